@@ -1,0 +1,111 @@
+// The base of every map model object, and the two small shared routines that
+// order and look up model objects.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/ini_file.h"
+
+namespace chizro {
+
+class TMapObject {
+public:
+  explicit TMapObject(TMapObject* owner) : Owner(owner) {}
+  virtual ~TMapObject() = default;
+  TMapObject(const TMapObject&) = delete;
+  TMapObject& operator=(const TMapObject&) = delete;
+
+  std::string Name;
+  TMapObject* Owner;  // not owned: the object that created this one
+};
+
+// In-place quick sort of list[0..count-1] by `compare` (negative: a before b).
+// Not stable: the partition scheme below decides where equal elements end,
+// and callers (class definitions sorted by drawing order) rely on exactly
+// this scheme, so it is written out rather than left to std::sort.
+template <class T, class Compare>
+void QuickSort(std::vector<T>& list, Compare compare) {
+  if (list.empty()) return;
+  struct Sorter {
+    std::vector<T>& items;
+    Compare& cmp;
+    void Sort(std::ptrdiff_t l, std::ptrdiff_t r) {
+      std::ptrdiff_t i;
+      do {
+        i = l;
+        std::ptrdiff_t j = r;
+        // The pivot is a copy of the element: for pointers, the object itself.
+        const T pivot = items[static_cast<std::size_t>((l + r) / 2)];
+        do {
+          while (cmp(items[static_cast<std::size_t>(i)], pivot) < 0) ++i;
+          while (cmp(items[static_cast<std::size_t>(j)], pivot) > 0) --j;
+          if (i <= j) {
+            std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
+            ++i;
+            --j;
+          }
+        } while (i <= j);
+        if (l < j) Sort(l, j);
+        l = i;
+      } while (i < r);
+    }
+  };
+  Sorter{list, compare}.Sort(0, static_cast<std::ptrdiff_t>(list.size()) - 1);
+}
+
+// A string list with an object attached to each entry, kept sorted without
+// regard to letter case. Duplicates are allowed: Add appends, Sort orders.
+template <class T>
+class TSortedStrings {
+public:
+  struct Entry {
+    std::string Key;
+    T Object;
+  };
+
+  void Add(std::string key, T object) { entries_.push_back({std::move(key), std::move(object)}); }
+  void Sort() {
+    QuickSort(entries_, [](const Entry& a, const Entry& b) { return CompareText(a.Key, b.Key); });
+  }
+  // Binary search; on a match returns true with the index of the entry the
+  // search lands on first (among equal keys, not necessarily the first).
+  bool Find(std::string_view key, std::size_t& index) const {
+    std::ptrdiff_t l = 0;
+    std::ptrdiff_t h = static_cast<std::ptrdiff_t>(entries_.size()) - 1;
+    while (l <= h) {
+      const std::ptrdiff_t i = (l + h) / 2;
+      const int c = CompareText(entries_[static_cast<std::size_t>(i)].Key, key);
+      if (c < 0) {
+        l = i + 1;
+      } else {
+        h = i - 1;
+        if (c == 0) {
+          index = static_cast<std::size_t>(i);
+          return true;
+        }
+      }
+    }
+    index = static_cast<std::size_t>(l);
+    return false;
+  }
+
+  std::size_t Count() const noexcept { return entries_.size(); }
+  const Entry& operator[](std::size_t i) const { return entries_[i]; }
+  Entry& operator[](std::size_t i) { return entries_[i]; }
+  void Clear() noexcept { entries_.clear(); }
+
+private:
+  std::vector<Entry> entries_;
+};
+
+// The object stored with `key` in a sorted list, or null when the key is absent.
+template <class T>
+const T* FindObject(const TSortedStrings<T>& list, std::string_view key) {
+  std::size_t index = 0;
+  return list.Find(key, index) ? &list[index].Object : nullptr;
+}
+
+}  // namespace chizro

@@ -1,0 +1,67 @@
+#include "platform/comma_text.h"
+
+namespace chizro {
+namespace {
+
+constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
+
+}  // namespace
+
+std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fields) {
+  fields.clear();
+  const std::size_t n = text.size();
+  std::size_t p = 0;
+  auto skipBlanks = [&] {
+    while (p < n && IsBlank(static_cast<unsigned char>(text[p]))) ++p;
+  };
+  skipBlanks();
+  while (p < n) {
+    std::string field;
+    if (text[p] == '"') {
+      // Quoted field: runs to the closing quote; "" is one quote.
+      ++p;
+      while (p < n) {
+        const auto c = static_cast<unsigned char>(text[p]);
+        if (c == '"') {
+          if (p + 1 < n && text[p + 1] == '"') {
+            field.push_back('"');
+            p += 2;
+            continue;
+          }
+          ++p;  // closing quote
+          break;
+        }
+        if (IsSjisLeadByte(c) && p + 1 < n) {
+          field.append(text.substr(p, 2));
+          p += 2;
+          continue;
+        }
+        field.push_back(static_cast<char>(c));
+        ++p;
+      }
+    } else {
+      const std::size_t start = p;
+      while (p < n) {
+        const auto c = static_cast<unsigned char>(text[p]);
+        if (c == ',' || IsBlank(c)) break;
+        p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
+      }
+      field.assign(text.substr(start, p - start));
+    }
+    fields.push_back(std::move(field));
+    skipBlanks();
+    if (p < n && text[p] == ',') {
+      ++p;
+      skipBlanks();
+    }
+  }
+  return fields.size();
+}
+
+std::vector<std::string> SplitCommaText(std::string_view text) {
+  std::vector<std::string> fields;
+  SplitCommaText(text, fields);
+  return fields;
+}
+
+}  // namespace chizro

@@ -1,0 +1,24 @@
+// Comma text: the one rule by which every multi-field value or data line is
+// split into fields. Blanks (codes 1..32) and commas separate fields, double
+// quotes enclose a field that may hold blanks and commas ("" stands for one
+// quote), two commas in a row give an empty field, and a trailing comma adds
+// no field. Shift_JIS double-byte characters are stepped over whole, so a
+// trail byte that happens to look like a comma or quote never splits a field.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace chizro {
+
+// Splits `text` into `fields` (cleared first). Returns the number of fields.
+std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fields);
+std::vector<std::string> SplitCommaText(std::string_view text);
+
+// True for a Shift_JIS (CP932) lead byte: 0x81..0x9F and 0xE0..0xFC.
+constexpr bool IsSjisLeadByte(unsigned char c) noexcept {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace chizro

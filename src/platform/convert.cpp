@@ -1,0 +1,126 @@
+#include "platform/convert.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+#include "platform/errors.h"
+
+namespace chizro {
+namespace {
+
+// Parses an optional sign followed by digits in `base`, with the whole of
+// `digits` consumed. Hex literals may spell a negative number through the high
+// bit ("$FFFFFFFF" is -1), as the runtime's conversion does.
+std::optional<std::int32_t> ParseSignedDigits(bool negative, std::string_view digits,
+                                              int base) noexcept {
+  if (digits.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  const char* first = digits.data();
+  const char* last = first + digits.size();
+  auto [ptr, ec] = std::from_chars(first, last, value, base);
+  if (ec != std::errc{} || ptr != last) return std::nullopt;
+  std::int64_t signedValue;
+  if (base == 16) {
+    if (value > 0xFFFFFFFFull) return std::nullopt;
+    signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  } else {
+    if (value > 0x80000000ull) return std::nullopt;
+    signedValue = static_cast<std::int64_t>(value);
+  }
+  if (negative) signedValue = -signedValue;
+  if (signedValue < std::numeric_limits<std::int32_t>::min() ||
+      signedValue > std::numeric_limits<std::int32_t>::max())
+    return std::nullopt;
+  return static_cast<std::int32_t>(signedValue);
+}
+
+bool IsHexDigit(char c) noexcept {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// Splits off an optional leading sign.
+bool TakeSign(std::string_view& s) noexcept {
+  if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+    const bool negative = s[0] == '-';
+    s.remove_prefix(1);
+    return negative;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> TryStrToInt(std::string_view text) noexcept {
+  std::string_view s = text;
+  const bool negative = TakeSign(s);
+  if (!s.empty() && s[0] == '$') return ParseSignedDigits(negative, s.substr(1), 16);
+  // from_chars would accept a second sign; digits only from here on.
+  if (s.empty() || !IsDigit(s[0])) return std::nullopt;
+  return ParseSignedDigits(negative, s, 10);
+}
+
+std::int32_t StrToInt(std::string_view text) {
+  if (auto v = TryStrToInt(text)) return *v;
+  throw EConvertError(text);
+}
+
+std::int32_t ProfileStrToInt(std::string_view text, std::int32_t def) noexcept {
+  std::string_view s = text;
+  const bool negative = TakeSign(s);
+  std::optional<std::int32_t> v;
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    if (IsHexDigit(s[2])) v = ParseSignedDigits(negative, s.substr(2), 16);
+  } else if (!s.empty() && IsDigit(s[0])) {
+    v = ParseSignedDigits(negative, s, 10);
+  }
+  return v.value_or(def);
+}
+
+std::optional<double> TryStrToFloat(std::string_view text) noexcept {
+  std::string_view s = text;
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ' && s.front() != '\0')
+    s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ' && s.back() != '\0')
+    s.remove_suffix(1);
+  const bool negative = TakeSign(s);
+  // Only digits and "." may start the number: from_chars alone would also
+  // take "inf", "nan" and a hexadecimal float.
+  if (s.empty() || !(IsDigit(s[0]) || (s[0] == '.' && s.size() > 1 && IsDigit(s[1]))))
+    return std::nullopt;
+  double value = 0;
+  auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value,
+                                   std::chars_format::general);
+  if (ec != std::errc{} || ptr != s.data() + s.size()) return std::nullopt;
+  return negative ? -value : value;
+}
+
+double StrToFloat(std::string_view text) {
+  if (auto v = TryStrToFloat(text)) return *v;
+  throw EFloatConvertError(text);
+}
+
+bool IsNumber(std::string_view s) noexcept {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  const bool negative = TakeSign(s);
+  if (s.empty()) return false;
+  std::string_view digits;
+  int base = 10;
+  if (s[0] == '$' || s[0] == 'x' || s[0] == 'X') {
+    digits = s.substr(1);
+    base = 16;
+  } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    digits = s.substr(2);
+    base = 16;
+  } else {
+    digits = s;
+  }
+  if (digits.empty()) return false;
+  for (char c : digits)
+    if (base == 16 ? !IsHexDigit(c) : !IsDigit(c)) return false;
+  return ParseSignedDigits(negative, digits, base).has_value();
+}
+
+}  // namespace chizro

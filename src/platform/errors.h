@@ -1,0 +1,75 @@
+// Error types of the runtime: each data failure kind is an exception class of
+// its own, carrying the exact message text that the user sees. The window
+// shows what().  The headless converter prints it and exits non-zero.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace chizro {
+
+// Base of every data error. Messages are UTF-8 text.
+class EChizroError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// "'%s' は数値ではありません": text that is not a 32-bit integer.
+class EConvertError final : public EChizroError {
+public:
+  explicit EConvertError(std::string_view text);
+  const std::string& Text() const noexcept { return text_; }
+
+private:
+  std::string text_;
+};
+
+// "'%s' は浮動小数点数ではありません": text that is not a real number.
+class EFloatConvertError final : public EChizroError {
+public:
+  explicit EFloatConvertError(std::string_view text);
+  const std::string& Text() const noexcept { return text_; }
+
+private:
+  std::string text_;
+};
+
+// "リストのインデックスが範囲を超えています (%d)": a list index out of range.
+class EListIndexError final : public EChizroError {
+public:
+  explicit EListIndexError(long long index);
+  long long Index() const noexcept { return index_; }
+
+private:
+  long long index_;
+};
+
+// "ファイルが見つかりません": a file that must exist is missing.
+class EFileNotFound final : public EChizroError {
+public:
+  EFileNotFound();
+  explicit EFileNotFound(std::string path);
+  const std::string& Path() const noexcept { return path_; }
+
+private:
+  std::string path_;
+};
+
+// A zone number outside 1..19 reached a coordinate conversion.
+class EZoneError final : public EChizroError {
+public:
+  explicit EZoneError(int zone);
+  int Zone() const noexcept { return zone_; }
+
+private:
+  int zone_;
+};
+
+// A binary or text input file is corrupt or truncated ("input/output error").
+class EInOutError final : public EChizroError {
+public:
+  explicit EInOutError(const std::string& what);
+};
+
+}  // namespace chizro

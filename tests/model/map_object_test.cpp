@@ -1,0 +1,56 @@
+#include "model/map_object.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace chizro {
+namespace {
+
+using Item = std::pair<int, char>;  // key, identity
+
+int ByKey(const Item& a, const Item& b) { return a.first - b.first; }
+
+TEST(QuickSort, EmptyAndSingleListsAreLeftAlone) {
+  std::vector<Item> empty;
+  QuickSort(empty, ByKey);
+  EXPECT_TRUE(empty.empty());
+  std::vector<Item> one{{5, 'a'}};
+  QuickSort(one, ByKey);
+  EXPECT_EQ(one, (std::vector<Item>{{5, 'a'}}));
+}
+
+TEST(QuickSort, SortsAndPlacesEqualKeysWhereThePartitionLeavesThem) {
+  std::vector<Item> items{{3, 'a'}, {1, 'b'}, {2, 'c'}, {1, 'd'}, {3, 'e'}, {0, 'f'}, {2, 'g'}};
+  QuickSort(items, ByKey);
+  // Worked by hand through the partition scheme (pivot at (L+R)/2, swap when
+  // I <= J): the equal keys do not keep their input order.
+  const std::vector<Item> expected{{0, 'f'}, {1, 'd'}, {1, 'b'}, {2, 'g'},
+                                   {2, 'c'}, {3, 'a'}, {3, 'e'}};
+  EXPECT_EQ(items, expected);
+}
+
+TEST(QuickSort, SortsLargerListsCompletely) {
+  std::vector<Item> items;
+  for (int i = 0; i < 500; ++i) items.push_back({(i * 7919) % 101, 'x'});
+  QuickSort(items, ByKey);
+  for (std::size_t i = 1; i < items.size(); ++i) ASSERT_LE(items[i - 1].first, items[i].first);
+}
+
+TEST(FindObject, BinarySearchWithoutRegardToCase) {
+  TSortedStrings<std::string> list;
+  list.Add("Beta", "2");
+  list.Add("alpha", "1");
+  list.Add("GAMMA", "3");
+  list.Sort();
+  ASSERT_NE(FindObject(list, "ALPHA"), nullptr);
+  EXPECT_EQ(*FindObject(list, "ALPHA"), "1");
+  EXPECT_EQ(*FindObject(list, "gamma"), "3");
+  EXPECT_EQ(FindObject(list, "delta"), nullptr);
+  EXPECT_EQ(FindObject(TSortedStrings<std::string>{}, "x"), nullptr);
+}
+
+}  // namespace
+}  // namespace chizro

@@ -1,0 +1,80 @@
+#include "platform/convert.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/errors.h"
+
+namespace chizro {
+namespace {
+
+TEST(StrToInt, AcceptsDecimalSignAndDollarHex) {
+  EXPECT_EQ(StrToInt("0"), 0);
+  EXPECT_EQ(StrToInt("-15"), -15);
+  EXPECT_EQ(StrToInt("+7"), 7);
+  EXPECT_EQ(StrToInt("$FF"), 255);
+  EXPECT_EQ(StrToInt("$ff"), 255);
+  EXPECT_EQ(StrToInt("-$10"), -16);
+  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+  EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
+}
+
+TEST(StrToInt, RejectsEverythingElseWithTheRuntimeMessage) {
+  for (const char* bad : {"", "-", "$", "1.5", "12a", " 1", "1 ", "0x10", "2147483648",
+                          "--1", "+-1", "$1FFFFFFFF", "99999999999999999999"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(TryStrToInt(bad).has_value());
+    try {
+      StrToInt(bad);
+      ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' は数値ではありません");
+      EXPECT_EQ(e.Text(), bad);
+    }
+  }
+}
+
+TEST(ProfileStrToInt, WholeValueDecimalOrZeroXHexElseDefault) {
+  EXPECT_EQ(ProfileStrToInt("24", 16), 24);
+  EXPECT_EQ(ProfileStrToInt("-3", 0), -3);
+  EXPECT_EQ(ProfileStrToInt("0x20", 16), 32);
+  EXPECT_EQ(ProfileStrToInt("0X1f", 16), 31);
+  EXPECT_EQ(ProfileStrToInt("$20", 16), 16);
+  EXPECT_EQ(ProfileStrToInt("24px", 16), 16);
+  EXPECT_EQ(ProfileStrToInt("", 7), 7);
+  EXPECT_EQ(ProfileStrToInt("0x", 7), 7);
+}
+
+TEST(StrToFloat, ParsesDotDecimalsAndRejectsOtherText) {
+  EXPECT_DOUBLE_EQ(StrToFloat("12.5"), 12.5);
+  EXPECT_DOUBLE_EQ(StrToFloat("-0.25"), -0.25);
+  EXPECT_DOUBLE_EQ(StrToFloat(" 3 "), 3.0);
+  EXPECT_DOUBLE_EQ(StrToFloat("1e3"), 1000.0);
+  EXPECT_DOUBLE_EQ(StrToFloat(".5"), 0.5);
+  for (const char* bad : {"", "1,5", "abc", "inf", "nan", "0x1p3", "1.2.3", "."}) {
+    SCOPED_TRACE(bad);
+    try {
+      StrToFloat(bad);
+      ADD_FAILURE() << "no error";
+    } catch (const EFloatConvertError& e) {
+      EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' は浮動小数点数ではありません");
+    }
+  }
+}
+
+TEST(IsNumber, AcceptsEveryIntegerLiteralForm) {
+  for (const char* good : {"0", "  12", "-5", "+5", "$1F", "x1f", "X1F", "0x7FFFFFFF", "0X0"}) {
+    EXPECT_TRUE(IsNumber(good)) << good;
+  }
+  for (const char* bad : {"", " ", "-", "12 ", "1.0", "0x", "$", "$G", "2147483648", "1a"}) {
+    EXPECT_FALSE(IsNumber(bad)) << bad;
+  }
+}
+
+TEST(Errors, CarryTheRuntimeMessages) {
+  EXPECT_STREQ(EListIndexError(3).what(), "リストのインデックスが範囲を超えています (3)");
+  EXPECT_STREQ(EFileNotFound().what(), "ファイルが見つかりません");
+}
+
+}  // namespace
+}  // namespace chizro

@@ -1,0 +1,71 @@
+// Line splitting, Shift_JIS conversion and the program directory.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/program_dir.h"
+#include "platform/sjis.h"
+#include "readers/text_filer.h"
+#include "test_support.h"
+
+namespace chizro {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(TextFiler, SplitsAtCrLfCrlfAndStopsAtNul) {
+  EXPECT_EQ(TTextFiler::SplitLines("a\r\nb\r\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(TTextFiler::SplitLines("a\nb\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(TTextFiler::SplitLines("a\rb"), (Lines{"a", "b"}));
+  EXPECT_EQ(TTextFiler::SplitLines("a\n\rb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(TTextFiler::SplitLines("a\n\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(TTextFiler::SplitLines("last"), (Lines{"last"}));
+  EXPECT_EQ(TTextFiler::SplitLines(std::string("ab\0cd\nef", 8)), (Lines{"ab"}));
+  EXPECT_EQ(TTextFiler::SplitLines(std::string("ab\n\0cd", 6)), (Lines{"ab"}));
+  EXPECT_TRUE(TTextFiler::SplitLines("").empty());
+}
+
+TEST(TextFiler, ReadsFilesLineByLineAndMissingFileIsEmpty) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("a.txt"), "one\r\n\x93\x8C\x8B\x9E\r\nthree");
+  TTextFiler filer(dir.File("a.txt"));
+  ASSERT_EQ(filer.Count(), 3);
+  EXPECT_EQ(filer.GetLine(1), "\x93\x8C\x8B\x9E");
+  EXPECT_EQ(filer.ReadLine(), "one");
+  EXPECT_EQ(filer.ReadLine(), "\x93\x8C\x8B\x9E");
+  EXPECT_FALSE(filer.Eof());
+  EXPECT_EQ(filer.ReadLine(), "three");
+  EXPECT_TRUE(filer.Eof());
+  EXPECT_THROW(filer.ReadLine(), EListIndexError);
+  EXPECT_THROW(filer.GetLine(-1), EListIndexError);
+
+  TTextFiler missing(dir.File("none.txt"));
+  EXPECT_TRUE(missing.Eof());
+}
+
+TEST(Sjis, RoundTripsJapaneseAndReplacesBadBytes) {
+  const std::string sjis = "\x93\x8C\x8B\x9E\x93\x73 ABC \x87\x40";  // 東京都 ABC ①
+  const std::string utf8 = SjisToUtf8(sjis);
+  EXPECT_EQ(utf8, "東京都 ABC ①");
+  EXPECT_EQ(Utf8ToSjis(utf8), sjis);
+  EXPECT_EQ(SjisToUtf8("a\x81"), "a\xEF\xBF\xBD");     // lone lead byte at the end
+  EXPECT_EQ(SjisToUtf8("\xA0x"), "\xEF\xBF\xBDx");     // undefined single byte
+  EXPECT_EQ(Utf8ToSjis("a\xF0\x9F\x98\x80" "b"), "a?b");  // no CP932 form
+  EXPECT_EQ(Utf8ToSjis("\xFF"), "?");
+}
+
+TEST(ProgramDir, IsTheExecutablesFolderUnlessOverridden) {
+  const std::string exeDir = ProgramDir();
+  EXPECT_TRUE(std::filesystem::exists(exeDir + "/chizro_tests")) << exeDir;
+  SetProgramDir("/opt/chizro/");
+  EXPECT_EQ(ProgramDir(), "/opt/chizro");
+  EXPECT_EQ(ProgramPath("\\def\\Sdf25.ini"), "/opt/chizro/def/Sdf25.ini");
+  EXPECT_EQ(ProgramPath("def\\chizro.ini"), "/opt/chizro/def/chizro.ini");
+  SetProgramDir("");
+  EXPECT_EQ(ProgramDir(), exeDir);
+}
+
+}  // namespace
+}  // namespace chizro
