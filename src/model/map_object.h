@@ -25,23 +25,28 @@ public:
 // In-place quick sort of list[0..count-1] by `compare` (negative: a before b).
 // Not stable: the partition scheme below decides where equal elements end,
 // and callers (class definitions sorted by drawing order) rely on exactly
-// this scheme, so it is written out rather than left to std::sort.
+// this scheme, so it is written out rather than left to std::sort. The scheme
+// runs over references to the elements (the pivot is an element, not a slot),
+// so move-only elements sort too.
 template <class T, class Compare>
 void QuickSort(std::vector<T>& list, Compare compare) {
-  if (list.empty()) return;
+  if (list.size() < 2) return;
+  std::vector<T*> refs;
+  refs.reserve(list.size());
+  for (T& item : list) refs.push_back(&item);
   struct Sorter {
-    std::vector<T>& items;
+    std::vector<T*>& items;
     Compare& cmp;
+    T* At(std::ptrdiff_t k) const { return items[static_cast<std::size_t>(k)]; }
     void Sort(std::ptrdiff_t l, std::ptrdiff_t r) {
       std::ptrdiff_t i;
       do {
         i = l;
         std::ptrdiff_t j = r;
-        // The pivot is a copy of the element: for pointers, the object itself.
-        const T pivot = items[static_cast<std::size_t>((l + r) / 2)];
+        T* const pivot = At((l + r) / 2);
         do {
-          while (cmp(items[static_cast<std::size_t>(i)], pivot) < 0) ++i;
-          while (cmp(items[static_cast<std::size_t>(j)], pivot) > 0) --j;
+          while (cmp(*At(i), *pivot) < 0) ++i;
+          while (cmp(*At(j), *pivot) > 0) --j;
           if (i <= j) {
             std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
             ++i;
@@ -53,7 +58,11 @@ void QuickSort(std::vector<T>& list, Compare compare) {
       } while (i < r);
     }
   };
-  Sorter{list, compare}.Sort(0, static_cast<std::ptrdiff_t>(list.size()) - 1);
+  Sorter{refs, compare}.Sort(0, static_cast<std::ptrdiff_t>(refs.size()) - 1);
+  std::vector<T> sorted;
+  sorted.reserve(list.size());
+  for (T* ref : refs) sorted.push_back(std::move(*ref));
+  list = std::move(sorted);
 }
 
 // A string list with an object attached to each entry, kept sorted without

@@ -91,8 +91,8 @@ std::optional<double> TryStrToFloat(std::string_view text) noexcept {
   if (s.empty() || !(IsDigit(s[0]) || (s[0] == '.' && s.size() > 1 && IsDigit(s[1]))))
     return std::nullopt;
   double value = 0;
-  auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value,
-                                   std::chars_format::general);
+  auto [ptr, ec] =
+      std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
   if (ec != std::errc{} || ptr != s.data() + s.size()) return std::nullopt;
   return negative ? -value : value;
 }

@@ -18,8 +18,7 @@ EFileNotFound::EFileNotFound(std::string path)
     : EChizroError("ファイルが見つかりません"), path_(std::move(path)) {}
 
 EZoneError::EZoneError(int zone)
-    : EChizroError("平面直角座標系の系番号 " + std::to_string(zone) +
-                   " は範囲外です (1〜19)"),
+    : EChizroError("平面直角座標系の系番号 " + std::to_string(zone) + " は範囲外です (1〜19)"),
       zone_(zone) {}
 
 EInOutError::EInOutError(const std::string& what) : EChizroError("入出力エラー: " + what) {}

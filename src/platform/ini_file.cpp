@@ -144,13 +144,11 @@ std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> sections;
   for (std::size_t i = 0; i < lines_.size(); ++i)
-    if (lines_[i].isSection && FindSection(lines_[i].name) == i)
-      sections.push_back(lines_[i].name);
+    if (lines_[i].isSection && FindSection(lines_[i].name) == i) sections.push_back(lines_[i].name);
   return sections;
 }
 
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   const std::vector<Line> before = lines_;
   std::string text = std::string(Trim(key)) + "=" + std::string(value);
   const std::size_t header = FindSection(section);

@@ -30,8 +30,7 @@ public:
                          std::string_view def) const;
   // The whole value as an integer: decimal, or hexadecimal after "0x"; any
   // other text, or a missing key, gives `def`.
-  std::int32_t ReadInteger(std::string_view section, std::string_view key,
-                           std::int32_t def) const;
+  std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
   bool KeyExists(std::string_view section, std::string_view key) const;
   bool SectionExists(std::string_view section) const;
 
@@ -49,10 +48,10 @@ public:
 
 private:
   struct Line {
-    std::string text;     // the line as it stands in the file, without its line end
+    std::string text;  // the line as it stands in the file, without its line end
     bool isSection = false;
     bool isKey = false;
-    std::string name;     // trimmed section or key name
+    std::string name;          // trimmed section or key name
     std::size_t valuePos = 0;  // key lines: offset of the value's first byte in text
   };
 

@@ -25,8 +25,7 @@ TEST_P(CommaTextSplit, GivesFields) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, CommaTextSplit,
     ::testing::Values(
-        SplitCase{"Empty", "", {}},
-        SplitCase{"BlanksOnly", " \t ", {}},
+        SplitCase{"Empty", "", {}}, SplitCase{"BlanksOnly", " \t ", {}},
         SplitCase{"Commas", "1,2,3", {"1", "2", "3"}},
         SplitCase{"BlankSeparates", "MS Gothic", {"MS", "Gothic"}},
         SplitCase{"BlanksAroundComma", " 1 ,  2 ,3 ", {"1", "2", "3"}},
@@ -34,12 +33,17 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"LeadingCommaGivesEmptyField", ",1", {"", "1"}},
         SplitCase{"TrailingCommaAddsNothing", "1,2,", {"1", "2"}},
         SplitCase{"TrailingDoubleComma", "1,,", {"1", ""}},
-        SplitCase{"QuotedWithBlankAndComma", "0,\"MS Gothic, bold\",9", {"0", "MS Gothic, bold", "9"}},
+        SplitCase{
+            "QuotedWithBlankAndComma", "0,\"MS Gothic, bold\",9", {"0", "MS Gothic, bold", "9"}},
         SplitCase{"DoubledQuote", "\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
         SplitCase{"EmptyQuoted", "\"\",1", {"", "1"}},
         SplitCase{"UnterminatedQuote", "\"abc", {"abc"}},
         SplitCase{"TextAfterClosingQuote", "\"ab\"cd", {"ab", "cd"}},
-        SplitCase{"ControlCharsAreBlanks", "a\x01" "b\x1f" "c", {"a", "b", "c"}},
+        SplitCase{"ControlCharsAreBlanks",
+                  "a\x01"
+                  "b\x1f"
+                  "c",
+                  {"a", "b", "c"}},
         // 0x81 0x2C is one double-byte character whose trail byte is a comma.
         SplitCase{"SjisTrailByteComma", "\x81,x,y", {"\x81,x", "y"}},
         // 0x95 0x5C: the trail byte is a backslash; 0x83 0x22 hides a quote.

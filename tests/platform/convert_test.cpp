@@ -20,8 +20,8 @@ TEST(StrToInt, AcceptsDecimalSignAndDollarHex) {
 }
 
 TEST(StrToInt, RejectsEverythingElseWithTheRuntimeMessage) {
-  for (const char* bad : {"", "-", "$", "1.5", "12a", " 1", "1 ", "0x10", "2147483648",
-                          "--1", "+-1", "$1FFFFFFFF", "99999999999999999999"}) {
+  for (const char* bad : {"", "-", "$", "1.5", "12a", " 1", "1 ", "0x10", "2147483648", "--1",
+                          "+-1", "$1FFFFFFFF", "99999999999999999999"}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(TryStrToInt(bad).has_value());
     try {

@@ -50,9 +50,11 @@ TEST(Sjis, RoundTripsJapaneseAndReplacesBadBytes) {
   const std::string utf8 = SjisToUtf8(sjis);
   EXPECT_EQ(utf8, "東京都 ABC ①");
   EXPECT_EQ(Utf8ToSjis(utf8), sjis);
-  EXPECT_EQ(SjisToUtf8("a\x81"), "a\xEF\xBF\xBD");     // lone lead byte at the end
-  EXPECT_EQ(SjisToUtf8("\xA0x"), "\xEF\xBF\xBDx");     // undefined single byte
-  EXPECT_EQ(Utf8ToSjis("a\xF0\x9F\x98\x80" "b"), "a?b");  // no CP932 form
+  EXPECT_EQ(SjisToUtf8("a\x81"), "a\xEF\xBF\xBD");  // lone lead byte at the end
+  EXPECT_EQ(SjisToUtf8("\xA0x"), "\xEF\xBF\xBDx");  // undefined single byte
+  EXPECT_EQ(Utf8ToSjis("a\xF0\x9F\x98\x80"
+                       "b"),
+            "a?b");  // no CP932 form
   EXPECT_EQ(Utf8ToSjis("\xFF"), "?");
 }
 

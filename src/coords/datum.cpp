@@ -1,0 +1,311 @@
+// Datum codes and names, packed DMS conversion, and the Tokyo <-> JGD2000
+// shift through PROJ with two fallbacks (explicit pipeline, built-in
+// geocentric translation).
+#include "coords/datum.h"
+
+#include <proj.h>
+
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace chizro {
+namespace {
+
+// Rounding absorbed by the packed DMS conversions [s]: far above the binary
+// noise of a packed value (about 1e-10 s) and far below any real precision
+// (1e-7 s is a few micrometres on the ground).
+constexpr double kDmsSnapSeconds = 1e-7;
+
+// GSI translation from the TOKYO datum to JGD2000, geocentric [m].
+constexpr double kShiftX = -146.414;
+constexpr double kShiftY = 507.337;
+constexpr double kShiftZ = 680.507;
+
+// The same translation as PROJ pipelines over latitude-first degrees, for a
+// PROJ without its database. push/pop keep the height out of the result, as
+// the database operation does.
+constexpr const char* kPipelineToJgd =
+    "+proj=pipeline +step +proj=axisswap +order=2,1 "
+    "+step +proj=unitconvert +xy_in=deg +xy_out=rad +step +proj=push +v_3 "
+    "+step +proj=cart +ellps=bessel "
+    "+step +proj=helmert +x=-146.414 +y=507.337 +z=680.507 "
+    "+step +inv +proj=cart +ellps=GRS80 "
+    "+step +proj=pop +v_3 +step +proj=unitconvert +xy_in=rad +xy_out=deg "
+    "+step +proj=axisswap +order=2,1";
+constexpr const char* kPipelineToTokyo =
+    "+proj=pipeline +step +proj=axisswap +order=2,1 "
+    "+step +proj=unitconvert +xy_in=deg +xy_out=rad +step +proj=push +v_3 "
+    "+step +proj=cart +ellps=GRS80 "
+    "+step +proj=helmert +x=146.414 +y=-507.337 +z=-680.507 "
+    "+step +inv +proj=cart +ellps=bessel "
+    "+step +proj=pop +v_3 +step +proj=unitconvert +xy_in=rad +xy_out=deg "
+    "+step +proj=axisswap +order=2,1";
+
+struct TEllipsoid {
+  double a;   // semi-major axis [m]
+  double e2;  // first eccentricity squared
+};
+constexpr TEllipsoid MakeEllipsoid(double a, double inverseFlattening) {
+  const double f = 1.0 / inverseFlattening;
+  return {a, f * (2.0 - f)};
+}
+constexpr TEllipsoid kBessel = MakeEllipsoid(6377397.155, 299.152813);
+constexpr TEllipsoid kGrs80 = MakeEllipsoid(6378137.0, 298.257222101);
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+constexpr double kRadToDeg = 180.0 / std::numbers::pi;
+
+void GeodeticToGeocentric(const TEllipsoid& ell, double lat, double lon,
+                          std::array<double, 3>& xyz) {
+  const double phi = lat * kDegToRad;
+  const double lambda = lon * kDegToRad;
+  const double sinPhi = std::sin(phi);
+  const double n = ell.a / std::sqrt(1.0 - ell.e2 * sinPhi * sinPhi);
+  xyz[0] = n * std::cos(phi) * std::cos(lambda);
+  xyz[1] = n * std::cos(phi) * std::sin(lambda);
+  xyz[2] = n * (1.0 - ell.e2) * sinPhi;
+}
+
+// Fixed-point iteration tan(phi) = (z + e2 N sin(phi)) / p; each step shrinks
+// the error by about e2 (1/150), so a handful of steps reach full precision.
+// Stays finite on the axis (p = 0).
+void GeocentricToGeodetic(const TEllipsoid& ell, const std::array<double, 3>& xyz, double& lat,
+                          double& lon) {
+  const double p = std::hypot(xyz[0], xyz[1]);
+  double phi = std::atan2(xyz[2], p * (1.0 - ell.e2));
+  for (int i = 0; i < 10; ++i) {
+    const double sinPhi = std::sin(phi);
+    const double n = ell.a / std::sqrt(1.0 - ell.e2 * sinPhi * sinPhi);
+    const double next = std::atan2(xyz[2] + ell.e2 * n * sinPhi, p);
+    const bool done = std::fabs(next - phi) < 1e-15;
+    phi = next;
+    if (done) break;
+  }
+  lat = phi * kRadToDeg;
+  lon = std::atan2(xyz[1], xyz[0]) * kRadToDeg;
+}
+
+void GeocentricShift(const TEllipsoid& from, const TEllipsoid& to, double sign, double lat,
+                     double lon, double& outLat, double& outLon) {
+  std::array<double, 3> xyz{};
+  GeodeticToGeocentric(from, lat, lon, xyz);
+  xyz[0] += sign * kShiftX;
+  xyz[1] += sign * kShiftY;
+  xyz[2] += sign * kShiftZ;
+  GeocentricToGeodetic(to, xyz, outLat, outLon);
+}
+
+void DiscardProjLog(void* /*data*/, int /*level*/, const char* /*message*/) {}
+
+// The two frames DmsConv tells apart.
+enum class TFrame { Tokyo, Jgd, Unknown };
+
+TFrame FrameOf(const char* name) {
+  if (name == nullptr) return TFrame::Unknown;
+  const std::string_view n(name);
+  if (n == "TOKYO") return TFrame::Tokyo;
+  if (n == "WGS 84" || n == "WGS84" || n == "JGD2000") return TFrame::Jgd;
+  return TFrame::Unknown;
+}
+
+// Name under which ConvertDatum hands a datum code to DmsConv.
+const char* ShiftName(int datum) {
+  return datum == kDatumJgd2000 || datum == kDatumWgs84 ? "WGS 84" : "TOKYO";
+}
+
+std::atomic<DmsConvFn> gDmsConv{&DmsConv};
+
+}  // namespace
+
+std::string_view DatumName(int code) {
+  switch (code) {
+    case kDatumTokyo:
+      return "TOKYO";
+    case kDatumJgd2000:
+      return "JGD2000";
+    case kDatumWgs84:
+      return "WGS84";
+    default:
+      return {};
+  }
+}
+
+double DmsToDeg(double dms) {
+  // Scaling by 10^4 turns ddd.mmss into dddmmss.s; the rounding of that
+  // product removes the binary noise of a packed value with up to four
+  // decimals (132.1 is stored as 132.09999999999999).
+  const double scaled = std::fabs(dms) * 1e4;
+  const double degrees = std::floor((scaled + kDmsSnapSeconds) / 1e4);
+  const double rest = scaled - degrees * 1e4;  // mmss.s
+  // A remainder a hair below a whole minute belongs to that minute; the
+  // clamp catches the remainder a hair below zero after the division above
+  // rounded up to the next degree.
+  const double minutes = std::fmax(0.0, std::floor((rest + kDmsSnapSeconds) / 100.0));
+  const double seconds = rest - minutes * 100.0;  // may be a hair below zero
+  const double value = degrees + minutes / 60.0 + seconds / 3600.0;
+  return std::signbit(dms) ? -value : value;
+}
+
+double DegToDms(double deg) {
+  const double v = std::fabs(deg);
+  double degrees = std::floor(v);
+  const double minutesTotal = (v - degrees) * 60.0;
+  double minutes = std::floor(minutesTotal);
+  double seconds = (minutesTotal - minutes) * 60.0;
+  // 59.99999999999" is a rounded 60": carry it so that 132.1666... packs as
+  // 132.1 and not 132.0959999...
+  if (seconds >= 60.0 - kDmsSnapSeconds) {
+    seconds -= 60.0;
+    minutes += 1.0;
+    if (minutes >= 60.0) {
+      minutes -= 60.0;
+      degrees += 1.0;
+    }
+  }
+  const double value = degrees + minutes / 100.0 + seconds / 1e4;
+  return std::signbit(deg) ? -value : value;
+}
+
+void HelmertTokyoToJgd(double lat, double lon, double& outLat, double& outLon) {
+  GeocentricShift(kBessel, kGrs80, 1.0, lat, lon, outLat, outLon);
+}
+
+void HelmertJgdToTokyo(double lat, double lon, double& outLat, double& outLon) {
+  GeocentricShift(kGrs80, kBessel, -1.0, lat, lon, outLat, outLon);
+}
+
+TTokyoJgdShift::TTokyoJgdShift(TShiftMethod preferred) {
+  if (preferred == TShiftMethod::Builtin) return;
+  context_ = proj_context_create();
+  if (context_ == nullptr) return;
+  // Failures are handled by falling back, so PROJ need not print them (a
+  // missing proj.db is reported even at PJ_LOG_NONE; a silent sink is not).
+  proj_log_level(context_, PJ_LOG_NONE);
+  proj_log_func(context_, nullptr, &DiscardProjLog);
+
+  if (preferred == TShiftMethod::Database) {
+    // No area of interest: PROJ picks, per point, the most accurate
+    // operation whose grids are present. EPSG axis order (latitude first) is
+    // kept, which is also the order of our pairs.
+    toJgd_ = proj_create_crs_to_crs(context_, "EPSG:4301", "EPSG:4612", nullptr);
+    toTokyo_ = proj_create_crs_to_crs(context_, "EPSG:4612", "EPSG:4301", nullptr);
+    if (toJgd_ != nullptr && toTokyo_ != nullptr) {
+      method_ = TShiftMethod::Database;
+      return;
+    }
+    proj_destroy(toJgd_);
+    proj_destroy(toTokyo_);
+  }
+
+  toJgd_ = proj_create(context_, kPipelineToJgd);
+  toTokyo_ = proj_create(context_, kPipelineToTokyo);
+  if (toJgd_ != nullptr && toTokyo_ != nullptr) {
+    method_ = TShiftMethod::Pipeline;
+    return;
+  }
+  Release();
+}
+
+TTokyoJgdShift::~TTokyoJgdShift() { Release(); }
+
+void TTokyoJgdShift::Release() noexcept {
+  proj_destroy(toJgd_);  // both accept nullptr
+  proj_destroy(toTokyo_);
+  toJgd_ = nullptr;
+  toTokyo_ = nullptr;
+  if (context_ != nullptr) proj_context_destroy(context_);
+  context_ = nullptr;
+  method_ = TShiftMethod::Builtin;
+}
+
+const TTokyoJgdShift& TTokyoJgdShift::Shared() {
+  static const TTokyoJgdShift shared;
+  return shared;
+}
+
+bool TTokyoJgdShift::Transform(PJ* op, double lat, double lon, double& outLat,
+                               double& outLon) const {
+  if (op == nullptr) return false;
+  PJ_COORD c = proj_coord(lat, lon, 0.0, 0.0);
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    c = proj_trans(op, PJ_FWD, c);
+    if (!std::isfinite(c.v[0]) || !std::isfinite(c.v[1])) {
+      proj_errno_reset(op);
+      return false;
+    }
+  }
+  outLat = c.v[0];
+  outLon = c.v[1];
+  return true;
+}
+
+bool TTokyoJgdShift::TokyoToJgd(double lat, double lon, double& outLat, double& outLon) const {
+  if (Transform(toJgd_, lat, lon, outLat, outLon)) return true;
+  HelmertTokyoToJgd(lat, lon, outLat, outLon);
+  return false;
+}
+
+bool TTokyoJgdShift::JgdToTokyo(double lat, double lon, double& outLat, double& outLon) const {
+  if (Transform(toTokyo_, lat, lon, outLat, outLon)) return true;
+  HelmertJgdToTokyo(lat, lon, outLat, outLon);
+  return false;
+}
+
+void DmsConv(const char* srcName, const char* dstName, const double in[2], double out[2]) {
+  const TFrame from = FrameOf(srcName);
+  const TFrame to = FrameOf(dstName);
+  if (from == TFrame::Unknown || to == TFrame::Unknown || from == to) {
+    out[0] = in[0];
+    out[1] = in[1];
+    return;
+  }
+  // Both inputs are read before the first output is written: in and out may
+  // be one array.
+  const double lat = DmsToDeg(in[0]);
+  const double lon = DmsToDeg(in[1]);
+  double outLat = lat;
+  double outLon = lon;
+  if (from == TFrame::Tokyo) {
+    TTokyoJgdShift::Shared().TokyoToJgd(lat, lon, outLat, outLon);
+  } else {
+    TTokyoJgdShift::Shared().JgdToTokyo(lat, lon, outLat, outLon);
+  }
+  out[0] = DegToDms(outLat);
+  out[1] = DegToDms(outLon);
+}
+
+void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& outLat,
+                  double& outLon) {
+  const char* srcName = ShiftName(srcDatum);
+  const char* dstName = ShiftName(dstDatum);
+  if (std::strcmp(srcName, dstName) == 0) {
+    outLat = lat;
+    outLon = lon;
+    return;
+  }
+  const double in[2] = {DegToDms(lat), DegToDms(lon)};
+  // Preset to the input, so that a conversion that writes nothing leaves the
+  // point where it was rather than garbage.
+  double out[2] = {in[0], in[1]};
+  gDmsConv.load(std::memory_order_acquire)(srcName, dstName, in, out);
+  outLat = DmsToDeg(out[0]);
+  outLon = DmsToDeg(out[1]);
+}
+
+void ConvertDatum(int srcDatum, int dstDatum, float lat, float lon, float& outLat, float& outLon) {
+  double la = 0.0;
+  double lo = 0.0;
+  ConvertDatum(srcDatum, dstDatum, static_cast<double>(lat), static_cast<double>(lon), la, lo);
+  outLat = static_cast<float>(la);
+  outLon = static_cast<float>(lo);
+}
+
+DmsConvFn SetDmsConvForTesting(DmsConvFn fn) {
+  return gDmsConv.exchange(fn != nullptr ? fn : &DmsConv, std::memory_order_acq_rel);
+}
+
+}  // namespace chizro

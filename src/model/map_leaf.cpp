@@ -1,0 +1,182 @@
+#include "model/map_leaf.h"
+
+#include <algorithm>
+
+#include "defs/draw_class.h"
+#include "model/map_theme.h"
+#include "model/map_view.h"
+#include "readers/map_builder.h"
+
+namespace chizro {
+
+TMapLeaf::TMapLeaf(TMapLeafGrp* owner)
+    : TMapObject(owner), DrawClasses(std::make_unique<TDrawClassGrp>()), leaves_(owner) {
+  if (const TMapTheme* theme = Theme()) {
+    Datum = theme->Datum;
+    CoordMode = theme->CoordMode;
+    Zone = theme->Zone;
+  }
+}
+
+TMapLeaf::~TMapLeaf() = default;
+
+TMapTheme* TMapLeaf::Theme() const noexcept { return leaves_ ? leaves_->Theme() : nullptr; }
+
+int TMapLeaf::EffectiveZone() const {
+  if (Zone != 0) return Zone;
+  const TMapTheme* theme = Theme();
+  return theme ? theme->EffectiveZone() : Zone;
+}
+
+void TMapLeaf::SetCoordSystem(int mode, int /*zone*/, int datum) {
+  TCoordChange change;
+  change.Mode = mode;
+  change.FromDatum = Datum;
+  change.ToDatum = datum;
+  change.ModeChanged = CoordMode != mode;
+  change.DatumChanged = Datum != datum;
+  if (!change.Any()) return;
+  change.Zone = EffectiveZone();
+  change.Apply(Extent);
+  for (TFPoint& p : Corners) change.Apply(p.x, p.y);
+  CoordMode = mode;
+  for (auto& grp : FigGrps) grp->Convert(change);
+  Datum = datum;
+}
+
+void TMapLeaf::RecordSourceState() { source_ = {true, CoordMode, Datum, Zone, Extent, Corners}; }
+
+void TMapLeaf::RestoreSourceState() {
+  if (!source_.Valid) return;
+  CoordMode = source_.CoordMode;
+  Datum = source_.Datum;
+  Zone = source_.Zone;
+  Extent = source_.Extent;
+  Corners = source_.Corners;
+}
+
+bool TMapLeaf::UpdateLoad(TMapView& view) {
+  if (view.Intersects(Extent)) {
+    if (Loaded) return false;
+    if (TMapTheme* theme = Theme()) theme->LoadLeaf(*this);
+    IdleCount = 1;
+    return true;
+  }
+  --IdleCount;
+  if (IdleCount < -1 && Loaded) {
+    Unload();
+    return true;
+  }
+  return false;
+}
+
+void TMapLeaf::Unload() {
+  FigGrps.clear();
+  DrawClasses->Clear();
+  Loaded = false;
+  IdleCount = 0;
+}
+
+void TMapLeaf::PrepareDrawClasses(const TClassDefGrp& classDefs) {
+  if (!Loaded) return;
+  DrawClasses->AddClassDefs(classDefs);
+  for (const auto& grp : FigGrps)
+    for (const auto& fig : grp->Figures()) DrawClasses->AddFigure(*fig);
+}
+
+void TMapLeaf::DrawFigures(TMapView& view) {
+  if (view.Intersects(Extent)) DrawClasses->Draw(view);
+}
+
+void TMapLeaf::DrawTexts(TMapView& view) {
+  if (view.Intersects(Extent)) DrawClasses->DrawText(view);
+}
+
+TMapLeafGrp::TMapLeafGrp(TMapTheme* theme) : TMapObject(theme), theme_(theme) {}
+
+TMapLeafGrp::~TMapLeafGrp() = default;
+
+bool TMapLeafGrp::Open(const std::string& fileName) {
+  if (!theme_) return false;
+  if (theme_->OpenMode != 2) {
+    const std::size_t before = items_.size();
+    if (theme_->Builder) theme_->Builder->OpenFolder(*this, fileName);
+    // Leaves the reader added are in the data's own system: remember it for
+    // later loads, then bring them into the theme's system.
+    for (std::size_t i = before; i < items_.size(); ++i) {
+      items_[i]->RecordSourceState();
+      items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
+    }
+  } else {
+    if (FindByFileName(fileName)) return false;
+    std::unique_ptr<TMapLeaf> leaf = theme_->OpenLeaf(fileName);
+    if (!leaf) return false;
+    leaf->Zone = theme_->Zone;
+    Add(std::move(leaf));
+  }
+  UpdateExtent();
+  return true;
+}
+
+TMapLeaf* TMapLeafGrp::Add(std::unique_ptr<TMapLeaf> leaf) {
+  if (!leaf) return nullptr;
+  items_.push_back(std::move(leaf));
+  return items_.back().get();
+}
+
+TMapLeaf* TMapLeafGrp::FindByFileName(const std::string& fileName) const {
+  for (const auto& leaf : items_)
+    if (leaf->FileName == fileName) return leaf.get();
+  return nullptr;
+}
+
+TMapLeaf* TMapLeafGrp::FindBySheetName(const std::string& sheetName) const {
+  for (const auto& leaf : items_)
+    if (leaf->SheetName == sheetName) return leaf.get();
+  return nullptr;
+}
+
+void TMapLeafGrp::UpdateExtent() {
+  if (!items_.empty()) {
+    Extent = items_[0]->Extent;
+    Zone = items_[0]->Zone;
+    for (std::size_t i = 1; i < items_.size(); ++i) {
+      const TFRect& r = items_[i]->Extent;
+      Extent.left = std::min(Extent.left, r.left);
+      Extent.top = std::max(Extent.top, r.top);
+      Extent.right = std::max(Extent.right, r.right);
+      Extent.bottom = std::min(Extent.bottom, r.bottom);
+    }
+  }
+  CenterX = (Extent.left + Extent.right) / 2;
+  CenterY = (Extent.top + Extent.bottom) / 2;
+  if (theme_) {
+    theme_->Extent = Extent;
+    theme_->CenterX = CenterX;
+    theme_->CenterY = CenterY;
+  }
+  UpdateDrawClasses();
+}
+
+void TMapLeafGrp::UpdateDrawClasses() {
+  if (!theme_) return;
+  for (auto& leaf : items_) leaf->PrepareDrawClasses(*theme_->ClassDefs);
+  if (!items_.empty()) theme_->Datum = items_[0]->Datum;
+}
+
+void TMapLeafGrp::Draw(TMapView& view) {
+  bool changed = false;
+  try {
+    for (auto& leaf : items_) changed = leaf->UpdateLoad(view) || changed;
+  } catch (...) {
+    // A leaf whose data failed to load ends this paint with its error; the
+    // leaves loaded before it still get their draw classes.
+    UpdateDrawClasses();
+    throw;
+  }
+  if (changed) UpdateDrawClasses();
+  for (auto& leaf : items_) leaf->DrawFigures(view);
+  for (auto& leaf : items_) leaf->DrawTexts(view);
+}
+
+}  // namespace chizro

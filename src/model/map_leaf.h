@@ -1,0 +1,120 @@
+// Leaves: one loaded unit of map data (an SDF sheet folder, or one file of
+// another kind), and the leaf list of a theme. Leaves are loaded lazily: a
+// reader may create a leaf with only its rectangle; the list loads its figures
+// when the leaf comes into the view and frees them when it has stayed out.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/geometry.h"
+#include "model/map_figure.h"
+#include "model/map_object.h"
+
+namespace chizro {
+
+class TClassDefGrp;
+class TDrawClassGrp;
+class TMapLeafGrp;
+class TMapTheme;
+class TMapView;
+
+class TMapLeaf final : public TMapObject {
+public:
+  // Takes Datum, CoordMode and Zone from the owning list's theme.
+  explicit TMapLeaf(TMapLeafGrp* owner);
+  ~TMapLeaf() override;
+
+  TMapLeafGrp* Leaves() const noexcept { return leaves_; }
+  TMapTheme* Theme() const noexcept;
+
+  // Appends a figure list (null is ignored) and returns it.
+  template <class Grp>
+  Grp* AddFigGrp(std::unique_ptr<Grp> grp) {
+    Grp* raw = grp.get();
+    if (raw) FigGrps.push_back(std::move(grp));
+    return raw;
+  }
+  int FigGrpCount() const noexcept { return static_cast<int>(FigGrps.size()); }
+
+  // Converts the leaf's extent, corners and figures into the given mode and
+  // datum, with the leaf's own zone (its theme's when the leaf has none).
+  void SetCoordSystem(int mode, int zone, int datum);
+
+  // Loads the leaf when its extent meets the view, and frees it at the third
+  // paint in a row that it lies outside. True when something changed.
+  bool UpdateLoad(TMapView& view);
+  void Unload();
+  void PrepareDrawClasses(const TClassDefGrp& classDefs);
+  void DrawFigures(TMapView& view);
+  void DrawTexts(TMapView& view);
+
+  // The zone used for this leaf's conversions.
+  int EffectiveZone() const;
+
+  // The coordinate system and geometry the reader gave the leaf when it was
+  // opened. Figures are always built in that system, so the leaf is put back
+  // into it before every load and converted into the theme's system after.
+  void RecordSourceState();
+  void RestoreSourceState();
+  bool HasSourceState() const noexcept { return source_.Valid; }
+
+  std::string SheetName;
+  std::string FileName;
+  std::array<TFPoint, 4> Corners{};
+  TFRect Extent;
+  int Datum = 0;
+  int CoordMode = 0;
+  int Zone = 0;
+  std::vector<std::unique_ptr<TFigGrp>> FigGrps;
+  std::unique_ptr<TDrawClassGrp> DrawClasses;
+  bool Loaded = false;
+  int IdleCount = 0;
+
+private:
+  struct SourceState {
+    bool Valid = false;
+    int CoordMode = 0;
+    int Datum = 0;
+    int Zone = 0;
+    TFRect Extent;
+    std::array<TFPoint, 4> Corners{};
+  };
+
+  TMapLeafGrp* leaves_;
+  SourceState source_;
+};
+
+class TMapLeafGrp final : public TMapObject {
+public:
+  explicit TMapLeafGrp(TMapTheme* theme);
+  ~TMapLeafGrp() override;
+
+  TMapTheme* Theme() const noexcept { return theme_; }
+
+  // Opens a file (theme open mode 2) or has the reader scan a folder. False
+  // when the file is already open or the reader made nothing of it.
+  bool Open(const std::string& fileName);
+  TMapLeaf* Add(std::unique_ptr<TMapLeaf> leaf);
+  int Count() const noexcept { return static_cast<int>(items_.size()); }
+  TMapLeaf* Items(int i) const { return items_.at(static_cast<std::size_t>(i)).get(); }
+  TMapLeaf* FindByFileName(const std::string& fileName) const;
+  TMapLeaf* FindBySheetName(const std::string& sheetName) const;
+
+  void UpdateExtent();
+  void UpdateDrawClasses();
+  void Draw(TMapView& view);
+
+  int Zone = 0;
+  TFRect Extent;
+  float CenterX = 0;
+  float CenterY = 0;
+
+private:
+  TMapTheme* theme_;
+  std::vector<std::unique_ptr<TMapLeaf>> items_;
+};
+
+}  // namespace chizro

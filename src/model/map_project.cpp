@@ -1,0 +1,66 @@
+#include "model/map_project.h"
+
+#include "model/map_leaf.h"
+
+namespace chizro {
+
+TMapProject::TMapProject()
+    : TMapObject(nullptr),
+      View(std::make_unique<TMapView>(this)),
+      Themes(std::make_unique<TMapThemeGrp>(this)) {}
+
+TMapProject::~TMapProject() {
+  Themes.reset();
+  View.reset();
+}
+
+bool TMapProject::Open(const std::string& fileName, int dataKind, int openMode) {
+  TMapTheme* theme = Themes->Open(fileName, dataKind, openMode);
+  SetCoordSystem(CoordMode, Zone, Datum);
+  if (!theme) return false;
+  if (theme->Zone == 0) theme->Zone = Zone;
+  // The view goes to the first data that actually opened: a first file that
+  // gave nothing must not pin the view to an empty theme at (0, 0).
+  if (!Placed && theme->Leaves->Count() > 0) {
+    View->CenterX = theme->CenterX;
+    View->CenterY = theme->CenterY;
+    View->SetWorldRect(theme->Extent);
+    Placed = true;
+  }
+  return true;
+}
+
+void TMapProject::SetCoordSystem(int mode, int zone, int datum) {
+  for (int i = 0; i < Themes->Count(); ++i) Themes->Items(i)->SetCoordSystem(mode, zone, datum);
+  Zone = zone;
+  TFRect rect = View->WorldRect;
+  TCoordChange change;
+  change.Mode = mode;
+  change.Zone = Zone;
+  change.FromDatum = Datum;
+  change.ToDatum = datum;
+  change.ModeChanged = CoordMode != mode;
+  change.DatumChanged = Datum != datum;
+  if (change.Any()) {
+    change.Apply(rect);
+    change.Apply(View->CenterX, View->CenterY);
+  }
+  CoordMode = mode;
+  Datum = datum;
+  View->SetWorldRect(rect);
+}
+
+void TMapProject::Draw() { View->Draw(); }
+
+void TMapProject::SetCanvas(TCanvas* canvas) { View->SetCanvas(canvas); }
+
+void TMapProject::SetPixelsPerInch(float value) { View->PixelsPerInch = value; }
+
+float TMapProject::GetScale() const { return View->Scale; }
+
+void TMapProject::SetScale(float value) {
+  Scale = value;
+  View->Scale = value;
+}
+
+}  // namespace chizro

@@ -1,0 +1,40 @@
+// The project: root of the map object tree. Holds the one coordinate system
+// that everything loaded is kept in, opens files into themes and places the
+// view on the first data opened.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "model/map_object.h"
+#include "model/map_theme.h"
+#include "model/map_view.h"
+
+namespace chizro {
+
+class TMapProject final : public TMapObject {
+public:
+  TMapProject();
+  ~TMapProject() override;
+
+  // Opens a file (openMode 2) or folder under a data-kind code. True when a
+  // theme was found or created, which always happens.
+  bool Open(const std::string& fileName, int dataKind, int openMode);
+  // Brings every theme, leaf and figure and the view's window into the system.
+  void SetCoordSystem(int mode, int zone, int datum);
+  void Draw();
+  void SetCanvas(TCanvas* canvas);
+  void SetPixelsPerInch(float value);
+  float GetScale() const;
+  void SetScale(float value);
+
+  float Scale = 0;
+  int Datum = 2;
+  int CoordMode = kModePlane;
+  int Zone = 9;
+  std::unique_ptr<TMapView> View;
+  std::unique_ptr<TMapThemeGrp> Themes;
+  bool Placed = false;
+};
+
+}  // namespace chizro

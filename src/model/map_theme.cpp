@@ -1,0 +1,138 @@
+#include "model/map_theme.h"
+
+#include <filesystem>
+
+#include "defs/class_def.h"
+#include "defs/draw_class.h"
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "platform/ini_file.h"
+#include "platform/program_dir.h"
+#include "readers/map_builder.h"
+
+namespace chizro {
+
+TMapTheme::TMapTheme(TMapThemeGrp* owner)
+    : TMapObject(owner),
+      Leaves(std::make_unique<TMapLeafGrp>(this)),
+      LayerDefs(std::make_unique<TLayerDefGrp>()),
+      ClassDefs(std::make_unique<TClassDefGrp>()),
+      themes_(owner) {}
+
+TMapTheme::~TMapTheme() {
+  // Leaves first: their draw classes refer to the class definitions.
+  Leaves.reset();
+}
+
+TMapProject* TMapTheme::Project() const noexcept { return themes_ ? themes_->Project() : nullptr; }
+
+int TMapTheme::EffectiveZone() const {
+  if (Zone != 0) return Zone;
+  const TMapProject* project = Project();
+  return project ? project->Zone : Zone;
+}
+
+float TMapTheme::ViewScale() const {
+  const TMapProject* project = Project();
+  return project ? project->View->Scale : 0.0f;
+}
+
+bool TMapTheme::Init() {
+  const std::string relative = DefFileForKind(DataKind);
+  DefFileName = relative.empty() ? std::string() : ProgramPath(relative);
+  Builder = CreateBuilder(DataKind);
+  return LoadDefinitions(DefFileName);
+}
+
+bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
+  DefFileName = defFileName;
+  std::error_code ec;
+  if (defFileName.empty() || !std::filesystem::is_regular_file(defFileName, ec)) return false;
+  Title = TIniFile(defFileName).ReadString("MapTheme", "ThemeTitle", "");
+  return ClassDefs->LoadFromFile(defFileName);
+}
+
+void TMapTheme::SetCoordSystem(int mode, int zone, int datum) {
+  TCoordChange change;
+  change.Mode = mode;
+  change.FromDatum = Datum;
+  change.ToDatum = datum;
+  change.ModeChanged = CoordMode != mode;
+  change.DatumChanged = Datum != datum;
+  if (change.Any()) {
+    change.Zone = EffectiveZone();
+    change.Apply(Extent);
+    change.Apply(CenterX, CenterY);
+    CoordMode = mode;
+    Datum = datum;
+  }
+  for (int i = 0; i < Leaves->Count(); ++i) Leaves->Items(i)->SetCoordSystem(mode, zone, datum);
+}
+
+std::unique_ptr<TMapLeaf> TMapTheme::OpenLeaf(const std::string& fileName) {
+  if (!Builder) return nullptr;
+  std::unique_ptr<TMapLeaf> leaf = Builder->OpenFile(*Leaves, fileName);
+  if (!leaf) return nullptr;
+  leaf->RecordSourceState();
+  leaf->SetCoordSystem(CoordMode, Zone, Datum);
+  return leaf;
+}
+
+void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
+  if (!Builder) return;
+  // Figures are built in the system the reader stated at open; put the leaf
+  // back into it so that the conversion below moves every part of it once.
+  const int listZone = leaf.Zone;
+  const bool restored = leaf.HasSourceState();
+  leaf.RestoreSourceState();
+  auto finish = [&] {
+    leaf.SetCoordSystem(CoordMode, Zone, Datum);
+    if (restored) leaf.Zone = listZone;
+  };
+  try {
+    Builder->LoadLeaf(leaf, ClassDefs.get(), ViewScale());
+  } catch (...) {
+    // Keep what was built, in the theme's system, and do not read the same
+    // bad data again at every paint while the leaf stays in view.
+    if (leaf.FigGrpCount() > 0) leaf.Loaded = true;
+    finish();
+    throw;
+  }
+  finish();
+}
+
+void TMapTheme::Draw(TMapView& view) { Leaves->Draw(view); }
+
+TMapThemeGrp::TMapThemeGrp(TMapProject* project) : TMapObject(project), project_(project) {}
+
+TMapThemeGrp::~TMapThemeGrp() = default;
+
+TMapTheme* TMapThemeGrp::Open(const std::string& fileName, int dataKind, int openMode) {
+  for (auto& theme : items_) {
+    if (theme->DataKind == dataKind) {
+      theme->OpenMode = openMode;
+      theme->Leaves->Open(fileName);
+      return theme.get();
+    }
+  }
+  items_.push_back(std::make_unique<TMapTheme>(this));
+  TMapTheme* theme = items_.back().get();
+  if (project_) {
+    theme->Zone = project_->Zone;
+    theme->CoordMode = project_->CoordMode;
+    theme->Datum = project_->Datum;
+  }
+  theme->DataKind = dataKind;
+  theme->FileName = fileName;
+  theme->OpenMode = openMode;
+  theme->Init();
+  theme->Leaves->Open(fileName);
+  return theme;
+}
+
+void TMapThemeGrp::Draw(TMapView& view) {
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it)
+    if ((*it)->Visible) (*it)->Draw(view);
+}
+
+}  // namespace chizro

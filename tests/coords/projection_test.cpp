@@ -1,0 +1,179 @@
+#include "coords/projection.h"
+
+#include <gtest/gtest.h>
+#include <proj.h>
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace chizro {
+namespace {
+
+constexpr double kMillimetre = 1e-3;
+constexpr double kDegreeTolerance = 1e-8;
+
+double Rad(double deg) { return deg * std::numbers::pi / 180.0; }
+
+TEST(MeridianArcTest, BesselArcLengths) {
+  EXPECT_NEAR(MeridianArc(Rad(36.0)), 3985146.0533, 1e-4);
+  EXPECT_NEAR(MeridianArc(Rad(90.0)), 10000855.7644, 1e-4);
+  EXPECT_EQ(MeridianArc(0.0), 0.0);
+  EXPECT_DOUBLE_EQ(MeridianArc(Rad(-36.0)), -MeridianArc(Rad(36.0)));
+}
+
+// X north, Y east [m]: PROJ tmerc on Bessel 1841, k = 0.9999, at the zone origin.
+struct TOraclePoint {
+  const char* name;
+  int zone;
+  double lat, lon, X, Y;
+};
+
+const TOraclePoint kOraclePoints[] = {
+    {"Zone9Origin", 9, 36.0, 139.0 + 50.0 / 60.0, 0.0, 0.0},
+    {"Zone9OneDegreeEast", 9, 36.0, 140.0 + 50.0 / 60.0, 462.418, 90145.329},
+    {"Zone9SouthWest", 9, 35.5, 139.5, -55414.677, -30236.552},
+    {"Zone9NorthEast", 9, 37.0, 141.0, 111581.598, 103826.141},
+    {"Zone9FarSouthWest", 9, 34.0, 138.0, -220320.224, -169345.909},
+    {"Zone1", 1, 33.0, 130.5, 444.111, 93434.697},
+    {"Zone12", 12, 44.5, 143.0, 55820.442, 59634.027},
+    {"Zone18", 18, 20.4, 136.1, 44277.062, 10435.758},
+    {"Zone9Tsukuba", 9, 36.104583, 140.084583, 11631.3563, 22618.7053},
+};
+
+class ProjectionOracleTest : public testing::TestWithParam<TOraclePoint> {};
+
+TEST_P(ProjectionOracleTest, ForwardWithinAMillimetreAndInverseReturns) {
+  const TOraclePoint& p = GetParam();
+  double X = NAN, Y = NAN, lat = NAN, lon = NAN;
+  LatLonToXY(p.zone, X, Y, p.lat, p.lon);
+  EXPECT_NEAR(X, p.X, kMillimetre);
+  EXPECT_NEAR(Y, p.Y, kMillimetre);
+  XYToLatLon(p.zone, lat, lon, p.X, p.Y);
+  EXPECT_NEAR(lat, p.lat, kDegreeTolerance);
+  EXPECT_NEAR(lon, p.lon, kDegreeTolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(PublishedPoints, ProjectionOracleTest, testing::ValuesIn(kOraclePoints),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Zone origins as published: latitude [deg], longitude [deg] and [min].
+struct TPublishedOrigin {
+  int lat, lonDeg, lonMin;
+};
+constexpr TPublishedOrigin kPublishedOrigins[kMaxZone] = {
+    {33, 129, 30}, {33, 131, 0},  {36, 132, 10}, {33, 133, 30}, {36, 134, 20},
+    {36, 136, 0},  {36, 137, 10}, {36, 138, 30}, {36, 139, 50}, {40, 140, 50},
+    {44, 140, 15}, {44, 142, 15}, {44, 144, 15}, {26, 142, 0},  {26, 127, 30},
+    {26, 124, 0},  {26, 131, 0},  {20, 136, 0},  {26, 154, 0}};
+
+class ZoneTest : public testing::TestWithParam<int> {
+protected:
+  const int zone_ = GetParam();
+  const double lat0_ = kPublishedOrigins[zone_ - 1].lat;
+  const double lon0_ =
+      kPublishedOrigins[zone_ - 1].lonDeg + kPublishedOrigins[zone_ - 1].lonMin / 60.0;
+};
+
+TEST_P(ZoneTest, OriginIsThePublishedOneAndMapsToZeroAndBack) {
+  double lat = NAN, lon = NAN, X = NAN, Y = NAN;
+  ZoneOrigin(zone_, lat, lon);
+  EXPECT_NEAR(lat, lat0_, 1e-12);
+  EXPECT_NEAR(lon, lon0_, 1e-12);
+  LatLonToXY(zone_, X, Y, lat0_, lon0_);
+  EXPECT_NEAR(X, 0.0, 1e-9);
+  EXPECT_NEAR(Y, 0.0, 1e-9);
+  XYToLatLon(zone_, lat, lon, 0.0, 0.0);
+  EXPECT_NEAR(lat, lat0_, 1e-12);
+  EXPECT_NEAR(lon, lon0_, 1e-12);
+}
+
+// PROJ's own transverse Mercator as an independent oracle, up to a degree
+// from the published origin.
+TEST_P(ZoneTest, AgreesWithProjTmercWithinAMillimetre) {
+  char definition[160];
+  std::snprintf(definition, sizeof definition,
+                "+proj=tmerc +lat_0=%.15g +lon_0=%.15g +k=0.9999 +ellps=bessel +x_0=0 +y_0=0",
+                lat0_, lon0_);
+  PJ* tmerc = proj_create(PJ_DEFAULT_CTX, definition);
+  ASSERT_NE(tmerc, nullptr) << definition;
+  for (const double dLat : {-1.0, -0.25, 0.5, 1.0}) {
+    for (const double dLon : {-1.0, -0.3, 0.0, 0.6, 1.0}) {
+      const PJ_COORD en =
+          proj_trans(tmerc, PJ_FWD, proj_coord(Rad(lon0_ + dLon), Rad(lat0_ + dLat), 0, 0));
+      double X = NAN, Y = NAN;
+      LatLonToXY(zone_, X, Y, lat0_ + dLat, lon0_ + dLon);
+      EXPECT_NEAR(X, en.enu.n, kMillimetre) << dLat << " " << dLon;
+      EXPECT_NEAR(Y, en.enu.e, kMillimetre) << dLat << " " << dLon;
+    }
+  }
+  proj_destroy(tmerc);
+}
+
+TEST_P(ZoneTest, CentralMeridianHasNoEastingAndTheScaledArcAsNorthing) {
+  for (const double lat : {lat0_ - 2.0, lat0_ + 0.7, lat0_ + 3.0}) {
+    double X = NAN, Y = NAN;
+    LatLonToXY(zone_, X, Y, lat, lon0_);
+    EXPECT_EQ(Y, 0.0);
+    EXPECT_NEAR(X, kZoneScale * (MeridianArc(Rad(lat)) - MeridianArc(Rad(lat0_))), 1e-6);
+  }
+}
+
+TEST_P(ZoneTest, PlaneRoundTripStaysWithinAMicrometre) {
+  for (const double X : {-250000.0, -1234.5, 98765.4, 300000.0}) {
+    for (const double Y : {-150000.0, 0.0, 42.25, 170000.0}) {
+      double lat = NAN, lon = NAN, X2 = NAN, Y2 = NAN;
+      XYToLatLon(zone_, lat, lon, X, Y);
+      LatLonToXY(zone_, X2, Y2, lat, lon);
+      EXPECT_NEAR(X2, X, 1e-6);
+      EXPECT_NEAR(Y2, Y, 1e-6);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllZones, ZoneTest, testing::Range(kMinZone, kMaxZone + 1),
+                         [](const auto& row) { return "Zone" + std::to_string(row.param); });
+
+// The model converts a stored float point in place: out y, out x, in y, in x.
+TEST(ProjectionTest, SinglePrecisionFormsConvertInPlaceLikeTheDoubleForm) {
+  float x = 140.084583f;  // longitude
+  float y = 36.104583f;   // latitude
+  double X = NAN, Y = NAN, lat = NAN, lon = NAN;
+  LatLonToXY(9, X, Y, y, x);
+  LatLonToXY(9, y, x, y, x);
+  EXPECT_EQ(y, static_cast<float>(X));
+  EXPECT_EQ(x, static_cast<float>(Y));
+  XYToLatLon(9, lat, lon, y, x);
+  XYToLatLon(9, y, x, y, x);
+  EXPECT_EQ(y, static_cast<float>(lat));
+  EXPECT_EQ(x, static_cast<float>(lon));
+  EXPECT_NEAR(y, 36.104583, 1e-5);
+}
+
+TEST(ProjectionTest, ZonesOutsideTheTableThrow) {
+  for (const int zone : {0, 20, -1}) {
+    double a = 0.0, b = 0.0;
+    float f = 0.0f, g = 0.0f;
+    EXPECT_THROW(LatLonToXY(zone, a, b, 36.0, 140.0), EZoneError);
+    EXPECT_THROW(XYToLatLon(zone, a, b, 0.0, 0.0), EZoneError);
+    EXPECT_THROW(LatLonToXY(zone, f, g, 36.0, 140.0), EZoneError);
+    EXPECT_THROW(XYToLatLon(zone, f, g, 0.0, 0.0), EZoneError);
+    EXPECT_THROW(ZoneOrigin(zone, a, b), EZoneError);
+  }
+}
+
+TEST(ProjectionTest, InverseAtAndBeyondThePoleGivesThePoleOnTheCentralMeridian) {
+  const double toPole = kZoneScale * (MeridianArc(Rad(90.0)) - MeridianArc(Rad(36.0)));
+  for (const double X : {toPole, toPole + 5000.0}) {
+    double lat = NAN, lon = NAN;
+    XYToLatLon(9, lat, lon, X, 1000.0);
+    EXPECT_EQ(lat, 90.0);
+    EXPECT_NEAR(lon, 139.0 + 50.0 / 60.0, 1e-12);
+  }
+}
+
+}  // namespace
+}  // namespace chizro

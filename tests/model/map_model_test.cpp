@@ -1,0 +1,326 @@
+// The map model driven by a fake reader: opening, placing the view, lazy
+// loading by paint, and coordinate-system changes of the whole tree.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "coords/datum.h"
+#include "coords/projection.h"
+#include "defs/class_def.h"
+#include "defs/draw_class.h"
+#include "model/fake_builder.h"
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "platform/errors.h"
+#include "platform/program_dir.h"
+#include "readers/vector_builder.h"
+#include "test_support.h"
+
+namespace chizro {
+namespace {
+
+using test::FakeBuilder;
+using test::FakeData;
+using test::FakeFile;
+
+constexpr int kKind = 11;
+
+// A 100 m square in zone 9 plane coordinates near Tokyo.
+std::vector<TFPoint> Square(float x0, float y0, float size = 100) {
+  return {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
+}
+
+class MapModelTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetProgramDir(dir.Path().string());
+    SetBuilderFactory(kKind, [this] { return std::make_unique<FakeBuilder>(data); });
+  }
+  void TearDown() override {
+    SetBuilderFactory(kKind, {});
+    SetProgramDir("");
+  }
+
+  TMapTheme& Theme(int i = 0) { return *project.Themes->Items(i); }
+  TMapLeaf& Leaf(int i, int theme = 0) { return *Theme(theme).Leaves->Items(i); }
+  const TFigure& Figure(const TMapLeaf& leaf) { return *leaf.FigGrps.at(0)->Items(0); }
+
+  // A paint with a 1000 x 1000 pixel box centred on (x, y).
+  void PaintAt(float x, float y) {
+    project.View->DeviceRect = {0, 0, 1000, 1000};
+    project.View->PixelsPerInch = 96;
+    project.SetScale(2500);
+    project.View->CenterX = x;
+    project.View->CenterY = y;
+    project.Draw();
+  }
+
+  test::TempDir dir;
+  FakeData data;
+  TMapProject project;
+};
+
+TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
+  data.Files["b"] = {kModePlane, 2, 0, Square(300, -200, 50)};
+  EXPECT_TRUE(project.Open("a", kKind, 2));
+  const float cx = project.View->CenterX;
+  EXPECT_TRUE(project.Open("b", kKind, 2));
+  ASSERT_EQ(project.Themes->Count(), 1);
+  ASSERT_EQ(Theme().Leaves->Count(), 2);
+  EXPECT_EQ(Theme().Extent, (TFRect{0, 100, 350, -200}));
+  EXPECT_FLOAT_EQ(Theme().CenterX, 175);
+  EXPECT_FLOAT_EQ(Theme().CenterY, -50);
+  EXPECT_FLOAT_EQ(project.View->CenterX, cx) << "later opens must not move the view";
+  EXPECT_FLOAT_EQ(project.View->CenterX, 50);
+}
+
+TEST_F(MapModelTest, OpeningTheSameFileTwiceAddsNothing) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
+  project.Open("a", kKind, 2);
+  EXPECT_FALSE(Theme().Leaves->Open("a"));
+  project.Open("a", kKind, 2);
+  EXPECT_EQ(Theme().Leaves->Count(), 1);
+}
+
+TEST_F(MapModelTest, ViewIsPlacedOnTheFirstOpenThatGivesALeaf) {
+  data.Files["good"] = {kModePlane, 2, 0, Square(1000, 2000)};
+  EXPECT_TRUE(project.Open("not-a-map", kKind, 2));
+  EXPECT_FALSE(project.Placed);
+  project.Open("good", kKind, 2);
+  EXPECT_TRUE(project.Placed);
+  EXPECT_FLOAT_EQ(project.View->CenterX, 1050);
+  EXPECT_FLOAT_EQ(project.View->CenterY, 2050);
+  EXPECT_EQ(project.View->WorldRect, (TFRect{1000, 2100, 1100, 2000}));
+}
+
+TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
+  std::filesystem::create_directory(dir.Path() / "def");
+  test::WriteFile(dir.File("def/Sdf25.ini"),
+                  "[MapTheme]\nThemeTitle=1/2500\n[C_5101]\n"
+                  "Visible=1,0,0\nPen=0,0,1\nBrush=0,1\nFont=0,x,9,0,0,0,0,0\n");
+  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
+  project.Open("a", kKind, 2);
+  EXPECT_EQ(Theme().DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
+  EXPECT_EQ(Theme().Title, "1/2500");
+  EXPECT_EQ(Theme().ClassDefs->Count(), 1);
+  // A kind without a definition file still gets its theme.
+  project.Open("x", 77, 2);
+  ASSERT_EQ(project.Themes->Count(), 2);
+  EXPECT_EQ(Theme(1).DefFileName, "");
+  EXPECT_EQ(Theme(1).Builder, nullptr);
+}
+
+TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
+  data.Files["near"] = {kModePlane, 2, 0, Square(0, 0)};
+  data.Files["far"] = {kModePlane, 2, 0, Square(50000, 50000)};
+  project.Open("near", kKind, 2);
+  project.Open("far", kKind, 2);
+  PaintAt(50, 50);
+  EXPECT_TRUE(Leaf(0).Loaded);
+  EXPECT_FALSE(Leaf(1).Loaded) << "a leaf outside the view is never loaded";
+  EXPECT_EQ(data.LoadLog, std::vector<std::string>{"near"});
+  for (int paint = 1; paint <= 2; ++paint) {
+    PaintAt(-90000, -90000);
+    EXPECT_TRUE(Leaf(0).Loaded) << "paint " << paint << " outside";
+  }
+  PaintAt(-90000, -90000);
+  EXPECT_FALSE(Leaf(0).Loaded);
+  EXPECT_EQ(Leaf(0).FigGrpCount(), 0);
+  EXPECT_EQ(Leaf(0).DrawClasses->Count(), 0);
+  PaintAt(50, 50);
+  EXPECT_TRUE(Leaf(0).Loaded);
+  EXPECT_EQ(data.LoadLog.size(), 2u);
+}
+
+TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
+  data.Files["b"] = {kModePlane, 2, 0, Square(0, 0)};
+  SetBuilderFactory(12, [this] { return std::make_unique<FakeBuilder>(data); });
+  project.Open("a", kKind, 2);
+  project.Open("b", 12, 2);
+  PaintAt(50, 50);
+  SetBuilderFactory(12, {});
+  EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
+}
+
+TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
+  data.Files["b"] = {kModePlane, 2, 0, Square(2000, 0)};
+  project.Open("a", kKind, 2);
+  project.Open("b", kKind, 2);
+  PaintAt(50, 50);
+  PaintAt(2050, 50);  // loads b, runs the draw class update for a again
+  ASSERT_TRUE(Leaf(0).Loaded);
+  ASSERT_TRUE(Leaf(1).Loaded);
+  const TDrawClass* cls = Leaf(0).DrawClasses->Find("5101");
+  ASSERT_NE(cls, nullptr);
+  EXPECT_EQ(cls->Figures.size(), 1u);
+}
+
+// Vertices of the loaded leaf must be the same whether the reader built them
+// at open or later, and after an unload and reload.
+TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
+  const auto tokyo = Square(-10000, -20000);
+  data.Files["lazy"] = {kModePlane, 1, 0, tokyo, false};
+  data.Files["eager"] = {kModePlane, 1, 0, tokyo, true};
+  project.Open("eager", kKind, 2);
+  project.Open("lazy", kKind, 2);
+  const TMapLeaf& eager = Leaf(0);
+  const TMapLeaf& lazy = Leaf(1);
+  ASSERT_TRUE(eager.Loaded);
+  EXPECT_EQ(lazy.Extent, eager.Extent);
+  EXPECT_EQ(lazy.Datum, 2);
+
+  PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
+  ASSERT_TRUE(lazy.Loaded);
+  EXPECT_EQ(Figure(lazy).Points, Figure(eager).Points);
+  EXPECT_EQ(Figure(lazy).Extent, Figure(eager).Extent);
+  // The TOKYO datum lies some 450 m from JGD2000 here: the points moved.
+  EXPECT_GT(
+      std::hypot(Figure(lazy).Points[0].x - tokyo[0].x, Figure(lazy).Points[0].y - tokyo[0].y),
+      300.0);
+
+  const auto firstLoad = Figure(lazy).Points;
+  for (int i = 0; i < 3; ++i) PaintAt(-900000, -900000);
+  ASSERT_FALSE(lazy.Loaded);
+  ASSERT_FALSE(eager.Loaded);
+  PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
+  ASSERT_TRUE(lazy.Loaded);
+  ASSERT_TRUE(eager.Loaded);
+  EXPECT_EQ(Figure(lazy).Points, firstLoad);
+  EXPECT_EQ(Figure(eager).Points, firstLoad);
+  EXPECT_EQ(lazy.Extent, eager.Extent) << "a reload must not convert the extent again";
+}
+
+TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
+  // 0.01 degree square at 36N 139.9E, loaded at open (as a reader of a
+  // latitude/longitude file does), then unloaded and reloaded.
+  data.Files["ll"] = {kModeLatLon,
+                      2,
+                      0,
+                      {{139.9f, 36.0f}, {139.91f, 36.0f}, {139.91f, 36.01f}, {139.9f, 36.01f}},
+                      true};
+  project.Open("ll", kKind, 2);
+  const TMapLeaf& leaf = Leaf(0);
+  double X = 0, Y = 0;
+  LatLonToXY(9, X, Y, double{36.0f}, double{139.9f});
+  EXPECT_NEAR(Figure(leaf).Points[0].x, Y, 0.01);
+  EXPECT_NEAR(Figure(leaf).Points[0].y, X, 0.01);
+  const auto first = Figure(leaf).Points;
+  for (int i = 0; i < 4; ++i) PaintAt(-900000, -900000);
+  ASSERT_FALSE(leaf.Loaded);
+  PaintAt(static_cast<float>(Y) + 10, static_cast<float>(X) + 10);
+  ASSERT_TRUE(leaf.Loaded);
+  EXPECT_EQ(Figure(leaf).Points, first) << "reloaded figures left in degrees";
+}
+
+TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(12345, -23456), true};
+  project.Open("a", kKind, 2);
+  const TFRect viewRect = project.View->WorldRect;
+  const TFRect themeExtent = Theme().Extent;
+  const TFRect leafExtent = Leaf(0).Extent;
+  const auto points = Figure(Leaf(0)).Points;
+
+  project.SetCoordSystem(kModeLatLon, 9, 2);
+  EXPECT_EQ(project.CoordMode, kModeLatLon);
+  EXPECT_EQ(Leaf(0).CoordMode, kModeLatLon);
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 35.79, 0.01);   // latitude
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.97, 0.01);  // longitude
+  EXPECT_NEAR(project.View->WorldRect.left, 139.97, 0.01);
+
+  project.SetCoordSystem(kModePlane, 9, 2);
+  // Degrees held as floats: a step of 1.5e-5 deg of longitude (1.4 m here)
+  // and 3.8e-6 deg of latitude (0.4 m); the way back rounds to half of that.
+  const float tolX = 0.75f;
+  const float tolY = 0.25f;
+  EXPECT_NEAR(project.View->WorldRect.left, viewRect.left, tolX);
+  EXPECT_NEAR(project.View->WorldRect.top, viewRect.top, tolY);
+  EXPECT_NEAR(Theme().Extent.right, themeExtent.right, tolX);
+  EXPECT_NEAR(Leaf(0).Extent.bottom, leafExtent.bottom, tolY);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    EXPECT_NEAR(Figure(Leaf(0)).Points[i].x, points[i].x, tolX);
+    EXPECT_NEAR(Figure(Leaf(0)).Points[i].y, points[i].y, tolY);
+  }
+}
+
+TEST_F(MapModelTest, SameSystemChangesNothing) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(12345, -23456), true};
+  project.Open("a", kKind, 2);
+  const auto points = Figure(Leaf(0)).Points;
+  const TFRect rect = project.View->WorldRect;
+  project.SetCoordSystem(kModePlane, 9, 2);
+  EXPECT_EQ(Figure(Leaf(0)).Points, points);
+  EXPECT_EQ(project.View->WorldRect, rect);
+}
+
+TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(-5000, -40000)};
+  project.Open("a", kKind, 2);
+  const TFRect before = project.View->WorldRect;
+  project.SetCoordSystem(kModePlane, 9, 1);
+  // The same corner moved independently: to latitude/longitude, JGD2000 to
+  // TOKYO, back to plane coordinates of zone 9.
+  double lat = 0, lon = 0, tlat = 0, tlon = 0, X = 0, Y = 0;
+  XYToLatLon(9, lat, lon, before.top, before.left);
+  ConvertDatum(2, 1, lat, lon, tlat, tlon);
+  LatLonToXY(9, X, Y, tlat, tlon);
+  EXPECT_NEAR(project.View->WorldRect.left, Y, 0.01);
+  EXPECT_NEAR(project.View->WorldRect.top, X, 0.01);
+  EXPECT_GT(std::hypot(project.View->WorldRect.left - before.left,
+                       project.View->WorldRect.top - before.top),
+            300.0);
+  EXPECT_EQ(Theme().Datum, 1);
+  EXPECT_EQ(Leaf(0).Datum, 1);
+}
+
+TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) {
+  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0), true};
+  project.Open("a", kKind, 2);
+  Leaf(0).Zone = 0;
+  Theme().Zone = 0;
+  project.SetCoordSystem(kModeLatLon, 9, 2);
+  // Zone 9's origin is 36N 139 50E.
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 36.0, 1e-4);
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.0 + 50.0 / 60.0, 1e-4);
+
+  Leaf(0).Zone = 25;
+  try {
+    project.SetCoordSystem(kModePlane, 9, 2);
+    ADD_FAILURE() << "zone 25 converted";
+  } catch (const EZoneError& e) {
+    EXPECT_EQ(e.Zone(), 25);
+    EXPECT_NE(std::string(e.what()).find("25"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace chizro
+
+namespace chizro {
+namespace {
+
+TEST(DataKinds, VectorKindsUseTheDefinitionFileOfTheirBaseKindAndTheVectorReader) {
+  EXPECT_EQ(DefFileForKind(11), "\\def\\Sdf25.ini");
+  EXPECT_EQ(DefFileForKind(1011), "\\def\\Sdf25.ini");
+  EXPECT_EQ(DefFileForKind(2091), "\\def\\GPSWPT.ini");
+  EXPECT_EQ(DefFileForKind(1000), "");
+  EXPECT_EQ(DefFileForKind(12), "");
+
+  test::TempDir dir;
+  SetProgramDir(dir.Path().string());
+  TMapProject project;
+  test::WriteFile(dir.File("other.bin"), std::string(600, 'X'));
+  project.Open(dir.File("other.bin"), 1011, 2);  // not a vector file: no leaf
+  SetProgramDir("");
+  ASSERT_EQ(project.Themes->Count(), 1);
+  const TMapTheme& theme = *project.Themes->Items(0);
+  EXPECT_EQ(theme.DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
+  EXPECT_NE(dynamic_cast<const TMapBuilder_Vector*>(theme.Builder.get()), nullptr);
+  EXPECT_EQ(CreateBuilder(11), nullptr);
+}
+
+}  // namespace
+}  // namespace chizro
