@@ -196,19 +196,9 @@ void TClassDefGrp::ReadClass(const TIniFile& ini, TClassDef& def) const {
 }
 
 void TClassDefGrp::SortByOrder() {
-  // The quicksort moves copyable references; the owning list is then rebuilt
-  // in that order. Only `reserve` can throw, and it comes before any
-  // ownership changes hands.
-  std::vector<TClassDef*> order;
-  order.reserve(items_.size());
-  for (const auto& def : items_) order.push_back(def.get());
-  QuickSort(order, CompareOrder);
-
-  std::vector<std::unique_ptr<TClassDef>> sorted;
-  sorted.reserve(items_.size());
-  for (auto& def : items_) static_cast<void>(def.release());
-  for (TClassDef* def : order) sorted.emplace_back(def);
-  items_ = std::move(sorted);
+  QuickSort(items_, [](const std::unique_ptr<TClassDef>& a, const std::unique_ptr<TClassDef>& b) {
+    return CompareOrder(a.get(), b.get());
+  });
 }
 
 }  // namespace chizro

@@ -1,12 +1,29 @@
 #include "platform/errors.h"
 
+#include "platform/sjis.h"
+
 namespace chizro {
+namespace {
+
+// "'text'" followed by `suffix`. The offending text comes from data files in
+// Shift_JIS; the message is UTF-8, so it is converted for the user to read.
+std::string QuotedMessage(std::string_view text, std::string_view suffix) {
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  const std::string shown = ascii ? std::string(text) : SjisToUtf8(text);
+  std::string message;
+  message.reserve(shown.size() + suffix.size() + 2);
+  message.append(1, '\'').append(shown).append(1, '\'').append(suffix);
+  return message;
+}
+
+}  // namespace
 
 EConvertError::EConvertError(std::string_view text)
-    : EChizroError("'" + std::string(text) + "' は数値ではありません"), text_(text) {}
+    : EChizroError(QuotedMessage(text, " は数値ではありません")), text_(text) {}
 
 EFloatConvertError::EFloatConvertError(std::string_view text)
-    : EChizroError("'" + std::string(text) + "' は浮動小数点数ではありません"), text_(text) {}
+    : EChizroError(QuotedMessage(text, " は浮動小数点数ではありません")), text_(text) {}
 
 EListIndexError::EListIndexError(long long index)
     : EChizroError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")"),
