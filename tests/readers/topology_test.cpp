@@ -94,10 +94,6 @@ TEST(TopologyElements, AppendInOrderAndCountPoints) {
   atr.AddValue("b");
   atr.AddValue("a");
   EXPECT_EQ(atr.Values, (Texts{"b", "a"}));
-  TPgnElement pgn;
-  pgn.AddArcRef("2");
-  pgn.AddArcRef("-1");
-  EXPECT_EQ(pgn.ArcRefs, (Texts{"2", "-1"}));
 
   TArcList list;
   EXPECT_EQ(list.AddElement(nullptr), nullptr);
@@ -126,14 +122,6 @@ TEST_F(TopologyJoin, ArcsOfTheKindSetBecomeLinesInKeyOrder) {
   EXPECT_EQ(lines->Item(1)->Extent, (TFRect{1, 5, 3, 1}));
 }
 
-TEST_F(TopologyJoin, AnEmptyListStillAttachesANamedEmptyGroup) {
-  TFigPointGrp* grp = pnts.AddToLeaf(leaf, "Nothing", attrs);
-  ASSERT_EQ(leaf.FigGrpCount(), 1);
-  EXPECT_EQ(leaf.FigGrps[0].get(), grp);
-  EXPECT_EQ(grp->Name, "Nothing");
-  EXPECT_EQ(grp->Count(), 0);
-}
-
 TEST_F(TopologyJoin, PolygonWalksForwardAndBackwardArcs) {
   AddArc(arcs, "12", 0, {{0, 0}, {10, 0}, {10, 10}});
   AddArc(arcs, "13", 0, {{0, 0}, {0, 10}, {10, 10}});
@@ -154,16 +142,6 @@ TEST_F(TopologyJoin, PolygonWalksForwardAndBackwardArcs) {
   EXPECT_EQ(p->Points, (Points{{0, 0}, {10, 0}, {10, 10}, {10, 10}, {0, 10}, {0, 0}}));
   EXPECT_EQ(p->Extent, (TFRect{0, 10, 10, 0}));
   EXPECT_EQ(p->Texts, (Texts{"name", "3F"}));
-}
-
-TEST_F(TopologyJoin, PolygonWithoutAttributesOrKnownArcsIsStillMade) {
-  AddPgn(pgns, "Q", "C", {1, 2}, {"nowhere", "-nowhere"});
-  AddAtr(attrs, "Other", "C", {"x"});
-  TFigPolygonGrp* grp = pgns.AddToLeaf(leaf, "G", attrs, arcs);
-  ASSERT_EQ(grp->Count(), 1);
-  EXPECT_TRUE(grp->Item(0)->Points.empty());
-  EXPECT_TRUE(grp->Item(0)->Texts.empty());
-  EXPECT_EQ(grp->Item(0)->LabelX, 1);
 }
 
 TEST_F(TopologyJoin, DashAloneNamesTheArcWithTheEmptyName) {
@@ -284,15 +262,6 @@ TEST_F(TopologyJoin, PointsGetTheirVertexLabelAndAttributes) {
   EXPECT_EQ(well->Extent, (TFRect{10, 20, 10, 20}));
   EXPECT_EQ(well->Texts, (Texts{"depth", "12"}));
   EXPECT_TRUE(grp->Item(1)->Texts.empty());
-}
-
-TEST_F(TopologyJoin, ListsCanBeFilledFurtherAndJoinedAgain) {
-  AddArc(arcs, "b", 0, {{1, 1}});
-  EXPECT_EQ(arcs.AddToLeaf(leaf, "First", TArcKinds{0})->Count(), 1);
-  AddArc(arcs, "a", 0, {{2, 2}});
-  TFigPolylineGrp* second = arcs.AddToLeaf(leaf, "Second", TArcKinds{0});
-  EXPECT_EQ(FigureNames(*second), (Texts{"a", "b"}));
-  EXPECT_EQ(leaf.FigGrpCount(), 2);
 }
 
 }  // namespace

@@ -64,7 +64,8 @@ private:
 };
 
 struct Header {
-  std::string Title = "Sheet 09LD351";
+  // Fixed-width texts end at their first NUL; what follows it is left over.
+  std::string Title = std::string("Sheet 09LD351\0old", 18);
   std::array<TFPoint, 4> Corners{{{-100, 200}, {300, 200}, {300, -50}, {-100, -50}}};
   TFRect Extent{-100, 200, 300, -50};
   std::int32_t Datum = 2;
@@ -119,7 +120,7 @@ std::string SampleFile() {
   Header h;
   h.Blocks = 2;
   WriteHeader(b, h);
-  WriteBlock(b, "BLDG", 2);
+  WriteBlock(b, std::string("BLDG\0old", 8), 2);
   WriteFigure(b, {.Kind = 3, .Flag = 0, .Label = {5, 6}}, {{0, 0}, {10, 0}, {10, 8}, {0, 0}},
               {"Town hall", "3F"}, {{"height", "12.5"}, {"Use", "office"}});
   WriteFigure(b, {.Kind = 2, .Flag = 2, .Label = {1, 1}}, {{-3, 4}, {7, -2}}, {}, {});
@@ -178,23 +179,6 @@ TEST_F(VectorReader, OpenFileFillsTheLeafFromTheHeaderOnly) {
   EXPECT_EQ(leaf->FigGrpCount(), 0);
   EXPECT_FALSE(leaf->Loaded);
   EXPECT_EQ(leaves.Count(), 0);  // the caller adds the leaf
-}
-
-TEST_F(VectorReader, FixedTextsEndAtTheirFirstNul) {
-  Bytes b;
-  Header h;
-  h.Title = std::string("abc\0junk", 8);
-  h.Blocks = 1;
-  WriteHeader(b, h);
-  WriteBlock(b, std::string("CODE\0old", 8), 1);
-  WriteFigure(b, {.Kind = 1}, {{1, 1}}, {}, {});
-  const std::string path = dir.File("texts.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  EXPECT_EQ(leaf->SheetName, "abc");
-  EXPECT_EQ(leaf->FigGrps[2]->Items(0)->ClassCode, "CODE");
 }
 
 TEST_F(VectorReader, LoadLeafBuildsEveryKindOfFigure) {
@@ -423,11 +407,6 @@ TEST_F(VectorReader, UnknownFigureKindIsNamedInTheError) {
   } catch (const EInOutError& e) {
     EXPECT_NE(std::string(e.what()).find("77"), std::string::npos) << e.what();
   }
-}
-
-TEST_F(VectorReader, HasNoFolderForm) {
-  EXPECT_EQ(reader.OpenFolder(leaves, dir.Path().string()), nullptr);
-  EXPECT_EQ(leaves.Count(), 0);
 }
 
 }  // namespace
