@@ -51,6 +51,18 @@ struct TCoordChange {
   bool ModeChanged = false;
   bool DatumChanged = false;
 
+  // The change from (fromMode, fromDatum) to (toMode, toDatum); the zone is
+  // filled in by the caller once it knows that anything changes.
+  static TCoordChange Between(int fromMode, int fromDatum, int toMode, int toDatum) {
+    TCoordChange c;
+    c.Mode = toMode;
+    c.FromDatum = fromDatum;
+    c.ToDatum = toDatum;
+    c.ModeChanged = fromMode != toMode;
+    c.DatumChanged = fromDatum != toDatum;
+    return c;
+  }
+
   void Apply(float& x, float& y) const {
     if (ModeChanged) ConvertPointMode(Mode, Zone, x, y);
     if (DatumChanged) ConvertPointDatum(Mode, Zone, FromDatum, ToDatum, x, y);

@@ -29,12 +29,7 @@ int TMapLeaf::EffectiveZone() const {
 }
 
 void TMapLeaf::SetCoordSystem(int mode, int /*zone*/, int datum) {
-  TCoordChange change;
-  change.Mode = mode;
-  change.FromDatum = Datum;
-  change.ToDatum = datum;
-  change.ModeChanged = CoordMode != mode;
-  change.DatumChanged = Datum != datum;
+  TCoordChange change = TCoordChange::Between(CoordMode, Datum, mode, datum);
   if (!change.Any()) return;
   change.Zone = EffectiveZone();
   change.Apply(Extent);

@@ -34,13 +34,8 @@ void TMapProject::SetCoordSystem(int mode, int zone, int datum) {
   for (int i = 0; i < Themes->Count(); ++i) Themes->Items(i)->SetCoordSystem(mode, zone, datum);
   Zone = zone;
   TFRect rect = View->WorldRect;
-  TCoordChange change;
-  change.Mode = mode;
+  TCoordChange change = TCoordChange::Between(CoordMode, Datum, mode, datum);
   change.Zone = Zone;
-  change.FromDatum = Datum;
-  change.ToDatum = datum;
-  change.ModeChanged = CoordMode != mode;
-  change.DatumChanged = Datum != datum;
   if (change.Any()) {
     change.Apply(rect);
     change.Apply(View->CenterX, View->CenterY);

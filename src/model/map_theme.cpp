@@ -53,12 +53,7 @@ bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
 }
 
 void TMapTheme::SetCoordSystem(int mode, int zone, int datum) {
-  TCoordChange change;
-  change.Mode = mode;
-  change.FromDatum = Datum;
-  change.ToDatum = datum;
-  change.ModeChanged = CoordMode != mode;
-  change.DatumChanged = Datum != datum;
+  TCoordChange change = TCoordChange::Between(CoordMode, Datum, mode, datum);
   if (change.Any()) {
     change.Zone = EffectiveZone();
     change.Apply(Extent);
