@@ -84,7 +84,7 @@ public:
 
   TFigKind Kind() const noexcept { return kind_; }
   int Count() const noexcept { return static_cast<int>(items_.size()); }
-  TFigure* Items(int i) const { return items_.at(static_cast<std::size_t>(i)).get(); }
+  TFigure* Items(int i) const { return ItemAt(items_, i); }
   const std::vector<std::unique_ptr<TFigure>>& Figures() const noexcept { return items_; }
 
   void UpdateExtents();

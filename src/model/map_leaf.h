@@ -99,7 +99,7 @@ public:
   bool Open(const std::string& fileName);
   TMapLeaf* Add(std::unique_ptr<TMapLeaf> leaf);
   int Count() const noexcept { return static_cast<int>(items_.size()); }
-  TMapLeaf* Items(int i) const { return items_.at(static_cast<std::size_t>(i)).get(); }
+  TMapLeaf* Items(int i) const { return ItemAt(items_, i); }
   TMapLeaf* FindByFileName(const std::string& fileName) const;
   TMapLeaf* FindBySheetName(const std::string& sheetName) const;
 

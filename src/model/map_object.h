@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/errors.h"
 #include "platform/ini_file.h"
 
 namespace chizro {
@@ -21,6 +22,14 @@ public:
   std::string Name;
   TMapObject* Owner;  // not owned: the object that created this one
 };
+
+// Member `i` of an owning list, with the runtime's list-index error outside
+// 0..count-1.
+template <class Ptr>
+auto ItemAt(const std::vector<Ptr>& items, int i) {
+  if (i < 0 || static_cast<std::size_t>(i) >= items.size()) throw EListIndexError(i);
+  return items[static_cast<std::size_t>(i)].get();
+}
 
 // In-place quick sort of list[0..count-1] by `compare` (negative: a before b).
 // Not stable: the partition scheme below decides where equal elements end,

@@ -78,7 +78,7 @@ public:
   // it. Always gives a theme.
   TMapTheme* Open(const std::string& fileName, int dataKind, int openMode);
   int Count() const noexcept { return static_cast<int>(items_.size()); }
-  TMapTheme* Items(int i) const { return items_.at(static_cast<std::size_t>(i)).get(); }
+  TMapTheme* Items(int i) const { return ItemAt(items_, i); }
   // Paints the visible themes from the last to the first, so the first
   // opened lies on top.
   void Draw(TMapView& view);
