@@ -1,6 +1,7 @@
 #include "defs/draw_class.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "defs/class_def.h"
@@ -9,6 +10,38 @@
 #include "platform/ini_file.h"
 
 namespace chizro {
+namespace {
+
+// Half of a pixel size, rounded down (also for negative sizes).
+int FloorHalf(int v) noexcept { return v >= 0 ? v / 2 : -((1 - v) / 2); }
+
+// The symbol image size of a class [px]: its definition group's image list.
+void SymbolSize(const TClassDef& def, int& w, int& h) {
+  w = def.Group ? def.Group->Images.Width() : TClassDefGrp::kDefaultSymSize;
+  h = def.Group ? def.Group->Images.Height() : TClassDefGrp::kDefaultSymSize;
+}
+
+}  // namespace
+
+bool TFigureSet::Insert(const TFigure* figure) {
+  if ((count_ + 1) * 2 > slots_.size()) Grow();
+  const std::size_t mask = slots_.size() - 1;
+  // Figures are heap blocks: the low bits carry no information.
+  std::size_t i = (reinterpret_cast<std::uintptr_t>(figure) >> 4) * 0x9E3779B97F4A7C15ull >> 20;
+  for (i &= mask; slots_[i] != nullptr; i = (i + 1) & mask)
+    if (slots_[i] == figure) return false;
+  slots_[i] = figure;
+  ++count_;
+  return true;
+}
+
+void TFigureSet::Grow() {
+  std::vector<const TFigure*> old(std::max<std::size_t>(16, slots_.size() * 2), nullptr);
+  old.swap(slots_);
+  count_ = 0;
+  for (const TFigure* f : old)
+    if (f) Insert(f);
+}
 
 TDrawClass::TDrawClass(std::string code, const TClassDef* classDef)
     : TMapObject(nullptr), ClassDef(classDef) {
@@ -16,11 +49,32 @@ TDrawClass::TDrawClass(std::string code, const TClassDef* classDef)
 }
 
 void TDrawClass::AddFigure(const TFigure& figure) {
-  if (held_.insert(&figure).second) Figures.push_back(&figure);
+  if (held_.Insert(&figure)) Figures.push_back(&figure);
 }
 
 bool TDrawClass::IsVisible(const TMapView& view) const {
   return ClassDef && !Figures.empty() && ClassDef->IsVisibleAt(view.Scale);
+}
+
+bool TDrawClass::IsLabelled(const TMapView& view) const {
+  if (!ClassDef || ClassDef->LabelOn == 0) return false;
+  if (ClassDef->MinScale > 0 && ClassDef->MinScale > view.Scale) return false;
+  if (ClassDef->MaxScale > 0 && ClassDef->MaxScale < view.Scale) return false;
+  return true;
+}
+
+std::string TDrawClass::LabelOf(const TFigure& figure) const {
+  if (!ClassDef) return {};
+  if (ClassDef->LabelSource == 0) {
+    // A negative index names no text.
+    const int index = ClassDef->LabelAttrIndex;
+    if (index >= 0 && static_cast<std::size_t>(index) < figure.Texts.size())
+      return figure.Texts[static_cast<std::size_t>(index)];
+    return {};
+  }
+  if (ClassDef->LabelSource == 1 && !ClassDef->LabelAttrName.empty())
+    return figure.GetProp(ClassDef->LabelAttrName);
+  return {};
 }
 
 std::string TDrawClassGrp::Fold(std::string_view code) {
@@ -46,6 +100,7 @@ TDrawClass* TDrawClassGrp::Insert(std::string code, const TClassDef* classDef) {
 }
 
 TDrawClass* TDrawClassGrp::Find(std::string_view code) const {
+  if (last_ && SameText(last_->Name, code)) return last_;
   const auto it = byCode_.find(Fold(code));
   return it == byCode_.end() ? nullptr : it->second;
 }
@@ -61,9 +116,11 @@ void TDrawClassGrp::AddFigure(const TFigure& figure) {
   TDrawClass* cls = Find(figure.ClassCode);
   if (!cls) cls = Insert(figure.ClassCode, nullptr);
   cls->AddFigure(figure);
+  last_ = cls;
 }
 
 void TDrawClassGrp::Clear() {
+  last_ = nullptr;
   byCode_.clear();
   items_.clear();
   inCodeOrder_ = true;
@@ -90,9 +147,81 @@ void TDrawClassGrp::SortByOrder() {
 
 void TDrawClassGrp::Draw(TMapView& view) {
   SortByOrder();
-  (void)view;  // figures are painted through the view's canvas by the drawing layer
+  TCanvas* canvas = view.Canvas;
+  if (!canvas) return;
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it)
+    if ((*it)->IsVisible(view)) DrawFigures(**it, view, *canvas);
 }
 
-void TDrawClassGrp::DrawText(TMapView& view) { (void)view; }
+void TDrawClassGrp::DrawFigures(const TDrawClass& cls, const TMapView& view, TCanvas& canvas) {
+  const TClassDef& def = *cls.ClassDef;
+  canvas.SetPen(def.Pen);
+  canvas.SetBrush(def.Brush);
+  const TBitmap* symbol = def.Group ? def.Group->SymbolImage(def.SymbolIndex) : nullptr;
+  int symbolW = 0;
+  int symbolH = 0;
+  SymbolSize(def, symbolW, symbolH);
+
+  for (const TFigure* fig : cls.Figures) {
+    if (!view.Intersects(fig->Extent)) continue;
+    switch (fig->Kind()) {
+      case TFigKind::Polygon:
+      case TFigKind::Polyline: {
+        if (fig->Points.empty()) break;
+        pixels_.clear();
+        for (const TFPoint& p : fig->Points) pixels_.push_back(view.WcToDc(p.x, p.y));
+        if (fig->Kind() == TFigKind::Polygon)
+          canvas.Polygon(pixels_);
+        else
+          canvas.Polyline(pixels_);
+        break;
+      }
+      case TFigKind::Point: {
+        if (!symbol || fig->Points.empty()) break;
+        const TPoint at = view.WcToDc(fig->Points[0].x, fig->Points[0].y);
+        const int left = at.x - FloorHalf(symbolW);
+        const int top = at.y - FloorHalf(symbolH);
+        canvas.StretchDraw({left, top, left + symbolW, top + symbolH}, *symbol);
+        break;
+      }
+      case TFigKind::Raster: {
+        const auto& raster = static_cast<const TFigRaster&>(*fig);
+        if (!raster.Image) break;
+        const TPoint tl = view.WcToDc(fig->Extent.left, fig->Extent.top);
+        const TPoint br = view.WcToDc(fig->Extent.right, fig->Extent.bottom);
+        canvas.StretchDraw({tl.x, tl.y, br.x, br.y}, *raster.Image);
+        break;
+      }
+    }
+  }
+}
+
+void TDrawClassGrp::DrawText(TMapView& view) {
+  TCanvas* canvas = view.Canvas;
+  if (!canvas) return;
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    const TDrawClass& cls = **it;
+    if (!cls.IsLabelled(view)) continue;
+    const TClassDef& def = *cls.ClassDef;
+    canvas->SetPen(def.Pen);
+    // An opaque label stands on a white box; otherwise the map shows through.
+    canvas->SetBrush(def.OpaqueText != 0 ? TBrush{kColorWhite, kBrushSolid}
+                                         : TBrush{def.Brush.Color, kBrushClear});
+    canvas->SetFont(def.Font);
+    int symbolW = 0;
+    int symbolH = 0;
+    SymbolSize(def, symbolW, symbolH);
+    for (const TFigure* fig : cls.Figures) {
+      if (!view.Intersects(fig->Extent)) continue;
+      const std::string text = cls.LabelOf(*fig);
+      if (text.empty()) continue;
+      const int w = canvas->TextWidth(text);
+      TPoint at = view.WcToDc(fig->LabelX, fig->LabelY);
+      // A point's label goes below its symbol.
+      if (fig->Kind() == TFigKind::Point) at.y += FloorHalf(symbolH);
+      canvas->TextOut(at.x - FloorHalf(w), at.y + 2, text);
+    }
+  }
+}
 
 }  // namespace chizro

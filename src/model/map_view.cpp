@@ -4,9 +4,22 @@
 
 #include "coords/projection.h"
 #include "model/map_project.h"
-#include "platform/canvas.h"
 
 namespace chizro {
+namespace {
+
+// A pixel coordinate from its exact value: the fraction discarded toward
+// zero, values far off the window held at the limit (so that no conversion
+// overflows), NaN (a view without scale) at 0.
+int ToDevice(double v) noexcept {
+  constexpr double limit = TMapView::kMaxDeviceCoord;
+  if (!(v == v)) return 0;
+  if (v > limit) return TMapView::kMaxDeviceCoord;
+  if (v < -limit) return -TMapView::kMaxDeviceCoord;
+  return static_cast<int>(std::trunc(v));
+}
+
+}  // namespace
 
 TMapView::TMapView(TMapProject* project) : TMapObject(project), project_(project) {}
 
@@ -21,55 +34,70 @@ void TMapView::SetWorldRect(const TFRect& r) {
   WorldHeight = r.top - r.bottom;
 }
 
+void TMapView::UnitFactors(double& fx, double& fy) const {
+  fx = 1;
+  fy = 1;
+  if (!project_ || project_->CoordMode == kModePlane) return;
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  const double cx = CenterX;
+  const double cy = CenterY;
+  // The projection gives X as the northing and Y as the easting; the world's
+  // x (longitude) goes with the easting.
+  LatLonToXY(project_->Zone, y0, x0, cy, cx);
+  LatLonToXY(project_->Zone, y1, x1, cy + 1.0, cx + 1.0);
+  fx = std::fabs(x1 - x0);
+  fy = std::fabs(y1 - y0);
+}
+
 void TMapView::UpdateTransform() {
   DeviceWidth = static_cast<float>(DeviceRect.right - DeviceRect.left);
   DeviceHeight = static_cast<float>(DeviceRect.bottom - DeviceRect.top);
-  // The factor the screen scale has always been computed with: 254000 / ppi
-  // (2645.83 at 96 ppi), so one metre at 1:2500 is about 1.06 pixels.
-  PaperFactor = 254000.0f / PixelsPerInch;
-  float fx = 1;
-  float fy = 1;
-  if (project_ && project_->CoordMode != kModePlane) {
-    // Metres per degree of longitude and latitude near the centre.
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    LatLonToXY(project_->Zone, x0, y0, static_cast<double>(CenterY), static_cast<double>(CenterX));
-    LatLonToXY(project_->Zone, x1, y1, static_cast<double>(CenterY) + 1.0,
-               static_cast<double>(CenterX) + 1.0);
-    // X is the northing, Y the easting: x of the world is Y of the projection.
-    fx = static_cast<float>(std::fabs(y1 - y0));
-    fy = static_cast<float>(std::fabs(x1 - x0));
-  }
-  PxPerUnitX = PaperFactor / Scale * fx;
-  PxPerUnitY = PaperFactor / Scale * fy;
-  WorldWidth = DeviceWidth / PxPerUnitX;
-  WorldHeight = DeviceHeight / PxPerUnitY;
-  WorldRect.left = CenterX - WorldWidth / 2;
-  WorldRect.right = CenterX + WorldWidth / 2;
-  WorldRect.top = CenterY + WorldHeight / 2;
-  WorldRect.bottom = CenterY - WorldHeight / 2;
+  // The screen scale: 254000 / ppi (2645.83 at 96 ppi), so one metre at
+  // 1:2500 is about 1.06 pixels. Each value is computed in double and stored
+  // in single precision.
+  PaperFactor = static_cast<float>(254000.0 / static_cast<double>(PixelsPerInch));
+  double fx = 1;
+  double fy = 1;
+  UnitFactors(fx, fy);
+  const double perUnit = static_cast<double>(PaperFactor) / static_cast<double>(Scale);
+  PxPerUnitX = static_cast<float>(perUnit * fx);
+  PxPerUnitY = static_cast<float>(perUnit * fy);
+  WorldWidth = static_cast<float>(static_cast<double>(DeviceWidth) / PxPerUnitX);
+  WorldHeight = static_cast<float>(static_cast<double>(DeviceHeight) / PxPerUnitY);
+  const double cx = CenterX;
+  const double cy = CenterY;
+  WorldRect.left = static_cast<float>(cx - WorldWidth / 2.0);
+  WorldRect.right = static_cast<float>(cx + WorldWidth / 2.0);
+  WorldRect.top = static_cast<float>(cy + WorldHeight / 2.0);
+  WorldRect.bottom = static_cast<float>(cy - WorldHeight / 2.0);
 }
 
 void TMapView::Draw() {
   SetCanvas(Canvas);
-  if (Canvas && ClearBackground) Canvas->FillRect(DeviceRect, 0x00FFFFFF);
+  if (Canvas) {
+    Canvas->SetBrush({kColorWhite, kBrushSolid});
+    if (ClearBackground) Canvas->FillRect(Canvas->ClipRect());
+  }
   UpdateTransform();
   if (project_) project_->Themes->Draw(*this);
 }
 
 void TMapView::DcToWc(TPoint p, TFPoint& w) const {
-  const float dw = static_cast<float>(DeviceRect.right - DeviceRect.left);
-  const float dh = static_cast<float>(DeviceRect.bottom - DeviceRect.top);
-  if (dw <= 0 || dh <= 0) {  // no visible paint box: nothing to map
+  const double dw = DeviceRect.right - DeviceRect.left;
+  const double dh = DeviceRect.bottom - DeviceRect.top;
+  if (dw <= 0 || dh <= 0) {
     w = {WorldRect.left, WorldRect.bottom};
     return;
   }
-  w.x = static_cast<float>(p.x) * WorldWidth / dw + WorldRect.left;
-  w.y = (dh - static_cast<float>(p.y)) * WorldHeight / dh + WorldRect.bottom;
+  w.x = static_cast<float>(p.x * static_cast<double>(WorldWidth) / dw + WorldRect.left);
+  w.y = static_cast<float>((dh - p.y) * static_cast<double>(WorldHeight) / dh + WorldRect.bottom);
 }
 
-TPoint TMapView::WcToDc(float x, float y) const {
-  return {static_cast<int>(std::trunc((x - WorldRect.left) * PxPerUnitX)),
-          static_cast<int>(std::trunc((WorldRect.top - y) * PxPerUnitY))};
+TPoint TMapView::WcToDc(float x, float y) const noexcept {
+  // The differences of two floats are exact in double, so a vertex exactly on
+  // the window's edge gives exactly 0.
+  return {ToDevice((static_cast<double>(x) - WorldRect.left) * PxPerUnitX),
+          ToDevice((static_cast<double>(WorldRect.top) - y) * PxPerUnitY)};
 }
 
 bool TMapView::Intersects(const TFRect& r) const noexcept {

@@ -5,24 +5,11 @@
 
 #include "model/geometry.h"
 #include "model/map_object.h"
+#include "platform/canvas.h"
 
 namespace chizro {
 
-class TCanvas;
 class TMapProject;
-
-// A rectangle of device pixels (y grows downward).
-struct TRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
-
-struct TPoint {
-  int x = 0;
-  int y = 0;
-};
 
 class TMapView final : public TMapObject {
 public:
@@ -33,19 +20,32 @@ public:
   // Stores the canvas and reads its clip rectangle into DeviceRect.
   void SetCanvas(TCanvas* canvas);
   void SetWorldRect(const TFRect& r);
-  // The paint: recomputes the world window from centre and scale, clears the
-  // canvas, then paints every theme.
+  // The paint: clears the canvas to white, recomputes the transform and the
+  // world window from centre and scale, then paints every theme (which loads
+  // the leaves that came into view). Works without a canvas too: the leaves
+  // are then loaded and their draw classes ordered, and nothing is painted.
   void Draw();
-  // Recomputes the transform and world window from centre, scale and
-  // DeviceRect without painting (the first half of Draw).
+  // Recomputes PaperFactor, the pixels per unit and the world window from
+  // centre, scale and DeviceRect without painting (the part of Draw before
+  // the themes are painted).
   void UpdateTransform();
 
+  // Metres per world unit in x and y near the centre: 1 in plane rectangular
+  // mode; in latitude/longitude mode the ground length of one degree of
+  // longitude (fx) and of latitude (fy) [m/deg], from a one-degree step.
+  void UnitFactors(double& fx, double& fy) const;
+
   // Device pixel [px] to world point, with the window of the latest paint.
+  // A paint box without width or height maps every pixel to the window's
+  // bottom-left corner.
   void DcToWc(TPoint p, TFPoint& w) const;
   // World point to device pixel [px], the fraction discarded toward zero.
-  TPoint WcToDc(float x, float y) const;
+  // Results beyond +-kMaxDeviceCoord (far off the window) are held there.
+  TPoint WcToDc(float x, float y) const noexcept;
   // Whether `r` meets WorldRect; rectangles that only touch meet.
   bool Intersects(const TFRect& r) const noexcept;
+
+  static constexpr int kMaxDeviceCoord = 1 << 30;
 
   TFRect WorldRect;
   TCanvas* Canvas = nullptr;
@@ -60,8 +60,8 @@ public:
   float DeviceWidth = 0;  // [px]
   float DeviceHeight = 0;
   float PixelsPerInch = 96;
-  float PaperFactor = 0;
-  float Scale = 0;  // scale denominator
+  float PaperFactor = 0;  // 254000 / PixelsPerInch
+  float Scale = 0;        // scale denominator
 
 private:
   TMapProject* project_;

@@ -3,7 +3,14 @@
 #include <memory>
 #include <string>
 
+#include "readers/enc_builder.h"
+#include "readers/gkupnt_builder.h"
+#include "readers/gpswpt_builder.h"
+#include "readers/ksj_builder.h"
 #include "readers/map_builder.h"
+#include "readers/raster_builder.h"
+#include "readers/sdf2500_builder.h"
+#include "readers/stcxml_builder.h"
 #include "readers/vector_builder.h"
 
 namespace chizro {
@@ -50,6 +57,13 @@ std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind) {
   // Every kind of 1000 and above is the binary vector file, whatever its
   // definition file; the other kinds have readers of their own as they are
   // added.
+  if (dataKind == kKindSdf2500) return std::make_unique<TMapBuilder_Sdf2500>();
+  if (dataKind == kKindKsj) return std::make_unique<TMapBuilder_Ksj>();
+  if (dataKind == kKindGkuPnt) return std::make_unique<TMapBuilder_GkuPnt>();
+  if (dataKind == kKindGpsWpt) return std::make_unique<TMapBuilder_GPSWPT>();
+  if (dataKind == kKindRaster) return std::make_unique<TMapBuilder_Raster>();
+  if (dataKind == kKindStcXml) return std::make_unique<TMapBuilder_STCXML>();
+  if (dataKind == kKindEnc) return std::make_unique<TMapBuilder_Enc>();
   if (dataKind >= kKindVectorBase) return std::make_unique<TMapBuilder_Vector>();
   return nullptr;
 }

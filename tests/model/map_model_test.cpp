@@ -319,7 +319,7 @@ TEST(DataKinds, VectorKindsUseTheDefinitionFileOfTheirBaseKindAndTheVectorReader
   const TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
   EXPECT_NE(dynamic_cast<const TMapBuilder_Vector*>(theme.Builder.get()), nullptr);
-  EXPECT_EQ(CreateBuilder(11), nullptr);
+  EXPECT_EQ(CreateBuilder(12), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,242 @@
+#include "cli/convert.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "output/jwc_writer.h"
+#include "platform/errors.h"
+#include "platform/graphics.h"
+#include "platform/program_dir.h"
+#include "qt/qt_bitmap.h"
+#include "qt/qt_canvas.h"
+
+namespace chizro {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: chizro-convert [--home DIR] [--kind N] [--folder] [--scale S] [--size WxH]\n"
+    "                      [--preview FILE.png] MAP...\n"
+    "\n"
+    "Opens each MAP (a file, or with --folder a folder of sheets) as map data of\n"
+    "kind N (default 11, the 1:2500 SDF map), paints it at 1:S (default 2500) on\n"
+    "a W x H pixel view (default 688x451) and writes JW_CAD's \"temp.txt\" from\n"
+    "\"JWC_TEMP.TXT\" and \"def/chizro.ini\" in the program directory DIR (default:\n"
+    "the directory of this program).\n"
+    "\n"
+    "  --home DIR          program directory (def/, JWC_TEMP.TXT, temp.txt)\n"
+    "  --kind N            data kind of the maps\n"
+    "  --folder            scan each MAP as a folder of sheets\n"
+    "  --scale S           scale denominator of the view\n"
+    "  --size WxH          size of the view in pixels\n"
+    "  --preview FILE.png  also write the view after the last paint as a PNG\n";
+
+constexpr int kPixelsPerInch = 96;
+constexpr int kMaxViewSize = 16384;
+constexpr int kOpenSingleFile = 2;
+constexpr int kOpenFolder = 1;
+
+struct TOptions {
+  std::string Home;
+  int Kind = 11;
+  bool Folder = false;
+  float Scale = 2500;
+  int Width = 688;
+  int Height = 451;
+  std::string Preview;
+  std::vector<std::string> Maps;
+  bool Help = false;
+};
+
+class TUsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+template <class T>
+std::optional<T> ParseNumber(std::string_view text) {
+  T value{};
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || ptr != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+TOptions ParseArgs(const std::vector<std::string>& args) {
+  TOptions o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    if (arg == "--") {
+      o.Maps.insert(o.Maps.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    }
+    if (!arg.starts_with("--")) {
+      o.Maps.emplace_back(arg);
+      continue;
+    }
+    // "--name value" or "--name=value".
+    std::string_view name = arg;
+    std::optional<std::string> inlineValue;
+    if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      inlineValue = std::string(arg.substr(eq + 1));
+    }
+    auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= args.size()) throw TUsageError(std::string(name) + " needs a value");
+      return args[++i];
+    };
+    auto bad = [&](const std::string& v) {
+      return TUsageError("bad value for " + std::string(name) + ": '" + v + "'");
+    };
+    if (name == "--help" || name == "-h") {
+      o.Help = true;
+    } else if (name == "--folder") {
+      if (inlineValue) throw TUsageError("--folder takes no value");
+      o.Folder = true;
+    } else if (name == "--home") {
+      o.Home = value();
+      if (o.Home.empty()) throw bad(o.Home);
+    } else if (name == "--kind") {
+      const std::string v = value();
+      const auto kind = ParseNumber<int>(v);
+      if (!kind || *kind <= 0) throw bad(v);
+      o.Kind = *kind;
+    } else if (name == "--scale") {
+      const std::string v = value();
+      const auto scale = ParseNumber<float>(v);
+      if (!scale || !(*scale > 0) || !std::isfinite(*scale)) throw bad(v);
+      o.Scale = *scale;
+    } else if (name == "--size") {
+      const std::string v = value();
+      const auto x = v.find_first_of("xX");
+      const auto w = x == std::string::npos ? std::nullopt : ParseNumber<int>(v.substr(0, x));
+      const auto h = x == std::string::npos ? std::nullopt : ParseNumber<int>(v.substr(x + 1));
+      if (!w || !h || *w <= 0 || *h <= 0 || *w > kMaxViewSize || *h > kMaxViewSize) throw bad(v);
+      o.Width = *w;
+      o.Height = *h;
+    } else if (name == "--preview") {
+      o.Preview = value();
+      if (o.Preview.empty()) throw bad(o.Preview);
+    } else {
+      throw TUsageError("unknown option " + std::string(name));
+    }
+  }
+  if (!o.Help && o.Maps.empty()) throw TUsageError("no map given");
+  return o;
+}
+
+// Installs a loader for the run and puts the previous one back.
+class TLoaderScope {
+public:
+  explicit TLoaderScope(TBitmapLoader* loader) : previous_(GetBitmapLoader()) {
+    SetBitmapLoader(loader);
+  }
+  ~TLoaderScope() { SetBitmapLoader(previous_); }
+  TLoaderScope(const TLoaderScope&) = delete;
+  TLoaderScope& operator=(const TLoaderScope&) = delete;
+
+private:
+  TBitmapLoader* previous_;
+};
+
+int LeafCount(const TMapProject& project, int kind) {
+  for (int i = 0; i < project.Themes->Count(); ++i)
+    if (project.Themes->Items(i)->DataKind == kind) return project.Themes->Items(i)->Leaves->Count();
+  return 0;
+}
+
+std::string Describe(const std::exception& e) {
+  if (const auto* missing = dynamic_cast<const EFileNotFound*>(&e); missing && !missing->Path().empty())
+    return std::string(e.what()) + ": '" + missing->Path() + "'";
+  return e.what();
+}
+
+}  // namespace
+
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  TOptions options;
+  try {
+    options = ParseArgs(args);
+  } catch (const TUsageError& e) {
+    err << "chizro-convert: " << e.what() << "\n" << kUsage;
+    return 2;
+  }
+  if (options.Help) {
+    out << kUsage;
+    return 0;
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    if (!options.Home.empty()) {
+      std::error_code ec;
+      const auto home = std::filesystem::absolute(options.Home, ec);
+      if (ec || !std::filesystem::is_directory(home, ec))
+        throw std::runtime_error("no such program directory: '" + options.Home + "'");
+      SetProgramDir(home.string());
+    }
+    TQtBitmapLoader loader;
+    TLoaderScope loaderScope(&loader);
+
+    // The project as the window makes it: plane rectangular, JGD2000, zone 9.
+    TMapProject project;
+    project.View->ClearBackground = true;
+    project.CoordMode = kModePlane;
+    project.Datum = 2;
+    project.Zone = 9;
+
+    QImage image(options.Width, options.Height, QImage::Format_RGB32);
+    if (image.isNull()) throw std::runtime_error("cannot make a view of that size");
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TQtCanvas canvas(painter, image.rect(), kPixelsPerInch);
+    project.SetCanvas(&canvas);
+
+    for (const std::string& map : options.Maps) {
+      const int before = LeafCount(project, options.Kind);
+      project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenSingleFile);
+      if (LeafCount(project, options.Kind) == before) {
+        throw std::runtime_error("no map data in '" + map + "' (data kind " +
+                                 std::to_string(options.Kind) +
+                                 (options.Folder ? ", folder" : "; a folder needs --folder") +
+                                 ")");
+      }
+    }
+    project.SetPixelsPerInch(kPixelsPerInch);
+    project.SetScale(options.Scale);
+    project.Draw();
+    const TJwcStats stats = ExportJwc(project);
+    painter.end();
+    if (!options.Preview.empty() &&
+        !image.save(QString::fromStdString(options.Preview), "PNG")) {
+      throw std::runtime_error("cannot write the preview '" + options.Preview + "'");
+    }
+
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", seconds);
+    const int themes = project.Themes->Count();
+    out << "chizro-convert: " << themes << (themes == 1 ? " theme, " : " themes, ") << stats.Leaves
+        << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures << " figures, "
+        << stats.Vertices << " vertices written to '" << stats.FileName << "' in " << time
+        << " s\n";
+    return 0;
+  } catch (const std::exception& e) {
+    err << "chizro-convert: " << Describe(e) << "\n";
+    return 1;
+  }
+}
+
+}  // namespace chizro

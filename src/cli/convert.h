@@ -1,0 +1,21 @@
+// The headless converter: opens map data into a project as the window does,
+// paints it once offscreen, writes "temp.txt" for JW_CAD and, if asked, a PNG
+// of the view.
+//
+//   chizro-convert [--home DIR] [--kind N] [--folder] [--scale S]
+//                  [--size WxH] [--preview FILE.png] MAP...
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace chizro {
+
+// Runs the converter on `args` (without the program name). Prints a one-line
+// summary to `out`; errors go to `err`. Returns 0 on success, 1 when the
+// conversion failed and 2 for a bad command line. Needs a QGuiApplication
+// (fonts) and changes the program's directory when --home is given.
+int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace chizro

@@ -1,0 +1,447 @@
+#include "output/jwc_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <iterator>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "defs/class_def.h"
+#include "defs/draw_class.h"
+#include "model/map_figure.h"
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "output/output_settings.h"
+#include "platform/comma_text.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/program_dir.h"
+
+namespace chizro {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kRequestFile = "JWC_TEMP.TXT";
+constexpr std::string_view kResultFile = "temp.txt";
+constexpr std::string_view kMarkerClass = "7301";
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;  // [bytes]
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// The result file while it is written: a temporary file beside "temp.txt",
+// filled through a large buffer, renamed into place by Commit and removed by
+// the destructor otherwise.
+class TResultFile final {
+public:
+  explicit TResultFile(std::string target)
+      : target_(std::move(target)),
+        temp_(target_ + ".tmp~"),
+        buffer_(std::make_unique<char[]>(kBufferSize)),
+        pos_(buffer_.get()),
+        end_(buffer_.get() + kBufferSize) {
+    file_ = std::fopen(temp_.c_str(), "wb");
+    if (!file_) throw EInOutError(Quoted(temp_) + " を作成できません");
+  }
+  ~TResultFile() {
+    if (file_) std::fclose(file_);
+    if (!committed_) {
+      std::error_code ignored;
+      fs::remove(temp_, ignored);
+    }
+  }
+  TResultFile(const TResultFile&) = delete;
+  TResultFile& operator=(const TResultFile&) = delete;
+
+  // Room for `n` more bytes (n <= kLineRoom) at the write position.
+  char* Room(std::size_t n) {
+    if (static_cast<std::size_t>(end_ - pos_) < n) Flush();
+    return pos_;
+  }
+  void Advance(char* to) noexcept { pos_ = to; }
+
+  void Text(std::string_view s) {
+    if (static_cast<std::size_t>(end_ - pos_) < s.size()) {
+      Flush();
+      if (s.size() > kBufferSize) {
+        Write(s.data(), s.size());
+        return;
+      }
+    }
+    std::memcpy(pos_, s.data(), s.size());
+    pos_ += s.size();
+  }
+  void Number(double v) { pos_ = FormatJwcNumber(v, Room(kJwcNumberMax)); }
+  void Char(char c) {
+    char* p = Room(1);
+    *p = c;
+    pos_ = p + 1;
+  }
+  void EndLine() {
+    char* p = Room(2);
+    p[0] = '\r';
+    p[1] = '\n';
+    pos_ = p + 2;
+  }
+  void Line(std::string_view s) {
+    Text(s);
+    EndLine();
+  }
+
+  void Commit() {
+    Flush();
+    const int rc = std::fclose(file_);
+    file_ = nullptr;
+    if (rc != 0) ThrowWriteError();
+    std::error_code ec;
+    fs::rename(temp_, target_, ec);
+    if (ec) throw EInOutError(Quoted(target_) + " を作成できません: " + ec.message());
+    committed_ = true;
+  }
+
+  // The most a vertex or point line takes.
+  static constexpr std::size_t kLineRoom = 2 * kJwcNumberMax + 32;
+
+private:
+  void Flush() {
+    Write(buffer_.get(), static_cast<std::size_t>(pos_ - buffer_.get()));
+    pos_ = buffer_.get();
+  }
+  void Write(const char* data, std::size_t n) {
+    if (n > 0 && std::fwrite(data, 1, n, file_) != n) ThrowWriteError();
+  }
+  [[noreturn]] void ThrowWriteError() const {
+    throw EInOutError(Quoted(temp_) + " に書き込めません");
+  }
+
+  std::string target_;
+  std::string temp_;
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  char* pos_;
+  char* end_;
+  bool committed_ = false;
+};
+
+std::string ReadRequestFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw EFileNotFound(path);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw EInOutError(Quoted(path) + " を読めません");
+  return data;
+}
+
+// One output run: settings, pick point, origin and the last class written.
+class TJwcWriter final {
+public:
+  TJwcWriter(const TOutputSettings& settings, TResultFile& out, TJwcStats& stats)
+      : settings_(settings), out_(out), stats_(stats) {}
+
+  // Copies the request lines up to the first empty one, without "hq", and
+  // takes the pick point from an "hp1" line.
+  void CopyRequest(std::string_view data) {
+    std::vector<std::string> fields;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+      std::size_t end = data.find('\n', pos);
+      const std::size_t next = end == std::string_view::npos ? data.size() : end + 1;
+      if (end == std::string_view::npos) end = data.size();
+      std::string_view line = data.substr(pos, end - pos);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      pos = next;
+      if (line.empty()) break;
+      if (line == "hq") continue;
+      if (line.starts_with("hp1")) {
+        SplitCommaText(line, fields);
+        if (fields.size() < 2) throw EListIndexError(1);
+        pickX_ = static_cast<float>(StrToFloat(fields[1]));
+        if (fields.size() < 3) throw EListIndexError(2);
+        pickY_ = static_cast<float>(StrToFloat(fields[2]));
+      }
+      out_.Line(line);
+    }
+  }
+
+  void SetOrigin(float x, float y) {
+    ox_ = x;
+    oy_ = y;
+  }
+
+  void WriteClass(const TDrawClass& cls) {
+    WriteAttributes(cls.Name);
+    const TClassDef* def = cls.ClassDef;
+    const bool labelled = def && def->LabelOn != 0 && def->LabelAttrIndex >= 0;
+    for (const TFigure* fig : cls.Figures) {
+      switch (fig->Kind()) {
+        case TFigKind::Polygon:
+        case TFigKind::Polyline:
+          for (const TFPoint& p : fig->Points) {
+            char* o = out_.Room(TResultFile::kLineRoom);
+            o = FormatJwcNumber(static_cast<float>(OutX(p.x)), o);
+            *o++ = ' ';
+            o = FormatJwcNumber(static_cast<float>(OutY(p.y)), o);
+            *o++ = '\r';
+            *o++ = '\n';
+            out_.Advance(o);
+          }
+          stats_.Vertices += static_cast<std::int64_t>(fig->Points.size());
+          break;
+        case TFigKind::Point:
+          if (fig->ClassCode == kMarkerClass) {
+            const float x = static_cast<float>(OutX(fig->LabelX));
+            const float y = static_cast<float>(OutY(fig->LabelY));
+            PointLine(x, y);
+            out_.Text(" 1 0 -6");
+            out_.EndLine();
+            PointLine(x, y);
+            out_.EndLine();
+            ++stats_.Points;
+          }
+          break;
+        case TFigKind::Raster:
+          break;
+      }
+      if (labelled && fig->Texts.size() > static_cast<std::size_t>(def->LabelAttrIndex))
+        WriteLabel(*fig, fig->Texts[static_cast<std::size_t>(def->LabelAttrIndex)]);
+      out_.EndLine();
+      ++stats_.Figures;
+    }
+  }
+
+private:
+  double OutX(float x) const { return static_cast<double>(pickX_) + (double{x} - ox_) * 1000.0; }
+  double OutY(float y) const { return static_cast<double>(pickY_) - (double{oy_} - y) * 1000.0; }
+
+  void PointLine(float x, float y) {
+    out_.Text("pt ");
+    out_.Number(x);
+    out_.Char(' ');
+    out_.Number(y);
+  }
+
+  // The attribute records of a class, written when its code differs from
+  // the last one and the settings list it.
+  void WriteAttributes(const std::string& code) {
+    if (code == lastCode_) return;
+    lastCode_ = code;
+    const TElementRow* row = settings_.Find(code);
+    if (!row) return;
+    switch (settings_.Mode()) {
+      case TLayerMode::Layer:
+        Record("ly", row->Field(1));
+        break;
+      case TLayerMode::Group:
+        Record("lg", row->Field(1));
+        break;
+      case TLayerMode::None:
+        break;
+    }
+    Record("lc", row->Field(2));
+    Record("ld", row->Field(3));
+    Record("cn", row->Field(4));
+  }
+
+  void Record(std::string_view name, const std::string& value) {
+    out_.Text(name);
+    out_.Line(value);
+  }
+
+  void WriteLabel(const TFigure& fig, const std::string& text) {
+    out_.Text("ch ");
+    out_.Number(OutX(fig.LabelX));
+    out_.Char(' ');
+    out_.Number(OutY(fig.LabelY));
+    out_.Text(" 1 0 \"");
+    // A line break inside a label would start a record of its own.
+    for (const char c : text) out_.Char(c == '\r' || c == '\n' ? ' ' : c);
+    out_.EndLine();
+    ++stats_.Labels;
+  }
+
+  const TOutputSettings& settings_;
+  TResultFile& out_;
+  TJwcStats& stats_;
+  float pickX_ = 0;
+  float pickY_ = 0;
+  float ox_ = 0;
+  float oy_ = 0;
+  std::string lastCode_;
+};
+
+}  // namespace
+
+namespace {
+
+constexpr std::uint64_t kPow10_15 = 1000000000000000ull;
+
+// 5^k for k = 0..21: the largest powers whose products with an odd
+// numerator can still stay below 10^15.
+constexpr std::array<std::uint64_t, 22> kPow5 = [] {
+  std::array<std::uint64_t, 22> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 5;
+  return p;
+}();
+
+// Writes the decimal digits of `v`.
+char* WriteUnsigned(std::uint64_t v, char* out) noexcept {
+  char digits[20];
+  char* d = digits + sizeof digits;
+  do {
+    *--d = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  const auto n = static_cast<std::size_t>(digits + sizeof digits - d);
+  std::memcpy(out, d, n);
+  return out + n;
+}
+
+// The values whose exact binary value has at most 15 significant decimal
+// digits and lies in the plain range, as almost every vertex does after its
+// rounding to single precision: the digits are then the exact value, with
+// nothing to round. Returns null for any other value.
+char* FormatExact(double value, char* out) noexcept {
+  const double a = std::fabs(value);
+  if (!(a >= 0.0001 && a < 1e15)) return nullptr;
+  // a = n / 2^k with n odd (or k = 0).
+  int exponent = 0;
+  const double mantissa = std::frexp(a, &exponent);  // [0.5, 1)
+  auto n = static_cast<std::uint64_t>(std::ldexp(mantissa, 53));
+  int k = 53 - exponent;
+  if (k <= 0) {
+    n <<= -k;  // a < 10^15 < 2^50: no overflow
+    k = 0;
+  } else {
+    const int shift = std::min(k, std::countr_zero(n));
+    n >>= shift;
+    k -= shift;
+  }
+  if (k >= static_cast<int>(kPow5.size()) || n > (kPow10_15 - 1) / kPow5[static_cast<std::size_t>(k)])
+    return nullptr;
+  // a = n * 5^k / 10^k exactly; n * 5^k has at most 15 digits.
+  const std::uint64_t m = n * kPow5[static_cast<std::size_t>(k)];
+  char* o = out;
+  if (value < 0) *o++ = '-';
+  std::uint64_t scale = 1;
+  for (int i = 0; i < k; ++i) scale *= 10;
+  o = WriteUnsigned(m / scale, o);
+  if (k > 0) {
+    // n is odd, so the last fraction digit is 5: no trailing zeros.
+    *o++ = '.';
+    char fraction[21];
+    const char* end = WriteUnsigned(m % scale + scale, fraction);  // "1" + k digits
+    const auto digits = static_cast<std::size_t>(end - fraction - 1);
+    std::memcpy(o, fraction + 1, digits);
+    o += digits;
+  }
+  return o;
+}
+
+}  // namespace
+
+char* FormatJwcNumber(double value, char* out) noexcept {
+  if (std::isnan(value)) return std::strcpy(out, "NAN") + 3;
+  if (std::isinf(value)) return value < 0 ? std::strcpy(out, "-INF") + 4 : std::strcpy(out, "INF") + 3;
+  if (value == 0) {
+    *out = '0';
+    return out + 1;
+  }
+  if (char* end = FormatExact(value, out)) return end;
+
+  // Fifteen significant digits, correctly rounded: d.dddddddddddddde[+-]x.
+  char sci[kJwcNumberMax];
+  const auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 14);
+  const char* p = sci;
+  char* o = out;
+  if (*p == '-') {
+    *o++ = '-';
+    ++p;
+  }
+  char digits[15];
+  int n = 0;
+  for (; p < res.ptr && *p != 'e'; ++p)
+    if (*p != '.') digits[n++] = *p;
+  int exponent = 0;
+  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
+  while (n > 1 && digits[n - 1] == '0') --n;
+
+  if (exponent >= -4 && exponent <= 14) {
+    if (exponent < 0) {
+      *o++ = '0';
+      *o++ = '.';
+      for (int i = -1; i > exponent; --i) *o++ = '0';
+      for (int i = 0; i < n; ++i) *o++ = digits[i];
+    } else {
+      for (int i = 0; i <= exponent; ++i) *o++ = i < n ? digits[i] : '0';
+      if (n > exponent + 1) {
+        *o++ = '.';
+        for (int i = exponent + 1; i < n; ++i) *o++ = digits[i];
+      }
+    }
+    return o;
+  }
+  *o++ = digits[0];
+  if (n > 1) {
+    *o++ = '.';
+    for (int i = 1; i < n; ++i) *o++ = digits[i];
+  }
+  *o++ = 'E';
+  return std::to_chars(o, out + kJwcNumberMax, exponent).ptr;
+}
+
+std::string FormatJwcNumber(double value) {
+  char buf[kJwcNumberMax];
+  return std::string(buf, FormatJwcNumber(value, buf));
+}
+
+TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
+  TJwcStats stats;
+  const std::string requestPath = ProgramPath(kRequestFile);
+  stats.FileName = ProgramPath(kResultFile);
+
+  // Read anew on every run, so that the dialog's changes take effect. A
+  // missing settings file gives no layer records and no attributes.
+  TOutputSettings settings;
+  settings.Load(TOutputSettings::DefaultFileName());
+  std::string request = ReadRequestFile(requestPath);
+  // From here on no earlier result may be taken for this run's.
+  std::error_code ec;
+  fs::remove(stats.FileName, ec);
+  if (ec) throw EInOutError(Quoted(stats.FileName) + " を削除できません: " + ec.message());
+
+  TResultFile out(stats.FileName);
+  TJwcWriter writer(settings, out, stats);
+  writer.CopyRequest(request);
+  request.clear();
+
+  if (project.Themes->Count() > 0) {
+    TMapTheme& theme = *project.Themes->Items(0);
+    writer.SetOrigin(theme.Extent.left, theme.Extent.top);
+    TMapView& view = *project.View;
+    const int count = theme.Leaves->Count();
+    for (int i = 0; i < count; ++i) {
+      if (progress) progress(i, count);
+      TMapLeaf& leaf = *theme.Leaves->Items(i);
+      view.CenterX = static_cast<float>((double{leaf.Extent.left} + leaf.Extent.right) / 2);
+      view.CenterY = static_cast<float>((double{leaf.Extent.top} + leaf.Extent.bottom) / 2);
+      project.Draw();
+      const TDrawClassGrp& classes = *leaf.DrawClasses;
+      for (int c = 0; c < classes.Count(); ++c) writer.WriteClass(*classes.Items(c));
+      ++stats.Leaves;
+    }
+  }
+  out.Commit();
+  return stats;
+}
+
+}  // namespace chizro

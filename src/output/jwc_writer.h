@@ -1,0 +1,69 @@
+// The JW_CAD external-transformation writer. JW_CAD writes the request file
+// "JWC_TEMP.TXT" into the program's directory and starts the program; the
+// output step writes "temp.txt" beside it: the request lines, then the map as
+// JW_CAD drawing records, leaf by leaf and class by class:
+//
+//   ly<layer> | lg<layer group>     by the layer mode, when the class changes
+//   lc<line colour>                 and the settings list the class
+//   ld<line type>
+//   cn<text type>
+//   <X> <Y>                         one line per vertex (polygons, polylines)
+//   pt <X> <Y> 1 0 -6               points of class "7301": a marker ...
+//   pt <X> <Y>                      ... and a point
+//   ch <X> <Y> 1 0 "<label>         a label, when the class labels
+//   (empty line)                    after every figure
+//
+// The top-left corner of the first theme lands on JW_CAD's pick point ("hp1"
+// line of the request) and one data unit becomes 1000 output units. Text is
+// written as the model holds it (Shift_JIS); lines end with CR LF.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace chizro {
+
+class TMapProject;
+
+// Called once per leaf of the first theme, before the leaf is painted and
+// written: the leaf's zero-based index and the number of leaves.
+using TJwcProgress = std::function<void(int leafIndex, int leafCount)>;
+
+// What a run wrote.
+struct TJwcStats {
+  int Leaves = 0;
+  std::int64_t Figures = 0;   // figures written (one empty line each)
+  std::int64_t Vertices = 0;  // vertex lines
+  std::int64_t Points = 0;    // "pt" pairs
+  std::int64_t Labels = 0;    // "ch" lines
+  std::string FileName;       // the result file
+};
+
+// Writes "temp.txt" in the program's directory from "JWC_TEMP.TXT" there,
+// the settings file "def\chizro.ini" and the project's first theme. Every
+// leaf of that theme is in turn centred in the view and painted, so that it
+// is loaded and its draw classes are in drawing order; the view stays centred
+// on the last leaf.
+//
+// The result appears whole or not at all: the previous "temp.txt" is removed
+// once the request file has been opened, the records go into a temporary
+// file in the same folder, and that file becomes "temp.txt" only when the
+// run is complete. Errors are exceptions: EFileNotFound for a missing request
+// file, EListIndexError for an "hp1" line or an "Elements" entry with too few
+// fields, EFloatConvertError for a pick point that is not a number,
+// EInOutError when the result cannot be written, and whatever loading a leaf
+// throws. After an error no "temp.txt" exists.
+TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress = {});
+
+// The number format of the result file: rounded to 15 significant digits,
+// trailing zeros dropped, "." as the decimal point; plain notation for
+// magnitudes from 0.0001 with at most 15 digits before the point, otherwise
+// scientific (1E20, 1.5E-6). Zero is "0" (also negative zero); NaN and the
+// infinities are "NAN", "INF" and "-INF". Writes at most kJwcNumberMax bytes
+// from `out` and returns the end.
+inline constexpr int kJwcNumberMax = 32;
+char* FormatJwcNumber(double value, char* out) noexcept;
+std::string FormatJwcNumber(double value);
+
+}  // namespace chizro

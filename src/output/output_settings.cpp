@@ -1,0 +1,103 @@
+#include "output/output_settings.h"
+
+#include "platform/comma_text.h"
+#include "platform/errors.h"
+#include "platform/ini_file.h"
+#include "platform/program_dir.h"
+
+namespace chizro {
+namespace {
+
+constexpr std::string_view kLayers = "Layers";
+constexpr std::string_view kOutput = "Output";
+constexpr std::string_view kElements = "Elements";
+
+bool NeedsQuotes(std::string_view field, bool last) noexcept {
+  if (field.empty()) return last;  // a trailing comma adds no field
+  for (const char c : field) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 1 && u <= 32) || c == ',' || c == '"') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+const std::string& TElementRow::Field(std::size_t i) const {
+  if (i >= Fields.size()) throw EListIndexError(static_cast<long long>(i));
+  return Fields[i];
+}
+
+std::string JoinCommaText(const std::vector<std::string>& fields) {
+  std::string out;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out += ',';
+    const std::string& f = fields[i];
+    if (!NeedsQuotes(f, i + 1 == fields.size())) {
+      out += f;
+      continue;
+    }
+    out += '"';
+    for (const char c : f) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  return out;
+}
+
+std::string TOutputSettings::DefaultFileName() { return ProgramPath("def\\chizro.ini"); }
+
+void TOutputSettings::Load(const std::string& fileName) {
+  const TIniFile ini(fileName);
+  Output = ini.ReadString(kLayers, kOutput, "");
+  Rows.clear();
+  for (std::string& key : ini.ReadSection(kElements)) {
+    TElementRow row;
+    SplitCommaText(ini.ReadString(kElements, key, ""), row.Fields);
+    row.Key = std::move(key);
+    Rows.push_back(std::move(row));
+  }
+}
+
+void TOutputSettings::Save(const std::string& fileName) const {
+  // Every row is checked first, so that a short one leaves the file as it was.
+  std::vector<std::string> values;
+  values.reserve(Rows.size());
+  for (const TElementRow& row : Rows) {
+    row.Field(kFieldCount - 1);
+    std::string value =
+        JoinCommaText(std::vector<std::string>(row.Fields.begin(), row.Fields.begin() + kFieldCount));
+    // The profile reader takes one pair of quotes off a whole value; a value
+    // that begins and ends with the same quote gets a pair to spare.
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\''))
+      value = '"' + value + '"';
+    values.push_back(std::move(value));
+  }
+  TIniFile ini(fileName);
+  const char* mode = "N";
+  if (Mode() == TLayerMode::Layer) mode = "L";
+  if (Mode() == TLayerMode::Group) mode = "G";
+  ini.WriteString(kLayers, kOutput, mode);
+  for (std::size_t i = 0; i < Rows.size(); ++i) ini.WriteString(kElements, Rows[i].Key, values[i]);
+}
+
+TLayerMode TOutputSettings::Mode() const noexcept {
+  if (Output == "L") return TLayerMode::Layer;
+  if (Output == "G") return TLayerMode::Group;
+  return TLayerMode::None;
+}
+
+void TOutputSettings::SetMode(TLayerMode mode) {
+  Output = mode == TLayerMode::Layer ? "L" : mode == TLayerMode::Group ? "G" : "N";
+}
+
+const TElementRow* TOutputSettings::Find(std::string_view code) const {
+  for (const TElementRow& row : Rows)
+    if (SameText(row.Key, code)) return &row;
+  return nullptr;
+}
+
+}  // namespace chizro

@@ -1,0 +1,55 @@
+// The reader of GPS exchange text files (data kind 91) in the style of PCX5:
+// lines that begin with a record letter, split as comma text, where header
+// lines ("H") name the columns of the lines after them. The track points ("T")
+// of a file become point figures of the class "TRK", and every two
+// consecutive points a two-point line of the same class; all track points of
+// a file form one chain. One file is one leaf, in latitude/longitude.
+//
+//   H  header    records the index of each column named DATUM, LATITUDE,
+//                LONGITUDE, DATE, TIME or ALT; names not on the line keep
+//                their earlier index. The track columns are known from the
+//                first header that names both LATITUDE and LONGITUDE on.
+//   M  datum     the items at the DATUM column and after it, joined and in
+//                capitals ("WGS 84" reads "WGS84"). "WGS84" puts the leaf in
+//                the WGS84 datum, anything else or no datum line in TOKYO.
+//   U  units     "U  LAT LON DM" declares degrees and decimal minutes
+//                (N3539.51486 is 35°39.51486') for the track points after it;
+//                any other units line goes back to decimal degrees.
+//   T  track     latitude and longitude, each after a hemisphere letter ("S"
+//                and "W" negative); an item that begins with a digit, sign or
+//                point has no letter and is the number as a whole. DATE, TIME
+//                and ALT become the point's texts (empty for a column no
+//                header named).
+//
+// The first line of the file is never read, and every other record letter
+// (waypoints, routes) is ignored.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "readers/map_builder.h"
+
+namespace chizro {
+
+class TMapBuilder_GPSWPT final : public TMapBuilder {
+public:
+  TMapBuilder_GPSWPT() = default;
+
+  // Null when there is no file of that name; otherwise a leaf named by the
+  // file, loaded at once and kept loaded one paint longer (IdleCount 1). Data
+  // errors reach the caller and no leaf is returned.
+  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
+
+  // GPS files have no folder form.
+  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
+
+  // Builds the "TRK" point and line lists and sets the leaf's Extent and
+  // Datum. A coordinate that is not a number (EFloatConvertError) or a line
+  // without an item at a known column (EListIndexError) ends the load before
+  // any list is attached, so the leaf stays without figures and not Loaded.
+  // `classDefs` and `scale` are not used.
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+};
+
+}  // namespace chizro

@@ -1,0 +1,630 @@
+#include "readers/sdf2500_builder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <system_error>
+#include <utility>
+
+#include "defs/class_def.h"
+#include "model/map_leaf.h"
+#include "platform/comma_text.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/ini_file.h"
+#include "readers/text_filer.h"
+#include "readers/topology.h"
+
+namespace chizro {
+
+namespace sdf2500 {
+
+namespace {
+
+constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
+
+constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separator);
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TCommaFields
+
+std::size_t TCommaFields::Split(std::string_view text) {
+  // The loop of SplitCommaText with views in place of strings; a field that
+  // begins with a double quote is the one case in which a field's text is
+  // not a piece of the line, and the shared splitter then does the whole line.
+  views_.clear();
+  const char* const s = text.data();
+  const std::size_t n = text.size();
+  std::size_t p = 0;
+  while (p < n && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
+  while (p < n) {
+    if (s[p] == '"') {
+      SplitCommaText(text, quoted_);
+      views_.assign(quoted_.begin(), quoted_.end());
+      return views_.size();
+    }
+    const std::size_t start = p;
+    while (p < n) {
+      const auto c = static_cast<unsigned char>(s[p]);
+      if (c == ',' || IsBlank(c)) break;
+      p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
+    }
+    views_.emplace_back(s + start, p - start);
+    while (p < n && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
+    if (p < n && s[p] == ',') {
+      ++p;
+      while (p < n && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
+    }
+  }
+  return views_.size();
+}
+
+std::string_view TCommaFields::At(std::size_t i) const {
+  if (i >= views_.size()) throw EListIndexError(static_cast<long long>(i));
+  return views_[i];
+}
+
+// ---------------------------------------------------------------------------
+// TLineCursor
+
+TLineCursor::TLineCursor(const std::string& fileName) {
+  std::string data;
+  std::ifstream in(fileName, std::ios::binary);
+  if (in) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+      data.resize(static_cast<std::size_t>(size));
+      in.read(data.data(), size);
+      data.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    }
+  }
+  SetText(std::move(data));
+}
+
+TLineCursor TLineCursor::FromText(std::string text) {
+  TLineCursor cursor;
+  cursor.SetText(std::move(text));
+  return cursor;
+}
+
+void TLineCursor::SetText(std::string text) {
+  data_ = std::move(text);
+  const void* nul = std::memchr(data_.data(), 0, data_.size());
+  end_ = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data_.data())
+             : data_.size();
+  pos_ = 0;
+  index_ = 0;
+}
+
+bool TLineCursor::Next(std::string_view& line) noexcept {
+  if (pos_ >= end_) return false;
+  const char* const s = data_.data();
+  std::size_t p = pos_;
+  while (p < end_ && s[p] != '\r' && s[p] != '\n') ++p;
+  line = std::string_view(s + pos_, p - pos_);
+  if (p < end_ && s[p] == '\r') ++p;
+  if (p < end_ && s[p] == '\n') ++p;
+  pos_ = p;
+  ++index_;
+  return true;
+}
+
+std::string_view TLineCursor::Need() {
+  std::string_view line;
+  if (!Next(line)) throw EListIndexError(index_);
+  return line;
+}
+
+// ---------------------------------------------------------------------------
+// TDirIndex
+
+TDirIndex::TDirIndex(std::string dir) : dir_(std::move(dir)) {
+  if (dir_.empty()) return;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(dir_, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    Entry e;
+    e.Name = it->path().filename().string();
+    std::error_code typeEc;
+    e.IsDir = it->is_directory(typeEc);
+    e.IsFile = it->is_regular_file(typeEc);
+    entries_.push_back(std::move(e));
+  }
+  // The order in which a Windows file system lists a folder: by name with
+  // letter case ignored (ties by the bytes, so the order is always the same).
+  std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+    const int c = CompareText(a.Name, b.Name);
+    return c != 0 ? c < 0 : a.Name < b.Name;
+  });
+}
+
+const TDirIndex::Entry* TDirIndex::Lookup(std::string_view name) const {
+  const Entry* caseless = nullptr;
+  for (const Entry& e : entries_) {
+    if (e.Name == name) return &e;
+    if (!caseless && SameText(e.Name, name)) caseless = &e;
+  }
+  return caseless;
+}
+
+std::string TDirIndex::PathOf(std::string_view name) const {
+  std::string path = dir_;
+  if (!path.empty() && path.back() != kSep && path.back() != '/') path += kSep;
+  path += name;
+  return path;
+}
+
+std::string TDirIndex::Find(std::string_view name) const {
+  const Entry* e = Lookup(name);
+  return e ? PathOf(e->Name) : std::string();
+}
+
+std::string TDirIndex::FindFile(std::string_view name) const {
+  const Entry* e = Lookup(name);
+  return e && e->IsFile ? PathOf(e->Name) : std::string();
+}
+
+std::string TDirIndex::FindDir(std::string_view name) const {
+  const Entry* e = Lookup(name);
+  return e && e->IsDir ? PathOf(e->Name) : std::string();
+}
+
+// ---------------------------------------------------------------------------
+// The file parsers
+
+namespace {
+
+// A record line: item 0 begins with the record letter.
+bool IsRecord(std::string_view item0, char letter) noexcept {
+  return !item0.empty() && item0.front() == letter;
+}
+
+// Characters 2 to 5 of item 0: the four digits after the letter.
+std::string RecordCode(std::string_view item0) { return std::string(item0.substr(1, 4)); }
+
+// A real item. Items hold no blanks (blanks separate fields), so a plain
+// decimal number, the common case, converts directly; anything else goes
+// the way of StrToFloat, which gives the same value or the conversion error.
+double Real(std::string_view item) {
+  const char* first = item.data();
+  const char* last = first + item.size();
+  const char* digit = first != last && *first == '-' ? first + 1 : first;
+  if (digit != last && *digit >= '0' && *digit <= '9') {
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc{} && ptr == last) return value;
+  }
+  return StrToFloat(item);
+}
+
+// A coordinate item plus the file's offset, summed in double precision and
+// stored once in single precision.
+float Offset(std::string_view item, float origin) {
+  return static_cast<float>(Real(item) + static_cast<double>(origin));
+}
+
+// The header line of a layer file: item 9 is the x offset, item 8 the y one.
+template <class List>
+void ReadOrigin(TLineCursor& lines, TCommaFields& f, List& list) {
+  f.Split(lines.Need());
+  list.OriginX = static_cast<float>(StrToFloat(f.At(9)));
+  list.OriginY = static_cast<float>(StrToFloat(f.At(8)));
+}
+
+// A count read from the file sizes nothing before its lines have been read:
+// reserve no more than the bytes left could hold.
+std::size_t ReserveFor(int count, const TLineCursor& lines) noexcept {
+  if (count <= 0) return 0;
+  return std::min<std::size_t>(static_cast<std::size_t>(count), lines.Remaining() / 2 + 1);
+}
+
+}  // namespace
+
+void ReadArcFile(TLineCursor& lines, TArcList& arcs) {
+  TCommaFields f;
+  ReadOrigin(lines, f, arcs);
+  std::string_view line;
+  while (lines.Next(line)) {
+    f.Split(line);
+    if (!IsRecord(f.At(0), 'L')) continue;
+    auto arc = std::make_unique<TArcElement>();
+    arc->Code = RecordCode(f[0]);
+    arc->Kind = StrToInt(f.At(1));
+    arc->Name = f.At(2);
+    const int n = StrToInt(f.At(3));
+    arc->Points.reserve(ReserveFor(n, lines));
+    for (int i = 0; i < n; ++i) {
+      f.Split(lines.Need());
+      TFPoint p;
+      p.x = Offset(f.At(1), arcs.OriginX);
+      p.y = Offset(f.At(0), arcs.OriginY);
+      arc->Points.push_back(p);
+    }
+    arcs.AddElement(std::move(arc));
+  }
+}
+
+void ReadPgnFile(TLineCursor& lines, TPgnList& pgns) {
+  TCommaFields f;
+  ReadOrigin(lines, f, pgns);
+  std::string_view line;
+  while (lines.Next(line)) {
+    f.Split(line);
+    if (!IsRecord(f.At(0), 'A')) continue;
+    auto pgn = std::make_unique<TPgnElement>();
+    pgn->Code = RecordCode(f[0]);
+    pgn->Name = f.At(1);
+    const int n = StrToInt(f.At(2));
+    pgn->Y = Offset(f.At(3), pgns.OriginY);
+    pgn->X = Offset(f.At(4), pgns.OriginX);
+    pgn->ArcRefs.reserve(ReserveFor(n, lines));
+    // Each following line, whole, names one arc ("-" first: backwards).
+    for (int i = 0; i < n; ++i) pgn->AddArcRef(std::string(lines.Need()));
+    pgns.AddElement(std::move(pgn));
+  }
+}
+
+void ReadPntFile(TLineCursor& lines, TPntList& pnts) {
+  TCommaFields f;
+  ReadOrigin(lines, f, pnts);
+  std::string_view line;
+  while (lines.Next(line)) {
+    f.Split(line);
+    if (!IsRecord(f.At(0), 'P')) continue;
+    auto pnt = std::make_unique<TPntElement>();
+    pnt->Code = RecordCode(f[0]);
+    pnt->Name = f.At(1);
+    pnt->Y = Offset(f.At(2), pnts.OriginY);
+    pnt->X = Offset(f.At(3), pnts.OriginX);
+    pnts.AddElement(std::move(pnt));
+  }
+}
+
+void ReadAtrFile(TLineCursor& lines, TAtrList& atrs) {
+  TCommaFields f;
+  lines.Need();  // the header line: skipped, but it must be there
+  std::string_view line;
+  while (lines.Next(line)) {
+    f.Split(line);
+    const std::string_view item0 = f.At(0);
+    if (!(IsRecord(item0, 'A') || IsRecord(item0, 'L') || IsRecord(item0, 'P'))) continue;
+    auto atr = std::make_unique<TAtrElement>();
+    atr->Code = RecordCode(item0);
+    atr->Name = f.At(1);
+    const int n = StrToInt(f.At(2));
+    if (n > 0) {
+      const std::size_t present = f.Count() - 3;  // items 3 .. Count-1
+      if (static_cast<std::size_t>(n) > present + kMaxMissingAttrValues) {
+        throw EListIndexError(static_cast<long long>(f.Count()));
+      }
+      atr->Values.reserve(static_cast<std::size_t>(n));
+      for (std::size_t v = 0; v < static_cast<std::size_t>(n); ++v) {
+        atr->Values.emplace_back(v < present ? f[3 + v] : std::string_view());
+      }
+    }
+    atrs.AddElement(std::move(atr));
+  }
+}
+
+}  // namespace sdf2500
+
+// ---------------------------------------------------------------------------
+// The reader
+
+namespace {
+
+using sdf2500::TDirIndex;
+using sdf2500::TLineCursor;
+
+// The arc kinds drawn as lines of their own.
+const TArcKinds& SdfArcKinds() {
+  static const TArcKinds kinds{0, 1, 2, 3, 4};
+  return kinds;
+}
+
+// The last component of a path: after the last "\", ":" or "/".
+std::string_view LastComponent(std::string_view path) {
+  const std::size_t sep = path.find_last_of("\\:/");
+  return sep == std::string_view::npos ? path : path.substr(sep + 1);
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+// The value of a text that passes IsNumber (decimal, or hexadecimal after
+// "$", "x", "X", "0x" or "0X", with blanks and a sign before it).
+int NumberValue(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  int base = 10;
+  if (!s.empty() && (s.front() == '$' || s.front() == 'x' || s.front() == 'X')) {
+    s.remove_prefix(1);
+    base = 16;
+  } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    s.remove_prefix(2);
+    base = 16;
+  }
+  std::int64_t value = 0;
+  std::from_chars(s.data(), s.data() + s.size(), value, base);
+  return static_cast<int>(negative ? -value : value);
+}
+
+void ReadArcs(const std::string& path, TArcList& arcs) {
+  TLineCursor lines(path);
+  sdf2500::ReadArcFile(lines, arcs);
+}
+
+void ReadAtrs(const std::string& path, TAtrList& atrs) {
+  TLineCursor lines(path);
+  sdf2500::ReadAtrFile(lines, atrs);
+}
+
+// Polygons of `base` (base.PGN with base.ATR, the attribute file read without
+// an existence test) joined with `arcs`, when the polygon file exists.
+void AddPolygons(TMapLeaf& leaf, const TDirIndex& layer, const std::string& base,
+                 std::string_view className, TArcList& arcs) {
+  const std::string pgnPath = layer.FindFile(base + ".PGN");
+  if (pgnPath.empty()) return;
+  TPgnList pgns;
+  {
+    TLineCursor lines(pgnPath);
+    sdf2500::ReadPgnFile(lines, pgns);
+  }
+  TAtrList atrs;
+  ReadAtrs(layer.FindFile(base + ".ATR"), atrs);
+  pgns.AddToLeaf(leaf, className, atrs, arcs);
+}
+
+// Points of `base` (base.PNT with base.ATR), when the point file exists.
+void AddPoints(TMapLeaf& leaf, const TDirIndex& layer, const std::string& base,
+               std::string_view className) {
+  const std::string pntPath = layer.FindFile(base + ".PNT");
+  if (pntPath.empty()) return;
+  TPntList pnts;
+  {
+    TLineCursor lines(pntPath);
+    sdf2500::ReadPntFile(lines, pnts);
+  }
+  TAtrList atrs;
+  ReadAtrs(layer.FindFile(base + ".ATR"), atrs);
+  pnts.AddToLeaf(leaf, className, atrs);
+}
+
+// Steps 2, 4 and 5: the layer folder, its arc file, polygon file and
+// attribute file all carry the layer's name.
+void AddAreaLayer(TMapLeaf& leaf, const TDirIndex& sheet, const std::string& name) {
+  const TDirIndex layer(sheet.FindDir(name));
+  const std::string arcPath = layer.FindFile(name + ".ARC");
+  if (arcPath.empty()) return;
+  TArcList arcs;
+  ReadArcs(arcPath, arcs);
+  AddPolygons(leaf, layer, name, name, arcs);
+  arcs.AddToLeaf(leaf, name, SdfArcKinds());
+}
+
+bool ClassVisible(const TClassDefGrp* classDefs, std::string_view code, float scale) {
+  return classDefs != nullptr && classDefs->IsClassVisible(code, scale);
+}
+
+// Step 9: the frame ring through the four corners and the frame point,
+// labelled with the sheet name, at the middle of corners 1 and 3.
+void AddFrame(TMapLeaf& leaf) {
+  static constexpr const char* kFrame = "ZUKAKU";
+  static constexpr const char* kFrameCode = "0000";
+  const auto& c = leaf.Corners;
+
+  TArcList arcs;
+  auto arc = std::make_unique<TArcElement>();
+  arc->Name = kFrame;
+  arc->Code = kFrameCode;
+  arc->Kind = 0;
+  arc->Points = {c[0], c[1], c[2], c[3], c[0]};
+  arcs.AddElement(std::move(arc));
+  arcs.AddToLeaf(leaf, kFrame, SdfArcKinds());
+
+  TAtrList atrs;
+  auto atr = std::make_unique<TAtrElement>();
+  atr->Name = kFrame;
+  atr->Code = kFrameCode;
+  atr->AddValue(leaf.Name);
+  atrs.AddElement(std::move(atr));
+
+  TPntList pnts;
+  auto pnt = std::make_unique<TPntElement>();
+  pnt->Name = kFrame;
+  pnt->Code = kFrameCode;
+  pnt->X = static_cast<float>((double{c[0].x} + double{c[2].x}) / 2);
+  pnt->Y = static_cast<float>((double{c[0].y} + double{c[2].y}) / 2);
+  pnts.AddElement(std::move(pnt));
+  pnts.AddToLeaf(leaf, kFrame, atrs);
+}
+
+// A description file N.txt in the folder, found without regard to case.
+std::string DescriptionFile(const std::string& folder, std::string_view name) {
+  return TDirIndex(folder).FindFile(std::string(name) + ".txt");
+}
+
+// Scans one folder (Part 4.3 OpenFolder); `visited` keeps a folder that is
+// reached again through a link from being scanned forever.
+void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
+                std::set<std::filesystem::path>& visited) {
+  std::error_code ec;
+  const auto canonical = std::filesystem::weakly_canonical(folder, ec);
+  if (!ec && !visited.insert(canonical).second) return;
+
+  enum class TState { None, Found, WrongZone };
+  TState state = TState::None;
+  std::string lastSheet;
+  const TDirIndex dir(folder);
+  for (const TDirIndex::Entry& e : dir.Entries()) {
+    const std::string& name = e.Name;
+    if (name.empty() || name.front() == '.') continue;
+    const std::string path = dir.PathOf(name);
+    if (name.size() == 7 && IsNumber(std::string_view(name).substr(0, 2)) &&
+        IsNumber(std::string_view(name).substr(4, 3)) && e.IsDir &&
+        !DescriptionFile(path, name).empty()) {
+      const int zone = NumberValue(std::string_view(name).substr(0, 2));
+      if (leaves.Zone == 0) leaves.Zone = zone;
+      if (zone == leaves.Zone) {
+        lastSheet = name;
+        state = TState::Found;
+      } else {
+        state = TState::WrongZone;
+      }
+    }
+    switch (state) {
+      case TState::Found:
+        if (!leaves.FindBySheetName(lastSheet)) {
+          leaves.Add(TMapBuilder_Sdf2500::OpenSheet(leaves, dir.PathOf(lastSheet)));
+        }
+        break;
+      case TState::WrongZone:
+        return;
+      case TState::None:
+        if (e.IsDir) ScanFolder(leaves, path, visited);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
+                                                         const std::string& folder) {
+  const std::string_view name = LastComponent(folder);
+  if (name.empty()) return nullptr;
+  const std::string descPath = DescriptionFile(folder, name);
+  if (descPath.empty()) return nullptr;
+
+  const TTextFiler desc(descPath);
+  if (UpperAscii(desc.GetLine(4)) != UpperAscii(name)) return nullptr;
+
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->SheetName = name;
+  leaf->FileName = folder;
+  leaf->Name = name;
+  leaf->CoordMode = kModePlane;
+
+  StrToFloat(desc.GetLine(5));  // the sheet's real value; not used further
+
+  sdf2500::TCommaFields f;
+  f.Split(desc.GetLine(6));
+  leaf->Zone = StrToInt(f.At(0));
+  auto real = [&](std::size_t i) { return static_cast<float>(StrToFloat(f.At(i))); };
+  auto& c = leaf->Corners;
+  c[0].y = real(1);
+  c[0].x = real(2);
+  c[2].y = real(3);
+  c[2].x = real(4);
+  c[1].y = real(5);
+  c[1].x = real(6);
+  c[3].y = real(7);
+  c[3].x = real(8);
+  leaf->Extent.top = c[1].y;
+  leaf->Extent.left = c[1].x;
+  leaf->Extent.bottom = c[3].y;
+  leaf->Extent.right = c[3].x;
+  leaf->Datum = f.At(9) == "0" ? 1 : 2;
+  return leaf;
+}
+
+std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenFile(TMapLeafGrp& leaves,
+                                                        const std::string& fileName) {
+  std::string folder = fileName;
+  const std::size_t sep = fileName.find_last_of("\\:/");
+  const std::size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
+  const std::size_t dot = fileName.rfind('.');
+  if (dot != std::string::npos && dot >= nameStart && fileName.compare(dot, 4, ".txt") == 0 &&
+      dot + 4 == fileName.size()) {
+    folder = sep == std::string::npos ? std::string() : fileName.substr(0, sep);
+  }
+  return OpenSheet(leaves, folder);
+}
+
+TMapLeafGrp* TMapBuilder_Sdf2500::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
+  std::set<std::filesystem::path> visited;
+  ScanFolder(leaves, folderName, visited);
+  return &leaves;
+}
+
+void TMapBuilder_Sdf2500::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) {
+  const TDirIndex sheet(leaf.FileName);
+
+  // 1. Administrative boundaries: municipalities and districts.
+  {
+    const TDirIndex layer(sheet.FindDir("GYOUSEI"));
+    const std::string arcPath = layer.FindFile("GYOUSEI.ARC");
+    if (!arcPath.empty()) {
+      TArcList arcs;
+      ReadArcs(arcPath, arcs);
+      AddPolygons(leaf, layer, "SI_TYO", "SITYO", arcs);
+      AddPolygons(leaf, layer, "TYOME", "TYOME", arcs);
+      arcs.AddToLeaf(leaf, "SITYO", SdfArcKinds());
+    }
+  }
+
+  // 2. Town blocks, only when they are shown at this scale.
+  if (ClassVisible(classDefs, "1108", scale)) AddAreaLayer(leaf, sheet, "GAIKU");
+
+  // 3. Grounds and railways.
+  const TDirIndex others(sheet.FindDir("OTHERS"));
+  {
+    const TDirIndex& layer = others;
+    const std::string arcPath = layer.FindFile("OTHERS.ARC");
+    if (!arcPath.empty()) {
+      TArcList arcs;
+      ReadArcs(arcPath, arcs);
+      AddPolygons(leaf, layer, "ZYOUTI", "ZYOUTI", arcs);
+      const std::string railPath = layer.FindFile("TETUDOU.ATR");
+      if (!railPath.empty()) {
+        TAtrList rails;
+        ReadAtrs(railPath, rails);
+        rails.AddToLeaf(leaf, "TETUDOU", arcs);
+      }
+      arcs.AddToLeaf(leaf, "OTHERS", SdfArcKinds());
+    }
+  }
+
+  // 4., 5. Water and buildings.
+  AddAreaLayer(leaf, sheet, "MIZU");
+  AddAreaLayer(leaf, sheet, "TATEMONO");
+
+  // 6. Roads, only when shown: the network arcs named by the attribute file.
+  if (ClassVisible(classDefs, "2110", scale)) {
+    const TDirIndex layer(sheet.FindDir("ROAD"));
+    const std::string atrPath = layer.FindFile("ROAD.ATR");
+    if (!atrPath.empty()) {
+      TArcList arcs;
+      ReadArcs(layer.FindFile("ROADNTWK.ARC"), arcs);
+      TAtrList atrs;
+      ReadAtrs(atrPath, atrs);
+      atrs.AddToLeaf(leaf, "ROAD", arcs);
+    }
+  }
+
+  // 7., 8. Stations and control points.
+  AddPoints(leaf, others, "EKI", "EKI");
+  AddPoints(leaf, TDirIndex(sheet.FindDir("KIJUNTEN")), "SANKAKU", "SANKAKU");
+
+  // 9. The sheet frame.
+  AddFrame(leaf);
+  leaf.Loaded = true;
+}
+
+}  // namespace chizro

@@ -1,0 +1,446 @@
+#include "readers/stcxml_builder.h"
+
+#include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/sax/ErrorHandler.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLEntityResolver.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLString.hpp>
+#include <xercesc/validators/DTD/DTDEntityDecl.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <cstdint>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "coords/projection.h"
+#include "model/map_figure.h"
+#include "model/map_leaf.h"
+#include "platform/comma_text.h"
+#include "platform/convert.h"
+#include "platform/errors.h"
+#include "platform/sjis.h"
+
+namespace chizro {
+
+namespace xc = XERCES_CPP_NAMESPACE;
+
+namespace {
+
+// Names compared with the DOM's node names (exact, case-sensitive).
+constexpr const XMLCh* kMetricGeospace = u"MetricGeospace";
+constexpr const XMLCh* kCoordinates = u"Coordinates";
+constexpr const XMLCh* kGeometricFeature = u"GeometricFeature";
+constexpr const XMLCh* kGeometry = u"Geometry";
+constexpr const XMLCh* kProperty = u"Property";
+constexpr const XMLCh* kText = u"#text";
+constexpr const XMLCh* kCategory = u"category";
+constexpr const XMLCh* kSpatialReferenceSystem = u"spatialreferencesystem";
+constexpr const XMLCh* kPropertyTypeName = u"propertytypename";
+
+constexpr std::string_view kKeyCode = "KEY_CODE";
+constexpr std::string_view kMoji = "MOJI";
+constexpr std::string_view kXCode = "X_CODE";
+constexpr std::string_view kYCode = "Y_CODE";
+
+constexpr const char* kClassCode = "TYO";
+
+// Entity expansions allowed to the scanner. Entity declarations are refused
+// outright (see TSafeDomParser), so this only backs that rule up.
+constexpr XMLSize_t kEntityExpansionLimit = 1000;
+
+std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
+
+// The XML runtime, started once for the process and ended at its exit.
+// XMLPlatformUtils::Initialize and Terminate count their calls, so other
+// users of the library in the same process are not disturbed.
+class TXercesRuntime final {
+public:
+  static void Ensure() { static const TXercesRuntime runtime; }
+
+private:
+  TXercesRuntime() {
+    try {
+      xc::XMLPlatformUtils::Initialize();
+    } catch (const xc::XMLException& e) {
+      char* text = xc::XMLString::transcode(e.getMessage());
+      const std::string message = text ? text : "";
+      xc::XMLString::release(&text);
+      throw EInOutError("XML パーサを初期化できません: " + message);
+    }
+  }
+  ~TXercesRuntime() { xc::XMLPlatformUtils::Terminate(); }
+};
+
+// UTF-16 text of the DOM in Shift_JIS (CP932). ASCII, the bulk of a boundary
+// file (coordinates, codes), is copied as it is.
+std::string ToSjis(const XMLCh* text) {
+  if (!text) return {};
+  std::string out;
+  const XMLCh* p = text;
+  for (; *p; ++p) {
+    if (*p >= 0x80) break;
+    out.push_back(static_cast<char>(*p));
+  }
+  if (!*p) return out;
+  // Not plain ASCII: through UTF-8 into CP932. A lone surrogate becomes
+  // U+FFFD, which has no CP932 form and comes out as "?".
+  std::string utf8;
+  const std::size_t n = std::char_traits<char16_t>::length(text);
+  utf8.reserve(n * 3);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      utf8.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return Utf8ToSjis(utf8);
+}
+
+std::string MessageOf(const XMLCh* message) {
+  const std::string sjis = ToSjis(message);
+  return SjisToUtf8(sjis);
+}
+
+// The first node named `name` in document order within the subtree of
+// `start`, `start` itself included. Walks the tree without recursion, so a
+// deeply nested document cannot exhaust the stack.
+const xc::DOMNode* FindNode(const xc::DOMNode* start, const XMLCh* name) {
+  const xc::DOMNode* n = start;
+  while (n) {
+    if (xc::XMLString::equals(n->getNodeName(), name)) return n;
+    if (const xc::DOMNode* child = n->getFirstChild()) {
+      n = child;
+      continue;
+    }
+    while (n != start && !n->getNextSibling()) n = n->getParentNode();
+    if (n == start) return nullptr;
+    n = n->getNextSibling();
+  }
+  return nullptr;
+}
+
+// The value of an attribute, or empty text when the node has no such
+// attribute (or no attributes at all).
+std::string Attribute(const xc::DOMNode* node, const XMLCh* name) {
+  const xc::DOMNamedNodeMap* attributes = node->getAttributes();
+  if (!attributes) return {};
+  const xc::DOMNode* attribute = attributes->getNamedItem(name);
+  return attribute ? ToSjis(attribute->getNodeValue()) : std::string();
+}
+
+// The first text node inside `node`, if any.
+const xc::DOMNode* FirstText(const xc::DOMNode* node) { return FindNode(node, kText); }
+
+// The child after `node`'s first `skip` children, or null.
+const xc::DOMNode* ChildFrom(const xc::DOMNode* node, int skip) {
+  const xc::DOMNode* child = node->getFirstChild();
+  for (int i = 0; i < skip && child; ++i) child = child->getNextSibling();
+  return child;
+}
+
+// Thrown out of the parser's callbacks to end a parse.
+struct TParseStop {
+  std::string Message;
+};
+
+// Parse errors: warnings and recoverable errors (validation is off, so these
+// are rare) are let pass; a fatal error ends the parse with its position.
+class TErrorHandler final : public xc::ErrorHandler {
+public:
+  void warning(const xc::SAXParseException& /*e*/) override {}
+  void error(const xc::SAXParseException& /*e*/) override {}
+  void fatalError(const xc::SAXParseException& e) override {
+    throw TParseStop{MessageOf(e.getMessage()) + " (行 " + std::to_string(e.getLineNumber()) +
+                     ", 列 " + std::to_string(e.getColumnNumber()) + ")"};
+  }
+  void resetErrors() override {}
+};
+
+// Every external entity and external DTD subset resolves to nothing: the
+// parser never opens another file or a network address on a document's
+// behalf.
+class TNoExternalEntities final : public xc::XMLEntityResolver {
+public:
+  xc::InputSource* resolveEntity(xc::XMLResourceIdentifier* /*resource*/) override {
+    static const XMLByte kNothing[1] = {0};
+    return new xc::MemBufInputSource(kNothing, 0, u"external-entity", false);
+  }
+};
+
+// The DOM parser with entity declarations refused: a boundary file has no
+// use for them, and they are what entity-expansion bombs and external
+// entities are made of.
+class TSafeDomParser final : public xc::XercesDOMParser {
+public:
+  void entityDecl(const xc::DTDEntityDecl& decl, const bool /*isPEDecl*/,
+                  const bool /*isIgnored*/) override {
+    throw TParseStop{"実体宣言 '" + MessageOf(decl.getName()) +
+                     "' を含む XML 文書は読み込めません"};
+  }
+};
+
+std::string ReadWholeFile(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw EInOutError(Quoted(fileName) + " を読めません");
+  in.seekg(0, std::ios::beg);
+  std::string data(static_cast<std::size_t>(size), '\0');
+  in.read(data.data(), size);
+  if (in.gcount() != size) throw EInOutError(Quoted(fileName) + " を読めません");
+  return data;
+}
+
+struct TDocumentRelease {
+  void operator()(xc::DOMDocument* doc) const noexcept {
+    if (doc) doc->release();
+  }
+};
+using TDocumentPtr = std::unique_ptr<xc::DOMDocument, TDocumentRelease>;
+
+// A bounding box gathered over vertices; empty until the first one.
+struct TBox {
+  bool Empty = true;
+  double Left = 0, Bottom = 0, Right = 0, Top = 0;
+  void Add(double x, double y) {
+    if (Empty) {
+      Left = Right = x;
+      Bottom = Top = y;
+      Empty = false;
+      return;
+    }
+    Left = std::min(Left, x);
+    Right = std::max(Right, x);
+    Bottom = std::min(Bottom, y);
+    Top = std::max(Top, y);
+  }
+};
+
+}  // namespace
+
+struct TMapBuilder_STCXML::TParser {
+  TParser() {
+    Security.setEntityExpansionLimit(kEntityExpansionLimit);
+    Dom.setValidationScheme(xc::XercesDOMParser::Val_Never);
+    Dom.setDoNamespaces(false);
+    Dom.setDoSchema(false);
+    Dom.setLoadSchema(false);
+    Dom.setLoadExternalDTD(false);
+    Dom.setSkipDTDValidation(true);
+    Dom.setDisableDefaultEntityResolution(true);
+    Dom.setCreateEntityReferenceNodes(false);
+    Dom.setDoXInclude(false);
+    Dom.setSecurityManager(&Security);
+    Dom.setXMLEntityResolver(&Resolver);
+    Dom.setErrorHandler(&Errors);
+  }
+
+  // Parses the bytes of a file; the document belongs to the caller.
+  TDocumentPtr Parse(const std::string& bytes, const std::string& fileName) {
+    xc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(),
+                                 u"chizro-xml", false);
+    std::string problem;
+    try {
+      Dom.parse(source);
+      TDocumentPtr doc(Dom.adoptDocument());
+      if (!doc) problem = "文書がありません";
+      else return doc;
+    } catch (const TParseStop& stop) {
+      problem = stop.Message;
+    } catch (const xc::OutOfMemoryException&) {
+      problem = "メモリが足りません";
+    } catch (const xc::XMLException& e) {
+      problem = MessageOf(e.getMessage());
+    } catch (const xc::DOMException& e) {
+      problem = MessageOf(e.getMessage());
+    }
+    Dom.resetDocumentPool();
+    throw EInOutError(Quoted(fileName) + " は XML として読めません: " + problem);
+  }
+
+  // The runtime is started before any other member is made. Members are
+  // destroyed in reverse order: the parser first, then what it refers to.
+  struct TRuntime {
+    TRuntime() { TXercesRuntime::Ensure(); }
+  } Runtime;
+  xc::SecurityManager Security;
+  TNoExternalEntities Resolver;
+  TErrorHandler Errors;
+  TSafeDomParser Dom;
+};
+
+TMapBuilder_STCXML::TMapBuilder_STCXML() : parser_(std::make_unique<TParser>()) {}
+
+TMapBuilder_STCXML::~TMapBuilder_STCXML() = default;
+
+std::unique_ptr<TMapLeaf> TMapBuilder_STCXML::OpenFile(TMapLeafGrp& leaves,
+                                                       const std::string& fileName) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = fileName;
+  leaf->CoordMode = kModePlane;
+  LoadLeaf(*leaf, nullptr, 0);
+  return leaf;
+}
+
+TMapLeafGrp* TMapBuilder_STCXML::OpenFolder(TMapLeafGrp& /*leaves*/,
+                                            const std::string& /*folderName*/) {
+  return nullptr;
+}
+
+void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
+                                  float /*scale*/) {
+  const std::string fileName = leaf.FileName;
+  const TDocumentPtr doc = parser_->Parse(ReadWholeFile(fileName), fileName);
+
+  const xc::DOMNode* space = FindNode(doc.get(), kMetricGeospace);
+  if (!space) {
+    leaf.Loaded = true;
+    return;
+  }
+
+  leaf.Name = Attribute(space, kCategory);
+  leaf.SheetName = leaf.Name;
+  std::vector<std::string> items;
+  SplitCommaText(Attribute(space, kSpatialReferenceSystem), items);
+  if (items.size() < 4) throw EListIndexError(static_cast<long long>(items.size()));
+  const int zone = StrToInt(items[3]);
+  if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
+  leaf.Zone = zone;
+
+  auto polygons = std::make_unique<TFigPolygonGrp>();
+  auto polylines = std::make_unique<TFigPolylineGrp>();
+  polygons->Name = leaf.Name;
+  polylines->Name = leaf.Name;
+
+  bool spaceExtent = false;
+  if (const xc::DOMNode* coords = FindNode(space, kCoordinates)) {
+    if (const xc::DOMNode* text = FirstText(coords)) {
+      SplitCommaText(ToSjis(text->getNodeValue()), items);
+      if (items.size() == 4) {
+        // left, bottom, right, top
+        leaf.Extent.left = static_cast<float>(StrToFloat(items[0]));
+        leaf.Extent.bottom = static_cast<float>(StrToFloat(items[1]));
+        leaf.Extent.right = static_cast<float>(StrToFloat(items[2]));
+        leaf.Extent.top = static_cast<float>(StrToFloat(items[3]));
+        spaceExtent = true;
+      }
+    }
+  }
+
+  TBox allVertices;
+  // The first child of the space describes the space itself.
+  for (const xc::DOMNode* child = ChildFrom(space, 1); child; child = child->getNextSibling()) {
+    const xc::DOMNode* feature = FindNode(child, kGeometricFeature);
+    if (!feature) continue;
+    const xc::DOMNode* geometry = FindNode(feature, kGeometry);
+    if (!geometry) continue;
+    const xc::DOMNode* coords = FindNode(geometry, kCoordinates);
+    if (!coords) continue;
+    const xc::DOMNode* coordText = FirstText(coords);
+    if (!coordText) continue;
+    SplitCommaText(ToSjis(coordText->getNodeValue()), items);
+    if (items.size() < 2) continue;
+
+    TFigPolygon* polygon = polygons->New();
+    TFigPolyline* polyline = polylines->New();
+    polygon->ClassCode = kClassCode;
+    polyline->ClassCode = kClassCode;
+    const std::size_t n = items.size() / 2;
+    polygon->Points.reserve(n);
+    polyline->Points.reserve(n);
+    TBox box;
+    for (std::size_t j = 0; j < n; ++j) {
+      const double x = StrToFloat(items[2 * j]);
+      const double y = StrToFloat(items[2 * j + 1]);
+      const TFPoint p{static_cast<float>(x), static_cast<float>(y)};
+      polygon->AddPoint(p);
+      polyline->AddPoint(p);
+      box.Add(p.x, p.y);
+      allVertices.Add(p.x, p.y);
+    }
+
+    // The first two children of a feature hold its geometry and description.
+    double labelLon = 0;
+    double labelLat = 0;
+    bool hasLon = false;
+    bool hasLat = false;
+    for (const xc::DOMNode* part = ChildFrom(feature, 2); part; part = part->getNextSibling()) {
+      const xc::DOMNode* property = FindNode(part, kProperty);
+      if (!property) continue;
+      const xc::DOMNode* valueText = FirstText(property);
+      if (!valueText) continue;
+      const std::string type = Attribute(property, kPropertyTypeName);
+      if (type == kKeyCode) {
+        polygon->Name = ToSjis(valueText->getNodeValue());
+      } else if (type == kMoji) {
+        polygon->AddText(ToSjis(valueText->getNodeValue()));
+      } else if (type == kXCode) {
+        labelLon = StrToFloat(ToSjis(valueText->getNodeValue()));
+        hasLon = true;
+      } else if (type == kYCode) {
+        labelLat = StrToFloat(ToSjis(valueText->getNodeValue()));
+        hasLat = true;
+      }
+    }
+
+    if (hasLon && hasLat) {
+      float northing = 0;
+      float easting = 0;
+      LatLonToXY(zone, northing, easting, labelLat, labelLon);
+      polygon->LabelX = easting;
+      polygon->LabelY = northing;
+    } else {
+      // No label point of its own: the middle of the feature, rather than
+      // the point of another feature or of latitude 0, longitude 0.
+      polygon->LabelX = static_cast<float>((box.Left + box.Right) / 2);
+      polygon->LabelY = static_cast<float>((box.Bottom + box.Top) / 2);
+    }
+    polyline->LabelX = polygon->LabelX;
+    polyline->LabelY = polygon->LabelY;
+  }
+
+  // Without an extent of its own the leaf takes the box of its features, so
+  // that the view finds it.
+  if (!spaceExtent && !allVertices.Empty) {
+    leaf.Extent.left = static_cast<float>(allVertices.Left);
+    leaf.Extent.bottom = static_cast<float>(allVertices.Bottom);
+    leaf.Extent.right = static_cast<float>(allVertices.Right);
+    leaf.Extent.top = static_cast<float>(allVertices.Top);
+  }
+
+  leaf.AddFigGrp(std::move(polygons))->UpdateExtents();
+  leaf.AddFigGrp(std::move(polylines))->UpdateExtents();
+  leaf.Loaded = true;
+}
+
+}  // namespace chizro

@@ -1,0 +1,208 @@
+// The view's transform: world window from centre and scale, world to pixel
+// and back, the background clear, and the latitude/longitude unit factors.
+#include "model/map_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "defs/recording_canvas.h"
+#include "model/map_project.h"
+
+namespace chizro {
+namespace {
+
+using test::TCallKind;
+using test::TRecordingCanvas;
+
+class MapViewTest : public ::testing::Test {
+protected:
+  // A paint of a `w` x `h` box at 96 ppi and 1:2500, centred on (cx, cy).
+  void Paint(TMapView& v, int w, int h, float cx, float cy) {
+    canvas.SetClip({0, 0, w, h});
+    v.SetCanvas(&canvas);
+    v.PixelsPerInch = 96;
+    v.Scale = 2500;
+    v.CenterX = cx;
+    v.CenterY = cy;
+    v.Draw();
+  }
+
+  TRecordingCanvas canvas;
+  TMapView view{nullptr};
+};
+
+TEST_F(MapViewTest, PaintDerivesTheWorldWindowFromCentreAndScale) {
+  Paint(view, 688, 451, 1000, 2000);
+  // 254000 / 96 pixels per metre at 1:1; one metre is 1.0583 pixels at 1:2500
+  // and 688 pixels show 650.08 metres.
+  EXPECT_FLOAT_EQ(view.PaperFactor, 2645.8333f);
+  EXPECT_FLOAT_EQ(view.PxPerUnitX, 1.0583333f);
+  EXPECT_FLOAT_EQ(view.PxPerUnitY, 1.0583333f);
+  EXPECT_FLOAT_EQ(view.DeviceWidth, 688);
+  EXPECT_FLOAT_EQ(view.DeviceHeight, 451);
+  EXPECT_NEAR(view.WorldWidth, 650.0787, 1e-3);
+  EXPECT_NEAR(view.WorldHeight, 426.1417, 1e-3);
+  EXPECT_NEAR(view.WorldRect.left, 1000 - 325.0394, 1e-3);
+  EXPECT_NEAR(view.WorldRect.right, 1000 + 325.0394, 1e-3);
+  EXPECT_NEAR(view.WorldRect.top, 2000 + 213.0709, 1e-3);
+  EXPECT_NEAR(view.WorldRect.bottom, 2000 - 213.0709, 1e-3);
+}
+
+TEST_F(MapViewTest, PaintClearsTheCurrentClipRectangleToWhite) {
+  Paint(view, 688, 451, 0, 0);
+  canvas.Calls.clear();
+  canvas.SetClip({0, 0, 300, 200});  // the window was resized
+  view.Draw();
+  ASSERT_EQ(canvas.Calls.size(), 1u);
+  EXPECT_EQ(canvas.Calls[0].Kind, TCallKind::FillRect);
+  EXPECT_EQ(canvas.Calls[0].Rect, (TRect{0, 0, 300, 200}));
+  EXPECT_EQ(canvas.Calls[0].Brush.Color, kColorWhite);
+  EXPECT_EQ(canvas.Calls[0].Brush.Style, kBrushSolid);
+  EXPECT_EQ(view.DeviceRect, (TRect{0, 0, 300, 200}));
+  EXPECT_FLOAT_EQ(view.DeviceWidth, 300);
+
+  canvas.Calls.clear();
+  canvas.SetBrush({kColorBlack, kBrushCross});
+  view.ClearBackground = false;
+  view.Draw();
+  EXPECT_TRUE(canvas.Calls.empty());
+  EXPECT_EQ(canvas.Brush().Color, kColorWhite) << "the brush is set even without clearing";
+  EXPECT_EQ(canvas.Brush().Style, kBrushSolid);
+}
+
+struct PixelCase {
+  const char* Name;
+  float X, Y;
+  TPoint Expected;
+};
+
+class WcToDcTest : public ::testing::TestWithParam<PixelCase> {};
+
+// Window left 100, top 200, two pixels per unit: exact in binary.
+TEST_P(WcToDcTest, DiscardsTheFractionTowardZero) {
+  TMapView v(nullptr);
+  v.SetWorldRect({100, 200, 400, 50});
+  v.PxPerUnitX = 2;
+  v.PxPerUnitY = 2;
+  const PixelCase& c = GetParam();
+  EXPECT_EQ(v.WcToDc(c.X, c.Y), c.Expected);
+}
+
+std::string PixelCaseName(const ::testing::TestParamInfo<PixelCase>& param) {
+  return param.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, WcToDcTest,
+    ::testing::Values(PixelCase{"TopLeftCorner", 100, 200, {0, 0}},
+                      PixelCase{"HalfAPixelLeftOfTheEdge", 99.75f, 200, {0, 0}},
+                      PixelCase{"OneAndAHalfPixelsLeft", 99.25f, 200, {-1, 0}},
+                      PixelCase{"HalfAPixelAboveTheTop", 100, 200.25f, {0, 0}},
+                      PixelCase{"OneAndAHalfPixelsAbove", 100, 200.75f, {0, -1}},
+                      PixelCase{"InsideRoundsDown", 100.9f, 199.1f, {1, 1}},
+                      PixelCase{"FarRightIsHeld", 1e30f, 200, {TMapView::kMaxDeviceCoord, 0}},
+                      PixelCase{"FarBelowIsHeld", 100, -1e30f, {0, TMapView::kMaxDeviceCoord}},
+                      PixelCase{"FarLeftIsHeld", -1e30f, 200, {-TMapView::kMaxDeviceCoord, 0}}),
+    PixelCaseName);
+
+TEST_F(MapViewTest, AViewWithoutScaleMapsToPixelsWithoutOverflow) {
+  TMapView v(nullptr);
+  v.Scale = 0;  // never set: infinite pixels per unit
+  v.UpdateTransform();
+  const TPoint p = v.WcToDc(5, 5);
+  EXPECT_LE(std::abs(p.x), TMapView::kMaxDeviceCoord);
+  v.PxPerUnitX = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(v.WcToDc(5, 5).x, 0);
+}
+
+TEST_F(MapViewTest, DeviceToWorldUsesTheLatestPaint) {
+  Paint(view, 688, 450, 1000, 2000);
+  TFPoint w;
+  view.DcToWc({344, 225}, w);  // the centre pixel keeps the centre
+  EXPECT_NEAR(w.x, 1000, 1e-3);
+  EXPECT_NEAR(w.y, 2000, 1e-3);
+  view.DcToWc({0, 450}, w);
+  EXPECT_FLOAT_EQ(w.x, view.WorldRect.left);
+  EXPECT_FLOAT_EQ(w.y, view.WorldRect.bottom);
+  view.DcToWc({688, 0}, w);
+  EXPECT_NEAR(w.x, view.WorldRect.right, 1e-3);
+  EXPECT_NEAR(w.y, view.WorldRect.top, 1e-3);
+  // A click recentres: the next paint is centred on the clicked point.
+  view.DcToWc({100, 50}, w);
+  view.CenterX = w.x;
+  view.CenterY = w.y;
+  view.Draw();
+  EXPECT_EQ(view.WcToDc(w.x, w.y).x, 344);
+}
+
+TEST_F(MapViewTest, AnEmptyPaintBoxNeitherFailsNorDividesByZero) {
+  Paint(view, 0, 0, 10, 20);
+  EXPECT_FLOAT_EQ(view.WorldWidth, 0);
+  TFPoint w{-1, -1};
+  view.DcToWc({5, 5}, w);
+  EXPECT_EQ(w, (TFPoint{view.WorldRect.left, view.WorldRect.bottom}));
+  EXPECT_FLOAT_EQ(w.x, 10);
+}
+
+struct RectCase {
+  const char* Name;
+  TFRect R;
+  bool Meets;
+};
+
+class IntersectsTest : public ::testing::TestWithParam<RectCase> {};
+
+TEST_P(IntersectsTest, TouchingRectanglesMeet) {
+  TMapView v(nullptr);
+  v.SetWorldRect({0, 100, 200, 0});
+  EXPECT_EQ(v.Intersects(GetParam().R), GetParam().Meets);
+}
+
+std::string RectCaseName(const ::testing::TestParamInfo<RectCase>& param) {
+  return param.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sides, IntersectsTest,
+    ::testing::Values(RectCase{"Inside", {10, 90, 20, 80}, true},
+                      RectCase{"Covering", {-10, 110, 210, -10}, true},
+                      RectCase{"OnTheRightEdge", {200, 50, 300, 40}, true},
+                      RectCase{"RightOfTheWindow", {200.5f, 50, 300, 40}, false},
+                      RectCase{"OnTheLeftEdge", {-50, 50, 0, 40}, true},
+                      RectCase{"LeftOfTheWindow", {-50, 50, -0.5f, 40}, false},
+                      RectCase{"OnTheTopEdge", {10, 150, 20, 100}, true},
+                      RectCase{"AboveTheWindow", {10, 150, 20, 100.5f}, false},
+                      RectCase{"OnTheBottomEdge", {10, 0, 20, -10}, true},
+                      RectCase{"BelowTheWindow", {10, -0.5f, 20, -10}, false}),
+    RectCaseName);
+
+TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
+  TMapProject project;
+  TRecordingCanvas canvas;
+  project.SetCanvas(&canvas);
+  project.SetPixelsPerInch(96);
+  project.SetScale(2500);
+  project.View->CenterX = 139.5f;
+  project.View->CenterY = 35.5f;
+  project.Draw();
+  EXPECT_NEAR(project.View->WorldWidth, 650.0787, 1e-3);
+
+  project.CoordMode = kModeLatLon;
+  project.Draw();
+  double fx = 0;
+  double fy = 0;
+  project.View->UnitFactors(fx, fy);
+  // About 90 km per degree of longitude and 110.9 km per degree of latitude
+  // over the degree north-east of 35.5 degrees north.
+  EXPECT_NEAR(fx, 90000, 600);
+  EXPECT_NEAR(fy, 110900, 600);
+  EXPECT_NEAR(project.View->WorldWidth * fx, 650.0787, 650 * 0.01);
+  EXPECT_NEAR(project.View->WorldHeight * fy, 426.1417, 426 * 0.01);
+  EXPECT_FLOAT_EQ(project.View->PxPerUnitX, static_cast<float>(2645.8333 / 2500 * fx));
+}
+
+}  // namespace
+}  // namespace chizro

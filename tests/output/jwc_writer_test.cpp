@@ -1,0 +1,480 @@
+// The JW_CAD writer: whole result files compared with golden files, the copy
+// of the request, the number format, and runs that fail without leaving a
+// result behind.
+#include "output/jwc_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "defs/draw_class.h"
+#include "defs/recording_canvas.h"
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "output/jwc_fixture.h"
+#include "platform/errors.h"
+#include "platform/program_dir.h"
+#include "test_support.h"
+
+namespace chizro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FigSpec;
+using test::LeafSpec;
+using test::TableBuilder;
+
+constexpr int kKind = 11;
+constexpr auto Polygon = TFigKind::Polygon;
+constexpr auto Polyline = TFigKind::Polyline;
+constexpr auto Point = TFigKind::Point;
+constexpr auto Raster = TFigKind::Raster;
+
+// A class section of a definition file with the given order and "Prop".
+std::string ClassDef(const std::string& code, int order, const std::string& prop = "0,0") {
+  return "[C_" + code + "]\r\nOrder=" + std::to_string(order) +
+         "\r\nVisible=1,0,0\r\nPen=0,0,1\r\nBrush=16777215,1\r\n"
+         "Font=0,\"MS UI Gothic\",9,0,0,0,0,0\r\nProp=" +
+         prop + "\r\n";
+}
+
+// Shift_JIS texts.
+const std::string kBuilding = "\x8C\x9A\x95\xA8";          // 建物
+const std::string kRoad = "\x93\xB9\x98\x48";              // 道路
+const std::string kTriangulation = "\x8E\x4F\x8A\x70\x93\x5F";  // 三角点
+const std::string kTokyo = "\x93\x8C\x8B\x9E";             // 東京
+const std::string kGothic = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
+
+// The request file JW_CAD writes for a transformation that asks for a point.
+const std::string kRequest =
+    "hq\r\nhk 0\r\nhs 1 2500 50 50 60 1 1 1 1 50 50 1 50 50 50 1\r\nhp1 100 200\r\n"
+    "lg0\r\nly0\r\nlc1\r\nlt1\r\ncn3\r\ncn\"$<" +
+    kGothic + ">\r\n#\r\n\r\nci 75.3 115.9 100 180 270 1 180\r\nhq\r\n";
+
+class JwcWriterTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetProgramDir(dir.Path().string());
+    SetBuilderFactory(kKind, [this] { return std::make_unique<TableBuilder>(files, &loads); });
+    fs::create_directory(dir.Path() / "def");
+  }
+  void TearDown() override {
+    SetBuilderFactory(kKind, {});
+    SetProgramDir("");
+  }
+
+  void Defs(const std::string& text) { test::WriteFile(dir.File("def/Sdf25.ini"), text); }
+  void Settings(const std::string& text) { test::WriteFile(dir.File("def/chizro.ini"), text); }
+  void Request(const std::string& text) { test::WriteFile(dir.File("JWC_TEMP.TXT"), text); }
+
+  // Opens the files as the window does: single-file mode, 96 ppi, 1:2500.
+  void Open(const std::vector<std::string>& names) {
+    project.SetCanvas(&canvas);
+    for (const std::string& name : names) project.Open(name, kKind, 2);
+    project.SetPixelsPerInch(96);
+    project.SetScale(2500);
+  }
+
+  std::string ResultPath() const { return dir.File("temp.txt"); }
+  std::string Result() const { return test::ReadFile(ResultPath()); }
+  bool ResultExists() const { return fs::exists(ResultPath()); }
+  bool OnlyRequestAndDefsRemain() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names == std::vector<std::string>{"JWC_TEMP.TXT", "def"};
+  }
+
+  // Compares the result with tests/data/output/<name>. With
+  // CHIZRO_UPDATE_GOLDEN set, writes the result there instead.
+  void ExpectGolden(const std::string& name) {
+    const std::string golden = std::string(CHIZRO_TEST_DATA_DIR) + "/output/" + name;
+    if (std::getenv("CHIZRO_UPDATE_GOLDEN")) {
+      test::WriteFile(golden, Result());
+      GTEST_SKIP() << "wrote " << golden;
+    }
+    EXPECT_EQ(Result(), test::ReadFile(golden)) << "golden file " << golden;
+  }
+
+  test::TempDir dir;
+  std::map<std::string, LeafSpec> files;
+  int loads = 0;
+  test::TRecordingCanvas canvas;
+  TMapProject project;
+};
+
+// Two sheets side by side. Sheet a holds every kind of figure and every kind
+// of class; the first theme's top-left (0, 100) lands on the pick point
+// (100, 200).
+TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
+  Defs("[MapTheme]\r\nThemeTitle=fixture\r\n" + ClassDef("1101", 10, "1,0,0") +
+       ClassDef("2101", 20) + ClassDef("ROAD", 25) + ClassDef("7301", 30, "1,0,1") +
+       ClassDef("3101", 5, "1,0,0") + ClassDef("4101", 40, "1,0,0"));
+  Settings("[Layers]\r\nOutput=L\r\n\r\n[Elements]\r\n1101=" + kBuilding + ",1,2,1,3\r\n2101=" +
+           kRoad + ",2,3,2,4\r\n7301=" + kTriangulation +
+           ",A,5,1,5\r\nroad=road,F,1,1,1\r\n"
+           "9999=undefined,3,4,4,4,extra\r\n4101=\"no figures\",4,1,9,10\r\n");
+  Request(kRequest);
+  files["a"] = {{0, 100, 100, 0},
+                {
+                    // Vertices exactly as held, closing vertex included; a
+                    // vertex and a label at (0.0001, 99.9999) show the float
+                    // and double rounding.
+                    {Polygon, "1101", {{0, 100}, {1.5f, 97.75f}, {0.0001f, 99.9999f}, {0, 100}},
+                     {0.0001f, 99.9999f}, {"Town \"Hall\" " + kTokyo}},
+                    {Polygon, "1101", {}, {10, 10}, {}},  // no vertices, no text
+                    {Polygon, "1101", {{20, 20}}, {20, 20}, {"line\r\nbreak"}},
+                    {Polyline, "2101", {{0, 0}, {100, 0}}, {0, 0}, {"no label"}},
+                    {Polyline, "road", {{10, 10}, {20, 20}}, {10, 10}, {"no label"}},
+                    {Polyline, "9999", {{5, 5}}, {5, 5}, {"undefined"}},
+                    {Point, "7301", {{50, 50}}, {50, 50}, {"P1", "Bench mark"}},
+                    {Point, "7301", {{60, 40}}, {60, 40}, {"P2"}},  // no text at index 1
+                    {Point, "5001", {{1, 1}}, {1, 1}, {"a point of another class"}},
+                    {Raster, "8001", {}, {2, 2}, {}},
+                    {Polygon, "3101", {{1, 1}, {2, 2}}, {1.5f, 1.5f}, {"no attributes"}},
+                }};
+  files["b"] = {{100, 100, 200, 0},
+                {
+                    {Polygon, "1101", {{150, 50}, {160, 50}, {160, 60}}, {155, 55}, {"B"}},
+                    {Point, "7301", {{199, 1}}, {199, 1}, {"P3", "Last"}},
+                }};
+  Open({"a", "b"});
+
+  const TJwcStats stats = ExportJwc(project);
+
+  ExpectGolden("two_sheets_layers.txt");
+  EXPECT_EQ(stats.Leaves, 2);
+  EXPECT_EQ(stats.Figures, 13);
+  EXPECT_EQ(stats.Vertices, 15);
+  EXPECT_EQ(stats.Points, 3);
+  EXPECT_EQ(stats.Labels, 6);
+  EXPECT_EQ(stats.FileName, ResultPath());
+}
+
+struct ModeCase {
+  const char* Name;
+  const char* Output;  // null: no "Output" key
+  const char* Golden;
+};
+
+class JwcWriterModeTest : public JwcWriterTest, public ::testing::WithParamInterface<ModeCase> {};
+
+// One class over two sheets: its attribute records stand once, since the
+// class that ends the first sheet also starts the second.
+TEST_P(JwcWriterModeTest, AttributeRecordsFollowTheLayerMode) {
+  const ModeCase& c = GetParam();
+  Defs(ClassDef("1101", 1, "1,0,0"));
+  Settings(std::string("[Layers]\r\n") + (c.Output ? std::string("Output=") + c.Output : "") +
+           "\r\n[Elements]\r\n1101=b,C,7,2,6\r\n");
+  Request("hk 0\r\n");  // no pick point: (0, 0)
+  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5f, 7.75f}}, {1, 1}, {"a"}}}};
+  files["b"] = {{10, 10, 20, 0}, {{Polygon, "1101", {{10, 0}}, {12, 2}, {"b"}}}};
+  Open({"a", "b"});
+  ExportJwc(project);
+  ExpectGolden(c.Golden);
+}
+
+std::string ModeCaseName(const ::testing::TestParamInfo<ModeCase>& param) {
+  return param.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, JwcWriterModeTest,
+                         ::testing::Values(ModeCase{"Layers", "L", "mode_layers.txt"},
+                                           ModeCase{"LayerGroups", "G", "mode_groups.txt"},
+                                           ModeCase{"None", "N", "mode_none.txt"},
+                                           ModeCase{"Empty", "", "mode_none.txt"},
+                                           ModeCase{"Missing", nullptr, "mode_none.txt"},
+                                           ModeCase{"LowerCaseIsNoMode", "l", "mode_none.txt"}),
+                         ModeCaseName);
+
+// Float and double results around the plain/scientific boundaries: each
+// point of class 7301 gives its position as float ("pt") and as double
+// ("ch"). The origin is (0, 0) and so is the pick point.
+TEST_F(JwcWriterTest, NumbersAroundTheFormatBoundaries) {
+  Defs(ClassDef("7301", 1, "1,0,0"));
+  Settings("[Elements]\r\n");
+  Request("hp1 0 0\r\n");
+  files["a"] = {{0, 0, 1, -1},
+                {
+                    {Point, "7301", {}, {1e-7f, -1e-7f}, {"1e-4"}},
+                    {Point, "7301", {}, {1e-8f, -1e-8f}, {"1e-5"}},
+                    {Point, "7301", {}, {12.345678f, -0.5f}, {"12345.678"}},
+                    {Point, "7301", {}, {1e12f, -1e13f}, {"1e15 1e16"}},
+                    {Point, "7301", {}, {0, 1e17f}, {"0 1e20"}},
+                }};
+  Open({"a"});
+  ExportJwc(project);
+  ExpectGolden("numbers.txt");
+}
+
+TEST_F(JwcWriterTest, ARequestStartingWithAnEmptyLineCopiesNothingAndPicksTheOrigin) {
+  Defs(ClassDef("1101", 1));
+  Settings("[Layers]\r\nOutput=G\r\n[Elements]\r\n1101=b,C,7,2,6\r\n");
+  Request("\r\nhp1 5 5\r\nhk 0\r\n");
+  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5f, 7.75f}}, {1, 1}, {"a"}}}};
+  Open({"a"});
+  ExportJwc(project);
+  ExpectGolden("first_line_empty.txt");
+}
+
+struct RequestCase {
+  const char* Name;
+  std::string Request;
+  std::string Copied;
+  std::string Vertex;  // the line of the vertex at the origin
+};
+
+class JwcRequestTest : public JwcWriterTest, public ::testing::WithParamInterface<RequestCase> {};
+
+TEST_P(JwcRequestTest, CopiesUpToTheFirstEmptyLineWithoutHq) {
+  const RequestCase& c = GetParam();
+  Defs(ClassDef("1101", 1));
+  Settings("");
+  Request(c.Request);
+  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}}, {0, 10}, {}}}};
+  Open({"a"});
+  ExportJwc(project);
+  EXPECT_EQ(Result(), c.Copied + c.Vertex + "\r\n\r\n");
+}
+
+std::string RequestCaseName(const ::testing::TestParamInfo<RequestCase>& param) {
+  return param.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, JwcRequestTest,
+    ::testing::Values(
+        RequestCase{"HqDroppedAndPickPointTaken", "hq\r\nhp1 100 200\r\n", "hp1 100 200\r\n",
+                    "100 200"},
+        RequestCase{"OnlyExactHqIsDropped", "hq \r\nhqx\r\n", "hq \r\nhqx\r\n", "0 0"},
+        RequestCase{"StopsAtTheFirstEmptyLine", "a\r\n\r\nb\r\n", "a\r\n", "0 0"},
+        RequestCase{"LastLineWithoutLineEnd", "a\r\nb", "a\r\nb\r\n", "0 0"},
+        RequestCase{"LineFeedsAlone", "a\nhp1 1.5 -2\n\nb\n", "a\r\nhp1 1.5 -2\r\n", "1.5 -2"},
+        RequestCase{"EmptyRequest", "", "", "0 0"},
+        RequestCase{"PickPointFieldsAreCommaText", "hp1,12.5,\"-3\",x\r\n",
+                    "hp1,12.5,\"-3\",x\r\n", "12.5 -3"},
+        RequestCase{"EveryHp1LineSetsThePoint", "hp1 1 1\r\nhp1ln 2 3\r\n",
+                    "hp1 1 1\r\nhp1ln 2 3\r\n", "2 3"},
+        RequestCase{"PickPointIsSinglePrecision", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n",
+                    "0.100000001490116 1.00000002004088E20"}),
+    RequestCaseName);
+
+TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
+  Defs(ClassDef("1101", 1));
+  Settings("");
+  Request("hp1 0 0\r\n");
+  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{1, 1}}, {1, 1}, {}}}};
+  files["b"] = {{5000, 10, 5010, 0}, {{Polygon, "1101", {{5001, 1}}, {5001, 1}, {}}}};
+  Open({"a", "b"});
+  ASSERT_EQ(loads, 0) << "nothing is loaded before the first paint";
+
+  std::vector<std::pair<int, int>> calls;
+  ExportJwc(project, [&](int i, int n) {
+    calls.emplace_back(i, n);
+    EXPECT_FALSE(project.Themes->Items(0)->Leaves->Items(i)->Loaded)
+        << "reported before the sheet is painted";
+  });
+
+  EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}}));
+  EXPECT_EQ(loads, 2);
+  EXPECT_FLOAT_EQ(project.View->CenterX, 5005);
+  EXPECT_FLOAT_EQ(project.View->CenterY, 5);
+  EXPECT_FALSE(canvas.Of(test::TCallKind::Polygon).empty()) << "the sheets were painted";
+  EXPECT_EQ(Result(), "hp1 0 0\r\n1000 -9000\r\n\r\n5001000 -9000\r\n\r\n");
+}
+
+TEST_F(JwcWriterTest, WithoutThemeOnlyTheRequestIsCopied) {
+  Request("hq\r\nhp1 1 2\r\n");
+  ExportJwc(project);
+  EXPECT_EQ(Result(), "hp1 1 2\r\n");
+}
+
+// Failing runs: the error reaches the caller and no result is left, not even
+// the one of an earlier run.
+class JwcWriterFailureTest : public JwcWriterTest {
+protected:
+  void SetUp() override {
+    JwcWriterTest::SetUp();
+    Defs(ClassDef("1101", 1));
+    files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{1, 1}}, {1, 1}, {}}}};
+    Open({"a"});
+    test::WriteFile(ResultPath(), "an earlier result\r\n");
+  }
+};
+
+TEST_F(JwcWriterFailureTest, MissingRequestFile) {
+  fs::remove(ResultPath());
+  Settings("");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EFileNotFound& e) {
+    EXPECT_STREQ(e.what(), "ファイルが見つかりません");
+    EXPECT_EQ(e.Path(), dir.File("JWC_TEMP.TXT"));
+  }
+  EXPECT_FALSE(ResultExists());
+}
+
+struct Hp1Case {
+  const char* Name;
+  const char* Line;
+  const char* Message;
+};
+
+class JwcWriterHp1Test : public JwcWriterFailureTest,
+                         public ::testing::WithParamInterface<Hp1Case> {};
+
+TEST_P(JwcWriterHp1Test, BadPickPointStopsTheRun) {
+  Settings("");
+  Request(std::string("hk 0\r\n") + GetParam().Line + "\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EChizroError& e) {
+    EXPECT_STREQ(e.what(), GetParam().Message);
+  }
+  EXPECT_FALSE(ResultExists());
+  EXPECT_TRUE(OnlyRequestAndDefsRemain());
+}
+
+std::string Hp1CaseName(const ::testing::TestParamInfo<Hp1Case>& param) {
+  return param.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadLines, JwcWriterHp1Test,
+    ::testing::Values(
+        Hp1Case{"NoFields", "hp1", "リストのインデックスが範囲を超えています (1)"},
+        Hp1Case{"OneField", "hp1 100", "リストのインデックスが範囲を超えています (2)"},
+        Hp1Case{"XNotANumber", "hp1 x 100", "'x' は浮動小数点数ではありません"},
+        Hp1Case{"YNotANumber", "hp1 100 y", "'y' は浮動小数点数ではありません"},
+        Hp1Case{"DecimalComma", "hp1 \"1,5\" 2", "'1,5' は浮動小数点数ではありません"}),
+    Hp1CaseName);
+
+struct ShortEntryCase {
+  const char* Name;
+  const char* Output;
+  const char* Entry;
+  long long Index;
+};
+
+class JwcWriterElementsTest : public JwcWriterFailureTest,
+                              public ::testing::WithParamInterface<ShortEntryCase> {};
+
+TEST_P(JwcWriterElementsTest, ShortEntryStopsTheRunWhenItsClassIsReached) {
+  const ShortEntryCase& c = GetParam();
+  Settings(std::string("[Layers]\r\nOutput=") + c.Output + "\r\n[Elements]\r\n1101=" + c.Entry +
+           "\r\n");
+  Request("hp1 0 0\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EListIndexError& e) {
+    EXPECT_EQ(e.Index(), c.Index);
+  }
+  EXPECT_FALSE(ResultExists());
+  EXPECT_TRUE(OnlyRequestAndDefsRemain());
+}
+
+std::string ShortEntryCaseName(const ::testing::TestParamInfo<ShortEntryCase>& param) {
+  return param.param.Name;
+}
+
+// The fields are taken in record order: the layer (modes L and G only), then
+// line colour, line type and text type.
+INSTANTIATE_TEST_SUITE_P(Entries, JwcWriterElementsTest,
+                         ::testing::Values(ShortEntryCase{"TitleOnlyWithLayers", "L", "t", 1},
+                                           ShortEntryCase{"TitleOnlyWithoutLayers", "N", "t", 2},
+                                           ShortEntryCase{"NoTextType", "G", "t,1,2,3", 4},
+                                           ShortEntryCase{"Empty", "N", "", 2}),
+                         ShortEntryCaseName);
+
+TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
+  Settings("[Elements]\r\n5555=t\r\n1101=t,1,2,3,4\r\n");
+  Request("hp1 0 0\r\n");
+  ExportJwc(project);
+  EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nld3\r\ncn4\r\n1000 -9000\r\n\r\n");
+}
+
+TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRun) {
+  Settings("");
+  Request("hp1 0 0\r\n");
+  SetBuilderFactory(kKind, [] {
+    struct Failing final : TMapBuilder {
+      std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override {
+        return nullptr;
+      }
+      TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
+      void LoadLeaf(TMapLeaf&, const TClassDefGrp*, float) override {
+        throw EInOutError("broken sheet");
+      }
+    };
+    return std::make_unique<Failing>();
+  });
+  project.Themes->Items(0)->Builder = CreateBuilder(kKind);
+  EXPECT_THROW(ExportJwc(project), EInOutError);
+  EXPECT_FALSE(ResultExists());
+  EXPECT_TRUE(OnlyRequestAndDefsRemain());
+}
+
+TEST_F(JwcWriterFailureTest, AResultThatCannotBeWrittenIsReported) {
+  Settings("");
+  Request("hp1 0 0\r\n");
+  fs::remove(ResultPath());
+  fs::create_directory(dir.File("temp.txt.tmp~"));  // the temporary file cannot be created
+  EXPECT_THROW(ExportJwc(project), EInOutError);
+  EXPECT_FALSE(ResultExists());
+  fs::remove(dir.File("temp.txt.tmp~"));
+}
+
+struct NumberCase {
+  const char* Name;
+  double Value;
+  const char* Text;
+};
+
+class JwcNumberTest : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(JwcNumberTest, FifteenSignificantDigitsInGeneralFormat) {
+  EXPECT_EQ(FormatJwcNumber(GetParam().Value), GetParam().Text);
+}
+
+std::string NumberCaseName(const ::testing::TestParamInfo<NumberCase>& param) {
+  return param.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, JwcNumberTest,
+    ::testing::Values(
+        NumberCase{"Zero", 0.0, "0"}, NumberCase{"NegativeZero", -0.0, "0"},
+        NumberCase{"Integer", 1500, "1500"}, NumberCase{"Negative", -2250, "-2250"},
+        NumberCase{"Fraction", 0.5, "0.5"},
+        NumberCase{"FloatOf12345_678", static_cast<double>(12345.678f), "12345.677734375"},
+        NumberCase{"DoubleOf12345_678", 12345.678, "12345.678"},
+        NumberCase{"RoundedTo15Digits", 0.1 + 0.2, "0.3"},
+        NumberCase{"RoundsUpIntoTheNextDigit", 999.9999999999999, "1000"},
+        NumberCase{"SmallestPlain", 0.0001, "0.0001"},
+        NumberCase{"NegativeSmallestPlain", -0.000123456789012345, "-0.000123456789012345"},
+        NumberCase{"BelowThePlainRange", 0.00001, "1E-5"},
+        NumberCase{"ScientificWithFraction", 1.5e-6, "1.5E-6"},
+        NumberCase{"RoundsUpToPlain", 9.999999999999999e-5, "0.0001"},
+        NumberCase{"FifteenIntegerDigits", 999999999999999.0, "999999999999999"},
+        NumberCase{"SixteenIntegerDigits", 1e15, "1E15"},
+        NumberCase{"RoundsUpToSixteenDigits", 999999999999999.9, "1E15"},
+        NumberCase{"LargeWithFraction", 123456789012345678.0, "1.23456789012346E17"},
+        NumberCase{"Huge", 1e20, "1E20"}, NumberCase{"NegativeHuge", -1.25e300, "-1.25E300"},
+        NumberCase{"Tiny", 4.9406564584124654e-324, "4.94065645841247E-324"},
+        NumberCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), "NAN"},
+        NumberCase{"Infinity", std::numeric_limits<double>::infinity(), "INF"},
+        NumberCase{"MinusInfinity", -std::numeric_limits<double>::infinity(), "-INF"}),
+    NumberCaseName);
+
+}  // namespace
+}  // namespace chizro

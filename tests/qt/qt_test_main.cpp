@@ -1,0 +1,12 @@
+// The Qt tests run on the offscreen platform: fonts need the application
+// object, painting into images needs no display.
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  QGuiApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,392 @@
+// The chart cell reader of chizro-enclist (tools/enc): ISO/IEC 8211
+// structure, format controls and the listing it writes, on the small test
+// cell and on cells written byte by byte here, valid and broken.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "iso8211.h"
+#include "s57_listing.h"
+#include "test_support.h"
+
+namespace iso8211 {
+namespace {
+
+const std::string kCellPath = std::string(CHIZRO_TEST_DATA_DIR) + "/enc/JP4TEST1.000";
+
+// --- Writing cells ------------------------------------------------------------
+
+struct FieldDesc {
+  std::string Tag;
+  std::string Controls;
+  std::string Labels;
+  std::string Formats;
+};
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+std::string Padded(std::size_t value, int width) {
+  std::string s = std::to_string(value);
+  return std::string(static_cast<std::size_t>(width) - s.size(), '0') + s;
+}
+
+// A record with the given leader identifier and fields (data with their
+// terminators); `lengthZero` writes 00000 as the record length.
+std::string MakeRecord(char leaderId, const Fields& fields, bool lengthZero = false,
+                       int tagSize = 4) {
+  std::string directory;
+  std::string area;
+  for (const auto& [tag, data] : fields) {
+    directory += tag + Padded(data.size(), 3) + Padded(area.size(), 4);
+    area += data;
+  }
+  directory += '\x1E';
+  const std::size_t base = 24 + directory.size();
+  const std::size_t total = base + area.size();
+  std::string leader = Padded(lengthZero ? 0 : total, 5);
+  leader += leaderId == 'L' ? "3LE1 09" : std::string(" ") + leaderId + "     ";
+  leader += Padded(base, 5);
+  leader += leaderId == 'L' ? " ! " : "   ";
+  leader += "340" + std::to_string(tagSize);
+  return leader + directory + area;
+}
+
+std::string MakeDdr(const std::vector<FieldDesc>& descs) {
+  Fields fields = {{"0000", "0000;&   \x1F\x1E"}};
+  for (const FieldDesc& d : descs)
+    fields.push_back({d.Tag, d.Controls + "name\x1F" + d.Labels + "\x1F" + d.Formats + "\x1E"});
+  return MakeRecord('L', fields);
+}
+
+std::string Le(std::uint64_t v, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  return s;
+}
+
+std::string Listing(std::string_view cell, TListingStats* stats = nullptr) {
+  std::ostringstream out;
+  const TListingStats s = WriteListing(cell, out);
+  if (stats) *stats = s;
+  return out.str();
+}
+
+std::vector<std::string> Lines(const std::string& listing) {
+  std::vector<std::string> lines;
+  std::size_t p = 0;
+  while (p < listing.size()) {
+    const std::size_t e = listing.find("\r\n", p);
+    EXPECT_NE(e, std::string::npos) << "line without CR LF";
+    if (e == std::string::npos) break;
+    lines.push_back(listing.substr(p, e - p));
+    p = e + 2;
+  }
+  return lines;
+}
+
+// The lines of the record that holds `line`, from "RECN" to "****".
+std::vector<std::string> RecordWith(const std::vector<std::string>& lines, std::string_view line) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] != line) continue;
+    std::size_t b = i;
+    while (b > 0 && !lines[b].starts_with("RECN")) --b;
+    std::size_t e = i;
+    while (e < lines.size() && lines[e] != "****") ++e;
+    return {lines.begin() + static_cast<std::ptrdiff_t>(b + 1),
+            lines.begin() + static_cast<std::ptrdiff_t>(e)};
+  }
+  return {};
+}
+
+// Every line is a record start, a record end or a field line whose content
+// splits into items without quotes or commas.
+void ExpectListingShape(const std::string& listing) {
+  for (const std::string& line : Lines(listing)) {
+    if (line.starts_with("RECN ") || line == "****") continue;
+    ASSERT_GE(line.size(), 8u) << line;
+    EXPECT_EQ(line[0], ' ') << line;
+    EXPECT_EQ(line[5], ' ') << line;
+    EXPECT_EQ(line.find_first_of(",\"\t", 6), std::string::npos) << line;
+    for (const char c : line) ASSERT_TRUE(c >= 0x20 && c < 0x7F) << line;
+  }
+}
+
+// --- Format controls ----------------------------------------------------------
+
+struct FormatCase {
+  const char* Name;
+  const char* Text;
+  std::string Expected;  // "<form><binary type><width>" per subfield, blank-separated
+};
+
+std::string Describe(const std::vector<TSubfieldDefn>& formats) {
+  std::string s;
+  for (const TSubfieldDefn& f : formats) {
+    if (!s.empty()) s += ' ';
+    s += f.Form;
+    if (f.Form == 'b') s += std::to_string(f.BinaryType);
+    s += std::to_string(f.Width);
+  }
+  return s;
+}
+
+class FormatControlsTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatControlsTest, ExpandToOneFormatPerSubfield) {
+  EXPECT_EQ(Describe(ParseFormatControls(GetParam().Text)), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Valid, FormatControlsTest,
+    ::testing::Values(FormatCase{"S57Record", "(b11,b14,2b12,A)", "b11 b14 b12 b12 A0"},
+                      FormatCase{"FixedText", "(A(8),R(4),I)", "A8 R4 I0"},
+                      FormatCase{"BitString", "(B(40),3b11)", "B5 b11 b11 b11"},
+                      FormatCase{"OddBits", "(B(12))", "B2"},
+                      FormatCase{"Group", "(2(b24,A),C(2))", "b24 A0 b24 A0 C2"},
+                      FormatCase{"SignedAndFloat", "(b21,b28,b44,b48)", "b21 b28 b44 b48"},
+                      FormatCase{"Blanks", " ( b11 , A ) ", "b11 A0"},
+                      FormatCase{"Bare", "b12", "b12"}, FormatCase{"Empty", "", ""}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+class BadFormatControlsTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(BadFormatControlsTest, AreRefused) {
+  EXPECT_THROW(ParseFormatControls(GetParam().Text), TFormatError);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Invalid, BadFormatControlsTest,
+    ::testing::Values(FormatCase{"UnknownBinaryType", "(b61)", ""},
+                      FormatCase{"ZeroBinaryWidth", "(b10)", ""},
+                      FormatCase{"OddFloatWidth", "(b43)", ""},
+                      FormatCase{"ZeroWidth", "(A(0))", ""},
+                      FormatCase{"ZeroRepeat", "(0A)", ""},
+                      FormatCase{"BitStringWithoutLength", "(B)", ""},
+                      FormatCase{"UnknownLetter", "(Q)", ""}, FormatCase{"Unclosed", "(A", ""},
+                      FormatCase{"TrailingComma", "(A,)", ""},
+                      FormatCase{"BinaryCutShort", "(b1", ""},
+                      FormatCase{"TextAfterList", "(A)x", ""},
+                      FormatCase{"NestedTooDeep", "((((((((((A))))))))))", ""},
+                      FormatCase{"TooManyFormats", "(9999(9999(A)))", ""},
+                      FormatCase{"HugeRepeat", "(99999999999999999999A)", ""}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+// --- The test cell ------------------------------------------------------------
+
+TEST(Iso8211Cell, ListsTheTestCellFieldByField) {
+  TListingStats stats;
+  const std::string listing = Listing(chizro::test::ReadFile(kCellPath), &stats);
+  EXPECT_EQ(stats.Records, 38u);
+  EXPECT_EQ(stats.BadFields, 0u);
+  ExpectListingShape(listing);
+  const std::vector<std::string> lines = Lines(listing);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "RECN 1");
+  EXPECT_EQ(lines.back(), "****");
+
+  // Binary numbers in decimal, texts in hex, the empty text as "0x".
+  EXPECT_EQ(RecordWith(lines, " DSPM 1 25 RCNM=20 RCID=1 HDAT=2 VDAT=17 SDAT=23 CSCL=22000 "
+                              "DUNI=1 HUNI=1 PUNI=1 COUN=1 COMF=10000000 SOMF=100 COMT=0x")
+                .size(),
+            1u);
+
+  // An edge: its pointers as "0x" RCNM RCID (least significant byte
+  // first), its vertex bare: latitude, longitude times COMF.
+  EXPECT_EQ(RecordWith(lines, " VRID 1 8 RCNM=130 RCID=4 RVER=1 RUIN=1"),
+            (std::vector<std::string>{
+                " VRID 1 8 RCNM=130 RCID=4 RVER=1 RUIN=1",
+                " VRPT 2 18 NAME=0x7801000000 ORNT=255 USAG=255 TOPI=1 MASK=255 "
+                "NAME=0x7804000000 ORNT=255 USAG=255 TOPI=2 MASK=255",
+                " SG2D 1 8 600500000 -1500100000"}));
+
+  // Soundings with their depths times SOMF.
+  EXPECT_EQ(RecordWith(lines, " VRID 1 8 RCNM=110 RCID=3 RVER=1 RUIN=1").at(1),
+            " SG3D 5 60 600100000 -1499100000 1234 600200000 -1499200000 500 600150000 "
+            "-1499300000 75 600350000 -1499150000 2005 600450000 -1499050000 326");
+
+  // The buoy: attribute values as hex texts; the island's national name in
+  // UCS-2 (two bytes a character, least significant first).
+  const auto buoy = RecordWith(lines, " FRID 1 12 RCNM=100 RCID=6 PRIM=1 GRUP=2 OBJL=17 RVER=1 "
+                                      "RUIN=1");
+  ASSERT_EQ(buoy.size(), 4u);
+  EXPECT_EQ(buoy[1], " FOID 1 8 AGEN=550 FIDN=6 FIDS=1");
+  EXPECT_EQ(buoy[2], " ATTF 5 31 ATTL=4 ATVL=0x32 ATTL=36 ATVL=0x31 ATTL=75 ATVL=0x332C342C33 "
+                     "ATTL=116 ATVL=0x4E6F2033 ATTL=133 ATVL=0x3530303030");
+  EXPECT_EQ(buoy[3], " FSPT 1 8 NAME=0x6E01000000 ORNT=255 USAG=255 MASK=255");
+  const auto island = RecordWith(lines, " FRID 1 12 RCNM=100 RCID=2 PRIM=3 GRUP=2 OBJL=71 RVER=1 "
+                                        "RUIN=1");
+  ASSERT_GE(island.size(), 4u);
+  // テスト島: U+30C6 U+30B9 U+30C8 U+5CF6
+  EXPECT_EQ(island[3], " NATF 1 12 ATTL=301 ATVL=0xC630B930C830F65C");
+}
+
+TEST(Iso8211Cell, EveryTruncationIsAnErrorOrAListingNeverACrash) {
+  const std::string cell = chizro::test::ReadFile(kCellPath);
+  std::size_t complete = 0;
+  for (std::size_t n = 0; n < cell.size(); ++n) {
+    try {
+      ExpectListingShape(Listing(std::string_view(cell).substr(0, n)));
+      ++complete;
+    } catch (const TFormatError&) {
+    }
+  }
+  // Only cuts at record boundaries read through.
+  EXPECT_LE(complete, 39u);
+}
+
+TEST(Iso8211Cell, DamagedBytesGiveAnErrorOrAWellFormedListing) {
+  const std::string cell = chizro::test::ReadFile(kCellPath);
+  std::mt19937 random(57);
+  int listed = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string damaged = cell;
+    const int flips = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < flips; ++i) {
+      // Mostly in the leaders and directories, where the structure is.
+      const std::size_t at = random() % 2 == 0 ? random() % 300 : random() % damaged.size();
+      damaged[at] = static_cast<char>(random() % 256);
+    }
+    try {
+      ExpectListingShape(Listing(damaged));
+      ++listed;
+    } catch (const TFormatError&) {
+    }
+  }
+  EXPECT_GT(listed, 0);
+}
+
+// --- Cells written here -------------------------------------------------------
+
+const std::vector<FieldDesc> kDescs = {
+    {"0001", "0500;&   ", "", "(b12)"},
+    {"VRID", "1600;&   ", "RCNM!RCID!RVER!RUIN", "(b11,b14,b12,b11)"},
+    {"SG2D", "2500;&   ", "*YCOO!XCOO", "(2b24)"},
+    {"MISC", "1600;&   ", "NUM!REAL!TXT!NEG!FLT!a b=", "(I(3),R(5),A(2),b22,b48,b11)"},
+    {"NATF", "2600;&%/A", "*ATTL!ATVL", "(b12,A)"},
+};
+
+std::string Vrid(std::uint32_t rcid) {
+  return Le(130, 1) + Le(rcid, 4) + Le(1, 2) + Le(1, 1) + "\x1E";
+}
+
+TEST(Iso8211Cell, WritesEveryKindOfSubfield) {
+  double one_and_half = 1.5;
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &one_and_half, 8);
+  const std::string misc = "012" + std::string("3.25 ") + "ab" + Le(0xFFFE, 2) + Le(bits, 8) +
+                           Le(7, 1) + "\x1E";
+  const std::string dirty = "1,2" + std::string("x\"y z") + "ab" + Le(1, 2) + Le(bits, 8) +
+                            Le(0, 1) + "\x1E";
+  const std::string natf = Le(301, 2) + std::string("A\0B\0\x1F\0", 6) + Le(302, 2) +
+                           std::string("\x1F\x30\x1F\0", 4) + std::string("\x1E\0", 2);
+  const std::string cell = MakeDdr(kDescs) +
+                           MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"},
+                                            {"VRID", Vrid(0xFFFFFFFF)},
+                                            {"SG2D", Le(static_cast<std::uint32_t>(-5), 4) +
+                                                         Le(6, 4) + Le(7, 4) + Le(8, 4) + "\x1E"},
+                                            {"MISC", misc},
+                                            {"MISC", dirty},
+                                            {"NATF", natf}});
+  TListingStats stats;
+  const std::vector<std::string> lines = Lines(Listing(cell, &stats));
+  EXPECT_EQ(stats.BadFields, 0u);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "RECN 1",
+                       " VRID 1 8 RCNM=130 RCID=4294967295 RVER=1 RUIN=1",
+                       " SG2D 2 16 -5 6 7 8",
+                       " MISC 1 21 NUM=012 REAL=3.25 TXT=0x6162 NEG=-2 FLT=1.5 a_b_=7",
+                       " MISC 1 21 NUM=0x312C32 REAL=0x782279207A TXT=0x6162 NEG=1 FLT=1.5 a_b_=0",
+                       // UCS-2 values end at a two-byte terminator only.
+                       " NATF 2 14 ATTL=301 ATVL=0x41004200 ATTL=302 ATVL=0x1F30",
+                       "****"}));
+}
+
+TEST(Iso8211Cell, RecordLengthOfZeroIsTakenFromTheDirectory) {
+  const std::string record =
+      MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"}, {"VRID", Vrid(9)}}, true);
+  const std::string cell = MakeDdr(kDescs) + record + record;
+  TListingStats stats;
+  const std::vector<std::string> lines = Lines(Listing(cell, &stats));
+  EXPECT_EQ(stats.Records, 2u);
+  EXPECT_EQ(lines.at(1), " VRID 1 8 RCNM=130 RCID=9 RVER=1 RUIN=1");
+}
+
+TEST(Iso8211Cell, PaddingAfterTheLastRecordEndsTheFile) {
+  const std::string cell = MakeDdr(kDescs) +
+                           MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"}, {"VRID", Vrid(1)}}) +
+                           std::string(100, '\0');
+  TListingStats stats;
+  Listing(cell, &stats);
+  EXPECT_EQ(stats.Records, 1u);
+}
+
+TEST(Iso8211Cell, FieldsThatDoNotFitTheirDescriptionAreListedRaw) {
+  const std::string cell =
+      MakeDdr(kDescs) + MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"},
+                                         {"VRID", std::string("\x82\x01\x1E", 3)},
+                                         {"XXXX", "ab\x1E"},
+                                         {"SG2D", Le(1, 4) + Le(2, 4) + Le(3, 2) + "\x1E"}});
+  std::ostringstream out;
+  std::ostringstream warnings;
+  const TListingStats stats = WriteListing(cell, out, &warnings);
+  EXPECT_EQ(stats.BadFields, 3u);
+  EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"RECN 1", " VRID 0 2 RAW=0x8201",
+                                                        " XXXX 0 2 RAW=0x6162",
+                                                        " SG2D 0 10 RAW=0x01000000020000000300",
+                                                        "****"}));
+  EXPECT_NE(warnings.str().find("XXXX"), std::string::npos);
+}
+
+struct BrokenCell {
+  const char* Name;
+  std::string Bytes;
+};
+
+class BrokenCellTest : public ::testing::TestWithParam<BrokenCell> {};
+
+TEST_P(BrokenCellTest, IsRefused) { EXPECT_THROW(Listing(GetParam().Bytes), TFormatError); }
+
+std::string WithByte(std::string s, std::size_t at, char c) {
+  s[at] = c;
+  return s;
+}
+
+const std::string kDdr = MakeDdr(kDescs);
+const std::string kRecord = MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"}, {"VRID", Vrid(1)}});
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, BrokenCellTest,
+    ::testing::Values(
+        BrokenCell{"Empty", ""}, BrokenCell{"ShortLeader", "00024"},
+        BrokenCell{"NotADescriptiveRecord", kRecord + kRecord},
+        BrokenCell{"LengthNotDigits", WithByte(kDdr, 2, 'x') + kRecord},
+        BrokenCell{"LengthBeyondFile", WithByte(kDdr, 0, '9') + kRecord},
+        BrokenCell{"FieldAreaBeyondRecord", WithByte(kDdr, 12, '9') + kRecord},
+        BrokenCell{"ZeroSizeOfFieldLength", WithByte(kDdr, 20, '0') + kRecord},
+        BrokenCell{"DirectoryNotTerminated",
+                   kDdr + WithByte(kRecord, 24 + 2 * 11, 'x')},
+        BrokenCell{"FieldBeyondItsRecord",
+                   kDdr + WithByte(kRecord, 24 + 11 + 4, '9')},
+        BrokenCell{"ReusedLeader", kDdr + WithByte(kRecord, 6, 'R')},
+        BrokenCell{"UnknownLeaderIdentifier", kDdr + WithByte(kRecord, 6, 'Q')},
+        BrokenCell{"RecordCutShort", kDdr + kRecord.substr(0, kRecord.size() - 1)},
+        BrokenCell{"GarbageAfterRecords", kDdr + kRecord + "12"},
+        BrokenCell{"TagsOfThreeCharacters",
+                   MakeRecord('L', {{"000", "0000;&   \x1F\x1E"},
+                                    {"VRI", "1600;&   n\x1FRCNM\x1F(b11)\x1E"}},
+                              false, 3)},
+        BrokenCell{"FewerFormatsThanLabels",
+                   MakeDdr({{"VRID", "1600;&   ", "RCNM!RCID", "(b11)"}}) + kRecord},
+        BrokenCell{"UnreadableFormats",
+                   MakeDdr({{"VRID", "1600;&   ", "RCNM", "(b19)"}}) + kRecord}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+}  // namespace
+}  // namespace iso8211

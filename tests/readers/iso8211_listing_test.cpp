@@ -1,0 +1,310 @@
+// The record listing layer of the ENC reader: lines, items, subfields,
+// pointers, hex texts and the vector pass, on listings written in the tests.
+#include "readers/iso8211_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/comma_text.h"
+#include "platform/errors.h"
+
+namespace chizro {
+namespace {
+
+using Vertices = std::vector<TEncVertex>;
+
+// A record pointer as the listing writes it: "0x", RCNM, RCID least
+// significant byte first.
+std::string Pointer(unsigned rcnm, std::uint32_t rcid) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%02X%02X%02X%02X%02X", rcnm, rcid & 0xFF, (rcid >> 8) & 0xFF,
+                (rcid >> 16) & 0xFF, rcid >> 24);
+  return text;
+}
+
+std::string Record(std::string_view body) { return "RECN 1\r\n" + std::string(body) + "****\r\n"; }
+
+const TVectorRecord* Find(const TEncListing& listing, unsigned rcnm, std::uint32_t rcid) {
+  return listing.FindVectorRecord(Pointer(rcnm, rcid));
+}
+
+// --- Items ----------------------------------------------------------------
+
+std::vector<std::string> ItemsOf(std::string_view text) {
+  std::vector<std::string_view> views;
+  std::deque<std::string> storage;
+  SplitCommaItems(text, views, storage);
+  return {views.begin(), views.end()};
+}
+
+TEST(ListingItems, SplitAsCommaTextDoes) {
+  const char* const cases[] = {
+      "",
+      "  ",
+      "3 24 NAME=0x8207000000 ORNT=1",
+      "1,,2 , 3,",
+      "\"quoted, with blank\" x \"a\"\"b\"",
+      "\"unterminated",
+      "\x81,x \x93\x8C\x8B\x9E,\"\x83\"a\"",
+      "a\x01"
+      "b\x1f,c",
+  };
+  for (const char* text : cases) EXPECT_EQ(ItemsOf(text), SplitCommaText(text)) << text;
+
+  // Random texts of the characters that matter to the rule.
+  std::mt19937 random(8211);
+  const std::string alphabet = std::string("ab=, \"\t\x81\x93\x8C", 11);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 24);
+    for (int i = 0; i < length; ++i) text.push_back(alphabet[random() % alphabet.size()]);
+    ASSERT_EQ(ItemsOf(text), SplitCommaText(text)) << '[' << text << ']';
+  }
+}
+
+TEST(ListingItems, FieldLineHasTagAtTwoToFiveAndContentFromSeven) {
+  TFieldLine field;
+  field.Assign(" FSPT 3 24 NAME=A ORNT=1 USAG=1 NAME=B ORNT=2 X=9 NAME=C");
+  EXPECT_EQ(field.Tag(), "FSPT");
+  EXPECT_EQ(field.RepeatCount(), 3);
+  // Occurrences are counted per name, whatever stands between.
+  EXPECT_EQ(field.Subfield("NAME", 0), "A");
+  EXPECT_EQ(field.Subfield("NAME", 2), "C");
+  EXPECT_EQ(field.Subfield("NAME", 3), "");
+  EXPECT_EQ(field.Subfield("ORNT", 1), "2");
+  EXPECT_EQ(field.Subfield("NAM", 0), "");  // the name must be followed by "="
+  std::vector<std::string_view> names;
+  field.Subfields("NAME", names);
+  EXPECT_EQ(names, (std::vector<std::string_view>{"A", "B", "C"}));
+
+  // Items 0 and 1 are never subfields; fewer than three items give none.
+  field.Assign(" DSPM COMF=1 SOMF=2");
+  EXPECT_EQ(field.Subfield("COMF", 0), "");
+  field.Assign(" DSPM 1 0 COMF=1");
+  EXPECT_EQ(field.Subfield("COMF", 0), "1");
+
+  field.Assign(" SG2D");
+  EXPECT_EQ(field.Count(), 0u);
+  EXPECT_THROW(field.RepeatCount(), EListIndexError);
+  field.Assign(" SG2D x 0");
+  EXPECT_THROW(field.RepeatCount(), EConvertError);
+  EXPECT_EQ(ListingTag("9SG2D 1"), "SG2D");
+  EXPECT_EQ(ListingTag(" SG"), "SG");
+}
+
+TEST(ListingCursor, LinesEndAtCrLfOrCrLfAndTextAtNul) {
+  const std::string_view text("a\r\nb\nc\rd\n\re", 12);
+  TListingCursor cursor(text);
+  std::vector<std::string_view> lines;
+  for (std::string_view line; cursor.Next(line);) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string_view>{"a", "b", "c", "d", "", "e"}));
+
+  TListingCursor withNul(std::string_view("x\r\ny\0z\r\n", 8));
+  lines.clear();
+  for (std::string_view line; withNul.Next(line);) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string_view>{"x", "y"}));
+}
+
+// --- Pointers and hex texts ------------------------------------------------
+
+TEST(ListingPointers, NameLittleEndianIdentifiersInTheirStore) {
+  TEncListing listing(Record(" VRID 1 8 RCNM=130 RCID=7\r\n SG2D 1 8 10 20\r\n") +
+                      Record(" VRID 1 8 RCNM=130 RCID=117440512\r\n SG2D 1 8 30 40\r\n") +
+                      Record(" VRID 1 8 RCNM=110 RCID=7\r\n SG2D 1 8 50 60\r\n") +
+                      Record(" VRID 1 8 RCNM=120 RCID=0007\r\n SG2D 1 8 70 80\r\n") +
+                      Record(" VRID 1 8 RCNM=140 RCID=9\r\n SG2D 1 8 70 80\r\n"));
+  std::int32_t comf = 1;
+  std::int32_t somf = 1;
+  listing.ReadVectorPass(comf, somf);
+
+  const TVectorRecord* edge = listing.FindVectorRecord("0x8207000000");
+  ASSERT_NE(edge, nullptr);
+  EXPECT_EQ(edge->Vertices, (Vertices{{20, 10, 0}}));
+  // Bytes 00 00 00 07 name 7 times 2 to the 24th.
+  const TVectorRecord* big = listing.FindVectorRecord("0x8200000007");
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(big->Vertices, (Vertices{{40, 30, 0}}));
+  // Lower-case hex, and characters after the twelfth are not read.
+  EXPECT_EQ(listing.FindVectorRecord("0x6e07000000zz"), Find(listing, 110, 7));
+  ASSERT_NE(Find(listing, 110, 7), nullptr);
+  EXPECT_EQ(Find(listing, 110, 7)->Vertices, (Vertices{{60, 50, 0}}));
+
+  // An identifier written with leading zeros is never found; a face is not
+  // kept; pointers that are not pointers give nothing.
+  EXPECT_EQ(Find(listing, 120, 7), nullptr);
+  EXPECT_EQ(Find(listing, 140, 9), nullptr);
+  EXPECT_EQ(Find(listing, 130, 8), nullptr);
+  EXPECT_EQ(listing.FindVectorRecord("0x82070000"), nullptr);
+  EXPECT_EQ(listing.FindVectorRecord("0x82G7000000"), nullptr);
+  EXPECT_EQ(listing.FindVectorRecord(""), nullptr);
+  EXPECT_EQ(listing.StoredVertexCount(), 4u);
+}
+
+TEST(ListingHexText, DecodesPairsUpToZero) {
+  EXPECT_EQ(TEncListing::DecodeHexText("0x4E6F2033"), "No 3");
+  EXPECT_EQ(TEncListing::DecodeHexText("0x4142004344"), "AB");
+  EXPECT_EQ(TEncListing::DecodeHexText("0x41424"), "AB");  // odd digit left over
+  EXPECT_EQ(TEncListing::DecodeHexText("0x938c8b9e"), "\x93\x8C\x8B\x9E");
+  EXPECT_EQ(TEncListing::DecodeHexText("0x"), "");
+  EXPECT_EQ(TEncListing::DecodeHexText(""), "");
+  EXPECT_THROW(TEncListing::DecodeHexText("0x41ZZ"), EConvertError);
+}
+
+// --- Vector pass ------------------------------------------------------------
+
+TEST(ListingVectorPass, FactorsDivideCoordinatesAndSoundings) {
+  TEncListing listing(
+      Record(" DSPM 1 41 RCNM=20 COMF=10000000 SOMF=10\r\n") +
+      Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2 24 600000000 -1500000000 123 "
+             "600100000 -1500200000 7\r\n") +
+      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 -255000000 1405000000\r\n"));
+  std::int32_t comf = 1;
+  std::int32_t somf = 1;
+  listing.ReadVectorPass(comf, somf);
+  EXPECT_EQ(comf, 10000000);
+  EXPECT_EQ(somf, 10);
+  EXPECT_EQ(Find(listing, 110, 1)->Vertices,
+            (Vertices{{-150.0f, 60.0f, 12.3f}, {-150.02f, 60.01f, 0.7f}}));
+  EXPECT_EQ(Find(listing, 120, 2)->Vertices, (Vertices{{140.5f, -25.5f, 0}}));
+}
+
+TEST(ListingVectorPass, ListingWithoutParametersKeepsTheFactorsItWasGiven) {
+  TEncListing listing(Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 1 12 300 500 40\r\n"));
+  std::int32_t comf = 100;
+  std::int32_t somf = 4;
+  listing.ReadVectorPass(comf, somf);
+  EXPECT_EQ(comf, 100);
+  EXPECT_EQ(Find(listing, 110, 1)->Vertices, (Vertices{{5, 3, 10}}));
+}
+
+TEST(ListingVectorPass, TagsAreTakenFromCharactersTwoToFiveOnly) {
+  // A blank or a digit before the tag; anything in character 6.
+  TEncListing listing(Record("9VRID_1 8 RCNM=120 RCID=1\r\nXSG2D 1 8 1 2\r\n") +
+                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2Dx1 8 3 4\r\n"));
+  std::int32_t comf = 1;
+  std::int32_t somf = 1;
+  listing.ReadVectorPass(comf, somf);
+  ASSERT_NE(Find(listing, 120, 1), nullptr);
+  EXPECT_EQ(Find(listing, 120, 1)->Vertices, (Vertices{{2, 1, 0}}));
+  EXPECT_EQ(Find(listing, 120, 2)->Vertices, (Vertices{{4, 3, 0}}));
+}
+
+TEST(ListingVectorPass, VectorRecordsNeedARecordStart) {
+  TEncListing listing(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1 8 1 2\r\n****\r\n" +
+                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 3 4\r\n"));
+  std::int32_t comf = 1;
+  std::int32_t somf = 1;
+  listing.ReadVectorPass(comf, somf);
+  EXPECT_EQ(Find(listing, 120, 1), nullptr);
+  EXPECT_NE(Find(listing, 120, 2), nullptr);
+}
+
+TEST(ListingVectorPass, PointersKeepTheirDeclaredCount) {
+  TEncListing listing(
+      Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT 2 18 NAME=0x7801000000 ORNT=255 "
+             "NAME=0x7802000000 ORNT=255\r\n VRPT 2 18 NAME=0x7803000000 "
+             "NAME=0x7804000000\r\n") +
+      Record(" VRID 1 8 RCNM=130 RCID=2\r\n VRPT 3 9 NAME=0x7805000000\r\n") +
+      Record(" VRID 1 8 RCNM=130 RCID=3\r\n VRPT 1 9 NAME=0x7806000000 NAME=0x7807000000\r\n") +
+      // A quoted pointer outlives its line.
+      Record(" VRID 1 8 RCNM=130 \"RCID=4\"\r\n VRPT 1 9 \"NAME=0x7808000000\"\r\n"));
+  std::int32_t comf = 1;
+  std::int32_t somf = 1;
+  listing.ReadVectorPass(comf, somf);
+  // A second pointer field replaces the first.
+  const TVectorRecord* first = Find(listing, 130, 1);
+  EXPECT_EQ(first->PointerCount, 2);
+  EXPECT_EQ(first->Pointer(0), "0x7803000000");
+  EXPECT_EQ(first->Pointer(1), "0x7804000000");
+  // More declared than present: the missing ones read as empty text.
+  const TVectorRecord* second = Find(listing, 130, 2);
+  EXPECT_EQ(second->PointerCount, 3);
+  EXPECT_EQ(second->Pointer(0), "0x7805000000");
+  EXPECT_EQ(second->Pointer(2), "");
+  // More present than declared: only the declared ones count.
+  EXPECT_EQ(Find(listing, 130, 3)->PointerCount, 1);
+  EXPECT_EQ(Find(listing, 130, 3)->Pointer(1), "");
+  ASSERT_NE(Find(listing, 130, 4), nullptr);
+  EXPECT_EQ(Find(listing, 130, 4)->Pointer(0), "0x7808000000");
+}
+
+struct BadListing {
+  const char* Name;
+  std::string Text;
+  enum { Convert, FloatConvert, ListIndex, InOut } Error;
+  long long Index = 0;  // for list-index errors
+};
+
+class ListingErrorTest : public ::testing::TestWithParam<BadListing> {};
+
+TEST_P(ListingErrorTest, EndsThePass) {
+  const BadListing& c = GetParam();
+  TEncListing listing(c.Text);
+  std::int32_t comf = 1;
+  std::int32_t somf = 1;
+  try {
+    listing.ReadVectorPass(comf, somf);
+    FAIL() << "no error";
+  } catch (const EConvertError&) {
+    EXPECT_EQ(c.Error, BadListing::Convert);
+  } catch (const EFloatConvertError&) {
+    EXPECT_EQ(c.Error, BadListing::FloatConvert);
+  } catch (const EListIndexError& e) {
+    EXPECT_EQ(c.Error, BadListing::ListIndex);
+    EXPECT_EQ(e.Index(), c.Index);
+  } catch (const EInOutError&) {
+    EXPECT_EQ(c.Error, BadListing::InOut);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Listings, ListingErrorTest,
+    ::testing::Values(
+        BadListing{"CountNotInteger", Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1.5 8 1 2\r\n"),
+                   BadListing::Convert},
+        BadListing{"CoordinateNotNumber",
+                   Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1 8 1 0x2\r\n"),
+                   BadListing::FloatConvert},
+        BadListing{"CountBeyondItems",
+                   Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 2 8 1 2 3\r\n"),
+                   BadListing::ListIndex, 5},
+        BadListing{"HugeCountWithoutItems",
+                   Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2147483647 8\r\n"),
+                   BadListing::ListIndex, 2},
+        BadListing{"NegativeCount", Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D -1 8\r\n"),
+                   BadListing::ListIndex, -1},
+        BadListing{"PointerCountNotInteger",
+                   Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT two 8 NAME=0x7801000000\r\n"),
+                   BadListing::Convert},
+        BadListing{"ParametersWithoutSoundingFactor", Record(" DSPM 1 41 COMF=10\r\n"),
+                   BadListing::Convert},
+        BadListing{"ZeroCoordinateFactor", Record(" DSPM 1 41 COMF=0 SOMF=10\r\n"),
+                   BadListing::InOut}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+// --- Feature scan -------------------------------------------------------------
+
+TEST(ListingFeatureScan, HandlerReadsOnAndTheScanGoesOnAfterIt) {
+  const TEncListing listing(Record(" FRID 1 12 RCID=1\r\n FSPT 1 8 NAME=a\r\n") +
+                            " FRID 1 12 RCID=2\r\n" +  // outside a record: a field all the same
+                            Record(" FRID 1 12 RCID=3\r\n FRID 1 12 RCID=4\r\n"));
+  std::vector<std::string> seen;
+  listing.ScanFeatureLines([&](const TFieldLine& frid, TListingCursor& cursor) {
+    seen.emplace_back(frid.Subfield("RCID", 0));
+    // The handler of record 3 reads its record to the end, over record 4's
+    // line; the others read nothing.
+    if (frid.Subfield("RCID", 0) == "3") {
+      for (std::string_view line; cursor.Next(line);)
+        if (ListingLineKind(line) == TListingLineKind::RecordEnd) break;
+    }
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "3"}));
+}
+
+}  // namespace
+}  // namespace chizro
