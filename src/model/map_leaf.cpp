@@ -52,9 +52,9 @@ void TMapLeaf::RestoreSourceState() {
 
 bool TMapLeaf::UpdateLoad(TMapView& view) {
   if (view.Intersects(Extent)) {
-    if (Loaded) return false;
-    if (TMapTheme* theme = Theme()) theme->LoadLeaf(*this);
+    if (Loaded || !LoadError.empty()) return false;
     IdleCount = 1;
+    if (TMapTheme* theme = Theme()) theme->LoadLeaf(*this);
     return true;
   }
   --IdleCount;

@@ -72,6 +72,10 @@ public:
   std::unique_ptr<TDrawClassGrp> DrawClasses;
   bool Loaded = false;
   int IdleCount = 0;
+  // The message of the error that stopped the latest load, empty when none.
+  // A leaf whose load failed is not read again at every paint (the error
+  // would come back with each one); the JW_CAD output refuses to run over it.
+  std::string LoadError;
 
 private:
   struct SourceState {

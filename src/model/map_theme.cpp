@@ -1,5 +1,6 @@
 #include "model/map_theme.h"
 
+#include <exception>
 #include <filesystem>
 
 #include "defs/class_def.h"
@@ -84,12 +85,14 @@ void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
     leaf.SetCoordSystem(CoordMode, Zone, Datum);
     if (restored) leaf.Zone = listZone;
   };
+  leaf.LoadError.clear();
   try {
     Builder->LoadLeaf(leaf, ClassDefs.get(), ViewScale());
-  } catch (...) {
-    // Keep what was built, in the theme's system, and do not read the same
-    // bad data again at every paint while the leaf stays in view.
+  } catch (const std::exception& e) {
+    // Keep what was built, in the theme's system, and remember the error so
+    // that the same bad data is not read again at every paint.
     if (leaf.FigGrpCount() > 0) leaf.Loaded = true;
+    leaf.LoadError = e.what();
     finish();
     throw;
   }

@@ -12,6 +12,7 @@
 #include "model/geometry.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
+#include "platform/errors.h"
 #include "readers/map_builder.h"
 
 namespace chizro::test {
@@ -22,6 +23,7 @@ struct FakeFile {
   int Zone = 0;
   std::vector<TFPoint> Vertices;  // one polygon, in the file's own system
   bool LoadAtOpen = false;        // build the figures in OpenFile
+  bool FailAfterFigures = false;  // LoadLeaf attaches its list, then fails
 };
 
 struct FakeData {
@@ -63,6 +65,7 @@ public:
     fig->LabelY = file.Vertices.front().y;
     grp->UpdateExtents();
     leaf.AddFigGrp(std::move(grp));
+    if (file.FailAfterFigures) throw EConvertError("x1");
     leaf.Loaded = true;
   }
 

@@ -134,6 +134,20 @@ TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
   EXPECT_EQ(data.LoadLog.size(), 2u);
 }
 
+TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryPaint) {
+  data.Files["bad"] = {kModePlane, 1, 0, Square(-10000, -20000)};
+  data.Files["bad"].FailAfterFigures = true;
+  project.Open("bad", kKind, 2);
+  const TFRect extent = Leaf(0).Extent;
+  EXPECT_THROW(PaintAt(extent.left + 10, extent.bottom + 10), EConvertError);
+  EXPECT_EQ(Leaf(0).LoadError, "'x1' は数値ではありません");
+  ASSERT_EQ(Leaf(0).FigGrpCount(), 1);
+  // What was built is in the project's system like the extent.
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, extent.left, 0.01);
+  EXPECT_NO_THROW(PaintAt(extent.left + 10, extent.bottom + 10));
+  EXPECT_EQ(data.LoadLog.size(), 1u);
+}
+
 TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
   data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
   data.Files["b"] = {kModePlane, 2, 0, Square(0, 0)};
