@@ -106,6 +106,10 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
     if (FindByFileName(fileName)) return false;
     std::unique_ptr<TMapLeaf> leaf = theme_->OpenLeaf(fileName);
     if (!leaf) return false;
+    // A reader may name the leaf by another path than the one given (a
+    // sheet's folder for its description file): that one must not be open
+    // either.
+    if (leaf->FileName != fileName && FindByFileName(leaf->FileName)) return false;
     leaf->Zone = theme_->Zone;
     Add(std::move(leaf));
   }

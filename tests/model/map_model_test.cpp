@@ -338,3 +338,33 @@ TEST(DataKinds, VectorKindsUseTheDefinitionFileOfTheirBaseKindAndTheVectorReader
 
 }  // namespace
 }  // namespace chizro
+
+namespace chizro {
+namespace {
+
+// A reader that names its leaves by the folder of the file it is given, as
+// the sheet reader does for a sheet's description file.
+class FolderNamingBuilder final : public TMapBuilder {
+public:
+  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override {
+    auto leaf = std::make_unique<TMapLeaf>(&leaves);
+    leaf->FileName = fileName.substr(0, fileName.rfind('/'));
+    return leaf;
+  }
+  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
+};
+
+TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
+  SetBuilderFactory(13, [] { return std::make_unique<FolderNamingBuilder>(); });
+  TMapProject project;
+  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
+  project.Open("/maps/09LD183", 13, 2);
+  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
+  project.Open("/maps/09LD184/09LD184.txt", 13, 2);
+  SetBuilderFactory(13, {});
+  EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 2);
+}
+
+}  // namespace
+}  // namespace chizro

@@ -1,0 +1,270 @@
+// The window and the settings dialog through their real widgets, on the
+// offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/pref_dialog.h"
+#include "cli/convert.h"
+#include "model/map_leaf.h"
+#include "platform/ini_file.h"
+#include "platform/program_dir.h"
+#include "platform/sjis.h"
+#include "test_support.h"
+
+namespace chizro {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = CHIZRO_SOURCE_DIR;
+
+// A program directory of its own: the definition files, the settings file
+// and a request file, with the window looking there.
+class AppTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fs::copy(kSource / "def", home.Path() / "def", fs::copy_options::recursive);
+    fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", home.Path() / "JWC_TEMP.TXT");
+    SetProgramDir(home.Path().string());
+    form = std::make_unique<TForm1>();
+    form->resize(696, 480);
+    form->ShowError = [this](const QString& m) { errors << m; };
+    form->ShowNotice = [this](const QString& m) { notices << m; };
+    form->show();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    form.reset();
+    SetProgramDir("");
+  }
+
+  void ChooseNext(const fs::path& file, int kind = 11) {
+    form->ChooseFile = [file, kind] {
+      return TForm1::TChoice{QString::fromStdString(file.string()), kind};
+    };
+  }
+  void Click(int button) { QTest::mouseClick(form->SpeedButton(button), Qt::LeftButton); }
+  fs::path Sheet(const char* name) const {
+    return kSource / "samples" / "sdf" / name / (std::string(name) + ".txt");
+  }
+  bool ResultExists() const { return fs::exists(home.Path() / "temp.txt"); }
+
+  test::TempDir home;
+  std::unique_ptr<TForm1> form;
+  QStringList errors;
+  QStringList notices;
+};
+
+TEST_F(AppTest, WindowHasItsCaptionAndButtons) {
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("JW_CAD for Windows用 chizro"));
+  const char* captions[] = {"地図開", "JWCAD出力", "拡大", "縮小", "出力設定", "JWCADに戻る"};
+  const int xs[] = {0, 73, 169, 204, 244, 329};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(form->SpeedButton(i + 1)->text(), QString::fromUtf8(captions[i]));
+    EXPECT_EQ(form->SpeedButton(i + 1)->x(), xs[i]);
+  }
+}
+
+TEST_F(AppTest, MapButtonsDoNothingBeforeAnythingIsOpened) {
+  Click(3);
+  Click(4);
+  Click(2);
+  QTest::mouseClick(form->Image(), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(form->Loaded());
+  EXPECT_EQ(form->Project().GetScale(), 0.0f);
+  EXPECT_EQ(form->Project().View->CenterX, 0.0f);
+  EXPECT_FALSE(ResultExists());
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(AppTest, CancellingTheOpenDialogChangesNothing) {
+  form->ChooseFile = [] { return TForm1::TChoice{}; };
+  Click(1);
+  EXPECT_FALSE(form->Loaded());
+  EXPECT_EQ(form->Project().Themes->Count(), 0);
+}
+
+TEST_F(AppTest, OpenZoomRecentreAndReopen) {
+  ChooseNext(Sheet("09LD183"));
+  Click(1);
+  ASSERT_TRUE(form->Loaded());
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  EXPECT_EQ(form->Project().GetScale(), 2500.0f);
+  ASSERT_EQ(form->Project().Themes->Items(0)->Leaves->Count(), 1);
+  EXPECT_TRUE(form->Project().Themes->Items(0)->Leaves->Items(0)->Loaded) << "painted at open";
+
+  Click(3);
+  EXPECT_FLOAT_EQ(form->Project().GetScale(), 2500.0f / 1.5f);
+  Click(4);
+  EXPECT_EQ(form->Project().GetScale(), 2500.0f);
+
+  const float cx = form->Project().View->CenterX;
+  const float cy = form->Project().View->CenterY;
+  const QRect box = form->Image()->rect();
+  QTest::mouseClick(form->Image(), Qt::LeftButton, {},
+                    box.center() + QPoint(box.width() % 2 ? 0 : 1, box.height() % 2 ? 0 : 1));
+  const float pixel = 1.0f / form->Project().View->PxPerUnitX;
+  EXPECT_NEAR(form->Project().View->CenterX, cx, pixel);
+  EXPECT_NEAR(form->Project().View->CenterY, cy, pixel);
+
+  // A click elsewhere centres the next paint there.
+  QTest::mouseClick(form->Image(), Qt::LeftButton, {}, QPoint(1, 1));
+  EXPECT_NEAR(form->Project().View->CenterX, cx - form->Project().View->WorldWidth / 2, 3 * pixel);
+  const float movedX = form->Project().View->CenterX;
+
+  Click(3);
+  ChooseNext(Sheet("09LD184"));
+  Click(1);
+  EXPECT_EQ(form->Project().GetScale(), 2500.0f);
+  EXPECT_EQ(form->Project().View->CenterX, movedX) << "a second open keeps the view";
+  EXPECT_EQ(form->Project().Themes->Items(0)->Leaves->Count(), 2);
+}
+
+TEST_F(AppTest, OpeningSomethingThatIsNoMapSaysSo) {
+  test::WriteFile(home.File("notes.txt"), "not a map\r\n");
+  ChooseNext(home.File("notes.txt"));
+  Click(1);
+  EXPECT_EQ(notices.size(), 1);
+  EXPECT_TRUE(form->Loaded());
+  ChooseNext(Sheet("09LD183"));
+  Click(1);
+  Click(1);  // the same sheet again: already open
+  EXPECT_EQ(notices.size(), 2);
+  EXPECT_EQ(form->Project().Themes->Items(0)->Leaves->Count(), 1);
+}
+
+TEST_F(AppTest, OutputWritesWhatTheConverterWrites) {
+  ChooseNext(Sheet("09LD183"));
+  Click(1);
+  ChooseNext(Sheet("09LD184"));
+  Click(1);
+  Click(2);
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  ASSERT_TRUE(ResultExists());
+  const std::string fromWindow = test::ReadFile(home.File("temp.txt"));
+
+  test::TempDir other;
+  fs::copy(kSource / "def", other.Path() / "def", fs::copy_options::recursive);
+  fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", other.Path() / "JWC_TEMP.TXT");
+  const QSize size = form->Image()->size();
+  std::ostringstream out, err;
+  const int rc = RunConvert({"--home", other.Path().string(), "--size",
+                             std::to_string(size.width()) + "x" + std::to_string(size.height()),
+                             Sheet("09LD183").string(), Sheet("09LD184").string()},
+                            out, err);
+  SetProgramDir(home.Path().string());
+  ASSERT_EQ(rc, 0) << err.str();
+  EXPECT_EQ(fromWindow, test::ReadFile(other.File("temp.txt")));
+  EXPECT_GT(fromWindow.size(), 1000u);
+}
+
+TEST_F(AppTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
+  // A sheet whose description has a sixth line that is no number.
+  const fs::path sheet = home.Path() / "09LD183";
+  fs::copy(kSource / "samples" / "sdf" / "09LD183", sheet, fs::copy_options::recursive);
+  std::string text = test::ReadFile((sheet / "09LD183.txt").string());
+  std::size_t line = 0, pos = 0;
+  while (line < 5 && pos != std::string::npos) {
+    pos = text.find('\n', pos) + 1;
+    ++line;
+  }
+  text.replace(pos, text.find('\r', pos) - pos, "abc");
+  test::WriteFile((sheet / "09LD183.txt").string(), text);
+  ChooseNext(sheet / "09LD183.txt");
+  Click(1);
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].contains(QStringLiteral("abc"))) << errors[0].toStdString();
+  ChooseNext(Sheet("09LD184"));
+  Click(1);
+  EXPECT_EQ(errors.size(), 1);
+  EXPECT_EQ(form->Project().Themes->Items(0)->Leaves->Count(), 1);
+  Click(3);
+  EXPECT_FLOAT_EQ(form->Project().GetScale(), 2500.0f / 1.5f);
+}
+
+class PrefTest : public AppTest {
+protected:
+  void WriteSettings(const std::string& utf8) {
+    test::WriteFile(home.File("def/chizro.ini"), Utf8ToSjis(utf8));
+  }
+  TFormPref& Pref() { return *form->Pref(); }
+};
+
+TEST_F(PrefTest, ReadsTheModeAndSavesEveryEntryBack) {
+  WriteSettings(
+      "[Layers]\r\nOutput=G\r\n[Elements]\r\n"
+      "2110=道路,1,2,3,4,extra\r\n1108=\"街区 界\",2,3,1,1\r\n");
+  Pref().FillFromFile();
+  EXPECT_TRUE(Pref().radGroup->isChecked());
+  ASSERT_EQ(Pref().ListBox->count(), 2);
+  Pref().BitBtn1Click();
+  const TIniFile saved(home.File("def/chizro.ini"));
+  EXPECT_EQ(saved.ReadString("Layers", "Output", ""), "G");
+  EXPECT_EQ(SjisToUtf8(saved.ReadString("Elements", "2110", "")), "道路,1,2,3,4");
+  // The quoted title comes back as one field.
+  Pref().FillFromFile();
+  ASSERT_EQ(Pref().Rows().Rows.size(), 2u);
+  EXPECT_EQ(SjisToUtf8(Pref().Rows().Rows[1].Fields[0]), "街区 界");
+  EXPECT_EQ(Pref().Rows().Rows[1].Fields[1], "2");
+}
+
+TEST_F(PrefTest, NoLayerModeDisablesTheLayerComboButKeepsTheValue) {
+  WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,7,2,3,4\r\n");
+  Pref().FillFromFile();
+  Pref().radNone->click();
+  Pref().ListBox->setCurrentRow(0);
+  EXPECT_FALSE(Pref().cmbLayer->isEnabled());
+  EXPECT_EQ(Pref().cmbLayer->currentText(), QStringLiteral("7"));
+  EXPECT_FALSE(Pref().cmbLayer->isHidden());
+  Pref().BitBtn1Click();
+  const TIniFile saved(home.File("def/chizro.ini"));
+  EXPECT_EQ(saved.ReadString("Layers", "Output", ""), "N");
+  EXPECT_EQ(saved.ReadString("Elements", "2110", ""), "road,7,2,3,4");
+}
+
+TEST_F(PrefTest, TypedTextTypeIsStoredAsTyped) {
+  WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,1,2,3,4\r\n");
+  Pref().FillFromFile();
+  Pref().ListBox->setCurrentRow(0);
+  Pref().cmbMoji->lineEdit()->selectAll();
+  QTest::keyClicks(Pref().cmbMoji->lineEdit(), "12");
+  EXPECT_EQ(Pref().Rows().Rows[0].Fields[4], "12");
+  Pref().BitBtn1Click();
+  EXPECT_EQ(TIniFile(home.File("def/chizro.ini")).ReadString("Elements", "2110", ""),
+            "road,1,2,3,12");
+}
+
+TEST_F(PrefTest, CancelWritesNothingAndAMissingFileSavesOnlyTheMode) {
+  fs::remove(home.Path() / "def" / "chizro.ini");
+  Pref().FillFromFile();
+  EXPECT_TRUE(Pref().radNone->isChecked());
+  EXPECT_EQ(Pref().ListBox->count(), 0);
+  Pref().reject();
+  EXPECT_FALSE(fs::exists(home.Path() / "def" / "chizro.ini"));
+  Pref().BitBtn1Click();
+  const TIniFile saved(home.File("def/chizro.ini"));
+  EXPECT_EQ(saved.ReadString("Layers", "Output", ""), "N");
+  EXPECT_TRUE(saved.ReadSection("Elements").empty());
+}
+
+}  // namespace
+}  // namespace chizro
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
