@@ -366,8 +366,7 @@ TMapLeafGrp* TMapBuilder_Enc::OpenFolder(TMapLeafGrp& /*leaves*/,
   return nullptr;
 }
 
-void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                               float /*scale*/) {
+void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
   const TAttributeTable attributes = LoadAttributeTable();
   const std::string fileName = leaf.FileName;
   TEncListing listing = TEncListing::FromFile(fileName);

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <functional>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <optional>
 
 #include "platform/comma_text.h"
@@ -201,8 +200,13 @@ bool TListingCursor::Next(std::string_view& line) noexcept {
 TEncListing TEncListing::FromFile(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw EInOutError(Quoted(fileName) + " を読めません");
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) throw EInOutError(Quoted(fileName) + " を読めません");
+  in.seekg(0, std::ios::beg);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  in.read(text.data(), size);
+  if (in.gcount() != size) throw EInOutError(Quoted(fileName) + " を読めません");
   return TEncListing(std::move(text));
 }
 
@@ -307,7 +311,8 @@ const TVectorRecord* TEncListing::FindVectorRecord(std::string_view pointer) con
   }
   std::uint32_t id = 0;
   for (int i = 3; i >= 0; --i) {
-    const std::optional<unsigned> b = HexByte(pointer.substr(4 + 2 * static_cast<std::size_t>(i), 2));
+    const std::optional<unsigned> b =
+        HexByte(pointer.substr(4 + 2 * static_cast<std::size_t>(i), 2));
     if (!b) return nullptr;
     id = (id << 8) | *b;
   }
@@ -315,8 +320,9 @@ const TVectorRecord* TEncListing::FindVectorRecord(std::string_view pointer) con
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, id);
   const std::string_view key(buffer, static_cast<std::size_t>(result.ptr - buffer));
   const auto& entries = stores_[static_cast<std::size_t>(store)];
-  const auto it = std::lower_bound(entries.begin(), entries.end(), key,
-                                   [](const TStoreEntry& e, std::string_view k) { return e.Key < k; });
+  const auto it =
+      std::lower_bound(entries.begin(), entries.end(), key,
+                       [](const TStoreEntry& e, std::string_view k) { return e.Key < k; });
   return it != entries.end() && it->Key == key ? &it->Record : nullptr;
 }
 

@@ -75,12 +75,16 @@ std::string_view TCommaFields::At(std::size_t i) const {
 
 TLineCursor::TLineCursor(const std::string& fileName) {
   std::string data;
-  std::ifstream in(fileName, std::ios::binary);
+  std::error_code ec;
+  // A folder opens as a stream on some systems; only a file has lines.
+  std::ifstream in;
+  if (!fileName.empty() && std::filesystem::is_regular_file(fileName, ec))
+    in.open(fileName, std::ios::binary);
   if (in) {
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (size > 0) {
+    if (in && size > 0) {
       data.resize(static_cast<std::size_t>(size));
       in.read(data.data(), size);
       data.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
@@ -98,8 +102,8 @@ TLineCursor TLineCursor::FromText(std::string text) {
 void TLineCursor::SetText(std::string text) {
   data_ = std::move(text);
   const void* nul = std::memchr(data_.data(), 0, data_.size());
-  end_ = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data_.data())
-             : data_.size();
+  end_ =
+      nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data_.data()) : data_.size();
   pos_ = 0;
   index_ = 0;
 }

@@ -14,9 +14,9 @@
 #include <xercesc/validators/DTD/DTDEntityDecl.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <cstdint>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -271,8 +271,10 @@ struct TMapBuilder_STCXML::TParser {
     try {
       Dom.parse(source);
       TDocumentPtr doc(Dom.adoptDocument());
-      if (!doc) problem = "文書がありません";
-      else return doc;
+      if (!doc)
+        problem = "文書がありません";
+      else
+        return doc;
     } catch (const TParseStop& stop) {
       problem = stop.Message;
     } catch (const xc::OutOfMemoryException&) {

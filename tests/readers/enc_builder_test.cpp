@@ -73,11 +73,11 @@ std::string Soundings(int rcid, const std::vector<Sounding>& soundings) {
 
 // An edge from node `begin` to node `end` with its own vertices between.
 std::string Edge(int rcid, int begin, int end, const Points& points) {
-  std::string body = " VRID 1 8 RCNM=130 RCID=" + std::to_string(rcid) + "\r\n VRPT 2 18 NAME=" +
-                     Pointer(kNode, static_cast<std::uint32_t>(begin)) +
-                     " ORNT=255 USAG=255 TOPI=1 MASK=255 NAME=" +
-                     Pointer(kNode, static_cast<std::uint32_t>(end)) +
-                     " ORNT=255 USAG=255 TOPI=2 MASK=255\r\n";
+  std::string body =
+      " VRID 1 8 RCNM=130 RCID=" + std::to_string(rcid) +
+      "\r\n VRPT 2 18 NAME=" + Pointer(kNode, static_cast<std::uint32_t>(begin)) +
+      " ORNT=255 USAG=255 TOPI=1 MASK=255 NAME=" + Pointer(kNode, static_cast<std::uint32_t>(end)) +
+      " ORNT=255 USAG=255 TOPI=2 MASK=255\r\n";
   if (!points.empty()) {
     body += " SG2D " + std::to_string(points.size()) + " 0";
     for (const TFPoint& p : points) body += " " + Number(p.y) + " " + Number(p.x);
@@ -110,7 +110,8 @@ std::string Attf(const std::vector<std::pair<int, std::string>>& attributes) {
 
 std::string Feature(int prim, int objl, std::string_view fields) {
   return Record(" FRID 1 12 RCNM=100 RCID=1 PRIM=" + std::to_string(prim) +
-                " GRUP=2 OBJL=" + std::to_string(objl) + " RVER=1 RUIN=1\r\n FOID 1 8 AGEN=550 "
+                " GRUP=2 OBJL=" + std::to_string(objl) +
+                " RVER=1 RUIN=1\r\n FOID 1 8 AGEN=550 "
                 "FIDN=1 FIDS=1\r\n" +
                 std::string(fields));
 }
@@ -173,8 +174,8 @@ const TFigGrp* ListOf(const TMapLeaf& leaf, TFigKind kind) {
 }
 
 TEST_F(EncTest, OpenNamesTheLeafAfterTheFileInLatitudeLongitudeOnWgs84) {
-  const auto leaf = Open(Square(1, 139.0, 35.0, 0.1) + Feature(3, 42, Fspt(SquareRing(1))),
-                         "JP4TEST1.lst.txt");
+  const auto leaf =
+      Open(Square(1, 139.0, 35.0, 0.1) + Feature(3, 42, Fspt(SquareRing(1))), "JP4TEST1.lst.txt");
   ASSERT_TRUE(leaf);
   EXPECT_EQ(leaf->FileName, dir_.File("JP4TEST1.lst.txt"));
   EXPECT_EQ(leaf->SheetName, "JP4TEST1.lst");
@@ -209,19 +210,12 @@ TEST_F(EncTest, EdgesRunWithTheirNodesInEitherOrientation) {
   EXPECT_TRUE(reverse.Props.Count() == 0);
 }
 
-TEST_F(EncTest, ConsecutiveEdgesRepeatTheirSharedNode) {
-  const std::string vectors = Node(kNode, 1, {{0, 0}}) + Node(kNode, 2, {{1, 0}}) +
-                              Node(kNode, 3, {{1, 1}}) + Edge(1, 1, 2, {}) + Edge(2, 2, 3, {});
-  const auto leaf = Open(vectors + Feature(2, 30, Fspt({{kEdge, 1}, {kEdge, 2}})));
-  EXPECT_EQ(ListOf(*leaf, TFigKind::Polyline)->Items(0)->Points,
-            (Points{{0, 0}, {1, 0}, {1, 0}, {1, 1}}));
-}
-
 TEST_F(EncTest, EdgeWithoutTwoNodePointersGivesOnlyItsOwnVertices) {
-  const std::string edge = Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT 1 9 NAME=" +
-                                  Pointer(kNode, 1) + "\r\n SG2D 2 0 1 2 3 4\r\n");
-  const auto leaf = Open(Node(kNode, 1, {{9, 9}}) + edge +
-                         Feature(2, 30, Fspt({{kEdge, 1, 2, 255}})));
+  const std::string edge =
+      Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT 1 9 NAME=" + Pointer(kNode, 1) +
+             "\r\n SG2D 2 0 1 2 3 4\r\n");
+  const auto leaf =
+      Open(Node(kNode, 1, {{9, 9}}) + edge + Feature(2, 30, Fspt({{kEdge, 1, 2, 255}})));
   EXPECT_EQ(ListOf(*leaf, TFigKind::Polyline)->Items(0)->Points, (Points{{4, 3}, {2, 1}}));
 }
 
@@ -239,8 +233,8 @@ TEST_F(EncTest, AreasTakeOnlyTheirExteriorBoundary) {
   const std::string vectors = Square(1, 0, 0, 1) + Square(11, 0.25, 0.25, 0.5);
   std::vector<Ref> ring = SquareRing(1);
   for (Ref r : SquareRing(11, 2)) ring.push_back(r);  // the hole
-  const auto leaf = Open(vectors + Feature(3, 42, Fspt(ring)) +
-                         Feature(3, 302, Fspt(SquareRing(11, 3))));
+  const auto leaf =
+      Open(vectors + Feature(3, 42, Fspt(ring)) + Feature(3, 302, Fspt(SquareRing(11, 3))));
   const TFigGrp* areas = ListOf(*leaf, TFigKind::Polygon);
   ASSERT_NE(areas, nullptr);
   ASSERT_EQ(areas->Count(), 2);
@@ -249,16 +243,16 @@ TEST_F(EncTest, AreasTakeOnlyTheirExteriorBoundary) {
   EXPECT_EQ(areas->Items(0)->ClassCode, "302");
   EXPECT_TRUE(areas->Items(0)->Points.empty());
   EXPECT_EQ(areas->Items(1)->ClassCode, "42");
-  EXPECT_EQ(areas->Items(1)->Points, (Points{{0, 0}, {1, 0}, {1, 0}, {1, 1}, {1, 1}, {0, 1},
-                                             {0, 1}, {0, 0}}));
+  EXPECT_EQ(areas->Items(1)->Points,
+            (Points{{0, 0}, {1, 0}, {1, 0}, {1, 1}, {1, 1}, {0, 1}, {0, 1}, {0, 0}}));
   EXPECT_EQ(areas->Items(1)->LabelX, 1);
   EXPECT_EQ(areas->Items(1)->LabelY, 1);
 }
 
 TEST_F(EncTest, BoundaryInSeveralPointerFieldsIsOneArea) {
   const std::vector<Ref> ring = SquareRing(1);
-  const auto leaf =
-      Open(Square(1, 0, 0, 1) + Feature(3, 42, Fspt({ring[0], ring[1]}) + Fspt({ring[2], ring[3]})));
+  const auto leaf = Open(Square(1, 0, 0, 1) +
+                         Feature(3, 42, Fspt({ring[0], ring[1]}) + Fspt({ring[2], ring[3]})));
   const TFigGrp* areas = ListOf(*leaf, TFigKind::Polygon);
   ASSERT_EQ(areas->Count(), 1);
   EXPECT_EQ(areas->Items(0)->PointCount(), 8);
@@ -272,13 +266,13 @@ TEST_F(EncTest, SmallerAreasComeFirst) {
   const std::string vectors = Square(1, 0, 0, 4000 * arcsec) + Square(11, 0, 0, 10 * arcsec) +
                               Square(21, 0, 0, 2000 * arcsec) + Square(31, 0, 0, 3000 * arcsec);
   // The 20,000,000 box: 4000" wide, 5000" high.
-  const std::string tall = Node(kNode, 41, {{static_cast<float>(4000 * arcsec),
-                                             static_cast<float>(5000 * arcsec)}}) +
-                           Edge(41, 2, 41, {});
-  const auto leaf = Open(vectors + tall +
-                         Feature(3, 1, Fspt({{kEdge, 1}, {kEdge, 41}, {kEdge, 3}})) +
-                         Feature(3, 2, Fspt(SquareRing(11))) + Feature(3, 3, Fspt(SquareRing(21))) +
-                         Feature(3, 4, Fspt(SquareRing(31))));
+  const std::string tall =
+      Node(kNode, 41, {{static_cast<float>(4000 * arcsec), static_cast<float>(5000 * arcsec)}}) +
+      Edge(41, 2, 41, {});
+  const auto leaf =
+      Open(vectors + tall + Feature(3, 1, Fspt({{kEdge, 1}, {kEdge, 41}, {kEdge, 3}})) +
+           Feature(3, 2, Fspt(SquareRing(11))) + Feature(3, 3, Fspt(SquareRing(21))) +
+           Feature(3, 4, Fspt(SquareRing(31))));
   const TFigGrp* areas = ListOf(*leaf, TFigKind::Polygon);
   ASSERT_EQ(areas->Count(), 4);
   std::vector<std::string> order;
@@ -313,16 +307,17 @@ TEST_F(EncTest, SoundingsGiveOnePointPerDepthWithOneDecimal) {
 
 TEST_F(EncTest, PointTakesTheFirstVertexOfItsNodeAndTheTypedAttributes) {
   const auto leaf = Open(Node(kIsolated, 3, {{139.5f, 35.25f}, {1, 1}}) +
-                         Feature(1, 17, Fspt({{kIsolated, 99}}) + Fspt({{kIsolated, 3}}) +
-                                            Attf({{1, "JP"},
-                                                  {4, "2"},
-                                                  {75, "3,4,3"},
-                                                  {87, "5.5"},
-                                                  {116, "No 3 Buoy"},
-                                                  {133, "20000"},
-                                                  {500, "out"},
-                                                  {200, "short"},
-                                                  {77, "unknown"}})));
+                         Feature(1, 17,
+                                 Fspt({{kIsolated, 99}}) + Fspt({{kIsolated, 3}}) +
+                                     Attf({{1, "JP"},
+                                           {4, "2"},
+                                           {75, "3,4,3"},
+                                           {87, "5.5"},
+                                           {116, "No 3 Buoy"},
+                                           {133, "20000"},
+                                           {500, "out"},
+                                           {200, "short"},
+                                           {77, "unknown"}})));
   const TFigure& buoy = *ListOf(*leaf, TFigKind::Point)->Items(0);
   EXPECT_EQ(buoy.ClassCode, "17");
   EXPECT_EQ(buoy.Points, (Points{{139.5f, 35.25f}}));
@@ -362,8 +357,10 @@ TEST_P(EncExtentTest, LeafCoversEveryVertexBuilt) {
   if (e == TFRect{}) {
     EXPECT_EQ(leaf->Corners, (std::array<TFPoint, 4>{}));
   } else {
-    EXPECT_EQ(leaf->Corners, (std::array<TFPoint, 4>{TFPoint{e.left, e.bottom}, {e.left, e.top},
-                                                     {e.right, e.top}, {e.right, e.bottom}}));
+    EXPECT_EQ(
+        leaf->Corners,
+        (std::array<TFPoint, 4>{
+            TFPoint{e.left, e.bottom}, {e.left, e.top}, {e.right, e.top}, {e.right, e.bottom}}));
   }
 }
 

@@ -30,8 +30,8 @@ constexpr double kTolerance = 2e-5;
 
 struct GdalFeature {
   int Objl = 0;
-  std::string Kind;               // NONE, POINT, LINE, AREA
-  std::vector<double> Coords;     // x y (z) ...
+  std::string Kind;                                                  // NONE, POINT, LINE, AREA
+  std::vector<double> Coords;                                        // x y (z) ...
   std::map<std::string, std::pair<std::string, std::string>> Attrs;  // name -> (type, value)
 };
 
@@ -159,9 +159,9 @@ TEST_F(EncGdalTest, FiguresMatchWhatGdalReadsFromTheCell) {
       if (g.Kind == "AREA" && fig->Kind() == TFigKind::Polygon) {
         // The coverage is bounded only by edges truncated at the data limit,
         // which chizro leaves out: a polygon without vertices.
-        if (g.Objl == 302 ? fig->Points.empty()
-                          : SameRing(Distinct(FigurePoints(*fig), true),
-                                     Distinct(GdalPoints(g, 2), true)))
+        if (g.Objl == 302
+                ? fig->Points.empty()
+                : SameRing(Distinct(FigurePoints(*fig), true), Distinct(GdalPoints(g, 2), true)))
           found = fig;
       } else if (g.Kind == "LINE" && fig->Kind() == TFigKind::Polyline) {
         if (std::ranges::equal(Distinct(FigurePoints(*fig), false),
@@ -181,7 +181,8 @@ TEST_F(EncGdalTest, FiguresMatchWhatGdalReadsFromTheCell) {
     if (g.Objl == 129) {
       // One decimal, rounded as "%.1f" rounds the float depth.
       char text[16];
-      std::snprintf(text, sizeof text, "%.1f", static_cast<double>(static_cast<float>(g.Coords[2])));
+      std::snprintf(text, sizeof text, "%.1f",
+                    static_cast<double>(static_cast<float>(g.Coords[2])));
       EXPECT_EQ(found->GetProp("DEPTH"), text);
       continue;
     }

@@ -158,11 +158,10 @@ TEST(ListingHexText, DecodesPairsUpToZero) {
 // --- Vector pass ------------------------------------------------------------
 
 TEST(ListingVectorPass, FactorsDivideCoordinatesAndSoundings) {
-  TEncListing listing(
-      Record(" DSPM 1 41 RCNM=20 COMF=10000000 SOMF=10\r\n") +
-      Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2 24 600000000 -1500000000 123 "
-             "600100000 -1500200000 7\r\n") +
-      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 -255000000 1405000000\r\n"));
+  TEncListing listing(Record(" DSPM 1 41 RCNM=20 COMF=10000000 SOMF=10\r\n") +
+                      Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2 24 600000000 -1500000000 123 "
+                             "600100000 -1500200000 7\r\n") +
+                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 -255000000 1405000000\r\n"));
   std::int32_t comf = 1;
   std::int32_t somf = 1;
   listing.ReadVectorPass(comf, somf);
@@ -270,8 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadListing{"CoordinateNotNumber",
                    Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1 8 1 0x2\r\n"),
                    BadListing::FloatConvert},
-        BadListing{"CountBeyondItems",
-                   Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 2 8 1 2 3\r\n"),
+        BadListing{"CountBeyondItems", Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 2 8 1 2 3\r\n"),
                    BadListing::ListIndex, 5},
         BadListing{"HugeCountWithoutItems",
                    Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2147483647 8\r\n"),

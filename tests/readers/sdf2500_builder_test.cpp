@@ -170,10 +170,10 @@ TEST(SdfCommaFields, GiveTheFieldsOfTheSharedSplitter) {
       "x,\"unterminated",
       "mid\"quote,z",
       "A1106,1,2,131010001,\x96\x7B\x92\xAC\x88\xEA\x92\x9A\x96\xDA",  // 本町一丁目
-      "P7301,\x83\x5C,\x95\x5C",  // ソ, 表: trail byte 0x5C
-      "\x81,x",                   // a lead byte before a comma: one character
-      "x,\x81",                   // a lead byte at the very end
-      "\x81\"a\",b",              // a lead byte before a quote
+      "P7301,\x83\x5C,\x95\x5C",                                       // ソ, 表: trail byte 0x5C
+      "\x81,x",       // a lead byte before a comma: one character
+      "x,\x81",       // a lead byte at the very end
+      "\x81\"a\",b",  // a lead byte before a quote
   };
   TCommaFields f;
   for (const std::string& line : lines) {
@@ -192,8 +192,7 @@ TEST(SdfCommaFields, AgreeWithTheSharedSplitterOnRandomLines) {
   for (int round = 0; round < 20000; ++round) {
     std::string line;
     const int len = static_cast<int>(sdfgen::detail::Mix(state++) % 12);
-    for (int i = 0; i < len; ++i)
-      line += alphabet[sdfgen::detail::Mix(state++) % alphabet.size()];
+    for (int i = 0; i < len; ++i) line += alphabet[sdfgen::detail::Mix(state++) % alphabet.size()];
     f.Split(line);
     const auto expected = SplitCommaText(line);
     ASSERT_EQ(f.Count(), expected.size()) << "round " << round;
@@ -249,10 +248,18 @@ TEST(SdfLineCursor, GivesTheLinesOfTheTextFiler) {
   }
 }
 
-TEST(SdfLineCursor, AMissingFileHasNoLines) {
-  TLineCursor cursor("/no/such/file.ARC");
-  std::string_view line;
-  EXPECT_FALSE(cursor.Next(line));
+TEST(SdfLineCursor, AMissingFileOrAFolderHasNoLines) {
+  test::TempDir dir;
+  for (const std::string& path :
+       {std::string("/no/such/file.ARC"), std::string(), dir.Path().string()}) {
+    TLineCursor cursor(path);
+    std::string_view line;
+    EXPECT_FALSE(cursor.Next(line)) << path;
+  }
+  test::WriteFile(dir.File("a.ARC"), "h\r\nL1\r\n");
+  TLineCursor cursor(dir.File("a.ARC"));
+  EXPECT_EQ(cursor.Need(), "h");
+  EXPECT_EQ(cursor.Need(), "L1");
 }
 
 TEST(SdfDirIndex, FindsEntriesWithoutRegardToCaseExactNameFirst) {
@@ -379,16 +386,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DescriptionCase{"FourLines", [](auto& l) { l.resize(4); }, DescriptionCase::List, 4},
         DescriptionCase{"SixLines", [](auto& l) { l.resize(6); }, DescriptionCase::List, 6},
-        DescriptionCase{"Line7WithNineItems",
-                        [](auto& l) { l[6] = "9,1,2,3,4,5,6,7,8"; }, DescriptionCase::List, 9},
+        DescriptionCase{"Line7WithNineItems", [](auto& l) { l[6] = "9,1,2,3,4,5,6,7,8"; },
+                        DescriptionCase::List, 9},
         DescriptionCase{"EmptyLine7", [](auto& l) { l[6] = ""; }, DescriptionCase::List, 0},
-        DescriptionCase{"Line6NotAReal", [](auto& l) { l[5] = "2,500"; }, DescriptionCase::Real,
-                        0},
-        DescriptionCase{"ZoneNotAnInteger",
-                        [](auto& l) { l[6] = "9.0,1,2,3,4,5,6,7,8,1"; }, DescriptionCase::Int, 0},
-        DescriptionCase{"CornerNotAReal",
-                        [](auto& l) { l[6] = "9,1,2,3,4,5,x6,7,8,1"; }, DescriptionCase::Real,
-                        0}),
+        DescriptionCase{"Line6NotAReal", [](auto& l) { l[5] = "2,500"; }, DescriptionCase::Real, 0},
+        DescriptionCase{"ZoneNotAnInteger", [](auto& l) { l[6] = "9.0,1,2,3,4,5,6,7,8,1"; },
+                        DescriptionCase::Int, 0},
+        DescriptionCase{"CornerNotAReal", [](auto& l) { l[6] = "9,1,2,3,4,5,x6,7,8,1"; },
+                        DescriptionCase::Real, 0}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 // ---------------------------------------------------------------------------
@@ -541,8 +546,10 @@ TEST(SdfLoad, CoordinatesAreTheFileOffsetsPlusTheHeaderOrigin) {
   ASSERT_GE(lines.size(), 2u);
   const auto header = SplitCommaText(lines[0]);
   const auto rec = SplitCommaText(lines[1]);
-  const float x = static_cast<float>(std::stod(rec[3]) + double{static_cast<float>(std::stod(header[9]))});
-  const float y = static_cast<float>(std::stod(rec[2]) + double{static_cast<float>(std::stod(header[8]))});
+  const float x =
+      static_cast<float>(std::stod(rec[3]) + double{static_cast<float>(std::stod(header[9]))});
+  const float y =
+      static_cast<float>(std::stod(rec[2]) + double{static_cast<float>(std::stod(header[8]))});
   const TFigGrp* points = Group(*leaf, "SANKAKU", TFigKind::Point);
   bool found = false;
   for (const auto& fig : points->Figures()) {
@@ -813,20 +820,20 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SdfBrokenSheet,
     ::testing::Values(
         BrokenCase{"ShortArcHeader", "GYOUSEI/GYOUSEI.ARC",
-                   SetLine(0, "FH,09LD183,GYOUSEI,ARC,2500,2004,9,1,-36000.00"),
-                   BrokenCase::List, 9, 0},
+                   SetLine(0, "FH,09LD183,GYOUSEI,ARC,2500,2004,9,1,-36000.00"), BrokenCase::List,
+                   9, 0},
         BrokenCase{"EmptyArcFile", "GYOUSEI/GYOUSEI.ARC", Empty, BrokenCase::List, 0, 0},
         BrokenCase{"MissingDistrictAttributes", "GYOUSEI/TYOME.ATR", Remove, BrokenCase::List, 0,
                    1},
-        BrokenCase{"DistrictRefsRunPastTheEnd", "GYOUSEI/TYOME.PGN", Truncate(-1),
-                   BrokenCase::List, -1, 1},
-        BrokenCase{"BlockArcRunsPastTheEnd", "GAIKU/GAIKU.ARC", Truncate(-2), BrokenCase::List,
-                   -1, 3},
+        BrokenCase{"DistrictRefsRunPastTheEnd", "GYOUSEI/TYOME.PGN", Truncate(-1), BrokenCase::List,
+                   -1, 1},
+        BrokenCase{"BlockArcRunsPastTheEnd", "GAIKU/GAIKU.ARC", Truncate(-2), BrokenCase::List, -1,
+                   3},
         BrokenCase{"MissingBlockAttributes", "GAIKU/GAIKU.ATR", Remove, BrokenCase::List, 0, 3},
-        BrokenCase{"EmptyLineInOthers", "OTHERS/OTHERS.ARC", InsertLine(1, ""), BrokenCase::List,
-                   0, 5},
-        BrokenCase{"EmptyCoordinateLine", "OTHERS/OTHERS.ARC", SetLine(-1, ""),
-                   BrokenCase::List, 1, 5},
+        BrokenCase{"EmptyLineInOthers", "OTHERS/OTHERS.ARC", InsertLine(1, ""), BrokenCase::List, 0,
+                   5},
+        BrokenCase{"EmptyCoordinateLine", "OTHERS/OTHERS.ARC", SetLine(-1, ""), BrokenCase::List, 1,
+                   5},
         BrokenCase{"MissingGroundAttributes", "OTHERS/ZYOUTI.ATR", Remove, BrokenCase::List, 0, 5},
         BrokenCase{"EmptyRailwayAttributes", "OTHERS/TETUDOU.ATR", Empty, BrokenCase::List, 0, 6},
         BrokenCase{"WaterCoordinateNotAReal", "MIZU/MIZU.ARC",
@@ -846,13 +853,12 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"RoadAttributeCountNotAnInteger", "ROAD/ROAD.ATR",
                    EditFirstRecord([](auto& f) { f[2] = "2x"; }), BrokenCase::Int, 0, 12, "2x"},
         BrokenCase{"AttributeCountFarBeyondItsItems", "ROAD/ROAD.ATR",
-                   EditFirstRecord([](auto& f) { f[2] = "2147483647"; }), BrokenCase::List, 5,
-                   12},
+                   EditFirstRecord([](auto& f) { f[2] = "2147483647"; }), BrokenCase::List, 5, 12},
         BrokenCase{"MissingStationAttributes", "OTHERS/EKI.ATR", Remove, BrokenCase::List, 0, 13},
         BrokenCase{"StationWithoutEasting", "OTHERS/EKI.PNT",
                    EditFirstRecord([](auto& f) { f.resize(3); }), BrokenCase::List, 3, 13},
-        BrokenCase{"EmptyControlPointAttributes", "KIJUNTEN/SANKAKU.ATR", Empty,
-                   BrokenCase::List, 0, 14},
+        BrokenCase{"EmptyControlPointAttributes", "KIJUNTEN/SANKAKU.ATR", Empty, BrokenCase::List,
+                   0, 14},
         BrokenCase{"ControlPointNorthingNotAReal", "KIJUNTEN/SANKAKU.PNT",
                    EditFirstRecord([](auto& f) { f[2] = "1e"; }), BrokenCase::Real, 0, 14, "1e"}),
     [](const auto& row) { return std::string(row.param.Name); });
@@ -1002,8 +1008,8 @@ TEST_F(SdfModelTest, ATokyoSheetLandsShiftedByTheDatumShiftEverywhere) {
     const TFigure& frame = *Group(leaf, "ZUKAKU", TFigKind::Polyline)->Items(0);
     EXPECT_EQ(frame.Points[0], leaf.Corners[0]);
     EXPECT_EQ(leaf.Corners[0], convert(raw->Corners[0]));
-    const double shift = std::hypot(leaf.Corners[0].x - raw->Corners[0].x,
-                                    leaf.Corners[0].y - raw->Corners[0].y);
+    const double shift =
+        std::hypot(leaf.Corners[0].x - raw->Corners[0].x, leaf.Corners[0].y - raw->Corners[0].y);
     EXPECT_GT(shift, 300.0);
     EXPECT_LT(shift, 600.0);
     // independently of the model's conversion: TOKYO to JGD2000 by way of
@@ -1048,7 +1054,8 @@ TEST(SdfSamples, TheGeneratorWritesTheSameBytesForEachSheetAloneOrInACity) {
   sdfgen::WriteCity(b.Path(), o);
   for (const char* rel : {"09LD184/09LD184.txt", "09LD184/GAIKU/GAIKU.ARC",
                           "09LD184/GYOUSEI/SI_TYO.PGN", "09LD184/ROAD/ROAD.ATR"})
-    EXPECT_TRUE(test::ReadFile((a.Path() / rel).string()) == test::ReadFile((b.Path() / rel).string()))
+    EXPECT_TRUE(test::ReadFile((a.Path() / rel).string()) ==
+                test::ReadFile((b.Path() / rel).string()))
         << rel;
 }
 

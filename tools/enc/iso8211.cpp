@@ -71,8 +71,10 @@ TLayout ReadLayout(std::string_view data, std::size_t offset, bool descriptive) 
   const std::size_t entrySize = static_cast<std::size_t>(sizeLength + sizePosition + sizeTag);
 
   const std::size_t remaining = data.size() - offset;
-  if (base < kLeaderSize + 1 || base > remaining) Fail("bad field area address", offset + 12);
-  if (length != 0 && (length < base || length > remaining)) Fail("bad record length", offset);
+  if (base < kLeaderSize + 1) Fail("bad field area address", offset + 12);
+  if (base > remaining || length > remaining)
+    Fail("record cut short: the file ends inside it", offset);
+  if (length != 0 && length < base) Fail("bad record length", offset);
   if (data[offset + base - 1] != kFieldTerminator) Fail("directory not terminated", offset + base);
 
   // Directory entries up to the terminator before the field area.
@@ -88,9 +90,11 @@ TLayout ReadLayout(std::string_view data, std::size_t offset, bool descriptive) 
     const std::string_view entry = data.substr(p, entrySize);
     TRaw r;
     r.Tag = entry.substr(0, static_cast<std::size_t>(sizeTag));
-    r.Length = Digits(entry.substr(static_cast<std::size_t>(sizeTag), static_cast<std::size_t>(sizeLength)),
-                      p, "field length");
-    r.Position = Digits(entry.substr(static_cast<std::size_t>(sizeTag + sizeLength)), p, "field position");
+    r.Length = Digits(
+        entry.substr(static_cast<std::size_t>(sizeTag), static_cast<std::size_t>(sizeLength)), p,
+        "field length");
+    r.Position =
+        Digits(entry.substr(static_cast<std::size_t>(sizeTag + sizeLength)), p, "field position");
     for (char c : r.Tag)
       if (static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) >= 0x7F)
         Fail("bad field tag", p);
@@ -271,7 +275,8 @@ TFieldDefn ParseFieldDefn(const TEntry& entry, std::size_t fieldControlLength, s
   TFieldDefn defn;
   defn.Tag = std::string(entry.Tag);
   std::string_view f = StripTerminator(entry.Data, false);
-  if (f.size() < fieldControlLength) Fail("field description of " + defn.Tag + " cut short", offset);
+  if (f.size() < fieldControlLength)
+    Fail("field description of " + defn.Tag + " cut short", offset);
   if (fieldControlLength >= 2) {
     defn.StructureCode = f[0];
     defn.TypeCode = f[1];
@@ -382,8 +387,9 @@ TModule::TModule(std::string_view data) : data_(data) {
 }
 
 const TFieldDefn* TModule::FindDefn(std::string_view tag) const noexcept {
-  const auto it = std::lower_bound(defns_.begin(), defns_.end(), tag,
-                                   [](const TFieldDefn& d, std::string_view t) { return d.Tag < t; });
+  const auto it =
+      std::lower_bound(defns_.begin(), defns_.end(), tag,
+                       [](const TFieldDefn& d, std::string_view t) { return d.Tag < t; });
   return it != defns_.end() && it->Tag == tag ? &*it : nullptr;
 }
 

@@ -62,7 +62,7 @@ struct TFieldDefn {
 // A data field of a record, as it lies in the file.
 struct TField {
   std::string_view Tag;
-  std::string_view Data;  // without its field terminator
+  std::string_view Data;             // without its field terminator
   const TFieldDefn* Defn = nullptr;  // null when the DDR does not describe the tag
 };
 

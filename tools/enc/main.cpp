@@ -4,6 +4,8 @@
 //   chizro-enclist CELL.000            writes CELL.txt beside the cell
 //   chizro-enclist CELL.000 LISTING    writes LISTING ("-": standard output)
 //
+// Without LISTING an existing CELL.txt is replaced only when it is itself a
+// listing.
 // The listing is written to a temporary file first and put in place only
 // when the whole cell has been read, so a failed run leaves nothing behind.
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "iso8211.h"
@@ -38,6 +41,14 @@ std::string ReadCell(const std::filesystem::path& path) {
   return data;
 }
 
+// True when the file starts as a listing does.
+bool IsListing(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[5] = {};
+  in.read(head, 5);
+  return in.gcount() == 5 && std::string_view(head, 5) == "RECN ";
+}
+
 void Report(const iso8211::TListingStats& stats, const std::string& where) {
   std::cerr << "chizro-enclist: " << stats.Records << " records, " << stats.Fields << " fields";
   if (stats.BadFields > 0) std::cerr << " (" << stats.BadFields << " listed as raw bytes)";
@@ -50,7 +61,8 @@ int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) return Usage();
   const std::filesystem::path cellPath = argv[1];
   std::filesystem::path listingPath =
-      argc == 3 ? std::filesystem::path(argv[2]) : std::filesystem::path(cellPath).replace_extension(".txt");
+      argc == 3 ? std::filesystem::path(argv[2])
+                : std::filesystem::path(cellPath).replace_extension(".txt");
   std::filesystem::path partPath;
   try {
     const std::string cell = ReadCell(cellPath);
@@ -65,6 +77,11 @@ int main(int argc, char** argv) {
     if (std::filesystem::equivalent(cellPath, listingPath, ec) ||
         listingPath.lexically_normal() == cellPath.lexically_normal())
       throw std::runtime_error("the listing would overwrite the cell");
+    // The default name may be taken by a text of the exchange set: only an
+    // earlier listing is replaced without being asked for by name.
+    if (argc == 2 && std::filesystem::exists(listingPath, ec) && !IsListing(listingPath))
+      throw std::runtime_error(listingPath.string() +
+                               " exists and is not a listing; name the listing to write");
     partPath = listingPath;
     partPath += ".part";
     iso8211::TListingStats stats;

@@ -35,8 +35,7 @@ void AppendNumber(std::string& out, T value) {
 
 std::uint64_t LittleEndian(std::string_view bytes) {
   std::uint64_t v = 0;
-  for (std::size_t i = bytes.size(); i-- > 0;)
-    v = (v << 8) | static_cast<unsigned char>(bytes[i]);
+  for (std::size_t i = bytes.size(); i-- > 0;) v = (v << 8) | static_cast<unsigned char>(bytes[i]);
   return v;
 }
 
@@ -76,10 +75,9 @@ void AppendValue(std::string& out, const TValue& value) {
           return;
         }
         case 4: {
-          const double d =
-              bytes.size() == 4
-                  ? static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(LittleEndian(bytes))))
-                  : std::bit_cast<double>(LittleEndian(bytes));
+          const double d = bytes.size() == 4 ? static_cast<double>(std::bit_cast<float>(
+                                                   static_cast<std::uint32_t>(LittleEndian(bytes))))
+                                             : std::bit_cast<double>(LittleEndian(bytes));
           if (std::isfinite(d)) {
             AppendNumber(out, d);
             return;
@@ -121,7 +119,8 @@ TListingStats WriteListing(std::string_view cell, std::ostream& out, std::ostrea
   TListingStats stats;
   TModule module(cell);
   for (const TFieldDefn& d : module.FieldDefns())
-    if (d.Tag.size() != kTagSize) throw TFormatError("not an S-57 cell: field tags are not four characters");
+    if (d.Tag.size() != kTagSize)
+      throw TFormatError("not an S-57 cell: field tags are not four characters");
 
   std::vector<TField> fields;
   std::vector<TValue> values;
@@ -135,7 +134,8 @@ TListingStats WriteListing(std::string_view cell, std::ostream& out, std::ostrea
     out << line;
     for (const TField& field : fields) {
       if (field.Tag == "0001") continue;
-      if (field.Tag.size() != kTagSize) throw TFormatError("not an S-57 cell: a field tag is not four characters");
+      if (field.Tag.size() != kTagSize)
+        throw TFormatError("not an S-57 cell: a field tag is not four characters");
       ++stats.Fields;
       line.assign(" ");
       line += field.Tag;
