@@ -83,7 +83,8 @@ private:
 const TClassDefGrp& KeyClasses() {
   static const std::unique_ptr<TClassDefGrp> defs = [] {
     auto d = std::make_unique<TClassDefGrp>();
-    for (const char* code : {"1108", "2110"}) d->Add(std::make_unique<TClassDef>(code, d.get()))->Visible = 1;
+    for (const char* code : {"1108", "2110"})
+      d->Add(std::make_unique<TClassDef>(code, d.get()))->Visible = 1;
     return d;
   }();
   return *defs;
@@ -134,11 +135,12 @@ void BM_SdfParseBuildingArcs(benchmark::State& state) {
     TArcList arcs;
     sdf2500::ReadArcFile(lines, arcs);
     points = 0;
-    for (int i = 0; i < arcs.Count(); ++i) points += static_cast<long long>(arcs.Items(i).Points.size());
+    for (int i = 0; i < arcs.Count(); ++i)
+      points += static_cast<long long>(arcs.Items(i).Points.size());
     benchmark::DoNotOptimize(points);
   }
-  state.counters["vertices/s"] =
-      benchmark::Counter(static_cast<double>(points), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["vertices/s"] = benchmark::Counter(static_cast<double>(points),
+                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_SdfParseBuildingArcs)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -95,13 +95,23 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
   if (!theme_) return false;
   if (theme_->OpenMode != 2) {
     const std::size_t before = items_.size();
-    if (theme_->Builder) theme_->Builder->OpenFolder(*this, fileName);
     // Leaves the reader added are in the data's own system: remember it for
-    // later loads, then bring them into the theme's system.
-    for (std::size_t i = before; i < items_.size(); ++i) {
-      items_[i]->RecordSourceState();
-      items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
+    // later loads, then bring them into the theme's system. This holds for
+    // the leaves added before a scan that stops with an error, too.
+    auto adopt = [&] {
+      for (std::size_t i = before; i < items_.size(); ++i) {
+        items_[i]->RecordSourceState();
+        items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
+      }
+    };
+    try {
+      if (theme_->Builder) theme_->Builder->OpenFolder(*this, fileName);
+    } catch (...) {
+      adopt();
+      UpdateExtent();
+      throw;
     }
+    adopt();
   } else {
     if (FindByFileName(fileName)) return false;
     std::unique_ptr<TMapLeaf> leaf = theme_->OpenLeaf(fileName);

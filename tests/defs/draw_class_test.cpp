@@ -191,7 +191,8 @@ struct SymbolCase {
   TPoint Label;
 };
 
-class DrawClassSymbolTest : public DrawClassTest, public ::testing::WithParamInterface<SymbolCase> {};
+class DrawClassSymbolTest : public DrawClassTest,
+                            public ::testing::WithParamInterface<SymbolCase> {};
 
 // A point at pixel (100, 100) labelled "ab" (10 pixels wide).
 TEST_P(DrawClassSymbolTest, SymbolCentredOnThePointAndLabelBelowIt) {
@@ -270,14 +271,13 @@ std::string VisibilityCaseName(const ::testing::TestParamInfo<VisibilityCase>& p
 // The view is at 1:2500.
 INSTANTIATE_TEST_SUITE_P(
     Ranges, DrawClassVisibilityTest,
-    ::testing::Values(
-        VisibilityCase{"Shown", 1, 0, 0, true, true, true},
-        VisibilityCase{"HiddenClassKeepsItsLabels", 0, 0, 0, true, false, true},
-        VisibilityCase{"WithinBothBounds", 1, 2500, 2500, true, true, true},
-        VisibilityCase{"MinScaleAboveTheScale", 1, 5000, 0, true, false, false},
-        VisibilityCase{"MaxScaleBelowTheScale", 1, 0, 1000, true, false, false},
-        VisibilityCase{"HiddenAndOutOfRange", 0, 0, 1000, true, false, false},
-        VisibilityCase{"NoDefinition", 1, 0, 0, false, false, false}),
+    ::testing::Values(VisibilityCase{"Shown", 1, 0, 0, true, true, true},
+                      VisibilityCase{"HiddenClassKeepsItsLabels", 0, 0, 0, true, false, true},
+                      VisibilityCase{"WithinBothBounds", 1, 2500, 2500, true, true, true},
+                      VisibilityCase{"MinScaleAboveTheScale", 1, 5000, 0, true, false, false},
+                      VisibilityCase{"MaxScaleBelowTheScale", 1, 0, 1000, true, false, false},
+                      VisibilityCase{"HiddenAndOutOfRange", 0, 0, 1000, true, false, false},
+                      VisibilityCase{"NoDefinition", 1, 0, 0, false, false, false}),
     VisibilityCaseName);
 
 TEST_F(DrawClassTest, LabelsComeFromTheConfiguredSourceCentredBelowTheAnchor) {

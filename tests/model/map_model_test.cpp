@@ -368,3 +368,35 @@ TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
 
 }  // namespace
 }  // namespace chizro
+
+namespace chizro {
+namespace {
+
+// A folder reader that adds one TOKYO leaf, then meets a broken unit.
+class BrokenFolderBuilder final : public TMapBuilder {
+public:
+  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override { return nullptr; }
+  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folder) override {
+    auto leaf = std::make_unique<TMapLeaf>(&leaves);
+    leaf->FileName = folder + "/a";
+    leaf->Datum = 1;
+    leaf->Extent = {-10000, -20000, -9900, -20100};
+    leaves.Add(std::move(leaf));
+    throw EListIndexError(6);
+  }
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
+};
+
+TEST(LeafList, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
+  SetBuilderFactory(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
+  TMapProject project;
+  EXPECT_THROW(project.Open("/maps", 14, 1), EListIndexError);
+  SetBuilderFactory(14, {});
+  const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
+  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_GT(std::hypot(leaf.Extent.left + 10000, leaf.Extent.top + 20000), 300.0);
+  EXPECT_EQ(project.Themes->Items(0)->Extent, leaf.Extent);
+}
+
+}  // namespace
+}  // namespace chizro

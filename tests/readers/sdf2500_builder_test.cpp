@@ -589,7 +589,8 @@ TEST(SdfLoad, EveryClassCodeOfTheSamplesIsDefinedAndHasAnOutputEntry) {
   for (const char* code : {"0000", "1103", "1105", "1106", "1108", "2110", "2300", "2420", "3500",
                            "5101", "6241", "7301"})
     EXPECT_TRUE(codes.count(code)) << "the samples show class " << code;
-  // def/chizro.ini has an entry for every class of the definition file
+  // def/chizro.ini has an entry for every class of the definition file (and
+  // for the classes of the other kinds)
   const TIniFile settings(RepoPath("def/chizro.ini"));
   EXPECT_EQ(settings.ReadString("Layers", "Output", ""), "L");
   std::set<std::string> elements;
@@ -600,7 +601,7 @@ TEST(SdfLoad, EveryClassCodeOfTheSamplesIsDefinedAndHasAnOutputEntry) {
     EXPECT_EQ(fields[1].size(), 1u) << key;
     EXPECT_NE(std::string("0123456789ABCDEF").find(fields[1]), std::string::npos) << key;
   }
-  EXPECT_EQ(elements, defined);
+  for (const std::string& code : defined) EXPECT_TRUE(elements.count(code)) << code;
 }
 
 TEST(SdfDefinitions, LoadWithSymbolsTitlesAndTheKeyClassesVisibleAt2500) {

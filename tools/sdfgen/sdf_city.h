@@ -210,7 +210,7 @@ struct TLine {
   TLineType Type = TLineType::Road;
   int Level = 1106;  // administrative boundary code of a main line, 0 for minor
   long long Main = 0;
-  int Minor = 0;  // 0 for the main line itself
+  int Minor = 0;    // 0 for the main line itself
   double Half = 3;  // half width of the street, railway or river [m]
 };
 
@@ -288,11 +288,11 @@ inline long long MunicipalityV(long long n) { return FloorDiv(n - 6, 13); }
 
 inline const std::vector<std::string_view>& TownNames() {
   static const std::vector<std::string_view> names = {
-      "本町",   "栄町",   "緑町",   "旭町",   "寿町",   "幸町",     "錦町",   "宮本町",
-      "桜町",   "八幡町", "元町",   "新町",   "東町",   "西町",     "南町",   "北町",
+      "本町",   "栄町",     "緑町",   "旭町",   "寿町",   "幸町",     "錦町",   "宮本町",
+      "桜町",   "八幡町",   "元町",   "新町",   "東町",   "西町",     "南町",   "北町",
       "相生町", "日の出町", "若葉町", "松が丘", "梅が丘", "富士見町", "千歳町", "住吉町",
-      "宝町",   "清水町", "大和町", "末広町", "弥生町", "春日町",   "昭和町", "平和町",
-      "港町",   "浜町",   "仲町",   "上町",   "柳町",   "泉町",     "朝日町", "高砂町"};
+      "宝町",   "清水町",   "大和町", "末広町", "弥生町", "春日町",   "昭和町", "平和町",
+      "港町",   "浜町",     "仲町",   "上町",   "柳町",   "泉町",     "朝日町", "高砂町"};
   return names;
 }
 
@@ -325,12 +325,13 @@ inline int ChomeNumber(long long m, long long n) {
 inline bool EastPrefecture(long long m) { return m >= 25; }
 
 inline std::string MunicipalityName(long long mu, long long mv, bool east) {
-  static const std::vector<std::string_view> wards = {
-      "本郷区", "桜川区", "若葉区", "緑ヶ丘区", "東浜区", "西原区",
-      "南台区", "北山区", "青葉区", "朝日区",   "大和区", "千歳区"};
+  static const std::vector<std::string_view> wards = {"本郷区", "桜川区", "若葉区", "緑ヶ丘区",
+                                                      "東浜区", "西原区", "南台区", "北山区",
+                                                      "青葉区", "朝日区", "大和区", "千歳区"};
   static const std::vector<std::string_view> cities = {"浦野市", "海浜市", "葛川市", "市野市"};
   const auto& list = east ? cities : wards;
-  return std::string(list[static_cast<std::size_t>(Mod(mu * 5 + mv * 3, static_cast<long long>(list.size())))]);
+  return std::string(
+      list[static_cast<std::size_t>(Mod(mu * 5 + mv * 3, static_cast<long long>(list.size())))]);
 }
 
 inline std::string MunicipalityCode(long long mu, long long mv, bool east) {
@@ -490,7 +491,8 @@ inline const std::string& Sjis(std::string_view utf8) {
 // One layer file being written: records in `Body`; the header line is made
 // when the file is saved, once the counts are known.
 struct TLayerFile {
-  TLayerFile(std::string folder, std::string name) : Folder(std::move(folder)), Name(std::move(name)) {}
+  TLayerFile(std::string folder, std::string name)
+      : Folder(std::move(folder)), Name(std::move(name)) {}
 
   std::string Folder;  // layer folder
   std::string Name;    // file name
@@ -517,8 +519,10 @@ public:
     const double a = -s - kCoastSlope * c, b = c - kCoastSlope * s;
     land_ = {a, b, -(a * kOriginX + b * kOriginY) - kCoastV0};
     // the sheet in grid coordinates
-    const TXY corners[] = {
-        {id.Left(), id.Bottom()}, {id.Right(), id.Bottom()}, {id.Right(), id.Top()}, {id.Left(), id.Top()}};
+    const TXY corners[] = {{id.Left(), id.Bottom()},
+                           {id.Right(), id.Bottom()},
+                           {id.Right(), id.Top()},
+                           {id.Left(), id.Top()}};
     umin_ = vmin_ = 1e300;
     umax_ = vmax_ = -1e300;
     for (const TXY& p : corners) {
@@ -778,8 +782,13 @@ private:
                                        {{w.Pos, nl.Pos}, {w.Level, kKindLine}}});
         TCmRing r = Clip(ring, frameTag, coastTag);
         if (r.empty()) continue;
-        TCell cell{w.Main, s.Main, MunicipalityU(w.Main), MunicipalityV(s.Main),
-                   EastPrefecture(w.Main), std::move(r), {}};
+        TCell cell{w.Main,
+                   s.Main,
+                   MunicipalityU(w.Main),
+                   MunicipalityV(s.Main),
+                   EastPrefecture(w.Main),
+                   std::move(r),
+                   {}};
         for (std::size_t i = 0; i < cell.ring.size(); ++i) {
           const TCmVertex& p = cell.ring[i];
           const TCmVertex& q = cell.ring[(i + 1) % cell.ring.size()];
@@ -869,7 +878,9 @@ private:
         const TCmRing r = Clip(RingFromUV(pts), blockClosure, blockLine);
         if (r.empty()) continue;
         // block number within its district
-        const int kU = MinorCount(kTagU, MainPos(o_.Seed, kTagU, w.Main + 1) - MainPos(o_.Seed, kTagU, w.Main), o_.Density);
+        const int kU =
+            MinorCount(kTagU, MainPos(o_.Seed, kTagU, w.Main + 1) - MainPos(o_.Seed, kTagU, w.Main),
+                       o_.Density);
         const int number = 1 + w.Minor + s.Minor * kU;
         const bool split = Rand01(o_.Seed, {kTagSplit, w.Main, w.Minor, s.Main, s.Minor}) < 0.25;
         const auto refs = PrivateRing(gaikuArc_, r, split);
@@ -938,7 +949,8 @@ private:
       for (int i = 0; i < 12; ++i) {
         const double t = 2 * 3.14159265358979323846 * i / 12;
         const double wob = 1 + 0.15 * (Rand01(o_.Seed, {kTagPond, w.Main, s.Main, i}) - 0.5);
-        pts.push_back({{cu + ru * wob * std::cos(t), cv + rv * wob * std::sin(t)}, {5105, kKindLine}});
+        pts.push_back(
+            {{cu + ru * wob * std::cos(t), cv + rv * wob * std::sin(t)}, {5105, kKindLine}});
       }
       const TCmRing p = Clip(RingFromUV(pts), {5105, kKindClosure}, {5105, kKindLine});
       if (!p.empty()) {
@@ -961,10 +973,9 @@ private:
     const std::uint64_t pub = Hash(o_.Seed, {kTagPublic, w.Main, w.Minor, s.Main, s.Minor});
     if (pub % 1000 < 8 && len > 30 && depth > 20) {
       // a public building filling the block
-      static const char* const kinds[] = {"区役所", "郵便局", "消防署", "警察署", "図書館",
+      static const char* const kinds[] = {"区役所", "郵便局", "消防署",   "警察署", "図書館",
                                           "公民館", "保育園", "区民会館", "体育館", "病院"};
-      const std::string title =
-          TownName(o_.Seed, w.Main, s.Main) + kinds[(pub >> 10) % 10];
+      const std::string title = TownName(o_.Seed, w.Main, s.Main) + kinds[(pub >> 10) % 10];
       Building(u0 + 4, v0 + 4, u1 - 4, v1 - 4, 1, title);
       return;
     }
@@ -1022,7 +1033,8 @@ private:
       if (l.Type == TLineType::Minor) return {"3"};
       if (l.Level != 1106)
         return {"1", "国道" + FullWidthDigits(Mod(l.Main * 7 + (alongV ? 3 : 0), 20) + 1) + "号"};
-      return {"2", (alongV ? "都道" : "区道") + FullWidthDigits(300 + Mod(l.Main * 13, 200)) + "号"};
+      return {"2",
+              (alongV ? "都道" : "区道") + FullWidthDigits(300 + Mod(l.Main * 13, 200)) + "号"};
     };
     auto street = [&](const TLine& l, const std::vector<TLine>& cross, bool alongV) {
       if (l.Type == TLineType::River || l.Type == TLineType::Rail) return;
@@ -1031,7 +1043,8 @@ private:
         const TUV b = alongV ? TUV{l.Pos, cross[i + 1].Pos} : TUV{cross[i + 1].Pos, l.Pos};
         TXY p = ToXY(a), q = ToXY(b);
         if (!ClipSegment(p, q)) continue;
-        const int name = AddArc(roadArc_, {2110, kKindLine}, {{ToCm(p.x), ToCm(p.y)}, {ToCm(q.x), ToCm(q.y)}});
+        const int name =
+            AddArc(roadArc_, {2110, kKindLine}, {{ToCm(p.x), ToCm(p.y)}, {ToCm(q.x), ToCm(q.y)}});
         const auto values = roadName(l, alongV);
         if (values.size() == 1) {
           AddAttr(roadAtr_, 'L', 2110, name, {values[0]});
@@ -1062,9 +1075,9 @@ private:
       for (std::size_t i = 0; i + 1 < us_.size(); ++i) {
         const double u0 = us_[i].Pos + us_[i].Half, u1 = us_[i + 1].Pos - us_[i + 1].Half;
         if (u1 - u0 < 5) continue;
-        const TCmRing r = Clip(RingFromUV(Rect(u0, rail.Pos - rail.Half, u1, rail.Pos + rail.Half,
-                                               {6241, kKindLine})),
-                               {6241, kKindClosure}, {6241, kKindLine});
+        const TCmRing r = Clip(
+            RingFromUV(Rect(u0, rail.Pos - rail.Half, u1, rail.Pos + rail.Half, {6241, kKindLine})),
+            {6241, kKindClosure}, {6241, kKindLine});
         if (r.empty()) continue;
         const auto refs = PrivateRing(othersArc_, r, false);
         const int name = AddPolygon(zyoutiPgn_, 6241, Centroid(r), refs);
@@ -1131,13 +1144,16 @@ private:
         const std::string town = TownName(o_.Seed, a.Main, b.Main);
         char code[24];
         std::snprintf(code, sizeof code, "TR%s%05d", Mesh(lat, lon).substr(0, 4).c_str(),
-                      static_cast<int>(Hash(o_.Seed, {kTagControl, a.Main, b.Main, a.Minor, b.Minor}) % 100000));
+                      static_cast<int>(
+                          Hash(o_.Seed, {kTagControl, a.Main, b.Main, a.Minor, b.Minor}) % 100000));
         char height[16];
-        std::snprintf(height, sizeof height, "%.2f", 2.0 + 30.0 * Rand01(o_.Seed, {kTagControl, a.Main, b.Main}));
+        std::snprintf(height, sizeof height, "%.2f",
+                      2.0 + 30.0 * Rand01(o_.Seed, {kTagControl, a.Main, b.Main}));
         const std::string pointName =
             triangulation ? town : town + FullWidthDigits(1 + static_cast<long long>(r * 997) % 99);
-        AddAttr(sankakuAtr_, 'P', 7301, name,
-                {Mesh(lat, lon), code, pointName, triangulation ? "四等三角点" : "街区多角点", height});
+        AddAttr(
+            sankakuAtr_, 'P', 7301, name,
+            {Mesh(lat, lon), code, pointName, triangulation ? "四等三角点" : "街区多角点", height});
       }
     }
   }
@@ -1146,7 +1162,8 @@ private:
   static std::string Mesh(double lat, double lon) {
     const double y = lat * 1.5, x = lon - 100;
     const int p1 = static_cast<int>(std::floor(y)), p2 = static_cast<int>(std::floor(x));
-    const int s1 = static_cast<int>(std::floor((y - p1) * 8)), s2 = static_cast<int>(std::floor((x - p2) * 8));
+    const int s1 = static_cast<int>(std::floor((y - p1) * 8)),
+              s2 = static_cast<int>(std::floor((x - p2) * 8));
     const int t1 = static_cast<int>(std::floor(((y - p1) * 8 - s1) * 10));
     const int t2 = static_cast<int>(std::floor(((x - p2) * 8 - s2) * 10));
     char buf[16];
@@ -1156,8 +1173,9 @@ private:
 
   // ---- files
   std::string Header(const TLayerFile& f, std::string_view type) const {
-    std::string h = "FH," + name_ + "," + f.Name.substr(0, f.Name.find('.')) + "," + std::string(type) +
-                    ",2500,2004," + std::to_string(id_.Zone) + "," + (o_.Tokyo ? "0" : "1") + ",";
+    std::string h = "FH," + name_ + "," + f.Name.substr(0, f.Name.find('.')) + "," +
+                    std::string(type) + ",2500,2004," + std::to_string(id_.Zone) + "," +
+                    (o_.Tokyo ? "0" : "1") + ",";
     AppendCm(h, y0cm_);
     h += ',';
     AppendCm(h, x0cm_);
@@ -1181,7 +1199,8 @@ private:
       d += "\r\n";
     };
     char opts[96];
-    std::snprintf(opts, sizeof opts, "seed=%llu density=%.2f", static_cast<unsigned long long>(o_.Seed), o_.Density);
+    std::snprintf(opts, sizeof opts, "seed=%llu density=%.2f",
+                  static_cast<unsigned long long>(o_.Seed), o_.Density);
     line("数値地図2500（空間データ基盤）形式の合成データ");
     line("chizro sdfgen");
     line(opts);
@@ -1219,12 +1238,14 @@ private:
     const std::filesystem::path sheetDir = outDir / name_;
     std::filesystem::create_directories(sheetDir);
     const std::vector<std::pair<const TLayerFile*, std::string_view>> files = {
-        {&gyousei_, "ARC"},    {&sityoPgn_, "PGN"},    {&sityoAtr_, "ATR"},   {&tyomePgn_, "PGN"},
-        {&tyomeAtr_, "ATR"},   {&gaikuArc_, "ARC"},    {&gaikuPgn_, "PGN"},   {&gaikuAtr_, "ATR"},
-        {&roadArc_, "ARC"},    {&roadAtr_, "ATR"},     {&othersArc_, "ARC"},  {&tetudouAtr_, "ATR"},
-        {&zyoutiPgn_, "PGN"},  {&zyoutiAtr_, "ATR"},   {&ekiPnt_, "PNT"},     {&ekiAtr_, "ATR"},
-        {&mizuArc_, "ARC"},    {&mizuPgn_, "PGN"},     {&mizuAtr_, "ATR"},    {&tatemonoArc_, "ARC"},
-        {&tatemonoPgn_, "PGN"}, {&tatemonoAtr_, "ATR"}, {&sankakuPnt_, "PNT"}, {&sankakuAtr_, "ATR"}};
+        {&gyousei_, "ARC"},     {&sityoPgn_, "PGN"},    {&sityoAtr_, "ATR"},
+        {&tyomePgn_, "PGN"},    {&tyomeAtr_, "ATR"},    {&gaikuArc_, "ARC"},
+        {&gaikuPgn_, "PGN"},    {&gaikuAtr_, "ATR"},    {&roadArc_, "ARC"},
+        {&roadAtr_, "ATR"},     {&othersArc_, "ARC"},   {&tetudouAtr_, "ATR"},
+        {&zyoutiPgn_, "PGN"},   {&zyoutiAtr_, "ATR"},   {&ekiPnt_, "PNT"},
+        {&ekiAtr_, "ATR"},      {&mizuArc_, "ARC"},     {&mizuPgn_, "PGN"},
+        {&mizuAtr_, "ATR"},     {&tatemonoArc_, "ARC"}, {&tatemonoPgn_, "PGN"},
+        {&tatemonoAtr_, "ATR"}, {&sankakuPnt_, "PNT"},  {&sankakuAtr_, "ATR"}};
     std::vector<const TLayerFile*> list;
     for (const auto& [f, type] : files) list.push_back(f);
     TStats s = stats_;

@@ -34,8 +34,9 @@ Options:
   --origin SHEET       the north-west sheet (default 09KD961: the default city
                        covers x -16..+4 km, y -27..-42 km of zone 9, with a
                        river, railways, a prefecture boundary and the coast)
-  --density D          street and lot density, 1 = dense city centre (default
-                       1); blocks per sheet grow with D^2
+  --density D          blocks per area, 1 = dense city centre (default 1);
+                       street spacing shrinks with sqrt(D), lots too (down to
+                       5 m); 0.05 to 10
   --seed S             the city's random seed (default 1)
   --buildings F        share of lots that hold a building (default 1)
   --control-points F   share of street corners with a control point (7301)
@@ -43,7 +44,7 @@ Options:
   --datum D            jgd2000 (default; description item 9 "1") or tokyo
                        (item 9 "0": the sheets state the TOKYO datum)
   --sample             the committed samples: exactly
-                         --origin 09LD183 --sheets 2x1 --density 0.5 --seed 1
+                         --origin 09LD183 --sheets 2x1 --density 0.3 --seed 1
                          --buildings 0.12 --control-points 0.03
                        two adjacent sheets near Tokyo station (09LD183 and
                        09LD184); samples/sdf is `sdfgen --sample --out samples/sdf`
@@ -51,13 +52,17 @@ Options:
   --symbols DIR        write the point symbols Eki.bmp and Sankaku.bmp (16x16,
                        24-bit) used by def/Sdf25.ini into DIR, and nothing else
 
-Typical sizes (Linux, this generator):
-  --sample                 2 sheets, ~290 KB, ~1,000 polygons, ~8,000 vertices
-  one sheet at density 1   ~1,000 blocks, ~13,000 buildings, ~4,000 road arcs,
-                           ~600 control points, ~110,000 vertices, ~3.2 MB
-  default city (10x10)     100 sheets, ~1.1 million polygons, ~9 million
-                           vertices, ~270 MB (the south-east sheets are partly
-                           sea and lighter)
+Typical sizes (what this generator writes; "vertices" are coordinate lines):
+  --sample                 2 sheets, 50 files, 0.42 MB: 1,899 polygons,
+                           3,683 arcs, 16,054 vertices
+  one sheet at density 1   2.3 MB: ~1,100 blocks, ~12,400 buildings, ~2,100
+                           road arcs, ~1,000 control points, ~90,000 vertices
+  one sheet at density 2   3.9 MB: ~2,200 blocks, ~22,400 buildings,
+                           ~143,000 vertices
+  default city (10x10)     100 sheets, 2,500 files, 192 MB: 1.14 million
+                           polygons, 1.38 million arcs, 84,000 points,
+                           7.5 million vertices (the south-east sheets are
+                           partly or wholly sea and lighter)
 )";
 
 [[noreturn]] void Fail(const std::string& message) {

@@ -1,0 +1,44 @@
+// The definition files and the settings file that ship beside the program
+// must load, and the settings must give every class of every kind an output
+// entry: a class without one is written without layer, colour and type.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "defs/class_def.h"
+#include "platform/comma_text.h"
+#include "platform/ini_file.h"
+#include "readers/map_builder.h"
+
+namespace chizro {
+namespace {
+
+const std::filesystem::path kDefDir =
+    std::filesystem::path(CHIZRO_TEST_DATA_DIR) / ".." / ".." / "def";
+
+TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
+  const TIniFile settings((kDefDir / "chizro.ini").string());
+  std::set<std::string> elements;
+  for (const std::string& key : settings.ReadSection("Elements")) {
+    elements.insert(key);
+    EXPECT_EQ(SplitCommaText(settings.ReadString("Elements", key, "")).size(), 5u) << key;
+  }
+  for (int kind :
+       {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindEnc, kKindRaster, kKindGpsWpt}) {
+    std::string file = DefFileForKind(kind);
+    file = file.substr(file.rfind('\\') + 1);
+    SCOPED_TRACE(file);
+    TClassDefGrp defs;
+    ASSERT_TRUE(defs.LoadFromFile((kDefDir / file).string()));
+    EXPECT_GT(defs.Count(), 0);
+    for (int i = 0; i < defs.Count(); ++i)
+      EXPECT_TRUE(elements.count(defs.Items(i)->Name)) << "no entry for " << defs.Items(i)->Name;
+    EXPECT_FALSE(
+        TIniFile((kDefDir / file).string()).ReadString("MapTheme", "ThemeTitle", "").empty());
+  }
+}
+
+}  // namespace
+}  // namespace chizro
