@@ -24,6 +24,13 @@ int FuzzCommaText(const std::uint8_t* data, std::size_t size);
 int FuzzIniFile(const std::uint8_t* data, std::size_t size);
 int FuzzClassDefs(const std::uint8_t* data, std::size_t size);
 int FuzzVectorReader(const std::uint8_t* data, std::size_t size);
+int FuzzSdfSheet(const std::uint8_t* data, std::size_t size);
+int FuzzKsj(const std::uint8_t* data, std::size_t size);
+int FuzzGkuPnt(const std::uint8_t* data, std::size_t size);
+int FuzzGpsTrack(const std::uint8_t* data, std::size_t size);
+int FuzzXmlArea(const std::uint8_t* data, std::size_t size);
+int FuzzEncListing(const std::uint8_t* data, std::size_t size);
+int FuzzRasterHeader(const std::uint8_t* data, std::size_t size);
 
 // Every target, for the replay test.
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count);

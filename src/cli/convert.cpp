@@ -5,9 +5,9 @@
 #include <QString>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -152,12 +152,14 @@ private:
 
 int LeafCount(const TMapProject& project, int kind) {
   for (int i = 0; i < project.Themes->Count(); ++i)
-    if (project.Themes->Items(i)->DataKind == kind) return project.Themes->Items(i)->Leaves->Count();
+    if (project.Themes->Items(i)->DataKind == kind)
+      return project.Themes->Items(i)->Leaves->Count();
   return 0;
 }
 
 std::string Describe(const std::exception& e) {
-  if (const auto* missing = dynamic_cast<const EFileNotFound*>(&e); missing && !missing->Path().empty())
+  if (const auto* missing = dynamic_cast<const EFileNotFound*>(&e);
+      missing && !missing->Path().empty())
     return std::string(e.what()) + ": '" + missing->Path() + "'";
   return e.what();
 }
@@ -207,19 +209,25 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
       const int before = LeafCount(project, options.Kind);
       project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenSingleFile);
       if (LeafCount(project, options.Kind) == before) {
-        throw std::runtime_error("no map data in '" + map + "' (data kind " +
+        // Nothing new: not data of this kind, or opened already.
+        throw std::runtime_error("no new map data in '" + map + "' (data kind " +
                                  std::to_string(options.Kind) +
-                                 (options.Folder ? ", folder" : "; a folder needs --folder") +
-                                 ")");
+                                 (options.Folder ? ", folder" : "; a folder needs --folder") + ")");
       }
     }
     project.SetPixelsPerInch(kPixelsPerInch);
     project.SetScale(options.Scale);
     project.Draw();
-    const TJwcStats stats = ExportJwc(project);
+    // The writer paints once per sheet so that each is loaded; no one sees
+    // those paints here, so only the last one, the preview, reaches the
+    // image. Without a canvas the view keeps its size, and the same sheets
+    // load and unload.
+    const bool preview = !options.Preview.empty();
+    const TJwcStats stats = ExportJwc(project, [&](int leaf, int leaves) {
+      project.SetCanvas(preview && leaf + 1 == leaves ? &canvas : nullptr);
+    });
     painter.end();
-    if (!options.Preview.empty() &&
-        !image.save(QString::fromStdString(options.Preview), "PNG")) {
+    if (!options.Preview.empty() && !image.save(QString::fromStdString(options.Preview), "PNG")) {
       throw std::runtime_error("cannot write the preview '" + options.Preview + "'");
     }
 

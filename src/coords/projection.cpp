@@ -101,17 +101,37 @@ constexpr std::array<TPackedOrigin, kMaxZone> kZoneOrigins = {{
 
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowZoneError(int zone) { throw EZoneError(zone); }
 
-// Origin of a zone in decimal degrees; the bounds check keeps every zone
-// number from reading outside the table.
-void OriginDegrees(int zone, double& latDeg, double& lonDeg) {
-  if (zone < kMinZone || zone > kMaxZone) ThrowZoneError(zone);
-  const TPackedOrigin& origin = kZoneOrigins[static_cast<std::size_t>(zone - kMinZone)];
-  latDeg = DmsToDeg(origin.lat);
-  lonDeg = DmsToDeg(origin.lon);
-}
-
 // Radius of curvature at the pole, c = a / sqrt(1 - e^2) [m].
 double PolarRadius() { return kA / std::sqrt(1.0 - kE2); }
+
+// What every conversion in a zone starts from: the origin [deg] and [rad]
+// and its meridian arc [m], worked out once per zone.
+struct TZoneConstants {
+  double lat0;     // [deg]
+  double lon0;     // [deg]
+  double phi0;     // [rad]
+  double lambda0;  // [rad]
+  double s0;       // [m]
+};
+
+// The constants of a zone; the bounds check keeps every zone number from
+// reading outside the table.
+const TZoneConstants& Zone(int zone) {
+  if (zone < kMinZone || zone > kMaxZone) ThrowZoneError(zone);
+  static const std::array<TZoneConstants, kMaxZone> zones = [] {
+    std::array<TZoneConstants, kMaxZone> z{};
+    for (std::size_t i = 0; i < z.size(); ++i) {
+      TZoneConstants& c = z[i];
+      c.lat0 = DmsToDeg(kZoneOrigins[i].lat);
+      c.lon0 = DmsToDeg(kZoneOrigins[i].lon);
+      c.phi0 = c.lat0 * kDegToRad;
+      c.lambda0 = c.lon0 * kDegToRad;
+      c.s0 = MeridianArc(c.phi0);
+    }
+    return z;
+  }();
+  return zones[static_cast<std::size_t>(zone - kMinZone)];
+}
 
 }  // namespace
 
@@ -129,17 +149,17 @@ double MeridianArc(double phi) {
   return kA * (1.0 - kE2) * sum;
 }
 
-void ZoneOrigin(int zone, double& latDeg, double& lonDeg) { OriginDegrees(zone, latDeg, lonDeg); }
+void ZoneOrigin(int zone, double& latDeg, double& lonDeg) {
+  const TZoneConstants& z = Zone(zone);
+  latDeg = z.lat0;
+  lonDeg = z.lon0;
+}
 
 void LatLonToXY(int zone, double& X, double& Y, double lat, double lon) {
-  double lat0 = 0.0;
-  double lon0 = 0.0;
-  OriginDegrees(zone, lat0, lon0);
+  const TZoneConstants& z = Zone(zone);
   const double phi = lat * kDegToRad;
-  const double phi0 = lat0 * kDegToRad;
-  const double dl = lon * kDegToRad - lon0 * kDegToRad;
+  const double dl = lon * kDegToRad - z.lambda0;
 
-  const double s0 = MeridianArc(phi0);
   const double s = MeridianArc(phi);
 
   const double cosPhi = std::cos(phi);
@@ -160,7 +180,7 @@ void LatLonToXY(int zone, double& X, double& Y, double lat, double lon) {
 
   const double x =
       kZoneScale *
-      (s - s0 +
+      (s - z.s0 +
        n * cos2 * t * dl2 *
            (1.0 / 2.0 + (5.0 - t2 + 9.0 * eta2 + 4.0 * eta4) * cos2 * dl2 / 24.0 +
             (61.0 - 58.0 * t2 + t4 + 270.0 * eta2 - 330.0 * t2 * eta2) * cos4 * dl4 / 720.0 +
@@ -174,18 +194,13 @@ void LatLonToXY(int zone, double& X, double& Y, double lat, double lon) {
 }
 
 void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
-  double lat0 = 0.0;
-  double lon0 = 0.0;
-  OriginDegrees(zone, lat0, lon0);
-  const double phi0 = lat0 * kDegToRad;
-  const double lambda0 = lon0 * kDegToRad;
-  const double s0 = MeridianArc(phi0);
-  const double m = X / kZoneScale + s0;
+  const TZoneConstants& z = Zone(zone);
+  const double m = X / kZoneScale + z.s0;
 
   // Footpoint latitude: the latitude whose meridian arc is m. Newton steps on
   // the arc, starting from the origin latitude; about three steps within a
   // zone.
-  double phi1 = phi0;
+  double phi1 = z.phi0;
   double previous = phi1;
   int step = 0;
   do {
@@ -206,7 +221,7 @@ void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
   // than let infinities or NaN reach the model.
   if (cosPhi1 < kPoleCos) {
     lat = phi1 > 0.0 ? 90.0 : -90.0;
-    lon = lon0;
+    lon = z.lon0;
     return;
   }
 
@@ -243,7 +258,7 @@ void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
                y6 / (720.0 * n6) +
            (1385.0 + 3633.0 * t2 + 4095.0 * t4 + 1575.0 * t6) * y8 / (40320.0 * n8));
   const double lambda =
-      lambda0 + y / (n * cosPhi1) - (1.0 + 2.0 * t2 + eta2) * y3 / (6.0 * n3 * cosPhi1) +
+      z.lambda0 + y / (n * cosPhi1) - (1.0 + 2.0 * t2 + eta2) * y3 / (6.0 * n3 * cosPhi1) +
       (5.0 + 28.0 * t2 + 24.0 * t4 + 6.0 * eta2 + 8.0 * t2 * eta2) * y5 / (120.0 * n5 * cosPhi1) -
       (61.0 + 662.0 * t2 + 1320.0 * t4 + 720.0 * t6) * y7 / (5040.0 * n7 * cosPhi1);
 

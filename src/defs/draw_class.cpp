@@ -106,6 +106,7 @@ TDrawClass* TDrawClassGrp::Find(std::string_view code) const {
 }
 
 void TDrawClassGrp::AddClassDefs(const TClassDefGrp& classDefs) {
+  replay_ = 0;  // a new round of AddFigure begins
   for (int i = 0; i < classDefs.Count(); ++i) {
     const TClassDef* def = classDefs.Items(i);
     if (!Find(def->Name)) Insert(def->Name, def);
@@ -113,14 +114,23 @@ void TDrawClassGrp::AddClassDefs(const TClassDefGrp& classDefs) {
 }
 
 void TDrawClassGrp::AddFigure(const TFigure& figure) {
+  if (replay_ < offered_.size() && offered_[replay_] == &figure) {
+    ++replay_;
+    return;
+  }
+  replay_ = offered_.size() + 1;  // out of step: check each figure from here on
   TDrawClass* cls = Find(figure.ClassCode);
   if (!cls) cls = Insert(figure.ClassCode, nullptr);
+  const std::size_t held = cls->Figures.size();
   cls->AddFigure(figure);
+  if (cls->Figures.size() != held) offered_.push_back(&figure);
   last_ = cls;
 }
 
 void TDrawClassGrp::Clear() {
   last_ = nullptr;
+  offered_.clear();
+  replay_ = 0;
   byCode_.clear();
   items_.clear();
   inCodeOrder_ = true;

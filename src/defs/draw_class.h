@@ -99,6 +99,11 @@ private:
   std::vector<std::unique_ptr<TDrawClass>> items_;
   std::unordered_map<std::string, TDrawClass*> byCode_;
   TDrawClass* last_ = nullptr;  // the class found last: figures come in runs of one code
+  // Every figure held, in the order first offered. A leaf offers its figures
+  // again, in the same order, whenever a leaf of its theme is loaded or
+  // unloaded; a figure that stands at the replay position is held already.
+  std::vector<const TFigure*> offered_;
+  std::size_t replay_ = 0;
   bool inCodeOrder_ = true;
   std::vector<TPoint> pixels_;  // vertices of the figure being drawn, reused
 };

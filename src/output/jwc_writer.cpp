@@ -4,14 +4,14 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <iterator>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -278,32 +278,56 @@ private:
   std::string lastCode_;
 };
 
-}  // namespace
+// Fraction digits that a value of the plain range with at most 15
+// significant digits can have: 0.0001 * 10^k < 10^15 gives k <= 18.
+constexpr std::size_t kMaxFractionDigits = 18;
 
-namespace {
-
-constexpr std::uint64_t kPow10_15 = 1000000000000000ull;
-
-// 5^k for k = 0..21: the largest powers whose products with an odd
-// numerator can still stay below 10^15.
-constexpr std::array<std::uint64_t, 22> kPow5 = [] {
-  std::array<std::uint64_t, 22> p{};
+// 5^k for k = 0..kMaxFractionDigits.
+constexpr std::array<std::uint64_t, kMaxFractionDigits + 1> kPow5 = [] {
+  std::array<std::uint64_t, kMaxFractionDigits + 1> p{};
   p[0] = 1;
   for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 5;
   return p;
 }();
 
-// Writes the decimal digits of `v`.
-char* WriteUnsigned(std::uint64_t v, char* out) noexcept {
-  char digits[20];
-  char* d = digits + sizeof digits;
-  do {
-    *--d = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  const auto n = static_cast<std::size_t>(digits + sizeof digits - d);
-  std::memcpy(out, d, n);
-  return out + n;
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The largest numerator n for which n * 5^k still has 15 digits.
+constexpr std::array<std::uint64_t, kMaxFractionDigits + 1> kMaxNumerator = [] {
+  std::array<std::uint64_t, kMaxFractionDigits + 1> m{};
+  for (std::size_t i = 0; i < m.size(); ++i) m[i] = (std::uint64_t{999999999999999}) / kPow5[i];
+  return m;
+}();
+
+// 10^k for k = 0..19, the powers below 2^64.
+constexpr std::array<std::uint64_t, 20> kPow10 = [] {
+  std::array<std::uint64_t, 20> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+int DecimalLength(std::uint64_t v) noexcept {
+  // log10(2) ~ 1233 / 4096: an estimate from the bit length, then one step.
+  if (v == 0) return 1;
+  const int guess = static_cast<int>((std::bit_width(v) * 1233) >> 12);
+  return guess + (v >= kPow10[static_cast<std::size_t>(guess)] ? 1 : 0);
+}
+
+// Writes exactly `length` decimal digits of `v` (zero-padded on the left).
+char* WriteDigits(std::uint64_t v, int length, char* out) noexcept {
+  char* p = out + length;
+  while (p - out >= 2) {
+    const std::size_t pair = static_cast<std::size_t>(v % 100) * 2;
+    v /= 100;
+    *--p = kDigitPairs[pair + 1];
+    *--p = kDigitPairs[pair];
+  }
+  if (p != out) *--p = static_cast<char>('0' + v % 10);
+  return out + length;
 }
 
 // The values whose exact binary value has at most 15 significant decimal
@@ -313,45 +337,36 @@ char* WriteUnsigned(std::uint64_t v, char* out) noexcept {
 char* FormatExact(double value, char* out) noexcept {
   const double a = std::fabs(value);
   if (!(a >= 0.0001 && a < 1e15)) return nullptr;
-  // a = n / 2^k with n odd (or k = 0).
-  int exponent = 0;
-  const double mantissa = std::frexp(a, &exponent);  // [0.5, 1)
-  auto n = static_cast<std::uint64_t>(std::ldexp(mantissa, 53));
-  int k = 53 - exponent;
-  if (k <= 0) {
-    n <<= -k;  // a < 10^15 < 2^50: no overflow
-    k = 0;
-  } else {
-    const int shift = std::min(k, std::countr_zero(n));
-    n >>= shift;
-    k -= shift;
-  }
-  if (k >= static_cast<int>(kPow5.size()) || n > (kPow10_15 - 1) / kPow5[static_cast<std::size_t>(k)])
+  // A normal number: a = n / 2^k with the 53-bit significand n, then n made
+  // odd. a < 2^50 gives k > 0.
+  const auto bits = std::bit_cast<std::uint64_t>(a);
+  std::uint64_t n = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  int k = 1075 - static_cast<int>(bits >> 52);
+  const int shift = std::min(k, std::countr_zero(n));
+  n >>= shift;
+  k -= shift;
+  if (k > static_cast<int>(kMaxFractionDigits) || n > kMaxNumerator[static_cast<std::size_t>(k)])
     return nullptr;
-  // a = n * 5^k / 10^k exactly; n * 5^k has at most 15 digits.
-  const std::uint64_t m = n * kPow5[static_cast<std::size_t>(k)];
+  // a = n * 5^k / 10^k exactly, and n * 5^k has at most 15 digits: its
+  // integer part is a's, its last k digits the fraction.
+  const auto whole = static_cast<std::uint64_t>(a);
   char* o = out;
   if (value < 0) *o++ = '-';
-  std::uint64_t scale = 1;
-  for (int i = 0; i < k; ++i) scale *= 10;
-  o = WriteUnsigned(m / scale, o);
-  if (k > 0) {
-    // n is odd, so the last fraction digit is 5: no trailing zeros.
-    *o++ = '.';
-    char fraction[21];
-    const char* end = WriteUnsigned(m % scale + scale, fraction);  // "1" + k digits
-    const auto digits = static_cast<std::size_t>(end - fraction - 1);
-    std::memcpy(o, fraction + 1, digits);
-    o += digits;
-  }
-  return o;
+  o = WriteDigits(whole, DecimalLength(whole), o);
+  if (k == 0) return o;
+  const std::uint64_t fraction =
+      n * kPow5[static_cast<std::size_t>(k)] - whole * kPow10[static_cast<std::size_t>(k)];
+  // n is odd, so the last fraction digit is 5: no trailing zeros.
+  *o++ = '.';
+  return WriteDigits(fraction, k, o);
 }
 
 }  // namespace
 
 char* FormatJwcNumber(double value, char* out) noexcept {
   if (std::isnan(value)) return std::strcpy(out, "NAN") + 3;
-  if (std::isinf(value)) return value < 0 ? std::strcpy(out, "-INF") + 4 : std::strcpy(out, "INF") + 3;
+  if (std::isinf(value))
+    return value < 0 ? std::strcpy(out, "-INF") + 4 : std::strcpy(out, "INF") + 3;
   if (value == 0) {
     *out = '0';
     return out + 1;

@@ -67,8 +67,8 @@ void TOutputSettings::Save(const std::string& fileName) const {
   values.reserve(Rows.size());
   for (const TElementRow& row : Rows) {
     row.Field(kFieldCount - 1);
-    std::string value =
-        JoinCommaText(std::vector<std::string>(row.Fields.begin(), row.Fields.begin() + kFieldCount));
+    std::string value = JoinCommaText(
+        std::vector<std::string>(row.Fields.begin(), row.Fields.begin() + kFieldCount));
     // The profile reader takes one pair of quotes off a whole value; a value
     // that begins and ends with the same quote gets a pair to spare.
     if (value.size() >= 2 && value.front() == value.back() &&
@@ -91,7 +91,10 @@ TLayerMode TOutputSettings::Mode() const noexcept {
 }
 
 void TOutputSettings::SetMode(TLayerMode mode) {
-  Output = mode == TLayerMode::Layer ? "L" : mode == TLayerMode::Group ? "G" : "N";
+  char letter = 'N';
+  if (mode == TLayerMode::Layer) letter = 'L';
+  if (mode == TLayerMode::Group) letter = 'G';
+  Output.assign(1, letter);
 }
 
 const TElementRow* TOutputSettings::Find(std::string_view code) const {

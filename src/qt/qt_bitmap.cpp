@@ -13,7 +13,8 @@ std::unique_ptr<TBitmap> LoadImageFile(const std::string& path) {
   if (!in) return nullptr;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   QImage image;
-  if (!image.loadFromData(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()))))
+  if (!image.loadFromData(
+          QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()))))
     return nullptr;
   return std::make_unique<TQtBitmap>(std::move(image));
 }

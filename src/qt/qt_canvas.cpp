@@ -107,9 +107,11 @@ QStringList TQtCanvas::FallbackFamilies(std::string_view faceName) {
       Contains(face, {"Ｐ", "UI", "PGothic", "PMincho"}) || !Contains(face, {"ＭＳ", "MS "});
   QStringList families;
   if (mincho) {
-    families << (proportional ? "IPAPMincho" : "IPAMincho") << "IPAPMincho" << "IPAMincho";
+    families << (proportional ? "IPAPMincho" : "IPAMincho") << "IPAPMincho"
+             << "IPAMincho";
   }
-  families << (proportional ? "IPAPGothic" : "IPAGothic") << "IPAPGothic" << "IPAGothic";
+  families << (proportional ? "IPAPGothic" : "IPAGothic") << "IPAPGothic"
+           << "IPAGothic";
   families.removeDuplicates();
   return families;
 }
@@ -198,7 +200,9 @@ void TQtCanvas::TextOut(int x, int y, std::string_view text) {
   painter_.drawText(QPoint(x, y + fm.ascent()), s);
 }
 
-int TQtCanvas::TextWidth(std::string_view text) { return Metrics().horizontalAdvance(Unicode(text)); }
+int TQtCanvas::TextWidth(std::string_view text) {
+  return Metrics().horizontalAdvance(Unicode(text));
+}
 
 void TQtCanvas::StretchDraw(const TRect& r, const TBitmap& image) {
   const auto* bitmap = dynamic_cast<const TQtBitmap*>(&image);

@@ -17,7 +17,7 @@
 
 namespace chizro::test {
 
-struct FigSpec {
+struct FigureData {
   TFigKind Kind = TFigKind::Polygon;
   std::string Code;
   std::vector<TFPoint> Points;
@@ -25,16 +25,16 @@ struct FigSpec {
   std::vector<std::string> Texts;
 };
 
-struct LeafSpec {
+struct LeafData {
   TFRect Extent;
-  std::vector<FigSpec> Figures;
+  std::vector<FigureData> Figures;
 };
 
 // Files by name; LoadLeaf builds a leaf's figures into one list per kind, in
 // the order polygons, polylines, points, rasters, each in table order.
 class TableBuilder final : public TMapBuilder {
 public:
-  explicit TableBuilder(const std::map<std::string, LeafSpec>& files, int* loads = nullptr)
+  explicit TableBuilder(const std::map<std::string, LeafData>& files, int* loads = nullptr)
       : files_(files), loads_(loads) {}
 
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override {
@@ -53,12 +53,12 @@ public:
 
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     if (loads_) ++*loads_;
-    const LeafSpec& spec = files_.at(leaf.FileName);
+    const LeafData& data = files_.at(leaf.FileName);
     auto polygons = std::make_unique<TFigPolygonGrp>();
     auto polylines = std::make_unique<TFigPolylineGrp>();
     auto points = std::make_unique<TFigPointGrp>();
     auto rasters = std::make_unique<TFigRasterGrp>();
-    for (const FigSpec& f : spec.Figures) {
+    for (const FigureData& f : data.Figures) {
       TFigure* fig = nullptr;
       switch (f.Kind) {
         case TFigKind::Polygon:
@@ -90,7 +90,7 @@ public:
   }
 
 private:
-  const std::map<std::string, LeafSpec>& files_;
+  const std::map<std::string, LeafData>& files_;
   int* loads_;
 };
 

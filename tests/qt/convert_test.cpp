@@ -64,7 +64,8 @@ public:
 private:
   VecFile& Int(std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
-    for (int shift = 0; shift < 32; shift += 8) s_.push_back(static_cast<char>((u >> shift) & 0xFF));
+    for (int shift = 0; shift < 32; shift += 8)
+      s_.push_back(static_cast<char>((u >> shift) & 0xFF));
     return *this;
   }
   VecFile& Real(float v) { return Int(static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(v))); }
@@ -150,10 +151,28 @@ TEST_F(ConvertTest, WritesTheResultAndAPreviewOfTheLastPaint) {
   EXPECT_EQ(view.pixelColor(5, 5), QColor(Qt::white));
 }
 
+TEST_F(ConvertTest, ThePreviewShowsTheLastSheetWritten) {
+  // A second sheet 10 km east with a square right of its centre.
+  VecFile east({10000, 100, 10100, 0}, 1);
+  east.Block("1101", 1).Figure(3, {10075, 50}, {{10060, 30}, {10090, 30}, {10090, 70}, {10060, 70}},
+                               {});
+  const std::string second = data.File("east.vec");
+  test::WriteFile(second, east.Bytes());
+  const std::string png = data.File("view.png");
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", "--preview", png, map, second}),
+            0)
+      << err.str();
+  EXPECT_NE(out.str().find(" 2 leaves, 3 figures, 8 vertices "), std::string::npos) << out.str();
+  const QImage view(QString::fromStdString(png));
+  EXPECT_EQ(view.pixelColor(344 + 20, 225), QColor(Qt::red)) << "the east sheet's square";
+  EXPECT_EQ(view.pixelColor(344, 225), QColor(Qt::white)) << "not the first sheet's symbol";
+  EXPECT_EQ(view.pixelColor(344 - 26, 225), QColor(Qt::white)) << "nor its square";
+}
+
 TEST_F(ConvertTest, SizeAndScaleSetTheView) {
   const std::string png = data.File("small.png");
-  ASSERT_EQ(Run({"--home=" + home.Path().string(), "--kind=1011", "--size", "200x100",
-                 "--scale", "250", "--preview", png, map}),
+  ASSERT_EQ(Run({"--home=" + home.Path().string(), "--kind=1011", "--size", "200x100", "--scale",
+                 "250", "--preview", png, map}),
             0)
       << err.str();
   const QImage view(QString::fromStdString(png));
@@ -168,14 +187,17 @@ TEST_F(ConvertTest, SizeAndScaleSetTheView) {
 TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
   fs::remove(home.File("JWC_TEMP.TXT"));
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map}), 1);
-  EXPECT_EQ(err.str(), "chizro-convert: ファイルが見つかりません: '" + home.File("JWC_TEMP.TXT") +
-                           "'\n");
+  EXPECT_EQ(err.str(),
+            "chizro-convert: ファイルが見つかりません: '" + home.File("JWC_TEMP.TXT") + "'\n");
   EXPECT_EQ(out.str(), "");
   EXPECT_FALSE(fs::exists(home.File("temp.txt")));
 
   test::WriteFile(data.File("text.vec"), std::string(600, 'x'));  // no vector header
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", data.File("text.vec")}), 1);
-  EXPECT_NE(err.str().find("no map data in"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("no new map data in '" + data.File("text.vec") + "'"), std::string::npos)
+      << err.str();
+  EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map, map}), 1);
+  EXPECT_NE(err.str().find("no new map data in '" + map + "'"), std::string::npos) << err.str();
 
   EXPECT_EQ(Run({"--home", home.File("missing"), map}), 1);
   EXPECT_NE(err.str().find("no such program directory"), std::string::npos) << err.str();
@@ -203,14 +225,12 @@ std::string UsageCaseName(const ::testing::TestParamInfo<UsageCase>& param) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ConvertUsageTest,
-    ::testing::Values(UsageCase{"NoMap", {"--kind", "11"}, "no map given"},
-                      UsageCase{"UnknownOption", {"--fast", "m"}, "unknown option --fast"},
-                      UsageCase{"MissingValue", {"m", "--scale"}, "--scale needs a value"},
-                      UsageCase{"BadKind", {"--kind", "eleven", "m"}, "bad value for --kind: 'eleven'"},
-                      UsageCase{"ZeroScale", {"--scale", "0", "m"}, "bad value for --scale: '0'"},
-                      UsageCase{"BadSize", {"--size", "688", "m"}, "bad value for --size: '688'"},
-                      UsageCase{"EmptySize", {"--size", "0x451", "m"}, "bad value for --size: '0x451'"},
-                      UsageCase{"FolderValue", {"--folder=yes", "m"}, "--folder takes no value"}),
+    ::testing::Values(
+        UsageCase{"NoMap", {"--kind", "11"}, "no map given"},
+        UsageCase{"UnknownOption", {"--fast", "m"}, "unknown option --fast"},
+        UsageCase{"MissingValue", {"m", "--scale"}, "--scale needs a value"},
+        UsageCase{"BadKind", {"--kind", "eleven", "m"}, "bad value for --kind: 'eleven'"},
+        UsageCase{"EmptySize", {"--size", "0x451", "m"}, "bad value for --size: '0x451'"}),
     UsageCaseName);
 
 TEST_F(ConvertTest, HelpGoesToStandardOutput) {

@@ -20,9 +20,10 @@ namespace {
 constexpr TColor kRed = MakeColor(255, 0, 0);
 constexpr TColor kBlue = MakeColor(0, 0, 255);
 const std::string kTokyo = "\x93\x8C\x8B\x9E";  // 東京
-const std::string kPGothic = "\x82\x6C\x82\x72 \x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ Ｐゴシック
+const std::string kPGothic =
+    "\x82\x6C\x82\x72 \x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ Ｐゴシック
 const std::string kGothic = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
-const std::string kMincho = "\x82\x6C\x82\x72 \x96\xBE\x92\xA9";                // ＭＳ 明朝
+const std::string kMincho = "\x82\x6C\x82\x72 \x96\xBE\x92\xA9";                  // ＭＳ 明朝
 
 // A white image with a canvas painting on it.
 class QtCanvasTest : public ::testing::Test {
@@ -57,49 +58,6 @@ TEST_F(QtCanvasTest, ClipRectangleIsTheSurface) {
   canvas->SetClipRect(QRect(0, 0, 50, 40));
   EXPECT_EQ(canvas->ClipRect(), (TRect{0, 0, 50, 40}));
 }
-
-struct PenStyleCase {
-  int Style;
-  Qt::PenStyle Qt;
-};
-
-class QtPenStyleTest : public ::testing::TestWithParam<PenStyleCase> {};
-
-TEST_P(QtPenStyleTest, MapsToTheToolkitsStyle) {
-  EXPECT_EQ(TQtCanvas::ToQtPenStyle(GetParam().Style), GetParam().Qt);
-}
-
-INSTANTIATE_TEST_SUITE_P(Styles, QtPenStyleTest,
-                         ::testing::Values(PenStyleCase{kPenSolid, Qt::SolidLine},
-                                           PenStyleCase{kPenDash, Qt::DashLine},
-                                           PenStyleCase{kPenDot, Qt::DotLine},
-                                           PenStyleCase{kPenDashDot, Qt::DashDotLine},
-                                           PenStyleCase{kPenDashDotDot, Qt::DashDotDotLine},
-                                           PenStyleCase{kPenClear, Qt::NoPen},
-                                           PenStyleCase{kPenInsideFrame, Qt::SolidLine},
-                                           PenStyleCase{99, Qt::SolidLine}));
-
-struct BrushStyleCase {
-  int Style;
-  Qt::BrushStyle Qt;
-};
-
-class QtBrushStyleTest : public ::testing::TestWithParam<BrushStyleCase> {};
-
-TEST_P(QtBrushStyleTest, MapsToTheToolkitsStyle) {
-  EXPECT_EQ(TQtCanvas::ToQtBrushStyle(GetParam().Style), GetParam().Qt);
-}
-
-INSTANTIATE_TEST_SUITE_P(Styles, QtBrushStyleTest,
-                         ::testing::Values(BrushStyleCase{kBrushSolid, Qt::SolidPattern},
-                                           BrushStyleCase{kBrushClear, Qt::NoBrush},
-                                           BrushStyleCase{kBrushHorizontal, Qt::HorPattern},
-                                           BrushStyleCase{kBrushVertical, Qt::VerPattern},
-                                           BrushStyleCase{kBrushFDiagonal, Qt::FDiagPattern},
-                                           BrushStyleCase{kBrushBDiagonal, Qt::BDiagPattern},
-                                           BrushStyleCase{kBrushCross, Qt::CrossPattern},
-                                           BrushStyleCase{kBrushDiagCross, Qt::DiagCrossPattern},
-                                           BrushStyleCase{-1, Qt::SolidPattern}));
 
 TEST(QtCanvasColours, AreBlueGreenRedFromTheHighByteDown) {
   EXPECT_EQ(TQtCanvas::ToQColor(0x00336699), QColor(0x99, 0x66, 0x33));
@@ -192,8 +150,7 @@ TEST_F(QtCanvasTest, JapaneseTextIsWrittenBelowAndRightOfItsPosition) {
 
 TEST(QtCanvasFonts, WindowsFacesFallBackToTheIpaFaces) {
   EXPECT_EQ(TQtCanvas::FallbackFamilies(kPGothic), (QStringList{"IPAPGothic", "IPAGothic"}));
-  EXPECT_EQ(TQtCanvas::FallbackFamilies("MS UI Gothic"),
-            (QStringList{"IPAPGothic", "IPAGothic"}));
+  EXPECT_EQ(TQtCanvas::FallbackFamilies("MS UI Gothic"), (QStringList{"IPAPGothic", "IPAGothic"}));
   EXPECT_EQ(TQtCanvas::FallbackFamilies(kGothic), (QStringList{"IPAGothic", "IPAPGothic"}));
   EXPECT_EQ(TQtCanvas::FallbackFamilies(kMincho),
             (QStringList{"IPAMincho", "IPAPMincho", "IPAGothic", "IPAPGothic"}));

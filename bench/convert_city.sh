@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Converts the generated dense city (10 x 10 sheets of the 1:2500 SDF map,
+# folder mode) with chizro-convert and reports the wall time, figures and
+# vertices per second and the peak memory. The target (bench/README.md) is
+# under 2 s on 2 cores.
+#
+#   bash bench/convert_city.sh [BUILD_DIR]
+#
+# BUILD_DIR (default build-bench) is configured as a Release build if it has
+# no cache yet. The city is generated once with tools/sdfgen into
+# $CHIZRO_CITY_DIR (default: ${TMPDIR:-/tmp}/chizro-city-<sheets>) and kept
+# for later runs; CHIZRO_CITY_SHEETS (default 10x10) sets its size.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build-bench}
+sheets=${CHIZRO_CITY_SHEETS:-10x10}
+city=${CHIZRO_CITY_DIR:-${TMPDIR:-/tmp}/chizro-city-$sheets}
+
+if [ ! -x /usr/bin/time ]; then
+  echo "convert_city.sh: /usr/bin/time is missing (Debian package: time)" >&2
+  exit 1
+fi
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCHIZRO_BUILD_BENCH=ON
+fi
+cmake --build "$build" -j 2 --target chizro-convert sdfgen
+
+if [ ! -f "$city/.complete" ]; then
+  echo "generating the $sheets city into $city"
+  rm -rf "$city"
+  "$build/tools/sdfgen/sdfgen" --out "$city" --sheets "$sheets"
+  touch "$city/.complete"
+fi
+
+home=$(mktemp -d "${TMPDIR:-/tmp}/chizro-bench.XXXXXX")
+trap 'rm -rf "$home"' EXIT
+cp -r def "$home/def"
+cp samples/JWC_TEMP.TXT "$home/JWC_TEMP.TXT"
+
+/usr/bin/time -v -o "$home/time.log" \
+  "$build/chizro-convert" --home "$home" --folder "$city" > "$home/summary.txt"
+
+summary=$(cat "$home/summary.txt")
+figures=$(sed -n 's/.* \([0-9]*\) figures,.*/\1/p' <<< "$summary")
+vertices=$(sed -n 's/.* \([0-9]*\) vertices written.*/\1/p' <<< "$summary")
+# "Elapsed (wall clock) time (h:mm:ss or m:ss): 0:06.50"
+wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$home/time.log" |
+  awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
+user=$(sed -n 's/.*User time (seconds): //p' "$home/time.log")
+sys=$(sed -n 's/.*System time (seconds): //p' "$home/time.log")
+rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$home/time.log")
+bytes=$(stat -c %s "$home/temp.txt")
+
+echo "$summary"
+awk -v wall="$wall" -v user="$user" -v sys="$sys" -v f="$figures" -v v="$vertices" \
+  -v rss="$rss" -v bytes="$bytes" -v sheets="$sheets" 'BEGIN {
+  printf "city %s: %.2f s wall (%.2f s user, %.2f s system), %.0f figures/s, %.0f vertices/s,\n",
+    sheets, wall, user, sys, f / wall, v / wall
+  printf "peak memory %.0f MB, temp.txt %.0f MB (target: under 2 s on 2 cores)\n",
+    rss / 1024, bytes / 1048576
+}'
