@@ -449,6 +449,12 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
       TMapLeaf& leaf = *theme.Leaves->Items(i);
       view.CenterX = static_cast<float>((double{leaf.Extent.left} + leaf.Extent.right) / 2);
       view.CenterY = static_cast<float>((double{leaf.Extent.top} + leaf.Extent.bottom) / 2);
+      // A leaf whose load failed holds at best part of its data: read it
+      // again, so that the output is whole or ends with the error.
+      if (!leaf.LoadError.empty()) {
+        leaf.Unload();
+        leaf.LoadError.clear();
+      }
       project.Draw();
       const TDrawClassGrp& classes = *leaf.DrawClasses;
       for (int c = 0; c < classes.Count(); ++c) writer.WriteClass(*classes.Items(c));
