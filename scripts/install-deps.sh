@@ -10,6 +10,7 @@ packages=(
   libxerces-c-dev
   libproj-dev proj-data
   fonts-ipafont-gothic
+  time
 )
 
 missing=()
