@@ -1,4 +1,5 @@
 #include "readers/enc_builder.h"
+#include "readers/reader_util.h"
 
 #include <algorithm>
 #include <charconv>
@@ -38,14 +39,6 @@ constexpr std::int32_t kUsageExterior = 1;
 // than that is not a chart but a way to exhaust memory.
 constexpr std::size_t kVertexBudgetBase = 1'000'000;
 constexpr std::size_t kVertexBudgetPerStored = 64;
-
-std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
-
-// The part of a path after its folder: after the last "\", ":" or "/".
-std::string BaseName(const std::string& fileName) {
-  const std::size_t sep = fileName.find_last_of("\\:/");
-  return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
-}
 
 // One entry of the attribute name table.
 struct TAttribute {

@@ -1,4 +1,5 @@
 #include "readers/iso8211_listing.h"
+#include "readers/reader_util.h"
 
 #include <algorithm>
 #include <charconv>
@@ -25,8 +26,6 @@ constexpr int kStoreConnectedNode = 1;
 constexpr int kStoreEdge = 2;
 
 constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
-
-std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
 
 int HexDigit(char c) noexcept {
   if (c >= '0' && c <= '9') return c - '0';
@@ -198,16 +197,7 @@ bool TListingCursor::Next(std::string_view& line) noexcept {
 }
 
 TEncListing TEncListing::FromFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) throw EInOutError(Quoted(fileName) + " を読めません");
-  in.seekg(0, std::ios::beg);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  in.read(text.data(), size);
-  if (in.gcount() != size) throw EInOutError(Quoted(fileName) + " を読めません");
-  return TEncListing(std::move(text));
+  return TEncListing(ReadWholeFile(fileName));
 }
 
 TEncListing::TEncListing(std::string text) : text_(std::move(text)) {}

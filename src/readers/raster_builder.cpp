@@ -1,4 +1,5 @@
 #include "readers/raster_builder.h"
+#include "readers/reader_util.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -22,13 +23,6 @@ namespace {
 bool IsFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
-}
-
-std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
-
-std::string BaseName(const std::string& fileName) {
-  const std::size_t sep = fileName.find_last_of("\\:/");
-  return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
 }
 
 std::string UpperAscii(std::string s) {

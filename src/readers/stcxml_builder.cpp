@@ -1,4 +1,5 @@
 #include "readers/stcxml_builder.h"
+#include "readers/reader_util.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -56,8 +57,6 @@ constexpr const char* kClassCode = "TYO";
 // Entity expansions allowed to the scanner. Entity declarations are refused
 // outright (see TSafeDomParser), so this only backs that rule up.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
-
-std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
 
 // The XML runtime, started once for the process and ended at its exit.
 // XMLPlatformUtils::Initialize and Terminate count their calls, so other
@@ -205,19 +204,6 @@ public:
                      "' を含む XML 文書は読み込めません"};
   }
 };
-
-std::string ReadWholeFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) throw EInOutError(Quoted(fileName) + " を読めません");
-  in.seekg(0, std::ios::beg);
-  std::string data(static_cast<std::size_t>(size), '\0');
-  in.read(data.data(), size);
-  if (in.gcount() != size) throw EInOutError(Quoted(fileName) + " を読めません");
-  return data;
-}
 
 struct TDocumentRelease {
   void operator()(xc::DOMDocument* doc) const noexcept {

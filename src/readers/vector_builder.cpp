@@ -1,4 +1,5 @@
 #include "readers/vector_builder.h"
+#include "readers/reader_util.h"
 
 #include <array>
 #include <bit>
@@ -49,14 +50,6 @@ std::string_view LoadFixedText(const unsigned char* p, std::size_t width) noexce
   return {reinterpret_cast<const char*>(p), n};
 }
 
-std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
-
-// The part of a path after its folder: after the last "\", ":" or "/".
-std::string BaseName(const std::string& fileName) {
-  const std::size_t sep = fileName.find_last_of("\\:/");
-  return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
-}
-
 // The fields of the file header.
 struct THeader {
   std::string Title;
@@ -102,18 +95,6 @@ std::ifstream OpenInput(const std::string& fileName) {
 
 [[noreturn]] void ThrowShortHeader(const std::string& fileName) {
   throw EInOutError(Quoted(fileName) + " はヘッダより短いファイルです");
-}
-
-std::string ReadWholeFile(const std::string& fileName) {
-  std::ifstream in = OpenInput(fileName);
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) throw EInOutError(Quoted(fileName) + " を読めません");
-  in.seekg(0, std::ios::beg);
-  std::string data(static_cast<std::size_t>(size), '\0');
-  in.read(data.data(), size);
-  if (in.gcount() != size) throw EInOutError(Quoted(fileName) + " を読めません");
-  return data;
 }
 
 // Reads the records of a whole file held in memory. Every read is checked
