@@ -14,7 +14,6 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCHIZRO_SANITIZE=ON \
-  -DCHIZRO_BUILD_APP=OFF
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCHIZRO_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
