@@ -102,14 +102,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   strip->setFixedHeight(26);
   toolBar->addWidget(strip);
 
-  struct Spec {
+  struct ButtonLayout {
     const char* caption;
     int x;
     int width;
     TGlyph glyph;
     void (TForm1::*handler)();
   };
-  const Spec specs[] = {
+  const ButtonLayout layout[] = {
       {"地図開", 0, 73, TGlyph::Open, &TForm1::SpeedButton1Click},
       {"JWCAD出力", 73, 96, TGlyph::Output, &TForm1::SpeedButton2Click},
       {"拡大", 169, 35, TGlyph::None, &TForm1::SpeedButton3Click},
@@ -118,7 +118,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
       {"JWCADに戻る", 329, 112, TGlyph::Back, &TForm1::SpeedButton6Click},
   };
   int number = 1;
-  for (const Spec& s : specs) {
+  for (const ButtonLayout& s : layout) {
     auto* button = new QToolButton(strip);
     button->setObjectName(QStringLiteral("SpeedButton%1").arg(number++));
     button->setText(QString::fromUtf8(s.caption));

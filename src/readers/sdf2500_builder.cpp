@@ -464,7 +464,7 @@ std::string DescriptionFile(const std::string& folder, std::string_view name) {
   return TDirIndex(folder).FindFile(std::string(name) + ".txt");
 }
 
-// Scans one folder (Part 4.3 OpenFolder); `visited` keeps a folder that is
+// Scans one folder; `visited` keeps a folder that is
 // reached again through a link from being scanned forever.
 void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
                 std::set<std::filesystem::path>& visited) {

@@ -85,7 +85,7 @@ public:
 
 namespace sdf2500 {
 
-// The fields of one comma-text line (Part 2.1), split without building a
+// The fields of one comma-text line, split without building a
 // string per field: the fields are views into the line, or, for a line with
 // a field that begins with a double quote, into strings made by the shared
 // SplitCommaText. Either way the fields are exactly those of
@@ -163,7 +163,7 @@ private:
   std::vector<Entry> entries_;
 };
 
-// The parsers of the four file kinds, filling the topology lists (Part 4.2).
+// The parsers of the four file kinds, filling the topology lists.
 // A missing or empty file throws EListIndexError(0): every one of them needs
 // its header line.
 void ReadArcFile(TLineCursor& lines, TArcList& arcs);

@@ -1,5 +1,5 @@
 // sdfgen: writes synthetic 1:2500 digital map sheets in the SDF text form
-// that TMapBuilder_Sdf2500 reads (spec Part 4.3): sheet folders with their
+// that TMapBuilder_Sdf2500 reads: sheet folders with their
 // description file and every layer file, Shift_JIS text with CR LF line ends.
 //
 // The city is one deterministic function of the plane rectangular position
