@@ -7,8 +7,10 @@ constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
 
 }  // namespace
 
-std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fields) {
+void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& fields,
+                         std::deque<std::string>& storage) {
   fields.clear();
+  storage.clear();
   const std::size_t n = text.size();
   std::size_t p = 0;
   auto skipBlanks = [&] {
@@ -16,9 +18,9 @@ std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fiel
   };
   skipBlanks();
   while (p < n) {
-    std::string field;
     if (text[p] == '"') {
       // Quoted field: runs to the closing quote; "" is one quote.
+      std::string& field = storage.emplace_back();
       ++p;
       while (p < n) {
         const auto c = static_cast<unsigned char>(text[p]);
@@ -39,6 +41,7 @@ std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fiel
         field.push_back(static_cast<char>(c));
         ++p;
       }
+      fields.emplace_back(field);
     } else {
       const std::size_t start = p;
       while (p < n) {
@@ -46,15 +49,21 @@ std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fiel
         if (c == ',' || IsBlank(c)) break;
         p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
       }
-      field.assign(text.substr(start, p - start));
+      fields.push_back(text.substr(start, p - start));
     }
-    fields.push_back(std::move(field));
     skipBlanks();
     if (p < n && text[p] == ',') {
       ++p;
       skipBlanks();
     }
   }
+}
+
+std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fields) {
+  std::vector<std::string_view> views;
+  std::deque<std::string> storage;
+  SplitCommaTextViews(text, views, storage);
+  fields.assign(views.begin(), views.end());
   return fields.size();
 }
 

@@ -25,8 +25,6 @@ constexpr int kStoreIsolatedNode = 0;
 constexpr int kStoreConnectedNode = 1;
 constexpr int kStoreEdge = 2;
 
-constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
-
 int HexDigit(char c) noexcept {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -97,63 +95,11 @@ std::string_view ListingTag(std::string_view line) noexcept {
   return line.size() > kTagStart ? line.substr(kTagStart, kTagLength) : std::string_view();
 }
 
-void SplitCommaItems(std::string_view text, std::vector<std::string_view>& items,
-                     std::deque<std::string>& storage) {
-  items.clear();
-  storage.clear();
-  const std::size_t n = text.size();
-  std::size_t p = 0;
-  auto skipBlanks = [&] {
-    while (p < n && IsBlank(static_cast<unsigned char>(text[p]))) ++p;
-  };
-  skipBlanks();
-  while (p < n) {
-    if (text[p] == '"') {
-      // Quoted: runs to the closing quote; "" is one quote.
-      std::string& field = storage.emplace_back();
-      ++p;
-      while (p < n) {
-        const auto c = static_cast<unsigned char>(text[p]);
-        if (c == '"') {
-          if (p + 1 < n && text[p + 1] == '"') {
-            field.push_back('"');
-            p += 2;
-            continue;
-          }
-          ++p;
-          break;
-        }
-        if (IsSjisLeadByte(c) && p + 1 < n) {
-          field.append(text.substr(p, 2));
-          p += 2;
-          continue;
-        }
-        field.push_back(static_cast<char>(c));
-        ++p;
-      }
-      items.emplace_back(field);
-    } else {
-      const std::size_t start = p;
-      while (p < n) {
-        const auto c = static_cast<unsigned char>(text[p]);
-        if (c == ',' || IsBlank(c)) break;
-        p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
-      }
-      items.push_back(text.substr(start, p - start));
-    }
-    skipBlanks();
-    if (p < n && text[p] == ',') {
-      ++p;
-      skipBlanks();
-    }
-  }
-}
-
 void TFieldLine::Assign(std::string_view line) {
   tag_ = ListingTag(line);
   const std::string_view content =
       line.size() > kContentStart ? line.substr(kContentStart) : std::string_view();
-  SplitCommaItems(content, items_, unquoted_);
+  SplitCommaTextViews(content, items_, unquoted_);
 }
 
 std::string_view TFieldLine::Item(std::size_t i) const {

@@ -94,11 +94,6 @@ private:
   std::deque<std::string> unquoted_;  // the text of quoted items
 };
 
-// Splits `text` by the comma-text rule into views of `text`, or of strings in
-// `storage` for quoted items (whose doubled quotes are made single).
-void SplitCommaItems(std::string_view text, std::vector<std::string_view>& items,
-                     std::deque<std::string>& storage);
-
 // Walks the lines of a text: a line ends at CR, LF or CR LF; a NUL byte ends
 // the text.
 class TListingCursor {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,38 +33,6 @@ const TVectorRecord* Find(const TEncListing& listing, unsigned rcnm, std::uint32
 }
 
 // --- Items ----------------------------------------------------------------
-
-std::vector<std::string> ItemsOf(std::string_view text) {
-  std::vector<std::string_view> views;
-  std::deque<std::string> storage;
-  SplitCommaItems(text, views, storage);
-  return {views.begin(), views.end()};
-}
-
-TEST(ListingItems, SplitAsCommaTextDoes) {
-  const char* const cases[] = {
-      "",
-      "  ",
-      "3 24 NAME=0x8207000000 ORNT=1",
-      "1,,2 , 3,",
-      "\"quoted, with blank\" x \"a\"\"b\"",
-      "\"unterminated",
-      "\x81,x \x93\x8C\x8B\x9E,\"\x83\"a\"",
-      "a\x01"
-      "b\x1f,c",
-  };
-  for (const char* text : cases) EXPECT_EQ(ItemsOf(text), SplitCommaText(text)) << text;
-
-  // Random texts of the characters that matter to the rule.
-  std::mt19937 random(8211);
-  const std::string alphabet = std::string("ab=, \"\t\x81\x93\x8C", 11);
-  for (int round = 0; round < 3000; ++round) {
-    std::string text;
-    const int length = static_cast<int>(random() % 24);
-    for (int i = 0; i < length; ++i) text.push_back(alphabet[random() % alphabet.size()]);
-    ASSERT_EQ(ItemsOf(text), SplitCommaText(text)) << '[' << text << ']';
-  }
-}
 
 TEST(ListingItems, FieldLineHasTagAtTwoToFiveAndContentFromSeven) {
   TFieldLine field;
