@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that chizro needs to build, run and test.
+# Installs the Debian packages that chizro needs to build, run and test
+# (clang and its runtime for the fuzzing harnesses).
 # Idempotent; run as root on Debian 12 (or with sudo available).
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   libproj-dev proj-data
   fonts-ipafont-gothic
   time
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -5,12 +5,19 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "defs/class_def.h"
+#include "iso8211.h"
+#include "model/map_figure.h"
 #include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "output/jwc_writer.h"
+#include "output/output_settings.h"
 #include "platform/comma_text.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
+#include "platform/program_dir.h"
 #include "readers/enc_builder.h"
 #include "readers/gkupnt_builder.h"
 #include "readers/gpswpt_builder.h"
@@ -19,18 +26,34 @@
 #include "readers/sdf2500_builder.h"
 #include "readers/stcxml_builder.h"
 #include "readers/vector_builder.h"
+#include "s57_listing.h"
 
 namespace chizro::fuzz {
 
-const std::string& ScratchDir() {
-  static const std::string dir = [] {
+namespace {
+
+// The scratch folder goes away when the process ends normally (the fuzzer
+// exits through exit(), the test binary returns from main).
+struct TScratch {
+  std::string Path;
+  TScratch() {
     const auto base = std::filesystem::exists("/dev/shm") ? std::filesystem::path("/dev/shm")
                                                           : std::filesystem::temp_directory_path();
-    auto path = base / ("chizro-fuzz-" + std::to_string(::getpid()));
+    const auto path = base / ("chizro-fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(path);
-    return path.string();
-  }();
-  return dir;
+    Path = path.string();
+  }
+  ~TScratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(Path, ignored);
+  }
+};
+
+}  // namespace
+
+const std::string& ScratchDir() {
+  static const TScratch scratch;
+  return scratch.Path;
 }
 
 std::string WriteScratch(std::string_view name, const std::uint8_t* data, std::size_t size) {
@@ -180,6 +203,101 @@ int FuzzRasterHeader(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+// The input is an S-57 chart cell (ISO/IEC 8211) for the listing tool.
+int FuzzIso8211Cell(const std::uint8_t* data, std::size_t size) {
+  std::ostringstream listing;
+  std::ostringstream warnings;
+  try {
+    iso8211::WriteListing(Bytes(data, size), listing, &warnings);
+  } catch (const iso8211::TFormatError&) {
+  }
+  return 0;
+}
+
+namespace {
+
+// A reader that gives every file one small leaf of fixed figures: a polygon
+// and a point with labels of their own class codes, so that every class the
+// settings name can be met. The writer harness needs a map, not a file.
+class TFixedBuilder final : public TMapBuilder {
+public:
+  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override {
+    auto leaf = std::make_unique<TMapLeaf>(&leaves);
+    leaf->FileName = fileName;
+    leaf->SheetName = fileName;
+    leaf->CoordMode = kModePlane;
+    leaf->Datum = 2;
+    leaf->Extent = {0, 100, 100, 0};
+    return leaf;
+  }
+  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
+    auto polygons = std::make_unique<TFigPolygonGrp>();
+    auto points = std::make_unique<TFigPointGrp>();
+    static const char* const kCodes[] = {"1101", "2101", "7301", "0000"};
+    float at = 10;
+    for (const char* code : kCodes) {
+      TFigure* polygon = polygons->New();
+      polygon->ClassCode = code;
+      polygon->Points = {{at, at}, {at + 5, at}, {at + 5, at + 5}, {at, at}};
+      polygon->LabelX = at;
+      polygon->LabelY = at;
+      polygon->Texts = {std::string("label ") + code, "second"};
+      polygon->UpdateExtent();
+      TFigure* point = points->New();
+      point->ClassCode = code;
+      point->Points = {{at + 1, at + 1}};
+      point->LabelX = at + 1;
+      point->LabelY = at + 1;
+      point->Texts = {"P", "Q"};
+      point->UpdateExtent();
+      at += 20;
+    }
+    leaf.AddFigGrp(std::move(polygons));
+    leaf.AddFigGrp(std::move(points));
+    leaf.Loaded = true;
+  }
+};
+
+}  // namespace
+
+// The input is the program directory of a JW_CAD transformation: the request
+// file "JWC_TEMP.TXT", then the settings file "def\chizro.ini", then the
+// class definitions of the theme, separated by lines "====". The writer runs
+// over two leaves of fixed figures.
+int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
+  const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "jwc";
+  std::filesystem::create_directories(dir / "def");
+  static const char* const kFiles[] = {"JWC_TEMP.TXT", "def/chizro.ini", "def/Sdf25.ini"};
+  std::string_view rest = Bytes(data, size);
+  for (const char* name : kFiles) {
+    const std::size_t cut = rest.find("\n====\n");
+    const std::string_view part = rest.substr(0, cut);
+    std::ofstream(dir / name, std::ios::binary | std::ios::trunc)
+        .write(part.data(), static_cast<std::streamsize>(part.size()));
+    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 6);
+  }
+  std::filesystem::remove(dir / "temp.txt");
+  SetProgramDir(dir.string());
+  SetBuilderFactory(kKindSdf2500, [] { return std::make_unique<TFixedBuilder>(); });
+  try {
+    TMapProject project;
+    project.Open("a", kKindSdf2500, 2);
+    project.Open("b", kKindSdf2500, 2);
+    project.SetPixelsPerInch(96);
+    project.SetScale(2500);
+    const TJwcStats stats = ExportJwc(project);
+    // A run that reports success has left its result.
+    if (!std::filesystem::exists(stats.FileName)) __builtin_trap();
+  } catch (const EChizroError&) {
+    // A failed run leaves no result behind.
+    if (std::filesystem::exists(dir / "temp.txt")) __builtin_trap();
+  }
+  SetBuilderFactory(kKindSdf2500, {});
+  SetProgramDir("");
+  return 0;
+}
+
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
   static const TFuzzTargetInfo targets[] = {
       {"comma_text", FuzzCommaText},
@@ -193,6 +311,8 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"xml_area", FuzzXmlArea},
       {"enc_listing", FuzzEncListing},
       {"raster_header", FuzzRasterHeader},
+      {"iso8211_cell", FuzzIso8211Cell},
+      {"jwc_request", FuzzJwcRequest},
   };
   count = std::size(targets);
   return targets;

@@ -339,8 +339,9 @@ TEST(SdfOpen, ASheetIsRefusedWithoutItsOwnDescription) {
 TEST(SdfOpen, DatumItemZeroIsTokyoAnythingElseJgd2000) {
   SampleDir s;
   Reader r;
-  for (const auto& [flag, datum] : std::vector<std::pair<std::string, int>>{
+  for (const auto& [datumItem, datum] : std::vector<std::pair<std::string, int>>{
            {"0", 1}, {"1", 2}, {"2", 2}, {"00", 2}, {"TOKYO", 2}}) {
+    const std::string flag = datumItem;  // clang 14 cannot capture a structured binding
     EditLines(s.File("09LD183.txt"), [&](auto& l) {
       auto f = SplitCommaText(l[6]);
       f[9] = flag;
