@@ -48,11 +48,11 @@ run_one() {
   done
   local log="$build/logs/$name.log"
   if "$build/fuzz/fuzz_$name" "${args[@]}" "${dirs[@]}" >"$log" 2>&1; then
-    local execs cov
+    local execs cov corp
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1)
-    printf '%-16s ok    %10s inputs  %s  corpus %s\n' "$name" "$execs" "$cov" \
-           "$(ls "$corpus" | wc -l)"
+    corp=$(grep -o 'corp: [0-9]*' "$log" | tail -1)
+    printf '%-16s ok    %10s inputs  %s  %s units\n' "$name" "$execs" "$cov" "$corp"
   else
     printf '%-16s FAILED, see %s\n' "$name" "$log"
     grep -E '^(==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' "$log" | head -5

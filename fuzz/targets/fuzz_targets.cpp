@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <span>
 #include <sstream>
 
 #include "defs/class_def.h"
@@ -16,6 +17,7 @@
 #include "output/output_settings.h"
 #include "platform/comma_text.h"
 #include "platform/errors.h"
+#include "platform/canvas.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
 #include "readers/enc_builder.h"
@@ -130,9 +132,12 @@ std::string_view Bytes(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-// The input is a sheet folder: the description file, then the layer files in
-// the order below, separated by lines "====".
-int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// Lays out a sheet folder from the input: the description file, then the
+// layer files in the order below, separated by lines "====". Gives the path
+// of the description file.
+std::string LayOutSdfSheet(const std::uint8_t* data, std::size_t size) {
   static const char* const kFiles[] = {
       "09LD183.txt",          "GYOUSEI/GYOUSEI.ARC",   "GYOUSEI/SI_TYO.PGN",
       "GYOUSEI/SI_TYO.ATR",   "GYOUSEI/TYOME.PGN",     "GYOUSEI/TYOME.ATR",
@@ -145,6 +150,7 @@ int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
       "KIJUNTEN/SANKAKU.ATR"};
   const std::filesystem::path sheet = std::filesystem::path(ScratchDir()) / "09LD183";
   std::filesystem::remove_all(sheet);
+  std::filesystem::create_directories(sheet);
   std::string_view rest = Bytes(data, size);
   for (const char* name : kFiles) {
     if (rest.empty()) break;
@@ -155,8 +161,27 @@ int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
     std::ofstream(path, std::ios::binary).write(part.data(), static_cast<std::streamsize>(part.size()));
     rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 6);
   }
+  return (sheet / kFiles[0]).string();
+}
+
+// A small bitmap for the raster reader; the header beside it is the input.
+std::string WriteRasterPair(const std::uint8_t* header, std::size_t size) {
+  static const unsigned char kBmp[] = {
+      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+      1,   0,   24, 0, 0, 0, 0, 0, 4, 0, 0,  0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+      0,   0,   255, 255, 255, 0};
+  const std::string image = WriteScratch("map.bmp", kBmp, sizeof kBmp);
+  WriteScratch("map.HDR", header, size);
+  return image;
+}
+
+}  // namespace
+
+// The input is a sheet folder (see LayOutSdfSheet).
+int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
+  const std::string description = LayOutSdfSheet(data, size);
   TMapBuilder_Sdf2500 reader;
-  OpenAndLoad(reader, sheet.string());
+  OpenAndLoad(reader, std::filesystem::path(description).parent_path().string());
   return 0;
 }
 
@@ -184,22 +209,20 @@ int FuzzXmlArea(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+// The chart reader looks up attribute names in "def\\EncAttr.ini" of the
+// program directory: the shipped table of the source tree stands in for it.
 int FuzzEncListing(const std::uint8_t* data, std::size_t size) {
+  SetProgramDir(CHIZRO_SOURCE_DIR);
   TMapBuilder_Enc reader;
   OpenAndLoad(reader, WriteScratch("cell.txt", data, size));
+  SetProgramDir("");
   return 0;
 }
 
 // The input is the ".HDR" header of a small bitmap.
 int FuzzRasterHeader(const std::uint8_t* data, std::size_t size) {
-  static const unsigned char kBmp[] = {
-      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
-      1,   0,   24, 0, 0, 0, 0, 0, 4, 0, 0,  0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0,   0,   255, 255, 255, 0};
-  const std::string image = WriteScratch("map.bmp", kBmp, sizeof kBmp);
-  WriteScratch("map.HDR", data, size);
   TMapBuilder_Raster reader;
-  OpenAndLoad(reader, image);
+  OpenAndLoad(reader, WriteRasterPair(data, size));
   return 0;
 }
 
@@ -298,6 +321,106 @@ int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+namespace {
+
+// A drawing surface that draws nothing but reads every point it is given, so
+// that the sanitizers see a bad span.
+class TFuzzCanvas final : public TCanvas {
+public:
+  TRect ClipRect() const override { return {0, 0, 640, 480}; }
+  void FillRect(const TRect&) override {}
+  void Rectangle(const TRect&) override {}
+  void Polygon(std::span<const TPoint> points) override { Touch(points); }
+  void Polyline(std::span<const TPoint> points) override { Touch(points); }
+  void TextOut(int x, int y, std::string_view text) override {
+    sum_ += static_cast<unsigned>(x + y) + text.size();
+  }
+  int TextWidth(std::string_view text) override { return static_cast<int>(text.size()) * 6; }
+  void StretchDraw(const TRect& r, const TBitmap&) override { sum_ += static_cast<unsigned>(r.left + r.right); }
+
+private:
+  void Touch(std::span<const TPoint> points) {
+    for (const TPoint& p : points) sum_ += static_cast<unsigned>(p.x) + static_cast<unsigned>(p.y);
+  }
+  unsigned long sum_ = 0;
+};
+
+// The program directory of the pipeline: the shipped definition files and
+// settings, and a request file with a pick point.
+const std::filesystem::path& PipelineHome() {
+  static const std::filesystem::path home = [] {
+    const auto dir = std::filesystem::path(ScratchDir()) / "home";
+    std::filesystem::create_directories(dir / "def");
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(CHIZRO_SOURCE_DIR) / "def"))
+      std::filesystem::copy_file(entry.path(), dir / "def" / entry.path().filename(),
+                                 std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(dir / "JWC_TEMP.TXT", std::ios::binary) << "hq\r\nhk 0\r\nhp1 100 200\r\n";
+    return dir;
+  }();
+  return home;
+}
+
+}  // namespace
+
+// The whole conversion with hostile data: the first byte chooses the data
+// kind, the rest is laid out as that kind's harness does. The file is opened
+// into a project, drawn, written for JW_CAD, then the project is switched to
+// latitude/longitude on the Tokyo datum and drawn again.
+int FuzzConvert(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::uint8_t selector = data[0];
+  ++data;
+  --size;
+  std::string path;
+  int kind = 0;
+  switch (selector % 8) {
+    case 0:
+      path = LayOutSdfSheet(data, size), kind = kKindSdf2500;
+      break;
+    case 1:
+      path = WriteScratch("N03-85_13.txt", data, size), kind = kKindKsj;
+      break;
+    case 2:
+      path = WriteScratch("13101.csv", data, size), kind = kKindGkuPnt;
+      break;
+    case 3:
+      path = WriteScratch("area.xml", data, size), kind = kKindStcXml;
+      break;
+    case 4:
+      path = WriteScratch("cell.txt", data, size), kind = kKindEnc;
+      break;
+    case 5:
+      path = WriteRasterPair(data, size), kind = kKindRaster;
+      break;
+    case 6:
+      path = WriteScratch("track.txt", data, size), kind = kKindGpsWpt;
+      break;
+    default:
+      path = WriteScratch("map.vec", data, size), kind = kKindVectorBase + kKindSdf2500;
+      break;
+  }
+  const std::filesystem::path& home = PipelineHome();
+  SetProgramDir(home.string());
+  TFuzzCanvas canvas;
+  try {
+    TMapProject project;
+    project.SetCanvas(&canvas);
+    project.Open(path, kind, 2);
+    project.SetPixelsPerInch(96);
+    project.SetScale(2500);
+    project.Draw();
+    ExportJwc(project);
+    project.SetCoordSystem(kModeLatLon, 9, 1);
+    project.Draw();
+  } catch (const EChizroError&) {
+  }
+  std::error_code ignored;
+  std::filesystem::remove(home / "temp.txt", ignored);
+  SetProgramDir("");
+  return 0;
+}
+
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
   static const TFuzzTargetInfo targets[] = {
       {"comma_text", FuzzCommaText},
@@ -313,6 +436,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"raster_header", FuzzRasterHeader},
       {"iso8211_cell", FuzzIso8211Cell},
       {"jwc_request", FuzzJwcRequest},
+      {"convert", FuzzConvert},
   };
   count = std::size(targets);
   return targets;
