@@ -117,11 +117,12 @@ namespace {
 // Opens a file with a reader and loads what it opened. The errors a reader
 // may raise for bad data are all of the runtime's data error kinds; any
 // other exception escapes to the fuzzer as a finding.
-void OpenAndLoad(TMapBuilder& reader, const std::string& path) {
+void OpenAndLoad(TMapBuilder& reader, const std::string& path,
+                 const TClassDefGrp* classDefs = nullptr, float scale = 0) {
   TMapLeafGrp leaves(nullptr);
   try {
     std::unique_ptr<TMapLeaf> leaf = reader.OpenFile(leaves, path);
-    if (leaf) reader.LoadLeaf(*leaf, nullptr, 0);
+    if (leaf) reader.LoadLeaf(*leaf, classDefs, scale);
   } catch (const EChizroError&) {
   }
 }
@@ -177,11 +178,24 @@ std::string WriteRasterPair(const std::uint8_t* header, std::size_t size) {
 
 }  // namespace
 
-// The input is a sheet folder (see LayOutSdfSheet).
+// The input is a sheet folder (see LayOutSdfSheet). It is opened as a sheet
+// and loaded with the shipped class definitions at 1:2500, so that the layers
+// shown only at some scales are read too; then the folder above it is
+// scanned for sheets.
 int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
-  const std::string description = LayOutSdfSheet(data, size);
+  static const auto defs = [] {
+    auto loaded = std::make_unique<TClassDefGrp>();
+    loaded->LoadFromFile(std::string(CHIZRO_SOURCE_DIR) + "/def/Sdf25.ini");
+    return loaded;
+  }();
+  const std::filesystem::path sheet = std::filesystem::path(LayOutSdfSheet(data, size)).parent_path();
   TMapBuilder_Sdf2500 reader;
-  OpenAndLoad(reader, std::filesystem::path(description).parent_path().string());
+  OpenAndLoad(reader, sheet.string(), defs.get(), 2500);
+  TMapLeafGrp leaves(nullptr);
+  try {
+    reader.OpenFolder(leaves, sheet.parent_path().string());
+  } catch (const EChizroError&) {
+  }
   return 0;
 }
 
