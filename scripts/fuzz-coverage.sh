@@ -35,6 +35,7 @@ sources_of() {
     raster_header) echo src/readers/raster_builder.cpp ;;
     iso8211_cell) echo tools/enc/iso8211.cpp tools/enc/s57_listing.cpp ;;
     jwc_request) echo src/output/jwc_writer.cpp src/output/output_settings.cpp ;;
+    convert) echo src/model/*.cpp src/defs/draw_class.cpp src/output/jwc_writer.cpp src/coords/*.cpp ;;
   esac
 }
 
