@@ -7,6 +7,7 @@
 #   FUZZ_RUNS=N     stop a harness after N inputs as well (whichever comes first)
 #   FUZZ_JOBS=N     harnesses run side by side (default: number of cores)
 #   FUZZ_BUILD=DIR  build directory (default build-fuzz)
+#   FUZZ_ARGS="..." further libFuzzer flags, e.g. -use_value_profile=1
 #
 # Each harness keeps its corpus in $FUZZ_BUILD/corpus/<harness> (it grows
 # from run to run), starts from fuzz/seeds/<harness> and fuzz/regressions/<harness>,
@@ -41,6 +42,8 @@ run_one() {
   local args=(-rss_limit_mb=1024 -malloc_limit_mb=512 -timeout=2 -max_total_time="$seconds"
               -print_final_stats=1 -artifact_prefix="$artifacts")
   [ -n "${FUZZ_RUNS:-}" ] && args+=(-runs="$FUZZ_RUNS")
+  # shellcheck disable=SC2206
+  [ -n "${FUZZ_ARGS:-}" ] && args+=($FUZZ_ARGS)
   [ -f "fuzz/dict/$name.dict" ] && args+=(-dict="fuzz/dict/$name.dict")
   local dirs=("$corpus")
   for kind in seeds regressions; do
@@ -60,6 +63,6 @@ run_one() {
   fi
 }
 export -f run_one
-export FUZZ_RUNS="${FUZZ_RUNS:-}"
+export FUZZ_RUNS="${FUZZ_RUNS:-}" FUZZ_ARGS="${FUZZ_ARGS:-}"
 
 printf '%s\n' "$@" | xargs -P "$jobs" -I{} bash -c 'run_one "$@"' _ {} "$build" "$seconds"
