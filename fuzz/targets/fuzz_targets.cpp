@@ -388,34 +388,21 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t selector = data[0];
   ++data;
   --size;
-  std::string path;
-  int kind = 0;
-  switch (selector % 8) {
-    case 0:
-      path = LayOutSdfSheet(data, size), kind = kKindSdf2500;
-      break;
-    case 1:
-      path = WriteScratch("N03-85_13.txt", data, size), kind = kKindKsj;
-      break;
-    case 2:
-      path = WriteScratch("13101.csv", data, size), kind = kKindGkuPnt;
-      break;
-    case 3:
-      path = WriteScratch("area.xml", data, size), kind = kKindStcXml;
-      break;
-    case 4:
-      path = WriteScratch("cell.txt", data, size), kind = kKindEnc;
-      break;
-    case 5:
-      path = WriteRasterPair(data, size), kind = kKindRaster;
-      break;
-    case 6:
-      path = WriteScratch("track.txt", data, size), kind = kKindGpsWpt;
-      break;
-    default:
-      path = WriteScratch("map.vec", data, size), kind = kKindVectorBase + kKindSdf2500;
-      break;
-  }
+  // By selector: the file name each kind's harness uses (the sheet folder
+  // and the bitmap with its header are laid out by their own helpers).
+  struct TKindFile {
+    int Kind;
+    const char* Name;
+  };
+  static constexpr TKindFile kKinds[] = {
+      {kKindSdf2500, nullptr},   {kKindKsj, "N03-85_13.txt"}, {kKindGkuPnt, "13101.csv"},
+      {kKindStcXml, "area.xml"}, {kKindEnc, "cell.txt"},      {kKindRaster, nullptr},
+      {kKindGpsWpt, "track.txt"}, {kKindVectorBase + kKindSdf2500, "map.vec"}};
+  const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
+  const int kind = chosen.Kind;
+  const std::string path = kind == kKindSdf2500 ? LayOutSdfSheet(data, size)
+                           : kind == kKindRaster ? WriteRasterPair(data, size)
+                                                 : WriteScratch(chosen.Name, data, size);
   const std::filesystem::path& home = PipelineHome();
   SetProgramDir(home.string());
   TFuzzCanvas canvas;
