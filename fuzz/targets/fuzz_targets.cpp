@@ -15,9 +15,9 @@
 #include "model/map_project.h"
 #include "output/jwc_writer.h"
 #include "output/output_settings.h"
+#include "platform/canvas.h"
 #include "platform/comma_text.h"
 #include "platform/errors.h"
-#include "platform/canvas.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
 #include "readers/enc_builder.h"
@@ -140,14 +140,14 @@ namespace {
 // of the description file.
 std::string LayOutSdfSheet(const std::uint8_t* data, std::size_t size) {
   static const char* const kFiles[] = {
-      "09LD183.txt",          "GYOUSEI/GYOUSEI.ARC",   "GYOUSEI/SI_TYO.PGN",
-      "GYOUSEI/SI_TYO.ATR",   "GYOUSEI/TYOME.PGN",     "GYOUSEI/TYOME.ATR",
-      "GAIKU/GAIKU.ARC",      "GAIKU/GAIKU.PGN",       "GAIKU/GAIKU.ATR",
-      "OTHERS/OTHERS.ARC",    "OTHERS/ZYOUTI.PGN",     "OTHERS/ZYOUTI.ATR",
-      "OTHERS/TETUDOU.ATR",   "OTHERS/EKI.PNT",        "OTHERS/EKI.ATR",
-      "MIZU/MIZU.ARC",        "MIZU/MIZU.PGN",         "MIZU/MIZU.ATR",
+      "09LD183.txt",           "GYOUSEI/GYOUSEI.ARC",   "GYOUSEI/SI_TYO.PGN",
+      "GYOUSEI/SI_TYO.ATR",    "GYOUSEI/TYOME.PGN",     "GYOUSEI/TYOME.ATR",
+      "GAIKU/GAIKU.ARC",       "GAIKU/GAIKU.PGN",       "GAIKU/GAIKU.ATR",
+      "OTHERS/OTHERS.ARC",     "OTHERS/ZYOUTI.PGN",     "OTHERS/ZYOUTI.ATR",
+      "OTHERS/TETUDOU.ATR",    "OTHERS/EKI.PNT",        "OTHERS/EKI.ATR",
+      "MIZU/MIZU.ARC",         "MIZU/MIZU.PGN",         "MIZU/MIZU.ATR",
       "TATEMONO/TATEMONO.ARC", "TATEMONO/TATEMONO.PGN", "TATEMONO/TATEMONO.ATR",
-      "ROAD/ROADNTWK.ARC",    "ROAD/ROAD.ATR",         "KIJUNTEN/SANKAKU.PNT",
+      "ROAD/ROADNTWK.ARC",     "ROAD/ROAD.ATR",         "KIJUNTEN/SANKAKU.PNT",
       "KIJUNTEN/SANKAKU.ATR"};
   const std::filesystem::path sheet = std::filesystem::path(ScratchDir()) / "09LD183";
   std::filesystem::remove_all(sheet);
@@ -159,7 +159,8 @@ std::string LayOutSdfSheet(const std::uint8_t* data, std::size_t size) {
     const std::string_view part = rest.substr(0, cut);
     const auto path = sheet / name;
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(part.data(), static_cast<std::streamsize>(part.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(part.data(), static_cast<std::streamsize>(part.size()));
     rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 6);
   }
   return (sheet / kFiles[0]).string();
@@ -167,10 +168,10 @@ std::string LayOutSdfSheet(const std::uint8_t* data, std::size_t size) {
 
 // A small bitmap for the raster reader; the header beside it is the input.
 std::string WriteRasterPair(const std::uint8_t* header, std::size_t size) {
-  static const unsigned char kBmp[] = {
-      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
-      1,   0,   24, 0, 0, 0, 0, 0, 4, 0, 0,  0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      0,   0,   255, 255, 255, 0};
+  static const unsigned char kBmp[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0,   54,  0,   0, 0,  40,
+                                       0,   0,   0,  1, 0, 0, 0, 1, 0, 0,   0,   1,   0, 24, 0,
+                                       0,   0,   0,  0, 4, 0, 0, 0, 0, 0,   0,   0,   0, 0,  0,
+                                       0,   0,   0,  0, 0, 0, 0, 0, 0, 255, 255, 255, 0};
   const std::string image = WriteScratch("map.bmp", kBmp, sizeof kBmp);
   WriteScratch("map.HDR", header, size);
   return image;
@@ -188,7 +189,8 @@ int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
     loaded->LoadFromFile(std::string(CHIZRO_SOURCE_DIR) + "/def/Sdf25.ini");
     return loaded;
   }();
-  const std::filesystem::path sheet = std::filesystem::path(LayOutSdfSheet(data, size)).parent_path();
+  const std::filesystem::path sheet =
+      std::filesystem::path(LayOutSdfSheet(data, size)).parent_path();
   TMapBuilder_Sdf2500 reader;
   OpenAndLoad(reader, sheet.string(), defs.get(), 2500);
   TMapLeafGrp leaves(nullptr);
@@ -395,12 +397,13 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
     const char* Name;
   };
   static constexpr TKindFile kKinds[] = {
-      {kKindSdf2500, nullptr},   {kKindKsj, "N03-85_13.txt"}, {kKindGkuPnt, "13101.csv"},
-      {kKindStcXml, "area.xml"}, {kKindEnc, "cell.txt"},      {kKindRaster, nullptr},
+      {kKindSdf2500, nullptr},    {kKindKsj, "N03-85_13.txt"},
+      {kKindGkuPnt, "13101.csv"}, {kKindStcXml, "area.xml"},
+      {kKindEnc, "cell.txt"},     {kKindRaster, nullptr},
       {kKindGpsWpt, "track.txt"}, {kKindVectorBase + kKindSdf2500, "map.vec"}};
   const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
   const int kind = chosen.Kind;
-  const std::string path = kind == kKindSdf2500 ? LayOutSdfSheet(data, size)
+  const std::string path = kind == kKindSdf2500  ? LayOutSdfSheet(data, size)
                            : kind == kKindRaster ? WriteRasterPair(data, size)
                                                  : WriteScratch(chosen.Name, data, size);
   const std::filesystem::path& home = PipelineHome();
