@@ -100,8 +100,21 @@ int FuzzClassDefs(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+namespace {
+
+// The names the single-file readers' inputs are written under, by their own
+// harnesses and by the pipeline harness.
+constexpr const char* kKsjFile = "N03-85_13.txt";
+constexpr const char* kGkuPntFile = "13101.csv";
+constexpr const char* kGpsFile = "track.txt";
+constexpr const char* kXmlFile = "area.xml";
+constexpr const char* kEncFile = "cell.txt";
+constexpr const char* kVectorFile = "map.vec";
+
+}  // namespace
+
 int FuzzVectorReader(const std::uint8_t* data, std::size_t size) {
-  const std::string path = WriteScratch("map.vec", data, size);
+  const std::string path = WriteScratch(kVectorFile, data, size);
   TMapBuilder_Vector reader;
   TMapLeafGrp leaves(nullptr);
   try {
@@ -201,36 +214,39 @@ int FuzzSdfSheet(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-int FuzzKsj(const std::uint8_t* data, std::size_t size) {
-  TMapBuilder_Ksj reader;
-  OpenAndLoad(reader, WriteScratch("N03-85_13.txt", data, size));
+namespace {
+
+// Writes the input as one file and opens and loads it with a reader.
+template <class TReader>
+int FuzzOneFile(const char* name, const std::uint8_t* data, std::size_t size) {
+  TReader reader;
+  OpenAndLoad(reader, WriteScratch(name, data, size));
   return 0;
+}
+
+}  // namespace
+
+int FuzzKsj(const std::uint8_t* data, std::size_t size) {
+  return FuzzOneFile<TMapBuilder_Ksj>(kKsjFile, data, size);
 }
 
 int FuzzGkuPnt(const std::uint8_t* data, std::size_t size) {
-  TMapBuilder_GkuPnt reader;
-  OpenAndLoad(reader, WriteScratch("13101.csv", data, size));
-  return 0;
+  return FuzzOneFile<TMapBuilder_GkuPnt>(kGkuPntFile, data, size);
 }
 
 int FuzzGpsTrack(const std::uint8_t* data, std::size_t size) {
-  TMapBuilder_GPSWPT reader;
-  OpenAndLoad(reader, WriteScratch("track.txt", data, size));
-  return 0;
+  return FuzzOneFile<TMapBuilder_GPSWPT>(kGpsFile, data, size);
 }
 
 int FuzzXmlArea(const std::uint8_t* data, std::size_t size) {
-  TMapBuilder_STCXML reader;
-  OpenAndLoad(reader, WriteScratch("area.xml", data, size));
-  return 0;
+  return FuzzOneFile<TMapBuilder_STCXML>(kXmlFile, data, size);
 }
 
 // The chart reader looks up attribute names in "def\\EncAttr.ini" of the
 // program directory: the shipped table of the source tree stands in for it.
 int FuzzEncListing(const std::uint8_t* data, std::size_t size) {
   SetProgramDir(CHIZRO_SOURCE_DIR);
-  TMapBuilder_Enc reader;
-  OpenAndLoad(reader, WriteScratch("cell.txt", data, size));
+  FuzzOneFile<TMapBuilder_Enc>(kEncFile, data, size);
   SetProgramDir("");
   return 0;
 }
@@ -397,10 +413,10 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
     const char* Name;
   };
   static constexpr TKindFile kKinds[] = {
-      {kKindSdf2500, nullptr},    {kKindKsj, "N03-85_13.txt"},
-      {kKindGkuPnt, "13101.csv"}, {kKindStcXml, "area.xml"},
-      {kKindEnc, "cell.txt"},     {kKindRaster, nullptr},
-      {kKindGpsWpt, "track.txt"}, {kKindVectorBase + kKindSdf2500, "map.vec"}};
+      {kKindSdf2500, nullptr},    {kKindKsj, kKsjFile},
+      {kKindGkuPnt, kGkuPntFile}, {kKindStcXml, kXmlFile},
+      {kKindEnc, kEncFile},       {kKindRaster, nullptr},
+      {kKindGpsWpt, kGpsFile},    {kKindVectorBase + kKindSdf2500, kVectorFile}};
   const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
   const int kind = chosen.Kind;
   const std::string path = kind == kKindSdf2500  ? LayOutSdfSheet(data, size)
