@@ -148,6 +148,26 @@ std::string_view Bytes(const std::uint8_t* data, std::size_t size) {
 
 namespace {
 
+// Makes `dir` anew and writes the parts of the input, separated by lines
+// "====", as the files `names` in turn. Files beyond the last part are not
+// written.
+void LayOutParts(const std::filesystem::path& dir, std::span<const char* const> names,
+                 const std::uint8_t* data, std::size_t size) {
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::string_view rest = Bytes(data, size);
+  for (const char* name : names) {
+    if (rest.empty()) break;
+    const std::size_t cut = rest.find("\n====\n");
+    const std::string_view part = rest.substr(0, cut);
+    const auto path = dir / name;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(part.data(), static_cast<std::streamsize>(part.size()));
+    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 6);
+  }
+}
+
 // Lays out a sheet folder from the input: the description file, then the
 // layer files in the order below, separated by lines "====". Gives the path
 // of the description file.
@@ -163,19 +183,7 @@ std::string LayOutSdfSheet(const std::uint8_t* data, std::size_t size) {
       "ROAD/ROADNTWK.ARC",     "ROAD/ROAD.ATR",         "KIJUNTEN/SANKAKU.PNT",
       "KIJUNTEN/SANKAKU.ATR"};
   const std::filesystem::path sheet = std::filesystem::path(ScratchDir()) / "09LD183";
-  std::filesystem::remove_all(sheet);
-  std::filesystem::create_directories(sheet);
-  std::string_view rest = Bytes(data, size);
-  for (const char* name : kFiles) {
-    if (rest.empty()) break;
-    const std::size_t cut = rest.find("\n====\n");
-    const std::string_view part = rest.substr(0, cut);
-    const auto path = sheet / name;
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary)
-        .write(part.data(), static_cast<std::streamsize>(part.size()));
-    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 6);
-  }
+  LayOutParts(sheet, kFiles, data, size);
   return (sheet / kFiles[0]).string();
 }
 
@@ -318,21 +326,12 @@ public:
 
 // The input is the program directory of a JW_CAD transformation: the request
 // file "JWC_TEMP.TXT", then the settings file "def\chizro.ini", then the
-// class definitions of the theme, separated by lines "====". The writer runs
-// over two leaves of fixed figures.
+// class definitions of the theme, separated by lines "====" (a file the input
+// does not reach is missing). The writer runs over two leaves of fixed figures.
 int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
   const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "jwc";
-  std::filesystem::create_directories(dir / "def");
   static const char* const kFiles[] = {"JWC_TEMP.TXT", "def/chizro.ini", "def/Sdf25.ini"};
-  std::string_view rest = Bytes(data, size);
-  for (const char* name : kFiles) {
-    const std::size_t cut = rest.find("\n====\n");
-    const std::string_view part = rest.substr(0, cut);
-    std::ofstream(dir / name, std::ios::binary | std::ios::trunc)
-        .write(part.data(), static_cast<std::streamsize>(part.size()));
-    rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 6);
-  }
-  std::filesystem::remove(dir / "temp.txt");
+  LayOutParts(dir, kFiles, data, size);
   SetProgramDir(dir.string());
   SetBuilderFactory(kKindSdf2500, [] { return std::make_unique<TFixedBuilder>(); });
   try {
