@@ -272,7 +272,7 @@ void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   } else {
     // A file of another data item (a ledger, a mesh file) has none of the
     // classes read here.
-    leaf.NoFigureReason = "既知の分類の地物がありません (データ項目 '" + code + "')";
+    leaf.NoFigureReason = "既知の分類の地物がありません: データ項目 '" + code + "'";
   }
   leaf.Loaded = true;
 }
