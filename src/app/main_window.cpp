@@ -200,13 +200,23 @@ void TForm1::SpeedButton1Click() {
   if (choice.FileName.isEmpty()) return;
   Guard([&] {
     const int before = LeafCount();
-    {
-      TBusyCursor busy;
-      project_->SetCanvas(nullptr);
-      project_->Open(choice.FileName.toStdString(), choice.DataKind, 2);
+    auto settle = [&] {
       project_->SetPixelsPerInch(static_cast<float>(image_->logicalDpiY()));
       project_->SetScale(2500);
       loaded_ = true;
+    };
+    {
+      TBusyCursor busy;
+      project_->SetCanvas(nullptr);
+      try {
+        project_->Open(choice.FileName.toStdString(), choice.DataKind, 2);
+      } catch (...) {
+        // What opened before the error (sheets of a scan) is shown; the
+        // error, and a file that gave no figure, goes to the message box.
+        if (LeafCount() > before) settle();
+        throw;
+      }
+      settle();
     }
     if (LeafCount() == before)
       ShowNotice(

@@ -205,9 +205,18 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     TQtCanvas canvas(painter, image.rect(), kPixelsPerInch);
     project.SetCanvas(&canvas);
 
+    // The errors of a folder scan that still opened other sheets: the good
+    // sheets are written, the errors reported after them.
+    std::vector<std::string> partial;
     for (const std::string& map : options.Maps) {
       const int before = LeafCount(project, options.Kind);
-      project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenSingleFile);
+      try {
+        project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenSingleFile);
+      } catch (const EChizroError& e) {
+        if (LeafCount(project, options.Kind) == before) throw;
+        partial.push_back(Describe(e));
+        continue;
+      }
       if (LeafCount(project, options.Kind) == before) {
         // Nothing new: not data of this kind, or opened already.
         throw std::runtime_error("no new map data in '" + map + "' (data kind " +
@@ -240,7 +249,8 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures << " figures, "
         << stats.Vertices << " vertices written to '" << stats.FileName << "' in " << time
         << " s\n";
-    return 0;
+    for (const std::string& message : partial) err << "chizro-convert: " << message << "\n";
+    return partial.empty() ? 0 : 1;
   } catch (const std::exception& e) {
     err << "chizro-convert: " << Describe(e) << "\n";
     return 1;

@@ -14,7 +14,10 @@ namespace chizro {
 
 // Runs the converter on `args` (without the program name). Prints a one-line
 // summary to `out`; errors go to `err`. Returns 0 on success, 1 when the
-// conversion failed and 2 for a bad command line. Needs a QGuiApplication
+// conversion failed and 2 for a bad command line. A map that yields no
+// figure fails the conversion before anything is written; a folder scan
+// that opened some sheets and failed on others writes the good ones, then
+// reports the errors and returns 1. Needs a QGuiApplication
 // (fonts) and changes the program's directory when --home is given.
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

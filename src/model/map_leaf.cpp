@@ -5,6 +5,7 @@
 #include "defs/draw_class.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
+#include "platform/errors.h"
 #include "readers/map_builder.h"
 
 namespace chizro {
@@ -37,6 +38,13 @@ void TMapLeaf::SetCoordSystem(int mode, int /*zone*/, int datum) {
   CoordMode = mode;
   for (auto& grp : FigGrps) grp->Convert(change);
   Datum = datum;
+}
+
+bool TMapLeaf::HasFigures() const noexcept {
+  for (const auto& grp : FigGrps)
+    for (const auto& fig : grp->Figures())
+      if (!fig->Points.empty() || fig->Kind() == TFigKind::Raster) return true;
+  return false;
 }
 
 void TMapLeaf::RecordSourceState() { source_ = {true, CoordMode, Datum, Zone, Extent, Corners}; }
@@ -120,6 +128,11 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
     // sheet's folder for its description file): that one must not be open
     // either.
     if (leaf->FileName != fileName && FindByFileName(leaf->FileName)) return false;
+    // A file read to its end that gave nothing to draw is not a map: say so
+    // rather than add an empty leaf that would end in an empty drawing.
+    if (leaf->Loaded && !leaf->HasFigures())
+      throw ENoFigures(fileName, leaf->NoFigureReason.empty() ? "読み取れる地物がありません"
+                                                              : leaf->NoFigureReason);
     leaf->Zone = theme_->Zone;
     Add(std::move(leaf));
   }

@@ -76,6 +76,12 @@ public:
   // A leaf whose load failed is not read again at every paint (the error
   // would come back with each one); the JW_CAD output refuses to run over it.
   std::string LoadError;
+  // Why the latest load built no figure, in the reader's words (UTF-8, for
+  // instance "航跡点がありません"); empty when it built some or said nothing.
+  std::string NoFigureReason;
+
+  // True when some figure has a vertex to draw and write (or is a raster).
+  bool HasFigures() const noexcept;
 
 private:
   struct SourceState {
@@ -99,7 +105,10 @@ public:
   TMapTheme* Theme() const noexcept { return theme_; }
 
   // Opens a file (theme open mode 2) or has the reader scan a folder. False
-  // when the file is already open or the reader made nothing of it.
+  // when the file is already open or the reader made nothing of it. A file
+  // that the reader loaded whole without a single figure is not added: it
+  // throws ENoFigures with the reader's NoFigureReason. A folder scan that
+  // throws keeps the leaves it added before.
   bool Open(const std::string& fileName);
   TMapLeaf* Add(std::unique_ptr<TMapLeaf> leaf);
   int Count() const noexcept { return static_cast<int>(items_.size()); }

@@ -15,7 +15,20 @@ TMapProject::~TMapProject() {
 }
 
 bool TMapProject::Open(const std::string& fileName, int dataKind, int openMode) {
-  TMapTheme* theme = Themes->Open(fileName, dataKind, openMode);
+  TMapTheme* theme = nullptr;
+  try {
+    theme = Themes->Open(fileName, dataKind, openMode);
+  } catch (...) {
+    // A folder scan that failed part-way keeps the units it opened: settle
+    // them as any open does before the error goes on to the caller.
+    for (int i = 0; i < Themes->Count(); ++i)
+      if (Themes->Items(i)->DataKind == dataKind) Settle(Themes->Items(i));
+    throw;
+  }
+  return Settle(theme);
+}
+
+bool TMapProject::Settle(TMapTheme* theme) {
   SetCoordSystem(CoordMode, Zone, Datum);
   if (!theme) return false;
   if (theme->Zone == 0) theme->Zone = Zone;

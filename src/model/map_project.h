@@ -18,7 +18,9 @@ public:
   ~TMapProject() override;
 
   // Opens a file (openMode 2) or folder under a data-kind code. True when a
-  // theme was found or created, which always happens.
+  // theme was found or created, which always happens. Errors of the reader
+  // go on to the caller; what a folder scan opened before its error stays
+  // in the project, placed as after any open.
   bool Open(const std::string& fileName, int dataKind, int openMode);
   // Brings every theme, leaf and figure and the view's window into the system.
   void SetCoordSystem(int mode, int zone, int datum);
@@ -35,6 +37,11 @@ public:
   std::unique_ptr<TMapView> View;
   std::unique_ptr<TMapThemeGrp> Themes;
   bool Placed = false;
+
+private:
+  // Brings what an open added into the project's system and places the view
+  // on the first data that opened.
+  bool Settle(TMapTheme* theme);
 };
 
 }  // namespace chizro

@@ -86,6 +86,7 @@ void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
     if (restored) leaf.Zone = listZone;
   };
   leaf.LoadError.clear();
+  leaf.NoFigureReason.clear();
   try {
     Builder->LoadLeaf(leaf, ClassDefs.get(), ViewScale());
   } catch (const std::exception& e) {

@@ -40,4 +40,21 @@ EZoneError::EZoneError(int zone)
 
 EInOutError::EInOutError(const std::string& what) : EChizroError("入出力エラー: " + what) {}
 
+ENoFigures::ENoFigures(const std::string& fileName, const std::string& reason)
+    : EChizroError("'" + fileName + "' に描ける図形がありません (" + reason + ")"),
+      reason_(reason) {}
+
+namespace {
+
+std::string ScanMessage(const std::vector<std::string>& failures) {
+  std::string message = "開けなかった地図があります";
+  for (const std::string& f : failures) message.append(1, '\n').append(f);
+  return message;
+}
+
+}  // namespace
+
+EScanError::EScanError(const std::vector<std::string>& failures)
+    : EChizroError(ScanMessage(failures)), count_(failures.size()) {}
+
 }  // namespace chizro

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace chizro {
 
@@ -70,6 +71,29 @@ private:
 class EInOutError final : public EChizroError {
 public:
   explicit EInOutError(const std::string& what);
+};
+
+// A file that was read without error but yields no figure to draw or write:
+// "'<file>' に描ける図形がありません (<reason>)", the reason in the reader's
+// words ("航跡点がありません").
+class ENoFigures final : public EChizroError {
+public:
+  ENoFigures(const std::string& fileName, const std::string& reason);
+  const std::string& Reason() const noexcept { return reason_; }
+
+private:
+  std::string reason_;
+};
+
+// A folder scan that went on past units it could not open: every other unit
+// opened. One line per failed unit, "'<path>': <its error>".
+class EScanError final : public EChizroError {
+public:
+  explicit EScanError(const std::vector<std::string>& failures);
+  std::size_t Count() const noexcept { return count_; }
+
+private:
+  std::size_t count_;
 };
 
 }  // namespace chizro

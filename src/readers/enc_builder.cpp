@@ -33,6 +33,7 @@ constexpr std::int32_t kPrimLine = 2;
 constexpr std::int32_t kPrimArea = 3;
 constexpr std::int32_t kOrientReverse = 2;
 constexpr std::int32_t kUsageExterior = 1;
+constexpr std::int32_t kUsageTruncated = 3;  // exterior, cut by the data limit
 
 // Vertices the features may take in all: an edge is shared by a few
 // features, so a listing whose features point at its edges far more often
@@ -236,7 +237,11 @@ private:
         const std::string_view name = i < names_.size() ? names_[i] : std::string_view();
         const std::int32_t ornt = StrToInt(i < orients_.size() ? orients_[i] : std::string_view());
         const std::int32_t usag = StrToInt(i < usages_.size() ? usages_[i] : std::string_view());
-        if (usag == kUsageExterior) AppendEdge(area.Vertices, area.Box, name, ornt);
+        // The exterior boundary runs along the cell's limit where the area
+        // is cut by it: those edges belong to the ring in their place.
+        // Interior boundaries (2) stay out.
+        if (usag == kUsageExterior || usag == kUsageTruncated)
+          AppendEdge(area.Vertices, area.Box, name, ornt);
       }
       area.Size = std::abs(area.Box.MaxX - area.Box.MinX) * 3600 *
                   (std::abs(area.Box.MaxY - area.Box.MinY) * 3600);
@@ -434,6 +439,7 @@ void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   if (polygons) leaf.AddFigGrp(std::move(polygons))->UpdateExtents();
   if (polylines) leaf.AddFigGrp(std::move(polylines))->UpdateExtents();
   if (points) leaf.AddFigGrp(std::move(points))->UpdateExtents();
+  if (!any) leaf.NoFigureReason = "座標のある地物がありません";
   if (any) {
     const auto left = static_cast<float>(box.MinX);
     const auto bottom = static_cast<float>(box.MinY);

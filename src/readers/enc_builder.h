@@ -32,7 +32,8 @@ public:
   // Reads the attribute table and the leaf's listing, and attaches, each
   // when it has figures, a polygon list (areas by ascending size of their
   // bounding box), a polyline list and a point list, all named after the
-  // leaf. Areas take only their exterior boundary edges ("USAG" 1); a
+  // leaf. Areas take only their exterior boundary edges ("USAG" 1, and 3
+  // where the cell's limit cuts the area), in pointer order; a
   // sounding node gives one point per sounding with the property "DEPTH".
   // The leaf's Extent and Corners are the box of every vertex built; a chart
   // without vertices keeps those it had. The lists are attached only when the

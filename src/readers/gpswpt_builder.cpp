@@ -13,6 +13,7 @@
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "readers/reader_util.h"
 #include "readers/text_filer.h"
 #include "readers/topology.h"
 
@@ -32,11 +33,6 @@ struct TColumns {
   std::size_t Time = 0;
   std::size_t Alt = 0;
 };
-
-std::string BaseName(const std::string& fileName) {
-  const std::size_t sep = fileName.find_last_of("\\:/");
-  return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
-}
 
 // ASCII letters in capitals; Shift_JIS double-byte characters stay as they are.
 std::string UpperAscii(std::string_view s) {
@@ -82,16 +78,29 @@ void ReadHeader(const std::vector<std::string>& items, TColumns& columns) {
   }
 }
 
-// A units line declares degrees and decimal minutes with an item "DM".
-bool DeclaresMinutes(const std::vector<std::string>& items) {
-  return std::any_of(items.begin() + 1, items.end(),
-                     [](const std::string& item) { return UpperAscii(item) == "DM"; });
+// How the positions of the track lines are written.
+enum class TUnit { Degrees, Minutes, Seconds };
+
+// A units line: "U  LAT LON" and one of "DEG" (decimal degrees), "DM"
+// (degrees and decimal minutes) or "DMS" (degrees, minutes and seconds).
+// Anything else (grid coordinates such as "UTM UPS") is an error that names
+// the line: positions are never read in a unit the file does not state.
+TUnit ReadUnits(const std::vector<std::string>& items, const std::string& line,
+                const std::string& fileName) {
+  if (items.size() == 4 && UpperAscii(items[1]) == "LAT" && UpperAscii(items[2]) == "LON") {
+    const std::string unit = UpperAscii(items[3]);
+    if (unit == "DEG") return TUnit::Degrees;
+    if (unit == "DM") return TUnit::Minutes;
+    if (unit == "DMS") return TUnit::Seconds;
+  }
+  throw EInOutError(Quoted(fileName) + " の単位 '" + line + "' は読めません");
 }
 
 // A coordinate item: a hemisphere letter and a number, or a number alone.
 // `negative` is the letter that turns the value negative ("S" or "W");
-// `minutes` reads the number as ddmm.mmmm (degrees and decimal minutes).
-float Coordinate(std::string_view item, char negative, bool minutes) {
+// `unit` says how the number is written: ddd.dddd, dddmm.mmmm or
+// dddmmss.sss.
+float Coordinate(std::string_view item, char negative, TUnit unit) {
   std::string_view number = item;
   bool negate = false;
   if (!item.empty()) {
@@ -104,10 +113,17 @@ float Coordinate(std::string_view item, char negative, bool minutes) {
     }
   }
   double value = StrToFloat(number);
-  if (minutes) {
+  if (unit == TUnit::Minutes) {
     const double magnitude = std::fabs(value);
     const double degrees = std::floor(magnitude / 100);
     const double result = degrees + (magnitude - degrees * 100) / 60;
+    value = value < 0 ? -result : result;
+  } else if (unit == TUnit::Seconds) {
+    const double magnitude = std::fabs(value);
+    const double degrees = std::floor(magnitude / 10000);
+    const double rest = magnitude - degrees * 10000;
+    const double minutes = std::floor(rest / 100);
+    const double result = degrees + minutes / 60 + (rest - minutes * 100) / 3600;
     value = value < 0 ? -result : result;
   }
   if (negate) value = -value;
@@ -149,7 +165,8 @@ void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   TArcList arcs;
   TColumns columns;
   bool trackKnown = false;
-  bool minutes = false;
+  bool newTrack = false;
+  TUnit unit = TUnit::Degrees;
   std::string datum;
   int n = 0;
   TFPoint previous;
@@ -159,7 +176,8 @@ void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   std::vector<std::string> items;
   if (!file.Eof()) file.ReadLine();
   while (!file.Eof()) {
-    if (SplitCommaText(file.ReadLine(), items) == 0) continue;
+    const std::string& line = file.ReadLine();
+    if (SplitCommaText(line, items) == 0) continue;
     const std::string& letter = items[0];
     if (letter == "M") {
       if (columns.Datum > 0) {
@@ -168,14 +186,16 @@ void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
         datum = UpperAscii(datum);
       }
     } else if (letter == "H") {
+      // "H  TN <name>" opens the next track: no line joins it to the last.
+      if (items.size() > 1 && items[1] == "TN") newTrack = true;
       ReadHeader(items, columns);
       if (columns.Latitude > 0 && columns.Longitude > 0) trackKnown = true;
     } else if (letter == "U") {
-      minutes = DeclaresMinutes(items);
+      unit = ReadUnits(items, line, leaf.FileName);
     } else if (letter == "T" && trackKnown) {
       ++n;
-      const float y = Coordinate(At(items, columns.Latitude), 'S', minutes);
-      const float x = Coordinate(At(items, columns.Longitude), 'W', minutes);
+      const float y = Coordinate(At(items, columns.Latitude), 'S', unit);
+      const float x = Coordinate(At(items, columns.Longitude), 'W', unit);
       const std::string name = PointName(n);
 
       auto pnt = std::make_unique<TPntElement>();
@@ -203,7 +223,7 @@ void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
       atr->AddValue(Optional(items, columns.Alt));
       attributes.AddElement(std::move(atr));
 
-      if (n >= 2) {
+      if (n >= 2 && !newTrack) {
         auto arc = std::make_unique<TArcElement>();
         arc->Name = PointName(n - 1);
         arc->Code = kClass;
@@ -214,8 +234,10 @@ void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
         arcs.AddElement(std::move(arc));
       }
       previous = {x, y};
+      newTrack = false;
     }
   }
+  if (n == 0) leaf.NoFigureReason = "航跡点がありません";
 
   if (n > 0) leaf.Extent = extent;
   points.AddToLeaf(leaf, kClass, attributes);

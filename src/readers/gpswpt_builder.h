@@ -2,19 +2,24 @@
 // lines that begin with a record letter, split as comma text, where header
 // lines ("H") name the columns of the lines after them. The track points ("T")
 // of a file become point figures of the class "TRK", and every two
-// consecutive points a two-point line of the same class; all track points of
-// a file form one chain. One file is one leaf, in latitude/longitude.
+// consecutive points of one track a two-point line of the same class. One
+// file is one leaf, in latitude/longitude.
 //
 //   H  header    records the index of each column named DATUM, LATITUDE,
 //                LONGITUDE, DATE, TIME or ALT; names not on the line keep
 //                their earlier index. The track columns are known from the
 //                first header that names both LATITUDE and LONGITUDE on.
+//                "H  TN <name>" starts a new track: its first point is not
+//                joined to the last point of the track before.
 //   M  datum     the items at the DATUM column and after it, joined and in
 //                capitals ("WGS 84" reads "WGS84"). "WGS84" puts the leaf in
 //                the WGS84 datum, anything else or no datum line in TOKYO.
-//   U  units     "U  LAT LON DM" declares degrees and decimal minutes
-//                (N3539.51486 is 35°39.51486') for the track points after it;
-//                any other units line goes back to decimal degrees.
+//   U  units     for the track points after it: "U  LAT LON DEG" decimal
+//                degrees (the unit until a units line says otherwise),
+//                "U  LAT LON DM" degrees and decimal minutes (N3539.51486 is
+//                35°39.51486'), "U  LAT LON DMS" degrees, minutes and seconds
+//                (N353505.856 is 35°35'05.856"). Any other units line (grid
+//                coordinates) ends the load with EInOutError naming it.
 //   T  track     latitude and longitude, each after a hemisphere letter ("S"
 //                and "W" negative); an item that begins with a digit, sign or
 //                point has no letter and is the number as a whole. DATE, TIME
@@ -45,10 +50,10 @@ public:
   TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Builds the "TRK" point and line lists and sets the leaf's Extent and
-  // Datum. A coordinate that is not a number (EFloatConvertError) or a line
-  // without an item at a known column (EListIndexError) ends the load before
-  // any list is attached, so the leaf stays without figures and not Loaded.
-  // `classDefs` and `scale` are not used.
+  // Datum; a file without track points says so in NoFigureReason. A coordinate that is not a number
+  // (EFloatConvertError) or a line without an item at a known column (EListIndexError) ends the
+  // load before any list is attached, so the leaf stays without figures and not Loaded. `classDefs`
+  // and `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
 };
 

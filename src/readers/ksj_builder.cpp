@@ -269,6 +269,10 @@ void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
       reader.Polygons.AddToLeaf(leaf, code, reader.Attributes, reader.Arcs);
     }
     reader.Arcs.AddToLeaf(leaf, code, TArcKinds{0});
+  } else {
+    // A file of another data item (a ledger, a mesh file) has none of the
+    // classes read here.
+    leaf.NoFigureReason = "既知の分類の地物がありません: データ項目 '" + code + "'";
   }
   leaf.Loaded = true;
 }

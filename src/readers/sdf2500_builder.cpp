@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "coords/datum.h"
 #include "defs/class_def.h"
 #include "model/map_leaf.h"
 #include "platform/comma_text.h"
@@ -26,6 +27,8 @@ namespace sdf2500 {
 namespace {
 
 constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
+
+constexpr char kEndOfFile = '\x1a';
 
 constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separator);
 
@@ -104,21 +107,34 @@ void TLineCursor::SetText(std::string text) {
   const void* nul = std::memchr(data_.data(), 0, data_.size());
   end_ =
       nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data_.data()) : data_.size();
+  // Files copied from DOS-era discs may end with the end-of-file byte
+  // (Ctrl-Z), before or after the last line end.
+  while (end_ > 0 &&
+         (data_[end_ - 1] == kEndOfFile || data_[end_ - 1] == '\r' || data_[end_ - 1] == '\n'))
+    --end_;
   pos_ = 0;
   index_ = 0;
 }
 
 bool TLineCursor::Next(std::string_view& line) noexcept {
-  if (pos_ >= end_) return false;
   const char* const s = data_.data();
-  std::size_t p = pos_;
-  while (p < end_ && s[p] != '\r' && s[p] != '\n') ++p;
-  line = std::string_view(s + pos_, p - pos_);
-  if (p < end_ && s[p] == '\r') ++p;
-  if (p < end_ && s[p] == '\n') ++p;
-  pos_ = p;
-  ++index_;
-  return true;
+  // Lines of blanks only (empty ones included) carry nothing: passed over.
+  for (;;) {
+    if (pos_ >= end_) return false;
+    std::size_t p = pos_;
+    bool blank = true;
+    while (p < end_ && s[p] != '\r' && s[p] != '\n') {
+      blank = blank && IsBlank(static_cast<unsigned char>(s[p]));
+      ++p;
+    }
+    line = std::string_view(s + pos_, p - pos_);
+    if (p < end_ && s[p] == '\r') ++p;
+    if (p < end_ && s[p] == '\n') ++p;
+    pos_ = p;
+    if (blank) continue;
+    ++index_;
+    return true;
+  }
 }
 
 std::string_view TLineCursor::Need() {
@@ -340,6 +356,17 @@ std::string_view LastComponent(std::string_view path) {
   return sep == std::string_view::npos ? path : path.substr(sep + 1);
 }
 
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
+// Items of the zone line: zone and two corners (first edition), or zone,
+// four corners and the datum flag.
+constexpr std::size_t kFirstEditionItems = 5;
+constexpr std::size_t kLaterEditionItems = 10;
+
 std::string UpperAscii(std::string_view s) {
   std::string out(s);
   for (char& c : out)
@@ -465,9 +492,10 @@ std::string DescriptionFile(const std::string& folder, std::string_view name) {
 }
 
 // Scans one folder; `visited` keeps a folder that is
-// reached again through a link from being scanned forever.
+// reached again through a link from being scanned forever. A sheet that
+// cannot be opened does not stop the scan: its error goes to `failures`.
 void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
-                std::set<std::filesystem::path>& visited) {
+                std::set<std::filesystem::path>& visited, std::vector<std::string>& failures) {
   std::error_code ec;
   const auto canonical = std::filesystem::weakly_canonical(folder, ec);
   if (!ec && !visited.insert(canonical).second) return;
@@ -475,6 +503,7 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
   enum class TState { None, Found, WrongZone };
   TState state = TState::None;
   std::string lastSheet;
+  std::set<std::string> failed;  // each bad sheet is reported once
   const TDirIndex dir(folder);
   for (const TDirIndex::Entry& e : dir.Entries()) {
     const std::string& name = e.Name;
@@ -494,14 +523,20 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
     }
     switch (state) {
       case TState::Found:
-        if (!leaves.FindBySheetName(lastSheet)) {
-          leaves.Add(TMapBuilder_Sdf2500::OpenSheet(leaves, dir.PathOf(lastSheet)));
+        if (!leaves.FindBySheetName(lastSheet) && !failed.contains(lastSheet)) {
+          const std::string sheet = dir.PathOf(lastSheet);
+          try {
+            leaves.Add(TMapBuilder_Sdf2500::OpenSheet(leaves, sheet));
+          } catch (const EChizroError& error) {
+            failed.insert(lastSheet);
+            failures.push_back("'" + sheet + "': " + error.what());
+          }
         }
         break;
       case TState::WrongZone:
         return;
       case TState::None:
-        if (e.IsDir) ScanFolder(leaves, path, visited);
+        if (e.IsDir) ScanFolder(leaves, path, visited, failures);
         break;
     }
   }
@@ -516,8 +551,20 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
   const std::string descPath = DescriptionFile(folder, name);
   if (descPath.empty()) return nullptr;
 
-  const TTextFiler desc(descPath);
-  if (UpperAscii(desc.GetLine(4)) != UpperAscii(name)) return nullptr;
+  // The lines before the sheet name are free text of any number (producer,
+  // dates, a source note that may run over two lines): the name line is
+  // found by its content. Blank lines are not counted.
+  std::vector<std::string_view> lines;
+  TLineCursor desc(descPath);
+  for (std::string_view line; desc.Next(line);) lines.push_back(line);
+  const std::string wanted = UpperAscii(name);
+  std::size_t at = 0;
+  while (at < lines.size() && UpperAscii(TrimBlanks(lines[at])) != wanted) ++at;
+  if (at == lines.size()) return nullptr;
+  auto line = [&](std::size_t i) {
+    if (i >= lines.size()) throw EListIndexError(static_cast<long long>(i));
+    return lines[i];
+  };
 
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   leaf->SheetName = name;
@@ -525,37 +572,52 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
   leaf->Name = name;
   leaf->CoordMode = kModePlane;
 
-  StrToFloat(desc.GetLine(5));  // the sheet's real value; not used further
+  StrToFloat(line(at + 1));  // the scale; not used further
 
+  // The zone line follows the scale, or follows the unit line that some
+  // editions put first: the first of the two that holds a zone and a corner.
   sdf2500::TCommaFields f;
-  f.Split(desc.GetLine(6));
+  if (f.Split(line(at + 2)) < kFirstEditionItems && at + 3 < lines.size() &&
+      f.Split(lines[at + 3]) < kFirstEditionItems)
+    f.Split(lines[at + 2]);
   leaf->Zone = StrToInt(f.At(0));
   auto real = [&](std::size_t i) { return static_cast<float>(StrToFloat(f.At(i))); };
   auto& c = leaf->Corners;
+  // Every corner is a pair (northing, easting).
   c[0].y = real(1);
   c[0].x = real(2);
   c[2].y = real(3);
   c[2].x = real(4);
-  c[1].y = real(5);
-  c[1].x = real(6);
-  c[3].y = real(7);
-  c[3].x = real(8);
+  if (f.Count() < kLaterEditionItems) {
+    // The first edition (1997) gives the south-west and north-east corners
+    // only, in the TOKYO datum.
+    c[1] = {c[0].x, c[2].y};
+    c[3] = {c[2].x, c[0].y};
+    leaf->Datum = kDatumTokyo;
+  } else {
+    c[1].y = real(5);
+    c[1].x = real(6);
+    c[3].y = real(7);
+    c[3].x = real(8);
+    leaf->Datum = f.At(9) == "0" ? kDatumTokyo : kDatumJgd2000;
+  }
   leaf->Extent.top = c[1].y;
   leaf->Extent.left = c[1].x;
   leaf->Extent.bottom = c[3].y;
   leaf->Extent.right = c[3].x;
-  leaf->Datum = f.At(9) == "0" ? 1 : 2;
   return leaf;
 }
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenFile(TMapLeafGrp& leaves,
                                                         const std::string& fileName) {
+  // The description file stands for its folder, its extension in any case:
+  // disc file names are in capitals ("07MD623.TXT").
   std::string folder = fileName;
   const std::size_t sep = fileName.find_last_of("\\:/");
   const std::size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
   const std::size_t dot = fileName.rfind('.');
-  if (dot != std::string::npos && dot >= nameStart && fileName.compare(dot, 4, ".txt") == 0 &&
-      dot + 4 == fileName.size()) {
+  if (dot != std::string::npos && dot >= nameStart &&
+      SameText(std::string_view(fileName).substr(dot), ".txt")) {
     folder = sep == std::string::npos ? std::string() : fileName.substr(0, sep);
   }
   return OpenSheet(leaves, folder);
@@ -563,7 +625,9 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenFile(TMapLeafGrp& leaves,
 
 TMapLeafGrp* TMapBuilder_Sdf2500::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
   std::set<std::filesystem::path> visited;
-  ScanFolder(leaves, folderName, visited);
+  std::vector<std::string> failures;
+  ScanFolder(leaves, folderName, visited, failures);
+  if (!failures.empty()) throw EScanError(failures);
   return &leaves;
 }
 

@@ -2,8 +2,9 @@
 // a tree of sheet folders, each one map sheet of comma-separated text files
 // of arcs, polygons, points and attributes sorted into layer folders.
 //
-//   <sheet>/<sheet>.txt          sheet description: line 5 the sheet name,
-//                                line 6 a real, line 7 zone, corners, datum
+//   <sheet>/<sheet>.txt          sheet description: free text lines, then
+//                                the sheet name, the scale, the zone line
+//                                (a unit line may stand before it or after)
 //   GYOUSEI/GYOUSEI.ARC, SI_TYO.PGN/.ATR, TYOME.PGN/.ATR
 //   GAIKU/GAIKU.ARC, GAIKU.PGN/.ATR
 //   OTHERS/OTHERS.ARC, ZYOUTI.PGN/.ATR, TETUDOU.ATR, EKI.PNT/.ATR
@@ -19,9 +20,15 @@
 // pairs are northing first: "y,x" [m], plane rectangular coordinates of the
 // sheet's zone and datum.
 //
+// The zone line holds the zone and the corners as (northing, easting) pairs
+// [m]: "zone,SW,NE" in the first edition (1997, TOKYO datum), or
+// "zone,c1,c3,c2,c4,datum" later (c1 south-west, c3 north-east, c2
+// north-west, c4 south-east; datum "0" TOKYO, anything else JGD2000).
+//
 // The data comes from Windows media: folder and file names are matched
 // without regard to letter case, so "gyousei/Gyousei.arc" serves for
-// "GYOUSEI\GYOUSEI.ARC" on a case-sensitive file system too.
+// "GYOUSEI\GYOUSEI.ARC" on a case-sensitive file system too. Lines of blanks
+// only and an end-of-file byte (Ctrl-Z) at the end of any file are skipped.
 //
 // Opening reads only the description file; LoadLeaf reads each layer file of
 // the sheet once, in the nine steps of the layer table below, attaching the
@@ -51,15 +58,18 @@ public:
   TMapBuilder_Sdf2500() = default;
 
   // Opens one sheet: `fileName` is the sheet folder, or its description file
-  // when the extension is exactly ".txt" (letter case counts). Null when the
-  // folder holds no description file of its own name or line 5 names
-  // another sheet. A short description file throws EListIndexError, a line 6
-  // or a corner that is not a real EFloatConvertError, a zone that is not an
+  // (extension ".txt" in any letter case). Null when the folder holds no
+  // description file of its own name or no line of it names the sheet. A
+  // description that ends after the name throws EListIndexError, a scale or
+  // a corner that is not a real EFloatConvertError, a zone that is not an
   // integer EConvertError; no leaf remains then.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
 
   // Finds every sheet folder below `folderName` (see ScanFolder), opens each
   // one not yet in `leaves` (by SheetName) and appends it. Returns `leaves`.
+  // A sheet that fails to open is passed over; once the scan is done, the
+  // errors of all such sheets are thrown together as one EScanError, with
+  // every good sheet already appended.
   TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Reads the layers of the sheet folder leaf.FileName:

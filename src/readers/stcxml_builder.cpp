@@ -312,6 +312,8 @@ void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
 
   const xc::DOMNode* space = FindNode(doc.get(), kMetricGeospace);
   if (!space) {
+    // A document of another schema.
+    leaf.NoFigureReason = "既知の分類の地物がありません: MetricGeospace 要素がありません";
     leaf.Loaded = true;
     return;
   }

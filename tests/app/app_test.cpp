@@ -145,6 +145,18 @@ TEST_F(AppTest, OpeningSomethingThatIsNoMapSaysSo) {
   EXPECT_EQ(form->Project().Themes->Items(0)->Leaves->Count(), 1);
 }
 
+TEST_F(AppTest, AMapWithoutAFigureIsRefusedWithTheConvertersMessage) {
+  const fs::path gps = kSource / "tests" / "data" / "gps" / "waypoints_only.txt";
+  ChooseNext(gps, 91);
+  Click(1);
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_EQ(errors[0], QString::fromStdString("'" + gps.string() + "'") +
+                           QStringLiteral(" に描ける図形がありません (航跡点がありません)"));
+  EXPECT_TRUE(notices.isEmpty());
+  EXPECT_EQ(form->Project().Themes->Items(0)->Leaves->Count(), 0);
+  EXPECT_FALSE(form->Loaded());
+}
+
 TEST_F(AppTest, OutputWritesWhatTheConverterWrites) {
   ChooseNext(Sheet("09LD183"));
   Click(1);

@@ -203,6 +203,24 @@ TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
   EXPECT_NE(err.str().find("no such program directory"), std::string::npos) << err.str();
 }
 
+TEST_F(ConvertTest, AMapWithoutAFigureFailsAndWritesNothing) {
+  const std::string gps = std::string(CHIZRO_TEST_DATA_DIR) + "/gps/waypoints_only.txt";
+  EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "91", gps}), 1);
+  EXPECT_EQ(err.str(),
+            "chizro-convert: '" + gps + "' に描ける図形がありません (航跡点がありません)\n");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_FALSE(fs::exists(home.File("temp.txt")));
+}
+
+TEST_F(ConvertTest, AFolderWithABadSheetWritesTheGoodOnesAndFails) {
+  const std::string disc = std::string(CHIZRO_TEST_DATA_DIR) + "/sdf/disc";
+  EXPECT_EQ(Run({"--home", home.Path().string(), "--folder", disc}), 1);
+  EXPECT_NE(out.str().find(" 2 leaves, "), std::string::npos) << out.str();
+  EXPECT_TRUE(fs::exists(home.File("temp.txt")));
+  EXPECT_EQ(err.str(), "chizro-convert: 開けなかった地図があります\n'" + disc +
+                           "/07MD624': '2,500' は浮動小数点数ではありません\n");
+}
+
 struct UsageCase {
   const char* Name;
   std::vector<std::string> Args;

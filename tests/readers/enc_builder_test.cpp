@@ -229,7 +229,7 @@ TEST_F(EncTest, NodeThatCannotBeFoundIsLeftOut) {
   EXPECT_EQ(leaf->Extent, (TFRect{-150.5f, 60.5f, -150, 60}));
 }
 
-TEST_F(EncTest, AreasTakeOnlyTheirExteriorBoundary) {
+TEST_F(EncTest, AreasTakeTheirExteriorBoundaryWithItsTruncatedEdgesButNoHoles) {
   const std::string vectors = Square(1, 0, 0, 1) + Square(11, 0.25, 0.25, 0.5);
   std::vector<Ref> ring = SquareRing(1);
   for (Ref r : SquareRing(11, 2)) ring.push_back(r);  // the hole
@@ -238,15 +238,47 @@ TEST_F(EncTest, AreasTakeOnlyTheirExteriorBoundary) {
   const TFigGrp* areas = ListOf(*leaf, TFigKind::Polygon);
   ASSERT_NE(areas, nullptr);
   ASSERT_EQ(areas->Count(), 2);
-  // The area bounded only by truncated edges has no vertices, and so the
-  // smallest box: it comes first.
+  // The area bounded only by edges truncated at the data limit (USAG 3) is
+  // the smaller one: it comes first.
   EXPECT_EQ(areas->Items(0)->ClassCode, "302");
-  EXPECT_TRUE(areas->Items(0)->Points.empty());
+  EXPECT_EQ(areas->Items(0)->Points, (Points{{0.25f, 0.25f},
+                                             {0.75f, 0.25f},
+                                             {0.75f, 0.25f},
+                                             {0.75f, 0.75f},
+                                             {0.75f, 0.75f},
+                                             {0.25f, 0.75f},
+                                             {0.25f, 0.75f},
+                                             {0.25f, 0.25f}}));
   EXPECT_EQ(areas->Items(1)->ClassCode, "42");
   EXPECT_EQ(areas->Items(1)->Points,
             (Points{{0, 0}, {1, 0}, {1, 0}, {1, 1}, {1, 1}, {0, 1}, {0, 1}, {0, 0}}));
   EXPECT_EQ(areas->Items(1)->LabelX, 1);
   EXPECT_EQ(areas->Items(1)->LabelY, 1);
+}
+
+// tests/data/enc/cut_by_limit.txt: land in the north-east corner of a cell,
+// bounded by the coast (USAG 1) and by the cell's north and east limits
+// (USAG 3), in that pointer order.
+TEST_F(EncTest, AnAreaCutByTheCellLimitRunsAlongTheLimit) {
+  const auto leaf =
+      Open(test::ReadFile(std::string(CHIZRO_TEST_DATA_DIR) + "/enc/cut_by_limit.txt"));
+  const TFigGrp* areas = ListOf(*leaf, TFigKind::Polygon);
+  ASSERT_NE(areas, nullptr);
+  ASSERT_EQ(areas->Count(), 1);
+  const TFPoint east{-149.9f, 60.02f}, north{-149.98f, 60.1f}, corner{-149.9f, 60.1f};
+  // Coast, then the north limit to the corner, then down the east limit;
+  // not a straight chord from the north limit back to the east one.
+  EXPECT_EQ(
+      areas->Items(0)->Points,
+      (Points{east, {-149.93f, 60.05f}, {-149.96f, 60.07f}, north, north, corner, corner, east}));
+}
+
+TEST_F(EncTest, AListingWithoutAFeatureToDrawSaysWhy) {
+  const auto leaf =
+      Open(test::ReadFile(std::string(CHIZRO_TEST_DATA_DIR) + "/enc/no_features.txt"));
+  ASSERT_TRUE(leaf);
+  EXPECT_FALSE(leaf->HasFigures());
+  EXPECT_EQ(leaf->NoFigureReason, "座標のある地物がありません");
 }
 
 TEST_F(EncTest, BoundaryInSeveralPointerFieldsIsOneArea) {

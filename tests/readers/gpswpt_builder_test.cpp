@@ -164,7 +164,10 @@ INSTANTIATE_TEST_SUITE_P(
         CoordCase{"MinutesSouthWest", "U  LAT LON DM\r\n", "S3530.0", "W13930.0", -139.5, -35.5},
         CoordCase{"MinutesWithoutLetter", "U  LAT LON DM\r\n", "-3530.0", "13930", 139.5, -35.5},
         CoordCase{"LaterUnitsLineGoesBack", "U  LAT LON DM\r\nU  LAT LON DEG\r\n", "N35.5",
-                  "E139.25", 139.25, 35.5}),
+                  "E139.25", 139.25, 35.5},
+        CoordCase{"DegreesMinutesSeconds", "U  LAT LON DMS\r\n", "N353505.856", "E1394058.53",
+                  139 + 40 / 60.0 + 58.53 / 3600, 35 + 35 / 60.0 + 5.856 / 3600},
+        CoordCase{"SecondsSouthWest", "U  LAT LON DMS\r\n", "S353000", "W1393036", -139.51, -35.5}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 TEST_F(GpsReader, SecondHeaderKeepsEarlierColumnsAndTheChainGoesOn) {
@@ -181,6 +184,43 @@ TEST_F(GpsReader, SecondHeaderKeepsEarlierColumnsAndTheChainGoesOn) {
   EXPECT_EQ(points.Items(1)->Texts, (Texts{"02-JAN-00", "11:00:00", "6"}));
   ASSERT_EQ(TrackLines(*leaf).Count(), 1);
   EXPECT_EQ(TrackLines(*leaf).Items(0)->Points, (Points{{139.1f, 35.1f}, {139.2f, 35.2f}}));
+}
+
+// tests/data/gps: the same two tracks, as GPSBabel writes PCX5, once in
+// degrees and minutes and once in degrees, minutes and seconds.
+TEST_F(GpsReader, EachTrackIsAChainOfItsOwnInEitherUnit) {
+  auto dm = reader.OpenFile(leaves, DataDir() + "two_tracks_dm.txt");
+  auto dms = reader.OpenFile(leaves, DataDir() + "two_tracks_dms.txt");
+  ASSERT_TRUE(dm && dms);
+  ASSERT_EQ(TrackPoints(*dm).Count(), 5);
+  ASSERT_EQ(TrackPoints(*dms).Count(), 5);
+  for (int i = 0; i < 5; ++i) {
+    const TFPoint a = TrackPoints(*dm).Items(i)->Points.at(0);
+    const TFPoint b = TrackPoints(*dms).Items(i)->Points.at(0);
+    EXPECT_NEAR(a.x, b.x, 2e-5) << i;
+    EXPECT_NEAR(a.y, b.y, 2e-5) << i;
+  }
+  EXPECT_NEAR(TrackPoints(*dms).Items(0)->Points[0].y, 35 + 35.0976 / 60, 2e-6);
+  // Three points and two; nothing joins the end of the first track to the
+  // start of the second.
+  for (const TMapLeaf* leaf : {dm.get(), dms.get()}) {
+    const TFigGrp& lines = TrackLines(*leaf);
+    ASSERT_EQ(lines.Count(), 3);
+    EXPECT_EQ(lines.Items(1)->Name, "0000000002");
+    EXPECT_EQ(lines.Items(2)->Name, "0000000004");
+    EXPECT_EQ(lines.Items(2)->Points.at(0), TrackPoints(*leaf).Items(3)->Points.at(0));
+  }
+}
+
+TEST_F(GpsReader, AUnitsLineItCannotReadEndsTheLoadNamingIt) {
+  for (const std::string units : {"U  UTM UPS", "U  LAT LON DMM", "U  LAT LON"}) {
+    try {
+      Open(units + "\r\n" + kTrackHeader + "T  N35 E139 D T 1\r\n");
+      ADD_FAILURE() << units;
+    } catch (const EInOutError& e) {
+      EXPECT_NE(std::string(e.what()).find("'" + units + "'"), std::string::npos) << e.what();
+    }
+  }
 }
 
 TEST_F(GpsReader, ColumnsNoHeaderNamedGiveEmptyTexts) {
@@ -200,6 +240,7 @@ TEST_F(GpsReader, FileWithoutTrackGivesEmptyListsAndTokyo) {
   EXPECT_EQ(TrackPoints(*leaf).Count(), 0);
   EXPECT_EQ(TrackLines(*leaf).Count(), 0);
   EXPECT_EQ(leaf->Datum, kDatumTokyo);
+  EXPECT_EQ(leaf->NoFigureReason, "航跡点がありません");
 }
 
 struct BadCase {

@@ -1,0 +1,67 @@
+// A file that is read without error but yields no figure is refused by the
+// project, with the file and the reader's reason in the message, and leaves
+// nothing behind: no leaf, no view placed on it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "platform/errors.h"
+#include "platform/program_dir.h"
+#include "readers/map_builder.h"
+
+namespace chizro {
+namespace {
+
+struct EmptyCase {
+  const char* Name;
+  int Kind;
+  const char* File;    // under tests/data
+  const char* Reason;  // UTF-8
+};
+
+void PrintTo(const EmptyCase& c, std::ostream* os) { *os << c.Name; }
+
+class EmptyResult : public ::testing::TestWithParam<EmptyCase> {
+protected:
+  // The source tree stands for the program directory (def/).
+  void SetUp() override {
+    SetProgramDir(std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string());
+  }
+  void TearDown() override { SetProgramDir(""); }
+};
+
+TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
+  const EmptyCase& c = GetParam();
+  const std::string path = std::string(CHIZRO_TEST_DATA_DIR) + "/" + c.File;
+  TMapProject project;
+  try {
+    project.Open(path, c.Kind, 2);
+    ADD_FAILURE() << "opened as a map";
+  } catch (const ENoFigures& e) {
+    EXPECT_EQ(e.Reason().rfind(c.Reason, 0), 0u) << e.Reason();
+    const std::string message = e.what();
+    EXPECT_NE(message.find("'" + path + "'"), std::string::npos) << message;
+  }
+  ASSERT_EQ(project.Themes->Count(), 1);
+  EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 0);
+  EXPECT_FALSE(project.Placed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EmptyResult,
+    ::testing::Values(EmptyCase{"GpsWaypointsOnly", kKindGpsWpt, "gps/waypoints_only.txt",
+                                "航跡点がありません"},
+                      EmptyCase{"KsjLedger", kKindKsj, "ksj/KS-META-N03-85_13.txt",
+                                "既知の分類の地物がありません"},
+                      EmptyCase{"XmlOfAnotherSchema", kKindStcXml, "xml/other_schema.xml",
+                                "既知の分類の地物がありません"},
+                      EmptyCase{"ChartListingWithoutGeometry", kKindEnc, "enc/no_features.txt",
+                                "座標のある地物がありません"}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+}  // namespace
+}  // namespace chizro
