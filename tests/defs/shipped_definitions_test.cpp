@@ -26,7 +26,8 @@ TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
     EXPECT_EQ(SplitCommaText(settings.ReadString("Elements", key, "")).size(), 5u) << key;
   }
   for (int kind :
-       {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindEnc, kKindRaster, kKindGpsWpt}) {
+       {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindEnc, kKindRaster,
+        kKindGpsWpt}) {
     std::string file = DefFileForKind(kind);
     file = file.substr(file.rfind('\\') + 1);
     SCOPED_TRACE(file);
