@@ -340,20 +340,57 @@ enum class TGml {
 };
 
 TGml GmlOf(std::u16string_view name) {
-  static constexpr std::pair<std::u16string_view, TGml> kNames[] = {
-      {u"boundedBy", TGml::BoundedBy},     {u"Surface", TGml::Surface},
-      {u"Polygon", TGml::Surface},         {u"Curve", TGml::Curve},
-      {u"LineString", TGml::LineString},   {u"Point", TGml::Point},
-      {u"Envelope", TGml::Envelope},       {u"exterior", TGml::Exterior},
-      {u"interior", TGml::Interior},       {u"Ring", TGml::Ring},
-      {u"LinearRing", TGml::Ring},         {u"posList", TGml::PosList},
-      {u"pos", TGml::Pos},                 {u"lowerCorner", TGml::LowerCorner},
-      {u"upperCorner", TGml::UpperCorner},
-  };
-  for (const auto& [n, g] : kNames)
-    if (n == name) return g;
-  return TGml::Other;
+  // By first letter: this runs for every GML element of the file.
+  if (name.empty()) return TGml::Other;
+  switch (name[0]) {
+    case u'b':
+      return name == u"boundedBy" ? TGml::BoundedBy : TGml::Other;
+    case u'S':
+      return name == u"Surface" ? TGml::Surface : TGml::Other;
+    case u'C':
+      return name == u"Curve" ? TGml::Curve : TGml::Other;
+    case u'L':
+      return name == u"LineString"   ? TGml::LineString
+             : name == u"LinearRing" ? TGml::Ring
+                                     : TGml::Other;
+    case u'P':
+      return name == u"Point" ? TGml::Point : name == u"Polygon" ? TGml::Surface : TGml::Other;
+    case u'E':
+      return name == u"Envelope" ? TGml::Envelope : TGml::Other;
+    case u'e':
+      return name == u"exterior" ? TGml::Exterior : TGml::Other;
+    case u'i':
+      return name == u"interior" ? TGml::Interior : TGml::Other;
+    case u'R':
+      return name == u"Ring" ? TGml::Ring : TGml::Other;
+    case u'p':
+      return name == u"posList" ? TGml::PosList : name == u"pos" ? TGml::Pos : TGml::Other;
+    case u'l':
+      return name == u"lowerCorner" ? TGml::LowerCorner : TGml::Other;
+    case u'u':
+      return name == u"upperCorner" ? TGml::UpperCorner : TGml::Other;
+    default:
+      return TGml::Other;
+  }
 }
+
+// Which of the two namespaces a URI is. The parser hands out the same
+// pointer for the same URI, so a match is remembered by its address.
+class TNamespaces {
+public:
+  bool IsFgd(const XMLCh* uri) { return Is(uri, fgd_, kFgdNamespace); }
+  bool IsGml(const XMLCh* uri) { return Is(uri, gml_, kGmlNamespace); }
+
+private:
+  static bool Is(const XMLCh* uri, const XMLCh*& known, std::u16string_view name) {
+    if (uri && uri == known) return true;
+    if (View(uri) != name) return false;
+    known = uri;
+    return true;
+  }
+  const XMLCh* fgd_ = nullptr;
+  const XMLCh* gml_ = nullptr;
+};
 
 // The SAX2 handler: builds figures (or, when scanning, only the extent and
 // the coordinate system) as the elements stream past.
@@ -388,10 +425,10 @@ public:
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
                     const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
     ++depth_;
-    const std::u16string_view ns = View(uri);
     const std::u16string_view name = View(localname);
     if (depth_ == 1) {
-      if (ns != kFgdNamespace || name != u"Dataset") {
+      const std::u16string_view ns = View(uri);
+      if (!ns_.IsFgd(uri) || name != u"Dataset") {
         std::string found = "ルート要素 '" + Utf8Of(name) + "'";
         found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
         throw TParseStop{Quoted(fileName_) + " は基盤地図情報 (FGD GML) ではありません: " + found,
@@ -400,21 +437,21 @@ public:
       return;
     }
     if (depth_ == 2) {
-      if (ns == kFgdNamespace) {
+      if (ns_.IsFgd(uri)) {
         inFeature_ = true;
         feature_ = name;
         featureId_ = Utf8Of(View(attrs.getValue(kGmlNamespace.data(), u"id")));
-      } else if (ns == kGmlNamespace && name == u"boundedBy") {
+      } else if (ns_.IsGml(uri) && name == u"boundedBy") {
         inBounds_ = true;
       }
       return;
     }
-    if (depth_ == 3 && inFeature_ && ns == kFgdNamespace) {
+    if (depth_ == 3 && inFeature_ && ns_.IsFgd(uri)) {
       prop_ = PropOf(name);
       if (prop_ != TProp::None) text_.clear();
       return;
     }
-    if (ns != kGmlNamespace || (!inFeature_ && !inBounds_)) return;
+    if ((!inFeature_ && !inBounds_) || !ns_.IsGml(uri)) return;
     switch (GmlOf(name)) {
       case TGml::Surface:
       case TGml::Curve:
@@ -450,8 +487,6 @@ public:
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
                   const XMLCh* const /*qname*/) override {
     const int depth = depth_--;
-    const std::u16string_view ns = View(uri);
-    const std::u16string_view name = View(localname);
     if (depth == 2) {
       if (inFeature_) EndFeature();
       inFeature_ = false;
@@ -463,7 +498,8 @@ public:
       prop_ = TProp::None;
       return;
     }
-    if (ns != kGmlNamespace || (!inFeature_ && !inBounds_)) return;
+    if ((!inFeature_ && !inBounds_) || !ns_.IsGml(uri)) return;
+    const std::u16string_view name = View(localname);
     switch (GmlOf(name)) {
       case TGml::PosList:
       case TGml::Pos:
@@ -692,6 +728,7 @@ private:
 
   std::string fileName_;
   bool build_;
+  TNamespaces ns_;
   int depth_ = 0;
   bool inFeature_ = false;
   bool inBounds_ = false;
