@@ -59,12 +59,14 @@ private:
     // the download writes them.
     for (int i = 0; doc.size() < kTargetBytes; ++i) {
       const std::string id = "K6_" + std::to_string(i + 1);
-      doc += "<BldA gml:id=\"" + id + "\">\n<fid>fgoid:10-00200-15-6101-" +
-             std::to_string(i + 1) + "</fid>\n<lfSpanFr gml:id=\"" + id +
+      doc += "<BldA gml:id=\"" + id + "\">\n<fid>fgoid:10-00200-15-6101-" + std::to_string(i + 1) +
+             "</fid>\n<lfSpanFr gml:id=\"" + id +
              "-1\"><gml:timePosition>2023-01-01</gml:timePosition></lfSpanFr>\n<devDate gml:id=\"" +
-             id + "-2\"><gml:timePosition>2023-01-01</gml:timePosition></devDate>\n"
+             id +
+             "-2\"><gml:timePosition>2023-01-01</gml:timePosition></devDate>\n"
              "<orgGILvl>2500</orgGILvl>\n<vis>表示</vis>\n<area><gml:Surface gml:id=\"" +
-             id + "-3\" srsName=\"fguuid:jgd2011.bl\"><gml:patches><gml:PolygonPatch>"
+             id +
+             "-3\" srsName=\"fguuid:jgd2011.bl\"><gml:patches><gml:PolygonPatch>"
              "<gml:exterior><gml:Ring><gml:curveMember><gml:Curve gml:id=\"" +
              id + "-4\"><gml:segments><gml:LineStringSegment><gml:posList>\n";
       const double lat0 = 35.675 + (i / 400 % 400) * 0.0000208;
@@ -77,9 +79,10 @@ private:
         std::snprintf(line, sizeof line, "%.9f %.9f\n", lat, lon);
         doc += line;
       }
-      doc += "</gml:posList></gml:LineStringSegment></gml:segments></gml:Curve></gml:curveMember>"
-             "</gml:Ring></gml:exterior></gml:PolygonPatch></gml:patches></gml:Surface></area>\n"
-             "<type>";
+      doc +=
+          "</gml:posList></gml:LineStringSegment></gml:segments></gml:Curve></gml:curveMember>"
+          "</gml:Ring></gml:exterior></gml:PolygonPatch></gml:patches></gml:Surface></area>\n"
+          "<type>";
       doc += i % 5 == 0 ? "堅ろう建物" : "普通建物";
       doc += "</type>\n</BldA>\n";
       buildings_ = i + 1;

@@ -1,5 +1,6 @@
 #include "readers/fgd_builder.h"
 
+#include <zip.h>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax2/Attributes.hpp>
@@ -14,7 +15,6 @@
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLString.hpp>
 #include <xercesc/util/XMLUni.hpp>
-#include <zip.h>
 
 #include <algorithm>
 #include <charconv>
@@ -547,8 +547,7 @@ public:
   // what entity-expansion bombs and external entities are made of.
   void startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
                 const XMLCh* const /*systemId*/) override {
-    throw TParseStop{Quoted(fileName_) +
-                     " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
+    throw TParseStop{Quoted(fileName_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
   }
 
   // Every external entity resolves to nothing: the parser never opens
@@ -562,8 +561,8 @@ public:
   void warning(const xc::SAXParseException& /*e*/) override {}
   void error(const xc::SAXParseException& /*e*/) override {}
   void fatalError(const xc::SAXParseException& e) override {
-    throw TParseStop{Where() + ": XML として読めません: " + Utf8Of(View(e.getMessage())) +
-                     " (行 " + std::to_string(e.getLineNumber()) + ", 列 " +
+    throw TParseStop{Where() + ": XML として読めません: " + Utf8Of(View(e.getMessage())) + " (行 " +
+                     std::to_string(e.getLineNumber()) + ", 列 " +
                      std::to_string(e.getColumnNumber()) + ")"};
   }
 
@@ -697,7 +696,9 @@ private:
       for (std::size_t i = 0; i < pending_.size(); ++i) {
         std::unique_ptr<TFigure>& fig = pending_[i];
         fig->ClassCode = code;
-        if (pendingTexts_[i]) {
+        // A figure without a label text has no texts at all: the writer
+        // puts out a label for every figure that has the text it labels by.
+        if (pendingTexts_[i] && !label.empty()) {
           fig->Texts = {label, type_};
           if (!alti_.empty()) fig->Texts.push_back(alti_);
         }
@@ -823,9 +824,9 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   }
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   leaf->FileName = leafFileName;
-  leaf->SheetName = BaseName(SplitLeafPath(leafFileName).Member.empty()
-                                 ? leafFileName
-                                 : SplitLeafPath(leafFileName).Member);
+  leaf->SheetName =
+      BaseName(SplitLeafPath(leafFileName).Member.empty() ? leafFileName
+                                                          : SplitLeafPath(leafFileName).Member);
   const std::size_t dot = leaf->SheetName.rfind('.');
   leaf->Name = leaf->SheetName.substr(0, dot);
   SetLeafSystem(*leaf, *handler.Srs);
@@ -958,8 +959,7 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
   return &leaves;
 }
 
-void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                               float /*scale*/) {
+void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TFgdHandler handler(leaf.FileName, true);
   const TParseResult result = Parse(*source, handler);

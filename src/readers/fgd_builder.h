@@ -22,6 +22,8 @@
 //      number "sbaNo" (SBAPt, SBArea)
 //   1  "type"
 //   2  "alti" (the elevation of a control point, GCP)
+// A figure with no text 0 has no texts at all, so that it is not labelled
+// with an empty text.
 // The label point is the middle of an area's bounding box, the middle vertex
 // of a line, the point itself.
 //

@@ -106,8 +106,8 @@ TEST_P(FgdFixture, BuildsFiguresAtTheFilesPositionsWithTheirLabels) {
   }
   EXPECT_EQ(figures, c.Figures);
   for (std::size_t i = 0; i < seen.size(); ++i)
-    EXPECT_TRUE(seen[i]) << "not found: " << c.Expected[i].Code << " " << c.Expected[i].North
-                         << " " << c.Expected[i].East;
+    EXPECT_TRUE(seen[i]) << "not found: " << c.Expected[i].Code << " " << c.Expected[i].North << " "
+                         << c.Expected[i].East;
 }
 
 const FileCase kFiles[] = {
@@ -162,8 +162,8 @@ INSTANTIATE_TEST_SUITE_P(Files, FgdFixture, ::testing::ValuesIn(kFiles),
 TEST(FgdReader, ExtentJoinsBoundedByAndFigures) {
   TMapBuilder_Fgd reader;
   TMapLeafGrp leaves(nullptr);
-  const auto leaf = reader.OpenFile(
-      leaves, (kDataDir / "FG-GML-533946-CommBdry-20230101-0001.xml").string());
+  const auto leaf =
+      reader.OpenFile(leaves, (kDataDir / "FG-GML-533946-CommBdry-20230101-0001.xml").string());
   ASSERT_TRUE(leaf);
   EXPECT_FLOAT_EQ(leaf->Extent.left, 139.765f);  // a vertex west of the envelope
   EXPECT_FLOAT_EQ(leaf->Extent.right, 139.775f);
