@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev
   libxerces-c-dev
+  libzip-dev
   libproj-dev proj-data
   fonts-ipafont-gothic
   time

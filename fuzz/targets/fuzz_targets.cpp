@@ -21,6 +21,7 @@
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
 #include "readers/enc_builder.h"
+#include "readers/fgd_builder.h"
 #include "readers/gkupnt_builder.h"
 #include "readers/gpswpt_builder.h"
 #include "readers/ksj_builder.h"
@@ -108,6 +109,8 @@ constexpr const char* kKsjFile = "N03-85_13.txt";
 constexpr const char* kGkuPntFile = "13101.csv";
 constexpr const char* kGpsFile = "track.txt";
 constexpr const char* kXmlFile = "area.xml";
+constexpr const char* kFgdFile = "FG-GML-533946-BldA-20230101-0001.xml";
+constexpr const char* kFgdZip = "FG-GML-533946-ALL-20230101.zip";
 constexpr const char* kEncFile = "cell.txt";
 constexpr const char* kVectorFile = "map.vec";
 
@@ -248,6 +251,22 @@ int FuzzGpsTrack(const std::uint8_t* data, std::size_t size) {
 
 int FuzzXmlArea(const std::uint8_t* data, std::size_t size) {
   return FuzzOneFile<TMapBuilder_STCXML>(kXmlFile, data, size);
+}
+
+// An input that begins as a zip archive does is opened as the archive (one
+// leaf per member), anything else as one GML file.
+int FuzzFgd(const std::uint8_t* data, std::size_t size) {
+  const bool zip = size >= 4 && Bytes(data, 4) == std::string_view("PK\x03\x04", 4);
+  TMapBuilder_Fgd reader;
+  TMapLeafGrp leaves(nullptr);
+  try {
+    std::unique_ptr<TMapLeaf> last =
+        reader.OpenFile(leaves, WriteScratch(zip ? kFgdZip : kFgdFile, data, size));
+    if (last) leaves.Add(std::move(last));
+    for (int i = 0; i < leaves.Count(); ++i) reader.LoadLeaf(*leaves.Items(i), nullptr, 0);
+  } catch (const EChizroError&) {
+  }
+  return 0;
 }
 
 // The chart reader looks up attribute names in "def\\EncAttr.ini" of the
@@ -453,6 +472,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"gkupnt", FuzzGkuPnt},
       {"gps_track", FuzzGpsTrack},
       {"xml_area", FuzzXmlArea},
+      {"fgd", FuzzFgd},
       {"enc_listing", FuzzEncListing},
       {"raster_header", FuzzRasterHeader},
       {"iso8211_cell", FuzzIso8211Cell},

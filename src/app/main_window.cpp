@@ -77,6 +77,7 @@ const std::vector<TFileType>& TForm1::FileTypes() {
       {QStringLiteral("街区レベル位置参照情報 (*.csv *.CSV)"), kKindGkuPnt},
       {QStringLiteral("GPS 航跡 (*.txt *.TXT *.trk *.TRK)"), kKindGpsWpt},
       {QStringLiteral("XML 地域データ (*.xml *.XML)"), kKindStcXml},
+      {QStringLiteral("基盤地図情報 GML (*.xml *.XML *.zip *.ZIP)"), kKindFgd},
       {QStringLiteral("電子海図レコードリスト (*.txt *.TXT *.lst *.LST)"), kKindEnc},
       {QStringLiteral("ビットマップ画像 (*.bmp *.BMP)"), kKindRaster},
       {QStringLiteral("ベクトルファイル (*.vec *.VEC *.bin *.BIN)"),

@@ -36,7 +36,7 @@ constexpr const char* kUsage =
     "the directory of this program).\n"
     "\n"
     "  --home DIR          program directory (def/, JWC_TEMP.TXT, temp.txt)\n"
-    "  --kind N            data kind of the maps\n"
+    "  --kind N            data kind of the maps (52: FGD GML, an .xml file or a .zip)\n"
     "  --folder            scan each MAP as a folder of sheets\n"
     "  --scale S           scale denominator of the view\n"
     "  --size WxH          size of the view in pixels\n"

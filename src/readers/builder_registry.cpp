@@ -4,6 +4,7 @@
 #include <string>
 
 #include "readers/enc_builder.h"
+#include "readers/fgd_builder.h"
 #include "readers/gkupnt_builder.h"
 #include "readers/gpswpt_builder.h"
 #include "readers/ksj_builder.h"
@@ -25,6 +26,8 @@ std::string DefFileForKind(int dataKind) {
       return "\\def\\GkuPnt.ini";
     case kKindStcXml:
       return "\\def\\StcXml.ini";
+    case kKindFgd:
+      return "\\def\\Fgd.ini";
     case kKindEnc:
       return "\\def\\Enc.ini";
     case kKindRaster:
@@ -63,6 +66,7 @@ std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind) {
   if (dataKind == kKindGpsWpt) return std::make_unique<TMapBuilder_GPSWPT>();
   if (dataKind == kKindRaster) return std::make_unique<TMapBuilder_Raster>();
   if (dataKind == kKindStcXml) return std::make_unique<TMapBuilder_STCXML>();
+  if (dataKind == kKindFgd) return std::make_unique<TMapBuilder_Fgd>();
   if (dataKind == kKindEnc) return std::make_unique<TMapBuilder_Enc>();
   if (dataKind >= kKindVectorBase) return std::make_unique<TMapBuilder_Vector>();
   return nullptr;

@@ -25,8 +25,8 @@ TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
     elements.insert(key);
     EXPECT_EQ(SplitCommaText(settings.ReadString("Elements", key, "")).size(), 5u) << key;
   }
-  for (int kind :
-       {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindEnc, kKindRaster, kKindGpsWpt}) {
+  for (int kind : {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindEnc,
+                   kKindRaster, kKindGpsWpt}) {
     std::string file = DefFileForKind(kind);
     file = file.substr(file.rfind('\\') + 1);
     SCOPED_TRACE(file);

@@ -1,0 +1,978 @@
+#include "readers/fgd_builder.h"
+
+#include <zip.h>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/InputSource.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/BinInputStream.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/TransService.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLString.hpp>
+#include <xercesc/util/XMLUni.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "coords/datum.h"
+#include "coords/projection.h"
+#include "model/map_figure.h"
+#include "model/map_leaf.h"
+#include "model/map_theme.h"
+#include "platform/errors.h"
+#include "platform/sjis.h"
+#include "readers/reader_util.h"
+
+namespace chizro {
+
+namespace xc = XERCES_CPP_NAMESPACE;
+
+namespace {
+
+constexpr std::u16string_view kFgdNamespace = u"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema";
+constexpr std::u16string_view kGmlNamespace = u"http://www.opengis.net/gml/3.2";
+
+// Entity expansions allowed to the scanner. Documents with a document type
+// declaration are refused outright, so this only backs that rule up.
+constexpr XMLSize_t kEntityExpansionLimit = 100;
+// Longest number token of a coordinate list, and longest attribute text kept.
+constexpr std::size_t kMaxNumberLength = 64;
+constexpr std::size_t kMaxTextLength = 4096;
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// The XML runtime, started once for the process and ended at its exit.
+// Initialize and Terminate count their calls, so other users of the library
+// in the same process are not disturbed.
+class TXercesRuntime final {
+public:
+  static void Ensure() { static const TXercesRuntime runtime; }
+
+private:
+  TXercesRuntime() {
+    try {
+      xc::XMLPlatformUtils::Initialize();
+    } catch (const xc::XMLException&) {
+      throw EInOutError("XML パーサを初期化できません");
+    }
+  }
+  ~TXercesRuntime() { xc::XMLPlatformUtils::Terminate(); }
+};
+
+std::u16string_view View(const XMLCh* s) {
+  return s ? std::u16string_view(s) : std::u16string_view();
+}
+
+std::string Utf8Of(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+// Text of the document for the model (Shift_JIS) and for messages (UTF-8).
+std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); }
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool EndsWithNoCase(const std::string& s, std::string_view tail) {
+  return s.size() >= tail.size() && LowerAscii(s.substr(s.size() - tail.size())) == tail;
+}
+
+// Where the bytes of a leaf come from: a file, or a member of a zip archive.
+struct TLeafPath {
+  std::string Archive;  // the file itself when Member is empty
+  std::string Member;
+};
+
+TLeafPath SplitLeafPath(const std::string& fileName) {
+  const std::string lower = LowerAscii(fileName);
+  const std::string marker = std::string(".zip") + TMapBuilder_Fgd::kMemberSeparator;
+  const std::size_t at = lower.find(marker);
+  if (at == std::string::npos) return {fileName, {}};
+  return {fileName.substr(0, at + 4), fileName.substr(at + marker.size())};
+}
+
+std::string LeafPathOf(const std::string& archive, const std::string& member) {
+  return archive + TMapBuilder_Fgd::kMemberSeparator + member;
+}
+
+// A source of bytes read front to back.
+class TByteSource {
+public:
+  virtual ~TByteSource() = default;
+  // Up to `size` bytes; 0 at the end. A read error is kept in Error.
+  virtual std::size_t Read(void* buffer, std::size_t size) = 0;
+  std::string Error;
+};
+
+class TFileSource final : public TByteSource {
+public:
+  explicit TFileSource(const std::string& fileName) : file_(std::fopen(fileName.c_str(), "rb")) {
+    if (!file_) throw EInOutError(Quoted(fileName) + " を開けません");
+  }
+  ~TFileSource() override { std::fclose(file_); }
+  std::size_t Read(void* buffer, std::size_t size) override {
+    const std::size_t n = std::fread(buffer, 1, size, file_);
+    if (n < size && std::ferror(file_)) Error = "読み込みに失敗しました";
+    return n;
+  }
+
+private:
+  std::FILE* file_;
+};
+
+// An open archive, closed at scope exit.
+class TZipArchive final {
+public:
+  explicit TZipArchive(const std::string& fileName) {
+    int error = 0;
+    zip_ = zip_open(fileName.c_str(), ZIP_RDONLY, &error);
+    if (!zip_) {
+      zip_error_t e;
+      zip_error_init_with_code(&e, error);
+      const std::string why = zip_error_strerror(&e);
+      zip_error_fini(&e);
+      throw EInOutError(Quoted(fileName) + " は zip 書庫として開けません: " + why);
+    }
+  }
+  ~TZipArchive() { zip_discard(zip_); }
+  TZipArchive(const TZipArchive&) = delete;
+  TZipArchive& operator=(const TZipArchive&) = delete;
+
+  zip_t* Get() const noexcept { return zip_; }
+
+  // Names of the ".xml" members in archive order (directories left out).
+  std::vector<std::string> XmlMembers() const {
+    std::vector<std::string> names;
+    const zip_int64_t n = zip_get_num_entries(zip_, 0);
+    for (zip_int64_t i = 0; i < n; ++i) {
+      const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+      if (!name) continue;
+      const std::string s = name;
+      if (!s.empty() && s.back() != '/' && EndsWithNoCase(s, ".xml")) names.push_back(s);
+    }
+    return names;
+  }
+
+private:
+  zip_t* zip_ = nullptr;
+};
+
+class TZipMemberSource final : public TByteSource {
+public:
+  TZipMemberSource(const std::string& archiveName, const std::string& member)
+      : archive_(archiveName) {
+    const zip_int64_t index = zip_name_locate(archive_.Get(), member.c_str(), ZIP_FL_ENC_RAW);
+    if (index >= 0) file_ = zip_fopen_index(archive_.Get(), static_cast<zip_uint64_t>(index), 0);
+    if (!file_)
+      throw EInOutError(Quoted(LeafPathOf(archiveName, member)) + " を書庫から読み出せません");
+  }
+  ~TZipMemberSource() override { zip_fclose(file_); }
+  std::size_t Read(void* buffer, std::size_t size) override {
+    const zip_int64_t n = zip_fread(file_, buffer, size);
+    if (n < 0) {
+      Error = std::string("書庫の展開に失敗しました: ") + zip_file_strerror(file_);
+      return 0;
+    }
+    return static_cast<std::size_t>(n);
+  }
+
+private:
+  TZipArchive archive_;
+  zip_file_t* file_ = nullptr;
+};
+
+std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName) {
+  const TLeafPath path = SplitLeafPath(leafFileName);
+  if (path.Member.empty()) return std::make_unique<TFileSource>(path.Archive);
+  return std::make_unique<TZipMemberSource>(path.Archive, path.Member);
+}
+
+// The parser's view of a byte source (not owned).
+class TSourceStream final : public xc::BinInputStream {
+public:
+  explicit TSourceStream(TByteSource& source) : source_(source) {}
+  XMLFilePos curPos() const override { return pos_; }
+  XMLSize_t readBytes(XMLByte* const toFill, const XMLSize_t maxToRead) override {
+    const std::size_t n = source_.Read(toFill, std::min<std::size_t>(maxToRead, kReadChunk));
+    pos_ += n;
+    return n;
+  }
+  const XMLCh* getContentType() const override { return nullptr; }
+
+private:
+  TByteSource& source_;
+  XMLFilePos pos_ = 0;
+};
+
+class TSourceInput final : public xc::InputSource {
+public:
+  explicit TSourceInput(TByteSource& source) : source_(source) {}
+  xc::BinInputStream* makeStream() const override { return new TSourceStream(source_); }
+
+private:
+  TByteSource& source_;
+};
+
+// Thrown out of the handler's callbacks to end a parse.
+struct TParseStop {
+  std::string Message;
+  bool NotFgd = false;
+};
+
+// A coordinate system named by an srsName.
+struct TSrs {
+  int Mode = kModeLatLon;
+  int Zone = 0;
+  friend bool operator==(const TSrs&, const TSrs&) = default;
+};
+
+std::optional<TSrs> ParseSrsName(std::string name) {
+  name = LowerAscii(name);
+  std::string_view rest = name;
+  constexpr std::string_view kPrefix = "fguuid:";
+  if (!rest.starts_with(kPrefix)) return std::nullopt;
+  rest.remove_prefix(kPrefix.size());
+  if (rest.starts_with("jgd2000.") || rest.starts_with("jgd2011."))
+    rest.remove_prefix(8);
+  else
+    return std::nullopt;
+  if (rest == "bl") return TSrs{kModeLatLon, 0};
+  if (!rest.starts_with('x') || rest.size() < 2 || rest.size() > 3) return std::nullopt;
+  rest.remove_prefix(1);
+  int zone = 0;
+  const auto [ptr, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), zone);
+  if (ec != std::errc{} || ptr != rest.data() + rest.size() || rest.front() == '0' ||
+      zone < kMinZone || zone > kMaxZone)
+    return std::nullopt;
+  return TSrs{kModePlane, zone};
+}
+
+// A bounding box gathered over points; empty until the first one.
+struct TBox {
+  bool Empty = true;
+  TFRect Rect;
+  void Add(TFPoint p) {
+    if (Empty) {
+      Rect = {p.x, p.y, p.x, p.y};
+      Empty = false;
+      return;
+    }
+    Rect.left = std::min(Rect.left, p.x);
+    Rect.right = std::max(Rect.right, p.x);
+    Rect.bottom = std::min(Rect.bottom, p.y);
+    Rect.top = std::max(Rect.top, p.y);
+  }
+  void Add(const TBox& other) {
+    if (other.Empty) return;
+    Add(TFPoint{other.Rect.left, other.Rect.bottom});
+    Add(TFPoint{other.Rect.right, other.Rect.top});
+  }
+};
+
+// The simple properties of a feature whose text is kept.
+enum class TProp { None, Name, Type, Alti, SbaNo };
+
+TProp PropOf(std::u16string_view name) {
+  if (name == u"name") return TProp::Name;
+  if (name == u"type") return TProp::Type;
+  if (name == u"alti") return TProp::Alti;
+  if (name == u"sbaNo") return TProp::SbaNo;
+  return TProp::None;
+}
+
+// GML elements the handler acts on.
+enum class TGml {
+  Other,
+  BoundedBy,
+  Surface,
+  Curve,
+  LineString,
+  Point,
+  Envelope,
+  Exterior,
+  Interior,
+  Ring,
+  PosList,
+  Pos,
+  LowerCorner,
+  UpperCorner
+};
+
+TGml GmlOf(std::u16string_view name) {
+  // By first letter: this runs for every GML element of the file.
+  if (name.empty()) return TGml::Other;
+  switch (name[0]) {
+    case u'b':
+      return name == u"boundedBy" ? TGml::BoundedBy : TGml::Other;
+    case u'S':
+      return name == u"Surface" ? TGml::Surface : TGml::Other;
+    case u'C':
+      return name == u"Curve" ? TGml::Curve : TGml::Other;
+    case u'L':
+      return name == u"LineString"   ? TGml::LineString
+             : name == u"LinearRing" ? TGml::Ring
+                                     : TGml::Other;
+    case u'P':
+      return name == u"Point" ? TGml::Point : name == u"Polygon" ? TGml::Surface : TGml::Other;
+    case u'E':
+      return name == u"Envelope" ? TGml::Envelope : TGml::Other;
+    case u'e':
+      return name == u"exterior" ? TGml::Exterior : TGml::Other;
+    case u'i':
+      return name == u"interior" ? TGml::Interior : TGml::Other;
+    case u'R':
+      return name == u"Ring" ? TGml::Ring : TGml::Other;
+    case u'p':
+      return name == u"posList" ? TGml::PosList : name == u"pos" ? TGml::Pos : TGml::Other;
+    case u'l':
+      return name == u"lowerCorner" ? TGml::LowerCorner : TGml::Other;
+    case u'u':
+      return name == u"upperCorner" ? TGml::UpperCorner : TGml::Other;
+    default:
+      return TGml::Other;
+  }
+}
+
+// Which of the two namespaces a URI is. The parser hands out the same
+// pointer for the same URI, so a match is remembered by its address.
+class TNamespaces {
+public:
+  bool IsFgd(const XMLCh* uri) { return Is(uri, fgd_, kFgdNamespace); }
+  bool IsGml(const XMLCh* uri) { return Is(uri, gml_, kGmlNamespace); }
+
+private:
+  static bool Is(const XMLCh* uri, const XMLCh*& known, std::u16string_view name) {
+    if (uri && uri == known) return true;
+    if (View(uri) != name) return false;
+    known = uri;
+    return true;
+  }
+  const XMLCh* fgd_ = nullptr;
+  const XMLCh* gml_ = nullptr;
+};
+
+// The SAX2 handler: builds figures (or, when scanning, only the extent and
+// the coordinate system) as the elements stream past.
+class TFgdHandler final : public xc::DefaultHandler {
+public:
+  TFgdHandler(std::string fileName, bool build) : fileName_(std::move(fileName)), build_(build) {
+    if (build_) {
+      polygons_ = std::make_unique<TFigPolygonGrp>();
+      polylines_ = std::make_unique<TFigPolylineGrp>();
+      points_ = std::make_unique<TFigPointGrp>();
+    }
+  }
+
+  // What was read.
+  std::optional<TSrs> Srs;
+  TBox Figures;
+  TBox Bounds;  // the root's gml:boundedBy
+  std::unique_ptr<TFigPolygonGrp> polygons_;
+  std::unique_ptr<TFigPolylineGrp> polylines_;
+  std::unique_ptr<TFigPointGrp> points_;
+
+  // "'file' の地物 BldA (gml:id K6_1)" while inside a feature, else the file.
+  std::string Where() const {
+    std::string s = Quoted(fileName_);
+    if (inFeature_) {
+      s += " の地物 " + Utf8Of(feature_);
+      if (!featureId_.empty()) s += " (gml:id " + featureId_ + ")";
+    }
+    return s;
+  }
+
+  void startElement(const XMLCh* const uri, const XMLCh* const localname,
+                    const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
+    ++depth_;
+    const std::u16string_view name = View(localname);
+    if (depth_ == 1) {
+      const std::u16string_view ns = View(uri);
+      if (!ns_.IsFgd(uri) || name != u"Dataset") {
+        std::string found = "ルート要素 '" + Utf8Of(name) + "'";
+        found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
+        throw TParseStop{Quoted(fileName_) + " は基盤地図情報 (FGD GML) ではありません: " + found,
+                         true};
+      }
+      return;
+    }
+    if (depth_ == 2) {
+      if (ns_.IsFgd(uri)) {
+        inFeature_ = true;
+        feature_ = name;
+        featureId_ = Utf8Of(View(attrs.getValue(kGmlNamespace.data(), u"id")));
+      } else if (ns_.IsGml(uri) && name == u"boundedBy") {
+        inBounds_ = true;
+      }
+      return;
+    }
+    if (depth_ == 3 && inFeature_ && ns_.IsFgd(uri)) {
+      prop_ = PropOf(name);
+      if (prop_ != TProp::None) text_.clear();
+      return;
+    }
+    if ((!inFeature_ && !inBounds_) || !ns_.IsGml(uri)) return;
+    switch (GmlOf(name)) {
+      case TGml::Surface:
+      case TGml::Curve:
+      case TGml::LineString:
+      case TGml::Point:
+      case TGml::Envelope:
+        TakeSrs(attrs);
+        if (!inRing_) line_.clear();
+        break;
+      case TGml::Exterior:
+        exterior_ = true;
+        break;
+      case TGml::Interior:
+        exterior_ = false;
+        break;
+      case TGml::Ring:
+        inRing_ = true;
+        line_.clear();
+        break;
+      case TGml::PosList:
+      case TGml::Pos:
+      case TGml::LowerCorner:
+      case TGml::UpperCorner:
+        inNumbers_ = true;
+        numbers_.clear();
+        token_.clear();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void endElement(const XMLCh* const uri, const XMLCh* const localname,
+                  const XMLCh* const /*qname*/) override {
+    const int depth = depth_--;
+    if (depth == 2) {
+      if (inFeature_) EndFeature();
+      inFeature_ = false;
+      inBounds_ = false;
+      return;
+    }
+    if (depth == 3 && inFeature_) {
+      if (prop_ != TProp::None) EndProp();
+      prop_ = TProp::None;
+      return;
+    }
+    if ((!inFeature_ && !inBounds_) || !ns_.IsGml(uri)) return;
+    const std::u16string_view name = View(localname);
+    switch (GmlOf(name)) {
+      case TGml::PosList:
+      case TGml::Pos:
+      case TGml::LowerCorner:
+      case TGml::UpperCorner:
+        EndNumbers(name);
+        break;
+      case TGml::Ring:
+        inRing_ = false;
+        if (inFeature_) EndRing();
+        break;
+      case TGml::Curve:
+      case TGml::LineString:
+        if (!inRing_ && inFeature_) EndLine();
+        break;
+      case TGml::Point:
+        if (inFeature_) EndPoint();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void characters(const XMLCh* const chars, const XMLSize_t length) override {
+    if (inNumbers_) {
+      for (XMLSize_t i = 0; i < length; ++i) {
+        const XMLCh c = chars[i];
+        if (c == u' ' || c == u'\n' || c == u'\r' || c == u'\t') {
+          if (!token_.empty()) FlushToken();
+        } else {
+          if (token_.size() >= kMaxNumberLength || c >= 0x80) {
+            token_.push_back('?');
+            FlushToken();
+          }
+          token_.push_back(static_cast<char>(c));
+        }
+      }
+      return;
+    }
+    if (prop_ != TProp::None && depth_ == 3 && text_.size() < kMaxTextLength)
+      text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
+  }
+
+  // A document type declaration is refused: FGD files have none, and it is
+  // what entity-expansion bombs and external entities are made of.
+  void startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
+                const XMLCh* const /*systemId*/) override {
+    throw TParseStop{Quoted(fileName_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
+  }
+
+  // Every external entity resolves to nothing: the parser never opens
+  // another file or a network address on a document's behalf.
+  xc::InputSource* resolveEntity(const XMLCh* const /*publicId*/,
+                                 const XMLCh* const /*systemId*/) override {
+    static const XMLByte kNothing[1] = {0};
+    return new xc::MemBufInputSource(kNothing, 0, u"external-entity", false);
+  }
+
+  void warning(const xc::SAXParseException& /*e*/) override {}
+  void error(const xc::SAXParseException& /*e*/) override {}
+  void fatalError(const xc::SAXParseException& e) override {
+    throw TParseStop{Where() + ": XML として読めません: " + Utf8Of(View(e.getMessage())) + " (行 " +
+                     std::to_string(e.getLineNumber()) + ", 列 " +
+                     std::to_string(e.getColumnNumber()) + ")"};
+  }
+
+  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
+
+private:
+  void TakeSrs(const xc::Attributes& attrs) {
+    const XMLCh* value = attrs.getValue(u"srsName");
+    if (!value) {
+      if (!Srs) Fail("srsName のない座標があります");
+      return;
+    }
+    const std::string name = Utf8Of(View(value));
+    const std::optional<TSrs> srs = ParseSrsName(name);
+    if (!srs) Fail("未知の srsName '" + name + "'");
+    if (Srs && *Srs != *srs) Fail("srsName '" + name + "' がファイルの座標系と異なります");
+    Srs = srs;
+    srsName_ = name;
+  }
+
+  void FlushToken() {
+    double value = 0;
+    const char* first = token_.data();
+    const char* last = first + token_.size();
+    if (first != last && *first == '+') ++first;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc{} || ptr != last || first == last)
+      Fail("座標 '" + token_.substr(0, 20) + "' は数値ではありません");
+    numbers_.push_back(value);
+    token_.clear();
+  }
+
+  // The numbers of a pos, posList or envelope corner as points of the model:
+  // (longitude, latitude) or (easting, northing).
+  void EndNumbers(std::u16string_view element) {
+    inNumbers_ = false;
+    if (!token_.empty()) FlushToken();
+    if (!Srs) Fail("srsName のない座標があります");
+    if (numbers_.size() % 2 != 0)
+      Fail("gml:" + Utf8Of(element) + " の座標の数 " + std::to_string(numbers_.size()) +
+           " が奇数です");
+    if (numbers_.empty()) Fail("gml:" + Utf8Of(element) + " に座標がありません");
+    const bool single = element != u"posList";
+    if (single && numbers_.size() != 2)
+      Fail("gml:" + Utf8Of(element) + " の座標の数 " + std::to_string(numbers_.size()) +
+           " が 2 ではありません");
+    for (std::size_t i = 0; i + 1 < numbers_.size(); i += 2) {
+      // Both forms give the north-south value first: latitude, or X.
+      const TFPoint p{static_cast<float>(numbers_[i + 1]), static_cast<float>(numbers_[i])};
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) Fail("座標が範囲を超えています");
+      if (inBounds_ && !inFeature_) {
+        Bounds.Add(p);
+        continue;
+      }
+      Figures.Add(p);
+      // A point repeated where two curve members or segments meet is one.
+      if (build_ && !(i == 0 && !line_.empty() && line_.back() == p)) line_.push_back(p);
+    }
+  }
+
+  void EndRing() {
+    if (!build_) return;
+    if (line_.size() < 2) Fail("リングの頂点が足りません");
+    auto fig = std::make_unique<TFigPolygon>();
+    TBox box;
+    for (const TFPoint& p : line_) box.Add(p);
+    fig->LabelX = (box.Rect.left + box.Rect.right) / 2;
+    fig->LabelY = (box.Rect.bottom + box.Rect.top) / 2;
+    fig->Points.swap(line_);
+    Pend(std::move(fig), exterior_);
+  }
+
+  void EndLine() {
+    if (!build_) return;
+    if (line_.size() < 2) Fail("線の頂点が足りません");
+    auto fig = std::make_unique<TFigPolyline>();
+    const TFPoint mid = line_[line_.size() / 2];
+    fig->LabelX = mid.x;
+    fig->LabelY = mid.y;
+    fig->Points.swap(line_);
+    Pend(std::move(fig), true);
+  }
+
+  void EndPoint() {
+    if (!build_) return;
+    if (line_.size() != 1) Fail("点の座標がありません");
+    auto fig = std::make_unique<TFigPoint>();
+    fig->LabelX = line_[0].x;
+    fig->LabelY = line_[0].y;
+    fig->Points.swap(line_);
+    Pend(std::move(fig), true);
+  }
+
+  // A figure waits for the feature's properties, which follow its geometry.
+  // Interior rings get no texts, so that an area is labelled once.
+  void Pend(std::unique_ptr<TFigure> fig, bool texts) {
+    pending_.push_back(std::move(fig));
+    pendingTexts_.push_back(texts);
+  }
+
+  void EndProp() {
+    std::string value = SjisOf(text_);
+    // Leading and trailing blanks of the element text are layout.
+    const auto notBlank = [](char c) { return c != ' ' && c != '\n' && c != '\r' && c != '\t'; };
+    value.erase(value.begin(), std::find_if(value.begin(), value.end(), notBlank));
+    value.erase(std::find_if(value.rbegin(), value.rend(), notBlank).base(), value.end());
+    switch (prop_) {
+      case TProp::Name:
+        name_ = std::move(value);
+        hasName_ = true;
+        break;
+      case TProp::Type:
+        type_ = std::move(value);
+        break;
+      case TProp::Alti:
+        alti_ = std::move(value);
+        break;
+      case TProp::SbaNo:
+        sbaNo_ = std::move(value);
+        break;
+      case TProp::None:
+        break;
+    }
+  }
+
+  void EndFeature() {
+    if (build_ && !pending_.empty()) {
+      std::string code = SjisOf(feature_);
+      if ((feature_ == u"BldA" || feature_ == u"BldL") && !type_.empty()) code += type_;
+      const std::string& label = hasName_ ? name_ : !alti_.empty() ? alti_ : sbaNo_;
+      for (std::size_t i = 0; i < pending_.size(); ++i) {
+        std::unique_ptr<TFigure>& fig = pending_[i];
+        fig->ClassCode = code;
+        // A figure without a label text has no texts at all: the writer
+        // puts out a label for every figure that has the text it labels by.
+        if (pendingTexts_[i] && !label.empty()) {
+          fig->Texts = {label, type_};
+          if (!alti_.empty()) fig->Texts.push_back(alti_);
+        }
+        fig->UpdateExtent();
+        switch (fig->Kind()) {
+          case TFigKind::Polygon:
+            polygons_->Add(std::unique_ptr<TFigPolygon>(static_cast<TFigPolygon*>(fig.release())));
+            break;
+          case TFigKind::Polyline:
+            polylines_->Add(
+                std::unique_ptr<TFigPolyline>(static_cast<TFigPolyline*>(fig.release())));
+            break;
+          default:
+            points_->Add(std::unique_ptr<TFigPoint>(static_cast<TFigPoint*>(fig.release())));
+            break;
+        }
+      }
+    }
+    pending_.clear();
+    pendingTexts_.clear();
+    name_.clear();
+    type_.clear();
+    alti_.clear();
+    sbaNo_.clear();
+    hasName_ = false;
+    featureId_.clear();
+  }
+
+  std::string fileName_;
+  bool build_;
+  TNamespaces ns_;
+  int depth_ = 0;
+  bool inFeature_ = false;
+  bool inBounds_ = false;
+  bool inRing_ = false;
+  bool exterior_ = true;
+  bool inNumbers_ = false;
+  std::u16string feature_;
+  std::string featureId_;
+  std::string srsName_;
+  TProp prop_ = TProp::None;
+  std::u16string text_;
+  std::string token_;
+  std::vector<double> numbers_;
+  TFPointGrp line_;
+  std::vector<std::unique_ptr<TFigure>> pending_;
+  std::vector<bool> pendingTexts_;
+  std::string name_, type_, alti_, sbaNo_;
+  bool hasName_ = false;
+};
+
+// One parse of one file. Never throws for data errors: the outcome says
+// whether the document was FGD and what stopped the parse.
+struct TParseResult {
+  bool NotFgd = false;
+  std::string Error;  // empty when the whole document was read
+};
+
+TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
+  TXercesRuntime::Ensure();
+  xc::SecurityManager security;
+  security.setEntityExpansionLimit(kEntityExpansionLimit);
+  std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
+  reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpaces, true);
+  reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpacePrefixes, false);
+  reader->setFeature(xc::XMLUni::fgSAX2CoreValidation, false);
+  reader->setFeature(xc::XMLUni::fgXercesDynamic, false);
+  reader->setFeature(xc::XMLUni::fgXercesSchema, false);
+  reader->setFeature(xc::XMLUni::fgXercesSchemaFullChecking, false);
+  reader->setFeature(xc::XMLUni::fgXercesLoadSchema, false);
+  reader->setFeature(xc::XMLUni::fgXercesLoadExternalDTD, false);
+  reader->setFeature(xc::XMLUni::fgXercesSkipDTDValidation, true);
+  reader->setFeature(xc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+  reader->setProperty(xc::XMLUni::fgXercesSecurityManager, &security);
+  reader->setEntityResolver(&handler);
+  reader->setContentHandler(&handler);
+  reader->setErrorHandler(&handler);
+  reader->setLexicalHandler(&handler);
+
+  TParseResult result;
+  try {
+    const TSourceInput input(source);
+    reader->parse(input);
+    return result;
+  } catch (const TParseStop& stop) {
+    result.NotFgd = stop.NotFgd;
+    result.Error = stop.Message;
+  } catch (const xc::OutOfMemoryException&) {
+    result.Error = handler.Where() + ": メモリが足りません";
+  } catch (const xc::XMLException& e) {
+    result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
+  }
+  // A read error of the file or the archive explains an XML error after it.
+  if (!source.Error.empty()) result.Error = handler.Where() + ": " + source.Error;
+  return result;
+}
+
+void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
+  leaf.CoordMode = srs.Mode;
+  leaf.Zone = srs.Zone;
+  leaf.Datum = kDatumJgd2000;
+}
+
+// Reads a file to find its system and extent. Null when it is not FGD (with
+// the reason in `error`); EInOutError when nothing usable was read.
+std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
+                                   std::string* notFgd) {
+  std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
+  TFgdHandler handler(leafFileName, false);
+  const TParseResult result = Parse(*source, handler);
+  if (result.NotFgd) {
+    if (notFgd) {
+      *notFgd = result.Error;
+      return nullptr;
+    }
+    throw EInOutError(result.Error);
+  }
+  TBox extent = handler.Bounds;
+  extent.Add(handler.Figures);
+  if (!handler.Srs || extent.Empty) {
+    if (!result.Error.empty()) throw EInOutError(result.Error);
+    throw EInOutError(Quoted(leafFileName) + " には座標がありません");
+  }
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = leafFileName;
+  leaf->SheetName =
+      BaseName(SplitLeafPath(leafFileName).Member.empty() ? leafFileName
+                                                          : SplitLeafPath(leafFileName).Member);
+  const std::size_t dot = leaf->SheetName.rfind('.');
+  leaf->Name = leaf->SheetName.substr(0, dot);
+  SetLeafSystem(*leaf, *handler.Srs);
+  leaf->Extent = extent.Rect;
+  return leaf;
+}
+
+// Puts a leaf the reader made itself into the list the way the theme does
+// with the leaf it is given: the reader's system recorded, then converted
+// into the theme's.
+void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
+  leaf->RecordSourceState();
+  if (const TMapTheme* theme = leaves.Theme()) {
+    leaf->SetCoordSystem(theme->CoordMode, theme->Zone, theme->Datum);
+    leaf->Zone = theme->Zone;
+  }
+  leaves.Add(std::move(leaf));
+}
+
+// What the scan of an archive found: leaves of its FGD members not yet in
+// the list, the members that failed before their first coordinate, and the
+// first reason a member was not FGD.
+struct TArchiveScan {
+  std::vector<std::unique_ptr<TMapLeaf>> Leaves;
+  std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
+  std::string NotFgd;
+  bool AnyOpen = false;  // a member is in the list already
+};
+
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
+  std::vector<std::string> members;
+  {
+    const TZipArchive zip(archive);
+    members = zip.XmlMembers();
+  }
+  TArchiveScan scan;
+  for (const std::string& member : members) {
+    const std::string path = LeafPathOf(archive, member);
+    if (leaves.FindByFileName(path)) {
+      scan.AnyOpen = true;
+      continue;
+    }
+    try {
+      std::string reason;
+      if (auto leaf = ScanLeaf(leaves, path, &reason))
+        scan.Leaves.push_back(std::move(leaf));
+      else if (scan.NotFgd.empty())
+        scan.NotFgd = reason;
+    } catch (const EChizroError& e) {
+      scan.Failed.emplace_back(path, e.what());
+    }
+  }
+  return scan;
+}
+
+}  // namespace
+
+TMapBuilder_Fgd::TMapBuilder_Fgd() { TXercesRuntime::Ensure(); }
+
+TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
+
+std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
+                                                    const std::string& fileName) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
+  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr);
+
+  TArchiveScan scan = ScanArchive(leaves, fileName);
+  if (scan.Leaves.empty()) {
+    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
+    if (scan.AnyOpen) return nullptr;
+    throw EInOutError(Quoted(fileName) + " には基盤地図情報 (FGD GML) のファイルがありません" +
+                      (scan.NotFgd.empty() ? std::string() : " (" + scan.NotFgd + ")"));
+  }
+  // A member that failed before its first coordinate still gets a leaf, over
+  // the extent of its siblings (the archive's mesh cells), so that it is
+  // loaded with them and its error is reported then.
+  TBox siblings;
+  for (const auto& leaf : scan.Leaves) {
+    siblings.Add(TFPoint{leaf->Extent.left, leaf->Extent.bottom});
+    siblings.Add(TFPoint{leaf->Extent.right, leaf->Extent.top});
+  }
+  const TMapLeaf& model = *scan.Leaves.front();
+  for (const auto& [path, message] : scan.Failed) {
+    auto leaf = std::make_unique<TMapLeaf>(&leaves);
+    leaf->FileName = path;
+    leaf->SheetName = BaseName(SplitLeafPath(path).Member);
+    leaf->Name = leaf->SheetName;
+    leaf->CoordMode = model.CoordMode;
+    leaf->Zone = model.Zone;
+    leaf->Datum = model.Datum;
+    leaf->Extent = siblings.Rect;
+    scan.Leaves.push_back(std::move(leaf));
+  }
+  std::unique_ptr<TMapLeaf> last = std::move(scan.Leaves.back());
+  scan.Leaves.pop_back();
+  for (auto& leaf : scan.Leaves) AdoptLeaf(leaves, std::move(leaf));
+  return last;
+}
+
+TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::is_directory(folderName, ec)) return nullptr;
+  std::vector<fs::path> files;
+  for (fs::recursive_directory_iterator it(folderName, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    const std::string name = it->path().string();
+    if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<std::string> errors;
+  for (const fs::path& file : files) {
+    const std::string name = file.string();
+    try {
+      if (EndsWithNoCase(name, ".zip")) {
+        TArchiveScan scan = ScanArchive(leaves, name);
+        for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : scan.Failed) errors.push_back(failed.second);
+      } else if (!leaves.FindByFileName(name)) {
+        std::string notFgd;
+        if (auto leaf = ScanLeaf(leaves, name, &notFgd)) leaves.Add(std::move(leaf));
+      }
+    } catch (const EChizroError& e) {
+      errors.push_back(e.what());
+    }
+  }
+  if (!errors.empty()) throw EInOutError(errors.front());
+  return &leaves;
+}
+
+void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
+  std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
+  TFgdHandler handler(leaf.FileName, true);
+  const TParseResult result = Parse(*source, handler);
+  if (handler.Srs) SetLeafSystem(leaf, *handler.Srs);
+  TBox extent = handler.Bounds;
+  extent.Add(handler.Figures);
+  if (!extent.Empty) leaf.Extent = extent.Rect;
+  // What was built stays, also when the parse stopped with an error.
+  leaf.AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
+  leaf.AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
+  leaf.AddFigGrp(std::move(handler.points_))->UpdateExtents();
+  if (!result.Error.empty()) throw EInOutError(result.Error);
+  leaf.Loaded = true;
+}
+
+}  // namespace chizro
