@@ -123,7 +123,6 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
   };
 }
 
-
 void TFormPref::FillFromFile() {
   ListBox->clear();
   fileName_ = TOutputSettings::DefaultFileName();

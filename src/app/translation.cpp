@@ -10,8 +10,7 @@ namespace chizro {
 bool InstallQtJapanese(QCoreApplication& app) {
   auto* translator = new QTranslator(&app);
   if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                        QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     delete translator;
     return false;
   }

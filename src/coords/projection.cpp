@@ -65,11 +65,11 @@ constexpr std::array<TPackedOrigin, kMaxZone> kZoneOrigins = {{
 // What every conversion in a zone starts from: the origin [deg] and [rad]
 // and its meridian arc [m] on each ellipsoid, worked out once per zone.
 struct TZoneConstants {
-  double lat0;                                // [deg]
-  double lon0;                                // [deg]
-  double phi0;                                // [rad]
-  double lambda0;                             // [rad]
-  std::array<double, kEllipsoidCount> s0;     // [m], by TEllipsoid::Index
+  double lat0;                             // [deg]
+  double lon0;                             // [deg]
+  double phi0;                             // [rad]
+  double lambda0;                          // [rad]
+  std::array<double, kEllipsoidCount> s0;  // [m], by TEllipsoid::Index
 };
 
 // The constants of a zone; the bounds check keeps every zone number from
@@ -96,9 +96,7 @@ double OriginArc(const TZoneConstants& z, const TEllipsoid& ell) {
   return z.s0[static_cast<std::size_t>(ell.Index)];
 }
 
-}  // namespace
-
-double MeridianArc(const TEllipsoid& e, double phi) {
+[[gnu::always_inline]] inline double Arc(const TEllipsoid& e, double phi) {
   // Smallest terms first, so that they are not lost against A*phi.
   double sum = e.ArcI / 16.0 * std::sin(16.0 * phi);
   sum -= e.ArcH / 14.0 * std::sin(14.0 * phi);
@@ -112,18 +110,13 @@ double MeridianArc(const TEllipsoid& e, double phi) {
   return e.ArcScale * sum;
 }
 
-void ZoneOrigin(int zone, double& latDeg, double& lonDeg) {
-  const TZoneConstants& z = Zone(zone);
-  latDeg = z.lat0;
-  lonDeg = z.lon0;
-}
-
-void LatLonToXY(const TEllipsoid& e, int zone, double& X, double& Y, double lat, double lon) {
+[[gnu::always_inline]] inline void Forward(const TEllipsoid& e, int zone, double& X, double& Y,
+                                           double lat, double lon) {
   const TZoneConstants& z = Zone(zone);
   const double phi = lat * kDegToRad;
   const double dl = lon * kDegToRad - z.lambda0;
 
-  const double s = MeridianArc(e, phi);
+  const double s = Arc(e, phi);
 
   const double cosPhi = std::cos(phi);
   const double t = std::tan(phi);
@@ -156,7 +149,8 @@ void LatLonToXY(const TEllipsoid& e, int zone, double& X, double& Y, double lat,
   Y = y;
 }
 
-void XYToLatLon(const TEllipsoid& e, int zone, double& lat, double& lon, double X, double Y) {
+[[gnu::always_inline]] inline void Inverse(const TEllipsoid& e, int zone, double& lat, double& lon,
+                                           double X, double Y) {
   const TZoneConstants& z = Zone(zone);
   const double m = X / kZoneScale + OriginArc(z, e);
 
@@ -169,7 +163,7 @@ void XYToLatLon(const TEllipsoid& e, int zone, double& lat, double& lon, double 
   do {
     ++step;
     previous = phi1;
-    const double s1 = MeridianArc(e, phi1);
+    const double s1 = Arc(e, phi1);
     const double sinPhi1 = std::sin(phi1);
     const double w = 1.0 - e.E2 * sinPhi1 * sinPhi1;
     const double sqrtW = std::sqrt(w);
@@ -226,6 +220,36 @@ void XYToLatLon(const TEllipsoid& e, int zone, double& lat, double& lon, double 
 
   lat = phi * kRadToDeg;
   lon = lambda * kRadToDeg;
+}
+
+}  // namespace
+
+double MeridianArc(const TEllipsoid& e, double phi) { return Arc(e, phi); }
+
+void ZoneOrigin(int zone, double& latDeg, double& lonDeg) {
+  const TZoneConstants& z = Zone(zone);
+  latDeg = z.lat0;
+  lonDeg = z.lon0;
+}
+
+// The two ellipsoids of the datums get copies of the series with their
+// constants folded in; any other ellipsoid is read at run time.
+void LatLonToXY(const TEllipsoid& e, int zone, double& X, double& Y, double lat, double lon) {
+  if (&e == &kGrs80)
+    Forward(kGrs80, zone, X, Y, lat, lon);
+  else if (&e == &kBessel1841)
+    Forward(kBessel1841, zone, X, Y, lat, lon);
+  else
+    Forward(e, zone, X, Y, lat, lon);
+}
+
+void XYToLatLon(const TEllipsoid& e, int zone, double& lat, double& lon, double X, double Y) {
+  if (&e == &kGrs80)
+    Inverse(kGrs80, zone, lat, lon, X, Y);
+  else if (&e == &kBessel1841)
+    Inverse(kBessel1841, zone, lat, lon, X, Y);
+  else
+    Inverse(e, zone, lat, lon, X, Y);
 }
 
 void LatLonToXY(const TEllipsoid& e, int zone, float& X, float& Y, double lat, double lon) {

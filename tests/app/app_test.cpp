@@ -278,14 +278,13 @@ TEST_P(PrefTypedTest, ValuesJwCadCannotReadAreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Typed, PrefTypedTest,
-    ::testing::Values(
-        TypedCase{"LayerLowerCaseHex", 0, "c", "road,C,2,3,4", nullptr},
-        TypedCase{"LayerTwoDigits", 0, "10", "road,1,2,3,4", "レイヤー \"10\""},
-        TypedCase{"ColourZero", 1, "0", "road,1,2,3,4", "線色 は 1～9"},
-        TypedCase{"LineTypeNine", 2, "9", "road,1,2,9,4", nullptr},
-        TypedCase{"LineTypeTen", 2, "10", "road,1,2,3,4", "線種 は 1～9"},
-        TypedCase{"TextKindTen", 3, "10", "road,1,2,3,10", nullptr},
-        TypedCase{"TextKindTwelve", 3, "12", "road,1,2,3,4", "文字種 は 1～10"}),
+    ::testing::Values(TypedCase{"LayerLowerCaseHex", 0, "c", "road,C,2,3,4", nullptr},
+                      TypedCase{"LayerTwoDigits", 0, "10", "road,1,2,3,4", "レイヤー \"10\""},
+                      TypedCase{"ColourZero", 1, "0", "road,1,2,3,4", "線色 は 1～9"},
+                      TypedCase{"LineTypeNine", 2, "9", "road,1,2,9,4", nullptr},
+                      TypedCase{"LineTypeTen", 2, "10", "road,1,2,3,4", "線種 は 1～9"},
+                      TypedCase{"TextKindTen", 3, "10", "road,1,2,3,10", nullptr},
+                      TypedCase{"TextKindTwelve", 3, "12", "road,1,2,3,4", "文字種 は 1～10"}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 TEST_F(PrefTest, CancelWritesNothingAndAMissingFileSavesOnlyTheMode) {

@@ -260,7 +260,8 @@ TEST(ProjectionTest, ZonesOutsideTheTableThrow) {
 }
 
 TEST(ProjectionTest, InverseAtAndBeyondThePoleGivesThePoleOnTheCentralMeridian) {
-  const double toPole = kZoneScale * (MeridianArc(kBessel1841, Rad(90.0)) - MeridianArc(kBessel1841, Rad(36.0)));
+  const double toPole =
+      kZoneScale * (MeridianArc(kBessel1841, Rad(90.0)) - MeridianArc(kBessel1841, Rad(36.0)));
   for (const double X : {toPole, toPole + 5000.0}) {
     double lat = NAN, lon = NAN;
     XYToLatLon(kBessel1841, 9, lat, lon, X, 1000.0);

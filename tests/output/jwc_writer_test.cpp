@@ -442,10 +442,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadValueCase{"GroupNotHex", "G", "t,G,2,3,4",
                      "出力設定のデータ分類 \"5555\" のレイヤー \"G\" は JW_CAD が読めない値です "
                      "(0～F の16進数1桁)"},
-        BadValueCase{"ColourZero", "N", "t,1,0,3,4",
-                     "出力設定のデータ分類 \"5555\" の線色 \"0\" は JW_CAD が読めない値です (1～9)"},
-        BadValueCase{"LineTypeTen", "N", "t,1,2,10,4",
-                     "出力設定のデータ分類 \"5555\" の線種 \"10\" は JW_CAD が読めない値です (1～9)"},
+        BadValueCase{
+            "ColourZero", "N", "t,1,0,3,4",
+            "出力設定のデータ分類 \"5555\" の線色 \"0\" は JW_CAD が読めない値です (1～9)"},
+        BadValueCase{
+            "LineTypeTen", "N", "t,1,2,10,4",
+            "出力設定のデータ分類 \"5555\" の線種 \"10\" は JW_CAD が読めない値です (1～9)"},
         BadValueCase{"TextKindEleven", "L", "t,1,2,3,11",
                      "出力設定のデータ分類 \"5555\" の文字種 \"11\" は JW_CAD が読めない値です "
                      "(1～10)"}),

@@ -166,21 +166,17 @@ TEST_P(SettingValueTest, KeepsWhatJwCadReadsAndRefusesTheRest) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, SettingValueTest,
-    ::testing::Values(RangeCase{"LayerZero", 1, "0", "0"}, RangeCase{"LayerF", 1, "F", "F"},
-                      RangeCase{"LayerLowerCase", 1, "b", "B"},
-                      RangeCase{"LayerTwoDigits", 1, "10", nullptr},
-                      RangeCase{"LayerG", 1, "G", nullptr}, RangeCase{"LayerEmpty", 1, "", nullptr},
-                      RangeCase{"ColourOne", 2, "1", "1"}, RangeCase{"ColourZero", 2, "0", nullptr},
-                      RangeCase{"ColourTen", 2, "10", nullptr},
-                      RangeCase{"ColourHex", 2, "A", nullptr},
-                      RangeCase{"LineTypeNine", 3, "9", "9"},
-                      RangeCase{"LineTypeLeadingZero", 3, "09", nullptr},
-                      RangeCase{"LineTypeBlank", 3, " 2", nullptr},
-                      RangeCase{"TextKindTen", 4, "10", "10"},
-                      RangeCase{"TextKindEleven", 4, "11", nullptr},
-                      RangeCase{"TextKindZero", 4, "0", nullptr},
-                      RangeCase{"TextKindNegative", 4, "-1", nullptr},
-                      RangeCase{"TitleIsFree", 0, "anything, really", "anything, really"}),
+    ::testing::Values(
+        RangeCase{"LayerZero", 1, "0", "0"}, RangeCase{"LayerF", 1, "F", "F"},
+        RangeCase{"LayerLowerCase", 1, "b", "B"}, RangeCase{"LayerTwoDigits", 1, "10", nullptr},
+        RangeCase{"LayerG", 1, "G", nullptr}, RangeCase{"LayerEmpty", 1, "", nullptr},
+        RangeCase{"ColourOne", 2, "1", "1"}, RangeCase{"ColourZero", 2, "0", nullptr},
+        RangeCase{"ColourTen", 2, "10", nullptr}, RangeCase{"ColourHex", 2, "A", nullptr},
+        RangeCase{"LineTypeNine", 3, "9", "9"}, RangeCase{"LineTypeLeadingZero", 3, "09", nullptr},
+        RangeCase{"LineTypeBlank", 3, " 2", nullptr}, RangeCase{"TextKindTen", 4, "10", "10"},
+        RangeCase{"TextKindEleven", 4, "11", nullptr}, RangeCase{"TextKindZero", 4, "0", nullptr},
+        RangeCase{"TextKindNegative", 4, "-1", nullptr},
+        RangeCase{"TitleIsFree", 0, "anything, really", "anything, really"}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace

@@ -231,9 +231,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"MissingValue", {"m", "--scale"}, "--scale needs a value"},
         UsageCase{"BadKind", {"--kind", "eleven", "m"}, "bad value for --kind: 'eleven'"},
         UsageCase{"EmptySize", {"--size", "0x451", "m"}, "bad value for --size: '0x451'"},
-        UsageCase{"ZoneZero", {"--zone", "0", "m"},
+        UsageCase{"ZoneZero",
+                  {"--zone", "0", "m"},
                   "bad value for --zone: '0' (a zone number from 1 to 19)"},
-        UsageCase{"ZoneTwenty", {"--zone=20", "m"},
+        UsageCase{"ZoneTwenty",
+                  {"--zone=20", "m"},
                   "bad value for --zone: '20' (a zone number from 1 to 19)"}),
     UsageCaseName);
 
