@@ -36,7 +36,7 @@ void BM_LatLonToXY(benchmark::State& state) {
     for (const LatLon& p : points) {
       double x = 0;
       double y = 0;
-      LatLonToXY(kZone, x, y, p.lat, p.lon);
+      LatLonToXY(kGrs80, kZone, x, y, p.lat, p.lon);
       benchmark::DoNotOptimize(x);
       benchmark::DoNotOptimize(y);
     }
@@ -51,14 +51,14 @@ void BM_XYToLatLon(benchmark::State& state) {
   for (const LatLon& p : Grid()) {
     double x = 0;
     double y = 0;
-    LatLonToXY(kZone, x, y, p.lat, p.lon);
+    LatLonToXY(kGrs80, kZone, x, y, p.lat, p.lon);
     plane.push_back({x, y});
   }
   for (auto _ : state) {
     for (const LatLon& p : plane) {
       double lat = 0;
       double lon = 0;
-      XYToLatLon(kZone, lat, lon, p.lat, p.lon);
+      XYToLatLon(kGrs80, kZone, lat, lon, p.lat, p.lon);
       benchmark::DoNotOptimize(lat);
       benchmark::DoNotOptimize(lon);
     }

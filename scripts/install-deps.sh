@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
   libxerces-c-dev
   libzip-dev
   libproj-dev proj-data

@@ -11,6 +11,7 @@
 #include <QStyledItemDelegate>
 
 #include <exception>
+#include <optional>
 
 #include "platform/sjis.h"
 
@@ -101,10 +102,11 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
   connect(ListBox, &QListWidget::currentRowChanged, this, [this] { PlaceCombos(); });
 
   // The combo boxes live inside the list, so their left edges count from it.
+  // The values JW_CAD reads (SettingValue).
   cmbLayer = MakeCombo(ListBox->viewport(), 195, 0, 15, true);
-  cmbPen = MakeCombo(ListBox->viewport(), 275, 0, 9, false);
-  cmbSyu = MakeCombo(ListBox->viewport(), 355, 0, 9, false);
-  cmbMoji = MakeCombo(ListBox->viewport(), 435, 0, 10, false);
+  cmbPen = MakeCombo(ListBox->viewport(), 275, 1, 9, false);
+  cmbSyu = MakeCombo(ListBox->viewport(), 355, 1, 9, false);
+  cmbMoji = MakeCombo(ListBox->viewport(), 435, 1, 10, false);
   for (QComboBox* c : {cmbLayer, cmbPen, cmbSyu, cmbMoji})
     connect(c, &QComboBox::editTextChanged, this, [this, c] { cmbLayerChange(c); });
 
@@ -115,10 +117,10 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
   BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
   BitBtn2->setGeometry(280, 384, 89, 25);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-}
 
-void TFormPref::ShowError(const QString& message) {
-  QMessageBox::critical(this, windowTitle(), message);
+  ShowError = [this](const QString& message) {
+    QMessageBox::critical(this, windowTitle(), message);
+  };
 }
 
 void TFormPref::FillFromFile() {
@@ -175,8 +177,25 @@ void TFormPref::cmbLayerChange(QComboBox* sender) {
   if (sender == cmbPen) field = 2;
   if (sender == cmbSyu) field = 3;
   auto& fields = settings_.Rows[static_cast<std::size_t>(row)].Fields;
+  const QString text = sender->currentText();
+  if (text.isEmpty()) return;
+  const std::optional<std::string> value = SettingValue(field, Utf8ToSjis(text.toStdString()));
+  if (!value) {
+    const TSettingRange& range = *SettingRange(field);
+    {
+      const QSignalBlocker block(sender);
+      sender->setEditText(field < fields.size() ? Unicode(fields[field]) : QString());
+    }
+    ShowError(QStringLiteral("%1 \"%2\" は JW_CAD が読めません。%1 は %3 で指定してください。")
+                  .arg(QString::fromUtf8(range.Name), text, QString::fromUtf8(range.Allowed)));
+    return;
+  }
   if (fields.size() <= field) fields.resize(field + 1);
-  fields[field] = Utf8ToSjis(sender->currentText().toStdString());
+  fields[field] = *value;
+  if (Unicode(*value) != text) {
+    const QSignalBlocker block(sender);
+    sender->setEditText(Unicode(*value));
+  }
   ListBox->viewport()->update();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <string>
 
 #include "output/output_settings.h"
@@ -28,7 +29,11 @@ public:
   // The first half of ShowSettings: reads the file and fills the list.
   void FillFromFile();
 
-  // Stores a combo box's text into its field of the selected row.
+  // Stores a combo box's text into its field of the selected row when
+  // JW_CAD can read it (hexadecimal digits in capitals). A value out of
+  // range is refused with a message naming the field and the values
+  // allowed, and the combo box goes back to the row's value; an empty text
+  // (while typing) leaves the row as it is.
   void cmbLayerChange(QComboBox* sender);
   // Follows a change of the layer mode on the selected row.
   void radLayerClick();
@@ -38,6 +43,9 @@ public:
   void BitBtn1Click();
 
   const TOutputSettings& Rows() const noexcept { return settings_; }
+
+  // Shows an error; a message box unless replaced (tests).
+  std::function<void(const QString&)> ShowError;
 
   QGroupBox* GroupBox1 = nullptr;
   QRadioButton* radLayer = nullptr;
@@ -54,7 +62,6 @@ public:
 private:
   // Moves the four combo boxes onto the selected row (or hides them).
   void PlaceCombos();
-  void ShowError(const QString& message);
 
   TOutputSettings settings_;
   std::string fileName_;

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "coords/datum.h"
+#include "coords/projection.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "output/jwc_writer.h"
@@ -26,8 +28,8 @@ namespace chizro {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: chizro-convert [--home DIR] [--kind N] [--folder] [--scale S] [--size WxH]\n"
-    "                      [--preview FILE.png] MAP...\n"
+    "usage: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
+    "                      [--size WxH] [--preview FILE.png] MAP...\n"
     "\n"
     "Opens each MAP (a file, or with --folder a folder of sheets) as map data of\n"
     "kind N (default 11, the 1:2500 SDF map), paints it at 1:S (default 2500) on\n"
@@ -38,6 +40,8 @@ constexpr const char* kUsage =
     "  --home DIR          program directory (def/, JWC_TEMP.TXT, temp.txt)\n"
     "  --kind N            data kind of the maps (52: FGD GML, an .xml file or a .zip)\n"
     "  --folder            scan each MAP as a folder of sheets\n"
+    "  --zone Z            plane rectangular zone of the project, 1 to 19 (default:\n"
+    "                      the zone of the first map that states one, else 9)\n"
     "  --scale S           scale denominator of the view\n"
     "  --size WxH          size of the view in pixels\n"
     "  --preview FILE.png  also write the view after the last paint as a PNG\n";
@@ -51,6 +55,7 @@ struct TOptions {
   std::string Home;
   int Kind = 11;
   bool Folder = false;
+  int Zone = 0;  // 0: chosen by the data
   float Scale = 2500;
   int Width = 688;
   int Height = 451;
@@ -112,6 +117,13 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       const auto kind = ParseNumber<int>(v);
       if (!kind || *kind <= 0) throw bad(v);
       o.Kind = *kind;
+    } else if (name == "--zone") {
+      const std::string v = value();
+      const auto zone = ParseNumber<int>(v);
+      if (!zone || *zone < kMinZone || *zone > kMaxZone)
+        throw TUsageError("bad value for --zone: '" + v + "' (a zone number from " +
+                          std::to_string(kMinZone) + " to " + std::to_string(kMaxZone) + ")");
+      o.Zone = *zone;
     } else if (name == "--scale") {
       const std::string v = value();
       const auto scale = ParseNumber<float>(v);
@@ -191,12 +203,17 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     TQtBitmapLoader loader;
     TLoaderScope loaderScope(&loader);
 
-    // The project as the window makes it: plane rectangular, JGD2000, zone 9.
+    // The project as the window makes it: plane rectangular, JGD2000, zone 9
+    // until data states another, or the zone given.
     TMapProject project;
     project.View->ClearBackground = true;
     project.CoordMode = kModePlane;
     project.Datum = 2;
     project.Zone = 9;
+    if (options.Zone != 0) {
+      project.Zone = options.Zone;
+      project.ZoneFixed = true;
+    }
 
     QImage image(options.Width, options.Height, QImage::Format_RGB32);
     if (image.isNull()) throw std::runtime_error("cannot make a view of that size");
@@ -248,7 +265,7 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     out << "chizro-convert: " << themes << (themes == 1 ? " theme, " : " themes, ") << stats.Leaves
         << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures << " figures, "
         << stats.Vertices << " vertices written to '" << stats.FileName << "' in " << time
-        << " s\n";
+        << " s (zone " << project.Zone << ", " << DatumName(project.Datum) << ")\n";
     for (const std::string& message : partial) err << "chizro-convert: " << message << "\n";
     return partial.empty() ? 0 : 1;
   } catch (const std::exception& e) {

@@ -2,7 +2,7 @@
 // paints it once offscreen, writes "temp.txt" for JW_CAD and, if asked, a PNG
 // of the view.
 //
-//   chizro-convert [--home DIR] [--kind N] [--folder] [--scale S]
+//   chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]
 //                  [--size WxH] [--preview FILE.png] MAP...
 #pragma once
 

@@ -4,7 +4,9 @@
 // e^16, and the transverse Mercator series in powers of the longitude
 // difference up to the eighth (X) and seventh (Y) order. Inverse: Newton
 // iteration of the footpoint latitude on the meridian arc, then the inverse
-// series in powers of the easting. Constants of Bessel 1841.
+// series in powers of the easting. The ellipsoid's constants and series
+// coefficients are constant expressions (TEllipsoid); the meridian arc of each
+// zone origin is worked out once per ellipsoid.
 #include "coords/projection.h"
 
 #include <array>
@@ -18,49 +20,8 @@
 namespace chizro {
 namespace {
 
-// Bessel 1841 ellipsoid.
-constexpr double kA = 6377397.155;                    // semi-major axis [m]
-constexpr double kF = 299.152813;                     // inverse flattening
-constexpr double kE2 = (2.0 * kF - 1.0) / (kF * kF);  // first eccentricity squared
-constexpr double kEp2 = kE2 / (1.0 - kE2);            // second eccentricity squared
-
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 constexpr double kRadToDeg = 180.0 / std::numbers::pi;
-
-// Meridian arc coefficients. The series are constant expressions, folded at
-// compile time with the same IEEE arithmetic that a run-time evaluation would
-// use, so no call pays for them.
-constexpr double kE4 = kE2 * kE2;
-constexpr double kE6 = kE4 * kE2;
-constexpr double kE8 = kE6 * kE2;
-constexpr double kE10 = kE8 * kE2;
-constexpr double kE12 = kE10 * kE2;
-constexpr double kE14 = kE12 * kE2;
-constexpr double kE16 = kE14 * kE2;
-
-constexpr double kArcA = 1.0 + 3.0 / 4.0 * kE2 + 45.0 / 64.0 * kE4 + 175.0 / 256.0 * kE6 +
-                         11025.0 / 16384.0 * kE8 + 43659.0 / 65536.0 * kE10 +
-                         693693.0 / 1048576.0 * kE12 + 19324305.0 / 29360128.0 * kE14 +
-                         4927697775.0 / 7516192768.0 * kE16;
-constexpr double kArcB = 3.0 / 4.0 * kE2 + 15.0 / 16.0 * kE4 + 525.0 / 512.0 * kE6 +
-                         2205.0 / 2048.0 * kE8 + 72765.0 / 65536.0 * kE10 +
-                         297297.0 / 262144.0 * kE12 + 135270135.0 / 117440512.0 * kE14 +
-                         547521975.0 / 469762048.0 * kE16;
-constexpr double kArcC = 15.0 / 64.0 * kE4 + 105.0 / 256.0 * kE6 + 2205.0 / 4096.0 * kE8 +
-                         10395.0 / 16384.0 * kE10 + 1486485.0 / 2097152.0 * kE12 +
-                         45090045.0 / 58720256.0 * kE14 + 766530765.0 / 939524096.0 * kE16;
-constexpr double kArcD = 35.0 / 512.0 * kE6 + 315.0 / 2048.0 * kE8 + 31185.0 / 131072.0 * kE10 +
-                         165165.0 / 524288.0 * kE12 + 45090045.0 / 117440512.0 * kE14 +
-                         209053845.0 / 469762048.0 * kE16;
-constexpr double kArcE = 315.0 / 16384.0 * kE8 + 3465.0 / 65536.0 * kE10 +
-                         99099.0 / 1048576.0 * kE12 + 4099095.0 / 29360128.0 * kE14 +
-                         348423075.0 / 1879048192.0 * kE16;
-constexpr double kArcF = 693.0 / 131072.0 * kE10 + 9009.0 / 524288.0 * kE12 +
-                         4099095.0 / 117440512.0 * kE14 + 26801775.0 / 469762048.0 * kE16;
-constexpr double kArcG =
-    3003.0 / 2097152.0 * kE12 + 315315.0 / 58720256.0 * kE14 + 11486475.0 / 939524096.0 * kE16;
-constexpr double kArcH = 45045.0 / 117440512.0 * kE14 + 765765.0 / 469762048.0 * kE16;
-constexpr double kArcI = 765765.0 / 7516192768.0 * kE16;
 
 // Footpoint iteration: stop when a step moves less than this [rad], or after
 // kMaxFootpointSteps steps.
@@ -101,17 +62,14 @@ constexpr std::array<TPackedOrigin, kMaxZone> kZoneOrigins = {{
 
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowZoneError(int zone) { throw EZoneError(zone); }
 
-// Radius of curvature at the pole, c = a / sqrt(1 - e^2) [m].
-double PolarRadius() { return kA / std::sqrt(1.0 - kE2); }
-
 // What every conversion in a zone starts from: the origin [deg] and [rad]
-// and its meridian arc [m], worked out once per zone.
+// and its meridian arc [m] on each ellipsoid, worked out once per zone.
 struct TZoneConstants {
-  double lat0;     // [deg]
-  double lon0;     // [deg]
-  double phi0;     // [rad]
-  double lambda0;  // [rad]
-  double s0;       // [m]
+  double lat0;                             // [deg]
+  double lon0;                             // [deg]
+  double phi0;                             // [rad]
+  double lambda0;                          // [rad]
+  std::array<double, kEllipsoidCount> s0;  // [m], by TEllipsoid::Index
 };
 
 // The constants of a zone; the bounds check keeps every zone number from
@@ -126,46 +84,44 @@ const TZoneConstants& Zone(int zone) {
       c.lon0 = DmsToDeg(kZoneOrigins[i].lon);
       c.phi0 = c.lat0 * kDegToRad;
       c.lambda0 = c.lon0 * kDegToRad;
-      c.s0 = MeridianArc(c.phi0);
+      for (const TEllipsoid* e : {&kBessel1841, &kGrs80})
+        c.s0[static_cast<std::size_t>(e->Index)] = MeridianArc(*e, c.phi0);
     }
     return z;
   }();
   return zones[static_cast<std::size_t>(zone - kMinZone)];
 }
 
-}  // namespace
+double OriginArc(const TZoneConstants& z, const TEllipsoid& ell) {
+  return z.s0[static_cast<std::size_t>(ell.Index)];
+}
 
-double MeridianArc(double phi) {
+[[gnu::always_inline]] inline double Arc(const TEllipsoid& e, double phi) {
   // Smallest terms first, so that they are not lost against A*phi.
-  double sum = kArcI / 16.0 * std::sin(16.0 * phi);
-  sum -= kArcH / 14.0 * std::sin(14.0 * phi);
-  sum += kArcG / 12.0 * std::sin(12.0 * phi);
-  sum -= kArcF / 10.0 * std::sin(10.0 * phi);
-  sum += kArcE / 8.0 * std::sin(8.0 * phi);
-  sum -= kArcD / 6.0 * std::sin(6.0 * phi);
-  sum += kArcC / 4.0 * std::sin(4.0 * phi);
-  sum -= kArcB / 2.0 * std::sin(2.0 * phi);
-  sum += kArcA * phi;
-  return kA * (1.0 - kE2) * sum;
+  double sum = e.ArcI / 16.0 * std::sin(16.0 * phi);
+  sum -= e.ArcH / 14.0 * std::sin(14.0 * phi);
+  sum += e.ArcG / 12.0 * std::sin(12.0 * phi);
+  sum -= e.ArcF / 10.0 * std::sin(10.0 * phi);
+  sum += e.ArcE / 8.0 * std::sin(8.0 * phi);
+  sum -= e.ArcD / 6.0 * std::sin(6.0 * phi);
+  sum += e.ArcC / 4.0 * std::sin(4.0 * phi);
+  sum -= e.ArcB / 2.0 * std::sin(2.0 * phi);
+  sum += e.ArcA * phi;
+  return e.ArcScale * sum;
 }
 
-void ZoneOrigin(int zone, double& latDeg, double& lonDeg) {
-  const TZoneConstants& z = Zone(zone);
-  latDeg = z.lat0;
-  lonDeg = z.lon0;
-}
-
-void LatLonToXY(int zone, double& X, double& Y, double lat, double lon) {
+[[gnu::always_inline]] inline void Forward(const TEllipsoid& e, int zone, double& X, double& Y,
+                                           double lat, double lon) {
   const TZoneConstants& z = Zone(zone);
   const double phi = lat * kDegToRad;
   const double dl = lon * kDegToRad - z.lambda0;
 
-  const double s = MeridianArc(phi);
+  const double s = Arc(e, phi);
 
   const double cosPhi = std::cos(phi);
   const double t = std::tan(phi);
-  const double eta2 = kEp2 * cosPhi * cosPhi;
-  const double n = PolarRadius() / std::sqrt(1.0 + eta2);
+  const double eta2 = e.Ep2 * cosPhi * cosPhi;
+  const double n = e.PolarRadius / std::sqrt(1.0 + eta2);
 
   const double t2 = t * t;
   const double t4 = t2 * t2;
@@ -180,7 +136,7 @@ void LatLonToXY(int zone, double& X, double& Y, double lat, double lon) {
 
   const double x =
       kZoneScale *
-      (s - z.s0 +
+      (s - OriginArc(z, e) +
        n * cos2 * t * dl2 *
            (1.0 / 2.0 + (5.0 - t2 + 9.0 * eta2 + 4.0 * eta4) * cos2 * dl2 / 24.0 +
             (61.0 - 58.0 * t2 + t4 + 270.0 * eta2 - 330.0 * t2 * eta2) * cos4 * dl4 / 720.0 +
@@ -193,9 +149,10 @@ void LatLonToXY(int zone, double& X, double& Y, double lat, double lon) {
   Y = y;
 }
 
-void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
+[[gnu::always_inline]] inline void Inverse(const TEllipsoid& e, int zone, double& lat, double& lon,
+                                           double X, double Y) {
   const TZoneConstants& z = Zone(zone);
-  const double m = X / kZoneScale + z.s0;
+  const double m = X / kZoneScale + OriginArc(z, e);
 
   // Footpoint latitude: the latitude whose meridian arc is m. Newton steps on
   // the arc, starting from the origin latitude; about three steps within a
@@ -206,13 +163,12 @@ void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
   do {
     ++step;
     previous = phi1;
-    const double s1 = MeridianArc(phi1);
+    const double s1 = Arc(e, phi1);
     const double sinPhi1 = std::sin(phi1);
-    const double w = 1.0 - kE2 * sinPhi1 * sinPhi1;
+    const double w = 1.0 - e.E2 * sinPhi1 * sinPhi1;
     const double sqrtW = std::sqrt(w);
-    phi1 = phi1 +
-           2.0 * (s1 - m) * (w * sqrtW) /
-               (3.0 * kE2 * (s1 - m) * sinPhi1 * std::cos(phi1) * sqrtW - 2.0 * kA * (1.0 - kE2));
+    phi1 = phi1 + 2.0 * (s1 - m) * (w * sqrtW) /
+                      (3.0 * e.E2 * (s1 - m) * sinPhi1 * std::cos(phi1) * sqrtW - 2.0 * e.ArcScale);
   } while (std::fabs(phi1 - previous) >= kFootpointTolerance && step < kMaxFootpointSteps);
 
   const double cosPhi1 = std::cos(phi1);
@@ -227,8 +183,8 @@ void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
 
   const double y = Y / kZoneScale;
   const double t = std::tan(phi1);
-  const double eta2 = kEp2 * cosPhi1 * cosPhi1;
-  const double n = PolarRadius() / std::sqrt(1.0 + eta2);
+  const double eta2 = e.Ep2 * cosPhi1 * cosPhi1;
+  const double n = e.PolarRadius / std::sqrt(1.0 + eta2);
 
   const double t2 = t * t;
   const double t4 = t2 * t2;
@@ -266,18 +222,48 @@ void XYToLatLon(int zone, double& lat, double& lon, double X, double Y) {
   lon = lambda * kRadToDeg;
 }
 
-void LatLonToXY(int zone, float& X, float& Y, double lat, double lon) {
+}  // namespace
+
+double MeridianArc(const TEllipsoid& e, double phi) { return Arc(e, phi); }
+
+void ZoneOrigin(int zone, double& latDeg, double& lonDeg) {
+  const TZoneConstants& z = Zone(zone);
+  latDeg = z.lat0;
+  lonDeg = z.lon0;
+}
+
+// The two ellipsoids of the datums get copies of the series with their
+// constants folded in; any other ellipsoid is read at run time.
+void LatLonToXY(const TEllipsoid& e, int zone, double& X, double& Y, double lat, double lon) {
+  if (&e == &kGrs80)
+    Forward(kGrs80, zone, X, Y, lat, lon);
+  else if (&e == &kBessel1841)
+    Forward(kBessel1841, zone, X, Y, lat, lon);
+  else
+    Forward(e, zone, X, Y, lat, lon);
+}
+
+void XYToLatLon(const TEllipsoid& e, int zone, double& lat, double& lon, double X, double Y) {
+  if (&e == &kGrs80)
+    Inverse(kGrs80, zone, lat, lon, X, Y);
+  else if (&e == &kBessel1841)
+    Inverse(kBessel1841, zone, lat, lon, X, Y);
+  else
+    Inverse(e, zone, lat, lon, X, Y);
+}
+
+void LatLonToXY(const TEllipsoid& e, int zone, float& X, float& Y, double lat, double lon) {
   double x = 0.0;
   double y = 0.0;
-  LatLonToXY(zone, x, y, lat, lon);
+  LatLonToXY(e, zone, x, y, lat, lon);
   X = static_cast<float>(x);
   Y = static_cast<float>(y);
 }
 
-void XYToLatLon(int zone, float& lat, float& lon, double X, double Y) {
+void XYToLatLon(const TEllipsoid& e, int zone, float& lat, float& lon, double X, double Y) {
   double phi = 0.0;
   double lambda = 0.0;
-  XYToLatLon(zone, phi, lambda, X, Y);
+  XYToLatLon(e, zone, phi, lambda, X, Y);
   lat = static_cast<float>(phi);
   lon = static_cast<float>(lambda);
 }

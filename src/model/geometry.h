@@ -31,47 +31,58 @@ struct TFRect {
 inline constexpr int kModePlane = 1;   // plane rectangular [m]
 inline constexpr int kModeLatLon = 2;  // latitude/longitude [deg]
 
-// Moves a point into `mode`: to latitude/longitude when mode is 2, otherwise
-// to plane rectangular coordinates of `zone`. Throws EZoneError for a zone
-// outside 1..19.
-void ConvertPointMode(int mode, int zone, float& x, float& y);
-
-// Moves a point from datum `from` to datum `to`. In plane rectangular mode
-// the point passes through latitude/longitude of `zone` and comes back into
-// the same zone.
-void ConvertPointDatum(int coordMode, int zone, int from, int to, float& x, float& y);
-
-// Both steps, in the order the model always applies them: mode first, then
-// datum (in the new mode).
-struct TCoordChange {
+// The coordinate system a set of stored points is in. In plane rectangular
+// mode the points are on the ellipsoid of the datum (coords/projection.h); in
+// latitude/longitude mode the zone is the one they go to in plane mode. Zone
+// 0 stands for "not stated": the zone of the other side of a change.
+struct TCoordSystem {
   int Mode = kModePlane;
+  int Datum = 0;
   int Zone = 0;
-  int FromDatum = 0;
-  int ToDatum = 0;
-  bool ModeChanged = false;
-  bool DatumChanged = false;
+};
 
-  // The change from (fromMode, fromDatum) to (toMode, toDatum); the zone is
-  // filled in by the caller once it knows that anything changes.
-  static TCoordChange Between(int fromMode, int fromDatum, int toMode, int toDatum) {
+// Moves a point from one system to another, in one pass in double precision:
+// plane rectangular points go to latitude/longitude on the ellipsoid and in
+// the zone of their system, through the datum shift when the two frames
+// differ (coords/datum.h), and back to plane rectangular coordinates on the
+// ellipsoid and in the zone of the target. Throws EZoneError when a zone
+// that takes part is outside 1..19.
+void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, float& x, float& y);
+
+// A change of coordinate system as the model applies it to every point of an
+// object.
+struct TCoordChange {
+  TCoordSystem From;
+  TCoordSystem To;
+  bool ModeChanged = false;
+  bool DatumChanged = false;  // the datum code differs
+  bool ZoneChanged = false;   // both zones stated and different
+  bool Moves = false;         // points change their numbers
+
+  static TCoordChange Between(const TCoordSystem& from, const TCoordSystem& to) {
     TCoordChange c;
-    c.Mode = toMode;
-    c.FromDatum = fromDatum;
-    c.ToDatum = toDatum;
-    c.ModeChanged = fromMode != toMode;
-    c.DatumChanged = fromDatum != toDatum;
+    c.From = from;
+    c.To = to;
+    c.ModeChanged = from.Mode != to.Mode;
+    c.DatumChanged = from.Datum != to.Datum;
+    c.ZoneChanged = from.Zone != 0 && to.Zone != 0 && from.Zone != to.Zone;
+    // JGD2000 and WGS84 are one frame on one ellipsoid: between them only
+    // the code changes. Zones matter only to points that stay plane.
+    const bool frameChanged =
+        (from.Datum == 2 || from.Datum == 3) != (to.Datum == 2 || to.Datum == 3);
+    c.Moves = c.ModeChanged || frameChanged || (to.Mode != kModeLatLon && c.ZoneChanged);
     return c;
   }
 
   void Apply(float& x, float& y) const {
-    if (ModeChanged) ConvertPointMode(Mode, Zone, x, y);
-    if (DatumChanged) ConvertPointDatum(Mode, Zone, FromDatum, ToDatum, x, y);
+    if (Moves) ConvertPoint(From, To, x, y);
   }
   void Apply(TFRect& r) const {
     Apply(r.left, r.top);
     Apply(r.right, r.bottom);
   }
-  bool Any() const { return ModeChanged || DatumChanged; }
+  // Anything to record: the mode, the datum code or the zone differ.
+  bool Any() const { return ModeChanged || DatumChanged || ZoneChanged; }
 };
 
 }  // namespace chizro

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "defs/draw_class.h"
+#include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
 #include "platform/errors.h"
@@ -29,15 +30,16 @@ int TMapLeaf::EffectiveZone() const {
   return theme ? theme->EffectiveZone() : Zone;
 }
 
-void TMapLeaf::SetCoordSystem(int mode, int /*zone*/, int datum) {
-  TCoordChange change = TCoordChange::Between(CoordMode, Datum, mode, datum);
+void TMapLeaf::SetCoordSystem(int mode, int zone, int datum) {
+  const TCoordChange change =
+      TCoordChange::Between({CoordMode, Datum, EffectiveZone()}, {mode, datum, zone});
   if (!change.Any()) return;
-  change.Zone = EffectiveZone();
   change.Apply(Extent);
   for (TFPoint& p : Corners) change.Apply(p.x, p.y);
-  CoordMode = mode;
   for (auto& grp : FigGrps) grp->Convert(change);
+  CoordMode = mode;
   Datum = datum;
+  if (zone != 0) Zone = zone;
 }
 
 bool TMapLeaf::HasFigures() const noexcept {
@@ -106,11 +108,15 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
     // Leaves the reader added are in the data's own system: remember it for
     // later loads, then bring them into the theme's system. This holds for
     // the leaves added before a scan that stops with an error, too.
+    // The first of them that states a zone may choose the project's zone
+    // before any is converted.
     auto adopt = [&] {
-      for (std::size_t i = before; i < items_.size(); ++i) {
-        items_[i]->RecordSourceState();
+      for (std::size_t i = before; i < items_.size(); ++i) items_[i]->RecordSourceState();
+      if (TMapProject* project = theme_->Project())
+        for (std::size_t i = before; i < items_.size(); ++i)
+          project->AdoptDataZone(items_[i]->CoordMode, items_[i]->Zone);
+      for (std::size_t i = before; i < items_.size(); ++i)
         items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
-      }
     };
     try {
       if (theme_->Builder) theme_->Builder->OpenFolder(*this, fileName);
@@ -133,7 +139,6 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
     if (leaf->Loaded && !leaf->HasFigures())
       throw ENoFigures(fileName, leaf->NoFigureReason.empty() ? "読み取れる地物がありません"
                                                               : leaf->NoFigureReason);
-    leaf->Zone = theme_->Zone;
     Add(std::move(leaf));
   }
   UpdateExtent();

@@ -39,8 +39,9 @@ public:
   }
   int FigGrpCount() const noexcept { return static_cast<int>(FigGrps.size()); }
 
-  // Converts the leaf's extent, corners and figures into the given mode and
-  // datum, with the leaf's own zone (its theme's when the leaf has none).
+  // Converts the leaf's extent, corners and figures into the given mode,
+  // zone and datum, from its own (the zone its theme's when the leaf has
+  // none); afterwards the leaf is in `zone` (kept when `zone` is 0).
   void SetCoordSystem(int mode, int zone, int datum);
 
   // Loads the leaf when its extent meets the view, and frees it at the third

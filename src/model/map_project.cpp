@@ -1,5 +1,6 @@
 #include "model/map_project.h"
 
+#include "coords/projection.h"
 #include "model/map_leaf.h"
 
 namespace chizro {
@@ -45,17 +46,20 @@ bool TMapProject::Settle(TMapTheme* theme) {
 
 void TMapProject::SetCoordSystem(int mode, int zone, int datum) {
   for (int i = 0; i < Themes->Count(); ++i) Themes->Items(i)->SetCoordSystem(mode, zone, datum);
-  Zone = zone;
   TFRect rect = View->WorldRect;
-  TCoordChange change = TCoordChange::Between(CoordMode, Datum, mode, datum);
-  change.Zone = Zone;
-  if (change.Any()) {
-    change.Apply(rect);
-    change.Apply(View->CenterX, View->CenterY);
-  }
+  const TCoordChange change = TCoordChange::Between({CoordMode, Datum, Zone}, {mode, datum, zone});
+  change.Apply(rect);
+  change.Apply(View->CenterX, View->CenterY);
+  Zone = zone;
   CoordMode = mode;
   Datum = datum;
   View->SetWorldRect(rect);
+}
+
+void TMapProject::AdoptDataZone(int mode, int zone) {
+  if (ZoneFixed || Placed || mode == kModeLatLon || zone < kMinZone || zone > kMaxZone) return;
+  ZoneFixed = true;
+  if (zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
 }
 
 void TMapProject::Draw() { View->Draw(); }

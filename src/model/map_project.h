@@ -24,6 +24,12 @@ public:
   bool Open(const std::string& fileName, int dataKind, int openMode);
   // Brings every theme, leaf and figure and the view's window into the system.
   void SetCoordSystem(int mode, int zone, int datum);
+  // Offered by the leaf lists with the system of each leaf a reader made,
+  // before it is converted: the first data in plane rectangular coordinates
+  // that states a zone (1..19) sets the project's zone, unless the zone is
+  // fixed already or data has been placed (latitude/longitude data opened
+  // first leaves the zone as it is). Fixes the zone.
+  void AdoptDataZone(int mode, int zone);
   void Draw();
   void SetCanvas(TCanvas* canvas);
   void SetPixelsPerInch(float value);
@@ -34,6 +40,9 @@ public:
   int Datum = 2;
   int CoordMode = kModePlane;
   int Zone = 9;
+  // True once the zone is no longer the data's to choose: set by the caller
+  // (a zone given on the command line) or by AdoptDataZone.
+  bool ZoneFixed = false;
   std::unique_ptr<TMapView> View;
   std::unique_ptr<TMapThemeGrp> Themes;
   bool Placed = false;

@@ -54,13 +54,14 @@ bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
 }
 
 void TMapTheme::SetCoordSystem(int mode, int zone, int datum) {
-  TCoordChange change = TCoordChange::Between(CoordMode, Datum, mode, datum);
+  const TCoordChange change =
+      TCoordChange::Between({CoordMode, Datum, EffectiveZone()}, {mode, datum, zone});
   if (change.Any()) {
-    change.Zone = EffectiveZone();
     change.Apply(Extent);
     change.Apply(CenterX, CenterY);
     CoordMode = mode;
     Datum = datum;
+    if (zone != 0) Zone = zone;
   }
   for (int i = 0; i < Leaves->Count(); ++i) Leaves->Items(i)->SetCoordSystem(mode, zone, datum);
 }
@@ -70,6 +71,9 @@ std::unique_ptr<TMapLeaf> TMapTheme::OpenLeaf(const std::string& fileName) {
   std::unique_ptr<TMapLeaf> leaf = Builder->OpenFile(*Leaves, fileName);
   if (!leaf) return nullptr;
   leaf->RecordSourceState();
+  // The leaf is not in the list yet: if it chooses the project's zone, the
+  // project converts everything else and the leaf follows below.
+  if (TMapProject* project = Project()) project->AdoptDataZone(leaf->CoordMode, leaf->Zone);
   leaf->SetCoordSystem(CoordMode, Zone, Datum);
   return leaf;
 }
@@ -78,13 +82,8 @@ void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
   if (!Builder) return;
   // Figures are built in the system the reader stated at open; put the leaf
   // back into it so that the conversion below moves every part of it once.
-  const int listZone = leaf.Zone;
-  const bool restored = leaf.HasSourceState();
   leaf.RestoreSourceState();
-  auto finish = [&] {
-    leaf.SetCoordSystem(CoordMode, Zone, Datum);
-    if (restored) leaf.Zone = listZone;
-  };
+  auto finish = [&] { leaf.SetCoordSystem(CoordMode, Zone, Datum); };
   leaf.LoadError.clear();
   leaf.NoFigureReason.clear();
   try {

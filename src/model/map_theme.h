@@ -32,6 +32,7 @@ public:
   // definitions. False when the definition file is missing.
   bool Init();
   bool LoadDefinitions(const std::string& defFileName);
+  // Converts the theme and its leaves into the given mode, zone and datum.
   void SetCoordSystem(int mode, int zone, int datum);
   // Has the reader create one leaf for a file and converts it into the
   // theme's system. Null when the reader made nothing of it.

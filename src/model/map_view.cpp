@@ -43,8 +43,9 @@ void TMapView::UnitFactors(double& fx, double& fy) const {
   const double cy = CenterY;
   // The projection gives X as the northing and Y as the easting; the world's
   // x (longitude) goes with the easting.
-  LatLonToXY(project_->Zone, y0, x0, cy, cx);
-  LatLonToXY(project_->Zone, y1, x1, cy + 1.0, cx + 1.0);
+  const TEllipsoid& ellipsoid = EllipsoidOfDatum(project_->Datum);
+  LatLonToXY(ellipsoid, project_->Zone, y0, x0, cy, cx);
+  LatLonToXY(ellipsoid, project_->Zone, y1, x1, cy + 1.0, cx + 1.0);
   fx = std::fabs(x1 - x0);
   fy = std::fabs(y1 - y0);
 }

@@ -238,22 +238,24 @@ private:
     if (!row) return;
     switch (settings_.Mode()) {
       case TLayerMode::Layer:
-        Record("ly", row->Field(1));
+        Record("ly", row->Field(1), 1);
         break;
       case TLayerMode::Group:
-        Record("lg", row->Field(1));
+        Record("lg", row->Field(1), 1);
         break;
       case TLayerMode::None:
         break;
     }
-    Record("lc", row->Field(2));
-    Record("ld", row->Field(3));
-    Record("cn", row->Field(4));
+    Record("lc", row->Field(2), 2);
+    Record("lt", row->Field(3), 3);
+    Record("cn", row->Field(4), 4);
   }
 
-  void Record(std::string_view name, const std::string& value) {
+  // The settings were checked before the run, so every value is in range;
+  // this writes hexadecimal digits in capitals.
+  void Record(std::string_view name, const std::string& value, std::size_t field) {
     out_.Text(name);
-    out_.Line(value);
+    out_.Line(SettingValue(field, value).value_or(value));
   }
 
   void WriteLabel(const TFigure& fig, const std::string& text) {
@@ -433,6 +435,8 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
   std::error_code ec;
   fs::remove(stats.FileName, ec);
   if (ec) throw EInOutError(Quoted(stats.FileName) + " を削除できません: " + ec.message());
+  // A hand-edited settings file may hold what JW_CAD cannot read.
+  settings.CheckRanges();
 
   TResultFile out(stats.FileName);
   TJwcWriter writer(settings, out, stats);

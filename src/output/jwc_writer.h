@@ -5,7 +5,7 @@
 //
 //   ly<layer> | lg<layer group>     by the layer mode, when the class changes
 //   lc<line colour>                 and the settings list the class
-//   ld<line type>
+//   lt<line type>
 //   cn<text type>
 //   <X> <Y>                         one line per vertex (polygons, polylines)
 //   pt <X> <Y> 1 0 -6               points of class "7301": a marker ...
@@ -51,7 +51,9 @@ struct TJwcStats {
 // file in the same folder, and that file becomes "temp.txt" only when the
 // run is complete. Errors are exceptions: EFileNotFound for a missing request
 // file, EListIndexError for an "hp1" line or an "Elements" entry with too few
-// fields, EFloatConvertError for a pick point that is not a number,
+// fields, ESettingsError for a settings value JW_CAD cannot read (checked
+// before any record is written), EFloatConvertError for a pick point that is
+// not a number,
 // EInOutError when the result cannot be written, and whatever loading a leaf
 // throws. After an error no "temp.txt" exists.
 TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress = {});

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
+#include "platform/sjis.h"
 
 namespace chizro {
 namespace {
@@ -21,7 +22,52 @@ bool NeedsQuotes(std::string_view field, bool last) noexcept {
   return false;
 }
 
+// Field 1 to 4 by index - 1.
+constexpr TSettingRange kRanges[] = {
+    {"レイヤー", "0～F の16進数1桁"},
+    {"線色", "1～9"},
+    {"線種", "1～9"},
+    {"文字種", "1～10"},
+};
+constexpr int kMaxNumber[] = {0, 9, 9, 10};
+
 }  // namespace
+
+const TSettingRange* SettingRange(std::size_t field) noexcept {
+  return field >= 1 && field <= 4 ? &kRanges[field - 1] : nullptr;
+}
+
+std::optional<std::string> SettingValue(std::size_t field, std::string_view value) {
+  if (!SettingRange(field)) return std::string(value);
+  if (field == 1) {
+    if (value.size() != 1) return std::nullopt;
+    const char c = value[0];
+    if (c >= '0' && c <= '9') return std::string(1, c);
+    if (c >= 'A' && c <= 'F') return std::string(1, c);
+    if (c >= 'a' && c <= 'f') return std::string(1, static_cast<char>(c - 'a' + 'A'));
+    return std::nullopt;
+  }
+  if (value.empty() || value.size() > 2 || value[0] == '0') return std::nullopt;
+  int n = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n > kMaxNumber[field - 1]) return std::nullopt;
+  return std::string(value);
+}
+
+void TOutputSettings::CheckRanges() const {
+  const std::size_t first = Mode() == TLayerMode::None ? 2 : 1;
+  for (const TElementRow& row : Rows) {
+    for (std::size_t i = first; i < kFieldCount && i < row.Fields.size(); ++i) {
+      if (SettingValue(i, row.Fields[i])) continue;
+      const TSettingRange& range = *SettingRange(i);
+      throw ESettingsError(SjisToUtf8(row.Key), range.Name, SjisToUtf8(row.Fields[i]),
+                           range.Allowed);
+    }
+  }
+}
 
 const std::string& TElementRow::Field(std::size_t i) const {
   if (i >= Fields.size()) throw EListIndexError(static_cast<long long>(i));

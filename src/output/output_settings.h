@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,12 +57,34 @@ public:
   // differing only in case, the first in the file.
   const TElementRow* Find(std::string_view code) const;
 
+  // Checks the fields JW_CAD reads against the ranges it accepts
+  // (SettingValue): the layer only in the modes that write it, and only the
+  // fields an entry has (a short entry fails when its class is written).
+  // Throws ESettingsError for the first value out of range.
+  void CheckRanges() const;
+
   // The "Output" value as read ("" when missing).
   std::string Output;
   std::vector<TElementRow> Rows;
 
   static constexpr std::size_t kFieldCount = 5;
 };
+
+// What JW_CAD reads of the fields of an "Elements" value: field 1 is the
+// layer or layer group, one hexadecimal digit ("ly%x", "lg%x"); field 2 the
+// line colour "lc" 1 to 9; field 3 the line type "lt" 1 to 9; field 4 the
+// text kind "cn" 1 to 10 ("cn0" would need four more numbers).
+struct TSettingRange {
+  const char* Name;     // the field's caption in the settings dialog (UTF-8)
+  const char* Allowed;  // the values allowed, as the user is told (UTF-8)
+};
+// The range of field 1 to 4; null for other fields (the title has none).
+const TSettingRange* SettingRange(std::size_t field) noexcept;
+// The value as JW_CAD is to get it, or nothing when it is out of range. A
+// hexadecimal digit may be given in lower case and comes back in capitals;
+// numbers are plain decimal digits without sign, blanks or leading zeros.
+// Fields without a range come back unchanged.
+std::optional<std::string> SettingValue(std::size_t field, std::string_view value);
 
 // Joins fields with single commas so that SplitCommaText gives them back:
 // each field as it is, or quoted (a quote doubled) when it holds a blank, a

@@ -38,6 +38,11 @@ EZoneError::EZoneError(int zone)
     : EChizroError("平面直角座標系の系番号 " + std::to_string(zone) + " は範囲外です (1〜19)"),
       zone_(zone) {}
 
+ESettingsError::ESettingsError(const std::string& code, const std::string& field,
+                               const std::string& value, const std::string& allowed)
+    : EChizroError("出力設定のデータ分類 \"" + code + "\" の" + field + " \"" + value +
+                   "\" は JW_CAD が読めない値です (" + allowed + ")") {}
+
 EInOutError::EInOutError(const std::string& what) : EChizroError("入出力エラー: " + what) {}
 
 ENoFigures::ENoFigures(const std::string& fileName, const std::string& reason)

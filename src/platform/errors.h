@@ -67,6 +67,14 @@ private:
   int zone_;
 };
 
+// A value of the output settings that JW_CAD cannot read: the class code,
+// the field's name and the value as UTF-8, and the values allowed.
+class ESettingsError final : public EChizroError {
+public:
+  ESettingsError(const std::string& code, const std::string& field, const std::string& value,
+                 const std::string& allowed);
+};
+
 // A binary or text input file is corrupt or truncated ("input/output error").
 class EInOutError final : public EChizroError {
 public:

@@ -406,7 +406,7 @@ void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
     if (hasLon && hasLat) {
       float northing = 0;
       float easting = 0;
-      LatLonToXY(zone, northing, easting, labelLat, labelLon);
+      LatLonToXY(EllipsoidOfDatum(leaf.Datum), zone, northing, easting, labelLat, labelLon);
       polygon->LabelX = easting;
       polygon->LabelY = northing;
     } else {

@@ -16,6 +16,7 @@
 
 #include "app/main_window.h"
 #include "app/pref_dialog.h"
+#include "app/translation.h"
 #include "cli/convert.h"
 #include "model/map_leaf.h"
 #include "platform/ini_file.h"
@@ -206,6 +207,14 @@ TEST_F(AppTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
   EXPECT_FLOAT_EQ(form->Project().GetScale(), 2500.0f / 1.5f);
 }
 
+// Qt's own dialog texts in Japanese, whatever the locale (the tests run
+// under the machine's, usually C).
+TEST(QtTranslations, StandardDialogsSpeakJapanese) {
+  ASSERT_TRUE(InstallQtJapanese(*QCoreApplication::instance()));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
 class PrefTest : public AppTest {
 protected:
   void WriteSettings(const std::string& utf8) {
@@ -246,17 +255,49 @@ TEST_F(PrefTest, NoLayerModeDisablesTheLayerComboButKeepsTheValue) {
   EXPECT_EQ(saved.ReadString("Elements", "2110", ""), "road,7,2,3,4");
 }
 
-TEST_F(PrefTest, TypedTextTypeIsStoredAsTyped) {
+// A value typed into a combo box: stored when JW_CAD reads it, otherwise
+// refused with the field and the values allowed named, the row kept.
+struct TypedCase {
+  const char* Name;
+  int Combo;  // 0 layer, 1 line colour, 2 line type, 3 text kind
+  const char* Text;
+  const char* Saved;    // the entry saved afterwards
+  const char* Refusal;  // what the message names, null when accepted
+};
+
+class PrefTypedTest : public PrefTest, public ::testing::WithParamInterface<TypedCase> {};
+
+TEST_P(PrefTypedTest, ValuesJwCadCannotReadAreRefused) {
+  const TypedCase& c = GetParam();
   WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,1,2,3,4\r\n");
   Pref().FillFromFile();
+  QStringList messages;
+  Pref().ShowError = [&](const QString& m) { messages << m; };
   Pref().ListBox->setCurrentRow(0);
-  Pref().cmbMoji->lineEdit()->selectAll();
-  QTest::keyClicks(Pref().cmbMoji->lineEdit(), "12");
-  EXPECT_EQ(Pref().Rows().Rows[0].Fields[4], "12");
+  QComboBox* combos[] = {Pref().cmbLayer, Pref().cmbPen, Pref().cmbSyu, Pref().cmbMoji};
+  QComboBox* combo = combos[c.Combo];
+  combo->setEditText(QString::fromUtf8(c.Text));
+  if (c.Refusal) {
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QString::fromUtf8(c.Refusal))) << messages[0].toStdString();
+    EXPECT_EQ(combo->currentText().toStdString(), std::string(1, "1234"[c.Combo]));
+  } else {
+    EXPECT_TRUE(messages.isEmpty());
+  }
   Pref().BitBtn1Click();
-  EXPECT_EQ(TIniFile(home.File("def/chizro.ini")).ReadString("Elements", "2110", ""),
-            "road,1,2,3,12");
+  EXPECT_EQ(TIniFile(home.File("def/chizro.ini")).ReadString("Elements", "2110", ""), c.Saved);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, PrefTypedTest,
+    ::testing::Values(TypedCase{"LayerLowerCaseHex", 0, "c", "road,C,2,3,4", nullptr},
+                      TypedCase{"LayerTwoDigits", 0, "10", "road,1,2,3,4", "レイヤー \"10\""},
+                      TypedCase{"ColourZero", 1, "0", "road,1,2,3,4", "線色 は 1～9"},
+                      TypedCase{"LineTypeNine", 2, "9", "road,1,2,9,4", nullptr},
+                      TypedCase{"LineTypeTen", 2, "10", "road,1,2,3,4", "線種 は 1～9"},
+                      TypedCase{"TextKindTen", 3, "10", "road,1,2,3,10", nullptr},
+                      TypedCase{"TextKindTwelve", 3, "12", "road,1,2,3,4", "文字種 は 1～10"}),
+    [](const auto& row) { return std::string(row.param.Name); });
 
 TEST_F(PrefTest, CancelWritesNothingAndAMissingFileSavesOnlyTheMode) {
   fs::remove(home.Path() / "def" / "chizro.ini");

@@ -137,8 +137,8 @@ INSTANTIATE_TEST_SUITE_P(DatumCodes, ConvertDatumTest, testing::ValuesIn(kDatumP
 // Ground distance [m] between two nearby points, through zone 9.
 double Distance(double lat1, double lon1, double lat2, double lon2) {
   double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0;
-  LatLonToXY(9, x1, y1, lat1, lon1);
-  LatLonToXY(9, x2, y2, lat2, lon2);
+  LatLonToXY(kGrs80, 9, x1, y1, lat1, lon1);
+  LatLonToXY(kGrs80, 9, x2, y2, lat2, lon2);
   return std::hypot(x2 - x1, y2 - y1) / kZoneScale;
 }
 

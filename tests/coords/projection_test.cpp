@@ -19,10 +19,10 @@ constexpr double kDegreeTolerance = 1e-8;
 double Rad(double deg) { return deg * std::numbers::pi / 180.0; }
 
 TEST(MeridianArcTest, BesselArcLengths) {
-  EXPECT_NEAR(MeridianArc(Rad(36.0)), 3985146.0533, 1e-4);
-  EXPECT_NEAR(MeridianArc(Rad(90.0)), 10000855.7644, 1e-4);
-  EXPECT_EQ(MeridianArc(0.0), 0.0);
-  EXPECT_DOUBLE_EQ(MeridianArc(Rad(-36.0)), -MeridianArc(Rad(36.0)));
+  EXPECT_NEAR(MeridianArc(kBessel1841, Rad(36.0)), 3985146.0533, 1e-4);
+  EXPECT_NEAR(MeridianArc(kBessel1841, Rad(90.0)), 10000855.7644, 1e-4);
+  EXPECT_EQ(MeridianArc(kBessel1841, 0.0), 0.0);
+  EXPECT_DOUBLE_EQ(MeridianArc(kBessel1841, Rad(-36.0)), -MeridianArc(kBessel1841, Rad(36.0)));
 }
 
 // X north, Y east [m]: PROJ tmerc on Bessel 1841, k = 0.9999, at the zone origin.
@@ -49,16 +49,96 @@ class ProjectionOracleTest : public testing::TestWithParam<TOraclePoint> {};
 TEST_P(ProjectionOracleTest, ForwardWithinAMillimetreAndInverseReturns) {
   const TOraclePoint& p = GetParam();
   double X = NAN, Y = NAN, lat = NAN, lon = NAN;
-  LatLonToXY(p.zone, X, Y, p.lat, p.lon);
+  LatLonToXY(kBessel1841, p.zone, X, Y, p.lat, p.lon);
   EXPECT_NEAR(X, p.X, kMillimetre);
   EXPECT_NEAR(Y, p.Y, kMillimetre);
-  XYToLatLon(p.zone, lat, lon, p.X, p.Y);
+  XYToLatLon(kBessel1841, p.zone, lat, lon, p.X, p.Y);
   EXPECT_NEAR(lat, p.lat, kDegreeTolerance);
   EXPECT_NEAR(lon, p.lon, kDegreeTolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(PublishedPoints, ProjectionOracleTest, testing::ValuesIn(kOraclePoints),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The plane rectangular systems as EPSG defines them: JGD2000 zones on GRS80
+// (EPSG:2443 to 2461) and Tokyo zones on Bessel 1841 (EPSG:30161 to 30179).
+// Oracle values from PROJ, x east and y north [m].
+struct TEpsgPoint {
+  const char* name;
+  int datum;  // the datum code the coordinates are in
+  int zone;
+  double lat, lon, east, north;
+};
+
+int EpsgOfZone(int datum, int zone) { return (datum == 1 ? 30160 : 2442) + zone; }
+
+const TEpsgPoint kEpsgPoints[] = {
+    {"TokyoStationJgd2000", 2, 9, 35.6812, 139.7671, -5995.185, -35367.230},
+    {"TokyoStationTokyo", 1, 9, 35.6812, 139.7671, -5994.469, -35363.475},
+    {"TokyoStationWgs84", 3, 9, 35.6812, 139.7671, -5995.185, -35367.230},
+    {"ZoneNineNorthEastJgd2000", 2, 9, 36.9, 140.5, 59413.171, 100068.189},
+    {"NagoyaZoneSevenJgd2000", 2, 7, 35.2, 136.8, -33387.418, -88690.829},
+};
+
+// A geographic-to-projected operation of PROJ in (longitude, latitude) and
+// (east, north) order.
+PJ* EpsgProjection(int datum, int zone) {
+  const std::string geographic = datum == 1 ? "EPSG:4301" : "EPSG:4612";
+  const std::string projected = "EPSG:" + std::to_string(EpsgOfZone(datum, zone));
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, geographic.c_str(), projected.c_str(), nullptr);
+  if (!op) return nullptr;
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  return normalized;
+}
+
+class EpsgOracleTest : public testing::TestWithParam<TEpsgPoint> {};
+
+TEST_P(EpsgOracleTest, DatumPicksTheEllipsoidForwardAndInverse) {
+  const TEpsgPoint& p = GetParam();
+  double X = NAN, Y = NAN, lat = NAN, lon = NAN;
+  LatLonToXY(EllipsoidOfDatum(p.datum), p.zone, X, Y, p.lat, p.lon);
+  EXPECT_NEAR(Y, p.east, kMillimetre);
+  EXPECT_NEAR(X, p.north, kMillimetre);
+  XYToLatLon(EllipsoidOfDatum(p.datum), p.zone, lat, lon, p.north, p.east);
+  EXPECT_NEAR(lat, p.lat, kDegreeTolerance);
+  EXPECT_NEAR(lon, p.lon, kDegreeTolerance);
+  // The single-precision forms round the same results.
+  float fX = 0, fY = 0;
+  LatLonToXY(EllipsoidOfDatum(p.datum), p.zone, fX, fY, p.lat, p.lon);
+  EXPECT_EQ(fX, static_cast<float>(X));
+  EXPECT_EQ(fY, static_cast<float>(Y));
+}
+
+INSTANTIATE_TEST_SUITE_P(Proj, EpsgOracleTest, testing::ValuesIn(kEpsgPoints),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Every zone of both datums against PROJ's EPSG definitions, over a grid of
+// about 1.5 degrees around the origin.
+class EpsgZoneTest : public testing::TestWithParam<int> {};
+
+TEST_P(EpsgZoneTest, AgreesWithEpsgWithinAMillimetre) {
+  const int zone = GetParam();
+  double lat0 = NAN, lon0 = NAN;
+  ZoneOrigin(zone, lat0, lon0);
+  for (const int datum : {1, 2}) {
+    PJ* op = EpsgProjection(datum, zone);
+    ASSERT_NE(op, nullptr) << EpsgOfZone(datum, zone);
+    for (const double dLat : {-0.7, 0.0, 0.8}) {
+      for (const double dLon : {-0.9, 0.35, 1.2}) {
+        const PJ_COORD en = proj_trans(op, PJ_FWD, proj_coord(lon0 + dLon, lat0 + dLat, 0, 0));
+        double X = NAN, Y = NAN;
+        LatLonToXY(EllipsoidOfDatum(datum), zone, X, Y, lat0 + dLat, lon0 + dLon);
+        EXPECT_NEAR(Y, en.xy.x, kMillimetre) << "EPSG:" << EpsgOfZone(datum, zone);
+        EXPECT_NEAR(X, en.xy.y, kMillimetre) << "EPSG:" << EpsgOfZone(datum, zone);
+      }
+    }
+    proj_destroy(op);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllZones, EpsgZoneTest, testing::Range(kMinZone, kMaxZone + 1),
+                         [](const auto& row) { return "Zone" + std::to_string(row.param); });
 
 // Zone origins as published: latitude [deg], longitude [deg] and [min].
 struct TPublishedOrigin {
@@ -78,58 +158,72 @@ protected:
       kPublishedOrigins[zone_ - 1].lonDeg + kPublishedOrigins[zone_ - 1].lonMin / 60.0;
 };
 
+// Both ellipsoids, with their names in PROJ.
+struct TNamedEllipsoid {
+  const TEllipsoid* ellipsoid;
+  const char* proj;
+};
+constexpr TNamedEllipsoid kEllipsoids[] = {{&kBessel1841, "bessel"}, {&kGrs80, "GRS80"}};
+
 TEST_P(ZoneTest, OriginIsThePublishedOneAndMapsToZeroAndBack) {
   double lat = NAN, lon = NAN, X = NAN, Y = NAN;
   ZoneOrigin(zone_, lat, lon);
   EXPECT_NEAR(lat, lat0_, 1e-12);
   EXPECT_NEAR(lon, lon0_, 1e-12);
-  LatLonToXY(zone_, X, Y, lat0_, lon0_);
-  EXPECT_NEAR(X, 0.0, 1e-9);
-  EXPECT_NEAR(Y, 0.0, 1e-9);
-  XYToLatLon(zone_, lat, lon, 0.0, 0.0);
-  EXPECT_NEAR(lat, lat0_, 1e-12);
-  EXPECT_NEAR(lon, lon0_, 1e-12);
+  for (const TNamedEllipsoid& e : kEllipsoids) {
+    LatLonToXY(*e.ellipsoid, zone_, X, Y, lat0_, lon0_);
+    EXPECT_NEAR(X, 0.0, 1e-9) << e.proj;
+    EXPECT_NEAR(Y, 0.0, 1e-9) << e.proj;
+    XYToLatLon(*e.ellipsoid, zone_, lat, lon, 0.0, 0.0);
+    EXPECT_NEAR(lat, lat0_, 1e-12) << e.proj;
+    EXPECT_NEAR(lon, lon0_, 1e-12) << e.proj;
+  }
 }
 
 // PROJ's own transverse Mercator as an independent oracle, up to a degree
-// from the published origin.
+// from the published origin, on both ellipsoids.
 TEST_P(ZoneTest, AgreesWithProjTmercWithinAMillimetre) {
-  char definition[160];
-  std::snprintf(definition, sizeof definition,
-                "+proj=tmerc +lat_0=%.15g +lon_0=%.15g +k=0.9999 +ellps=bessel +x_0=0 +y_0=0",
-                lat0_, lon0_);
-  PJ* tmerc = proj_create(PJ_DEFAULT_CTX, definition);
-  ASSERT_NE(tmerc, nullptr) << definition;
-  for (const double dLat : {-1.0, -0.25, 0.5, 1.0}) {
-    for (const double dLon : {-1.0, -0.3, 0.0, 0.6, 1.0}) {
-      const PJ_COORD en =
-          proj_trans(tmerc, PJ_FWD, proj_coord(Rad(lon0_ + dLon), Rad(lat0_ + dLat), 0, 0));
-      double X = NAN, Y = NAN;
-      LatLonToXY(zone_, X, Y, lat0_ + dLat, lon0_ + dLon);
-      EXPECT_NEAR(X, en.enu.n, kMillimetre) << dLat << " " << dLon;
-      EXPECT_NEAR(Y, en.enu.e, kMillimetre) << dLat << " " << dLon;
+  for (const TNamedEllipsoid& e : kEllipsoids) {
+    char definition[160];
+    std::snprintf(definition, sizeof definition,
+                  "+proj=tmerc +lat_0=%.15g +lon_0=%.15g +k=0.9999 +ellps=%s +x_0=0 +y_0=0", lat0_,
+                  lon0_, e.proj);
+    PJ* tmerc = proj_create(PJ_DEFAULT_CTX, definition);
+    ASSERT_NE(tmerc, nullptr) << definition;
+    for (const double dLat : {-1.0, -0.25, 0.5, 1.0}) {
+      for (const double dLon : {-1.0, -0.3, 0.0, 0.6, 1.0}) {
+        const PJ_COORD en =
+            proj_trans(tmerc, PJ_FWD, proj_coord(Rad(lon0_ + dLon), Rad(lat0_ + dLat), 0, 0));
+        double X = NAN, Y = NAN;
+        LatLonToXY(*e.ellipsoid, zone_, X, Y, lat0_ + dLat, lon0_ + dLon);
+        EXPECT_NEAR(X, en.enu.n, kMillimetre) << e.proj << " " << dLat << " " << dLon;
+        EXPECT_NEAR(Y, en.enu.e, kMillimetre) << e.proj << " " << dLat << " " << dLon;
+      }
     }
+    proj_destroy(tmerc);
   }
-  proj_destroy(tmerc);
 }
 
 TEST_P(ZoneTest, CentralMeridianHasNoEastingAndTheScaledArcAsNorthing) {
   for (const double lat : {lat0_ - 2.0, lat0_ + 0.7, lat0_ + 3.0}) {
     double X = NAN, Y = NAN;
-    LatLonToXY(zone_, X, Y, lat, lon0_);
+    LatLonToXY(kGrs80, zone_, X, Y, lat, lon0_);
     EXPECT_EQ(Y, 0.0);
-    EXPECT_NEAR(X, kZoneScale * (MeridianArc(Rad(lat)) - MeridianArc(Rad(lat0_))), 1e-6);
+    EXPECT_NEAR(X, kZoneScale * (MeridianArc(kGrs80, Rad(lat)) - MeridianArc(kGrs80, Rad(lat0_))),
+                1e-6);
   }
 }
 
 TEST_P(ZoneTest, PlaneRoundTripStaysWithinAMicrometre) {
-  for (const double X : {-250000.0, -1234.5, 98765.4, 300000.0}) {
-    for (const double Y : {-150000.0, 0.0, 42.25, 170000.0}) {
-      double lat = NAN, lon = NAN, X2 = NAN, Y2 = NAN;
-      XYToLatLon(zone_, lat, lon, X, Y);
-      LatLonToXY(zone_, X2, Y2, lat, lon);
-      EXPECT_NEAR(X2, X, 1e-6);
-      EXPECT_NEAR(Y2, Y, 1e-6);
+  for (const TNamedEllipsoid& e : kEllipsoids) {
+    for (const double X : {-250000.0, -1234.5, 98765.4, 300000.0}) {
+      for (const double Y : {-150000.0, 0.0, 42.25, 170000.0}) {
+        double lat = NAN, lon = NAN, X2 = NAN, Y2 = NAN;
+        XYToLatLon(*e.ellipsoid, zone_, lat, lon, X, Y);
+        LatLonToXY(*e.ellipsoid, zone_, X2, Y2, lat, lon);
+        EXPECT_NEAR(X2, X, 1e-6) << e.proj;
+        EXPECT_NEAR(Y2, Y, 1e-6) << e.proj;
+      }
     }
   }
 }
@@ -142,12 +236,12 @@ TEST(ProjectionTest, SinglePrecisionFormsConvertInPlaceLikeTheDoubleForm) {
   float x = 140.084583f;  // longitude
   float y = 36.104583f;   // latitude
   double X = NAN, Y = NAN, lat = NAN, lon = NAN;
-  LatLonToXY(9, X, Y, y, x);
-  LatLonToXY(9, y, x, y, x);
+  LatLonToXY(kGrs80, 9, X, Y, y, x);
+  LatLonToXY(kGrs80, 9, y, x, y, x);
   EXPECT_EQ(y, static_cast<float>(X));
   EXPECT_EQ(x, static_cast<float>(Y));
-  XYToLatLon(9, lat, lon, y, x);
-  XYToLatLon(9, y, x, y, x);
+  XYToLatLon(kGrs80, 9, lat, lon, y, x);
+  XYToLatLon(kGrs80, 9, y, x, y, x);
   EXPECT_EQ(y, static_cast<float>(lat));
   EXPECT_EQ(x, static_cast<float>(lon));
   EXPECT_NEAR(y, 36.104583, 1e-5);
@@ -157,19 +251,20 @@ TEST(ProjectionTest, ZonesOutsideTheTableThrow) {
   for (const int zone : {0, 20, -1}) {
     double a = 0.0, b = 0.0;
     float f = 0.0f, g = 0.0f;
-    EXPECT_THROW(LatLonToXY(zone, a, b, 36.0, 140.0), EZoneError);
-    EXPECT_THROW(XYToLatLon(zone, a, b, 0.0, 0.0), EZoneError);
-    EXPECT_THROW(LatLonToXY(zone, f, g, 36.0, 140.0), EZoneError);
-    EXPECT_THROW(XYToLatLon(zone, f, g, 0.0, 0.0), EZoneError);
+    EXPECT_THROW(LatLonToXY(kGrs80, zone, a, b, 36.0, 140.0), EZoneError);
+    EXPECT_THROW(XYToLatLon(kGrs80, zone, a, b, 0.0, 0.0), EZoneError);
+    EXPECT_THROW(LatLonToXY(kGrs80, zone, f, g, 36.0, 140.0), EZoneError);
+    EXPECT_THROW(XYToLatLon(kGrs80, zone, f, g, 0.0, 0.0), EZoneError);
     EXPECT_THROW(ZoneOrigin(zone, a, b), EZoneError);
   }
 }
 
 TEST(ProjectionTest, InverseAtAndBeyondThePoleGivesThePoleOnTheCentralMeridian) {
-  const double toPole = kZoneScale * (MeridianArc(Rad(90.0)) - MeridianArc(Rad(36.0)));
+  const double toPole =
+      kZoneScale * (MeridianArc(kBessel1841, Rad(90.0)) - MeridianArc(kBessel1841, Rad(36.0)));
   for (const double X : {toPole, toPole + 5000.0}) {
     double lat = NAN, lon = NAN;
-    XYToLatLon(9, lat, lon, X, 1000.0);
+    XYToLatLon(kBessel1841, 9, lat, lon, X, 1000.0);
     EXPECT_EQ(lat, 90.0);
     EXPECT_NEAR(lon, 139.0 + 50.0 / 60.0, 1e-12);
   }

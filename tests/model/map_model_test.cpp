@@ -1,6 +1,7 @@
 // The map model driven by a fake reader: opening, placing the view, lazy
 // loading by paint, and coordinate-system changes of the whole tree.
 #include <gtest/gtest.h>
+#include <proj.h>
 
 #include <cmath>
 #include <memory>
@@ -219,7 +220,7 @@ TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
   project.Open("ll", kKind, 2);
   const TMapLeaf& leaf = Leaf(0);
   double X = 0, Y = 0;
-  LatLonToXY(9, X, Y, double{36.0f}, double{139.9f});
+  LatLonToXY(kGrs80, 9, X, Y, double{36.0f}, double{139.9f});
   EXPECT_NEAR(Figure(leaf).Points[0].x, Y, 0.01);
   EXPECT_NEAR(Figure(leaf).Points[0].y, X, 0.01);
   const auto first = Figure(leaf).Points;
@@ -270,22 +271,33 @@ TEST_F(MapModelTest, SameSystemChangesNothing) {
   EXPECT_EQ(project.View->WorldRect, rect);
 }
 
+// PROJ's transformation between two of its CRS, in (east, north) order for
+// projected and (longitude, latitude) for geographic ones: the oracle for
+// whole conversions of the model.
+TFPoint ProjTransform(const char* from, const char* to, double x, double y) {
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, from, to, nullptr);
+  EXPECT_NE(op, nullptr) << from << " -> " << to;
+  if (!op) return {};
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(x, y, 0, 0));
+  proj_destroy(normalized);
+  return {static_cast<float>(c.xy.x), static_cast<float>(c.xy.y)};
+}
+
+// Float coordinates of some 10^5 m hold steps of 8 mm; the datum shift may
+// take a grid or the three-parameter translation, as PROJ ranks them.
+constexpr float kPlaneTolerance = 0.02f;
+
 TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
   data.Files["a"] = {kModePlane, 2, 0, Square(-5000, -40000)};
   project.Open("a", kKind, 2);
   const TFRect before = project.View->WorldRect;
   project.SetCoordSystem(kModePlane, 9, 1);
-  // The same corner moved independently: to latitude/longitude, JGD2000 to
-  // TOKYO, back to plane coordinates of zone 9.
-  double lat = 0, lon = 0, tlat = 0, tlon = 0, X = 0, Y = 0;
-  XYToLatLon(9, lat, lon, before.top, before.left);
-  ConvertDatum(2, 1, lat, lon, tlat, tlon);
-  LatLonToXY(9, X, Y, tlat, tlon);
-  EXPECT_NEAR(project.View->WorldRect.left, Y, 0.01);
-  EXPECT_NEAR(project.View->WorldRect.top, X, 0.01);
-  EXPECT_GT(std::hypot(project.View->WorldRect.left - before.left,
-                       project.View->WorldRect.top - before.top),
-            300.0);
+  // JGD2000 / zone IX (GRS80) to Tokyo / zone IX (Bessel 1841).
+  const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:30169", before.left, before.top);
+  EXPECT_NEAR(project.View->WorldRect.left, expected.x, kPlaneTolerance);
+  EXPECT_NEAR(project.View->WorldRect.top, expected.y, kPlaneTolerance);
   EXPECT_EQ(Theme().Datum, 1);
   EXPECT_EQ(Leaf(0).Datum, 1);
 }
@@ -300,14 +312,76 @@ TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) 
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 36.0, 1e-4);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.0 + 50.0 / 60.0, 1e-4);
 
+  project.SetCoordSystem(kModePlane, 9, 2);
   Leaf(0).Zone = 25;
   try {
-    project.SetCoordSystem(kModePlane, 9, 2);
+    project.SetCoordSystem(kModeLatLon, 9, 2);
     ADD_FAILURE() << "zone 25 converted";
   } catch (const EZoneError& e) {
     EXPECT_EQ(e.Zone(), 25);
     EXPECT_NE(std::string(e.what()).find("25"), std::string::npos);
   }
+}
+
+// A square in zone 7 plane coordinates around Nagoya, and the same corner
+// as PROJ puts it into zone 9 (JGD2000 / zone VII to zone IX).
+const std::vector<TFPoint> kNagoya = Square(-33400, -88700, 200);
+
+TEST_F(MapModelTest, FirstDataThatStatesAZoneChoosesTheProjectsZone) {
+  data.Files["nagoya"] = {kModePlane, 2, 7, kNagoya, true};
+  data.Files["tokyo"] = {kModePlane, 2, 9, Square(-6000, -35400), true};
+  project.Open("nagoya", kKind, 2);
+  EXPECT_EQ(project.Zone, 7);
+  EXPECT_EQ(Theme().Zone, 7);
+  EXPECT_EQ(Figure(Leaf(0)).Points, kNagoya) << "data in the project's zone moves not";
+
+  // Later data of another zone comes into zone 7 through latitude/longitude.
+  project.Open("tokyo", kKind, 2);
+  EXPECT_EQ(project.Zone, 7);
+  const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35400);
+  EXPECT_EQ(Leaf(1).Zone, 7);
+  EXPECT_NEAR(Figure(Leaf(1)).Points[0].x, expected.x, kPlaneTolerance);
+  EXPECT_NEAR(Figure(Leaf(1)).Points[0].y, expected.y, kPlaneTolerance);
+  const TFPoint topLeft = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35300);
+  EXPECT_NEAR(Leaf(1).Extent.left, topLeft.x, kPlaneTolerance);
+  EXPECT_NEAR(Leaf(1).Extent.top, topLeft.y, kPlaneTolerance);
+}
+
+TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
+  const TFPoint expected = ProjTransform("EPSG:2449", "EPSG:2451", kNagoya[0].x, kNagoya[0].y);
+  for (const bool fixed : {false, true}) {
+    SCOPED_TRACE(fixed ? "fixed zone" : "latitude/longitude first");
+    TMapProject p;
+    data.Files["ll"] = {kModeLatLon, 2, 0, {{139.9f, 36.0f}, {139.91f, 36.01f}}, true};
+    data.Files["nagoya"] = {kModePlane, 2, 7, kNagoya};
+    if (fixed)
+      p.ZoneFixed = true;
+    else
+      p.Open("ll", kKind, 2);
+    p.Open("nagoya", kKind, 2);
+    EXPECT_EQ(p.Zone, 9);
+    TMapLeaf& leaf = *p.Themes->Items(0)->Leaves->Items(fixed ? 0 : 1);
+    // Loaded later, the figures come from the zone-7 file into zone 9 too.
+    p.View->DeviceRect = {0, 0, 1000, 1000};
+    p.View->PixelsPerInch = 96;
+    p.SetScale(2500);
+    p.View->CenterX = expected.x;
+    p.View->CenterY = expected.y;
+    p.Draw();
+    ASSERT_TRUE(leaf.Loaded);
+    EXPECT_NEAR(Figure(leaf).Points[0].x, expected.x, kPlaneTolerance);
+    EXPECT_NEAR(Figure(leaf).Points[0].y, expected.y, kPlaneTolerance);
+  }
+}
+
+TEST_F(MapModelTest, TokyoSheetComesIntoAJgd2000ProjectOnGrs80) {
+  data.Files["t"] = {kModePlane, 1, 9, Square(-5994.469f, -35363.475f), true};
+  project.Open("t", kKind, 2);
+  EXPECT_EQ(Leaf(0).Datum, 2);
+  // Tokyo / zone IX (Bessel) to JGD2000 / zone IX (GRS80), datum shift between.
+  const TFPoint expected = ProjTransform("EPSG:30169", "EPSG:2451", -5994.469, -35363.475);
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, expected.x, kPlaneTolerance);
+  EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, expected.y, kPlaneTolerance);
 }
 
 }  // namespace

@@ -404,7 +404,65 @@ TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
   Settings("[Elements]\r\n5555=t\r\n1101=t,1,2,3,4\r\n");
   Request("hp1 0 0\r\n");
   ExportJwc(project);
-  EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nld3\r\ncn4\r\n1000 -9000\r\n\r\n");
+  EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nlt3\r\ncn4\r\n1000 -9000\r\n\r\n");
+}
+
+struct BadValueCase {
+  const char* Name;
+  const char* Output;
+  const char* Entry;
+  const char* Message;
+};
+
+class JwcWriterBadValueTest : public JwcWriterFailureTest,
+                              public ::testing::WithParamInterface<BadValueCase> {};
+
+// A hand-edited settings file: the class and value named, no result.
+TEST_P(JwcWriterBadValueTest, AValueJwCadCannotReadStopsTheRun) {
+  const BadValueCase& c = GetParam();
+  Settings(std::string("[Layers]\r\nOutput=") + c.Output + "\r\n[Elements]\r\n5555=" + c.Entry +
+           "\r\n1101=t,1,2,3,4\r\n");
+  Request("hp1 0 0\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const ESettingsError& e) {
+    EXPECT_STREQ(e.what(), c.Message);
+  }
+  EXPECT_FALSE(ResultExists());
+  EXPECT_TRUE(OnlyRequestAndDefsRemain());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, JwcWriterBadValueTest,
+    ::testing::Values(
+        BadValueCase{"LayerOfTwoDigits", "L", "t,10,2,3,4",
+                     "出力設定のデータ分類 \"5555\" のレイヤー \"10\" は JW_CAD が読めない値です "
+                     "(0～F の16進数1桁)"},
+        BadValueCase{"GroupNotHex", "G", "t,G,2,3,4",
+                     "出力設定のデータ分類 \"5555\" のレイヤー \"G\" は JW_CAD が読めない値です "
+                     "(0～F の16進数1桁)"},
+        BadValueCase{
+            "ColourZero", "N", "t,1,0,3,4",
+            "出力設定のデータ分類 \"5555\" の線色 \"0\" は JW_CAD が読めない値です (1～9)"},
+        BadValueCase{
+            "LineTypeTen", "N", "t,1,2,10,4",
+            "出力設定のデータ分類 \"5555\" の線種 \"10\" は JW_CAD が読めない値です (1～9)"},
+        BadValueCase{"TextKindEleven", "L", "t,1,2,3,11",
+                     "出力設定のデータ分類 \"5555\" の文字種 \"11\" は JW_CAD が読めない値です "
+                     "(1～10)"}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+// Without layer separation the layer is not written, so it is not checked; a
+// lower-case hexadecimal layer is written in capitals.
+TEST_F(JwcWriterFailureTest, LayerIsCheckedWhereWrittenAndWrittenInCapitals) {
+  Request("hp1 0 0\r\n");
+  Settings("[Layers]\r\nOutput=N\r\n[Elements]\r\n1101=t,10,2,3,4\r\n");
+  ExportJwc(project);
+  EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nlt3\r\ncn4\r\n1000 -9000\r\n\r\n");
+  Settings("[Layers]\r\nOutput=G\r\n[Elements]\r\n1101=t,e,2,3,10\r\n");
+  ExportJwc(project);
+  EXPECT_EQ(Result(), "hp1 0 0\r\nlgE\r\nlc2\r\nlt3\r\ncn10\r\n1000 -9000\r\n\r\n");
 }
 
 TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRun) {

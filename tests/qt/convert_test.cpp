@@ -130,14 +130,14 @@ TEST_F(ConvertTest, WritesTheResultAndAPreviewOfTheLastPaint) {
   EXPECT_EQ(test::ReadFile(home.File("temp.txt")),
             "hp1 10 20\r\n"  // the point class comes first (Order 1), without settings entry
             "pt 50010 -49980 1 0 -6\r\npt 50010 -49980\r\n\r\n"
-            "ly1\r\nlc2\r\nld3\r\ncn4\r\n"
+            "ly1\r\nlc2\r\nlt3\r\ncn4\r\n"
             "10010 -69980\r\n40010 -69980\r\n40010 -29980\r\n10010 -29980\r\n"
             "ch 25010 -49980 1 0 \"sq\r\n\r\n");
   EXPECT_TRUE(std::regex_search(
       out.str(), std::regex("^chizro-convert: 1 theme, 1 leaf, 2 figures, 4 vertices written to '" +
                             std::regex_replace(home.File("temp.txt"),
                                                std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
-                            R"(' in [0-9.]+ s\n$)")))
+                            R"(' in [0-9.]+ s \(zone 9, JGD2000\)\n$)")))
       << out.str();
   EXPECT_EQ(err.str(), "");
 
@@ -248,8 +248,25 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"UnknownOption", {"--fast", "m"}, "unknown option --fast"},
         UsageCase{"MissingValue", {"m", "--scale"}, "--scale needs a value"},
         UsageCase{"BadKind", {"--kind", "eleven", "m"}, "bad value for --kind: 'eleven'"},
-        UsageCase{"EmptySize", {"--size", "0x451", "m"}, "bad value for --size: '0x451'"}),
+        UsageCase{"EmptySize", {"--size", "0x451", "m"}, "bad value for --size: '0x451'"},
+        UsageCase{"ZoneZero",
+                  {"--zone", "0", "m"},
+                  "bad value for --zone: '0' (a zone number from 1 to 19)"},
+        UsageCase{"ZoneTwenty",
+                  {"--zone=20", "m"},
+                  "bad value for --zone: '20' (a zone number from 1 to 19)"}),
     UsageCaseName);
+
+// The sheet states zone 9; a zone given fixes the project's zone, and the
+// sheet is converted into it.
+TEST_F(ConvertTest, AGivenZoneIsTheProjectsZone) {
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map}), 0) << err.str();
+  const std::string inZone9 = test::ReadFile(home.File("temp.txt"));
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", "--zone", "8", map}), 0)
+      << err.str();
+  EXPECT_NE(out.str().find(" (zone 8, JGD2000)\n"), std::string::npos) << out.str();
+  EXPECT_NE(test::ReadFile(home.File("temp.txt")), inZone9);
+}
 
 TEST_F(ConvertTest, HelpGoesToStandardOutput) {
   EXPECT_EQ(Run({"--help"}), 0);

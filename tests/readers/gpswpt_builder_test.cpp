@@ -305,7 +305,7 @@ protected:
   static TFPoint Plane(double lat, double lon) {
     double X = 0;
     double Y = 0;
-    LatLonToXY(9, X, Y, lat, lon);
+    LatLonToXY(kGrs80, 9, X, Y, lat, lon);
     return {static_cast<float>(Y), static_cast<float>(X)};
   }
 

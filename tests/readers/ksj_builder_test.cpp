@@ -402,7 +402,7 @@ TEST_F(KsjProject, FiguresLandInZoneNineOnceAcrossReloads) {
   const TFigure& arc = *leaf.FigGrps.at(1)->Items(0);  // 533946@000001, from 139.76E 35.70N
   double X = 0;
   double Y = 0;
-  LatLonToXY(9, X, Y, double{static_cast<float>(1285200 / 36000.0)},
+  LatLonToXY(kGrs80, 9, X, Y, double{static_cast<float>(1285200 / 36000.0)},
              double{static_cast<float>(5031360 / 36000.0)});
   EXPECT_NEAR(arc.Points[0].x, Y, 0.01);
   EXPECT_NEAR(arc.Points[0].y, X, 0.01);

@@ -282,7 +282,7 @@ TEST(RasterProject, LeafWithoutZoneIsConvertedWithTheThemesZone) {
 
   double X = 0;
   double Y = 0;
-  LatLonToXY(9, X, Y, double{35.70f}, double{139.75f});
+  LatLonToXY(kGrs80, 9, X, Y, double{35.70f}, double{139.75f});
   EXPECT_NEAR(leaf.Extent.left, Y, 0.01);
   EXPECT_NEAR(leaf.Extent.top, X, 0.01);
   const TFRect extent = leaf.Extent;

@@ -1030,7 +1030,7 @@ TEST_F(SdfModelTest, ATokyoSheetLandsShiftedByTheDatumShiftEverywhere) {
   const auto raw = r.Load(sheet);
   ASSERT_EQ(raw->Datum, 1);
   auto convert = [](TFPoint p) {
-    ConvertPointDatum(kModePlane, 9, 1, 2, p.x, p.y);
+    ConvertPoint({kModePlane, 1, 9}, {kModePlane, 2, 9}, p.x, p.y);
     return p;
   };
 
@@ -1076,9 +1076,9 @@ TEST_F(SdfModelTest, ATokyoSheetLandsShiftedByTheDatumShiftEverywhere) {
     // independently of the model's conversion: TOKYO to JGD2000 by way of
     // latitude and longitude, within a centimetre
     double lat = 0, lon = 0, jlat = 0, jlon = 0, X = 0, Y = 0;
-    XYToLatLon(9, lat, lon, double{raw->Corners[0].y}, double{raw->Corners[0].x});
+    XYToLatLon(kBessel1841, 9, lat, lon, double{raw->Corners[0].y}, double{raw->Corners[0].x});
     ConvertDatum(1, 2, lat, lon, jlat, jlon);
-    LatLonToXY(9, X, Y, jlat, jlon);
+    LatLonToXY(kGrs80, 9, X, Y, jlat, jlon);
     EXPECT_NEAR(leaf.Corners[0].x, Y, 0.01);
     EXPECT_NEAR(leaf.Corners[0].y, X, 0.01);
   }

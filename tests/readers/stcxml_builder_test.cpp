@@ -135,7 +135,8 @@ TEST_F(StcXmlTest, ReadsABoundaryFileInShiftJis) {
   EXPECT_EQ(first->Extent, (TFRect{-6400.5f, -35200, -6000, -35500.25f}));
   float northing = 0;
   float easting = 0;
-  LatLonToXY(9, northing, easting, 35.6812, 139.7645);
+  // A leaf without a theme has datum code 0, which is taken as TOKYO.
+  LatLonToXY(kBessel1841, 9, northing, easting, 35.6812, 139.7645);
   EXPECT_FLOAT_EQ(first->LabelX, easting);
   EXPECT_FLOAT_EQ(first->LabelY, northing);
   // The label lies in the feature the file describes.
@@ -231,7 +232,7 @@ TEST_F(StcXmlTest, LabelPointIsProjectedOnlyForAFeatureWithBothCodes) {
   });
   float northing = 0;
   float easting = 0;
-  LatLonToXY(9, northing, easting, 35.5, 139.75);
+  LatLonToXY(kBessel1841, 9, northing, easting, 35.5, 139.75);
   EXPECT_FLOAT_EQ(Polygon(*leaf, 0)->LabelX, easting);
   EXPECT_FLOAT_EQ(Polygon(*leaf, 0)->LabelY, northing);
   EXPECT_FLOAT_EQ(Polygon(*leaf, 1)->LabelX, 250);

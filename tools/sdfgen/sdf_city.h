@@ -1139,7 +1139,7 @@ private:
         const TCm cm{ToCm(p.x), ToCm(p.y)};
         const int name = AddPoint(sankakuPnt_, 7301, cm);
         double lat = 0, lon = 0;
-        XYToLatLon(id_.Zone, lat, lon, p.y, p.x);
+        XYToLatLon(o_.Tokyo ? kBessel1841 : kGrs80, id_.Zone, lat, lon, p.y, p.x);
         const bool triangulation = r < o_.ControlPoints * 0.1;
         const std::string town = TownName(o_.Seed, a.Main, b.Main);
         char code[24];
