@@ -421,6 +421,24 @@ std::string FormatJwcNumber(double value) {
   return std::string(buf, FormatJwcNumber(value, buf));
 }
 
+namespace {
+
+// The error for a run that found nothing to write, naming what was written
+// from: the file of a single leaf, else the first theme's title.
+ENoFigures NothingToWrite(const TMapProject& project) {
+  std::string source = "(地図なし)";
+  if (project.Themes->Count() > 0) {
+    const TMapTheme& theme = *project.Themes->Items(0);
+    if (theme.Leaves->Count() == 1)
+      source = theme.Leaves->Items(0)->FileName;
+    else
+      source = theme.Title.empty() ? theme.DefFileName : theme.Title;
+  }
+  return ENoFigures(source, "出力できる線・点・文字がありません");
+}
+
+}  // namespace
+
 TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
   TJwcStats stats;
   const std::string requestPath = ProgramPath(kRequestFile);
@@ -465,6 +483,9 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
       ++stats.Leaves;
     }
   }
+  // A drawing without a single line, point or text is no result: JW_CAD
+  // would take it silently and the user would look for the map in vain.
+  if (stats.Vertices == 0 && stats.Points == 0 && stats.Labels == 0) throw NothingToWrite(project);
   out.Commit();
   return stats;
 }

@@ -54,7 +54,8 @@ struct TJwcStats {
 // fields, ESettingsError for a settings value JW_CAD cannot read (checked
 // before any record is written), EFloatConvertError for a pick point that is
 // not a number,
-// EInOutError when the result cannot be written, and whatever loading a leaf
+// EInOutError when the result cannot be written, ENoFigures when the first
+// theme gives not a single line, point or text, and whatever loading a leaf
 // throws. After an error no "temp.txt" exists.
 TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress = {});
 

@@ -296,10 +296,17 @@ TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
   EXPECT_EQ(Result(), "hp1 0 0\r\n1000 -9000\r\n\r\n5001000 -9000\r\n\r\n");
 }
 
-TEST_F(JwcWriterTest, WithoutThemeOnlyTheRequestIsCopied) {
+// A run with nothing to draw fails aloud instead of handing JW_CAD a drawing
+// of the request lines alone.
+TEST_F(JwcWriterTest, NothingToDrawIsAnErrorAndLeavesNoResult) {
   Request("hq\r\nhp1 1 2\r\n");
-  ExportJwc(project);
-  EXPECT_EQ(Result(), "hp1 1 2\r\n");
+  EXPECT_THROW(ExportJwc(project), ENoFigures);
+  EXPECT_FALSE(fs::exists(ResultPath()));
+  Defs(ClassDef("1101", 1));
+  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {}, {1, 1}, {}}}};
+  Open({"a"});
+  EXPECT_THROW(ExportJwc(project), ENoFigures);
+  EXPECT_FALSE(fs::exists(ResultPath()));
 }
 
 // Failing runs: the error reaches the caller and no result is left, not even
