@@ -350,7 +350,8 @@ def run_binary(path, timeout):
     last = running[-1] if running else "?"
     if timed_out:
         return False, f"timeout in {last}"
-    failed = re.search(r"^\[  FAILED  \] (\S+) \(", text, re.M)
+    # "[  FAILED  ] Suite.Name (3 ms)", parameterised: "..., where GetParam() = ...".
+    failed = re.search(r"^\[  FAILED  \] ([^\s,]+\.[^\s,]+)", text, re.M)
     if failed:
         return False, failed.group(1)
     if proc.returncode < 0:
@@ -459,8 +460,13 @@ def run(args):
               f"  {binary} {detail}".rstrip(), flush=True)
 
     if done:
+        # A resumed run appended to earlier results: put them back in list order.
+        order = {m["id"]: i for i, m in enumerate(read_mutants(args.file))}
+        rows = results_path.read_text(encoding="utf-8").splitlines()[1:]
+        rows.sort(key=lambda row: order.get(row.split("\t")[0], len(order)))
+        results_path.write_text("\n".join(["\t".join(RESULT_HEADER)] + rows) + "\n", encoding="utf-8")
         counts = {k: 0 for k in counts}
-        for row in results_path.read_text(encoding="utf-8").splitlines()[1:]:
+        for row in rows:
             counts[row.split("\t")[1]] += 1
     print(f"{counts['killed']} killed, {counts['survived']} survived, "
           f"{counts['build-failed']} build-failed, {counts['gone']} gone")
