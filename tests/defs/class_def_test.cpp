@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/program_dir.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -70,14 +69,8 @@ std::string ClassSection(const std::string& code, const std::string& extra = "",
 
 class ClassDefTest : public ::testing::Test {
 protected:
-  ClassDefTest() : previous_(GetBitmapLoader()) {
-    SetProgramDir(dir.Path().string());
-    SetBitmapLoader(&loader);
-  }
-  ~ClassDefTest() override {
-    SetBitmapLoader(previous_);
-    SetProgramDir("");
-  }
+  ClassDefTest() : previous_(GetBitmapLoader()) { SetBitmapLoader(&loader); }
+  ~ClassDefTest() override { SetBitmapLoader(previous_); }
 
   bool Load(const std::string& text) {
     WriteFile(path, text);
@@ -95,6 +88,7 @@ protected:
   }
 
   TempDir dir;
+  test::ScopedProgramDir home{dir.Path().string()};
   std::string path = dir.File("Test.ini");
   FakeLoader loader;
   TClassDefGrp grp;
