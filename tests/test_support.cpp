@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/program_dir.h"
+
 namespace chizro::test {
 
 TempDir::TempDir() {
@@ -40,5 +42,8 @@ std::string ReadFile(const std::string& path) {
   if (!in) throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }
+ScopedProgramDir::~ScopedProgramDir() { SetProgramDir(""); }
 
 }  // namespace chizro::test

@@ -1,5 +1,8 @@
-// Small helpers shared by the tests: a scratch folder and whole-file I/O.
+// Small helpers shared by the tests: a scratch folder, whole-file I/O, a
+// scoped program directory and row names for parameterised tables.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -24,5 +27,21 @@ private:
 
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
+
+// Points the program directory at `dir` for the life of the object and back
+// to the executable's folder afterwards, however the test ends.
+class ScopedProgramDir {
+public:
+  explicit ScopedProgramDir(const std::string& dir);
+  ~ScopedProgramDir();
+  ScopedProgramDir(const ScopedProgramDir&) = delete;
+  ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
+};
+
+// Names the rows of a parameterised table by their `Name` field.
+template <class Row>
+std::string RowName(const ::testing::TestParamInfo<Row>& info) {
+  return info.param.Name;
+}
 
 }  // namespace chizro::test

@@ -7,22 +7,15 @@
 #include <utility>
 
 #include "coords/projection.h"
+#include "test_support.h"
 
 namespace chizro {
 namespace {
 
 double Deg(int d, int m, double s) { return d + m / 60.0 + s / 3600.0; }
 
-TEST(DatumNameTest, NamesTheThreeCodesOnly) {
-  EXPECT_EQ(DatumName(kDatumTokyo), "TOKYO");
-  EXPECT_EQ(DatumName(kDatumJgd2000), "JGD2000");
-  EXPECT_EQ(DatumName(kDatumWgs84), "WGS84");
-  EXPECT_EQ(DatumName(0), "");
-  EXPECT_EQ(DatumName(4), "");
-}
-
 struct TDmsRow {
-  const char* name;
+  const char* Name;
   double packed, degrees;
 };
 const TDmsRow kDmsRows[] = {
@@ -45,8 +38,7 @@ TEST_P(DmsTest, ConvertsBothWaysDespiteBinaryRounding) {
   EXPECT_NEAR(DegToDms(row.degrees), row.packed, 1e-13);
 }
 
-INSTANTIATE_TEST_SUITE_P(Angles, DmsTest, testing::ValuesIn(kDmsRows),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Angles, DmsTest, testing::ValuesIn(kDmsRows), test::RowName<TDmsRow>);
 
 // Whole minutes and seconds of every size of angle come back from the packed
 // form unchanged, including those whose packed value falls a hair below a
@@ -58,81 +50,6 @@ TEST(DmsRoundTripTest, DegreesSurvivePackingAndUnpacking) {
     }
   }
 }
-
-// Replaces DmsConv: records the call and moves the point by +1" in latitude
-// and -2" in longitude (packed form).
-struct TRecorder {
-  int calls = 0;
-  std::string src, dst;
-  double in[2] = {0.0, 0.0};
-} gRecorder;
-
-void RecordingDmsConv(const char* src, const char* dst, const double* in, double* out) {
-  ++gRecorder.calls;
-  gRecorder.src = src;
-  gRecorder.dst = dst;
-  gRecorder.in[0] = in[0];
-  gRecorder.in[1] = in[1];
-  out[0] = in[0] + 0.0001;
-  out[1] = in[1] - 0.0002;
-}
-
-struct TDatumPair {
-  const char* name;
-  int src, dst;
-  const char* srcName;  // nullptr: no shift expected
-  const char* dstName;
-};
-const TDatumPair kDatumPairs[] = {
-    {"Jgd2000ToWgs84", 2, 3, nullptr, nullptr},   {"Wgs84ToJgd2000", 3, 2, nullptr, nullptr},
-    {"TokyoToTokyo", 1, 1, nullptr, nullptr},     {"UnknownCodesAreTokyo", 0, 4, nullptr, nullptr},
-    {"TokyoToJgd2000", 1, 2, "TOKYO", "WGS 84"},  {"Wgs84ToTokyo", 3, 1, "WGS 84", "TOKYO"},
-    {"CodeZeroToWgs84", 0, 3, "TOKYO", "WGS 84"}, {"Jgd2000ToCodeFour", 2, 4, "WGS 84", "TOKYO"},
-};
-
-class ConvertDatumTest : public testing::TestWithParam<TDatumPair> {
-protected:
-  void SetUp() override {
-    gRecorder = {};
-    previous_ = SetDmsConvForTesting(&RecordingDmsConv);
-  }
-  void TearDown() override { SetDmsConvForTesting(previous_); }
-
-private:
-  DmsConvFn previous_ = nullptr;
-};
-
-TEST_P(ConvertDatumTest, ShiftsOnlyBetweenTokyoAndWgs84Names) {
-  const TDatumPair& pair = GetParam();
-  const double lat = Deg(35, 39, 17.5148);
-  const double lon = Deg(139, 44, 40.502);
-  double outLat = NAN, outLon = NAN;
-  ConvertDatum(pair.src, pair.dst, lat, lon, outLat, outLon);
-  if (pair.srcName == nullptr) {
-    EXPECT_EQ(gRecorder.calls, 0);
-    EXPECT_EQ(outLat, lat);
-    EXPECT_EQ(outLon, lon);
-    return;
-  }
-  ASSERT_EQ(gRecorder.calls, 1);
-  EXPECT_EQ(gRecorder.src, pair.srcName);
-  EXPECT_EQ(gRecorder.dst, pair.dstName);
-  EXPECT_NEAR(gRecorder.in[0], 35.391751480, 1e-12);  // packed, latitude first
-  EXPECT_NEAR(gRecorder.in[1], 139.444050200, 1e-12);
-  EXPECT_NEAR(outLat, lat + 1.0 / 3600.0, 1e-12);
-  EXPECT_NEAR(outLon, lon - 2.0 / 3600.0, 1e-12);
-
-  // The single-precision form widens, converts and rounds; the model calls it in place.
-  float fLat = static_cast<float>(lat);
-  float fLon = static_cast<float>(lon);
-  ConvertDatum(pair.src, pair.dst, double{fLat}, double{fLon}, outLat, outLon);
-  ConvertDatum(pair.src, pair.dst, fLat, fLon, fLat, fLon);
-  EXPECT_EQ(fLat, static_cast<float>(outLat));
-  EXPECT_EQ(fLon, static_cast<float>(outLon));
-}
-
-INSTANTIATE_TEST_SUITE_P(DatumCodes, ConvertDatumTest, testing::ValuesIn(kDatumPairs),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 // Ground distance [m] between two nearby points, through zone 9.
 double Distance(double lat1, double lon1, double lat2, double lon2) {
@@ -148,14 +65,52 @@ const double kTokyoLon = Deg(139, 44, 40.5020);
 const double kJgdLat = Deg(35, 39, 29.1572);
 const double kJgdLon = Deg(139, 44, 28.8759);
 
-TEST(DatumShiftTest, ConvertDatumMovesTheGeodeticOriginAndBack) {
-  double lat = NAN, lon = NAN, backLat = NAN, backLon = NAN;
-  ConvertDatum(kDatumTokyo, kDatumJgd2000, kTokyoLat, kTokyoLon, lat, lon);
-  EXPECT_LT(Distance(lat, lon, kJgdLat, kJgdLon), 1.5);
-  ConvertDatum(kDatumWgs84, kDatumTokyo, lat, lon, backLat, backLon);
-  EXPECT_NEAR(backLat, kTokyoLat, 1e-7);
-  EXPECT_NEAR(backLon, kTokyoLon, 1e-7);
+// Codes other than JGD2000 and WGS84 are TOKYO.
+struct TDatumPair {
+  const char* Name;
+  int src, dst;
+  bool shifts;
+};
+const TDatumPair kDatumPairs[] = {
+    {"Jgd2000ToWgs84", 2, 3, false}, {"Wgs84ToJgd2000", 3, 2, false},
+    {"TokyoToTokyo", 1, 1, false},   {"UnknownCodesAreTokyo", 0, 4, false},
+    {"TokyoToJgd2000", 1, 2, true},  {"Wgs84ToTokyo", 3, 1, true},
+    {"CodeZeroToWgs84", 0, 3, true}, {"Jgd2000ToCodeFour", 2, 4, true},
+};
+
+class ConvertDatumTest : public testing::TestWithParam<TDatumPair> {};
+
+TEST_P(ConvertDatumTest, MovesTheGeodeticOriginOnlyBetweenTokyoAndTheWorldDatums) {
+  const TDatumPair& pair = GetParam();
+  const bool fromTokyo = pair.src != kDatumJgd2000 && pair.src != kDatumWgs84;
+  const double lat = fromTokyo ? kTokyoLat : kJgdLat;
+  const double lon = fromTokyo ? kTokyoLon : kJgdLon;
+  double outLat = NAN, outLon = NAN;
+  ConvertDatum(pair.src, pair.dst, lat, lon, outLat, outLon);
+  if (!pair.shifts) {
+    EXPECT_EQ(outLat, lat);
+    EXPECT_EQ(outLon, lon);
+    return;
+  }
+  EXPECT_LT(
+      Distance(outLat, outLon, fromTokyo ? kJgdLat : kTokyoLat, fromTokyo ? kJgdLon : kTokyoLon),
+      1.5);
+  double backLat = NAN, backLon = NAN;
+  ConvertDatum(pair.dst, pair.src, outLat, outLon, backLat, backLon);
+  EXPECT_NEAR(backLat, lat, 1e-7);
+  EXPECT_NEAR(backLon, lon, 1e-7);
+
+  // The single-precision form widens, converts and rounds; the model calls it in place.
+  float fLat = static_cast<float>(lat);
+  float fLon = static_cast<float>(lon);
+  ConvertDatum(pair.src, pair.dst, double{fLat}, double{fLon}, outLat, outLon);
+  ConvertDatum(pair.src, pair.dst, fLat, fLon, fLat, fLon);
+  EXPECT_EQ(fLat, static_cast<float>(outLat));
+  EXPECT_EQ(fLon, static_cast<float>(outLon));
 }
+
+INSTANTIATE_TEST_SUITE_P(DatumCodes, ConvertDatumTest, testing::ValuesIn(kDatumPairs),
+                         test::RowName<TDatumPair>);
 
 class TokyoJgdShiftTest : public testing::TestWithParam<TShiftMethod> {};
 

@@ -12,6 +12,7 @@
 #include "defs/recording_canvas.h"
 #include "model/map_figure.h"
 #include "model/map_view.h"
+#include "test_support.h"
 
 namespace chizro {
 namespace {
@@ -225,16 +226,12 @@ TEST_P(DrawClassSymbolTest, SymbolCentredOnThePointAndLabelBelowIt) {
   EXPECT_EQ(labels[0].Points[0], c.Label);
 }
 
-std::string SymbolCaseName(const ::testing::TestParamInfo<SymbolCase>& param) {
-  return param.param.Name;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Sizes, DrawClassSymbolTest,
     ::testing::Values(SymbolCase{"Even", 16, true, {92, 92, 108, 108}, {95, 110}},
                       SymbolCase{"OddRoundsDown", 15, true, {93, 93, 108, 108}, {95, 109}},
                       SymbolCase{"NoSymbolStillLabelled", 16, false, {}, {95, 110}}),
-    SymbolCaseName);
+    test::RowName<SymbolCase>);
 
 struct VisibilityCase {
   const char* Name;
@@ -264,10 +261,6 @@ TEST_P(DrawClassVisibilityTest, FiguresAndLabelsFollowTheDefinition) {
   EXPECT_EQ(grp.Items(0)->IsVisible(view), c.Figures);
 }
 
-std::string VisibilityCaseName(const ::testing::TestParamInfo<VisibilityCase>& param) {
-  return param.param.Name;
-}
-
 // The view is at 1:2500.
 INSTANTIATE_TEST_SUITE_P(
     Ranges, DrawClassVisibilityTest,
@@ -278,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VisibilityCase{"MaxScaleBelowTheScale", 1, 0, 1000, true, false, false},
                       VisibilityCase{"HiddenAndOutOfRange", 0, 0, 1000, true, false, false},
                       VisibilityCase{"NoDefinition", 1, 0, 0, false, false, false}),
-    VisibilityCaseName);
+    test::RowName<VisibilityCase>);
 
 TEST_F(DrawClassTest, LabelsComeFromTheConfiguredSourceCentredBelowTheAnchor) {
   TClassDef& byIndex = Def("I", 1);

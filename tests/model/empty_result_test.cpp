@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
-#include "platform/program_dir.h"
 #include "readers/map_builder.h"
+#include "test_support.h"
 
 namespace chizro {
 namespace {
@@ -23,15 +22,11 @@ struct EmptyCase {
   const char* Reason;  // UTF-8
 };
 
-void PrintTo(const EmptyCase& c, std::ostream* os) { *os << c.Name; }
-
 class EmptyResult : public ::testing::TestWithParam<EmptyCase> {
 protected:
   // The source tree stands for the program directory (def/).
-  void SetUp() override {
-    SetProgramDir(std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string());
-  }
-  void TearDown() override { SetProgramDir(""); }
+  const test::ScopedProgramDir home{
+      std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string()};
 };
 
 TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
@@ -61,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "既知の分類の地物がありません"},
                       EmptyCase{"ChartListingWithoutGeometry", kKindEnc, "enc/no_features.txt",
                                 "座標のある地物がありません"}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    test::RowName<EmptyCase>);
 
 }  // namespace
 }  // namespace chizro

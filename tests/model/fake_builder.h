@@ -1,9 +1,8 @@
-// A reader for the model tests: each "file" is described in a table held by
-// the test, with the coordinate system its data is in, its extent, and the
-// polygon vertices its LoadLeaf builds.
+// A reader for the model and writer tests: each "file" is a table held by the
+// test, with the coordinate system its data is in, its extent and the figures
+// its LoadLeaf builds.
 #pragma once
 
-#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,13 +16,22 @@
 
 namespace chizro::test {
 
+struct FigureData {
+  TFigKind Kind = TFigKind::Polygon;
+  std::string Code;
+  std::vector<TFPoint> Points;
+  TFPoint Label;
+  std::vector<std::string> Texts;
+};
+
 struct FakeFile {
+  TFRect Extent;
+  std::vector<FigureData> Figures;
   int CoordMode = kModePlane;
   int Datum = 2;
-  int Zone = 0;
-  std::vector<TFPoint> Vertices;  // one polygon, in the file's own system
+  int Zone = 0;                   // 0: the file states no zone
   bool LoadAtOpen = false;        // build the figures in OpenFile
-  bool FailAfterFigures = false;  // LoadLeaf attaches its list, then fails
+  bool FailAfterFigures = false;  // LoadLeaf attaches its lists, then fails
 };
 
 struct FakeData {
@@ -31,6 +39,9 @@ struct FakeData {
   std::vector<std::string> LoadLog;  // file names, in the order LoadLeaf was called
 };
 
+// LoadLeaf builds a leaf's figures into one list per kind, in the order
+// polygons, polylines, points, rasters, each in table order; a kind without
+// figures gets no list.
 class FakeBuilder final : public TMapBuilder {
 public:
   explicit FakeBuilder(FakeData& data) : data_(data) {}
@@ -38,17 +49,18 @@ public:
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override {
     const auto it = data_.Files.find(fileName);
     if (it == data_.Files.end()) return nullptr;
+    const FakeFile& file = it->second;
     auto leaf = std::make_unique<TMapLeaf>(&leaves);
     leaf->FileName = fileName;
     leaf->SheetName = fileName;
-    leaf->CoordMode = it->second.CoordMode;
-    leaf->Datum = it->second.Datum;
-    if (it->second.Zone) leaf->Zone = it->second.Zone;
-    const TFRect r = ExtentOf(it->second.Vertices);
+    leaf->CoordMode = file.CoordMode;
+    leaf->Datum = file.Datum;
+    if (file.Zone) leaf->Zone = file.Zone;
+    const TFRect& r = file.Extent;
     leaf->Extent = r;
     leaf->Corners = {TFPoint{r.left, r.top}, TFPoint{r.right, r.top}, TFPoint{r.right, r.bottom},
                      TFPoint{r.left, r.bottom}};
-    if (it->second.LoadAtOpen) LoadLeaf(*leaf, nullptr, 0);
+    if (file.LoadAtOpen) LoadLeaf(*leaf, nullptr, 0);
     return leaf;
   }
 
@@ -57,31 +69,49 @@ public:
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     data_.LoadLog.push_back(leaf.FileName);
     const FakeFile& file = data_.Files.at(leaf.FileName);
-    auto grp = std::make_unique<TFigPolygonGrp>();
-    TFigPolygon* fig = grp->New();
-    fig->ClassCode = "5101";
-    fig->Points = file.Vertices;
-    fig->LabelX = file.Vertices.front().x;
-    fig->LabelY = file.Vertices.front().y;
-    grp->UpdateExtents();
-    leaf.AddFigGrp(std::move(grp));
+    auto polygons = std::make_unique<TFigPolygonGrp>();
+    auto polylines = std::make_unique<TFigPolylineGrp>();
+    auto points = std::make_unique<TFigPointGrp>();
+    auto rasters = std::make_unique<TFigRasterGrp>();
+    for (const FigureData& f : file.Figures) {
+      TFigure* fig = f.Kind == TFigKind::Polygon    ? polygons->New()
+                     : f.Kind == TFigKind::Polyline ? static_cast<TFigure*>(polylines->New())
+                     : f.Kind == TFigKind::Point    ? static_cast<TFigure*>(points->New())
+                                                    : static_cast<TFigure*>(rasters->New());
+      fig->ClassCode = f.Code;
+      fig->Points = f.Points;
+      fig->LabelX = f.Label.x;
+      fig->LabelY = f.Label.y;
+      fig->Texts = f.Texts;
+      fig->UpdateExtent();
+      if (f.Points.empty()) fig->Extent = {f.Label.x, f.Label.y, f.Label.x, f.Label.y};
+    }
+    if (polygons->Count()) leaf.AddFigGrp(std::move(polygons));
+    if (polylines->Count()) leaf.AddFigGrp(std::move(polylines));
+    if (points->Count()) leaf.AddFigGrp(std::move(points));
+    if (rasters->Count()) leaf.AddFigGrp(std::move(rasters));
     if (file.FailAfterFigures) throw EConvertError("x1");
     leaf.Loaded = true;
   }
 
 private:
-  static TFRect ExtentOf(const std::vector<TFPoint>& pts) {
-    TFRect r{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
-    for (const TFPoint& p : pts) {
-      r.left = std::min(r.left, p.x);
-      r.right = std::max(r.right, p.x);
-      r.top = std::max(r.top, p.y);
-      r.bottom = std::min(r.bottom, p.y);
-    }
-    return r;
-  }
-
   FakeData& data_;
+};
+
+// Makes `kind` open its files with `builder` until the object goes.
+class ScopedBuilder {
+public:
+  ScopedBuilder(int kind, TBuilderFactory factory) : kind_(kind) {
+    SetBuilderFactory(kind, std::move(factory));
+  }
+  ScopedBuilder(int kind, FakeData& data)
+      : ScopedBuilder(kind, [&data] { return std::make_unique<FakeBuilder>(data); }) {}
+  ~ScopedBuilder() { SetBuilderFactory(kind_, {}); }
+  ScopedBuilder(const ScopedBuilder&) = delete;
+  ScopedBuilder& operator=(const ScopedBuilder&) = delete;
+
+private:
+  int kind_;
 };
 
 }  // namespace chizro::test

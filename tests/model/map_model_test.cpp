@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <proj.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -14,16 +15,14 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
-#include "platform/program_dir.h"
-#include "readers/vector_builder.h"
 #include "test_support.h"
 
 namespace chizro {
 namespace {
 
-using test::FakeBuilder;
 using test::FakeData;
 using test::FakeFile;
+using test::ScopedBuilder;
 
 constexpr int kKind = 11;
 
@@ -32,17 +31,23 @@ std::vector<TFPoint> Square(float x0, float y0, float size = 100) {
   return {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
 }
 
+// A file of one polygon of class 5101, labelled at its first vertex.
+FakeFile Sheet(std::vector<TFPoint> points, int mode = kModePlane, int datum = 2, int zone = 0,
+               bool atOpen = false) {
+  TFRect r{points[0].x, points[0].y, points[0].x, points[0].y};
+  for (const TFPoint& p : points) {
+    r.left = std::min(r.left, p.x);
+    r.right = std::max(r.right, p.x);
+    r.top = std::max(r.top, p.y);
+    r.bottom = std::min(r.bottom, p.y);
+  }
+  const TFPoint label = points[0];
+  return {r,     {{TFigKind::Polygon, "5101", std::move(points), label, {}}}, mode, datum, zone,
+          atOpen};
+}
+
 class MapModelTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SetProgramDir(dir.Path().string());
-    SetBuilderFactory(kKind, [this] { return std::make_unique<FakeBuilder>(data); });
-  }
-  void TearDown() override {
-    SetBuilderFactory(kKind, {});
-    SetProgramDir("");
-  }
-
   TMapTheme& Theme(int i = 0) { return *project.Themes->Items(i); }
   TMapLeaf& Leaf(int i, int theme = 0) { return *Theme(theme).Leaves->Items(i); }
   const TFigure& Figure(const TMapLeaf& leaf) { return *leaf.FigGrps.at(0)->Items(0); }
@@ -58,13 +63,15 @@ protected:
   }
 
   test::TempDir dir;
+  test::ScopedProgramDir home{dir.Path().string()};
   FakeData data;
+  ScopedBuilder reader{kKind, data};
   TMapProject project;
 };
 
 TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["b"] = {kModePlane, 2, 0, Square(300, -200, 50)};
+  data.Files["a"] = Sheet(Square(0, 0));
+  data.Files["b"] = Sheet(Square(300, -200, 50));
   EXPECT_TRUE(project.Open("a", kKind, 2));
   const float cx = project.View->CenterX;
   EXPECT_TRUE(project.Open("b", kKind, 2));
@@ -77,16 +84,8 @@ TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
   EXPECT_FLOAT_EQ(project.View->CenterX, 50);
 }
 
-TEST_F(MapModelTest, OpeningTheSameFileTwiceAddsNothing) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  project.Open("a", kKind, 2);
-  EXPECT_FALSE(Theme().Leaves->Open("a"));
-  project.Open("a", kKind, 2);
-  EXPECT_EQ(Theme().Leaves->Count(), 1);
-}
-
 TEST_F(MapModelTest, ViewIsPlacedOnTheFirstOpenThatGivesALeaf) {
-  data.Files["good"] = {kModePlane, 2, 0, Square(1000, 2000)};
+  data.Files["good"] = Sheet(Square(1000, 2000));
   EXPECT_TRUE(project.Open("not-a-map", kKind, 2));
   EXPECT_FALSE(project.Placed);
   project.Open("good", kKind, 2);
@@ -101,7 +100,7 @@ TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
   test::WriteFile(dir.File("def/Sdf25.ini"),
                   "[MapTheme]\nThemeTitle=1/2500\n[C_5101]\n"
                   "Visible=1,0,0\nPen=0,0,1\nBrush=0,1\nFont=0,x,9,0,0,0,0,0\n");
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
+  data.Files["a"] = Sheet(Square(0, 0));
   project.Open("a", kKind, 2);
   EXPECT_EQ(Theme().DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
   EXPECT_EQ(Theme().Title, "1/2500");
@@ -114,8 +113,8 @@ TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
 }
 
 TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
-  data.Files["near"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["far"] = {kModePlane, 2, 0, Square(50000, 50000)};
+  data.Files["near"] = Sheet(Square(0, 0));
+  data.Files["far"] = Sheet(Square(50000, 50000));
   project.Open("near", kKind, 2);
   project.Open("far", kKind, 2);
   PaintAt(50, 50);
@@ -136,7 +135,7 @@ TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
 }
 
 TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryPaint) {
-  data.Files["bad"] = {kModePlane, 1, 0, Square(-10000, -20000)};
+  data.Files["bad"] = Sheet(Square(-10000, -20000), kModePlane, 1, 0);
   data.Files["bad"].FailAfterFigures = true;
   project.Open("bad", kKind, 2);
   const TFRect extent = Leaf(0).Extent;
@@ -150,19 +149,18 @@ TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryP
 }
 
 TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["b"] = {kModePlane, 2, 0, Square(0, 0)};
-  SetBuilderFactory(12, [this] { return std::make_unique<FakeBuilder>(data); });
+  data.Files["a"] = Sheet(Square(0, 0));
+  data.Files["b"] = Sheet(Square(0, 0));
+  const ScopedBuilder second(12, data);
   project.Open("a", kKind, 2);
   project.Open("b", 12, 2);
   PaintAt(50, 50);
-  SetBuilderFactory(12, {});
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
 }
 
 TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["b"] = {kModePlane, 2, 0, Square(2000, 0)};
+  data.Files["a"] = Sheet(Square(0, 0));
+  data.Files["b"] = Sheet(Square(2000, 0));
   project.Open("a", kKind, 2);
   project.Open("b", kKind, 2);
   PaintAt(50, 50);
@@ -178,8 +176,8 @@ TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
 // at open or later, and after an unload and reload.
 TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
   const auto tokyo = Square(-10000, -20000);
-  data.Files["lazy"] = {kModePlane, 1, 0, tokyo, false};
-  data.Files["eager"] = {kModePlane, 1, 0, tokyo, true};
+  data.Files["lazy"] = Sheet(tokyo, kModePlane, 1, 0, false);
+  data.Files["eager"] = Sheet(tokyo, kModePlane, 1, 0, true);
   project.Open("eager", kKind, 2);
   project.Open("lazy", kKind, 2);
   const TMapLeaf& eager = Leaf(0);
@@ -212,11 +210,8 @@ TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
 TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
   // 0.01 degree square at 36N 139.9E, loaded at open (as a reader of a
   // latitude/longitude file does), then unloaded and reloaded.
-  data.Files["ll"] = {kModeLatLon,
-                      2,
-                      0,
-                      {{139.9f, 36.0f}, {139.91f, 36.0f}, {139.91f, 36.01f}, {139.9f, 36.01f}},
-                      true};
+  data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.0f}, {139.91f, 36.01f}, {139.9f, 36.01f}},
+                           kModeLatLon, 2, 0, true);
   project.Open("ll", kKind, 2);
   const TMapLeaf& leaf = Leaf(0);
   double X = 0, Y = 0;
@@ -232,7 +227,7 @@ TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
 }
 
 TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(12345, -23456), true};
+  data.Files["a"] = Sheet(Square(12345, -23456), kModePlane, 2, 0, true);
   project.Open("a", kKind, 2);
   const TFRect viewRect = project.View->WorldRect;
   const TFRect themeExtent = Theme().Extent;
@@ -262,7 +257,7 @@ TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
 }
 
 TEST_F(MapModelTest, SameSystemChangesNothing) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(12345, -23456), true};
+  data.Files["a"] = Sheet(Square(12345, -23456), kModePlane, 2, 0, true);
   project.Open("a", kKind, 2);
   const auto points = Figure(Leaf(0)).Points;
   const TFRect rect = project.View->WorldRect;
@@ -290,7 +285,7 @@ TFPoint ProjTransform(const char* from, const char* to, double x, double y) {
 constexpr float kPlaneTolerance = 0.02f;
 
 TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(-5000, -40000)};
+  data.Files["a"] = Sheet(Square(-5000, -40000));
   project.Open("a", kKind, 2);
   const TFRect before = project.View->WorldRect;
   project.SetCoordSystem(kModePlane, 9, 1);
@@ -303,7 +298,7 @@ TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
 }
 
 TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0), true};
+  data.Files["a"] = Sheet(Square(0, 0), kModePlane, 2, 0, true);
   project.Open("a", kKind, 2);
   Leaf(0).Zone = 0;
   Theme().Zone = 0;
@@ -328,8 +323,8 @@ TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) 
 const std::vector<TFPoint> kNagoya = Square(-33400, -88700, 200);
 
 TEST_F(MapModelTest, FirstDataThatStatesAZoneChoosesTheProjectsZone) {
-  data.Files["nagoya"] = {kModePlane, 2, 7, kNagoya, true};
-  data.Files["tokyo"] = {kModePlane, 2, 9, Square(-6000, -35400), true};
+  data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7, true);
+  data.Files["tokyo"] = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
   project.Open("nagoya", kKind, 2);
   EXPECT_EQ(project.Zone, 7);
   EXPECT_EQ(Theme().Zone, 7);
@@ -352,8 +347,8 @@ TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
   for (const bool fixed : {false, true}) {
     SCOPED_TRACE(fixed ? "fixed zone" : "latitude/longitude first");
     TMapProject p;
-    data.Files["ll"] = {kModeLatLon, 2, 0, {{139.9f, 36.0f}, {139.91f, 36.01f}}, true};
-    data.Files["nagoya"] = {kModePlane, 2, 7, kNagoya};
+    data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
+    data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7);
     if (fixed)
       p.ZoneFixed = true;
     else
@@ -375,7 +370,7 @@ TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
 }
 
 TEST_F(MapModelTest, TokyoSheetComesIntoAJgd2000ProjectOnGrs80) {
-  data.Files["t"] = {kModePlane, 1, 9, Square(-5994.469f, -35363.475f), true};
+  data.Files["t"] = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9, true);
   project.Open("t", kKind, 2);
   EXPECT_EQ(Leaf(0).Datum, 2);
   // Tokyo / zone IX (Bessel) to JGD2000 / zone IX (GRS80), datum shift between.
@@ -383,38 +378,6 @@ TEST_F(MapModelTest, TokyoSheetComesIntoAJgd2000ProjectOnGrs80) {
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, expected.x, kPlaneTolerance);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, expected.y, kPlaneTolerance);
 }
-
-}  // namespace
-}  // namespace chizro
-
-namespace chizro {
-namespace {
-
-TEST(DataKinds, VectorKindsUseTheDefinitionFileOfTheirBaseKindAndTheVectorReader) {
-  EXPECT_EQ(DefFileForKind(11), "\\def\\Sdf25.ini");
-  EXPECT_EQ(DefFileForKind(1011), "\\def\\Sdf25.ini");
-  EXPECT_EQ(DefFileForKind(2091), "\\def\\GPSWPT.ini");
-  EXPECT_EQ(DefFileForKind(1000), "");
-  EXPECT_EQ(DefFileForKind(12), "");
-
-  test::TempDir dir;
-  SetProgramDir(dir.Path().string());
-  TMapProject project;
-  test::WriteFile(dir.File("other.bin"), std::string(600, 'X'));
-  project.Open(dir.File("other.bin"), 1011, 2);  // not a vector file: no leaf
-  SetProgramDir("");
-  ASSERT_EQ(project.Themes->Count(), 1);
-  const TMapTheme& theme = *project.Themes->Items(0);
-  EXPECT_EQ(theme.DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
-  EXPECT_NE(dynamic_cast<const TMapBuilder_Vector*>(theme.Builder.get()), nullptr);
-  EXPECT_EQ(CreateBuilder(12), nullptr);
-}
-
-}  // namespace
-}  // namespace chizro
-
-namespace chizro {
-namespace {
 
 // A reader that names its leaves by the folder of the file it is given, as
 // the sheet reader does for a sheet's description file.
@@ -430,21 +393,14 @@ public:
 };
 
 TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
-  SetBuilderFactory(13, [] { return std::make_unique<FolderNamingBuilder>(); });
+  const ScopedBuilder reader(13, [] { return std::make_unique<FolderNamingBuilder>(); });
   TMapProject project;
   project.Open("/maps/09LD183/09LD183.txt", 13, 2);
   project.Open("/maps/09LD183", 13, 2);
   project.Open("/maps/09LD183/09LD183.txt", 13, 2);
   project.Open("/maps/09LD184/09LD184.txt", 13, 2);
-  SetBuilderFactory(13, {});
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 2);
 }
-
-}  // namespace
-}  // namespace chizro
-
-namespace chizro {
-namespace {
 
 // A folder reader that adds one TOKYO leaf, then meets a broken unit.
 class BrokenFolderBuilder final : public TMapBuilder {
@@ -462,10 +418,9 @@ public:
 };
 
 TEST(LeafList, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
-  SetBuilderFactory(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
+  const ScopedBuilder reader(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
   TMapProject project;
   EXPECT_THROW(project.Open("/maps", 14, 1), EListIndexError);
-  SetBuilderFactory(14, {});
   const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
   EXPECT_EQ(leaf.Datum, 2);
   EXPECT_GT(std::hypot(leaf.Extent.left + 10000, leaf.Extent.top + 20000), 300.0);

@@ -8,7 +8,6 @@
 #include "model/map_project.h"
 #include "output/jwc_writer.h"
 #include "platform/errors.h"
-#include "platform/program_dir.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -19,11 +18,12 @@ TEST(JwcFailedLeaf, IsReadAgainAndEitherWrittenWholeOrTheOutputFails) {
   std::filesystem::create_directory(home.Path() / "def");
   test::WriteFile(home.File("def/chizro.ini"), "[Layers]\r\nOutput=N\r\n");
   test::WriteFile(home.File("JWC_TEMP.TXT"), "hq\r\nhp1 0 0\r\n\r\n");
-  SetProgramDir(home.Path().string());
+  const test::ScopedProgramDir programDir(home.Path().string());
   test::FakeData data;
-  data.Files["bad"] = {kModePlane, 2, 0, {{0, 0}, {10, 0}, {10, 10}}};
+  data.Files["bad"] = {{0, 10, 10, 0},
+                       {{TFigKind::Polygon, "5101", {{0, 0}, {10, 0}, {10, 10}}, {}, {}}}};
   data.Files["bad"].FailAfterFigures = true;
-  SetBuilderFactory(15, [&] { return std::make_unique<test::FakeBuilder>(data); });
+  const test::ScopedBuilder reader(15, data);
 
   TMapProject project;
   project.Open("bad", 15, 2);
@@ -38,8 +38,6 @@ TEST(JwcFailedLeaf, IsReadAgainAndEitherWrittenWholeOrTheOutputFails) {
 
   data.Files["bad"].FailAfterFigures = false;  // the file was mended
   const TJwcStats stats = ExportJwc(project);
-  SetBuilderFactory(15, {});
-  SetProgramDir("");
   EXPECT_EQ(stats.Figures, 1);
   EXPECT_EQ(stats.Vertices, 3);
   EXPECT_EQ(leaf.FigGrpCount(), 1) << "the partial list is not kept beside the new one";

@@ -18,20 +18,16 @@
 
 #include "defs/draw_class.h"
 #include "defs/recording_canvas.h"
+#include "model/fake_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
-#include "output/jwc_fixture.h"
 #include "platform/errors.h"
-#include "platform/program_dir.h"
 #include "test_support.h"
 
 namespace chizro {
 namespace {
 
 namespace fs = std::filesystem;
-using test::FigureData;
-using test::LeafData;
-using test::TableBuilder;
 
 constexpr int kKind = 11;
 constexpr auto Polygon = TFigKind::Polygon;
@@ -62,15 +58,7 @@ const std::string kRequest =
 
 class JwcWriterTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SetProgramDir(dir.Path().string());
-    SetBuilderFactory(kKind, [this] { return std::make_unique<TableBuilder>(files, &loads); });
-    fs::create_directory(dir.Path() / "def");
-  }
-  void TearDown() override {
-    SetBuilderFactory(kKind, {});
-    SetProgramDir("");
-  }
+  void SetUp() override { fs::create_directory(dir.Path() / "def"); }
 
   void Defs(const std::string& text) { test::WriteFile(dir.File("def/Sdf25.ini"), text); }
   void Settings(const std::string& text) { test::WriteFile(dir.File("def/chizro.ini"), text); }
@@ -107,8 +95,9 @@ protected:
   }
 
   test::TempDir dir;
-  std::map<std::string, LeafData> files;
-  int loads = 0;
+  test::ScopedProgramDir home{dir.Path().string()};
+  test::FakeData data;
+  test::ScopedBuilder reader{kKind, data};
   test::TRecordingCanvas canvas;
   TMapProject project;
 };
@@ -125,32 +114,32 @@ TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
            ",A,5,1,5\r\nroad=road,F,1,1,1\r\n"
            "9999=undefined,3,4,4,4,extra\r\n4101=\"no figures\",4,1,9,10\r\n");
   Request(kRequest);
-  files["a"] = {{0, 100, 100, 0},
-                {
-                    // Vertices exactly as held, closing vertex included; a
-                    // vertex and a label at (0.0001, 99.9999) show the float
-                    // and double rounding.
-                    {Polygon,
-                     "1101",
-                     {{0, 100}, {1.5f, 97.75f}, {0.0001f, 99.9999f}, {0, 100}},
-                     {0.0001f, 99.9999f},
-                     {"Town \"Hall\" " + kTokyo}},
-                    {Polygon, "1101", {}, {10, 10}, {}},  // no vertices, no text
-                    {Polygon, "1101", {{20, 20}}, {20, 20}, {"line\r\nbreak"}},
-                    {Polyline, "2101", {{0, 0}, {100, 0}}, {0, 0}, {"no label"}},
-                    {Polyline, "road", {{10, 10}, {20, 20}}, {10, 10}, {"no label"}},
-                    {Polyline, "9999", {{5, 5}}, {5, 5}, {"undefined"}},
-                    {Point, "7301", {{50, 50}}, {50, 50}, {"P1", "Bench mark"}},
-                    {Point, "7301", {{60, 40}}, {60, 40}, {"P2"}},  // no text at index 1
-                    {Point, "5001", {{1, 1}}, {1, 1}, {"a point of another class"}},
-                    {Raster, "8001", {}, {2, 2}, {}},
-                    {Polygon, "3101", {{1, 1}, {2, 2}}, {1.5f, 1.5f}, {"no attributes"}},
-                }};
-  files["b"] = {{100, 100, 200, 0},
-                {
-                    {Polygon, "1101", {{150, 50}, {160, 50}, {160, 60}}, {155, 55}, {"B"}},
-                    {Point, "7301", {{199, 1}}, {199, 1}, {"P3", "Last"}},
-                }};
+  data.Files["a"] = {{0, 100, 100, 0},
+                     {
+                         // Vertices exactly as held, closing vertex included; a
+                         // vertex and a label at (0.0001, 99.9999) show the float
+                         // and double rounding.
+                         {Polygon,
+                          "1101",
+                          {{0, 100}, {1.5f, 97.75f}, {0.0001f, 99.9999f}, {0, 100}},
+                          {0.0001f, 99.9999f},
+                          {"Town \"Hall\" " + kTokyo}},
+                         {Polygon, "1101", {}, {10, 10}, {}},  // no vertices, no text
+                         {Polygon, "1101", {{20, 20}}, {20, 20}, {"line\r\nbreak"}},
+                         {Polyline, "2101", {{0, 0}, {100, 0}}, {0, 0}, {"no label"}},
+                         {Polyline, "road", {{10, 10}, {20, 20}}, {10, 10}, {"no label"}},
+                         {Polyline, "9999", {{5, 5}}, {5, 5}, {"undefined"}},
+                         {Point, "7301", {{50, 50}}, {50, 50}, {"P1", "Bench mark"}},
+                         {Point, "7301", {{60, 40}}, {60, 40}, {"P2"}},  // no text at index 1
+                         {Point, "5001", {{1, 1}}, {1, 1}, {"a point of another class"}},
+                         {Raster, "8001", {}, {2, 2}, {}},
+                         {Polygon, "3101", {{1, 1}, {2, 2}}, {1.5f, 1.5f}, {"no attributes"}},
+                     }};
+  data.Files["b"] = {{100, 100, 200, 0},
+                     {
+                         {Polygon, "1101", {{150, 50}, {160, 50}, {160, 60}}, {155, 55}, {"B"}},
+                         {Point, "7301", {{199, 1}}, {199, 1}, {"P3", "Last"}},
+                     }};
   Open({"a", "b"});
 
   const TJwcStats stats = ExportJwc(project);
@@ -180,15 +169,11 @@ TEST_P(JwcWriterModeTest, AttributeRecordsFollowTheLayerMode) {
   Settings(std::string("[Layers]\r\n") + (c.Output ? std::string("Output=") + c.Output : "") +
            "\r\n[Elements]\r\n1101=b,C,7,2,6\r\n");
   Request("hk 0\r\n");  // no pick point: (0, 0)
-  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5f, 7.75f}}, {1, 1}, {"a"}}}};
-  files["b"] = {{10, 10, 20, 0}, {{Polygon, "1101", {{10, 0}}, {12, 2}, {"b"}}}};
+  data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5f, 7.75f}}, {1, 1}, {"a"}}}};
+  data.Files["b"] = {{10, 10, 20, 0}, {{Polygon, "1101", {{10, 0}}, {12, 2}, {"b"}}}};
   Open({"a", "b"});
   ExportJwc(project);
   ExpectGolden(c.Golden);
-}
-
-std::string ModeCaseName(const ::testing::TestParamInfo<ModeCase>& param) {
-  return param.param.Name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, JwcWriterModeTest,
@@ -198,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, JwcWriterModeTest,
                                            ModeCase{"Empty", "", "mode_none.txt"},
                                            ModeCase{"Missing", nullptr, "mode_none.txt"},
                                            ModeCase{"LowerCaseIsNoMode", "l", "mode_none.txt"}),
-                         ModeCaseName);
+                         test::RowName<ModeCase>);
 
 // Float and double results around the plain/scientific boundaries: each
 // point of class 7301 gives its position as float ("pt") and as double
@@ -207,27 +192,17 @@ TEST_F(JwcWriterTest, NumbersAroundTheFormatBoundaries) {
   Defs(ClassDef("7301", 1, "1,0,0"));
   Settings("[Elements]\r\n");
   Request("hp1 0 0\r\n");
-  files["a"] = {{0, 0, 1, -1},
-                {
-                    {Point, "7301", {}, {1e-7f, -1e-7f}, {"1e-4"}},
-                    {Point, "7301", {}, {1e-8f, -1e-8f}, {"1e-5"}},
-                    {Point, "7301", {}, {12.345678f, -0.5f}, {"12345.678"}},
-                    {Point, "7301", {}, {1e12f, -1e13f}, {"1e15 1e16"}},
-                    {Point, "7301", {}, {0, 1e17f}, {"0 1e20"}},
-                }};
+  data.Files["a"] = {{0, 0, 1, -1},
+                     {
+                         {Point, "7301", {}, {1e-7f, -1e-7f}, {"1e-4"}},
+                         {Point, "7301", {}, {1e-8f, -1e-8f}, {"1e-5"}},
+                         {Point, "7301", {}, {12.345678f, -0.5f}, {"12345.678"}},
+                         {Point, "7301", {}, {1e12f, -1e13f}, {"1e15 1e16"}},
+                         {Point, "7301", {}, {0, 1e17f}, {"0 1e20"}},
+                     }};
   Open({"a"});
   ExportJwc(project);
   ExpectGolden("numbers.txt");
-}
-
-TEST_F(JwcWriterTest, ARequestStartingWithAnEmptyLineCopiesNothingAndPicksTheOrigin) {
-  Defs(ClassDef("1101", 1));
-  Settings("[Layers]\r\nOutput=G\r\n[Elements]\r\n1101=b,C,7,2,6\r\n");
-  Request("\r\nhp1 5 5\r\nhk 0\r\n");
-  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5f, 7.75f}}, {1, 1}, {"a"}}}};
-  Open({"a"});
-  ExportJwc(project);
-  ExpectGolden("first_line_empty.txt");
 }
 
 struct RequestCase {
@@ -244,14 +219,10 @@ TEST_P(JwcRequestTest, CopiesUpToTheFirstEmptyLineWithoutHq) {
   Defs(ClassDef("1101", 1));
   Settings("");
   Request(c.Request);
-  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}}, {0, 10}, {}}}};
+  data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}}, {0, 10}, {}}}};
   Open({"a"});
   ExportJwc(project);
   EXPECT_EQ(Result(), c.Copied + c.Vertex + "\r\n\r\n");
-}
-
-std::string RequestCaseName(const ::testing::TestParamInfo<RequestCase>& param) {
-  return param.param.Name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -261,6 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "100 200"},
         RequestCase{"OnlyExactHqIsDropped", "hq \r\nhqx\r\n", "hq \r\nhqx\r\n", "0 0"},
         RequestCase{"StopsAtTheFirstEmptyLine", "a\r\n\r\nb\r\n", "a\r\n", "0 0"},
+        RequestCase{"FirstLineEmpty", "\r\nhp1 5 5\r\nhk 0\r\n", "", "0 0"},
         RequestCase{"LastLineWithoutLineEnd", "a\r\nb", "a\r\nb\r\n", "0 0"},
         RequestCase{"LineFeedsAlone", "a\nhp1 1.5 -2\n\nb\n", "a\r\nhp1 1.5 -2\r\n", "1.5 -2"},
         RequestCase{"EmptyRequest", "", "", "0 0"},
@@ -270,16 +242,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "hp1 1 1\r\nhp1ln 2 3\r\n", "2 3"},
         RequestCase{"PickPointIsSinglePrecision", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n",
                     "0.100000001490116 1.00000002004088E20"}),
-    RequestCaseName);
+    test::RowName<RequestCase>);
 
 TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
   Defs(ClassDef("1101", 1));
   Settings("");
   Request("hp1 0 0\r\n");
-  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{1, 1}}, {1, 1}, {}}}};
-  files["b"] = {{5000, 10, 5010, 0}, {{Polygon, "1101", {{5001, 1}}, {5001, 1}, {}}}};
+  data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{1, 1}}, {1, 1}, {}}}};
+  data.Files["b"] = {{5000, 10, 5010, 0}, {{Polygon, "1101", {{5001, 1}}, {5001, 1}, {}}}};
   Open({"a", "b"});
-  ASSERT_EQ(loads, 0) << "nothing is loaded before the first paint";
+  ASSERT_TRUE(data.LoadLog.empty()) << "nothing is loaded before the first paint";
 
   std::vector<std::pair<int, int>> calls;
   ExportJwc(project, [&](int i, int n) {
@@ -289,7 +261,7 @@ TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
   });
 
   EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}}));
-  EXPECT_EQ(loads, 2);
+  EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"a", "b"}));
   EXPECT_FLOAT_EQ(project.View->CenterX, 5005);
   EXPECT_FLOAT_EQ(project.View->CenterY, 5);
   EXPECT_FALSE(canvas.Of(test::TCallKind::Polygon).empty()) << "the sheets were painted";
@@ -303,7 +275,7 @@ TEST_F(JwcWriterTest, NothingToDrawIsAnErrorAndLeavesNoResult) {
   EXPECT_THROW(ExportJwc(project), ENoFigures);
   EXPECT_FALSE(fs::exists(ResultPath()));
   Defs(ClassDef("1101", 1));
-  files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {}, {1, 1}, {}}}};
+  data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {}, {1, 1}, {}}}};
   Open({"a"});
   EXPECT_THROW(ExportJwc(project), ENoFigures);
   EXPECT_FALSE(fs::exists(ResultPath()));
@@ -316,7 +288,7 @@ protected:
   void SetUp() override {
     JwcWriterTest::SetUp();
     Defs(ClassDef("1101", 1));
-    files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{1, 1}}, {1, 1}, {}}}};
+    data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{1, 1}}, {1, 1}, {}}}};
     Open({"a"});
     test::WriteFile(ResultPath(), "an earlier result\r\n");
   }
@@ -329,83 +301,73 @@ TEST_F(JwcWriterFailureTest, MissingRequestFile) {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EFileNotFound& e) {
-    EXPECT_STREQ(e.what(), "ファイルが見つかりません");
     EXPECT_EQ(e.Path(), dir.File("JWC_TEMP.TXT"));
   }
   EXPECT_FALSE(ResultExists());
 }
 
-struct Hp1Case {
+std::string IndexError(int i) { return EListIndexError(i).what(); }
+std::string FloatError(const std::string& text) { return EFloatConvertError(text).what(); }
+// A hand-edited settings file: the class, the field and the value named.
+std::string Refused(const std::string& field, const std::string& value, const std::string& range) {
+  return "出力設定のデータ分類 \"5555\" の" + field + " \"" + value +
+         "\" は JW_CAD が読めない値です (" + range + ")";
+}
+std::string Entries(const std::string& output, const std::string& elements) {
+  return "[Layers]\r\nOutput=" + output + "\r\n[Elements]\r\n" + elements;
+}
+
+struct FailureCase {
   const char* Name;
-  const char* Line;
-  const char* Message;
+  std::string Settings;
+  std::string Request;
+  std::string Message;
 };
 
-class JwcWriterHp1Test : public JwcWriterFailureTest,
-                         public ::testing::WithParamInterface<Hp1Case> {};
+class JwcWriterStopTest : public JwcWriterFailureTest,
+                          public ::testing::WithParamInterface<FailureCase> {};
 
-TEST_P(JwcWriterHp1Test, BadPickPointStopsTheRun) {
-  Settings("");
-  Request(std::string("hk 0\r\n") + GetParam().Line + "\r\n");
+TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
+  Settings(GetParam().Settings);
+  Request(GetParam().Request);
   try {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EChizroError& e) {
-    EXPECT_STREQ(e.what(), GetParam().Message);
+    EXPECT_EQ(e.what(), GetParam().Message);
   }
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
 }
 
-std::string Hp1CaseName(const ::testing::TestParamInfo<Hp1Case>& param) { return param.param.Name; }
-
+// A bad pick point; an entry of a drawn class too short, whose fields are
+// taken in record order: the layer (modes L and G only), then line colour,
+// line type and text type; a value JW_CAD cannot read.
 INSTANTIATE_TEST_SUITE_P(
-    BadLines, JwcWriterHp1Test,
+    Lines, JwcWriterStopTest,
     ::testing::Values(
-        Hp1Case{"NoFields", "hp1", "リストのインデックスが範囲を超えています (1)"},
-        Hp1Case{"OneField", "hp1 100", "リストのインデックスが範囲を超えています (2)"},
-        Hp1Case{"XNotANumber", "hp1 x 100", "'x' は浮動小数点数ではありません"},
-        Hp1Case{"YNotANumber", "hp1 100 y", "'y' は浮動小数点数ではありません"},
-        Hp1Case{"DecimalComma", "hp1 \"1,5\" 2", "'1,5' は浮動小数点数ではありません"}),
-    Hp1CaseName);
-
-struct ShortEntryCase {
-  const char* Name;
-  const char* Output;
-  const char* Entry;
-  long long Index;
-};
-
-class JwcWriterElementsTest : public JwcWriterFailureTest,
-                              public ::testing::WithParamInterface<ShortEntryCase> {};
-
-TEST_P(JwcWriterElementsTest, ShortEntryStopsTheRunWhenItsClassIsReached) {
-  const ShortEntryCase& c = GetParam();
-  Settings(std::string("[Layers]\r\nOutput=") + c.Output + "\r\n[Elements]\r\n1101=" + c.Entry +
-           "\r\n");
-  Request("hp1 0 0\r\n");
-  try {
-    ExportJwc(project);
-    FAIL() << "no error";
-  } catch (const EListIndexError& e) {
-    EXPECT_EQ(e.Index(), c.Index);
-  }
-  EXPECT_FALSE(ResultExists());
-  EXPECT_TRUE(OnlyRequestAndDefsRemain());
-}
-
-std::string ShortEntryCaseName(const ::testing::TestParamInfo<ShortEntryCase>& param) {
-  return param.param.Name;
-}
-
-// The fields are taken in record order: the layer (modes L and G only), then
-// line colour, line type and text type.
-INSTANTIATE_TEST_SUITE_P(Entries, JwcWriterElementsTest,
-                         ::testing::Values(ShortEntryCase{"TitleOnlyWithLayers", "L", "t", 1},
-                                           ShortEntryCase{"TitleOnlyWithoutLayers", "N", "t", 2},
-                                           ShortEntryCase{"NoTextType", "G", "t,1,2,3", 4},
-                                           ShortEntryCase{"Empty", "N", "", 2}),
-                         ShortEntryCaseName);
+        FailureCase{"PickPointWithoutFields", "", "hk 0\r\nhp1\r\n", IndexError(1)},
+        FailureCase{"PickPointOneField", "", "hk 0\r\nhp1 100\r\n", IndexError(2)},
+        FailureCase{"PickPointXNotANumber", "", "hp1 x 100\r\n", FloatError("x")},
+        FailureCase{"PickPointYNotANumber", "", "hp1 100 y\r\n", FloatError("y")},
+        FailureCase{"PickPointDecimalComma", "", "hp1 \"1,5\" 2\r\n", FloatError("1,5")},
+        FailureCase{"TitleOnlyWithLayers", Entries("L", "1101=t\r\n"), "hp1 0 0\r\n",
+                    IndexError(1)},
+        FailureCase{"TitleOnlyWithoutLayers", Entries("N", "1101=t\r\n"), "hp1 0 0\r\n",
+                    IndexError(2)},
+        FailureCase{"NoTextType", Entries("G", "1101=t,1,2,3\r\n"), "hp1 0 0\r\n", IndexError(4)},
+        FailureCase{"EmptyEntry", Entries("N", "1101=\r\n"), "hp1 0 0\r\n", IndexError(2)},
+        FailureCase{"LayerOfTwoDigits", Entries("L", "5555=t,10,2,3,4\r\n1101=t,1,2,3,4\r\n"),
+                    "hp1 0 0\r\n", Refused("レイヤー", "10", "0～F の16進数1桁")},
+        FailureCase{"GroupNotHex", Entries("G", "5555=t,G,2,3,4\r\n1101=t,1,2,3,4\r\n"),
+                    "hp1 0 0\r\n", Refused("レイヤー", "G", "0～F の16進数1桁")},
+        FailureCase{"ColourZero", Entries("N", "5555=t,1,0,3,4\r\n1101=t,1,2,3,4\r\n"),
+                    "hp1 0 0\r\n", Refused("線色", "0", "1～9")},
+        FailureCase{"LineTypeTen", Entries("N", "5555=t,1,2,10,4\r\n1101=t,1,2,3,4\r\n"),
+                    "hp1 0 0\r\n", Refused("線種", "10", "1～9")},
+        FailureCase{"TextKindEleven", Entries("L", "5555=t,1,2,3,11\r\n1101=t,1,2,3,4\r\n"),
+                    "hp1 0 0\r\n", Refused("文字種", "11", "1～10")}),
+    test::RowName<FailureCase>);
 
 TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
   Settings("[Elements]\r\n5555=t\r\n1101=t,1,2,3,4\r\n");
@@ -413,52 +375,6 @@ TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
   ExportJwc(project);
   EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nlt3\r\ncn4\r\n1000 -9000\r\n\r\n");
 }
-
-struct BadValueCase {
-  const char* Name;
-  const char* Output;
-  const char* Entry;
-  const char* Message;
-};
-
-class JwcWriterBadValueTest : public JwcWriterFailureTest,
-                              public ::testing::WithParamInterface<BadValueCase> {};
-
-// A hand-edited settings file: the class and value named, no result.
-TEST_P(JwcWriterBadValueTest, AValueJwCadCannotReadStopsTheRun) {
-  const BadValueCase& c = GetParam();
-  Settings(std::string("[Layers]\r\nOutput=") + c.Output + "\r\n[Elements]\r\n5555=" + c.Entry +
-           "\r\n1101=t,1,2,3,4\r\n");
-  Request("hp1 0 0\r\n");
-  try {
-    ExportJwc(project);
-    FAIL() << "no error";
-  } catch (const ESettingsError& e) {
-    EXPECT_STREQ(e.what(), c.Message);
-  }
-  EXPECT_FALSE(ResultExists());
-  EXPECT_TRUE(OnlyRequestAndDefsRemain());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Entries, JwcWriterBadValueTest,
-    ::testing::Values(
-        BadValueCase{"LayerOfTwoDigits", "L", "t,10,2,3,4",
-                     "出力設定のデータ分類 \"5555\" のレイヤー \"10\" は JW_CAD が読めない値です "
-                     "(0～F の16進数1桁)"},
-        BadValueCase{"GroupNotHex", "G", "t,G,2,3,4",
-                     "出力設定のデータ分類 \"5555\" のレイヤー \"G\" は JW_CAD が読めない値です "
-                     "(0～F の16進数1桁)"},
-        BadValueCase{
-            "ColourZero", "N", "t,1,0,3,4",
-            "出力設定のデータ分類 \"5555\" の線色 \"0\" は JW_CAD が読めない値です (1～9)"},
-        BadValueCase{
-            "LineTypeTen", "N", "t,1,2,10,4",
-            "出力設定のデータ分類 \"5555\" の線種 \"10\" は JW_CAD が読めない値です (1～9)"},
-        BadValueCase{"TextKindEleven", "L", "t,1,2,3,11",
-                     "出力設定のデータ分類 \"5555\" の文字種 \"11\" は JW_CAD が読めない値です "
-                     "(1～10)"}),
-    [](const auto& row) { return std::string(row.param.Name); });
 
 // Without layer separation the layer is not written, so it is not checked; a
 // lower-case hexadecimal layer is written in capitals.
@@ -475,20 +391,8 @@ TEST_F(JwcWriterFailureTest, LayerIsCheckedWhereWrittenAndWrittenInCapitals) {
 TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRun) {
   Settings("");
   Request("hp1 0 0\r\n");
-  SetBuilderFactory(kKind, [] {
-    struct Failing final : TMapBuilder {
-      std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override {
-        return nullptr;
-      }
-      TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
-      void LoadLeaf(TMapLeaf&, const TClassDefGrp*, float) override {
-        throw EInOutError("broken sheet");
-      }
-    };
-    return std::make_unique<Failing>();
-  });
-  project.Themes->Items(0)->Builder = CreateBuilder(kKind);
-  EXPECT_THROW(ExportJwc(project), EInOutError);
+  data.Files["a"].FailAfterFigures = true;
+  EXPECT_THROW(ExportJwc(project), EConvertError);
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
 }
@@ -515,35 +419,25 @@ TEST_P(JwcNumberTest, FifteenSignificantDigitsInGeneralFormat) {
   EXPECT_EQ(FormatJwcNumber(GetParam().Value), GetParam().Text);
 }
 
-std::string NumberCaseName(const ::testing::TestParamInfo<NumberCase>& param) {
-  return param.param.Name;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Values, JwcNumberTest,
     ::testing::Values(
         NumberCase{"Zero", 0.0, "0"}, NumberCase{"NegativeZero", -0.0, "0"},
         NumberCase{"Negative", -2250, "-2250"},
-
         NumberCase{"FloatOf12345_678", static_cast<double>(12345.678f), "12345.677734375"},
         NumberCase{"DoubleOf12345_678", 12345.678, "12345.678"},
-
         NumberCase{"RoundsUpIntoTheNextDigit", 999.9999999999999, "1000"},
         NumberCase{"SmallestPlain", 0.0001, "0.0001"},
-
         NumberCase{"BelowThePlainRange", 0.00001, "1E-5"},
         NumberCase{"ScientificWithFraction", 1.5e-6, "1.5E-6"},
         NumberCase{"RoundsUpToPlain", 9.999999999999999e-5, "0.0001"},
         NumberCase{"FifteenIntegerDigits", 999999999999999.0, "999999999999999"},
         NumberCase{"SixteenIntegerDigits", 1e15, "1E15"},
         NumberCase{"RoundsUpToSixteenDigits", 999999999999999.9, "1E15"},
-
         NumberCase{"Huge", 1e20, "1E20"}, NumberCase{"NegativeHuge", -1.25e300, "-1.25E300"},
-
         NumberCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), "NAN"},
-
         NumberCase{"MinusInfinity", -std::numeric_limits<double>::infinity(), "-INF"}),
-    NumberCaseName);
+    test::RowName<NumberCase>);
 
 // The C library's "%.15G" has the same digits and the same plain/scientific
 // boundaries; only its exponent is written differently ("E-06", "E+20").

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-
 #include <string>
 #include <vector>
 
@@ -42,7 +41,6 @@ TEST_F(OutputSettingsTest, ReadsTheModeAndTheEntriesInFileOrder) {
       "1101=\"town hall\",A,5,7,7,extra\r\n"
       "0000=frame , 0 , 2 ,2,5\r\n"
       "Road=r,1,1,1,1\r\n");
-  EXPECT_EQ(settings.Output, "G");
   EXPECT_EQ(settings.Mode(), TLayerMode::Group);
   ASSERT_EQ(settings.Rows.size(), 4u);
   EXPECT_EQ(settings.Rows[0].Key, "2110");
@@ -57,7 +55,6 @@ TEST_F(OutputSettingsTest, ReadsTheModeAndTheEntriesInFileOrder) {
 
 TEST_F(OutputSettingsTest, AMissingFileReadsEmptyAndSavesOnlyTheMode) {
   settings.Load(path);
-  EXPECT_EQ(settings.Output, "");
   EXPECT_EQ(settings.Mode(), TLayerMode::None);
   EXPECT_TRUE(settings.Rows.empty());
   settings.Save(path);
@@ -120,10 +117,6 @@ TEST_P(JoinCommaTextTest, JoinsSoThatSplittingGivesTheFieldsBack) {
   EXPECT_EQ(SplitCommaText(c.Joined), c.In);
 }
 
-std::string JoinCaseName(const ::testing::TestParamInfo<JoinCase>& param) {
-  return param.param.Name;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Fields, JoinCommaTextTest,
     ::testing::Values(JoinCase{"Plain", {"title", "1", "2", "3", "4"}, "title,1,2,3,4"},
@@ -133,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                       JoinCase{"Quote", {"say \"hi\"", "1"}, "\"say \"\"hi\"\"\",1"},
                       JoinCase{"EmptyInside", {"a", "", "b"}, "a,,b"},
                       JoinCase{"EmptyLast", {"a", ""}, "a,\"\""}),
-    JoinCaseName);
+    test::RowName<JoinCase>);
 
 TEST_F(OutputSettingsTest, AValueThatWouldLoseItsOuterQuotesIsProtected) {
   Load("[Elements]\r\n1=x,1,2,3,4\r\n");
@@ -177,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"TextKindEleven", 4, "11", nullptr}, RangeCase{"TextKindZero", 4, "0", nullptr},
         RangeCase{"TextKindNegative", 4, "-1", nullptr},
         RangeCase{"TitleIsFree", 0, "anything, really", "anything, really"}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    test::RowName<RangeCase>);
 
 }  // namespace
 }  // namespace chizro

@@ -61,12 +61,13 @@ TEST(Sjis, RoundTripsJapaneseAndReplacesBadBytes) {
 TEST(ProgramDir, IsTheExecutablesFolderUnlessOverridden) {
   const std::string exeDir = ProgramDir();
   EXPECT_TRUE(std::filesystem::exists(exeDir + "/chizro_tests")) << exeDir;
-  SetProgramDir("/opt/chizro/");
-  EXPECT_EQ(ProgramDir(), "/opt/chizro");
-  EXPECT_EQ(ProgramPath("\\def\\Sdf25.ini"), "/opt/chizro/def/Sdf25.ini");
-  EXPECT_EQ(ProgramPath("def\\chizro.ini"), "/opt/chizro/def/chizro.ini");
-  SetProgramDir("");
-  EXPECT_EQ(ProgramDir(), exeDir);
+  {
+    const test::ScopedProgramDir scoped("/opt/chizro/");
+    EXPECT_EQ(ProgramDir(), "/opt/chizro");
+    EXPECT_EQ(ProgramPath("\\def\\Sdf25.ini"), "/opt/chizro/def/Sdf25.ini");
+    EXPECT_EQ(ProgramPath("def\\chizro.ini"), "/opt/chizro/def/chizro.ini");
+  }
+  EXPECT_EQ(ProgramDir(), exeDir) << "an empty directory restores the executable's";
 }
 
 }  // namespace

@@ -7,17 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstdint>
 #include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "model/geometry.h"
-#include "platform/program_dir.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -25,89 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A binary vector file: a header, then class blocks of figure records.
-class VecFile {
-public:
-  VecFile(TFRect extent, int blocks) {
-    Raw("H").Zeros(7).Fixed("sheet", 256).Zeros(4);
-    const TFPoint corners[] = {{extent.left, extent.top},
-                               {extent.right, extent.top},
-                               {extent.right, extent.bottom},
-                               {extent.left, extent.bottom}};
-    for (const TFPoint& p : corners) Real(p.x).Real(p.y);
-    Real(extent.left).Real(extent.top).Real(extent.right).Real(extent.bottom);
-    Int(2).Int(1).Int(9).Fixed("", 256).Zeros(4).Int(blocks);
-  }
-  VecFile& Block(std::string_view code, int figures) {
-    return Zeros(1).Fixed(code, 256).Zeros(3).Int(figures);
-  }
-  // kind: 1 point, 2 polyline, 3 polygon.
-  VecFile& Figure(int kind, TFPoint label, const std::vector<TFPoint>& points,
-                  const std::vector<std::string>& texts) {
-    TFRect r{label.x, label.y, label.x, label.y};
-    for (const TFPoint& p : points) {
-      r.left = std::min(r.left, p.x);
-      r.right = std::max(r.right, p.x);
-      r.top = std::max(r.top, p.y);
-      r.bottom = std::min(r.bottom, p.y);
-    }
-    Zeros(4).Int(kind).Zeros(4).Real(label.x).Real(label.y);
-    Real(r.left).Real(r.top).Real(r.right).Real(r.bottom);
-    Int(static_cast<std::int32_t>(points.size())).Int(static_cast<std::int32_t>(texts.size()));
-    Int(0);
-    for (const TFPoint& p : points) Real(p.x).Real(p.y);
-    for (const std::string& t : texts) Int(static_cast<std::int32_t>(t.size())).Raw(t);
-    return *this;
-  }
-  const std::string& Bytes() const { return s_; }
+const fs::path kData = fs::path(CHIZRO_TEST_DATA_DIR) / "convert";
 
-private:
-  VecFile& Int(std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    for (int shift = 0; shift < 32; shift += 8)
-      s_.push_back(static_cast<char>((u >> shift) & 0xFF));
-    return *this;
-  }
-  VecFile& Real(float v) { return Int(static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(v))); }
-  VecFile& Zeros(std::size_t n) {
-    s_.append(n, '\0');
-    return *this;
-  }
-  VecFile& Fixed(std::string_view text, std::size_t width) {
-    s_.append(text.substr(0, width));
-    return Zeros(width - std::min(width, text.size()));
-  }
-  VecFile& Raw(std::string_view bytes) {
-    s_.append(bytes);
-    return *this;
-  }
-  std::string s_;
-};
-
+// A copy of tests/data/convert/home as the program directory: a 1:2500
+// definition file with a red 16-pixel symbol for the points of class 7301,
+// settings for class 1101 and a request with a pick point. sheet.vec is a
+// 100 m sheet with a red filled square in its left half and a point at its
+// centre; east.vec lies 10 km east with a square right of its centre.
 class ConvertTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    fs::create_directory(home.Path() / "def");
-    // A red 16-pixel symbol for the points of class 7301.
-    QImage symbol(16, 16, QImage::Format_RGB32);
-    symbol.fill(Qt::red);
-    ASSERT_TRUE(symbol.save(QString::fromStdString(home.File("def/Mark.bmp")), "BMP"));
-    test::WriteFile(home.File("def/Sdf25.ini"),
-                    "[Symbols]\r\nMARK=def\\Mark.bmp\r\n"
-                    "[C_1101]\r\nOrder=2\r\nVisible=1,0,0\r\nPen=0,0,1\r\nBrush=255,0\r\n"
-                    "Font=0,x,9,0,0,0,0,0\r\nProp=1,0,0\r\n"
-                    "[C_7301]\r\nOrder=1\r\nVisible=1,0,0\r\nPen=0,0,1\r\nBrush=0,1\r\n"
-                    "Font=0,x,9,0,0,0,0,0\r\nProp=0,0\r\nSymbol=MARK\r\n");
-    test::WriteFile(home.File("def/chizro.ini"),
-                    "[Layers]\r\nOutput=L\r\n[Elements]\r\n1101=b,1,2,3,4\r\n");
-    test::WriteFile(home.File("JWC_TEMP.TXT"), "hq\r\nhp1 10 20\r\n\r\n");
-    // A 100 m sheet: a filled square in its left half, a point at its centre.
-    VecFile vec({0, 100, 100, 0}, 2);
-    vec.Block("1101", 1).Figure(3, {25, 50}, {{10, 30}, {40, 30}, {40, 70}, {10, 70}}, {"sq"});
-    vec.Block("7301", 1).Figure(1, {50, 50}, {{50, 50}}, {});
-    test::WriteFile(map, vec.Bytes());
-  }
-  void TearDown() override { SetProgramDir(""); }
+  void SetUp() override { fs::copy(kData / "home", home.Path(), fs::copy_options::recursive); }
 
   int Run(std::vector<std::string> args) {
     out.str("");
@@ -116,8 +38,9 @@ protected:
   }
 
   test::TempDir home;
+  test::ScopedProgramDir programDir{home.Path().string()};  // --home moves it
   test::TempDir data;
-  std::string map = data.File("sheet.vec");
+  std::string map = (kData / "sheet.vec").string();
   std::ostringstream out;
   std::ostringstream err;
 };
@@ -152,12 +75,7 @@ TEST_F(ConvertTest, WritesTheResultAndAPreviewOfTheLastPaint) {
 }
 
 TEST_F(ConvertTest, ThePreviewShowsTheLastSheetWritten) {
-  // A second sheet 10 km east with a square right of its centre.
-  VecFile east({10000, 100, 10100, 0}, 1);
-  east.Block("1101", 1).Figure(3, {10075, 50}, {{10060, 30}, {10090, 30}, {10090, 70}, {10060, 70}},
-                               {});
-  const std::string second = data.File("east.vec");
-  test::WriteFile(second, east.Bytes());
+  const std::string second = (kData / "east.vec").string();
   const std::string png = data.File("view.png");
   ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", "--preview", png, map, second}),
             0)
@@ -237,10 +155,6 @@ TEST_P(ConvertUsageTest, BadCommandLinesShowTheUsage) {
   EXPECT_EQ(out.str(), "");
 }
 
-std::string UsageCaseName(const ::testing::TestParamInfo<UsageCase>& param) {
-  return param.param.Name;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Lines, ConvertUsageTest,
     ::testing::Values(
@@ -255,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"ZoneTwenty",
                   {"--zone=20", "m"},
                   "bad value for --zone: '20' (a zone number from 1 to 19)"}),
-    UsageCaseName);
+    test::RowName<UsageCase>);
 
 // The sheet states zone 9; a zone given fixes the project's zone, and the
 // sheet is converted into it.

@@ -53,12 +53,6 @@ protected:
   std::unique_ptr<TQtCanvas> canvas;
 };
 
-TEST_F(QtCanvasTest, ClipRectangleIsTheSurface) {
-  EXPECT_EQ(canvas->ClipRect(), (TRect{0, 0, 100, 80}));
-  canvas->SetClipRect(QRect(0, 0, 50, 40));
-  EXPECT_EQ(canvas->ClipRect(), (TRect{0, 0, 50, 40}));
-}
-
 TEST(QtCanvasColours, AreBlueGreenRedFromTheHighByteDown) {
   EXPECT_EQ(TQtCanvas::ToQColor(0x00336699), QColor(0x99, 0x66, 0x33));
   EXPECT_EQ(TQtCanvas::ToQPen({kBlue, kPenDot, 0}).width(), 1) << "width 0 is one pixel";
