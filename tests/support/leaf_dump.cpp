@@ -105,9 +105,8 @@ std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs) {
       for (const std::string& t : fig->Texts) s += "  text " + Text(t) + "\n";
       for (std::size_t i = 0; i < fig->Props.Count(); ++i)
         s += "  prop " + Text(fig->Props[i].Key) + "=" + Text(fig->Props[i].Object) + "\n";
-      if (fig->Points.empty()) {
-        s += "  extent " + Rect(fig->Extent) + "\n";
-      } else {
+      s += "  extent " + Rect(fig->Extent) + "\n";
+      if (!fig->Points.empty()) {
         s += "  points " + std::to_string(fig->Points.size());
         for (const TFPoint& p : fig->Points) s += " " + Num(p.x) + " " + Num(p.y);
         s += "\n";

@@ -23,7 +23,8 @@ std::string SourcePath(std::string_view relative = {});
 // The leaf as text: its header (file name relative to tests/data, names,
 // mode, datum, zone, extent, corners, why it has no figures), then each
 // figure list (name, kind) and each figure (class code, name, label point,
-// texts, properties, vertices, and the label `classDefs` gives it). Numbers
+// texts, properties, extent, vertices, and the label `classDefs` gives
+// it). Numbers
 // are printed with %.9g, which tells every float apart; texts are shown in
 // UTF-8, bytes that are not Shift_JIS as \xNN.
 std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs = nullptr);
