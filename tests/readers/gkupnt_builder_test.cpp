@@ -32,47 +32,32 @@ INSTANTIATE_TEST_SUITE_P(
                    "gkupnt/columns_anywhere.csv"}),
     GoldenName);
 
-struct BadCase {
-  const char* Name;
-  enum { Convert, Float, Zone } Error;
-};
-
-class GkuPntBadInput : public ::testing::TestWithParam<BadCase> {};
+class GkuPntBadInput : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
 // The zone is read from the first record, after its point is made: one
 // point stays in the list in every row.
 TEST_P(GkuPntBadInput, EndsTheLoadKeepingThePointsReadSoFar) {
-  const BadCase& c = GetParam();
-  const std::string path = DataPath(std::string("gkupnt/bad/") + c.Name + ".csv");
+  const auto& [name, error] = GetParam();
+  const std::string path = DataPath(std::string("gkupnt/bad/") + name + ".csv");
   TMapBuilder_GkuPnt reader;
   TMapLeafGrp leaves(nullptr);
   TMapLeaf leaf(&leaves);
   leaf.FileName = path;
-  switch (c.Error) {
-    case BadCase::Convert:
-      EXPECT_THROW(reader.LoadLeaf(leaf, nullptr, 0), EConvertError);
-      break;
-    case BadCase::Float:
-      EXPECT_THROW(reader.LoadLeaf(leaf, nullptr, 0), EFloatConvertError);
-      break;
-    case BadCase::Zone:
-      EXPECT_THROW(reader.LoadLeaf(leaf, nullptr, 0), EZoneError);
-      break;
-  }
+  EXPECT_EQ(ErrorOf([&] { reader.LoadLeaf(leaf, nullptr, 0); }), error);
   EXPECT_FALSE(leaf.Loaded);
   ASSERT_EQ(leaf.FigGrpCount(), 1) << "the list stays attached";
   EXPECT_EQ(leaf.FigGrps[0]->Count(), 1);
-  EXPECT_ANY_THROW(reader.OpenFile(leaves, path));
+  EXPECT_EQ(ErrorOf([&] { reader.OpenFile(leaves, path); }), error);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Records, GkuPntBadInput,
-    ::testing::Values(BadCase{"northing_not_a_number", BadCase::Float},
-                      BadCase{"easting_empty", BadCase::Float},
-                      BadCase{"easting_beyond_single_precision", BadCase::Float},
-                      BadCase{"zone_not_a_number", BadCase::Convert},
-                      BadCase{"zone_zero", BadCase::Zone}, BadCase{"zone_twenty", BadCase::Zone}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    ::testing::Values(std::pair{"northing_not_a_number", "real '1O.5'"},
+                      std::pair{"easting_empty", "real ''"},
+                      std::pair{"easting_beyond_single_precision", "real '1e39'"},
+                      std::pair{"zone_not_a_number", "integer 'IX'"},
+                      std::pair{"zone_zero", "zone"}, std::pair{"zone_twenty", "zone"}),
+    [](const auto& row) { return std::string(row.param.first); });
 
 }  // namespace
 }  // namespace chizro::test

@@ -9,6 +9,7 @@
 
 #include "defs/draw_class.h"
 #include "model/map_figure.h"
+#include "platform/errors.h"
 #include "platform/program_dir.h"
 #include "platform/sjis.h"
 #include "test_support.h"
@@ -173,6 +174,23 @@ TEST_P(ReaderGolden, MatchesItsDump) {
   ExpectGolden(DumpLeaf(*leaf, &ShippedClassDefs(c.Kind)), golden);
 }
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderGolden);
+
+std::string ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const EListIndexError& e) {
+    return "list " + std::to_string(e.Index());
+  } catch (const EConvertError& e) {
+    return "integer '" + e.Text() + "'";
+  } catch (const EFloatConvertError& e) {
+    return "real '" + e.Text() + "'";
+  } catch (const EZoneError&) {
+    return "zone";
+  } catch (const EInOutError&) {
+    return "io";
+  }
+  return "";
+}
 
 ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }
 ScopedProgramDir::~ScopedProgramDir() { SetProgramDir(""); }

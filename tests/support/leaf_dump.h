@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,6 +67,12 @@ class ReaderGolden : public ::testing::TestWithParam<GoldenCase> {};
 inline std::string GoldenName(const ::testing::TestParamInfo<GoldenCase>& row) {
   return row.param.Name;
 }
+
+// What `call` throws, in a form for tables: "" when it returns, "list N"
+// (EListIndexError), "integer 'TEXT'" (EConvertError), "real 'TEXT'"
+// (EFloatConvertError), "zone" (EZoneError), "io" (EInOutError). Other
+// errors pass through.
+std::string ErrorOf(const std::function<void()>& call);
 
 // Points the program's folder elsewhere for the guard's lifetime.
 class ScopedProgramDir {
