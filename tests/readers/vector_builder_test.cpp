@@ -153,8 +153,18 @@ protected:
     EXPECT_FALSE(leaf->Loaded);
   }
 
+  // Loads `bytes` written to a file.
+  std::unique_ptr<TMapLeaf> Loaded(const std::string& bytes) {
+    const std::string path = dir.File("good" + std::to_string(++goodFiles) + ".vec");
+    test::WriteFile(path, bytes);
+    auto leaf = LeafFor(path);
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    return leaf;
+  }
+
   test::TempDir dir;
   int badFiles = 0;
+  int goodFiles = 0;
   TMapLeafGrp leaves{nullptr};
   TMapBuilder_Vector reader;
 };
@@ -183,76 +193,30 @@ TEST_F(VectorReader, LoadLeafBuildsEveryKindOfFigure) {
 TEST_F(VectorReader, NoClassBlocksGiveALoadedLeafWithoutFigureLists) {
   Bytes b;
   WriteHeader(b, Header{});
-  const std::string path = dir.File("empty.vec");
-  test::WriteFile(path, b.str());
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
+  const auto leaf = Loaded(b.str());
   EXPECT_TRUE(leaf->Loaded);
   EXPECT_EQ(leaf->FigGrpCount(), 0);
 }
 
-TEST_F(VectorReader, EmptyAttributeValuesAreSkippedAndLaterOnesMoveUp) {
+// Values of length zero or less are skipped and later ones move up. A key
+// length of zero or less ends the property list at once with no value length
+// after it; a value length of zero or less is an empty value; a second key
+// stays beside the first. Texts longer than 1024 bytes are read whole.
+TEST_F(VectorReader, LengthsOfZeroOrLessAndLongTexts) {
   Bytes b;
   Header h;
   h.Blocks = 1;
   WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
+  WriteBlock(b, "C", 3);
   WriteRecord(b, {.Kind = 2, .N = 0, .M = 4, .K = 0});
   b.Text("first").Int(0).Int(-7).Text("fourth");
-  const std::string path = dir.File("values.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  EXPECT_EQ(leaf->FigGrps[1]->Items(0)->Texts, (Texts{"first", "fourth"}));
-}
-
-TEST_F(VectorReader, PropertyKeyAndValueLengthsOfZeroOrLess) {
-  Bytes b;
-  Header h;
-  h.Blocks = 1;
-  WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
   WriteRecord(b, {.Kind = 1, .N = 0, .M = 0, .K = 6});
-  b.Int(0);                      // ends at once: no value length follows
-  b.Text("a").Int(0);            // empty value
-  b.Int(-3);                     // ends at once
-  b.Text("b").Int(-1);           // empty value
-  b.Text("c").Text("seen");      // an ordinary one after them
-  b.Text("a").Text("second a");  // a second "a" stays beside the first
-  const std::string path = dir.File("props.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  const TFigure& fig = *leaf->FigGrps[2]->Items(0);
-  ASSERT_EQ(fig.Props.Count(), 4u);
-  Texts keys;
-  for (std::size_t i = 0; i < fig.Props.Count(); ++i) keys.push_back(fig.Props[i].Key);
-  EXPECT_EQ(keys, (Texts{"a", "a", "b", "c"}));
-  Texts aValues{fig.Props[0].Object, fig.Props[1].Object};
-  std::sort(aValues.begin(), aValues.end());
-  EXPECT_EQ(aValues, (Texts{"", "second a"}));
-  EXPECT_EQ(fig.Props[2].Object, "");
-  EXPECT_EQ(fig.GetProp("C"), "seen");
-}
-
-TEST_F(VectorReader, TextsLongerThan1024BytesAreReadWhole) {
+  b.Int(0).Text("a").Int(0).Int(-3).Text("b").Int(-1).Text("c").Text("seen");
+  b.Text("a").Text("second a");
   const std::string longText(5000, 'x');
-  Bytes b;
-  Header h;
-  h.Blocks = 1;
-  WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
   WriteFigure(b, {.Kind = 1}, {{1, 2}}, {longText}, {{"k", longText + "y"}});
-  const std::string path = dir.File("long.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  const TFigure& fig = *leaf->FigGrps[2]->Items(0);
-  EXPECT_EQ(fig.Texts, (Texts{longText}));
-  EXPECT_EQ(fig.GetProp("k"), longText + "y");
+  const auto leaf = Loaded(b.str());
+  test::ExpectGolden(test::DumpLeaf(*leaf), "vector/lengths.dump");
 }
 
 TEST_F(VectorReader, FileNotStartingWithHGivesNoLeaf) {
