@@ -15,9 +15,9 @@
 
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
-#include "platform/program_dir.h"
 #include "readers/enc_builder.h"
 #include "s57_listing.h"
+#include "support/leaf_dump.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -120,14 +120,11 @@ std::vector<XY> GdalPoints(const GdalFeature& f, std::size_t stride) {
 class EncGdalTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::filesystem::create_directories(dir_.Path() / "def");
-    std::filesystem::copy_file(kAttributeTable, dir_.Path() / "def" / "EncAttr.ini");
-    SetProgramDir(dir_.Path().string());
     std::ofstream out(dir_.File("JP4TEST1.txt"), std::ios::binary);
     iso8211::WriteListing(test::ReadFile(kData + "JP4TEST1.000"), out);
   }
-  void TearDown() override { SetProgramDir(""); }
 
+  const test::ScopedProgramDir program_{test::SourcePath()};  // for def/EncAttr.ini
   test::TempDir dir_;
   TMapLeafGrp leaves_{nullptr};
   TMapBuilder_Enc builder_;

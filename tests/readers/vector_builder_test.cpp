@@ -15,6 +15,7 @@
 
 #include "model/map_leaf.h"
 #include "platform/errors.h"
+#include "support/leaf_dump.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -152,156 +153,70 @@ protected:
     EXPECT_FALSE(leaf->Loaded);
   }
 
+  // Loads `bytes` written to a file.
+  std::unique_ptr<TMapLeaf> Loaded(const std::string& bytes) {
+    const std::string path = dir.File("good" + std::to_string(++goodFiles) + ".vec");
+    test::WriteFile(path, bytes);
+    auto leaf = LeafFor(path);
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    return leaf;
+  }
+
   test::TempDir dir;
   int badFiles = 0;
+  int goodFiles = 0;
   TMapLeafGrp leaves{nullptr};
   TMapBuilder_Vector reader;
 };
 
+// The name is taken after the last "\\", ":" or "/"; the title ends at its
+// first NUL. Opening reads the header only.
 TEST_F(VectorReader, OpenFileFillsTheLeafFromTheHeaderOnly) {
-  // The name is taken after the last "\", ":" or "/".
   const std::string path = dir.File("C:\\maps\\0925.vec");
   test::WriteFile(path, SampleFile());
-
-  std::unique_ptr<TMapLeaf> leaf = reader.OpenFile(leaves, path);
-
+  const auto leaf = reader.OpenFile(leaves, path);
   ASSERT_NE(leaf, nullptr);
-  EXPECT_EQ(leaf->Owner, &leaves);
-  EXPECT_EQ(leaf->FileName, path);
-  EXPECT_EQ(leaf->Name, "0925.vec");
-  EXPECT_EQ(leaf->SheetName, "Sheet 09LD351");
-  EXPECT_EQ(leaf->Corners[0], (TFPoint{-100, 200}));
-  EXPECT_EQ(leaf->Corners[2], (TFPoint{300, -50}));
-  EXPECT_EQ(leaf->Extent, (TFRect{-100, 200, 300, -50}));
-  EXPECT_EQ(leaf->Datum, 2);
-  EXPECT_EQ(leaf->CoordMode, 1);
-  EXPECT_EQ(leaf->Zone, 9);
-  EXPECT_EQ(leaf->FigGrpCount(), 0);
-  EXPECT_FALSE(leaf->Loaded);
-  EXPECT_EQ(leaves.Count(), 0);  // the caller adds the leaf
+  test::ExpectGolden(test::DumpLeaf(*leaf), "vector/sample_open.dump");
 }
 
+// The flag is any non-zero byte; a figure with vertices has its extent
+// recomputed, one without keeps its record's.
 TEST_F(VectorReader, LoadLeafBuildsEveryKindOfFigure) {
-  const std::string path = dir.File("dir/sample.vec");
-  std::filesystem::create_directory(dir.File("dir"));
+  const std::string path = dir.File("sample.vec");
   test::WriteFile(path, SampleFile());
   auto leaf = LeafFor(path);
-
   reader.LoadLeaf(*leaf, nullptr, 1000);
-
-  EXPECT_TRUE(leaf->Loaded);
-  EXPECT_EQ(leaf->Name, "sample.vec");
-  EXPECT_EQ(leaf->SheetName, "Sheet 09LD351");
-  EXPECT_EQ(leaf->Zone, 9);
-  ASSERT_EQ(leaf->FigGrpCount(), 3);
-  const TFigGrp& polygons = *leaf->FigGrps[0];
-  const TFigGrp& polylines = *leaf->FigGrps[1];
-  const TFigGrp& points = *leaf->FigGrps[2];
-  EXPECT_EQ(polygons.Kind(), TFigKind::Polygon);
-  EXPECT_EQ(polylines.Kind(), TFigKind::Polyline);
-  EXPECT_EQ(points.Kind(), TFigKind::Point);
-  for (const auto& grp : leaf->FigGrps) EXPECT_EQ(grp->Name, "sample.vec");
-
-  ASSERT_EQ(polygons.Count(), 1);
-  const TFigure& hall = *polygons.Items(0);
-  EXPECT_EQ(hall.ClassCode, "BLDG");
-  EXPECT_FALSE(hall.Flag);
-  EXPECT_EQ(hall.LabelX, 5);
-  EXPECT_EQ(hall.LabelY, 6);
-  EXPECT_EQ(hall.Points, (Points{{0, 0}, {10, 0}, {10, 8}, {0, 0}}));
-  EXPECT_EQ(hall.Extent, (TFRect{0, 8, 10, 0}));  // recomputed from the vertices
-  EXPECT_EQ(hall.Texts, (Texts{"Town hall", "3F"}));
-  EXPECT_EQ(hall.GetProp("HEIGHT"), "12.5");
-  EXPECT_EQ(hall.GetProp("use"), "office");
-
-  ASSERT_EQ(polylines.Count(), 1);
-  EXPECT_EQ(polylines.Items(0)->ClassCode, "BLDG");
-  EXPECT_TRUE(polylines.Items(0)->Flag);  // any non-zero byte
-  EXPECT_EQ(polylines.Items(0)->Extent, (TFRect{-3, 4, 7, -2}));
-
-  ASSERT_EQ(points.Count(), 2);
-  EXPECT_EQ(points.Items(0)->ClassCode, "SIGN");
-  EXPECT_EQ(points.Items(0)->Points, (Points{{20, 30}}));
-  EXPECT_EQ(points.Items(0)->Texts, (Texts{"Post"}));
-  // Without vertices the figure keeps the extent its record gives.
-  EXPECT_TRUE(points.Items(1)->Points.empty());
-  EXPECT_EQ(points.Items(1)->Extent, (TFRect{1, 4, 3, 2}));
-  EXPECT_EQ(points.Items(1)->LabelX, 9);
+  test::ExpectGolden(test::DumpLeaf(*leaf), "vector/sample.dump");
+  EXPECT_EQ(leaf->FigGrps.at(0)->Items(0)->Extent, (TFRect{0, 8, 10, 0}));
 }
 
 TEST_F(VectorReader, NoClassBlocksGiveALoadedLeafWithoutFigureLists) {
   Bytes b;
   WriteHeader(b, Header{});
-  const std::string path = dir.File("empty.vec");
-  test::WriteFile(path, b.str());
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
+  const auto leaf = Loaded(b.str());
   EXPECT_TRUE(leaf->Loaded);
   EXPECT_EQ(leaf->FigGrpCount(), 0);
 }
 
-TEST_F(VectorReader, EmptyAttributeValuesAreSkippedAndLaterOnesMoveUp) {
+// Values of length zero or less are skipped and later ones move up. A key
+// length of zero or less ends the property list at once with no value length
+// after it; a value length of zero or less is an empty value; a second key
+// stays beside the first. Texts longer than 1024 bytes are read whole.
+TEST_F(VectorReader, LengthsOfZeroOrLessAndLongTexts) {
   Bytes b;
   Header h;
   h.Blocks = 1;
   WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
+  WriteBlock(b, "C", 3);
   WriteRecord(b, {.Kind = 2, .N = 0, .M = 4, .K = 0});
   b.Text("first").Int(0).Int(-7).Text("fourth");
-  const std::string path = dir.File("values.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  EXPECT_EQ(leaf->FigGrps[1]->Items(0)->Texts, (Texts{"first", "fourth"}));
-}
-
-TEST_F(VectorReader, PropertyKeyAndValueLengthsOfZeroOrLess) {
-  Bytes b;
-  Header h;
-  h.Blocks = 1;
-  WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
   WriteRecord(b, {.Kind = 1, .N = 0, .M = 0, .K = 6});
-  b.Int(0);                      // ends at once: no value length follows
-  b.Text("a").Int(0);            // empty value
-  b.Int(-3);                     // ends at once
-  b.Text("b").Int(-1);           // empty value
-  b.Text("c").Text("seen");      // an ordinary one after them
-  b.Text("a").Text("second a");  // a second "a" stays beside the first
-  const std::string path = dir.File("props.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  const TFigure& fig = *leaf->FigGrps[2]->Items(0);
-  ASSERT_EQ(fig.Props.Count(), 4u);
-  Texts keys;
-  for (std::size_t i = 0; i < fig.Props.Count(); ++i) keys.push_back(fig.Props[i].Key);
-  EXPECT_EQ(keys, (Texts{"a", "a", "b", "c"}));
-  Texts aValues{fig.Props[0].Object, fig.Props[1].Object};
-  std::sort(aValues.begin(), aValues.end());
-  EXPECT_EQ(aValues, (Texts{"", "second a"}));
-  EXPECT_EQ(fig.Props[2].Object, "");
-  EXPECT_EQ(fig.GetProp("C"), "seen");
-}
-
-TEST_F(VectorReader, TextsLongerThan1024BytesAreReadWhole) {
+  b.Int(0).Text("a").Int(0).Int(-3).Text("b").Int(-1).Text("c").Text("seen");
+  b.Text("a").Text("second a");
   const std::string longText(5000, 'x');
-  Bytes b;
-  Header h;
-  h.Blocks = 1;
-  WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
   WriteFigure(b, {.Kind = 1}, {{1, 2}}, {longText}, {{"k", longText + "y"}});
-  const std::string path = dir.File("long.vec");
-  test::WriteFile(path, b.str());
-
-  auto leaf = LeafFor(path);
-  reader.LoadLeaf(*leaf, nullptr, 0);
-  const TFigure& fig = *leaf->FigGrps[2]->Items(0);
-  EXPECT_EQ(fig.Texts, (Texts{longText}));
-  EXPECT_EQ(fig.GetProp("k"), longText + "y");
+  const auto leaf = Loaded(b.str());
+  test::ExpectGolden(test::DumpLeaf(*leaf), "vector/lengths.dump");
 }
 
 TEST_F(VectorReader, FileNotStartingWithHGivesNoLeaf) {
@@ -316,17 +231,9 @@ TEST_F(VectorReader, FileNotStartingWithHGivesNoLeaf) {
 }
 
 TEST_F(VectorReader, MissingOrShortFilesAreReadErrors) {
-  const std::string missing = dir.File("missing.vec");
-  try {
-    reader.OpenFile(leaves, missing);
-    ADD_FAILURE() << "no error for a missing file";
-  } catch (const EInOutError& e) {
-    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
-  }
-  auto leaf = LeafFor(missing);
+  auto leaf = LeafFor(dir.File("missing.vec"));
   EXPECT_THROW(reader.LoadLeaf(*leaf, nullptr, 0), EInOutError);
   EXPECT_FALSE(leaf->Loaded);
-
   const std::string shortFile = dir.File("short.vec");
   test::WriteFile(shortFile, SampleFile().substr(0, 591));
   EXPECT_THROW(reader.OpenFile(leaves, shortFile), EInOutError);

@@ -1,19 +1,17 @@
 // The chart cell reader of chizro-enclist (tools/enc): ISO/IEC 8211
 // structure, format controls and the listing it writes, on the small test
-// cell and on cells written byte by byte here, valid and broken.
+// cell and on small cells under tests/data/enc/cells, valid and broken.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "iso8211.h"
 #include "s57_listing.h"
+#include "support/leaf_dump.h"
 #include "test_support.h"
 
 namespace iso8211 {
@@ -21,54 +19,8 @@ namespace {
 
 const std::string kCellPath = std::string(CHIZRO_TEST_DATA_DIR) + "/enc/JP4TEST1.000";
 
-// --- Writing cells ------------------------------------------------------------
-
-struct FieldDesc {
-  std::string Tag;
-  std::string Controls;
-  std::string Labels;
-  std::string Formats;
-};
-
-using Fields = std::vector<std::pair<std::string, std::string>>;
-
-std::string Padded(std::size_t value, int width) {
-  std::string s = std::to_string(value);
-  return std::string(static_cast<std::size_t>(width) - s.size(), '0') + s;
-}
-
-// A record with the given leader identifier and fields (data with their
-// terminators); `lengthZero` writes 00000 as the record length.
-std::string MakeRecord(char leaderId, const Fields& fields, bool lengthZero = false,
-                       int tagSize = 4) {
-  std::string directory;
-  std::string area;
-  for (const auto& [tag, data] : fields) {
-    directory += tag + Padded(data.size(), 3) + Padded(area.size(), 4);
-    area += data;
-  }
-  directory += '\x1E';
-  const std::size_t base = 24 + directory.size();
-  const std::size_t total = base + area.size();
-  std::string leader = Padded(lengthZero ? 0 : total, 5);
-  leader += leaderId == 'L' ? "3LE1 09" : std::string(" ") + leaderId + "     ";
-  leader += Padded(base, 5);
-  leader += leaderId == 'L' ? " ! " : "   ";
-  leader += "340" + std::to_string(tagSize);
-  return leader + directory + area;
-}
-
-std::string MakeDdr(const std::vector<FieldDesc>& descs) {
-  Fields fields = {{"0000", "0000;&   \x1F\x1E"}};
-  for (const FieldDesc& d : descs)
-    fields.push_back({d.Tag, d.Controls + "name\x1F" + d.Labels + "\x1F" + d.Formats + "\x1E"});
-  return MakeRecord('L', fields);
-}
-
-std::string Le(std::uint64_t v, int bytes) {
-  std::string s;
-  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-  return s;
+std::string Cell(const std::string& name) {
+  return chizro::test::ReadFile(std::string(CHIZRO_TEST_DATA_DIR) + "/enc/cells/" + name + ".000");
 }
 
 std::string Listing(std::string_view cell, TListingStats* stats = nullptr) {
@@ -270,126 +222,52 @@ TEST(Iso8211Cell, DamagedBytesGiveAnErrorOrAWellFormedListing) {
   EXPECT_GT(listed, 0);
 }
 
-// --- Cells written here -------------------------------------------------------
+// --- Small cells --------------------------------------------------------------
 
-const std::vector<FieldDesc> kDescs = {
-    {"0001", "0500;&   ", "", "(b12)"},
-    {"VRID", "1600;&   ", "RCNM!RCID!RVER!RUIN", "(b11,b14,b12,b11)"},
-    {"SG2D", "2500;&   ", "*YCOO!XCOO", "(2b24)"},
-    {"MISC", "1600;&   ", "NUM!REAL!TXT!NEG!FLT!a b=", "(I(3),R(5),A(2),b22,b48,b11)"},
-    {"NATF", "2600;&%/A", "*ATTL!ATVL", "(b12,A)"},
+struct CellCase {
+  const char* Name;
+  std::size_t Records;
+  std::size_t BadFields;
+  const char* Warning = "";  // a text the warnings hold
 };
 
-std::string Vrid(std::uint32_t rcid) {
-  return Le(130, 1) + Le(rcid, 4) + Le(1, 2) + Le(1, 1) + "\x1E";
-}
+class CellListing : public ::testing::TestWithParam<CellCase> {};
 
-TEST(Iso8211Cell, WritesEveryKindOfSubfield) {
-  double one_and_half = 1.5;
-  std::uint64_t bits = 0;
-  std::memcpy(&bits, &one_and_half, 8);
-  const std::string misc =
-      "012" + std::string("3.25 ") + "ab" + Le(0xFFFE, 2) + Le(bits, 8) + Le(7, 1) + "\x1E";
-  const std::string dirty =
-      "1,2" + std::string("x\"y z") + "ab" + Le(1, 2) + Le(bits, 8) + Le(0, 1) + "\x1E";
-  const std::string natf = Le(301, 2) + std::string("A\0B\0\x1F\0", 6) + Le(302, 2) +
-                           std::string("\x1F\x30\x1F\0", 4) + std::string("\x1E\0", 2);
-  const std::string cell =
-      MakeDdr(kDescs) + MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"},
-                                         {"VRID", Vrid(0xFFFFFFFF)},
-                                         {"SG2D", Le(static_cast<std::uint32_t>(-5), 4) + Le(6, 4) +
-                                                      Le(7, 4) + Le(8, 4) + "\x1E"},
-                                         {"MISC", misc},
-                                         {"MISC", dirty},
-                                         {"NATF", natf}});
-  TListingStats stats;
-  const std::vector<std::string> lines = Lines(Listing(cell, &stats));
-  EXPECT_EQ(stats.BadFields, 0u);
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{
-                "RECN 1", " VRID 1 8 RCNM=130 RCID=4294967295 RVER=1 RUIN=1", " SG2D 2 16 -5 6 7 8",
-                " MISC 1 21 NUM=012 REAL=3.25 TXT=0x6162 NEG=-2 FLT=1.5 a_b_=7",
-                " MISC 1 21 NUM=0x312C32 REAL=0x782279207A TXT=0x6162 NEG=1 FLT=1.5 a_b_=0",
-                // UCS-2 values end at a two-byte terminator only.
-                " NATF 2 14 ATTL=301 ATVL=0x41004200 ATTL=302 ATVL=0x1F30", "****"}));
-}
-
-TEST(Iso8211Cell, RecordLengthOfZeroIsTakenFromTheDirectory) {
-  const std::string record =
-      MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"}, {"VRID", Vrid(9)}}, true);
-  const std::string cell = MakeDdr(kDescs) + record + record;
-  TListingStats stats;
-  const std::vector<std::string> lines = Lines(Listing(cell, &stats));
-  EXPECT_EQ(stats.Records, 2u);
-  EXPECT_EQ(lines.at(1), " VRID 1 8 RCNM=130 RCID=9 RVER=1 RUIN=1");
-}
-
-TEST(Iso8211Cell, PaddingAfterTheLastRecordEndsTheFile) {
-  const std::string cell = MakeDdr(kDescs) +
-                           MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"}, {"VRID", Vrid(1)}}) +
-                           std::string(100, '\0');
-  TListingStats stats;
-  Listing(cell, &stats);
-  EXPECT_EQ(stats.Records, 1u);
-}
-
-TEST(Iso8211Cell, FieldsThatDoNotFitTheirDescriptionAreListedRaw) {
-  const std::string cell =
-      MakeDdr(kDescs) + MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"},
-                                         {"VRID", std::string("\x82\x01\x1E", 3)},
-                                         {"XXXX", "ab\x1E"},
-                                         {"SG2D", Le(1, 4) + Le(2, 4) + Le(3, 2) + "\x1E"}});
+// Every kind of subfield (UCS-2 values end at a two-byte terminator only); a
+// record length of zero taken from the directory; padding after the last
+// record ending the file; fields that do not fit their description listed
+// raw, each with a warning naming it.
+TEST_P(CellListing, MatchesItsGoldenListing) {
+  const CellCase& c = GetParam();
   std::ostringstream out;
   std::ostringstream warnings;
-  const TListingStats stats = WriteListing(cell, out, &warnings);
-  EXPECT_EQ(stats.BadFields, 3u);
-  EXPECT_EQ(Lines(out.str()),
-            (std::vector<std::string>{"RECN 1", " VRID 0 2 RAW=0x8201", " XXXX 0 2 RAW=0x6162",
-                                      " SG2D 0 10 RAW=0x01000000020000000300", "****"}));
-  EXPECT_NE(warnings.str().find("XXXX"), std::string::npos);
+  const TListingStats stats = WriteListing(Cell(c.Name), out, &warnings);
+  EXPECT_EQ(stats.Records, c.Records);
+  EXPECT_EQ(stats.BadFields, c.BadFields);
+  EXPECT_NE(warnings.str().find(c.Warning), std::string::npos) << warnings.str();
+  chizro::test::ExpectGolden(out.str(), std::string("enc/cells/") + c.Name + ".lst");
 }
 
-struct BrokenCell {
-  const char* Name;
-  std::string Bytes;
-};
+INSTANTIATE_TEST_SUITE_P(Cells, CellListing,
+                         ::testing::Values(CellCase{"every_subfield", 1, 0},
+                                           CellCase{"record_length_zero", 2, 0},
+                                           CellCase{"padding_after_last_record", 1, 0},
+                                           CellCase{"fields_listed_raw", 1, 3, "XXXX"}),
+                         [](const auto& row) { return std::string(row.param.Name); });
 
-class BrokenCellTest : public ::testing::TestWithParam<BrokenCell> {};
+class BrokenCell : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(BrokenCellTest, IsRefused) { EXPECT_THROW(Listing(GetParam().Bytes), TFormatError); }
-
-std::string WithByte(std::string s, std::size_t at, char c) {
-  s[at] = c;
-  return s;
+TEST_P(BrokenCell, IsRefused) {
+  EXPECT_THROW(Listing(Cell(std::string("broken/") + GetParam())), TFormatError);
 }
-
-const std::string kDdr = MakeDdr(kDescs);
-const std::string kRecord = MakeRecord('D', {{"0001", Le(1, 2) + "\x1E"}, {"VRID", Vrid(1)}});
 
 INSTANTIATE_TEST_SUITE_P(
-    Cells, BrokenCellTest,
-    ::testing::Values(
-        BrokenCell{"Empty", ""}, BrokenCell{"ShortLeader", "00024"},
-        BrokenCell{"NotADescriptiveRecord", kRecord + kRecord},
-        BrokenCell{"LengthNotDigits", WithByte(kDdr, 2, 'x') + kRecord},
-        BrokenCell{"LengthBeyondFile", WithByte(kDdr, 0, '9') + kRecord},
-        BrokenCell{"FieldAreaBeyondRecord", WithByte(kDdr, 12, '9') + kRecord},
-        BrokenCell{"ZeroSizeOfFieldLength", WithByte(kDdr, 20, '0') + kRecord},
-        BrokenCell{"DirectoryNotTerminated", kDdr + WithByte(kRecord, 24 + 2 * 11, 'x')},
-        BrokenCell{"FieldBeyondItsRecord", kDdr + WithByte(kRecord, 24 + 11 + 4, '9')},
-        BrokenCell{"ReusedLeader", kDdr + WithByte(kRecord, 6, 'R')},
-        BrokenCell{"UnknownLeaderIdentifier", kDdr + WithByte(kRecord, 6, 'Q')},
-        BrokenCell{"RecordCutShort", kDdr + kRecord.substr(0, kRecord.size() - 1)},
-        BrokenCell{"GarbageAfterRecords", kDdr + kRecord + "12"},
-        BrokenCell{"TagsOfThreeCharacters", MakeRecord('L',
-                                                       {{"000", "0000;&   \x1F\x1E"},
-                                                        {"VRI", "1600;&   n\x1FRCNM\x1F(b11)\x1E"}},
-                                                       false, 3)},
-        BrokenCell{"FewerFormatsThanLabels",
-                   MakeDdr({{"VRID", "1600;&   ", "RCNM!RCID", "(b11)"}}) + kRecord},
-        BrokenCell{"UnreadableFormats",
-                   MakeDdr({{"VRID", "1600;&   ", "RCNM", "(b19)"}}) + kRecord}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    Cells, BrokenCell,
+    ::testing::Values("Empty", "ShortLeader", "NotADescriptiveRecord", "LengthNotDigits",
+                      "LengthBeyondFile", "FieldAreaBeyondRecord", "ZeroSizeOfFieldLength",
+                      "DirectoryNotTerminated", "FieldBeyondItsRecord", "ReusedLeader",
+                      "UnknownLeaderIdentifier", "RecordCutShort", "GarbageAfterRecords",
+                      "TagsOfThreeCharacters", "FewerFormatsThanLabels", "UnreadableFormats"));
 
 }  // namespace
 }  // namespace iso8211

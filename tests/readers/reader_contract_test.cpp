@@ -1,0 +1,118 @@
+// What every reader does alike, one row per data kind with a fixture file: a
+// missing file gives no leaf, OpenFile leaves the leaf to its caller, and
+// through a project a paint loads the leaf with a definition for every
+// class, an unload and a reload give the same figures, and the figures land
+// in the project's system as recorded in tests/data/contract/<row>.dump.
+// The failure contract (what a reader keeps when a file fails part-way) is
+// each reader's own and tested beside it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "defs/draw_class.h"
+#include "model/map_project.h"
+#include "model/map_theme.h"
+#include "platform/errors.h"
+#include "support/leaf_dump.h"
+
+namespace chizro::test {
+namespace {
+
+struct ContractCase {
+  const char* Name;
+  int Kind;
+  const char* Input;           // relative to the source tree
+  int OpenMode;                // 1 folder, 2 file
+  bool MissingThrows = false;  // the vector reader reports a missing file as an error
+  bool Golden = true;          // false: the reader's own golden files cover the figures
+};
+
+void PrintTo(const ContractCase& c, std::ostream* os) { *os << c.Input; }
+
+class ReaderContract : public ::testing::TestWithParam<ContractCase> {};
+
+TEST_P(ReaderContract, MissingFileGivesNoLeaf) {
+  const ContractCase& c = GetParam();
+  const ScopedProgramDir program(SourcePath());
+  const auto reader = MakeReader(c.Kind);
+  TMapLeafGrp leaves(nullptr);
+  const std::string missing = DataPath("no-such-file.txt");
+  if (c.MissingThrows) {
+    EXPECT_THROW(reader->OpenFile(leaves, missing), EInOutError);
+  } else {
+    EXPECT_EQ(reader->OpenFile(leaves, missing), nullptr);
+  }
+  EXPECT_EQ(leaves.Count(), 0);
+}
+
+TEST_P(ReaderContract, OpenFileLeavesTheLeafToItsCaller) {
+  const ContractCase& c = GetParam();
+  if (c.OpenMode != 2) GTEST_SKIP() << "a folder row";
+  const ScopedProgramDir program(SourcePath());
+  const auto reader = MakeReader(c.Kind);
+  TMapLeafGrp leaves(nullptr);
+  const auto leaf = reader->OpenFile(leaves, SourcePath(c.Input));
+  ASSERT_TRUE(leaf);
+  EXPECT_EQ(leaf->FileName, SourcePath(c.Input));
+  EXPECT_EQ(leaf->Owner, &leaves);
+  EXPECT_EQ(leaves.Count(), 0);
+}
+
+TEST_P(ReaderContract, PaintLoadsAndAReloadGivesTheSameFigures) {
+  const ContractCase& c = GetParam();
+  const ScopedProgramDir program(SourcePath());
+  TMapProject project;
+  ASSERT_TRUE(project.Open(SourcePath(c.Input), c.Kind, c.OpenMode));
+  const TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_GE(theme.Leaves->Count(), 1);
+  const auto paintAt = [&](float x, float y) {
+    project.View->DeviceRect = {0, 0, 1000, 1000};
+    project.SetScale(2500);
+    project.View->CenterX = x;
+    project.View->CenterY = y;
+    project.Draw();
+  };
+  std::string dumps;
+  for (int i = 0; i < theme.Leaves->Count(); ++i) {
+    const TMapLeaf& leaf = *theme.Leaves->Items(i);
+    const float x = (leaf.Extent.left + leaf.Extent.right) / 2;
+    const float y = (leaf.Extent.top + leaf.Extent.bottom) / 2;
+    paintAt(x, y);
+    ASSERT_TRUE(leaf.Loaded) << leaf.FileName;
+    ASSERT_TRUE(leaf.HasFigures());
+    ASSERT_TRUE(leaf.DrawClasses);
+    for (const auto& grp : leaf.FigGrps)
+      for (const auto& fig : grp->Figures()) {
+        const TDrawClass* cls = leaf.DrawClasses->Find(fig->ClassCode);
+        ASSERT_TRUE(cls && cls->ClassDef) << "no definition of " << fig->ClassCode;
+      }
+    const std::string loaded = DumpLeaf(leaf);
+    for (int n = 0; n < 10 && leaf.Loaded; ++n) paintAt(-900000, -900000);
+    ASSERT_FALSE(leaf.Loaded);
+    paintAt(x, y);
+    ASSERT_TRUE(leaf.Loaded);
+    EXPECT_EQ(DumpLeaf(leaf), loaded);
+    dumps += loaded;
+  }
+  if (c.Golden) ExpectGolden(dumps, std::string("contract/") + c.Name + ".dump");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ReaderContract,
+    ::testing::Values(
+        // JGD2000 sheets in a JGD2000 project: nothing moves.
+        ContractCase{"SdfFolder", kKindSdf2500, "samples/sdf", 1, false, false},
+        ContractCase{"SdfTokyoSheet", kKindSdf2500, "tests/data/sdf/disc/07MD623", 2},
+        ContractCase{"Ksj", kKindKsj, "tests/data/ksj/N03-85_13_sample.txt", 2},
+        ContractCase{"GkuPnt", kKindGkuPnt, "tests/data/gkupnt/13101-17.0a_chiyoda.csv", 2},
+        ContractCase{"StcXml", kKindStcXml, "tests/data/xml/chiyoda_sjis.xml", 2},
+        ContractCase{"Fgd", kKindFgd, "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml", 2},
+        ContractCase{"Enc", kKindEnc, "tests/data/enc/JP4TEST1.lst.txt", 2},
+        ContractCase{"Raster", kKindRaster, "tests/data/raster/tokyo.bmp", 2},
+        ContractCase{"GpsTokyo", kKindGpsWpt, "tests/data/gps/track_tokyo_dm.txt", 2},
+        ContractCase{"Vector", kKindVectorBase + kKindSdf2500, "tests/data/vector/09LD183.vec", 2,
+                     true}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
+}  // namespace
+}  // namespace chizro::test

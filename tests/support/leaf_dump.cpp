@@ -1,0 +1,203 @@
+#include "support/leaf_dump.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "defs/draw_class.h"
+#include "model/map_figure.h"
+#include "platform/errors.h"
+#include "platform/program_dir.h"
+#include "platform/sjis.h"
+#include "test_support.h"
+
+namespace chizro::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths below tests/data lose that prefix; other paths (scratch folders)
+// keep only their last part, so that a dump does not depend on where the
+// test ran.
+std::string Relative(std::string s) {
+  const std::string data = DataPath() + "/";
+  if (const auto at = s.find(data); at != std::string::npos) return s.erase(at, data.size());
+  const std::string source = SourcePath() + "/";
+  if (const auto at = s.find(source); at != std::string::npos) return s.erase(at, source.size());
+  const std::string temp = fs::temp_directory_path().string();
+  if (s.starts_with(temp)) return s.substr(s.find_last_of('/') + 1);
+  return s;
+}
+
+std::string Escaped(std::string_view text, bool highBytes) {
+  std::string out;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || c == '\\' || (highBytes && u >= 0x80)) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Text(const std::string& sjis) {
+  const std::string utf8 = SjisToUtf8(sjis);
+  return Utf8ToSjis(utf8) == sjis ? Escaped(utf8, false) : Escaped(sjis, true);
+}
+
+std::string Num(float v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v));
+  return text;
+}
+
+std::string Rect(const TFRect& r) {
+  return Num(r.left) + " " + Num(r.top) + " " + Num(r.right) + " " + Num(r.bottom);
+}
+
+const char* KindName(TFigKind kind) {
+  switch (kind) {
+    case TFigKind::Polygon:
+      return "polygon";
+    case TFigKind::Polyline:
+      return "polyline";
+    case TFigKind::Point:
+      return "point";
+    case TFigKind::Raster:
+      return "raster";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::string DataPath(std::string_view relative) {
+  const std::string root = CHIZRO_TEST_DATA_DIR;
+  return relative.empty() ? root : root + "/" + std::string(relative);
+}
+
+std::string SourcePath(std::string_view relative) {
+  const std::string root = fs::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string();
+  return relative.empty() ? root : root + "/" + std::string(relative);
+}
+
+std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs) {
+  std::string s = "leaf " + Relative(leaf.FileName) + "\nname " + Text(Relative(leaf.Name)) +
+                  "\nsheet " + Text(Relative(leaf.SheetName)) + "\nmode " +
+                  std::to_string(leaf.CoordMode) + " datum " + std::to_string(leaf.Datum) +
+                  " zone " + std::to_string(leaf.Zone) + (leaf.Loaded ? " loaded" : "") +
+                  "\nextent " + Rect(leaf.Extent) + "\ncorners";
+  for (const TFPoint& p : leaf.Corners) s += " " + Num(p.x) + " " + Num(p.y);
+  s += "\n";
+  if (!leaf.NoFigureReason.empty()) s += "reason " + leaf.NoFigureReason + "\n";
+  for (const auto& grp : leaf.FigGrps) {
+    s += "group " + Text(grp->Name) + " " + KindName(grp->Kind()) + " " +
+         std::to_string(grp->Count()) + "\n";
+    for (const auto& fig : grp->Figures()) {
+      s += " fig " + Text(fig->ClassCode) + " name " + Text(fig->Name) + " label " +
+           Num(fig->LabelX) + " " + Num(fig->LabelY) + (fig->Flag ? "" : " flag 0") + "\n";
+      for (const std::string& t : fig->Texts) s += "  text " + Text(t) + "\n";
+      for (std::size_t i = 0; i < fig->Props.Count(); ++i)
+        s += "  prop " + Text(fig->Props[i].Key) + "=" + Text(fig->Props[i].Object) + "\n";
+      s += "  extent " + Rect(fig->Extent) + "\n";
+      if (!fig->Points.empty()) {
+        s += "  points " + std::to_string(fig->Points.size());
+        for (const TFPoint& p : fig->Points) s += " " + Num(p.x) + " " + Num(p.y);
+        s += "\n";
+      }
+      if (!classDefs) continue;
+      for (int i = 0; i < classDefs->Count(); ++i) {
+        const TClassDef* def = classDefs->Items(i);
+        if (def->Name != fig->ClassCode) continue;
+        if (def->LabelOn)
+          s += "  shows " + Text(TDrawClass(fig->ClassCode, def).LabelOf(*fig)) + "\n";
+        break;
+      }
+    }
+  }
+  return s;
+}
+
+void ExpectGolden(const std::string& dump, const std::string& golden) {
+  const std::string path = DataPath(golden);
+  if (const char* update = std::getenv("CHIZRO_UPDATE_GOLDEN");
+      update && std::string(update) == "1") {
+    fs::create_directories(fs::path(path).parent_path());
+    WriteFile(path, dump);
+    return;
+  }
+  std::string expected;
+  try {
+    expected = ReadFile(path);
+  } catch (const std::exception&) {
+    ADD_FAILURE() << "no golden file " << golden << " (CHIZRO_UPDATE_GOLDEN=1 writes it)";
+    return;
+  }
+  EXPECT_EQ(dump, expected) << "differs from " << golden;
+}
+
+std::unique_ptr<TMapBuilder> MakeReader(int kind) { return CreateBuilder(kind); }
+
+const TClassDefGrp& ShippedClassDefs(int kind) {
+  static std::map<int, std::unique_ptr<TClassDefGrp>> cache;
+  auto& defs = cache[kind];
+  if (!defs) {
+    defs = std::make_unique<TClassDefGrp>();
+    const std::string file = NativePath(DefFileForKind(kind));
+    if (!file.empty()) defs->LoadFromFile(SourcePath(file.substr(1)));
+  }
+  return *defs;
+}
+
+std::unique_ptr<TMapLeaf> OpenLoaded(int kind, const std::string& path) {
+  static TMapLeafGrp leaves(nullptr);
+  const auto reader = MakeReader(kind);
+  auto leaf = reader->OpenFile(leaves, path);
+  if (leaf && !leaf->Loaded) reader->LoadLeaf(*leaf, &ShippedClassDefs(kind), 2500);
+  return leaf;
+}
+
+TEST_P(ReaderGolden, MatchesItsDump) {
+  const GoldenCase& c = GetParam();
+  const ScopedProgramDir program(*c.ProgramDir ? DataPath(c.ProgramDir) : SourcePath());
+  const auto leaf = OpenLoaded(c.Kind, fs::path(DataPath(c.Input)).lexically_normal().string());
+  ASSERT_TRUE(leaf) << c.Input;
+  const std::string golden =
+      *c.Golden ? c.Golden : fs::path(c.Input).replace_extension(".dump").string();
+  ExpectGolden(DumpLeaf(*leaf, &ShippedClassDefs(c.Kind)), golden);
+}
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderGolden);
+
+std::string ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const EListIndexError& e) {
+    return "list " + std::to_string(e.Index());
+  } catch (const EConvertError& e) {
+    return "integer '" + e.Text() + "'";
+  } catch (const EFloatConvertError& e) {
+    return "real '" + e.Text() + "'";
+  } catch (const EZoneError&) {
+    return "zone";
+  } catch (const EInOutError&) {
+    return "io";
+  }
+  return "";
+}
+
+ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }
+ScopedProgramDir::~ScopedProgramDir() { SetProgramDir(""); }
+
+ScopedBitmapLoader::ScopedBitmapLoader(TBitmapLoader* loader) : previous_(GetBitmapLoader()) {
+  SetBitmapLoader(loader);
+}
+ScopedBitmapLoader::~ScopedBitmapLoader() { SetBitmapLoader(previous_); }
+
+}  // namespace chizro::test

@@ -1,0 +1,98 @@
+// One text form for the leaf of any reader, the golden-file check built on
+// it, the reader of a data kind, and scoped guards for the process-wide
+// settings the reader tests change.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "defs/class_def.h"
+#include "model/map_leaf.h"
+#include "platform/graphics.h"
+#include "readers/map_builder.h"
+
+namespace chizro::test {
+
+// tests/data, and the source tree's root (where def/ and samples/ live).
+std::string DataPath(std::string_view relative = {});
+std::string SourcePath(std::string_view relative = {});
+
+// The leaf as text: its header (file name relative to tests/data, names,
+// mode, datum, zone, extent, corners, why it has no figures), then each
+// figure list (name, kind) and each figure (class code, name, label point,
+// texts, properties, extent, vertices, and the label `classDefs` gives
+// it). Numbers
+// are printed with %.9g, which tells every float apart; texts are shown in
+// UTF-8, bytes that are not Shift_JIS as \xNN.
+std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs = nullptr);
+
+// Compares `dump` with the golden file tests/data/<golden>. With the
+// environment variable CHIZRO_UPDATE_GOLDEN=1 the file is rewritten with
+// `dump` instead (review the difference before committing it).
+void ExpectGolden(const std::string& dump, const std::string& golden);
+
+// The reader of a data kind: the one place the tests ask the registry.
+std::unique_ptr<TMapBuilder> MakeReader(int kind);
+
+// The shipped class definitions of a data kind (def/ of the source tree).
+const TClassDefGrp& ShippedClassDefs(int kind);
+
+// Opens a file with the kind's reader and, when the open did not load it,
+// loads it with the kind's definitions at 1:2500; null when the reader makes
+// no leaf of it. Errors pass through.
+std::unique_ptr<TMapLeaf> OpenLoaded(int kind, const std::string& path);
+
+// One fixture file of a reader and its golden dump: each reader's test
+// instantiates ReaderGolden over its own rows. The file is opened and loaded
+// by OpenLoaded with the program's folder at `ProgramDir` (relative to
+// tests/data; the source tree when empty), and its DumpLeaf, with the labels
+// of the shipped definitions, must match `Golden` (by default the input's
+// path with the extension ".dump").
+struct GoldenCase {
+  const char* Name;
+  int Kind;
+  const char* Input;  // relative to tests/data
+  const char* ProgramDir = "";
+  const char* Golden = "";
+};
+
+inline void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.Input; }
+
+class ReaderGolden : public ::testing::TestWithParam<GoldenCase> {};
+
+inline std::string GoldenName(const ::testing::TestParamInfo<GoldenCase>& row) {
+  return row.param.Name;
+}
+
+// What `call` throws, in a form for tables: "" when it returns, "list N"
+// (EListIndexError), "integer 'TEXT'" (EConvertError), "real 'TEXT'"
+// (EFloatConvertError), "zone" (EZoneError), "io" (EInOutError). Other
+// errors pass through.
+std::string ErrorOf(const std::function<void()>& call);
+
+// Points the program's folder elsewhere for the guard's lifetime.
+class ScopedProgramDir {
+public:
+  explicit ScopedProgramDir(const std::string& dir);
+  ~ScopedProgramDir();
+  ScopedProgramDir(const ScopedProgramDir&) = delete;
+  ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
+};
+
+// Installs a bitmap loader for the guard's lifetime.
+class ScopedBitmapLoader {
+public:
+  explicit ScopedBitmapLoader(TBitmapLoader* loader);
+  ~ScopedBitmapLoader();
+  ScopedBitmapLoader(const ScopedBitmapLoader&) = delete;
+  ScopedBitmapLoader& operator=(const ScopedBitmapLoader&) = delete;
+
+private:
+  TBitmapLoader* previous_;
+};
+
+}  // namespace chizro::test
