@@ -192,9 +192,6 @@ std::string ErrorOf(const std::function<void()>& call) {
   return "";
 }
 
-ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }
-ScopedProgramDir::~ScopedProgramDir() { SetProgramDir(""); }
-
 ScopedBitmapLoader::ScopedBitmapLoader(TBitmapLoader* loader) : previous_(GetBitmapLoader()) {
   SetBitmapLoader(loader);
 }

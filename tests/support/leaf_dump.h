@@ -14,6 +14,7 @@
 #include "model/map_leaf.h"
 #include "platform/graphics.h"
 #include "readers/map_builder.h"
+#include "test_support.h"
 
 namespace chizro::test {
 
@@ -73,15 +74,6 @@ inline std::string GoldenName(const ::testing::TestParamInfo<GoldenCase>& row) {
 // (EFloatConvertError), "zone" (EZoneError), "io" (EInOutError). Other
 // errors pass through.
 std::string ErrorOf(const std::function<void()>& call);
-
-// Points the program's folder elsewhere for the guard's lifetime.
-class ScopedProgramDir {
-public:
-  explicit ScopedProgramDir(const std::string& dir);
-  ~ScopedProgramDir();
-  ScopedProgramDir(const ScopedProgramDir&) = delete;
-  ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
-};
 
 // Installs a bitmap loader for the guard's lifetime.
 class ScopedBitmapLoader {
