@@ -1,9 +1,15 @@
-// Small helpers shared by the tests: a scratch folder and whole-file I/O.
+// Small helpers shared by the tests: a scratch folder, whole-file I/O and a
+// registry of readers of the test's own.
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "readers/data_kinds.h"
 
 namespace chizro::test {
 
@@ -24,5 +30,26 @@ private:
 
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
+
+// The readers' own table with the readers of some kinds replaced by the
+// test's (the definition files stay those of the table).
+class FakeBuilders final : public TBuilderRegistry {
+public:
+  using Factory = std::function<std::unique_ptr<TMapBuilder>()>;
+  FakeBuilders() = default;
+  FakeBuilders(int kind, Factory factory) { Set(kind, std::move(factory)); }
+  void Set(int kind, Factory factory) { factories_[kind] = std::move(factory); }
+
+  std::string DefFileForKind(int kind) const override {
+    return DefaultBuilders().DefFileForKind(kind);
+  }
+  std::unique_ptr<TMapBuilder> CreateBuilder(int kind) const override {
+    const auto it = factories_.find(kind);
+    return it != factories_.end() ? it->second() : DefaultBuilders().CreateBuilder(kind);
+  }
+
+private:
+  std::map<int, Factory> factories_;
+};
 
 }  // namespace chizro::test

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "coords/datum.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "platform/comma_text.h"
@@ -24,7 +25,6 @@ namespace chizro {
 
 namespace {
 
-constexpr int kDatumWgs84 = 3;
 constexpr int kMinAttribute = 1;
 constexpr int kMaxAttribute = 499;
 constexpr std::int32_t kClassSounding = 129;
@@ -357,11 +357,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Enc::OpenFile(TMapLeafGrp& leaves,
   leaf->Datum = kDatumWgs84;
   LoadLeaf(*leaf, nullptr, 0);
   return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_Enc::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                         const std::string& /*folderName*/) {
-  return nullptr;
 }
 
 void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {

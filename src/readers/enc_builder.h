@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -25,9 +25,6 @@ public:
   // without folder and extension; Name: its first three characters), loaded
   // at once. Data errors throw and leave no leaf.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // The chart listing has no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Reads the attribute table and the leaf's listing, and attaches, each
   // when it has figures, a polygon list (areas by ascending size of their

@@ -123,11 +123,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_GkuPnt::OpenFile(TMapLeafGrp& leaves,
   return leaf;
 }
 
-TMapLeafGrp* TMapBuilder_GkuPnt::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
-}
-
 void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
                                   float /*scale*/) {
   auto owned = std::make_unique<TFigPointGrp>();

@@ -25,7 +25,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -36,9 +36,6 @@ public:
   // Null when there is no file of that name; otherwise a leaf in plane
   // rectangular coordinates, loaded at once (data errors reach the caller).
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // Block-point files have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Attaches the "PNT" point list first and fills it record by record: a
   // zone, X or Y that is not a number (EConvertError, EFloatConvertError) or

@@ -153,11 +153,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_GPSWPT::OpenFile(TMapLeafGrp& leaves,
   return leaf;
 }
 
-TMapLeafGrp* TMapBuilder_GPSWPT::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
-}
-
 void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
                                   float /*scale*/) {
   TPntList points;

@@ -33,7 +33,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -45,9 +45,6 @@ public:
   // file, loaded at once and kept loaded one paint longer (IdleCount 1). Data
   // errors reach the caller and no leaf is returned.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // GPS files have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Builds the "TRK" point and line lists and sets the leaf's Extent and
   // Datum; a file without track points says so in NoFigureReason. A coordinate that is not a number

@@ -252,11 +252,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Ksj::OpenFile(TMapLeafGrp& leaves,
   return leaf;
 }
 
-TMapLeafGrp* TMapBuilder_Ksj::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                         const std::string& /*folderName*/) {
-  return nullptr;
-}
-
 void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
   const std::string code = leaf.Name;
   const TItem item = ItemOf(code);

@@ -38,7 +38,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -52,9 +52,6 @@ public:
   // field that is not an integer, EListIndexError for a file that ends inside
   // a record) reaches the caller and no leaf is returned.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // KSJ files have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Reads the whole file for the data item `leaf.Name` and sets the leaf's
   // Extent to the rectangle of all arc points. The figure lists are attached

@@ -125,11 +125,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
   return leaf;
 }
 
-TMapLeafGrp* TMapBuilder_Raster::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
-}
-
 void TMapBuilder_Raster::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
                                   float /*scale*/) {
   auto owned = std::make_unique<TFigRasterGrp>();

@@ -44,7 +44,7 @@
 #include <string_view>
 #include <vector>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 

@@ -300,11 +300,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_STCXML::OpenFile(TMapLeafGrp& leaves,
   return leaf;
 }
 
-TMapLeafGrp* TMapBuilder_STCXML::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
-}
-
 void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
                                   float /*scale*/) {
   const std::string fileName = leaf.FileName;

@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -33,9 +33,6 @@ public:
   // rectangular coordinates, loaded at once. A file that is not well-formed
   // XML, or that breaks the rules above, throws EInOutError and leaves no leaf.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // The XML area file has no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Reads the leaf's file into one polygon list and one polyline list, both
   // named after the "category" of the space, and sets the leaf's Name,

@@ -38,7 +38,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -49,9 +49,6 @@ public:
   // Reads the header only. Null when the file does not begin with 'H';
   // EInOutError when it cannot be read or is shorter than the header.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // The vector file has no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Reads the header again into the leaf, then every figure record. The
   // figure lists (polygons, polylines, points, each named after the file)

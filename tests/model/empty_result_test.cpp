@@ -11,7 +11,7 @@
 #include "model/map_project.h"
 #include "platform/errors.h"
 #include "platform/program_dir.h"
-#include "readers/map_builder.h"
+#include "readers/data_kinds.h"
 
 namespace chizro {
 namespace {
@@ -37,9 +37,9 @@ protected:
 TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
   const EmptyCase& c = GetParam();
   const std::string path = std::string(CHIZRO_TEST_DATA_DIR) + "/" + c.File;
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
   try {
-    project.Open(path, c.Kind, 2);
+    project.Open(path, c.Kind, kOpenFile);
     ADD_FAILURE() << "opened as a map";
   } catch (const ENoFigures& e) {
     EXPECT_EQ(e.Reason().rfind(c.Reason, 0), 0u) << e.Reason();

@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "model/geometry.h"
+#include "model/map_builder.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "platform/errors.h"
-#include "readers/map_builder.h"
 
 namespace chizro::test {
 
 struct FakeFile {
   int CoordMode = kModePlane;
-  int Datum = 2;
+  int Datum = kDatumJgd2000;
   int Zone = 0;
   std::vector<TFPoint> Vertices;  // one polygon, in the file's own system
   bool LoadAtOpen = false;        // build the figures in OpenFile
@@ -51,8 +51,6 @@ public:
     if (it->second.LoadAtOpen) LoadLeaf(*leaf, nullptr, 0);
     return leaf;
   }
-
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
 
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     data_.LoadLog.push_back(leaf.FileName);

@@ -34,14 +34,8 @@ std::vector<TFPoint> Square(float x0, float y0, float size = 100) {
 
 class MapModelTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    SetProgramDir(dir.Path().string());
-    SetBuilderFactory(kKind, [this] { return std::make_unique<FakeBuilder>(data); });
-  }
-  void TearDown() override {
-    SetBuilderFactory(kKind, {});
-    SetProgramDir("");
-  }
+  void SetUp() override { SetProgramDir(dir.Path().string()); }
+  void TearDown() override { SetProgramDir(""); }
 
   TMapTheme& Theme(int i = 0) { return *project.Themes->Items(i); }
   TMapLeaf& Leaf(int i, int theme = 0) { return *Theme(theme).Leaves->Items(i); }
@@ -59,15 +53,16 @@ protected:
 
   test::TempDir dir;
   FakeData data;
-  TMapProject project;
+  test::FakeBuilders builders{kKind, [this] { return std::make_unique<FakeBuilder>(data); }};
+  TMapProject project{builders};
 };
 
 TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["b"] = {kModePlane, 2, 0, Square(300, -200, 50)};
-  EXPECT_TRUE(project.Open("a", kKind, 2));
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  data.Files["b"] = {kModePlane, kDatumJgd2000, 0, Square(300, -200, 50)};
+  EXPECT_TRUE(project.Open("a", kKind, kOpenFile));
   const float cx = project.View->CenterX;
-  EXPECT_TRUE(project.Open("b", kKind, 2));
+  EXPECT_TRUE(project.Open("b", kKind, kOpenFile));
   ASSERT_EQ(project.Themes->Count(), 1);
   ASSERT_EQ(Theme().Leaves->Count(), 2);
   EXPECT_EQ(Theme().Extent, (TFRect{0, 100, 350, -200}));
@@ -78,18 +73,18 @@ TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
 }
 
 TEST_F(MapModelTest, OpeningTheSameFileTwiceAddsNothing) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  project.Open("a", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  project.Open("a", kKind, kOpenFile);
   EXPECT_FALSE(Theme().Leaves->Open("a"));
-  project.Open("a", kKind, 2);
+  project.Open("a", kKind, kOpenFile);
   EXPECT_EQ(Theme().Leaves->Count(), 1);
 }
 
 TEST_F(MapModelTest, ViewIsPlacedOnTheFirstOpenThatGivesALeaf) {
-  data.Files["good"] = {kModePlane, 2, 0, Square(1000, 2000)};
-  EXPECT_TRUE(project.Open("not-a-map", kKind, 2));
+  data.Files["good"] = {kModePlane, kDatumJgd2000, 0, Square(1000, 2000)};
+  EXPECT_TRUE(project.Open("not-a-map", kKind, kOpenFile));
   EXPECT_FALSE(project.Placed);
-  project.Open("good", kKind, 2);
+  project.Open("good", kKind, kOpenFile);
   EXPECT_TRUE(project.Placed);
   EXPECT_FLOAT_EQ(project.View->CenterX, 1050);
   EXPECT_FLOAT_EQ(project.View->CenterY, 2050);
@@ -101,23 +96,23 @@ TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
   test::WriteFile(dir.File("def/Sdf25.ini"),
                   "[MapTheme]\nThemeTitle=1/2500\n[C_5101]\n"
                   "Visible=1,0,0\nPen=0,0,1\nBrush=0,1\nFont=0,x,9,0,0,0,0,0\n");
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  project.Open("a", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  project.Open("a", kKind, kOpenFile);
   EXPECT_EQ(Theme().DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
   EXPECT_EQ(Theme().Title, "1/2500");
   EXPECT_EQ(Theme().ClassDefs->Count(), 1);
   // A kind without a definition file still gets its theme.
-  project.Open("x", 77, 2);
+  project.Open("x", 77, kOpenFile);
   ASSERT_EQ(project.Themes->Count(), 2);
   EXPECT_EQ(Theme(1).DefFileName, "");
   EXPECT_EQ(Theme(1).Builder, nullptr);
 }
 
 TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
-  data.Files["near"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["far"] = {kModePlane, 2, 0, Square(50000, 50000)};
-  project.Open("near", kKind, 2);
-  project.Open("far", kKind, 2);
+  data.Files["near"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  data.Files["far"] = {kModePlane, kDatumJgd2000, 0, Square(50000, 50000)};
+  project.Open("near", kKind, kOpenFile);
+  project.Open("far", kKind, kOpenFile);
   PaintAt(50, 50);
   EXPECT_TRUE(Leaf(0).Loaded);
   EXPECT_FALSE(Leaf(1).Loaded) << "a leaf outside the view is never loaded";
@@ -136,9 +131,9 @@ TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
 }
 
 TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryPaint) {
-  data.Files["bad"] = {kModePlane, 1, 0, Square(-10000, -20000)};
+  data.Files["bad"] = {kModePlane, kDatumTokyo, 0, Square(-10000, -20000)};
   data.Files["bad"].FailAfterFigures = true;
-  project.Open("bad", kKind, 2);
+  project.Open("bad", kKind, kOpenFile);
   const TFRect extent = Leaf(0).Extent;
   EXPECT_THROW(PaintAt(extent.left + 10, extent.bottom + 10), EConvertError);
   EXPECT_EQ(Leaf(0).LoadError, "'x1' は数値ではありません");
@@ -150,21 +145,20 @@ TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryP
 }
 
 TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["b"] = {kModePlane, 2, 0, Square(0, 0)};
-  SetBuilderFactory(12, [this] { return std::make_unique<FakeBuilder>(data); });
-  project.Open("a", kKind, 2);
-  project.Open("b", 12, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  data.Files["b"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  builders.Set(12, [this] { return std::make_unique<FakeBuilder>(data); });
+  project.Open("a", kKind, kOpenFile);
+  project.Open("b", 12, kOpenFile);
   PaintAt(50, 50);
-  SetBuilderFactory(12, {});
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
 }
 
 TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0)};
-  data.Files["b"] = {kModePlane, 2, 0, Square(2000, 0)};
-  project.Open("a", kKind, 2);
-  project.Open("b", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0)};
+  data.Files["b"] = {kModePlane, kDatumJgd2000, 0, Square(2000, 0)};
+  project.Open("a", kKind, kOpenFile);
+  project.Open("b", kKind, kOpenFile);
   PaintAt(50, 50);
   PaintAt(2050, 50);  // loads b, runs the draw class update for a again
   ASSERT_TRUE(Leaf(0).Loaded);
@@ -178,15 +172,15 @@ TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
 // at open or later, and after an unload and reload.
 TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
   const auto tokyo = Square(-10000, -20000);
-  data.Files["lazy"] = {kModePlane, 1, 0, tokyo, false};
-  data.Files["eager"] = {kModePlane, 1, 0, tokyo, true};
-  project.Open("eager", kKind, 2);
-  project.Open("lazy", kKind, 2);
+  data.Files["lazy"] = {kModePlane, kDatumTokyo, 0, tokyo, false};
+  data.Files["eager"] = {kModePlane, kDatumTokyo, 0, tokyo, true};
+  project.Open("eager", kKind, kOpenFile);
+  project.Open("lazy", kKind, kOpenFile);
   const TMapLeaf& eager = Leaf(0);
   const TMapLeaf& lazy = Leaf(1);
   ASSERT_TRUE(eager.Loaded);
   EXPECT_EQ(lazy.Extent, eager.Extent);
-  EXPECT_EQ(lazy.Datum, 2);
+  EXPECT_EQ(lazy.Datum, kDatumJgd2000);
 
   PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
   ASSERT_TRUE(lazy.Loaded);
@@ -217,7 +211,7 @@ TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
                       0,
                       {{139.9f, 36.0f}, {139.91f, 36.0f}, {139.91f, 36.01f}, {139.9f, 36.01f}},
                       true};
-  project.Open("ll", kKind, 2);
+  project.Open("ll", kKind, kOpenFile);
   const TMapLeaf& leaf = Leaf(0);
   double X = 0, Y = 0;
   LatLonToXY(kGrs80, 9, X, Y, double{36.0f}, double{139.9f});
@@ -232,21 +226,21 @@ TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
 }
 
 TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(12345, -23456), true};
-  project.Open("a", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(12345, -23456), true};
+  project.Open("a", kKind, kOpenFile);
   const TFRect viewRect = project.View->WorldRect;
   const TFRect themeExtent = Theme().Extent;
   const TFRect leafExtent = Leaf(0).Extent;
   const auto points = Figure(Leaf(0)).Points;
 
-  project.SetCoordSystem(kModeLatLon, 9, 2);
+  project.SetCoordSystem(kModeLatLon, 9, kDatumJgd2000);
   EXPECT_EQ(project.CoordMode, kModeLatLon);
   EXPECT_EQ(Leaf(0).CoordMode, kModeLatLon);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 35.79, 0.01);   // latitude
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.97, 0.01);  // longitude
   EXPECT_NEAR(project.View->WorldRect.left, 139.97, 0.01);
 
-  project.SetCoordSystem(kModePlane, 9, 2);
+  project.SetCoordSystem(kModePlane, 9, kDatumJgd2000);
   // Degrees held as floats: a step of 1.5e-5 deg of longitude (1.4 m here)
   // and 3.8e-6 deg of latitude (0.4 m); the way back rounds to half of that.
   const float tolX = 0.75f;
@@ -262,11 +256,11 @@ TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
 }
 
 TEST_F(MapModelTest, SameSystemChangesNothing) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(12345, -23456), true};
-  project.Open("a", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(12345, -23456), true};
+  project.Open("a", kKind, kOpenFile);
   const auto points = Figure(Leaf(0)).Points;
   const TFRect rect = project.View->WorldRect;
-  project.SetCoordSystem(kModePlane, 9, 2);
+  project.SetCoordSystem(kModePlane, 9, kDatumJgd2000);
   EXPECT_EQ(Figure(Leaf(0)).Points, points);
   EXPECT_EQ(project.View->WorldRect, rect);
 }
@@ -290,32 +284,32 @@ TFPoint ProjTransform(const char* from, const char* to, double x, double y) {
 constexpr float kPlaneTolerance = 0.02f;
 
 TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(-5000, -40000)};
-  project.Open("a", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(-5000, -40000)};
+  project.Open("a", kKind, kOpenFile);
   const TFRect before = project.View->WorldRect;
-  project.SetCoordSystem(kModePlane, 9, 1);
+  project.SetCoordSystem(kModePlane, 9, kDatumTokyo);
   // JGD2000 / zone IX (GRS80) to Tokyo / zone IX (Bessel 1841).
   const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:30169", before.left, before.top);
   EXPECT_NEAR(project.View->WorldRect.left, expected.x, kPlaneTolerance);
   EXPECT_NEAR(project.View->WorldRect.top, expected.y, kPlaneTolerance);
-  EXPECT_EQ(Theme().Datum, 1);
-  EXPECT_EQ(Leaf(0).Datum, 1);
+  EXPECT_EQ(Theme().Datum, kDatumTokyo);
+  EXPECT_EQ(Leaf(0).Datum, kDatumTokyo);
 }
 
 TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) {
-  data.Files["a"] = {kModePlane, 2, 0, Square(0, 0), true};
-  project.Open("a", kKind, 2);
+  data.Files["a"] = {kModePlane, kDatumJgd2000, 0, Square(0, 0), true};
+  project.Open("a", kKind, kOpenFile);
   Leaf(0).Zone = 0;
   Theme().Zone = 0;
-  project.SetCoordSystem(kModeLatLon, 9, 2);
+  project.SetCoordSystem(kModeLatLon, 9, kDatumJgd2000);
   // Zone 9's origin is 36N 139 50E.
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 36.0, 1e-4);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.0 + 50.0 / 60.0, 1e-4);
 
-  project.SetCoordSystem(kModePlane, 9, 2);
+  project.SetCoordSystem(kModePlane, 9, kDatumJgd2000);
   Leaf(0).Zone = 25;
   try {
-    project.SetCoordSystem(kModeLatLon, 9, 2);
+    project.SetCoordSystem(kModeLatLon, 9, kDatumJgd2000);
     ADD_FAILURE() << "zone 25 converted";
   } catch (const EZoneError& e) {
     EXPECT_EQ(e.Zone(), 25);
@@ -328,15 +322,15 @@ TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) 
 const std::vector<TFPoint> kNagoya = Square(-33400, -88700, 200);
 
 TEST_F(MapModelTest, FirstDataThatStatesAZoneChoosesTheProjectsZone) {
-  data.Files["nagoya"] = {kModePlane, 2, 7, kNagoya, true};
-  data.Files["tokyo"] = {kModePlane, 2, 9, Square(-6000, -35400), true};
-  project.Open("nagoya", kKind, 2);
+  data.Files["nagoya"] = {kModePlane, kDatumJgd2000, 7, kNagoya, true};
+  data.Files["tokyo"] = {kModePlane, kDatumJgd2000, 9, Square(-6000, -35400), true};
+  project.Open("nagoya", kKind, kOpenFile);
   EXPECT_EQ(project.Zone, 7);
   EXPECT_EQ(Theme().Zone, 7);
   EXPECT_EQ(Figure(Leaf(0)).Points, kNagoya) << "data in the project's zone moves not";
 
   // Later data of another zone comes into zone 7 through latitude/longitude.
-  project.Open("tokyo", kKind, 2);
+  project.Open("tokyo", kKind, kOpenFile);
   EXPECT_EQ(project.Zone, 7);
   const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35400);
   EXPECT_EQ(Leaf(1).Zone, 7);
@@ -351,14 +345,14 @@ TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
   const TFPoint expected = ProjTransform("EPSG:2449", "EPSG:2451", kNagoya[0].x, kNagoya[0].y);
   for (const bool fixed : {false, true}) {
     SCOPED_TRACE(fixed ? "fixed zone" : "latitude/longitude first");
-    TMapProject p;
-    data.Files["ll"] = {kModeLatLon, 2, 0, {{139.9f, 36.0f}, {139.91f, 36.01f}}, true};
-    data.Files["nagoya"] = {kModePlane, 2, 7, kNagoya};
+    TMapProject p(builders);
+    data.Files["ll"] = {kModeLatLon, kDatumJgd2000, 0, {{139.9f, 36.0f}, {139.91f, 36.01f}}, true};
+    data.Files["nagoya"] = {kModePlane, kDatumJgd2000, 7, kNagoya};
     if (fixed)
       p.ZoneFixed = true;
     else
-      p.Open("ll", kKind, 2);
-    p.Open("nagoya", kKind, 2);
+      p.Open("ll", kKind, kOpenFile);
+    p.Open("nagoya", kKind, kOpenFile);
     EXPECT_EQ(p.Zone, 9);
     TMapLeaf& leaf = *p.Themes->Items(0)->Leaves->Items(fixed ? 0 : 1);
     // Loaded later, the figures come from the zone-7 file into zone 9 too.
@@ -375,9 +369,9 @@ TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
 }
 
 TEST_F(MapModelTest, TokyoSheetComesIntoAJgd2000ProjectOnGrs80) {
-  data.Files["t"] = {kModePlane, 1, 9, Square(-5994.469f, -35363.475f), true};
-  project.Open("t", kKind, 2);
-  EXPECT_EQ(Leaf(0).Datum, 2);
+  data.Files["t"] = {kModePlane, kDatumTokyo, 9, Square(-5994.469f, -35363.475f), true};
+  project.Open("t", kKind, kOpenFile);
+  EXPECT_EQ(Leaf(0).Datum, kDatumJgd2000);
   // Tokyo / zone IX (Bessel) to JGD2000 / zone IX (GRS80), datum shift between.
   const TFPoint expected = ProjTransform("EPSG:30169", "EPSG:2451", -5994.469, -35363.475);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, expected.x, kPlaneTolerance);
@@ -391,23 +385,24 @@ namespace chizro {
 namespace {
 
 TEST(DataKinds, VectorKindsUseTheDefinitionFileOfTheirBaseKindAndTheVectorReader) {
-  EXPECT_EQ(DefFileForKind(11), "\\def\\Sdf25.ini");
-  EXPECT_EQ(DefFileForKind(1011), "\\def\\Sdf25.ini");
-  EXPECT_EQ(DefFileForKind(2091), "\\def\\GPSWPT.ini");
-  EXPECT_EQ(DefFileForKind(1000), "");
-  EXPECT_EQ(DefFileForKind(12), "");
+  const TBuilderRegistry& kinds = DefaultBuilders();
+  EXPECT_EQ(kinds.DefFileForKind(11), "\\def\\Sdf25.ini");
+  EXPECT_EQ(kinds.DefFileForKind(1011), "\\def\\Sdf25.ini");
+  EXPECT_EQ(kinds.DefFileForKind(2091), "\\def\\GPSWPT.ini");
+  EXPECT_EQ(kinds.DefFileForKind(1000), "");
+  EXPECT_EQ(kinds.DefFileForKind(12), "");
 
   test::TempDir dir;
   SetProgramDir(dir.Path().string());
-  TMapProject project;
+  TMapProject project(kinds);
   test::WriteFile(dir.File("other.bin"), std::string(600, 'X'));
-  project.Open(dir.File("other.bin"), 1011, 2);  // not a vector file: no leaf
+  project.Open(dir.File("other.bin"), 1011, kOpenFile);  // not a vector file: no leaf
   SetProgramDir("");
   ASSERT_EQ(project.Themes->Count(), 1);
   const TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
   EXPECT_NE(dynamic_cast<const TMapBuilder_Vector*>(theme.Builder.get()), nullptr);
-  EXPECT_EQ(CreateBuilder(12), nullptr);
+  EXPECT_EQ(kinds.CreateBuilder(12), nullptr);
 }
 
 }  // namespace
@@ -425,18 +420,16 @@ public:
     leaf->FileName = fileName.substr(0, fileName.rfind('/'));
     return leaf;
   }
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
 };
 
 TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
-  SetBuilderFactory(13, [] { return std::make_unique<FolderNamingBuilder>(); });
-  TMapProject project;
-  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
-  project.Open("/maps/09LD183", 13, 2);
-  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
-  project.Open("/maps/09LD184/09LD184.txt", 13, 2);
-  SetBuilderFactory(13, {});
+  const test::FakeBuilders builders(13, [] { return std::make_unique<FolderNamingBuilder>(); });
+  TMapProject project(builders);
+  project.Open("/maps/09LD183/09LD183.txt", 13, kOpenFile);
+  project.Open("/maps/09LD183", 13, kOpenFile);
+  project.Open("/maps/09LD183/09LD183.txt", 13, kOpenFile);
+  project.Open("/maps/09LD184/09LD184.txt", 13, kOpenFile);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 2);
 }
 
@@ -453,7 +446,7 @@ public:
   TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folder) override {
     auto leaf = std::make_unique<TMapLeaf>(&leaves);
     leaf->FileName = folder + "/a";
-    leaf->Datum = 1;
+    leaf->Datum = kDatumTokyo;
     leaf->Extent = {-10000, -20000, -9900, -20100};
     leaves.Add(std::move(leaf));
     throw EListIndexError(6);
@@ -462,12 +455,11 @@ public:
 };
 
 TEST(LeafList, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
-  SetBuilderFactory(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
-  TMapProject project;
-  EXPECT_THROW(project.Open("/maps", 14, 1), EListIndexError);
-  SetBuilderFactory(14, {});
+  const test::FakeBuilders builders(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
+  TMapProject project(builders);
+  EXPECT_THROW(project.Open("/maps", 14, kOpenFolder), EListIndexError);
   const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
-  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_EQ(leaf.Datum, kDatumJgd2000);
   EXPECT_GT(std::hypot(leaf.Extent.left + 10000, leaf.Extent.top + 20000), 300.0);
   EXPECT_EQ(project.Themes->Items(0)->Extent, leaf.Extent);
 }

@@ -10,6 +10,7 @@
 
 #include "defs/recording_canvas.h"
 #include "model/map_project.h"
+#include "readers/data_kinds.h"
 
 namespace chizro {
 namespace {
@@ -176,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Sides, IntersectsTest,
                          RectCaseName);
 
 TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
   TRecordingCanvas canvas;
   project.SetCanvas(&canvas);
   project.SetPixelsPerInch(96);

@@ -21,12 +21,12 @@ TEST(JwcFailedLeaf, IsReadAgainAndEitherWrittenWholeOrTheOutputFails) {
   test::WriteFile(home.File("JWC_TEMP.TXT"), "hq\r\nhp1 0 0\r\n\r\n");
   SetProgramDir(home.Path().string());
   test::FakeData data;
-  data.Files["bad"] = {kModePlane, 2, 0, {{0, 0}, {10, 0}, {10, 10}}};
+  data.Files["bad"] = {kModePlane, kDatumJgd2000, 0, {{0, 0}, {10, 0}, {10, 10}}};
   data.Files["bad"].FailAfterFigures = true;
-  SetBuilderFactory(15, [&] { return std::make_unique<test::FakeBuilder>(data); });
+  const test::FakeBuilders builders(15, [&] { return std::make_unique<test::FakeBuilder>(data); });
 
-  TMapProject project;
-  project.Open("bad", 15, 2);
+  TMapProject project(builders);
+  project.Open("bad", 15, kOpenFile);
   project.View->DeviceRect = {0, 0, 100, 100};
   project.SetScale(2500);
   EXPECT_THROW(project.Draw(), EConvertError);
@@ -38,7 +38,6 @@ TEST(JwcFailedLeaf, IsReadAgainAndEitherWrittenWholeOrTheOutputFails) {
 
   data.Files["bad"].FailAfterFigures = false;  // the file was mended
   const TJwcStats stats = ExportJwc(project);
-  SetBuilderFactory(15, {});
   SetProgramDir("");
   EXPECT_EQ(stats.Figures, 1);
   EXPECT_EQ(stats.Vertices, 3);

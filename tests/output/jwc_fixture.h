@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "model/geometry.h"
+#include "model/map_builder.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
-#include "readers/map_builder.h"
 
 namespace chizro::test {
 
@@ -44,12 +44,10 @@ public:
     leaf->FileName = fileName;
     leaf->SheetName = fileName;
     leaf->CoordMode = kModePlane;
-    leaf->Datum = 2;
+    leaf->Datum = kDatumJgd2000;
     leaf->Extent = it->second.Extent;
     return leaf;
   }
-
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
 
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     if (loads_) ++*loads_;

@@ -64,13 +64,9 @@ class JwcWriterTest : public ::testing::Test {
 protected:
   void SetUp() override {
     SetProgramDir(dir.Path().string());
-    SetBuilderFactory(kKind, [this] { return std::make_unique<TableBuilder>(files, &loads); });
     fs::create_directory(dir.Path() / "def");
   }
-  void TearDown() override {
-    SetBuilderFactory(kKind, {});
-    SetProgramDir("");
-  }
+  void TearDown() override { SetProgramDir(""); }
 
   void Defs(const std::string& text) { test::WriteFile(dir.File("def/Sdf25.ini"), text); }
   void Settings(const std::string& text) { test::WriteFile(dir.File("def/chizro.ini"), text); }
@@ -79,7 +75,7 @@ protected:
   // Opens the files as the window does: single-file mode, 96 ppi, 1:2500.
   void Open(const std::vector<std::string>& names) {
     project.SetCanvas(&canvas);
-    for (const std::string& name : names) project.Open(name, kKind, 2);
+    for (const std::string& name : names) project.Open(name, kKind, kOpenFile);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
   }
@@ -110,7 +106,9 @@ protected:
   std::map<std::string, LeafData> files;
   int loads = 0;
   test::TRecordingCanvas canvas;
-  TMapProject project;
+  test::FakeBuilders builders{kKind,
+                              [this] { return std::make_unique<TableBuilder>(files, &loads); }};
+  TMapProject project{builders};
 };
 
 // Two sheets side by side. Sheet a holds every kind of figure and every kind
@@ -475,19 +473,15 @@ TEST_F(JwcWriterFailureTest, LayerIsCheckedWhereWrittenAndWrittenInCapitals) {
 TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRun) {
   Settings("");
   Request("hp1 0 0\r\n");
-  SetBuilderFactory(kKind, [] {
-    struct Failing final : TMapBuilder {
-      std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override {
-        return nullptr;
-      }
-      TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
-      void LoadLeaf(TMapLeaf&, const TClassDefGrp*, float) override {
-        throw EInOutError("broken sheet");
-      }
-    };
-    return std::make_unique<Failing>();
-  });
-  project.Themes->Items(0)->Builder = CreateBuilder(kKind);
+  struct Failing final : TMapBuilder {
+    std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override {
+      return nullptr;
+    }
+    void LoadLeaf(TMapLeaf&, const TClassDefGrp*, float) override {
+      throw EInOutError("broken sheet");
+    }
+  };
+  project.Themes->Items(0)->Builder = std::make_unique<Failing>();
   EXPECT_THROW(ExportJwc(project), EInOutError);
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());

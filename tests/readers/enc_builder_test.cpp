@@ -479,7 +479,7 @@ TEST_F(EncTest, FeaturesPointingAtOneEdgeWithoutEndAreRefused) {
 }
 
 TEST(EncRegistry, KindSixtyOneIsTheChartReader) {
-  const auto builder = CreateBuilder(kKindEnc);
+  const auto builder = DefaultBuilders().CreateBuilder(kKindEnc);
   EXPECT_NE(dynamic_cast<TMapBuilder_Enc*>(builder.get()), nullptr);
 }
 

@@ -219,8 +219,8 @@ TEST_F(GkuPntReader, MissingFileGivesNoLeaf) {
 
 TEST(GkuPntProject, PointsStayInZoneNineAndReloadUnchanged) {
   SetProgramDir(std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string());
-  TMapProject project;
-  ASSERT_TRUE(project.Open(DataDir() + "13101-17.0a_chiyoda.csv", kKindGkuPnt, 2));
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataDir() + "13101-17.0a_chiyoda.csv", kKindGkuPnt, kOpenFile));
   const TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.ClassDefs->Count(), 1) << "def/GkuPnt.ini";
   ASSERT_EQ(theme.Leaves->Count(), 1);

@@ -309,17 +309,17 @@ protected:
     return {static_cast<float>(Y), static_cast<float>(X)};
   }
 
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
 };
 
 TEST_F(GpsProject, Wgs84TrackLandsInZoneNine) {
-  ASSERT_TRUE(project.Open(DataDir() + "track_wgs84.txt", kKindGpsWpt, 2));
+  ASSERT_TRUE(project.Open(DataDir() + "track_wgs84.txt", kKindGpsWpt, kOpenFile));
   const TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.ClassDefs->Count(), 1) << "def/GPSWPT.ini";
   ASSERT_EQ(theme.Leaves->Count(), 1);
   const TMapLeaf& leaf = *theme.Leaves->Items(0);
   EXPECT_EQ(leaf.CoordMode, kModePlane);
-  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_EQ(leaf.Datum, kDatumJgd2000);
   const TFPoint want = Plane(double{35.6701851f}, double{139.9474792f});
   const TFPoint got = leaf.FigGrps.at(0)->Items(0)->Points.at(0);
   EXPECT_NEAR(got.x, want.x, 0.01);
@@ -327,7 +327,7 @@ TEST_F(GpsProject, Wgs84TrackLandsInZoneNine) {
 }
 
 TEST_F(GpsProject, TokyoTrackInMinutesIsShiftedOnceAcrossReloads) {
-  ASSERT_TRUE(project.Open(DataDir() + "track_tokyo_dm.txt", kKindGpsWpt, 2));
+  ASSERT_TRUE(project.Open(DataDir() + "track_tokyo_dm.txt", kKindGpsWpt, kOpenFile));
   TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
   // The file holds N3540.01911 E13957.04075 in the TOKYO datum.
   const double lat = 35 + 40.01911 / 60;
@@ -353,7 +353,7 @@ TEST_F(GpsProject, TokyoTrackInMinutesIsShiftedOnceAcrossReloads) {
   PaintAt(first[0].x, first[0].y);
   ASSERT_TRUE(leaf.Loaded);
   EXPECT_EQ(leaf.FigGrps.at(0)->Items(0)->Points, first);
-  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_EQ(leaf.Datum, kDatumJgd2000);
 }
 
 }  // namespace

@@ -384,11 +384,11 @@ protected:
     project.Draw();
   }
 
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
 };
 
 TEST_F(KsjProject, FiguresLandInZoneNineOnceAcrossReloads) {
-  ASSERT_TRUE(project.Open(DataDir() + "N03-85_13_sample.txt", kKindKsj, 2));
+  ASSERT_TRUE(project.Open(DataDir() + "N03-85_13_sample.txt", kKindKsj, kOpenFile));
   const TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.ClassDefs->Count(), 7) << "def/KSJ.ini";
   for (const char* code : {"N01", "C23", "C28", "N03", "A09", "A03", "A11"}) {
@@ -397,7 +397,7 @@ TEST_F(KsjProject, FiguresLandInZoneNineOnceAcrossReloads) {
   ASSERT_EQ(theme.Leaves->Count(), 1);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   EXPECT_EQ(leaf.CoordMode, kModePlane);
-  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_EQ(leaf.Datum, kDatumJgd2000);
 
   const TFigure& arc = *leaf.FigGrps.at(1)->Items(0);  // 533946@000001, from 139.76E 35.70N
   double X = 0;

@@ -271,8 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
 // project's zone 9) converts it, at open and again after a reload.
 TEST(RasterProject, LeafWithoutZoneIsConvertedWithTheThemesZone) {
   SetProgramDir(std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string());
-  TMapProject project;
-  ASSERT_TRUE(project.Open(DataDir() + "tokyo.bmp", kKindRaster, 2));
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataDir() + "tokyo.bmp", kKindRaster, kOpenFile));
   const TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.ClassDefs->Count(), 1) << "def/Raster.ini";
   ASSERT_EQ(theme.Leaves->Count(), 1);

@@ -308,7 +308,7 @@ TEST(SdfOpen, ASheetFolderGivesALeafFromItsDescription) {
   EXPECT_EQ(leaf->Owner, &r.leaves);
   EXPECT_EQ(leaf->CoordMode, 1);
   EXPECT_EQ(leaf->Zone, 9);
-  EXPECT_EQ(leaf->Datum, 2);
+  EXPECT_EQ(leaf->Datum, kDatumJgd2000);
   // corners 1 to 4: south-west, north-west, north-east, south-east
   EXPECT_EQ(leaf->Corners[0], (TFPoint{-6000, -36000}));
   EXPECT_EQ(leaf->Corners[1], (TFPoint{-6000, -34500}));
@@ -345,7 +345,7 @@ TEST(SdfOpen, AFirstEditionSheetGivesItsCornersInTokyo) {
   ASSERT_TRUE(leaf);
   EXPECT_EQ(leaf->FileName, sheet);
   EXPECT_EQ(leaf->Zone, 7);
-  EXPECT_EQ(leaf->Datum, 1) << "TOKYO";
+  EXPECT_EQ(leaf->Datum, kDatumTokyo) << "TOKYO";
   // X -81 ... -79.5 km (northing), Y -32 ... -30 km (easting).
   EXPECT_EQ(leaf->Corners[0], (TFPoint{-32000, -81000}));
   EXPECT_EQ(leaf->Corners[1], (TFPoint{-32000, -79500}));
@@ -979,17 +979,17 @@ protected:
   }
 
   test::TempDir program;
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
 };
 
 TEST_F(SdfModelTest, TheRegistryGivesKind11ThisReader) {
-  const auto builder = CreateBuilder(kKindSdf2500);
+  const auto builder = DefaultBuilders().CreateBuilder(kKindSdf2500);
   EXPECT_NE(dynamic_cast<TMapBuilder_Sdf2500*>(builder.get()), nullptr);
 }
 
 TEST_F(SdfModelTest, FolderModeLoadsEveryLeafWithTheLayersInTableOrder) {
   SampleDir s;
-  project.Open(s.Root(), kKindSdf2500, 1);
+  project.Open(s.Root(), kKindSdf2500, kOpenFolder);
   ASSERT_EQ(project.Themes->Count(), 1);
   TMapTheme& theme = *project.Themes->Items(0);
   EXPECT_EQ(theme.ClassDefs->Count(), 21);
@@ -1000,7 +1000,7 @@ TEST_F(SdfModelTest, FolderModeLoadsEveryLeafWithTheLayersInTableOrder) {
     const TMapLeaf& leaf = *theme.Leaves->Items(i);
     ASSERT_TRUE(leaf.Loaded) << leaf.SheetName;
     EXPECT_EQ(Groups(leaf), FullOrder()) << leaf.SheetName;
-    EXPECT_EQ(leaf.Datum, 2);
+    EXPECT_EQ(leaf.Datum, kDatumJgd2000);
     // the frame's ring and its label
     const TFigGrp* frame = Group(leaf, "ZUKAKU", TFigKind::Point);
     ASSERT_EQ(frame->Count(), 1);
@@ -1028,14 +1028,14 @@ TEST_F(SdfModelTest, ATokyoSheetLandsShiftedByTheDatumShiftEverywhere) {
   // The sheet as the reader gives it, converted here point by point.
   Reader r;
   const auto raw = r.Load(sheet);
-  ASSERT_EQ(raw->Datum, 1);
+  ASSERT_EQ(raw->Datum, kDatumTokyo);
   auto convert = [](TFPoint p) {
-    ConvertPoint({kModePlane, 1, 9}, {kModePlane, 2, 9}, p.x, p.y);
+    ConvertPoint({kModePlane, kDatumTokyo, 9}, {kModePlane, kDatumJgd2000, 9}, p.x, p.y);
     return p;
   };
 
   for (const int mode : {1, 2}) {
-    TMapProject p;
+    TMapProject p{DefaultBuilders()};
     p.Open(mode == 1 ? dir.Path().string() : sheet, kKindSdf2500, mode);
     TMapTheme& theme = *p.Themes->Items(0);
     ASSERT_GE(theme.Leaves->Count(), 1);
@@ -1048,7 +1048,7 @@ TEST_F(SdfModelTest, ATokyoSheetLandsShiftedByTheDatumShiftEverywhere) {
     p.View->CenterY = (leaf.Extent.top + leaf.Extent.bottom) / 2;
     p.Draw();
     ASSERT_TRUE(leaf.Loaded);
-    EXPECT_EQ(leaf.Datum, 2);
+    EXPECT_EQ(leaf.Datum, kDatumJgd2000);
     ASSERT_EQ(Groups(leaf), Groups(*raw));
     for (int g = 0; g < leaf.FigGrpCount(); ++g) {
       const TFigGrp& got = *leaf.FigGrps[g];

@@ -401,7 +401,7 @@ TEST_F(StcXmlTest, DeeplyNestedDocumentIsSearchedWithoutRecursion) {
 }
 
 TEST(StcXmlRegistry, KindFiftyOneIsTheXmlAreaReader) {
-  const auto builder = CreateBuilder(kKindStcXml);
+  const auto builder = DefaultBuilders().CreateBuilder(kKindStcXml);
   EXPECT_NE(dynamic_cast<TMapBuilder_STCXML*>(builder.get()), nullptr);
 }
 
