@@ -253,7 +253,7 @@ void PrintTo(const BadCase& c, std::ostream* os) { *os << c.Name; }
 
 class GpsBadInput : public GpsReader, public ::testing::WithParamInterface<BadCase> {};
 
-TEST_P(GpsBadInput, EndsTheLoadBeforeAnyListIsMade) {
+TEST_P(GpsBadInput, EndsTheLoadKeepingThePointsBeforeIt) {
   const BadCase& c = GetParam();
   const std::string path = dir.File("bad.txt");
   test::WriteFile(path, kFirstLine + kTrackHeader + "T  N35 E139 D T 1\r\n" + c.Lines);
@@ -265,7 +265,7 @@ TEST_P(GpsBadInput, EndsTheLoadBeforeAnyListIsMade) {
     EXPECT_THROW(reader.LoadLeaf(leaf, nullptr, 0), EFloatConvertError);
   }
   EXPECT_FALSE(leaf.Loaded);
-  EXPECT_EQ(leaf.FigGrpCount(), 0);
+  EXPECT_EQ(TrackPoints(leaf).Count(), 1);
   EXPECT_ANY_THROW(reader.OpenFile(leaves, path));
 }
 
