@@ -131,7 +131,7 @@ void BM_SdfParseBuildingArcs(benchmark::State& state) {
   const std::string path = sheet.Path + "/TATEMONO/TATEMONO.ARC";
   long long points = 0;
   for (auto _ : state) {
-    sdf2500::TLineCursor lines(path);
+    sdf2500::TRecordLines lines(path);
     TArcList arcs;
     sdf2500::ReadArcFile(lines, arcs);
     points = 0;
@@ -147,7 +147,7 @@ BENCHMARK(BM_SdfParseBuildingArcs)->Unit(benchmark::kMillisecond)->UseRealTime()
 // Splitting one coordinate line: the reader's view splitter against the
 // shared splitter that builds a string per field.
 void BM_SdfCommaFields(benchmark::State& state) {
-  sdf2500::TCommaFields f;
+  TCommaFields f;
   const std::string line = "1234.56,789.01";
   for (auto _ : state) {
     f.Split(line);

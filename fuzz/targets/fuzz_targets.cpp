@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
+#include "readers/data_kinds.h"
 #include "readers/enc_builder.h"
 #include "readers/fgd_builder.h"
 #include "readers/gkupnt_builder.h"
@@ -308,11 +309,10 @@ public:
     leaf->FileName = fileName;
     leaf->SheetName = fileName;
     leaf->CoordMode = kModePlane;
-    leaf->Datum = 2;
+    leaf->Datum = kDatumJgd2000;
     leaf->Extent = {0, 100, 100, 0};
     return leaf;
   }
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     auto polygons = std::make_unique<TFigPolygonGrp>();
     auto points = std::make_unique<TFigPointGrp>();
@@ -341,6 +341,17 @@ public:
   }
 };
 
+// The definition files of the readers' table, every kind read by TFixedBuilder.
+class TFixedBuilders final : public TBuilderRegistry {
+public:
+  std::string DefFileForKind(int kind) const override {
+    return DefaultBuilders().DefFileForKind(kind);
+  }
+  std::unique_ptr<TMapBuilder> CreateBuilder(int) const override {
+    return std::make_unique<TFixedBuilder>();
+  }
+};
+
 }  // namespace
 
 // The input is the program directory of a JW_CAD transformation: the request
@@ -352,11 +363,11 @@ int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
   static const char* const kFiles[] = {"JWC_TEMP.TXT", "def/chizro.ini", "def/Sdf25.ini"};
   LayOutParts(dir, kFiles, data, size);
   SetProgramDir(dir.string());
-  SetBuilderFactory(kKindSdf2500, [] { return std::make_unique<TFixedBuilder>(); });
   try {
-    TMapProject project;
-    project.Open("a", kKindSdf2500, 2);
-    project.Open("b", kKindSdf2500, 2);
+    const TFixedBuilders builders;
+    TMapProject project(builders);
+    project.Open("a", kKindSdf2500, kOpenFile);
+    project.Open("b", kKindSdf2500, kOpenFile);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
     const TJwcStats stats = ExportJwc(project);
@@ -366,7 +377,6 @@ int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
     // A failed run leaves no result behind.
     if (std::filesystem::exists(dir / "temp.txt")) __builtin_trap();
   }
-  SetBuilderFactory(kKindSdf2500, {});
   SetProgramDir("");
   return 0;
 }
@@ -444,14 +454,14 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
   SetProgramDir(home.string());
   TFuzzCanvas canvas;
   try {
-    TMapProject project;
+    TMapProject project{DefaultBuilders()};
     project.SetCanvas(&canvas);
-    project.Open(path, kind, 2);
+    project.Open(path, kind, kOpenFile);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
     project.Draw();
     ExportJwc(project);
-    project.SetCoordSystem(kModeLatLon, 9, 1);
+    project.SetCoordSystem(kModeLatLon, 9, kDatumTokyo);
     project.Draw();
   } catch (const EChizroError&) {
   }

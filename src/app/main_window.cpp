@@ -21,7 +21,7 @@
 #include "model/map_theme.h"
 #include "output/jwc_writer.h"
 #include "qt/qt_canvas.h"
-#include "readers/map_builder.h"
+#include "readers/data_kinds.h"
 
 namespace chizro {
 namespace {
@@ -70,19 +70,13 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
 }
 
 const std::vector<TFileType>& TForm1::FileTypes() {
-  static const std::vector<TFileType> types = {
-      {QStringLiteral("すべてのファイル (*)"), kKindSdf2500},
-      {QStringLiteral("数値地図2500 シート記述ファイル (*.txt *.TXT)"), kKindSdf2500},
-      {QStringLiteral("国土数値情報 (*.txt *.TXT *.dat *.DAT)"), kKindKsj},
-      {QStringLiteral("街区レベル位置参照情報 (*.csv *.CSV)"), kKindGkuPnt},
-      {QStringLiteral("GPS 航跡 (*.txt *.TXT *.trk *.TRK)"), kKindGpsWpt},
-      {QStringLiteral("XML 地域データ (*.xml *.XML)"), kKindStcXml},
-      {QStringLiteral("基盤地図情報 GML (*.xml *.XML *.zip *.ZIP)"), kKindFgd},
-      {QStringLiteral("電子海図レコードリスト (*.txt *.TXT *.lst *.LST)"), kKindEnc},
-      {QStringLiteral("ビットマップ画像 (*.bmp *.BMP)"), kKindRaster},
-      {QStringLiteral("ベクトルファイル (*.vec *.VEC *.bin *.BIN)"),
-       kKindVectorBase + kKindSdf2500},
-  };
+  // Any file, read as the 1:2500 map, then the filter of every data kind.
+  static const std::vector<TFileType> types = [] {
+    std::vector<TFileType> list = {{QStringLiteral("すべてのファイル (*)"), kKindSdf2500}};
+    for (const TDataKind& kind : DataKinds())
+      if (kind.SingleFile) list.push_back({QString::fromUtf8(kind.Filter), kind.Kind});
+    return list;
+  }();
   return types;
 }
 
@@ -159,10 +153,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
-  project_ = std::make_unique<TMapProject>();
+  project_ = std::make_unique<TMapProject>(DefaultBuilders());
   project_->View->ClearBackground = true;
   project_->CoordMode = kModePlane;
-  project_->Datum = 2;
+  project_->Datum = kDatumJgd2000;
   project_->Zone = 9;
   loaded_ = false;
 }
@@ -210,7 +204,7 @@ void TForm1::SpeedButton1Click() {
       TBusyCursor busy;
       project_->SetCanvas(nullptr);
       try {
-        project_->Open(choice.FileName.toStdString(), choice.DataKind, 2);
+        project_->Open(choice.FileName.toStdString(), choice.DataKind, kOpenFile);
       } catch (...) {
         // What opened before the error (sheets of a scan) is shown; the
         // error, and a file that gave no figure, goes to the message box.

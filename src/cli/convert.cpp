@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -23,6 +24,7 @@
 #include "platform/program_dir.h"
 #include "qt/qt_bitmap.h"
 #include "qt/qt_canvas.h"
+#include "readers/data_kinds.h"
 
 namespace chizro {
 namespace {
@@ -38,22 +40,39 @@ constexpr const char* kUsage =
     "the directory of this program).\n"
     "\n"
     "  --home DIR          program directory (def/, JWC_TEMP.TXT, temp.txt)\n"
-    "  --kind N            data kind of the maps (52: FGD GML, an .xml file or a .zip)\n"
+    "  --kind N            data kind of the maps (see below)\n"
     "  --folder            scan each MAP as a folder of sheets\n"
     "  --zone Z            plane rectangular zone of the project, 1 to 19 (default:\n"
     "                      the zone of the first map that states one, else 9)\n"
     "  --scale S           scale denominator of the view\n"
     "  --size WxH          size of the view in pixels\n"
-    "  --preview FILE.png  also write the view after the last paint as a PNG\n";
+    "  --preview FILE.png  also write the view after the last paint as a PNG\n"
+    "\n"
+    "Data kinds (+: also as a folder; 1000 and above: the vector file):\n";
+
+constexpr std::size_t kHelpColumn = 10;
+
+// The usage text with the table of data kinds.
+std::string Usage() {
+  std::string usage = kUsage;
+  for (const TDataKind& kind : DataKinds()) {
+    char code[16];
+    std::snprintf(code, sizeof code, "  %d%s", kind.Kind, kind.Folder ? "+" : "");
+    usage += code;
+    usage.append(kHelpColumn - std::min(usage.size() - usage.rfind('\n') - 1, kHelpColumn - 1),
+                 ' ');
+    usage += kind.Filter;
+    usage += "\n";
+  }
+  return usage;
+}
 
 constexpr int kPixelsPerInch = 96;
 constexpr int kMaxViewSize = 16384;
-constexpr int kOpenSingleFile = 2;
-constexpr int kOpenFolder = 1;
 
 struct TOptions {
   std::string Home;
-  int Kind = 11;
+  int Kind = kKindSdf2500;
   bool Folder = false;
   int Zone = 0;  // 0: chosen by the data
   float Scale = 2500;
@@ -115,7 +134,7 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
     } else if (name == "--kind") {
       const std::string v = value();
       const auto kind = ParseNumber<int>(v);
-      if (!kind || *kind <= 0) throw bad(v);
+      if (!kind || !FindDataKind(*kind)) throw bad(v);
       o.Kind = *kind;
     } else if (name == "--zone") {
       const std::string v = value();
@@ -176,6 +195,105 @@ std::string Describe(const std::exception& e) {
   return e.what();
 }
 
+// Makes DIR the program directory.
+void UseProgramDir(const std::string& dir) {
+  std::error_code ec;
+  const auto home = std::filesystem::absolute(dir, ec);
+  if (ec || !std::filesystem::is_directory(home, ec))
+    throw std::runtime_error("no such program directory: '" + dir + "'");
+  SetProgramDir(home.string());
+}
+
+// The project as the window makes it: plane rectangular, JGD2000, zone 9
+// until data states another, or the zone given.
+void SetUpProject(TMapProject& project, const TOptions& options) {
+  project.View->ClearBackground = true;
+  project.CoordMode = kModePlane;
+  project.Datum = kDatumJgd2000;
+  project.Zone = 9;
+  if (options.Zone != 0) {
+    project.Zone = options.Zone;
+    project.ZoneFixed = true;
+  }
+}
+
+// Opens every map. Returns the errors of folder scans that still opened
+// other sheets: the good sheets are written, the errors reported after them.
+std::vector<std::string> OpenMaps(TMapProject& project, const TOptions& options) {
+  std::vector<std::string> partial;
+  for (const std::string& map : options.Maps) {
+    const int before = LeafCount(project, options.Kind);
+    try {
+      project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenFile);
+    } catch (const EChizroError& e) {
+      if (LeafCount(project, options.Kind) == before) throw;
+      partial.push_back(Describe(e));
+      continue;
+    }
+    if (LeafCount(project, options.Kind) == before) {
+      // Nothing new: not data of this kind, or opened already.
+      throw std::runtime_error("no new map data in '" + map + "' (data kind " +
+                               std::to_string(options.Kind) +
+                               (options.Folder ? ", folder" : "; a folder needs --folder") + ")");
+    }
+  }
+  return partial;
+}
+
+// Paints the view once, then writes "temp.txt". The writer paints once per
+// sheet so that each is loaded; no one sees those paints here, so only the
+// last one, the preview, reaches the canvas. Without a canvas the view keeps
+// its size, and the same sheets load and unload.
+TJwcStats PaintAndWrite(TMapProject& project, TQtCanvas& canvas, const TOptions& options) {
+  project.SetPixelsPerInch(kPixelsPerInch);
+  project.SetScale(options.Scale);
+  project.Draw();
+  const bool preview = !options.Preview.empty();
+  return ExportJwc(project, [&](int leaf, int leaves) {
+    project.SetCanvas(preview && leaf + 1 == leaves ? &canvas : nullptr);
+  });
+}
+
+void PrintSummary(std::ostream& out, const TMapProject& project, const TJwcStats& stats,
+                  std::chrono::steady_clock::time_point start) {
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char time[32];
+  std::snprintf(time, sizeof time, "%.3f", seconds);
+  const int themes = project.Themes->Count();
+  out << "chizro-convert: " << themes << (themes == 1 ? " theme, " : " themes, ") << stats.Leaves
+      << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures << " figures, "
+      << stats.Vertices << " vertices written to '" << stats.FileName << "' in " << time
+      << " s (zone " << project.Zone << ", " << DatumName(project.Datum) << ")\n";
+}
+
+// The conversion of parsed options; errors are thrown.
+int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
+  const auto start = std::chrono::steady_clock::now();
+  if (!options.Home.empty()) UseProgramDir(options.Home);
+  TQtBitmapLoader loader;
+  TLoaderScope loaderScope(&loader);
+
+  TMapProject project{DefaultBuilders()};
+  SetUpProject(project, options);
+  QImage image(options.Width, options.Height, QImage::Format_RGB32);
+  if (image.isNull()) throw std::runtime_error("cannot make a view of that size");
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  TQtCanvas canvas(painter, image.rect(), kPixelsPerInch);
+  project.SetCanvas(&canvas);
+
+  const std::vector<std::string> partial = OpenMaps(project, options);
+  const TJwcStats stats = PaintAndWrite(project, canvas, options);
+  painter.end();
+  if (!options.Preview.empty() && !image.save(QString::fromStdString(options.Preview), "PNG"))
+    throw std::runtime_error("cannot write the preview '" + options.Preview + "'");
+
+  PrintSummary(out, project, stats, start);
+  for (const std::string& message : partial) err << "chizro-convert: " << message << "\n";
+  return partial.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -183,91 +301,15 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
   try {
     options = ParseArgs(args);
   } catch (const TUsageError& e) {
-    err << "chizro-convert: " << e.what() << "\n" << kUsage;
+    err << "chizro-convert: " << e.what() << "\n" << Usage();
     return 2;
   }
   if (options.Help) {
-    out << kUsage;
+    out << Usage();
     return 0;
   }
-
-  const auto start = std::chrono::steady_clock::now();
   try {
-    if (!options.Home.empty()) {
-      std::error_code ec;
-      const auto home = std::filesystem::absolute(options.Home, ec);
-      if (ec || !std::filesystem::is_directory(home, ec))
-        throw std::runtime_error("no such program directory: '" + options.Home + "'");
-      SetProgramDir(home.string());
-    }
-    TQtBitmapLoader loader;
-    TLoaderScope loaderScope(&loader);
-
-    // The project as the window makes it: plane rectangular, JGD2000, zone 9
-    // until data states another, or the zone given.
-    TMapProject project;
-    project.View->ClearBackground = true;
-    project.CoordMode = kModePlane;
-    project.Datum = 2;
-    project.Zone = 9;
-    if (options.Zone != 0) {
-      project.Zone = options.Zone;
-      project.ZoneFixed = true;
-    }
-
-    QImage image(options.Width, options.Height, QImage::Format_RGB32);
-    if (image.isNull()) throw std::runtime_error("cannot make a view of that size");
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    TQtCanvas canvas(painter, image.rect(), kPixelsPerInch);
-    project.SetCanvas(&canvas);
-
-    // The errors of a folder scan that still opened other sheets: the good
-    // sheets are written, the errors reported after them.
-    std::vector<std::string> partial;
-    for (const std::string& map : options.Maps) {
-      const int before = LeafCount(project, options.Kind);
-      try {
-        project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenSingleFile);
-      } catch (const EChizroError& e) {
-        if (LeafCount(project, options.Kind) == before) throw;
-        partial.push_back(Describe(e));
-        continue;
-      }
-      if (LeafCount(project, options.Kind) == before) {
-        // Nothing new: not data of this kind, or opened already.
-        throw std::runtime_error("no new map data in '" + map + "' (data kind " +
-                                 std::to_string(options.Kind) +
-                                 (options.Folder ? ", folder" : "; a folder needs --folder") + ")");
-      }
-    }
-    project.SetPixelsPerInch(kPixelsPerInch);
-    project.SetScale(options.Scale);
-    project.Draw();
-    // The writer paints once per sheet so that each is loaded; no one sees
-    // those paints here, so only the last one, the preview, reaches the
-    // image. Without a canvas the view keeps its size, and the same sheets
-    // load and unload.
-    const bool preview = !options.Preview.empty();
-    const TJwcStats stats = ExportJwc(project, [&](int leaf, int leaves) {
-      project.SetCanvas(preview && leaf + 1 == leaves ? &canvas : nullptr);
-    });
-    painter.end();
-    if (!options.Preview.empty() && !image.save(QString::fromStdString(options.Preview), "PNG")) {
-      throw std::runtime_error("cannot write the preview '" + options.Preview + "'");
-    }
-
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char time[32];
-    std::snprintf(time, sizeof time, "%.3f", seconds);
-    const int themes = project.Themes->Count();
-    out << "chizro-convert: " << themes << (themes == 1 ? " theme, " : " themes, ") << stats.Leaves
-        << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures << " figures, "
-        << stats.Vertices << " vertices written to '" << stats.FileName << "' in " << time
-        << " s (zone " << project.Zone << ", " << DatumName(project.Datum) << ")\n";
-    for (const std::string& message : partial) err << "chizro-convert: " << message << "\n";
-    return partial.empty() ? 0 : 1;
+    return Convert(options, out, err);
   } catch (const std::exception& e) {
     err << "chizro-convert: " << Describe(e) << "\n";
     return 1;

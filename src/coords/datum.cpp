@@ -112,9 +112,7 @@ TFrame FrameOf(const char* name) {
 }
 
 // Name under which ConvertDatum hands a datum code to DmsConv.
-const char* ShiftName(int datum) {
-  return datum == kDatumJgd2000 || datum == kDatumWgs84 ? "WGS 84" : "TOKYO";
-}
+const char* ShiftName(int datum) { return IsJgd2000Frame(datum) ? "WGS 84" : "TOKYO"; }
 
 std::atomic<DmsConvFn> gDmsConv{&DmsConv};
 

@@ -24,6 +24,11 @@ inline constexpr int kDatumTokyo = 1;
 inline constexpr int kDatumJgd2000 = 2;
 inline constexpr int kDatumWgs84 = 3;
 
+// True for the codes of the JGD2000 / WGS 84 frame (2 and 3).
+constexpr bool IsJgd2000Frame(int datum) noexcept {
+  return datum == kDatumJgd2000 || datum == kDatumWgs84;
+}
+
 // "TOKYO", "JGD2000" or "WGS84" for the codes 1 to 3; empty for other codes.
 std::string_view DatumName(int code);
 

@@ -14,6 +14,8 @@
 // positive. The vertical value always comes first in an argument list.
 #pragma once
 
+#include "coords/datum.h"
+
 namespace chizro {
 
 // Zone numbers of the Japanese plane rectangular coordinate system.
@@ -98,7 +100,7 @@ inline constexpr int kEllipsoidCount = 2;
 // WGS84 (3); Bessel 1841 for TOKYO (1) and every other code, which the datum
 // shift also takes as TOKYO.
 constexpr const TEllipsoid& EllipsoidOfDatum(int datum) noexcept {
-  return datum == 2 || datum == 3 ? kGrs80 : kBessel1841;
+  return IsJgd2000Frame(datum) ? kGrs80 : kBessel1841;
 }
 
 // Length of the meridian arc of `ell` from the equator to latitude phiRad

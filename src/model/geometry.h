@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "coords/datum.h"
+
 namespace chizro {
 
 struct TFPoint {
@@ -68,8 +70,7 @@ struct TCoordChange {
     c.ZoneChanged = from.Zone != 0 && to.Zone != 0 && from.Zone != to.Zone;
     // JGD2000 and WGS84 are one frame on one ellipsoid: between them only
     // the code changes. Zones matter only to points that stay plane.
-    const bool frameChanged =
-        (from.Datum == 2 || from.Datum == 3) != (to.Datum == 2 || to.Datum == 3);
+    const bool frameChanged = IsJgd2000Frame(from.Datum) != IsJgd2000Frame(to.Datum);
     c.Moves = c.ModeChanged || frameChanged || (to.Mode != kModeLatLon && c.ZoneChanged);
     return c;
   }

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "defs/draw_class.h"
+#include "model/map_builder.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
 #include "platform/errors.h"
-#include "readers/map_builder.h"
 
 namespace chizro {
 
@@ -103,7 +103,7 @@ TMapLeafGrp::~TMapLeafGrp() = default;
 
 bool TMapLeafGrp::Open(const std::string& fileName) {
   if (!theme_) return false;
-  if (theme_->OpenMode != 2) {
+  if (theme_->OpenMode != kOpenFile) {
     const std::size_t before = items_.size();
     // Leaves the reader added are in the data's own system: remember it for
     // later loads, then bring them into the theme's system. This holds for

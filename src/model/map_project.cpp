@@ -5,10 +5,11 @@
 
 namespace chizro {
 
-TMapProject::TMapProject()
+TMapProject::TMapProject(const TBuilderRegistry& builders)
     : TMapObject(nullptr),
       View(std::make_unique<TMapView>(this)),
-      Themes(std::make_unique<TMapThemeGrp>(this)) {}
+      Themes(std::make_unique<TMapThemeGrp>(this)),
+      builders_(builders) {}
 
 TMapProject::~TMapProject() {
   Themes.reset();

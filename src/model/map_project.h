@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "coords/datum.h"
 #include "model/map_object.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
@@ -14,10 +15,14 @@ namespace chizro {
 
 class TMapProject final : public TMapObject {
 public:
-  TMapProject();
+  // `builders` gives the themes their definition files and readers; it
+  // outlives the project.
+  explicit TMapProject(const TBuilderRegistry& builders);
   ~TMapProject() override;
 
-  // Opens a file (openMode 2) or folder under a data-kind code. True when a
+  const TBuilderRegistry& Builders() const noexcept { return builders_; }
+
+  // Opens a file (kOpenFile) or folder under a data-kind code. True when a
   // theme was found or created, which always happens. Errors of the reader
   // go on to the caller; what a folder scan opened before its error stays
   // in the project, placed as after any open.
@@ -37,7 +42,7 @@ public:
   void SetScale(float value);
 
   float Scale = 0;
-  int Datum = 2;
+  int Datum = kDatumJgd2000;
   int CoordMode = kModePlane;
   int Zone = 9;
   // True once the zone is no longer the data's to choose: set by the caller
@@ -48,6 +53,8 @@ public:
   bool Placed = false;
 
 private:
+  const TBuilderRegistry& builders_;
+
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.
   bool Settle(TMapTheme* theme);

@@ -5,11 +5,11 @@
 
 #include "defs/class_def.h"
 #include "defs/draw_class.h"
+#include "model/map_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
-#include "readers/map_builder.h"
 
 namespace chizro {
 
@@ -39,9 +39,10 @@ float TMapTheme::ViewScale() const {
 }
 
 bool TMapTheme::Init() {
-  const std::string relative = DefFileForKind(DataKind);
+  const TMapProject* project = Project();
+  const std::string relative = project ? project->Builders().DefFileForKind(DataKind) : "";
   DefFileName = relative.empty() ? std::string() : ProgramPath(relative);
-  Builder = CreateBuilder(DataKind);
+  Builder = project ? project->Builders().CreateBuilder(DataKind) : nullptr;
   return LoadDefinitions(DefFileName);
 }
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "model/geometry.h"
+#include "model/map_builder.h"
 #include "model/map_object.h"
 
 namespace chizro {
 
 class TClassDefGrp;
 class TLayerDefGrp;
-class TMapBuilder;
 class TMapLeaf;
 class TMapLeafGrp;
 class TMapProject;
@@ -49,7 +49,7 @@ public:
 
   std::string Title;
   int DataKind = 0;
-  int OpenMode = 2;
+  int OpenMode = kOpenFile;
   int Datum = 0;
   int CoordMode = 0;
   int Zone = 0;

@@ -1,5 +1,7 @@
 #include "platform/comma_text.h"
 
+#include "platform/errors.h"
+
 namespace chizro {
 namespace {
 
@@ -65,6 +67,11 @@ std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fiel
   SplitCommaTextViews(text, views, storage);
   fields.assign(views.begin(), views.end());
   return fields.size();
+}
+
+std::string_view TCommaFields::At(std::size_t i) const {
+  if (i >= views_.size()) throw EListIndexError(static_cast<long long>(i));
+  return views_[i];
 }
 
 std::vector<std::string> SplitCommaText(std::string_view text) {

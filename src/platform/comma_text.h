@@ -24,6 +24,25 @@ std::vector<std::string> SplitCommaText(std::string_view text);
 void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& fields,
                          std::deque<std::string>& storage);
 
+// The fields of one line after another, by SplitCommaTextViews: the buffers
+// are kept from line to line. The views stay valid until the next Split or
+// until the line's text goes away.
+class TCommaFields final {
+public:
+  std::size_t Split(std::string_view line) {
+    SplitCommaTextViews(line, views_, quoted_);
+    return views_.size();
+  }
+  std::size_t Count() const noexcept { return views_.size(); }
+  std::string_view operator[](std::size_t i) const noexcept { return views_[i]; }
+  // Field i; EListIndexError(i) when the line has no such field.
+  std::string_view At(std::size_t i) const;
+
+private:
+  std::vector<std::string_view> views_;
+  std::deque<std::string> quoted_;
+};
+
 // True for a Shift_JIS (CP932) lead byte: 0x81..0x9F and 0xE0..0xFC.
 constexpr bool IsSjisLeadByte(unsigned char c) noexcept {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);

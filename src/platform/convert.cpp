@@ -102,10 +102,10 @@ double StrToFloat(std::string_view text) {
   throw EFloatConvertError(text);
 }
 
-bool IsNumber(std::string_view s) noexcept {
+std::optional<std::int32_t> NumberLiteral(std::string_view s) noexcept {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
   const bool negative = TakeSign(s);
-  if (s.empty()) return false;
+  if (s.empty()) return std::nullopt;
   std::string_view digits;
   int base = 10;
   if (s[0] == '$' || s[0] == 'x' || s[0] == 'X') {
@@ -117,10 +117,10 @@ bool IsNumber(std::string_view s) noexcept {
   } else {
     digits = s;
   }
-  if (digits.empty()) return false;
+  if (digits.empty()) return std::nullopt;
   for (char c : digits)
-    if (base == 16 ? !IsHexDigit(c) : !IsDigit(c)) return false;
-  return ParseSignedDigits(negative, digits, base).has_value();
+    if (base == 16 ? !IsHexDigit(c) : !IsDigit(c)) return std::nullopt;
+  return ParseSignedDigits(negative, digits, base);
 }
 
 }  // namespace chizro

@@ -26,9 +26,11 @@ std::optional<double> TryStrToFloat(std::string_view text) noexcept;
 // As TryStrToFloat; throws EFloatConvertError ("'%s' は浮動小数点数ではありません").
 double StrToFloat(std::string_view text);
 
-// True when the whole of `s` is a 32-bit integer literal: optional leading
-// blanks, an optional sign, then decimal digits or a hexadecimal prefix ("$",
-// "x", "X", "0x" or "0X") followed by hexadecimal digits. Nothing may follow.
-bool IsNumber(std::string_view s) noexcept;
+// The value of `s` when the whole of it is a 32-bit integer literal:
+// optional leading blanks, an optional sign, then decimal digits or a
+// hexadecimal prefix ("$", "x", "X", "0x" or "0X") followed by hexadecimal
+// digits. Nothing may follow.
+std::optional<std::int32_t> NumberLiteral(std::string_view s) noexcept;
+inline bool IsNumber(std::string_view s) noexcept { return NumberLiteral(s).has_value(); }
 
 }  // namespace chizro

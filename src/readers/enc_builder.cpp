@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "coords/datum.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "platform/comma_text.h"
@@ -24,7 +25,6 @@ namespace chizro {
 
 namespace {
 
-constexpr int kDatumWgs84 = 3;
 constexpr int kMinAttribute = 1;
 constexpr int kMaxAttribute = 499;
 constexpr std::int32_t kClassSounding = 129;
@@ -50,10 +50,7 @@ struct TAttribute {
 using TAttributeTable = std::vector<TAttribute>;  // indexed by code, 0..499
 
 TAttributeTable LoadAttributeTable() {
-  const std::string path = ProgramPath("\\def\\EncAttr.ini");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EInOutError(Quoted(path) + " を開けません");
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string data = ReadWholeFile(ProgramPath("\\def\\EncAttr.ini"));
   TAttributeTable table(kMaxAttribute + 1);
   std::vector<std::string> items;
   for (const std::string& line : TTextFiler::SplitLines(data)) {
@@ -86,10 +83,6 @@ struct TNamedValue {
   std::string Value;
 };
 
-struct TBox {
-  double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
-};
-
 struct TPointFeature {
   std::int32_t Class = 0;
   TEncVertex Position;
@@ -104,7 +97,7 @@ struct TLineFeature {
 struct TAreaFeature {
   std::int32_t Class = 0;
   std::vector<TEncVertex> Vertices;
-  TBox Box;  // all 0 until the first vertex
+  TExtentBuilder Box;
   // The box's size in square arc-seconds: the order of the areas.
   double Size = 0;
   std::vector<TNamedValue> Values;
@@ -120,7 +113,7 @@ public:
         fileName_(fileName),
         budget_(kVertexBudgetBase + kVertexBudgetPerStored * listing.StoredVertexCount()) {}
 
-  void Feature(const TFieldLine& frid, TListingCursor& cursor) {
+  void Feature(const TFieldLine& frid, TLineCursor& cursor) {
     RecordId(frid.Subfield("RCID", 0));
     StrToInt(frid.Subfield("GRUP", 0));
     const std::int32_t objl = StrToInt(frid.Subfield("OBJL", 0));
@@ -147,7 +140,7 @@ public:
 private:
   // The lines of the record up to its end: `visit` gets each field line.
   template <class Visit>
-  void ReadRecord(TListingCursor& cursor, Visit visit) {
+  void ReadRecord(TLineCursor& cursor, Visit visit) {
     std::string_view line;
     while (cursor.Next(line)) {
       if (ListingLineKind(line) == TListingLineKind::RecordEnd) return;
@@ -166,7 +159,7 @@ private:
     budget_ -= vertices;
   }
 
-  void PointFeature(std::int32_t objl, TListingCursor& cursor) {
+  void PointFeature(std::int32_t objl, TLineCursor& cursor) {
     const TVectorRecord* node = nullptr;
     std::vector<TNamedValue> values;
     ReadRecord(cursor, [&](std::string_view tag) {
@@ -195,7 +188,7 @@ private:
     }
   }
 
-  void LineFeature(std::int32_t objl, TListingCursor& cursor) {
+  void LineFeature(std::int32_t objl, TLineCursor& cursor) {
     std::vector<TNamedValue> ignored;
     ReadRecord(cursor, [&](std::string_view tag) {
       if (tag == "ATTF") {
@@ -204,7 +197,7 @@ private:
       }
       TLineFeature& line = Lines.emplace_back();
       line.Class = objl;
-      TBox box;
+      TExtentBuilder box;
       const std::int32_t count = field_.RepeatCount();
       field_.Subfields("NAME", names_);
       field_.Subfields("ORNT", orients_);
@@ -217,7 +210,7 @@ private:
     });
   }
 
-  void AreaFeature(std::int32_t objl, TListingCursor& cursor) {
+  void AreaFeature(std::int32_t objl, TLineCursor& cursor) {
     TAreaFeature area;
     area.Class = objl;
     bool started = false;
@@ -243,15 +236,16 @@ private:
         if (usag == kUsageExterior || usag == kUsageTruncated)
           AppendEdge(area.Vertices, area.Box, name, ornt);
       }
-      area.Size = std::abs(area.Box.MaxX - area.Box.MinX) * 3600 *
-                  (std::abs(area.Box.MaxY - area.Box.MinY) * 3600);
+      const TFRect& r = area.Box.Rect;
+      area.Size =
+          std::abs(double{r.right} - r.left) * 3600 * (std::abs(double{r.top} - r.bottom) * 3600);
     });
     if (started) Areas.push_back(std::move(area));
   }
 
   // Appends the edge a pointer names, with its begin and end nodes, in the
   // given orientation, and widens `box` over the new vertices.
-  void AppendEdge(std::vector<TEncVertex>& vertices, TBox& box, std::string_view pointer,
+  void AppendEdge(std::vector<TEncVertex>& vertices, TExtentBuilder& box, std::string_view pointer,
                   std::int32_t ornt) {
     const TVectorRecord* edge = listing_.FindVectorRecord(pointer);
     if (!edge) return;
@@ -276,18 +270,8 @@ private:
         vertices.insert(vertices.end(), edge->Vertices.begin(), edge->Vertices.end());
       if (end && !end->Vertices.empty()) vertices.push_back(end->Vertices.front());
     }
-    for (std::size_t i = first; i < vertices.size(); ++i) {
-      const double x = vertices[i].x;
-      const double y = vertices[i].y;
-      if (i == 0) {
-        box = {x, y, x, y};
-        continue;
-      }
-      box.MinX = std::min(box.MinX, x);
-      box.MinY = std::min(box.MinY, y);
-      box.MaxX = std::max(box.MaxX, x);
-      box.MaxY = std::max(box.MaxY, y);
-    }
+    for (std::size_t i = first; i < vertices.size(); ++i)
+      box.Add(TFPoint{vertices[i].x, vertices[i].y});
   }
 
   // The named values of the current "ATTF" field: attributes of the table
@@ -341,66 +325,29 @@ bool LooksLikeCell(std::string_view text) {
   return text[6] == 'L' && (text[5] == '1' || text[5] == '2' || text[5] == '3');
 }
 
-}  // namespace
-
-std::unique_ptr<TMapLeaf> TMapBuilder_Enc::OpenFile(TMapLeafGrp& leaves,
-                                                    const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  const std::string base = BaseName(fileName);
-  const std::size_t dot = base.find_last_of('.');
-  leaf->SheetName = dot == std::string::npos ? base : base.substr(0, dot);
-  leaf->FileName = fileName;
-  leaf->Name = base.substr(0, 3);
-  leaf->CoordMode = kModeLatLon;
-  leaf->Datum = kDatumWgs84;
-  LoadLeaf(*leaf, nullptr, 0);
-  return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_Enc::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                         const std::string& /*folderName*/) {
-  return nullptr;
-}
-
-void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
-  const TAttributeTable attributes = LoadAttributeTable();
-  const std::string fileName = leaf.FileName;
-  TEncListing listing = TEncListing::FromFile(fileName);
+// The listing of a chart cell, its vector records read, with the factors
+// it gives in `comf` and `somf`.
+void ReadVectors(TEncListing& listing, const std::string& fileName, std::int32_t& comf,
+                 std::int32_t& somf) {
   if (LooksLikeCell(listing.Text()))
     throw EInOutError(Quoted(fileName) +
                       " は S-57 セル (ISO 8211) です。chizro-enclist でレコード一覧に変換して"
                       "から開いてください");
-  listing.ReadVectorPass(Comf, Somf);
+  listing.ReadVectorPass(comf, somf);
+}
 
-  TFeatureAssembler features(listing, attributes, fileName);
-  listing.ScanFeatureLines(
-      [&](const TFieldLine& frid, TListingCursor& cursor) { features.Feature(frid, cursor); });
-  // Smaller areas after larger ones, so that they are drawn on top.
+// Attaches, each when it has figures, the polygons (smaller areas after
+// larger ones, so that they are drawn on top), polylines and points of the
+// features assembled, and gives the leaf the box of every vertex built.
+void AttachFeatures(TMapLeaf& leaf, TFeatureAssembler& features) {
   std::stable_sort(features.Areas.begin(), features.Areas.end(),
                    [](const TAreaFeature& a, const TAreaFeature& b) { return a.Size < b.Size; });
-
-  // The box of every vertex built, from the first one on.
-  bool any = false;
-  TBox box;
+  TExtentBuilder box;
   auto cover = [&](const TFigure& fig) {
-    for (const TFPoint& p : fig.Points) {
-      if (!any) {
-        box = {p.x, p.y, p.x, p.y};
-        any = true;
-        continue;
-      }
-      box.MinX = std::min<double>(box.MinX, p.x);
-      box.MinY = std::min<double>(box.MinY, p.y);
-      box.MaxX = std::max<double>(box.MaxX, p.x);
-      box.MaxY = std::max<double>(box.MaxY, p.y);
-    }
+    for (const TFPoint& p : fig.Points) box.Add(p);
   };
-
-  std::unique_ptr<TFigPolygonGrp> polygons;
   if (!features.Areas.empty()) {
-    polygons = std::make_unique<TFigPolygonGrp>();
+    auto* polygons = leaf.AddFigGrp(std::make_unique<TFigPolygonGrp>());
     polygons->Name = leaf.Name;
     for (const TAreaFeature& area : features.Areas) {
       TFigPolygon* fig = polygons->New();
@@ -409,10 +356,10 @@ void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
       SetValues(*fig, area.Values);
       cover(*fig);
     }
+    polygons->UpdateExtents();
   }
-  std::unique_ptr<TFigPolylineGrp> polylines;
   if (!features.Lines.empty()) {
-    polylines = std::make_unique<TFigPolylineGrp>();
+    auto* polylines = leaf.AddFigGrp(std::make_unique<TFigPolylineGrp>());
     polylines->Name = leaf.Name;
     for (const TLineFeature& line : features.Lines) {
       TFigPolyline* fig = polylines->New();
@@ -420,10 +367,10 @@ void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
       SetVertices(*fig, line.Vertices);
       cover(*fig);
     }
+    polylines->UpdateExtents();
   }
-  std::unique_ptr<TFigPointGrp> points;
   if (!features.Points.empty()) {
-    points = std::make_unique<TFigPointGrp>();
+    auto* points = leaf.AddFigGrp(std::make_unique<TFigPointGrp>());
     points->Name = leaf.Name;
     for (const TPointFeature& point : features.Points) {
       TFigPoint* fig = points->New();
@@ -434,21 +381,40 @@ void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
       SetValues(*fig, point.Values);
       cover(*fig);
     }
+    points->UpdateExtents();
   }
+  if (box.Empty) {
+    leaf.NoFigureReason = "座標のある地物がありません";
+    return;
+  }
+  const TFRect& r = box.Rect;
+  leaf.Extent = r;
+  leaf.Corners = {TFPoint{r.left, r.bottom}, TFPoint{r.left, r.top}, TFPoint{r.right, r.top},
+                  TFPoint{r.right, r.bottom}};
+}
 
-  if (polygons) leaf.AddFigGrp(std::move(polygons))->UpdateExtents();
-  if (polylines) leaf.AddFigGrp(std::move(polylines))->UpdateExtents();
-  if (points) leaf.AddFigGrp(std::move(points))->UpdateExtents();
-  if (!any) leaf.NoFigureReason = "座標のある地物がありません";
-  if (any) {
-    const auto left = static_cast<float>(box.MinX);
-    const auto bottom = static_cast<float>(box.MinY);
-    const auto right = static_cast<float>(box.MaxX);
-    const auto top = static_cast<float>(box.MaxY);
-    leaf.Extent = {left, top, right, bottom};
-    leaf.Corners = {TFPoint{left, bottom}, TFPoint{left, top}, TFPoint{right, top},
-                    TFPoint{right, bottom}};
-  }
+}  // namespace
+
+void TMapBuilder_Enc::PrepareLeaf(TMapLeaf& leaf) const {
+  const std::string base = BaseName(leaf.FileName);
+  const std::size_t dot = base.find_last_of('.');
+  leaf.SheetName = dot == std::string::npos ? base : base.substr(0, dot);
+  leaf.Name = base.substr(0, 3);
+  leaf.Datum = kDatumWgs84;
+}
+
+void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
+  const TAttributeTable attributes = LoadAttributeTable();
+  const std::string fileName = leaf.FileName;
+  TEncListing listing = TEncListing::FromFile(fileName);
+  ReadVectors(listing, fileName, Comf, Somf);
+  TFeatureAssembler features(listing, attributes, fileName);
+  ReadThenAttach(
+      [&] {
+        listing.ScanFeatureLines(
+            [&](const TFieldLine& frid, TLineCursor& cursor) { features.Feature(frid, cursor); });
+      },
+      [&] { AttachFeatures(leaf, features); });
   leaf.Loaded = true;
 }
 

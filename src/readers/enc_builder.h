@@ -12,22 +12,16 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "readers/reader_util.h"
 
 namespace chizro {
 
-class TMapBuilder_Enc final : public TMapBuilder {
+// OpenFile gives a leaf in latitude/longitude on WGS84, named after the file
+// (SheetName: the name without folder and extension; Name: its first three
+// characters), loaded at once.
+class TMapBuilder_Enc final : public TSingleFileBuilder {
 public:
-  TMapBuilder_Enc() = default;
-
-  // Null when no file of that name exists. Otherwise a leaf in
-  // latitude/longitude on WGS84, named after the file (SheetName: the name
-  // without folder and extension; Name: its first three characters), loaded
-  // at once. Data errors throw and leave no leaf.
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // The chart listing has no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
+  TMapBuilder_Enc() : TSingleFileBuilder(kModeLatLon) {}
 
   // Reads the attribute table and the leaf's listing, and attaches, each
   // when it has figures, a polygon list (areas by ascending size of their
@@ -36,14 +30,18 @@ public:
   // where the cell's limit cuts the area), in pointer order; a
   // sounding node gives one point per sounding with the property "DEPTH".
   // The leaf's Extent and Corners are the box of every vertex built; a chart
-  // without vertices keeps those it had. The lists are attached only when the
-  // whole listing has been read. `classDefs` and `scale` are not used.
+  // without vertices keeps those it had. An error in a feature record ends the
+  // load with the features before it attached. `classDefs` and `scale` are
+  // not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
 
   // The coordinate and sounding multiplication factors (COMF, SOMF): 1 at
   // first, then those of the last listing that gave them.
   std::int32_t Comf = 1;
   std::int32_t Somf = 1;
+
+private:
+  void PrepareLeaf(TMapLeaf& leaf) const override;
 };
 
 }  // namespace chizro

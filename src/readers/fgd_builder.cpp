@@ -34,6 +34,7 @@
 #include "platform/errors.h"
 #include "platform/sjis.h"
 #include "readers/reader_util.h"
+#include "readers/xml_text.h"
 
 namespace chizro {
 
@@ -52,57 +53,8 @@ constexpr std::size_t kMaxNumberLength = 64;
 constexpr std::size_t kMaxTextLength = 4096;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-// The XML runtime, started once for the process and ended at its exit.
-// Initialize and Terminate count their calls, so other users of the library
-// in the same process are not disturbed.
-class TXercesRuntime final {
-public:
-  static void Ensure() { static const TXercesRuntime runtime; }
-
-private:
-  TXercesRuntime() {
-    try {
-      xc::XMLPlatformUtils::Initialize();
-    } catch (const xc::XMLException&) {
-      throw EInOutError("XML パーサを初期化できません");
-    }
-  }
-  ~TXercesRuntime() { xc::XMLPlatformUtils::Terminate(); }
-};
-
 std::u16string_view View(const XMLCh* s) {
   return s ? std::u16string_view(s) : std::u16string_view();
-}
-
-std::string Utf8Of(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
 }
 
 // Text of the document for the model (Shift_JIS) and for messages (UTF-8).
@@ -288,28 +240,6 @@ std::optional<TSrs> ParseSrsName(std::string name) {
   return TSrs{kModePlane, zone};
 }
 
-// A bounding box gathered over points; empty until the first one.
-struct TBox {
-  bool Empty = true;
-  TFRect Rect;
-  void Add(TFPoint p) {
-    if (Empty) {
-      Rect = {p.x, p.y, p.x, p.y};
-      Empty = false;
-      return;
-    }
-    Rect.left = std::min(Rect.left, p.x);
-    Rect.right = std::max(Rect.right, p.x);
-    Rect.bottom = std::min(Rect.bottom, p.y);
-    Rect.top = std::max(Rect.top, p.y);
-  }
-  void Add(const TBox& other) {
-    if (other.Empty) return;
-    Add(TFPoint{other.Rect.left, other.Rect.bottom});
-    Add(TFPoint{other.Rect.right, other.Rect.top});
-  }
-};
-
 // The simple properties of a feature whose text is kept.
 enum class TProp { None, Name, Type, Alti, SbaNo };
 
@@ -406,8 +336,8 @@ public:
 
   // What was read.
   std::optional<TSrs> Srs;
-  TBox Figures;
-  TBox Bounds;  // the root's gml:boundedBy
+  TExtentBuilder Figures;
+  TExtentBuilder Bounds;  // the root's gml:boundedBy
   std::unique_ptr<TFigPolygonGrp> polygons_;
   std::unique_ptr<TFigPolylineGrp> polylines_;
   std::unique_ptr<TFigPointGrp> points_;
@@ -627,7 +557,7 @@ private:
     if (!build_) return;
     if (line_.size() < 2) Fail("リングの頂点が足りません");
     auto fig = std::make_unique<TFigPolygon>();
-    TBox box;
+    TExtentBuilder box;
     for (const TFPoint& p : line_) box.Add(p);
     fig->LabelX = (box.Rect.left + box.Rect.right) / 2;
     fig->LabelY = (box.Rect.bottom + box.Rect.top) / 2;
@@ -758,7 +688,7 @@ struct TParseResult {
 };
 
 TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
-  TXercesRuntime::Ensure();
+  EnsureXercesRuntime();
   xc::SecurityManager security;
   security.setEntityExpansionLimit(kEntityExpansionLimit);
   std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
@@ -816,7 +746,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     }
     throw EInOutError(result.Error);
   }
-  TBox extent = handler.Bounds;
+  TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
   if (!handler.Srs || extent.Empty) {
     if (!result.Error.empty()) throw EInOutError(result.Error);
@@ -884,7 +814,7 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
 
 }  // namespace
 
-TMapBuilder_Fgd::TMapBuilder_Fgd() { TXercesRuntime::Ensure(); }
+TMapBuilder_Fgd::TMapBuilder_Fgd() { EnsureXercesRuntime(); }
 
 TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
 
@@ -904,7 +834,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
   // A member that failed before its first coordinate still gets a leaf, over
   // the extent of its siblings (the archive's mesh cells), so that it is
   // loaded with them and its error is reported then.
-  TBox siblings;
+  TExtentBuilder siblings;
   for (const auto& leaf : scan.Leaves) {
     siblings.Add(TFPoint{leaf->Extent.left, leaf->Extent.bottom});
     siblings.Add(TFPoint{leaf->Extent.right, leaf->Extent.top});
@@ -964,7 +894,7 @@ void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   TFgdHandler handler(leaf.FileName, true);
   const TParseResult result = Parse(*source, handler);
   if (handler.Srs) SetLeafSystem(leaf, *handler.Srs);
-  TBox extent = handler.Bounds;
+  TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
   if (!extent.Empty) leaf.Extent = extent.Rect;
   // What was built stays, also when the parse stopped with an error.

@@ -46,7 +46,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 

@@ -112,22 +112,6 @@ std::string RecordName(int n) {
 
 }  // namespace
 
-std::unique_ptr<TMapLeaf> TMapBuilder_GkuPnt::OpenFile(TMapLeafGrp& leaves,
-                                                       const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->FileName = fileName;
-  leaf->CoordMode = kModePlane;
-  LoadLeaf(*leaf, nullptr, 0);
-  return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_GkuPnt::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
-}
-
 void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
                                   float /*scale*/) {
   auto owned = std::make_unique<TFigPointGrp>();
@@ -143,6 +127,7 @@ void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   }
 
   int n = 0;
+  TExtentBuilder extent;
   std::string district;
   while (!file.Eof()) {
     const std::size_t count = SplitCommaText(file.ReadLine(), items);
@@ -171,17 +156,12 @@ void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
       // theme's zone, or with none at all.
       if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
       leaf.Zone = zone;
-      leaf.Extent = {x, y, x, y};
       leaf.SheetName = Item(items, layout->Prefecture);
       leaf.SheetName += Item(items, layout->Municipality);
       leaf.Name = leaf.SheetName;
-    } else {
-      TFRect& r = leaf.Extent;
-      r.left = std::min(r.left, x);
-      r.right = std::max(r.right, x);
-      r.top = std::max(r.top, y);
-      r.bottom = std::min(r.bottom, y);
     }
+    extent.Add(TFPoint{x, y});
+    leaf.Extent = extent.Rect;
 
     district = Item(items, layout->District);
     district += Item(items, layout->SubDistrict);

@@ -25,20 +25,14 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "readers/reader_util.h"
 
 namespace chizro {
 
-class TMapBuilder_GkuPnt final : public TMapBuilder {
+// OpenFile gives a leaf in plane rectangular coordinates, loaded at once.
+class TMapBuilder_GkuPnt final : public TSingleFileBuilder {
 public:
-  TMapBuilder_GkuPnt() = default;
-
-  // Null when there is no file of that name; otherwise a leaf in plane
-  // rectangular coordinates, loaded at once (data errors reach the caller).
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // Block-point files have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
+  TMapBuilder_GkuPnt() : TSingleFileBuilder(kModePlane) {}
 
   // Attaches the "PNT" point list first and fills it record by record: a
   // zone, X or Y that is not a number (EConvertError, EFloatConvertError) or

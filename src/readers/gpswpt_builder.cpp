@@ -34,20 +34,6 @@ struct TColumns {
   std::size_t Alt = 0;
 };
 
-// ASCII letters in capitals; Shift_JIS double-byte characters stay as they are.
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (IsSjisLeadByte(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
-}
-
 // Item `index` of a line; the list-index error when the line is shorter.
 const std::string& At(const std::vector<std::string>& items, std::size_t index) {
   if (index >= items.size()) throw EListIndexError(static_cast<long long>(index));
@@ -137,112 +123,121 @@ std::string PointName(int n) {
   return std::string(buf, static_cast<std::size_t>(len));
 }
 
+// The track of one file, read line by line.
+class TTrackReader {
+public:
+  explicit TTrackReader(const std::string& fileName) : fileName_(fileName) {}
+
+  // Reads every line after the first.
+  void ReadFile() {
+    TTextFiler file(fileName_);
+    std::vector<std::string> items;
+    if (!file.Eof()) file.ReadLine();
+    while (!file.Eof()) {
+      const std::string& line = file.ReadLine();
+      if (SplitCommaText(line, items) == 0) continue;
+      const std::string& letter = items[0];
+      if (letter == "M") {
+        ReadDatum(items);
+      } else if (letter == "H") {
+        // "H  TN <name>" opens the next track: no line joins it to the last.
+        if (items.size() > 1 && items[1] == "TN") newTrack_ = true;
+        ReadHeader(items, columns_);
+        if (columns_.Latitude > 0 && columns_.Longitude > 0) trackKnown_ = true;
+      } else if (letter == "U") {
+        unit_ = ReadUnits(items, line, fileName_);
+      } else if (letter == "T" && trackKnown_) {
+        ReadTrackPoint(items);
+      }
+    }
+  }
+
+  // Puts the points and lines read so far on the leaf, with their extent
+  // and the file's datum.
+  void AttachTo(TMapLeaf& leaf) {
+    if (n_ == 0) leaf.NoFigureReason = "航跡点がありません";
+    if (n_ > 0) leaf.Extent = extent_.Rect;
+    points_.AddToLeaf(leaf, kClass, attributes_);
+    arcs_.AddToLeaf(leaf, kClass, TArcKinds{0});
+    leaf.Datum = datum_ == "WGS84" ? kDatumWgs84 : kDatumTokyo;
+  }
+
+private:
+  void ReadDatum(const std::vector<std::string>& items) {
+    if (columns_.Datum == 0) return;
+    std::string datum = At(items, columns_.Datum);
+    datum += At(items, columns_.Datum + 1);
+    datum_ = UpperAscii(datum);
+  }
+
+  // One point, its texts, and the line from the point before it on the same
+  // track. Every item is read before anything is added.
+  void ReadTrackPoint(const std::vector<std::string>& items) {
+    const float y = Coordinate(At(items, columns_.Latitude), 'S', unit_);
+    const float x = Coordinate(At(items, columns_.Longitude), 'W', unit_);
+    std::string date = Optional(items, columns_.Date);
+    std::string time = Optional(items, columns_.Time);
+    std::string alt = Optional(items, columns_.Alt);
+    ++n_;
+    const std::string name = PointName(n_);
+
+    auto pnt = std::make_unique<TPntElement>();
+    pnt->Name = name;
+    pnt->Code = kClass;
+    pnt->X = x;
+    pnt->Y = y;
+    points_.AddElement(std::move(pnt));
+    extent_.Add(TFPoint{x, y});
+
+    auto atr = std::make_unique<TAtrElement>();
+    atr->Name = name;
+    atr->Code = kClass;
+    atr->Values.reserve(3);
+    atr->AddValue(std::move(date));
+    atr->AddValue(std::move(time));
+    atr->AddValue(std::move(alt));
+    attributes_.AddElement(std::move(atr));
+
+    if (n_ >= 2 && !newTrack_) {
+      auto arc = std::make_unique<TArcElement>();
+      arc->Name = PointName(n_ - 1);
+      arc->Code = kClass;
+      arc->Kind = 0;
+      arc->Points.reserve(2);
+      arc->AddPoint(previous_);
+      arc->AddPoint({x, y});
+      arcs_.AddElement(std::move(arc));
+    }
+    previous_ = {x, y};
+    newTrack_ = false;
+  }
+
+  const std::string& fileName_;
+  TPntList points_;
+  TAtrList attributes_;
+  TArcList arcs_;
+  TColumns columns_;
+  bool trackKnown_ = false;
+  bool newTrack_ = false;
+  TUnit unit_ = TUnit::Degrees;
+  std::string datum_;
+  int n_ = 0;
+  TFPoint previous_;
+  TExtentBuilder extent_;
+};
+
 }  // namespace
 
-std::unique_ptr<TMapLeaf> TMapBuilder_GPSWPT::OpenFile(TMapLeafGrp& leaves,
-                                                       const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->SheetName = BaseName(fileName);
-  leaf->Name = leaf->SheetName;
-  leaf->FileName = fileName;
-  leaf->CoordMode = kModeLatLon;
-  LoadLeaf(*leaf, nullptr, 0);
-  leaf->IdleCount = 1;
-  return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_GPSWPT::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
+void TMapBuilder_GPSWPT::PrepareLeaf(TMapLeaf& leaf) const {
+  leaf.SheetName = BaseName(leaf.FileName);
+  leaf.Name = leaf.SheetName;
+  leaf.IdleCount = 1;
 }
 
 void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
                                   float /*scale*/) {
-  TPntList points;
-  TAtrList attributes;
-  TArcList arcs;
-  TColumns columns;
-  bool trackKnown = false;
-  bool newTrack = false;
-  TUnit unit = TUnit::Degrees;
-  std::string datum;
-  int n = 0;
-  TFPoint previous;
-  TFRect extent;
-
-  TTextFiler file(leaf.FileName);
-  std::vector<std::string> items;
-  if (!file.Eof()) file.ReadLine();
-  while (!file.Eof()) {
-    const std::string& line = file.ReadLine();
-    if (SplitCommaText(line, items) == 0) continue;
-    const std::string& letter = items[0];
-    if (letter == "M") {
-      if (columns.Datum > 0) {
-        datum = At(items, columns.Datum);
-        datum += At(items, columns.Datum + 1);
-        datum = UpperAscii(datum);
-      }
-    } else if (letter == "H") {
-      // "H  TN <name>" opens the next track: no line joins it to the last.
-      if (items.size() > 1 && items[1] == "TN") newTrack = true;
-      ReadHeader(items, columns);
-      if (columns.Latitude > 0 && columns.Longitude > 0) trackKnown = true;
-    } else if (letter == "U") {
-      unit = ReadUnits(items, line, leaf.FileName);
-    } else if (letter == "T" && trackKnown) {
-      ++n;
-      const float y = Coordinate(At(items, columns.Latitude), 'S', unit);
-      const float x = Coordinate(At(items, columns.Longitude), 'W', unit);
-      const std::string name = PointName(n);
-
-      auto pnt = std::make_unique<TPntElement>();
-      pnt->Name = name;
-      pnt->Code = kClass;
-      pnt->X = x;
-      pnt->Y = y;
-      points.AddElement(std::move(pnt));
-
-      if (n == 1) {
-        extent = {x, y, x, y};
-      } else {
-        extent.left = std::min(extent.left, x);
-        extent.right = std::max(extent.right, x);
-        extent.top = std::max(extent.top, y);
-        extent.bottom = std::min(extent.bottom, y);
-      }
-
-      auto atr = std::make_unique<TAtrElement>();
-      atr->Name = name;
-      atr->Code = kClass;
-      atr->Values.reserve(3);
-      atr->AddValue(Optional(items, columns.Date));
-      atr->AddValue(Optional(items, columns.Time));
-      atr->AddValue(Optional(items, columns.Alt));
-      attributes.AddElement(std::move(atr));
-
-      if (n >= 2 && !newTrack) {
-        auto arc = std::make_unique<TArcElement>();
-        arc->Name = PointName(n - 1);
-        arc->Code = kClass;
-        arc->Kind = 0;
-        arc->Points.reserve(2);
-        arc->AddPoint(previous);
-        arc->AddPoint({x, y});
-        arcs.AddElement(std::move(arc));
-      }
-      previous = {x, y};
-      newTrack = false;
-    }
-  }
-  if (n == 0) leaf.NoFigureReason = "航跡点がありません";
-
-  if (n > 0) leaf.Extent = extent;
-  points.AddToLeaf(leaf, kClass, attributes);
-  arcs.AddToLeaf(leaf, kClass, TArcKinds{0});
-  leaf.Datum = datum == "WGS84" ? kDatumWgs84 : kDatumTokyo;
+  TTrackReader track(leaf.FileName);
+  ReadThenAttach([&] { track.ReadFile(); }, [&] { track.AttachTo(leaf); });
   leaf.Loaded = true;
 }
 

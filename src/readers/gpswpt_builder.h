@@ -33,28 +33,24 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "readers/reader_util.h"
 
 namespace chizro {
 
-class TMapBuilder_GPSWPT final : public TMapBuilder {
+// OpenFile gives a leaf named by the file, loaded at once and kept loaded one
+// paint longer (IdleCount 1).
+class TMapBuilder_GPSWPT final : public TSingleFileBuilder {
 public:
-  TMapBuilder_GPSWPT() = default;
-
-  // Null when there is no file of that name; otherwise a leaf named by the
-  // file, loaded at once and kept loaded one paint longer (IdleCount 1). Data
-  // errors reach the caller and no leaf is returned.
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // GPS files have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
+  TMapBuilder_GPSWPT() : TSingleFileBuilder(kModeLatLon) {}
 
   // Builds the "TRK" point and line lists and sets the leaf's Extent and
-  // Datum; a file without track points says so in NoFigureReason. A coordinate that is not a number
-  // (EFloatConvertError) or a line without an item at a known column (EListIndexError) ends the
-  // load before any list is attached, so the leaf stays without figures and not Loaded. `classDefs`
-  // and `scale` are not used.
+  // Datum; a file without track points says so in NoFigureReason. A coordinate that is not a
+  // number (EFloatConvertError) or a line without an item at a known column (EListIndexError)
+  // ends the load with the points before it attached. `classDefs` and `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+
+private:
+  void PrepareLeaf(TMapLeaf& leaf) const override;
 };
 
 }  // namespace chizro

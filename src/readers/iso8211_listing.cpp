@@ -99,20 +99,17 @@ void TFieldLine::Assign(std::string_view line) {
   tag_ = ListingTag(line);
   const std::string_view content =
       line.size() > kContentStart ? line.substr(kContentStart) : std::string_view();
-  SplitCommaTextViews(content, items_, unquoted_);
+  items_.Split(content);
 }
 
-std::string_view TFieldLine::Item(std::size_t i) const {
-  if (i >= items_.size()) throw EListIndexError(static_cast<long long>(i));
-  return items_[i];
-}
+std::string_view TFieldLine::Item(std::size_t i) const { return items_.At(i); }
 
 std::int32_t TFieldLine::RepeatCount() const { return StrToInt(Item(0)); }
 
 std::string_view TFieldLine::Subfield(std::string_view name, int occurrence) const {
   if (occurrence < 0) return {};
   int seen = 0;
-  for (std::size_t i = kFirstSubfield; i < items_.size(); ++i) {
+  for (std::size_t i = kFirstSubfield; i < items_.Count(); ++i) {
     const std::string_view item = items_[i];
     if (item.size() > name.size() && item[name.size()] == '=' && item.starts_with(name)) {
       if (seen == occurrence) return item.substr(name.size() + 1);
@@ -124,22 +121,11 @@ std::string_view TFieldLine::Subfield(std::string_view name, int occurrence) con
 
 void TFieldLine::Subfields(std::string_view name, std::vector<std::string_view>& values) const {
   values.clear();
-  for (std::size_t i = kFirstSubfield; i < items_.size(); ++i) {
+  for (std::size_t i = kFirstSubfield; i < items_.Count(); ++i) {
     const std::string_view item = items_[i];
     if (item.size() > name.size() && item[name.size()] == '=' && item.starts_with(name))
       values.push_back(item.substr(name.size() + 1));
   }
-}
-
-bool TListingCursor::Next(std::string_view& line) noexcept {
-  const std::size_t n = text_.size();
-  if (pos_ >= n || text_[pos_] == '\0') return false;
-  const std::size_t start = pos_;
-  while (pos_ < n && text_[pos_] != '\r' && text_[pos_] != '\n' && text_[pos_] != '\0') ++pos_;
-  line = text_.substr(start, pos_ - start);
-  if (pos_ < n && text_[pos_] == '\r') ++pos_;
-  if (pos_ < n && text_[pos_] == '\n') ++pos_;
-  return true;
 }
 
 TEncListing TEncListing::FromFile(const std::string& fileName) {
@@ -152,7 +138,7 @@ void TEncListing::ReadVectorPass(std::int32_t& comf, std::int32_t& somf) {
   for (auto& store : stores_) store.clear();
   kept_.clear();
   storedVertices_ = 0;
-  TListingCursor cursor(text_);
+  TLineCursor cursor(text_);
   TFieldLine field;
   std::string_view line;
   while (cursor.Next(line)) {
@@ -179,8 +165,8 @@ void TEncListing::ReadVectorPass(std::int32_t& comf, std::int32_t& somf) {
   }
 }
 
-void TEncListing::ParseVectorRecord(const TFieldLine& vrid, TListingCursor& cursor,
-                                    std::int32_t comf, std::int32_t somf) {
+void TEncListing::ParseVectorRecord(const TFieldLine& vrid, TLineCursor& cursor, std::int32_t comf,
+                                    std::int32_t somf) {
   const int store = StoreOfName(vrid.Subfield("RCNM", 0));
   if (store < 0) return;
   TStoreEntry entry;
@@ -217,7 +203,7 @@ std::string_view TEncListing::Keep(std::string_view value) {
 }
 
 void TEncListing::ScanFeatureLines(const TFeatureHandler& handler) const {
-  TListingCursor cursor(text_);
+  TLineCursor cursor(text_);
   TFieldLine field;
   std::string_view line;
   while (cursor.Next(line)) {

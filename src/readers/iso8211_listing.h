@@ -29,9 +29,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+
 #include <string>
 #include <string_view>
 #include <vector>
+#include "platform/comma_text.h"
+#include "readers/text_filer.h"
 
 namespace chizro {
 
@@ -75,7 +78,7 @@ public:
   void Assign(std::string_view line);
 
   std::string_view Tag() const noexcept { return tag_; }
-  std::size_t Count() const noexcept { return items_.size(); }
+  std::size_t Count() const noexcept { return items_.Count(); }
   // Item i; EListIndexError when there is none.
   std::string_view Item(std::size_t i) const;
   // Item 0 as an integer: EListIndexError when absent, EConvertError when it
@@ -90,21 +93,7 @@ public:
 
 private:
   std::string_view tag_;
-  std::vector<std::string_view> items_;
-  std::deque<std::string> unquoted_;  // the text of quoted items
-};
-
-// Walks the lines of a text: a line ends at CR, LF or CR LF; a NUL byte ends
-// the text.
-class TListingCursor {
-public:
-  explicit TListingCursor(std::string_view text) noexcept : text_(text) {}
-  // The next line; false at the end of the text.
-  bool Next(std::string_view& line) noexcept;
-
-private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
+  TCommaFields items_;
 };
 
 class TEncListing {
@@ -129,7 +118,7 @@ public:
   // Hands every field line tagged "FRID" to `handler`, which may read on
   // through `cursor` to the end of its record; the scan goes on after the
   // lines the handler has read.
-  using TFeatureHandler = std::function<void(const TFieldLine& frid, TListingCursor& cursor)>;
+  using TFeatureHandler = std::function<void(const TFieldLine& frid, TLineCursor& cursor)>;
   void ScanFeatureLines(const TFeatureHandler& handler) const;
 
   // The vector record a record pointer names, or null when its record name
@@ -150,7 +139,7 @@ private:
     TVectorRecord Record;
   };
 
-  void ParseVectorRecord(const TFieldLine& vrid, TListingCursor& cursor, std::int32_t comf,
+  void ParseVectorRecord(const TFieldLine& vrid, TLineCursor& cursor, std::int32_t comf,
                          std::int32_t somf);
   // `value` itself when it lies in the text, else a kept copy of it (the
   // text of a quoted item lives only as long as its field line).

@@ -38,31 +38,14 @@ TItem ItemOf(std::string_view code) {
   return {};
 }
 
-std::string BaseName(const std::string& fileName) {
-  const std::size_t sep = fileName.find_last_of("\\:/");
-  return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 // Columns first..last (from 1, inclusive) of a line, cut at the line's end.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t last) {
   if (first > line.size()) return {};
   return line.substr(first - 1, last - first + 1);
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 std::string_view TextField(std::string_view line, std::size_t first, std::size_t last) {
-  return Trim(Columns(line, first, last));
+  return TrimBlanks(Columns(line, first, last));
 }
 
 // A right-aligned integer: blanks, an optional sign, then digits to the end.
@@ -133,8 +116,7 @@ public:
   TArcList Arcs;
   TPgnList Polygons;
   TAtrList Attributes;
-  bool HasExtent = false;
-  TFRect Extent;
+  TExtentBuilder Extent;
 
 private:
   // The next continuation line; EListIndexError when the file has ended.
@@ -142,18 +124,6 @@ private:
 
   // Continuation lines still in the file, to bound what a count may reserve.
   std::size_t LinesLeft() const { return static_cast<std::size_t>(file_.Count() - next_); }
-
-  void Extend(TFPoint p) {
-    if (!HasExtent) {
-      Extent = {p.x, p.y, p.x, p.y};
-      HasExtent = true;
-      return;
-    }
-    Extent.left = std::min(Extent.left, p.x);
-    Extent.right = std::max(Extent.right, p.x);
-    Extent.top = std::max(Extent.top, p.y);
-    Extent.bottom = std::min(Extent.bottom, p.y);
-  }
 
   void ReadArc(std::string_view line) {
     auto arc = std::make_unique<TArcElement>();
@@ -173,7 +143,7 @@ private:
         const TFPoint p{Degrees(IntField(points, at + 1, at + 8)),
                         Degrees(IntField(points, at + 9, at + 16))};
         arc->AddPoint(p);
-        Extend(p);
+        Extent.Add(p);
       }
       read += take;
     }
@@ -238,42 +208,31 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TMapLeaf> TMapBuilder_Ksj::OpenFile(TMapLeafGrp& leaves,
-                                                    const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->SheetName = BaseName(fileName);
-  leaf->FileName = fileName;
+void TMapBuilder_Ksj::PrepareLeaf(TMapLeaf& leaf) const {
+  leaf.SheetName = BaseName(leaf.FileName);
   // The data item code; file names on Windows carry no case, the codes do.
-  leaf->Name = UpperAscii(leaf->SheetName.substr(0, 3));
-  leaf->CoordMode = kModeLatLon;
-  LoadLeaf(*leaf, nullptr, 0);
-  return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_Ksj::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                         const std::string& /*folderName*/) {
-  return nullptr;
+  leaf.Name = UpperAscii(leaf.SheetName.substr(0, 3));
 }
 
 void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
   const std::string code = leaf.Name;
   const TItem item = ItemOf(code);
-  if (item.Kind != TItemKind::None) {
-    const TTextFiler file(leaf.FileName);
-    TKsjReader reader(file, code, item);
-    reader.Read();
-    if (reader.HasExtent) leaf.Extent = reader.Extent;
-    if (item.Kind == TItemKind::Areas) {
-      reader.Polygons.AddToLeaf(leaf, code, reader.Attributes, reader.Arcs);
-    }
-    reader.Arcs.AddToLeaf(leaf, code, TArcKinds{0});
-  } else {
+  if (item.Kind == TItemKind::None) {
     // A file of another data item (a ledger, a mesh file) has none of the
     // classes read here.
     leaf.NoFigureReason = "既知の分類の地物がありません: データ項目 '" + code + "'";
+    leaf.Loaded = true;
+    return;
   }
+  const TTextFiler file(leaf.FileName);
+  TKsjReader reader(file, code, item);
+  auto attach = [&] {
+    if (!reader.Extent.Empty) leaf.Extent = reader.Extent.Rect;
+    if (item.Kind == TItemKind::Areas)
+      reader.Polygons.AddToLeaf(leaf, code, reader.Attributes, reader.Arcs);
+    reader.Arcs.AddToLeaf(leaf, code, TArcKinds{0});
+  };
+  ReadThenAttach([&] { reader.Read(); }, attach);
   leaf.Loaded = true;
 }
 

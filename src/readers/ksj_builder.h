@@ -38,29 +38,26 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "readers/reader_util.h"
 
 namespace chizro {
 
-class TMapBuilder_Ksj final : public TMapBuilder {
+// OpenFile gives a leaf named by the data item (the first three characters of
+// the file name, in capitals), in latitude/longitude, loaded at once; data
+// errors are EConvertError for a field that is not an integer and
+// EListIndexError for a file that ends inside a record.
+class TMapBuilder_Ksj final : public TSingleFileBuilder {
 public:
-  TMapBuilder_Ksj() = default;
-
-  // Null when there is no file of that name. Otherwise a leaf named by the
-  // data item (the first three characters of the file name, in capitals),
-  // in latitude/longitude, loaded at once: a data error (EConvertError for a
-  // field that is not an integer, EListIndexError for a file that ends inside
-  // a record) reaches the caller and no leaf is returned.
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // KSJ files have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
+  TMapBuilder_Ksj() : TSingleFileBuilder(kModeLatLon) {}
 
   // Reads the whole file for the data item `leaf.Name` and sets the leaf's
-  // Extent to the rectangle of all arc points. The figure lists are attached
-  // only once the file has been read, so a data error leaves the leaf without
-  // figures and not Loaded. `classDefs` and `scale` are not used.
+  // Extent to the rectangle of all arc points. A data error ends the load
+  // with the records before it attached. `classDefs` and `scale` are not
+  // used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+
+private:
+  void PrepareLeaf(TMapLeaf& leaf) const override;
 };
 
 }  // namespace chizro

@@ -20,17 +20,6 @@ namespace chizro {
 
 namespace {
 
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 // The class of an image: up to three characters of its extension after the
 // dot, in capitals; empty for a name without extension.
 std::string ClassOf(const std::string& fileName) {
@@ -123,11 +112,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
   leaf->Corners = {TFPoint{extent.left, extent.top}, TFPoint{extent.left, extent.bottom},
                    TFPoint{extent.right, extent.bottom}, TFPoint{extent.right, extent.top}};
   return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_Raster::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
 }
 
 void TMapBuilder_Raster::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,

@@ -21,7 +21,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -41,9 +41,6 @@ public:
   // EFloatConvertError), a keyword without a value (EListIndexError) or an
   // extent a single-precision float cannot hold (EInOutError) ends the open.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // Georeferenced images have no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Attaches the raster list with its one figure spanning the leaf's Extent,
   // then loads the image through the bitmap port. Without a bitmap loader

@@ -1,7 +1,12 @@
 #include "readers/reader_util.h"
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
+#include "platform/comma_text.h"
+
+#include "model/map_leaf.h"
 #include "platform/errors.h"
 
 namespace chizro {
@@ -11,6 +16,30 @@ std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
 std::string BaseName(const std::string& fileName) {
   const std::size_t sep = fileName.find_last_of("\\:/");
   return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (IsSjisLeadByte(c)) {
+      ++i;
+    } else if (c >= 'a' && c <= 'z') {
+      out[i] = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return out;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
 }
 
 std::string ReadWholeFile(const std::string& fileName) {
@@ -24,6 +53,17 @@ std::string ReadWholeFile(const std::string& fileName) {
   in.read(data.data(), size);
   if (in.gcount() != size) throw EInOutError(Quoted(fileName) + " を読めません");
   return data;
+}
+
+std::unique_ptr<TMapLeaf> TSingleFileBuilder::OpenFile(TMapLeafGrp& leaves,
+                                                       const std::string& fileName) {
+  if (!IsFile(fileName)) return nullptr;
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = fileName;
+  leaf->CoordMode = coordMode_;
+  PrepareLeaf(*leaf);
+  LoadLeaf(*leaf, nullptr, 0);
+  return leaf;
 }
 
 }  // namespace chizro

@@ -17,7 +17,7 @@
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
-#include "readers/text_filer.h"
+#include "readers/reader_util.h"
 #include "readers/topology.h"
 
 namespace chizro {
@@ -26,8 +26,6 @@ namespace sdf2500 {
 
 namespace {
 
-constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
-
 constexpr char kEndOfFile = '\x1a';
 
 constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separator);
@@ -35,109 +33,44 @@ constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separat
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// TCommaFields
+// TRecordLines
 
-std::size_t TCommaFields::Split(std::string_view text) {
-  // The loop of SplitCommaText with views in place of strings; a field that
-  // begins with a double quote is the one case in which a field's text is
-  // not a piece of the line, and the shared splitter then does the whole line.
-  views_.clear();
-  const char* const s = text.data();
-  const std::size_t n = text.size();
-  std::size_t p = 0;
-  while (p < n && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
-  while (p < n) {
-    if (s[p] == '"') {
-      SplitCommaText(text, quoted_);
-      views_.assign(quoted_.begin(), quoted_.end());
-      return views_.size();
-    }
-    const std::size_t start = p;
-    while (p < n) {
-      const auto c = static_cast<unsigned char>(s[p]);
-      if (c == ',' || IsBlank(c)) break;
-      p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
-    }
-    views_.emplace_back(s + start, p - start);
-    while (p < n && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
-    if (p < n && s[p] == ',') {
-      ++p;
-      while (p < n && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
-    }
-  }
-  return views_.size();
-}
-
-std::string_view TCommaFields::At(std::size_t i) const {
-  if (i >= views_.size()) throw EListIndexError(static_cast<long long>(i));
-  return views_[i];
-}
-
-// ---------------------------------------------------------------------------
-// TLineCursor
-
-TLineCursor::TLineCursor(const std::string& fileName) {
-  std::string data;
-  std::error_code ec;
+TRecordLines::TRecordLines(const std::string& fileName) {
   // A folder opens as a stream on some systems; only a file has lines.
-  std::ifstream in;
-  if (!fileName.empty() && std::filesystem::is_regular_file(fileName, ec))
-    in.open(fileName, std::ios::binary);
-  if (in) {
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (in && size > 0) {
-      data.resize(static_cast<std::size_t>(size));
-      in.read(data.data(), size);
-      data.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    }
-  }
-  SetText(std::move(data));
+  SetText(!fileName.empty() && IsFile(fileName) ? ReadWholeFile(fileName) : std::string());
 }
 
-TLineCursor TLineCursor::FromText(std::string text) {
-  TLineCursor cursor;
-  cursor.SetText(std::move(text));
-  return cursor;
+TRecordLines TRecordLines::FromText(std::string text) {
+  TRecordLines lines;
+  lines.SetText(std::move(text));
+  return lines;
 }
 
-void TLineCursor::SetText(std::string text) {
+void TRecordLines::SetText(std::string text) {
   data_ = std::move(text);
   const void* nul = std::memchr(data_.data(), 0, data_.size());
-  end_ =
+  std::size_t end =
       nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data_.data()) : data_.size();
   // Files copied from DOS-era discs may end with the end-of-file byte
   // (Ctrl-Z), before or after the last line end.
-  while (end_ > 0 &&
-         (data_[end_ - 1] == kEndOfFile || data_[end_ - 1] == '\r' || data_[end_ - 1] == '\n'))
-    --end_;
-  pos_ = 0;
+  while (end > 0 &&
+         (data_[end - 1] == kEndOfFile || data_[end - 1] == '\r' || data_[end - 1] == '\n'))
+    --end;
+  cursor_ = TLineCursor(std::string_view(data_.data(), end));
   index_ = 0;
 }
 
-bool TLineCursor::Next(std::string_view& line) noexcept {
-  const char* const s = data_.data();
+bool TRecordLines::Next(std::string_view& line) noexcept {
   // Lines of blanks only (empty ones included) carry nothing: passed over.
-  for (;;) {
-    if (pos_ >= end_) return false;
-    std::size_t p = pos_;
-    bool blank = true;
-    while (p < end_ && s[p] != '\r' && s[p] != '\n') {
-      blank = blank && IsBlank(static_cast<unsigned char>(s[p]));
-      ++p;
-    }
-    line = std::string_view(s + pos_, p - pos_);
-    if (p < end_ && s[p] == '\r') ++p;
-    if (p < end_ && s[p] == '\n') ++p;
-    pos_ = p;
-    if (blank) continue;
+  while (cursor_.Next(line)) {
+    if (TrimBlanks(line).empty()) continue;
     ++index_;
     return true;
   }
+  return false;
 }
 
-std::string_view TLineCursor::Need() {
+std::string_view TRecordLines::Need() {
   std::string_view line;
   if (!Next(line)) throw EListIndexError(index_);
   return line;
@@ -180,11 +113,6 @@ std::string TDirIndex::PathOf(std::string_view name) const {
   if (!path.empty() && path.back() != kSep && path.back() != '/') path += kSep;
   path += name;
   return path;
-}
-
-std::string TDirIndex::Find(std::string_view name) const {
-  const Entry* e = Lookup(name);
-  return e ? PathOf(e->Name) : std::string();
 }
 
 std::string TDirIndex::FindFile(std::string_view name) const {
@@ -233,7 +161,7 @@ float Offset(std::string_view item, float origin) {
 
 // The header line of a layer file: item 9 is the x offset, item 8 the y one.
 template <class List>
-void ReadOrigin(TLineCursor& lines, TCommaFields& f, List& list) {
+void ReadOrigin(TRecordLines& lines, TCommaFields& f, List& list) {
   f.Split(lines.Need());
   list.OriginX = static_cast<float>(StrToFloat(f.At(9)));
   list.OriginY = static_cast<float>(StrToFloat(f.At(8)));
@@ -241,14 +169,14 @@ void ReadOrigin(TLineCursor& lines, TCommaFields& f, List& list) {
 
 // A count read from the file sizes nothing before its lines have been read:
 // reserve no more than the bytes left could hold.
-std::size_t ReserveFor(int count, const TLineCursor& lines) noexcept {
+std::size_t ReserveFor(int count, const TRecordLines& lines) noexcept {
   if (count <= 0) return 0;
   return std::min<std::size_t>(static_cast<std::size_t>(count), lines.Remaining() / 2 + 1);
 }
 
 }  // namespace
 
-void ReadArcFile(TLineCursor& lines, TArcList& arcs) {
+void ReadArcFile(TRecordLines& lines, TArcList& arcs) {
   TCommaFields f;
   ReadOrigin(lines, f, arcs);
   std::string_view line;
@@ -272,7 +200,7 @@ void ReadArcFile(TLineCursor& lines, TArcList& arcs) {
   }
 }
 
-void ReadPgnFile(TLineCursor& lines, TPgnList& pgns) {
+void ReadPgnFile(TRecordLines& lines, TPgnList& pgns) {
   TCommaFields f;
   ReadOrigin(lines, f, pgns);
   std::string_view line;
@@ -292,7 +220,7 @@ void ReadPgnFile(TLineCursor& lines, TPgnList& pgns) {
   }
 }
 
-void ReadPntFile(TLineCursor& lines, TPntList& pnts) {
+void ReadPntFile(TRecordLines& lines, TPntList& pnts) {
   TCommaFields f;
   ReadOrigin(lines, f, pnts);
   std::string_view line;
@@ -308,7 +236,7 @@ void ReadPntFile(TLineCursor& lines, TPntList& pnts) {
   }
 }
 
-void ReadAtrFile(TLineCursor& lines, TAtrList& atrs) {
+void ReadAtrFile(TRecordLines& lines, TAtrList& atrs) {
   TCommaFields f;
   lines.Need();  // the header line: skipped, but it must be there
   std::string_view line;
@@ -342,7 +270,7 @@ void ReadAtrFile(TLineCursor& lines, TAtrList& atrs) {
 namespace {
 
 using sdf2500::TDirIndex;
-using sdf2500::TLineCursor;
+using sdf2500::TRecordLines;
 
 // The arc kinds drawn as lines of their own.
 const TArcKinds& SdfArcKinds() {
@@ -350,59 +278,18 @@ const TArcKinds& SdfArcKinds() {
   return kinds;
 }
 
-// The last component of a path: after the last "\", ":" or "/".
-std::string_view LastComponent(std::string_view path) {
-  const std::size_t sep = path.find_last_of("\\:/");
-  return sep == std::string_view::npos ? path : path.substr(sep + 1);
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
-
 // Items of the zone line: zone and two corners (first edition), or zone,
 // four corners and the datum flag.
 constexpr std::size_t kFirstEditionItems = 5;
 constexpr std::size_t kLaterEditionItems = 10;
 
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-// The value of a text that passes IsNumber (decimal, or hexadecimal after
-// "$", "x", "X", "0x" or "0X", with blanks and a sign before it).
-int NumberValue(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
-  int base = 10;
-  if (!s.empty() && (s.front() == '$' || s.front() == 'x' || s.front() == 'X')) {
-    s.remove_prefix(1);
-    base = 16;
-  } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-    s.remove_prefix(2);
-    base = 16;
-  }
-  std::int64_t value = 0;
-  std::from_chars(s.data(), s.data() + s.size(), value, base);
-  return static_cast<int>(negative ? -value : value);
-}
-
 void ReadArcs(const std::string& path, TArcList& arcs) {
-  TLineCursor lines(path);
+  TRecordLines lines(path);
   sdf2500::ReadArcFile(lines, arcs);
 }
 
 void ReadAtrs(const std::string& path, TAtrList& atrs) {
-  TLineCursor lines(path);
+  TRecordLines lines(path);
   sdf2500::ReadAtrFile(lines, atrs);
 }
 
@@ -414,7 +301,7 @@ void AddPolygons(TMapLeaf& leaf, const TDirIndex& layer, const std::string& base
   if (pgnPath.empty()) return;
   TPgnList pgns;
   {
-    TLineCursor lines(pgnPath);
+    TRecordLines lines(pgnPath);
     sdf2500::ReadPgnFile(lines, pgns);
   }
   TAtrList atrs;
@@ -429,7 +316,7 @@ void AddPoints(TMapLeaf& leaf, const TDirIndex& layer, const std::string& base,
   if (pntPath.empty()) return;
   TPntList pnts;
   {
-    TLineCursor lines(pntPath);
+    TRecordLines lines(pntPath);
     sdf2500::ReadPntFile(lines, pnts);
   }
   TAtrList atrs;
@@ -509,10 +396,10 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
     const std::string& name = e.Name;
     if (name.empty() || name.front() == '.') continue;
     const std::string path = dir.PathOf(name);
-    if (name.size() == 7 && IsNumber(std::string_view(name).substr(0, 2)) &&
-        IsNumber(std::string_view(name).substr(4, 3)) && e.IsDir &&
+    if (name.size() == 7 && NumberLiteral(std::string_view(name).substr(0, 2)) &&
+        NumberLiteral(std::string_view(name).substr(4, 3)) && e.IsDir &&
         !DescriptionFile(path, name).empty()) {
-      const int zone = NumberValue(std::string_view(name).substr(0, 2));
+      const int zone = NumberLiteral(std::string_view(name).substr(0, 2)).value_or(0);
       if (leaves.Zone == 0) leaves.Zone = zone;
       if (zone == leaves.Zone) {
         lastSheet = name;
@@ -546,7 +433,7 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
                                                          const std::string& folder) {
-  const std::string_view name = LastComponent(folder);
+  const std::string name = BaseName(folder);
   if (name.empty()) return nullptr;
   const std::string descPath = DescriptionFile(folder, name);
   if (descPath.empty()) return nullptr;
@@ -555,7 +442,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
   // dates, a source note that may run over two lines): the name line is
   // found by its content. Blank lines are not counted.
   std::vector<std::string_view> lines;
-  TLineCursor desc(descPath);
+  TRecordLines desc(descPath);
   for (std::string_view line; desc.Next(line);) lines.push_back(line);
   const std::string wanted = UpperAscii(name);
   std::size_t at = 0;
@@ -576,7 +463,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
 
   // The zone line follows the scale, or follows the unit line that some
   // editions put first: the first of the two that holds a zone and a corner.
-  sdf2500::TCommaFields f;
+  TCommaFields f;
   if (f.Split(line(at + 2)) < kFirstEditionItems && at + 3 < lines.size() &&
       f.Split(lines[at + 3]) < kFirstEditionItems)
     f.Split(lines[at + 2]);

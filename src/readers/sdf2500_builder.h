@@ -44,7 +44,8 @@
 #include <string_view>
 #include <vector>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
+#include "readers/text_filer.h"
 
 namespace chizro {
 
@@ -95,51 +96,28 @@ public:
 
 namespace sdf2500 {
 
-// The fields of one comma-text line, split without building a
-// string per field: the fields are views into the line, or, for a line with
-// a field that begins with a double quote, into strings made by the shared
-// SplitCommaText. Either way the fields are exactly those of
-// SplitCommaText. The views stay valid until the next Split or until the
-// line's text goes away.
-class TCommaFields final {
+// The record lines of a whole file, read at once and handed out one by one
+// as views into the file's bytes, split by TLineCursor: lines of blanks only
+// and end-of-file bytes (Ctrl-Z) at the end are passed over. A missing file
+// has no lines.
+class TRecordLines final {
 public:
-  std::size_t Split(std::string_view line);
-
-  std::size_t Count() const noexcept { return views_.size(); }
-  std::string_view operator[](std::size_t i) const noexcept { return views_[i]; }
-  // Field i; EListIndexError(i) when the line has no such field.
-  std::string_view At(std::size_t i) const;
-
-private:
-  std::vector<std::string_view> views_;
-  std::vector<std::string> quoted_;  // the fields of the last quoted line
-};
-
-// The lines of a whole file, read at once and handed out one by one as views
-// into the file's bytes, split by the rule of TTextFiler (CR, LF or CR LF
-// ends a line; the text ends at its first NUL byte). A missing file has no
-// lines.
-class TLineCursor final {
-public:
-  explicit TLineCursor(const std::string& fileName);
-  static TLineCursor FromText(std::string text);
+  explicit TRecordLines(const std::string& fileName);
+  static TRecordLines FromText(std::string text);
 
   // The next line; false at the end.
   bool Next(std::string_view& line) noexcept;
   // The next line; EListIndexError with the line's index at the end.
   std::string_view Need();
-  // Lines handed out so far, which is the index of the next one.
-  int Index() const noexcept { return index_; }
   // Bytes not yet handed out.
-  std::size_t Remaining() const noexcept { return end_ - pos_; }
+  std::size_t Remaining() const noexcept { return cursor_.Remaining(); }
 
 private:
-  TLineCursor() = default;
+  TRecordLines() = default;
   void SetText(std::string text);
 
   std::string data_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
+  TLineCursor cursor_{std::string_view()};
   int index_ = 0;
 };
 
@@ -149,8 +127,6 @@ class TDirIndex final {
 public:
   explicit TDirIndex(std::string dir);
 
-  // The path of the entry named `name`, or empty.
-  std::string Find(std::string_view name) const;
   // The path of the regular file named `name`, or empty.
   std::string FindFile(std::string_view name) const;
   // The path of the directory named `name`, or empty.
@@ -176,10 +152,10 @@ private:
 // The parsers of the four file kinds, filling the topology lists.
 // A missing or empty file throws EListIndexError(0): every one of them needs
 // its header line.
-void ReadArcFile(TLineCursor& lines, TArcList& arcs);
-void ReadPgnFile(TLineCursor& lines, TPgnList& pgns);
-void ReadPntFile(TLineCursor& lines, TPntList& pnts);
-void ReadAtrFile(TLineCursor& lines, TAtrList& atrs);
+void ReadArcFile(TRecordLines& lines, TArcList& arcs);
+void ReadPgnFile(TRecordLines& lines, TPgnList& pgns);
+void ReadPntFile(TRecordLines& lines, TPntList& pnts);
+void ReadAtrFile(TRecordLines& lines, TAtrList& atrs);
 
 // The most values an attribute record may lack at its end (values past the
 // items of its line are empty texts). A record that claims more throws

@@ -1,5 +1,4 @@
 #include "readers/stcxml_builder.h"
-#include "readers/reader_util.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -29,6 +28,7 @@
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/sjis.h"
+#include "readers/xml_text.h"
 
 namespace chizro {
 
@@ -58,27 +58,6 @@ constexpr const char* kClassCode = "TYO";
 // outright (see TSafeDomParser), so this only backs that rule up.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
 
-// The XML runtime, started once for the process and ended at its exit.
-// XMLPlatformUtils::Initialize and Terminate count their calls, so other
-// users of the library in the same process are not disturbed.
-class TXercesRuntime final {
-public:
-  static void Ensure() { static const TXercesRuntime runtime; }
-
-private:
-  TXercesRuntime() {
-    try {
-      xc::XMLPlatformUtils::Initialize();
-    } catch (const xc::XMLException& e) {
-      char* text = xc::XMLString::transcode(e.getMessage());
-      const std::string message = text ? text : "";
-      xc::XMLString::release(&text);
-      throw EInOutError("XML パーサを初期化できません: " + message);
-    }
-  }
-  ~TXercesRuntime() { xc::XMLPlatformUtils::Terminate(); }
-};
-
 // UTF-16 text of the DOM in Shift_JIS (CP932). ASCII, the bulk of a boundary
 // file (coordinates, codes), is copied as it is.
 std::string ToSjis(const XMLCh* text) {
@@ -92,34 +71,7 @@ std::string ToSjis(const XMLCh* text) {
   if (!*p) return out;
   // Not plain ASCII: through UTF-8 into CP932. A lone surrogate becomes
   // U+FFFD, which has no CP932 form and comes out as "?".
-  std::string utf8;
-  const std::size_t n = std::char_traits<char16_t>::length(text);
-  utf8.reserve(n * 3);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(text[i + 1]) - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      utf8.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return Utf8ToSjis(utf8);
+  return Utf8ToSjis(Utf8Of(text));
 }
 
 std::string MessageOf(const XMLCh* message) {
@@ -212,24 +164,6 @@ struct TDocumentRelease {
 };
 using TDocumentPtr = std::unique_ptr<xc::DOMDocument, TDocumentRelease>;
 
-// A bounding box gathered over vertices; empty until the first one.
-struct TBox {
-  bool Empty = true;
-  double Left = 0, Bottom = 0, Right = 0, Top = 0;
-  void Add(double x, double y) {
-    if (Empty) {
-      Left = Right = x;
-      Bottom = Top = y;
-      Empty = false;
-      return;
-    }
-    Left = std::min(Left, x);
-    Right = std::max(Right, x);
-    Bottom = std::min(Bottom, y);
-    Top = std::max(Top, y);
-  }
-};
-
 }  // namespace
 
 struct TMapBuilder_STCXML::TParser {
@@ -277,7 +211,7 @@ struct TMapBuilder_STCXML::TParser {
   // The runtime is started before any other member is made. Members are
   // destroyed in reverse order: the parser first, then what it refers to.
   struct TRuntime {
-    TRuntime() { TXercesRuntime::Ensure(); }
+    TRuntime() { EnsureXercesRuntime(); }
   } Runtime;
   xc::SecurityManager Security;
   TNoExternalEntities Resolver;
@@ -285,39 +219,16 @@ struct TMapBuilder_STCXML::TParser {
   TSafeDomParser Dom;
 };
 
-TMapBuilder_STCXML::TMapBuilder_STCXML() : parser_(std::make_unique<TParser>()) {}
+TMapBuilder_STCXML::TMapBuilder_STCXML()
+    : TSingleFileBuilder(kModePlane), parser_(std::make_unique<TParser>()) {}
 
 TMapBuilder_STCXML::~TMapBuilder_STCXML() = default;
 
-std::unique_ptr<TMapLeaf> TMapBuilder_STCXML::OpenFile(TMapLeafGrp& leaves,
-                                                       const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->FileName = fileName;
-  leaf->CoordMode = kModePlane;
-  LoadLeaf(*leaf, nullptr, 0);
-  return leaf;
-}
+namespace {
 
-TMapLeafGrp* TMapBuilder_STCXML::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
-}
-
-void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                                  float /*scale*/) {
-  const std::string fileName = leaf.FileName;
-  const TDocumentPtr doc = parser_->Parse(ReadWholeFile(fileName), fileName);
-
-  const xc::DOMNode* space = FindNode(doc.get(), kMetricGeospace);
-  if (!space) {
-    // A document of another schema.
-    leaf.NoFigureReason = "既知の分類の地物がありません: MetricGeospace 要素がありません";
-    leaf.Loaded = true;
-    return;
-  }
-
+// The space's name and zone: the "category" and item 3 of the
+// "spatialreferencesystem" of the space.
+int ReadSpace(TMapLeaf& leaf, const xc::DOMNode* space) {
   leaf.Name = Attribute(space, kCategory);
   leaf.SheetName = leaf.Name;
   std::vector<std::string> items;
@@ -326,110 +237,142 @@ void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   const int zone = StrToInt(items[3]);
   if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
   leaf.Zone = zone;
+  return zone;
+}
 
-  auto polygons = std::make_unique<TFigPolygonGrp>();
-  auto polylines = std::make_unique<TFigPolylineGrp>();
+// The space's own extent, when its coordinates hold four numbers (left,
+// bottom, right, top).
+bool ReadSpaceExtent(TMapLeaf& leaf, const xc::DOMNode* space) {
+  const xc::DOMNode* coords = FindNode(space, kCoordinates);
+  const xc::DOMNode* text = coords ? FirstText(coords) : nullptr;
+  if (!text) return false;
+  std::vector<std::string> items;
+  SplitCommaText(ToSjis(text->getNodeValue()), items);
+  if (items.size() != 4) return false;
+  leaf.Extent.left = static_cast<float>(StrToFloat(items[0]));
+  leaf.Extent.bottom = static_cast<float>(StrToFloat(items[1]));
+  leaf.Extent.right = static_cast<float>(StrToFloat(items[2]));
+  leaf.Extent.top = static_cast<float>(StrToFloat(items[3]));
+  return true;
+}
+
+// The coordinate text of a feature's geometry, or null.
+const xc::DOMNode* FeatureCoordinates(const xc::DOMNode* feature) {
+  const xc::DOMNode* geometry = FindNode(feature, kGeometry);
+  const xc::DOMNode* coords = geometry ? FindNode(geometry, kCoordinates) : nullptr;
+  return coords ? FirstText(coords) : nullptr;
+}
+
+// Key code, texts and label point from the properties of a feature (its
+// children after the first two, which hold its geometry and description).
+// The label is the point of "X_CODE" and "Y_CODE" projected into `zone`, or
+// else the middle of the feature's box.
+void ReadProperties(const xc::DOMNode* feature, int datum, int zone, const TExtentBuilder& box,
+                    TFigure& polygon) {
+  double labelLon = 0;
+  double labelLat = 0;
+  bool hasLon = false;
+  bool hasLat = false;
+  for (const xc::DOMNode* part = ChildFrom(feature, 2); part; part = part->getNextSibling()) {
+    const xc::DOMNode* property = FindNode(part, kProperty);
+    if (!property) continue;
+    const xc::DOMNode* valueText = FirstText(property);
+    if (!valueText) continue;
+    const std::string type = Attribute(property, kPropertyTypeName);
+    if (type == kKeyCode) {
+      polygon.Name = ToSjis(valueText->getNodeValue());
+    } else if (type == kMoji) {
+      polygon.AddText(ToSjis(valueText->getNodeValue()));
+    } else if (type == kXCode) {
+      labelLon = StrToFloat(ToSjis(valueText->getNodeValue()));
+      hasLon = true;
+    } else if (type == kYCode) {
+      labelLat = StrToFloat(ToSjis(valueText->getNodeValue()));
+      hasLat = true;
+    }
+  }
+  if (hasLon && hasLat) {
+    float northing = 0;
+    float easting = 0;
+    LatLonToXY(EllipsoidOfDatum(datum), zone, northing, easting, labelLat, labelLon);
+    polygon.LabelX = easting;
+    polygon.LabelY = northing;
+  } else {
+    // No label point of its own: the middle of the feature, rather than
+    // the point of another feature or of latitude 0, longitude 0.
+    const TFPoint middle = box.Middle();
+    polygon.LabelX = middle.x;
+    polygon.LabelY = middle.y;
+  }
+}
+
+// One polygon and one polyline of the same vertices for a feature with at
+// least one coordinate pair.
+void AddFeature(const xc::DOMNode* feature, const TMapLeaf& leaf, int zone,
+                TFigPolygonGrp& polygons, TFigPolylineGrp& polylines, TExtentBuilder& allVertices) {
+  const xc::DOMNode* coordText = FeatureCoordinates(feature);
+  if (!coordText) return;
+  std::vector<std::string> items;
+  SplitCommaText(ToSjis(coordText->getNodeValue()), items);
+  if (items.size() < 2) return;
+
+  TFigPolygon* polygon = polygons.New();
+  TFigPolyline* polyline = polylines.New();
+  polygon->ClassCode = kClassCode;
+  polyline->ClassCode = kClassCode;
+  const std::size_t n = items.size() / 2;
+  polygon->Points.reserve(n);
+  polyline->Points.reserve(n);
+  TExtentBuilder box;
+  for (std::size_t j = 0; j < n; ++j) {
+    const TFPoint p{static_cast<float>(StrToFloat(items[2 * j])),
+                    static_cast<float>(StrToFloat(items[2 * j + 1]))};
+    polygon->AddPoint(p);
+    polyline->AddPoint(p);
+    box.Add(p);
+    allVertices.Add(p);
+  }
+  ReadProperties(feature, leaf.Datum, zone, box, *polygon);
+  polyline->LabelX = polygon->LabelX;
+  polyline->LabelY = polygon->LabelY;
+}
+
+}  // namespace
+
+void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
+                                  float /*scale*/) {
+  const std::string fileName = leaf.FileName;
+  const TDocumentPtr doc = parser_->Parse(ReadWholeFile(fileName), fileName);
+  const xc::DOMNode* space = FindNode(doc.get(), kMetricGeospace);
+  if (!space) {
+    // A document of another schema.
+    leaf.NoFigureReason = "既知の分類の地物がありません: MetricGeospace 要素がありません";
+    leaf.Loaded = true;
+    return;
+  }
+  const int zone = ReadSpace(leaf, space);
+  const bool spaceExtent = ReadSpaceExtent(leaf, space);
+
+  auto* polygons = leaf.AddFigGrp(std::make_unique<TFigPolygonGrp>());
+  auto* polylines = leaf.AddFigGrp(std::make_unique<TFigPolylineGrp>());
   polygons->Name = leaf.Name;
   polylines->Name = leaf.Name;
-
-  bool spaceExtent = false;
-  if (const xc::DOMNode* coords = FindNode(space, kCoordinates)) {
-    if (const xc::DOMNode* text = FirstText(coords)) {
-      SplitCommaText(ToSjis(text->getNodeValue()), items);
-      if (items.size() == 4) {
-        // left, bottom, right, top
-        leaf.Extent.left = static_cast<float>(StrToFloat(items[0]));
-        leaf.Extent.bottom = static_cast<float>(StrToFloat(items[1]));
-        leaf.Extent.right = static_cast<float>(StrToFloat(items[2]));
-        leaf.Extent.top = static_cast<float>(StrToFloat(items[3]));
-        spaceExtent = true;
-      }
-    }
-  }
-
-  TBox allVertices;
-  // The first child of the space describes the space itself.
-  for (const xc::DOMNode* child = ChildFrom(space, 1); child; child = child->getNextSibling()) {
-    const xc::DOMNode* feature = FindNode(child, kGeometricFeature);
-    if (!feature) continue;
-    const xc::DOMNode* geometry = FindNode(feature, kGeometry);
-    if (!geometry) continue;
-    const xc::DOMNode* coords = FindNode(geometry, kCoordinates);
-    if (!coords) continue;
-    const xc::DOMNode* coordText = FirstText(coords);
-    if (!coordText) continue;
-    SplitCommaText(ToSjis(coordText->getNodeValue()), items);
-    if (items.size() < 2) continue;
-
-    TFigPolygon* polygon = polygons->New();
-    TFigPolyline* polyline = polylines->New();
-    polygon->ClassCode = kClassCode;
-    polyline->ClassCode = kClassCode;
-    const std::size_t n = items.size() / 2;
-    polygon->Points.reserve(n);
-    polyline->Points.reserve(n);
-    TBox box;
-    for (std::size_t j = 0; j < n; ++j) {
-      const double x = StrToFloat(items[2 * j]);
-      const double y = StrToFloat(items[2 * j + 1]);
-      const TFPoint p{static_cast<float>(x), static_cast<float>(y)};
-      polygon->AddPoint(p);
-      polyline->AddPoint(p);
-      box.Add(p.x, p.y);
-      allVertices.Add(p.x, p.y);
-    }
-
-    // The first two children of a feature hold its geometry and description.
-    double labelLon = 0;
-    double labelLat = 0;
-    bool hasLon = false;
-    bool hasLat = false;
-    for (const xc::DOMNode* part = ChildFrom(feature, 2); part; part = part->getNextSibling()) {
-      const xc::DOMNode* property = FindNode(part, kProperty);
-      if (!property) continue;
-      const xc::DOMNode* valueText = FirstText(property);
-      if (!valueText) continue;
-      const std::string type = Attribute(property, kPropertyTypeName);
-      if (type == kKeyCode) {
-        polygon->Name = ToSjis(valueText->getNodeValue());
-      } else if (type == kMoji) {
-        polygon->AddText(ToSjis(valueText->getNodeValue()));
-      } else if (type == kXCode) {
-        labelLon = StrToFloat(ToSjis(valueText->getNodeValue()));
-        hasLon = true;
-      } else if (type == kYCode) {
-        labelLat = StrToFloat(ToSjis(valueText->getNodeValue()));
-        hasLat = true;
-      }
-    }
-
-    if (hasLon && hasLat) {
-      float northing = 0;
-      float easting = 0;
-      LatLonToXY(EllipsoidOfDatum(leaf.Datum), zone, northing, easting, labelLat, labelLon);
-      polygon->LabelX = easting;
-      polygon->LabelY = northing;
-    } else {
-      // No label point of its own: the middle of the feature, rather than
-      // the point of another feature or of latitude 0, longitude 0.
-      polygon->LabelX = static_cast<float>((box.Left + box.Right) / 2);
-      polygon->LabelY = static_cast<float>((box.Bottom + box.Top) / 2);
-    }
-    polyline->LabelX = polygon->LabelX;
-    polyline->LabelY = polygon->LabelY;
-  }
-
+  TExtentBuilder allVertices;
+  auto finish = [&] {
+    polygons->UpdateExtents();
+    polylines->UpdateExtents();
+  };
+  ReadThenAttach(
+      [&] {
+        // The first child of the space describes the space itself.
+        for (const xc::DOMNode* child = ChildFrom(space, 1); child; child = child->getNextSibling())
+          if (const xc::DOMNode* feature = FindNode(child, kGeometricFeature))
+            AddFeature(feature, leaf, zone, *polygons, *polylines, allVertices);
+      },
+      finish);
   // Without an extent of its own the leaf takes the box of its features, so
   // that the view finds it.
-  if (!spaceExtent && !allVertices.Empty) {
-    leaf.Extent.left = static_cast<float>(allVertices.Left);
-    leaf.Extent.bottom = static_cast<float>(allVertices.Bottom);
-    leaf.Extent.right = static_cast<float>(allVertices.Right);
-    leaf.Extent.top = static_cast<float>(allVertices.Top);
-  }
-
-  leaf.AddFigGrp(std::move(polygons))->UpdateExtents();
-  leaf.AddFigGrp(std::move(polylines))->UpdateExtents();
+  if (!spaceExtent && !allVertices.Empty) leaf.Extent = allVertices.Rect;
   leaf.Loaded = true;
 }
 

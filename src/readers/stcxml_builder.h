@@ -19,28 +19,24 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "readers/reader_util.h"
 
 namespace chizro {
 
-class TMapBuilder_STCXML final : public TMapBuilder {
+// OpenFile gives a leaf in plane rectangular coordinates, loaded at once; a
+// file that is not well-formed XML, or that breaks the rules above, throws
+// EInOutError.
+class TMapBuilder_STCXML final : public TSingleFileBuilder {
 public:
   // Creates the parser (and starts the XML runtime once per process).
   TMapBuilder_STCXML();
   ~TMapBuilder_STCXML() override;
 
-  // Null when no file of that name exists. Otherwise a leaf in plane
-  // rectangular coordinates, loaded at once. A file that is not well-formed
-  // XML, or that breaks the rules above, throws EInOutError and leaves no leaf.
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // The XML area file has no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
-
   // Reads the leaf's file into one polygon list and one polyline list, both
   // named after the "category" of the space, and sets the leaf's Name,
-  // SheetName, Zone and Extent. The lists are attached only when the whole
-  // document has been read. `classDefs` and `scale` are not used.
+  // SheetName, Zone and Extent. A document that is not well-formed attaches
+  // nothing; an error in a feature ends the load with the features before it
+  // attached. `classDefs` and `scale` are not used.
   //
   // A feature with its own "X_CODE" and "Y_CODE" is labelled at that point,
   // projected into the leaf's zone; any other feature at the centre of its

@@ -14,17 +14,21 @@ TTextFiler::TTextFiler(const std::string& fileName) {
   Lines = SplitLines(data);
 }
 
+bool TLineCursor::Next(std::string_view& line) noexcept {
+  const std::size_t n = text_.size();
+  if (pos_ >= n || text_[pos_] == '\0') return false;
+  const std::size_t start = pos_;
+  while (pos_ < n && text_[pos_] != '\r' && text_[pos_] != '\n' && text_[pos_] != '\0') ++pos_;
+  line = text_.substr(start, pos_ - start);
+  if (pos_ < n && text_[pos_] == '\r') ++pos_;
+  if (pos_ < n && text_[pos_] == '\n') ++pos_;
+  return true;
+}
+
 std::vector<std::string> TTextFiler::SplitLines(std::string_view data) {
   std::vector<std::string> lines;
-  std::size_t p = 0;
-  const std::size_t n = data.size();
-  while (p < n && data[p] != '\0') {
-    const std::size_t start = p;
-    while (p < n && data[p] != '\r' && data[p] != '\n' && data[p] != '\0') ++p;
-    lines.emplace_back(data.substr(start, p - start));
-    if (p < n && data[p] == '\r') ++p;
-    if (p < n && data[p] == '\n') ++p;
-  }
+  TLineCursor cursor(data);
+  for (std::string_view line; cursor.Next(line);) lines.emplace_back(line);
   return lines;
 }
 

@@ -1,6 +1,6 @@
-// Whole-file line reader for the text-based readers. The file's bytes are
-// taken as they are (Shift_JIS stays Shift_JIS). A line runs up to the next
-// CR, LF or NUL; CR LF ends one line; the scan stops at the first NUL byte.
+// Lines of text for the text-based readers. The bytes are taken as they are
+// (Shift_JIS stays Shift_JIS). A line runs up to the next CR, LF or NUL; CR
+// LF ends one line; the text ends at its first NUL byte.
 #pragma once
 
 #include <string>
@@ -9,6 +9,22 @@
 
 namespace chizro {
 
+// Hands out the lines of a text one by one as views into it, by the rule
+// above.
+class TLineCursor {
+public:
+  explicit TLineCursor(std::string_view text) noexcept : text_(text) {}
+  // The next line; false at the end of the text.
+  bool Next(std::string_view& line) noexcept;
+  // Bytes not yet handed out.
+  std::size_t Remaining() const noexcept { return text_.size() - pos_; }
+
+private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// A whole file as its lines.
 class TTextFiler final {
 public:
   // Reads the whole file; a missing file gives an empty filer.

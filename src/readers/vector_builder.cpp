@@ -203,10 +203,44 @@ void ReadFigure(TRecordReader& in, const unsigned char* rec, TFigure& fig) {
   if (k > 0) fig.Props.Sort();
 }
 
+// The figure records of `blocks` class blocks into the three lists.
+void ReadBlocks(TRecordReader& in, std::size_t blocks, TFigPolygonGrp& polygons,
+                TFigPolylineGrp& polylines, TFigPointGrp& points) {
+  for (std::size_t b = 0; b < blocks; ++b) {
+    const unsigned char* block = in.Take(kBlockHeaderSize);
+    const std::string_view classCode = LoadFixedText(block + 1, kFixedTextSize);
+    const std::size_t figures = in.Count(LoadInt(block + 260), kRecordSize, block + 260);
+    for (std::size_t f = 0; f < figures; ++f) {
+      const unsigned char* rec = in.Take(kRecordSize);
+      const std::int32_t kind = LoadInt(rec + 4);
+      TFigure* fig = nullptr;
+      switch (kind) {
+        case kFigPoint:
+          fig = points.New();
+          break;
+        case kFigPolyline:
+          fig = polylines.New();
+          break;
+        case kFigPolygon:
+          fig = polygons.New();
+          break;
+        default:
+          // The kind decides what the record is; a record of another kind
+          // means the file is not what this reader knows, so nothing after
+          // it can be trusted either.
+          in.ThrowUnknownKind(kind, rec + 4);
+      }
+      fig->ClassCode = classCode;
+      ReadFigure(in, rec, *fig);
+    }
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Vector::OpenFile(TMapLeafGrp& leaves,
                                                        const std::string& fileName) {
+  if (!IsFile(fileName)) return nullptr;
   std::array<unsigned char, kHeaderSize> bytes{};
   {
     std::ifstream in = OpenInput(fileName);
@@ -218,11 +252,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Vector::OpenFile(TMapLeafGrp& leaves,
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   FillLeaf(*leaf, header, fileName);
   return leaf;
-}
-
-TMapLeafGrp* TMapBuilder_Vector::OpenFolder(TMapLeafGrp& /*leaves*/,
-                                            const std::string& /*folderName*/) {
-  return nullptr;
 }
 
 void TMapBuilder_Vector::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
@@ -238,8 +267,7 @@ void TMapBuilder_Vector::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   const std::int32_t blockCount = header.BlockCount;
   FillLeaf(leaf, header, fileName);
 
-  // Built apart from the leaf and attached only when the whole file has been
-  // read, so that a corrupt file leaves the leaf as it was.
+  // Attached at the end, or when a corrupt record ends the read.
   std::unique_ptr<TFigPolygonGrp> polygons;
   std::unique_ptr<TFigPolylineGrp> polylines;
   std::unique_ptr<TFigPointGrp> points;
@@ -253,38 +281,16 @@ void TMapBuilder_Vector::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
     points->Name = leaf.Name;
   }
 
-  for (std::size_t b = 0; b < blocks; ++b) {
-    const unsigned char* block = in.Take(kBlockHeaderSize);
-    const std::string_view classCode = LoadFixedText(block + 1, kFixedTextSize);
-    const std::size_t figures = in.Count(LoadInt(block + 260), kRecordSize, block + 260);
-    for (std::size_t f = 0; f < figures; ++f) {
-      const unsigned char* rec = in.Take(kRecordSize);
-      const std::int32_t kind = LoadInt(rec + 4);
-      TFigure* fig = nullptr;
-      switch (kind) {
-        case kFigPoint:
-          fig = points->New();
-          break;
-        case kFigPolyline:
-          fig = polylines->New();
-          break;
-        case kFigPolygon:
-          fig = polygons->New();
-          break;
-        default:
-          // The kind decides what the record is; a record of another kind
-          // means the file is not what this reader knows, so nothing after
-          // it can be trusted either.
-          in.ThrowUnknownKind(kind, rec + 4);
-      }
-      fig->ClassCode = classCode;
-      ReadFigure(in, rec, *fig);
-    }
-  }
-
-  if (polygons) leaf.AddFigGrp(std::move(polygons))->UpdateExtents();
-  if (polylines) leaf.AddFigGrp(std::move(polylines))->UpdateExtents();
-  if (points) leaf.AddFigGrp(std::move(points))->UpdateExtents();
+  auto attach = [&] {
+    if (polygons) leaf.AddFigGrp(std::move(polygons))->UpdateExtents();
+    if (polylines) leaf.AddFigGrp(std::move(polylines))->UpdateExtents();
+    if (points) leaf.AddFigGrp(std::move(points))->UpdateExtents();
+  };
+  ReadThenAttach(
+      [&] {
+        if (blocks > 0) ReadBlocks(in, blocks, *polygons, *polylines, *points);
+      },
+      attach);
   leaf.Loaded = true;
 }
 

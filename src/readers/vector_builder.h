@@ -38,7 +38,7 @@
 #include <memory>
 #include <string>
 
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
 
 namespace chizro {
 
@@ -46,17 +46,15 @@ class TMapBuilder_Vector final : public TMapBuilder {
 public:
   TMapBuilder_Vector() = default;
 
-  // Reads the header only. Null when the file does not begin with 'H';
-  // EInOutError when it cannot be read or is shorter than the header.
+  // Reads the header only. Null when there is no file of that name or it
+  // does not begin with 'H'; EInOutError when it cannot be read or is
+  // shorter than the header.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
-
-  // The vector file has no folder form.
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) override;
 
   // Reads the header again into the leaf, then every figure record. The
   // figure lists (polygons, polylines, points, each named after the file)
-  // are attached only once the whole file has been read, so a corrupt file
-  // (EInOutError) leaves the leaf without figures and not Loaded. A file of
+  // are attached; a corrupt record (EInOutError) ends the load with the
+  // records before it attached. A file of
   // no class blocks gives a loaded leaf without figure lists. `classDefs` and
   // `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;

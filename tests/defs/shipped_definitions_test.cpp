@@ -10,7 +10,7 @@
 #include "defs/class_def.h"
 #include "platform/comma_text.h"
 #include "platform/ini_file.h"
-#include "readers/map_builder.h"
+#include "readers/data_kinds.h"
 
 namespace chizro {
 namespace {
@@ -27,7 +27,7 @@ TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
   }
   for (int kind : {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindEnc,
                    kKindRaster, kKindGpsWpt}) {
-    std::string file = DefFileForKind(kind);
+    std::string file = DefaultBuilders().DefFileForKind(kind);
     file = file.substr(file.rfind('\\') + 1);
     SCOPED_TRACE(file);
     TClassDefGrp defs;

@@ -9,7 +9,8 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
+#include "readers/data_kinds.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -32,7 +33,7 @@ protected:
 TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
   const EmptyCase& c = GetParam();
   const std::string path = std::string(CHIZRO_TEST_DATA_DIR) + "/" + c.File;
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
   try {
     project.Open(path, c.Kind, 2);
     ADD_FAILURE() << "opened as a map";

@@ -3,6 +3,7 @@
 // its LoadLeaf builds.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,9 +11,10 @@
 
 #include "model/geometry.h"
 #include "model/map_figure.h"
+#include "model/map_builder.h"
 #include "model/map_leaf.h"
+#include "readers/data_kinds.h"
 #include "platform/errors.h"
-#include "readers/map_builder.h"
 
 namespace chizro::test {
 
@@ -98,20 +100,28 @@ private:
   FakeData& data_;
 };
 
-// Makes `kind` open its files with `builder` until the object goes.
-class ScopedBuilder {
+// A registry for a project: the fake readers it is given, the shipped
+// readers and definition files for every other kind.
+class FakeBuilders final : public TBuilderRegistry {
 public:
-  ScopedBuilder(int kind, TBuilderFactory factory) : kind_(kind) {
-    SetBuilderFactory(kind, std::move(factory));
+  using Factory = std::function<std::unique_ptr<TMapBuilder>()>;
+  FakeBuilders(int kind, Factory factory) { Set(kind, std::move(factory)); }
+  FakeBuilders(int kind, FakeData& data) { Set(kind, data); }
+  void Set(int kind, Factory factory) { factories_[kind] = std::move(factory); }
+  void Set(int kind, FakeData& data) {
+    Set(kind, [&data] { return std::make_unique<FakeBuilder>(data); });
   }
-  ScopedBuilder(int kind, FakeData& data)
-      : ScopedBuilder(kind, [&data] { return std::make_unique<FakeBuilder>(data); }) {}
-  ~ScopedBuilder() { SetBuilderFactory(kind_, {}); }
-  ScopedBuilder(const ScopedBuilder&) = delete;
-  ScopedBuilder& operator=(const ScopedBuilder&) = delete;
+
+  std::string DefFileForKind(int kind) const override {
+    return DefaultBuilders().DefFileForKind(kind);
+  }
+  std::unique_ptr<TMapBuilder> CreateBuilder(int kind) const override {
+    const auto it = factories_.find(kind);
+    return it != factories_.end() ? it->second() : DefaultBuilders().CreateBuilder(kind);
+  }
 
 private:
-  int kind_;
+  std::map<int, Factory> factories_;
 };
 
 }  // namespace chizro::test

@@ -11,6 +11,7 @@
 #include "coords/projection.h"
 #include "defs/class_def.h"
 #include "defs/draw_class.h"
+#include "readers/data_kinds.h"
 #include "model/fake_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
@@ -22,7 +23,7 @@ namespace {
 
 using test::FakeData;
 using test::FakeFile;
-using test::ScopedBuilder;
+using test::FakeBuilders;
 
 constexpr int kKind = 11;
 
@@ -65,8 +66,8 @@ protected:
   test::TempDir dir;
   test::ScopedProgramDir home{dir.Path().string()};
   FakeData data;
-  ScopedBuilder reader{kKind, data};
-  TMapProject project;
+  FakeBuilders reader{kKind, data};
+  TMapProject project{reader};
 };
 
 TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
@@ -151,7 +152,7 @@ TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryP
 TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
   data.Files["a"] = Sheet(Square(0, 0));
   data.Files["b"] = Sheet(Square(0, 0));
-  const ScopedBuilder second(12, data);
+  reader.Set(12, data);
   project.Open("a", kKind, 2);
   project.Open("b", 12, 2);
   PaintAt(50, 50);
@@ -346,7 +347,7 @@ TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
   const TFPoint expected = ProjTransform("EPSG:2449", "EPSG:2451", kNagoya[0].x, kNagoya[0].y);
   for (const bool fixed : {false, true}) {
     SCOPED_TRACE(fixed ? "fixed zone" : "latitude/longitude first");
-    TMapProject p;
+    TMapProject p{reader};
     data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
     data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7);
     if (fixed)
@@ -393,8 +394,8 @@ public:
 };
 
 TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
-  const ScopedBuilder reader(13, [] { return std::make_unique<FolderNamingBuilder>(); });
-  TMapProject project;
+  FakeBuilders reader(13, [] { return std::make_unique<FolderNamingBuilder>(); });
+  TMapProject project{reader};
   project.Open("/maps/09LD183/09LD183.txt", 13, 2);
   project.Open("/maps/09LD183", 13, 2);
   project.Open("/maps/09LD183/09LD183.txt", 13, 2);
@@ -418,8 +419,8 @@ public:
 };
 
 TEST(LeafList, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
-  const ScopedBuilder reader(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
-  TMapProject project;
+  FakeBuilders reader(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
+  TMapProject project{reader};
   EXPECT_THROW(project.Open("/maps", 14, 1), EListIndexError);
   const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
   EXPECT_EQ(leaf.Datum, 2);

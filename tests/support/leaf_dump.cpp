@@ -143,14 +143,14 @@ void ExpectGolden(const std::string& dump, const std::string& golden) {
   EXPECT_EQ(dump, expected) << "differs from " << golden;
 }
 
-std::unique_ptr<TMapBuilder> MakeReader(int kind) { return CreateBuilder(kind); }
+std::unique_ptr<TMapBuilder> MakeReader(int kind) { return DefaultBuilders().CreateBuilder(kind); }
 
 const TClassDefGrp& ShippedClassDefs(int kind) {
   static std::map<int, std::unique_ptr<TClassDefGrp>> cache;
   auto& defs = cache[kind];
   if (!defs) {
     defs = std::make_unique<TClassDefGrp>();
-    const std::string file = NativePath(DefFileForKind(kind));
+    const std::string file = NativePath(DefaultBuilders().DefFileForKind(kind));
     if (!file.empty()) defs->LoadFromFile(SourcePath(file.substr(1)));
   }
   return *defs;

@@ -13,7 +13,8 @@
 #include "defs/class_def.h"
 #include "model/map_leaf.h"
 #include "platform/graphics.h"
-#include "readers/map_builder.h"
+#include "model/map_builder.h"
+#include "readers/data_kinds.h"
 #include "test_support.h"
 
 namespace chizro::test {

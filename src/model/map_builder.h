@@ -1,0 +1,68 @@
+// The reader interface, which is all the model knows of the readers: every
+// map data kind is read by a TMapBuilder, which a theme gets from the
+// project's TBuilderRegistry once and drives through three operations.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace chizro {
+
+class TClassDefGrp;
+class TMapLeaf;
+class TMapLeafGrp;
+
+// How a file name given to the project is opened: as a folder of data units
+// the reader scans, or as one file.
+inline constexpr int kOpenFolder = 1;
+inline constexpr int kOpenFile = 2;
+
+// Failure contract of every reader: an error while building figures
+// (LoadLeaf) ends the load with what was built so far attached to the leaf
+// and Loaded left false; the theme then keeps those figures on show and
+// remembers the error. OpenFile and OpenFolder give null for a file or
+// folder that does not exist; an error while opening leaves no leaf of that
+// file, while the leaves a folder scan added before its error stay.
+class TMapBuilder {
+public:
+  virtual ~TMapBuilder() = default;
+
+  // Creates one leaf owned by (but not added to) `leaves` for a single file,
+  // with its FileName, names, Extent (and Corners) and the coordinate system
+  // the data is in. Null when the file is not of this kind or cannot be used;
+  // data errors may throw.
+  virtual std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) = 0;
+
+  // Scans a folder, adds one leaf per data unit to `leaves` and returns it.
+  // Kinds without a folder form keep this one, which adds nothing and gives
+  // null.
+  virtual TMapLeafGrp* OpenFolder(TMapLeafGrp& /*leaves*/, const std::string& /*folderName*/) {
+    return nullptr;
+  }
+
+  // Builds the figures of `leaf` in the leaf's own coordinate system and sets
+  // Loaded. `classDefs` may be null (a reader loading from its own OpenFile);
+  // `scale` is the view's scale denominator, 0 from OpenFile.
+  virtual void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) = 0;
+
+protected:
+  TMapBuilder() = default;
+  TMapBuilder(const TMapBuilder&) = delete;
+  TMapBuilder& operator=(const TMapBuilder&) = delete;
+};
+
+// The data kinds a project can open: for each its definition file and its
+// reader. The project is handed one (the readers' table in the programs,
+// one of their own in tests).
+class TBuilderRegistry {
+public:
+  virtual ~TBuilderRegistry() = default;
+  // The definition file of a data kind relative to the program's folder,
+  // beginning with the separator ("\def\Sdf25.ini"); empty for an unknown
+  // kind.
+  virtual std::string DefFileForKind(int dataKind) const = 0;
+  // A new reader of the data kind, or null when the kind has none.
+  virtual std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind) const = 0;
+};
+
+}  // namespace chizro
