@@ -10,6 +10,7 @@
 
 #include "model/geometry.h"
 #include "model/map_object.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 

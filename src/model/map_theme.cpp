@@ -3,8 +3,8 @@
 #include <exception>
 #include <filesystem>
 
-#include "defs/class_def.h"
-#include "defs/draw_class.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/ini_file.h"

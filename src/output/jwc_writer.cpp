@@ -16,8 +16,8 @@
 #include <system_error>
 #include <vector>
 
-#include "defs/class_def.h"
-#include "defs/draw_class.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"

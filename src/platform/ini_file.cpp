@@ -8,6 +8,7 @@
 
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 namespace {
@@ -22,26 +23,7 @@ std::string_view Trim(std::string_view s) noexcept {
   return s;
 }
 
-unsigned char Fold(unsigned char c) noexcept {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
 }  // namespace
-
-int CompareText(std::string_view a, std::string_view b) noexcept {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char ca = Fold(static_cast<unsigned char>(a[i]));
-    const unsigned char cb = Fold(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
-bool SameText(std::string_view a, std::string_view b) noexcept {
-  return a.size() == b.size() && CompareText(a, b) == 0;
-}
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   std::ifstream in(fileName_, std::ios::binary);

@@ -69,8 +69,4 @@ private:
   bool endsWithEol_ = true;
 };
 
-// Case-insensitive comparison of ASCII letters; other bytes compare as they are.
-int CompareText(std::string_view a, std::string_view b) noexcept;
-bool SameText(std::string_view a, std::string_view b) noexcept;
-
 }  // namespace chizro

@@ -1,6 +1,6 @@
 // Draw classes on a recording canvas: drawing order by Order, visibility and
 // scale ranges, pixels of every figure kind, symbol and label placement.
-#include "defs/draw_class.h"
+#include "model/draw_class.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "defs/class_def.h"
 #include "defs/recording_canvas.h"
+#include "model/class_def.h"
 #include "model/map_figure.h"
 #include "model/map_view.h"
 

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "defs/draw_class.h"
 #include "defs/recording_canvas.h"
+#include "model/draw_class.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "output/jwc_fixture.h"

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "coords/projection.h"
-#include "defs/class_def.h"
-#include "defs/draw_class.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
