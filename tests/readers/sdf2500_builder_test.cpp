@@ -15,7 +15,6 @@
 #include <string_view>
 #include <vector>
 
-#include "../../tools/sdfgen/sdf_city.h"
 #include "coords/datum.h"
 #include "coords/projection.h"
 #include "model/class_def.h"
@@ -26,8 +25,10 @@
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
+#include "platform/sjis.h"
 #include "readers/text_filer.h"
 #include "readers/topology.h"
+#include "sdfgen/sdf_city.h"
 #include "test_support.h"
 
 namespace chizro {
