@@ -416,11 +416,6 @@ char* FormatJwcNumber(double value, char* out) noexcept {
   return std::to_chars(o, out + kJwcNumberMax, exponent).ptr;
 }
 
-std::string FormatJwcNumber(double value) {
-  char buf[kJwcNumberMax];
-  return std::string(buf, FormatJwcNumber(value, buf));
-}
-
 namespace {
 
 // The error for a run that found nothing to write, naming what was written

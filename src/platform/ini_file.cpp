@@ -106,10 +106,6 @@ bool TIniFile::KeyExists(std::string_view section, std::string_view key) const {
   return header != npos && FindKey(header, key) != npos;
 }
 
-bool TIniFile::SectionExists(std::string_view section) const {
-  return FindSection(section) != npos;
-}
-
 std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
   const std::size_t header = FindSection(section);
@@ -154,10 +150,6 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     lines_ = before;
     throw;
   }
-}
-
-void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
-  WriteString(section, key, std::to_string(value));
 }
 
 void TIniFile::Save() const {

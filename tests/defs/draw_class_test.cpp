@@ -101,7 +101,6 @@ TEST_F(DrawClassTest, SmallerOrderIsDrawnLastAndEnumeratedFirst) {
   Figure<TFigPolygon>("B", {{30, 10}, {40, 10}, {40, 20}});
   Build();
   EXPECT_EQ(Order(), (Names{"A", "B"})) << "by code while built";
-  EXPECT_TRUE(grp.InCodeOrder());
 
   Paint();
   EXPECT_EQ(Order(), (Names{"B", "A"}));
@@ -301,7 +300,7 @@ TEST_F(DrawClassTest, LabelsComeFromTheConfiguredSourceCentredBelowTheAnchor) {
   a.AddText("abc");  // 15 pixels: the left edge is 7 pixels left of the anchor
   Figure<TFigPolygon>("I", {{10, 10}}).AddText("only one");
   auto& b = Figure<TFigPolyline>("P", {{30, 40}});
-  b.SetProp("name", "prop");
+  b.Props.Add("name", "prop");
   Figure<TFigPolyline>("P", {{30, 40}});  // no such property: no label
   Figure<TFigPolyline>("O", {{30, 40}}).AddText("never");
   Figure<TFigPolyline>("N", {{30, 40}}).AddText("never");
@@ -338,7 +337,9 @@ TEST_F(DrawClassTest, FiguresAreHeldOnceAndUnknownCodesGetAClassOfTheirOwn) {
   grp.Clear();
   EXPECT_EQ(grp.Count(), 0);
   EXPECT_EQ(grp.Find("Known"), nullptr);
-  EXPECT_TRUE(grp.InCodeOrder());
+  Figure<TFigPolygon>("Alpha", {{1, 1}});  // offered last, filed first: code order again
+  Build();
+  EXPECT_EQ(Order(), (Names{"Alpha", "Known", "Stray"}));
 }
 
 }  // namespace

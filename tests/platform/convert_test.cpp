@@ -73,7 +73,6 @@ TEST(IsNumber, AcceptsEveryIntegerLiteralForm) {
 
 TEST(Errors, CarryTheRuntimeMessages) {
   EXPECT_STREQ(EListIndexError(3).what(), "リストのインデックスが範囲を超えています (3)");
-  EXPECT_STREQ(EFileNotFound().what(), "ファイルが見つかりません");
 }
 
 }  // namespace
