@@ -15,12 +15,12 @@
 
 #include <unistd.h>
 
-#include "../tools/sdfgen/sdf_city.h"
-#include "defs/class_def.h"
+#include "model/class_def.h"
 #include "model/map_leaf.h"
 #include "platform/comma_text.h"
 #include "readers/sdf2500_builder.h"
 #include "readers/topology.h"
+#include "sdfgen/sdf_city.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ sources_of() {
   case $1 in
     comma_text) echo src/platform/comma_text.cpp ;;
     ini_file) echo src/platform/ini_file.cpp ;;
-    class_defs) echo src/defs/class_def.cpp ;;
+    class_defs) echo src/model/class_def.cpp ;;
     vector_reader) echo src/readers/vector_builder.cpp ;;
     sdf_sheet) echo src/readers/sdf2500_builder.cpp src/readers/topology.cpp ;;
     ksj) echo src/readers/ksj_builder.cpp src/readers/topology.cpp ;;
@@ -35,7 +35,7 @@ sources_of() {
     raster_header) echo src/readers/raster_builder.cpp ;;
     iso8211_cell) echo tools/enc/iso8211.cpp tools/enc/s57_listing.cpp ;;
     jwc_request) echo src/output/jwc_writer.cpp src/output/output_settings.cpp ;;
-    convert) echo src/model/*.cpp src/defs/draw_class.cpp src/output/jwc_writer.cpp src/coords/*.cpp ;;
+    convert) echo src/model/*.cpp src/output/jwc_writer.cpp src/coords/*.cpp ;;
   esac
 }
 

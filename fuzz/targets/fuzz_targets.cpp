@@ -8,8 +8,8 @@
 #include <span>
 #include <sstream>
 
-#include "defs/class_def.h"
 #include "iso8211.h"
+#include "model/class_def.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"

@@ -6,7 +6,6 @@
 #include <proj.h>
 
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -113,8 +112,6 @@ TFrame FrameOf(const char* name) {
 
 // Name under which ConvertDatum hands a datum code to DmsConv.
 const char* ShiftName(int datum) { return IsJgd2000Frame(datum) ? "WGS 84" : "TOKYO"; }
-
-std::atomic<DmsConvFn> gDmsConv{&DmsConv};
 
 }  // namespace
 
@@ -286,10 +283,8 @@ void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& ou
     return;
   }
   const double in[2] = {DegToDms(lat), DegToDms(lon)};
-  // Preset to the input, so that a conversion that writes nothing leaves the
-  // point where it was rather than garbage.
-  double out[2] = {in[0], in[1]};
-  gDmsConv.load(std::memory_order_acquire)(srcName, dstName, in, out);
+  double out[2] = {};
+  DmsConv(srcName, dstName, in, out);
   outLat = DmsToDeg(out[0]);
   outLon = DmsToDeg(out[1]);
 }
@@ -300,10 +295,6 @@ void ConvertDatum(int srcDatum, int dstDatum, float lat, float lon, float& outLa
   ConvertDatum(srcDatum, dstDatum, static_cast<double>(lat), static_cast<double>(lon), la, lo);
   outLat = static_cast<float>(la);
   outLon = static_cast<float>(lo);
-}
-
-DmsConvFn SetDmsConvForTesting(DmsConvFn fn) {
-  return gDmsConv.exchange(fn != nullptr ? fn : &DmsConv, std::memory_order_acq_rel);
 }
 
 }  // namespace chizro

@@ -56,11 +56,6 @@ void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& ou
 // converted in place (lat, lon, lat, lon).
 void ConvertDatum(int srcDatum, int dstDatum, float lat, float lon, float& outLat, float& outLon);
 
-// Replaces the function that ConvertDatum calls for a shift, and returns the
-// one it replaced; nullptr restores DmsConv. For tests.
-using DmsConvFn = void (*)(const char* srcName, const char* dstName, const double* in, double* out);
-DmsConvFn SetDmsConvForTesting(DmsConvFn fn);
-
 // The GSI 3-parameter geocentric translation computed without PROJ: geodetic
 // [deg] at height 0 on one ellipsoid, to geocentric, translated, back to
 // geodetic on the other (Bessel 1841 <-> GRS80); the height is dropped.

@@ -226,12 +226,6 @@ double OriginArc(const TZoneConstants& z, const TEllipsoid& ell) {
 
 double MeridianArc(const TEllipsoid& e, double phi) { return Arc(e, phi); }
 
-void ZoneOrigin(int zone, double& latDeg, double& lonDeg) {
-  const TZoneConstants& z = Zone(zone);
-  latDeg = z.lat0;
-  lonDeg = z.lon0;
-}
-
 // The two ellipsoids of the datums get copies of the series with their
 // constants folded in; any other ellipsoid is read at run time.
 void LatLonToXY(const TEllipsoid& e, int zone, double& X, double& Y, double lat, double lon) {

@@ -107,9 +107,6 @@ constexpr const TEllipsoid& EllipsoidOfDatum(int datum) noexcept {
 // [rad], in metres. Negative south of the equator.
 double MeridianArc(const TEllipsoid& ell, double phiRad);
 
-// Origin of `zone` in decimal degrees. Throws EZoneError outside 1..19.
-void ZoneOrigin(int zone, double& latDeg, double& lonDeg);
-
 // Latitude/longitude [deg] to plane rectangular X (north), Y (east) [m] in
 // `zone` on `ell`. Throws EZoneError outside 1..19.
 void LatLonToXY(const TEllipsoid& ell, int zone, double& X, double& Y, double lat, double lon);

@@ -6,11 +6,6 @@ namespace chizro {
 
 TFigure::~TFigure() = default;
 
-void TFigure::SetProp(std::string key, std::string value) {
-  Props.Add(std::move(key), std::move(value));
-  Props.Sort();
-}
-
 std::string TFigure::GetProp(std::string_view key) const {
   const std::string* value = FindObject(Props, key);
   return value ? *value : std::string();

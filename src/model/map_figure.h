@@ -10,6 +10,7 @@
 
 #include "model/geometry.h"
 #include "model/map_object.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 
@@ -26,8 +27,6 @@ public:
   void AddPoint(TFPoint p) { Points.push_back(p); }
   int PointCount() const noexcept { return static_cast<int>(Points.size()); }
   void AddText(std::string s) { Texts.push_back(std::move(s)); }
-  // Adds a property; an existing one of the same name stays beside it.
-  void SetProp(std::string key, std::string value);
   // The value of a property (names compare without regard to case), or empty.
   std::string GetProp(std::string_view key) const;
 

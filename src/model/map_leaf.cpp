@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "defs/draw_class.h"
+#include "model/draw_class.h"
 #include "model/map_builder.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"

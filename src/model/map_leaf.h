@@ -60,7 +60,6 @@ public:
   // into it before every load and converted into the theme's system after.
   void RecordSourceState();
   void RestoreSourceState();
-  bool HasSourceState() const noexcept { return source_.Valid; }
 
   std::string SheetName;
   std::string FileName;

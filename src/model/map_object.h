@@ -1,14 +1,11 @@
-// The base of every map model object, and the two small shared routines that
-// order and look up model objects.
+// The base of every map model object, and the bounds-checked access to the
+// model's owning lists.
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/ini_file.h"
 
 namespace chizro {
 
@@ -29,101 +26,6 @@ template <class Ptr>
 auto ItemAt(const std::vector<Ptr>& items, int i) {
   if (i < 0 || static_cast<std::size_t>(i) >= items.size()) throw EListIndexError(i);
   return items[static_cast<std::size_t>(i)].get();
-}
-
-// In-place quick sort of list[0..count-1] by `compare` (negative: a before b).
-// Not stable: the partition scheme below decides where equal elements end,
-// and callers (class definitions sorted by drawing order) rely on exactly
-// this scheme, so it is written out rather than left to std::sort. The scheme
-// runs over references to the elements (the pivot is an element, not a slot),
-// so move-only elements sort too.
-template <class T, class Compare>
-void QuickSort(std::vector<T>& list, Compare compare) {
-  if (list.size() < 2) return;
-  std::vector<T*> refs;
-  refs.reserve(list.size());
-  for (T& item : list) refs.push_back(&item);
-  struct Sorter {
-    std::vector<T*>& items;
-    Compare& cmp;
-    T* At(std::ptrdiff_t k) const { return items[static_cast<std::size_t>(k)]; }
-    void Sort(std::ptrdiff_t l, std::ptrdiff_t r) {
-      std::ptrdiff_t i;
-      do {
-        i = l;
-        std::ptrdiff_t j = r;
-        T* const pivot = At((l + r) / 2);
-        do {
-          while (cmp(*At(i), *pivot) < 0) ++i;
-          while (cmp(*At(j), *pivot) > 0) --j;
-          if (i <= j) {
-            std::swap(items[static_cast<std::size_t>(i)], items[static_cast<std::size_t>(j)]);
-            ++i;
-            --j;
-          }
-        } while (i <= j);
-        if (l < j) Sort(l, j);
-        l = i;
-      } while (i < r);
-    }
-  };
-  Sorter{refs, compare}.Sort(0, static_cast<std::ptrdiff_t>(refs.size()) - 1);
-  std::vector<T> sorted;
-  sorted.reserve(list.size());
-  for (T* ref : refs) sorted.push_back(std::move(*ref));
-  list = std::move(sorted);
-}
-
-// A string list with an object attached to each entry, kept sorted without
-// regard to letter case. Duplicates are allowed: Add appends, Sort orders.
-template <class T>
-class TSortedStrings {
-public:
-  struct Entry {
-    std::string Key;
-    T Object;
-  };
-
-  void Add(std::string key, T object) { entries_.push_back({std::move(key), std::move(object)}); }
-  void Sort() {
-    QuickSort(entries_, [](const Entry& a, const Entry& b) { return CompareText(a.Key, b.Key); });
-  }
-  // Binary search; on a match returns true with the index of the entry the
-  // search lands on first (among equal keys, not necessarily the first).
-  bool Find(std::string_view key, std::size_t& index) const {
-    std::ptrdiff_t l = 0;
-    std::ptrdiff_t h = static_cast<std::ptrdiff_t>(entries_.size()) - 1;
-    while (l <= h) {
-      const std::ptrdiff_t i = (l + h) / 2;
-      const int c = CompareText(entries_[static_cast<std::size_t>(i)].Key, key);
-      if (c < 0) {
-        l = i + 1;
-      } else {
-        h = i - 1;
-        if (c == 0) {
-          index = static_cast<std::size_t>(i);
-          return true;
-        }
-      }
-    }
-    index = static_cast<std::size_t>(l);
-    return false;
-  }
-
-  std::size_t Count() const noexcept { return entries_.size(); }
-  const Entry& operator[](std::size_t i) const { return entries_[i]; }
-  Entry& operator[](std::size_t i) { return entries_[i]; }
-  void Clear() noexcept { entries_.clear(); }
-
-private:
-  std::vector<Entry> entries_;
-};
-
-// The object stored with `key` in a sorted list, or null when the key is absent.
-template <class T>
-const T* FindObject(const TSortedStrings<T>& list, std::string_view key) {
-  std::size_t index = 0;
-  return list.Find(key, index) ? &list[index].Object : nullptr;
 }
 
 }  // namespace chizro

@@ -3,8 +3,8 @@
 #include <exception>
 #include <filesystem>
 
-#include "defs/class_def.h"
-#include "defs/draw_class.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "model/map_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"

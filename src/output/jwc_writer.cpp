@@ -16,8 +16,8 @@
 #include <system_error>
 #include <vector>
 
-#include "defs/class_def.h"
-#include "defs/draw_class.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
@@ -414,11 +414,6 @@ char* FormatJwcNumber(double value, char* out) noexcept {
   }
   *o++ = 'E';
   return std::to_chars(o, out + kJwcNumberMax, exponent).ptr;
-}
-
-std::string FormatJwcNumber(double value) {
-  char buf[kJwcNumberMax];
-  return std::string(buf, FormatJwcNumber(value, buf));
 }
 
 namespace {

@@ -67,6 +67,5 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress = {});
 // from `out` and returns the end.
 inline constexpr int kJwcNumberMax = 32;
 char* FormatJwcNumber(double value, char* out) noexcept;
-std::string FormatJwcNumber(double value);
 
 }  // namespace chizro

@@ -5,6 +5,7 @@
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
 #include "platform/sjis.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 namespace {

@@ -29,8 +29,6 @@ EListIndexError::EListIndexError(long long index)
     : EChizroError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")"),
       index_(index) {}
 
-EFileNotFound::EFileNotFound() : EChizroError("ファイルが見つかりません") {}
-
 EFileNotFound::EFileNotFound(std::string path)
     : EChizroError("ファイルが見つかりません"), path_(std::move(path)) {}
 
@@ -46,8 +44,7 @@ ESettingsError::ESettingsError(const std::string& code, const std::string& field
 EInOutError::EInOutError(const std::string& what) : EChizroError("入出力エラー: " + what) {}
 
 ENoFigures::ENoFigures(const std::string& fileName, const std::string& reason)
-    : EChizroError("'" + fileName + "' に描ける図形がありません (" + reason + ")"),
-      reason_(reason) {}
+    : EChizroError("'" + fileName + "' に描ける図形がありません (" + reason + ")") {}
 
 namespace {
 

@@ -49,7 +49,6 @@ private:
 // "ファイルが見つかりません": a file that must exist is missing.
 class EFileNotFound final : public EChizroError {
 public:
-  EFileNotFound();
   explicit EFileNotFound(std::string path);
   const std::string& Path() const noexcept { return path_; }
 
@@ -87,10 +86,6 @@ public:
 class ENoFigures final : public EChizroError {
 public:
   ENoFigures(const std::string& fileName, const std::string& reason);
-  const std::string& Reason() const noexcept { return reason_; }
-
-private:
-  std::string reason_;
 };
 
 // A folder scan that went on past units it could not open: every other unit

@@ -8,6 +8,7 @@
 
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 namespace {
@@ -22,26 +23,7 @@ std::string_view Trim(std::string_view s) noexcept {
   return s;
 }
 
-unsigned char Fold(unsigned char c) noexcept {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
 }  // namespace
-
-int CompareText(std::string_view a, std::string_view b) noexcept {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char ca = Fold(static_cast<unsigned char>(a[i]));
-    const unsigned char cb = Fold(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
-bool SameText(std::string_view a, std::string_view b) noexcept {
-  return a.size() == b.size() && CompareText(a, b) == 0;
-}
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   std::ifstream in(fileName_, std::ios::binary);
@@ -124,10 +106,6 @@ bool TIniFile::KeyExists(std::string_view section, std::string_view key) const {
   return header != npos && FindKey(header, key) != npos;
 }
 
-bool TIniFile::SectionExists(std::string_view section) const {
-  return FindSection(section) != npos;
-}
-
 std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
   const std::size_t header = FindSection(section);
@@ -172,10 +150,6 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     lines_ = before;
     throw;
   }
-}
-
-void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
-  WriteString(section, key, std::to_string(value));
 }
 
 void TIniFile::Save() const {

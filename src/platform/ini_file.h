@@ -32,7 +32,6 @@ public:
   // other text, or a missing key, gives `def`.
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
   bool KeyExists(std::string_view section, std::string_view key) const;
-  bool SectionExists(std::string_view section) const;
 
   // Key names of a section, in file order (empty for a missing section).
   std::vector<std::string> ReadSection(std::string_view section) const;
@@ -42,7 +41,6 @@ public:
   // Sets one value and rewrites the file at once. Throws EInOutError when the
   // file cannot be written; the file on disk is then unchanged.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
-  void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
 
   static constexpr std::size_t kMaxValueLength = 2047;
 
@@ -68,9 +66,5 @@ private:
   std::string eol_ = "\r\n";
   bool endsWithEol_ = true;
 };
-
-// Case-insensitive comparison of ASCII letters; other bytes compare as they are.
-int CompareText(std::string_view a, std::string_view b) noexcept;
-bool SameText(std::string_view a, std::string_view b) noexcept;
 
 }  // namespace chizro

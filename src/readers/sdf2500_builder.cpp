@@ -11,13 +11,15 @@
 #include <utility>
 
 #include "coords/datum.h"
-#include "defs/class_def.h"
+#include "model/class_def.h"
 #include "model/map_leaf.h"
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
+#include "platform/sorted.h"
 #include "readers/reader_util.h"
+#include "readers/text_filer.h"
 #include "readers/topology.h"
 
 namespace chizro {

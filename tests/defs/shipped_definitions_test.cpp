@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "defs/class_def.h"
+#include "model/class_def.h"
 #include "platform/comma_text.h"
 #include "platform/ini_file.h"
 #include "readers/data_kinds.h"

@@ -9,8 +9,8 @@
 
 #include "coords/datum.h"
 #include "coords/projection.h"
-#include "defs/class_def.h"
-#include "defs/draw_class.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "readers/data_kinds.h"
 #include "model/fake_builder.h"
 #include "model/map_leaf.h"

@@ -1,4 +1,5 @@
 #include "model/map_object.h"
+#include "platform/sorted.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/sorted.h"
 #include "test_support.h"
 
 namespace chizro {

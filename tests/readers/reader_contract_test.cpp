@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "defs/draw_class.h"
+#include "model/draw_class.h"
 #include "readers/data_kinds.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "defs/draw_class.h"
+#include "model/draw_class.h"
 #include "model/map_figure.h"
 #include "platform/errors.h"
 #include "platform/program_dir.h"

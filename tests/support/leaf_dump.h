@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "defs/class_def.h"
+#include "model/class_def.h"
 #include "model/map_leaf.h"
 #include "platform/graphics.h"
 #include "model/map_builder.h"

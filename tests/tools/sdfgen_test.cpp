@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "../../tools/sdfgen/sdf_city.h"
+#include "sdfgen/sdf_city.h"
 #include "test_support.h"
 
 namespace chizro {

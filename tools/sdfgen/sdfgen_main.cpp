@@ -1,5 +1,5 @@
 // sdfgen: the command line of the synthetic SDF 1:2500 map generator
-// (sdf_city.h does the work).
+// (the library sdfgen_city does the work).
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "sdf_city.h"
+#include "sdfgen/sdf_city.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "defs/class_def.h"
+#include "model/class_def.h"
 
 #include <filesystem>
 #include <system_error>

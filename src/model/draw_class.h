@@ -88,8 +88,6 @@ public:
   TDrawClass* Find(std::string_view code) const;
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   TDrawClass* Items(int i) const { return ItemAt(items_, i); }
-  // True until Draw (or SortByOrder) has put the classes into drawing order.
-  bool InCodeOrder() const noexcept { return inCodeOrder_; }
 
 private:
   TDrawClass* Insert(std::string code, const TClassDef* classDef);

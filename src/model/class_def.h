@@ -26,6 +26,7 @@
 #include "model/map_object.h"
 #include "platform/graphics.h"
 #include "platform/ini_file.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 

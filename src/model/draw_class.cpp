@@ -1,13 +1,14 @@
-#include "defs/draw_class.h"
+#include "model/draw_class.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
-#include "defs/class_def.h"
+#include "model/class_def.h"
 #include "model/map_figure.h"
 #include "model/map_view.h"
 #include "platform/ini_file.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 namespace {
