@@ -1,0 +1,316 @@
+#!/usr/bin/env bash
+# Cross-builds the libraries that chizro needs for 64-bit Windows: zlib, libzip,
+# SQLite, PROJ (with its proj.db), Xerces-C++ and GoogleTest, all static, with
+# MinGW-w64 (posix threads) into build-windows/prefix.
+#
+# The sources are Debian's own source packages, fetched with `apt-get source`
+# through a private sources list, state and cache under build-windows/apt: the
+# system's apt configuration is only read (for its mirror, its trusted keys and
+# its settings), never changed, and apt checks the signatures of the indices
+# as usual. Each library is built once: a stamp file in build-windows/stamps
+# marks it done, so a second run does nothing. Delete a stamp (or the folder)
+# to rebuild.
+#
+# Usage: scripts/build-windows-deps.sh [build folder, default build-windows]
+# Environment: JOBS (parallel jobs, default: number of cores).
+# Run as root (or with sudo available) on Debian 12.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+OUT="$(mkdir -p "${1:-$ROOT/build-windows}" && cd "${1:-$ROOT/build-windows}" && pwd)"
+PREFIX="$OUT/prefix"
+APTDIR="$OUT/apt"
+SRCDIR="$OUT/src"
+WORKDIR="$OUT/work"
+STAMPS="$OUT/stamps"
+TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
+JOBS="${JOBS:-$(nproc)}"
+HOST=x86_64-w64-mingw32
+CC_WIN="$HOST-gcc-posix"
+
+# Debian packages this script and the Windows build need on the build machine.
+packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+  wine wine64 locales
+  dpkg-dev debian-archive-keyring xz-utils
+  cmake ninja-build make gcc pkg-config
+  tcl sqlite3
+  googletest
+)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=() p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  log "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# --- Private apt for source packages ----------------------------------------
+
+codename() {
+  local c=""
+  [ -r /etc/os-release ] && c="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+  echo "${c:-bookworm}"
+}
+
+# Prints "URI SUITE KEYRING" for every binary source the system uses (deb822
+# .sources files and one-line .list files); KEYRING is "-" when none is named.
+system_sources() {
+  local f
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk '
+      function field(line) { sub(/^[^:]*:[ \t]*/, "", line); return line }
+      function flush(  n, m, i, j, U, S) {
+        if (types ~ /(^| )deb( |$)/ && uris != "" && enabled != "no") {
+          n = split(uris, U, /[ \t]+/); m = split(suites, S, /[ \t]+/)
+          for (i = 1; i <= n; i++) for (j = 1; j <= m; j++) print U[i], S[j], (key == "" ? "-" : key)
+        }
+        types = uris = suites = key = enabled = ""
+      }
+      /^[ \t]*#/ { next }
+      /^[ \t]*$/ { flush(); next }
+      tolower($1) == "types:" { types = field($0) }
+      tolower($1) == "uris:" { uris = field($0) }
+      tolower($1) == "suites:" { suites = field($0) }
+      tolower($1) == "enabled:" { enabled = tolower(field($0)) }
+      tolower($1) == "signed-by:" { k = field($0); if (k ~ /^\//) key = k }
+      END { flush() }' "$f"
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    sed -n -E 's/^deb[ \t]+(\[([^]]*)\][ \t]+)?([^ \t]+)[ \t]+([^ \t]+).*/\3 \4 [\2]/p' "$f" |
+      while read -r uri suite opts; do
+        key="$(sed -n -E 's/.*signed-by=([^] \t]+).*/\1/p' <<<"$opts")"
+        echo "$uri $suite ${key:--}"
+      done
+  done
+}
+
+# apt-get or apt-cache ($1) on the private sources, state and cache.
+apt_src() {
+  local tool="$1"
+  shift
+  "$tool" \
+    -o Dir::Etc::SourceList="$APTDIR/sources.list" \
+    -o Dir::Etc::SourceParts="$APTDIR/sources.list.d" \
+    -o Dir::State="$APTDIR/state" \
+    -o Dir::State::status=/var/lib/dpkg/status \
+    -o Dir::Cache="$APTDIR/cache" \
+    -o APT::Sandbox::User=root \
+    "$@"
+}
+
+setup_private_apt() {
+  [ -f "$APTDIR/updated" ] && return 0
+  local code lines
+  code="$(codename)"
+  mkdir -p "$APTDIR/sources.list.d" "$APTDIR/state/lists/partial" "$APTDIR/cache/archives/partial"
+  # Source lines for the release, its updates and its security fixes, from the
+  # mirrors this machine already uses.
+  lines="$(system_sources | awk -v c="$code" '$2 == c || $2 == c "-updates" || $2 == c "-security"' | sort -u |
+    while read -r uri suite key; do
+      if [ "$key" = "-" ]; then echo "deb-src $uri $suite main"
+      else echo "deb-src [signed-by=$key] $uri $suite main"; fi
+    done)"
+  if [ -z "$lines" ]; then
+    lines="deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian $code main"
+  fi
+  printf '%s\n' "$lines" >"$APTDIR/sources.list"
+  log "private apt sources:"; cat "$APTDIR/sources.list" >&2
+  apt_src apt-get update -qq
+  touch "$APTDIR/updated"
+}
+
+# Fetches and unpacks (with Debian's patches applied) source package $1 under
+# build-windows/src/$1 and prints the unpacked folder.
+fetch_source() {
+  local name="$1" dest="$SRCDIR/$1" dir
+  dir="$(find "$dest" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | head -n1 || true)"
+  if [ -z "$dir" ]; then
+    setup_private_apt
+    rm -rf "$dest" && mkdir -p "$dest"
+    # The newest version first; an older one when the mirror lacks its files
+    # (a mirror that lags behind the security indices).
+    local v ok=""
+    for v in $(apt_src apt-cache showsrc --only-source "$name" 2>/dev/null |
+      awk '/^Version:/ { print $2 }' | sort -u | sort -r -V); do
+      if (cd "$dest" && apt_src apt-get source -qq --only-source "$name=$v" >&2); then ok=1; break; fi
+      log "$name $v could not be fetched; trying an older version"
+      find "$dest" -mindepth 1 -delete
+    done
+    [ -n "$ok" ] || { echo "could not fetch the source package $name" >&2; exit 1; }
+    dir="$(find "$dest" -mindepth 1 -maxdepth 1 -type d | head -n1)"
+  fi
+  [ -n "$dir" ] || { echo "no source for $name" >&2; exit 1; }
+  echo "$dir"
+}
+
+# --- Builds ------------------------------------------------------------------
+
+TIMINGS=()
+
+# Runs build_$1 unless its stamp exists, and records how long it took.
+step() {
+  local name="$1" start end
+  if [ -f "$STAMPS/$name" ]; then
+    log "$name: done already ($(cat "$STAMPS/$name"))"
+    return 0
+  fi
+  log "$name"
+  start=$(date +%s)
+  "build_$name"
+  end=$(date +%s)
+  mkdir -p "$STAMPS"
+  echo "built in $((end - start)) s" >"$STAMPS/$name"
+  TIMINGS+=("$name: $((end - start)) s")
+}
+
+cmake_win() {
+  local src="$1" build="$2"
+  shift 2
+  cmake -S "$src" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCHIZRO_WIN_PREFIX="$PREFIX" \
+    -DCMAKE_INSTALL_PREFIX="$PREFIX" -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_SHARED_LIBS=OFF "$@"
+}
+
+build_zlib() {
+  # Debian's zlib source lacks the win32 makefiles and zlib's own configure
+  # refuses MinGW, so the library is compiled directly.
+  local src build f
+  src="$(fetch_source zlib)"
+  build="$WORKDIR/zlib"
+  rm -rf "$build" && mkdir -p "$build" "$PREFIX/include" "$PREFIX/lib/pkgconfig"
+  for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback \
+    inffast inflate inftrees trees uncompr zutil; do
+    "$CC_WIN" -O2 -I"$src" -c "$src/$f.c" -o "$build/$f.o"
+  done
+  rm -f "$PREFIX/lib/libz.a"
+  "$HOST-ar" rcs "$PREFIX/lib/libz.a" "$build"/*.o
+  install -m 644 "$src/zlib.h" "$src/zconf.h" "$PREFIX/include/"
+  local version
+  version="$(sed -n -E 's/^#define ZLIB_VERSION "([^"]*)".*/\1/p' "$src/zlib.h")"
+  cat >"$PREFIX/lib/pkgconfig/zlib.pc" <<PC
+prefix=$PREFIX
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: zlib
+Description: zlib compression library
+Version: $version
+Libs: -L\${libdir} -lz
+Cflags: -I\${includedir}
+PC
+}
+
+build_libzip() {
+  local src build
+  src="$(fetch_source libzip)"
+  build="$WORKDIR/libzip"
+  rm -rf "$build"
+  cmake_win "$src" "$build" \
+    -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF \
+    -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF \
+    -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF \
+    -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+  cmake --build "$build" -j"$JOBS"
+  cmake --install "$build"
+}
+
+build_sqlite3() {
+  # Debian ships SQLite's full source tree: the amalgamation (sqlite3.c) is
+  # generated on the build machine (needs tclsh), then compiled for Windows.
+  local src host
+  src="$(fetch_source sqlite3)"
+  host="$WORKDIR/sqlite3-host"
+  rm -rf "$host" && mkdir -p "$host" "$PREFIX/include" "$PREFIX/lib/pkgconfig"
+  (cd "$host" && "$src/configure" --disable-tcl --disable-readline >/dev/null &&
+    make -j"$JOBS" sqlite3.c >/dev/null)
+  "$CC_WIN" -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION \
+    -DSQLITE_ENABLE_COLUMN_METADATA -I"$host" -c "$host/sqlite3.c" -o "$host/sqlite3.o"
+  rm -f "$PREFIX/lib/libsqlite3.a"
+  "$HOST-ar" rcs "$PREFIX/lib/libsqlite3.a" "$host/sqlite3.o"
+  install -m 644 "$host/sqlite3.h" "$src/src/sqlite3ext.h" "$PREFIX/include/"
+  cat >"$PREFIX/lib/pkgconfig/sqlite3.pc" <<PC
+prefix=$PREFIX
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: SQLite
+Description: SQL database engine
+Version: $(cat "$src/VERSION")
+Libs: -L\${libdir} -lsqlite3
+Cflags: -I\${includedir}
+PC
+}
+
+build_proj() {
+  # proj.db is generated from PROJ's SQL scripts by the build machine's
+  # sqlite3 program; the library links the Windows SQLite built above.
+  local src build
+  src="$(fetch_source proj)"
+  build="$WORKDIR/proj"
+  rm -rf "$build"
+  cmake_win "$src" "$build" \
+    -DENABLE_TIFF=OFF -DENABLE_CURL=OFF -DBUILD_APPS=OFF -DBUILD_TESTING=OFF \
+    -DNLOHMANN_JSON_ORIGIN=internal \
+    -DEXE_SQLITE3="$(command -v sqlite3)" \
+    -DSQLITE3_INCLUDE_DIR="$PREFIX/include" -DSQLITE3_LIBRARY="$PREFIX/lib/libsqlite3.a"
+  cmake --build "$build" -j"$JOBS"
+  cmake --install "$build"
+}
+
+build_xerces() {
+  # The library target only, then its install script: the full build includes
+  # a test that does not compile with MinGW (it includes <Windows.h>).
+  local src build
+  src="$(fetch_source xerces-c)"
+  build="$WORKDIR/xerces-c"
+  rm -rf "$build"
+  cmake_win "$src" "$build" \
+    -Dnetwork=OFF -Dtranscoder=windows -Dmessage-loader=inmemory -Dxmlch-type=char16_t
+  cmake --build "$build" -j"$JOBS" --target xerces-c
+  cmake -P "$build/src/cmake_install.cmake"
+  install -D -m 644 "$build/xerces-c.pc" "$PREFIX/lib/pkgconfig/xerces-c.pc"
+}
+
+build_googletest() {
+  # GoogleTest from the source Debian installs under /usr/src, for the unit
+  # tests built for Windows.
+  local build="$WORKDIR/googletest"
+  rm -rf "$build"
+  cmake_win /usr/src/googletest "$build" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
+  cmake --build "$build" -j"$JOBS"
+  cmake --install "$build"
+}
+
+main() {
+  install_packages
+  mkdir -p "$PREFIX" "$SRCDIR" "$WORKDIR" "$STAMPS"
+  step zlib
+  step libzip
+  step sqlite3
+  step proj
+  step xerces
+  step googletest
+  if [ ${#TIMINGS[@]} -gt 0 ]; then
+    log "build times:"
+    printf '  %s\n' "${TIMINGS[@]}" | tee -a "$OUT/timings.txt" >&2
+  fi
+  log "Windows dependencies are in $PREFIX"
+}
+
+# Sourcing the script (for its functions) does not run it.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  main
+fi
