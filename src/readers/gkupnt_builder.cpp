@@ -99,15 +99,11 @@ std::string_view Item(const std::vector<std::string>& items, int index) {
 
 // A decimal coordinate [m] that a single-precision float can hold.
 float Coordinate(std::string_view text) {
-  const double v = StrToFloat(text);
-  if (!(std::fabs(v) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(text);
-  return static_cast<float>(v);
+  return SingleFloat(StrToFloat(text), text);
 }
 
 std::string RecordName(int n) {
-  char buf[16];
-  const int len = std::snprintf(buf, sizeof buf, "%.8d", n);
-  return std::string(buf, static_cast<std::size_t>(len));
+  return ZeroPadded(n, 8);
 }
 
 }  // namespace

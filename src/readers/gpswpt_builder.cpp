@@ -113,14 +113,11 @@ float Coordinate(std::string_view item, char negative, TUnit unit) {
     value = value < 0 ? -result : result;
   }
   if (negate) value = -value;
-  if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(number);
-  return static_cast<float>(value);
+  return SingleFloat(value, number);
 }
 
 std::string PointName(int n) {
-  char buf[24];
-  const int len = std::snprintf(buf, sizeof buf, "%.10d", n);
-  return std::string(buf, static_cast<std::size_t>(len));
+  return ZeroPadded(n, 10);
 }
 
 // The track of one file, read line by line.

@@ -1,5 +1,8 @@
 #include "readers/reader_util.h"
 
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -12,6 +15,17 @@
 namespace chizro {
 
 std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
+
+float SingleFloat(double value, std::string_view text) {
+  if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(text);
+  return static_cast<float>(value);
+}
+
+std::string ZeroPadded(int n, int width) {
+  char buf[32];
+  const int len = std::snprintf(buf, sizeof buf, "%.*d", width, n);
+  return std::string(buf, static_cast<std::size_t>(len));
+}
 
 std::string BaseName(const std::string& fileName) {
   const std::size_t sep = fileName.find_last_of("\\:/");

@@ -30,6 +30,14 @@ bool IsFile(const std::string& path);
 // opened or read to its end.
 std::string ReadWholeFile(const std::string& fileName);
 
+// `value` as a single-precision float. EFloatConvertError naming `text` when
+// it is not finite or beyond what a float holds.
+float SingleFloat(double value, std::string_view text);
+
+// `n` in decimal with leading zeros to `width` digits ("%.*d"), the form of
+// the figure names that the readers number.
+std::string ZeroPadded(int n, int width);
+
 // The rectangle around the points added (top the largest y), empty until the
 // first one.
 struct TExtentBuilder {
