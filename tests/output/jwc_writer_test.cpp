@@ -332,7 +332,8 @@ TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
 
 // A bad pick point; an entry of a drawn class too short, whose fields are
 // taken in record order: the layer (modes L and G only), then line colour,
-// line type and text type; a value JW_CAD cannot read.
+// line type and text type; a value JW_CAD cannot read (the ranges are
+// SettingValue's, checked with the output settings).
 INSTANTIATE_TEST_SUITE_P(
     Lines, JwcWriterStopTest,
     ::testing::Values(
@@ -349,12 +350,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"EmptyEntry", Entries("N", "1101=\r\n"), "hp1 0 0\r\n", IndexError(2)},
         FailureCase{"LayerOfTwoDigits", Entries("L", "5555=t,10,2,3,4\r\n1101=t,1,2,3,4\r\n"),
                     "hp1 0 0\r\n", Refused("レイヤー", "10", "0～F の16進数1桁")},
-        FailureCase{"GroupNotHex", Entries("G", "5555=t,G,2,3,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("レイヤー", "G", "0～F の16進数1桁")},
         FailureCase{"ColourZero", Entries("N", "5555=t,1,0,3,4\r\n1101=t,1,2,3,4\r\n"),
                     "hp1 0 0\r\n", Refused("線色", "0", "1～9")},
-        FailureCase{"LineTypeTen", Entries("N", "5555=t,1,2,10,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("線種", "10", "1～9")},
         FailureCase{"TextKindEleven", Entries("L", "5555=t,1,2,3,11\r\n1101=t,1,2,3,4\r\n"),
                     "hp1 0 0\r\n", Refused("文字種", "11", "1～10")}),
     test::RowName<FailureCase>);
