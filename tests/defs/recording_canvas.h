@@ -1,74 +1,54 @@
-// A drawing surface for the tests: records every drawing call with the pen,
-// brush and font it was made with. Text is 5 pixels wide per byte.
+// A drawing surface for the tests: records every drawing call, with the pen,
+// brush and font it was made with, as a line of text. Text is 5 pixels wide
+// per byte.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/canvas.h"
 #include "platform/graphics.h"
 
 namespace chizro::test {
 
-enum class TCallKind { FillRect, Rectangle, Polygon, Polyline, TextOut, StretchDraw };
-
-struct TCanvasCall {
-  TCallKind Kind;
-  TRect Rect;                  // FillRect, Rectangle, StretchDraw
-  std::vector<TPoint> Points;  // Polygon, Polyline; TextOut: its position
-  std::string Text;            // TextOut
-  const TBitmap* Image = nullptr;
-  TPen Pen;
-  TBrush Brush;
-  TFont Font;
-};
-
 class TRecordingCanvas final : public TCanvas {
 public:
   explicit TRecordingCanvas(TRect clip = {0, 0, 688, 451}) : clip_(clip) {}
 
-  static constexpr int kCharWidth = 5;
-
   TRect ClipRect() const override { return clip_; }
   void SetClip(TRect clip) { clip_ = clip; }
 
-  void FillRect(const TRect& r) override { Add(TCallKind::FillRect).Rect = r; }
-  void Rectangle(const TRect& r) override { Add(TCallKind::Rectangle).Rect = r; }
-  void Polygon(std::span<const TPoint> points) override {
-    Add(TCallKind::Polygon).Points.assign(points.begin(), points.end());
-  }
-  void Polyline(std::span<const TPoint> points) override {
-    Add(TCallKind::Polyline).Points.assign(points.begin(), points.end());
-  }
+  void FillRect(const TRect& r) override { Add("fill" + Box(r)); }
+  void Rectangle(const TRect& r) override { Add("rectangle" + Box(r)); }
+  void Polygon(std::span<const TPoint> points) override { Add("polygon" + Points(points)); }
+  void Polyline(std::span<const TPoint> points) override { Add("polyline" + Points(points)); }
   void TextOut(int x, int y, std::string_view text) override {
-    TCanvasCall& call = Add(TCallKind::TextOut);
-    call.Points = {{x, y}};
-    call.Text = text;
+    Add("text [" + std::string(text) + "]" + Points(std::array{TPoint{x, y}}));
   }
-  int TextWidth(std::string_view text) override {
-    return static_cast<int>(text.size()) * kCharWidth;
-  }
+  int TextWidth(std::string_view text) override { return static_cast<int>(text.size()) * 5; }
   void StretchDraw(const TRect& r, const TBitmap& image) override {
-    TCanvasCall& call = Add(TCallKind::StretchDraw);
-    call.Rect = r;
-    call.Image = &image;
+    Add("image " + std::to_string(image.Width()) + "x" + std::to_string(image.Height()) + Box(r));
   }
 
-  // The calls of one kind, in order.
-  std::vector<TCanvasCall> Of(TCallKind kind) const {
-    std::vector<TCanvasCall> out;
-    for (const TCanvasCall& c : Calls)
-      if (c.Kind == kind) out.push_back(c);
-    return out;
-  }
-
-  std::vector<TCanvasCall> Calls;
+  // One line a call: what was drawn and where, then " pen" colour, style,
+  // width, " brush" colour, style, " font" colour, size.
+  std::string Calls;
 
 private:
-  TCanvasCall& Add(TCallKind kind) {
-    Calls.push_back({kind, {}, {}, {}, nullptr, Pen(), Brush(), Font()});
-    return Calls.back();
+  static std::string Points(std::span<const TPoint> points) {
+    std::string s;
+    for (const TPoint& p : points) s += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+    return s;
+  }
+  static std::string Box(const TRect& r) {
+    return Points(std::array{TPoint{r.left, r.top}, TPoint{r.right, r.bottom}});
+  }
+  void Add(const std::string& what) {
+    const auto n = [](unsigned v) { return " " + std::to_string(v); };
+    Calls += what + " pen" + n(Pen().Color) + n(Pen().Style) + n(Pen().Width) + " brush" +
+             n(Brush().Color) + n(Brush().Style) + " font" + n(Font().Color) + n(Font().Size) +
+             "\n";
   }
 
   TRect clip_;

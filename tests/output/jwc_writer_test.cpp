@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -22,7 +21,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
-#include "test_support.h"
+#include "support/leaf_dump.h"
 
 namespace chizro {
 namespace {
@@ -88,16 +87,7 @@ protected:
     return names == std::vector<std::string>{"JWC_TEMP.TXT", "def"};
   }
 
-  // Compares the result with tests/data/output/<name>. With
-  // CHIZRO_UPDATE_GOLDEN set, writes the result there instead.
-  void ExpectGolden(const std::string& name) {
-    const std::string golden = std::string(CHIZRO_TEST_DATA_DIR) + "/output/" + name;
-    if (std::getenv("CHIZRO_UPDATE_GOLDEN")) {
-      test::WriteFile(golden, Result());
-      GTEST_SKIP() << "wrote " << golden;
-    }
-    EXPECT_EQ(Result(), test::ReadFile(golden)) << "golden file " << golden;
-  }
+  void ExpectGolden(const std::string& name) { test::ExpectGolden(Result(), "output/" + name); }
 
   test::TempDir dir;
   test::ScopedProgramDir home{dir.Path().string()};
@@ -269,7 +259,7 @@ TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"a", "b"}));
   EXPECT_FLOAT_EQ(project.View->CenterX, 5005);
   EXPECT_FLOAT_EQ(project.View->CenterY, 5);
-  EXPECT_FALSE(canvas.Of(test::TCallKind::Polygon).empty()) << "the sheets were painted";
+  EXPECT_NE(canvas.Calls.find("polygon"), std::string::npos) << "the sheets were painted";
   EXPECT_EQ(Result(), "hp1 0 0\r\n1000 -9000\r\n\r\n5001000 -9000\r\n\r\n");
 }
 
@@ -347,7 +337,8 @@ TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
 
 // A bad pick point; an entry of a drawn class too short, whose fields are
 // taken in record order: the layer (modes L and G only), then line colour,
-// line type and text type; a value JW_CAD cannot read.
+// line type and text type; a value JW_CAD cannot read (the ranges are
+// SettingValue's, checked with the output settings).
 INSTANTIATE_TEST_SUITE_P(
     Lines, JwcWriterStopTest,
     ::testing::Values(
@@ -364,12 +355,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"EmptyEntry", Entries("N", "1101=\r\n"), "hp1 0 0\r\n", IndexError(2)},
         FailureCase{"LayerOfTwoDigits", Entries("L", "5555=t,10,2,3,4\r\n1101=t,1,2,3,4\r\n"),
                     "hp1 0 0\r\n", Refused("レイヤー", "10", "0～F の16進数1桁")},
-        FailureCase{"GroupNotHex", Entries("G", "5555=t,G,2,3,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("レイヤー", "G", "0～F の16進数1桁")},
         FailureCase{"ColourZero", Entries("N", "5555=t,1,0,3,4\r\n1101=t,1,2,3,4\r\n"),
                     "hp1 0 0\r\n", Refused("線色", "0", "1～9")},
-        FailureCase{"LineTypeTen", Entries("N", "5555=t,1,2,10,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("線種", "10", "1～9")},
         FailureCase{"TextKindEleven", Entries("L", "5555=t,1,2,3,11\r\n1101=t,1,2,3,4\r\n"),
                     "hp1 0 0\r\n", Refused("文字種", "11", "1～10")}),
     test::RowName<FailureCase>);
@@ -420,6 +407,7 @@ struct NumberCase {
 
 class JwcNumberTest : public ::testing::TestWithParam<NumberCase> {};
 
+// The edges the random comparison with the C library below may miss.
 TEST_P(JwcNumberTest, FifteenSignificantDigitsInGeneralFormat) {
   EXPECT_EQ(JwcNumber(GetParam().Value), GetParam().Text);
 }
@@ -428,18 +416,14 @@ INSTANTIATE_TEST_SUITE_P(
     Values, JwcNumberTest,
     ::testing::Values(
         NumberCase{"Zero", 0.0, "0"}, NumberCase{"NegativeZero", -0.0, "0"},
-        NumberCase{"Negative", -2250, "-2250"},
         NumberCase{"FloatOf12345_678", static_cast<double>(12345.678f), "12345.677734375"},
-        NumberCase{"DoubleOf12345_678", 12345.678, "12345.678"},
         NumberCase{"RoundsUpIntoTheNextDigit", 999.9999999999999, "1000"},
         NumberCase{"SmallestPlain", 0.0001, "0.0001"},
         NumberCase{"BelowThePlainRange", 0.00001, "1E-5"},
-        NumberCase{"ScientificWithFraction", 1.5e-6, "1.5E-6"},
         NumberCase{"RoundsUpToPlain", 9.999999999999999e-5, "0.0001"},
         NumberCase{"FifteenIntegerDigits", 999999999999999.0, "999999999999999"},
         NumberCase{"SixteenIntegerDigits", 1e15, "1E15"},
         NumberCase{"RoundsUpToSixteenDigits", 999999999999999.9, "1E15"},
-        NumberCase{"Huge", 1e20, "1E20"}, NumberCase{"NegativeHuge", -1.25e300, "-1.25E300"},
         NumberCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), "NAN"},
         NumberCase{"MinusInfinity", -std::numeric_limits<double>::infinity(), "-INF"}),
     test::RowName<NumberCase>);

@@ -32,25 +32,34 @@ protected:
   TOutputSettings settings;
 };
 
-TEST_F(OutputSettingsTest, ReadsTheModeAndTheEntriesInFileOrder) {
-  Load(
-      "; prepared with the program\r\n[Layers]\r\nOutput=G\r\n\r\n[Elements]\r\n"
-      "2110=" +
-      kBuilding +
-      ",3,1,1,2\r\n"
-      "1101=\"town hall\",A,5,7,7,extra\r\n"
-      "0000=frame , 0 , 2 ,2,5\r\n"
-      "Road=r,1,1,1,1\r\n");
+// Entries are read in file order, trimmed and unquoted; a save writes five
+// fields per entry, as edited, and keeps the rest of the file.
+TEST_F(OutputSettingsTest, ReadsTheEntriesInFileOrderAndSavesThemBack) {
+  const std::string head = "; prepared with the program\r\n[Layers]\r\nOutput=";
+  Load(head + "G\r\n\r\n[Elements]\r\n2110=" + kBuilding +
+       ",3,1,1,2\r\n1101=\"town hall\",A,5,7,7,extra\r\n0000=frame , 0 , 2 ,2,5\r\n"
+       "Road=r,1,1,1,1\r\n[Other]\r\nKeep=this\r\n");
   EXPECT_EQ(settings.Mode(), TLayerMode::Group);
   ASSERT_EQ(settings.Rows.size(), 4u);
   EXPECT_EQ(settings.Rows[0].Key, "2110");
   EXPECT_EQ(settings.Rows[0].Fields, (Fields{kBuilding, "3", "1", "1", "2"}));
   EXPECT_EQ(settings.Rows[1].Fields, (Fields{"town hall", "A", "5", "7", "7", "extra"}));
   EXPECT_EQ(settings.Rows[2].Fields, (Fields{"frame", "0", "2", "2", "5"}));
-  EXPECT_EQ(settings.Rows[3].Key, "Road");
   EXPECT_EQ(settings.Find("ROAD"), &settings.Rows[3]);
   EXPECT_EQ(settings.Find("road "), nullptr);
   EXPECT_EQ(settings.Find("9999"), nullptr);
+
+  settings.SetMode(TLayerMode::Layer);
+  settings.Rows[0].Fields[4] = "12";  // typed into the text type: kept as typed
+  settings.Save(path);
+  EXPECT_EQ(test::ReadFile(path), head + "L\r\n\r\n[Elements]\r\n2110=" + kBuilding +
+                                      ",3,1,1,12\r\n1101=\"town hall\",A,5,7,7\r\n"
+                                      "0000=frame,0,2,2,5\r\nRoad=r,1,1,1,1\r\n"
+                                      "[Other]\r\nKeep=this\r\n");
+  TOutputSettings again;
+  again.Load(path);
+  EXPECT_EQ(again.Mode(), TLayerMode::Layer);
+  EXPECT_EQ(again.Rows[1].Fields, (Fields{"town hall", "A", "5", "7", "7"}));
 }
 
 TEST_F(OutputSettingsTest, AMissingFileReadsEmptyAndSavesOnlyTheMode) {
@@ -59,32 +68,6 @@ TEST_F(OutputSettingsTest, AMissingFileReadsEmptyAndSavesOnlyTheMode) {
   EXPECT_TRUE(settings.Rows.empty());
   settings.Save(path);
   EXPECT_EQ(test::ReadFile(path), "[Layers]\r\nOutput=N\r\n");
-}
-
-TEST_F(OutputSettingsTest, SavesFiveFieldsPerEntryAndKeepsTheRestOfTheFile) {
-  Load(
-      "; prepared with the program\r\n[Layers]\r\nOutput=G\r\n\r\n[Elements]\r\n"
-      "2110=" +
-      kBuilding +
-      ",3,1,1,2\r\n"
-      "1101=\"town hall\",A,5,7,7,extra\r\n"
-      "[Other]\r\nKeep=this\r\n");
-  settings.SetMode(TLayerMode::Layer);
-  settings.Rows[0].Fields[4] = "12";  // typed into the text type: kept as typed
-  settings.Save(path);
-  EXPECT_EQ(test::ReadFile(path),
-            "; prepared with the program\r\n[Layers]\r\nOutput=L\r\n\r\n[Elements]\r\n"
-            "2110=" +
-                kBuilding +
-                ",3,1,1,12\r\n"
-                "1101=\"town hall\",A,5,7,7\r\n"
-                "[Other]\r\nKeep=this\r\n");
-
-  // What was saved reads back as it was edited.
-  TOutputSettings again;
-  again.Load(path);
-  EXPECT_EQ(again.Mode(), TLayerMode::Layer);
-  EXPECT_EQ(again.Rows[1].Fields, (Fields{"town hall", "A", "5", "7", "7"}));
 }
 
 TEST_F(OutputSettingsTest, AShortEntryStopsTheSaveBeforeAnythingIsWritten) {

@@ -317,72 +317,42 @@ TEST_F(SdfTest, AMissingSheetFolderGivesOnlyTheFrame) {
 // ---------------------------------------------------------------------------
 // Scanning folders
 
-// A minimal sheet folder: its description only.
-void WriteSheet(const fs::path& root, const std::string& name) {
-  fs::create_directories(root / name);
-  WriteFile((root / name / (name + ".txt")).string(),
-            "a\r\nb\r\nc\r\nd\r\n" + name +
-                "\r\n2500\r\n9,-100.0,0.0,0.0,200.0,0.0,0.0,-100.0,200.0,1\r\n");
-}
+// Folders of sheets that are descriptions only, under tests/data/sdf/scan.
+struct ScanCase {
+  const char* Name;
+  const char* Folder;
+  int Zone;  // the list's zone before the scan
+  std::vector<std::string> Sheets;
+};
 
-std::vector<std::string> Scan(const std::string& root, int zone = 0) {
+class SdfScan : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(SdfScan, FindsTheSheetsOfTheFolder) {
+  const ScanCase& c = GetParam();
   TMapBuilder_Sdf2500 reader;
   TMapLeafGrp leaves(nullptr);
-  leaves.Zone = zone;
-  EXPECT_EQ(reader.OpenFolder(leaves, root), &leaves);
+  leaves.Zone = c.Zone;
+  EXPECT_EQ(reader.OpenFolder(leaves, DataPath(std::string("sdf/scan/") + c.Folder)), &leaves);
   std::vector<std::string> names;
   for (int i = 0; i < leaves.Count(); ++i) names.push_back(leaves.Items(i)->SheetName);
-  return names;
+  EXPECT_EQ(names, c.Sheets);
 }
 
-TEST_F(SdfTest, FolderScanFindsEverySheetOnceInNameOrderAndSetsTheZone) {
-  reader.OpenFolder(leaves, dir.Path().string());
-  reader.OpenFolder(leaves, dir.Path().string());
-  ASSERT_EQ(leaves.Count(), 2) << "sheets already in the list are not opened again";
-  EXPECT_EQ(leaves.Items(0)->SheetName, "09LD183");
-  EXPECT_EQ(leaves.Items(1)->SheetName, "09LD184");
-  EXPECT_EQ(leaves.Zone, 9);
-}
-
-TEST(SdfOpenFolder, SearchesFoldersBeforeTheFirstSheetButNotAfterIt) {
-  TempDir root;
-  // Entries are taken in name order: "0-a" comes before the sheets, "b" after.
-  WriteSheet(root.Path() / "0-a", "09AA001");
-  WriteSheet(root.Path(), "09AA002");
-  WriteSheet(root.Path() / "b", "09AA003");
-  WriteSheet(root.Path(), "09AA004");
-  WriteSheet(root.Path() / ".hidden", "09AA005");
-  EXPECT_EQ(Scan(root.Path().string()),
-            (std::vector<std::string>{"09AA001", "09AA002", "09AA004"}));
-}
-
-TEST(SdfOpenFolder, TheFirstSheetFixesTheZoneAndASheetOfAnotherZoneEndsTheFolder) {
-  TempDir root;
-  WriteSheet(root.Path(), "09AA001");
-  WriteSheet(root.Path(), "10AA001");
-  WriteSheet(root.Path(), "11AA001");
-  EXPECT_EQ(Scan(root.Path().string()), (std::vector<std::string>{"09AA001"}));
-  // A list whose first sheet was of zone 10: the zone 9 sheet listed first
-  // ends the scan.
-  EXPECT_TRUE(Scan(root.Path().string(), 10).empty());
-}
-
-TEST(SdfOpenFolder, OnlySevenCharacterNamesWithNumbersAndADescriptionAreSheets) {
-  TempDir root;
-  // not sheets: wrong length, letters where digits belong, no description
-  WriteSheet(root.Path(), "09AA0001");
-  WriteSheet(root.Path(), "0XAA001");
-  WriteSheet(root.Path() / "09AA009", "09AA010");  // searched: not a sheet itself
-  EXPECT_EQ(Scan(root.Path().string()), (std::vector<std::string>{"09AA010"}));
-}
-
-TEST(SdfOpenFolder, ASheetWhoseDescriptionNamesAnotherSheetIsLeftOut) {
-  TempDir root;
-  WriteSheet(root.Path(), "09AA001");
-  EditLines(root.File("09AA001/09AA001.txt"), [](auto& l) { l[4] = "09AA002"; });
-  WriteSheet(root.Path(), "09AA003");
-  EXPECT_EQ(Scan(root.Path().string()), (std::vector<std::string>{"09AA003"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Folders, SdfScan,
+    ::testing::Values(
+        // Entries in name order: "0-a" is searched before the first sheet,
+        // "b" and ".hidden" not after it.
+        ScanCase{"FoldersBeforeTheFirstSheetOnly", "order", 0, {"09AA001", "09AA002", "09AA004"}},
+        // The first sheet fixes the zone; a sheet of another zone ends the
+        // folder, also when the list's zone came from elsewhere.
+        ScanCase{"ASheetOfAnotherZoneEndsTheFolder", "zones", 0, {"09AA001"}},
+        ScanCase{"TheListsZoneCounts", "zones", 10, {}},
+        // Seven characters, digits where they belong, a description of its
+        // own: 09AA009 is searched, not a sheet itself.
+        ScanCase{"OnlySevenCharacterNamesWithNumbers", "names", 0, {"09AA010"}},
+        ScanCase{"ADescriptionOfAnotherSheetIsLeftOut", "other", 0, {"09AA003"}}),
+    RowName<ScanCase>);
 
 // tests/data/sdf/disc: 07MD623 and 07MD625 are good, 07MD624 between them
 // has a scale that is no number.

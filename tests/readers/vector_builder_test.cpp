@@ -115,6 +115,19 @@ void WriteFigure(Bytes& b, Record r, const Points& pts, const Texts& values,
   for (const auto& [key, value] : props) b.Text(key).Text(value);
 }
 
+// A file of `blocks` blocks whose first, "C", holds `figures` figures, the
+// first of them `record` followed by the bytes `tail`.
+std::string OneRecord(std::int32_t blocks, std::int32_t figures, const Record& record,
+                      std::string_view tail = {}) {
+  Bytes b;
+  Header h;
+  h.Blocks = blocks;
+  WriteHeader(b, h);
+  WriteBlock(b, "C", figures);
+  WriteRecord(b, record);
+  return b.Raw(tail).str();
+}
+
 // Two blocks with a figure of each kind: the file most tests start from.
 std::string SampleFile() {
   Bytes b;
@@ -286,26 +299,13 @@ TEST_F(VectorReader, LyingCountsAndLengthsAreReadErrors) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Bytes b;
-    Header h;
-    h.Blocks = c.blocks;
-    WriteHeader(b, h);
-    WriteBlock(b, "C", c.figures);
-    WriteRecord(b, c.record);
-    b.Raw(c.tail);
-    ExpectLoadFails(b.str());
+    ExpectLoadFails(OneRecord(c.blocks, c.figures, c.record, c.tail));
   }
 }
 
 TEST_F(VectorReader, UnknownFigureKindIsNamedInTheError) {
-  Bytes b;
-  Header h;
-  h.Blocks = 1;
-  WriteHeader(b, h);
-  WriteBlock(b, "C", 1);
-  WriteRecord(b, {.Kind = 77});
   const std::string path = dir.File("kind.vec");
-  test::WriteFile(path, b.str());
+  test::WriteFile(path, OneRecord(1, 1, {.Kind = 77}));
   auto leaf = LeafFor(path);
   try {
     reader.LoadLeaf(*leaf, nullptr, 0);

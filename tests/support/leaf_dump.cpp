@@ -125,6 +125,33 @@ std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs) {
   return s;
 }
 
+std::string DumpClassDefs(const TClassDefGrp& defs) {
+  std::string s = "symsize " + std::to_string(defs.SymSize) + " images " +
+                  std::to_string(defs.Images.Count()) + " of " +
+                  std::to_string(defs.Images.Width()) + "x" + std::to_string(defs.Images.Height()) +
+                  "\n";
+  for (std::size_t i = 0; i < defs.SymbolKeys.Count(); ++i) {
+    s += "key " + Text(defs.SymbolKeys[i].Key) + " file " + Text(defs.SymbolFiles.at(i));
+    if (const TBitmap* image = defs.SymbolImage(static_cast<int>(i)))
+      s += " image " + std::to_string(image->Width()) + "x" + std::to_string(image->Height());
+    s += "\n";
+  }
+  const auto n = [](auto v) { return " " + std::to_string(v); };
+  for (int i = 0; i < defs.Count(); ++i) {
+    const TClassDef& c = *defs.Items(i);
+    const TFont& f = c.Font;
+    s += "class " + Text(c.Name) + " title " + Text(c.Title) + " order" + n(c.Order) +
+         "\n visible" + n(c.Visible) + " " + Num(c.MinScale) + " " + Num(c.MaxScale) + " pen" +
+         n(c.Pen.Color) + n(c.Pen.Style) + n(c.Pen.Width) + " brush" + n(c.Brush.Color) +
+         n(c.Brush.Style) + "\n font" + n(f.Color) + " [" + Text(f.Name) + "]" + n(f.Size) +
+         " bius" + n(f.Bold) + n(f.Italic) + n(f.Underline) + n(f.StrikeOut) + " opaque" +
+         n(c.OpaqueText) + "\n label" + n(c.LabelOn) + n(c.LabelSource) + n(c.LabelAttrIndex) +
+         " [" + Text(c.LabelAttrName) + "] symbol [" + Text(c.SymbolName) + "]" + n(c.SymbolIndex) +
+         "\n";
+  }
+  return s;
+}
+
 void ExpectGolden(const std::string& dump, const std::string& golden) {
   const std::string path = DataPath(golden);
   if (const char* update = std::getenv("CHIZRO_UPDATE_GOLDEN");

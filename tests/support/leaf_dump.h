@@ -32,6 +32,11 @@ std::string SourcePath(std::string_view relative = {});
 // UTF-8, bytes that are not Shift_JIS as \xNN.
 std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs = nullptr);
 
+// The class definitions as text: symbol size, each symbol key (its file and
+// the size of its image), then each class in Items order with every field
+// the definition file sets.
+std::string DumpClassDefs(const TClassDefGrp& defs);
+
 // Compares `dump` with the golden file tests/data/<golden>. With the
 // environment variable CHIZRO_UPDATE_GOLDEN=1 the file is rewritten with
 // `dump` instead (review the difference before committing it).
