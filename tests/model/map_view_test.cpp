@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "defs/recording_canvas.h"
+#include "support/recording_canvas.h"
 #include "model/map_project.h"
 #include "test_support.h"
 

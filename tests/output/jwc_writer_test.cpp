@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "model/draw_class.h"
-#include "defs/recording_canvas.h"
+#include "support/recording_canvas.h"
 #include "model/fake_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "defs/recording_canvas.h"
+#include "support/recording_canvas.h"
 #include "platform/errors.h"
 #include "platform/sjis.h"
 #include "support/leaf_dump.h"

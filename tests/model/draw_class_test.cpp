@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "defs/recording_canvas.h"
+#include "support/recording_canvas.h"
 #include "model/class_def.h"
 #include "model/map_figure.h"
 #include "model/map_view.h"
