@@ -38,6 +38,14 @@ TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkipped) {
   EXPECT_FALSE(cursor.Next(line));
 }
 
+TEST(SdfLineCursor, TheTextEndsAtTheFirstNulByte) {
+  auto cursor = TLineCursor::FromText(std::string("h\r\nL1\r\n\0L2\r\n", 12));
+  EXPECT_EQ(cursor.Need(), "h");
+  EXPECT_EQ(cursor.Need(), "L1");
+  std::string_view line;
+  EXPECT_FALSE(cursor.Next(line)) << "a line after the NUL byte";
+}
+
 TEST(SdfLineCursor, AMissingFileOrAFolderHasNoLines) {
   test::TempDir dir;
   for (const std::string& path :
