@@ -40,7 +40,9 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
     if (end == npos) end = data.size();
     std::size_t stop = end;
     if (stop > start && data[stop - 1] == '\r') --stop;
-    lines_.push_back(ParseLine(data.substr(start, stop - start)));
+    Line line = ParseLine(data.substr(start, stop - start));
+    line.eol = data.substr(stop, end < data.size() ? end + 1 - stop : end - stop);
+    lines_.push_back(std::move(line));
     start = end + 1;
   }
 }
@@ -157,7 +159,12 @@ void TIniFile::Save() const {
   std::string data;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     data += lines_[i].text;
-    if (i + 1 < lines_.size() || endsWithEol_) data += eol_;
+    const std::string& own = lines_[i].eol;
+    const bool last = i + 1 == lines_.size();
+    if (own == "\r\n" || own == "\n" || (last && own == "\r"))
+      data += own;  // as read
+    else if (!last || endsWithEol_)
+      data += eol_;  // a line the program added, or the old last line, now followed
   }
   const fs::path target(fileName_);
   fs::path temp = target;

@@ -47,6 +47,10 @@ public:
 private:
   struct Line {
     std::string text;  // the line as it stands in the file, without its line end
+    // The line end as read ("\r\n", "\n", a lone "\r" at the end of the
+    // file, or none): written back as it was, so that a write changes no
+    // other line. Lines the program adds take the file's style.
+    std::string eol;
     bool isSection = false;
     bool isKey = false;
     std::string name;          // trimmed section or key name

@@ -122,6 +122,19 @@ TEST_F(IniFileTest, WriteKeepsEveryOtherLineAndTheFileLineEnds) {
   EXPECT_EQ(reread.ReadSection("Elements"), (Names{"2101", "2102"}));
 }
 
+// A file edited by hand may mix line ends: every line keeps its own, so a
+// write cannot turn "[A\r\r\n" (a section "A\r") into "[A\r\n" (a section "A").
+TEST_F(IniFileTest, WriteKeepsTheLineEndOfEveryLine) {
+  WriteFile(path, "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\r");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("A", "x", ""), "") << "\"A\\r\" is a section of its own";
+  ini.WriteString("A", "c", "3");
+  EXPECT_EQ(ReadFile(path), "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\nc=3");
+  EXPECT_EQ(TIniFile(path).ReadString("A", "c", ""), "3");
+  ini.WriteString("B", "d", "4");
+  EXPECT_EQ(ReadFile(path), "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\nc=3\n\n[B]\nd=4");
+}
+
 TEST_F(IniFileTest, FailedWriteLeavesTheFileAsItWas) {
   const std::string original = "[S]\r\nk=1\r\n";
   WriteFile(path, original);
