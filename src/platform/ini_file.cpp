@@ -163,6 +163,8 @@ void TIniFile::Save() const {
     const bool last = i + 1 == lines_.size();
     if (own == "\r\n" || own == "\n" || (last && own == "\r"))
       data += own;  // as read
+    else if (own == "\r")
+      data += "\r\n";  // the old last line, now followed: read back the same
     else if (!last || endsWithEol_)
       data += eol_;  // a line the program added, or the old last line, now followed
   }

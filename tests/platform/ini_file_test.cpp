@@ -129,10 +129,10 @@ TEST_F(IniFileTest, WriteKeepsTheLineEndOfEveryLine) {
   TIniFile ini(path);
   EXPECT_EQ(ini.ReadString("A", "x", ""), "") << "\"A\\r\" is a section of its own";
   ini.WriteString("A", "c", "3");
-  EXPECT_EQ(ReadFile(path), "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\nc=3");
+  EXPECT_EQ(ReadFile(path), "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\r\nc=3");
   EXPECT_EQ(TIniFile(path).ReadString("A", "c", ""), "3");
   ini.WriteString("B", "d", "4");
-  EXPECT_EQ(ReadFile(path), "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\nc=3\n\n[B]\nd=4");
+  EXPECT_EQ(ReadFile(path), "a=1\n[A\r\r\nx=1\r\n[A]\r\nb=2\nlast\r\nc=3\n\n[B]\nd=4");
 }
 
 TEST_F(IniFileTest, FailedWriteLeavesTheFileAsItWas) {
