@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "win/gdiplus_image.h"
+#include "win/win_text.h"
 
 namespace chizro {
 
@@ -38,6 +43,49 @@ TGdiBitmap::TGdiBitmap(const TPixels& pixels) : width_(pixels.Width), height_(pi
 
 TGdiBitmap::~TGdiBitmap() {
   if (bitmap_) DeleteObject(bitmap_);
+}
+
+namespace {
+
+// The largest file read: an image at the size limit with its headers.
+constexpr std::uintmax_t kMaxFileSize =
+    static_cast<std::uintmax_t>(kMaxImagePixels) * 4 + (1 << 20);
+
+// Bitmaps and icons by their first bytes, the rest (PNG, GIF, JPEG) by GDI+.
+TPixels Decode(std::span<const std::uint8_t> file) {
+  if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return DecodeBmp(file);
+  if (file.size() >= 4 && file[0] == 0 && file[1] == 0 && (file[2] == 1 || file[2] == 2) &&
+      file[3] == 0)
+    return DecodeIco(file, DecodeWithGdiplus);
+  return DecodeWithGdiplus(file);
+}
+
+std::unique_ptr<TBitmap> LoadImageFile(const std::string& path) {
+  // The path's Shift_JIS bytes as Windows' UTF-16 name.
+  const std::filesystem::path name(SjisToWide(path));
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(name, ec);
+  if (ec || size > kMaxFileSize) return nullptr;
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return nullptr;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  try {
+    return std::make_unique<TGdiBitmap>(Decode(bytes));
+  } catch (const std::exception&) {
+    return nullptr;  // no image, or none GDI can hold
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> TGdiBitmapLoader::LoadBitmap(const std::string& path) {
+  return LoadImageFile(path);
+}
+
+std::unique_ptr<TBitmap> TGdiBitmapLoader::LoadIcon(const std::string& path) {
+  return LoadImageFile(path);
 }
 
 }  // namespace chizro

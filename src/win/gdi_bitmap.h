@@ -42,8 +42,10 @@ inline constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 26;
 TPixels DecodeBmp(std::span<const std::uint8_t> file);
 
 // The first image of an icon file (".ICO"), its AND mask made transparency.
+// An image stored as PNG goes to `decodePng`; without one it is refused.
 // Throws EImageFormat.
-TPixels DecodeIco(std::span<const std::uint8_t> file);
+TPixels DecodeIco(std::span<const std::uint8_t> file,
+                  TPixels (*decodePng)(std::span<const std::uint8_t>) = nullptr);
 
 // An image in a 32-bit top-down DIB section.
 class TGdiBitmap final : public TBitmap {
