@@ -4,11 +4,13 @@
 #include <memory>
 
 #include "win/win_api.h"
+
 // GDI+ declares its streams with the COM interfaces that the lean Windows
-// headers leave out.
-#include <gdiplus.h>
+// headers leave out, so these come first.
 #include <objidl.h>
 #include <shlwapi.h>
+
+#include <gdiplus.h>
 
 namespace chizro {
 namespace {

@@ -194,15 +194,17 @@ TPixels DecodeRows(TBytes data, const TDibHeader& h, const std::vector<std::uint
   return out;
 }
 
-// The pixels of an RLE8 or RLE4 bitmap. Pixels the runs skip stay colour 0.
+// The pixels of an RLE8 or RLE4 bitmap. Pixels that the runs skip with a
+// move or leave out at the end are transparent.
 TPixels DecodeRle(TBytes data, const TDibHeader& h, const std::vector<std::uint32_t>& palette) {
   const std::size_t width = static_cast<std::size_t>(h.Width);
   const std::size_t height = static_cast<std::size_t>(h.Height);
-  std::vector<std::uint8_t> index(width * height, 0);
+  TPixels out{static_cast<int>(width), static_cast<int>(height), {}};
+  out.Data.assign(width * height, 0);
   const bool four = h.Compression == kRle4;
-  std::size_t x = 0, row = 0, at = 0;  // row counts from the bottom
+  std::size_t x = 0, row = 0, at = 0;  // rows count from the bottom
   auto put = [&](std::uint8_t value) {
-    if (x < width && row < height) index[row * width + x] = value;
+    if (x < width && row < height) out.Data[(height - 1 - row) * width + x] = palette[value];
     ++x;
   };
   while (row < height) {
@@ -233,11 +235,6 @@ TPixels DecodeRle(TBytes data, const TDibHeader& h, const std::vector<std::uint3
       at = std::min(at, data.size());
     }
   }
-  TPixels out{static_cast<int>(width), static_cast<int>(height), {}};
-  out.Data.resize(width * height);
-  for (std::size_t r = 0; r < height; ++r)
-    for (std::size_t c = 0; c < width; ++c)
-      out.Data[(height - 1 - r) * width + c] = palette[index[r * width + c]];
   return out;
 }
 
