@@ -32,6 +32,7 @@
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/sjis.h"
 #include "readers/reader_util.h"
 #include "readers/xml_text.h"
@@ -99,7 +100,7 @@ public:
 
 class TFileSource final : public TByteSource {
 public:
-  explicit TFileSource(const std::string& fileName) : file_(std::fopen(fileName.c_str(), "rb")) {
+  explicit TFileSource(const std::string& fileName) : file_(OpenFile(fileName, "rb")) {
     if (!file_) throw EInOutError(Quoted(fileName) + " を開けません");
   }
   ~TFileSource() override { std::fclose(file_); }
@@ -117,15 +118,29 @@ private:
 class TZipArchive final {
 public:
   explicit TZipArchive(const std::string& fileName) {
+    zip_error_t e;
+#ifdef _WIN32
+    // By the UTF-16 name: zip_open would take the name in the ANSI code page.
+    zip_error_init(&e);
+    zip_source_t* source =
+        zip_source_win32w_create(FsPath(fileName).c_str(), 0, ZIP_LENGTH_TO_END, &e);
+    if (source) {
+      zip_ = zip_open_from_source(source, ZIP_RDONLY, &e);
+      if (!zip_) zip_source_free(source);
+    }
+#else
     int error = 0;
     zip_ = zip_open(fileName.c_str(), ZIP_RDONLY, &error);
+    if (!zip_) zip_error_init_with_code(&e, error);
+#endif
     if (!zip_) {
-      zip_error_t e;
-      zip_error_init_with_code(&e, error);
       const std::string why = zip_error_strerror(&e);
       zip_error_fini(&e);
       throw EInOutError(Quoted(fileName) + " は zip 書庫として開けません: " + why);
     }
+#ifdef _WIN32
+    zip_error_fini(&e);
+#endif
   }
   ~TZipArchive() { zip_discard(zip_); }
   TZipArchive(const TZipArchive&) = delete;
@@ -820,8 +835,7 @@ TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
+  if (!IsRegularFile(fileName)) return nullptr;
   if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr);
 
   TArchiveScan scan = ScanArchive(leaves, fileName);
@@ -860,18 +874,18 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
 TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (!fs::is_directory(folderName, ec)) return nullptr;
+  if (!IsDirectory(folderName)) return nullptr;
   std::vector<fs::path> files;
-  for (fs::recursive_directory_iterator it(folderName, ec), end; !ec && it != end;
+  for (fs::recursive_directory_iterator it(FsPath(folderName), ec), end; !ec && it != end;
        it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    const std::string name = it->path().string();
+    const std::string name = PathText(it->path());
     if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
   }
   std::sort(files.begin(), files.end());
   std::vector<std::string> errors;
   for (const fs::path& file : files) {
-    const std::string name = file.string();
+    const std::string name = PathText(file);
     try {
       if (EndsWithNoCase(name, ".zip")) {
         TArchiveScan scan = ScanArchive(leaves, name);
