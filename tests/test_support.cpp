@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/comma_text.h"
 #include "platform/program_dir.h"
 
 namespace chizro::test {
@@ -41,6 +42,19 @@ std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string GenericPath(std::string path) {
+#ifdef _WIN32
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(path[i]))) {
+      ++i;
+    } else if (path[i] == '\\') {
+      path[i] = '/';
+    }
+  }
+#endif
+  return path;
 }
 
 ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }

@@ -105,7 +105,7 @@ public:
     file_ = nullptr;
     if (rc != 0) ThrowWriteError();
     std::error_code ec;
-    ReplaceFile(FsPath(temp_), FsPath(target_), ec);
+    RenameOver(FsPath(temp_), FsPath(target_), ec);
     if (ec) throw EInOutError(Quoted(target_) + " を作成できません: " + ec.message());
     committed_ = true;
   }

@@ -20,7 +20,7 @@ std::FILE* OpenFile(std::string_view path, const char* mode) {
   return _wfopen(SjisToWide(path).c_str(), wideMode.c_str());
 }
 
-void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to,
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
                  std::error_code& ec) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     ec.clear();
@@ -60,7 +60,7 @@ std::FILE* OpenFile(std::string_view path, const char* mode) {
   return std::fopen(std::string(path).c_str(), mode);
 }
 
-void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to,
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
                  std::error_code& ec) {
   std::filesystem::rename(from, to, ec);
 }

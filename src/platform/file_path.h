@@ -34,7 +34,7 @@ bool IsDirectory(std::string_view path);
 // old file or the new one, never missing or half written, also after a
 // power cut (Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING and
 // MOVEFILE_WRITE_THROUGH; elsewhere rename).
-void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to,
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
                  std::error_code& ec);
 
 // Separators in path text. On Windows the bytes of a Shift_JIS double-byte

@@ -183,7 +183,7 @@ void TIniFile::Save() const {
     }
   }
   std::error_code ec;
-  ReplaceFile(temp, target, ec);
+  RenameOver(temp, target, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temp, ignored);

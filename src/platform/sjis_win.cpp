@@ -79,8 +79,10 @@ private:
     single_.fill(kNoChar);
     for (std::size_t i = 0; i < 128 * 256; ++i) double_[i] = kNoChar;
     for (unsigned b = 0; b < 0x80; ++b) single_[b] = static_cast<char16_t>(b);
-    for (unsigned b = 0x80; b < 0x100; ++b)
-      if (!IsLeadByte(b) && !IsRejectedSingle(b)) single_[b] = Decode(static_cast<char>(b), 1);
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+      const char byte = static_cast<char>(b);
+      if (!IsLeadByte(b) && !IsRejectedSingle(b)) single_[b] = Decode(&byte, 1);
+    }
     for (unsigned lead = 0x81; lead < 0x100; ++lead) {
       if (!IsLeadByte(lead)) continue;
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {

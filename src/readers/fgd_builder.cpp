@@ -123,7 +123,7 @@ public:
     // By the UTF-16 name: zip_open would take the name in the ANSI code page.
     zip_error_init(&e);
     zip_source_t* source =
-        zip_source_win32w_create(FsPath(fileName).c_str(), 0, ZIP_LENGTH_TO_END, &e);
+        zip_source_win32w_create(FsPath(fileName).c_str(), 0, -1, &e);  // -1: to the end
     if (source) {
       zip_ = zip_open_from_source(source, ZIP_RDONLY, &e);
       if (!zip_) zip_source_free(source);

@@ -114,7 +114,11 @@ std::string MakeZip(const fs::path& dir) {
   zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   EXPECT_NE(zip, nullptr);
   const auto add = [&](const fs::path& file, const std::string& member) {
+#ifdef _WIN32
+    zip_source_t* src = zip_source_win32w(zip, file.c_str(), 0, -1);
+#else
     zip_source_t* src = zip_source_file(zip, file.c_str(), 0, -1);
+#endif
     EXPECT_GE(zip_file_add(zip, member.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
   };
   for (const auto& entry : fs::directory_iterator(DataPath("fgd")))

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
       out.close();
       if (!out) throw std::runtime_error("cannot write " + chizro::PathText(partPath));
     }
-    chizro::ReplaceFile(partPath, listingPath, ec);
+    chizro::RenameOver(partPath, listingPath, ec);
     if (ec) throw std::filesystem::filesystem_error("cannot rename", partPath, listingPath, ec);
     Report(stats, chizro::PathText(listingPath));
     return 0;
