@@ -25,6 +25,7 @@ private:
   std::filesystem::path path_;
 };
 
+// Whole files by path text.
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 

@@ -20,6 +20,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -34,6 +35,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
+#include "readers/euc_jp.h"
 #include "readers/reader_util.h"
 #include "readers/xml_text.h"
 
@@ -194,6 +196,57 @@ std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName) {
   if (path.Member.empty()) return std::make_unique<TFileSource>(path.Archive);
   return std::make_unique<TZipMemberSource>(path.Archive, path.Member);
 }
+
+// Another source's bytes with its first ones read ahead to see the XML
+// declaration: a document in EUC-JP comes out in UTF-8 (for a parser
+// without EUC-JP; see kConvertEucJp), any other as it is.
+class TDocumentSource final : public TByteSource {
+public:
+  explicit TDocumentSource(TByteSource& inner) : inner_(inner) {
+    std::string head(kHeadSize, '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+      const std::size_t n = inner_.Read(head.data() + got, head.size() - got);
+      if (n == 0) break;
+      got += n;
+    }
+    head.resize(got);
+    ended_ = got < kHeadSize;
+    eucJp_ = DeclaresEucJp(head);
+    if (eucJp_)
+      decoder_.Convert(head, ended_, buffer_);
+    else
+      buffer_ = std::move(head);
+  }
+  // True when the bytes are converted from EUC-JP.
+  bool EucJp() const noexcept { return eucJp_; }
+
+  std::size_t Read(void* buffer, std::size_t size) override {
+    while (pos_ == buffer_.size() && eucJp_ && !ended_) {
+      std::string chunk(kReadChunk, '\0');
+      chunk.resize(inner_.Read(chunk.data(), chunk.size()));
+      ended_ = chunk.empty();
+      buffer_.clear();
+      pos_ = 0;
+      decoder_.Convert(chunk, ended_, buffer_);
+    }
+    if (pos_ == buffer_.size()) return eucJp_ || ended_ ? 0 : inner_.Read(buffer, size);
+    const std::size_t n = std::min(size, buffer_.size() - pos_);
+    std::memcpy(buffer, buffer_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+private:
+  static constexpr std::size_t kHeadSize = 1024;
+
+  TByteSource& inner_;
+  TEucJpToUtf8 decoder_;
+  std::string buffer_;  // bytes for the parser not yet handed out
+  std::size_t pos_ = 0;
+  bool eucJp_ = false;
+  bool ended_ = false;  // the inner source has no more bytes
+};
 
 // The parser's view of a byte source (not owned).
 class TSourceStream final : public xc::BinInputStream {
@@ -725,8 +778,15 @@ TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
 
   TParseResult result;
   try {
-    const TSourceInput input(source);
-    reader->parse(input);
+    if (kConvertEucJp) {
+      TDocumentSource document(source);
+      TSourceInput input(document);
+      if (document.EucJp()) input.setEncoding(u"UTF-8");
+      reader->parse(input);
+    } else {
+      const TSourceInput input(source);
+      reader->parse(input);
+    }
     return result;
   } catch (const TParseStop& stop) {
     result.NotFgd = stop.NotFgd;

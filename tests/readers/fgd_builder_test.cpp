@@ -35,7 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
         Fgd("ElevationAndControlPoints", "fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
         // The root's gml:boundedBy widens the extent beyond the figures.
         Fgd("TownWithBoundedBy", "fgd/FG-GML-533946-CommBdry-20230101-0001.xml"),
-        Fgd("BlocksInZoneIX", "fgd/FG-GML-533946-SBBdry-20230101-x9.xml")),
+        Fgd("BlocksInZoneIX", "fgd/FG-GML-533946-SBBdry-20230101-x9.xml"),
+        // EUC-JP, a character cut by the first read; JIS X 0212 with and
+        // without a Shift_JIS form.
+        Fgd("EucJp", "xml/fgd_euc_jp.xml")),
     GoldenName);
 
 TEST(FgdReader, TheExtentAtOpenIsTheLoadedOne) {
