@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/comma_text.h"
+#include "platform/file_path.h"
 #include "platform/program_dir.h"
 
 namespace chizro::test {
@@ -32,15 +34,28 @@ TempDir::~TempDir() {
 }
 
 void WriteFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string GenericPath(std::string path) {
+#ifdef _WIN32
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(path[i]))) {
+      ++i;
+    } else if (path[i] == '\\') {
+      path[i] = '/';
+    }
+  }
+#endif
+  return path;
 }
 
 ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }

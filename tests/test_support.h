@@ -25,6 +25,7 @@ private:
   std::filesystem::path path_;
 };
 
+// Whole files by path text.
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
 
@@ -37,6 +38,11 @@ public:
   ScopedProgramDir(const ScopedProgramDir&) = delete;
   ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
 };
+
+// Path text with '/' for each separator, as tests compare paths: on Windows
+// each backslash that is a character of its own (not the trail byte of a
+// Shift_JIS character) becomes '/'; elsewhere the text stays as it is.
+std::string GenericPath(std::string path);
 
 // Names the rows of a parameterised table by their `Name` field.
 template <class Row>

@@ -18,6 +18,7 @@
 #include "model/map_project.h"
 #include "output/jwc_writer.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/graphics.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
@@ -194,10 +195,10 @@ std::string Describe(const std::exception& e) {
 // Makes DIR the program directory.
 void UseProgramDir(const std::string& dir) {
   std::error_code ec;
-  const auto home = std::filesystem::absolute(dir, ec);
+  const auto home = std::filesystem::absolute(FsPath(dir), ec);
   if (ec || !std::filesystem::is_directory(home, ec))
     throw std::runtime_error("no such program directory: '" + dir + "'");
-  SetProgramDir(home.string());
+  SetProgramDir(PathText(home));
 }
 
 // The project as the window makes it: plane rectangular, JGD2000, zone 9

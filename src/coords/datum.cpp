@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
+
+#include "platform/program_dir.h"
 
 namespace chizro {
 namespace {
@@ -164,6 +167,18 @@ double DegToDms(double deg) {
   return std::signbit(deg) ? -value : value;
 }
 
+void SetProjSearchPath(PJ_CONTEXT* context) {
+#ifdef _WIN32
+  // PROJ takes file names in UTF-8 on Windows.
+  const std::u8string utf8 = ExecutableFolder().u8string();
+  const std::string folder(utf8.begin(), utf8.end());
+  const char* paths[] = {folder.c_str()};
+  proj_context_set_search_paths(context, 1, paths);
+#else
+  (void)context;
+#endif
+}
+
 void HelmertTokyoToJgd(double lat, double lon, double& outLat, double& outLon) {
   GeocentricShift(kBessel, kGrs80, 1.0, lat, lon, outLat, outLon);
 }
@@ -176,6 +191,7 @@ TTokyoJgdShift::TTokyoJgdShift(TShiftMethod preferred) {
   if (preferred == TShiftMethod::Builtin) return;
   context_ = proj_context_create();
   if (context_ == nullptr) return;
+  SetProjSearchPath(context_);
   // Failures are handled by falling back, so PROJ need not print them (a
   // missing proj.db is reported even at PJ_LOG_NONE; a silent sink is not).
   proj_log_level(context_, PJ_LOG_NONE);

@@ -62,6 +62,11 @@ void ConvertDatum(int srcDatum, int dstDatum, float lat, float lon, float& outLa
 void HelmertTokyoToJgd(double lat, double lon, double& outLat, double& outLon);
 void HelmertJgdToTokyo(double lat, double lon, double& outLat, double& outLon);
 
+// Where PROJ looks for its database in `context` (null: PROJ's default
+// context). On Windows only the folder of the executable, where proj.db
+// ships; elsewhere PROJ's own search, which finds the system's installation.
+void SetProjSearchPath(pj_ctx* context);
+
 // How a TTokyoJgdShift moves points, from the most to the least accurate.
 enum class TShiftMethod {
   Database,  // the operation PROJ's database ranks best

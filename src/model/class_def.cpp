@@ -1,12 +1,11 @@
 #include "model/class_def.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/program_dir.h"
 
 namespace chizro {
@@ -38,7 +37,7 @@ bool SwitchField(const Fields& fields, std::size_t i) { return Field(fields, i) 
 // The extension of the file name in `path`, from its last dot, upper-cased
 // (ASCII letters only); empty when the name has no dot.
 std::string UpperExtension(const std::string& path) {
-  const std::string name = std::filesystem::path(path).filename().string();
+  const std::string name = PathText(FsPath(path).filename());
   const std::size_t dot = name.rfind('.');
   std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
   for (char& c : ext)
@@ -51,8 +50,7 @@ std::string UpperExtension(const std::string& path) {
 // loader cannot read the file.
 std::unique_ptr<TBitmap> LoadSymbolImage(const std::string& path) {
   TBitmapLoader* loader = GetBitmapLoader();
-  std::error_code ec;
-  if (loader == nullptr || !std::filesystem::is_regular_file(path, ec)) return nullptr;
+  if (loader == nullptr || !IsRegularFile(path)) return nullptr;
   const std::string ext = UpperExtension(path);
   if (ext == ".BMP") return loader->LoadBitmap(path);
   if (ext == ".ICO") return loader->LoadIcon(path);
@@ -116,8 +114,7 @@ bool TClassDefGrp::LoadFromFile(const std::string& fileName) {
   SymbolFiles.clear();
   SymSize = kDefaultSymSize;
   Images.SetSize(SymSize, SymSize);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return false;
+  if (!IsRegularFile(fileName)) return false;
 
   const TIniFile ini(fileName);
   SymSize = ini.ReadInteger("Size", "SymSize", kDefaultSymSize);

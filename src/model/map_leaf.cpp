@@ -8,6 +8,7 @@
 #include "model/map_theme.h"
 #include "model/map_view.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 
 namespace chizro {
 
@@ -133,7 +134,7 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
     // A reader may name the leaf by another path than the one given (a
     // sheet's folder for its description file): that one must not be open
     // either.
-    if (leaf->FileName != fileName && FindByFileName(leaf->FileName)) return false;
+    if (!SamePath(leaf->FileName, fileName) && FindByFileName(leaf->FileName)) return false;
     // A file read to its end that gave nothing to draw is not a map: say so
     // rather than add an empty leaf that would end in an empty drawing.
     if (leaf->Loaded && !leaf->HasFigures())
@@ -153,7 +154,7 @@ TMapLeaf* TMapLeafGrp::Add(std::unique_ptr<TMapLeaf> leaf) {
 
 TMapLeaf* TMapLeafGrp::FindByFileName(const std::string& fileName) const {
   for (const auto& leaf : items_)
-    if (leaf->FileName == fileName) return leaf.get();
+    if (SamePath(leaf->FileName, fileName)) return leaf.get();
   return nullptr;
 }
 

@@ -113,6 +113,8 @@ public:
   TMapLeaf* Add(std::unique_ptr<TMapLeaf> leaf);
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   TMapLeaf* Items(int i) const { return ItemAt(items_, i); }
+  // The leaf of a file, by the platform's rule for letter case in file
+  // names (SamePath).
   TMapLeaf* FindByFileName(const std::string& fileName) const;
   TMapLeaf* FindBySheetName(const std::string& sheetName) const;
 

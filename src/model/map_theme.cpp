@@ -1,13 +1,13 @@
 #include "model/map_theme.h"
 
 #include <exception>
-#include <filesystem>
 
 #include "model/class_def.h"
 #include "model/draw_class.h"
 #include "model/map_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
+#include "platform/file_path.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
 
@@ -48,8 +48,7 @@ bool TMapTheme::Init() {
 
 bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
   DefFileName = defFileName;
-  std::error_code ec;
-  if (defFileName.empty() || !std::filesystem::is_regular_file(defFileName, ec)) return false;
+  if (defFileName.empty() || !IsRegularFile(defFileName)) return false;
   Title = TIniFile(defFileName).ReadString("MapTheme", "ThemeTitle", "");
   return ClassDefs->LoadFromFile(defFileName);
 }

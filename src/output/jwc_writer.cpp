@@ -25,6 +25,7 @@
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/program_dir.h"
 
 namespace chizro {
@@ -50,14 +51,14 @@ public:
         buffer_(std::make_unique<char[]>(kBufferSize)),
         pos_(buffer_.get()),
         end_(buffer_.get() + kBufferSize) {
-    file_ = std::fopen(temp_.c_str(), "wb");
+    file_ = OpenFile(temp_, "wb");
     if (!file_) throw EInOutError(Quoted(temp_) + " を作成できません");
   }
   ~TResultFile() {
     if (file_) std::fclose(file_);
     if (!committed_) {
       std::error_code ignored;
-      fs::remove(temp_, ignored);
+      fs::remove(FsPath(temp_), ignored);
     }
   }
   TResultFile(const TResultFile&) = delete;
@@ -104,7 +105,7 @@ public:
     file_ = nullptr;
     if (rc != 0) ThrowWriteError();
     std::error_code ec;
-    fs::rename(temp_, target_, ec);
+    RenameOver(FsPath(temp_), FsPath(target_), ec);
     if (ec) throw EInOutError(Quoted(target_) + " を作成できません: " + ec.message());
     committed_ = true;
   }
@@ -134,7 +135,7 @@ private:
 };
 
 std::string ReadRequestFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw EFileNotFound(path);
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw EInOutError(Quoted(path) + " を読めません");
@@ -446,7 +447,7 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
   std::string request = ReadRequestFile(requestPath);
   // From here on no earlier result may be taken for this run's.
   std::error_code ec;
-  fs::remove(stats.FileName, ec);
+  fs::remove(FsPath(stats.FileName), ec);
   if (ec) throw EInOutError(Quoted(stats.FileName) + " を削除できません: " + ec.message());
   // A hand-edited settings file may hold what JW_CAD cannot read.
   settings.CheckRanges();

@@ -1,6 +1,5 @@
 #include "platform/ini_file.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,6 +7,7 @@
 
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/sorted.h"
 
 namespace chizro {
@@ -26,7 +26,7 @@ std::string_view Trim(std::string_view s) noexcept {
 }  // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-  std::ifstream in(fileName_, std::ios::binary);
+  std::ifstream in(FsPath(fileName_), std::ios::binary);
   if (!in) return;
   const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (data.empty()) return;
@@ -168,7 +168,7 @@ void TIniFile::Save() const {
     else if (!last || endsWithEol_)
       data += eol_;  // a line the program added, or the old last line, now followed
   }
-  const fs::path target(fileName_);
+  const fs::path target = FsPath(fileName_);
   fs::path temp = target;
   temp += ".tmp~";
   {
@@ -183,7 +183,7 @@ void TIniFile::Save() const {
     }
   }
   std::error_code ec;
-  fs::rename(temp, target, ec);
+  RenameOver(temp, target, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temp, ignored);

@@ -1,8 +1,14 @@
 #include "platform/program_dir.h"
 
-#include <filesystem>
-#include <mutex>
 #include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <vector>
+#endif
+
+#include "platform/file_path.h"
 
 namespace chizro {
 namespace {
@@ -12,28 +18,53 @@ std::string& OverrideDir() {
   return dir;
 }
 
-std::string ExecutableDir() {
+#ifdef _WIN32
+// The full name of the running executable, or empty.
+std::filesystem::path ExecutableFile() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return std::filesystem::path(std::wstring(buffer.data(), n));
+    if (buffer.size() >= 32768) return {};  // longer than any path Windows has
+    buffer.resize(buffer.size() * 2);
+  }
+}
+#else
+std::filesystem::path ExecutableFile() {
   std::error_code ec;
   // Linux: the kernel's link to the running executable.
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec && exe.has_parent_path()) return exe.parent_path().string();
-  return std::filesystem::current_path(ec).string();
+  return ec ? std::filesystem::path() : exe;
 }
+#endif
 
 }  // namespace
 
+std::filesystem::path ExecutableFolder() {
+  static const std::filesystem::path folder = [] {
+    const std::filesystem::path exe = ExecutableFile();
+    if (exe.has_parent_path()) return exe.parent_path();
+    std::error_code ec;
+    return std::filesystem::current_path(ec);
+  }();
+  return folder;
+}
+
 std::string ProgramDir() {
   if (!OverrideDir().empty()) return OverrideDir();
-  static const std::string dir = ExecutableDir();
+  static const std::string dir = PathText(ExecutableFolder());
   return dir;
 }
 
 void SetProgramDir(std::string dir) {
-  while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+  while (dir.size() > 1 && FindLastOf(dir, "\\/") == dir.size() - 1) dir.pop_back();
   OverrideDir() = std::move(dir);
 }
 
 std::string NativePath(std::string_view path) {
+  // On Windows only '/' changes, and it is never part of a Shift_JIS
+  // double-byte character; the trail byte 0x5C stays as it is.
   std::string out(path);
   constexpr char sep = static_cast<char>(std::filesystem::path::preferred_separator);
   for (char& c : out)

@@ -4,12 +4,18 @@
 // converter may point it elsewhere through the one override below.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace chizro {
 
-// The program's directory, without a trailing separator.
+// The folder of the running executable, whatever SetProgramDir says: where
+// files that ship with the program (proj.db) are looked for. The working
+// directory when the system does not tell.
+std::filesystem::path ExecutableFolder();
+
+// The program's directory as path text, without a trailing separator.
 std::string ProgramDir();
 
 // Replaces the program's directory for the rest of the process (an empty

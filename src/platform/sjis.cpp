@@ -1,3 +1,8 @@
+// Shift_JIS through glibc's iconv (code set "CP932"). The Windows build has
+// its own implementation over code page 932 (sjis_win.cpp) that agrees with
+// this one byte for byte.
+#ifndef _WIN32
+
 #include "platform/sjis.h"
 
 #include <errno.h>
@@ -56,3 +61,5 @@ std::string SjisToUtf8(std::string_view sjis) {
 std::string Utf8ToSjis(std::string_view utf8) { return Convert("CP932", "UTF-8", utf8, "?"); }
 
 }  // namespace chizro
+
+#endif  // !_WIN32

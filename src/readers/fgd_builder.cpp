@@ -20,6 +20,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -32,7 +33,9 @@
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/sjis.h"
+#include "readers/euc_jp.h"
 #include "readers/reader_util.h"
 #include "readers/xml_text.h"
 
@@ -99,7 +102,7 @@ public:
 
 class TFileSource final : public TByteSource {
 public:
-  explicit TFileSource(const std::string& fileName) : file_(std::fopen(fileName.c_str(), "rb")) {
+  explicit TFileSource(const std::string& fileName) : file_(OpenFile(fileName, "rb")) {
     if (!file_) throw EInOutError(Quoted(fileName) + " を開けません");
   }
   ~TFileSource() override { std::fclose(file_); }
@@ -117,15 +120,29 @@ private:
 class TZipArchive final {
 public:
   explicit TZipArchive(const std::string& fileName) {
+    zip_error_t e;
+#ifdef _WIN32
+    // By the UTF-16 name: zip_open would take the name in the ANSI code page.
+    zip_error_init(&e);
+    zip_source_t* source =
+        zip_source_win32w_create(FsPath(fileName).c_str(), 0, -1, &e);  // -1: to the end
+    if (source) {
+      zip_ = zip_open_from_source(source, ZIP_RDONLY, &e);
+      if (!zip_) zip_source_free(source);
+    }
+#else
     int error = 0;
     zip_ = zip_open(fileName.c_str(), ZIP_RDONLY, &error);
+    if (!zip_) zip_error_init_with_code(&e, error);
+#endif
     if (!zip_) {
-      zip_error_t e;
-      zip_error_init_with_code(&e, error);
       const std::string why = zip_error_strerror(&e);
       zip_error_fini(&e);
       throw EInOutError(Quoted(fileName) + " は zip 書庫として開けません: " + why);
     }
+#ifdef _WIN32
+    zip_error_fini(&e);
+#endif
   }
   ~TZipArchive() { zip_discard(zip_); }
   TZipArchive(const TZipArchive&) = delete;
@@ -179,6 +196,57 @@ std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName) {
   if (path.Member.empty()) return std::make_unique<TFileSource>(path.Archive);
   return std::make_unique<TZipMemberSource>(path.Archive, path.Member);
 }
+
+// Another source's bytes with its first ones read ahead to see the XML
+// declaration: a document in EUC-JP comes out in UTF-8 (for a parser
+// without EUC-JP; see kConvertEucJp), any other as it is.
+class TDocumentSource final : public TByteSource {
+public:
+  explicit TDocumentSource(TByteSource& inner) : inner_(inner) {
+    std::string head(kHeadSize, '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+      const std::size_t n = inner_.Read(head.data() + got, head.size() - got);
+      if (n == 0) break;
+      got += n;
+    }
+    head.resize(got);
+    ended_ = got < kHeadSize;
+    eucJp_ = DeclaresEucJp(head);
+    if (eucJp_)
+      decoder_.Convert(head, ended_, buffer_);
+    else
+      buffer_ = std::move(head);
+  }
+  // True when the bytes are converted from EUC-JP.
+  bool EucJp() const noexcept { return eucJp_; }
+
+  std::size_t Read(void* buffer, std::size_t size) override {
+    while (pos_ == buffer_.size() && eucJp_ && !ended_) {
+      std::string chunk(kReadChunk, '\0');
+      chunk.resize(inner_.Read(chunk.data(), chunk.size()));
+      ended_ = chunk.empty();
+      buffer_.clear();
+      pos_ = 0;
+      decoder_.Convert(chunk, ended_, buffer_);
+    }
+    if (pos_ == buffer_.size()) return eucJp_ || ended_ ? 0 : inner_.Read(buffer, size);
+    const std::size_t n = std::min(size, buffer_.size() - pos_);
+    std::memcpy(buffer, buffer_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+private:
+  static constexpr std::size_t kHeadSize = 1024;
+
+  TByteSource& inner_;
+  TEucJpToUtf8 decoder_;
+  std::string buffer_;  // bytes for the parser not yet handed out
+  std::size_t pos_ = 0;
+  bool eucJp_ = false;
+  bool ended_ = false;  // the inner source has no more bytes
+};
 
 // The parser's view of a byte source (not owned).
 class TSourceStream final : public xc::BinInputStream {
@@ -710,8 +778,15 @@ TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
 
   TParseResult result;
   try {
-    const TSourceInput input(source);
-    reader->parse(input);
+    if (kConvertEucJp) {
+      TDocumentSource document(source);
+      TSourceInput input(document);
+      if (document.EucJp()) input.setEncoding(u"UTF-8");
+      reader->parse(input);
+    } else {
+      const TSourceInput input(source);
+      reader->parse(input);
+    }
     return result;
   } catch (const TParseStop& stop) {
     result.NotFgd = stop.NotFgd;
@@ -820,8 +895,7 @@ TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) return nullptr;
+  if (!IsRegularFile(fileName)) return nullptr;
   if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr);
 
   TArchiveScan scan = ScanArchive(leaves, fileName);
@@ -860,18 +934,18 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
 TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (!fs::is_directory(folderName, ec)) return nullptr;
+  if (!IsDirectory(folderName)) return nullptr;
   std::vector<fs::path> files;
-  for (fs::recursive_directory_iterator it(folderName, ec), end; !ec && it != end;
+  for (fs::recursive_directory_iterator it(FsPath(folderName), ec), end; !ec && it != end;
        it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    const std::string name = it->path().string();
+    const std::string name = PathText(it->path());
     if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
   }
   std::sort(files.begin(), files.end());
   std::vector<std::string> errors;
   for (const fs::path& file : files) {
-    const std::string name = file.string();
+    const std::string name = PathText(file);
     try {
       if (EndsWithNoCase(name, ".zip")) {
         TArchiveScan scan = ScanArchive(leaves, name);

@@ -13,6 +13,7 @@
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/graphics.h"
 #include "readers/text_filer.h"
 
@@ -23,7 +24,7 @@ namespace {
 // The class of an image: up to three characters of its extension after the
 // dot, in capitals; empty for a name without extension.
 std::string ClassOf(const std::string& fileName) {
-  const std::size_t dot = fileName.find_last_of(".\\:/");
+  const std::size_t dot = FindLastOf(fileName, ".\\:/");
   if (dot == std::string::npos || fileName[dot] != '.') return {};
   return UpperAscii(fileName.substr(dot + 1, 3));
 }

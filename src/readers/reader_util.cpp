@@ -3,14 +3,12 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
-
-#include "platform/comma_text.h"
 
 #include "model/map_leaf.h"
+#include "platform/comma_text.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 
 namespace chizro {
 
@@ -28,7 +26,7 @@ std::string ZeroPadded(int n, int width) {
 }
 
 std::string BaseName(const std::string& fileName) {
-  const std::size_t sep = fileName.find_last_of("\\:/");
+  const std::size_t sep = FindLastOf(fileName, "\\:/");
   return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
 }
 
@@ -51,13 +49,10 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
+bool IsFile(const std::string& path) { return IsRegularFile(path); }
 
 std::string ReadWholeFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
+  std::ifstream in(FsPath(fileName), std::ios::binary);
   if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();

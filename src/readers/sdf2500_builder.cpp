@@ -16,6 +16,7 @@
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/ini_file.h"
 #include "platform/sorted.h"
 #include "readers/reader_util.h"
@@ -84,10 +85,10 @@ std::string_view TRecordLines::Need() {
 TDirIndex::TDirIndex(std::string dir) : dir_(std::move(dir)) {
   if (dir_.empty()) return;
   std::error_code ec;
-  std::filesystem::directory_iterator it(dir_, ec), end;
+  std::filesystem::directory_iterator it(FsPath(dir_), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     Entry e;
-    e.Name = it->path().filename().string();
+    e.Name = PathText(it->path().filename());
     std::error_code typeEc;
     e.IsDir = it->is_directory(typeEc);
     e.IsFile = it->is_regular_file(typeEc);
@@ -112,7 +113,7 @@ const TDirIndex::Entry* TDirIndex::Lookup(std::string_view name) const {
 
 std::string TDirIndex::PathOf(std::string_view name) const {
   std::string path = dir_;
-  if (!path.empty() && path.back() != kSep && path.back() != '/') path += kSep;
+  if (!path.empty() && !EndsWithSeparator(path)) path += kSep;
   path += name;
   return path;
 }
@@ -386,7 +387,7 @@ std::string DescriptionFile(const std::string& folder, std::string_view name) {
 void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
                 std::set<std::filesystem::path>& visited, std::vector<std::string>& failures) {
   std::error_code ec;
-  const auto canonical = std::filesystem::weakly_canonical(folder, ec);
+  const auto canonical = std::filesystem::weakly_canonical(FsPath(folder), ec);
   if (!ec && !visited.insert(canonical).second) return;
 
   enum class TState { None, Found, WrongZone };
@@ -502,7 +503,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenFile(TMapLeafGrp& leaves,
   // The description file stands for its folder, its extension in any case:
   // disc file names are in capitals ("07MD623.TXT").
   std::string folder = fileName;
-  const std::size_t sep = fileName.find_last_of("\\:/");
+  const std::size_t sep = FindLastOf(fileName, "\\:/");
   const std::size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
   const std::size_t dot = fileName.rfind('.');
   if (dot != std::string::npos && dot >= nameStart &&

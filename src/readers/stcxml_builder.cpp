@@ -28,6 +28,7 @@
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/sjis.h"
+#include "readers/euc_jp.h"
 #include "readers/xml_text.h"
 
 namespace chizro {
@@ -185,8 +186,13 @@ struct TMapBuilder_STCXML::TParser {
 
   // Parses the bytes of a file; the document belongs to the caller.
   TDocumentPtr Parse(const std::string& bytes, const std::string& fileName) {
-    xc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(),
+    std::string utf8;
+    const bool eucJp = kConvertEucJp && DeclaresEucJp(bytes);
+    if (eucJp) utf8 = EucJpToUtf8(bytes);
+    const std::string& text = eucJp ? utf8 : bytes;
+    xc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
                                  u"chizro-xml", false);
+    if (eucJp) source.setEncoding(u"UTF-8");
     std::string problem;
     try {
       Dom.parse(source);

@@ -4,11 +4,12 @@
 #include <iterator>
 
 #include "platform/errors.h"
+#include "platform/file_path.h"
 
 namespace chizro {
 
 TTextFiler::TTextFiler(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
+  std::ifstream in(FsPath(fileName), std::ios::binary);
   if (!in) return;
   const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   Lines = SplitLines(data);

@@ -12,6 +12,7 @@
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 
 namespace chizro {
 
@@ -88,7 +89,7 @@ void FillLeaf(TMapLeaf& leaf, THeader& h, const std::string& fileName) {
 }
 
 std::ifstream OpenInput(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
+  std::ifstream in(FsPath(fileName), std::ios::binary);
   if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
   return in;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/program_dir.h"
 #include "platform/sjis.h"
 #include "readers/text_filer.h"
@@ -60,13 +61,26 @@ TEST(Sjis, RoundTripsJapaneseAndReplacesBadBytes) {
 
 TEST(ProgramDir, IsTheExecutablesFolderUnlessOverridden) {
   const std::string exeDir = ProgramDir();
-  EXPECT_TRUE(std::filesystem::exists(exeDir + "/chizro_tests")) << exeDir;
+#ifdef _WIN32
+  EXPECT_TRUE(IsRegularFile(exeDir + "\\chizro_tests.exe")) << exeDir;
+#else
+  EXPECT_TRUE(IsRegularFile(exeDir + "/chizro_tests")) << exeDir;
+#endif
   {
     const test::ScopedProgramDir scoped("/opt/chizro/");
     EXPECT_EQ(ProgramDir(), "/opt/chizro");
-    EXPECT_EQ(ProgramPath("\\def\\Sdf25.ini"), "/opt/chizro/def/Sdf25.ini");
-    EXPECT_EQ(ProgramPath("def\\chizro.ini"), "/opt/chizro/def/chizro.ini");
+    EXPECT_EQ(test::GenericPath(ProgramPath("\\def\\Sdf25.ini")), "/opt/chizro/def/Sdf25.ini");
+    EXPECT_EQ(test::GenericPath(ProgramPath("def\\chizro.ini")), "/opt/chizro/def/chizro.ini");
   }
+#ifdef _WIN32
+  {
+    // A folder whose name ends in a Shift_JIS character with the trail byte
+    // 0x5C ("C:\ソ\"): only the separator goes.
+    const test::ScopedProgramDir scoped("C:\\\x83\x5C\\");
+    EXPECT_EQ(ProgramDir(), "C:\\\x83\x5C");
+    EXPECT_EQ(ProgramPath("def\\chizro.ini"), "C:\\\x83\x5C\\def\\chizro.ini");
+  }
+#endif
   EXPECT_EQ(ProgramDir(), exeDir) << "an empty directory restores the executable's";
 }
 

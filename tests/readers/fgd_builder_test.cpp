@@ -35,7 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
         Fgd("ElevationAndControlPoints", "fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
         // The root's gml:boundedBy widens the extent beyond the figures.
         Fgd("TownWithBoundedBy", "fgd/FG-GML-533946-CommBdry-20230101-0001.xml"),
-        Fgd("BlocksInZoneIX", "fgd/FG-GML-533946-SBBdry-20230101-x9.xml")),
+        Fgd("BlocksInZoneIX", "fgd/FG-GML-533946-SBBdry-20230101-x9.xml"),
+        // EUC-JP, a character cut by the first read; JIS X 0212 with and
+        // without a Shift_JIS form.
+        Fgd("EucJp", "xml/fgd_euc_jp.xml")),
     GoldenName);
 
 TEST(FgdReader, TheExtentAtOpenIsTheLoadedOne) {
@@ -114,7 +117,11 @@ std::string MakeZip(const fs::path& dir) {
   zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   EXPECT_NE(zip, nullptr);
   const auto add = [&](const fs::path& file, const std::string& member) {
+#ifdef _WIN32
+    zip_source_t* src = zip_source_win32w(zip, file.c_str(), 0, -1);
+#else
     zip_source_t* src = zip_source_file(zip, file.c_str(), 0, -1);
+#endif
     EXPECT_GE(zip_file_add(zip, member.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
   };
   for (const auto& entry : fs::directory_iterator(DataPath("fgd")))

@@ -70,7 +70,12 @@ TEST(SdfDirIndex, FindsEntriesWithoutRegardToCaseExactNameFirst) {
   EXPECT_EQ(index.FindDir("GYOUSEI"), (dir.Path() / "Gyousei").string());
   EXPECT_EQ(index.FindFile("GYOUSEI"), "") << "a folder is not a file";
   EXPECT_EQ(index.FindFile("GAIKU.ARC"), dir.File("gaiku.arc"));
+#ifdef _WIN32
+  // Names that differ in case only are one file on Windows, by its first name.
+  EXPECT_EQ(index.FindFile("road.atr"), dir.File("ROAD.ATR"));
+#else
   EXPECT_EQ(index.FindFile("road.atr"), dir.File("road.atr"));
+#endif
   EXPECT_EQ(index.FindFile("ROAD.ATR"), dir.File("ROAD.ATR"));
   EXPECT_EQ(index.FindFile("Road.Atr"), dir.File("ROAD.ATR")) << "name order: upper case first";
   EXPECT_EQ(index.FindFile("MIZU"), "");

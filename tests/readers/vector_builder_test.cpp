@@ -184,7 +184,13 @@ protected:
 // The name is taken after the last "\\", ":" or "/"; the title ends at its
 // first NUL. Opening reads the header only.
 TEST_F(VectorReader, OpenFileFillsTheLeafFromTheHeaderOnly) {
+#ifdef _WIN32
+  // "C:\maps" would be a folder of drive C: here.
+  std::filesystem::create_directory(dir.Path() / "maps");
+  const std::string path = dir.File("maps") + "\\0925.vec";
+#else
   const std::string path = dir.File("C:\\maps\\0925.vec");
+#endif
   test::WriteFile(path, SampleFile());
   const auto leaf = reader.OpenFile(leaves, path);
   ASSERT_NE(leaf, nullptr);

@@ -12,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/program_dir.h"
 #include "platform/sjis.h"
+#include "readers/reader_util.h"
 #include "test_support.h"
 
 namespace chizro::test {
@@ -20,15 +21,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // Paths below tests/data lose that prefix; other paths (scratch folders)
-// keep only their last part, so that a dump does not depend on where the
-// test ran.
+// keep only their last part (as the readers take it: after the last "\\",
+// ":" or "/"), so that a dump does not depend on where the
+// test ran. Separators show as '/' (GenericPath).
 std::string Relative(std::string s) {
-  const std::string data = DataPath() + "/";
-  if (const auto at = s.find(data); at != std::string::npos) return s.erase(at, data.size());
-  const std::string source = SourcePath() + "/";
-  if (const auto at = s.find(source); at != std::string::npos) return s.erase(at, source.size());
-  const std::string temp = fs::temp_directory_path().string();
-  if (s.starts_with(temp)) return s.substr(s.find_last_of('/') + 1);
+  std::string g = GenericPath(s);
+  const std::string data = GenericPath(DataPath()) + "/";
+  if (const auto at = g.find(data); at != std::string::npos) return g.erase(at, data.size());
+  const std::string source = GenericPath(SourcePath()) + "/";
+  if (const auto at = g.find(source); at != std::string::npos) return g.erase(at, source.size());
+  const std::string temp = GenericPath(fs::temp_directory_path().string());
+  if (g.starts_with(temp)) return BaseName(g);
   return s;
 }
 

@@ -8,6 +8,7 @@
 // listing.
 // The listing is written to a temporary file first and put in place only
 // when the whole cell has been read, so a failed run leaves nothing behind.
+// File names are path text as chizro holds them (Shift_JIS on Windows).
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include <system_error>
 
 #include "iso8211.h"
+#include "platform/file_path.h"
 #include "s57_listing.h"
 
 namespace {
@@ -35,9 +37,9 @@ int Usage() {
 
 std::string ReadCell(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path.string());
+  if (!in) throw std::runtime_error("cannot open " + chizro::PathText(path));
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("cannot read " + path.string());
+  if (in.bad()) throw std::runtime_error("cannot read " + chizro::PathText(path));
   return data;
 }
 
@@ -59,9 +61,9 @@ void Report(const iso8211::TListingStats& stats, const std::string& where) {
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) return Usage();
-  const std::filesystem::path cellPath = argv[1];
+  const std::filesystem::path cellPath = chizro::FsPath(argv[1]);
   std::filesystem::path listingPath =
-      argc == 3 ? std::filesystem::path(argv[2])
+      argc == 3 ? chizro::FsPath(argv[2])
                 : std::filesystem::path(cellPath).replace_extension(".txt");
   std::filesystem::path partPath;
   try {
@@ -80,27 +82,28 @@ int main(int argc, char** argv) {
     // The default name may be taken by a text of the exchange set: only an
     // earlier listing is replaced without being asked for by name.
     if (argc == 2 && std::filesystem::exists(listingPath, ec) && !IsListing(listingPath))
-      throw std::runtime_error(listingPath.string() +
+      throw std::runtime_error(chizro::PathText(listingPath) +
                                " exists and is not a listing; name the listing to write");
     partPath = listingPath;
     partPath += ".part";
     iso8211::TListingStats stats;
     {
       std::ofstream out(partPath, std::ios::binary | std::ios::trunc);
-      if (!out) throw std::runtime_error("cannot create " + partPath.string());
+      if (!out) throw std::runtime_error("cannot create " + chizro::PathText(partPath));
       stats = iso8211::WriteListing(cell, out, &std::cerr);
       out.close();
-      if (!out) throw std::runtime_error("cannot write " + partPath.string());
+      if (!out) throw std::runtime_error("cannot write " + chizro::PathText(partPath));
     }
-    std::filesystem::rename(partPath, listingPath);
-    Report(stats, listingPath.string());
+    chizro::RenameOver(partPath, listingPath, ec);
+    if (ec) throw std::filesystem::filesystem_error("cannot rename", partPath, listingPath, ec);
+    Report(stats, chizro::PathText(listingPath));
     return 0;
   } catch (const std::exception& e) {
     if (!partPath.empty()) {
       std::error_code ec;
       std::filesystem::remove(partPath, ec);
     }
-    std::cerr << "chizro-enclist: " << cellPath.string() << ": " << e.what() << "\n";
+    std::cerr << "chizro-enclist: " << chizro::PathText(cellPath) << ": " << e.what() << "\n";
     return 1;
   }
 }

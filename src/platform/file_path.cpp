@@ -1,0 +1,92 @@
+#include "platform/file_path.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/comma_text.h"
+#include "platform/sjis.h"
+#endif
+
+namespace chizro {
+
+#ifdef _WIN32
+
+std::filesystem::path FsPath(std::string_view text) { return std::filesystem::path(SjisToWide(text)); }
+
+std::string PathText(const std::filesystem::path& path) { return WideToSjis(path.native()); }
+
+std::FILE* OpenFile(std::string_view path, const char* mode) {
+  const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+  return _wfopen(SjisToWide(path).c_str(), wideMode.c_str());
+}
+
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
+                 std::error_code& ec) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    ec.clear();
+  else
+    ec.assign(static_cast<int>(GetLastError()), std::system_category());
+}
+
+std::size_t FindLastOf(std::string_view path, std::string_view chars) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t i = 0; i < path.size();) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (IsSjisLeadByte(c) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    if (chars.find(static_cast<char>(c)) != std::string_view::npos) last = i;
+    ++i;
+  }
+  return last;
+}
+
+bool SamePath(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  const std::wstring wa = SjisToWide(a);
+  const std::wstring wb = SjisToWide(b);
+  return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
+                              static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+}
+
+#else
+
+std::filesystem::path FsPath(std::string_view text) { return std::filesystem::path(text); }
+
+std::string PathText(const std::filesystem::path& path) { return path.string(); }
+
+std::FILE* OpenFile(std::string_view path, const char* mode) {
+  return std::fopen(std::string(path).c_str(), mode);
+}
+
+void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
+                 std::error_code& ec) {
+  std::filesystem::rename(from, to, ec);
+}
+
+std::size_t FindLastOf(std::string_view path, std::string_view chars) {
+  return path.find_last_of(chars);
+}
+
+bool SamePath(std::string_view a, std::string_view b) { return a == b; }
+
+#endif
+
+bool IsRegularFile(std::string_view path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(FsPath(path), ec);
+}
+
+bool IsDirectory(std::string_view path) {
+  std::error_code ec;
+  return std::filesystem::is_directory(FsPath(path), ec);
+}
+
+bool EndsWithSeparator(std::string_view path) {
+  constexpr char kSeparators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator),
+                                  '\0'};
+  return !path.empty() && FindLastOf(path, kSeparators) == path.size() - 1;
+}
+
+}  // namespace chizro
