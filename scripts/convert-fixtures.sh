@@ -9,10 +9,13 @@
 #
 # OUT/<case>.txt is the result file, OUT/<case>.status the exit status and
 # the converter's messages (the timing of the summary line is cut out).
+# A Windows converter (chizro-convert.exe) runs under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 convert=$(realpath "$1")
+runner=()
+case "$convert" in *.exe) runner=(wine) ;; esac
 out=$2
 mkdir -p "$out"
 out=$(realpath "$out")
@@ -52,7 +55,7 @@ for c in "${cases[@]}"; do
   cp -r def "$home/def"
   cp samples/JWC_TEMP.TXT "$home/JWC_TEMP.TXT"
   # shellcheck disable=SC2086
-  "$convert" --home "$home" $options $maps >"$home/stdout" 2>"$home/stderr"
+  "${runner[@]}" "$convert" --home "$home" $options $maps >"$home/stdout" 2>"$home/stderr"
   status=$?
   {
     echo "exit $status"

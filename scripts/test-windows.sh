@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# Builds the Windows package (scripts/build-windows.sh) and tests it under
+# Wine on this Debian machine:
+#  1. the unit tests built for Windows;
+#  2. chizro-convert.exe on the samples and on every fixture kind, each
+#     "temp.txt" compared byte for byte with the Linux converter's;
+#  3. a sheet inside a folder with a Japanese name, the program itself inside
+#     another one;
+#  4. chizro.exe on a virtual display: a sample sheet opened through the real
+#     open dialog, the output button pressed, "temp.txt" checked, and
+#     screenshots of the main window and of the settings dialog.
+#
+# Wine runs in a fresh prefix under the build folder, with a Japanese locale
+# (so that the Windows code page is 932, as on a Japanese Windows) and the
+# IPA fonts standing in for "MS PGothic".
+#
+# Usage: scripts/test-windows.sh [build folder, default build-windows]
+# The Linux converter to compare with is build/chizro-convert (built when
+# missing).
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+OUT="$(mkdir -p "${1:-$ROOT/build-windows}" && cd "${1:-$ROOT/build-windows}" && pwd)"
+BUILD="$OUT/chizro"
+STAGE="$OUT/package/chizro"
+RESULTS="$OUT/test"
+SHOTS="$RESULTS/screenshots"
+LINUX_CONVERT="$ROOT/build/chizro-convert"
+
+log() { printf '== %s\n' "$*" >&2; }
+fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
+
+install_packages() {
+  local packages=(xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales) missing=() p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  log "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# A Wine prefix of our own, Japanese, with fonts for the window.
+setup_wine() {
+  export WINEPREFIX="$OUT/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=win64
+  # A Japanese locale generated into the build folder: Wine takes its code
+  # page (932) from it.
+  if [ ! -d "$OUT/locale/ja_JP.UTF-8" ]; then
+    mkdir -p "$OUT/locale"
+    localedef -i ja_JP -f UTF-8 "$OUT/locale/ja_JP.UTF-8"
+  fi
+  export LOCPATH="$OUT/locale" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  if [ ! -f "$WINEPREFIX/chizro-ready" ]; then
+    log "Wine prefix"
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    local face
+    for face in "MS PGothic" "ＭＳ Ｐゴシック" "MS Gothic" "ＭＳ ゴシック" "MS UI Gothic"; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+    done
+    wineserver -w
+    touch "$WINEPREFIX/chizro-ready"
+  fi
+}
+
+unit_tests() {
+  log "unit tests under Wine"
+  ctest --test-dir "$BUILD" --output-on-failure -j1
+}
+
+# Converts every fixture case with both converters and compares.
+compare_fixtures() {
+  log "converter: Windows against Linux on every fixture"
+  rm -rf "$RESULTS/linux" "$RESULTS/windows"
+  bash "$ROOT/scripts/convert-fixtures.sh" "$LINUX_CONVERT" "$RESULTS/linux" >/dev/null
+  bash "$ROOT/scripts/convert-fixtures.sh" "$STAGE/chizro-convert.exe" "$RESULTS/windows" >/dev/null
+  local f name bad=0 count=0
+  for f in "$RESULTS/linux"/*.status; do
+    name="$(basename "$f" .status)"
+    count=$((count + 1))
+    if ! cmp -s "$f" "$RESULTS/windows/$name.status"; then
+      echo "  $name: the converters end differently" >&2
+      diff "$f" "$RESULTS/windows/$name.status" >&2 || true
+      bad=1
+    fi
+    if [ -f "$RESULTS/linux/$name.txt" ] || [ -f "$RESULTS/windows/$name.txt" ]; then
+      if ! cmp -s "$RESULTS/linux/$name.txt" "$RESULTS/windows/$name.txt"; then
+        echo "  $name: temp.txt differs" >&2
+        bad=1
+      fi
+    fi
+  done
+  [ "$bad" -eq 0 ] || fail "the Windows converter differs from the Linux one"
+  log "  $count cases identical"
+}
+
+# A sheet inside a folder whose name has Shift_JIS characters with a 0x5C
+# second byte ("ソ", "表"), converted by both.
+japanese_folder() {
+  log "a sheet in a folder with a Japanese name"
+  local dir="$RESULTS/日本語/地図ソフト表" home
+  rm -rf "$RESULTS/日本語"
+  mkdir -p "$dir"
+  cp -r "$ROOT/samples/sdf/09LD183" "$dir/"
+  for side in linux windows; do
+    home="$RESULTS/日本語/$side"
+    mkdir -p "$home"
+    cp -r "$ROOT/def" "$home/def"
+    cp "$ROOT/samples/JWC_TEMP.TXT" "$home/"
+  done
+  "$LINUX_CONVERT" --home "$RESULTS/日本語/linux" "$dir/09LD183/09LD183.txt" >/dev/null
+  (cd "$RESULTS/日本語/windows" &&
+    wine "$STAGE/chizro-convert.exe" --home . "地図ソフト表/../../日本語/地図ソフト表/09LD183/09LD183.txt" >/dev/null) ||
+    fail "chizro-convert.exe failed on a Japanese folder"
+  cmp "$RESULTS/日本語/linux/temp.txt" "$RESULTS/日本語/windows/temp.txt" ||
+    fail "temp.txt from a Japanese folder differs"
+}
+
+# The window: open a sheet through the open dialog, output, settings dialog.
+window_test() {
+  log "chizro.exe on a virtual display"
+  local display=":$((90 + RANDOM % 9))"
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' RETURN
+  export DISPLAY="$display"
+  sleep 1
+  mkdir -p "$SHOTS"
+  # The program inside a folder with a Japanese name, as under C:\Users\山田.
+  local app="$RESULTS/山田/chizro"
+  rm -rf "$RESULTS/山田"
+  mkdir -p "$app"
+  cp -r "$STAGE"/. "$app/"
+  cp "$ROOT/samples/JWC_TEMP.TXT" "$app/"
+  local sheet="$RESULTS/gui/09LD183"
+  rm -rf "$RESULTS/gui" && mkdir -p "$RESULTS/gui"
+  cp -r "$ROOT/samples/sdf/09LD183" "$sheet"
+  (cd "$app" && wine chizro.exe >/dev/null 2>&1) &
+  local main
+  main="$(xdotool search --sync --onlyvisible --name 'chizro' | head -n1)"
+  [ -n "$main" ] || fail "the main window did not appear"
+  sleep 2
+  # "地図開", then the file name typed into the open dialog.
+  xdotool mousemove --window "$main" 30 40 click 1
+  local dialog
+  dialog="$(timeout 60 xdotool search --sync --onlyvisible --name '開く|Open' | head -n1)" ||
+    fail "the open dialog did not appear"
+  sleep 1
+  xdotool type --window "$dialog" --delay 20 "Z:${sheet//\//\\}\\09LD183.txt"
+  xdotool key --window "$dialog" Return
+  sleep 4
+  import -window root -display "$display" "$SHOTS/main-window.png"
+  # "JWCAD出力"
+  xdotool mousemove --window "$main" 120 40 click 1
+  local i
+  for i in $(seq 1 60); do [ -s "$app/temp.txt" ] && break; sleep 1; done
+  [ -s "$app/temp.txt" ] || fail "the output button wrote no temp.txt"
+  # "出力設定"
+  xdotool mousemove --window "$main" 285 40 click 1
+  local pref
+  pref="$(timeout 30 xdotool search --sync --onlyvisible --name '出力設定' | head -n1)" ||
+    fail "the settings dialog did not appear"
+  sleep 2
+  import -window root -display "$display" "$SHOTS/settings-dialog.png"
+  xdotool key --window "$pref" Escape
+  sleep 1
+  # "JWCADに戻る"
+  xdotool mousemove --window "$main" 385 40 click 1
+  for i in $(seq 1 20); do xdotool search --name 'chizro' >/dev/null 2>&1 || break; sleep 1; done
+  # The window wrote what the converter writes for the same sheet.
+  local home="$RESULTS/gui/linux"
+  mkdir -p "$home" && cp -r "$ROOT/def" "$home/def" && cp "$ROOT/samples/JWC_TEMP.TXT" "$home/"
+  "$LINUX_CONVERT" --home "$home" "$sheet/09LD183.txt" >/dev/null
+  cmp "$home/temp.txt" "$app/temp.txt" || fail "the window's temp.txt differs from the converter's"
+  log "  screenshots in $SHOTS"
+}
+
+main() {
+  install_packages
+  bash "$ROOT/scripts/build-windows.sh" "$OUT"
+  if [ ! -x "$LINUX_CONVERT" ]; then
+    cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$ROOT/build" --target chizro-convert
+  fi
+  setup_wine
+  mkdir -p "$RESULTS"
+  unit_tests
+  compare_fixtures
+  japanese_folder
+  window_test
+  log "Windows tests passed"
+}
+
+main "$@"
