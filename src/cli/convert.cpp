@@ -1,19 +1,17 @@
 #include "cli/convert.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QString>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
 
+#include "cli/offscreen.h"
 #include "coords/datum.h"
 #include "coords/projection.h"
 #include "model/map_leaf.h"
@@ -22,8 +20,6 @@
 #include "platform/errors.h"
 #include "platform/graphics.h"
 #include "platform/program_dir.h"
-#include "qt/qt_bitmap.h"
-#include "qt/qt_canvas.h"
 #include "readers/data_kinds.h"
 
 namespace chizro {
@@ -244,7 +240,7 @@ std::vector<std::string> OpenMaps(TMapProject& project, const TOptions& options)
 // sheet so that each is loaded; no one sees those paints here, so only the
 // last one, the preview, reaches the canvas. Without a canvas the view keeps
 // its size, and the same sheets load and unload.
-TJwcStats PaintAndWrite(TMapProject& project, TQtCanvas& canvas, const TOptions& options) {
+TJwcStats PaintAndWrite(TMapProject& project, TCanvas& canvas, const TOptions& options) {
   project.SetPixelsPerInch(kPixelsPerInch);
   project.SetScale(options.Scale);
   project.Draw();
@@ -271,22 +267,19 @@ void PrintSummary(std::ostream& out, const TMapProject& project, const TJwcStats
 int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
   const auto start = std::chrono::steady_clock::now();
   if (!options.Home.empty()) UseProgramDir(options.Home);
-  TQtBitmapLoader loader;
-  TLoaderScope loaderScope(&loader);
+  const std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
+  TLoaderScope loaderScope(loader.get());
 
   TMapProject project{DefaultBuilders()};
   SetUpProject(project, options);
-  QImage image(options.Width, options.Height, QImage::Format_RGB32);
-  if (image.isNull()) throw std::runtime_error("cannot make a view of that size");
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  TQtCanvas canvas(painter, image.rect(), kPixelsPerInch);
-  project.SetCanvas(&canvas);
+  const std::unique_ptr<TOffscreenSurface> surface =
+      MakeOffscreenSurface(options.Width, options.Height, kPixelsPerInch);
+  if (!surface) throw std::runtime_error("cannot make a view of that size");
+  project.SetCanvas(&surface->Canvas());
 
   const std::vector<std::string> partial = OpenMaps(project, options);
-  const TJwcStats stats = PaintAndWrite(project, canvas, options);
-  painter.end();
-  if (!options.Preview.empty() && !image.save(QString::fromStdString(options.Preview), "PNG"))
+  const TJwcStats stats = PaintAndWrite(project, surface->Canvas(), options);
+  if (!options.Preview.empty() && !surface->SavePng(options.Preview))
     throw std::runtime_error("cannot write the preview '" + options.Preview + "'");
 
   PrintSummary(out, project, stats, start);

@@ -17,8 +17,9 @@ namespace chizro {
 // conversion failed and 2 for a bad command line. A map that yields no
 // figure fails the conversion before anything is written; a folder scan
 // that opened some sheets and failed on others writes the good ones, then
-// reports the errors and returns 1. Needs a QGuiApplication
-// (fonts) and changes the program's directory when --home is given.
+// reports the errors and returns 1. Where the drawing side is Qt it needs a
+// QGuiApplication (fonts). Changes the program's directory when --home is
+// given.
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace chizro

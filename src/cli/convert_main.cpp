@@ -1,12 +1,38 @@
 // chizro-convert: the converter without a window (see cli/convert.h).
-#include <QGuiApplication>
-#include <QString>
-
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/convert.h"
+
+#ifdef _WIN32
+
+#include "win/win_api.h"
+// After the Windows headers, which it needs.
+#include <shellapi.h>
+
+#include "win/win_text.h"
+
+// The arguments in Shift_JIS, as the rest of the program takes paths: read
+// from the wide command line and converted from UTF-16 explicitly, so that
+// they do not depend on the system's ANSI code page.
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv) {
+    std::cerr << "chizro-convert: cannot read the command line\n";
+    return 2;
+  }
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(chizro::WideToSjis(argv[i]));
+  LocalFree(argv);
+  return chizro::RunConvert(args, std::cout, std::cerr);
+}
+
+#else
+
+#include <QGuiApplication>
+#include <QString>
 
 namespace {
 
@@ -28,3 +54,5 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   return chizro::RunConvert(args, std::cout, std::cerr);
 }
+
+#endif

@@ -1,12 +1,12 @@
 // The headless converter end to end: a binary vector file opened under data
 // kind 1011 (the vector reader with the 1:2500 definition file), painted
-// offscreen, written as "temp.txt", and previewed as a PNG.
+// offscreen, written as "temp.txt", and previewed as a PNG. The same on
+// every platform's drawing side.
 #include "cli/convert.h"
-
-#include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -15,10 +15,54 @@
 
 #include "test_support.h"
 
+#ifdef _WIN32
+#include "win/gdiplus_image.h"
+#else
+#include <QImage>
+#endif
+
 namespace chizro {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::uint32_t kRed = 0xFF0000;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+// A preview read back: its size and its pixels as 0xRRGGBB.
+struct TPreview {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint32_t> Rgb;  // rows from the top
+  std::uint32_t At(int x, int y) const {
+    return Rgb.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                  static_cast<std::size_t>(x));
+  }
+};
+
+// Reads the PNG with the platform's own decoder; empty when it cannot.
+TPreview ReadPreview(const std::string& path) {
+  TPreview preview;
+#ifdef _WIN32
+  const std::string bytes = test::ReadFile(path);
+  TPixels pixels;
+  try {
+    pixels = DecodeWithGdiplus({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  } catch (const EImageFormat&) {
+    return preview;
+  }
+  preview.Width = pixels.Width;
+  preview.Height = pixels.Height;
+  for (std::uint32_t p : pixels.Data) preview.Rgb.push_back(p & 0xFFFFFF);
+#else
+  const QImage image(QString::fromStdString(path));
+  preview.Width = image.width();
+  preview.Height = image.height();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) preview.Rgb.push_back(image.pixel(x, y) & 0xFFFFFF);
+#endif
+  return preview;
+}
 
 const fs::path kData = fs::path(CHIZRO_TEST_DATA_DIR) / "convert";
 
@@ -65,13 +109,13 @@ TEST_F(ConvertTest, WritesTheResultAndAPreviewOfTheLastPaint) {
   EXPECT_EQ(err.str(), "");
 
   // 688 x 451 pixels at 1:2500 centred on the sheet: 1.0583 pixels per metre.
-  const QImage view(QString::fromStdString(png));
-  ASSERT_FALSE(view.isNull());
-  EXPECT_EQ(view.size(), QSize(688, 451));
-  EXPECT_EQ(view.pixelColor(344, 225), QColor(Qt::red)) << "the symbol at the centre";
-  EXPECT_EQ(view.pixelColor(344 - 26, 225), QColor(Qt::red)) << "the square, filled red";
-  EXPECT_EQ(view.pixelColor(344 + 26, 225), QColor(Qt::white));
-  EXPECT_EQ(view.pixelColor(5, 5), QColor(Qt::white));
+  const TPreview view = ReadPreview(png);
+  ASSERT_EQ(view.Width, 688);
+  ASSERT_EQ(view.Height, 451);
+  EXPECT_EQ(view.At(344, 225), kRed) << "the symbol at the centre";
+  EXPECT_EQ(view.At(344 - 26, 225), kRed) << "the square, filled red";
+  EXPECT_EQ(view.At(344 + 26, 225), kWhite);
+  EXPECT_EQ(view.At(5, 5), kWhite);
 }
 
 TEST_F(ConvertTest, ThePreviewShowsTheLastSheetWritten) {
@@ -81,10 +125,11 @@ TEST_F(ConvertTest, ThePreviewShowsTheLastSheetWritten) {
             0)
       << err.str();
   EXPECT_NE(out.str().find(" 2 leaves, 3 figures, 8 vertices "), std::string::npos) << out.str();
-  const QImage view(QString::fromStdString(png));
-  EXPECT_EQ(view.pixelColor(344 + 20, 225), QColor(Qt::red)) << "the east sheet's square";
-  EXPECT_EQ(view.pixelColor(344, 225), QColor(Qt::white)) << "not the first sheet's symbol";
-  EXPECT_EQ(view.pixelColor(344 - 26, 225), QColor(Qt::white)) << "nor its square";
+  const TPreview view = ReadPreview(png);
+  ASSERT_EQ(view.Width, 688);
+  EXPECT_EQ(view.At(344 + 20, 225), kRed) << "the east sheet's square";
+  EXPECT_EQ(view.At(344, 225), kWhite) << "not the first sheet's symbol";
+  EXPECT_EQ(view.At(344 - 26, 225), kWhite) << "nor its square";
 }
 
 TEST_F(ConvertTest, SizeAndScaleSetTheView) {
@@ -93,13 +138,14 @@ TEST_F(ConvertTest, SizeAndScaleSetTheView) {
                  "250", "--preview", png, map}),
             0)
       << err.str();
-  const QImage view(QString::fromStdString(png));
-  EXPECT_EQ(view.size(), QSize(200, 100));
+  const TPreview view = ReadPreview(png);
+  ASSERT_EQ(view.Width, 200);
+  ASSERT_EQ(view.Height, 100);
   // At 1:250 one metre is 10.6 pixels: the square, 10 metres left of the
   // centre, lies outside the 200-pixel view; the 16-pixel symbol stays.
-  EXPECT_EQ(view.pixelColor(100, 50), QColor(Qt::red));
-  EXPECT_EQ(view.pixelColor(100 - 12, 50), QColor(Qt::white));
-  EXPECT_EQ(view.pixelColor(5, 50), QColor(Qt::white));
+  EXPECT_EQ(view.At(100, 50), kRed);
+  EXPECT_EQ(view.At(100 - 12, 50), kWhite);
+  EXPECT_EQ(view.At(5, 50), kWhite);
 }
 
 TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
