@@ -12,7 +12,9 @@
 namespace chizro {
 namespace {
 
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_CLIPCHILDREN;
+// Without WS_CLIPCHILDREN: the group box does not paint its inside, the
+// dialog's background shows through it.
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
 // The drop-down height of a combo box's list [px].
 constexpr int kComboDropHeight = 240;
 
@@ -170,7 +172,9 @@ INT_PTR TWinFormPref::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG:
       CreateControls();
-      return TRUE;
+      // The keyboard starts in the list of rows.
+      SetFocus(list_);
+      return FALSE;
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
       if (item->CtlID != kIdListBox) return FALSE;
@@ -212,6 +216,16 @@ void TWinFormPref::DrawRow(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   const RECT& r = item.rcItem;
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  // The list draws on its parent's device context, which does not spare its
+  // children: the combo boxes on the selected row are left out by hand.
+  const int saved = SaveDC(dc);
+  for (HWND combo : combos_) {
+    if (!IsWindowVisible(combo)) continue;
+    RECT box = {};
+    GetWindowRect(combo, &box);
+    MapWindowPoints(nullptr, list_, reinterpret_cast<POINT*>(&box), 2);
+    ExcludeClipRect(dc, box.left, box.top, box.right, box.bottom);
+  }
   // A box with grey lines between rows, then the five fields.
   const HPEN grey = CreatePen(PS_SOLID, 1, RGB(176, 176, 176));
   const HGDIOBJ oldPen = SelectObject(dc, grey);
@@ -230,6 +244,7 @@ void TWinFormPref::DrawRow(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, oldBrush);
   SelectObject(dc, oldPen);
   DeleteObject(grey);
+  RestoreDC(dc, saved);
 }
 
 void TWinFormPref::PlaceCombos() {
