@@ -152,7 +152,8 @@ TEST_F(MainLogicTest, AMapWithoutAFigureIsRefusedWithTheReadersMessage) {
   const fs::path gps = kSource / "tests" / "data" / "gps" / "waypoints_only.txt";
   Open(gps, kKindGpsWpt);
   ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.errors[0], "'" + gps.string() + "' に描ける図形がありません (航跡点がありません)");
+  EXPECT_NE(host.errors[0].find("に描ける図形がありません (航跡点がありません)"), std::string::npos)
+      << host.errors[0];
   EXPECT_TRUE(host.notices.empty());
   EXPECT_FALSE(logic.Loaded());
   EXPECT_EQ(host.log, "busy idle ") << "the cursor comes back after an error";
