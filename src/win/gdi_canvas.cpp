@@ -74,6 +74,20 @@ bool Contains(const std::wstring& face, std::initializer_list<const wchar_t*> pa
   return false;
 }
 
+// The kind of Japanese face a Windows face name stands for. "ＭＳ Ｐゴシック",
+// "MS UI Gothic" and the like are proportional; "ＭＳ ゴシック" and "ＭＳ 明朝"
+// are fixed-pitch.
+struct TFaceKind {
+  bool Mincho = false;
+  bool Proportional = true;
+};
+
+TFaceKind KindOf(const std::wstring& face) {
+  return {
+      Contains(face, {L"明朝", L"Mincho"}),
+      Contains(face, {L"Ｐ", L"UI", L"PGothic", L"PMincho"}) || !Contains(face, {L"ＭＳ", L"MS "})};
+}
+
 int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
   return 0;  // one is enough
@@ -117,23 +131,23 @@ LOGFONTW TGdiCanvas::ToLogFont(const TFont& font, int pixelsPerInch, std::wstrin
   LOGFONTW lf{};
   // Points at the surface's resolution; a negative height asks for the
   // character height without the internal leading, the font's em.
-  const long pixels = std::lround(font.Size * pixelsPerInch / 72.0);
-  lf.lfHeight = -static_cast<LONG>(std::clamp(pixels, 1L, 10000L));
+  const double pixels =
+      std::clamp(font.Size * static_cast<double>(pixelsPerInch) / 72.0, 1.0, 10000.0);
+  lf.lfHeight = -static_cast<LONG>(std::lround(pixels));
   lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = font.Italic ? TRUE : FALSE;
   lf.lfUnderline = font.Underline ? TRUE : FALSE;
   lf.lfStrikeOut = font.StrikeOut ? TRUE : FALSE;
-  // Japanese, so that a missing face is replaced by a Japanese one.
+  // Japanese, so that a missing face is replaced by a Japanese one of the
+  // same kind as the face the font names.
   lf.lfCharSet = SHIFTJIS_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = NONANTIALIASED_QUALITY;
+  const TFaceKind kind = KindOf(SjisToWide(font.Name));
+  lf.lfPitchAndFamily = static_cast<BYTE>((kind.Proportional ? VARIABLE_PITCH : FIXED_PITCH) |
+                                          (kind.Mincho ? FF_ROMAN : FF_MODERN));
   if (face.empty()) face = SjisToWide(font.Name);
-  const bool mincho = Contains(face, {L"明朝", L"Mincho"});
-  const bool fixed =
-      Contains(face, {L"ＭＳ", L"MS "}) && !Contains(face, {L"Ｐ", L"UI", L"PGothic", L"PMincho"});
-  lf.lfPitchAndFamily =
-      static_cast<BYTE>((fixed ? FIXED_PITCH : VARIABLE_PITCH) | (mincho ? FF_ROMAN : FF_MODERN));
   const std::size_t n = std::min(face.size(), std::size(lf.lfFaceName) - 1);
   std::wmemcpy(lf.lfFaceName, face.data(), n);
   lf.lfFaceName[n] = L'\0';
@@ -141,22 +155,17 @@ LOGFONTW TGdiCanvas::ToLogFont(const TFont& font, int pixelsPerInch, std::wstrin
 }
 
 std::vector<std::wstring> TGdiCanvas::FallbackFaces(std::string_view faceName) {
-  const std::wstring face = SjisToWide(faceName);
-  const bool mincho = Contains(face, {L"明朝", L"Mincho"});
-  // "ＭＳ Ｐゴシック", "MS UI Gothic" and the like are proportional; "ＭＳ
-  // ゴシック" and "ＭＳ 明朝" are fixed-pitch.
-  const bool proportional =
-      Contains(face, {L"Ｐ", L"UI", L"PGothic", L"PMincho"}) || !Contains(face, {L"ＭＳ", L"MS "});
+  const TFaceKind kind = KindOf(SjisToWide(faceName));
   std::vector<std::wstring> faces;
   auto add = [&](const wchar_t* f) {
     if (std::find(faces.begin(), faces.end(), f) == faces.end()) faces.emplace_back(f);
   };
-  if (mincho) {
-    add(proportional ? L"IPAPMincho" : L"IPAMincho");
+  if (kind.Mincho) {
+    add(kind.Proportional ? L"IPAPMincho" : L"IPAMincho");
     add(L"IPAPMincho");
     add(L"IPAMincho");
   }
-  add(proportional ? L"IPAPGothic" : L"IPAGothic");
+  add(kind.Proportional ? L"IPAPGothic" : L"IPAGothic");
   add(L"IPAPGothic");
   add(L"IPAGothic");
   return faces;

@@ -181,8 +181,10 @@ TEST_F(ConvertTest, AFolderWithABadSheetWritesTheGoodOnesAndFails) {
   EXPECT_EQ(Run({"--home", home.Path().string(), "--folder", disc}), 1);
   EXPECT_NE(out.str().find(" 2 leaves, "), std::string::npos) << out.str();
   EXPECT_TRUE(fs::exists(home.File("temp.txt")));
-  EXPECT_EQ(err.str(), "chizro-convert: 開けなかった地図があります\n'" + disc +
-                           "/07MD624': '2,500' は浮動小数点数ではありません\n");
+  // The sheet's folder joined with the platform's separator.
+  const std::string sheet = (fs::path(disc) / "07MD624").string();
+  EXPECT_EQ(err.str(), "chizro-convert: 開けなかった地図があります\n'" + sheet +
+                           "': '2,500' は浮動小数点数ではありません\n");
 }
 
 struct UsageCase {

@@ -188,6 +188,26 @@ TEST_F(GdiCanvasTest, JapaneseTextIsWrittenBelowAndRightOfItsPosition) {
   EXPECT_EQ(Count({0, 0, 9, kHeight}, kBluePixel), 0) << "nothing left of the position";
 }
 
+TEST(GdiCanvasFonts, WindowsFacesFallBackToIpaFacesOfTheSameKind) {
+  const std::string gothic = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
+  EXPECT_EQ(TGdiCanvas::FallbackFaces(kPGothic),
+            (std::vector<std::wstring>{L"IPAPGothic", L"IPAGothic"}));
+  EXPECT_EQ(TGdiCanvas::FallbackFaces(gothic),
+            (std::vector<std::wstring>{L"IPAGothic", L"IPAPGothic"}));
+
+  TFont font;
+  font.Name = gothic;
+  font.Size = 10;
+  font.Bold = true;
+  // A fallback face keeps the pitch of the face the font names.
+  const LOGFONTW lf = TGdiCanvas::ToLogFont(font, 96, L"IPAGothic");
+  EXPECT_EQ(lf.lfHeight, -13);
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_EQ(lf.lfPitchAndFamily & 3, FIXED_PITCH);
+  EXPECT_STREQ(lf.lfFaceName, L"IPAGothic");
+  EXPECT_STREQ(TGdiCanvas::ToLogFont(font, 96).lfFaceName, L"ＭＳ ゴシック");
+}
+
 TEST_F(GdiCanvasTest, BitmapsAreStretchedAndBlendedOverTheRectangle) {
   const TGdiBitmap red(TPixels{2, 2, {0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000}});
   EXPECT_FALSE(red.HasAlpha());
