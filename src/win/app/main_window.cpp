@@ -345,6 +345,8 @@ void TWinForm1::PaintImage() {
   GetClientRect(image_, &client);
   const int width = client.right;
   const int height = client.bottom;
+  bool painted = true;
+  std::string error;
   if (width > 0 && height > 0) {
     // The map is painted into a bitmap first and shown in one copy, so that
     // the white clear before each paint never flickers on screen.
@@ -352,16 +354,22 @@ void TWinForm1::PaintImage() {
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     const HGDIOBJ old = SelectObject(buffer, bitmap);
     FillRect(buffer, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (logic_->Loaded()) {
-      TGdiCanvas canvas(buffer, TRect{0, 0, width, height}, GetDeviceCaps(dc, LOGPIXELSY));
-      logic_->Paint(canvas);
-    }
+    if (logic_->Loaded())
+      painted = Guarded(
+          [&] {
+            TGdiCanvas canvas(buffer, TRect{0, 0, width, height}, GetDeviceCaps(dc, LOGPIXELSY));
+            logic_->Paint(canvas);
+          },
+          [&](const std::string& m) { error = m; });
     BitBlt(dc, 0, 0, width, height, buffer, 0, 0, SRCCOPY);
     SelectObject(buffer, old);
     DeleteObject(bitmap);
     DeleteDC(buffer);
   }
+  // The message only once the paint is over: a message box meanwhile would
+  // paint the box again and again.
   EndPaint(image_, &ps);
+  if (!painted) ShowError(error);
 }
 
 std::optional<TOpenChoice> TWinForm1::ChooseFile() {
