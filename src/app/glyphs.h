@@ -3,9 +3,9 @@
 
 #include <QIcon>
 
-namespace chizro {
+#include "ui/main_logic.h"
 
-enum class TGlyph { None, Open, Output, Settings, Back };
+namespace chizro {
 
 QIcon MakeGlyph(TGlyph glyph);
 

@@ -1,7 +1,7 @@
 // The main window: a tool bar of six buttons over the paint box that shows
-// the map. It owns the one project, opens map files into it, paints it, zooms
-// and recentres the view, starts the JW_CAD output, opens the output settings
-// dialog and ends the program.
+// the map. A Qt shell over TMainLogic, which holds the project and does what
+// each button does; the window lends it its dialogs, message boxes, cursor
+// and paint box.
 #pragma once
 
 #include <QMainWindow>
@@ -10,9 +10,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "model/map_project.h"
+#include "ui/main_logic.h"
 
 class QToolButton;
 
@@ -35,60 +36,44 @@ protected:
   void mousePressEvent(QMouseEvent* event) override;
 };
 
-// One entry of the open dialog's file types: the filter text and the data
-// kind that files chosen under it are opened as.
-struct TFileType {
-  QString Filter;
-  int DataKind;
-};
-
-class TForm1 final : public QMainWindow {
+class TForm1 final : public QMainWindow, private TMainHost {
   Q_OBJECT
 public:
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  TMapProject& Project() noexcept { return *project_; }
-  bool Loaded() const noexcept { return loaded_; }
+  TMapProject& Project() noexcept { return logic_->Project(); }
+  bool Loaded() const noexcept { return logic_->Loaded(); }
   TPaintBox* Image() const noexcept { return image_; }
   TFormPref* Pref() const noexcept { return pref_; }
   QToolButton* SpeedButton(int number) const {
     return buttons_.at(static_cast<std::size_t>(number - 1));
   }
 
-  // The file types of the open dialog; the first ("all files") opens as the
-  // 1:2500 SDF map.
-  static const std::vector<TFileType>& FileTypes();
-
-  // Replaceable for tests: choosing a file (empty when cancelled) with the
-  // data kind of the chosen type, and showing an error or a notice.
-  struct TChoice {
-    QString FileName;
-    int DataKind = 11;
-  };
-  std::function<TChoice()> ChooseFile;
-  std::function<void(const QString& message)> ShowError;
-  std::function<void(const QString& message)> ShowNotice;
-
-public slots:
-  void SpeedButton1Click();  // "地図開": open a map file
-  void SpeedButton2Click();  // "JWCAD出力": write the JW_CAD result
-  void SpeedButton3Click();  // "拡大": zoom in
-  void SpeedButton4Click();  // "縮小": zoom out
-  void SpeedButton5Click();  // "出力設定": output settings
-  void SpeedButton6Click();  // "JWCADに戻る": end the program
+  // Replaceable for tests: the open dialog (nothing when cancelled), and
+  // the message boxes of an error and of a notice.
+  std::function<std::optional<TOpenChoice>()> OpenDialog;
+  std::function<void(const QString& message)> ErrorBox;
+  std::function<void(const QString& message)> NoticeBox;
 
 private:
-  void FormCreate();
-  void ImagePaint(QPainter& painter);
-  void ImageMouseDown(Qt::MouseButton button, int x, int y);
-  // Runs one step of a handler; an error is shown and the program goes on.
-  void Guard(const std::function<void()>& step);
-  TChoice RunOpenDialog();
-  int LeafCount() const;
+  // TMainHost
+  std::optional<TOpenChoice> ChooseFile() override { return OpenDialog(); }
+  void ShowError(const std::string& message) override { ErrorBox(QString::fromStdString(message)); }
+  void ShowNotice(const std::string& message) override {
+    NoticeBox(QString::fromStdString(message));
+  }
+  void ShowSettings() override;
+  void Close() override;
+  void RepaintImage() override;
+  float PixelsPerInch() override;
+  void SetBusy(bool busy) override;
+  std::unique_ptr<TProgress> StartProgress(int count) override;
 
-  std::unique_ptr<TMapProject> project_;
-  bool loaded_ = false;
+  void ImagePaint(QPainter& painter);
+  std::optional<TOpenChoice> RunOpenDialog();
+
+  std::unique_ptr<TMainLogic> logic_;
   TPaintBox* image_ = nullptr;
   TFormPref* pref_ = nullptr;
   std::vector<QToolButton*> buttons_;

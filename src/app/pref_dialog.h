@@ -1,18 +1,16 @@
 // The output settings dialog "出力設定": the layer mode and, for every class
 // the settings file lists, its layer, line colour, line type and text type.
-// It edits only the entries the file holds; it never adds or removes one.
+// A Qt shell over TPrefLogic, which holds the rows and checks and saves them.
 #pragma once
 
 #include <QDialog>
 
 #include <functional>
-#include <string>
 
-#include "output/output_settings.h"
+#include "ui/pref_logic.h"
 
 class QComboBox;
 class QGroupBox;
-class QLabel;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -29,20 +27,16 @@ public:
   // The first half of ShowSettings: reads the file and fills the list.
   void FillFromFile();
 
-  // Stores a combo box's text into its field of the selected row when
-  // JW_CAD can read it (hexadecimal digits in capitals). A value out of
-  // range is refused with a message naming the field and the values
-  // allowed, and the combo box goes back to the row's value; an empty text
-  // (while typing) leaves the row as it is.
+  // Hands a combo box's text to the selected row; a refused value is shown
+  // and the combo box goes back to the row's value.
   void cmbLayerChange(QComboBox* sender);
   // Follows a change of the layer mode on the selected row.
   void radLayerClick();
-  // Saves the settings and closes the dialog with OK. Errors (an entry of
-  // too few fields, a file that cannot be written) are shown and the dialog
-  // stays open.
+  // Saves the settings and closes the dialog with OK. Errors are shown and
+  // the dialog stays open.
   void BitBtn1Click();
 
-  const TOutputSettings& Rows() const noexcept { return settings_; }
+  const TPrefLogic& Logic() const noexcept { return logic_; }
 
   // Shows an error; a message box unless replaced (tests).
   std::function<void(const QString&)> ShowError;
@@ -62,9 +56,9 @@ public:
 private:
   // Moves the four combo boxes onto the selected row (or hides them).
   void PlaceCombos();
+  TLayerMode CheckedMode() const;
 
-  TOutputSettings settings_;
-  std::string fileName_;
+  TPrefLogic logic_;
 };
 
 }  // namespace chizro

@@ -1,0 +1,170 @@
+// The main window apart from any toolkit: its layout, what each of the six
+// buttons does, the paint box's paint and click, the open dialog's file
+// types, and the guard that turns an error into a message. The Qt window and
+// the Win32 window are thin shells over it: they build the widgets from the
+// tables below and hand their dialogs, message boxes and cursor to it through
+// TMainHost. All texts here are UTF-8.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "readers/data_kinds.h"
+#include "ui/guard.h"
+
+namespace chizro {
+
+class TCanvas;
+class TMapProject;
+
+// The window's caption and its place and size on a 96-pixels-per-inch
+// screen [px].
+inline constexpr char kMainCaption[] = "JW_CAD for Windows用 chizro";
+inline constexpr int kMainLeft = 192;
+inline constexpr int kMainTop = 107;
+inline constexpr int kMainWidth = 696;
+inline constexpr int kMainHeight = 480;
+// The window's font: face and pixel height.
+inline constexpr char kWindowFontFace[] = "ＭＳ Ｐゴシック";
+inline constexpr int kWindowFontPixels = 12;
+
+// The tool bar along the top; its buttons sit at kToolButtonY, each
+// kToolButtonHeight high [px].
+inline constexpr int kToolBarHeight = 29;
+inline constexpr int kToolButtonY = 2;
+inline constexpr int kToolButtonHeight = 22;
+
+// The small picture a button shows left of its caption.
+enum class TGlyph { None, Open, Output, Settings, Back };
+
+class TMainLogic;
+
+// One tool bar button: caption, left edge and width [px], picture and what
+// pressing it does.
+struct TToolButton {
+  const char* Caption;
+  int X;
+  int Width;
+  TGlyph Glyph;
+  void (TMainLogic::*Press)();
+};
+// "地図開", "JWCAD出力", "拡大", "縮小", "出力設定", "JWCADに戻る", left to right.
+std::span<const TToolButton> ToolButtons();
+
+// The text of the progress window of a long output.
+inline constexpr char kProgressText[] = "JW_CADへ出力しています…";
+
+// One file type of the open dialog: the caption as listed, with its name
+// patterns in brackets, the patterns alone (separated by blanks) and the
+// data kind a file chosen under it opens as.
+struct TFileType {
+  std::string Caption;
+  std::string Patterns;
+  int DataKind;
+};
+// "すべてのファイル (*)" first, opening any file as the 1:2500 SDF map, then
+// every data kind that opens a single file, in the order of DataKinds().
+const std::vector<TFileType>& OpenFileTypes();
+
+// A file chosen in the open dialog.
+struct TOpenChoice {
+  std::string FileName;   // as the model opens it: the platform's path text
+  std::string ShownName;  // as messages show it
+  int DataKind = kKindSdf2500;
+};
+
+// A progress window over the leaves of an output; it closes when destroyed.
+class TProgress {
+public:
+  virtual ~TProgress() = default;
+  // `done` leaves of the count the window was started with are written.
+  virtual void Step(int done) = 0;
+
+protected:
+  TProgress() = default;
+  TProgress(const TProgress&) = default;
+  TProgress& operator=(const TProgress&) = default;
+};
+
+// What a front end lends the logic.
+class TMainHost {
+public:
+  virtual ~TMainHost() = default;
+  // Runs the open dialog with OpenFileTypes(); nothing when cancelled. May
+  // throw EChizroError for a name the model cannot take.
+  virtual std::optional<TOpenChoice> ChooseFile() = 0;
+  virtual void ShowError(const std::string& message) = 0;
+  virtual void ShowNotice(const std::string& message) = 0;
+  // Fills the output settings dialog from the settings file and shows it
+  // modally.
+  virtual void ShowSettings() = 0;
+  // Ends the program.
+  virtual void Close() = 0;
+  // Repaints the paint box at once (which calls TMainLogic::Paint).
+  virtual void RepaintImage() = 0;
+  // The paint box's pixels per inch.
+  virtual float PixelsPerInch() = 0;
+  // The busy cursor on or off.
+  virtual void SetBusy(bool busy) = 0;
+  // Shows a progress window with kProgressText over `count` steps.
+  virtual std::unique_ptr<TProgress> StartProgress(int count) = 0;
+
+protected:
+  TMainHost() = default;
+  TMainHost(const TMainHost&) = default;
+  TMainHost& operator=(const TMainHost&) = default;
+};
+
+// The one project and the window's actions on it. Nothing happens to the
+// map before the first file has been opened (Loaded).
+class TMainLogic final {
+public:
+  // Creates the project with the default coordinate system: plane
+  // rectangular, JGD2000, zone 9.
+  explicit TMainLogic(TMainHost& host);
+  ~TMainLogic();
+  TMainLogic(const TMainLogic&) = delete;
+  TMainLogic& operator=(const TMainLogic&) = delete;
+
+  TMapProject& Project() noexcept { return *project_; }
+  bool Loaded() const noexcept { return loaded_; }
+
+  // "地図開": opens the chosen file under the chosen data kind, resets the
+  // scale to 1:2500 (the centre stays once placed) and repaints. A file that
+  // gives no leaf gets a notice; what opened before an error is shown.
+  void OpenMap();
+  // "JWCAD出力": writes "temp.txt", with a progress window when the first
+  // theme has more than ProgressThreshold leaves.
+  void Output();
+  // "拡大" and "縮小": the scale divided or multiplied by 1.5.
+  void ZoomIn();
+  void ZoomOut();
+  // "出力設定": the settings dialog, whether or not a map is open.
+  void Settings();
+  // "JWCADに戻る": ends the program.
+  void Back();
+
+  // The paint box's paint, onto a canvas that lives for this paint only.
+  void Paint(TCanvas& canvas);
+  // A press of any mouse button at pixel (x, y) of the paint box centres the
+  // map there.
+  void Click(int x, int y);
+
+  // Runs one step of a handler; an error is shown and the program goes on.
+  bool Guard(const std::function<void()>& step);
+
+  int ProgressThreshold = 4;
+
+private:
+  int LeafCount() const;
+
+  TMainHost& host_;
+  std::unique_ptr<TMapProject> project_;
+  bool loaded_ = false;
+};
+
+}  // namespace chizro

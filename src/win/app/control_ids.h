@@ -1,0 +1,22 @@
+// The control IDs of the Windows window and dialogs. They stay fixed so that
+// scripts that drive the window (tests under Wine) can find each control.
+#pragma once
+
+namespace chizro {
+
+// The main window: SpeedButton1 to SpeedButton6 are kIdSpeedButton1 + 0..5.
+inline constexpr int kIdSpeedButton1 = 101;
+inline constexpr int kIdImage = 110;
+
+// The settings dialog "出力設定". OK and Cancel are IDOK and IDCANCEL.
+inline constexpr int kIdGroupBox1 = 201;
+inline constexpr int kIdRadLayer = 202;  // then radGroup 203, radNone 204
+inline constexpr int kIdLabel1 = 211;    // Label1 to Label5: 211 to 215
+inline constexpr int kIdListBox = 220;
+inline constexpr int kIdCmbLayer = 231;  // then cmbPen 232, cmbSyu 233, cmbMoji 234
+
+// The progress window of a long output.
+inline constexpr int kIdProgressText = 301;
+inline constexpr int kIdProgressBar = 302;
+
+}  // namespace chizro

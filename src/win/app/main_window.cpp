@@ -1,0 +1,446 @@
+#include "win/app/main_window.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <windowsx.h>
+
+#include <stdexcept>
+
+#include "win/app/app_text.h"
+#include "win/app/control_ids.h"
+#include "win/app/glyphs.h"
+#include "win/app/pref_dialog.h"
+#include "win/gdi_canvas.h"
+
+namespace chizro {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"ChizroForm1";
+constexpr wchar_t kImageClass[] = L"ChizroPaintBox";
+constexpr wchar_t kProgressClass[] = L"ChizroProgress";
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// The progress window's caption and client size [px].
+constexpr char kProgressCaption[] = "JWCAD出力";
+constexpr int kProgressWidth = 320;
+constexpr int kProgressHeight = 72;
+
+void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC imageProc) {
+  static bool done = false;
+  if (done) return;
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+
+  wc.lpfnWndProc = formProc;
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kFormClass;
+  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (form) failed");
+
+  // The paint box paints every pixel itself.
+  wc.lpfnWndProc = imageProc;
+  wc.hbrBackground = nullptr;
+  wc.hIcon = nullptr;
+  wc.lpszClassName = kImageClass;
+  if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (paint box) failed");
+
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kProgressClass;
+  if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (progress) failed");
+  done = true;
+}
+
+bool IsUserInput(UINT msg) {
+  return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
+         (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+         (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK);
+}
+
+// The progress of a long output: a small window over the main window, which
+// is disabled meanwhile. Each step lets Windows repaint, but takes no input.
+class TWinProgress final : public TProgress {
+public:
+  TWinProgress(HINSTANCE instance, HWND owner, HFONT font, int count) : owner_(owner) {
+    RECT frame = {0, 0, kProgressWidth, kProgressHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER;
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    RECT over = {};
+    GetWindowRect(owner, &over);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    window_ = CreateWindowExW(
+        WS_EX_DLGMODALFRAME, kProgressClass, WideText(kProgressCaption).c_str(), style,
+        (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2, width, height,
+        owner, nullptr, instance, nullptr);
+    if (!window_) return;
+    const HWND text =
+        CreateWindowExW(0, L"STATIC", WideText(kProgressText).c_str(),
+                        WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 12, kProgressWidth - 24, 16, window_,
+                        reinterpret_cast<HMENU>(kIdProgressText), instance, nullptr);
+    SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    bar_ =
+        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 12, 36, kProgressWidth - 24,
+                        20, window_, reinterpret_cast<HMENU>(kIdProgressBar), instance, nullptr);
+    SendMessageW(bar_, PBM_SETRANGE32, 0, count);
+    EnableWindow(owner_, FALSE);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+  }
+  ~TWinProgress() override {
+    // The owner first, so that it gets the activation back.
+    EnableWindow(owner_, TRUE);
+    if (window_) DestroyWindow(window_);
+  }
+  TWinProgress(const TWinProgress&) = delete;
+  TWinProgress& operator=(const TWinProgress&) = delete;
+
+  void Step(int done) override {
+    if (bar_) SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (IsUserInput(msg.message)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+
+private:
+  HWND owner_;
+  HWND window_ = nullptr;
+  HWND bar_ = nullptr;
+};
+
+}  // namespace
+
+TWinForm1::TWinForm1(HINSTANCE instance) : instance_(instance) {
+  RegisterClasses(instance, FormProc, ImageProc);
+  font_ = CreateFontW(-kWindowFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_DONTCARE, WideText(kWindowFontFace).c_str());
+  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this));
+  pref_ = std::make_unique<TWinFormPref>(instance, font_);
+
+  // The client area has the size and place of the Qt window's.
+  RECT frame = {kMainLeft, kMainTop, kMainLeft + kMainWidth, kMainTop + kMainHeight};
+  AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+  form_ = CreateWindowExW(0, kFormClass, WideText(kMainCaption).c_str(), kFormStyle, frame.left,
+                          frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                          nullptr, instance, this);
+  if (!form_) throw std::runtime_error("CreateWindowExW (form) failed");
+  CreateControls();
+  Layout();
+}
+
+TWinForm1::~TWinForm1() {
+  if (form_) {
+    SetWindowLongPtrW(form_, GWLP_USERDATA, 0);
+    DestroyWindow(form_);
+  }
+  if (font_) DeleteObject(font_);
+}
+
+void TWinForm1::Show(int showCommand) {
+  ShowWindow(form_, showCommand);
+  UpdateWindow(form_);
+}
+
+void TWinForm1::CreateControls() {
+  const auto buttons = ToolButtons();
+  for (std::size_t i = 0; i < buttons.size() && i < buttons_.size(); ++i) {
+    const TToolButton& b = buttons[i];
+    HWND button = CreateWindowExW(
+        0, L"BUTTON", WideText(b.Caption).c_str(), WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, b.X,
+        kToolButtonY, b.Width, kToolButtonHeight, form_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdSpeedButton1 + static_cast<int>(i))),
+        instance_, nullptr);
+    if (!button) throw std::runtime_error("CreateWindowExW (button) failed");
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SetWindowSubclass(button, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    buttons_[i] = button;
+  }
+  image_ = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE, 0, kToolBarHeight, 0, 0,
+                           form_, reinterpret_cast<HMENU>(kIdImage), instance_, this);
+  if (!image_) throw std::runtime_error("CreateWindowExW (paint box) failed");
+}
+
+void TWinForm1::Layout() {
+  if (!image_) return;
+  RECT client = {};
+  GetClientRect(form_, &client);
+  const int height = client.bottom - kToolBarHeight;
+  MoveWindow(image_, 0, kToolBarHeight, client.right, height > 0 ? height : 0, TRUE);
+}
+
+LRESULT TWinForm1::Safely(const std::function<LRESULT()>& handler) {
+  LRESULT result = 0;
+  Guarded([&] { result = handler(); }, [this](const std::string& m) { ShowError(m); });
+  return result;
+}
+
+LRESULT CALLBACK TWinForm1::FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TWinForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return self->Safely([&] { return self->OnForm(hwnd, msg, wParam, lParam); });
+}
+
+LRESULT CALLBACK TWinForm1::ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TWinForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return self->Safely([&] { return self->OnImage(hwnd, msg, wParam, lParam); });
+}
+
+LRESULT CALLBACK TWinForm1::ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR selfPtr) {
+  // Tool bar buttons are flat until the mouse is over them.
+  auto* self = reinterpret_cast<TWinForm1*>(selfPtr);
+  if (msg == WM_MOUSEMOVE && self->hot_ != hwnd) {
+    if (self->hot_) InvalidateRect(self->hot_, nullptr, FALSE);
+    self->hot_ = hwnd;
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, hwnd, 0};
+    TrackMouseEvent(&track);
+    InvalidateRect(hwnd, nullptr, FALSE);
+  } else if (msg == WM_MOUSELEAVE && self->hot_ == hwnd) {
+    self->hot_ = nullptr;
+    InvalidateRect(hwnd, nullptr, FALSE);
+  } else if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, ButtonProc, 1);
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT TWinForm1::OnForm(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_NCCREATE:
+      form_ = hwnd;
+      break;
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      PaintToolBar(dc);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_COMMAND: {
+      const int index = LOWORD(wParam) - kIdSpeedButton1;
+      if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(buttons_.size())) {
+        (logic_.get()->*ToolButtons()[static_cast<std::size_t>(index)].Press)();
+        return 0;
+      }
+      break;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlType == ODT_BUTTON) {
+        DrawButton(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_SETCURSOR:
+      if (busy_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case WM_DESTROY:
+      form_ = nullptr;
+      image_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void TWinForm1::PaintToolBar(HDC dc) {
+  RECT client = {};
+  GetClientRect(form_, &client);
+  RECT bar = {0, 0, client.right, kToolBarHeight};
+  FillRect(dc, &bar, GetSysColorBrush(COLOR_BTNFACE));
+  // A thin line between the tool bar and the map.
+  RECT edge = {0, kToolBarHeight - 1, client.right, kToolBarHeight};
+  FillRect(dc, &edge, GetSysColorBrush(COLOR_BTNSHADOW));
+}
+
+void TWinForm1::DrawButton(const DRAWITEMSTRUCT& item) {
+  const int index = static_cast<int>(item.CtlID) - kIdSpeedButton1;
+  if (index < 0 || index >= static_cast<int>(ToolButtons().size())) return;
+  const TToolButton& b = ToolButtons()[static_cast<std::size_t>(index)];
+  HDC dc = item.hDC;
+  RECT r = item.rcItem;
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  if (pressed)
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+  else if (item.hwndItem == hot_)
+    DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+
+  const std::wstring caption = WideText(b.Caption);
+  const HGDIOBJ oldFont = SelectObject(dc, font_);
+  SIZE text = {};
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+  const bool glyph = b.Glyph != TGlyph::None;
+  const int gap = 4;
+  const int total = (glyph ? kGlyphSize + gap : 0) + text.cx;
+  const int shift = pressed ? 1 : 0;
+  int x = r.left + (r.right - r.left - total) / 2 + shift;
+  const int height = r.bottom - r.top;
+  if (glyph) {
+    DrawGlyph(dc, x, r.top + (height - kGlyphSize) / 2 + shift, b.Glyph);
+    x += kGlyphSize + gap;
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  TextOutW(dc, x, r.top + (height - text.cy) / 2 + shift, caption.c_str(),
+           static_cast<int>(caption.size()));
+  SelectObject(dc, oldFont);
+}
+
+LRESULT TWinForm1::OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers every pixel
+    case WM_PAINT:
+      PaintImage();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      logic_->Click(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_SETCURSOR:
+      if (busy_) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void TWinForm1::PaintImage() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(image_, &ps);
+  RECT client = {};
+  GetClientRect(image_, &client);
+  const int width = client.right;
+  const int height = client.bottom;
+  bool painted = true;
+  std::string error;
+  if (width > 0 && height > 0) {
+    // The map is painted into a bitmap first and shown in one copy, so that
+    // the white clear before each paint never flickers on screen.
+    HDC buffer = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    const HGDIOBJ old = SelectObject(buffer, bitmap);
+    FillRect(buffer, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (logic_->Loaded())
+      painted = Guarded(
+          [&] {
+            TGdiCanvas canvas(buffer, TRect{0, 0, width, height}, GetDeviceCaps(dc, LOGPIXELSY));
+            logic_->Paint(canvas);
+          },
+          [&](const std::string& m) { error = m; });
+    BitBlt(dc, 0, 0, width, height, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, old);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
+  }
+  // The message only once the paint is over: a message box meanwhile would
+  // paint the box again and again.
+  EndPaint(image_, &ps);
+  if (!painted) ShowError(error);
+}
+
+std::optional<TOpenChoice> TWinForm1::ChooseFile() {
+  // Each type as its caption and its patterns ("*.txt;*.TXT"), each string
+  // ended by a null character, the list by one more.
+  std::wstring filter;
+  for (const TFileType& t : OpenFileTypes()) {
+    filter += WideText(t.Caption);
+    filter += L'\0';
+    std::wstring patterns = WideText(t.Patterns);
+    for (wchar_t& c : patterns)
+      if (c == L' ') c = L';';
+    filter += patterns;
+    filter += L'\0';
+  }
+  filter += L'\0';
+  std::wstring file(32768, L'\0');
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = form_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.Flags =
+      OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+  file.resize(file.find(L'\0'));
+  TOpenChoice choice;
+  choice.ShownName = Utf8Text(file);
+  choice.FileName = SjisFileName(file);
+  const auto& types = OpenFileTypes();
+  if (dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= types.size())
+    choice.DataKind = types[dialog.nFilterIndex - 1].DataKind;
+  return choice;
+}
+
+void TWinForm1::ShowError(const std::string& message) {
+  MessageBoxW(form_, WideText(message).c_str(), WideText(kMainCaption).c_str(),
+              MB_OK | MB_ICONERROR);
+}
+
+void TWinForm1::ShowNotice(const std::string& message) {
+  MessageBoxW(form_, WideText(message).c_str(), WideText(kMainCaption).c_str(),
+              MB_OK | MB_ICONINFORMATION);
+}
+
+void TWinForm1::ShowSettings() { pref_->ShowModal(form_); }
+
+void TWinForm1::Close() {
+  if (form_) DestroyWindow(form_);
+}
+
+void TWinForm1::RepaintImage() {
+  if (image_) RedrawWindow(image_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+float TWinForm1::PixelsPerInch() {
+  HDC dc = GetDC(image_);
+  const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(image_, dc);
+  return static_cast<float>(ppi > 0 ? ppi : 96);
+}
+
+void TWinForm1::SetBusy(bool busy) {
+  busy_ = busy;
+  SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+std::unique_ptr<TProgress> TWinForm1::StartProgress(int count) {
+  return std::make_unique<TWinProgress>(instance_, form_, font_, count);
+}
+
+}  // namespace chizro

@@ -1,0 +1,70 @@
+// The main window on Windows: a tool bar strip of six buttons over the paint
+// box that shows the map, in plain Win32. A shell over TMainLogic, which
+// holds the project and does what each button does; the window lends it the
+// open dialog, message boxes, busy cursor, progress window and paint box.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ui/main_logic.h"
+#include "win/win_api.h"
+
+namespace chizro {
+
+class TWinFormPref;
+
+class TWinForm1 final : private TMainHost {
+public:
+  // Creates the window (hidden) and its controls; throws std::runtime_error
+  // when Windows refuses.
+  explicit TWinForm1(HINSTANCE instance);
+  ~TWinForm1() override;
+  TWinForm1(const TWinForm1&) = delete;
+  TWinForm1& operator=(const TWinForm1&) = delete;
+
+  HWND Handle() const noexcept { return form_; }
+  void Show(int showCommand);
+
+private:
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
+  LRESULT OnForm(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+  void Layout();
+  void PaintToolBar(HDC dc);
+  void DrawButton(const DRAWITEMSTRUCT& item);
+  void PaintImage();
+  // Runs a window message's handler; an error that escapes it is shown (it
+  // must not unwind through Windows' frames).
+  LRESULT Safely(const std::function<LRESULT()>& handler);
+
+  // TMainHost
+  std::optional<TOpenChoice> ChooseFile() override;
+  void ShowError(const std::string& message) override;
+  void ShowNotice(const std::string& message) override;
+  void ShowSettings() override;
+  void Close() override;
+  void RepaintImage() override;
+  float PixelsPerInch() override;
+  void SetBusy(bool busy) override;
+  std::unique_ptr<TProgress> StartProgress(int count) override;
+
+  HINSTANCE instance_;
+  HWND form_ = nullptr;
+  HWND image_ = nullptr;
+  std::array<HWND, 6> buttons_{};
+  HWND hot_ = nullptr;  // the button under the mouse
+  HFONT font_ = nullptr;
+  bool busy_ = false;
+  std::unique_ptr<TMainLogic> logic_;
+  std::unique_ptr<TWinFormPref> pref_;
+};
+
+}  // namespace chizro

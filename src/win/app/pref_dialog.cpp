@@ -1,0 +1,308 @@
+#include "win/app/pref_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ui/guard.h"
+#include "win/app/app_text.h"
+#include "win/app/control_ids.h"
+
+namespace chizro {
+namespace {
+
+// Without WS_CLIPCHILDREN: the group box does not paint its inside, the
+// dialog's background shows through it.
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+// The drop-down height of a combo box's list [px].
+constexpr int kComboDropHeight = 240;
+
+// An in-memory dialog template without controls (they are made at their
+// pixel positions when the dialog starts) and without a font.
+std::vector<WORD> DialogTemplate(const std::wstring& title) {
+  DLGTEMPLATE head = {};
+  head.style = kDialogStyle;
+  std::vector<WORD> words(sizeof head / sizeof(WORD));
+  std::memcpy(words.data(), &head, sizeof head);
+  words.push_back(0);  // no menu
+  words.push_back(0);  // the standard dialog class
+  for (wchar_t c : title) words.push_back(static_cast<WORD>(c));
+  words.push_back(0);
+  return words;
+}
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ListItemText(HWND combo, int index) {
+  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+}  // namespace
+
+TWinFormPref::TWinFormPref(HINSTANCE instance, HFONT font) : instance_(instance), font_(font) {}
+
+void TWinFormPref::ShowModal(HWND owner) {
+  logic_.Load();
+  const std::vector<WORD> dialog = DialogTemplate(WideText(kPrefCaption));
+  DialogBoxIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), owner,
+                          DialogProc, reinterpret_cast<LPARAM>(this));
+  dialog_ = nullptr;
+  list_ = nullptr;
+  combos_ = {};
+}
+
+INT_PTR CALLBACK TWinFormPref::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    reinterpret_cast<TWinFormPref*>(lParam)->dialog_ = hwnd;
+  }
+  auto* self = reinterpret_cast<TWinFormPref*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (!self) return FALSE;
+  INT_PTR result = FALSE;
+  Guarded([&] { result = self->OnMessage(msg, wParam, lParam); },
+          [self](const std::string& m) { self->ShowError(m); });
+  return result;
+}
+
+LRESULT CALLBACK TWinFormPref::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR selfPtr) {
+  auto* self = reinterpret_cast<TWinFormPref*>(selfPtr);
+  switch (msg) {
+    case WM_COMMAND:
+      // The combo boxes live inside the list; their notices are the dialog's.
+      return SendMessageW(self->dialog_, WM_COMMAND, wParam, lParam);
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL:
+    case WM_KEYDOWN:
+    case WM_SIZE: {
+      const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+      self->PlaceCombos();
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ListProc, 1);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+HWND TWinFormPref::Control(int id, const wchar_t* windowClass, const std::wstring& text,
+                           DWORD style, const TPrefBox& box, HWND parent, DWORD exStyle) {
+  HWND control = CreateWindowExW(
+      exStyle, windowClass, text.c_str(), WS_CHILD | style, box.Left, box.Top, box.Width,
+      box.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  return control;
+}
+
+void TWinFormPref::CreateControls() {
+  // The client area has the Qt dialog's size, centred on the screen.
+  RECT frame = {0, 0, kPrefWidth, kPrefHeight};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_EXSTYLE)));
+  RECT work = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(dialog_, nullptr, work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER);
+
+  Control(kIdGroupBox1, L"BUTTON", WideText(kPrefGroupCaption), WS_VISIBLE | BS_GROUPBOX,
+          kPrefGroupBox, dialog_);
+  // The radio buttons sit in the group box; they are the dialog's children
+  // so that their clicks reach it.
+  for (int i = 0; i < 3; ++i) {
+    const TPrefBox& r = kPrefModeBoxes[i];
+    Control(kIdRadLayer + i, L"BUTTON", WideText(kPrefModeCaptions[i]),
+            WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
+            {kPrefGroupBox.Left + r.Left, kPrefGroupBox.Top + r.Top, r.Width, r.Height}, dialog_);
+  }
+  for (std::size_t i = 0; i < TOutputSettings::kFieldCount; ++i) {
+    const int right = i + 1 < TOutputSettings::kFieldCount ? kPrefLabelLeft[i + 1] - 4
+                                                           : kPrefListBox.Left + kPrefListBox.Width;
+    Control(kIdLabel1 + static_cast<int>(i), L"STATIC", WideText(kPrefColumnCaptions[i]),
+            WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+            {kPrefLabelLeft[i], kPrefLabelTop, right - kPrefLabelLeft[i], 14}, dialog_);
+  }
+  list_ = Control(kIdListBox, L"LISTBOX", L"",
+                  WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_GROUP | WS_CLIPCHILDREN |
+                      LBS_OWNERDRAWFIXED | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                  kPrefListBox, dialog_, WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT);
+  SendMessageW(list_, LB_SETITEMHEIGHT, 0, kPrefRowHeight);
+  SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  // The combo boxes live inside the list, so their left edges count from it.
+  for (std::size_t i = 0; i < combos_.size(); ++i) {
+    HWND combo = Control(kIdCmbLayer + static_cast<int>(i), L"COMBOBOX", L"",
+                         WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                         {kPrefComboLeft[i], 0, kPrefComboWidth, kComboDropHeight}, list_);
+    for (const std::string& choice : TPrefLogic::Choices(i + 1))
+      SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideText(choice).c_str()));
+    // The edit field a little lower than a row.
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), kPrefRowHeight - 10);
+    combos_[i] = combo;
+  }
+  Control(IDOK, L"BUTTON", L"OK", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, kPrefOkBox,
+          dialog_);
+  Control(IDCANCEL, L"BUTTON", L"Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kPrefCancelBox,
+          dialog_);
+
+  int checked = 2;
+  for (int i = 0; i < 3; ++i)
+    if (kPrefModes[i] == logic_.Mode()) checked = i;
+  CheckRadioButton(dialog_, kIdRadLayer, kIdRadLayer + 2, kIdRadLayer + checked);
+  for (int i = 0; i < logic_.RowCount(); ++i) SendMessageW(list_, LB_ADDSTRING, 0, 0);
+  PlaceCombos();
+}
+
+INT_PTR TWinFormPref::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      CreateControls();
+      // The keyboard starts in the list of rows.
+      SetFocus(list_);
+      return FALSE;
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlID != kIdListBox) return FALSE;
+      item->itemHeight = kPrefRowHeight;
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID != kIdListBox) return FALSE;
+      DrawRow(*item);
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const int code = HIWORD(wParam);
+      if (id == IDOK) {
+        Ok();
+      } else if (id == IDCANCEL) {
+        EndDialog(dialog_, IDCANCEL);
+      } else if (id >= kIdRadLayer && id < kIdRadLayer + 3 && code == BN_CLICKED) {
+        ModeClicked(id);
+      } else if (id == kIdListBox && code == LBN_SELCHANGE) {
+        PlaceCombos();
+      } else if (id >= kIdCmbLayer && id < kIdCmbLayer + 4 &&
+                 (code == CBN_EDITCHANGE || code == CBN_SELCHANGE)) {
+        ComboChanged(id - kIdCmbLayer, code == CBN_SELCHANGE);
+      } else {
+        return FALSE;
+      }
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+void TWinFormPref::DrawRow(const DRAWITEMSTRUCT& item) {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  HDC dc = item.hDC;
+  const RECT& r = item.rcItem;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  // The list draws on its parent's device context, which does not spare its
+  // children: the combo boxes on the selected row are left out by hand.
+  const int saved = SaveDC(dc);
+  for (HWND combo : combos_) {
+    if (!IsWindowVisible(combo)) continue;
+    RECT box = {};
+    GetWindowRect(combo, &box);
+    MapWindowPoints(nullptr, list_, reinterpret_cast<POINT*>(&box), 2);
+    ExcludeClipRect(dc, box.left, box.top, box.right, box.bottom);
+  }
+  // A box with grey lines between rows, then the five fields.
+  const HPEN grey = CreatePen(PS_SOLID, 1, RGB(176, 176, 176));
+  const HGDIOBJ oldPen = SelectObject(dc, grey);
+  const HGDIOBJ oldBrush =
+      SelectObject(dc, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const HGDIOBJ oldFont = SelectObject(dc, font_);
+  Rectangle(dc, r.left, r.top, r.right, r.bottom + 1);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  const int row = static_cast<int>(item.itemID);
+  for (std::size_t i = 0; i < TOutputSettings::kFieldCount; ++i) {
+    const std::wstring text = WideText(logic_.FieldText(row, i));
+    TextOutW(dc, r.left + kPrefFieldX[i], r.top + 2, text.c_str(), static_cast<int>(text.size()));
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+  DeleteObject(grey);
+  RestoreDC(dc, saved);
+}
+
+void TWinFormPref::PlaceCombos() {
+  if (!list_) return;
+  for (HWND c : combos_) ShowWindow(c, SW_HIDE);
+  const auto row = static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
+  if (row < 0 || row >= logic_.RowCount()) return;
+  RECT r = {};
+  RECT client = {};
+  SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+  GetClientRect(list_, &client);
+  if (r.bottom <= client.top || r.top >= client.bottom) return;
+  EnableWindow(combos_[0], logic_.LayerEditable());
+  for (std::size_t i = 0; i < combos_.size(); ++i) {
+    SetWindowTextW(combos_[i], WideText(logic_.FieldText(row, i + 1)).c_str());
+    SetWindowPos(combos_[i], HWND_TOP, kPrefComboLeft[i], r.top + 2, 0, 0,
+                 SWP_NOSIZE | SWP_SHOWWINDOW);
+  }
+}
+
+void TWinFormPref::ComboChanged(int index, bool chosenFromList) {
+  HWND combo = combos_[static_cast<std::size_t>(index)];
+  const std::wstring text =
+      chosenFromList
+          ? ListItemText(combo, static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)))
+          : WindowText(combo);
+  const auto row = static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
+  const TPrefEdit edit = logic_.Edit(row, static_cast<std::size_t>(index) + 1, Utf8Text(text));
+  if (edit.Result == TPrefEdit::Unchanged) return;
+  const std::wstring shown = WideText(edit.Text);
+  if (shown != text) {
+    SetWindowTextW(combo, shown.c_str());
+    const auto end = static_cast<WORD>(shown.size());
+    SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(end, end));
+  }
+  if (edit.Result == TPrefEdit::Refused) {
+    ShowError(edit.Message);
+    return;
+  }
+  RECT r = {};
+  SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+  InvalidateRect(list_, &r, FALSE);
+}
+
+void TWinFormPref::ModeClicked(int id) {
+  logic_.SetMode(kPrefModes[id - kIdRadLayer]);
+  PlaceCombos();
+  InvalidateRect(list_, nullptr, FALSE);
+}
+
+void TWinFormPref::Ok() {
+  if (Guarded([this] { logic_.Save(); }, [this](const std::string& m) { ShowError(m); }))
+    EndDialog(dialog_, IDOK);
+}
+
+void TWinFormPref::ShowError(const std::string& message) {
+  MessageBoxW(dialog_, WideText(message).c_str(), WideText(kPrefCaption).c_str(),
+              MB_OK | MB_ICONERROR);
+}
+
+}  // namespace chizro
