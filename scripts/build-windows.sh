@@ -36,6 +36,7 @@ for exe in chizro.exe chizro-convert.exe tools/enc/chizro-enclist.exe; do
 done
 "x86_64-w64-mingw32-strip" "$STAGE"/*.exe
 cp -r "$ROOT/def" "$STAGE/def"
+rm -f "$STAGE/def/.keep"
 install -m 644 "$OUT/prefix/share/proj/proj.db" "$STAGE/proj.db"
 install -m 644 "$ROOT/jwcad/chizro.bat" "$STAGE/chizro.bat"
 # Notepad on a Japanese Windows reads Shift_JIS with CR LF best.

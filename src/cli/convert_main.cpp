@@ -11,7 +11,7 @@
 // After the Windows headers, which it needs.
 #include <shellapi.h>
 
-#include "win/win_text.h"
+#include "platform/sjis.h"
 
 // The arguments in Shift_JIS, as the rest of the program takes paths: read
 // from the wide command line and converted from UTF-16 explicitly, so that

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "win/gdiplus_image.h"
-#include "win/win_text.h"
+#include "platform/sjis.h"
 
 namespace chizro {
 

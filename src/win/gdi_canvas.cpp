@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "win/gdi_bitmap.h"
-#include "win/win_text.h"
+#include "platform/sjis.h"
 
 namespace chizro {
 namespace {

@@ -7,7 +7,7 @@
 #include "win/gdi_bitmap.h"
 #include "win/gdi_canvas.h"
 #include "win/gdiplus_image.h"
-#include "win/win_text.h"
+#include "platform/sjis.h"
 
 namespace chizro {
 namespace {

@@ -10,7 +10,7 @@
 #include "test_support.h"
 #include "win/gdi_bitmap.h"
 #include "win/gdiplus_image.h"
-#include "win/win_text.h"
+#include "platform/sjis.h"
 
 namespace chizro {
 namespace {
