@@ -42,6 +42,8 @@ std::size_t FindLastOf(std::string_view path, std::string_view chars) {
   return last;
 }
 
+std::string PathForMessage(std::string_view path) { return SjisToUtf8(path); }
+
 bool SamePath(std::string_view a, std::string_view b) {
   if (a == b) return true;
   const std::wstring wa = SjisToWide(a);
@@ -68,6 +70,8 @@ void RenameOver(const std::filesystem::path& from, const std::filesystem::path& 
 std::size_t FindLastOf(std::string_view path, std::string_view chars) {
   return path.find_last_of(chars);
 }
+
+std::string PathForMessage(std::string_view path) { return std::string(path); }
 
 bool SamePath(std::string_view a, std::string_view b) { return a == b; }
 

@@ -48,6 +48,10 @@ std::size_t FindLastOf(std::string_view path, std::string_view chars);
 // '/', and on Windows also '\'.
 bool EndsWithSeparator(std::string_view path);
 
+// Path text for a message, which is UTF-8: on Windows converted from
+// Shift_JIS, elsewhere the system's bytes as they are.
+std::string PathForMessage(std::string_view path);
+
 // True when two path texts name the same file by the platform's rule for
 // letter case: on Windows without regard to case (the file system's ordinal
 // comparison of the UTF-16 names), elsewhere byte for byte.
