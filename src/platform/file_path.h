@@ -35,7 +35,7 @@ bool IsDirectory(std::string_view path);
 // power cut (Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING and
 // MOVEFILE_WRITE_THROUGH; elsewhere rename).
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::error_code& ec);
+                std::error_code& ec);
 
 // Separators in path text. On Windows the bytes of a Shift_JIS double-byte
 // character are one character, so that the trail byte 0x5C of "ソ" (83 5C)
