@@ -7,11 +7,19 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "coords/datum.h"
 #include "platform/comma_text.h"
 #include "platform/file_path.h"
 #include "platform/program_dir.h"
 
 namespace chizro::test {
+namespace {
+
+// PROJ's default context, which the tests take PROJ's own results from,
+// looks for its database where the program's contexts do.
+const bool kProjSearchPathSet = (SetProjSearchPath(nullptr), true);
+
+}  // namespace
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};

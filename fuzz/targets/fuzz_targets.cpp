@@ -393,7 +393,8 @@ public:
   void Polygon(std::span<const TPoint> points) override { Touch(points); }
   void Polyline(std::span<const TPoint> points) override { Touch(points); }
   void TextOut(int x, int y, std::string_view text) override {
-    sum_ += static_cast<unsigned>(x) + static_cast<unsigned>(y) + static_cast<unsigned>(text.size());
+    sum_ +=
+        static_cast<unsigned>(x) + static_cast<unsigned>(y) + static_cast<unsigned>(text.size());
   }
   int TextWidth(std::string_view text) override { return static_cast<int>(text.size()) * 6; }
   void StretchDraw(const TRect& r, const TBitmap&) override {

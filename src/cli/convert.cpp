@@ -188,7 +188,7 @@ int LeafCount(const TMapProject& project, int kind) {
 std::string Describe(const std::exception& e) {
   if (const auto* missing = dynamic_cast<const EFileNotFound*>(&e);
       missing && !missing->Path().empty())
-    return std::string(e.what()) + ": '" + missing->Path() + "'";
+    return std::string(e.what()) + ": '" + PathForMessage(missing->Path()) + "'";
   return e.what();
 }
 

@@ -38,7 +38,7 @@ constexpr std::string_view kResultFile = "temp.txt";
 constexpr std::string_view kMarkerClass = "7301";
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;  // [bytes]
 
-std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+std::string Quoted(const std::string& path) { return "'" + PathForMessage(path) + "'"; }
 
 // The result file while it is written: a temporary file beside "temp.txt",
 // filled through a large buffer, renamed into place by Commit and removed by

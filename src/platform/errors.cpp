@@ -1,5 +1,6 @@
 #include "platform/errors.h"
 
+#include "platform/file_path.h"
 #include "platform/sjis.h"
 
 namespace chizro {
@@ -44,7 +45,8 @@ ESettingsError::ESettingsError(const std::string& code, const std::string& field
 EInOutError::EInOutError(const std::string& what) : EChizroError("入出力エラー: " + what) {}
 
 ENoFigures::ENoFigures(const std::string& fileName, const std::string& reason)
-    : EChizroError("'" + fileName + "' に描ける図形がありません (" + reason + ")") {}
+    : EChizroError("'" + PathForMessage(fileName) + "' に描ける図形がありません (" + reason + ")") {
+}
 
 namespace {
 

@@ -11,7 +11,9 @@ namespace chizro {
 
 #ifdef _WIN32
 
-std::filesystem::path FsPath(std::string_view text) { return std::filesystem::path(SjisToWide(text)); }
+std::filesystem::path FsPath(std::string_view text) {
+  return std::filesystem::path(SjisToWide(text));
+}
 
 std::string PathText(const std::filesystem::path& path) { return WideToSjis(path.native()); }
 
@@ -21,7 +23,7 @@ std::FILE* OpenFile(std::string_view path, const char* mode) {
 }
 
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::error_code& ec) {
+                std::error_code& ec) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     ec.clear();
   else
@@ -42,6 +44,8 @@ std::size_t FindLastOf(std::string_view path, std::string_view chars) {
   return last;
 }
 
+std::string PathForMessage(std::string_view path) { return SjisToUtf8(path); }
+
 bool SamePath(std::string_view a, std::string_view b) {
   if (a == b) return true;
   const std::wstring wa = SjisToWide(a);
@@ -61,13 +65,15 @@ std::FILE* OpenFile(std::string_view path, const char* mode) {
 }
 
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::error_code& ec) {
+                std::error_code& ec) {
   std::filesystem::rename(from, to, ec);
 }
 
 std::size_t FindLastOf(std::string_view path, std::string_view chars) {
   return path.find_last_of(chars);
 }
+
+std::string PathForMessage(std::string_view path) { return std::string(path); }
 
 bool SamePath(std::string_view a, std::string_view b) { return a == b; }
 
@@ -84,8 +90,8 @@ bool IsDirectory(std::string_view path) {
 }
 
 bool EndsWithSeparator(std::string_view path) {
-  constexpr char kSeparators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator),
-                                  '\0'};
+  constexpr char kSeparators[] = {
+      '/', static_cast<char>(std::filesystem::path::preferred_separator), '\0'};
   return !path.empty() && FindLastOf(path, kSeparators) == path.size() - 1;
 }
 

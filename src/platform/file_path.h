@@ -35,7 +35,7 @@ bool IsDirectory(std::string_view path);
 // power cut (Windows: MoveFileExW with MOVEFILE_REPLACE_EXISTING and
 // MOVEFILE_WRITE_THROUGH; elsewhere rename).
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
-                 std::error_code& ec);
+                std::error_code& ec);
 
 // Separators in path text. On Windows the bytes of a Shift_JIS double-byte
 // character are one character, so that the trail byte 0x5C of "ソ" (83 5C)
@@ -47,6 +47,10 @@ std::size_t FindLastOf(std::string_view path, std::string_view chars);
 // True when the last character of `path` is a separator of the platform:
 // '/', and on Windows also '\'.
 bool EndsWithSeparator(std::string_view path);
+
+// Path text for a message, which is UTF-8: on Windows converted from
+// Shift_JIS, elsewhere the system's bytes as they are.
+std::string PathForMessage(std::string_view path);
 
 // True when two path texts name the same file by the platform's rule for
 // letter case: on Windows without regard to case (the file system's ordinal

@@ -179,7 +179,7 @@ void TIniFile::Save() const {
       out.close();
       std::error_code ignored;
       fs::remove(temp, ignored);
-      throw EInOutError("設定ファイルに書き込めません: " + fileName_);
+      throw EInOutError("設定ファイルに書き込めません: " + PathForMessage(fileName_));
     }
   }
   std::error_code ec;
@@ -187,7 +187,7 @@ void TIniFile::Save() const {
   if (ec) {
     std::error_code ignored;
     fs::remove(temp, ignored);
-    throw EInOutError("設定ファイルに書き込めません: " + fileName_);
+    throw EInOutError("設定ファイルに書き込めません: " + PathForMessage(fileName_));
   }
 }
 

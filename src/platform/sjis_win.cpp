@@ -50,9 +50,7 @@ constexpr bool IsLeadByte(unsigned c) noexcept {
 }
 
 // Single bytes from 0x80 up that glibc's CP932 does not take.
-constexpr bool IsRejectedSingle(unsigned c) noexcept {
-  return c == 0x80 || c == 0xA0 || c >= 0xFD;
-}
+constexpr bool IsRejectedSingle(unsigned c) noexcept { return c == 0x80 || c == 0xA0 || c >= 0xFD; }
 
 constexpr bool IsTagChar(char32_t c) noexcept { return c >= 0xE0000 && c <= 0xE007F; }
 
@@ -109,8 +107,8 @@ private:
     const wchar_t in = static_cast<wchar_t>(c);
     char out[4];
     BOOL usedDefault = FALSE;
-    const int n =
-        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &in, 1, out, sizeof out, nullptr, &usedDefault);
+    const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &in, 1, out, sizeof out, nullptr,
+                                      &usedDefault);
     if (usedDefault) return kNoCode;
     const auto b0 = static_cast<unsigned char>(out[0]);
     if (n == 1) return single_[b0] != kNoChar ? b0 : kNoCode;
@@ -121,7 +119,7 @@ private:
   }
 
   std::array<char16_t, 256> single_;
-  std::unique_ptr<char16_t[]> double_;       // [lead - 0x80][trail]
+  std::unique_ptr<char16_t[]> double_;     // [lead - 0x80][trail]
   std::unique_ptr<std::uint16_t[]> code_;  // [character]
 };
 

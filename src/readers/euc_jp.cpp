@@ -143,9 +143,11 @@ char32_t BasicChar(unsigned char lead, unsigned char trail) {
         char32_t c = kUnassigned;
         if (piece.size() == 3 && (static_cast<unsigned char>(piece[0]) & 0xF0) == 0xE0)
           c = (static_cast<char32_t>(piece[0] & 0x0F) << 12) |
-              (static_cast<char32_t>(piece[1] & 0x3F) << 6) | static_cast<char32_t>(piece[2] & 0x3F);
+              (static_cast<char32_t>(piece[1] & 0x3F) << 6) |
+              static_cast<char32_t>(piece[2] & 0x3F);
         else if (piece.size() == 2 && (static_cast<unsigned char>(piece[0]) & 0xE0) == 0xC0)
-          c = (static_cast<char32_t>(piece[0] & 0x1F) << 6) | static_cast<char32_t>(piece[1] & 0x3F);
+          c = (static_cast<char32_t>(piece[0] & 0x1F) << 6) |
+              static_cast<char32_t>(piece[1] & 0x3F);
         t[row * 94 + col] = static_cast<char16_t>(c);
         start = end + 1;
       }

@@ -12,7 +12,7 @@
 
 namespace chizro {
 
-std::string Quoted(const std::string& fileName) { return "'" + fileName + "'"; }
+std::string Quoted(const std::string& fileName) { return "'" + PathForMessage(fileName) + "'"; }
 
 float SingleFloat(double value, std::string_view text) {
   if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(text);

@@ -11,7 +11,7 @@
 
 namespace chizro {
 
-// A file name in single quotes, for messages.
+// A file name (path text) in single quotes, for messages.
 std::string Quoted(const std::string& fileName);
 
 // The part of a path after its folder: after the last "\", ":" or "/".

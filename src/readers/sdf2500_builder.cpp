@@ -419,7 +419,7 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
             leaves.Add(TMapBuilder_Sdf2500::OpenSheet(leaves, sheet));
           } catch (const EChizroError& error) {
             failed.insert(lastSheet);
-            failures.push_back("'" + sheet + "': " + error.what());
+            failures.push_back("'" + PathForMessage(sheet) + "': " + error.what());
           }
         }
         break;

@@ -39,7 +39,8 @@ bool DeclaresEucJp(std::string_view head) {
   if (!head.starts_with(kOpen)) return false;
   std::size_t p = kOpen.size();
   auto isSpace = [&](std::size_t i) {
-    return i < head.size() && (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n');
+    return i < head.size() &&
+           (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n');
   };
   if (!isSpace(p)) return false;
   for (;;) {
@@ -74,9 +75,9 @@ bool DeclaresEucJp(std::string_view head) {
       afterDigit = isDigit(c);
       if (isLetter(c) || afterDigit) key.push_back(isLetter(c) ? static_cast<char>(c | 0x20) : c);
     }
-    for (std::string_view alias : {"eucjp", "eucjp2007", "xeucjp", "eucjis", "ujis",
-                                   "cseucpkdfmtjapanese",
-                                   "extendedunixcodepackedformatforjapanese"})
+    for (std::string_view alias :
+         {"eucjp", "eucjp2007", "xeucjp", "eucjis", "ujis", "cseucpkdfmtjapanese",
+          "extendedunixcodepackedformatforjapanese"})
       if (key == alias) return true;
     return false;
   }

@@ -26,9 +26,9 @@ namespace fs = std::filesystem;
 constexpr char kSep = static_cast<char>(fs::path::preferred_separator);
 
 // Shift_JIS names whose characters end in the byte of a backslash.
-const std::string kMap = "\x92\x6E\x90\x7D";                 // 地図
-const std::string kShown = "\x95\x5C\x8E\xA6\x83\x5C";       // 表示ソ
-const std::string kSoftware = "\x83\x5C\x83\x74\x83\x67";    // ソフト
+const std::string kMap = "\x92\x6E\x90\x7D";               // 地図
+const std::string kShown = "\x95\x5C\x8E\xA6\x83\x5C";     // 表示ソ
+const std::string kSoftware = "\x83\x5C\x83\x74\x83\x67";  // ソフト
 
 TEST(PathText, SeparatorsAreCharactersOfTheirOwn) {
   EXPECT_EQ(FindLastOf("a/b\\c", "\\/"), 3u);
@@ -72,7 +72,8 @@ protected:
   // Makes a program folder with the sample sheet at path text `home`.
   static void MakeHome(const std::string& home) {
     fs::create_directories(FsPath(home + kSep + "def"));
-    fs::copy_file(test::SourcePath("def/Sdf25.ini"), FsPath(home + kSep + "def" + kSep + "Sdf25.ini"));
+    fs::copy_file(test::SourcePath("def/Sdf25.ini"),
+                  FsPath(home + kSep + "def" + kSep + "Sdf25.ini"));
     fs::copy_file(test::SourcePath("samples/JWC_TEMP.TXT"), FsPath(home + kSep + "JWC_TEMP.TXT"));
     fs::copy(test::SourcePath("samples/sdf/09LD183"), FsPath(home + kSep + "09LD183"),
              fs::copy_options::recursive);

@@ -75,8 +75,8 @@ std::string Hex(std::string_view s) {
 // The table of cp932_glibc.txt.
 struct TCp932 {
   char32_t Single[256];
-  std::map<int, std::u32string> Rows;             // lead byte -> 188 characters
-  std::map<char32_t, std::string> Encode;         // characters of many codes or none
+  std::map<int, std::u32string> Rows;                  // lead byte -> 188 characters
+  std::map<char32_t, std::string> Encode;              // characters of many codes or none
   std::map<char32_t, std::vector<std::string>> Codes;  // character -> codes that decode to it
   char32_t DropFirst = 0;
   char32_t DropLast = 0;
@@ -132,7 +132,8 @@ const TCp932& Table() {
       }
     }
     for (int b = 0; b < 256; ++b)
-      if (t.Single[b] != kNone) t.Codes[t.Single[b]].push_back(std::string(1, static_cast<char>(b)));
+      if (t.Single[b] != kNone)
+        t.Codes[t.Single[b]].push_back(std::string(1, static_cast<char>(b)));
     for (const auto& [lead, row] : t.Rows) {
       std::size_t i = 0;
       for (int trail = 0x40; trail <= 0xFC; ++trail) {
@@ -214,7 +215,8 @@ TEST(Cp932, EncodesEveryCharacterAsGlibc) {
   int wrong = 0;
   for (char32_t c : chars) {
     const std::size_t end = got.find('\n', at);
-    ASSERT_NE(end, std::string::npos) << "the output ends before U+" << std::hex << static_cast<std::uint32_t>(c);
+    ASSERT_NE(end, std::string::npos)
+        << "the output ends before U+" << std::hex << static_cast<std::uint32_t>(c);
     const std::string code = got.substr(at, end - at);
     if (code != t.Expected(c) && ++wrong <= 10)
       ADD_FAILURE() << "U+" << std::hex << static_cast<std::uint32_t>(c) << " gives" << Hex(code)

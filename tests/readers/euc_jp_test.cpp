@@ -46,7 +46,8 @@ const TIcu& Icu() {
         const auto first = std::stoul(words[words.size() - 2], nullptr, 16);
         const auto last = prefix == "\x8E" ? 0xE4ul : 0xFEul;
         TRow row;
-        for (auto trail = first; trail <= last; ++trail) row.Codes += prefix + static_cast<char>(trail);
+        for (auto trail = first; trail <= last; ++trail)
+          row.Codes += prefix + static_cast<char>(trail);
         row.Text = words.back();
         t.Rows.push_back(row);
       } else if (kind == "seq") {
@@ -73,8 +74,8 @@ const TIcu& Icu() {
 TEST(EucJp, EveryCodeDecodesAsWithIcu) {
   ASSERT_EQ(Icu().Rows.size(), 94u + 1 + 94);
   for (const TRow& row : Icu().Rows)
-    EXPECT_EQ(EucJpToUtf8(row.Codes), row.Text) << "row of" << std::hex
-                                                << static_cast<int>(static_cast<unsigned char>(row.Codes[0]));
+    EXPECT_EQ(EucJpToUtf8(row.Codes), row.Text)
+        << "row of" << std::hex << static_cast<int>(static_cast<unsigned char>(row.Codes[0]));
 }
 
 // Illegal sequences give U+001A at the same place as with ICU, the byte
@@ -123,23 +124,24 @@ TEST_P(EucJpDeclaration, NamesEucJpAsIcuDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Heads, EucJpDeclaration,
-    ::testing::Values(TDeclaration{"Plain", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><a/>", true},
-                      TDeclaration{"SingleQuotesAndBlanks",
-                                   "<?xml version='1.0'\r\n  encoding = 'euc-jp' ?>", true},
-                      TDeclaration{"Alias", "<?xml version=\"1.0\" encoding=\"x-euc-jp\"?>", true},
-                      TDeclaration{"OtherSpelling", "<?xml version=\"1.0\" encoding=\"EUC_JP\"?>", true},
-                      TDeclaration{"LongAlias",
-                                   "<?xml version=\"1.0\" encoding=\"Extended_UNIX_Code_Packed_"
-                                   "Format_for_Japanese\"?>",
-                                   true},
-                      TDeclaration{"Ujis", "<?xml version=\"1.0\" encoding=\"UJIS\"?>", true},
-                      TDeclaration{"LeadingZero", "<?xml version=\"1.0\" encoding=\"euc-jp-02007\"?>", true},
-                      TDeclaration{"ShiftJis", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", false},
-                      TDeclaration{"IbmEucJp", "<?xml version=\"1.0\" encoding=\"IBM-eucJP\"?>", false},
-                      TDeclaration{"NoEncoding", "<?xml version=\"1.0\"?><a encoding=\"EUC-JP\"/>", false},
-                      TDeclaration{"NotANameForXml", "<?xml version=\"1.0\" encoding=\"EUC JP\"?>", false},
-                      TDeclaration{"NotAtTheStart", " <?xml version=\"1.0\" encoding=\"EUC-JP\"?>", false},
-                      TDeclaration{"Unclosed", "<?xml version=\"1.0\" encoding=\"EUC-JP", false}),
+    ::testing::Values(
+        TDeclaration{"Plain", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><a/>", true},
+        TDeclaration{"SingleQuotesAndBlanks", "<?xml version='1.0'\r\n  encoding = 'euc-jp' ?>",
+                     true},
+        TDeclaration{"Alias", "<?xml version=\"1.0\" encoding=\"x-euc-jp\"?>", true},
+        TDeclaration{"OtherSpelling", "<?xml version=\"1.0\" encoding=\"EUC_JP\"?>", true},
+        TDeclaration{"LongAlias",
+                     "<?xml version=\"1.0\" encoding=\"Extended_UNIX_Code_Packed_"
+                     "Format_for_Japanese\"?>",
+                     true},
+        TDeclaration{"Ujis", "<?xml version=\"1.0\" encoding=\"UJIS\"?>", true},
+        TDeclaration{"LeadingZero", "<?xml version=\"1.0\" encoding=\"euc-jp-02007\"?>", true},
+        TDeclaration{"ShiftJis", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", false},
+        TDeclaration{"IbmEucJp", "<?xml version=\"1.0\" encoding=\"IBM-eucJP\"?>", false},
+        TDeclaration{"NoEncoding", "<?xml version=\"1.0\"?><a encoding=\"EUC-JP\"/>", false},
+        TDeclaration{"NotANameForXml", "<?xml version=\"1.0\" encoding=\"EUC JP\"?>", false},
+        TDeclaration{"NotAtTheStart", " <?xml version=\"1.0\" encoding=\"EUC-JP\"?>", false},
+        TDeclaration{"Unclosed", "<?xml version=\"1.0\" encoding=\"EUC-JP", false}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace
