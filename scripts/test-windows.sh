@@ -122,13 +122,20 @@ japanese_folder() {
     fail "temp.txt from a Japanese folder differs"
 }
 
+XVFB_PID=""
+stop_display() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  XVFB_PID=""
+}
+
 # The window: open a sheet through the open dialog, output, settings dialog.
 window_test() {
   log "chizro.exe on a virtual display"
   local display=":$((90 + RANDOM % 9))"
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  local xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' RETURN
+  XVFB_PID=$!
+  trap stop_display EXIT
   export DISPLAY="$display"
   sleep 1
   mkdir -p "$SHOTS"
@@ -143,7 +150,7 @@ window_test() {
   cp -r "$ROOT/samples/sdf/09LD183" "$sheet"
   (cd "$app" && wine chizro.exe >/dev/null 2>&1) &
   local main
-  main="$(xdotool search --sync --onlyvisible --name 'chizro' | head -n1)"
+  main="$(timeout 120 xdotool search --sync --onlyvisible --name 'chizro' | head -n1)" || true
   [ -n "$main" ] || fail "the main window did not appear"
   sleep 2
   # "地図開", then the file name typed into the open dialog.
@@ -152,8 +159,11 @@ window_test() {
   dialog="$(timeout 60 xdotool search --sync --onlyvisible --name '開く|Open' | head -n1)" ||
     fail "the open dialog did not appear"
   sleep 1
-  xdotool type --window "$dialog" --delay 20 "Z:${sheet//\//\\}\\09LD183.txt"
-  xdotool key --window "$dialog" Return
+  # Keys go to the focused field, the file name (Wine ignores keys sent to a
+  # window that does not have the focus).
+  xdotool type --delay 20 "Z:${sheet//\//\\}\\09LD183.txt"
+  sleep 0.5
+  xdotool key Return
   sleep 4
   import -window root -display "$display" "$SHOTS/main-window.png"
   # "JWCAD出力"
@@ -166,9 +176,12 @@ window_test() {
   local pref
   pref="$(timeout 30 xdotool search --sync --onlyvisible --name '出力設定' | head -n1)" ||
     fail "the settings dialog did not appear"
-  sleep 2
+  sleep 1
+  # The second row selected, so that its four combo boxes show.
+  xdotool mousemove --window "$pref" 60 120 click 1
+  sleep 1
   import -window root -display "$display" "$SHOTS/settings-dialog.png"
-  xdotool key --window "$pref" Escape
+  xdotool key Escape
   sleep 1
   # "JWCADに戻る"
   xdotool mousemove --window "$main" 385 13 click 1
@@ -178,6 +191,7 @@ window_test() {
   mkdir -p "$home" && cp -r "$ROOT/def" "$home/def" && cp "$ROOT/samples/JWC_TEMP.TXT" "$home/"
   "$LINUX_CONVERT" --home "$home" "$sheet/09LD183.txt" >/dev/null
   cmp "$home/temp.txt" "$app/temp.txt" || fail "the window's temp.txt differs from the converter's"
+  stop_display
   log "  screenshots in $SHOTS"
 }
 
