@@ -5,11 +5,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/file_path.h"
+
 namespace chizro {
 namespace {
 
 std::unique_ptr<TBitmap> LoadImageFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) return nullptr;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   QImage image;

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "win/gdiplus_image.h"
-#include "platform/sjis.h"
+#include "platform/file_path.h"
 
 namespace chizro {
 
@@ -61,8 +61,7 @@ TPixels Decode(std::span<const std::uint8_t> file) {
 }
 
 std::unique_ptr<TBitmap> LoadImageFile(const std::string& path) {
-  // The path's Shift_JIS bytes as Windows' UTF-16 name.
-  const std::filesystem::path name(SjisToWide(path));
+  const std::filesystem::path name = FsPath(path);
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(name, ec);
   if (ec || size > kMaxFileSize) return nullptr;

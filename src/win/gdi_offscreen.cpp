@@ -7,7 +7,7 @@
 #include "win/gdi_bitmap.h"
 #include "win/gdi_canvas.h"
 #include "win/gdiplus_image.h"
-#include "platform/sjis.h"
+#include "platform/file_path.h"
 
 namespace chizro {
 namespace {
@@ -46,7 +46,7 @@ public:
 
   bool SavePng(const std::string& path) override {
     GdiFlush();  // GDI may still be drawing into the section
-    return SavePngFile(bits_, width_, height_, static_cast<int>(Stride()), SjisToWide(path));
+    return SavePngFile(bits_, width_, height_, static_cast<int>(Stride()), FsPath(path).wstring());
   }
 
 private:
