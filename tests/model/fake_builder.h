@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "model/geometry.h"
-#include "model/map_figure.h"
 #include "model/map_builder.h"
+#include "model/map_figure.h"
 #include "model/map_leaf.h"
-#include "readers/data_kinds.h"
 #include "platform/errors.h"
+#include "readers/data_kinds.h"
 
 namespace chizro::test {
 
@@ -34,6 +34,7 @@ struct FakeFile {
   int Zone = 0;                   // 0: the file states no zone
   bool LoadAtOpen = false;        // build the figures in OpenFile
   bool FailAfterFigures = false;  // LoadLeaf attaches its lists, then fails
+  std::string LeafFile = {};      // the leaf's FileName when not the file's (a sheet's folder)
 };
 
 struct FakeData {
@@ -53,7 +54,7 @@ public:
     if (it == data_.Files.end()) return nullptr;
     const FakeFile& file = it->second;
     auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = fileName;
+    leaf->FileName = file.LeafFile.empty() ? fileName : file.LeafFile;
     leaf->SheetName = fileName;
     leaf->CoordMode = file.CoordMode;
     leaf->Datum = file.Datum;
@@ -66,7 +67,13 @@ public:
     return leaf;
   }
 
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
+  // Opens every file whose name begins with the folder's and "/", in name
+  // order; an error ends the scan with the leaves added so far.
+  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folder) override {
+    for (const auto& [name, file] : data_.Files)
+      if (name.starts_with(folder + "/")) leaves.Add(OpenFile(leaves, name));
+    return &leaves;
+  }
 
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     data_.LoadLog.push_back(leaf.FileName);

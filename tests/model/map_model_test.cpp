@@ -7,23 +7,21 @@
 #include <cmath>
 #include <memory>
 
-#include "coords/datum.h"
-#include "coords/projection.h"
 #include "model/class_def.h"
 #include "model/draw_class.h"
-#include "readers/data_kinds.h"
 #include "model/fake_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
+#include "readers/data_kinds.h"
 #include "test_support.h"
 
 namespace chizro {
 namespace {
 
+using test::FakeBuilders;
 using test::FakeData;
 using test::FakeFile;
-using test::FakeBuilders;
 
 constexpr int kKind = 11;
 
@@ -158,22 +156,8 @@ TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
 }
 
-TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
-  data.Files["a"] = Sheet(Square(0, 0));
-  data.Files["b"] = Sheet(Square(2000, 0));
-  project.Open("a", kKind, 2);
-  project.Open("b", kKind, 2);
-  PaintAt(50, 50);
-  PaintAt(2050, 50);  // loads b, runs the draw class update for a again
-  ASSERT_TRUE(Leaf(0).Loaded);
-  ASSERT_TRUE(Leaf(1).Loaded);
-  const TDrawClass* cls = Leaf(0).DrawClasses->Find("5101");
-  ASSERT_NE(cls, nullptr);
-  EXPECT_EQ(cls->Figures.size(), 1u);
-}
-
 // Vertices of the loaded leaf must be the same whether the reader built them
-// at open or later, and after an unload and reload.
+// at open or later (the reader contract checks a reload of each reader).
 TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
   const auto tokyo = Square(-10000, -20000);
   data.Files["lazy"] = Sheet(tokyo, kModePlane, 1, 0, false);
@@ -194,36 +178,6 @@ TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
   EXPECT_GT(
       std::hypot(Figure(lazy).Points[0].x - tokyo[0].x, Figure(lazy).Points[0].y - tokyo[0].y),
       300.0);
-
-  const auto firstLoad = Figure(lazy).Points;
-  for (int i = 0; i < 3; ++i) PaintAt(-900000, -900000);
-  ASSERT_FALSE(lazy.Loaded);
-  ASSERT_FALSE(eager.Loaded);
-  PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
-  ASSERT_TRUE(lazy.Loaded);
-  ASSERT_TRUE(eager.Loaded);
-  EXPECT_EQ(Figure(lazy).Points, firstLoad);
-  EXPECT_EQ(Figure(eager).Points, firstLoad);
-  EXPECT_EQ(lazy.Extent, eager.Extent) << "a reload must not convert the extent again";
-}
-
-TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
-  // 0.01 degree square at 36N 139.9E, loaded at open (as a reader of a
-  // latitude/longitude file does), then unloaded and reloaded.
-  data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.0f}, {139.91f, 36.01f}, {139.9f, 36.01f}},
-                           kModeLatLon, 2, 0, true);
-  project.Open("ll", kKind, 2);
-  const TMapLeaf& leaf = Leaf(0);
-  double X = 0, Y = 0;
-  LatLonToXY(kGrs80, 9, X, Y, double{36.0f}, double{139.9f});
-  EXPECT_NEAR(Figure(leaf).Points[0].x, Y, 0.01);
-  EXPECT_NEAR(Figure(leaf).Points[0].y, X, 0.01);
-  const auto first = Figure(leaf).Points;
-  for (int i = 0; i < 4; ++i) PaintAt(-900000, -900000);
-  ASSERT_FALSE(leaf.Loaded);
-  PaintAt(static_cast<float>(Y) + 10, static_cast<float>(X) + 10);
-  ASSERT_TRUE(leaf.Loaded);
-  EXPECT_EQ(Figure(leaf).Points, first) << "reloaded figures left in degrees";
 }
 
 TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
@@ -354,62 +308,61 @@ TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
   }
 }
 
-TEST_F(MapModelTest, TokyoSheetComesIntoAJgd2000ProjectOnGrs80) {
-  data.Files["t"] = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9, true);
-  project.Open("t", kKind, 2);
+struct IntoProjectCase {
+  const char* Name;
+  FakeFile File;
+  const char* Crs;  // the system of the file's data
+};
+
+class MapModelIntoProjectTest : public MapModelTest,
+                                public ::testing::WithParamInterface<IntoProjectCase> {};
+
+// Data of another datum, or in degrees, comes at open into the project's
+// JGD2000 / zone IX (GRS80) as PROJ puts it.
+TEST_P(MapModelIntoProjectTest, DataIsConvertedAtOpenAsProjDoes) {
+  data.Files["f"] = GetParam().File;
+  project.Open("f", kKind, 2);
   EXPECT_EQ(Leaf(0).Datum, 2);
-  // Tokyo / zone IX (Bessel) to JGD2000 / zone IX (GRS80), datum shift between.
-  const TFPoint expected = ProjTransform("EPSG:30169", "EPSG:2451", -5994.469, -35363.475);
+  const TFPoint p = GetParam().File.Figures[0].Points[0];
+  const TFPoint expected = ProjTransform(GetParam().Crs, "EPSG:2451", p.x, p.y);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, expected.x, kPlaneTolerance);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, expected.y, kPlaneTolerance);
 }
 
-// A reader that names its leaves by the folder of the file it is given, as
-// the sheet reader does for a sheet's description file.
-class FolderNamingBuilder final : public TMapBuilder {
-public:
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override {
-    auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = fileName.substr(0, fileName.rfind('/'));
-    return leaf;
-  }
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
-};
+INSTANTIATE_TEST_SUITE_P(Systems, MapModelIntoProjectTest,
+                         ::testing::Values(IntoProjectCase{"TokyoZoneIX",
+                                                           Sheet(Square(-5994.469f, -35363.475f),
+                                                                 kModePlane, 1, 9, true),
+                                                           "EPSG:30169"},
+                                           IntoProjectCase{
+                                               "Jgd2000Degrees",
+                                               Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}},
+                                                     kModeLatLon, 2, 0, true),
+                                               "EPSG:4612"}),
+                         test::RowName<IntoProjectCase>);
 
-TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
-  FakeBuilders reader(13, [] { return std::make_unique<FolderNamingBuilder>(); });
-  TMapProject project{reader};
-  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
-  project.Open("/maps/09LD183", 13, 2);
-  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
-  project.Open("/maps/09LD184/09LD184.txt", 13, 2);
-  EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 2);
+// A reader may name a leaf by another path than the one given, as the sheet
+// reader names a sheet by its folder.
+TEST_F(MapModelTest, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
+  for (const std::string sheet : {"/maps/09LD183", "/maps/09LD184"}) {
+    data.Files[sheet + "/s.txt"] = Sheet(Square(0, 0));
+    data.Files[sheet + "/s.txt"].LeafFile = sheet;
+  }
+  for (const char* name :
+       {"/maps/09LD183/s.txt", "/maps/09LD183", "/maps/09LD183/s.txt", "/maps/09LD184/s.txt"})
+    project.Open(name, kKind, kOpenFile);
+  EXPECT_EQ(Theme().Leaves->Count(), 2);
 }
 
-// A folder reader that adds one TOKYO leaf, then meets a broken unit.
-class BrokenFolderBuilder final : public TMapBuilder {
-public:
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override { return nullptr; }
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folder) override {
-    auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = folder + "/a";
-    leaf->Datum = 1;
-    leaf->Extent = {-10000, -20000, -9900, -20100};
-    leaves.Add(std::move(leaf));
-    throw EListIndexError(6);
-  }
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
-};
-
-TEST(LeafList, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
-  FakeBuilders reader(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
-  TMapProject project{reader};
-  EXPECT_THROW(project.Open("/maps", 14, 1), EListIndexError);
-  const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
-  EXPECT_EQ(leaf.Datum, 2);
-  EXPECT_GT(std::hypot(leaf.Extent.left + 10000, leaf.Extent.top + 20000), 300.0);
-  EXPECT_EQ(project.Themes->Items(0)->Extent, leaf.Extent);
+TEST_F(MapModelTest, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
+  data.Files["/maps/a"] = Sheet(Square(-10000, -20000), kModePlane, 1);
+  data.Files["/maps/b"] = Sheet(Square(0, 0), kModePlane, 1, 0, true);
+  data.Files["/maps/b"].FailAfterFigures = true;
+  EXPECT_THROW(project.Open("/maps", kKind, kOpenFolder), EConvertError);
+  ASSERT_EQ(Theme().Leaves->Count(), 1);
+  EXPECT_EQ(Leaf(0).Datum, 2);
+  EXPECT_GT(std::hypot(Leaf(0).Extent.left + 10000, Leaf(0).Extent.top + 19900), 300.0);
+  EXPECT_EQ(Theme().Extent, Leaf(0).Extent);
 }
 
 }  // namespace
