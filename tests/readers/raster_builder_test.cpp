@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/graphics.h"
 #include "support/leaf_dump.h"
+#include "support/recording_canvas.h"
 #include "test_support.h"
 
 namespace chizro::test {
@@ -24,17 +25,6 @@ INSTANTIATE_TEST_SUITE_P(Raster, ReaderGolden,
                          ::testing::Values(GoldenCase{"HeaderGivesExtentAndCorners", kKindRaster,
                                                       "raster/tokyo.bmp"}),
                          GoldenName);
-
-class FakeBitmap final : public TBitmap {
-public:
-  FakeBitmap(int w, int h) : w_(w), h_(h) {}
-  int Width() const override { return w_; }
-  int Height() const override { return h_; }
-
-private:
-  int w_;
-  int h_;
-};
 
 // Reads the size from a BMP header; anything else is no bitmap.
 class BmpHeaderLoader final : public TBitmapLoader {
@@ -48,7 +38,7 @@ public:
       for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
       return static_cast<int>(v);
     };
-    return std::make_unique<FakeBitmap>(u32(18), u32(22));
+    return std::make_unique<TFakeBitmap>(u32(18), u32(22));
   }
   std::unique_ptr<TBitmap> LoadIcon(const std::string&) override { return nullptr; }
 
