@@ -65,19 +65,6 @@ TEST(ListingItems, FieldLineHasTagAtTwoToFiveAndContentFromSeven) {
   EXPECT_EQ(ListingTag(" SG"), "SG");
 }
 
-TEST(ListingCursor, LinesEndAtCrLfOrCrLfAndTextAtNul) {
-  const std::string_view text("a\r\nb\nc\rd\n\re", 12);
-  TLineCursor cursor(text);
-  std::vector<std::string_view> lines;
-  for (std::string_view line; cursor.Next(line);) lines.push_back(line);
-  EXPECT_EQ(lines, (std::vector<std::string_view>{"a", "b", "c", "d", "", "e"}));
-
-  TLineCursor withNul(std::string_view("x\r\ny\0z\r\n", 8));
-  lines.clear();
-  for (std::string_view line; withNul.Next(line);) lines.push_back(line);
-  EXPECT_EQ(lines, (std::vector<std::string_view>{"x", "y"}));
-}
-
 // --- Pointers and hex texts ------------------------------------------------
 
 TEST(ListingPointers, NameLittleEndianIdentifiersInTheirStore) {

@@ -29,19 +29,12 @@ TEST(SdfCommaFields, AtAMissingFieldIsTheListIndexError) {
   }
 }
 
-TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkipped) {
-  auto cursor = TLineCursor::FromText("h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a");
+TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkippedAndNulEndsTheText) {
+  auto cursor =
+      TLineCursor::FromText(std::string("h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a\0L2", 27));
   EXPECT_EQ(cursor.Need(), "h");
   EXPECT_EQ(cursor.Need(), "L1");
   EXPECT_EQ(cursor.Need(), "1,2");
-  std::string_view line;
-  EXPECT_FALSE(cursor.Next(line));
-}
-
-TEST(SdfLineCursor, TheTextEndsAtTheFirstNulByte) {
-  auto cursor = TLineCursor::FromText(std::string("h\r\nL1\r\n\0L2\r\n", 12));
-  EXPECT_EQ(cursor.Need(), "h");
-  EXPECT_EQ(cursor.Need(), "L1");
   std::string_view line;
   EXPECT_FALSE(cursor.Next(line)) << "a line after the NUL byte";
 }
