@@ -150,30 +150,6 @@ TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
 }
 
-// Vertices of the loaded leaf must be the same whether the reader built them
-// at open or later (the reader contract checks a reload of each reader).
-TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
-  const auto tokyo = Square(-10000, -20000);
-  data.Files["lazy"] = Sheet(tokyo, kModePlane, 1, 0, false);
-  data.Files["eager"] = Sheet(tokyo, kModePlane, 1, 0, true);
-  project.Open("eager", kKind, 2);
-  project.Open("lazy", kKind, 2);
-  const TMapLeaf& eager = Leaf(0);
-  const TMapLeaf& lazy = Leaf(1);
-  ASSERT_TRUE(eager.Loaded);
-  EXPECT_EQ(lazy.Extent, eager.Extent);
-  EXPECT_EQ(lazy.Datum, 2);
-
-  PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
-  ASSERT_TRUE(lazy.Loaded);
-  EXPECT_EQ(Figure(lazy).Points, Figure(eager).Points);
-  EXPECT_EQ(Figure(lazy).Extent, Figure(eager).Extent);
-  // The TOKYO datum lies some 450 m from JGD2000 here: the points moved.
-  EXPECT_GT(
-      std::hypot(Figure(lazy).Points[0].x - tokyo[0].x, Figure(lazy).Points[0].y - tokyo[0].y),
-      300.0);
-}
-
 TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
   data.Files["a"] = Sheet(Square(12345, -23456), kModePlane, 2, 0, true);
   project.Open("a", kKind, 2);
@@ -256,84 +232,89 @@ TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) 
   }
 }
 
-// A square in zone 7 plane coordinates around Nagoya, and the same corner
-// as PROJ puts it into zone 9 (JGD2000 / zone VII to zone IX).
-const std::vector<TFPoint> kNagoya = Square(-33400, -88700, 200);
-
-TEST_F(MapModelTest, FirstDataThatStatesAZoneChoosesTheProjectsZone) {
-  data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7, true);
-  data.Files["tokyo"] = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
-  project.Open("nagoya", kKind, 2);
-  EXPECT_EQ(project.Zone, 7);
-  EXPECT_EQ(Theme().Zone, 7);
-  EXPECT_EQ(Figure(Leaf(0)).Points, kNagoya) << "data in the project's zone moves not";
-
-  // Later data of another zone comes into zone 7 through latitude/longitude.
-  project.Open("tokyo", kKind, 2);
-  EXPECT_EQ(project.Zone, 7);
-  const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35400);
-  EXPECT_EQ(Leaf(1).Zone, 7);
-  EXPECT_NEAR(Figure(Leaf(1)).Points[0].x, expected.x, kPlaneTolerance);
-  EXPECT_NEAR(Figure(Leaf(1)).Points[0].y, expected.y, kPlaneTolerance);
-  const TFPoint topLeft = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35300);
-  EXPECT_NEAR(Leaf(1).Extent.left, topLeft.x, kPlaneTolerance);
-  EXPECT_NEAR(Leaf(1).Extent.top, topLeft.y, kPlaneTolerance);
-}
-
-TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
-  const TFPoint expected = ProjTransform("EPSG:2449", "EPSG:2451", kNagoya[0].x, kNagoya[0].y);
-  for (const bool fixed : {false, true}) {
-    SCOPED_TRACE(fixed ? "fixed zone" : "latitude/longitude first");
-    TMapProject p{reader};
-    data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
-    data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7);
-    if (fixed)
-      p.ZoneFixed = true;
-    else
-      p.Open("ll", kKind, 2);
-    p.Open("nagoya", kKind, 2);
-    EXPECT_EQ(p.Zone, 9);
-    TMapLeaf& leaf = *p.Themes->Items(0)->Leaves->Items(fixed ? 0 : 1);
-    // Loaded later, the figures come from the zone-7 file into zone 9 too.
-    PaintAt(p, expected.x, expected.y);
-    ASSERT_TRUE(leaf.Loaded);
-    EXPECT_NEAR(Figure(leaf).Points[0].x, expected.x, kPlaneTolerance);
-    EXPECT_NEAR(Figure(leaf).Points[0].y, expected.y, kPlaneTolerance);
-  }
-}
-
-struct IntoProjectCase {
+// Files opened in turn into a project of JGD2000 and zone IX (until data
+// states another zone), and where PROJ puts the first vertex and the
+// extent's top-left corner of one of them: data of another datum, another
+// zone or in degrees comes into the project's system whether the reader
+// built it at open or a paint loads it later. The first data that states a
+// zone chooses the project's, unless degrees came first or the zone is
+// fixed.
+struct ArrivalCase {
   const char* Name;
-  FakeFile File;
-  const char* Crs;  // the system of the file's data
+  std::vector<std::pair<std::string, FakeFile>> Files;
+  bool ZoneFixed;
+  int Zone;         // the project's zone after the opens
+  int Leaf;         // the leaf checked
+  const char* Crs;  // the system of that leaf's file
+  const char* ProjectCrs;
 };
 
-class MapModelIntoProjectTest : public MapModelTest,
-                                public ::testing::WithParamInterface<IntoProjectCase> {};
+class MapModelArrivalTest : public MapModelTest,
+                            public ::testing::WithParamInterface<ArrivalCase> {};
 
-// Data of another datum, or in degrees, comes at open into the project's
-// JGD2000 / zone IX (GRS80) as PROJ puts it.
-TEST_P(MapModelIntoProjectTest, DataIsConvertedAtOpenAsProjDoes) {
-  data.Files["f"] = GetParam().File;
-  project.Open("f", kKind, 2);
-  EXPECT_EQ(Leaf(0).Datum, 2);
-  const TFPoint p = GetParam().File.Figures[0].Points[0];
-  const TFPoint expected = ProjTransform(GetParam().Crs, "EPSG:2451", p.x, p.y);
-  EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, expected.x, kPlaneTolerance);
-  EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, expected.y, kPlaneTolerance);
+TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
+  const ArrivalCase& c = GetParam();
+  project.ZoneFixed = c.ZoneFixed;
+  for (const auto& [name, file] : c.Files) {
+    data.Files[name] = file;
+    project.Open(name, kKind, kOpenFile);
+  }
+  EXPECT_EQ(project.Zone, c.Zone);
+  const FakeFile& file = c.Files.at(static_cast<std::size_t>(c.Leaf)).second;
+  const TFPoint p = file.Figures.at(0).Points.at(0);
+  const TFPoint vertex = ProjTransform(c.Crs, c.ProjectCrs, p.x, p.y);
+  const TFPoint corner = ProjTransform(c.Crs, c.ProjectCrs, file.Extent.left, file.Extent.top);
+  TMapLeaf& leaf = Leaf(c.Leaf);
+  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_EQ(leaf.Zone, c.Zone);
+  EXPECT_NEAR(leaf.Extent.left, corner.x, kPlaneTolerance);
+  EXPECT_NEAR(leaf.Extent.top, corner.y, kPlaneTolerance);
+  PaintAt(vertex.x, vertex.y);
+  ASSERT_TRUE(leaf.Loaded);
+  EXPECT_NEAR(Figure(leaf).Points[0].x, vertex.x, kPlaneTolerance);
+  EXPECT_NEAR(Figure(leaf).Points[0].y, vertex.y, kPlaneTolerance);
 }
 
-INSTANTIATE_TEST_SUITE_P(Systems, MapModelIntoProjectTest,
-                         ::testing::Values(IntoProjectCase{"TokyoZoneIX",
-                                                           Sheet(Square(-5994.469f, -35363.475f),
-                                                                 kModePlane, 1, 9, true),
-                                                           "EPSG:30169"},
-                                           IntoProjectCase{
-                                               "Jgd2000Degrees",
-                                               Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}},
-                                                     kModeLatLon, 2, 0, true),
-                                               "EPSG:4612"}),
-                         test::RowName<IntoProjectCase>);
+// Squares around Tokyo (zone IX, Tokyo datum), Nagoya (zone VII) and
+// 36N 139.9E in degrees.
+const FakeFile kTokyoAtOpen = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9, true);
+const FakeFile kTokyoByPaint = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9);
+const FakeFile kNagoyaAtOpen = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7, true);
+const FakeFile kNagoyaByPaint = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7);
+const FakeFile kDegrees = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
+const FakeFile kZoneIX = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
+
+INSTANTIATE_TEST_SUITE_P(
+    Opens, MapModelArrivalTest,
+    ::testing::Values(
+        ArrivalCase{
+            "TokyoDatumAtOpen", {{"t", kTokyoAtOpen}}, false, 9, 0, "EPSG:30169", "EPSG:2451"},
+        ArrivalCase{
+            "TokyoDatumByAPaint", {{"t", kTokyoByPaint}}, false, 9, 0, "EPSG:30169", "EPSG:2451"},
+        ArrivalCase{"Degrees", {{"ll", kDegrees}}, false, 9, 0, "EPSG:4612", "EPSG:2451"},
+        ArrivalCase{"FirstZoneStatedIsTheProjects",
+                    {{"n", kNagoyaAtOpen}},
+                    false,
+                    7,
+                    0,
+                    "EPSG:2449",
+                    "EPSG:2449"},
+        ArrivalCase{"LaterDataOfAnotherZone",
+                    {{"n", kNagoyaAtOpen}, {"t", kZoneIX}},
+                    false,
+                    7,
+                    1,
+                    "EPSG:2451",
+                    "EPSG:2449"},
+        ArrivalCase{"DegreesFirstKeepZoneIX",
+                    {{"ll", kDegrees}, {"n", kNagoyaByPaint}},
+                    false,
+                    9,
+                    1,
+                    "EPSG:2449",
+                    "EPSG:2451"},
+        ArrivalCase{"FixedZone", {{"n", kNagoyaByPaint}}, true, 9, 0, "EPSG:2449", "EPSG:2451"}),
+    test::RowName<ArrivalCase>);
 
 // A reader may name a leaf by another path than the one given, as the sheet
 // reader names a sheet by its folder.
