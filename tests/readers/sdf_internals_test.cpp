@@ -17,18 +17,6 @@ namespace fs = std::filesystem;
 using sdf2500::TDirIndex;
 using TLineCursor = sdf2500::TRecordLines;
 
-TEST(SdfCommaFields, AtAMissingFieldIsTheListIndexError) {
-  TCommaFields f;
-  f.Split("a,b");
-  EXPECT_EQ(f.At(1), "b");
-  try {
-    f.At(2);
-    ADD_FAILURE() << "no error";
-  } catch (const EListIndexError& e) {
-    EXPECT_EQ(e.Index(), 2);
-  }
-}
-
 TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkippedAndNulEndsTheText) {
   auto cursor =
       TLineCursor::FromText(std::string("h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a\0L2", 27));

@@ -72,27 +72,24 @@ TEST_F(VectorReader, OpenFileFillsTheLeafFromTheHeaderOnly) {
   ExpectGolden(DumpLeaf(*leaf), "vector/sample_open.dump");
 }
 
-TEST_F(VectorReader, FileNotStartingWithHGivesNoLeaf) {
+// No leaf for a file not starting with 'H'; a missing or short file is a read
+// error, and so is a file rewritten since it was opened.
+TEST_F(VectorReader, FilesThatAreNoVectorFiles) {
   std::string bytes = sample;
   bytes[0] = 'h';
-  const std::string path = dir.File("other.bin");
-  WriteFile(path, bytes);
-  EXPECT_EQ(reader.OpenFile(leaves, path), nullptr);
+  WriteFile(dir.File("other.bin"), bytes);
+  EXPECT_EQ(reader.OpenFile(leaves, dir.File("other.bin")), nullptr);
   EXPECT_EQ(leaves.Count(), 0);
-  // A file rewritten since it was opened is refused by the load as well.
   ExpectLoadFails(bytes);
-}
-
-TEST_F(VectorReader, MissingOrShortFilesAreReadErrors) {
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->FileName = dir.File("missing.vec");
-  EXPECT_THROW(reader.LoadLeaf(*leaf, nullptr, 0), EInOutError);
-  EXPECT_FALSE(leaf->Loaded);
   const std::string shortFile = dir.File("short.vec");
   WriteFile(shortFile, sample.substr(0, 591));
   EXPECT_THROW(reader.OpenFile(leaves, shortFile), EInOutError);
   WriteFile(shortFile, "");
   EXPECT_THROW(reader.OpenFile(leaves, shortFile), EInOutError);
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = dir.File("missing.vec");
+  EXPECT_THROW(reader.LoadLeaf(*leaf, nullptr, 0), EInOutError);
+  EXPECT_FALSE(leaf->Loaded);
 }
 
 TEST_F(VectorReader, EveryTruncationIsAReadError) {
