@@ -93,14 +93,20 @@ INSTANTIATE_TEST_SUITE_P(
                       PixelCase{"FarLeftIsHeld", -1e30f, 200, {-TMapView::kMaxDeviceCoord, 0}}),
     test::RowName<PixelCase>);
 
-TEST_F(MapViewTest, AViewWithoutScaleMapsToPixelsWithoutOverflow) {
+// A view never given a scale maps to pixels without overflow; an empty paint
+// box neither fails nor divides by zero.
+TEST_F(MapViewTest, DegenerateViewsNeitherFailNorOverflow) {
   TMapView v(nullptr);
-  v.Scale = 0;  // never set: infinite pixels per unit
+  v.Scale = 0;  // infinite pixels per unit
   v.UpdateTransform();
-  const TPoint p = v.WcToDc(5, 5);
-  EXPECT_LE(std::abs(p.x), TMapView::kMaxDeviceCoord);
+  EXPECT_LE(std::abs(v.WcToDc(5, 5).x), TMapView::kMaxDeviceCoord);
   v.PxPerUnitX = std::numeric_limits<float>::quiet_NaN();
   EXPECT_EQ(v.WcToDc(5, 5).x, 0);
+  Paint(view, 0, 0, 10, 20);
+  EXPECT_FLOAT_EQ(view.WorldWidth, 0);
+  TFPoint w{-1, -1};
+  view.DcToWc({5, 5}, w);
+  EXPECT_EQ(w, (TFPoint{10, 20}));
 }
 
 TEST_F(MapViewTest, DeviceToWorldUsesTheLatestPaint) {
@@ -115,15 +121,6 @@ TEST_F(MapViewTest, DeviceToWorldUsesTheLatestPaint) {
   view.DcToWc({688, 0}, w);
   EXPECT_NEAR(w.x, view.WorldRect.right, 1e-3);
   EXPECT_NEAR(w.y, view.WorldRect.top, 1e-3);
-}
-
-TEST_F(MapViewTest, AnEmptyPaintBoxNeitherFailsNorDividesByZero) {
-  Paint(view, 0, 0, 10, 20);
-  EXPECT_FLOAT_EQ(view.WorldWidth, 0);
-  TFPoint w{-1, -1};
-  view.DcToWc({5, 5}, w);
-  EXPECT_EQ(w, (TFPoint{view.WorldRect.left, view.WorldRect.bottom}));
-  EXPECT_FLOAT_EQ(w.x, 10);
 }
 
 struct RectCase {

@@ -305,8 +305,7 @@ std::string IndexError(int i) { return EListIndexError(i).what(); }
 std::string FloatError(const std::string& text) { return EFloatConvertError(text).what(); }
 // A hand-edited settings file: the class, the field and the value named.
 std::string Refused(const std::string& field, const std::string& value, const std::string& range) {
-  return "出力設定のデータ分類 \"5555\" の" + field + " \"" + value +
-         "\" は JW_CAD が読めない値です (" + range + ")";
+  return ESettingsError("5555", field, value, range).what();
 }
 std::string Entries(const std::string& output, const std::string& elements) {
   return "[Layers]\r\nOutput=" + output + "\r\n[Elements]\r\n" + elements;
