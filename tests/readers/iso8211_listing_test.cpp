@@ -112,59 +112,8 @@ TEST(ListingHexText, DecodesPairsUpToZero) {
 
 // --- Vector pass ------------------------------------------------------------
 
-// The factors are checked through the reader: GDAL's soundings of the test
-// cell, and a listing without parameters after one with them.
-
-TEST(ListingVectorPass, TagsAreTakenFromCharactersTwoToFiveOnly) {
-  // A blank or a digit before the tag; anything in character 6.
-  TEncListing listing(Record("9VRID_1 8 RCNM=120 RCID=1\r\nXSG2D 1 8 1 2\r\n") +
-                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2Dx1 8 3 4\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  ASSERT_NE(Find(listing, 120, 1), nullptr);
-  EXPECT_EQ(Find(listing, 120, 1)->Vertices, (Vertices{{2, 1, 0}}));
-  EXPECT_EQ(Find(listing, 120, 2)->Vertices, (Vertices{{4, 3, 0}}));
-}
-
-TEST(ListingVectorPass, VectorRecordsNeedARecordStart) {
-  TEncListing listing(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1 8 1 2\r\n****\r\n" +
-                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 3 4\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  EXPECT_EQ(Find(listing, 120, 1), nullptr);
-  EXPECT_NE(Find(listing, 120, 2), nullptr);
-}
-
-TEST(ListingVectorPass, PointersKeepTheirDeclaredCount) {
-  TEncListing listing(
-      Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT 2 18 NAME=0x7801000000 ORNT=255 "
-             "NAME=0x7802000000 ORNT=255\r\n VRPT 2 18 NAME=0x7803000000 "
-             "NAME=0x7804000000\r\n") +
-      Record(" VRID 1 8 RCNM=130 RCID=2\r\n VRPT 3 9 NAME=0x7805000000\r\n") +
-      Record(" VRID 1 8 RCNM=130 RCID=3\r\n VRPT 1 9 NAME=0x7806000000 NAME=0x7807000000\r\n") +
-      // A quoted pointer outlives its line.
-      Record(" VRID 1 8 RCNM=130 \"RCID=4\"\r\n VRPT 1 9 \"NAME=0x7808000000\"\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  // A second pointer field replaces the first.
-  const TVectorRecord* first = Find(listing, 130, 1);
-  EXPECT_EQ(first->PointerCount, 2);
-  EXPECT_EQ(first->Pointer(0), "0x7803000000");
-  EXPECT_EQ(first->Pointer(1), "0x7804000000");
-  // More declared than present: the missing ones read as empty text.
-  const TVectorRecord* second = Find(listing, 130, 2);
-  EXPECT_EQ(second->PointerCount, 3);
-  EXPECT_EQ(second->Pointer(0), "0x7805000000");
-  EXPECT_EQ(second->Pointer(2), "");
-  // More present than declared: only the declared ones count.
-  EXPECT_EQ(Find(listing, 130, 3)->PointerCount, 1);
-  EXPECT_EQ(Find(listing, 130, 3)->Pointer(1), "");
-  ASSERT_NE(Find(listing, 130, 4), nullptr);
-  EXPECT_EQ(Find(listing, 130, 4)->Pointer(0), "0x7808000000");
-}
+// The factors, the record lines and the pointer fields are checked through
+// the reader (its golden listings, GDAL's soundings of the test cell).
 
 struct BadListing {
   const char* Name;
