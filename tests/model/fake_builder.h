@@ -3,7 +3,6 @@
 // its LoadLeaf builds.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -111,24 +110,20 @@ private:
 // readers and definition files for every other kind.
 class FakeBuilders final : public TBuilderRegistry {
 public:
-  using Factory = std::function<std::unique_ptr<TMapBuilder>()>;
-  FakeBuilders(int kind, Factory factory) { Set(kind, std::move(factory)); }
   FakeBuilders(int kind, FakeData& data) { Set(kind, data); }
-  void Set(int kind, Factory factory) { factories_[kind] = std::move(factory); }
-  void Set(int kind, FakeData& data) {
-    Set(kind, [&data] { return std::make_unique<FakeBuilder>(data); });
-  }
+  void Set(int kind, FakeData& data) { data_[kind] = &data; }
 
   std::string DefFileForKind(int kind) const override {
     return DefaultBuilders().DefFileForKind(kind);
   }
   std::unique_ptr<TMapBuilder> CreateBuilder(int kind) const override {
-    const auto it = factories_.find(kind);
-    return it != factories_.end() ? it->second() : DefaultBuilders().CreateBuilder(kind);
+    const auto it = data_.find(kind);
+    return it != data_.end() ? std::make_unique<FakeBuilder>(*it->second)
+                             : DefaultBuilders().CreateBuilder(kind);
   }
 
 private:
-  std::map<int, Factory> factories_;
+  std::map<int, FakeData*> data_;
 };
 
 }  // namespace chizro::test

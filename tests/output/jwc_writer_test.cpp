@@ -47,18 +47,7 @@ std::string ClassDef(const std::string& code, int order, const std::string& prop
          prop + "\r\n";
 }
 
-// Shift_JIS texts.
-const std::string kBuilding = "\x8C\x9A\x95\xA8";                                 // 建物
-const std::string kRoad = "\x93\xB9\x98\x48";                                     // 道路
-const std::string kTriangulation = "\x8E\x4F\x8A\x70\x93\x5F";                    // 三角点
-const std::string kTokyo = "\x93\x8C\x8B\x9E";                                    // 東京
-const std::string kGothic = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
-
-// The request file JW_CAD writes for a transformation that asks for a point.
-const std::string kRequest =
-    "hq\r\nhk 0\r\nhs 1 2500 50 50 60 1 1 1 1 50 50 1 50 50 50 1\r\nhp1 100 200\r\n"
-    "lg0\r\nly0\r\nlc1\r\nlt1\r\ncn3\r\ncn\"$<" +
-    kGothic + ">\r\n#\r\n\r\nci 75.3 115.9 100 180 270 1 180\r\nhq\r\n";
+const std::string kTokyo = "\x93\x8C\x8B\x9E";  // 東京 in Shift_JIS
 
 class JwcWriterTest : public ::testing::Test {
 protected:
@@ -97,18 +86,13 @@ protected:
   TMapProject project{reader};
 };
 
-// Two sheets side by side. Sheet a holds every kind of figure and every kind
-// of class; the first theme's top-left (0, 100) lands on the pick point
-// (100, 200).
+// Two sheets side by side, with the definitions, settings and request of
+// tests/data/output/two_sheets (every kind of class, Shift_JIS titles, the
+// request JW_CAD writes for a transformation that asks for a point). Sheet a
+// holds every kind of figure; the first theme's top-left (0, 100) lands on
+// the pick point (100, 200).
 TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
-  Defs("[MapTheme]\r\nThemeTitle=fixture\r\n" + ClassDef("1101", 10, "1,0,0") +
-       ClassDef("2101", 20) + ClassDef("ROAD", 25) + ClassDef("7301", 30, "1,0,1") +
-       ClassDef("3101", 5, "1,0,0") + ClassDef("4101", 40, "1,0,0"));
-  Settings("[Layers]\r\nOutput=L\r\n\r\n[Elements]\r\n1101=" + kBuilding +
-           ",1,2,1,3\r\n2101=" + kRoad + ",2,3,2,4\r\n7301=" + kTriangulation +
-           ",A,5,1,5\r\nroad=road,F,1,1,1\r\n"
-           "9999=undefined,3,4,4,4,extra\r\n4101=\"no figures\",4,1,9,10\r\n");
-  Request(kRequest);
+  fs::copy(test::DataPath("output/two_sheets"), dir.Path(), fs::copy_options::recursive);
   data.Files["a"] = {{0, 100, 100, 0},
                      {
                          // Vertices exactly as held, closing vertex included; a
