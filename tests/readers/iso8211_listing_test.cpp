@@ -1,5 +1,6 @@
-// The record listing layer of the ENC reader: lines, items, subfields,
-// pointers, hex texts and the vector pass, on listings written in the tests.
+// The record listing layer of the ENC reader: items, subfields, pointers,
+// hex texts, the errors of the vector pass and the feature scan, on listings
+// written in the tests.
 #include "readers/iso8211_listing.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/comma_text.h"
 #include "platform/errors.h"
 #include "support/leaf_dump.h"
 
