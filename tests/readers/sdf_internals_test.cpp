@@ -18,8 +18,9 @@ using sdf2500::TDirIndex;
 using TLineCursor = sdf2500::TRecordLines;
 
 TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkippedAndNulEndsTheText) {
-  auto cursor =
-      TLineCursor::FromText(std::string("h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a\0L2", 27));
+  // The end-of-file bytes stand before the NUL that ends the text.
+  const char text[] = "h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a\0L2";
+  auto cursor = TLineCursor::FromText(std::string(text, sizeof text - 1));
   EXPECT_EQ(cursor.Need(), "h");
   EXPECT_EQ(cursor.Need(), "L1");
   EXPECT_EQ(cursor.Need(), "1,2");
