@@ -25,60 +25,58 @@ TEST(MeridianArcTest, BesselArcLengths) {
   EXPECT_DOUBLE_EQ(MeridianArc(kBessel1841, Rad(-36.0)), -MeridianArc(kBessel1841, Rad(36.0)));
 }
 
-// X north, Y east [m]: PROJ tmerc on Bessel 1841, k = 0.9999, at the zone origin.
-struct TOraclePoint {
+// Points whose plane coordinates are known: published ones on Bessel 1841
+// (PROJ tmerc, k = 0.9999 at the zone origin) and PROJ's values for the
+// plane rectangular systems as EPSG defines them, JGD2000 zones on GRS80
+// (EPSG:2443 to 2461) and Tokyo zones on Bessel 1841 (EPSG:30161 to 30179).
+// X north, Y east [m].
+struct TKnownPoint {
   const char* Name;
+  int datum;  // the datum code the coordinates are in
   int zone;
   double lat, lon, X, Y;
 };
 
-const TOraclePoint kOraclePoints[] = {
-    {"Zone9Origin", 9, 36.0, 139.0 + 50.0 / 60.0, 0.0, 0.0},
-    {"Zone9OneDegreeEast", 9, 36.0, 140.0 + 50.0 / 60.0, 462.418, 90145.329},
-    {"Zone9SouthWest", 9, 35.5, 139.5, -55414.677, -30236.552},
-    {"Zone9NorthEast", 9, 37.0, 141.0, 111581.598, 103826.141},
-    {"Zone9FarSouthWest", 9, 34.0, 138.0, -220320.224, -169345.909},
-    {"Zone1", 1, 33.0, 130.5, 444.111, 93434.697},
-    {"Zone12", 12, 44.5, 143.0, 55820.442, 59634.027},
-    {"Zone18", 18, 20.4, 136.1, 44277.062, 10435.758},
-    {"Zone9Tsukuba", 9, 36.104583, 140.084583, 11631.3563, 22618.7053},
+const TKnownPoint kKnownPoints[] = {
+    {"Zone9Origin", 1, 9, 36.0, 139.0 + 50.0 / 60.0, 0.0, 0.0},
+    {"Zone9OneDegreeEast", 1, 9, 36.0, 140.0 + 50.0 / 60.0, 462.418, 90145.329},
+    {"Zone9SouthWest", 1, 9, 35.5, 139.5, -55414.677, -30236.552},
+    {"Zone9NorthEast", 1, 9, 37.0, 141.0, 111581.598, 103826.141},
+    {"Zone9FarSouthWest", 1, 9, 34.0, 138.0, -220320.224, -169345.909},
+    {"Zone1", 1, 1, 33.0, 130.5, 444.111, 93434.697},
+    {"Zone12", 1, 12, 44.5, 143.0, 55820.442, 59634.027},
+    {"Zone18", 1, 18, 20.4, 136.1, 44277.062, 10435.758},
+    {"Zone9Tsukuba", 1, 9, 36.104583, 140.084583, 11631.3563, 22618.7053},
+    {"TokyoStationJgd2000", 2, 9, 35.6812, 139.7671, -35367.230, -5995.185},
+    {"TokyoStationTokyo", 1, 9, 35.6812, 139.7671, -35363.475, -5994.469},
+    {"TokyoStationWgs84", 3, 9, 35.6812, 139.7671, -35367.230, -5995.185},
+    {"ZoneNineNorthEastJgd2000", 2, 9, 36.9, 140.5, 100068.189, 59413.171},
+    {"NagoyaZoneSevenJgd2000", 2, 7, 35.2, 136.8, -88690.829, -33387.418},
 };
 
-class ProjectionOracleTest : public testing::TestWithParam<TOraclePoint> {};
+class KnownPointTest : public testing::TestWithParam<TKnownPoint> {};
 
-TEST_P(ProjectionOracleTest, ForwardWithinAMillimetreAndInverseReturns) {
-  const TOraclePoint& p = GetParam();
+TEST_P(KnownPointTest, DatumPicksTheEllipsoidForwardWithinAMillimetreAndInverse) {
+  const TKnownPoint& p = GetParam();
+  const TEllipsoid& e = EllipsoidOfDatum(p.datum);
   double X = NAN, Y = NAN, lat = NAN, lon = NAN;
-  LatLonToXY(kBessel1841, p.zone, X, Y, p.lat, p.lon);
+  LatLonToXY(e, p.zone, X, Y, p.lat, p.lon);
   EXPECT_NEAR(X, p.X, kMillimetre);
   EXPECT_NEAR(Y, p.Y, kMillimetre);
-  XYToLatLon(kBessel1841, p.zone, lat, lon, p.X, p.Y);
+  XYToLatLon(e, p.zone, lat, lon, p.X, p.Y);
   EXPECT_NEAR(lat, p.lat, kDegreeTolerance);
   EXPECT_NEAR(lon, p.lon, kDegreeTolerance);
+  // The single-precision forms round the same results.
+  float fX = 0, fY = 0;
+  LatLonToXY(e, p.zone, fX, fY, p.lat, p.lon);
+  EXPECT_EQ(fX, static_cast<float>(X));
+  EXPECT_EQ(fY, static_cast<float>(Y));
 }
 
-INSTANTIATE_TEST_SUITE_P(PublishedPoints, ProjectionOracleTest, testing::ValuesIn(kOraclePoints),
-                         test::RowName<TOraclePoint>);
-
-// The plane rectangular systems as EPSG defines them: JGD2000 zones on GRS80
-// (EPSG:2443 to 2461) and Tokyo zones on Bessel 1841 (EPSG:30161 to 30179).
-// Oracle values from PROJ, x east and y north [m].
-struct TEpsgPoint {
-  const char* Name;
-  int datum;  // the datum code the coordinates are in
-  int zone;
-  double lat, lon, east, north;
-};
+INSTANTIATE_TEST_SUITE_P(Points, KnownPointTest, testing::ValuesIn(kKnownPoints),
+                         test::RowName<TKnownPoint>);
 
 int EpsgOfZone(int datum, int zone) { return (datum == 1 ? 30160 : 2442) + zone; }
-
-const TEpsgPoint kEpsgPoints[] = {
-    {"TokyoStationJgd2000", 2, 9, 35.6812, 139.7671, -5995.185, -35367.230},
-    {"TokyoStationTokyo", 1, 9, 35.6812, 139.7671, -5994.469, -35363.475},
-    {"TokyoStationWgs84", 3, 9, 35.6812, 139.7671, -5995.185, -35367.230},
-    {"ZoneNineNorthEastJgd2000", 2, 9, 36.9, 140.5, 59413.171, 100068.189},
-    {"NagoyaZoneSevenJgd2000", 2, 7, 35.2, 136.8, -33387.418, -88690.829},
-};
 
 // A geographic-to-projected operation of PROJ in (longitude, latitude) and
 // (east, north) order.
@@ -92,27 +90,6 @@ PJ* EpsgProjection(int datum, int zone) {
   return normalized;
 }
 
-class EpsgOracleTest : public testing::TestWithParam<TEpsgPoint> {};
-
-TEST_P(EpsgOracleTest, DatumPicksTheEllipsoidForwardAndInverse) {
-  const TEpsgPoint& p = GetParam();
-  double X = NAN, Y = NAN, lat = NAN, lon = NAN;
-  LatLonToXY(EllipsoidOfDatum(p.datum), p.zone, X, Y, p.lat, p.lon);
-  EXPECT_NEAR(Y, p.east, kMillimetre);
-  EXPECT_NEAR(X, p.north, kMillimetre);
-  XYToLatLon(EllipsoidOfDatum(p.datum), p.zone, lat, lon, p.north, p.east);
-  EXPECT_NEAR(lat, p.lat, kDegreeTolerance);
-  EXPECT_NEAR(lon, p.lon, kDegreeTolerance);
-  // The single-precision forms round the same results.
-  float fX = 0, fY = 0;
-  LatLonToXY(EllipsoidOfDatum(p.datum), p.zone, fX, fY, p.lat, p.lon);
-  EXPECT_EQ(fX, static_cast<float>(X));
-  EXPECT_EQ(fY, static_cast<float>(Y));
-}
-
-INSTANTIATE_TEST_SUITE_P(Proj, EpsgOracleTest, testing::ValuesIn(kEpsgPoints),
-                         test::RowName<TEpsgPoint>);
-
 // Zone origins as published: latitude [deg], longitude [deg] and [min].
 struct TPublishedOrigin {
   int lat, lonDeg, lonMin;
@@ -124,10 +101,11 @@ constexpr TPublishedOrigin kPublishedOrigins[kMaxZone] = {
     {26, 124, 0},  {26, 131, 0},  {20, 136, 0},  {26, 154, 0}};
 
 // Every zone of both datums against PROJ's EPSG definitions, over a grid of
-// about 1.5 degrees around the origin.
+// about 1.5 degrees around the origin (the origins are thus checked too), and
+// back from plane coordinates out to 300 km.
 class EpsgZoneTest : public testing::TestWithParam<int> {};
 
-TEST_P(EpsgZoneTest, AgreesWithEpsgWithinAMillimetre) {
+TEST_P(EpsgZoneTest, AgreesWithEpsgWithinAMillimetreAndRoundTripsWithinAMicrometre) {
   const int zone = GetParam();
   const TPublishedOrigin& origin = kPublishedOrigins[zone - 1];
   const double lat0 = origin.lat;
@@ -145,41 +123,20 @@ TEST_P(EpsgZoneTest, AgreesWithEpsgWithinAMillimetre) {
       }
     }
     proj_destroy(op);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(AllZones, EpsgZoneTest, testing::Range(kMinZone, kMaxZone + 1),
-                         [](const auto& row) { return "Zone" + std::to_string(row.param); });
-
-// Both ellipsoids, with their names in PROJ.
-struct TNamedEllipsoid {
-  const TEllipsoid* ellipsoid;
-  const char* proj;
-};
-constexpr TNamedEllipsoid kEllipsoids[] = {{&kBessel1841, "bessel"}, {&kGrs80, "GRS80"}};
-
-// The origins themselves are checked by EpsgZoneTest: PROJ's EPSG zones
-// carry the published ones.
-class ZoneTest : public testing::TestWithParam<int> {
-protected:
-  const int zone_ = GetParam();
-};
-
-TEST_P(ZoneTest, PlaneRoundTripStaysWithinAMicrometre) {
-  for (const TNamedEllipsoid& e : kEllipsoids) {
+    // The plane coordinates come back from latitude and longitude.
     for (const double X : {-250000.0, -1234.5, 98765.4, 300000.0}) {
       for (const double Y : {-150000.0, 0.0, 42.25, 170000.0}) {
         double lat = NAN, lon = NAN, X2 = NAN, Y2 = NAN;
-        XYToLatLon(*e.ellipsoid, zone_, lat, lon, X, Y);
-        LatLonToXY(*e.ellipsoid, zone_, X2, Y2, lat, lon);
-        EXPECT_NEAR(X2, X, 1e-6) << e.proj;
-        EXPECT_NEAR(Y2, Y, 1e-6) << e.proj;
+        XYToLatLon(EllipsoidOfDatum(datum), zone, lat, lon, X, Y);
+        LatLonToXY(EllipsoidOfDatum(datum), zone, X2, Y2, lat, lon);
+        EXPECT_NEAR(X2, X, 1e-6);
+        EXPECT_NEAR(Y2, Y, 1e-6);
       }
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllZones, ZoneTest, testing::Range(kMinZone, kMaxZone + 1),
+INSTANTIATE_TEST_SUITE_P(AllZones, EpsgZoneTest, testing::Range(kMinZone, kMaxZone + 1),
                          [](const auto& row) { return "Zone" + std::to_string(row.param); });
 
 // The model converts a stored float point in place: out y, out x, in y, in x.

@@ -4,18 +4,14 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 
-#include "support/recording_canvas.h"
 #include "platform/errors.h"
 #include "platform/sjis.h"
 #include "support/leaf_dump.h"
+#include "support/recording_canvas.h"
 
 namespace chizro {
 namespace {
-
-using test::TempDir;
-using test::WriteFile;
 
 // An image as wide as the number of images loaded before it and one more,
 // so that a dump tells which file each key's image came from; a file whose
@@ -37,43 +33,24 @@ private:
   }
 };
 
-// A class section with working values for the four required keys, less the
-// key `drop`, followed by the lines `extra`.
-std::string ClassSection(const std::string& code, const std::string& extra = "",
-                         const std::string& drop = "") {
-  const std::pair<std::string, std::string> required[] = {{"Visible", "1,0,0"},
-                                                          {"Pen", "0,0,1"},
-                                                          {"Brush", "16777215,1"},
-                                                          {"Font", "0,\"MS Gothic\",9,0,0,0,0,0"}};
-  std::string s = "[C_" + code + "]\r\n";
-  for (const auto& [key, value] : required)
-    if (key != drop) s += key + "=" + value + "\r\n";
-  return s + extra;
-}
-
+// The definition files under tests/data/defs, read with the program's folder
+// there (where the symbol files are).
 class ClassDefTest : public ::testing::Test {
 protected:
-  bool Load(const std::string& text) {
-    WriteFile(path, text);
-    return grp.LoadFromFile(path);
-  }
+  bool Load(const char* name) { return grp.LoadFromFile(test::DataPath("defs/") + name); }
 
-  TempDir dir;
-  test::ScopedProgramDir home{dir.Path().string()};
-  std::string path = dir.File("Test.ini");
+  const test::ScopedProgramDir defs{test::DataPath("defs")};
   FakeLoader loader;
   test::ScopedBitmapLoader installed{&loader};
   TClassDefGrp grp;
 };
 
-// tests/data/defs/<row>.ini loaded with the program's folder there (where the
-// symbol files are), against <row>.dump: the classes, the loader's calls and
-// the error that stopped the load. After an error every class of the file
-// exists in file order, those not yet read as constructed.
+// <row>.ini against <row>.dump: the classes, the loader's calls and the
+// error that stopped the load. After an error every class of the file exists
+// in file order, those not yet read as constructed.
 class ClassDefFile : public ClassDefTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ClassDefFile, MatchesItsDump) {
-  const test::ScopedProgramDir defs(test::DataPath("defs"));
   const std::string base = std::string("defs/") + GetParam();
   const std::string error = test::ErrorOf([&] { grp.LoadFromFile(test::DataPath(base + ".ini")); });
   std::string calls = test::GenericPath(loader.Calls);
@@ -106,48 +83,48 @@ INSTANTIATE_TEST_SUITE_P(
                       "error_visible_not_a_number", "error_pen_c_style_hex",
                       "error_prop_not_a_number", "error_font_unquoted_face_with_blank"));
 TEST_F(ClassDefTest, AMissingFileEmptiesTheGroup) {
-  ASSERT_TRUE(Load("[Symbols]\r\nk=a.bmp\r\n" + ClassSection("A")));
-  EXPECT_FALSE(grp.LoadFromFile(dir.File("missing.ini")));
+  ASSERT_TRUE(Load("symbols.ini"));
+  ASSERT_GT(grp.SymbolKeys.Count(), 0u);
+  EXPECT_FALSE(Load("missing.ini"));
   EXPECT_EQ(grp.Count(), 0);
   EXPECT_EQ(grp.SymbolKeys.Count(), 0u);
 }
 
+// visible.ini: classes of the "Visible" lines "1,0,0" (Unbounded),
+// "1,0,5000", "1,2500,0", "1,-1,-1" (Negative), "0,0,0" (Off), "256,0,0".
 struct VisibleRow {
-  std::string Name;
-  std::string visible;
-  float scale;
-  bool shown;
+  const char* Name;
+  const char* Class;
+  float Scale;
+  bool Shown;
 };
 
 class ClassDefVisibleTest : public ClassDefTest,
                             public ::testing::WithParamInterface<VisibleRow> {};
 
 TEST_P(ClassDefVisibleTest, IsClassVisibleAppliesTheInclusiveBounds) {
-  const VisibleRow& row = GetParam();
-  ASSERT_TRUE(Load(ClassSection("X", "Visible=" + row.visible + "\r\n", "Visible")));
-  EXPECT_EQ(grp.IsClassVisible("X", row.scale), row.shown);
+  ASSERT_TRUE(Load("visible.ini"));
+  EXPECT_EQ(grp.IsClassVisible(GetParam().Class, GetParam().Scale), GetParam().Shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ClassDef, ClassDefVisibleTest,
-    ::testing::Values(VisibleRow{"NoBoundsSmallScale", "1,0,0", 1.0f, true},
-                      VisibleRow{"NoBoundsLargeScale", "1,0,0", 1e7f, true},
-                      VisibleRow{"AtMax", "1,0,5000", 5000.0f, true},
-                      VisibleRow{"AboveMax", "1,0,5000", 5001.0f, false},
-                      VisibleRow{"AtMin", "1,2500,0", 2500.0f, true},
-                      VisibleRow{"BelowMin", "1,2500,0", 2499.0f, false},
-                      VisibleRow{"LargeAboveMinOnly", "1,2500,0", 1e7f, true},
-                      VisibleRow{"NegativeBoundsNotApplied", "1,-1,-1", 2500.0f, true},
-                      VisibleRow{"FlagOff", "0,0,0", 2500.0f, false},
-                      VisibleRow{"FlagKeepsLowByteOnly", "256,0,0", 2500.0f, false}),
+    ::testing::Values(VisibleRow{"NoBoundsSmallScale", "Unbounded", 1.0f, true},
+                      VisibleRow{"NoBoundsLargeScale", "Unbounded", 1e7f, true},
+                      VisibleRow{"AtMax", "Max5000", 5000.0f, true},
+                      VisibleRow{"AboveMax", "Max5000", 5001.0f, false},
+                      VisibleRow{"AtMin", "Min2500", 2500.0f, true},
+                      VisibleRow{"BelowMin", "Min2500", 2499.0f, false},
+                      VisibleRow{"LargeAboveMinOnly", "Min2500", 1e7f, true},
+                      VisibleRow{"NegativeBoundsNotApplied", "Negative", 2500.0f, true},
+                      VisibleRow{"FlagOff", "Off", 2500.0f, false},
+                      VisibleRow{"FlagKeepsLowByteOnly", "Flag256", 2500.0f, false}),
     test::RowName<VisibleRow>);
 
 TEST(ClassDefGrp, IsClassVisibleMatchesCaseAndLetsTheLastClassDecide) {
   TClassDefGrp grp;
-  EXPECT_EQ(grp.Add(nullptr), nullptr);
   TClassDef* first = grp.Add(std::make_unique<TClassDef>("Ab", nullptr));
   TClassDef* last = grp.Add(std::make_unique<TClassDef>("Ab", nullptr));
-  EXPECT_EQ(last->Group, &grp);
   first->Visible = 1;
   EXPECT_FALSE(grp.IsClassVisible("Ab", 2500));
   last->Visible = 1;
@@ -158,17 +135,15 @@ TEST(ClassDefGrp, IsClassVisibleMatchesCaseAndLetsTheLastClassDecide) {
   EXPECT_THROW(grp.Items(2), EListIndexError);
 }
 
+// without_loader.ini: symbol size "big", key b for b.bmp, class P of symbol B.
 TEST_F(ClassDefTest, WithoutLoaderKeysStandButNoImagesLoad) {
-  WriteFile(dir.File("b.bmp"), "image");
-  const std::string text =
-      "[Size]\r\nSymSize=big\r\n[Symbols]\r\nb=b.bmp\r\n" + ClassSection("P", "Symbol=B\r\n");
-  ASSERT_TRUE(Load(text));
+  ASSERT_TRUE(Load("without_loader.ini"));
   ASSERT_EQ(grp.Images.Count(), 1);
   EXPECT_NE(grp.SymbolImage(0), nullptr);
   EXPECT_EQ(grp.SymbolImage(-1), nullptr);
   EXPECT_EQ(grp.SymbolImage(1), nullptr);
   SetBitmapLoader(nullptr);
-  ASSERT_TRUE(Load(text));  // a reload drops the earlier images
+  ASSERT_TRUE(Load("without_loader.ini"));  // a reload drops the earlier images
   EXPECT_EQ(grp.Images.Count(), 0);
   EXPECT_EQ(grp.SymSize, 16);
   EXPECT_EQ(grp.Images.Height(), 16);

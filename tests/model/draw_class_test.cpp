@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "support/recording_canvas.h"
 #include "model/class_def.h"
 #include "model/map_figure.h"
 #include "model/map_view.h"
 #include "support/leaf_dump.h"
+#include "support/recording_canvas.h"
 
 namespace chizro {
 namespace {
@@ -147,7 +147,8 @@ TEST_F(DrawClassTest, WithoutCanvasTheOrderIsSetAndNothingPainted) {
   EXPECT_EQ(canvas.Calls, "");
 }
 
-// Every kind of figure at once, against tests/data/defs/draw_scene.txt.
+// Every kind of figure at once, with the classes of
+// tests/data/defs/draw_scene.ini, against draw_scene.txt beside it.
 // Vertices go through the pixel transform (x 2x, y 200 - 2y, fractions
 // dropped); figures outside the window or without vertices, and rasters
 // without an image, are not drawn. Labels come from the class's source (text
@@ -155,30 +156,15 @@ TEST_F(DrawClassTest, WithoutCanvasTheOrderIsSetAndNothingPainted) {
 // centred 2 pixels below the anchor, on white when the class is opaque; the
 // classes are labelled from the last to the first.
 TEST_F(DrawClassTest, ASceneOfEveryKindPaintsAsItsGolden) {
-  Def("G", 5);
+  ASSERT_TRUE(defs.LoadFromFile(test::DataPath("defs/draw_scene.ini")));
   Figure<TFigPolygon>("G", {{10, 10}, {20.9f, 10}, {20, 49.9f}, {10, 10}});
   Figure<TFigPolyline>("G", {{0, 100}, {200, 0}});
   Figure<TFigPolygon>("G", {{300, 10}, {310, 20}});
   Figure<TFigPolygon>("G", {});
-  Def("R", 6);
   auto& raster = Figure<TFigRaster>("R", {});
   raster.Extent = {10, 90, 30.4f, 70};
   raster.Image = std::make_unique<TFakeBitmap>(3, 3);
   Figure<TFigRaster>("R", {}).Extent = {10, 90, 30, 70};
-  TClassDef& byIndex = Def("I", 1);
-  byIndex.LabelOn = 1;
-  byIndex.LabelAttrIndex = 1;
-  byIndex.OpaqueText = 1;
-  TClassDef& byProp = Def("P", 2);
-  byProp.LabelOn = 1;
-  byProp.LabelSource = 1;
-  byProp.LabelAttrName = "Name";
-  TClassDef& other = Def("O", 3);
-  other.LabelOn = 1;
-  other.LabelSource = 2;
-  TClassDef& negative = Def("N", 4);
-  negative.LabelOn = 1;
-  negative.LabelAttrIndex = -1;
   auto& a = Figure<TFigPolygon>("I", {{10, 10}, {20, 20}});
   a.AddText("zero");
   a.AddText("abc");
@@ -258,15 +244,13 @@ TEST_P(DrawClassVisibilityTest, FiguresAndLabelsFollowTheDefinition) {
   EXPECT_EQ(grp.Items(0)->IsVisible(view), c.Figures);
 }
 
-// The view is at 1:2500.
+// The view is at 1:2500; the scale bounds are checked with the class
+// definitions.
 INSTANTIATE_TEST_SUITE_P(
     Ranges, DrawClassVisibilityTest,
     ::testing::Values(VisibilityCase{"Shown", 1, 0, 0, true, true, true},
                       VisibilityCase{"HiddenClassKeepsItsLabels", 0, 0, 0, true, false, true},
-                      VisibilityCase{"WithinBothBounds", 1, 2500, 2500, true, true, true},
-                      VisibilityCase{"MinScaleAboveTheScale", 1, 5000, 0, true, false, false},
-                      VisibilityCase{"MaxScaleBelowTheScale", 1, 0, 1000, true, false, false},
-                      VisibilityCase{"HiddenAndOutOfRange", 0, 0, 1000, true, false, false},
+                      VisibilityCase{"OutOfRangeHidesTheLabelsToo", 1, 5000, 0, true, false, false},
                       VisibilityCase{"NoDefinition", 1, 0, 0, false, false, false}),
     test::RowName<VisibilityCase>);
 

@@ -3,18 +3,17 @@
 // its LoadLeaf builds.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "model/geometry.h"
-#include "model/map_figure.h"
 #include "model/map_builder.h"
+#include "model/map_figure.h"
 #include "model/map_leaf.h"
-#include "readers/data_kinds.h"
 #include "platform/errors.h"
+#include "readers/data_kinds.h"
 
 namespace chizro::test {
 
@@ -34,6 +33,7 @@ struct FakeFile {
   int Zone = 0;                   // 0: the file states no zone
   bool LoadAtOpen = false;        // build the figures in OpenFile
   bool FailAfterFigures = false;  // LoadLeaf attaches its lists, then fails
+  std::string LeafFile = {};      // the leaf's FileName when not the file's (a sheet's folder)
 };
 
 struct FakeData {
@@ -53,7 +53,7 @@ public:
     if (it == data_.Files.end()) return nullptr;
     const FakeFile& file = it->second;
     auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = fileName;
+    leaf->FileName = file.LeafFile.empty() ? fileName : file.LeafFile;
     leaf->SheetName = fileName;
     leaf->CoordMode = file.CoordMode;
     leaf->Datum = file.Datum;
@@ -66,7 +66,13 @@ public:
     return leaf;
   }
 
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
+  // Opens every file whose name begins with the folder's and "/", in name
+  // order; an error ends the scan with the leaves added so far.
+  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folder) override {
+    for (const auto& [name, file] : data_.Files)
+      if (name.starts_with(folder + "/")) leaves.Add(OpenFile(leaves, name));
+    return &leaves;
+  }
 
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
     data_.LoadLog.push_back(leaf.FileName);
@@ -104,24 +110,20 @@ private:
 // readers and definition files for every other kind.
 class FakeBuilders final : public TBuilderRegistry {
 public:
-  using Factory = std::function<std::unique_ptr<TMapBuilder>()>;
-  FakeBuilders(int kind, Factory factory) { Set(kind, std::move(factory)); }
   FakeBuilders(int kind, FakeData& data) { Set(kind, data); }
-  void Set(int kind, Factory factory) { factories_[kind] = std::move(factory); }
-  void Set(int kind, FakeData& data) {
-    Set(kind, [&data] { return std::make_unique<FakeBuilder>(data); });
-  }
+  void Set(int kind, FakeData& data) { data_[kind] = &data; }
 
   std::string DefFileForKind(int kind) const override {
     return DefaultBuilders().DefFileForKind(kind);
   }
   std::unique_ptr<TMapBuilder> CreateBuilder(int kind) const override {
-    const auto it = factories_.find(kind);
-    return it != factories_.end() ? it->second() : DefaultBuilders().CreateBuilder(kind);
+    const auto it = data_.find(kind);
+    return it != data_.end() ? std::make_unique<FakeBuilder>(*it->second)
+                             : DefaultBuilders().CreateBuilder(kind);
   }
 
 private:
-  std::map<int, Factory> factories_;
+  std::map<int, FakeData*> data_;
 };
 
 }  // namespace chizro::test

@@ -7,23 +7,21 @@
 #include <cmath>
 #include <memory>
 
-#include "coords/datum.h"
-#include "coords/projection.h"
 #include "model/class_def.h"
 #include "model/draw_class.h"
-#include "readers/data_kinds.h"
 #include "model/fake_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
+#include "readers/data_kinds.h"
 #include "test_support.h"
 
 namespace chizro {
 namespace {
 
+using test::FakeBuilders;
 using test::FakeData;
 using test::FakeFile;
-using test::FakeBuilders;
 
 constexpr int kKind = 11;
 
@@ -71,30 +69,24 @@ protected:
   TMapProject project{reader};
 };
 
+// The view goes to the first open that gives a leaf, and later opens of the
+// kind widen its one theme without moving the view.
 TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
   data.Files["a"] = Sheet(Square(0, 0));
   data.Files["b"] = Sheet(Square(300, -200, 50));
+  EXPECT_TRUE(project.Open("not-a-map", kKind, 2));
+  EXPECT_FALSE(project.Placed);
   EXPECT_TRUE(project.Open("a", kKind, 2));
-  const float cx = project.View->CenterX;
+  EXPECT_TRUE(project.Placed);
+  EXPECT_EQ(project.View->WorldRect, (TFRect{0, 100, 100, 0}));
   EXPECT_TRUE(project.Open("b", kKind, 2));
   ASSERT_EQ(project.Themes->Count(), 1);
   ASSERT_EQ(Theme().Leaves->Count(), 2);
   EXPECT_EQ(Theme().Extent, (TFRect{0, 100, 350, -200}));
   EXPECT_FLOAT_EQ(Theme().CenterX, 175);
   EXPECT_FLOAT_EQ(Theme().CenterY, -50);
-  EXPECT_FLOAT_EQ(project.View->CenterX, cx) << "later opens must not move the view";
   EXPECT_FLOAT_EQ(project.View->CenterX, 50);
-}
-
-TEST_F(MapModelTest, ViewIsPlacedOnTheFirstOpenThatGivesALeaf) {
-  data.Files["good"] = Sheet(Square(1000, 2000));
-  EXPECT_TRUE(project.Open("not-a-map", kKind, 2));
-  EXPECT_FALSE(project.Placed);
-  project.Open("good", kKind, 2);
-  EXPECT_TRUE(project.Placed);
-  EXPECT_FLOAT_EQ(project.View->CenterX, 1050);
-  EXPECT_FLOAT_EQ(project.View->CenterY, 2050);
-  EXPECT_EQ(project.View->WorldRect, (TFRect{1000, 2100, 1100, 2000}));
+  EXPECT_FLOAT_EQ(project.View->CenterY, 50);
 }
 
 TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
@@ -156,74 +148,6 @@ TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
   project.Open("b", 12, 2);
   PaintAt(50, 50);
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
-}
-
-TEST_F(MapModelTest, DrawClassesHoldEachFigureOnceAcrossLoads) {
-  data.Files["a"] = Sheet(Square(0, 0));
-  data.Files["b"] = Sheet(Square(2000, 0));
-  project.Open("a", kKind, 2);
-  project.Open("b", kKind, 2);
-  PaintAt(50, 50);
-  PaintAt(2050, 50);  // loads b, runs the draw class update for a again
-  ASSERT_TRUE(Leaf(0).Loaded);
-  ASSERT_TRUE(Leaf(1).Loaded);
-  const TDrawClass* cls = Leaf(0).DrawClasses->Find("5101");
-  ASSERT_NE(cls, nullptr);
-  EXPECT_EQ(cls->Figures.size(), 1u);
-}
-
-// Vertices of the loaded leaf must be the same whether the reader built them
-// at open or later, and after an unload and reload.
-TEST_F(MapModelTest, LazyLoadInAnotherDatumMatchesLoadingAtOnce) {
-  const auto tokyo = Square(-10000, -20000);
-  data.Files["lazy"] = Sheet(tokyo, kModePlane, 1, 0, false);
-  data.Files["eager"] = Sheet(tokyo, kModePlane, 1, 0, true);
-  project.Open("eager", kKind, 2);
-  project.Open("lazy", kKind, 2);
-  const TMapLeaf& eager = Leaf(0);
-  const TMapLeaf& lazy = Leaf(1);
-  ASSERT_TRUE(eager.Loaded);
-  EXPECT_EQ(lazy.Extent, eager.Extent);
-  EXPECT_EQ(lazy.Datum, 2);
-
-  PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
-  ASSERT_TRUE(lazy.Loaded);
-  EXPECT_EQ(Figure(lazy).Points, Figure(eager).Points);
-  EXPECT_EQ(Figure(lazy).Extent, Figure(eager).Extent);
-  // The TOKYO datum lies some 450 m from JGD2000 here: the points moved.
-  EXPECT_GT(
-      std::hypot(Figure(lazy).Points[0].x - tokyo[0].x, Figure(lazy).Points[0].y - tokyo[0].y),
-      300.0);
-
-  const auto firstLoad = Figure(lazy).Points;
-  for (int i = 0; i < 3; ++i) PaintAt(-900000, -900000);
-  ASSERT_FALSE(lazy.Loaded);
-  ASSERT_FALSE(eager.Loaded);
-  PaintAt(eager.Extent.left + 50, eager.Extent.bottom + 50);
-  ASSERT_TRUE(lazy.Loaded);
-  ASSERT_TRUE(eager.Loaded);
-  EXPECT_EQ(Figure(lazy).Points, firstLoad);
-  EXPECT_EQ(Figure(eager).Points, firstLoad);
-  EXPECT_EQ(lazy.Extent, eager.Extent) << "a reload must not convert the extent again";
-}
-
-TEST_F(MapModelTest, LatLonDataReloadsIntoPlaneCoordinates) {
-  // 0.01 degree square at 36N 139.9E, loaded at open (as a reader of a
-  // latitude/longitude file does), then unloaded and reloaded.
-  data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.0f}, {139.91f, 36.01f}, {139.9f, 36.01f}},
-                           kModeLatLon, 2, 0, true);
-  project.Open("ll", kKind, 2);
-  const TMapLeaf& leaf = Leaf(0);
-  double X = 0, Y = 0;
-  LatLonToXY(kGrs80, 9, X, Y, double{36.0f}, double{139.9f});
-  EXPECT_NEAR(Figure(leaf).Points[0].x, Y, 0.01);
-  EXPECT_NEAR(Figure(leaf).Points[0].y, X, 0.01);
-  const auto first = Figure(leaf).Points;
-  for (int i = 0; i < 4; ++i) PaintAt(-900000, -900000);
-  ASSERT_FALSE(leaf.Loaded);
-  PaintAt(static_cast<float>(Y) + 10, static_cast<float>(X) + 10);
-  ASSERT_TRUE(leaf.Loaded);
-  EXPECT_EQ(Figure(leaf).Points, first) << "reloaded figures left in degrees";
 }
 
 TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
@@ -308,108 +232,112 @@ TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) 
   }
 }
 
-// A square in zone 7 plane coordinates around Nagoya, and the same corner
-// as PROJ puts it into zone 9 (JGD2000 / zone VII to zone IX).
-const std::vector<TFPoint> kNagoya = Square(-33400, -88700, 200);
-
-TEST_F(MapModelTest, FirstDataThatStatesAZoneChoosesTheProjectsZone) {
-  data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7, true);
-  data.Files["tokyo"] = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
-  project.Open("nagoya", kKind, 2);
-  EXPECT_EQ(project.Zone, 7);
-  EXPECT_EQ(Theme().Zone, 7);
-  EXPECT_EQ(Figure(Leaf(0)).Points, kNagoya) << "data in the project's zone moves not";
-
-  // Later data of another zone comes into zone 7 through latitude/longitude.
-  project.Open("tokyo", kKind, 2);
-  EXPECT_EQ(project.Zone, 7);
-  const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35400);
-  EXPECT_EQ(Leaf(1).Zone, 7);
-  EXPECT_NEAR(Figure(Leaf(1)).Points[0].x, expected.x, kPlaneTolerance);
-  EXPECT_NEAR(Figure(Leaf(1)).Points[0].y, expected.y, kPlaneTolerance);
-  const TFPoint topLeft = ProjTransform("EPSG:2451", "EPSG:2449", -6000, -35300);
-  EXPECT_NEAR(Leaf(1).Extent.left, topLeft.x, kPlaneTolerance);
-  EXPECT_NEAR(Leaf(1).Extent.top, topLeft.y, kPlaneTolerance);
-}
-
-TEST_F(MapModelTest, LatLonDataFirstOrAFixedZoneKeepsTheZone) {
-  const TFPoint expected = ProjTransform("EPSG:2449", "EPSG:2451", kNagoya[0].x, kNagoya[0].y);
-  for (const bool fixed : {false, true}) {
-    SCOPED_TRACE(fixed ? "fixed zone" : "latitude/longitude first");
-    TMapProject p{reader};
-    data.Files["ll"] = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
-    data.Files["nagoya"] = Sheet(kNagoya, kModePlane, 2, 7);
-    if (fixed)
-      p.ZoneFixed = true;
-    else
-      p.Open("ll", kKind, 2);
-    p.Open("nagoya", kKind, 2);
-    EXPECT_EQ(p.Zone, 9);
-    TMapLeaf& leaf = *p.Themes->Items(0)->Leaves->Items(fixed ? 0 : 1);
-    // Loaded later, the figures come from the zone-7 file into zone 9 too.
-    PaintAt(p, expected.x, expected.y);
-    ASSERT_TRUE(leaf.Loaded);
-    EXPECT_NEAR(Figure(leaf).Points[0].x, expected.x, kPlaneTolerance);
-    EXPECT_NEAR(Figure(leaf).Points[0].y, expected.y, kPlaneTolerance);
-  }
-}
-
-TEST_F(MapModelTest, TokyoSheetComesIntoAJgd2000ProjectOnGrs80) {
-  data.Files["t"] = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9, true);
-  project.Open("t", kKind, 2);
-  EXPECT_EQ(Leaf(0).Datum, 2);
-  // Tokyo / zone IX (Bessel) to JGD2000 / zone IX (GRS80), datum shift between.
-  const TFPoint expected = ProjTransform("EPSG:30169", "EPSG:2451", -5994.469, -35363.475);
-  EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, expected.x, kPlaneTolerance);
-  EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, expected.y, kPlaneTolerance);
-}
-
-// A reader that names its leaves by the folder of the file it is given, as
-// the sheet reader does for a sheet's description file.
-class FolderNamingBuilder final : public TMapBuilder {
-public:
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override {
-    auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = fileName.substr(0, fileName.rfind('/'));
-    return leaf;
-  }
-  TMapLeafGrp* OpenFolder(TMapLeafGrp&, const std::string&) override { return nullptr; }
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
+// Files opened in turn into a project of JGD2000 and zone IX (until data
+// states another zone), and where PROJ puts the first vertex and the
+// extent's top-left corner of one of them: data of another datum, another
+// zone or in degrees comes into the project's system whether the reader
+// built it at open or a paint loads it later. The first data that states a
+// zone chooses the project's, unless degrees came first or the zone is
+// fixed.
+struct ArrivalCase {
+  const char* Name;
+  std::vector<std::pair<std::string, FakeFile>> Files;
+  bool ZoneFixed;
+  int Zone;         // the project's zone after the opens
+  int Leaf;         // the leaf checked
+  const char* Crs;  // the system of that leaf's file
+  const char* ProjectCrs;
 };
 
-TEST(LeafList, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
-  FakeBuilders reader(13, [] { return std::make_unique<FolderNamingBuilder>(); });
-  TMapProject project{reader};
-  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
-  project.Open("/maps/09LD183", 13, 2);
-  project.Open("/maps/09LD183/09LD183.txt", 13, 2);
-  project.Open("/maps/09LD184/09LD184.txt", 13, 2);
-  EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 2);
-}
+class MapModelArrivalTest : public MapModelTest,
+                            public ::testing::WithParamInterface<ArrivalCase> {};
 
-// A folder reader that adds one TOKYO leaf, then meets a broken unit.
-class BrokenFolderBuilder final : public TMapBuilder {
-public:
-  std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp&, const std::string&) override { return nullptr; }
-  TMapLeafGrp* OpenFolder(TMapLeafGrp& leaves, const std::string& folder) override {
-    auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = folder + "/a";
-    leaf->Datum = 1;
-    leaf->Extent = {-10000, -20000, -9900, -20100};
-    leaves.Add(std::move(leaf));
-    throw EListIndexError(6);
+TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
+  const ArrivalCase& c = GetParam();
+  project.ZoneFixed = c.ZoneFixed;
+  for (const auto& [name, file] : c.Files) {
+    data.Files[name] = file;
+    project.Open(name, kKind, kOpenFile);
   }
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override { leaf.Loaded = true; }
-};
-
-TEST(LeafList, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
-  FakeBuilders reader(14, [] { return std::make_unique<BrokenFolderBuilder>(); });
-  TMapProject project{reader};
-  EXPECT_THROW(project.Open("/maps", 14, 1), EListIndexError);
-  const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
+  EXPECT_EQ(project.Zone, c.Zone);
+  const FakeFile& file = c.Files.at(static_cast<std::size_t>(c.Leaf)).second;
+  const TFPoint p = file.Figures.at(0).Points.at(0);
+  const TFPoint vertex = ProjTransform(c.Crs, c.ProjectCrs, p.x, p.y);
+  const TFPoint corner = ProjTransform(c.Crs, c.ProjectCrs, file.Extent.left, file.Extent.top);
+  TMapLeaf& leaf = Leaf(c.Leaf);
   EXPECT_EQ(leaf.Datum, 2);
-  EXPECT_GT(std::hypot(leaf.Extent.left + 10000, leaf.Extent.top + 20000), 300.0);
-  EXPECT_EQ(project.Themes->Items(0)->Extent, leaf.Extent);
+  EXPECT_EQ(leaf.Zone, c.Zone);
+  EXPECT_NEAR(leaf.Extent.left, corner.x, kPlaneTolerance);
+  EXPECT_NEAR(leaf.Extent.top, corner.y, kPlaneTolerance);
+  PaintAt(vertex.x, vertex.y);
+  ASSERT_TRUE(leaf.Loaded);
+  EXPECT_NEAR(Figure(leaf).Points[0].x, vertex.x, kPlaneTolerance);
+  EXPECT_NEAR(Figure(leaf).Points[0].y, vertex.y, kPlaneTolerance);
+}
+
+// Squares around Tokyo (zone IX, Tokyo datum), Nagoya (zone VII) and
+// 36N 139.9E in degrees.
+const FakeFile kTokyoAtOpen = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9, true);
+const FakeFile kTokyoByPaint = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9);
+const FakeFile kNagoyaAtOpen = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7, true);
+const FakeFile kNagoyaByPaint = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7);
+const FakeFile kDegrees = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
+const FakeFile kZoneIX = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
+
+INSTANTIATE_TEST_SUITE_P(
+    Opens, MapModelArrivalTest,
+    ::testing::Values(
+        ArrivalCase{
+            "TokyoDatumAtOpen", {{"t", kTokyoAtOpen}}, false, 9, 0, "EPSG:30169", "EPSG:2451"},
+        ArrivalCase{
+            "TokyoDatumByAPaint", {{"t", kTokyoByPaint}}, false, 9, 0, "EPSG:30169", "EPSG:2451"},
+        ArrivalCase{"Degrees", {{"ll", kDegrees}}, false, 9, 0, "EPSG:4612", "EPSG:2451"},
+        ArrivalCase{"FirstZoneStatedIsTheProjects",
+                    {{"n", kNagoyaAtOpen}},
+                    false,
+                    7,
+                    0,
+                    "EPSG:2449",
+                    "EPSG:2449"},
+        ArrivalCase{"LaterDataOfAnotherZone",
+                    {{"n", kNagoyaAtOpen}, {"t", kZoneIX}},
+                    false,
+                    7,
+                    1,
+                    "EPSG:2451",
+                    "EPSG:2449"},
+        ArrivalCase{"DegreesFirstKeepZoneIX",
+                    {{"ll", kDegrees}, {"n", kNagoyaByPaint}},
+                    false,
+                    9,
+                    1,
+                    "EPSG:2449",
+                    "EPSG:2451"},
+        ArrivalCase{"FixedZone", {{"n", kNagoyaByPaint}}, true, 9, 0, "EPSG:2449", "EPSG:2451"}),
+    test::RowName<ArrivalCase>);
+
+// A reader may name a leaf by another path than the one given, as the sheet
+// reader names a sheet by its folder.
+TEST_F(MapModelTest, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
+  for (const std::string sheet : {"/maps/09LD183", "/maps/09LD184"}) {
+    data.Files[sheet + "/s.txt"] = Sheet(Square(0, 0));
+    data.Files[sheet + "/s.txt"].LeafFile = sheet;
+  }
+  for (const char* name :
+       {"/maps/09LD183/s.txt", "/maps/09LD183", "/maps/09LD183/s.txt", "/maps/09LD184/s.txt"})
+    project.Open(name, kKind, kOpenFile);
+  EXPECT_EQ(Theme().Leaves->Count(), 2);
+}
+
+TEST_F(MapModelTest, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
+  data.Files["/maps/a"] = Sheet(Square(-10000, -20000), kModePlane, 1);
+  data.Files["/maps/b"] = Sheet(Square(0, 0), kModePlane, 1, 0, true);
+  data.Files["/maps/b"].FailAfterFigures = true;
+  EXPECT_THROW(project.Open("/maps", kKind, kOpenFolder), EConvertError);
+  ASSERT_EQ(Theme().Leaves->Count(), 1);
+  EXPECT_EQ(Leaf(0).Datum, 2);
+  EXPECT_GT(std::hypot(Leaf(0).Extent.left + 10000, Leaf(0).Extent.top + 19900), 300.0);
+  EXPECT_EQ(Theme().Extent, Leaf(0).Extent);
 }
 
 }  // namespace

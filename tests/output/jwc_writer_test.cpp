@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "model/draw_class.h"
-#include "support/recording_canvas.h"
 #include "model/fake_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/errors.h"
 #include "support/leaf_dump.h"
+#include "support/recording_canvas.h"
 
 namespace chizro {
 namespace {
@@ -47,18 +47,7 @@ std::string ClassDef(const std::string& code, int order, const std::string& prop
          prop + "\r\n";
 }
 
-// Shift_JIS texts.
-const std::string kBuilding = "\x8C\x9A\x95\xA8";                                 // 建物
-const std::string kRoad = "\x93\xB9\x98\x48";                                     // 道路
-const std::string kTriangulation = "\x8E\x4F\x8A\x70\x93\x5F";                    // 三角点
-const std::string kTokyo = "\x93\x8C\x8B\x9E";                                    // 東京
-const std::string kGothic = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
-
-// The request file JW_CAD writes for a transformation that asks for a point.
-const std::string kRequest =
-    "hq\r\nhk 0\r\nhs 1 2500 50 50 60 1 1 1 1 50 50 1 50 50 50 1\r\nhp1 100 200\r\n"
-    "lg0\r\nly0\r\nlc1\r\nlt1\r\ncn3\r\ncn\"$<" +
-    kGothic + ">\r\n#\r\n\r\nci 75.3 115.9 100 180 270 1 180\r\nhq\r\n";
+const std::string kTokyo = "\x93\x8C\x8B\x9E";  // 東京 in Shift_JIS
 
 class JwcWriterTest : public ::testing::Test {
 protected:
@@ -97,18 +86,13 @@ protected:
   TMapProject project{reader};
 };
 
-// Two sheets side by side. Sheet a holds every kind of figure and every kind
-// of class; the first theme's top-left (0, 100) lands on the pick point
-// (100, 200).
+// Two sheets side by side, with the definitions, settings and request of
+// tests/data/output/two_sheets (every kind of class, Shift_JIS titles, the
+// request JW_CAD writes for a transformation that asks for a point). Sheet a
+// holds every kind of figure; the first theme's top-left (0, 100) lands on
+// the pick point (100, 200).
 TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
-  Defs("[MapTheme]\r\nThemeTitle=fixture\r\n" + ClassDef("1101", 10, "1,0,0") +
-       ClassDef("2101", 20) + ClassDef("ROAD", 25) + ClassDef("7301", 30, "1,0,1") +
-       ClassDef("3101", 5, "1,0,0") + ClassDef("4101", 40, "1,0,0"));
-  Settings("[Layers]\r\nOutput=L\r\n\r\n[Elements]\r\n1101=" + kBuilding +
-           ",1,2,1,3\r\n2101=" + kRoad + ",2,3,2,4\r\n7301=" + kTriangulation +
-           ",A,5,1,5\r\nroad=road,F,1,1,1\r\n"
-           "9999=undefined,3,4,4,4,extra\r\n4101=\"no figures\",4,1,9,10\r\n");
-  Request(kRequest);
+  fs::copy(test::DataPath("output/two_sheets"), dir.Path(), fs::copy_options::recursive);
   data.Files["a"] = {{0, 100, 100, 0},
                      {
                          // Vertices exactly as held, closing vertex included; a
@@ -305,8 +289,7 @@ std::string IndexError(int i) { return EListIndexError(i).what(); }
 std::string FloatError(const std::string& text) { return EFloatConvertError(text).what(); }
 // A hand-edited settings file: the class, the field and the value named.
 std::string Refused(const std::string& field, const std::string& value, const std::string& range) {
-  return "出力設定のデータ分類 \"5555\" の" + field + " \"" + value +
-         "\" は JW_CAD が読めない値です (" + range + ")";
+  return ESettingsError("5555", field, value, range).what();
 }
 std::string Entries(const std::string& output, const std::string& elements) {
   return "[Layers]\r\nOutput=" + output + "\r\n[Elements]\r\n" + elements;
@@ -380,13 +363,24 @@ TEST_F(JwcWriterFailureTest, LayerIsCheckedWhereWrittenAndWrittenInCapitals) {
   EXPECT_EQ(Result(), "hp1 0 0\r\nlgE\r\nlc2\r\nlt3\r\ncn10\r\n1000 -9000\r\n\r\n");
 }
 
-TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRun) {
+// A sheet whose load failed at a paint is read again by the run: it stops the
+// run while it fails, and once mended it is written whole, without the
+// partial list of the failed load beside it.
+TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRunUntilItIsMended) {
   Settings("");
   Request("hp1 0 0\r\n");
   data.Files["a"].FailAfterFigures = true;
+  EXPECT_THROW(project.Draw(), EConvertError);
+  const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
+  ASSERT_FALSE(leaf.LoadError.empty());
   EXPECT_THROW(ExportJwc(project), EConvertError);
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
+
+  data.Files["a"].FailAfterFigures = false;
+  const TJwcStats stats = ExportJwc(project);
+  EXPECT_EQ(stats.Figures, 1);
+  EXPECT_EQ(leaf.FigGrpCount(), 1);
 }
 
 TEST_F(JwcWriterFailureTest, AResultThatCannotBeWrittenIsReported) {
@@ -398,35 +392,6 @@ TEST_F(JwcWriterFailureTest, AResultThatCannotBeWrittenIsReported) {
   EXPECT_FALSE(ResultExists());
   fs::remove(dir.File("temp.txt.tmp~"));
 }
-
-struct NumberCase {
-  const char* Name;
-  double Value;
-  const char* Text;
-};
-
-class JwcNumberTest : public ::testing::TestWithParam<NumberCase> {};
-
-// The edges the random comparison with the C library below may miss.
-TEST_P(JwcNumberTest, FifteenSignificantDigitsInGeneralFormat) {
-  EXPECT_EQ(JwcNumber(GetParam().Value), GetParam().Text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, JwcNumberTest,
-    ::testing::Values(
-        NumberCase{"Zero", 0.0, "0"}, NumberCase{"NegativeZero", -0.0, "0"},
-        NumberCase{"FloatOf12345_678", static_cast<double>(12345.678f), "12345.677734375"},
-        NumberCase{"RoundsUpIntoTheNextDigit", 999.9999999999999, "1000"},
-        NumberCase{"SmallestPlain", 0.0001, "0.0001"},
-        NumberCase{"BelowThePlainRange", 0.00001, "1E-5"},
-        NumberCase{"RoundsUpToPlain", 9.999999999999999e-5, "0.0001"},
-        NumberCase{"FifteenIntegerDigits", 999999999999999.0, "999999999999999"},
-        NumberCase{"SixteenIntegerDigits", 1e15, "1E15"},
-        NumberCase{"RoundsUpToSixteenDigits", 999999999999999.9, "1E15"},
-        NumberCase{"NotANumber", std::numeric_limits<double>::quiet_NaN(), "NAN"},
-        NumberCase{"MinusInfinity", -std::numeric_limits<double>::infinity(), "-INF"}),
-    test::RowName<NumberCase>);
 
 // The C library's "%.15G" has the same digits and the same plain/scientific
 // boundaries; only its exponent is written differently ("E-06", "E+20").
@@ -442,7 +407,17 @@ std::string PrintfGeneral(double v) {
   return s.substr(0, e + 1) + (negative ? "-" : "") + exponent;
 }
 
-TEST(JwcNumberFormat, AgreesWithTheCLibraryOnRandomFloatsAndDoubles) {
+// Zero without a sign, the edges the random values below may miss (the
+// plain/scientific boundaries, rounding up into another digit, not-a-number
+// and infinity), then random floats and doubles.
+TEST(JwcNumberFormat, AgreesWithTheCLibrary) {
+  EXPECT_EQ(JwcNumber(0.0), "0");
+  EXPECT_EQ(JwcNumber(-0.0), "0");
+  for (const double v :
+       {double{12345.678f}, 999.9999999999999, 0.0001, 0.00001, 9.999999999999999e-5,
+        999999999999999.0, 1e15, 999999999999999.9, std::numeric_limits<double>::quiet_NaN(),
+        -std::numeric_limits<double>::infinity()})
+    EXPECT_EQ(JwcNumber(v), PrintfGeneral(v)) << v;
   std::mt19937_64 random(20240611);
   std::uniform_real_distribution<double> mantissa(-1, 1);
   std::uniform_int_distribution<int> exponent(-12, 22);

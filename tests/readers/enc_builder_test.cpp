@@ -24,6 +24,16 @@ INSTANTIATE_TEST_SUITE_P(
                       Enc("EdgesRunWithTheirNodesEitherWay", "enc/edges_both_ways.txt"),
                       Enc("EdgeWithOnePointerGivesItsOwnVertices", "enc/edge_one_pointer.txt"),
                       Enc("NodeThatCannotBeFoundIsLeftOut", "enc/node_missing.txt"),
+                      // Tags in characters 2 to 5 (anything in 1 and 6); a vector
+                      // record without its record start is none: node 1 is not
+                      // found, nodes 2 and 3 are.
+                      Enc("RecordLinesAndTheirTags", "enc/record_lines.txt"),
+                      // Nodes join an edge of two pointers. Edge 1: a second pointer
+                      // field replaces the first (nodes 3 and 4); edge 2: two
+                      // declared, one present, the other empty (node 5 only); edge 3:
+                      // one declared of two present (its own vertex only); edge 4:
+                      // quoted items (nodes 8 and 1).
+                      Enc("EdgePointersKeepTheirDeclaredCount", "enc/edge_pointers.txt"),
                       // The area bounded only by edges truncated at the data limit (USAG
                       // 3) comes first, being the smaller; holes (USAG 2) are left out.
                       Enc("AreasTakeTheExteriorBoundaryOnly", "enc/area_without_holes.txt"),

@@ -88,19 +88,13 @@ std::vector<XY> Distinct(std::vector<XY> points, bool ring) {
   return out;
 }
 
-bool SameRing(const std::vector<XY>& a, const std::vector<XY>& b) {
+// The same ring from any start, in either direction.
+bool SameRing(const std::vector<XY>& a, std::vector<XY> b) {
   if (a.size() != b.size() || a.empty()) return false;
-  const std::size_t n = a.size();
-  for (int direction : {1, -1}) {
-    for (std::size_t start = 0; start < n; ++start) {
-      bool same = true;
-      for (std::size_t i = 0; i < n && same; ++i) {
-        const std::size_t j = (start + n + static_cast<std::size_t>(direction) * i) % n;
-        same = Near(a[i], b[j]);
-      }
-      if (same) return true;
-    }
-  }
+  for (int pass = 0; pass < 2; ++pass, std::reverse(b.begin(), b.end()))
+    for (std::size_t start = 0; start < b.size();
+         ++start, std::rotate(b.begin(), b.begin() + 1, b.end()))
+      if (std::equal(a.begin(), a.end(), b.begin(), Near)) return true;
   return false;
 }
 

@@ -1,5 +1,6 @@
-// The record listing layer of the ENC reader: lines, items, subfields,
-// pointers, hex texts and the vector pass, on listings written in the tests.
+// The record listing layer of the ENC reader: items, subfields, pointers,
+// hex texts, the errors of the vector pass and the feature scan, on listings
+// written in the tests.
 #include "readers/iso8211_listing.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/comma_text.h"
 #include "platform/errors.h"
 #include "support/leaf_dump.h"
 
@@ -65,19 +65,6 @@ TEST(ListingItems, FieldLineHasTagAtTwoToFiveAndContentFromSeven) {
   EXPECT_EQ(ListingTag(" SG"), "SG");
 }
 
-TEST(ListingCursor, LinesEndAtCrLfOrCrLfAndTextAtNul) {
-  const std::string_view text("a\r\nb\nc\rd\n\re", 12);
-  TLineCursor cursor(text);
-  std::vector<std::string_view> lines;
-  for (std::string_view line; cursor.Next(line);) lines.push_back(line);
-  EXPECT_EQ(lines, (std::vector<std::string_view>{"a", "b", "c", "d", "", "e"}));
-
-  TLineCursor withNul(std::string_view("x\r\ny\0z\r\n", 8));
-  lines.clear();
-  for (std::string_view line; withNul.Next(line);) lines.push_back(line);
-  EXPECT_EQ(lines, (std::vector<std::string_view>{"x", "y"}));
-}
-
 // --- Pointers and hex texts ------------------------------------------------
 
 TEST(ListingPointers, NameLittleEndianIdentifiersInTheirStore) {
@@ -125,80 +112,8 @@ TEST(ListingHexText, DecodesPairsUpToZero) {
 
 // --- Vector pass ------------------------------------------------------------
 
-TEST(ListingVectorPass, FactorsDivideCoordinatesAndSoundings) {
-  TEncListing listing(Record(" DSPM 1 41 RCNM=20 COMF=10000000 SOMF=10\r\n") +
-                      Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2 24 600000000 -1500000000 123 "
-                             "600100000 -1500200000 7\r\n") +
-                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 -255000000 1405000000\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  EXPECT_EQ(comf, 10000000);
-  EXPECT_EQ(somf, 10);
-  EXPECT_EQ(Find(listing, 110, 1)->Vertices,
-            (Vertices{{-150.0f, 60.0f, 12.3f}, {-150.02f, 60.01f, 0.7f}}));
-  EXPECT_EQ(Find(listing, 120, 2)->Vertices, (Vertices{{140.5f, -25.5f, 0}}));
-}
-
-TEST(ListingVectorPass, ListingWithoutParametersKeepsTheFactorsItWasGiven) {
-  TEncListing listing(Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 1 12 300 500 40\r\n"));
-  std::int32_t comf = 100;
-  std::int32_t somf = 4;
-  listing.ReadVectorPass(comf, somf);
-  EXPECT_EQ(comf, 100);
-  EXPECT_EQ(Find(listing, 110, 1)->Vertices, (Vertices{{5, 3, 10}}));
-}
-
-TEST(ListingVectorPass, TagsAreTakenFromCharactersTwoToFiveOnly) {
-  // A blank or a digit before the tag; anything in character 6.
-  TEncListing listing(Record("9VRID_1 8 RCNM=120 RCID=1\r\nXSG2D 1 8 1 2\r\n") +
-                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2Dx1 8 3 4\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  ASSERT_NE(Find(listing, 120, 1), nullptr);
-  EXPECT_EQ(Find(listing, 120, 1)->Vertices, (Vertices{{2, 1, 0}}));
-  EXPECT_EQ(Find(listing, 120, 2)->Vertices, (Vertices{{4, 3, 0}}));
-}
-
-TEST(ListingVectorPass, VectorRecordsNeedARecordStart) {
-  TEncListing listing(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1 8 1 2\r\n****\r\n" +
-                      Record(" VRID 1 8 RCNM=120 RCID=2\r\n SG2D 1 8 3 4\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  EXPECT_EQ(Find(listing, 120, 1), nullptr);
-  EXPECT_NE(Find(listing, 120, 2), nullptr);
-}
-
-TEST(ListingVectorPass, PointersKeepTheirDeclaredCount) {
-  TEncListing listing(
-      Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT 2 18 NAME=0x7801000000 ORNT=255 "
-             "NAME=0x7802000000 ORNT=255\r\n VRPT 2 18 NAME=0x7803000000 "
-             "NAME=0x7804000000\r\n") +
-      Record(" VRID 1 8 RCNM=130 RCID=2\r\n VRPT 3 9 NAME=0x7805000000\r\n") +
-      Record(" VRID 1 8 RCNM=130 RCID=3\r\n VRPT 1 9 NAME=0x7806000000 NAME=0x7807000000\r\n") +
-      // A quoted pointer outlives its line.
-      Record(" VRID 1 8 RCNM=130 \"RCID=4\"\r\n VRPT 1 9 \"NAME=0x7808000000\"\r\n"));
-  std::int32_t comf = 1;
-  std::int32_t somf = 1;
-  listing.ReadVectorPass(comf, somf);
-  // A second pointer field replaces the first.
-  const TVectorRecord* first = Find(listing, 130, 1);
-  EXPECT_EQ(first->PointerCount, 2);
-  EXPECT_EQ(first->Pointer(0), "0x7803000000");
-  EXPECT_EQ(first->Pointer(1), "0x7804000000");
-  // More declared than present: the missing ones read as empty text.
-  const TVectorRecord* second = Find(listing, 130, 2);
-  EXPECT_EQ(second->PointerCount, 3);
-  EXPECT_EQ(second->Pointer(0), "0x7805000000");
-  EXPECT_EQ(second->Pointer(2), "");
-  // More present than declared: only the declared ones count.
-  EXPECT_EQ(Find(listing, 130, 3)->PointerCount, 1);
-  EXPECT_EQ(Find(listing, 130, 3)->Pointer(1), "");
-  ASSERT_NE(Find(listing, 130, 4), nullptr);
-  EXPECT_EQ(Find(listing, 130, 4)->Pointer(0), "0x7808000000");
-}
+// The factors, the record lines and the pointer fields are checked through
+// the reader (its golden listings, GDAL's soundings of the test cell).
 
 struct BadListing {
   const char* Name;

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "model/draw_class.h"
-#include "readers/data_kinds.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
+#include "readers/data_kinds.h"
 #include "support/leaf_dump.h"
 
 namespace chizro::test {
@@ -22,35 +22,27 @@ namespace {
 struct ContractCase {
   const char* Name;
   int Kind;
-  const char* Input;           // relative to the source tree
-  int OpenMode;                // 1 folder, 2 file
-  bool Golden = true;          // false: the reader's own golden files cover the figures
+  const char* Input;   // relative to the source tree
+  int OpenMode;        // 1 folder, 2 file
+  bool Golden = true;  // false: the reader's own golden files cover the figures
 };
 
 void PrintTo(const ContractCase& c, std::ostream* os) { *os << c.Input; }
 
 class ReaderContract : public ::testing::TestWithParam<ContractCase> {};
 
-TEST_P(ReaderContract, MissingFileGivesNoLeaf) {
+TEST_P(ReaderContract, OpenFileGivesNoLeafForAMissingFileAndLeavesTheLeafToItsCaller) {
   const ContractCase& c = GetParam();
   const ScopedProgramDir program(SourcePath());
   const auto reader = MakeReader(c.Kind);
   TMapLeafGrp leaves(nullptr);
-  const std::string missing = DataPath("no-such-file.txt");
-  EXPECT_EQ(reader->OpenFile(leaves, missing), nullptr);
-  EXPECT_EQ(leaves.Count(), 0);
-}
-
-TEST_P(ReaderContract, OpenFileLeavesTheLeafToItsCaller) {
-  const ContractCase& c = GetParam();
-  if (c.OpenMode != 2) GTEST_SKIP() << "a folder row";
-  const ScopedProgramDir program(SourcePath());
-  const auto reader = MakeReader(c.Kind);
-  TMapLeafGrp leaves(nullptr);
-  const auto leaf = reader->OpenFile(leaves, SourcePath(c.Input));
-  ASSERT_TRUE(leaf);
-  EXPECT_EQ(leaf->FileName, SourcePath(c.Input));
-  EXPECT_EQ(leaf->Owner, &leaves);
+  EXPECT_EQ(reader->OpenFile(leaves, DataPath("no-such-file.txt")), nullptr);
+  if (c.OpenMode == 2) {
+    const auto leaf = reader->OpenFile(leaves, SourcePath(c.Input));
+    ASSERT_TRUE(leaf);
+    EXPECT_EQ(leaf->FileName, SourcePath(c.Input));
+    EXPECT_EQ(leaf->Owner, &leaves);
+  }
   EXPECT_EQ(leaves.Count(), 0);
 }
 

@@ -110,52 +110,48 @@ TEST_F(SdfTest, TheDescriptionFileOpensItsFolderWithoutReadingALayer) {
   fs::rename(File("09LD183.txt"), File("09LD183.TXT"));
   check(File("09LD183.TXT"));
   check(Sheet());
-}
-
-TEST_F(SdfTest, ASheetIsRefusedWithoutItsOwnDescription) {
-  EXPECT_FALSE(Open(dir.Path().string())) << "not a sheet folder";
-  EXPECT_FALSE(Open(Sheet("09LD999"))) << "no such folder";
-  // line 5 names another sheet
-  EditLines(File("09LD183.txt"), [](auto& l) { l[4] = "09LD184"; });
+  // Not a sheet folder, no such folder, a sheet without its description.
+  EXPECT_FALSE(Open(dir.Path().string()));
+  EXPECT_FALSE(Open(Sheet("09LD999")));
+  fs::remove(File("09LD183.TXT"));
   EXPECT_FALSE(Open(Sheet()));
-  // compared after converting ASCII letters to upper case
-  EditLines(File("09LD183.txt"), [](auto& l) { l[4] = "09ld183"; });
-  EXPECT_TRUE(Open(Sheet()));
-  // no line names the sheet
-  EditLines(File("09LD183.txt"), [](auto& l) { l.resize(4); });
-  EXPECT_FALSE(Open(Sheet()));
-  // the description carries the folder's name
-  fs::remove(File("09LD183.txt"));
-  EXPECT_FALSE(Open(Sheet()));
-}
-
-TEST_F(SdfTest, DatumItemZeroIsTokyoAnythingElseJgd2000) {
-  for (const auto& [item, datum] : std::vector<std::pair<std::string, int>>{
-           {"0", 1}, {"1", 2}, {"2", 2}, {"00", 2}, {"TOKYO", 2}}) {
-    const std::string flag = item;  // clang 14 cannot capture a structured binding
-    EditLines(File("09LD183.txt"), [&](auto& l) { SetItem(l[6], 9, flag); });
-    const auto leaf = Open(Sheet());
-    ASSERT_TRUE(leaf);
-    EXPECT_EQ(leaf->Datum, datum) << flag;
-  }
 }
 
 struct DescriptionCase {
   const char* Name;
   std::function<void(std::vector<std::string>&)> Edit;
-  const char* Error;  // as ErrorOf gives it
+  const char* Outcome;  // "datum N" of the leaf, "none", or the error as ErrorOf gives it
 };
 
-class SdfBadDescription : public SdfTest, public ::testing::WithParamInterface<DescriptionCase> {};
+class SdfDescription : public SdfTest, public ::testing::WithParamInterface<DescriptionCase> {};
 
-TEST_P(SdfBadDescription, StopsTheOpenWithTheErrorAndNoLeaf) {
+TEST_P(SdfDescription, DecidesTheSheetAndItsDatumOrStopsTheOpen) {
   EditLines(File("09LD183.txt"), GetParam().Edit);
-  EXPECT_EQ(ErrorOf([&] { Open(Sheet()); }), GetParam().Error);
+  std::string outcome = "none";
+  const std::string error = ErrorOf([&] {
+    if (const auto leaf = Open(Sheet())) outcome = "datum " + std::to_string(leaf->Datum);
+  });
+  EXPECT_EQ(error.empty() ? outcome : error, GetParam().Outcome);
+}
+
+auto DatumItem(const char* item) {
+  return [item](std::vector<std::string>& l) { SetItem(l[6], 9, item); };
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, SdfBadDescription,
+    Edits, SdfDescription,
     ::testing::Values(
+        // Line 5 names the sheet, compared after converting ASCII letters to
+        // upper case.
+        DescriptionCase{"AnotherSheetsName", [](auto& l) { l[4] = "09LD184"; }, "none"},
+        DescriptionCase{"NameInSmallLetters", [](auto& l) { l[4] = "09ld183"; }, "datum 2"},
+        DescriptionCase{"NoLineNamesTheSheet", [](auto& l) { l.resize(4); }, "none"},
+        // Datum item 0 is TOKYO, anything else JGD2000.
+        DescriptionCase{"DatumZero", DatumItem("0"), "datum 1"},
+        DescriptionCase{"DatumOne", DatumItem("1"), "datum 2"},
+        DescriptionCase{"DatumTwo", DatumItem("2"), "datum 2"},
+        DescriptionCase{"DatumZeroZero", DatumItem("00"), "datum 2"},
+        DescriptionCase{"DatumText", DatumItem("TOKYO"), "datum 2"},
         DescriptionCase{"NameAndScaleOnly", [](auto& l) { l.resize(6); }, "list 6"},
         DescriptionCase{"ZoneLineWithFourItems", [](auto& l) { l[6] = "9,1,2,3"; }, "list 4"},
         DescriptionCase{"Line6NotAReal", [](auto& l) { l[5] = "2,500"; }, "real '2,500'"},
@@ -163,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "integer '9.0'"},
         DescriptionCase{"CornerNotAReal", [](auto& l) { l[6] = "9,1,2,3,4,5,x6,7,8,1"; },
                         "real 'x6'"}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    RowName<DescriptionCase>);
 
 TEST_F(SdfTest, HiddenKeyClassesSkipTheirLayersUnread) {
   // Unreadable block and road files prove that the layers are not read.

@@ -17,31 +17,13 @@ namespace fs = std::filesystem;
 using sdf2500::TDirIndex;
 using TLineCursor = sdf2500::TRecordLines;
 
-TEST(SdfCommaFields, AtAMissingFieldIsTheListIndexError) {
-  TCommaFields f;
-  f.Split("a,b");
-  EXPECT_EQ(f.At(1), "b");
-  try {
-    f.At(2);
-    ADD_FAILURE() << "no error";
-  } catch (const EListIndexError& e) {
-    EXPECT_EQ(e.Index(), 2);
-  }
-}
-
-TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkipped) {
-  auto cursor = TLineCursor::FromText("h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a");
+TEST(SdfLineCursor, BlankLinesAndATrailingEndOfFileByteAreSkippedAndNulEndsTheText) {
+  // The end-of-file bytes stand before the NUL that ends the text.
+  const char text[] = "h\r\n\r\n \t\r\nL1\r\n\r\n1,2\x1a\r\n\x1a\0L2";
+  auto cursor = TLineCursor::FromText(std::string(text, sizeof text - 1));
   EXPECT_EQ(cursor.Need(), "h");
   EXPECT_EQ(cursor.Need(), "L1");
   EXPECT_EQ(cursor.Need(), "1,2");
-  std::string_view line;
-  EXPECT_FALSE(cursor.Next(line));
-}
-
-TEST(SdfLineCursor, TheTextEndsAtTheFirstNulByte) {
-  auto cursor = TLineCursor::FromText(std::string("h\r\nL1\r\n\0L2\r\n", 12));
-  EXPECT_EQ(cursor.Need(), "h");
-  EXPECT_EQ(cursor.Need(), "L1");
   std::string_view line;
   EXPECT_FALSE(cursor.Next(line)) << "a line after the NUL byte";
 }

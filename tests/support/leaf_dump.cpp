@@ -66,17 +66,8 @@ std::string Rect(const TFRect& r) {
 }
 
 const char* KindName(TFigKind kind) {
-  switch (kind) {
-    case TFigKind::Polygon:
-      return "polygon";
-    case TFigKind::Polyline:
-      return "polyline";
-    case TFigKind::Point:
-      return "point";
-    case TFigKind::Raster:
-      return "raster";
-  }
-  return "?";
+  static const char* const names[] = {"polygon", "polyline", "point", "raster"};
+  return names[static_cast<int>(kind)];
 }
 
 }  // namespace
