@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QMessageBox>
@@ -133,8 +134,9 @@ std::optional<TOpenChoice> TForm1::RunOpenDialog() {
                                                     filters.join(QStringLiteral(";;")), &selected);
   if (name.isEmpty()) return std::nullopt;
   TOpenChoice choice;
-  choice.FileName = name.toStdString();
-  choice.ShownName = choice.FileName;
+  // The model holds the file system's own bytes; messages are UTF-8.
+  choice.FileName = QFile::encodeName(name).toStdString();
+  choice.ShownName = name.toStdString();
   for (const TFileType& t : OpenFileTypes())
     if (QString::fromStdString(t.Caption) == selected) choice.DataKind = t.DataKind;
   return choice;

@@ -400,7 +400,7 @@ std::optional<TOpenChoice> TWinForm1::ChooseFile() {
   file.resize(file.find(L'\0'));
   TOpenChoice choice;
   choice.ShownName = Utf8Text(file);
-  choice.FileName = SjisFileName(file);
+  choice.FileName = ChosenFileName(file);
   const auto& types = OpenFileTypes();
   if (dialog.nFilterIndex >= 1 && dialog.nFilterIndex <= types.size())
     choice.DataKind = types[dialog.nFilterIndex - 1].DataKind;
