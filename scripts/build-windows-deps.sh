@@ -41,17 +41,7 @@ packages=(
 log() { printf '== %s\n' "$*" >&2; }
 
 install_packages() {
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  log "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  bash "$ROOT/scripts/apt-install.sh" "${packages[@]}"
 }
 
 # --- Private apt for source packages ----------------------------------------

@@ -31,17 +31,7 @@ log() { printf '== %s\n' "$*" >&2; }
 fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
 
 install_packages() {
-  local packages=(xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales) missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  log "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  bash "$ROOT/scripts/apt-install.sh" xvfb xdotool x11-apps imagemagick fonts-ipafont-gothic locales
 }
 
 # A Wine prefix of our own, Japanese, with fonts for the window.

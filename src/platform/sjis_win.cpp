@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "platform/sjis.h"
+#include "platform/utf8.h"
 
 namespace chizro {
 namespace {
@@ -198,19 +199,6 @@ char32_t DecodeUtf8(std::string_view s, std::size_t i, std::size_t& length) {
   if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   length = need + 1;
   return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/sjis.h"
+#include "platform/utf8.h"
 
 namespace chizro {
 namespace {
@@ -169,19 +170,6 @@ char32_t HalfWidthChar(unsigned char trail) {
   if (trail == 0xE1) return 0xA3;
   if (trail == 0xE2) return 0xAC;
   return kUnassigned;  // A0, E3, E4, FF
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 // The character at s[i] and its length; length 0 when its bytes run past the

@@ -183,24 +183,23 @@ LRESULT TWinForm1::Safely(const std::function<LRESULT()>& handler) {
   return result;
 }
 
-LRESULT CALLBACK TWinForm1::FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TWinForm1::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                         LRESULT (TWinForm1::*handler)(HWND, UINT, WPARAM, LPARAM)) {
   if (msg == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* self = reinterpret_cast<TWinForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  return self->Safely([&] { return self->OnForm(hwnd, msg, wParam, lParam); });
+  return self->Safely([&] { return (self->*handler)(hwnd, msg, wParam, lParam); });
+}
+
+LRESULT CALLBACK TWinForm1::FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Route(hwnd, msg, wParam, lParam, &TWinForm1::OnForm);
 }
 
 LRESULT CALLBACK TWinForm1::ImageProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TWinForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  return self->Safely([&] { return self->OnImage(hwnd, msg, wParam, lParam); });
+  return Route(hwnd, msg, wParam, lParam, &TWinForm1::OnImage);
 }
 
 LRESULT CALLBACK TWinForm1::ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -36,6 +36,10 @@ private:
                                      DWORD_PTR self);
   LRESULT OnForm(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // The window procedures' common part: the window's object from its user
+  // data (stored at WM_NCCREATE), then its handler run safely.
+  static LRESULT Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                       LRESULT (TWinForm1::*handler)(HWND, UINT, WPARAM, LPARAM));
   void CreateControls();
   void Layout();
   void PaintToolBar(HDC dc);
