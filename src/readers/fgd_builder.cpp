@@ -1,16 +1,9 @@
 #include "readers/fgd_builder.h"
 
-#include <zip.h>
-#include <xercesc/framework/MemBufInputSource.hpp>
-#include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
-#include <xercesc/sax2/SAX2XMLReader.hpp>
-#include <xercesc/sax2/XMLReaderFactory.hpp>
-#include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
-#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/TransService.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLString.hpp>
@@ -35,8 +28,8 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
-#include "readers/euc_jp.h"
 #include "readers/reader_util.h"
+#include "readers/xml_source.h"
 #include "readers/xml_text.h"
 
 namespace chizro {
@@ -48,13 +41,9 @@ namespace {
 constexpr std::u16string_view kFgdNamespace = u"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema";
 constexpr std::u16string_view kGmlNamespace = u"http://www.opengis.net/gml/3.2";
 
-// Entity expansions allowed to the scanner. Documents with a document type
-// declaration are refused outright, so this only backs that rule up.
-constexpr XMLSize_t kEntityExpansionLimit = 100;
 // Longest number token of a coordinate list, and longest attribute text kept.
 constexpr std::size_t kMaxNumberLength = 64;
 constexpr std::size_t kMaxTextLength = 4096;
-constexpr std::size_t kReadChunk = 64 * 1024;
 
 std::u16string_view View(const XMLCh* s) {
   return s ? std::u16string_view(s) : std::u16string_view();
@@ -62,217 +51,6 @@ std::u16string_view View(const XMLCh* s) {
 
 // Text of the document for the model (Shift_JIS) and for messages (UTF-8).
 std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); }
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-bool EndsWithNoCase(const std::string& s, std::string_view tail) {
-  return s.size() >= tail.size() && LowerAscii(s.substr(s.size() - tail.size())) == tail;
-}
-
-// Where the bytes of a leaf come from: a file, or a member of a zip archive.
-struct TLeafPath {
-  std::string Archive;  // the file itself when Member is empty
-  std::string Member;
-};
-
-TLeafPath SplitLeafPath(const std::string& fileName) {
-  const std::string lower = LowerAscii(fileName);
-  const std::string marker = std::string(".zip") + TMapBuilder_Fgd::kMemberSeparator;
-  const std::size_t at = lower.find(marker);
-  if (at == std::string::npos) return {fileName, {}};
-  return {fileName.substr(0, at + 4), fileName.substr(at + marker.size())};
-}
-
-std::string LeafPathOf(const std::string& archive, const std::string& member) {
-  return archive + TMapBuilder_Fgd::kMemberSeparator + member;
-}
-
-// A source of bytes read front to back.
-class TByteSource {
-public:
-  virtual ~TByteSource() = default;
-  // Up to `size` bytes; 0 at the end. A read error is kept in Error.
-  virtual std::size_t Read(void* buffer, std::size_t size) = 0;
-  std::string Error;
-};
-
-class TFileSource final : public TByteSource {
-public:
-  explicit TFileSource(const std::string& fileName) : file_(OpenFile(fileName, "rb")) {
-    if (!file_) throw EInOutError(Quoted(fileName) + " を開けません");
-  }
-  ~TFileSource() override { std::fclose(file_); }
-  std::size_t Read(void* buffer, std::size_t size) override {
-    const std::size_t n = std::fread(buffer, 1, size, file_);
-    if (n < size && std::ferror(file_)) Error = "読み込みに失敗しました";
-    return n;
-  }
-
-private:
-  std::FILE* file_;
-};
-
-// An open archive, closed at scope exit.
-class TZipArchive final {
-public:
-  explicit TZipArchive(const std::string& fileName) {
-    zip_error_t e;
-#ifdef _WIN32
-    // By the UTF-16 name: zip_open would take the name in the ANSI code page.
-    zip_error_init(&e);
-    zip_source_t* source =
-        zip_source_win32w_create(FsPath(fileName).c_str(), 0, -1, &e);  // -1: to the end
-    if (source) {
-      zip_ = zip_open_from_source(source, ZIP_RDONLY, &e);
-      if (!zip_) zip_source_free(source);
-    }
-#else
-    int error = 0;
-    zip_ = zip_open(fileName.c_str(), ZIP_RDONLY, &error);
-    if (!zip_) zip_error_init_with_code(&e, error);
-#endif
-    if (!zip_) {
-      const std::string why = zip_error_strerror(&e);
-      zip_error_fini(&e);
-      throw EInOutError(Quoted(fileName) + " は zip 書庫として開けません: " + why);
-    }
-#ifdef _WIN32
-    zip_error_fini(&e);
-#endif
-  }
-  ~TZipArchive() { zip_discard(zip_); }
-  TZipArchive(const TZipArchive&) = delete;
-  TZipArchive& operator=(const TZipArchive&) = delete;
-
-  zip_t* Get() const noexcept { return zip_; }
-
-  // Names of the ".xml" members in archive order (directories left out).
-  std::vector<std::string> XmlMembers() const {
-    std::vector<std::string> names;
-    const zip_int64_t n = zip_get_num_entries(zip_, 0);
-    for (zip_int64_t i = 0; i < n; ++i) {
-      const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
-      if (!name) continue;
-      const std::string s = name;
-      if (!s.empty() && s.back() != '/' && EndsWithNoCase(s, ".xml")) names.push_back(s);
-    }
-    return names;
-  }
-
-private:
-  zip_t* zip_ = nullptr;
-};
-
-class TZipMemberSource final : public TByteSource {
-public:
-  TZipMemberSource(const std::string& archiveName, const std::string& member)
-      : archive_(archiveName) {
-    const zip_int64_t index = zip_name_locate(archive_.Get(), member.c_str(), ZIP_FL_ENC_RAW);
-    if (index >= 0) file_ = zip_fopen_index(archive_.Get(), static_cast<zip_uint64_t>(index), 0);
-    if (!file_)
-      throw EInOutError(Quoted(LeafPathOf(archiveName, member)) + " を書庫から読み出せません");
-  }
-  ~TZipMemberSource() override { zip_fclose(file_); }
-  std::size_t Read(void* buffer, std::size_t size) override {
-    const zip_int64_t n = zip_fread(file_, buffer, size);
-    if (n < 0) {
-      Error = std::string("書庫の展開に失敗しました: ") + zip_file_strerror(file_);
-      return 0;
-    }
-    return static_cast<std::size_t>(n);
-  }
-
-private:
-  TZipArchive archive_;
-  zip_file_t* file_ = nullptr;
-};
-
-std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName) {
-  const TLeafPath path = SplitLeafPath(leafFileName);
-  if (path.Member.empty()) return std::make_unique<TFileSource>(path.Archive);
-  return std::make_unique<TZipMemberSource>(path.Archive, path.Member);
-}
-
-// Another source's bytes with its first ones read ahead to see the XML
-// declaration: a document in EUC-JP comes out in UTF-8 (for a parser
-// without EUC-JP; see kConvertEucJp), any other as it is.
-class TDocumentSource final : public TByteSource {
-public:
-  explicit TDocumentSource(TByteSource& inner) : inner_(inner) {
-    std::string head(kHeadSize, '\0');
-    std::size_t got = 0;
-    while (got < head.size()) {
-      const std::size_t n = inner_.Read(head.data() + got, head.size() - got);
-      if (n == 0) break;
-      got += n;
-    }
-    head.resize(got);
-    ended_ = got < kHeadSize;
-    eucJp_ = DeclaresEucJp(head);
-    if (eucJp_)
-      decoder_.Convert(head, ended_, buffer_);
-    else
-      buffer_ = std::move(head);
-  }
-  // True when the bytes are converted from EUC-JP.
-  bool EucJp() const noexcept { return eucJp_; }
-
-  std::size_t Read(void* buffer, std::size_t size) override {
-    while (pos_ == buffer_.size() && eucJp_ && !ended_) {
-      std::string chunk(kReadChunk, '\0');
-      chunk.resize(inner_.Read(chunk.data(), chunk.size()));
-      ended_ = chunk.empty();
-      buffer_.clear();
-      pos_ = 0;
-      decoder_.Convert(chunk, ended_, buffer_);
-    }
-    if (pos_ == buffer_.size()) return eucJp_ || ended_ ? 0 : inner_.Read(buffer, size);
-    const std::size_t n = std::min(size, buffer_.size() - pos_);
-    std::memcpy(buffer, buffer_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
-private:
-  static constexpr std::size_t kHeadSize = 1024;
-
-  TByteSource& inner_;
-  TEucJpToUtf8 decoder_;
-  std::string buffer_;  // bytes for the parser not yet handed out
-  std::size_t pos_ = 0;
-  bool eucJp_ = false;
-  bool ended_ = false;  // the inner source has no more bytes
-};
-
-// The parser's view of a byte source (not owned).
-class TSourceStream final : public xc::BinInputStream {
-public:
-  explicit TSourceStream(TByteSource& source) : source_(source) {}
-  XMLFilePos curPos() const override { return pos_; }
-  XMLSize_t readBytes(XMLByte* const toFill, const XMLSize_t maxToRead) override {
-    const std::size_t n = source_.Read(toFill, std::min<std::size_t>(maxToRead, kReadChunk));
-    pos_ += n;
-    return n;
-  }
-  const XMLCh* getContentType() const override { return nullptr; }
-
-private:
-  TByteSource& source_;
-  XMLFilePos pos_ = 0;
-};
-
-class TSourceInput final : public xc::InputSource {
-public:
-  explicit TSourceInput(TByteSource& source) : source_(source) {}
-  xc::BinInputStream* makeStream() const override { return new TSourceStream(source_); }
-
-private:
-  TByteSource& source_;
-};
 
 // Thrown out of the handler's callbacks to end a parse.
 struct TParseStop {
@@ -392,7 +170,7 @@ private:
 
 // The SAX2 handler: builds figures (or, when scanning, only the extent and
 // the coordinate system) as the elements stream past.
-class TFgdHandler final : public xc::DefaultHandler {
+class TFgdHandler final : public TSaxHandlerBase {
 public:
   TFgdHandler(std::string fileName, bool build) : fileName_(std::move(fileName)), build_(build) {
     if (build_) {
@@ -546,14 +324,6 @@ public:
   void startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
                 const XMLCh* const /*systemId*/) override {
     throw TParseStop{Quoted(fileName_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
-  }
-
-  // Every external entity resolves to nothing: the parser never opens
-  // another file or a network address on a document's behalf.
-  xc::InputSource* resolveEntity(const XMLCh* const /*publicId*/,
-                                 const XMLCh* const /*systemId*/) override {
-    static const XMLByte kNothing[1] = {0};
-    return new xc::MemBufInputSource(kNothing, 0, u"external-entity", false);
   }
 
   void warning(const xc::SAXParseException& /*e*/) override {}
@@ -756,37 +526,9 @@ struct TParseResult {
 };
 
 TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
-  EnsureXercesRuntime();
-  xc::SecurityManager security;
-  security.setEntityExpansionLimit(kEntityExpansionLimit);
-  std::unique_ptr<xc::SAX2XMLReader> reader(xc::XMLReaderFactory::createXMLReader());
-  reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpaces, true);
-  reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpacePrefixes, false);
-  reader->setFeature(xc::XMLUni::fgSAX2CoreValidation, false);
-  reader->setFeature(xc::XMLUni::fgXercesDynamic, false);
-  reader->setFeature(xc::XMLUni::fgXercesSchema, false);
-  reader->setFeature(xc::XMLUni::fgXercesSchemaFullChecking, false);
-  reader->setFeature(xc::XMLUni::fgXercesLoadSchema, false);
-  reader->setFeature(xc::XMLUni::fgXercesLoadExternalDTD, false);
-  reader->setFeature(xc::XMLUni::fgXercesSkipDTDValidation, true);
-  reader->setFeature(xc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
-  reader->setProperty(xc::XMLUni::fgXercesSecurityManager, &security);
-  reader->setEntityResolver(&handler);
-  reader->setContentHandler(&handler);
-  reader->setErrorHandler(&handler);
-  reader->setLexicalHandler(&handler);
-
   TParseResult result;
   try {
-    if (kConvertEucJp) {
-      TDocumentSource document(source);
-      TSourceInput input(document);
-      if (document.EucJp()) input.setEncoding(u"UTF-8");
-      reader->parse(input);
-    } else {
-      const TSourceInput input(source);
-      reader->parse(input);
-    }
+    ParseHardened(source, handler);
     return result;
   } catch (const TParseStop& stop) {
     result.NotFgd = stop.NotFgd;
@@ -830,8 +572,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   leaf->FileName = leafFileName;
   leaf->SheetName =
-      BaseName(SplitLeafPath(leafFileName).Member.empty() ? leafFileName
-                                                          : SplitLeafPath(leafFileName).Member);
+BaseName(InnermostName(leafFileName));
   const std::size_t dot = leaf->SheetName.rfind('.');
   leaf->Name = leaf->SheetName.substr(0, dot);
   SetLeafSystem(*leaf, *handler.Srs);
@@ -862,14 +603,9 @@ struct TArchiveScan {
 };
 
 TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
-  std::vector<std::string> members;
-  {
-    const TZipArchive zip(archive);
-    members = zip.XmlMembers();
-  }
+  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
   TArchiveScan scan;
-  for (const std::string& member : members) {
-    const std::string path = LeafPathOf(archive, member);
+  for (const std::string& path : members) {
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;
@@ -917,7 +653,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
   for (const auto& [path, message] : scan.Failed) {
     auto leaf = std::make_unique<TMapLeaf>(&leaves);
     leaf->FileName = path;
-    leaf->SheetName = BaseName(SplitLeafPath(path).Member);
+    leaf->SheetName = BaseName(InnermostName(path));
     leaf->Name = leaf->SheetName;
     leaf->CoordMode = model.CoordMode;
     leaf->Zone = model.Zone;

@@ -85,7 +85,7 @@ public:
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
 
   // The separator between an archive and a member in a leaf's FileName.
-  static constexpr char kMemberSeparator = '|';
+  static constexpr char kMemberSeparator = '|';  // as readers/xml_source.h
 };
 
 }  // namespace chizro

@@ -1,0 +1,90 @@
+// The archive and XML toolkit of the streaming XML readers (FGD GML, the
+// land registry's map XML, GPX): where a leaf's bytes come from (a file, a
+// member of a zip archive, a member of a zip inside a zip), and a hardened
+// SAX2 parse of them with Xerces-C++.
+//
+// A leaf inside an archive is named "<archive>.zip|<member path>"; a member
+// of a zip inside that archive "<archive>.zip|<inner>.zip|<member path>".
+// Hardening: no DTD is loaded, no external entity is resolved (the handler
+// refuses them), no schema is read, and entity expansion is capped, so a map
+// file never makes the program read another file or the network.
+#pragma once
+
+#include <xercesc/sax2/DefaultHandler.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace chizro {
+
+// The separator between an archive and a member in a leaf's FileName.
+inline constexpr char kMemberSeparator = '|';
+
+// ASCII letters in small letters; other bytes as they are.
+std::string LowerAscii(std::string s);
+// True when `s` ends in `tail` (given in small letters), ASCII case aside.
+bool EndsWithNoCase(const std::string& s, std::string_view tail);
+
+// Where the bytes of a leaf come from: a file, or a member of a zip archive
+// (Members has one entry per level of nesting, the last being the file).
+struct TLeafPath {
+  std::string Archive;  // the file itself when Members is empty
+  std::vector<std::string> Members;
+};
+
+TLeafPath SplitLeafPath(const std::string& fileName);
+std::string LeafPathOf(const std::string& archive, const std::string& member);
+// The last member of a leaf path, or the file itself.
+std::string InnermostName(const std::string& leafFileName);
+
+// A source of bytes read front to back.
+class TByteSource {
+public:
+  virtual ~TByteSource() = default;
+  // Up to `size` bytes; 0 at the end. A read error is kept in Error.
+  virtual std::size_t Read(void* buffer, std::size_t size) = 0;
+  std::string Error;
+};
+
+// The bytes of a leaf path. EInOutError naming it when it cannot be opened.
+std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName);
+
+// Upper bound of a zip member that is read into memory to be opened as an
+// archive itself (a zip inside a zip).
+inline constexpr std::size_t kMaxNestedArchive = std::size_t{1} << 31;
+
+// The leaf paths of the members of an archive whose names end in one of
+// `endings` (small letters, for example ".xml"), in archive order; zips inside
+// the archive are opened in turn when `nested` is set, one level deep.
+// EInOutError naming the archive when it cannot be opened as a zip.
+std::vector<std::string> ArchiveMembers(const std::string& archive,
+                                        const std::vector<std::string_view>& endings,
+                                        bool nested = false);
+
+// The base of the readers' SAX2 handlers: every external entity resolves to
+// nothing, and the parser's position is at hand for messages.
+class TSaxHandlerBase : public XERCES_CPP_NAMESPACE::DefaultHandler {
+public:
+  void setDocumentLocator(const XERCES_CPP_NAMESPACE::Locator* const locator) override {
+    locator_ = locator;
+  }
+  XERCES_CPP_NAMESPACE::InputSource* resolveEntity(const XMLCh* const publicId,
+                                                   const XMLCh* const systemId) override;
+  // The 1-based line the parser is at; 0 before the parse starts.
+  std::uint64_t Line() const;
+
+private:
+  const XERCES_CPP_NAMESPACE::Locator* locator_ = nullptr;
+};
+
+// Parses `source` with a hardened SAX2 reader that reports to `handler`
+// (content, errors, lexical events and entity resolution). Exceptions of the
+// handler and of Xerces pass through. Documents that declare EUC-JP are
+// converted where the parser build lacks it.
+void ParseHardened(TByteSource& source, XERCES_CPP_NAMESPACE::DefaultHandler& handler);
+
+}  // namespace chizro
