@@ -50,7 +50,7 @@ int CodeOfCell(int row, int col) {
 // origins are those of the projection (its inverse at X = Y = 0).
 int NearestOriginZone(double lat, double lon) {
   struct TOrigin {
-    double sinLat, cosLat, lon;  // [rad] for lon
+    double sinLat, cosLat, sinLon, cosLon;
   };
   static const std::array<TOrigin, kMaxZone> origins = [] {
     std::array<TOrigin, kMaxZone> o{};
@@ -61,18 +61,21 @@ int NearestOriginZone(double lat, double lon) {
       TOrigin& t = o[static_cast<std::size_t>(zone - kMinZone)];
       t.sinLat = std::sin(oLat * kDegToRadian);
       t.cosLat = std::cos(oLat * kDegToRadian);
-      t.lon = oLon * kDegToRadian;
+      t.sinLon = std::sin(oLon * kDegToRadian);
+      t.cosLon = std::cos(oLon * kDegToRadian);
     }
     return o;
   }();
   const double sinLat = std::sin(lat * kDegToRadian);
   const double cosLat = std::cos(lat * kDegToRadian);
-  const double lambda = lon * kDegToRadian;
+  const double sinLon = std::sin(lon * kDegToRadian);
+  const double cosLon = std::cos(lon * kDegToRadian);
   int best = kMinZone;
   double bestCos = -2.0;  // cosine of the central angle: larger is nearer
   for (int zone = kMinZone; zone <= kMaxZone; ++zone) {
     const TOrigin& t = origins[static_cast<std::size_t>(zone - kMinZone)];
-    const double c = sinLat * t.sinLat + cosLat * t.cosLat * std::cos(lambda - t.lon);
+    const double cosDLon = cosLon * t.cosLon + sinLon * t.sinLon;
+    const double c = sinLat * t.sinLat + cosLat * t.cosLat * cosDLon;
     if (c > bestCos) {
       bestCos = c;
       best = zone;

@@ -21,14 +21,21 @@ Sources:
     GeoNames has it, else by its name); each Hokkaido cell takes the zone of
     the nearest place.
 
+Natural Earth's boundaries are generalised (a vertex every few km): where a
+GeoNames place of a prefecture falls in a land cell of another zone, the land
+cells within REPAINT_KM of it that are nearer to it than to any other place
+are given back to its prefecture (three places: Uenohara, Sakaiminato,
+Ikeda).
+
 Each cell holds a region code: 1-13 a zone, 20 Tokyo, 21 Kagoshima, 22
 Okinawa (split further by latitude and longitude at run time, as the notice
-does), 0 no land within kSeaReach km. A sea cell within that reach takes the
-code of the nearest land cell.
+does), 0 no land within SEA_REACH_KM (50 km). A sea cell within that reach
+takes the code of the nearest land cell. Natural Earth files the Amami islands
+under Okinawa; they are put back in Kagoshima (amami_fix).
 
 Also prints, on standard error, how the cells agree with the prefecture
-GeoNames gives each of its populated places in Japan (an independent check of
-the rasterised boundaries).
+GeoNames gives each of its populated places in Japan, before the repainting
+(an independent check of the rasterised boundaries) and after it.
 """
 
 import json
@@ -109,6 +116,50 @@ def zone_of_code(code, lat, lon):
     return code
 
 
+REPAINT_KM = 1.2
+
+
+def place_differs(grid, lat, lon, pref):
+    r, c = cell_of(lat, lon)
+    if not (0 <= r < ROWS and 0 <= c < COLS) or grid[r, c] == 0:
+        return False
+    want = zone_of_code(PREFECTURE_ZONE[pref], lat, lon)
+    got = zone_of_code(int(grid[r, c]), lat, lon)
+    return got not in (11, 12, 13) if want == HOKKAIDO else got != want
+
+
+def count_differing(grid, places, verbose):
+    bad = 0
+    for lat, lon, pref, name, _ in places:
+        if place_differs(grid, lat, lon, pref):
+            bad += 1
+            if verbose:
+                print(f"  differs: {name} ({lat:.4f}, {lon:.4f}) prefecture {pref}", file=sys.stderr)
+    return bad
+
+
+def repaint(grid, places):
+    lats = np.array([p[0] for p in places])
+    lons = np.array([p[1] for p in places])
+    for i, (lat, lon, pref, name, _) in enumerate(places):
+        if not place_differs(grid, lat, lon, pref) or PREFECTURE_ZONE[pref] == HOKKAIDO:
+            continue
+        k = math.cos(math.radians(lat))
+        r0, c0 = cell_of(lat, lon)
+        dr = int(math.ceil(REPAINT_KM / 111.32 * ROWS_PER_DEG)) + 1
+        dc = int(math.ceil(REPAINT_KM / (111.32 * k) * COLS_PER_DEG)) + 1
+        for r in range(max(0, r0 - dr), min(ROWS, r0 + dr + 1)):
+            for c in range(max(0, c0 - dc), min(COLS, c0 + dc + 1)):
+                if grid[r, c] == 0:
+                    continue
+                y = LAT0 + (r + 0.5) / ROWS_PER_DEG
+                x = LON0 + (c + 0.5) / COLS_PER_DEG
+                d = np.hypot((lats - y) * 111.32, (lons - x) * 111.32 * k)
+                if d[i] <= REPAINT_KM and np.argmin(d) == i:
+                    grid[r, c] = PREFECTURE_ZONE[pref]
+        print(f"  repainted around {name} ({lat:.4f}, {lon:.4f})", file=sys.stderr)
+
+
 def cell_of(lat, lon):
     return int(math.floor((lat - LAT0) * ROWS_PER_DEG)), int(math.floor((lon - LON0) * COLS_PER_DEG))
 
@@ -180,6 +231,15 @@ def main():
     print(f"Hokkaido: {len(hk)} places "
           f"(XI {int((hk_zone == 11).sum())}, XII {int((hk_zone == 12).sum())}, "
           f"XIII {int((hk_zone == 13).sum())})", file=sys.stderr)
+
+    # Natural Earth's boundaries are generalised: a town close to one can lie
+    # on the neighbour's side. Where a GeoNames place lies in a land cell of
+    # another zone than its prefecture's, the land cells within
+    # REPAINT_KM of it that are nearer to it than to any other place take
+    # its prefecture's code.
+    print(f"GeoNames places in a cell of another zone, before repainting: "
+          f"{count_differing(grid, places, verbose=False)}", file=sys.stderr)
+    repaint(grid, places)
 
     # The sea within reach of land: the code of the nearest land cell, found by
     # the Euclidean distance transform in bands of 2 degrees of latitude (with
