@@ -45,9 +45,7 @@ void Run(benchmark::State& state, const std::vector<LatLon>& points) {
 }
 
 // Western Honshu and Shikoku, land and inland sea: the rows with the most runs.
-void BM_ZoneOfPlace_Land(benchmark::State& state) {
-  Run(state, Random(33.5, 35.5, 132.0, 136.0));
-}
+void BM_ZoneOfPlace_Land(benchmark::State& state) { Run(state, Random(33.5, 35.5, 132.0, 136.0)); }
 
 // The whole table's extent, mostly sea: near land the table decides, beyond
 // 50 km the nearest origin.

@@ -21,7 +21,8 @@ namespace {
 // the prefectural offices; city halls and islands after the same agency's
 // maps; the extreme islands after the agency's published extreme points of
 // Japan (沖ノ鳥島 20°25'31"N 136°04'11"E, 南鳥島 24°16'59"N 153°59'11"E).
-// Every place lies several kilometres inside its prefecture or municipality.
+// Each lies within 5 km of the GeoNames point of its town (a second, separate
+// source), and several kilometres inside its prefecture or municipality.
 struct TPlace {
   const char* Name;
   const char* Prefecture;  // as the notice names it
