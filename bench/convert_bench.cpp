@@ -21,8 +21,8 @@ std::unique_ptr<TMapLeaf> MakeLeaf(TMapLeafGrp& leaves, int figures) {
   for (int f = 0; f < figures; ++f) {
     TFigPolyline* fig = grp->New();
     for (int v = 0; v < 100; ++v)
-      fig->AddPoint({static_cast<float>(f % 1000) * 10.0f + static_cast<float>(v),
-                     static_cast<float>(f / 1000) * 10.0f + static_cast<float>(v % 7)});
+      fig->AddPoint({static_cast<double>(f % 1000) * 10.0f + static_cast<double>(v),
+                     static_cast<double>(f / 1000) * 10.0f + static_cast<double>(v % 7)});
   }
   grp->UpdateExtents();
   leaf->AddFigGrp(std::move(grp));

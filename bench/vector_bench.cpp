@@ -93,19 +93,19 @@ void BM_PolygonJoin(benchmark::State& state) {
     TPgnList pgns;
     TAtrList atrs;
     char name[32];
-    auto addArc = [&](const char* prefix, int i, int j, float x0, float y0, float dx, float dy) {
+    auto addArc = [&](const char* prefix, int i, int j, double x0, double y0, double dx, double dy) {
       auto arc = std::make_unique<TArcElement>();
       std::snprintf(name, sizeof name, "%s%d_%d", prefix, i, j);
       arc->Name = name;
       arc->Code = "1108";
       for (int k = 0; k <= 10; ++k)
-        arc->AddPoint({x0 + dx * static_cast<float>(k) / 10, y0 + dy * static_cast<float>(k) / 10});
+        arc->AddPoint({x0 + dx * static_cast<double>(k) / 10, y0 + dy * static_cast<double>(k) / 10});
       arcs.AddElement(std::move(arc));
     };
     for (int i = 0; i <= side; ++i)
       for (int j = 0; j <= side; ++j) {
-        addArc("h", i, j, static_cast<float>(i) * 50, static_cast<float>(j) * 50, 50, 0);
-        addArc("v", i, j, static_cast<float>(i) * 50, static_cast<float>(j) * 50, 0, 50);
+        addArc("h", i, j, static_cast<double>(i) * 50, static_cast<double>(j) * 50, 50, 0);
+        addArc("v", i, j, static_cast<double>(i) * 50, static_cast<double>(j) * 50, 0, 50);
       }
     for (int i = 0; i < side; ++i)
       for (int j = 0; j < side; ++j) {

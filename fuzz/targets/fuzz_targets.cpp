@@ -135,7 +135,7 @@ namespace {
 // may raise for bad data are all of the runtime's data error kinds; any
 // other exception escapes to the fuzzer as a finding.
 void OpenAndLoad(TMapBuilder& reader, const std::string& path,
-                 const TClassDefGrp* classDefs = nullptr, float scale = 0) {
+                 const TClassDefGrp* classDefs = nullptr, double scale = 0) {
   TMapLeafGrp leaves(nullptr);
   try {
     std::unique_ptr<TMapLeaf> leaf = reader.OpenFile(leaves, path);
@@ -313,11 +313,11 @@ public:
     leaf->Extent = {0, 100, 100, 0};
     return leaf;
   }
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, double) override {
     auto polygons = std::make_unique<TFigPolygonGrp>();
     auto points = std::make_unique<TFigPointGrp>();
     static const char* const kCodes[] = {"1101", "2101", "7301", "0000"};
-    float at = 10;
+    double at = 10;
     for (const char* code : kCodes) {
       TFigure* polygon = polygons->New();
       polygon->ClassCode = code;

@@ -151,7 +151,7 @@ void TForm1::Close() {
 
 void TForm1::RepaintImage() { image_->repaint(); }
 
-float TForm1::PixelsPerInch() { return static_cast<float>(image_->logicalDpiY()); }
+double TForm1::PixelsPerInch() { return static_cast<double>(image_->logicalDpiY()); }
 
 void TForm1::SetBusy(bool busy) {
   if (busy)

@@ -72,7 +72,7 @@ struct TOptions {
   int Kind = kKindSdf2500;
   bool Folder = false;
   int Zone = 0;  // 0: chosen by the data
-  float Scale = 2500;
+  double Scale = 2500;
   int Width = 688;
   int Height = 451;
   std::string Preview;
@@ -142,7 +142,7 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       o.Zone = *zone;
     } else if (name == "--scale") {
       const std::string v = value();
-      const auto scale = ParseNumber<float>(v);
+      const auto scale = ParseNumber<double>(v);
       if (!scale || !(*scale > 0) || !std::isfinite(*scale)) throw bad(v);
       o.Scale = *scale;
     } else if (name == "--size") {

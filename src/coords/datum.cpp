@@ -305,12 +305,5 @@ void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& ou
   outLon = DmsToDeg(out[1]);
 }
 
-void ConvertDatum(int srcDatum, int dstDatum, float lat, float lon, float& outLat, float& outLon) {
-  double la = 0.0;
-  double lo = 0.0;
-  ConvertDatum(srcDatum, dstDatum, static_cast<double>(lat), static_cast<double>(lon), la, lo);
-  outLat = static_cast<float>(la);
-  outLon = static_cast<float>(lo);
-}
 
 }  // namespace chizro

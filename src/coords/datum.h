@@ -52,9 +52,6 @@ void DmsConv(const char* srcName, const char* dstName, const double in[2], doubl
 // taken as TOKYO. Shifts go through DmsConv in packed form.
 void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& outLat,
                   double& outLon);
-// Single-precision form for the model's stored points; a point may be
-// converted in place (lat, lon, lat, lon).
-void ConvertDatum(int srcDatum, int dstDatum, float lat, float lon, float& outLat, float& outLon);
 
 // The GSI 3-parameter geocentric translation computed without PROJ: geodetic
 // [deg] at height 0 on one ellipsoid, to geocentric, translated, back to

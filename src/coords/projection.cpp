@@ -246,20 +246,4 @@ void XYToLatLon(const TEllipsoid& e, int zone, double& lat, double& lon, double 
     Inverse(e, zone, lat, lon, X, Y);
 }
 
-void LatLonToXY(const TEllipsoid& e, int zone, float& X, float& Y, double lat, double lon) {
-  double x = 0.0;
-  double y = 0.0;
-  LatLonToXY(e, zone, x, y, lat, lon);
-  X = static_cast<float>(x);
-  Y = static_cast<float>(y);
-}
-
-void XYToLatLon(const TEllipsoid& e, int zone, float& lat, float& lon, double X, double Y) {
-  double phi = 0.0;
-  double lambda = 0.0;
-  XYToLatLon(e, zone, phi, lambda, X, Y);
-  lat = static_cast<float>(phi);
-  lon = static_cast<float>(lambda);
-}
-
 }  // namespace chizro

@@ -115,10 +115,4 @@ void LatLonToXY(const TEllipsoid& ell, int zone, double& X, double& Y, double la
 // latitude/longitude [deg]. Throws EZoneError outside 1..19.
 void XYToLatLon(const TEllipsoid& ell, int zone, double& lat, double& lon, double X, double Y);
 
-// Single-precision forms for the model's stored points: the inputs are the
-// widened stored values, the results are rounded to float. Inputs are taken by
-// value, so a point may be converted in place (out y, out x, in y, in x).
-void LatLonToXY(const TEllipsoid& ell, int zone, float& X, float& Y, double lat, double lon);
-void XYToLatLon(const TEllipsoid& ell, int zone, float& lat, float& lon, double X, double Y);
-
 }  // namespace chizro

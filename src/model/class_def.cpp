@@ -70,7 +70,7 @@ TClassDef::TClassDef(std::string code, TClassDefGrp* group) : TMapObject(nullptr
   Name = std::move(code);
 }
 
-bool TClassDef::IsVisibleAt(float scale) const noexcept {
+bool TClassDef::IsVisibleAt(double scale) const noexcept {
   if (Visible == 0) return false;
   if (MinScale > 0 && MinScale > scale) return false;
   if (MaxScale > 0 && MaxScale < scale) return false;
@@ -93,7 +93,7 @@ TClassDef* TClassDefGrp::Add(std::unique_ptr<TClassDef> def) {
   return items_.back().get();
 }
 
-bool TClassDefGrp::IsClassVisible(std::string_view code, float scale) const {
+bool TClassDefGrp::IsClassVisible(std::string_view code, double scale) const {
   for (auto it = items_.rbegin(); it != items_.rend(); ++it)
     if ((*it)->Name == code) return (*it)->IsVisibleAt(scale);
   return false;
@@ -155,8 +155,8 @@ void TClassDefGrp::ReadClass(const TIniFile& ini, TClassDef& def) const {
   Fields f;
   SplitCommaText(ini.ReadString(section, "Visible", ""), f);
   def.Visible = ByteField(f, 0);
-  def.MinScale = static_cast<float>(IntField(f, 1));
-  def.MaxScale = static_cast<float>(IntField(f, 2));
+  def.MinScale = static_cast<double>(IntField(f, 1));
+  def.MaxScale = static_cast<double>(IntField(f, 2));
 
   SplitCommaText(ini.ReadString(section, "Pen", ""), f);
   def.Pen.Color = static_cast<TColor>(IntField(f, 0));

@@ -41,7 +41,7 @@ public:
 
   // Whether the class is shown at the scale denominator `scale`: Visible must
   // be non-zero, and each bound above 0 must hold (both bounds inclusive).
-  bool IsVisibleAt(float scale) const noexcept;
+  bool IsVisibleAt(double scale) const noexcept;
 
   std::string Title;
   std::int32_t Order = 0;  // smaller first in the output and on top on screen
@@ -51,8 +51,8 @@ public:
   std::uint8_t OpaqueText = 0;    // non-zero: labels stand on a white box
   std::string SymbolName;         // key in [Symbols], or empty
   std::int16_t SymbolIndex = -1;  // position of SymbolName in the group's SymbolKeys, or -1
-  float MinScale = 0.0f;          // scale denominators; a bound of 0 or less is not applied
-  float MaxScale = 0.0f;
+  double MinScale = 0.0f;          // scale denominators; a bound of 0 or less is not applied
+  double MaxScale = 0.0f;
   std::uint8_t Visible = 0;  // zero hides the class at every scale
   std::uint8_t LabelOn = 0;
   std::int16_t LabelSource = 0;     // 0: Texts[LabelAttrIndex]; 1: property LabelAttrName
@@ -88,7 +88,7 @@ public:
   // Whether the class with exactly this code (letter case counts) is shown at
   // `scale`. When several classes carry the code, the last in Items decides;
   // when none does, false.
-  bool IsClassVisible(std::string_view code, float scale) const;
+  bool IsClassVisible(std::string_view code, double scale) const;
 
   // The image of the symbol key at `symbolIndex` (a TClassDef's SymbolIndex),
   // or null when the index is -1 or the key has no image.

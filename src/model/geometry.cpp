@@ -5,7 +5,7 @@
 
 namespace chizro {
 
-void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, float& x, float& y) {
+void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, double& x, double& y) {
   const int fromZone = from.Zone != 0 ? from.Zone : to.Zone;
   const int toZone = to.Zone != 0 ? to.Zone : from.Zone;
   double lat = y;
@@ -21,8 +21,8 @@ void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, float& x, fl
     lat = X;
     lon = Y;
   }
-  y = static_cast<float>(lat);
-  x = static_cast<float>(lon);
+  y = static_cast<double>(lat);
+  x = static_cast<double>(lon);
 }
 
 }  // namespace chizro

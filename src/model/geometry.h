@@ -1,11 +1,13 @@
 // Points and rectangles of the map model, and the in-place conversions of a
 // stored point between coordinate modes and datums.
 //
-// Stored points are (x, y) single-precision floats: (easting, northing) [m] in
-// plane rectangular mode, (longitude, latitude) [deg] in latitude/longitude
-// mode. Conversions compute in double precision and store back once.
+// Stored points are (x, y) doubles: (easting, northing) [m] in plane
+// rectangular mode, (longitude, latitude) [deg] in latitude/longitude mode.
+// Survey and cadastral coordinates are given to the millimetre; a float would
+// have a 1.4 m step in longitude and 16-31 mm in metres far from the origin.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "coords/datum.h"
@@ -13,8 +15,8 @@
 namespace chizro {
 
 struct TFPoint {
-  float x = 0;
-  float y = 0;
+  double x = 0;
+  double y = 0;
   friend bool operator==(const TFPoint&, const TFPoint&) = default;
 };
 
@@ -22,10 +24,10 @@ using TFPointGrp = std::vector<TFPoint>;
 
 // top >= bottom: y grows upward, as on a map.
 struct TFRect {
-  float left = 0;
-  float top = 0;
-  float right = 0;
-  float bottom = 0;
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
   friend bool operator==(const TFRect&, const TFRect&) = default;
 };
 
@@ -49,7 +51,7 @@ struct TCoordSystem {
 // differ (coords/datum.h), and back to plane rectangular coordinates on the
 // ellipsoid and in the zone of the target. Throws EZoneError when a zone
 // that takes part is outside 1..19.
-void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, float& x, float& y);
+void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, double& x, double& y);
 
 // A change of coordinate system as the model applies it to every point of an
 // object.
@@ -75,12 +77,19 @@ struct TCoordChange {
     return c;
   }
 
-  void Apply(float& x, float& y) const {
+  void Apply(double& x, double& y) const {
     if (Moves) ConvertPoint(From, To, x, y);
   }
+  // A rectangle goes through its top-left and bottom-right corners, put in
+  // order again: far from a zone's meridian the grid is turned enough for the
+  // converted corners to swap sides, which would leave a box upside down that
+  // no view ever meets.
   void Apply(TFRect& r) const {
+    if (!Moves) return;
     Apply(r.left, r.top);
     Apply(r.right, r.bottom);
+    if (r.left > r.right) std::swap(r.left, r.right);
+    if (r.bottom > r.top) std::swap(r.bottom, r.top);
   }
   // Anything to record: the mode, the datum code or the zone differ.
   bool Any() const { return ModeChanged || DatumChanged || ZoneChanged; }

@@ -43,7 +43,7 @@ public:
   // Builds the figures of `leaf` in the leaf's own coordinate system and sets
   // Loaded. `classDefs` may be null (a reader loading from its own OpenFile);
   // `scale` is the view's scale denominator, 0 from OpenFile.
-  virtual void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) = 0;
+  virtual void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) = 0;
 
 protected:
   TMapBuilder() = default;

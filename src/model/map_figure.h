@@ -40,8 +40,8 @@ public:
 
   std::string ClassCode;
   TFPointGrp Points;
-  float LabelX = 0;
-  float LabelY = 0;
+  double LabelX = 0;
+  double LabelY = 0;
   TFRect Extent;
   std::vector<std::string> Texts;
   TSortedStrings<std::string> Props;

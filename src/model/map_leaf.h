@@ -124,8 +124,8 @@ public:
 
   int Zone = 0;
   TFRect Extent;
-  float CenterX = 0;
-  float CenterY = 0;
+  double CenterX = 0;
+  double CenterY = 0;
 
 private:
   TMapTheme* theme_;

@@ -67,11 +67,11 @@ void TMapProject::Draw() { View->Draw(); }
 
 void TMapProject::SetCanvas(TCanvas* canvas) { View->SetCanvas(canvas); }
 
-void TMapProject::SetPixelsPerInch(float value) { View->PixelsPerInch = value; }
+void TMapProject::SetPixelsPerInch(double value) { View->PixelsPerInch = value; }
 
-float TMapProject::GetScale() const { return View->Scale; }
+double TMapProject::GetScale() const { return View->Scale; }
 
-void TMapProject::SetScale(float value) {
+void TMapProject::SetScale(double value) {
   Scale = value;
   View->Scale = value;
 }

@@ -37,11 +37,11 @@ public:
   void AdoptDataZone(int mode, int zone);
   void Draw();
   void SetCanvas(TCanvas* canvas);
-  void SetPixelsPerInch(float value);
-  float GetScale() const;
-  void SetScale(float value);
+  void SetPixelsPerInch(double value);
+  double GetScale() const;
+  void SetScale(double value);
 
-  float Scale = 0;
+  double Scale = 0;
   int Datum = kDatumJgd2000;
   int CoordMode = kModePlane;
   int Zone = 9;

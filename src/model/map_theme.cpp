@@ -33,7 +33,7 @@ int TMapTheme::EffectiveZone() const {
   return project ? project->Zone : Zone;
 }
 
-float TMapTheme::ViewScale() const {
+double TMapTheme::ViewScale() const {
   const TMapProject* project = Project();
   return project ? project->View->Scale : 0.0f;
 }

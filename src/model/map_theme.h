@@ -45,7 +45,7 @@ public:
   // The zone used for this theme's conversions (the project's when unset).
   int EffectiveZone() const;
   // The view's scale denominator, 0 without a project.
-  float ViewScale() const;
+  double ViewScale() const;
 
   std::string Title;
   int DataKind = 0;
@@ -58,8 +58,8 @@ public:
   std::unique_ptr<TLayerDefGrp> LayerDefs;
   std::unique_ptr<TClassDefGrp> ClassDefs;
   TFRect Extent;
-  float CenterX = 0;
-  float CenterY = 0;
+  double CenterX = 0;
+  double CenterY = 0;
   bool Visible = true;
   std::string DefFileName;
   std::unique_ptr<TMapBuilder> Builder;

@@ -41,7 +41,7 @@ public:
   void DcToWc(TPoint p, TFPoint& w) const;
   // World point to device pixel [px], the fraction discarded toward zero.
   // Results beyond +-kMaxDeviceCoord (far off the window) are held there.
-  TPoint WcToDc(float x, float y) const noexcept;
+  TPoint WcToDc(double x, double y) const noexcept;
   // Whether `r` meets WorldRect; rectangles that only touch meet.
   bool Intersects(const TFRect& r) const noexcept;
 
@@ -51,17 +51,17 @@ public:
   TCanvas* Canvas = nullptr;
   bool ClearBackground = true;
   TRect DeviceRect;
-  float PxPerUnitX = 0;  // [px per world unit]
-  float PxPerUnitY = 0;
-  float WorldWidth = 0;  // [world units]
-  float WorldHeight = 0;
-  float CenterX = 0;
-  float CenterY = 0;
-  float DeviceWidth = 0;  // [px]
-  float DeviceHeight = 0;
-  float PixelsPerInch = 96;
-  float PaperFactor = 0;  // 254000 / PixelsPerInch
-  float Scale = 0;        // scale denominator
+  double PxPerUnitX = 0;  // [px per world unit]
+  double PxPerUnitY = 0;
+  double WorldWidth = 0;  // [world units]
+  double WorldHeight = 0;
+  double CenterX = 0;
+  double CenterY = 0;
+  double DeviceWidth = 0;  // [px]
+  double DeviceHeight = 0;
+  double PixelsPerInch = 96;
+  double PaperFactor = 0;  // 254000 / PixelsPerInch
+  double Scale = 0;        // scale denominator
 
 private:
   TMapProject* project_;

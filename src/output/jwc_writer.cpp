@@ -82,7 +82,7 @@ public:
     std::memcpy(pos_, s.data(), s.size());
     pos_ += s.size();
   }
-  void Number(double v) { pos_ = FormatJwcNumber(v, Room(kJwcNumberMax)); }
+  void Coord(double v) { pos_ = FormatJwcCoord(v, Room(kJwcNumberMax)); }
   void Char(char c) {
     char* p = Room(1);
     *p = c;
@@ -165,15 +165,15 @@ public:
       if (line.starts_with("hp1")) {
         SplitCommaText(line, fields);
         if (fields.size() < 2) throw EListIndexError(1);
-        pickX_ = static_cast<float>(StrToFloat(fields[1]));
+        pickX_ = static_cast<double>(StrToFloat(fields[1]));
         if (fields.size() < 3) throw EListIndexError(2);
-        pickY_ = static_cast<float>(StrToFloat(fields[2]));
+        pickY_ = static_cast<double>(StrToFloat(fields[2]));
       }
       out_.Line(line);
     }
   }
 
-  void SetOrigin(float x, float y) {
+  void SetOrigin(double x, double y) {
     ox_ = x;
     oy_ = y;
   }
@@ -188,9 +188,9 @@ public:
         case TFigKind::Polyline:
           for (const TFPoint& p : fig->Points) {
             char* o = out_.Room(TResultFile::kLineRoom);
-            o = FormatJwcNumber(static_cast<float>(OutX(p.x)), o);
+            o = FormatJwcCoord(OutX(p.x), o);
             *o++ = ' ';
-            o = FormatJwcNumber(static_cast<float>(OutY(p.y)), o);
+            o = FormatJwcCoord(OutY(p.y), o);
             *o++ = '\r';
             *o++ = '\n';
             out_.Advance(o);
@@ -199,8 +199,8 @@ public:
           break;
         case TFigKind::Point:
           if (fig->ClassCode == kMarkerClass) {
-            const float x = static_cast<float>(OutX(fig->LabelX));
-            const float y = static_cast<float>(OutY(fig->LabelY));
+            const double x = static_cast<double>(OutX(fig->LabelX));
+            const double y = static_cast<double>(OutY(fig->LabelY));
             PointLine(x, y);
             out_.Text(" 1 0 -6");
             out_.EndLine();
@@ -220,14 +220,14 @@ public:
   }
 
 private:
-  double OutX(float x) const { return static_cast<double>(pickX_) + (double{x} - ox_) * 1000.0; }
-  double OutY(float y) const { return static_cast<double>(pickY_) - (double{oy_} - y) * 1000.0; }
+  double OutX(double x) const { return static_cast<double>(pickX_) + (double{x} - ox_) * 1000.0; }
+  double OutY(double y) const { return static_cast<double>(pickY_) - (double{oy_} - y) * 1000.0; }
 
-  void PointLine(float x, float y) {
+  void PointLine(double x, double y) {
     out_.Text("pt ");
-    out_.Number(x);
+    out_.Coord(x);
     out_.Char(' ');
-    out_.Number(y);
+    out_.Coord(y);
   }
 
   // The attribute records of a class, written when its code differs from
@@ -261,9 +261,9 @@ private:
 
   void WriteLabel(const TFigure& fig, const std::string& text) {
     out_.Text("ch ");
-    out_.Number(OutX(fig.LabelX));
+    out_.Coord(OutX(fig.LabelX));
     out_.Char(' ');
-    out_.Number(OutY(fig.LabelY));
+    out_.Coord(OutY(fig.LabelY));
     out_.Text(" 1 0 \"");
     // A line break inside a label would start a record of its own.
     for (const char c : text) out_.Char(c == '\r' || c == '\n' ? ' ' : c);
@@ -274,10 +274,10 @@ private:
   const TOutputSettings& settings_;
   TResultFile& out_;
   TJwcStats& stats_;
-  float pickX_ = 0;
-  float pickY_ = 0;
-  float ox_ = 0;
-  float oy_ = 0;
+  double pickX_ = 0;
+  double pickY_ = 0;
+  double ox_ = 0;
+  double oy_ = 0;
   std::string lastCode_;
 };
 
@@ -364,6 +364,11 @@ char* FormatExact(double value, char* out) noexcept {
   return WriteDigits(fraction, k, o);
 }
 
+// How far a written coordinate may lie from its value, in units of 0.001: a
+// hair below one, so that the rounding of the product above cannot carry a
+// form past 0.001.
+constexpr double kCoordTolerance = 0.999;
+
 }  // namespace
 
 char* FormatJwcNumber(double value, char* out) noexcept {
@@ -417,6 +422,42 @@ char* FormatJwcNumber(double value, char* out) noexcept {
   return std::to_chars(o, out + kJwcNumberMax, exponent).ptr;
 }
 
+char* FormatJwcCoord(double value, char* out) noexcept {
+  const double a = std::fabs(value);
+  if (!(a < 1e9)) return FormatJwcNumber(value, out);
+  // In units of the last place kept, 0.001: below 1e12, where a double still
+  // resolves 0.0002 of a unit, so the tolerance below is met with room.
+  const double units = a * 1000.0;
+  auto n = static_cast<std::uint64_t>(std::llround(units));
+  int decimals = 3;
+  // The coarsest rounding that stays within one unit of the value.
+  for (int d = 0; d < 3; ++d) {
+    const std::uint64_t step = kPow10[static_cast<std::size_t>(3 - d)];
+    const std::uint64_t q = (n + step / 2) / step;
+    if (std::fabs(static_cast<double>(q * step) - units) <= kCoordTolerance) {
+      n = q;
+      decimals = d;
+      break;
+    }
+  }
+  if (n == 0) {
+    *out = '0';
+    return out + 1;
+  }
+  while (decimals > 0 && n % 10 == 0) {
+    n /= 10;
+    --decimals;
+  }
+  char* o = out;
+  if (value < 0) *o++ = '-';
+  const std::uint64_t scale = kPow10[static_cast<std::size_t>(decimals)];
+  const std::uint64_t whole = n / scale;
+  o = WriteDigits(whole, DecimalLength(whole), o);
+  if (decimals == 0) return o;
+  *o++ = '.';
+  return WriteDigits(n - whole * scale, decimals, o);
+}
+
 namespace {
 
 // The error for a run that found nothing to write, naming what was written
@@ -465,8 +506,8 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
     for (int i = 0; i < count; ++i) {
       if (progress) progress(i, count);
       TMapLeaf& leaf = *theme.Leaves->Items(i);
-      view.CenterX = static_cast<float>((double{leaf.Extent.left} + leaf.Extent.right) / 2);
-      view.CenterY = static_cast<float>((double{leaf.Extent.top} + leaf.Extent.bottom) / 2);
+      view.CenterX = static_cast<double>((double{leaf.Extent.left} + leaf.Extent.right) / 2);
+      view.CenterY = static_cast<double>((double{leaf.Extent.top} + leaf.Extent.bottom) / 2);
       // A leaf whose load failed holds at best part of its data: read it
       // again, so that the output is whole or ends with the error.
       if (!leaf.LoadError.empty()) {

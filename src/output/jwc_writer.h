@@ -68,4 +68,12 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress = {});
 inline constexpr int kJwcNumberMax = 32;
 char* FormatJwcNumber(double value, char* out) noexcept;
 
+// A coordinate of the result file [output units, mm on paper at 1:1]: the
+// shortest plain decimal (the fewest fraction digits, at most three, trailing
+// zeros dropped) that lies within 0.001 of the value, so that every point is
+// written to the micrometre and no digit more. Magnitudes from 1e9 on (and NaN
+// and the infinities) are written as FormatJwcNumber writes them. Writes at
+// most kJwcNumberMax bytes from `out` and returns the end.
+char* FormatJwcCoord(double value, char* out) noexcept;
+
 }  // namespace chizro

@@ -403,7 +403,7 @@ void TMapBuilder_Enc::PrepareLeaf(TMapLeaf& leaf) const {
   leaf.Datum = kDatumWgs84;
 }
 
-void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
+void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
   const TAttributeTable attributes = LoadAttributeTable();
   const std::string fileName = leaf.FileName;
   TEncListing listing = TEncListing::FromFile(fileName);

@@ -33,7 +33,7 @@ public:
   // without vertices keeps those it had. An error in a feature record ends the
   // load with the features before it attached. `classDefs` and `scale` are
   // not used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
   // The coordinate and sounding multiplication factors (COMF, SOMF): 1 at
   // first, then those of the last listing that gave them.

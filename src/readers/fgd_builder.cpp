@@ -379,7 +379,7 @@ private:
            " が 2 ではありません");
     for (std::size_t i = 0; i + 1 < numbers_.size(); i += 2) {
       // Both forms give the north-south value first: latitude, or X.
-      const TFPoint p{static_cast<float>(numbers_[i + 1]), static_cast<float>(numbers_[i])};
+      const TFPoint p{static_cast<double>(numbers_[i + 1]), static_cast<double>(numbers_[i])};
       if (!std::isfinite(p.x) || !std::isfinite(p.y)) Fail("座標が範囲を超えています");
       if (inBounds_ && !inFeature_) {
         Bounds.Add(p);
@@ -699,7 +699,7 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
   return &leaves;
 }
 
-void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
+void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TFgdHandler handler(leaf.FileName, true);
   const TParseResult result = Parse(*source, handler);

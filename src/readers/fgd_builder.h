@@ -82,7 +82,7 @@ public:
   // unknown or changing srsName) throws EInOutError naming the file and the
   // feature; the figures built before it stay attached to the leaf.
   // `classDefs` and `scale` are not used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
   // The separator between an archive and a member in a leaf's FileName.
   static constexpr char kMemberSeparator = '|';  // as readers/xml_source.h

@@ -97,9 +97,9 @@ std::string_view Item(const std::vector<std::string>& items, int index) {
   return index < 0 ? std::string_view() : std::string_view(items[static_cast<std::size_t>(index)]);
 }
 
-// A decimal coordinate [m] that a single-precision float can hold.
-float Coordinate(std::string_view text) {
-  return SingleFloat(StrToFloat(text), text);
+// A decimal coordinate [m] that a single-precision double can hold.
+double Coordinate(std::string_view text) {
+  return FiniteReal(StrToFloat(text), text);
 }
 
 std::string RecordName(int n) {
@@ -109,7 +109,7 @@ std::string RecordName(int n) {
 }  // namespace
 
 void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                                  float /*scale*/) {
+                                  double /*scale*/) {
   auto owned = std::make_unique<TFigPointGrp>();
   owned->Name = kClass;
   TFigPointGrp* points = leaf.AddFigGrp(std::move(owned));
@@ -137,8 +137,8 @@ void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
     }
 
     ++n;
-    const float x = Coordinate(Item(items, layout->Y));
-    const float y = Coordinate(Item(items, layout->X));
+    const double x = Coordinate(Item(items, layout->Y));
+    const double y = Coordinate(Item(items, layout->X));
     TFigPoint* fig = points->New();
     fig->ClassCode = kClass;
     fig->Name = RecordName(n);

@@ -39,7 +39,7 @@ public:
   // a zone outside 1..19 (EZoneError) ends the load with the points read so
   // far in the list and the leaf not Loaded. `classDefs` and `scale` are not
   // used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 };
 
 }  // namespace chizro

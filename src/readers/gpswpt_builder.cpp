@@ -86,7 +86,7 @@ TUnit ReadUnits(const std::vector<std::string>& items, const std::string& line,
 // `negative` is the letter that turns the value negative ("S" or "W");
 // `unit` says how the number is written: ddd.dddd, dddmm.mmmm or
 // dddmmss.sss.
-float Coordinate(std::string_view item, char negative, TUnit unit) {
+double Coordinate(std::string_view item, char negative, TUnit unit) {
   std::string_view number = item;
   bool negate = false;
   if (!item.empty()) {
@@ -113,7 +113,7 @@ float Coordinate(std::string_view item, char negative, TUnit unit) {
     value = value < 0 ? -result : result;
   }
   if (negate) value = -value;
-  return SingleFloat(value, number);
+  return FiniteReal(value, number);
 }
 
 std::string PointName(int n) {
@@ -170,8 +170,8 @@ private:
   // One point, its texts, and the line from the point before it on the same
   // track. Every item is read before anything is added.
   void ReadTrackPoint(const std::vector<std::string>& items) {
-    const float y = Coordinate(At(items, columns_.Latitude), 'S', unit_);
-    const float x = Coordinate(At(items, columns_.Longitude), 'W', unit_);
+    const double y = Coordinate(At(items, columns_.Latitude), 'S', unit_);
+    const double x = Coordinate(At(items, columns_.Longitude), 'W', unit_);
     std::string date = Optional(items, columns_.Date);
     std::string time = Optional(items, columns_.Time);
     std::string alt = Optional(items, columns_.Alt);
@@ -232,7 +232,7 @@ void TMapBuilder_GPSWPT::PrepareLeaf(TMapLeaf& leaf) const {
 }
 
 void TMapBuilder_GPSWPT::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                                  float /*scale*/) {
+                                  double /*scale*/) {
   TTrackReader track(leaf.FileName);
   ReadThenAttach([&] { track.ReadFile(); }, [&] { track.AttachTo(leaf); });
   leaf.Loaded = true;

@@ -47,7 +47,7 @@ public:
   // Datum; a file without track points says so in NoFigureReason. A coordinate that is not a
   // number (EFloatConvertError) or a line without an item at a known column (EListIndexError)
   // ends the load with the points before it attached. `classDefs` and `scale` are not used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
 private:
   void PrepareLeaf(TMapLeaf& leaf) const override;

@@ -41,9 +41,9 @@ namespace chizro {
 // A position of the chart: x longitude, y latitude [deg], z depth in the
 // sounding unit [m] (0 for two-dimensional positions).
 struct TEncVertex {
-  float x = 0;
-  float y = 0;
-  float z = 0;
+  double x = 0;
+  double y = 0;
+  double z = 0;
   friend bool operator==(const TEncVertex&, const TEncVertex&) = default;
 };
 

@@ -75,7 +75,7 @@ std::int32_t IntField(std::string_view line, std::size_t first, std::size_t last
   throw EConvertError(text);
 }
 
-float Degrees(std::int32_t units) { return static_cast<float>(units / kUnitsPerDegree); }
+double Degrees(std::int32_t units) { return static_cast<double>(units / kUnitsPerDegree); }
 
 // name part "@" number, the number with at least six digits.
 std::string ArcName(std::string_view part, std::int32_t number) {
@@ -214,7 +214,7 @@ void TMapBuilder_Ksj::PrepareLeaf(TMapLeaf& leaf) const {
   leaf.Name = UpperAscii(leaf.SheetName.substr(0, 3));
 }
 
-void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
+void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
   const std::string code = leaf.Name;
   const TItem item = ItemOf(code);
   if (item.Kind == TItemKind::None) {

@@ -54,7 +54,7 @@ public:
   // Extent to the rectangle of all arc points. A data error ends the load
   // with the records before it attached. `classDefs` and `scale` are not
   // used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
 private:
   void PrepareLeaf(TMapLeaf& leaf) const override;

@@ -106,8 +106,8 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
     if (!(std::fabs(v) <= static_cast<double>(FLT_MAX)))
       throw EInOutError(Quoted(headerName) + " の画像の範囲が大きすぎます");
   }
-  const TFRect extent{static_cast<float>(left), static_cast<float>(top), static_cast<float>(right),
-                      static_cast<float>(bottom)};
+  const TFRect extent{static_cast<double>(left), static_cast<double>(top), static_cast<double>(right),
+                      static_cast<double>(bottom)};
   leaf->Zone = 0;
   leaf->Extent = extent;
   leaf->Corners = {TFPoint{extent.left, extent.top}, TFPoint{extent.left, extent.bottom},
@@ -116,15 +116,15 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
 }
 
 void TMapBuilder_Raster::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                                  float /*scale*/) {
+                                  double /*scale*/) {
   auto owned = std::make_unique<TFigRasterGrp>();
   owned->Name = ClassOf(leaf.FileName);
   TFigRasterGrp* rasters = leaf.AddFigGrp(std::move(owned));
 
   TFigRaster* fig = rasters->New();
   const TFRect& r = leaf.Extent;
-  fig->LabelX = static_cast<float>((double{r.left} + r.right) / 2);
-  fig->LabelY = static_cast<float>((double{r.top} + r.bottom) / 2);
+  fig->LabelX = static_cast<double>((double{r.left} + r.right) / 2);
+  fig->LabelY = static_cast<double>((double{r.top} + r.bottom) / 2);
   fig->Extent = r;
   fig->ClassCode = rasters->Name;
 

@@ -39,7 +39,7 @@ public:
   // zone of its own (the theme's zone serves its conversions); the image is
   // not read here. A value that is not a number (EConvertError,
   // EFloatConvertError), a keyword without a value (EListIndexError) or an
-  // extent a single-precision float cannot hold (EInOutError) ends the open.
+  // extent a single-precision double cannot hold (EInOutError) ends the open.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
 
   // Attaches the raster list with its one figure spanning the leaf's Extent,
@@ -47,7 +47,7 @@ public:
   // (the headless core) the figure has no Image; an image the loader cannot
   // read ends the load with EInOutError, the figure attached and the leaf not
   // Loaded. `classDefs` and `scale` are not used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 };
 
 }  // namespace chizro

@@ -14,9 +14,9 @@ namespace chizro {
 
 std::string Quoted(const std::string& fileName) { return "'" + PathForMessage(fileName) + "'"; }
 
-float SingleFloat(double value, std::string_view text) {
+double FiniteReal(double value, std::string_view text) {
   if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(text);
-  return static_cast<float>(value);
+  return value;
 }
 
 std::string ZeroPadded(int n, int width) {

@@ -30,9 +30,9 @@ bool IsFile(const std::string& path);
 // opened or read to its end.
 std::string ReadWholeFile(const std::string& fileName);
 
-// `value` as a single-precision float. EFloatConvertError naming `text` when
-// it is not finite or beyond what a float holds.
-float SingleFloat(double value, std::string_view text);
+// `value` as a single-precision double. EFloatConvertError naming `text` when
+// it is not finite or beyond what a double holds.
+double FiniteReal(double value, std::string_view text);
 
 // `n` in decimal with leading zeros to `width` digits ("%.*d"), the form of
 // the figure names that the readers number.
@@ -62,8 +62,8 @@ struct TExtentBuilder {
   }
   // The middle of the rectangle, computed in double precision.
   TFPoint Middle() const {
-    return {static_cast<float>((double{Rect.left} + Rect.right) / 2),
-            static_cast<float>((double{Rect.bottom} + Rect.top) / 2)};
+    return {static_cast<double>((double{Rect.left} + Rect.right) / 2),
+            static_cast<double>((double{Rect.bottom} + Rect.top) / 2)};
   }
 };
 

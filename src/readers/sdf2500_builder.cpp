@@ -158,16 +158,16 @@ double Real(std::string_view item) {
 
 // A coordinate item plus the file's offset, summed in double precision and
 // stored once in single precision.
-float Offset(std::string_view item, float origin) {
-  return static_cast<float>(Real(item) + static_cast<double>(origin));
+double Offset(std::string_view item, double origin) {
+  return static_cast<double>(Real(item) + static_cast<double>(origin));
 }
 
 // The header line of a layer file: item 9 is the x offset, item 8 the y one.
 template <class List>
 void ReadOrigin(TRecordLines& lines, TCommaFields& f, List& list) {
   f.Split(lines.Need());
-  list.OriginX = static_cast<float>(StrToFloat(f.At(9)));
-  list.OriginY = static_cast<float>(StrToFloat(f.At(8)));
+  list.OriginX = static_cast<double>(StrToFloat(f.At(9)));
+  list.OriginY = static_cast<double>(StrToFloat(f.At(8)));
 }
 
 // A count read from the file sizes nothing before its lines have been read:
@@ -339,7 +339,7 @@ void AddAreaLayer(TMapLeaf& leaf, const TDirIndex& sheet, const std::string& nam
   arcs.AddToLeaf(leaf, name, SdfArcKinds());
 }
 
-bool ClassVisible(const TClassDefGrp* classDefs, std::string_view code, float scale) {
+bool ClassVisible(const TClassDefGrp* classDefs, std::string_view code, double scale) {
   return classDefs != nullptr && classDefs->IsClassVisible(code, scale);
 }
 
@@ -370,8 +370,8 @@ void AddFrame(TMapLeaf& leaf) {
   auto pnt = std::make_unique<TPntElement>();
   pnt->Name = kFrame;
   pnt->Code = kFrameCode;
-  pnt->X = static_cast<float>((double{c[0].x} + double{c[2].x}) / 2);
-  pnt->Y = static_cast<float>((double{c[0].y} + double{c[2].y}) / 2);
+  pnt->X = static_cast<double>((double{c[0].x} + double{c[2].x}) / 2);
+  pnt->Y = static_cast<double>((double{c[0].y} + double{c[2].y}) / 2);
   pnts.AddElement(std::move(pnt));
   pnts.AddToLeaf(leaf, kFrame, atrs);
 }
@@ -471,7 +471,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
       f.Split(lines[at + 3]) < kFirstEditionItems)
     f.Split(lines[at + 2]);
   leaf->Zone = StrToInt(f.At(0));
-  auto real = [&](std::size_t i) { return static_cast<float>(StrToFloat(f.At(i))); };
+  auto real = [&](std::size_t i) { return static_cast<double>(StrToFloat(f.At(i))); };
   auto& c = leaf->Corners;
   // Every corner is a pair (northing, easting).
   c[0].y = real(1);
@@ -521,7 +521,7 @@ TMapLeafGrp* TMapBuilder_Sdf2500::OpenFolder(TMapLeafGrp& leaves, const std::str
   return &leaves;
 }
 
-void TMapBuilder_Sdf2500::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) {
+void TMapBuilder_Sdf2500::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) {
   const TDirIndex sheet(leaf.FileName);
 
   // 1. Administrative boundaries: municipalities and districts.

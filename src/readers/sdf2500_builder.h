@@ -87,7 +87,7 @@ public:
   //     the point labelled with the sheet name
   // Arcs become lines of their own only for kinds 0 to 4. Sets Loaded at the
   // end; an error on the way leaves it false with the lists attached so far.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
   // Opens the sheet folder `folder` (the part of the algorithm shared by
   // OpenFile and OpenFolder).

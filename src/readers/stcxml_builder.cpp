@@ -255,10 +255,10 @@ bool ReadSpaceExtent(TMapLeaf& leaf, const xc::DOMNode* space) {
   std::vector<std::string> items;
   SplitCommaText(ToSjis(text->getNodeValue()), items);
   if (items.size() != 4) return false;
-  leaf.Extent.left = static_cast<float>(StrToFloat(items[0]));
-  leaf.Extent.bottom = static_cast<float>(StrToFloat(items[1]));
-  leaf.Extent.right = static_cast<float>(StrToFloat(items[2]));
-  leaf.Extent.top = static_cast<float>(StrToFloat(items[3]));
+  leaf.Extent.left = static_cast<double>(StrToFloat(items[0]));
+  leaf.Extent.bottom = static_cast<double>(StrToFloat(items[1]));
+  leaf.Extent.right = static_cast<double>(StrToFloat(items[2]));
+  leaf.Extent.top = static_cast<double>(StrToFloat(items[3]));
   return true;
 }
 
@@ -298,8 +298,8 @@ void ReadProperties(const xc::DOMNode* feature, int datum, int zone, const TExte
     }
   }
   if (hasLon && hasLat) {
-    float northing = 0;
-    float easting = 0;
+    double northing = 0;
+    double easting = 0;
     LatLonToXY(EllipsoidOfDatum(datum), zone, northing, easting, labelLat, labelLon);
     polygon.LabelX = easting;
     polygon.LabelY = northing;
@@ -331,8 +331,8 @@ void AddFeature(const xc::DOMNode* feature, const TMapLeaf& leaf, int zone,
   polyline->Points.reserve(n);
   TExtentBuilder box;
   for (std::size_t j = 0; j < n; ++j) {
-    const TFPoint p{static_cast<float>(StrToFloat(items[2 * j])),
-                    static_cast<float>(StrToFloat(items[2 * j + 1]))};
+    const TFPoint p{static_cast<double>(StrToFloat(items[2 * j])),
+                    static_cast<double>(StrToFloat(items[2 * j + 1]))};
     polygon->AddPoint(p);
     polyline->AddPoint(p);
     box.Add(p);
@@ -346,7 +346,7 @@ void AddFeature(const xc::DOMNode* feature, const TMapLeaf& leaf, int zone,
 }  // namespace
 
 void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                                  float /*scale*/) {
+                                  double /*scale*/) {
   const std::string fileName = leaf.FileName;
   const TDocumentPtr doc = parser_->Parse(ReadWholeFile(fileName), fileName);
   const xc::DOMNode* space = FindNode(doc.get(), kMetricGeospace);

@@ -42,7 +42,7 @@ public:
   // projected into the leaf's zone; any other feature at the centre of its
   // vertices' bounding box. When the space gives no extent of four numbers,
   // the leaf's Extent is the bounding box of all feature vertices.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
 private:
   struct TParser;

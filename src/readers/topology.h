@@ -85,8 +85,8 @@ public:
 
   std::string Name;
   std::string Code;
-  float X = 0;  // label point
-  float Y = 0;
+  double X = 0;  // label point
+  double Y = 0;
   std::vector<std::string> ArcRefs;
 };
 
@@ -95,8 +95,8 @@ class TPntElement final {
 public:
   std::string Name;
   std::string Code;
-  float X = 0;
-  float Y = 0;
+  double X = 0;
+  double Y = 0;
 };
 
 // The list part shared by the four topology lists: the elements keyed by
@@ -145,8 +145,8 @@ public:
   // order, in a new polyline list named `className` attached to `leaf`.
   TFigPolylineGrp* AddToLeaf(TMapLeaf& leaf, std::string_view className, const TArcKinds& kinds);
 
-  float OriginX = 0;  // offsets a reader adds to the coordinates of its file
-  float OriginY = 0;
+  double OriginX = 0;  // offsets a reader adds to the coordinates of its file
+  double OriginY = 0;
 };
 
 class TAtrList final : public TTopologyList<TAtrElement> {
@@ -166,8 +166,8 @@ public:
   TFigPolygonGrp* AddToLeaf(TMapLeaf& leaf, std::string_view className, TAtrList& attrs,
                             TArcList& arcs);
 
-  float OriginX = 0;
-  float OriginY = 0;
+  double OriginX = 0;
+  double OriginY = 0;
 };
 
 class TPntList final : public TTopologyList<TPntElement> {
@@ -176,8 +176,8 @@ public:
   // record of the same name. Sorts both lists.
   TFigPointGrp* AddToLeaf(TMapLeaf& leaf, std::string_view className, TAtrList& attrs);
 
-  float OriginX = 0;
-  float OriginY = 0;
+  double OriginX = 0;
+  double OriginY = 0;
 };
 
 }  // namespace chizro

@@ -29,9 +29,6 @@ constexpr int kFigPoint = 1;
 constexpr int kFigPolyline = 2;
 constexpr int kFigPolygon = 3;
 
-static_assert(std::is_trivially_copyable_v<TFPoint> && sizeof(TFPoint) == kPointSize,
-              "vertices are copied from the file as they are stored");
-
 std::int32_t LoadInt(const unsigned char* p) noexcept {
   const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
                           static_cast<std::uint32_t>(p[2]) << 16 |
@@ -39,7 +36,7 @@ std::int32_t LoadInt(const unsigned char* p) noexcept {
   return static_cast<std::int32_t>(u);
 }
 
-float LoadReal(const unsigned char* p) noexcept {
+double LoadReal(const unsigned char* p) noexcept {
   return std::bit_cast<float>(static_cast<std::uint32_t>(LoadInt(p)));
 }
 
@@ -170,15 +167,10 @@ void ReadFigure(TRecordReader& in, const unsigned char* rec, TFigure& fig) {
   const std::size_t n = in.Count(LoadInt(rec + 36), kPointSize, rec + 36);
   if (n > 0) {
     const unsigned char* pts = in.Take(n * kPointSize);
-    if constexpr (std::endian::native == std::endian::little) {
-      fig.Points.resize(n);
-      std::memcpy(fig.Points.data(), pts, n * kPointSize);
-    } else {
-      fig.Points.reserve(n);
-      for (std::size_t i = 0; i < n; ++i) {
-        fig.Points.push_back({LoadReal(pts + 8 * i), LoadReal(pts + 8 * i + 4)});
-      }
-    }
+    // The file stores single-precision pairs; the model holds doubles.
+    fig.Points.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+      fig.Points[i] = {LoadReal(pts + 8 * i), LoadReal(pts + 8 * i + 4)};
   }
 
   // Each value takes at least its length. A value of length 0 or less is not
@@ -256,7 +248,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Vector::OpenFile(TMapLeafGrp& leaves,
 }
 
 void TMapBuilder_Vector::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                                  float /*scale*/) {
+                                  double /*scale*/) {
   // Copied: the leaf's FileName is rewritten from it below.
   const std::string fileName = leaf.FileName;
   const std::string data = ReadWholeFile(fileName);

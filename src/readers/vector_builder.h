@@ -57,7 +57,7 @@ public:
   // records before it attached. A file of
   // no class blocks gives a loaded leaf without figure lists. `classDefs` and
   // `scale` are not used.
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, float scale) override;
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 };
 
 }  // namespace chizro

@@ -107,7 +107,7 @@ public:
   // Repaints the paint box at once (which calls TMainLogic::Paint).
   virtual void RepaintImage() = 0;
   // The paint box's pixels per inch.
-  virtual float PixelsPerInch() = 0;
+  virtual double PixelsPerInch() = 0;
   // The busy cursor on or off.
   virtual void SetBusy(bool busy) = 0;
   // Shows a progress window with kProgressText over `count` steps.

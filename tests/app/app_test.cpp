@@ -70,10 +70,10 @@ TEST_F(AppTest, ButtonsAndClicksReachTheMap) {
   ASSERT_TRUE(form->Loaded());
   ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
   Click(3);
-  EXPECT_FLOAT_EQ(form->Project().GetScale(), 2500.0f / 1.5f);
+  EXPECT_DOUBLE_EQ(form->Project().GetScale(), 2500.0 / 1.5);
   Click(4);
-  EXPECT_EQ(form->Project().GetScale(), 2500.0f);
-  const float cx = form->Project().View->CenterX;
+  EXPECT_EQ(form->Project().GetScale(), 2500.0);
+  const double cx = form->Project().View->CenterX;
   QTest::mouseClick(form->Image(), Qt::RightButton, {}, QPoint(1, 1));
   EXPECT_LT(form->Project().View->CenterX, cx);
 

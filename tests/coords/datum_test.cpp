@@ -101,12 +101,12 @@ TEST_P(ConvertDatumTest, MovesTheGeodeticOriginOnlyBetweenTokyoAndTheWorldDatums
   EXPECT_NEAR(backLon, lon, 1e-7);
 
   // The single-precision form widens, converts and rounds; the model calls it in place.
-  float fLat = static_cast<float>(lat);
-  float fLon = static_cast<float>(lon);
+  double fLat = static_cast<double>(lat);
+  double fLon = static_cast<double>(lon);
   ConvertDatum(pair.src, pair.dst, double{fLat}, double{fLon}, outLat, outLon);
   ConvertDatum(pair.src, pair.dst, fLat, fLon, fLat, fLon);
-  EXPECT_EQ(fLat, static_cast<float>(outLat));
-  EXPECT_EQ(fLon, static_cast<float>(outLon));
+  EXPECT_EQ(fLat, static_cast<double>(outLat));
+  EXPECT_EQ(fLon, static_cast<double>(outLon));
 }
 
 INSTANTIATE_TEST_SUITE_P(DatumCodes, ConvertDatumTest, testing::ValuesIn(kDatumPairs),

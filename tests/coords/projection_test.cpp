@@ -67,10 +67,10 @@ TEST_P(KnownPointTest, DatumPicksTheEllipsoidForwardWithinAMillimetreAndInverse)
   EXPECT_NEAR(lat, p.lat, kDegreeTolerance);
   EXPECT_NEAR(lon, p.lon, kDegreeTolerance);
   // The single-precision forms round the same results.
-  float fX = 0, fY = 0;
+  double fX = 0, fY = 0;
   LatLonToXY(e, p.zone, fX, fY, p.lat, p.lon);
-  EXPECT_EQ(fX, static_cast<float>(X));
-  EXPECT_EQ(fY, static_cast<float>(Y));
+  EXPECT_EQ(fX, static_cast<double>(X));
+  EXPECT_EQ(fY, static_cast<double>(Y));
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, KnownPointTest, testing::ValuesIn(kKnownPoints),
@@ -139,26 +139,26 @@ TEST_P(EpsgZoneTest, AgreesWithEpsgWithinAMillimetreAndRoundTripsWithinAMicromet
 INSTANTIATE_TEST_SUITE_P(AllZones, EpsgZoneTest, testing::Range(kMinZone, kMaxZone + 1),
                          [](const auto& row) { return "Zone" + std::to_string(row.param); });
 
-// The model converts a stored float point in place: out y, out x, in y, in x.
+// The model converts a stored double point in place: out y, out x, in y, in x.
 TEST(ProjectionTest, SinglePrecisionFormsConvertInPlaceLikeTheDoubleForm) {
-  float x = 140.084583f;  // longitude
-  float y = 36.104583f;   // latitude
+  double x = 140.084583;  // longitude
+  double y = 36.104583;   // latitude
   double X = NAN, Y = NAN, lat = NAN, lon = NAN;
   LatLonToXY(kGrs80, 9, X, Y, y, x);
   LatLonToXY(kGrs80, 9, y, x, y, x);
-  EXPECT_EQ(y, static_cast<float>(X));
-  EXPECT_EQ(x, static_cast<float>(Y));
+  EXPECT_EQ(y, static_cast<double>(X));
+  EXPECT_EQ(x, static_cast<double>(Y));
   XYToLatLon(kGrs80, 9, lat, lon, y, x);
   XYToLatLon(kGrs80, 9, y, x, y, x);
-  EXPECT_EQ(y, static_cast<float>(lat));
-  EXPECT_EQ(x, static_cast<float>(lon));
+  EXPECT_EQ(y, static_cast<double>(lat));
+  EXPECT_EQ(x, static_cast<double>(lon));
   EXPECT_NEAR(y, 36.104583, 1e-5);
 }
 
 TEST(ProjectionTest, ZonesOutsideTheTableThrow) {
   for (const int zone : {0, 20, -1}) {
     double a = 0.0, b = 0.0;
-    float f = 0.0f, g = 0.0f;
+    double f = 0.0, g = 0.0;
     EXPECT_THROW(LatLonToXY(kGrs80, zone, a, b, 36.0, 140.0), EZoneError);
     EXPECT_THROW(XYToLatLon(kGrs80, zone, a, b, 0.0, 0.0), EZoneError);
     EXPECT_THROW(LatLonToXY(kGrs80, zone, f, g, 36.0, 140.0), EZoneError);

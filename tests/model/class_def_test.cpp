@@ -95,7 +95,7 @@ TEST_F(ClassDefTest, AMissingFileEmptiesTheGroup) {
 struct VisibleRow {
   const char* Name;
   const char* Class;
-  float Scale;
+  double Scale;
   bool Shown;
 };
 
@@ -109,16 +109,16 @@ TEST_P(ClassDefVisibleTest, IsClassVisibleAppliesTheInclusiveBounds) {
 
 INSTANTIATE_TEST_SUITE_P(
     ClassDef, ClassDefVisibleTest,
-    ::testing::Values(VisibleRow{"NoBoundsSmallScale", "Unbounded", 1.0f, true},
-                      VisibleRow{"NoBoundsLargeScale", "Unbounded", 1e7f, true},
-                      VisibleRow{"AtMax", "Max5000", 5000.0f, true},
-                      VisibleRow{"AboveMax", "Max5000", 5001.0f, false},
-                      VisibleRow{"AtMin", "Min2500", 2500.0f, true},
-                      VisibleRow{"BelowMin", "Min2500", 2499.0f, false},
-                      VisibleRow{"LargeAboveMinOnly", "Min2500", 1e7f, true},
-                      VisibleRow{"NegativeBoundsNotApplied", "Negative", 2500.0f, true},
-                      VisibleRow{"FlagOff", "Off", 2500.0f, false},
-                      VisibleRow{"FlagKeepsLowByteOnly", "Flag256", 2500.0f, false}),
+    ::testing::Values(VisibleRow{"NoBoundsSmallScale", "Unbounded", 1.0, true},
+                      VisibleRow{"NoBoundsLargeScale", "Unbounded", 1e7, true},
+                      VisibleRow{"AtMax", "Max5000", 5000.0, true},
+                      VisibleRow{"AboveMax", "Max5000", 5001.0, false},
+                      VisibleRow{"AtMin", "Min2500", 2500.0, true},
+                      VisibleRow{"BelowMin", "Min2500", 2499.0, false},
+                      VisibleRow{"LargeAboveMinOnly", "Min2500", 1e7, true},
+                      VisibleRow{"NegativeBoundsNotApplied", "Negative", 2500.0, true},
+                      VisibleRow{"FlagOff", "Off", 2500.0, false},
+                      VisibleRow{"FlagKeepsLowByteOnly", "Flag256", 2500.0, false}),
     test::RowName<VisibleRow>);
 
 TEST(ClassDefGrp, IsClassVisibleMatchesCaseAndLetsTheLastClassDecide) {

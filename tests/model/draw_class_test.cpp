@@ -157,12 +157,12 @@ TEST_F(DrawClassTest, WithoutCanvasTheOrderIsSetAndNothingPainted) {
 // classes are labelled from the last to the first.
 TEST_F(DrawClassTest, ASceneOfEveryKindPaintsAsItsGolden) {
   ASSERT_TRUE(defs.LoadFromFile(test::DataPath("defs/draw_scene.ini")));
-  Figure<TFigPolygon>("G", {{10, 10}, {20.9f, 10}, {20, 49.9f}, {10, 10}});
+  Figure<TFigPolygon>("G", {{10, 10}, {20.9, 10}, {20, 49.9}, {10, 10}});
   Figure<TFigPolyline>("G", {{0, 100}, {200, 0}});
   Figure<TFigPolygon>("G", {{300, 10}, {310, 20}});
   Figure<TFigPolygon>("G", {});
   auto& raster = Figure<TFigRaster>("R", {});
-  raster.Extent = {10, 90, 30.4f, 70};
+  raster.Extent = {10, 90, 30.4, 70};
   raster.Image = std::make_unique<TFakeBitmap>(3, 3);
   Figure<TFigRaster>("R", {}).Extent = {10, 90, 30, 70};
   auto& a = Figure<TFigPolygon>("I", {{10, 10}, {20, 20}});
@@ -219,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct VisibilityCase {
   const char* Name;
   std::uint8_t Visible;
-  float MinScale, MaxScale;
+  double MinScale, MaxScale;
   bool Defined;
   bool Figures, Labels;
 };

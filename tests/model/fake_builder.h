@@ -74,7 +74,7 @@ public:
     return &leaves;
   }
 
-  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, float) override {
+  void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, double) override {
     data_.LoadLog.push_back(leaf.FileName);
     const FakeFile& file = data_.Files.at(leaf.FileName);
     auto polygons = std::make_unique<TFigPolygonGrp>();

@@ -26,7 +26,7 @@ using test::FakeFile;
 constexpr int kKind = 11;
 
 // A 100 m square in zone 9 plane coordinates near Tokyo.
-std::vector<TFPoint> Square(float x0, float y0, float size = 100) {
+std::vector<TFPoint> Square(double x0, double y0, double size = 100) {
   return {{x0, y0}, {x0 + size, y0}, {x0 + size, y0 + size}, {x0, y0 + size}};
 }
 
@@ -52,8 +52,8 @@ protected:
   const TFigure& Figure(const TMapLeaf& leaf) { return *leaf.FigGrps.at(0)->Items(0); }
 
   // A paint with a 1000 x 1000 pixel box centred on (x, y).
-  void PaintAt(float x, float y) { PaintAt(project, x, y); }
-  static void PaintAt(TMapProject& p, float x, float y) {
+  void PaintAt(double x, double y) { PaintAt(project, x, y); }
+  static void PaintAt(TMapProject& p, double x, double y) {
     p.View->DeviceRect = {0, 0, 1000, 1000};
     p.View->PixelsPerInch = 96;
     p.SetScale(2500);
@@ -83,10 +83,10 @@ TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
   ASSERT_EQ(project.Themes->Count(), 1);
   ASSERT_EQ(Theme().Leaves->Count(), 2);
   EXPECT_EQ(Theme().Extent, (TFRect{0, 100, 350, -200}));
-  EXPECT_FLOAT_EQ(Theme().CenterX, 175);
-  EXPECT_FLOAT_EQ(Theme().CenterY, -50);
-  EXPECT_FLOAT_EQ(project.View->CenterX, 50);
-  EXPECT_FLOAT_EQ(project.View->CenterY, 50);
+  EXPECT_DOUBLE_EQ(Theme().CenterX, 175);
+  EXPECT_DOUBLE_EQ(Theme().CenterY, -50);
+  EXPECT_DOUBLE_EQ(project.View->CenterX, 50);
+  EXPECT_DOUBLE_EQ(project.View->CenterY, 50);
 }
 
 TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
@@ -167,10 +167,9 @@ TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
   EXPECT_NEAR(project.View->WorldRect.left, 139.97, 0.01);
 
   project.SetCoordSystem(kModePlane, 9, 2);
-  // Degrees held as floats: a step of 1.5e-5 deg of longitude (1.4 m here)
-  // and 3.8e-6 deg of latitude (0.4 m); the way back rounds to half of that.
-  const float tolX = 0.75f;
-  const float tolY = 0.25f;
+  // There and back through degrees held as doubles: well under a millimetre.
+  const double tolX = 1e-6;
+  const double tolY = 1e-6;
   EXPECT_NEAR(project.View->WorldRect.left, viewRect.left, tolX);
   EXPECT_NEAR(project.View->WorldRect.top, viewRect.top, tolY);
   EXPECT_NEAR(Theme().Extent.right, themeExtent.right, tolX);
@@ -192,12 +191,11 @@ TFPoint ProjTransform(const char* from, const char* to, double x, double y) {
   proj_destroy(op);
   const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(x, y, 0, 0));
   proj_destroy(normalized);
-  return {static_cast<float>(c.xy.x), static_cast<float>(c.xy.y)};
+  return {static_cast<double>(c.xy.x), static_cast<double>(c.xy.y)};
 }
 
-// Float coordinates of some 10^5 m hold steps of 8 mm; the datum shift may
-// take a grid or the three-parameter translation, as PROJ ranks them.
-constexpr float kPlaneTolerance = 0.02f;
+// A millimetre, the unit survey coordinates are given in.
+constexpr double kPlaneTolerance = 0.001;
 
 TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
   data.Files["a"] = Sheet(Square(-5000, -40000));
@@ -277,11 +275,11 @@ TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
 
 // Squares around Tokyo (zone IX, Tokyo datum), Nagoya (zone VII) and
 // 36N 139.9E in degrees.
-const FakeFile kTokyoAtOpen = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9, true);
-const FakeFile kTokyoByPaint = Sheet(Square(-5994.469f, -35363.475f), kModePlane, 1, 9);
+const FakeFile kTokyoAtOpen = Sheet(Square(-5994.469, -35363.475), kModePlane, 1, 9, true);
+const FakeFile kTokyoByPaint = Sheet(Square(-5994.469, -35363.475), kModePlane, 1, 9);
 const FakeFile kNagoyaAtOpen = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7, true);
 const FakeFile kNagoyaByPaint = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7);
-const FakeFile kDegrees = Sheet({{139.9f, 36.0f}, {139.91f, 36.01f}}, kModeLatLon, 2, 0, true);
+const FakeFile kDegrees = Sheet({{139.9, 36.0}, {139.91, 36.01}}, kModeLatLon, 2, 0, true);
 const FakeFile kZoneIX = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
 
 INSTANTIATE_TEST_SUITE_P(

@@ -21,7 +21,7 @@ using test::TRecordingCanvas;
 class MapViewTest : public ::testing::Test {
 protected:
   // A paint of a `w` x `h` box at 96 ppi and 1:2500, centred on (cx, cy).
-  void Paint(TMapView& v, int w, int h, float cx, float cy) {
+  void Paint(TMapView& v, int w, int h, double cx, double cy) {
     canvas.SetClip({0, 0, w, h});
     v.SetCanvas(&canvas);
     v.PixelsPerInch = 96;
@@ -52,7 +52,7 @@ TEST_F(MapViewTest, PaintClearsTheCurrentClipRectangleToWhite) {
   view.Draw();
   EXPECT_EQ(canvas.Calls.substr(0, canvas.Calls.find(" font")),
             "fill 0,0 300,200 pen 0 0 1 brush 16777215 0");
-  EXPECT_FLOAT_EQ(view.DeviceWidth, 300);
+  EXPECT_DOUBLE_EQ(view.DeviceWidth, 300);
 
   canvas.Calls.clear();
   canvas.SetBrush({kColorBlack, kBrushCross});
@@ -64,7 +64,7 @@ TEST_F(MapViewTest, PaintClearsTheCurrentClipRectangleToWhite) {
 
 struct PixelCase {
   const char* Name;
-  float X, Y;
+  double X, Y;
   TPoint Expected;
 };
 
@@ -83,14 +83,14 @@ TEST_P(WcToDcTest, DiscardsTheFractionTowardZero) {
 INSTANTIATE_TEST_SUITE_P(
     Edges, WcToDcTest,
     ::testing::Values(PixelCase{"TopLeftCorner", 100, 200, {0, 0}},
-                      PixelCase{"HalfAPixelLeftOfTheEdge", 99.75f, 200, {0, 0}},
-                      PixelCase{"OneAndAHalfPixelsLeft", 99.25f, 200, {-1, 0}},
-                      PixelCase{"HalfAPixelAboveTheTop", 100, 200.25f, {0, 0}},
-                      PixelCase{"OneAndAHalfPixelsAbove", 100, 200.75f, {0, -1}},
-                      PixelCase{"InsideRoundsDown", 100.9f, 199.1f, {1, 1}},
-                      PixelCase{"FarRightIsHeld", 1e30f, 200, {TMapView::kMaxDeviceCoord, 0}},
-                      PixelCase{"FarBelowIsHeld", 100, -1e30f, {0, TMapView::kMaxDeviceCoord}},
-                      PixelCase{"FarLeftIsHeld", -1e30f, 200, {-TMapView::kMaxDeviceCoord, 0}}),
+                      PixelCase{"HalfAPixelLeftOfTheEdge", 99.75, 200, {0, 0}},
+                      PixelCase{"OneAndAHalfPixelsLeft", 99.25, 200, {-1, 0}},
+                      PixelCase{"HalfAPixelAboveTheTop", 100, 200.25, {0, 0}},
+                      PixelCase{"OneAndAHalfPixelsAbove", 100, 200.75, {0, -1}},
+                      PixelCase{"InsideRoundsDown", 100.9, 199.1, {1, 1}},
+                      PixelCase{"FarRightIsHeld", 1e30, 200, {TMapView::kMaxDeviceCoord, 0}},
+                      PixelCase{"FarBelowIsHeld", 100, -1e30, {0, TMapView::kMaxDeviceCoord}},
+                      PixelCase{"FarLeftIsHeld", -1e30, 200, {-TMapView::kMaxDeviceCoord, 0}}),
     test::RowName<PixelCase>);
 
 // A view never given a scale maps to pixels without overflow; an empty paint
@@ -100,10 +100,10 @@ TEST_F(MapViewTest, DegenerateViewsNeitherFailNorOverflow) {
   v.Scale = 0;  // infinite pixels per unit
   v.UpdateTransform();
   EXPECT_LE(std::abs(v.WcToDc(5, 5).x), TMapView::kMaxDeviceCoord);
-  v.PxPerUnitX = std::numeric_limits<float>::quiet_NaN();
+  v.PxPerUnitX = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(v.WcToDc(5, 5).x, 0);
   Paint(view, 0, 0, 10, 20);
-  EXPECT_FLOAT_EQ(view.WorldWidth, 0);
+  EXPECT_DOUBLE_EQ(view.WorldWidth, 0);
   TFPoint w{-1, -1};
   view.DcToWc({5, 5}, w);
   EXPECT_EQ(w, (TFPoint{10, 20}));
@@ -116,8 +116,8 @@ TEST_F(MapViewTest, DeviceToWorldUsesTheLatestPaint) {
   EXPECT_NEAR(w.x, 1000, 1e-3);
   EXPECT_NEAR(w.y, 2000, 1e-3);
   view.DcToWc({0, 450}, w);
-  EXPECT_FLOAT_EQ(w.x, view.WorldRect.left);
-  EXPECT_FLOAT_EQ(w.y, view.WorldRect.bottom);
+  EXPECT_DOUBLE_EQ(w.x, view.WorldRect.left);
+  EXPECT_DOUBLE_EQ(w.y, view.WorldRect.bottom);
   view.DcToWc({688, 0}, w);
   EXPECT_NEAR(w.x, view.WorldRect.right, 1e-3);
   EXPECT_NEAR(w.y, view.WorldRect.top, 1e-3);
@@ -142,9 +142,9 @@ INSTANTIATE_TEST_SUITE_P(Sides, IntersectsTest,
                                            RectCase{"Covering", {-10, 110, 210, -10}, true},
                                            RectCase{"OnTheRightEdge", {200, 50, 300, 40}, true},
                                            RectCase{
-                                               "RightOfTheWindow", {200.5f, 50, 300, 40}, false},
+                                               "RightOfTheWindow", {200.5, 50, 300, 40}, false},
                                            RectCase{"OnTheTopEdge", {10, 150, 20, 100}, true},
-                                           RectCase{"BelowTheWindow", {10, -0.5f, 20, -10}, false}),
+                                           RectCase{"BelowTheWindow", {10, -0.5, 20, -10}, false}),
                          test::RowName<RectCase>);
 
 TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
@@ -153,8 +153,8 @@ TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
   project.SetCanvas(&canvas);
   project.SetPixelsPerInch(96);
   project.SetScale(2500);
-  project.View->CenterX = 139.5f;
-  project.View->CenterY = 35.5f;
+  project.View->CenterX = 139.5;
+  project.View->CenterY = 35.5;
   project.CoordMode = kModeLatLon;
   project.Draw();
   double fx = 0;

@@ -96,12 +96,12 @@ TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
   data.Files["a"] = {{0, 100, 100, 0},
                      {
                          // Vertices exactly as held, closing vertex included; a
-                         // vertex and a label at (0.0001, 99.9999) show the float
+                         // vertex and a label at (0.0001, 99.9999) show the double
                          // and double rounding.
                          {Polygon,
                           "1101",
-                          {{0, 100}, {1.5f, 97.75f}, {0.0001f, 99.9999f}, {0, 100}},
-                          {0.0001f, 99.9999f},
+                          {{0, 100}, {1.5, 97.75}, {0.0001, 99.9999}, {0, 100}},
+                          {0.0001, 99.9999},
                           {"Town \"Hall\" " + kTokyo}},
                          {Polygon, "1101", {}, {10, 10}, {}},  // no vertices, no text
                          {Polygon, "1101", {{20, 20}}, {20, 20}, {"line\r\nbreak"}},
@@ -112,7 +112,7 @@ TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
                          {Point, "7301", {{60, 40}}, {60, 40}, {"P2"}},  // no text at index 1
                          {Point, "5001", {{1, 1}}, {1, 1}, {"a point of another class"}},
                          {Raster, "8001", {}, {2, 2}, {}},
-                         {Polygon, "3101", {{1, 1}, {2, 2}}, {1.5f, 1.5f}, {"no attributes"}},
+                         {Polygon, "3101", {{1, 1}, {2, 2}}, {1.5, 1.5}, {"no attributes"}},
                      }};
   data.Files["b"] = {{100, 100, 200, 0},
                      {
@@ -148,7 +148,7 @@ TEST_P(JwcWriterModeTest, AttributeRecordsFollowTheLayerMode) {
   Settings(std::string("[Layers]\r\n") + (c.Output ? std::string("Output=") + c.Output : "") +
            "\r\n[Elements]\r\n1101=b,C,7,2,6\r\n");
   Request("hk 0\r\n");  // no pick point: (0, 0)
-  data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5f, 7.75f}}, {1, 1}, {"a"}}}};
+  data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5, 7.75}}, {1, 1}, {"a"}}}};
   data.Files["b"] = {{10, 10, 20, 0}, {{Polygon, "1101", {{10, 0}}, {12, 2}, {"b"}}}};
   Open({"a", "b"});
   ExportJwc(project);
@@ -164,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, JwcWriterModeTest,
                                            ModeCase{"LowerCaseIsNoMode", "l", "mode_none.txt"}),
                          test::RowName<ModeCase>);
 
-// Float and double results around the plain/scientific boundaries: each
-// point of class 7301 gives its position as float ("pt") and as double
+// Coordinates around the edges of the coordinate form: each point of class
+// 7301 gives its position as a marker and a point ("pt") and as a label
 // ("ch"). The origin is (0, 0) and so is the pick point.
 TEST_F(JwcWriterTest, NumbersAroundTheFormatBoundaries) {
   Defs(ClassDef("7301", 1, "1,0,0"));
@@ -173,11 +173,11 @@ TEST_F(JwcWriterTest, NumbersAroundTheFormatBoundaries) {
   Request("hp1 0 0\r\n");
   data.Files["a"] = {{0, 0, 1, -1},
                      {
-                         {Point, "7301", {}, {1e-7f, -1e-7f}, {"1e-4"}},
-                         {Point, "7301", {}, {1e-8f, -1e-8f}, {"1e-5"}},
-                         {Point, "7301", {}, {12.345678f, -0.5f}, {"12345.678"}},
-                         {Point, "7301", {}, {1e12f, -1e13f}, {"1e15 1e16"}},
-                         {Point, "7301", {}, {0, 1e17f}, {"0 1e20"}},
+                         {Point, "7301", {}, {1e-7, -1e-7}, {"1e-4"}},
+                         {Point, "7301", {}, {1e-8, -1e-8}, {"1e-5"}},
+                         {Point, "7301", {}, {12.345678, -0.5}, {"12345.678"}},
+                         {Point, "7301", {}, {1e12, -1e13}, {"1e15 1e16"}},
+                         {Point, "7301", {}, {0, 1e17}, {"0 1e20"}},
                      }};
   Open({"a"});
   ExportJwc(project);
@@ -219,8 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "12.5 -3"},
         RequestCase{"EveryHp1LineSetsThePoint", "hp1 1 1\r\nhp1ln 2 3\r\n",
                     "hp1 1 1\r\nhp1ln 2 3\r\n", "2 3"},
-        RequestCase{"PickPointIsSinglePrecision", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n",
-                    "0.100000001490116 1.00000002004088E20"}),
+        RequestCase{"PickPointKeepsItsDigits", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n",
+                    "0.1 1E20"}),
     test::RowName<RequestCase>);
 
 TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
@@ -241,8 +241,8 @@ TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
 
   EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 2}, {1, 2}}));
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"a", "b"}));
-  EXPECT_FLOAT_EQ(project.View->CenterX, 5005);
-  EXPECT_FLOAT_EQ(project.View->CenterY, 5);
+  EXPECT_DOUBLE_EQ(project.View->CenterX, 5005);
+  EXPECT_DOUBLE_EQ(project.View->CenterY, 5);
   EXPECT_NE(canvas.Calls.find("polygon"), std::string::npos) << "the sheets were painted";
   EXPECT_EQ(Result(), "hp1 0 0\r\n1000 -9000\r\n\r\n5001000 -9000\r\n\r\n");
 }
@@ -414,7 +414,7 @@ TEST(JwcNumberFormat, AgreesWithTheCLibrary) {
   EXPECT_EQ(JwcNumber(0.0), "0");
   EXPECT_EQ(JwcNumber(-0.0), "0");
   for (const double v :
-       {double{12345.678f}, 999.9999999999999, 0.0001, 0.00001, 9.999999999999999e-5,
+       {double{12345.678}, 999.9999999999999, 0.0001, 0.00001, 9.999999999999999e-5,
         999999999999999.0, 1e15, 999999999999999.9, std::numeric_limits<double>::quiet_NaN(),
         -std::numeric_limits<double>::infinity()})
     EXPECT_EQ(JwcNumber(v), PrintfGeneral(v)) << v;
@@ -432,6 +432,46 @@ TEST(JwcNumberFormat, AgreesWithTheCLibrary) {
     }
   }
   EXPECT_GT(checked, 300000);
+}
+
+// A coordinate is written in the shortest form within 0.001 of its value.
+// The oracle is the C library: strtod reads the written text back, and
+// "%.*f" with one decimal fewer gives the nearest shorter form, which must
+// then lie beyond 0.001 (else the shorter form should have been written).
+TEST(JwcNumberFormat, CoordinatesAreTheShortestFormWithinAMicrometre) {
+  const auto fractionDigits = [](const std::string& s) {
+    const std::size_t dot = s.find('.');
+    return dot == std::string::npos ? 0 : static_cast<int>(s.size() - dot - 1);
+  };
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> magnitude(-1, 9);
+  std::uniform_int_distribution<int> sign(0, 1);
+  int checked = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const double d = std::pow(10.0, magnitude(random)) * (sign(random) ? -1 : 1);
+    for (const double v : {d, std::round(d * 1000) / 1000, std::round(d * 100) / 100 + 0.0009,
+                           std::round(d) - 0.0004}) {
+      char buf[kJwcNumberMax];
+      const std::string s(buf, FormatJwcCoord(v, buf));
+      ASSERT_EQ(s.find_first_of("eE"), std::string::npos) << s;
+      ASSERT_LE(std::fabs(std::strtod(s.c_str(), nullptr) - v), 0.001 + 1e-9) << s << " " << v;
+      const int digits = fractionDigits(s);
+      if (digits > 0) {
+        char shorter[64];
+        std::snprintf(shorter, sizeof shorter, "%.*f", digits - 1, v);
+        ASSERT_GT(std::fabs(std::strtod(shorter, nullptr) - v), 0.001 - 1e-6)
+            << s << " could be " << shorter;
+      }
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 400000);
+  for (const auto& [v, text] : std::vector<std::pair<double, std::string>>{
+           {0.0, "0"}, {-0.0004, "0"}, {12.3491, "12.35"}, {-150000000.0004, "-150000000"},
+           {0.0015, "0.002"}, {1e9, "1000000000"}, {2.5e12, "2500000000000"}}) {
+    char buf[kJwcNumberMax];
+    EXPECT_EQ(std::string(buf, FormatJwcCoord(v, buf)), text) << v;
+  }
 }
 
 }  // namespace

@@ -168,10 +168,10 @@ TEST_F(EncGdalTest, FiguresMatchWhatGdalReadsFromTheCell) {
     ASSERT_NE(found, nullptr) << "no figure of this class with GDAL's geometry";
     ++matched;
     if (g.Objl == 129) {
-      // One decimal, rounded as "%.1f" rounds the float depth.
+      // One decimal, rounded as "%.1f" rounds the double depth.
       char text[16];
       std::snprintf(text, sizeof text, "%.1f",
-                    static_cast<double>(static_cast<float>(g.Coords[2])));
+                    static_cast<double>(static_cast<double>(g.Coords[2])));
       EXPECT_EQ(found->GetProp("DEPTH"), text);
       continue;
     }

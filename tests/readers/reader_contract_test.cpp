@@ -53,7 +53,7 @@ TEST_P(ReaderContract, PaintLoadsAndAReloadGivesTheSameFigures) {
   ASSERT_TRUE(project.Open(SourcePath(c.Input), c.Kind, c.OpenMode));
   const TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_GE(theme.Leaves->Count(), 1);
-  const auto paintAt = [&](float x, float y) {
+  const auto paintAt = [&](double x, double y) {
     project.View->DeviceRect = {0, 0, 1000, 1000};
     project.SetScale(2500);
     project.View->CenterX = x;
@@ -63,8 +63,8 @@ TEST_P(ReaderContract, PaintLoadsAndAReloadGivesTheSameFigures) {
   std::string dumps;
   for (int i = 0; i < theme.Leaves->Count(); ++i) {
     const TMapLeaf& leaf = *theme.Leaves->Items(i);
-    const float x = (leaf.Extent.left + leaf.Extent.right) / 2;
-    const float y = (leaf.Extent.top + leaf.Extent.bottom) / 2;
+    const double x = (leaf.Extent.left + leaf.Extent.right) / 2;
+    const double y = (leaf.Extent.top + leaf.Extent.bottom) / 2;
     paintAt(x, y);
     ASSERT_TRUE(leaf.Loaded) << leaf.FileName;
     ASSERT_TRUE(leaf.HasFigures());

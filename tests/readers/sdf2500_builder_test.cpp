@@ -85,7 +85,7 @@ protected:
   std::string Sheet(const std::string& name = "09LD183") const { return dir.File(name); }
   std::string File(const std::string& rel) const { return dir.File("09LD183/" + rel); }
   std::unique_ptr<TMapLeaf> Open(const std::string& path) { return reader.OpenFile(leaves, path); }
-  std::unique_ptr<TMapLeaf> Load(const std::string& path, float scale = 2500) {
+  std::unique_ptr<TMapLeaf> Load(const std::string& path, double scale = 2500) {
     auto leaf = Open(path);
     if (leaf) reader.LoadLeaf(*leaf, &ShippedClassDefs(kKindSdf2500), scale);
     return leaf;
@@ -165,7 +165,7 @@ TEST_F(SdfTest, HiddenKeyClassesSkipTheirLayersUnread) {
   // Unreadable block and road files prove that the layers are not read.
   WriteFile(File("GAIKU/GAIKU.ARC"), "");
   WriteFile(File("ROAD/ROADNTWK.ARC"), "");
-  for (float scale : {30000.0f, 1.0e6f}) {
+  for (double scale : {30000.0, 1.0e6}) {
     const auto leaf = Load(Sheet(), scale);
     ASSERT_TRUE(leaf->Loaded);
     const auto names = Groups(*leaf);

@@ -55,9 +55,9 @@ std::string Text(const std::string& sjis) {
   return Utf8ToSjis(utf8) == sjis ? Escaped(utf8, false) : Escaped(sjis, true);
 }
 
-std::string Num(float v) {
+std::string Num(double v) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v));
+  std::snprintf(text, sizeof text, "%.15g", v);
   return text;
 }
 

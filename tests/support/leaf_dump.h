@@ -28,7 +28,7 @@ std::string SourcePath(std::string_view relative = {});
 // figure list (name, kind) and each figure (class code, name, label point,
 // texts, properties, extent, vertices, and the label `classDefs` gives
 // it). Numbers
-// are printed with %.9g, which tells every float apart; texts are shown in
+// are printed with %.15g, the digits a coordinate carries; texts are shown in
 // UTF-8, bytes that are not Shift_JIS as \xNN.
 std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs = nullptr);
 

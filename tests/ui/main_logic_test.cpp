@@ -39,7 +39,7 @@ public:
     ++repaints;
     if (logic) logic->Paint(canvas);
   }
-  float PixelsPerInch() override { return 96; }
+  double PixelsPerInch() override { return 96; }
   void SetBusy(bool busy) override { log += busy ? "busy " : "idle "; }
   std::unique_ptr<TProgress> StartProgress(int count) override {
     log += "progress/" + std::to_string(count) + " ";
@@ -95,8 +95,8 @@ TEST_F(MainLogicTest, MapActionsWaitForTheFirstOpen) {
   logic.Click(10, 10);
   logic.OpenMap();  // the dialog cancelled
   EXPECT_FALSE(logic.Loaded());
-  EXPECT_EQ(logic.Project().GetScale(), 0.0f);
-  EXPECT_EQ(logic.Project().View->CenterX, 0.0f);
+  EXPECT_EQ(logic.Project().GetScale(), 0.0);
+  EXPECT_EQ(logic.Project().View->CenterX, 0.0);
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(host.canvas.Calls.empty()) << "nothing is painted before a map is open";
   EXPECT_TRUE(host.errors.empty());
@@ -111,27 +111,27 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
   ASSERT_TRUE(logic.Loaded());
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
   EXPECT_EQ(host.log, "busy idle ");
-  EXPECT_EQ(logic.Project().GetScale(), 2500.0f);
+  EXPECT_EQ(logic.Project().GetScale(), 2500.0);
   ASSERT_EQ(Leaves(), 1);
   EXPECT_TRUE(logic.Project().Themes->Items(0)->Leaves->Items(0)->Loaded) << "painted at open";
   EXPECT_FALSE(host.canvas.Calls.empty());
 
   logic.ZoomIn();
-  EXPECT_FLOAT_EQ(logic.Project().GetScale(), 2500.0f / 1.5f);
+  EXPECT_DOUBLE_EQ(logic.Project().GetScale(), 2500.0 / 1.5);
   logic.ZoomOut();
-  EXPECT_EQ(logic.Project().GetScale(), 2500.0f);
+  EXPECT_EQ(logic.Project().GetScale(), 2500.0);
 
   // A click centres the next paint there: the top-left pixel is half the
   // window's width left of the centre.
   const TMapView& view = *logic.Project().View;
-  const float cx = view.CenterX;
+  const double cx = view.CenterX;
   logic.Click(0, 0);
   EXPECT_NEAR(view.CenterX, cx - view.WorldWidth / 2, 2 / view.PxPerUnitX);
-  const float movedX = view.CenterX;
+  const double movedX = view.CenterX;
 
   logic.ZoomIn();
   Open(Sheet("09LD184"));
-  EXPECT_EQ(logic.Project().GetScale(), 2500.0f);
+  EXPECT_EQ(logic.Project().GetScale(), 2500.0);
   EXPECT_EQ(view.CenterX, movedX) << "a second open keeps the view";
   EXPECT_EQ(Leaves(), 2);
 }
@@ -168,7 +168,7 @@ TEST_F(MainLogicTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
   EXPECT_EQ(host.errors.size(), 1u);
   EXPECT_EQ(Leaves(), 1);
   logic.ZoomIn();
-  EXPECT_FLOAT_EQ(logic.Project().GetScale(), 2500.0f / 1.5f);
+  EXPECT_DOUBLE_EQ(logic.Project().GetScale(), 2500.0 / 1.5);
 }
 
 TEST_F(MainLogicTest, OutputShowsProgressOnlyBeyondTheThreshold) {

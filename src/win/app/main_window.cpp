@@ -426,11 +426,11 @@ void TWinForm1::RepaintImage() {
   if (image_) RedrawWindow(image_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-float TWinForm1::PixelsPerInch() {
+double TWinForm1::PixelsPerInch() {
   HDC dc = GetDC(image_);
   const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
   ReleaseDC(image_, dc);
-  return static_cast<float>(ppi > 0 ? ppi : 96);
+  return static_cast<double>(ppi > 0 ? ppi : 96);
 }
 
 void TWinForm1::SetBusy(bool busy) {

@@ -56,7 +56,7 @@ private:
   void ShowSettings() override;
   void Close() override;
   void RepaintImage() override;
-  float PixelsPerInch() override;
+  double PixelsPerInch() override;
   void SetBusy(bool busy) override;
   std::unique_ptr<TProgress> StartProgress(int count) override;
 
