@@ -15,13 +15,13 @@ struct TLevelRange {
   std::int64_t Last = -1;  // empty when Last < First
 };
 
-TLevelRange LevelsBetween(double lo, double hi, double interval) {
+TLevelRange LevelsBetween(double lo, double hi, double interval, double inverse) {
   TLevelRange r;
-  r.First = static_cast<std::int64_t>(std::floor(lo / interval)) + 1;
+  r.First = static_cast<std::int64_t>(std::floor(lo * inverse)) + 1;
   // The division may round across a level: settle on the exact comparison.
   while (static_cast<double>(r.First - 1) * interval > lo) --r.First;
   while (static_cast<double>(r.First) * interval <= lo) ++r.First;
-  r.Last = static_cast<std::int64_t>(std::floor(hi / interval));
+  r.Last = static_cast<std::int64_t>(std::floor(hi * inverse));
   while (static_cast<double>(r.Last + 1) * interval <= hi) ++r.Last;
   while (static_cast<double>(r.Last) * interval > hi) --r.Last;
   return r;
@@ -35,7 +35,7 @@ struct TEdgeRow {
   std::vector<std::size_t> Offset;
   std::vector<std::int32_t> Slots;
 
-  void Build(std::size_t edges, double interval, const auto& ends) {
+  void Build(std::size_t edges, double interval, double inverse, const auto& ends) {
     First.assign(edges, 0);
     Offset.assign(edges + 1, 0);
     std::size_t total = 0;
@@ -43,7 +43,7 @@ struct TEdgeRow {
       Offset[i] = total;
       const auto [u, w] = ends(i);
       if (!std::isfinite(u) || !std::isfinite(w)) continue;
-      const TLevelRange r = LevelsBetween(std::min(u, w), std::max(u, w), interval);
+      const TLevelRange r = LevelsBetween(std::min(u, w), std::max(u, w), interval, inverse);
       First[i] = r.First;
       if (r.Last >= r.First) total += static_cast<std::size_t>(r.Last - r.First + 1);
     }
@@ -75,7 +75,7 @@ class TTracer {
 public:
   TTracer(const float* values, int width, int height, double interval)
       : v_(values), w_(static_cast<std::size_t>(width)), h_(static_cast<std::size_t>(height)),
-        interval_(interval) {}
+        interval_(interval), inverse_(1 / interval) {}
 
   TContourStatus Run(TContourSet& out) {
     TContourStatus status = Sweep();
@@ -98,7 +98,7 @@ private:
     for (std::size_t c = 0; c + 1 < w_; ++c) valid[c] = SquareValid(r, c) ? 1 : 0;
   }
   void HorizontalEdges(std::size_t r, TEdgeRow& row) const {
-    row.Build(w_ - 1, interval_, [&](std::size_t c) {
+    row.Build(w_ - 1, interval_, inverse_, [&](std::size_t c) {
       return std::pair<double, double>{V(r, c), V(r, c + 1)};
     });
   }
@@ -112,7 +112,7 @@ private:
     for (std::size_t r = 0; r + 1 < h_; ++r) {
       SquareRow(r + 1, below);
       HorizontalEdges(r + 1, bottom);
-      vertical.Build(w_, interval_, [&](std::size_t c) {
+      vertical.Build(w_, interval_, inverse_, [&](std::size_t c) {
         return std::pair<double, double>{V(r, c), V(r + 1, c)};
       });
       for (std::size_t c = 0; c + 1 < w_; ++c) {
@@ -149,21 +149,21 @@ private:
     const std::size_t r = sq.r, c = sq.c;
     const double a = V(r, c), b = V(r, c + 1), e = V(r + 1, c), d = V(r + 1, c + 1);
     const TLevelRange range =
-        LevelsBetween(std::min({a, b, d, e}), std::max({a, b, d, e}), interval_);
+        LevelsBetween(std::min({a, b, d, e}), std::max({a, b, d, e}), interval_, inverse_);
     const double x = static_cast<double>(c), y = static_cast<double>(r);
     for (std::int64_t k = range.First; k <= range.Last; ++k) {
       const double level = static_cast<double>(k) * interval_;
       const bool ha = a >= level, hb = b >= level, hd = d >= level, he = e >= level;
-      // Crossing points, each edge taken from its west or north node.
-      TNode p[4];
-      p[kTop] = {x + (level - a) / (b - a), y};
-      p[kRight] = {x + 1, y + (level - b) / (d - b)};
-      p[kBottom] = {x + (level - e) / (d - e), y + 1};
-      p[kLeft] = {x, y + (level - a) / (e - a)};
       // An edge is entered (walking with the high ground on the right) when
       // the node on the right of the walker going into the square is high.
       const bool entry[4] = {ha, hb, hd, he};
       const bool cross[4] = {ha != hb, hb != hd, he != hd, ha != he};
+      // Crossing points, each edge taken from its west or north node.
+      TNode p[4];
+      if (cross[kTop]) p[kTop] = {x + (level - a) / (b - a), y};
+      if (cross[kRight]) p[kRight] = {x + 1, y + (level - b) / (d - b)};
+      if (cross[kBottom]) p[kBottom] = {x + (level - e) / (d - e), y + 1};
+      if (cross[kLeft]) p[kLeft] = {x, y + (level - a) / (e - a)};
       const int n = cross[0] + cross[1] + cross[2] + cross[3];
       if (n == 2) {
         int first = -1, second = -1;
@@ -288,6 +288,7 @@ private:
   std::size_t w_;
   std::size_t h_;
   double interval_;
+  double inverse_;
   std::vector<TNode> nodes_;
   std::vector<TLine> lines_;
 };

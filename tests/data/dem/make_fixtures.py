@@ -137,16 +137,6 @@ def main():
     write("srs_unknown.xml", small_tile(twelve, srs="fguuid:tokyo.bl"))
     text = small_tile(twelve)
     write("broken.xml", text[: text.index("地表面,6.00")])
-    # Two tiles of a set with different start points and early ends: a
-    # surface with no data around an island.
-    island = []
-    for y in range(6):
-        for x in range(6):
-            island.append("%.2f" % (10 - 2 * math.hypot(x - 2.5, y - 2.5)))
-    head = HEAD.format(mesh="493051", srs="fguuid:jgd2011.bl", s=NORTH0 - 6 * CELL, w=WEST0,
-                       n=NORTH0, e=WEST0 + 6 * CELL, hx=5, hy=5)
-    write("island.xml", head + "".join("地表面,%s\n" % v for v in island) +
-          TAIL.format(order="+x-y", sx=0, sy=0))
 
 
 if __name__ == "__main__":
