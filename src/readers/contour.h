@@ -1,9 +1,13 @@
 // Contour lines of a regular grid by marching squares.
 //
 // The grid holds one value per node, row 0 first, x fastest; NaN marks a
-// node without data. A square of four neighbouring nodes is contoured only
-// when all four have data, so no line crosses or touches a cell without
-// data: lines end at the edge of the data instead.
+// node without data. A square of four neighbouring nodes with data is
+// contoured whole. A square with one or two nodes without data is split at
+// the middles of its edges into four parts, one per corner, and only the
+// parts at corners with data are contoured (the middle of an edge takes the
+// mean of its ends, or the one end's value, the centre the mean of the
+// corners with data): lines reach half a cell towards a node without data
+// and end there, never crossing it.
 //
 // Levels are the multiples k·interval. A node is "high" for level k when its
 // value is ≥ k·interval; a level crosses an edge between a high and a low

@@ -585,7 +585,10 @@ void ContourIntoLeaf(const TDemGrid& grid, double interval, TMapLeaf& leaf,
   const TContourStatus status = TraceContours(framed.data(), grid.Width + 2, grid.Height + 2,
                                               interval, set);
   // Framed node numbers to cell numbers: the frame lies half a cell out.
-  const double maxX = grid.Width - 0.5, maxY = grid.Height - 0.5;
+  const auto unframe = [](double v, double n) {
+    return v < 1 ? (v - 1) / 2 : v > n ? n - 1 + (v - n) / 2 : v - 1;
+  };
+  const double nx = grid.Width, ny = grid.Height;
   auto lines = std::make_unique<TFigPolylineGrp>();
   for (const TContourSet::Line& l : set.Lines) {
     auto fig = std::make_unique<TFigPolyline>();
@@ -595,7 +598,7 @@ void ContourIntoLeaf(const TDemGrid& grid, double interval, TMapLeaf& leaf,
     fig->Points.reserve(l.Count);
     for (std::size_t i = l.First; i < l.First + l.Count; ++i) {
       const TContourSet::Point& p = set.Points[i];
-      const double x = std::clamp(p.x - 1, -0.5, maxX), y = std::clamp(p.y - 1, -0.5, maxY);
+      const double x = unframe(p.x, nx), y = unframe(p.y, ny);
       fig->Points.push_back({static_cast<TCoord>(grid.West + (x + 0.5) * grid.CellX),
                              static_cast<TCoord>(grid.North - (y + 0.5) * grid.CellY)});
     }

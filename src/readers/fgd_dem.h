@@ -110,8 +110,8 @@ void PlaceTile(TDemGrid& grid, const TDemTile& tile);
 // Contours a grid into the leaf's polyline list (latitude/longitude, as the
 // grid); `interval` [m] > 0. The values stand at the cells' centres; at the
 // outer edge of the grid the lines run on to the cells' outer edge, each
-// cell's value holding out to it. Next to a cell without data they end at
-// the last square of four cells with data. EInOutError naming `setName` when the interval
+// cell's value holding out to it. Next to a cell without data they end
+// half a cell short of its centre (readers/contour.h). EInOutError naming `setName` when the interval
 // is too fine for the grid; the lines traced so far stay on the leaf.
 void ContourIntoLeaf(const TDemGrid& grid, double interval, TMapLeaf& leaf,
                      const std::string& setName);

@@ -157,19 +157,46 @@ TEST(MarchingSquares, APeakGivesOneClosedRingWithTheHighGroundOnItsRight) {
   EXPECT_GT(SignedArea(PointsOf(pit, 0)), 0);
 }
 
-TEST(MarchingSquares, NoLineCrossesASquareWithoutData) {
-  // The peak again with its north-west node missing: the ring loses the
-  // segment of the square at that corner and stays open.
-  const TContourSet set = Trace({kNaN, 0, 0, 0, 10, 0, 0, 0, 0}, 3, 5);
-  ASSERT_EQ(set.Lines.size(), 1u);
-  EXPECT_FALSE(set.Lines[0].Closed);
-  const auto p = PointsOf(set, 0);
-  ASSERT_EQ(p.size(), 4u);
-  // It ends on the two edges of the missing square.
-  EXPECT_DOUBLE_EQ(p.front().x, 1);
-  EXPECT_DOUBLE_EQ(p.front().y, 0.5);
-  EXPECT_DOUBLE_EQ(p.back().x, 0.5);
-  EXPECT_DOUBLE_EQ(p.back().y, 1);
+TEST(MarchingSquares, LinesStopHalfACellShortOfANodeWithoutData) {
+  // A ramp east (0, 5, 10 by column) with its centre node missing: level 2
+  // runs at x = 0.4 down the west column of squares. The four squares
+  // around the centre keep only their quarters away from it, so the line
+  // turns along the inner edge of the top-left square's quarter there and
+  // ends on its border with the missing node's quarter.
+  const TContourSet set = Trace({0, 5, 10, 0, kNaN, 10, 0, 5, 10}, 3, 2);
+  for (std::size_t i = 0; i < set.Lines.size(); ++i) {
+    EXPECT_FALSE(set.Lines[i].Closed);
+    for (const auto& q : PointsOf(set, i))
+      EXPECT_FALSE(std::fabs(q.x - 1) < 0.5 - 1e-12 && std::fabs(q.y - 1) < 0.5 - 1e-12)
+          << "(" << q.x << ", " << q.y << ") lies in the quarter of the missing node";
+  }
+  // Level 2: from the top edge at x = 0.4 into the top-left quarter, whose
+  // corners are 0, 2.5 (top middle), 5/3 (centre: mean of 0, 5, 0) and 0;
+  // it leaves by that quarter's east side at y = (2 - 2.5) / (5/3 - 2.5) / 2
+  // and runs through the top-right quarter to the missing one's border. The
+  // same again from the bottom edge. Every level (2 to 10) is two pieces,
+  // north and south of the missing node.
+  ASSERT_EQ(set.Lines.size(), 10u);
+  bool found = false;
+  for (std::size_t i = 0; i < set.Lines.size(); ++i) {
+    // High ground (east) on the right: the north piece runs north, so
+    // walk it backwards from the top edge.
+    auto p = PointsOf(set, i);
+    std::reverse(p.begin(), p.end());
+    if (set.Lines[i].Level != 1 || p.front().y != 0) continue;
+    found = true;
+    EXPECT_DOUBLE_EQ(p.front().x, 0.4);
+    ASSERT_GE(p.size(), 2u);
+    EXPECT_DOUBLE_EQ(p[1].x, 0.5);
+    EXPECT_NEAR(p[1].y, 0.5 * (2 - 2.5) / (5.0 / 3 - 2.5), 1e-12);
+  }
+  EXPECT_TRUE(found);
+  // A peak with its north-west neighbour missing stays one closed ring,
+  // cut short of the missing corner.
+  const TContourSet peak = Trace({kNaN, 0, 0, 0, 10, 0, 0, 0, 0}, 3, 5);
+  ASSERT_EQ(peak.Lines.size(), 1u);
+  EXPECT_TRUE(peak.Lines[0].Closed);
+  for (const auto& q : PointsOf(peak, 0)) EXPECT_FALSE(q.x < 0.5 && q.y < 0.5);
 }
 
 TEST(MarchingSquares, SaddlesFollowTheMeanOfTheSquare) {
@@ -294,7 +321,10 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DemAgainstGdal,
                                            OracleCase{"Tile5m", "single.xml", 5},
                                            OracleCase{"Block1m", "block_2x2.zip", 1},
                                            OracleCase{"Block2m", "block_2x2.zip", 2},
-                                           OracleCase{"Block5m", "block_2x2.zip", 5}),
+                                           OracleCase{"Block5m", "block_2x2.zip", 5},
+                                           // Start point, early end, holes.
+                                           OracleCase{"Holes1m", "holes.xml", 1},
+                                           OracleCase{"Holes2m", "holes.xml", 2}),
                          RowName<OracleCase>);
 
 // ------------------------------------------------------- reader and model

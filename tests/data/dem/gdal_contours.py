@@ -21,6 +21,8 @@ CASES = [  # fixture, interval [m]
     ("block_2x2.zip", 1.0),
     ("block_2x2.zip", 2.0),
     ("block_2x2.zip", 5.0),
+    ("holes.xml", 1.0),
+    ("holes.xml", 2.0),
 ]
 
 
@@ -82,7 +84,7 @@ def main():
                     f.write(" ".join("-9999" if v is None else "%.2f" % v
                                      for v in grid[r * width:(r + 1) * width]) + "\n")
             out = os.path.join(tmp, "contours.geojson")
-            subprocess.run(["gdal_contour", "-q", "-i", str(interval), "-a", "elev", "-f",
+            subprocess.run(["gdal_contour", "-q", "-i", str(interval), "-snodata", "-9999", "-a", "elev", "-f",
                             "GeoJSON", asc, out], check=True)
             with open(out) as f:
                 features = json.load(f)["features"]

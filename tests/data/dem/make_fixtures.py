@@ -114,6 +114,15 @@ def main():
         z.writestr(name(1, 0), text[: len(text) // 2])
     # One tile alone (the GDAL comparison of a single grid).
     write("single.xml", tile_xml(0, 0))
+    # A tile with holes: the list starts at (7, 3) and ends 5 rows early,
+    # and a patch and a line of cells have no data.
+    values = [terrain(x, y) for y in range(H) for x in range(W)]
+    for y in range(H):
+        for x in range(W):
+            if (30 <= x < 38 and 12 <= y < 17) or (y == 25 and 10 <= x < 50):
+                values[y * W + x] = None
+    write("holes.xml", tile_xml(0, 0, values=values, start=(7, 3),
+                                count=W * H - (3 * W + 7) - 5 * W))
     # Decoding cases, on a 4 x 3 grid that a hand can check.
     def small_tile(values, start=(0, 0), order="+x-y", bom=False, srs="fguuid:jgd2011.bl",
                    high=(3, 2), extra=""):
