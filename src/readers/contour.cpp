@@ -35,7 +35,8 @@ struct TEdgeRow {
   std::vector<std::size_t> Offset;
   std::vector<std::int32_t> Slots;
 
-  void Build(std::size_t edges, double interval, double inverse, const auto& ends) {
+  // False when the row has more crossings than a grid may have points.
+  bool Build(std::size_t edges, double interval, double inverse, const auto& ends) {
     First.assign(edges, 0);
     Offset.assign(edges + 1, 0);
     std::size_t total = 0;
@@ -48,7 +49,9 @@ struct TEdgeRow {
       if (r.Last >= r.First) total += static_cast<std::size_t>(r.Last - r.First + 1);
     }
     Offset[edges] = total;
+    if (total > kMaxContourPoints) return false;
     Slots.assign(total, -1);
+    return true;
   }
   std::int32_t* Slot(std::size_t edge, std::int64_t level) {
     return &Slots[Offset[edge] + static_cast<std::size_t>(level - First[edge])];
@@ -88,8 +91,8 @@ private:
   enum TEdge { kTop, kRight, kBottom, kLeft };
 
   double V(std::size_t r, std::size_t c) const { return v_[r * w_ + c]; }
-  void HorizontalEdges(std::size_t r, TEdgeRow& row) const {
-    row.Build(w_ - 1, interval_, inverse_, [&](std::size_t c) {
+  bool HorizontalEdges(std::size_t r, TEdgeRow& row) const {
+    return row.Build(w_ - 1, interval_, inverse_, [&](std::size_t c) {
       return std::pair<double, double>{V(r, c), V(r, c + 1)};
     });
   }
@@ -117,12 +120,13 @@ private:
   TContourStatus Sweep() {
     if (w_ < 2 || h_ < 2) return TContourStatus::Ok;
     TEdgeRow top, bottom, vertical;
-    HorizontalEdges(0, top);
+    if (!HorizontalEdges(0, top)) return TContourStatus::TooManyPoints;
     for (std::size_t r = 0; r + 1 < h_; ++r) {
-      HorizontalEdges(r + 1, bottom);
-      vertical.Build(w_, interval_, inverse_, [&](std::size_t c) {
-        return std::pair<double, double>{V(r, c), V(r + 1, c)};
-      });
+      if (!HorizontalEdges(r + 1, bottom) ||
+          !vertical.Build(w_, interval_, inverse_, [&](std::size_t c) {
+            return std::pair<double, double>{V(r, c), V(r + 1, c)};
+          }))
+        return TContourStatus::TooManyPoints;
       for (std::size_t c = 0; c + 1 < w_; ++c) {
         TCell cell;
         cell.v[0] = V(r, c);

@@ -235,6 +235,11 @@ TEST(MarchingSquares, AnIntervalTooFineForTheReliefIsRefused) {
   TContourSet set;
   const Grid g{0, 1000, 0, 1000};
   EXPECT_EQ(TraceContours(g.data(), 2, 2, 0.001, set), TContourStatus::TooManyLevels);
+  // Within the level bound, but 150,000 crossings on each of 300 edges:
+  // refused before the crossings are laid out.
+  Grid zigzag(2 * 301);
+  for (std::size_t i = 0; i < zigzag.size(); ++i) zigzag[i] = (i + i / 301) % 2 ? 150000.f : 0.f;
+  EXPECT_EQ(TraceContours(zigzag.data(), 301, 2, 1, set), TContourStatus::TooManyPoints);
 }
 
 // ------------------------------------------------------------ GDAL oracle
