@@ -13,6 +13,7 @@
 #include <numeric>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 
 #include "coords/datum.h"
 #include "model/geometry.h"
