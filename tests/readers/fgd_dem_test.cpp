@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -347,6 +348,26 @@ TEST(DemReader, ABlockIsOneLeafOverItsTilesAndReopeningAddsNothing) {
   EXPECT_NEAR(leaf->Extent.bottom, 33.6 - 80 * kCell, 1e-5);
   leaves.Add(std::move(leaf));
   EXPECT_FALSE(reader.OpenFile(leaves, kDem + "block_2x2.zip"));
+}
+
+TEST(DemReader, AFolderIsOneSurfaceAcrossItsFilesAndZips) {
+  // The block's zip in a subfolder, and its north-west tile again as a file
+  // of its own (overlapping: one value per cell is taken).
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path() / "a");
+  std::filesystem::copy_file(kDem + "block_2x2.zip", dir.Path() / "a" / "block_2x2.zip");
+  std::filesystem::copy_file(kDem + "single.xml", dir.Path() / "single.xml");
+  TMapBuilder_Fgd reader;
+  TMapLeafGrp leaves(nullptr);
+  ASSERT_EQ(reader.OpenFolder(leaves, dir.Path().string()), &leaves);
+  ASSERT_EQ(leaves.Count(), 1);
+  TMapLeaf& leaf = *leaves.Items(0);
+  EXPECT_EQ(leaf.FileName, dir.Path().string() + "|DEM-0.2s");
+  reader.LoadLeaf(leaf, nullptr, 0);
+  const Measured m = Measure(leaf, 2);
+  const GdalRecord gdal = Recorded("block_2x2.zip", 2);
+  EXPECT_NEAR(m.Length, gdal.Length, 0.01 * gdal.Length);
+  EXPECT_NEAR(m.Lines, gdal.Lines, std::max(2.0, 0.1 * gdal.Lines));
 }
 
 TEST(DemReader, ATileCutShortIsReportedAndTheOtherStaysContoured) {
