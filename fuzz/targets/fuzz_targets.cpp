@@ -270,6 +270,24 @@ int FuzzFgd(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+// An elevation model file, or a zip of tiles when the input begins as a zip
+// does: opened, mosaicked and contoured at the default interval of its cell
+// size.
+int FuzzFgdDem(const std::uint8_t* data, std::size_t size) {
+  const bool zip = size >= 4 && Bytes(data, 4) == std::string_view("PK\x03\x04", 4);
+  TMapBuilder_Fgd reader;
+  TMapLeafGrp leaves(nullptr);
+  try {
+    std::unique_ptr<TMapLeaf> last = reader.OpenFile(
+        leaves, WriteScratch(zip ? "FG-GML-4930-DEM5A.zip" : "FG-GML-4930-50-00-DEM5A-20240101.xml",
+                             data, size));
+    if (last) leaves.Add(std::move(last));
+    for (int i = 0; i < leaves.Count(); ++i) reader.LoadLeaf(*leaves.Items(i), nullptr, 0);
+  } catch (const EChizroError&) {
+  }
+  return 0;
+}
+
 // The chart reader looks up attribute names in "def\\EncAttr.ini" of the
 // program directory: the shipped table of the source tree stands in for it.
 int FuzzEncListing(const std::uint8_t* data, std::size_t size) {
@@ -484,6 +502,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"gps_track", FuzzGpsTrack},
       {"xml_area", FuzzXmlArea},
       {"fgd", FuzzFgd},
+      {"fgd_dem", FuzzFgdDem},
       {"enc_listing", FuzzEncListing},
       {"raster_header", FuzzRasterHeader},
       {"iso8211_cell", FuzzIso8211Cell},

@@ -28,7 +28,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
-    "                      [--size WxH] [--preview FILE.png] MAP...\n"
+    "                      [--size WxH] [--preview FILE.png] [--contour M] MAP...\n"
     "\n"
     "Opens each MAP (a file, or with --folder a folder of sheets) as map data of\n"
     "kind N (default 11, the 1:2500 SDF map), paints it at 1:S (default 2500) on\n"
@@ -44,6 +44,8 @@ constexpr const char* kUsage =
     "  --scale S           scale denominator of the view\n"
     "  --size WxH          size of the view in pixels\n"
     "  --preview FILE.png  also write the view after the last paint as a PNG\n"
+    "  --contour M         interval of contour lines from elevation models [m]\n"
+    "                      (default: by cell size, from the definition file)\n"
     "\n"
     "Data kinds (+: also as a folder; 1000 and above: the vector file):\n";
 
@@ -76,6 +78,7 @@ struct TOptions {
   int Width = 688;
   int Height = 451;
   std::string Preview;
+  double Contour = 0;  // 0: the default by cell size
   std::vector<std::string> Maps;
   bool Help = false;
 };
@@ -156,6 +159,11 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
     } else if (name == "--preview") {
       o.Preview = value();
       if (o.Preview.empty()) throw bad(o.Preview);
+    } else if (name == "--contour") {
+      const std::string v = value();
+      const auto interval = ParseNumber<double>(v);
+      if (!interval || !(*interval > 0) || !std::isfinite(*interval)) throw bad(v);
+      o.Contour = *interval;
     } else {
       throw TUsageError("unknown option " + std::string(name));
     }
@@ -212,6 +220,7 @@ void SetUpProject(TMapProject& project, const TOptions& options) {
     project.Zone = options.Zone;
     project.ZoneFixed = true;
   }
+  project.SetContourInterval(options.Contour);
 }
 
 // Opens every map. Returns the errors of folder scans that still opened

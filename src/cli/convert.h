@@ -3,7 +3,7 @@
 // of the view.
 //
 //   chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]
-//                  [--size WxH] [--preview FILE.png] MAP...
+//                  [--size WxH] [--preview FILE.png] [--contour M] MAP...
 #pragma once
 
 #include <ostream>

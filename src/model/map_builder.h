@@ -45,6 +45,11 @@ public:
   // `scale` is the view's scale denominator, 0 from OpenFile.
   virtual void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) = 0;
 
+  // The project's contour interval changed: a reader whose figures depend on
+  // it unloads those of its leaves in `leaves` (and forgets their load
+  // errors), so that the next paint builds them anew. Others do nothing.
+  virtual void ContourIntervalChanged(TMapLeafGrp& /*leaves*/) {}
+
 protected:
   TMapBuilder() = default;
   TMapBuilder(const TMapBuilder&) = delete;

@@ -1,5 +1,7 @@
 #include "model/map_project.h"
 
+#include <cmath>
+
 #include "coords/projection.h"
 #include "model/map_leaf.h"
 
@@ -55,6 +57,14 @@ void TMapProject::SetCoordSystem(int mode, int zone, int datum) {
   CoordMode = mode;
   Datum = datum;
   View->SetWorldRect(rect);
+}
+
+void TMapProject::SetContourInterval(double metres) {
+  contourInterval_ = std::isfinite(metres) && metres > 0 ? metres : 0;
+  for (int i = 0; i < Themes->Count(); ++i) {
+    TMapTheme* theme = Themes->Items(i);
+    if (theme->Builder && theme->Leaves) theme->Builder->ContourIntervalChanged(*theme->Leaves);
+  }
 }
 
 void TMapProject::AdoptDataZone(int mode, int zone) {

@@ -40,6 +40,13 @@ public:
   void SetPixelsPerInch(double value);
   double GetScale() const;
   void SetScale(double value);
+  // The interval of the contour lines drawn from elevation models [m]; 0
+  // takes each model's default by cell size from its definition file.
+  double ContourInterval() const noexcept { return contourInterval_; }
+  // Sets the interval (0, a negative or a non-finite value: the default) and
+  // has the readers drop the contours already built, which the next paint
+  // draws at the new interval.
+  void SetContourInterval(double metres);
 
   double Scale = 0;
   int Datum = kDatumJgd2000;
@@ -54,6 +61,7 @@ public:
 
 private:
   const TBuilderRegistry& builders_;
+  double contourInterval_ = 0;
 
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.

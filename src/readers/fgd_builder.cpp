@@ -24,10 +24,12 @@
 #include "coords/projection.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
+#include "model/map_project.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
+#include "readers/fgd_dem.h"
 #include "readers/reader_util.h"
 #include "readers/xml_source.h"
 #include "readers/xml_text.h"
@@ -602,15 +604,35 @@ struct TArchiveScan {
   bool AnyOpen = false;  // a member is in the list already
 };
 
-TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
+// Sorts out an elevation model file: true when `path` is one, its header
+// then added to `tiles`; a DEM file whose head fails is registered with its
+// error and rethrown.
+bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader>& tiles) {
+  TDemHeader header;
+  try {
+    if (ReadDemHeader(path, header) != TDemKind::Dem) return false;
+  } catch (const EChizroError& e) {
+    dems.AddBroken(path, e.what());
+    throw;
+  }
+  tiles.push_back(std::move(header));
+  return true;
+}
+
+// The elevation tiles of the archive go to `demTiles` when given (a folder
+// makes one surface of all its tiles), else they become leaves here.
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSets& dems,
+                         std::vector<TDemHeader>* demTiles = nullptr) {
   const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
   TArchiveScan scan;
+  std::vector<TDemHeader> tiles;
   for (const std::string& path : members) {
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;
     }
     try {
+      if (TakeDemTile(dems, path, tiles)) continue;
       std::string reason;
       if (auto leaf = ScanLeaf(leaves, path, &reason))
         scan.Leaves.push_back(std::move(leaf));
@@ -620,21 +642,33 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
       scan.Failed.emplace_back(path, e.what());
     }
   }
+  if (demTiles) {
+    for (TDemHeader& t : tiles) demTiles->push_back(std::move(t));
+  } else if (!tiles.empty()) {
+    std::vector<std::unique_ptr<TMapLeaf>> made = dems.MakeLeaves(leaves, archive, std::move(tiles));
+    if (made.empty()) scan.AnyOpen = true;
+    for (auto& leaf : made) scan.Leaves.push_back(std::move(leaf));
+  }
   return scan;
 }
 
 }  // namespace
 
-TMapBuilder_Fgd::TMapBuilder_Fgd() { EnsureXercesRuntime(); }
+TMapBuilder_Fgd::TMapBuilder_Fgd() : dems_(std::make_unique<TDemSets>()) { EnsureXercesRuntime(); }
 
 TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
   if (!IsRegularFile(fileName)) return nullptr;
-  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr);
+  if (!EndsWithNoCase(fileName, ".zip")) {
+    std::vector<TDemHeader> tiles;
+    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr);
+    std::vector<std::unique_ptr<TMapLeaf>> made = dems_->MakeLeaves(leaves, fileName, tiles);
+    return made.empty() ? nullptr : std::move(made.front());
+  }
 
-  TArchiveScan scan = ScanArchive(leaves, fileName);
+  TArchiveScan scan = ScanArchive(leaves, fileName, *dems_);
   if (scan.Leaves.empty()) {
     if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
     if (scan.AnyOpen) return nullptr;
@@ -680,14 +714,15 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
   }
   std::sort(files.begin(), files.end());
   std::vector<std::string> errors;
+  std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
   for (const fs::path& file : files) {
     const std::string name = PathText(file);
     try {
       if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan scan = ScanArchive(leaves, name);
+        TArchiveScan scan = ScanArchive(leaves, name, *dems_, &demTiles);
         for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
         for (const auto& failed : scan.Failed) errors.push_back(failed.second);
-      } else if (!leaves.FindByFileName(name)) {
+      } else if (!leaves.FindByFileName(name) && !TakeDemTile(*dems_, name, demTiles)) {
         std::string notFgd;
         if (auto leaf = ScanLeaf(leaves, name, &notFgd)) leaves.Add(std::move(leaf));
       }
@@ -695,11 +730,20 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
       errors.push_back(e.what());
     }
   }
+  for (auto& leaf : dems_->MakeLeaves(leaves, folderName, std::move(demTiles)))
+    leaves.Add(std::move(leaf));
   if (!errors.empty()) throw EInOutError(errors.front());
   return &leaves;
 }
 
 void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
+  if (dems_->Has(leaf.FileName)) {
+    const TMapTheme* theme = leaf.Theme();
+    const TMapProject* project = theme ? theme->Project() : nullptr;
+    dems_->Load(leaf, project ? project->ContourInterval() : 0,
+                theme ? theme->DefFileName : std::string());
+    return;
+  }
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TFgdHandler handler(leaf.FileName, true);
   const TParseResult result = Parse(*source, handler);
@@ -714,5 +758,7 @@ void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   if (!result.Error.empty()) throw EInOutError(result.Error);
   leaf.Loaded = true;
 }
+
+void TMapBuilder_Fgd::ContourIntervalChanged(TMapLeafGrp& leaves) { dems_->Reset(leaves); }
 
 }  // namespace chizro

@@ -38,6 +38,9 @@
 // A leaf is one file: a plain ".xml" path, or a member of a zip archive
 // named "<archive>.zip|<member path inside the archive>". Opening a zip
 // gives one leaf per FGD member (members that are not FGD are passed over).
+// Elevation model files (feature "DEM") are the exception: the tiles of a
+// zip, folder or file that share a cell size and touch form one leaf whose
+// figures are contour lines (readers/fgd_dem.h).
 // Files are read as a stream (SAX2 of Xerces-C++): memory grows with the
 // figures built, not with the file. The parser never reads another file or
 // the network, and a document with a document type declaration is refused.
@@ -49,6 +52,8 @@
 #include "model/map_builder.h"
 
 namespace chizro {
+
+class TDemSets;
 
 class TMapBuilder_Fgd final : public TMapBuilder {
 public:
@@ -84,8 +89,14 @@ public:
   // `classDefs` and `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
 
+  // Drops the contours of the elevation-model leaves in `leaves`.
+  void ContourIntervalChanged(TMapLeafGrp& leaves) override;
+
   // The separator between an archive and a member in a leaf's FileName.
   static constexpr char kMemberSeparator = '|';  // as readers/xml_source.h
+
+private:
+  std::unique_ptr<TDemSets> dems_;
 };
 
 }  // namespace chizro

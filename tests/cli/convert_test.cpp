@@ -216,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "bad value for --zone: '0' (a zone number from 1 to 19)"},
         UsageCase{"ZoneTwenty",
                   {"--zone=20", "m"},
-                  "bad value for --zone: '20' (a zone number from 1 to 19)"}),
+                  "bad value for --zone: '20' (a zone number from 1 to 19)"},
+        UsageCase{"ContourZero", {"--contour", "0", "m"}, "bad value for --contour: '0'"}),
     test::RowName<UsageCase>);
 
 // The sheet states zone 9; a zone given fixes the project's zone, and the
@@ -228,6 +229,21 @@ TEST_F(ConvertTest, AGivenZoneIsTheProjectsZone) {
       << err.str();
   EXPECT_NE(out.str().find(" (zone 8, JGD2000)\n"), std::string::npos) << out.str();
   EXPECT_NE(test::ReadFile(home.File("temp.txt")), inZone9);
+}
+
+// An elevation model tile contoured at the definition file's interval for
+// its 5 m cells (2 m), and at the interval given: as many lines as GDAL's
+// contour generator draws on that grid (tests/data/dem/gdal_contours.txt).
+TEST_F(ConvertTest, ContourIntervalFromTheDefinitionFileOrTheCommandLine) {
+  fs::create_directories(home.Path() / "def");
+  fs::copy_file(fs::path(CHIZRO_TEST_DATA_DIR) / ".." / ".." / "def" / "Fgd.ini",
+                home.Path() / "def" / "Fgd.ini");
+  const std::string dem = std::string(CHIZRO_TEST_DATA_DIR) + "/dem/single.xml";
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "52", dem}), 0) << err.str();
+  EXPECT_NE(out.str().find(", 28 figures,"), std::string::npos) << out.str();
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "52", "--contour", "5", dem}), 0)
+      << err.str();
+  EXPECT_NE(out.str().find(", 10 figures,"), std::string::npos) << out.str();
 }
 
 TEST_F(ConvertTest, HelpGoesToStandardOutput) {
