@@ -4,7 +4,10 @@
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/XMLException.hpp>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <cmath>
 #include <string_view>
 #include <system_error>
@@ -52,6 +55,7 @@ TFPoint ModelPoint(double lon, double lat) {
 struct TParseStop {
   std::string Message;
   bool NotGpx = false;
+  std::uint64_t XmlLine = 0;  // the line of a parser's error (malformed XML), else 0
 };
 
 // The elements of the GPX schema the handler acts on.
@@ -100,6 +104,139 @@ struct TLine {
     Points.clear();
     Box = {};
   }
+};
+
+// The bytes of a UTF-8 document up to its first byte that is not UTF-8.
+// The parser decodes a block at a time ahead of what it has parsed, so such
+// a byte (stale data spliced into a log) would stop it before the elements
+// in front of it in the same block reached the handler, and at a line that
+// is not the byte's. Cut there instead, the parser sees a document that ends
+// early, and the cut names the line. Documents in another encoding (a BOM of
+// UTF-16 or UTF-32, or another encoding declared) pass unchecked.
+class TUtf8Guard final : public TByteSource {
+public:
+  explicit TUtf8Guard(TByteSource& inner) : inner_(inner) {}
+
+  // Set once the bytes were cut: the 1-based line of the first bad byte and
+  // its value.
+  bool Cut = false;
+  std::uint64_t CutLine = 0;
+  unsigned CutByte = 0;
+
+  std::size_t Read(void* buffer, std::size_t size) override {
+    while (pos_ == ready_.size()) {
+      if (done_) return 0;
+      Fill();
+    }
+    const std::size_t n = std::min(size, ready_.size() - pos_);
+    std::memcpy(buffer, ready_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+private:
+  static constexpr std::size_t kChunk = 64 * 1024;
+
+  // Reads the next chunk and makes ready the part of it to hand on; the
+  // start of a character cut by the read waits for the next one.
+  void Fill() {
+    std::string chunk = std::move(carry_);
+    carry_.clear();
+    const std::size_t held = chunk.size();
+    chunk.resize(held + kChunk);
+    const std::size_t got = inner_.Read(chunk.data() + held, kChunk);
+    Error = inner_.Error;
+    chunk.resize(held + got);
+    const bool ended = got == 0;
+    if (first_) {
+      first_ = false;
+      checking_ = IsUtf8(chunk);
+    }
+    std::size_t good = chunk.size();
+    if (checking_)
+      good = Check(reinterpret_cast<const unsigned char*>(chunk.data()), chunk.size(), ended);
+    carry_.assign(chunk, good, std::string::npos);
+    chunk.resize(good);
+    ready_ = std::move(chunk);
+    pos_ = 0;
+    done_ = ended || Cut;
+  }
+
+  // False for a document that starts with the BOM of UTF-16 or UTF-32, or
+  // whose XML declaration names another encoding than UTF-8.
+  static bool IsUtf8(std::string_view head) {
+    if (head.size() >= 2 && ((head[0] == '\xFE' && head[1] == '\xFF') ||
+                             (head[0] == '\xFF' && head[1] == '\xFE')))
+      return false;
+    if (head.size() >= 2 && (head[0] == '\0' || head[1] == '\0')) return false;
+    if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+    if (!head.starts_with("<?xml")) return true;
+    head = head.substr(0, head.find("?>"));
+    const std::size_t at = head.find("encoding");
+    if (at == std::string_view::npos) return true;
+    const std::size_t open = head.find_first_of("\"'", at);
+    if (open == std::string_view::npos) return true;
+    const std::size_t close = head.find(head[open], open + 1);
+    const std::string name = LowerAscii(std::string(head.substr(open + 1, close - open - 1)));
+    return name == "utf-8" || name == "utf8";
+  }
+
+  // The length of the part of `p[0, n)` to hand on: up to the first bad
+  // sequence (setting Cut), or without an incomplete character at the end
+  // while more bytes may follow. Counts the lines handed on.
+  std::size_t Check(const unsigned char* p, std::size_t n, bool ended) {
+    std::size_t i = 0;
+    while (i < n) {
+      const unsigned c = p[i];
+      if (c < 0x80) {
+        if (c == '\n') ++line_;
+        ++i;
+        continue;
+      }
+      // The length of the sequence and the range of its second byte
+      // (overlong forms, surrogates and values above U+10FFFF refused).
+      std::size_t len = 0;
+      unsigned lo = 0x80, hi = 0xBF;
+      if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+      } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+      } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+      }
+      bool bad = len == 0;
+      for (std::size_t k = 1; !bad && k < len; ++k) {
+        if (i + k >= n) {
+          if (!ended) return i;  // the rest comes with the next read
+          bad = true;
+          break;
+        }
+        const unsigned b = p[i + k];
+        bad = k == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF);
+      }
+      if (bad) {
+        Cut = true;
+        CutLine = line_;
+        CutByte = c;
+        return i;
+      }
+      i += len;
+    }
+    return i;
+  }
+
+  TByteSource& inner_;
+  std::string ready_;  // checked bytes not yet handed out
+  std::size_t pos_ = 0;
+  std::string carry_;
+  bool done_ = false;
+  bool first_ = true;
+  bool checking_ = true;
+  std::uint64_t line_ = 1;
 };
 
 // The SAX2 handler: builds the figures as the elements stream past.
@@ -220,9 +357,10 @@ public:
   void warning(const xc::SAXParseException& /*e*/) override {}
   void error(const xc::SAXParseException& /*e*/) override {}
   void fatalError(const xc::SAXParseException& e) override {
-    throw TParseStop{Where(static_cast<std::uint64_t>(e.getLineNumber())) +
-                     ": XML として読めません: " + Utf8Of(View(e.getMessage())) + " (列 " +
-                     std::to_string(e.getColumnNumber()) + ")"};
+    const auto line = static_cast<std::uint64_t>(e.getLineNumber());
+    throw TParseStop{Where(line) + ": XML として読めません: " + Utf8Of(View(e.getMessage())) +
+                         " (列 " + std::to_string(e.getColumnNumber()) + ")",
+                     false, line};
   }
 
 private:
@@ -387,22 +525,36 @@ struct TParseResult {
   std::string Error;  // empty when the whole document was read
 };
 
+std::string CutMessage(const TGpxHandler& handler, const TUtf8Guard& guard) {
+  char byte[8];
+  std::snprintf(byte, sizeof byte, "0x%02X", guard.CutByte);
+  return handler.Where(guard.CutLine) + ": UTF-8 として読めないバイト " + byte +
+         " があります (壊れたファイル)";
+}
+
 TParseResult Parse(const std::string& fileName, TGpxHandler& handler) {
   TParseResult result;
   std::unique_ptr<TByteSource> source = OpenSource(fileName);
+  TUtf8Guard guard(*source);
   try {
-    ParseHardened(*source, handler);
-    return result;
+    ParseHardened(guard, handler);
   } catch (const TParseStop& stop) {
     result.NotGpx = stop.NotGpx;
     result.Error = stop.Message;
+    // A document cut at a byte that is not UTF-8 ends early: the parser's
+    // complaint about that end is the cut. An error of the handler came
+    // before it.
+    if (guard.Cut && stop.XmlLine >= guard.CutLine) result.Error = CutMessage(handler, guard);
   } catch (const xc::OutOfMemoryException&) {
     result.Error = handler.Where() + ": メモリが足りません";
   } catch (const xc::XMLException& e) {
     result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
   }
+  // A document that parsed to its end without the bytes after the cut (the
+  // cut fell after the root's end) is damaged all the same.
+  if (result.Error.empty() && guard.Cut) result.Error = CutMessage(handler, guard);
   // A read error of the file explains an XML error after it.
-  if (!source->Error.empty()) result.Error = handler.Where() + ": " + source->Error;
+  if (!guard.Error.empty()) result.Error = handler.Where() + ": " + guard.Error;
   handler.Finish();
   return result;
 }
