@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cmath>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -165,8 +165,8 @@ private:
   // False for a document that starts with the BOM of UTF-16 or UTF-32, or
   // whose XML declaration names another encoding than UTF-8.
   static bool IsUtf8(std::string_view head) {
-    if (head.size() >= 2 && ((head[0] == '\xFE' && head[1] == '\xFF') ||
-                             (head[0] == '\xFF' && head[1] == '\xFE')))
+    if (head.size() >= 2 &&
+        ((head[0] == '\xFE' && head[1] == '\xFF') || (head[0] == '\xFF' && head[1] == '\xFE')))
       return false;
     if (head.size() >= 2 && (head[0] == '\0' || head[1] == '\0')) return false;
     if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
@@ -591,8 +591,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Gpx::OpenFile(TMapLeafGrp& leaves,
   return leaf;
 }
 
-void TMapBuilder_Gpx::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                               float /*scale*/) {
+void TMapBuilder_Gpx::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
   TGpxHandler handler(leaf.FileName);
   const TParseResult result = Parse(leaf.FileName, handler);
   SetLeafSystem(leaf);

@@ -72,9 +72,7 @@ const ContentCase kContents[] = {
     // Three segments of the first track with two points or more (the empty
     // one and the one-point one draw nothing); the second track has no
     // name. A trkpt inside the track's extensions is not a track point.
-    {"Gpx11",
-     "gpx11_tracks.gpx",
-     {"TRK 3 皇居ラン", "TRK 4 皇居ラン", "TRK 2"}},
+    {"Gpx11", "gpx11_tracks.gpx", {"TRK 3 皇居ラン", "TRK 4 皇居ラン", "TRK 2"}},
     // Routes through their rtept, the one-point route passed over; the
     // waypoint without a name has no texts; ele and time in either order.
     {"Gpx10",
@@ -234,8 +232,9 @@ TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWhole) {
   std::string doc = "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
   constexpr int kCount = 3000;
   for (int i = 0; i < kCount; ++i)
-    doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" + std::string(static_cast<std::size_t>(i % 7), 'x') +
-           Repeat("駅𠮷", 100) + "</name></wpt>\n";
+    doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" +
+           std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅𠮷", 100) +
+           "</name></wpt>\n";
   doc += "</gpx>\n";
   WriteFile(path, doc);
   TMapBuilder_Gpx reader;
@@ -246,8 +245,9 @@ TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWhole) {
   ASSERT_EQ(figures.size(), static_cast<std::size_t>(kCount));
   // U+20BB7 has no Shift_JIS form: "?".
   for (int i = 0; i < kCount; ++i)
-    ASSERT_EQ(figures[static_cast<std::size_t>(i)],
-              "WPT 1 " + std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅?", 100) + "||")
+    ASSERT_EQ(
+        figures[static_cast<std::size_t>(i)],
+        "WPT 1 " + std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅?", 100) + "||")
         << i;
 }
 
