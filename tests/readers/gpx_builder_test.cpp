@@ -80,6 +80,10 @@ const ContentCase kContents[] = {
      {"TRK 2 walk", "RTE 3 丸の内", "RTE 2", "WPT 1 東京駅|3.4|2024-05-03T05:00:00Z", "WPT 1",
       "WPT 1 桜田門||"}},
     {"NoNamespace", "no_namespace.gpx", {"TRK 2 plain"}},
+    // Other encodings than UTF-8 are the parser's: their bytes above 0x7F
+    // are not taken for damage.
+    {"Latin1", "latin1.gpx", {"WPT 1 Fuji 3776m ± 0.5, 35°21'38\"N||"}},
+    {"Utf16WithBom", "utf16le.gpx", {"RTE 2 東京湾"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, GpxContent, ::testing::ValuesIn(kContents),
