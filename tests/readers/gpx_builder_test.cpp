@@ -255,6 +255,41 @@ TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWhole) {
         << i;
 }
 
+// A byte that is not UTF-8 far into a file, after many reads, lines of
+// every length and characters of several bytes: the message names its line,
+// and every waypoint before it stays.
+TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "spliced.gpx").string();
+  std::string doc = "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+  int line = 3;
+  constexpr int kBefore = 4000;
+  for (int i = 0; i < kBefore; ++i, ++line)
+    doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" + Repeat("駅", i % 5) +
+           std::string(static_cast<std::size_t>(i % 13), 'x') + "</name></wpt>\n";
+  doc += "\n\n<wpt lat=\"35.6\" lon=\"139.7\"><name>\xC3\x28</name></wpt>\n</gpx>\n";
+  line += 2;  // the line of the bad pair of bytes
+  WriteFile(path, doc);
+  TMapBuilder_Gpx reader;
+  TMapLeafGrp leaves(nullptr);
+  const auto leaf = reader.OpenFile(leaves, path);
+  ASSERT_TRUE(leaf);
+  try {
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    ADD_FAILURE() << "loaded without error";
+  } catch (const EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("(行 " + std::to_string(line) +
+                                         "): UTF-8 として読めないバイト 0xC3"),
+              std::string::npos)
+        << e.what();
+  }
+  // And the waypoint whose name holds the bytes, at its position, without
+  // the name it never finished.
+  const std::vector<std::string> figures = Figures(*leaf);
+  ASSERT_EQ(figures.size(), static_cast<std::size_t>(kBefore + 1));
+  EXPECT_EQ(figures.back(), "WPT 1");
+}
+
 TEST(GpxReader, ADamagedFileInAProjectStaysDrawnAndReportsOnce) {
   TMapProject project{DefaultBuilders()};
   ASSERT_TRUE(project.Open(DataPath("gpx/cut_short.gpx"), kKindGpx, kOpenFile));
