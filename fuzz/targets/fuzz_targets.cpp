@@ -25,6 +25,7 @@
 #include "readers/fgd_builder.h"
 #include "readers/gkupnt_builder.h"
 #include "readers/gpswpt_builder.h"
+#include "readers/gpx_builder.h"
 #include "readers/ksj_builder.h"
 #include "readers/raster_builder.h"
 #include "readers/sdf2500_builder.h"
@@ -490,6 +491,12 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+// A GPX file opened (which reads it whole) and, when damage stopped the
+// open after some figures, loaded as the first paint would.
+int FuzzGpx(const std::uint8_t* data, std::size_t size) {
+  return FuzzOneFile<TMapBuilder_Gpx>("track.gpx", data, size);
+}
+
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
   static const TFuzzTargetInfo targets[] = {
       {"comma_text", FuzzCommaText},
@@ -508,6 +515,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"iso8211_cell", FuzzIso8211Cell},
       {"jwc_request", FuzzJwcRequest},
       {"convert", FuzzConvert},
+      {"gpx", FuzzGpx},
   };
   count = std::size(targets);
   return targets;

@@ -4,6 +4,7 @@
 #include "readers/fgd_builder.h"
 #include "readers/gkupnt_builder.h"
 #include "readers/gpswpt_builder.h"
+#include "readers/gpx_builder.h"
 #include "readers/ksj_builder.h"
 #include "readers/raster_builder.h"
 #include "readers/sdf2500_builder.h"
@@ -28,6 +29,7 @@ constexpr TDataKind kDataKinds[] = {
      "街区レベル位置参照情報 (*.csv *.CSV)", true, false},
     {kKindGpsWpt, "\\def\\GPSWPT.ini", Make<TMapBuilder_GPSWPT>,
      "GPS 航跡 (*.txt *.TXT *.trk *.TRK)", true, false},
+    {kKindGpx, "\\def\\Gpx.ini", Make<TMapBuilder_Gpx>, "GPX (*.gpx *.GPX)", true, false},
     {kKindStcXml, "\\def\\StcXml.ini", Make<TMapBuilder_STCXML>, "XML 地域データ (*.xml *.XML)",
      true, false},
     {kKindFgd, "\\def\\Fgd.ini", Make<TMapBuilder_Fgd>,

@@ -21,6 +21,7 @@ inline constexpr int kKindFgd = 52;
 inline constexpr int kKindEnc = 61;
 inline constexpr int kKindRaster = 81;
 inline constexpr int kKindGpsWpt = 91;
+inline constexpr int kKindGpx = 92;
 // Kinds of 1000 and above are the binary vector file, with the definition
 // file of (kind mod 1000).
 inline constexpr int kKindVectorBase = 1000;

@@ -56,7 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
                       EmptyCase{"XmlOfAnotherSchema", kKindStcXml, "xml/other_schema.xml",
                                 "既知の分類の地物がありません"},
                       EmptyCase{"ChartListingWithoutGeometry", kKindEnc, "enc/no_features.txt",
-                                "座標のある地物がありません"}),
+                                "座標のある地物がありません"},
+                      EmptyCase{"GpxWithEmptySegmentOnly", kKindGpx, "gpx/empty.gpx",
+                                "航跡、経路、地点がありません"}),
     test::RowName<EmptyCase>);
 
 }  // namespace

@@ -26,7 +26,7 @@ TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
     EXPECT_EQ(SplitCommaText(settings.ReadString("Elements", key, "")).size(), 5u) << key;
   }
   for (int kind : {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindEnc,
-                   kKindRaster, kKindGpsWpt}) {
+                   kKindRaster, kKindGpsWpt, kKindGpx}) {
     std::string file = DefaultBuilders().DefFileForKind(kind);
     file = file.substr(file.rfind('\\') + 1);
     SCOPED_TRACE(file);
