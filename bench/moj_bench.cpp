@@ -66,8 +66,8 @@ private:
         "\t<version>ver1.0</version>\n\t<地図名>bench</地図名>\n"
         "\t<市区町村コード>13101</市区町村コード>\n\t<市区町村名>千代田区</市区町村名>\n"
         "\t<座標系>公共座標9系</座標系>\n\t<測地系判別>測量</測地系判別>\n\t<空間属性>\n");
-    // About 5.8 kB per parcel with its share of the points: a square grid of n by n parcels of 10 m, with
-    // a vertex in the middle of each side.
+    // About 5.8 kB per parcel with its share of the points: a square grid of n by n parcels of 10
+    // m, with a vertex in the middle of each side.
     const int n = 132;
     const int side = 2 * n + 1;  // grid points per row, 5 m apart
     char buf[512];

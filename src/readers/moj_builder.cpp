@@ -112,8 +112,12 @@ struct TLineKind {
 constexpr int kRankUndrawn = 0;
 constexpr int kRankParcel = 1;
 constexpr TLineKind kLineKinds[] = {
-    {u"未描画線", kRankUndrawn}, {u"筆界線", kRankParcel},   {u"小字界線", 2},
-    {u"丁目界線", 3},            {u"大字界線", 4},           {u"市区町村界線", 5},
+    {u"未描画線", kRankUndrawn},
+    {u"筆界線", kRankParcel},
+    {u"小字界線", 2},
+    {u"丁目界線", 3},
+    {u"大字界線", 4},
+    {u"市区町村界線", 5},
     {u"都道府県界線", 6},
 };
 constexpr int kRankCount = 7;
@@ -149,7 +153,8 @@ struct TCodes {
 const TCodes& Codes() {
   static const TCodes codes = [] {
     TCodes c;
-    for (const TLineKind& k : kLineKinds) c.Lines[static_cast<std::size_t>(k.Rank)] = SjisOf(k.Name);
+    for (const TLineKind& k : kLineKinds)
+      c.Lines[static_cast<std::size_t>(k.Rank)] = SjisOf(k.Name);
     for (int i = 0; i < kPlaceholderCount; ++i) {
       const auto at = static_cast<std::size_t>(i);
       c.PlaceholderParcels[at] = SjisOf(kPlaceholders[at]);
@@ -319,8 +324,8 @@ public:
   TMojHandler(std::string fileName, bool build) : fileName_(std::move(fileName)), build_(build) {}
 
   // The header.
-  std::optional<int> Zone;  // 0: 任意座標系
-  std::string SystemText;   // UTF-8
+  std::optional<int> Zone;    // 0: 任意座標系
+  std::string SystemText;     // UTF-8
   std::string MapName, Town;  // Shift_JIS
   TExtentBuilder Extent;
 
@@ -375,9 +380,12 @@ public:
       case TSection::Frame:
         if (depth_ == 3) {
           corner_ = CornerOf(name);
-          if (corner_ >= 0) StartPosition();
-          else if (name == u"地図番号") Capture(TField::SheetNo);
-          else if (name == u"縮尺分母") Capture(TField::SheetScale);
+          if (corner_ >= 0)
+            StartPosition();
+          else if (name == u"地図番号")
+            Capture(TField::SheetNo);
+          else if (name == u"縮尺分母")
+            Capture(TField::SheetScale);
         } else if (depth_ == 4 && corner_ >= 0 && IsZmn(uri)) {
           CaptureXY(name);
         }
@@ -403,8 +411,10 @@ public:
         if (depth == 3) {
           EndGeometry();
         } else if (geom_ != TGeom::None && IsZmn(uri)) {
-          if (name == u"DirectPosition" || name == u"GM_Position.direct") EndPosition();
-          else if (name == u"GM_Ring") EndRing();
+          if (name == u"DirectPosition" || name == u"GM_Position.direct")
+            EndPosition();
+          else if (name == u"GM_Ring")
+            EndRing();
         }
         break;
       case TSection::Thematic:
@@ -476,8 +486,10 @@ private:
   }
 
   void CaptureXY(std::u16string_view name) {
-    if (name == u"X") Capture(TField::X);
-    else if (name == u"Y") Capture(TField::Y);
+    if (name == u"X")
+      Capture(TField::X);
+    else if (name == u"Y")
+      Capture(TField::Y);
   }
 
   void EndCapture() {
@@ -547,7 +559,8 @@ private:
   void EndPosition() {
     if (!posOpen_) return;
     posOpen_ = false;
-    if (!hasX_ || !hasY_) Fail(std::string("座標の ") + (hasX_ ? "zmn:Y" : "zmn:X") + " がありません");
+    if (!hasX_ || !hasY_)
+      Fail(std::string("座標の ") + (hasX_ ? "zmn:Y" : "zmn:X") + " がありません");
     const TXY p{posY_, posX_};
     hasX_ = hasY_ = false;
     Extent.Add(ModelPoint(p.x, p.y));
@@ -595,8 +608,10 @@ private:
     }
     switch (geom_) {
       case TGeom::Point:
-        if (name == u"DirectPosition") StartPosition();
-        else CaptureXY(name);
+        if (name == u"DirectPosition")
+          StartPosition();
+        else
+          CaptureXY(name);
         break;
       case TGeom::Curve:
         if (name == u"GM_Position.direct") {
@@ -654,11 +669,11 @@ private:
 
   void StartThematic(std::u16string_view name, const xc::Attributes& attrs) {
     if (depth_ == 3) {
-      item_ = name == u"基準点"                               ? TItem::Control
-              : name == u"筆界点"                             ? TItem::BoundaryPoint
+      item_ = name == u"基準点"                            ? TItem::Control
+              : name == u"筆界点"                          ? TItem::BoundaryPoint
               : name == u"筆界線" || name == u"仮行政界線" ? TItem::Line
-              : name == u"筆"                                 ? TItem::Parcel
-                                                              : TItem::None;
+              : name == u"筆"                              ? TItem::Parcel
+                                                           : TItem::None;
       if (item_ == TItem::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
       where_ = Utf8Of(name);
@@ -867,7 +882,8 @@ TXY LabelPoint(const std::vector<TRing>& rings) {
   const int nx = std::clamp(static_cast<int>(std::ceil(width / cellSize)), 1, 64);
   const int ny = std::clamp(static_cast<int>(std::ceil(height / cellSize)), 1, 64);
   for (int i = 0; i < nx; ++i)
-    for (int j = 0; j < ny; ++j) queue.push(cell(minX + i * cellSize + h0, minY + j * cellSize + h0, h0));
+    for (int j = 0; j < ny; ++j)
+      queue.push(cell(minX + i * cellSize + h0, minY + j * cellSize + h0, h0));
 
   // The area centroid and the middle of the box as first guesses.
   double area = 0, cx = 0, cy = 0;
@@ -916,8 +932,11 @@ public:
   }
 
 private:
-  void Problem(const std::string& what) {
-    if (Error.empty()) Error = Quoted(h_.FileName()) + " の " + what;
+  // Keeps the first problem; the message (which may search the ids) is
+  // made for that one only.
+  template <class What>
+  void Problem(What&& what) {
+    if (Error.empty()) Error = Quoted(h_.FileName()) + " の " + what();
   }
 
   std::string CurveName(std::uint32_t curve) const {
@@ -934,8 +953,10 @@ private:
         if (!(v & kSlotRef)) continue;
         const TIds::TSlot slot = h_.Ids.Slots[v & ~kSlotRef];
         if (slot.Kind != TIds::kPoint) {
-          Problem(CurveName(static_cast<std::uint32_t>(c)) + ": 参照先の点 " +
-                  h_.Ids.Text(v & ~kSlotRef) + " がありません");
+          Problem([&] {
+            return CurveName(static_cast<std::uint32_t>(c)) + ": 参照先の点 " +
+                   h_.Ids.Text(v & ~kSlotRef) + " がありません";
+          });
           curveBad_[c] = true;
           break;
         }
@@ -948,7 +969,7 @@ private:
   std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const std::string& where) {
     const TIds::TSlot s = h_.Ids.Slots[slot];
     if (s.Kind != TIds::kCurve) {
-      Problem(where + ": 参照先の曲線 " + h_.Ids.Text(slot) + " がありません");
+      Problem([&] { return where + ": 参照先の曲線 " + h_.Ids.Text(slot) + " がありません"; });
       return std::nullopt;
     }
     if (curveBad_[s.Index]) return std::nullopt;
@@ -988,8 +1009,10 @@ private:
           std::reverse(ring.begin(), ring.end());
           reverse = tail == MmOf(ring.back());
         } else {
-          Problem(where + ": 境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) +
-                  " が前の曲線とつながりません");
+          Problem([&] {
+            return where + ": 境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) +
+                   " が前の曲線とつながりません";
+          });
           return {};
         }
       }
@@ -1002,7 +1025,7 @@ private:
           ring.push_back(Vertex(i));
     }
     if (ring.size() < 4 || !(MmOf(ring.front()) == MmOf(ring.back()))) {
-      Problem(where + ": 境界が閉じていません");
+      Problem([&] { return where + ": 境界が閉じていません"; });
       return {};
     }
     ring.pop_back();
@@ -1018,7 +1041,8 @@ private:
           placeholder < 0 ? std::uint8_t{1} : static_cast<std::uint8_t>(2u << placeholder);
       const TIds::TSlot s = h_.Ids.Slots[parcel.Slot];
       if (s.Kind != TIds::kSurface) {
-        Problem(where + ": 参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません");
+        Problem(
+            [&] { return where + ": 参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
         continue;
       }
       std::vector<TRing> rings;
@@ -1040,8 +1064,9 @@ private:
       if (!ok) continue;
       const TXY at = LabelPoint(rings);
       auto fig = std::make_unique<TFigPoint>();
-      fig->ClassCode =
-          placeholder < 0 ? codes.Parcel : codes.PlaceholderParcels[static_cast<std::size_t>(placeholder)];
+      fig->ClassCode = placeholder < 0
+                           ? codes.Parcel
+                           : codes.PlaceholderParcels[static_cast<std::size_t>(placeholder)];
       fig->Points.push_back(ModelPoint(at.x, at.y));
       fig->LabelX = fig->Points[0].x;
       fig->LabelY = fig->Points[0].y;
@@ -1146,8 +1171,10 @@ private:
     for (const TMark& mark : h_.Marks) {
       const TIds::TSlot s = h_.Ids.Slots[mark.Slot];
       if (s.Kind != TIds::kPoint) {
-        Problem(std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) +
-                "): 参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません");
+        Problem([&] {
+          return std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) +
+                 "): 参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません";
+        });
         continue;
       }
       const TXY p = h_.Points[s.Index];
@@ -1217,8 +1244,10 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
   // Local coordinates stay as they are: no zone (the theme's is used) and
   // the theme's datum, so nothing converts them.
   leaf.Zone = 0;
-  if (const TMapTheme* theme = leaf.Theme()) leaf.Datum = theme->Datum;
-  else leaf.Datum = kDatumJgd2000;
+  if (const TMapTheme* theme = leaf.Theme())
+    leaf.Datum = theme->Datum;
+  else
+    leaf.Datum = kDatumJgd2000;
 }
 
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
@@ -1349,8 +1378,7 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
   return &leaves;
 }
 
-void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
-                               float /*scale*/) {
+void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, float /*scale*/) {
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TMojHandler handler(leaf.FileName, true);
   const TParseResult result = Parse(*source, handler);

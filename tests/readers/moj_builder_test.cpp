@@ -99,15 +99,20 @@ TEST(MojReader, EachBoundarySegmentOnceInItsHighestClass) {
   // notch (its curves run against those of 100-1 on the two shared sides)
   // and 地区外-1 west of 100-1; 15 segments in the rings, 12 distinct.
   const std::map<TSeg, std::string> expected = {
-      {M(0, 0, 15, 0), "筆界線"},     {M(15, 0, 30, 0), "筆界線"},
-      {M(30, 0, 30, 8), "筆界線"},    {M(30, 8, 8, 8), "筆界線"},
+      {M(0, 0, 15, 0), "筆界線"},
+      {M(15, 0, 30, 0), "筆界線"},
+      {M(30, 0, 30, 8), "筆界線"},
+      {M(30, 8, 8, 8), "筆界線"},
       // 大字界線 on one parcel's curve, 筆界線 on the other's: the higher wins.
-      {M(8, 8, 8, 30), "大字界線"},   {M(8, 30, 0, 30), "筆界線"},
+      {M(8, 8, 8, 30), "大字界線"},
+      {M(8, 30, 0, 30), "筆界線"},
       // Shared by a parcel and a placeholder: a parcel boundary.
-      {M(0, 30, 0, 0), "筆界線"},     {M(30, 8, 30, 30), "筆界線"},
+      {M(0, 30, 0, 0), "筆界線"},
+      {M(30, 8, 30, 30), "筆界線"},
       {M(30, 30, 8, 30), "筆界線"},
       // The placeholder's own sides.
-      {M(-10, 0, 0, 0), "地区外界線"}, {M(0, 30, -10, 30), "地区外界線"},
+      {M(-10, 0, 0, 0), "地区外界線"},
+      {M(0, 30, -10, 30), "地区外界線"},
       {M(-10, 30, -10, 0), "地区外界線"},
   };
   EXPECT_EQ(segments, expected);
