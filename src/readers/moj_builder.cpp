@@ -269,10 +269,7 @@ enum class TGeom { None, Point, Curve, Surface };
 enum class TItem { None, Control, BoundaryPoint, Line, Parcel };
 enum class TField {
   None,
-  MapName,
-  Town,
   System,
-  DatumKind,
   Name,
   ControlKind,
   LineKind,
@@ -324,9 +321,8 @@ public:
   TMojHandler(std::string fileName, bool build) : fileName_(std::move(fileName)), build_(build) {}
 
   // The header.
-  std::optional<int> Zone;    // 0: 任意座標系
-  std::string SystemText;     // UTF-8
-  std::string MapName, Town;  // Shift_JIS
+  std::optional<int> Zone;  // 0: 任意座標系
+  std::string SystemText;   // UTF-8
   TExtentBuilder Extent;
 
   // "'file' の zmn:GM_Curve (id C000000003)" while inside an element with an
@@ -361,10 +357,6 @@ public:
         section_ = TSection::Frame;
         frames_.emplace_back();
         where_ = "図郭 (" + std::to_string(frames_.size()) + " 番目)";
-      } else if (name == u"地図名") {
-        Capture(TField::MapName);
-      } else if (name == u"市区町村名") {
-        Capture(TField::Town);
       } else if (name == u"座標系") {
         Capture(TField::System);
       }
@@ -508,12 +500,6 @@ private:
         SystemText = Utf8Of(text);
         Zone = ZoneOfSystem(text);
         if (!Zone) Fail("未知の座標系 '" + SystemText + "'");
-        break;
-      case TField::MapName:
-        MapName = SjisOf(text);
-        break;
-      case TField::Town:
-        Town = SjisOf(text);
         break;
       case TField::SheetNo:
         frames_.back().Number = SjisOf(text);

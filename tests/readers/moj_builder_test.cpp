@@ -89,6 +89,21 @@ std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cl
   return found;
 }
 
+TEST(MojReader, TheExtentAtOpenIsTheLoadedOne) {
+  for (const char* file :
+       {"moj/parcels_zone9.xml", "moj/local.xml", "moj/46505-3411-1_excerpt.xml"}) {
+    TMapBuilder_Moj reader;
+    TMapLeafGrp leaves(nullptr);
+    const auto leaf = reader.OpenFile(leaves, DataPath(file));
+    ASSERT_TRUE(leaf);
+    EXPECT_FALSE(leaf->Loaded);
+    const TFRect opened = leaf->Extent;
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    EXPECT_TRUE(leaf->Loaded);
+    EXPECT_EQ(leaf->Extent, opened) << file;
+  }
+}
+
 TEST(MojReader, EachBoundarySegmentOnceInItsHighestClass) {
   const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
   ASSERT_TRUE(leaf);
