@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <proj.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -173,6 +174,35 @@ TEST(MojReader, LotNumbersLabelInsideTheirParcels) {
   EXPECT_NEAR(control[0]->Points[0].y - kNorth0, 35, 1e-3);
   EXPECT_EQ(PointsOf(*leaf, "筆界点").size(), 9u);
   EXPECT_EQ(PointsOf(*leaf, "筆界点番号").size(), 9u);
+}
+
+// A 20 m square parcel around a 10 m square courtyard parcel: the middle of
+// the outer parcel's box is in the courtyard. Its label belongs in the 5 m
+// band around it, at the point farthest from both outlines: on a diagonal of
+// a corner, where the outer sides and the courtyard's corner are equally far,
+// 20 - t = (t - 15)√2, a distance of 5√2 / (1 + √2) = 2.929 m. The
+// courtyard's shared outline is written once.
+TEST(MojReader, ALabelKeepsOutOfTheHoleOfItsParcel) {
+  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/hole.xml"));
+  ASSERT_TRUE(leaf);
+  int doubles = 0;
+  EXPECT_EQ(Boundaries(*leaf, doubles).size(), 8u);
+  EXPECT_EQ(doubles, 0);
+  const auto parcels = PointsOf(*leaf, "筆");
+  ASSERT_EQ(parcels.size(), 2u);
+  for (const TFigure* fig : parcels) {
+    const double x = fig->LabelX - kEast0, y = fig->LabelY - kNorth0;
+    if (SjisToUtf8(fig->Texts[0]) == "8") {
+      EXPECT_NEAR(x, 10, 0.05);
+      EXPECT_NEAR(y, 10, 0.05);
+      continue;
+    }
+    EXPECT_TRUE(x > 0 && x < 20 && y > 0 && y < 20) << x << " " << y;
+    EXPECT_FALSE(x > 5 && x < 15 && y > 5 && y < 15) << "in the courtyard: " << x << " " << y;
+    const double dx = std::max({5 - x, 0.0, x - 15}), dy = std::max({5 - y, 0.0, y - 15});
+    const double d = std::min({x, 20 - x, y, 20 - y, std::hypot(dx, dy)});
+    EXPECT_NEAR(d, 5 * std::sqrt(2.0) / (1 + std::sqrt(2.0)), 0.05) << x << " " << y;
+  }
 }
 
 TEST(MojReader, PlaceholderClassesAreDrawnWithoutLabelsByDefault) {
