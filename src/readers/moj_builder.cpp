@@ -16,6 +16,7 @@
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "coords/datum.h"
@@ -1278,7 +1279,7 @@ void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
 
 struct TArchiveScan {
   std::vector<std::unique_ptr<TMapLeaf>> Leaves;
-  std::vector<std::string> Failed;
+  std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
   std::string NotMoj;
   bool AnyOpen = false;
 };
@@ -1297,7 +1298,7 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
       else if (scan.NotMoj.empty())
         scan.NotMoj = reason;
     } catch (const EChizroError& e) {
-      scan.Failed.push_back(e.what());
+      scan.Failed.emplace_back(path, e.what());
     }
   }
   return scan;
@@ -1316,19 +1317,31 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
 
   TArchiveScan scan = ScanArchive(leaves, fileName);
   if (scan.Leaves.empty()) {
-    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front());
+    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
     if (scan.AnyOpen) return nullptr;
     throw EInOutError(Quoted(fileName) + " には地図XMLのファイルがありません" +
                       (scan.NotMoj.empty() ? std::string() : " (" + scan.NotMoj + ")"));
   }
+  // A member that failed at open still gets a leaf, over the extent of its
+  // siblings and in their system, so that it is loaded with them and its
+  // error is reported then.
+  TExtentBuilder siblings;
+  for (const auto& leaf : scan.Leaves) siblings.Add(TExtentBuilder{false, leaf->Extent});
+  const TMapLeaf& model = *scan.Leaves.front();
+  for (const auto& failed : scan.Failed) {
+    auto leaf = std::make_unique<TMapLeaf>(&leaves);
+    leaf->FileName = failed.first;
+    leaf->SheetName = BaseName(InnermostName(failed.first));
+    leaf->Name = leaf->SheetName;
+    leaf->CoordMode = model.CoordMode;
+    leaf->Zone = model.Zone;
+    leaf->Datum = model.Datum;
+    leaf->Extent = siblings.Rect;
+    scan.Leaves.push_back(std::move(leaf));
+  }
   std::unique_ptr<TMapLeaf> last = std::move(scan.Leaves.back());
   scan.Leaves.pop_back();
   for (auto& leaf : scan.Leaves) AdoptLeaf(leaves, std::move(leaf));
-  // The members that opened are shown; the first that failed is reported.
-  if (!scan.Failed.empty()) {
-    AdoptLeaf(leaves, std::move(last));
-    throw EInOutError(scan.Failed.front());
-  }
   return last;
 }
 
@@ -1351,7 +1364,7 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
       if (EndsWithNoCase(name, ".zip")) {
         TArchiveScan scan = ScanArchive(leaves, name);
         for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : scan.Failed) errors.push_back(failed);
+        for (const auto& failed : scan.Failed) errors.push_back(failed.second);
       } else if (!leaves.FindByFileName(name)) {
         std::string notMoj;
         if (auto leaf = ScanLeaf(leaves, name, &notMoj)) leaves.Add(std::move(leaf));

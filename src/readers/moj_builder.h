@@ -66,7 +66,9 @@ public:
   // added to `leaves` here in the theme's system, the last returned; null
   // when every member is open already). The file is read once for its
   // coordinate system and extent; LoadLeaf builds the figures. A leaf in
-  // "任意座標系" has no zone and carries a Notice.
+  // "任意座標系" has no zone and carries a Notice. A zip member that fails at
+  // open gets a leaf over the extent of the members that opened, so that
+  // loading it reports its error.
   //
   // EInOutError for a file (or a zip without a member) that is not 地図XML,
   // for an unknown 座標系 and for a file without coordinates, naming the file

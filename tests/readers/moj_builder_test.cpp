@@ -309,6 +309,29 @@ TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
   EXPECT_EQ(project.Zone, 9);
 }
 
+// The good member opens; the bad one has a leaf that reports its error
+// when it is loaded.
+TEST(MojReader, AZipMemberThatFailsReportsItsErrorWhenLoaded) {
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataPath("moj/bad/one_bad_member.zip"), kKindMoj, kOpenFile));
+  TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_EQ(theme.Leaves->Count(), 2);
+  TMapLeaf& good = *theme.Leaves->Items(0);
+  TMapLeaf& bad = *theme.Leaves->Items(1);
+  EXPECT_NE(good.FileName.find("|a/local.xml"), std::string::npos) << good.FileName;
+  EXPECT_NE(bad.FileName.find("|a/unknown_system.xml"), std::string::npos) << bad.FileName;
+  theme.LoadLeaf(good);
+  EXPECT_TRUE(good.Loaded);
+  try {
+    theme.LoadLeaf(bad);
+    FAIL() << "loaded";
+  } catch (const EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("公共座標20系"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(bad.LoadError.empty());
+  EXPECT_FALSE(bad.HasFigures());
+}
+
 TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
   TempDir dir;
   fs::create_directories(dir.Path() / "a" / "b");
