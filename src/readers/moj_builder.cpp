@@ -459,6 +459,7 @@ public:
   std::vector<TMark> Marks;
   std::vector<TLine> Lines;
   std::vector<TParcel> Parcels;
+  std::string ItemProblem;  // the first item without a shape
   const std::vector<TFrame>& Frames() const { return frames_; }
 
 private:
@@ -722,28 +723,23 @@ private:
     }
   }
 
+  // An item without its shape is passed over: the rest of the file is still
+  // read, and the first such item is reported after the load.
   void EndItem() {
     const TItem item = item_;
     item_ = TItem::None;
-    if (build_) {
-      switch (item) {
-        case TItem::Control:
-        case TItem::BoundaryPoint:
-          if (!mark_.HasShape) Fail("形状がありません");
-          Marks.push_back(std::move(mark_));
-          break;
-        case TItem::Line:
-          if (!line_.HasShape) Fail("形状がありません");
-          line_.Where = where_;
-          Lines.push_back(std::move(line_));
-          break;
-        case TItem::Parcel:
-          if (!parcel_.HasShape) Fail("形状がありません");
-          if (parcel_.Id.empty()) parcel_.Id = Utf8Of(parcel_.Lot);
-          Parcels.push_back(std::move(parcel_));
-          break;
-        case TItem::None:
-          break;
+    if (build_ && item != TItem::None) {
+      const bool shaped = mark_.HasShape;  // set together for every kind
+      if (!shaped) {
+        if (ItemProblem.empty()) ItemProblem = Where() + ": 形状がありません";
+      } else if (item == TItem::Line) {
+        line_.Where = where_;
+        Lines.push_back(std::move(line_));
+      } else if (item == TItem::Parcel) {
+        if (parcel_.Id.empty()) parcel_.Id = Utf8Of(parcel_.Lot);
+        Parcels.push_back(std::move(parcel_));
+      } else {
+        Marks.push_back(std::move(mark_));
       }
     }
     where_.clear();
@@ -1388,7 +1384,7 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   std::string buildError;
   try {
     build.Run();
-    buildError = build.Error;
+    buildError = handler.ItemProblem.empty() ? build.Error : handler.ItemProblem;
   } catch (const std::bad_alloc&) {
     buildError = Quoted(leaf.FileName) + ": メモリが足りません";
   }

@@ -403,6 +403,8 @@ const ErrorCase kBadFiles[] = {
     // 11 boundary polylines, 1 parcel, 1 control point and 18 boundary
     // point figures.
     {"Truncated", "truncated.xml", false, {"XML", "H2"}, 31},
+    // 100-2 without its shape: passed over, the rest is read.
+    {"MissingShape", "missing_shape.xml", false, {"筆 (id H2)", "形状がありません"}, 33},
     {"NotANumber", "not_a_number.xml", false, {"zmn:X", "-34992,000", "P3"}, 0},
 };
 
