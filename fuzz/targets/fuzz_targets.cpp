@@ -27,6 +27,7 @@
 #include "readers/gpswpt_builder.h"
 #include "readers/gpx_builder.h"
 #include "readers/ksj_builder.h"
+#include "readers/moj_builder.h"
 #include "readers/raster_builder.h"
 #include "readers/sdf2500_builder.h"
 #include "readers/stcxml_builder.h"
@@ -289,6 +290,21 @@ int FuzzFgdDem(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+// The input is a 地図XML file, or a zip (of zips) of them.
+int FuzzMoj(const std::uint8_t* data, std::size_t size) {
+  const bool zip = size >= 4 && Bytes(data, 4) == std::string_view("PK\x03\x04", 4);
+  TMapBuilder_Moj reader;
+  TMapLeafGrp leaves(nullptr);
+  try {
+    std::unique_ptr<TMapLeaf> last =
+        reader.OpenFile(leaves, WriteScratch(zip ? "12103-0000.zip" : "12103-0000-1.xml", data, size));
+    if (last) leaves.Add(std::move(last));
+    for (int i = 0; i < leaves.Count(); ++i) reader.LoadLeaf(*leaves.Items(i), nullptr, 0);
+  } catch (const EChizroError&) {
+  }
+  return 0;
+}
+
 // The chart reader looks up attribute names in "def\\EncAttr.ini" of the
 // program directory: the shipped table of the source tree stands in for it.
 int FuzzEncListing(const std::uint8_t* data, std::size_t size) {
@@ -510,6 +526,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"xml_area", FuzzXmlArea},
       {"fgd", FuzzFgd},
       {"fgd_dem", FuzzFgdDem},
+      {"moj", FuzzMoj},
       {"enc_listing", FuzzEncListing},
       {"raster_header", FuzzRasterHeader},
       {"iso8211_cell", FuzzIso8211Cell},

@@ -288,6 +288,7 @@ int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
   project.SetCanvas(&surface->Canvas());
 
   const std::vector<std::string> partial = OpenMaps(project, options);
+  for (const std::string& notice : project.TakeNotices()) out << "chizro-convert: " << notice << "\n";
   const TJwcStats stats = PaintAndWrite(project, surface->Canvas(), options);
   if (!options.Preview.empty() && !surface->SavePng(options.Preview))
     throw std::runtime_error("cannot write the preview '" + options.Preview + "'");

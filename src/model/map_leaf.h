@@ -79,6 +79,11 @@ public:
   // Why the latest load built no figure, in the reader's words (UTF-8, for
   // instance "航跡点がありません"); empty when it built some or said nothing.
   std::string NoFigureReason;
+  // What the user should know about this leaf's data once it is open, in the
+  // reader's words (UTF-8; for instance that it is not placed relative to
+  // other data); empty when nothing. Reported once, by TakeNotices.
+  std::string Notice;
+  bool NoticeTaken = false;
 
   // True when some figure has a vertex to draw and write (or is a raster).
   bool HasFigures() const noexcept;

@@ -1,6 +1,7 @@
 #include "model/map_project.h"
 
 #include <cmath>
+#include <algorithm>
 
 #include "coords/projection.h"
 #include "model/map_leaf.h"
@@ -71,6 +72,21 @@ void TMapProject::AdoptDataZone(int mode, int zone) {
   if (ZoneFixed || Placed || mode == kModeLatLon || zone < kMinZone || zone > kMaxZone) return;
   ZoneFixed = true;
   if (zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
+}
+
+std::vector<std::string> TMapProject::TakeNotices() {
+  std::vector<std::string> notices;
+  for (int t = 0; t < Themes->Count(); ++t) {
+    const TMapLeafGrp& leaves = *Themes->Items(t)->Leaves;
+    for (int i = 0; i < leaves.Count(); ++i) {
+      TMapLeaf& leaf = *leaves.Items(i);
+      if (leaf.Notice.empty() || leaf.NoticeTaken) continue;
+      leaf.NoticeTaken = true;
+      if (std::find(notices.begin(), notices.end(), leaf.Notice) == notices.end())
+        notices.push_back(leaf.Notice);
+    }
+  }
+  return notices;
 }
 
 void TMapProject::Draw() { View->Draw(); }

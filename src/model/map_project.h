@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "coords/datum.h"
 #include "model/map_object.h"
@@ -35,6 +36,9 @@ public:
   // fixed already or data has been placed (latitude/longitude data opened
   // first leaves the zone as it is). Fixes the zone.
   void AdoptDataZone(int mode, int zone);
+  // The notices of leaves not reported yet (each text once), marked as
+  // reported: the front end shows them after an open.
+  std::vector<std::string> TakeNotices();
   void Draw();
   void SetCanvas(TCanvas* canvas);
   void SetPixelsPerInch(double value);

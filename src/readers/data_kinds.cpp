@@ -6,6 +6,7 @@
 #include "readers/gpswpt_builder.h"
 #include "readers/gpx_builder.h"
 #include "readers/ksj_builder.h"
+#include "readers/moj_builder.h"
 #include "readers/raster_builder.h"
 #include "readers/sdf2500_builder.h"
 #include "readers/stcxml_builder.h"
@@ -34,6 +35,8 @@ constexpr TDataKind kDataKinds[] = {
      true, false},
     {kKindFgd, "\\def\\Fgd.ini", Make<TMapBuilder_Fgd>,
      "基盤地図情報 GML (*.xml *.XML *.zip *.ZIP)", true, true},
+    {kKindMoj, "\\def\\Moj.ini", Make<TMapBuilder_Moj>,
+     "登記所備付地図 地図XML (*.xml *.XML *.zip *.ZIP)", true, true},
     {kKindEnc, "\\def\\Enc.ini", Make<TMapBuilder_Enc>,
      "電子海図レコードリスト (*.txt *.TXT *.lst *.LST)", true, false},
     {kKindRaster, "\\def\\Raster.ini", Make<TMapBuilder_Raster>, "ビットマップ画像 (*.bmp *.BMP)",

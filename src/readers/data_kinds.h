@@ -18,6 +18,7 @@ inline constexpr int kKindKsj = 21;
 inline constexpr int kKindGkuPnt = 22;
 inline constexpr int kKindStcXml = 51;
 inline constexpr int kKindFgd = 52;
+inline constexpr int kKindMoj = 53;
 inline constexpr int kKindEnc = 61;
 inline constexpr int kKindRaster = 81;
 inline constexpr int kKindGpsWpt = 91;

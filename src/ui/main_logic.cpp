@@ -100,6 +100,7 @@ void TMainLogic::OpenMap() {
     if (LeafCount() == before)
       host_.ShowNotice("地図を開けませんでした。地図データではないか、既に開いています:\n" +
                        choice->ShownName);
+    for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
   });
   host_.RepaintImage();
 }

@@ -246,6 +246,21 @@ TEST_F(ConvertTest, ContourIntervalFromTheDefinitionFileOrTheCommandLine) {
   EXPECT_NE(out.str().find(", 10 figures,"), std::string::npos) << out.str();
 }
 
+// A 地図XML file in local coordinates (two in the zip) is converted as it
+// stands, and the output says once that it is not placed.
+TEST_F(ConvertTest, ALocalCoordinateMapIsSaidOnceOnTheOutput) {
+  const fs::path root = fs::path(CHIZRO_TEST_DATA_DIR) / ".." / "..";
+  fs::copy_file(root / "def" / "Moj.ini", home.Path() / "def" / "Moj.ini");
+  const std::string zip = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/12103-0000.zip";
+  const std::string local = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/local.xml";
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "53", zip, local}), 0) << err.str();
+  const std::string text = out.str();
+  const std::size_t at = text.find("chizro-convert: 任意座標系");
+  ASSERT_NE(at, std::string::npos) << text;
+  EXPECT_NE(text.find("ほかのデータとの位置関係は合っていません", at), std::string::npos) << text;
+  EXPECT_EQ(text.find("任意座標系", at + 30), std::string::npos) << "said once: " << text;
+}
+
 TEST_F(ConvertTest, HelpGoesToStandardOutput) {
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_EQ(out.str().rfind("usage: chizro-convert", 0), 0u);

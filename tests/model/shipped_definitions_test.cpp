@@ -25,7 +25,7 @@ TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
     elements.insert(key);
     EXPECT_EQ(SplitCommaText(settings.ReadString("Elements", key, "")).size(), 5u) << key;
   }
-  for (int kind : {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindEnc,
+  for (int kind : {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindMoj, kKindEnc,
                    kKindRaster, kKindGpsWpt, kKindGpx}) {
     std::string file = DefaultBuilders().DefFileForKind(kind);
     file = file.substr(file.rfind('\\') + 1);

@@ -148,6 +148,17 @@ TEST_F(MainLogicTest, AFileThatOpensNoMapIsSaidAloud) {
   EXPECT_TRUE(host.errors.empty());
 }
 
+// A 地図XML file in local coordinates opens with a notice, given once.
+TEST_F(MainLogicTest, ALocalCoordinateMapIsNoticedOnce) {
+  Open(kSource / "tests" / "data" / "moj" / "local.xml", kKindMoj);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_NE(host.notices[0].find("任意座標系"), std::string::npos) << host.notices[0];
+  Open(Sheet("09LD183"));
+  EXPECT_EQ(host.notices.size(), 1u);
+  EXPECT_TRUE(host.errors.empty());
+}
+
 TEST_F(MainLogicTest, AMapWithoutAFigureIsRefusedWithTheReadersMessage) {
   const fs::path gps = kSource / "tests" / "data" / "gps" / "waypoints_only.txt";
   Open(gps, kKindGpsWpt);

@@ -1,0 +1,204 @@
+// The 地図XML (登記所備付地図) reader on a generated file of about 100 MB, laid
+// out as a ward's download: a grid of parcels, each carrying its own boundary
+// curves (so that every shared side is there twice, in opposite directions),
+// points referenced by id, a boundary point and a boundary line item for
+// each, and the parcels with their lot numbers. Opening (one pass for the
+// coordinate system and the extent) and loading (every figure built, shared
+// boundaries merged) are reported in MB/s; the peak resident memory of the
+// process is reported after the load.
+//
+//   cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release -DCHIZRO_BUILD_BENCH=ON
+//   cmake --build build-rel --target moj_bench && build-rel/bench/moj_bench
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "model/map_leaf.h"
+#include "readers/moj_builder.h"
+
+namespace {
+
+using namespace chizro;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kTargetBytes = 100u << 20;
+
+// Peak resident set of the process [MB].
+double PeakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+class BenchFile {
+public:
+  static const BenchFile& Get() {
+    static const BenchFile file;
+    return file;
+  }
+  ~BenchFile() {
+    std::error_code ec;
+    fs::remove(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+  std::size_t Bytes() const { return bytes_; }
+
+private:
+  BenchFile()
+      : path_((fs::temp_directory_path() / ("13101-0000-" + std::to_string(::getpid()) + ".xml"))
+                  .string()) {
+    std::FILE* f = std::fopen(path_.c_str(), "wb");
+    if (!f) std::abort();
+    const auto put = [&](const std::string& s) {
+      if (std::fwrite(s.data(), 1, s.size(), f) != s.size()) std::abort();
+      bytes_ += s.size();
+    };
+    put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<地図 xmlns=\"http://www.moj.go.jp/MINJI/tizuxml\" "
+        "xmlns:zmn=\"http://www.moj.go.jp/MINJI/tizuzumen\">\n"
+        "\t<version>ver1.0</version>\n\t<地図名>bench</地図名>\n"
+        "\t<市区町村コード>13101</市区町村コード>\n\t<市区町村名>千代田区</市区町村名>\n"
+        "\t<座標系>公共座標9系</座標系>\n\t<測地系判別>測量</測地系判別>\n\t<空間属性>\n");
+    // About 5.8 kB per parcel with its share of the points: a square grid of n by n parcels of 10
+    // m, with a vertex in the middle of each side.
+    const int n = 132;
+    const int side = 2 * n + 1;  // grid points per row, 5 m apart
+    char buf[512];
+    const auto pid = [&](int i, int j) { return i * side + j + 1; };
+    for (int i = 0; i < side; ++i)
+      for (int j = 0; j < side; ++j) {
+        std::snprintf(buf, sizeof buf,
+                      "\t\t<zmn:GM_Point id=\"P%09d\">\n\t\t\t<zmn:GM_Point.position>\n"
+                      "\t\t\t\t<zmn:DirectPosition>\n\t\t\t\t\t<zmn:X>%.3f</zmn:X>\n"
+                      "\t\t\t\t\t<zmn:Y>%.3f</zmn:Y>\n\t\t\t\t</zmn:DirectPosition>\n"
+                      "\t\t\t</zmn:GM_Point.position>\n\t\t</zmn:GM_Point>\n",
+                      pid(i, j), -36000.0 + i * 5.0 + (j % 7) * 0.001, -6000.0 + j * 5.0);
+        put(buf);
+      }
+    int curve = 0;
+    const auto column = [&](int p) {
+      std::snprintf(buf, sizeof buf,
+                    "\t\t\t\t\t\t<zmn:GM_PointArray.column>\n"
+                    "\t\t\t\t\t\t\t<zmn:GM_Position.indirect>\n"
+                    "\t\t\t\t\t\t\t\t<zmn:GM_PointRef.point idref=\"P%09d\"/>\n"
+                    "\t\t\t\t\t\t\t</zmn:GM_Position.indirect>\n"
+                    "\t\t\t\t\t\t</zmn:GM_PointArray.column>\n",
+                    p);
+      put(buf);
+    };
+    // Each parcel's four sides, counter-clockwise: its own curves.
+    for (int r = 0; r < n; ++r)
+      for (int c = 0; c < n; ++c) {
+        const int i = 2 * r, j = 2 * c;
+        const int corners[5][2] = {{i, j}, {i, j + 2}, {i + 2, j + 2}, {i + 2, j}, {i, j}};
+        for (int k = 0; k < 4; ++k) {
+          std::snprintf(buf, sizeof buf,
+                        "\t\t<zmn:GM_Curve id=\"C%09d\">\n"
+                        "\t\t\t<zmn:GM_OrientablePrimitive.orientation>+"
+                        "</zmn:GM_OrientablePrimitive.orientation>\n"
+                        "\t\t\t<zmn:GM_OrientablePrimitive.primitive idref=\"C%09d\"/>\n"
+                        "\t\t\t<zmn:GM_Curve.segment>\n\t\t\t\t<zmn:GM_LineString>\n"
+                        "\t\t\t\t\t<zmn:GM_LineString.controlPoint>\n",
+                        curve + 1, curve + 1);
+          put(buf);
+          ++curve;
+          const int* a = corners[k];
+          const int* b = corners[k + 1];
+          column(pid(a[0], a[1]));
+          column(pid((a[0] + b[0]) / 2, (a[1] + b[1]) / 2));
+          column(pid(b[0], b[1]));
+          put("\t\t\t\t\t</zmn:GM_LineString.controlPoint>\n\t\t\t\t</zmn:GM_LineString>\n"
+              "\t\t\t</zmn:GM_Curve.segment>\n\t\t</zmn:GM_Curve>\n");
+        }
+      }
+    for (int s = 0; s < n * n; ++s) {
+      std::snprintf(buf, sizeof buf,
+                    "\t\t<zmn:GM_Surface id=\"F%09d\">\n\t\t\t<zmn:GM_Surface.patch>\n"
+                    "\t\t\t\t<zmn:GM_Polygon>\n\t\t\t\t\t<zmn:GM_Polygon.boundary>\n"
+                    "\t\t\t\t\t\t<zmn:GM_SurfaceBoundary>\n"
+                    "\t\t\t\t\t\t\t<zmn:GM_SurfaceBoundary.exterior>\n"
+                    "\t\t\t\t\t\t\t\t<zmn:GM_Ring>\n",
+                    s + 1);
+      put(buf);
+      for (int k = 0; k < 4; ++k) {
+        std::snprintf(buf, sizeof buf,
+                      "\t\t\t\t\t\t\t\t\t<zmn:GM_CompositeCurve.generator idref=\"C%09d\"/>\n",
+                      4 * s + k + 1);
+        put(buf);
+      }
+      put("\t\t\t\t\t\t\t\t</zmn:GM_Ring>\n\t\t\t\t\t\t\t</zmn:GM_SurfaceBoundary.exterior>\n"
+          "\t\t\t\t\t\t</zmn:GM_SurfaceBoundary>\n\t\t\t\t\t</zmn:GM_Polygon.boundary>\n"
+          "\t\t\t\t</zmn:GM_Polygon>\n\t\t\t</zmn:GM_Surface.patch>\n\t\t</zmn:GM_Surface>\n");
+    }
+    put("\t</空間属性>\n\t<主題属性>\n");
+    for (int p = 1; p <= side * side; ++p) {
+      std::snprintf(buf, sizeof buf,
+                    "\t\t<筆界点>\n\t\t\t<点番名>%d</点番名>\n\t\t\t<形状 idref=\"P%09d\"/>\n"
+                    "\t\t</筆界点>\n",
+                    p, p);
+      put(buf);
+    }
+    for (int k = 1; k <= curve; ++k) {
+      std::snprintf(buf, sizeof buf,
+                    "\t\t<筆界線>\n\t\t\t<形状 idref=\"C%09d\"/>\n\t\t\t<線種別>筆界線</線種別>\n"
+                    "\t\t</筆界線>\n",
+                    k);
+      put(buf);
+    }
+    for (int s = 0; s < n * n; ++s) {
+      std::snprintf(buf, sizeof buf,
+                    "\t\t<筆 id=\"H%09d\">\n\t\t\t<大字コード>001</大字コード>\n"
+                    "\t\t\t<大字名>丸の内</大字名>\n\t\t\t<地番>%d-%d</地番>\n"
+                    "\t\t\t<形状 idref=\"F%09d\"/>\n\t\t\t<精度区分>甲一</精度区分>\n"
+                    "\t\t\t<座標値種別>測量成果</座標値種別>\n\t\t</筆>\n",
+                    s + 1, s / 10 + 1, s % 10 + 1, s + 1);
+      put(buf);
+    }
+    put("\t</主題属性>\n</地図>\n");
+    std::fclose(f);
+  }
+
+  std::string path_;
+  std::size_t bytes_ = 0;
+};
+
+void BM_MojOpen(benchmark::State& state) {
+  const BenchFile& file = BenchFile::Get();
+  TMapBuilder_Moj reader;
+  for (auto _ : state) {
+    TMapLeafGrp leaves(nullptr);
+    auto leaf = reader.OpenFile(leaves, file.Path());
+    benchmark::DoNotOptimize(leaf.get());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.Bytes()));
+  state.counters["MB"] = static_cast<double>(file.Bytes()) / (1 << 20);
+}
+BENCHMARK(BM_MojOpen)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void BM_MojLoad(benchmark::State& state) {
+  const BenchFile& file = BenchFile::Get();
+  TMapBuilder_Moj reader;
+  TMapLeafGrp leaves(nullptr);
+  auto leaf = reader.OpenFile(leaves, file.Path());
+  std::size_t figures = 0;
+  for (auto _ : state) {
+    leaf->Unload();
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    figures = 0;
+    for (const auto& grp : leaf->FigGrps) figures += static_cast<std::size_t>(grp->Count());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.Bytes()));
+  state.counters["MB"] = static_cast<double>(file.Bytes()) / (1 << 20);
+  state.counters["figures"] = static_cast<double>(figures);
+  state.counters["peak_rss_MB"] = PeakRssMb();
+}
+BENCHMARK(BM_MojLoad)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+}  // namespace
