@@ -115,7 +115,7 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
       for (std::size_t i = before; i < items_.size(); ++i) items_[i]->RecordSourceState();
       if (TMapProject* project = theme_->Project())
         for (std::size_t i = before; i < items_.size(); ++i)
-          project->AdoptDataZone(items_[i]->CoordMode, items_[i]->Zone);
+          project->AdoptDataZone(*items_[i]);
       for (std::size_t i = before; i < items_.size(); ++i)
         items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
     };

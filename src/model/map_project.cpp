@@ -1,9 +1,10 @@
 #include "model/map_project.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
 #include "coords/projection.h"
+#include "coords/zone_of_place.h"
 #include "model/map_leaf.h"
 
 namespace chizro {
@@ -68,9 +69,26 @@ void TMapProject::SetContourInterval(double metres) {
   }
 }
 
-void TMapProject::AdoptDataZone(int mode, int zone) {
-  if (ZoneFixed || Placed || mode == kModeLatLon || zone < kMinZone || zone > kMaxZone) return;
-  ZoneFixed = true;
+void TMapProject::AdoptDataZone(const TMapLeaf& leaf) {
+  if (dataZone_ != 0 || Placed) return;
+  int zone = leaf.Zone;
+  if (leaf.CoordMode == kModeLatLon) {
+    // The leaf is still in its own system: x longitude, y latitude [deg].
+    const TFRect& r = leaf.Extent;
+    zone = ZoneOfPlace((r.top + r.bottom) / 2, (r.left + r.right) / 2);
+  }
+  if (zone < kMinZone || zone > kMaxZone) return;
+  dataZone_ = zone;
+  if (!ZoneFixed && zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
+}
+
+void TMapProject::ChooseZone(int zone) {
+  if (zone >= kMinZone && zone <= kMaxZone) {
+    ZoneFixed = true;
+  } else {
+    ZoneFixed = false;
+    zone = dataZone_ != 0 ? dataZone_ : Zone;
+  }
   if (zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
 }
 

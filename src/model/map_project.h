@@ -14,6 +14,8 @@
 
 namespace chizro {
 
+class TMapLeaf;
+
 class TMapProject final : public TMapObject {
 public:
   // `builders` gives the themes their definition files and readers; it
@@ -35,7 +37,15 @@ public:
   // that states a zone (1..19) sets the project's zone, unless the zone is
   // fixed already or data has been placed (latitude/longitude data opened
   // first leaves the zone as it is). Fixes the zone.
-  void AdoptDataZone(int mode, int zone);
+  // The first data opened chooses the project's zone unless the zone is
+  // fixed: plane data the zone it states, latitude/longitude data the zone
+  // the law gives the place at the middle of its extent (ZoneOfPlace). Data
+  // in local coordinates (zone 0) chooses nothing. Later data follows.
+  void AdoptDataZone(const TMapLeaf& leaf);
+  // The zone the user chose: 1 to 19 fixes it (everything open is converted
+  // into it), 0 hands it back to the first data ("自動"), as far as any is
+  // open.
+  void ChooseZone(int zone);
   // The notices of leaves not reported yet (each text once), marked as
   // reported: the front end shows them after an open.
   std::vector<std::string> TakeNotices();
@@ -56,8 +66,8 @@ public:
   int Datum = kDatumJgd2000;
   int CoordMode = kModePlane;
   int Zone = 9;
-  // True once the zone is no longer the data's to choose: set by the caller
-  // (a zone given on the command line) or by AdoptDataZone.
+  // True while the zone is not the data's to choose: a zone given on the
+  // command line or chosen in the settings.
   bool ZoneFixed = false;
   std::unique_ptr<TMapView> View;
   std::unique_ptr<TMapThemeGrp> Themes;
@@ -66,6 +76,7 @@ public:
 private:
   const TBuilderRegistry& builders_;
   double contourInterval_ = 0;
+  int dataZone_ = 0;  // the zone the first data chose, 0 before any did
 
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.

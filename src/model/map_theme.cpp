@@ -73,7 +73,7 @@ std::unique_ptr<TMapLeaf> TMapTheme::OpenLeaf(const std::string& fileName) {
   leaf->RecordSourceState();
   // The leaf is not in the list yet: if it chooses the project's zone, the
   // project converts everything else and the leaf follows below.
-  if (TMapProject* project = Project()) project->AdoptDataZone(leaf->CoordMode, leaf->Zone);
+  if (TMapProject* project = Project()) project->AdoptDataZone(*leaf);
   leaf->SetCoordSystem(CoordMode, Zone, Datum);
   return leaf;
 }

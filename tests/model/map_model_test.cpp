@@ -235,8 +235,8 @@ TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) 
 // extent's top-left corner of one of them: data of another datum, another
 // zone or in degrees comes into the project's system whether the reader
 // built it at open or a paint loads it later. The first data that states a
-// zone chooses the project's, unless degrees came first or the zone is
-// fixed.
+// zone chooses the project's, degrees the zone the law gives their place,
+// unless the zone is fixed.
 struct ArrivalCase {
   const char* Name;
   std::vector<std::pair<std::string, FakeFile>> Files;
@@ -281,6 +281,11 @@ const FakeFile kNagoyaAtOpen = Sheet(Square(-33400, -88700, 200), kModePlane, 2,
 const FakeFile kNagoyaByPaint = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7);
 const FakeFile kDegrees = Sheet({{139.9, 36.0}, {139.91, 36.01}}, kModeLatLon, 2, 0, true);
 const FakeFile kZoneIX = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
+// Degrees in Fukuoka city (zone II by the notice) and Tottori city (zone V).
+const FakeFile kFukuokaDegrees =
+    Sheet({{130.40, 33.59}, {130.41, 33.60}}, kModeLatLon, 2, 0, true);
+const FakeFile kTottoriDegrees =
+    Sheet({{134.23, 35.50}, {134.24, 35.51}}, kModeLatLon, 2, 0, true);
 
 INSTANTIATE_TEST_SUITE_P(
     Opens, MapModelArrivalTest,
@@ -304,14 +309,28 @@ INSTANTIATE_TEST_SUITE_P(
                     1,
                     "EPSG:2451",
                     "EPSG:2449"},
-        ArrivalCase{"DegreesFirstKeepZoneIX",
+        ArrivalCase{"DegreesNearTokyoChooseZoneIX",
                     {{"ll", kDegrees}, {"n", kNagoyaByPaint}},
                     false,
                     9,
                     1,
                     "EPSG:2449",
                     "EPSG:2451"},
-        ArrivalCase{"FixedZone", {{"n", kNagoyaByPaint}}, true, 9, 0, "EPSG:2449", "EPSG:2451"}),
+        ArrivalCase{"FixedZone", {{"n", kNagoyaByPaint}}, true, 9, 0, "EPSG:2449", "EPSG:2451"},
+        ArrivalCase{"DegreesInFukuokaGoToZoneII",
+                    {{"f", kFukuokaDegrees}},
+                    false,
+                    2,
+                    0,
+                    "EPSG:4612",
+                    "EPSG:2444"},
+        ArrivalCase{"DegreesInTottoriGoToZoneVAndLaterDataFollows",
+                    {{"t", kTottoriDegrees}, {"n", kNagoyaByPaint}},
+                    false,
+                    5,
+                    1,
+                    "EPSG:2449",
+                    "EPSG:2447"}),
     test::RowName<ArrivalCase>);
 
 // A reader may name a leaf by another path than the one given, as the sheet
