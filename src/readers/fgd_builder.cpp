@@ -73,7 +73,9 @@ std::optional<TSrs> ParseSrsName(std::string name) {
   constexpr std::string_view kPrefix = "fguuid:";
   if (!rest.starts_with(kPrefix)) return std::nullopt;
   rest.remove_prefix(kPrefix.size());
-  if (rest.starts_with("jgd2000.") || rest.starts_with("jgd2011."))
+  // JGD2024 (downloads since April 2025) renames the frame of JGD2011; its
+  // latitudes and longitudes are JGD2011's, held in the JGD2000 frame.
+  if (rest.starts_with("jgd2000.") || rest.starts_with("jgd2011.") || rest.starts_with("jgd2024."))
     rest.remove_prefix(8);
   else
     return std::nullopt;

@@ -27,11 +27,12 @@
 // The label point is the middle of an area's bounding box, the middle vertex
 // of a line, the point itself.
 //
-// Coordinates come as the geometry's srsName says: "fguuid:jgd2000.bl" or
-// "fguuid:jgd2011.bl" are "latitude longitude" pairs [deg];
-// "fguuid:jgd2000.x1" .. "x19" and "fguuid:jgd2011.x1" .. "x19" are plane
+// Coordinates come as the geometry's srsName says: "fguuid:jgd2000.bl",
+// "fguuid:jgd2011.bl" or "fguuid:jgd2024.bl" are "latitude longitude" pairs
+// [deg]; "fguuid:jgd2000.x1" .. "x19" (and jgd2011, jgd2024) are plane
 // rectangular "X Y" pairs [m] (northing first) of that zone. The leaf is in
-// the file's mode and zone; JGD2011 is held as the JGD2000 frame (the two
+// the file's mode and zone; JGD2024 is the name the downloads have given the
+// JGD2011 frame since 2025, and JGD2011 is held as the JGD2000 frame (the two
 // differ by up to a few metres in eastern Japan since 2011, by centimetres
 // elsewhere). A file uses one system throughout.
 //

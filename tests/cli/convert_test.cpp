@@ -246,6 +246,33 @@ TEST_F(ConvertTest, ContourIntervalFromTheDefinitionFileOrTheCommandLine) {
   EXPECT_NE(out.str().find(", 10 figures,"), std::string::npos) << out.str();
 }
 
+// Survey coordinates 150 km from the origin of zone IX, given to the
+// millimetre, reach "temp.txt" to the micrometre: the theme's top-left corner
+// (easting 149999.877, northing -149987.651) on the pick point (10, 20), one
+// metre 1000 units. The expected numbers are worked out by hand from the file.
+TEST_F(ConvertTest, CadastralCoordinatesFarFromTheOriginKeepTheirMillimetres) {
+  const fs::path root = fs::path(CHIZRO_TEST_DATA_DIR) / ".." / "..";
+  fs::copy_file(root / "def" / "Moj.ini", home.Path() / "def" / "Moj.ini");
+  const std::string file = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/far_from_origin.xml";
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "53", file}), 0) << err.str();
+  const std::vector<std::pair<double, double>> expected = {
+      {10, -12452}, {3134, -5336}, {12482, 20}};
+  std::vector<std::pair<double, double>> written;
+  std::istringstream lines(test::ReadFile(home.File("temp.txt")));
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    double x = 0;
+    double y = 0;
+    std::string rest;
+    if (words >> x >> y && !(words >> rest)) written.emplace_back(x, y);
+  }
+  ASSERT_EQ(written.size(), expected.size()) << test::ReadFile(home.File("temp.txt"));
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_NEAR(written[i].first, expected[i].first, 0.001) << i;
+    EXPECT_NEAR(written[i].second, expected[i].second, 0.001) << i;
+  }
+}
+
 // A 地図XML file in local coordinates (two in the zip) is converted as it
 // stands, and the output says once that it is not placed.
 TEST_F(ConvertTest, ALocalCoordinateMapIsSaidOnceOnTheOutput) {

@@ -5,9 +5,12 @@
 #include "readers/fgd_builder.h"
 
 #include <gtest/gtest.h>
+#include <proj.h>
 #include <zip.h>
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,67 @@ TEST(FgdReader, TheExtentAtOpenIsTheLoadedOne) {
     reader.LoadLeaf(*leaf, nullptr, 0);
     EXPECT_EQ(leaf->Extent, opened) << entry.path();
   }
+}
+
+// Two buildings of a real download of Fukuoka (tests/data/fgd/real, see its
+// README): opened first, the latitude/longitude file puts the project in zone
+// II, where the notice on the plane rectangular zones puts Fukuoka, and every
+// corner lands where PROJ puts the file's own numbers (JGD2011 read in the
+// JGD2000 frame: EPSG:4612 to EPSG:2444), to the millimetre.
+TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
+  const std::string file = DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml");
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(file, kKindFgd, kOpenFile));
+  EXPECT_EQ(project.Zone, 2);
+  TMapTheme& theme = *project.Themes->Items(0);
+  TMapLeaf& leaf = *theme.Leaves->Items(0);
+  theme.LoadLeaf(leaf);
+  ASSERT_TRUE(leaf.Loaded);
+
+  // The first ring of the file, read from its text.
+  const std::string text = ReadFile(file);
+  std::smatch ring;
+  ASSERT_TRUE(std::regex_search(text, ring, std::regex("<gml:posList>([^<]*)</gml:posList>")));
+  std::istringstream numbers(ring[1].str());
+  std::vector<std::pair<double, double>> latLon;
+  for (double lat = 0, lon = 0; numbers >> lat >> lon;) latLon.emplace_back(lat, lon);
+  ASSERT_GT(latLon.size(), 20u);
+
+  const TFigure* building = nullptr;
+  for (int g = 0; g < leaf.FigGrpCount() && !building; ++g)
+    if (leaf.FigGrps[static_cast<std::size_t>(g)]->Count() > 0 &&
+        leaf.FigGrps[static_cast<std::size_t>(g)]->Items(0)->Kind() == TFigKind::Polygon)
+      building = leaf.FigGrps[static_cast<std::size_t>(g)]->Items(0);
+  ASSERT_TRUE(building);
+  ASSERT_EQ(building->Points.size(), latLon.size());
+
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2444", nullptr);
+  ASSERT_NE(op, nullptr);
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  for (std::size_t i = 0; i < latLon.size(); ++i) {
+    const PJ_COORD c =
+        proj_trans(normalized, PJ_FWD, proj_coord(latLon[i].second, latLon[i].first, 0, 0));
+    EXPECT_NEAR(building->Points[i].x, c.xy.x, 0.001) << i;
+    EXPECT_NEAR(building->Points[i].y, c.xy.y, 0.001) << i;
+  }
+  proj_destroy(normalized);
+}
+
+// Downloads since April 2025 name the frame "fguuid:jgd2024.bl"; their
+// latitudes and longitudes are those of JGD2011, so the same buildings under
+// either name are the same figures.
+TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
+  const auto jgd2011 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
+  const auto jgd2024 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
+  ASSERT_TRUE(jgd2011);
+  ASSERT_TRUE(jgd2024);
+  ASSERT_GT(jgd2024->FigGrpCount(), 0);
+  std::string a = DumpLeaf(*jgd2011);
+  std::string b = DumpLeaf(*jgd2024);
+  a = a.substr(a.find("mode"));
+  b = b.substr(b.find("mode"));
+  EXPECT_EQ(a, b);
 }
 
 // Errors: what the message names, and how many figures stay built.
