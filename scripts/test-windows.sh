@@ -168,7 +168,7 @@ window_test() {
     fail "the settings dialog did not appear"
   sleep 1
   # The second row selected, so that its four combo boxes show.
-  xdotool mousemove --window "$pref" 60 120 click 1
+  xdotool mousemove --window "$pref" 60 152 click 1
   sleep 1
   import -window root -display "$display" "$SHOTS/settings-dialog.png"
   xdotool key Escape

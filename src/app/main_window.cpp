@@ -142,7 +142,7 @@ std::optional<TOpenChoice> TForm1::RunOpenDialog() {
   return choice;
 }
 
-void TForm1::ShowSettings() { pref_->ShowSettings(); }
+bool TForm1::ShowSettings() { return pref_->ShowSettings(); }
 
 void TForm1::Close() {
   close();

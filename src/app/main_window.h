@@ -63,7 +63,7 @@ private:
   void ShowNotice(const std::string& message) override {
     NoticeBox(QString::fromStdString(message));
   }
-  void ShowSettings() override;
+  bool ShowSettings() override;
   void Close() override;
   void RepaintImage() override;
   double PixelsPerInch() override;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>
@@ -75,6 +76,20 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
     *radios[i] = r;
   }
 
+  auto* zoneLabel = new QLabel(QString::fromUtf8(kPrefZoneCaption), this);
+  zoneLabel->setGeometry(Box(kPrefZoneLabel));
+  cmbZone = new QComboBox(this);
+  cmbZone->setGeometry(Box(kPrefZoneBox));
+  for (const std::string& choice : TPrefLogic::ZoneChoices())
+    cmbZone->addItem(QString::fromStdString(choice));
+  connect(cmbZone, &QComboBox::currentIndexChanged, this,
+          [this](int index) { logic_.SetZone(index); });
+  auto* contourLabel = new QLabel(QString::fromUtf8(kPrefContourCaption), this);
+  contourLabel->setGeometry(Box(kPrefContourLabel));
+  edtContour = new QLineEdit(this);
+  edtContour->setGeometry(Box(kPrefContourBox));
+  connect(edtContour, &QLineEdit::editingFinished, this, [this] { edtContourDone(); });
+
   for (std::size_t i = 0; i < TOutputSettings::kFieldCount; ++i) {
     auto* label = new QLabel(QString::fromUtf8(kPrefColumnCaptions[i]), this);
     label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
@@ -122,6 +137,11 @@ void TFormPref::FillFromFile() {
       radNone->setChecked(true);
       break;
   }
+  {
+    const QSignalBlocker block(cmbZone);
+    cmbZone->setCurrentIndex(logic_.Zone());
+  }
+  edtContour->setText(QString::fromStdString(logic_.ContourText()));
   for (int i = 0; i < logic_.RowCount(); ++i) {
     auto* item = new QListWidgetItem(ListBox);
     item->setSizeHint(QSize(kPrefListBox.Width, kPrefRowHeight));
@@ -129,9 +149,16 @@ void TFormPref::FillFromFile() {
   PlaceCombos();
 }
 
-void TFormPref::ShowSettings() {
+bool TFormPref::ShowSettings() {
   FillFromFile();
-  exec();
+  return exec() == QDialog::Accepted;
+}
+
+void TFormPref::edtContourDone() {
+  const TPrefEdit edit = logic_.EditContour(edtContour->text().toStdString());
+  if (edit.Result != TPrefEdit::Refused) return;
+  edtContour->setText(QString::fromStdString(edit.Text));
+  ShowError(QString::fromStdString(edit.Message));
 }
 
 TLayerMode TFormPref::CheckedMode() const {
@@ -187,6 +214,13 @@ void TFormPref::radLayerClick() {
 
 void TFormPref::BitBtn1Click() {
   logic_.SetMode(CheckedMode());
+  // A contour interval typed without leaving the box counts too.
+  const TPrefEdit contour = logic_.EditContour(edtContour->text().toStdString());
+  if (contour.Result == TPrefEdit::Refused) {
+    edtContour->setText(QString::fromStdString(contour.Text));
+    ShowError(QString::fromStdString(contour.Message));
+    return;
+  }
   if (Guarded([this] { logic_.Save(); },
               [this](const std::string& message) { ShowError(QString::fromStdString(message)); }))
     accept();

@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -23,7 +24,8 @@ public:
   explicit TFormPref(QWidget* parent = nullptr);
 
   // Reads the settings file into the dialog and shows it modally.
-  void ShowSettings();
+  // True when the settings were saved (OK).
+  bool ShowSettings();
   // The first half of ShowSettings: reads the file and fills the list.
   void FillFromFile();
 
@@ -32,6 +34,9 @@ public:
   void cmbLayerChange(QComboBox* sender);
   // Follows a change of the layer mode on the selected row.
   void radLayerClick();
+  // Hands the typed contour interval to the logic; a refused one is shown and
+  // the box goes back to the interval kept.
+  void edtContourDone();
   // Saves the settings and closes the dialog with OK. Errors are shown and
   // the dialog stays open.
   void BitBtn1Click();
@@ -50,6 +55,8 @@ public:
   QComboBox* cmbPen = nullptr;
   QComboBox* cmbSyu = nullptr;
   QComboBox* cmbMoji = nullptr;
+  QComboBox* cmbZone = nullptr;
+  QLineEdit* edtContour = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
 

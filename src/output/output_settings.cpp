@@ -1,5 +1,10 @@
 #include "output/output_settings.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
 #include "platform/comma_text.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
@@ -13,6 +18,9 @@ namespace {
 constexpr std::string_view kLayers = "Layers";
 constexpr std::string_view kOutput = "Output";
 constexpr std::string_view kElements = "Elements";
+constexpr std::string_view kMap = "Map";
+constexpr std::string_view kZone = "Zone";
+constexpr std::string_view kContourInterval = "ContourInterval";
 
 bool NeedsQuotes(std::string_view field, bool last) noexcept {
   if (field.empty()) return last;  // a trailing comma adds no field
@@ -106,6 +114,9 @@ void TOutputSettings::Load(const std::string& fileName) {
     row.Key = std::move(key);
     Rows.push_back(std::move(row));
   }
+  Zone = ini.ReadInteger(kMap, kZone, 0);
+  if (Zone < 1 || Zone > 19) Zone = 0;
+  ContourInterval = ParseContourInterval(ini.ReadString(kMap, kContourInterval, "")).value_or(0);
 }
 
 void TOutputSettings::Save(const std::string& fileName) const {
@@ -129,6 +140,24 @@ void TOutputSettings::Save(const std::string& fileName) const {
   if (Mode() == TLayerMode::Group) mode = "G";
   ini.WriteString(kLayers, kOutput, mode);
   for (std::size_t i = 0; i < Rows.size(); ++i) ini.WriteString(kElements, Rows[i].Key, values[i]);
+  if (Zone != 0 || ini.KeyExists(kMap, kZone)) ini.WriteString(kMap, kZone, std::to_string(Zone));
+  if (ContourInterval != 0 || ini.KeyExists(kMap, kContourInterval)) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", ContourInterval);
+    ini.WriteString(kMap, kContourInterval, text);
+  }
+}
+
+std::optional<double> ParseContourInterval(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty()) return 0.0;
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) ||
+      value < 0 || value > TOutputSettings::kMaxContourInterval)
+    return std::nullopt;
+  return value;
 }
 
 TLayerMode TOutputSettings::Mode() const noexcept {

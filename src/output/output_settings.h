@@ -7,6 +7,12 @@
 //                         anything else (or missing): no layer separation
 //   [Elements]
 //   <class code>=<title>,<layer>,<line colour>,<line type>,<text type>
+//   [Map]
+//   Zone=0|1..19          the project's plane rectangular zone: 0 (or
+//                         missing) lets the first data choose it
+//   ContourInterval=<m>   contour lines of elevation models; 0 (or missing)
+//                         takes the interval by cell size of the definition
+//                         file
 //
 // An "Elements" value is comma text of (at least) five fields. The set of
 // classes is the set of keys the file holds; nothing here adds or removes one.
@@ -66,9 +72,21 @@ public:
   // The "Output" value as read ("" when missing).
   std::string Output;
   std::vector<TElementRow> Rows;
+  // "Map": the zone (0 automatic, else 1 to 19; anything else reads as 0)
+  // and the contour interval [m] (0 automatic; what is not a positive number
+  // up to kMaxContourInterval reads as 0). Written back only when set or
+  // already in the file.
+  int Zone = 0;
+  double ContourInterval = 0;
+  static constexpr double kMaxContourInterval = 1000;
 
   static constexpr std::size_t kFieldCount = 5;
 };
+
+// A contour interval as typed [m]: blanks around it aside, "" or "0" is 0
+// (the default by cell size), a number from 0 to kMaxContourInterval with "."
+// as the decimal point is itself; anything else is nullopt.
+std::optional<double> ParseContourInterval(std::string_view text);
 
 // What JW_CAD reads of the fields of an "Elements" value: field 1 is the
 // layer or layer group, one hexadecimal digit ("ly%x", "lg%x"); field 2 the

@@ -4,6 +4,7 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "output/jwc_writer.h"
+#include "output/output_settings.h"
 #include "platform/canvas.h"
 
 namespace chizro {
@@ -58,6 +59,7 @@ TMainLogic::TMainLogic(TMainHost& host)
   project_->CoordMode = kModePlane;
   project_->Datum = kDatumJgd2000;
   project_->Zone = 9;
+  Guard([&] { ApplyMapSettings(); });
 }
 
 TMainLogic::~TMainLogic() = default;
@@ -136,7 +138,22 @@ void TMainLogic::ZoomOut() {
 }
 
 void TMainLogic::Settings() {
-  Guard([&] { host_.ShowSettings(); });
+  bool saved = false;
+  Guard([&] { saved = host_.ShowSettings(); });
+  if (!saved) return;
+  Guard([&] {
+    TBusy busy(host_);
+    ApplyMapSettings();
+  });
+  host_.RepaintImage();
+}
+
+void TMainLogic::ApplyMapSettings() {
+  TOutputSettings settings;
+  settings.Load(TOutputSettings::DefaultFileName());
+  project_->ChooseZone(settings.Zone);
+  if (settings.ContourInterval != project_->ContourInterval())
+    project_->SetContourInterval(settings.ContourInterval);
 }
 
 void TMainLogic::Back() { host_.Close(); }

@@ -100,8 +100,8 @@ public:
   virtual void ShowError(const std::string& message) = 0;
   virtual void ShowNotice(const std::string& message) = 0;
   // Fills the output settings dialog from the settings file and shows it
-  // modally.
-  virtual void ShowSettings() = 0;
+  // modally; true when the user saved the settings (OK).
+  virtual bool ShowSettings() = 0;
   // Ends the program.
   virtual void Close() = 0;
   // Repaints the paint box at once (which calls TMainLogic::Paint).
@@ -143,8 +143,14 @@ public:
   // "拡大" and "縮小": the scale divided or multiplied by 1.5.
   void ZoomIn();
   void ZoomOut();
-  // "出力設定": the settings dialog, whether or not a map is open.
+  // "出力設定": the settings dialog, whether or not a map is open. Saved
+  // settings take effect at once: the project goes into the zone chosen
+  // (everything open is converted) and elevation models are contoured at the
+  // interval chosen.
   void Settings();
+  // Applies the map's settings of the settings file (its zone and contour
+  // interval) to the project; done at start and after the dialog.
+  void ApplyMapSettings();
   // "JWCADに戻る": ends the program.
   void Back();
 

@@ -1,6 +1,9 @@
 #include "ui/pref_logic.h"
 
+#include <cstdio>
 #include <optional>
+
+#include "coords/zone_of_place.h"
 
 #include "platform/sjis.h"
 
@@ -51,6 +54,40 @@ TPrefEdit TPrefLogic::Edit(int row, std::size_t field, const std::string& text) 
   fields[field] = *value;
   edit.Result = TPrefEdit::Stored;
   edit.Text = SjisToUtf8(*value);
+  return edit;
+}
+
+std::vector<std::string> TPrefLogic::ZoneChoices() {
+  static const char* const kRoman[] = {"",   "I",   "II",   "III", "IV",  "V",    "VI",
+                                       "VII", "VIII", "IX", "X",   "XI",  "XII",  "XIII",
+                                       "XIV", "XV",  "XVI", "XVII", "XVIII", "XIX"};
+  std::vector<std::string> choices = {"自動（最初に開いたデータの位置の系）"};
+  for (int zone = 1; zone <= 19; ++zone)
+    choices.push_back(std::string(kRoman[zone]) + "系  " + ZoneAreasText(zone));
+  return choices;
+}
+
+std::string TPrefLogic::ContourText() const {
+  if (settings_.ContourInterval <= 0) return {};
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", settings_.ContourInterval);
+  return text;
+}
+
+TPrefEdit TPrefLogic::EditContour(const std::string& text) {
+  TPrefEdit edit;
+  const std::optional<double> value = ParseContourInterval(text);
+  if (!value) {
+    edit.Result = TPrefEdit::Refused;
+    edit.Text = ContourText();
+    edit.Message = "等高線間隔 \"" + text +
+                   "\" は使えません。0 より大きく 1000 以下のメートル数で指定してください"
+                   "（空欄は格子の間隔による既定値）。";
+    return edit;
+  }
+  settings_.ContourInterval = *value;
+  edit.Result = TPrefEdit::Stored;
+  edit.Text = text;
   return edit;
 }
 

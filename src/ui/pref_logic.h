@@ -15,7 +15,7 @@ namespace chizro {
 // The dialog's caption and size [px].
 inline constexpr char kPrefCaption[] = "出力設定";
 inline constexpr int kPrefWidth = 552;
-inline constexpr int kPrefHeight = 447;
+inline constexpr int kPrefHeight = 479;
 
 // A control's place inside its parent [px].
 struct TPrefBox {
@@ -36,16 +36,27 @@ inline constexpr const char* kPrefModeCaptions[3] = {"レイヤーに出力", "�
 inline constexpr TPrefBox kPrefModeBoxes[3] = {
     {16, 16, 113, 17}, {164, 16, 153, 17}, {360, 16, 129, 17}};
 
+// The map's row below the group box: the coordinate system (a drop-down
+// list of kPrefZoneCount choices, ZoneChoices) and the contour interval of
+// elevation models (an edit box; empty for the interval by cell size).
+inline constexpr char kPrefZoneCaption[] = "座標系";
+inline constexpr TPrefBox kPrefZoneLabel = {16, 70, 44, 17};
+inline constexpr TPrefBox kPrefZoneBox = {60, 66, 301, 22};
+inline constexpr int kPrefZoneCount = 20;
+inline constexpr char kPrefContourCaption[] = "等高線間隔(m)";
+inline constexpr TPrefBox kPrefContourLabel = {376, 70, 84, 17};
+inline constexpr TPrefBox kPrefContourBox = {460, 66, 61, 22};
+
 // The five columns: the caption over each (at kPrefLabelTop) and where a
 // row writes its field, from the row's left edge.
-inline constexpr int kPrefLabelTop = 72;
+inline constexpr int kPrefLabelTop = 104;
 inline constexpr const char* kPrefColumnCaptions[TOutputSettings::kFieldCount] = {
     "データ分類", "レイヤー", "線色", "線種", "文字種"};
 inline constexpr int kPrefLabelLeft[TOutputSettings::kFieldCount] = {24, 192, 280, 360, 440};
 inline constexpr int kPrefFieldX[TOutputSettings::kFieldCount] = {5, 200, 280, 360, 440};
 
 // The list of rows, each row kPrefRowHeight high.
-inline constexpr TPrefBox kPrefListBox = {16, 88, 505, 281};
+inline constexpr TPrefBox kPrefListBox = {16, 120, 505, 281};
 inline constexpr int kPrefRowHeight = 22;
 // The four editable combo boxes for fields 1 to 4 of the selected row: left
 // edge inside the list and width; each sits 2 pixels below the row's top.
@@ -53,8 +64,8 @@ inline constexpr int kPrefComboLeft[4] = {195, 275, 355, 435};
 inline constexpr int kPrefComboWidth = 41;
 
 // OK and Cancel.
-inline constexpr TPrefBox kPrefOkBox = {152, 384, 75, 25};
-inline constexpr TPrefBox kPrefCancelBox = {280, 384, 89, 25};
+inline constexpr TPrefBox kPrefOkBox = {152, 416, 75, 25};
+inline constexpr TPrefBox kPrefCancelBox = {280, 416, 89, 25};
 
 // What a typed value did to its row.
 struct TPrefEdit {
@@ -94,6 +105,21 @@ public:
 
   // `text` typed or chosen in the combo box of field 1 to 4 of row `row`.
   TPrefEdit Edit(int row, std::size_t field, const std::string& text);
+
+  // The project's coordinate system: 0 for "自動" (the zone the first data
+  // chooses: the one it states, or the one the law gives its place), else
+  // the zone 1 to 19.
+  int Zone() const noexcept { return settings_.Zone; }
+  void SetZone(int zone) noexcept { settings_.Zone = zone >= 1 && zone <= 19 ? zone : 0; }
+  // The captions of the coordinate system's list, by zone (index 0 "自動"),
+  // each zone with the areas the notice gives it.
+  static std::vector<std::string> ZoneChoices();
+
+  // The contour interval as shown: "" for the interval by cell size.
+  std::string ContourText() const;
+  // A contour interval typed: Stored (with the text to show) or Refused
+  // (the text is the interval kept, the message says what is allowed).
+  TPrefEdit EditContour(const std::string& text);
 
   // Writes the layer mode and every row back to the settings file. Errors
   // (an entry of too few fields, a file that cannot be written) are thrown.

@@ -4,16 +4,20 @@
 #include "ui/main_logic.h"
 
 #include <gtest/gtest.h>
+#include <proj.h>
 
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "model/map_leaf.h"
 #include "model/map_project.h"
+#include "model/map_theme.h"
 #include "support/recording_canvas.h"
+#include "ui/pref_logic.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -33,7 +37,10 @@ public:
   }
   void ShowError(const std::string& m) override { errors.push_back(m); }
   void ShowNotice(const std::string& m) override { notices.push_back(m); }
-  void ShowSettings() override { ++settingsShown; }
+  bool ShowSettings() override {
+    ++settingsShown;
+    return onSettings ? onSettings() : false;
+  }
   void Close() override { closed = true; }
   void RepaintImage() override {
     ++repaints;
@@ -59,6 +66,7 @@ public:
   std::vector<std::string> notices;
   std::string log;  // cursor and progress, in order
   int settingsShown = 0;
+  std::function<bool()> onSettings;  // what the user does in the dialog
   int repaints = 0;
   bool closed = false;
 };
@@ -134,6 +142,66 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
   EXPECT_EQ(logic.Project().GetScale(), 2500.0);
   EXPECT_EQ(view.CenterX, movedX) << "a second open keeps the view";
   EXPECT_EQ(Leaves(), 2);
+}
+
+// PROJ's plane coordinates of a JGD2000 point of zone `from` in zone `to`.
+TFPoint ProjZoneToZone(int from, int to, const TFPoint& p) {
+  const std::string a = "EPSG:" + std::to_string(2442 + from);
+  const std::string b = "EPSG:" + std::to_string(2442 + to);
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, a.c_str(), b.c_str(), nullptr);
+  EXPECT_NE(op, nullptr);
+  if (!op) return {};
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(p.x, p.y, 0, 0));
+  proj_destroy(normalized);
+  return {c.xy.x, c.xy.y};
+}
+
+// The zone chosen in the settings takes effect when the dialog is saved:
+// what is open moves into it as PROJ moves it, and "自動" gives the zone
+// back to the data. A zone in the settings file holds from the start.
+TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
+  Open(Sheet("09LD183"));
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  ASSERT_EQ(logic.Project().Zone, 9);
+  const TMapLeaf& leaf = *logic.Project().Themes->Items(0)->Leaves->Items(0);
+  ASSERT_GT(leaf.FigGrpCount(), 0);
+  const TFPoint inIX = leaf.FigGrps[0]->Items(0)->Points.at(0);
+  int chosen = 8;
+  host.onSettings = [&] {
+    TPrefLogic pref;
+    pref.Load();
+    pref.SetZone(chosen);
+    pref.Save();
+    return true;
+  };
+  logic.Settings();
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(logic.Project().Zone, 8);
+  const TFPoint expected = ProjZoneToZone(9, 8, inIX);
+  const TFPoint inVIII = leaf.FigGrps[0]->Items(0)->Points.at(0);
+  EXPECT_NEAR(inVIII.x, expected.x, 0.001);
+  EXPECT_NEAR(inVIII.y, expected.y, 0.001);
+
+  chosen = 0;
+  logic.Settings();
+  EXPECT_EQ(logic.Project().Zone, 9) << "the sheet's own zone again";
+  EXPECT_NEAR(leaf.FigGrps[0]->Items(0)->Points.at(0).x, inIX.x, 0.001);
+
+  host.onSettings = [] { return false; };  // cancelled: nothing changes
+  chosen = 8;
+  logic.Settings();
+  EXPECT_EQ(logic.Project().Zone, 9);
+
+  TFakeHost second;
+  TPrefLogic pref;
+  pref.Load();
+  pref.SetZone(5);
+  pref.Save();
+  TMainLogic restarted{second};
+  EXPECT_EQ(restarted.Project().Zone, 5);
+  EXPECT_TRUE(restarted.Project().ZoneFixed);
 }
 
 TEST_F(MainLogicTest, AFileThatOpensNoMapIsSaidAloud) {

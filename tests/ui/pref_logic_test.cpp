@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/ini_file.h"
 #include "platform/sjis.h"
@@ -56,6 +57,44 @@ TEST_F(PrefLogicTest, NoLayerSeparationDisablesTheLayerButKeepsItsValue) {
   pref.Save();
   EXPECT_EQ(TIniFile(Ini()).ReadString("Layers", "Output", ""), "N");
   EXPECT_EQ(Saved("2110"), "road,7,2,3,4");
+}
+
+// The map's row: the zone and the contour interval go to "Map" only once
+// set, and a typed interval is checked.
+TEST_F(PrefLogicTest, TheZoneAndTheContourIntervalAreSavedUnderMap) {
+  WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,1,2,3,4\r\n");
+  pref.Load();
+  EXPECT_EQ(pref.Zone(), 0);
+  EXPECT_EQ(pref.ContourText(), "");
+  pref.Save();
+  EXPECT_FALSE(TIniFile(Ini()).KeyExists("Map", "Zone")) << "automatic is the default, unwritten";
+
+  const std::vector<std::string> zones = TPrefLogic::ZoneChoices();
+  ASSERT_EQ(zones.size(), static_cast<std::size_t>(kPrefZoneCount));
+  EXPECT_NE(zones[9].find("東京都"), std::string::npos) << zones[9];
+  EXPECT_NE(zones[2].find("福岡県"), std::string::npos) << zones[2];
+  EXPECT_NE(zones[5].find("鳥取県"), std::string::npos) << zones[5];
+
+  pref.SetZone(2);
+  for (const char* bad : {"-1", "abc", "1e5", "0x10", "1001"}) {
+    const TPrefEdit edit = pref.EditContour(bad);
+    EXPECT_EQ(edit.Result, TPrefEdit::Refused) << bad;
+    EXPECT_NE(edit.Message.find(bad), std::string::npos) << edit.Message;
+  }
+  EXPECT_EQ(pref.EditContour(" 2.5 ").Result, TPrefEdit::Stored);
+  pref.Save();
+  EXPECT_EQ(TIniFile(Ini()).ReadString("Map", "Zone", ""), "2");
+  EXPECT_EQ(TIniFile(Ini()).ReadString("Map", "ContourInterval", ""), "2.5");
+  EXPECT_EQ(Saved("2110"), "road,1,2,3,4");
+
+  pref.Load();
+  EXPECT_EQ(pref.Zone(), 2);
+  EXPECT_EQ(pref.ContourText(), "2.5");
+  pref.SetZone(20);  // no such zone: automatic
+  pref.EditContour("");
+  pref.Save();
+  EXPECT_EQ(TIniFile(Ini()).ReadString("Map", "Zone", ""), "0");
+  EXPECT_EQ(TIniFile(Ini()).ReadString("Map", "ContourInterval", ""), "0");
 }
 
 TEST_F(PrefLogicTest, ALoadDropsTheEditsOfTheLastOpening) {

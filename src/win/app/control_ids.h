@@ -14,6 +14,10 @@ inline constexpr int kIdRadLayer = 202;  // then radGroup 203, radNone 204
 inline constexpr int kIdLabel1 = 211;    // Label1 to Label5: 211 to 215
 inline constexpr int kIdListBox = 220;
 inline constexpr int kIdCmbLayer = 231;  // then cmbPen 232, cmbSyu 233, cmbMoji 234
+inline constexpr int kIdZoneLabel = 241;
+inline constexpr int kIdCmbZone = 242;
+inline constexpr int kIdContourLabel = 243;
+inline constexpr int kIdEdtContour = 244;
 
 // The progress window of a long output.
 inline constexpr int kIdProgressText = 301;

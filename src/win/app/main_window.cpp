@@ -416,7 +416,7 @@ void TWinForm1::ShowNotice(const std::string& message) {
               MB_OK | MB_ICONINFORMATION);
 }
 
-void TWinForm1::ShowSettings() { pref_->ShowModal(form_); }
+bool TWinForm1::ShowSettings() { return pref_->ShowModal(form_); }
 
 void TWinForm1::Close() {
   if (form_) DestroyWindow(form_);

@@ -53,7 +53,7 @@ private:
   std::optional<TOpenChoice> ChooseFile() override;
   void ShowError(const std::string& message) override;
   void ShowNotice(const std::string& message) override;
-  void ShowSettings() override;
+  bool ShowSettings() override;
   void Close() override;
   void RepaintImage() override;
   double PixelsPerInch() override;

@@ -53,14 +53,18 @@ std::wstring ListItemText(HWND combo, int index) {
 
 TWinFormPref::TWinFormPref(HINSTANCE instance, HFONT font) : instance_(instance), font_(font) {}
 
-void TWinFormPref::ShowModal(HWND owner) {
+bool TWinFormPref::ShowModal(HWND owner) {
   logic_.Load();
   const std::vector<WORD> dialog = DialogTemplate(WideText(kPrefCaption));
-  DialogBoxIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()), owner,
-                          DialogProc, reinterpret_cast<LPARAM>(this));
+  const INT_PTR result =
+      DialogBoxIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()),
+                              owner, DialogProc, reinterpret_cast<LPARAM>(this));
   dialog_ = nullptr;
   list_ = nullptr;
   combos_ = {};
+  zone_ = nullptr;
+  contour_ = nullptr;
+  return result == IDOK;
 }
 
 INT_PTR CALLBACK TWinFormPref::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -131,6 +135,22 @@ void TWinFormPref::CreateControls() {
             WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
             {kPrefGroupBox.Left + r.Left, kPrefGroupBox.Top + r.Top, r.Width, r.Height}, dialog_);
   }
+  Control(kIdZoneLabel, L"STATIC", WideText(kPrefZoneCaption), WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+          kPrefZoneLabel, dialog_);
+  zone_ = Control(kIdCmbZone, L"COMBOBOX", L"",
+                  WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST,
+                  {kPrefZoneBox.Left, kPrefZoneBox.Top, kPrefZoneBox.Width, kComboDropHeight},
+                  dialog_);
+  for (const std::string& choice : TPrefLogic::ZoneChoices())
+    SendMessageW(zone_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideText(choice).c_str()));
+  SendMessageW(zone_, CB_SETCURSEL, static_cast<WPARAM>(logic_.Zone()), 0);
+  // The list is wider than the box, so that each zone's areas can be read.
+  SendMessageW(zone_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(kPrefListBox.Width), 0);
+  Control(kIdContourLabel, L"STATIC", WideText(kPrefContourCaption),
+          WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kPrefContourLabel, dialog_);
+  contour_ = Control(kIdEdtContour, L"EDIT", WideText(logic_.ContourText()),
+                     WS_VISIBLE | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kPrefContourBox,
+                     dialog_, WS_EX_CLIENTEDGE);
   for (std::size_t i = 0; i < TOutputSettings::kFieldCount; ++i) {
     const int right = i + 1 < TOutputSettings::kFieldCount ? kPrefLabelLeft[i + 1] - 4
                                                            : kPrefListBox.Left + kPrefListBox.Width;
@@ -196,6 +216,10 @@ INT_PTR TWinFormPref::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         EndDialog(dialog_, IDCANCEL);
       } else if (id >= kIdRadLayer && id < kIdRadLayer + 3 && code == BN_CLICKED) {
         ModeClicked(id);
+      } else if (id == kIdCmbZone && code == CBN_SELCHANGE) {
+        logic_.SetZone(static_cast<int>(SendMessageW(zone_, CB_GETCURSEL, 0, 0)));
+      } else if (id == kIdEdtContour && code == EN_KILLFOCUS) {
+        ContourDone();
       } else if (id == kIdListBox && code == LBN_SELCHANGE) {
         PlaceCombos();
       } else if (id >= kIdCmbLayer && id < kIdCmbLayer + 4 &&
@@ -295,7 +319,17 @@ void TWinFormPref::ModeClicked(int id) {
   InvalidateRect(list_, nullptr, FALSE);
 }
 
+bool TWinFormPref::ContourDone() {
+  const TPrefEdit edit = logic_.EditContour(Utf8Text(WindowText(contour_)));
+  if (edit.Result != TPrefEdit::Refused) return true;
+  SetWindowTextW(contour_, WideText(edit.Text).c_str());
+  ShowError(edit.Message);
+  return false;
+}
+
 void TWinFormPref::Ok() {
+  // A contour interval typed without leaving the box counts too.
+  if (!ContourDone()) return;
   if (Guarded([this] { logic_.Save(); }, [this](const std::string& m) { ShowError(m); }))
     EndDialog(dialog_, IDOK);
 }

@@ -19,9 +19,10 @@ public:
   TWinFormPref(const TWinFormPref&) = delete;
   TWinFormPref& operator=(const TWinFormPref&) = delete;
 
-  // Reads the settings file and shows the dialog modally over `owner`.
-  // Errors of the read are thrown before the dialog opens.
-  void ShowModal(HWND owner);
+  // Reads the settings file and shows the dialog modally over `owner`; true
+  // when the settings were saved (OK). Errors of the read are thrown before
+  // the dialog opens.
+  bool ShowModal(HWND owner);
 
 private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -35,6 +36,9 @@ private:
   void PlaceCombos();
   void ComboChanged(int index, bool chosenFromList);
   void ModeClicked(int id);
+  // Hands the typed contour interval to the logic; a refused one is shown,
+  // the box goes back to the interval kept, and the result is false.
+  bool ContourDone();
   void Ok();
   void ShowError(const std::string& message);
   HWND Control(int id, const wchar_t* windowClass, const std::wstring& text, DWORD style,
@@ -45,6 +49,8 @@ private:
   HWND dialog_ = nullptr;
   HWND list_ = nullptr;
   std::array<HWND, 4> combos_{};
+  HWND zone_ = nullptr;
+  HWND contour_ = nullptr;
   TPrefLogic logic_;
 };
 
