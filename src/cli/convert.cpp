@@ -17,6 +17,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "output/jwc_writer.h"
+#include "output/output_settings.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/graphics.h"
@@ -40,12 +41,14 @@ constexpr const char* kUsage =
     "  --kind N            data kind of the maps (see below)\n"
     "  --folder            scan each MAP as a folder of sheets\n"
     "  --zone Z            plane rectangular zone of the project, 1 to 19 (default:\n"
-    "                      the zone of the first map that states one, else 9)\n"
+    "                      [Map] Zone of def/chizro.ini, else the zone the first\n"
+    "                      map states, or the law gives its place)\n"
     "  --scale S           scale denominator of the view\n"
     "  --size WxH          size of the view in pixels\n"
     "  --preview FILE.png  also write the view after the last paint as a PNG\n"
     "  --contour M         interval of contour lines from elevation models [m]\n"
-    "                      (default: by cell size, from the definition file)\n"
+    "                      (default: [Map] ContourInterval of def/chizro.ini,\n"
+    "                      else by cell size, from the definition file)\n"
     "\n"
     "Data kinds (+: also as a folder; 1000 and above: the vector file):\n";
 
@@ -210,17 +213,21 @@ void UseProgramDir(const std::string& dir) {
 }
 
 // The project as the window makes it: plane rectangular, JGD2000, zone 9
-// until data states another, or the zone given.
+// until data chooses another; the zone and contour interval of the settings
+// file unless the command line gives them.
 void SetUpProject(TMapProject& project, const TOptions& options) {
   project.View->ClearBackground = true;
   project.CoordMode = kModePlane;
   project.Datum = kDatumJgd2000;
   project.Zone = 9;
-  if (options.Zone != 0) {
-    project.Zone = options.Zone;
+  TOutputSettings settings;
+  settings.Load(TOutputSettings::DefaultFileName());
+  const int zone = options.Zone != 0 ? options.Zone : settings.Zone;
+  if (zone != 0) {
+    project.Zone = zone;
     project.ZoneFixed = true;
   }
-  project.SetContourInterval(options.Contour);
+  project.SetContourInterval(options.Contour != 0 ? options.Contour : settings.ContourInterval);
 }
 
 // Opens every map. Returns the errors of folder scans that still opened
