@@ -27,6 +27,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/program_dir.h"
+#include "platform/sjis.h"
 
 namespace chizro {
 namespace {
@@ -36,6 +37,18 @@ namespace fs = std::filesystem;
 constexpr std::string_view kRequestFile = "JWC_TEMP.TXT";
 constexpr std::string_view kResultFile = "temp.txt";
 constexpr std::string_view kMarkerClass = "7301";
+
+// The point classes of cadastral maps that JW_CAD is given as points: survey
+// control points with the marker, as the map sheets' class 7301, and parcel
+// boundary points as plain points. Class codes are Shift_JIS.
+const std::string& ControlPointClass() {
+  static const std::string code = Utf8ToSjis("基準点");
+  return code;
+}
+const std::string& BoundaryPointClass() {
+  static const std::string code = Utf8ToSjis("筆界点");
+  return code;
+}
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;  // [bytes]
 
 std::string Quoted(const std::string& path) { return "'" + PathForMessage(path) + "'"; }
@@ -198,13 +211,18 @@ public:
           stats_.Vertices += static_cast<std::int64_t>(fig->Points.size());
           break;
         case TFigKind::Point:
-          if (fig->ClassCode == kMarkerClass) {
+          if (fig->ClassCode == ControlPointClass() || fig->ClassCode == kMarkerClass) {
             const double x = static_cast<double>(OutX(fig->LabelX));
             const double y = static_cast<double>(OutY(fig->LabelY));
             PointLine(x, y);
             out_.Text(" 1 0 -6");
             out_.EndLine();
             PointLine(x, y);
+            out_.EndLine();
+            ++stats_.Points;
+          } else if (fig->ClassCode == BoundaryPointClass()) {
+            // A boundary point is a plain point, without the marker.
+            PointLine(OutX(fig->LabelX), OutY(fig->LabelY));
             out_.EndLine();
             ++stats_.Points;
           }

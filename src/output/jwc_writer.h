@@ -8,8 +8,9 @@
 //   lt<line type>
 //   cn<text type>
 //   <X> <Y>                         one line per vertex (polygons, polylines)
-//   pt <X> <Y> 1 0 -6               points of class "7301": a marker ...
-//   pt <X> <Y>                      ... and a point
+//   pt <X> <Y> 1 0 -6               points of class "7301" and cadastral
+//   pt <X> <Y>                      control points "基準点": a marker and a
+//                                   point; boundary points "筆界点": a point
 //   ch <X> <Y> 1 0 "<label>         a label, when the class labels
 //   (empty line)                    after every figure
 //

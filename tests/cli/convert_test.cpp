@@ -273,6 +273,22 @@ TEST_F(ConvertTest, CadastralCoordinatesFarFromTheOriginKeepTheirMillimetres) {
   }
 }
 
+// Cadastral control points reach JW_CAD as a marker and a point, boundary
+// points as a point: the control point T1 at easting 12035, northing -34965
+// and the boundary point 1 at (12000, -35000), with the sheet frame's
+// top-left corner (11980, -34960) on the pick point (10, 20).
+TEST_F(ConvertTest, CadastralControlAndBoundaryPointsArePoints) {
+  const fs::path root = fs::path(CHIZRO_TEST_DATA_DIR) / ".." / "..";
+  fs::copy_file(root / "def" / "Moj.ini", home.Path() / "def" / "Moj.ini");
+  const std::string file = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/parcels_zone9.xml";
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "53", file}), 0) << err.str();
+  const std::string result = test::ReadFile(home.File("temp.txt"));
+  EXPECT_NE(result.find("pt 55010 -4980 1 0 -6\r\npt 55010 -4980\r\n"), std::string::npos)
+      << result;
+  EXPECT_NE(result.find("pt 20010 -39980\r\n"), std::string::npos) << result;
+  EXPECT_EQ(result.find("pt 20010 -39980 1 0 -6"), std::string::npos) << "no marker";
+}
+
 // A 地図XML file in local coordinates (two in the zip) is converted as it
 // stands, and the output says once that it is not placed.
 TEST_F(ConvertTest, ALocalCoordinateMapIsSaidOnceOnTheOutput) {
