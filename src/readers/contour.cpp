@@ -49,7 +49,10 @@ struct TEdgeRow {
       if (r.Last >= r.First) total += static_cast<std::size_t>(r.Last - r.First + 1);
     }
     Offset[edges] = total;
-    if (total > kMaxContourPoints) return false;
+    // Crossings grow with the relief over the interval, which the file's
+    // numbers set: real terrain gives well under one per edge.
+    const std::size_t budget = std::max(kMinContourBudget, kMaxCrossingsPerEdge * edges);
+    if (total > kMaxContourPoints || total > budget) return false;
     Slots.assign(total, -1);
     return true;
   }

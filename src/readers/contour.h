@@ -51,6 +51,11 @@ struct TContourSet {
 // Upper bound of the points a grid may produce; beyond it TraceContours
 // fails (an interval far too fine for the grid's relief).
 inline constexpr std::size_t kMaxContourPoints = std::size_t{1} << 25;
+// ... and the most crossings of the levels with the grid's edges: eight per
+// edge on average (real terrain at 1 m gives fewer than one), but at least
+// kMinContourBudget, so that small grids of steep relief still trace.
+inline constexpr std::size_t kMaxCrossingsPerEdge = 8;
+inline constexpr std::size_t kMinContourBudget = std::size_t{1} << 16;
 // Upper bound of the levels between the lowest and highest value.
 inline constexpr double kMaxContourLevels = 200000;
 

@@ -535,7 +535,13 @@ TDemGrid DemFrame(const std::vector<TDemHeader>& tiles, const std::string& setNa
   grid.North = north;
   const double w = std::round((east - west) / grid.CellX);
   const double h = std::round((north - south) / grid.CellY);
-  if (w < 1 || h < 1 || w > 1e6 || h > 1e6 || w * h > static_cast<double>(kMaxDemSetCells))
+  // The tiles of a download fill most of the box they span; a box many times
+  // their own cells comes from envelopes that do not fit together, and would
+  // make memory and time follow numbers in the files rather than their data.
+  double tileCells = 0;
+  for (const TDemHeader& t : tiles) tileCells += static_cast<double>(t.Width) * t.Height;
+  if (w < 1 || h < 1 || w > 1e6 || h > 1e6 || w * h > static_cast<double>(kMaxDemSetCells) ||
+      w * h > kMaxDemSpread * tileCells)
     throw EInOutError(Quoted(setName) + ": 標高タイルをつないだグリッド " + LevelText(w) + "×" +
                       LevelText(h) + " は大きすぎます");
   grid.Width = static_cast<int>(w);

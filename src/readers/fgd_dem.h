@@ -50,6 +50,8 @@ extern const char* const kIndexContourCode;  // 計曲線
 // Upper bound of the cells of one tile and of one DEM set's grid.
 inline constexpr std::size_t kMaxDemTileCells = std::size_t{1} << 24;
 inline constexpr std::size_t kMaxDemSetCells = std::size_t{1} << 27;
+// The most cells the grid of a set may have for each cell of its tiles.
+inline constexpr double kMaxDemSpread = 16;
 
 // What the head of a DEM file says, up to its tuple list.
 struct TDemHeader {

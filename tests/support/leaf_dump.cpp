@@ -57,7 +57,7 @@ std::string Text(const std::string& sjis) {
 
 std::string Num(double v) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.15g", v);
+  std::snprintf(text, sizeof text, "%.12g", v);
   return text;
 }
 

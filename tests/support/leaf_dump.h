@@ -27,9 +27,9 @@ std::string SourcePath(std::string_view relative = {});
 // mode, datum, zone, extent, corners, why it has no figures), then each
 // figure list (name, kind) and each figure (class code, name, label point,
 // texts, properties, extent, vertices, and the label `classDefs` gives
-// it). Numbers
-// are printed with %.15g, the digits a coordinate carries; texts are shown in
-// UTF-8, bytes that are not Shift_JIS as \xNN.
+// it). Numbers are printed with %.12g (a tenth of a micrometre in metres, a
+// nanodegree in degrees: finer digits differ between platforms' maths
+// libraries); texts are shown in UTF-8, bytes that are not Shift_JIS as \xNN.
 std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs = nullptr);
 
 // The class definitions as text: symbol size, each symbol key (its file and
