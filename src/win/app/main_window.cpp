@@ -167,13 +167,27 @@ void TWinForm1::CreateControls() {
   image_ = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE, 0, kToolBarHeight, 0, 0,
                            form_, reinterpret_cast<HMENU>(kIdImage), instance_, this);
   if (!image_) throw std::runtime_error("CreateWindowExW (paint box) failed");
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, form_,
+                            reinterpret_cast<HMENU>(kIdStatusBar), instance_, nullptr);
+  if (status_) SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  ShowStatus(logic_->Status());
 }
 
 void TWinForm1::Layout() {
   if (!image_) return;
   RECT client = {};
   GetClientRect(form_, &client);
-  const int height = client.bottom - kToolBarHeight;
+  int statusHeight = 0;
+  if (status_) {
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT bar = {};
+    GetWindowRect(status_, &bar);
+    statusHeight = bar.bottom - bar.top;
+    // Scale, zone and datum, plane position, latitude/longitude [px].
+    const int rights[] = {90, 200, 420, -1};
+    SendMessageW(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(rights));
+  }
+  const int height = client.bottom - kToolBarHeight - statusHeight;
   MoveWindow(image_, 0, kToolBarHeight, client.right, height > 0 ? height : 0, TRUE);
 }
 
@@ -244,6 +258,12 @@ LRESULT TWinForm1::OnForm(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_MOUSEWHEEL:
+      OnWheel(wParam, lParam);
+      return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->CtlType == ODT_BUTTON) {
@@ -321,10 +341,46 @@ LRESULT TWinForm1::OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       PaintImage();
       return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      logic_->Click(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      SetFocus(image_);
+      SetCapture(image_);
+      logic_->MouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
+    case WM_MOUSEMOVE:
+      if (!tracking_) {
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, image_, 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+      }
+      logic_->MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == image_) ReleaseCapture();
+      logic_->MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_MOUSELEAVE:
+      tracking_ = false;
+      logic_->MouseLeave();
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnWheel(wParam, lParam);
+      return 0;
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_CONTEXTMENU: {
+      HMENU menu = CreatePopupMenu();
+      if (!menu) return 0;
+      AppendMenuW(menu, MF_STRING, kIdFitAll, WideText(kFitAllCaption).c_str());
+      POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
+        at = {0, 0};
+        ClientToScreen(image_, &at);
+      }
+      const int chosen = static_cast<int>(TrackPopupMenu(
+          menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, image_, nullptr));
+      DestroyMenu(menu);
+      if (chosen == kIdFitAll) logic_->FitAll();
+      return 0;
+    }
     case WM_SETCURSOR:
       if (busy_) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -369,6 +425,46 @@ void TWinForm1::PaintImage() {
   // paint the box again and again.
   EndPaint(image_, &ps);
   if (!painted) ShowError(error);
+}
+
+bool TWinForm1::OnKey(WPARAM key) {
+  switch (key) {
+    case VK_ADD:
+    case VK_OEM_PLUS: logic_->Key(TMapKey::ZoomIn); return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS: logic_->Key(TMapKey::ZoomOut); return true;
+    case VK_LEFT: logic_->Key(TMapKey::Left); return true;
+    case VK_RIGHT: logic_->Key(TMapKey::Right); return true;
+    case VK_UP: logic_->Key(TMapKey::Up); return true;
+    case VK_DOWN: logic_->Key(TMapKey::Down); return true;
+    case VK_HOME: logic_->Key(TMapKey::FitAll); return true;
+    default: return false;
+  }
+}
+
+void TWinForm1::OnWheel(WPARAM wParam, LPARAM lParam) {
+  // A notch is WHEEL_DELTA; fine-grained wheels add up to one.
+  wheelRest_ += GET_WHEEL_DELTA_WPARAM(wParam);
+  const int steps = wheelRest_ / WHEEL_DELTA;
+  wheelRest_ -= steps * WHEEL_DELTA;
+  if (steps == 0) return;
+  POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};  // on the screen
+  ScreenToClient(image_, &at);
+  logic_->Wheel(at.x, at.y, steps);
+}
+
+TPoint TWinForm1::ImageSize() {
+  RECT client = {};
+  if (image_) GetClientRect(image_, &client);
+  return {client.right, client.bottom};
+}
+
+void TWinForm1::ShowStatus(const TStatusLine& status) {
+  if (!status_) return;
+  const std::string* texts[] = {&status.Scale, &status.System, &status.Plane, &status.LatLon};
+  for (int i = 0; i < 4; ++i)
+    SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(WideText(*texts[i]).c_str()));
 }
 
 std::optional<TOpenChoice> TWinForm1::ChooseFile() {
