@@ -2,20 +2,20 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMenu>
-#include <QStatusBar>
-#include <QWheelEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/glyphs.h"
 #include "app/pref_dialog.h"
@@ -228,14 +228,30 @@ void TForm1::ShowStatus(const TStatusLine& status) {
 void TForm1::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Plus:
-    case Qt::Key_Equal: logic_->Key(TMapKey::ZoomIn); break;
-    case Qt::Key_Minus: logic_->Key(TMapKey::ZoomOut); break;
-    case Qt::Key_Left: logic_->Key(TMapKey::Left); break;
-    case Qt::Key_Right: logic_->Key(TMapKey::Right); break;
-    case Qt::Key_Up: logic_->Key(TMapKey::Up); break;
-    case Qt::Key_Down: logic_->Key(TMapKey::Down); break;
-    case Qt::Key_Home: logic_->Key(TMapKey::FitAll); break;
-    default: QMainWindow::keyPressEvent(event); return;
+    case Qt::Key_Equal:
+      logic_->Key(TMapKey::ZoomIn);
+      break;
+    case Qt::Key_Minus:
+      logic_->Key(TMapKey::ZoomOut);
+      break;
+    case Qt::Key_Left:
+      logic_->Key(TMapKey::Left);
+      break;
+    case Qt::Key_Right:
+      logic_->Key(TMapKey::Right);
+      break;
+    case Qt::Key_Up:
+      logic_->Key(TMapKey::Up);
+      break;
+    case Qt::Key_Down:
+      logic_->Key(TMapKey::Down);
+      break;
+    case Qt::Key_Home:
+      logic_->Key(TMapKey::FitAll);
+      break;
+    default:
+      QMainWindow::keyPressEvent(event);
+      return;
   }
   event->accept();
 }

@@ -136,7 +136,11 @@ private:
 
 std::string ReadRequestFile(const std::string& path) {
   std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) throw EFileNotFound(path);
+  if (!in)
+    throw EFileNotFound(path,
+                        "JW_CAD の外部変形から chizro を起動してください (JW_CAD の"
+                        "［その他］－［外部変形］で chizro.bat を選びます)。JW_CAD はそのとき "
+                        "JWC_TEMP.TXT を作り、chizro はそれを読んで temp.txt を書きます。");
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw EInOutError(Quoted(path) + " を読めません");
   return data;

@@ -71,8 +71,8 @@ int KindOfXml(std::string_view rawHead) {
       continue;
     }
     const std::size_t end = head.find_first_of(" \t\r\n>/", at + 1);
-    root = std::string_view(head).substr(at + 1, (end == std::string::npos ? head.size() : end) -
-                                                     at - 1);
+    root = std::string_view(head).substr(at + 1,
+                                         (end == std::string::npos ? head.size() : end) - at - 1);
     break;
   }
   const std::size_t colon = root.find(':');
@@ -115,7 +115,8 @@ int KindOfText(std::string_view head) {
     return kKindKsj;
   if (StartsWith(first, "KS-META")) return kKindKsj;
   // GPS 航跡 (PCX5): its first line names the software that wrote it.
-  if (StartsWith(first, "H") && TrimBlanks(first.substr(1)).starts_with("SOFTWARE")) return kKindGpsWpt;
+  if (StartsWith(first, "H") && TrimBlanks(first.substr(1)).starts_with("SOFTWARE"))
+    return kKindGpsWpt;
   // 街区レベル位置参照情報: a heading row with the prefecture's column, in
   // Shift_JIS or UTF-8.
   if (first.find("\x93\x73\x93\xB9\x95\x7B\x8C\xA7") != std::string_view::npos ||

@@ -232,7 +232,8 @@ void TMainLogic::FitAll() {
   TExtentBuilder all;
   for (int t = 0; t < project_->Themes->Count(); ++t) {
     const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
-    for (int i = 0; i < leaves.Count(); ++i) all.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
+    for (int i = 0; i < leaves.Count(); ++i)
+      all.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
   }
   if (all.Empty) return;
   FitExtent(all.Rect, false);
@@ -336,13 +337,27 @@ void TMainLogic::Key(TMapKey key) {
   if (!loaded_) return;
   const TPoint size = host_.ImageSize();
   switch (key) {
-    case TMapKey::ZoomIn: ZoomIn(); return;
-    case TMapKey::ZoomOut: ZoomOut(); return;
-    case TMapKey::FitAll: FitAll(); return;
-    case TMapKey::Left: PanPixels(-size.x / kArrowPart, 0); break;
-    case TMapKey::Right: PanPixels(size.x / kArrowPart, 0); break;
-    case TMapKey::Up: PanPixels(0, -size.y / kArrowPart); break;
-    case TMapKey::Down: PanPixels(0, size.y / kArrowPart); break;
+    case TMapKey::ZoomIn:
+      ZoomIn();
+      return;
+    case TMapKey::ZoomOut:
+      ZoomOut();
+      return;
+    case TMapKey::FitAll:
+      FitAll();
+      return;
+    case TMapKey::Left:
+      PanPixels(-size.x / kArrowPart, 0);
+      break;
+    case TMapKey::Right:
+      PanPixels(size.x / kArrowPart, 0);
+      break;
+    case TMapKey::Up:
+      PanPixels(0, -size.y / kArrowPart);
+      break;
+    case TMapKey::Down:
+      PanPixels(0, size.y / kArrowPart);
+      break;
   }
   Refresh();
 }

@@ -312,10 +312,27 @@ TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EChizroError& e) {
-    EXPECT_EQ(e.what(), GetParam().Message);
+    // The reader's own words; the file and the line before them are tried
+    // below.
+    EXPECT_EQ(e.Detail(), GetParam().Message);
   }
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
+}
+
+// A wrong entry of the settings file is named with the file, its line
+// (counted by hand: [Layers], Output, [Elements], then the entries) and the
+// entry's key.
+TEST_F(JwcWriterFailureTest, ASettingsErrorNamesTheFileTheLineAndTheEntry) {
+  Settings(Entries("G", "5555=t,1,2,3,4\r\n1101=t,1,2,3\r\n"));
+  Request("hp1 0 0\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EListIndexError& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + dir.File("def/chizro.ini") +
+                                         "' の 5 行目 [Elements] 1101: " + IndexError(4));
+  }
 }
 
 // A bad pick point; an entry of a drawn class too short, whose fields are

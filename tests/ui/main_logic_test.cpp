@@ -138,7 +138,6 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
   logic.Click(0, 0);
   EXPECT_NEAR(view.CenterX, cx - view.WorldWidth / 2, 2 / view.PxPerUnitX);
 
-
   // A second sheet opens at 1:2500, centred on it.
   logic.ZoomIn();
   Open(Sheet("09LD184"));

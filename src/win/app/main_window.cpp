@@ -375,8 +375,8 @@ LRESULT TWinForm1::OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         at = {0, 0};
         ClientToScreen(image_, &at);
       }
-      const int chosen = static_cast<int>(TrackPopupMenu(
-          menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, image_, nullptr));
+      const int chosen = static_cast<int>(
+          TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, image_, nullptr));
       DestroyMenu(menu);
       if (chosen == kIdFitAll) logic_->FitAll();
       return 0;
@@ -430,15 +430,30 @@ void TWinForm1::PaintImage() {
 bool TWinForm1::OnKey(WPARAM key) {
   switch (key) {
     case VK_ADD:
-    case VK_OEM_PLUS: logic_->Key(TMapKey::ZoomIn); return true;
+    case VK_OEM_PLUS:
+      logic_->Key(TMapKey::ZoomIn);
+      return true;
     case VK_SUBTRACT:
-    case VK_OEM_MINUS: logic_->Key(TMapKey::ZoomOut); return true;
-    case VK_LEFT: logic_->Key(TMapKey::Left); return true;
-    case VK_RIGHT: logic_->Key(TMapKey::Right); return true;
-    case VK_UP: logic_->Key(TMapKey::Up); return true;
-    case VK_DOWN: logic_->Key(TMapKey::Down); return true;
-    case VK_HOME: logic_->Key(TMapKey::FitAll); return true;
-    default: return false;
+    case VK_OEM_MINUS:
+      logic_->Key(TMapKey::ZoomOut);
+      return true;
+    case VK_LEFT:
+      logic_->Key(TMapKey::Left);
+      return true;
+    case VK_RIGHT:
+      logic_->Key(TMapKey::Right);
+      return true;
+    case VK_UP:
+      logic_->Key(TMapKey::Up);
+      return true;
+    case VK_DOWN:
+      logic_->Key(TMapKey::Down);
+      return true;
+    case VK_HOME:
+      logic_->Key(TMapKey::FitAll);
+      return true;
+    default:
+      return false;
   }
 }
 
