@@ -219,8 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "12.5 -3"},
         RequestCase{"EveryHp1LineSetsThePoint", "hp1 1 1\r\nhp1ln 2 3\r\n",
                     "hp1 1 1\r\nhp1ln 2 3\r\n", "2 3"},
-        RequestCase{"PickPointKeepsItsDigits", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n",
-                    "0.1 1E20"}),
+        RequestCase{"PickPointKeepsItsDigits", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n", "0.1 1E20"}),
     test::RowName<RequestCase>);
 
 TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
@@ -330,8 +329,8 @@ TEST_F(JwcWriterFailureTest, ASettingsErrorNamesTheFileTheLineAndTheEntry) {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EListIndexError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + dir.File("def/chizro.ini") +
-                                         "' の 5 行目 [Elements] 1101: " + IndexError(4));
+    EXPECT_EQ(std::string(e.what()),
+              "'" + dir.File("def/chizro.ini") + "' の 5 行目 [Elements] 1101: " + IndexError(4));
   }
 }
 
@@ -483,9 +482,14 @@ TEST(JwcNumberFormat, CoordinatesAreTheShortestFormWithinAMicrometre) {
     }
   }
   EXPECT_EQ(checked, 400000);
-  for (const auto& [v, text] : std::vector<std::pair<double, std::string>>{
-           {0.0, "0"}, {-0.0004, "0"}, {12.3491, "12.35"}, {-150000000.0004, "-150000000"},
-           {0.0015, "0.002"}, {1e9, "1000000000"}, {2.5e12, "2500000000000"}}) {
+  for (const auto& [v, text] :
+       std::vector<std::pair<double, std::string>>{{0.0, "0"},
+                                                   {-0.0004, "0"},
+                                                   {12.3491, "12.35"},
+                                                   {-150000000.0004, "-150000000"},
+                                                   {0.0015, "0.002"},
+                                                   {1e9, "1000000000"},
+                                                   {2.5e12, "2500000000000"}}) {
     char buf[kJwcNumberMax];
     EXPECT_EQ(std::string(buf, FormatJwcCoord(v, buf)), text) << v;
   }
