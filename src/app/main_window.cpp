@@ -52,6 +52,32 @@ private:
   QProgressDialog dialog_;
 };
 
+// The progress of a long open, modal over the window, with a cancel button.
+class TQtOpenProgress final : public TOpenProgressBox {
+public:
+  explicit TQtOpenProgress(QWidget* parent)
+      : dialog_(QString(), QStringLiteral("中止"), 0, 0, parent) {
+    dialog_.setWindowTitle(QString::fromUtf8(kOpenProgressCaption));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(0);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setMinimumWidth(360);
+  }
+  void Show(const std::string& text, int done, int total) override {
+    dialog_.setLabelText(QString::fromStdString(text));
+    dialog_.setMaximum(total);
+    dialog_.setValue(done);
+    // The cancel button and the repaints need the events; the window
+    // itself is blocked by the modal dialog.
+    QCoreApplication::processEvents();
+  }
+  bool Cancelled() override { return dialog_.wasCanceled(); }
+
+private:
+  QProgressDialog dialog_;
+};
+
 }  // namespace
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
@@ -215,6 +241,10 @@ void TForm1::SetBusy(bool busy) {
 
 std::unique_ptr<TProgress> TForm1::StartProgress(int count) {
   return std::make_unique<TQtProgress>(this, count);
+}
+
+std::unique_ptr<TOpenProgressBox> TForm1::StartOpenProgress() {
+  return std::make_unique<TQtOpenProgress>(this);
 }
 
 TPoint TForm1::ImageSize() { return {image_->width(), image_->height()}; }

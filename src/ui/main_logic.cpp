@@ -9,6 +9,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "output/jwc_writer.h"
 #include "platform/canvas.h"
 #include "platform/errors.h"
@@ -45,6 +46,43 @@ public:
 
 private:
   TMainHost& host_;
+};
+
+// The open's reports shown in the host's progress window: each file of an
+// archive of two or more, and each MB of a large file. The window opens at
+// the first report worth showing.
+class TOpenReports final : public TOpenProgress {
+public:
+  explicit TOpenReports(TMainHost& host) : host_(host) {}
+
+  void Files(const std::string& name, std::int64_t done, std::int64_t total) override {
+    if (total < 2) return;
+    files_ = true;
+    Show(name + " (" + std::to_string(done + 1) + "/" + std::to_string(total) + ")", done, total);
+  }
+  void Bytes(const std::string& name, std::int64_t done, std::int64_t total) override {
+    // Inside an archive the files are the steps.
+    if (files_ || total < kLargeFileBytes) return;
+    constexpr std::int64_t kMb = 1024 * 1024;
+    const std::int64_t mb = done / kMb;
+    if (mb == shownMb_) return;
+    shownMb_ = mb;
+    Show(
+        name + " (" + std::to_string(mb) + " / " + std::to_string((total + kMb - 1) / kMb) + " MB)",
+        mb, (total + kMb - 1) / kMb);
+  }
+  bool Cancelled() override { return box_ && box_->Cancelled(); }
+
+private:
+  void Show(const std::string& text, std::int64_t done, std::int64_t total) {
+    if (!box_) box_ = host_.StartOpenProgress();
+    if (box_) box_->Show(text, static_cast<int>(done), static_cast<int>(total));
+  }
+
+  TMainHost& host_;
+  std::unique_ptr<TOpenProgressBox> box_;
+  bool files_ = false;
+  std::int64_t shownMb_ = -1;
 };
 
 // The name patterns inside the brackets that end a filter caption.
@@ -120,8 +158,14 @@ void TMainLogic::OpenMap() {
     {
       TBusy busy(host_);
       project_->SetCanvas(nullptr);
+      TOpenReports reports(host_);
+      const TOpenProgressScope scope(&reports);
       try {
         project_->Open(choice->FileName, kind, kOpenFile);
+      } catch (const EOpenCancelled&) {
+        // The user's own choice: no message, and the view stays.
+        settle();
+        return;
       } catch (...) {
         // What opened before the error (sheets of a scan) is shown; the
         // error, and a file that gave no figure, goes to the message box.

@@ -6,6 +6,7 @@
 // TMainHost. All texts here are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -112,6 +113,29 @@ protected:
   TProgress& operator=(const TProgress&) = default;
 };
 
+// The progress window of a long open: a text (the file's name and how far
+// the open is), a bar and a cancel button. It closes when destroyed.
+class TOpenProgressBox {
+public:
+  virtual ~TOpenProgressBox() = default;
+  // Shows `text` and the bar at `done` of `total`, and lets the window
+  // repaint and the cancel button be pressed.
+  virtual void Show(const std::string& text, int done, int total) = 0;
+  // True once the cancel button has been pressed.
+  virtual bool Cancelled() = 0;
+
+protected:
+  TOpenProgressBox() = default;
+  TOpenProgressBox(const TOpenProgressBox&) = default;
+  TOpenProgressBox& operator=(const TOpenProgressBox&) = default;
+};
+
+// The caption of the open's progress window.
+inline constexpr char kOpenProgressCaption[] = "地図を開いています";
+// An open shows progress from the second file of an archive, or by the MB
+// for a file of at least this size [bytes].
+inline constexpr std::int64_t kLargeFileBytes = 8 * 1024 * 1024;
+
 // What a front end lends the logic.
 class TMainHost {
 public:
@@ -134,6 +158,8 @@ public:
   virtual void SetBusy(bool busy) = 0;
   // Shows a progress window with kProgressText over `count` steps.
   virtual std::unique_ptr<TProgress> StartProgress(int count) = 0;
+  // Shows the progress window of an open (kOpenProgressCaption).
+  virtual std::unique_ptr<TOpenProgressBox> StartOpenProgress() = 0;
   // The paint box's width and height [px].
   virtual TPoint ImageSize() = 0;
   // Shows the status line.
@@ -162,7 +188,9 @@ public:
   // "地図開": opens the chosen file under the chosen data kind (or the kind
   // its content shows), fits the view to what it added and repaints. A file
   // that gives no leaf gets a notice and leaves the view as it was; what
-  // opened before an error is shown.
+  // opened before an error is shown. An archive of many files or a large
+  // file shows a progress window; cancelling it drops what this open had
+  // made and keeps everything opened before.
   void OpenMap();
   // "JWCAD出力": writes "temp.txt", with a progress window when the first
   // theme has more than ProgressThreshold leaves. The view stays as it was.

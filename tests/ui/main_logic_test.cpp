@@ -55,6 +55,22 @@ public:
     };
     return std::make_unique<TLogged>(log);
   }
+  std::unique_ptr<TOpenProgressBox> StartOpenProgress() override {
+    log += "open-progress ";
+    struct TLogged final : TOpenProgressBox {
+      explicit TLogged(TFakeHost& h) : host(h) {}
+      ~TLogged() override { host.log += "closed "; }
+      void Show(const std::string& text, int done, int total) override {
+        host.log += "[" + text + "] " + std::to_string(done) + "/" + std::to_string(total) + " ";
+        ++host.openSteps;
+      }
+      bool Cancelled() override {
+        return host.cancelAfter >= 0 && host.openSteps >= host.cancelAfter;
+      }
+      TFakeHost& host;
+    };
+    return std::make_unique<TLogged>(*this);
+  }
   TPoint ImageSize() override {
     const TRect r = canvas.ClipRect();
     return {r.right - r.left, r.bottom - r.top};
@@ -63,6 +79,8 @@ public:
 
   TMainLogic* logic = nullptr;
   TStatusLine status;
+  int openSteps = 0;
+  int cancelAfter = -1;  // the open's cancel is pressed after this many steps
   test::TRecordingCanvas canvas;
   std::deque<TOpenChoice> choices;
   std::vector<std::string> errors;
@@ -359,6 +377,67 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   logic.MouseLeave();
   EXPECT_TRUE(host.status.Plane.empty());
   EXPECT_EQ(host.status.Scale, "1:2500");
+}
+
+// A zip of two 地図XML files (each in a zip of its own, as the registry
+// hands them out) shows a step per file, named as the zip lists them.
+TEST_F(MainLogicTest, AnOpenOfManyFilesShowsAStepPerFile) {
+  const fs::path zip = kSource / "tests" / "data" / "moj" / "12103-0000.zip";
+  Open(zip);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(host.log,
+            "busy open-progress [12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 "
+            "closed idle ");
+}
+
+// A cancel after the zip's first file drops this open and keeps the sheet
+// opened before, without a message.
+TEST_F(MainLogicTest, ACancelledOpenKeepsWhatWasOpen) {
+  Open(Sheet("09LD183"));
+  const TMapView& view = *logic.Project().View;
+  const TFPoint centre{view.CenterX, view.CenterY};
+  host.log.clear();
+  host.cancelAfter = 1;
+  Open(kSource / "tests" / "data" / "moj" / "12103-0000.zip");
+  EXPECT_EQ(host.log, "busy open-progress [12103-0000-1.xml (1/2)] 0/2 closed idle ");
+  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_TRUE(host.notices.empty()) << host.notices[0];
+  int leaves = 0;
+  for (int t = 0; t < logic.Project().Themes->Count(); ++t)
+    leaves += logic.Project().Themes->Items(t)->Leaves->Count();
+  EXPECT_EQ(leaves, 1) << "the sheet, and nothing of the cancelled zip";
+  EXPECT_EQ(view.CenterX, centre.x);
+  EXPECT_EQ(view.CenterY, centre.y);
+  EXPECT_EQ(logic.Project().GetScale(), 2500.0);
+
+  // Opened again without a cancel, the zip comes whole.
+  host.cancelAfter = -1;
+  Open(kSource / "tests" / "data" / "moj" / "12103-0000.zip");
+  leaves = 0;
+  for (int t = 0; t < logic.Project().Themes->Count(); ++t)
+    leaves += logic.Project().Themes->Items(t)->Leaves->Count();
+  EXPECT_EQ(leaves, 3);
+}
+
+// A large single file reports each MB read.
+TEST_F(MainLogicTest, ALargeFileShowsProgressByTheMegabyte) {
+  // A GPX file of just over 9 MB: one track point, then a comment.
+  std::string gpx =
+      "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" "
+      "xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+      "<trkpt lat=\"35.0\" lon=\"139.0\"/><trkpt lat=\"35.001\" lon=\"139.001\"/>"
+      "</trkseg></trk><!--";
+  gpx.append(9 * 1024 * 1024, 'x');
+  gpx += "--></gpx>\n";
+  test::WriteFile(home.File("large.gpx"), gpx);
+  Open(home.File("large.gpx"));
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  // 0 to 9 MB of 10, each once, then the window closes.
+  std::string expected = "busy open-progress ";
+  for (int mb = 0; mb <= 9; ++mb)
+    expected += "[" + home.File("large.gpx") + " (" + std::to_string(mb) + " / 10 MB)] " +
+                std::to_string(mb) + "/10 ";
+  EXPECT_EQ(host.log, expected + "closed idle ");
 }
 
 // Both windows build their filters from the caption and its patterns: the

@@ -18,11 +18,25 @@ namespace {
 constexpr wchar_t kFormClass[] = L"ChizroForm1";
 constexpr wchar_t kImageClass[] = L"ChizroPaintBox";
 constexpr wchar_t kProgressClass[] = L"ChizroProgress";
+constexpr wchar_t kOpenProgressClass[] = L"ChizroOpenProgress";
+constexpr int kOpenProgressWidth = 360;
+constexpr int kOpenProgressHeight = 104;
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // The progress window's caption and client size [px].
 constexpr char kProgressCaption[] = "JWCAD出力";
 constexpr int kProgressWidth = 320;
 constexpr int kProgressHeight = 72;
+
+// The open's progress window: its cancel button (and its close box, and
+// Esc) set the flag its user data points to.
+LRESULT CALLBACK OpenProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if ((msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || msg == WM_CLOSE) {
+    if (auto* cancelled = reinterpret_cast<bool*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+      *cancelled = true;
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
 
 void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC imageProc) {
   static bool done = false;
@@ -49,6 +63,10 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC imageProc) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kProgressClass;
   if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (progress) failed");
+
+  wc.lpfnWndProc = OpenProgressProc;
+  wc.lpszClassName = kOpenProgressClass;
+  if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (open progress) failed");
   done = true;
 }
 
@@ -114,6 +132,75 @@ private:
   HWND owner_;
   HWND window_ = nullptr;
   HWND bar_ = nullptr;
+};
+
+// The progress of a long open: a small window over the main window, which
+// is disabled meanwhile, with the file's name, a bar and "中止". Each step
+// lets Windows repaint and the button be pressed.
+class TWinOpenProgress final : public TOpenProgressBox {
+public:
+  TWinOpenProgress(HINSTANCE instance, HWND owner, HFONT font) : owner_(owner) {
+    RECT frame = {0, 0, kOpenProgressWidth, kOpenProgressHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER | WS_SYSMENU;
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    RECT over = {};
+    GetWindowRect(owner, &over);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    window_ = CreateWindowExW(
+        WS_EX_DLGMODALFRAME, kOpenProgressClass, WideText(kOpenProgressCaption).c_str(), style,
+        (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2, width, height,
+        owner, nullptr, instance, nullptr);
+    if (!window_) return;
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&cancelled_));
+    text_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS,
+                            12, 12, kOpenProgressWidth - 24, 16, window_,
+                            reinterpret_cast<HMENU>(kIdProgressText), instance, nullptr);
+    SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 12, 36,
+                           kOpenProgressWidth - 24, 20, window_,
+                           reinterpret_cast<HMENU>(kIdProgressBar), instance, nullptr);
+    const HWND cancel = CreateWindowExW(
+        0, L"BUTTON", WideText("中止").c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kOpenProgressWidth - 92, 66, 80, 26,
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
+    SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    EnableWindow(owner_, FALSE);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+  }
+  ~TWinOpenProgress() override {
+    EnableWindow(owner_, TRUE);
+    if (window_) DestroyWindow(window_);
+  }
+  TWinOpenProgress(const TWinOpenProgress&) = delete;
+  TWinOpenProgress& operator=(const TWinOpenProgress&) = delete;
+
+  void Show(const std::string& text, int done, int total) override {
+    if (text_) SetWindowTextW(text_, WideText(text).c_str());
+    if (bar_) {
+      SendMessageW(bar_, PBM_SETRANGE32, 0, total);
+      SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (window_ && IsDialogMessageW(window_, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  bool Cancelled() override { return cancelled_; }
+
+private:
+  HWND owner_;
+  HWND window_ = nullptr;
+  HWND text_ = nullptr;
+  HWND bar_ = nullptr;
+  bool cancelled_ = false;
 };
 
 }  // namespace
@@ -466,6 +553,10 @@ void TWinForm1::OnWheel(WPARAM wParam, LPARAM lParam) {
   POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};  // on the screen
   ScreenToClient(image_, &at);
   logic_->Wheel(at.x, at.y, steps);
+}
+
+std::unique_ptr<TOpenProgressBox> TWinForm1::StartOpenProgress() {
+  return std::make_unique<TWinOpenProgress>(instance_, form_, font_);
 }
 
 TPoint TWinForm1::ImageSize() {

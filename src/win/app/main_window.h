@@ -63,6 +63,7 @@ private:
   double PixelsPerInch() override;
   void SetBusy(bool busy) override;
   std::unique_ptr<TProgress> StartProgress(int count) override;
+  std::unique_ptr<TOpenProgressBox> StartOpenProgress() override;
   TPoint ImageSize() override;
   void ShowStatus(const TStatusLine& status) override;
 
