@@ -51,6 +51,27 @@ constexpr const char* kUsage =
     "\n"
     "Data kinds (+: also as a folder; 1000 and above: the vector file):\n";
 
+// Where each kind of data is had today, and which kinds are of the past.
+constexpr const char* kSources =
+    "\n"
+    "Where the data comes from today:\n"
+    "  52        基盤地図情報 (vector GML and the elevation models DEM1A to DEM10B):\n"
+    "            the GSI download service https://service.gsi.go.jp/kiban/ (free\n"
+    "            registration); open the downloaded zip as it is\n"
+    "  53        登記所備付地図 (地図XML): G空間情報センター https://www.geospatial.jp/,\n"
+    "            data set \"登記所備付地図データ\"; open the zip of a municipality\n"
+    "  22        街区レベル位置参照情報: https://nlftp.mlit.go.jp/isj/ (the CSV file)\n"
+    "  92        GPX: written by GPS receivers, phones and mapping programs\n"
+    "  61        S-57 electronic charts (a .000 cell): make its record list with\n"
+    "            chizro-enclist first\n"
+    "  81        a Windows bitmap with its .HDR world header beside it\n"
+    "Of the past (no longer distributed; files people still have):\n"
+    "  11        数値地図2500 (空間データ基盤), SDF text from CD-ROM discs\n"
+    "  21        国土数値情報 in the fixed-column text format; today's downloads at\n"
+    "            https://nlftp.mlit.go.jp/ksj/ are GML and Shapefile, not read here\n"
+    "  91        GPS tracks in PCX5 text\n"
+    "Without --kind the kind is taken from each file's content.\n";
+
 constexpr std::size_t kHelpColumn = 10;
 
 // The usage text with the table of data kinds.
@@ -65,7 +86,7 @@ std::string Usage() {
     usage += kind.Filter;
     usage += "\n";
   }
-  return usage;
+  return usage + kSources;
 }
 
 constexpr int kPixelsPerInch = 96;
