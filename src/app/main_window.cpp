@@ -185,7 +185,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   for (int i = 0; i < 4; ++i) {
     auto* part = new QLabel(this);
     part->setObjectName(QStringLiteral("StatusPart%1").arg(i + 1));
-    statusBar()->addWidget(part, i < 2 ? 0 : 1);
+    // Room for "1:1234567", "XIX系 JGD2000" and a plane position.
+    static constexpr int kMinWidths[] = {80, 110, 230, 0};
+    part->setMinimumWidth(kMinWidths[i]);
+    statusBar()->addWidget(part, i < 3 ? 0 : 1);
     statusParts_.push_back(part);
   }
   ShowStatus(logic_->Status());
