@@ -319,6 +319,19 @@ TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
 }
 
+// A bad pick point names the request file and its line.
+TEST_F(JwcWriterFailureTest, ARequestErrorNamesTheFileAndTheLine) {
+  Settings("");
+  Request("hk 0\r\nhp1 100 y\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EFloatConvertError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'" + dir.File("JWC_TEMP.TXT") + "' の 2 行目: " + FloatError("y"));
+  }
+}
+
 // A wrong entry of the settings file is named with the file, its line
 // (counted by hand: [Layers], Output, [Elements], then the entries) and the
 // entry's key.
