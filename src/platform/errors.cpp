@@ -51,7 +51,7 @@ void EChizroError::Locate(const std::string& fileName, const TErrorPlace& place)
       where += " の " + std::to_string(place.Number) + " バイト目 (先頭が 0)";
       break;
     case TErrorPlace::TKind::Element:
-      where += " の要素 \"" + place.Id + "\"";
+      where += " の要素 " + place.Id;
       break;
     case TErrorPlace::TKind::None:
       break;

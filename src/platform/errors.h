@@ -17,7 +17,9 @@ struct TErrorPlace {
   enum class TKind { None, Line, Offset, Element };
   TKind Kind = TKind::None;
   unsigned long long Number = 0;  // the line (0: not in the file) or the offset
-  std::string Id;                 // the element's id, or the entry ("[C_1101] Pen")
+  // The element (its name and id: "GeometricFeature id=\"F1\""), or the
+  // entry of a settings or definition file ("[C_1101] Pen").
+  std::string Id;
 
   static TErrorPlace Line(unsigned long long line, std::string entry = {}) {
     return {TKind::Line, line, std::move(entry)};
