@@ -318,6 +318,9 @@ LRESULT CALLBACK TWinForm1::ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     InvalidateRect(hwnd, nullptr, FALSE);
   } else if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, ButtonProc, 1);
+  } else if (msg == WM_KEYDOWN && self->OnKey(wParam)) {
+    // A button keeps the focus after a click: the map's keys still work.
+    return 0;
   }
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
