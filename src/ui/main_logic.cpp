@@ -280,7 +280,7 @@ void TMainLogic::FitAll() {
       all.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
   }
   if (all.Empty) return;
-  FitExtent(all.Rect, false);
+  Guard([&] { FitExtent(all.Rect, false); });
   Refresh();
 }
 
@@ -336,7 +336,7 @@ void TMainLogic::ZoomAbout(double scale, int x, int y) {
 
 void TMainLogic::Wheel(int x, int y, int steps) {
   if (!loaded_ || steps == 0) return;
-  ZoomAbout(project_->GetScale() * std::pow(kZoomStep, -steps), x, y);
+  Guard([&] { ZoomAbout(project_->GetScale() * std::pow(kZoomStep, -steps), x, y); });
   cursor_ = TPoint{x, y};
   Refresh();
 }
@@ -357,7 +357,7 @@ void TMainLogic::MouseMove(int x, int y) {
     if (dragging_) {
       project_->View->CenterX = pressCentre_.x;
       project_->View->CenterY = pressCentre_.y;
-      PanPixels(-dx, -dy);
+      Guard([&] { PanPixels(-dx, -dy); });
       host_.RepaintImage();
     }
   }
