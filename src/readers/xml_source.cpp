@@ -118,6 +118,16 @@ public:
     return file;
   }
 
+  // The member's size unpacked [bytes]; 0 when the archive does not say.
+  std::int64_t MemberSize(const std::string& member) const {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat(zip_, member.c_str(), ZIP_FL_ENC_RAW, &stat) != 0 ||
+        !(stat.valid & ZIP_STAT_SIZE))
+      return 0;
+    return static_cast<std::int64_t>(stat.size);
+  }
+
   // A member read whole, for a zip inside the zip.
   std::unique_ptr<TZipArchive> OpenNested(const std::string& member) const {
     zip_file_t* file = OpenMember(member);
@@ -165,6 +175,8 @@ public:
       archive = inner_.back().get();
     }
     file_ = archive->OpenMember(path.Members.back());
+    size_ = archive->MemberSize(path.Members.back());
+    name_ = PathForMessage(path.Members.back());
   }
   ~TZipMemberSource() override { zip_fclose(file_); }
   std::size_t Read(void* buffer, std::size_t size) override {
@@ -173,10 +185,16 @@ public:
       Error = std::string("書庫の展開に失敗しました: ") + zip_file_strerror(file_);
       return 0;
     }
+    read_ += n;
+    // A large member alone in its archive shows its progress as a file does.
+    ReportOpenBytes(name_, read_, size_);
     return static_cast<std::size_t>(n);
   }
 
 private:
+  std::string name_;
+  std::int64_t size_ = 0;
+  std::int64_t read_ = 0;
   TZipArchive outer_;
   std::vector<std::unique_ptr<TZipArchive>> inner_;
   zip_file_t* file_ = nullptr;

@@ -438,6 +438,18 @@ TEST_F(MainLogicTest, ALargeFileShowsProgressByTheMegabyte) {
     expected += "[" + home.File("large.gpx") + " (" + std::to_string(mb) + " / 10 MB)] " +
                 std::to_string(mb) + "/10 ";
   EXPECT_EQ(host.log, expected + "closed idle ");
+
+  // Cancelled at 2 MB, the file is not opened and nothing is said.
+  fs::rename(home.File("large.gpx"), home.File("large2.gpx"));
+  host.log.clear();
+  host.openSteps = 0;
+  host.cancelAfter = 3;
+  Open(home.File("large2.gpx"));
+  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_TRUE(host.notices.empty()) << host.notices[0];
+  EXPECT_EQ(host.log.find("(3 / 10 MB)"), std::string::npos) << host.log;
+  EXPECT_TRUE(host.log.ends_with("(2 / 10 MB)] 2/10 closed idle ")) << host.log;
+  EXPECT_EQ(logic.Project().Themes->Items(0)->Leaves->Count(), 1);
 }
 
 // Both windows build their filters from the caption and its patterns: the
