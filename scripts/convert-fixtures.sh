@@ -57,6 +57,13 @@ for c in "${cases[@]}"; do
   # shellcheck disable=SC2086
   "${runner[@]}" "$convert" --home "$home" $options $maps >"$home/stdout" 2>"$home/stderr"
   status=$?
+  if [ ${#runner[@]} -gt 0 ]; then
+    # Redirected, the Windows converter writes in the console's code page
+    # (932 under the Japanese locale the Windows tests run in).
+    for stream in stdout stderr; do
+      iconv -f CP932 -t UTF-8 "$home/$stream" >"$home/$stream.utf8" && mv "$home/$stream.utf8" "$home/$stream"
+    done
+  fi
   {
     echo "exit $status"
     # A Windows converter ends its console lines with CR LF and names the

@@ -1,15 +1,21 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/glyphs.h"
 #include "app/pref_dialog.h"
@@ -46,10 +52,37 @@ private:
   QProgressDialog dialog_;
 };
 
+// The progress of a long open, modal over the window, with a cancel button.
+class TQtOpenProgress final : public TOpenProgressBox {
+public:
+  explicit TQtOpenProgress(QWidget* parent)
+      : dialog_(QString(), QStringLiteral("中止"), 0, 0, parent) {
+    dialog_.setWindowTitle(QString::fromUtf8(kOpenProgressCaption));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(0);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setMinimumWidth(360);
+  }
+  void Show(const std::string& text, int done, int total) override {
+    dialog_.setLabelText(QString::fromStdString(text));
+    dialog_.setMaximum(total);
+    dialog_.setValue(done);
+    // The cancel button and the repaints need the events; the window
+    // itself is blocked by the modal dialog.
+    QCoreApplication::processEvents();
+  }
+  bool Cancelled() override { return dialog_.wasCanceled(); }
+
+private:
+  QProgressDialog dialog_;
+};
+
 }  // namespace
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
   setAutoFillBackground(false);
 }
 
@@ -63,6 +96,30 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   emit MouseDown(event->button(), p.x(), p.y());
 }
+
+void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MouseMove(p.x(), p.y());
+}
+
+void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  emit MouseUp(event->button(), p.x(), p.y());
+}
+
+void TPaintBox::leaveEvent(QEvent*) { emit MouseLeave(); }
+
+void TPaintBox::wheelEvent(QWheelEvent* event) {
+  // A notch is 120 eighths of a degree; fine-grained wheels add up to one.
+  wheelRest_ += event->angleDelta().y();
+  const int steps = wheelRest_ / 120;
+  wheelRest_ -= steps * 120;
+  const QPoint p = event->position().toPoint();
+  if (steps != 0) emit Wheel(p.x(), p.y(), steps);
+  event->accept();
+}
+
+void TPaintBox::contextMenuEvent(QContextMenuEvent* event) { emit ContextMenu(event->globalPos()); }
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QString::fromUtf8(kMainCaption));
@@ -108,8 +165,33 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   image_->setObjectName(QStringLiteral("Image"));
   setCentralWidget(image_);
   connect(image_, &TPaintBox::Paint, this, &TForm1::ImagePaint);
-  connect(image_, &TPaintBox::MouseDown, this,
-          [this](Qt::MouseButton, int x, int y) { logic_->Click(x, y); });
+  connect(image_, &TPaintBox::MouseDown, this, [this](Qt::MouseButton button, int x, int y) {
+    if (button == Qt::LeftButton) logic_->MouseDown(x, y);
+  });
+  connect(image_, &TPaintBox::MouseMove, this, [this](int x, int y) { logic_->MouseMove(x, y); });
+  connect(image_, &TPaintBox::MouseUp, this, [this](Qt::MouseButton button, int x, int y) {
+    if (button == Qt::LeftButton) logic_->MouseUp(x, y);
+  });
+  connect(image_, &TPaintBox::MouseLeave, this, [this] { logic_->MouseLeave(); });
+  connect(image_, &TPaintBox::Wheel, this,
+          [this](int x, int y, int steps) { logic_->Wheel(x, y, steps); });
+  connect(image_, &TPaintBox::ContextMenu, this, [this](const QPoint& at) {
+    QMenu menu(this);
+    menu.addAction(QString::fromUtf8(kFitAllCaption), this, [this] { logic_->FitAll(); });
+    menu.exec(at);
+  });
+  setFocusPolicy(Qt::StrongFocus);
+
+  for (int i = 0; i < 4; ++i) {
+    auto* part = new QLabel(this);
+    part->setObjectName(QStringLiteral("StatusPart%1").arg(i + 1));
+    // Room for "1:1234567", "XIX系 JGD2000" and a plane position.
+    static constexpr int kMinWidths[] = {80, 110, 230, 0};
+    part->setMinimumWidth(kMinWidths[i]);
+    statusBar()->addWidget(part, i < 3 ? 0 : 1);
+    statusParts_.push_back(part);
+  }
+  ShowStatus(logic_->Status());
 
   OpenDialog = [this] { return RunOpenDialog(); };
   ErrorBox = [this](const QString& message) {
@@ -162,6 +244,49 @@ void TForm1::SetBusy(bool busy) {
 
 std::unique_ptr<TProgress> TForm1::StartProgress(int count) {
   return std::make_unique<TQtProgress>(this, count);
+}
+
+std::unique_ptr<TOpenProgressBox> TForm1::StartOpenProgress() {
+  return std::make_unique<TQtOpenProgress>(this);
+}
+
+TPoint TForm1::ImageSize() { return {image_->width(), image_->height()}; }
+
+void TForm1::ShowStatus(const TStatusLine& status) {
+  const std::string* texts[] = {&status.Scale, &status.System, &status.Plane, &status.LatLon};
+  for (std::size_t i = 0; i < statusParts_.size(); ++i)
+    statusParts_[i]->setText(QString::fromStdString(*texts[i]));
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      logic_->Key(TMapKey::ZoomIn);
+      break;
+    case Qt::Key_Minus:
+      logic_->Key(TMapKey::ZoomOut);
+      break;
+    case Qt::Key_Left:
+      logic_->Key(TMapKey::Left);
+      break;
+    case Qt::Key_Right:
+      logic_->Key(TMapKey::Right);
+      break;
+    case Qt::Key_Up:
+      logic_->Key(TMapKey::Up);
+      break;
+    case Qt::Key_Down:
+      logic_->Key(TMapKey::Down);
+      break;
+    case Qt::Key_Home:
+      logic_->Key(TMapKey::FitAll);
+      break;
+    default:
+      QMainWindow::keyPressEvent(event);
+      return;
+  }
+  event->accept();
 }
 
 void TForm1::ImagePaint(QPainter& painter) {

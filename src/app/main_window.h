@@ -15,6 +15,7 @@
 
 #include "ui/main_logic.h"
 
+class QLabel;
 class QToolButton;
 
 namespace chizro {
@@ -30,10 +31,23 @@ public:
 signals:
   void Paint(QPainter& painter);
   void MouseDown(Qt::MouseButton button, int x, int y);
+  void MouseMove(int x, int y);
+  void MouseUp(Qt::MouseButton button, int x, int y);
+  void MouseLeave();
+  void Wheel(int x, int y, int steps);
+  void ContextMenu(const QPoint& globalPos);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+  int wheelRest_ = 0;  // eighths of a degree short of a notch
 };
 
 class TForm1 final : public QMainWindow, private TMainHost {
@@ -45,6 +59,10 @@ public:
   TMapProject& Project() noexcept { return logic_->Project(); }
   bool Loaded() const noexcept { return logic_->Loaded(); }
   TPaintBox* Image() const noexcept { return image_; }
+  TMainLogic& Logic() noexcept { return *logic_; }
+  // The status line's parts: scale, zone and datum, plane position,
+  // latitude/longitude.
+  QLabel* StatusPart(int i) const { return statusParts_.at(static_cast<std::size_t>(i)); }
   TFormPref* Pref() const noexcept { return pref_; }
   QToolButton* SpeedButton(int number) const {
     return buttons_.at(static_cast<std::size_t>(number - 1));
@@ -69,6 +87,14 @@ private:
   double PixelsPerInch() override;
   void SetBusy(bool busy) override;
   std::unique_ptr<TProgress> StartProgress(int count) override;
+  std::unique_ptr<TOpenProgressBox> StartOpenProgress() override;
+  TPoint ImageSize() override;
+  void ShowStatus(const TStatusLine& status) override;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+private:
 
   void ImagePaint(QPainter& painter);
   std::optional<TOpenChoice> RunOpenDialog();
@@ -77,6 +103,7 @@ private:
   TPaintBox* image_ = nullptr;
   TFormPref* pref_ = nullptr;
   std::vector<QToolButton*> buttons_;
+  std::vector<QLabel*> statusParts_;
 };
 
 }  // namespace chizro

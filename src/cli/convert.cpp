@@ -23,6 +23,7 @@
 #include "platform/graphics.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
+#include "readers/kind_of_file.h"
 
 namespace chizro {
 namespace {
@@ -32,7 +33,8 @@ constexpr const char* kUsage =
     "                      [--size WxH] [--preview FILE.png] [--contour M] MAP...\n"
     "\n"
     "Opens each MAP (a file, or with --folder a folder of sheets) as map data of\n"
-    "kind N (default 11, the 1:2500 SDF map), paints it at 1:S (default 2500) on\n"
+    "kind N (default: the kind the file's content shows; a folder is read as the\n"
+    "1:2500 SDF map), paints it at 1:S (default 2500) on\n"
     "a W x H pixel view (default 688x451) and writes JW_CAD's \"temp.txt\" from\n"
     "\"JWC_TEMP.TXT\" and \"def/chizro.ini\" in the program directory DIR (default:\n"
     "the directory of this program).\n"
@@ -52,6 +54,27 @@ constexpr const char* kUsage =
     "\n"
     "Data kinds (+: also as a folder; 1000 and above: the vector file):\n";
 
+// Where each kind of data is had today, and which kinds are of the past.
+constexpr const char* kSources =
+    "\n"
+    "Where the data comes from today:\n"
+    "  52        基盤地図情報 (vector GML and the elevation models DEM1A to DEM10B):\n"
+    "            the GSI download service https://service.gsi.go.jp/kiban/ (free\n"
+    "            registration); open the downloaded zip as it is\n"
+    "  53        登記所備付地図 (地図XML): G空間情報センター https://www.geospatial.jp/,\n"
+    "            data set \"登記所備付地図データ\"; open the zip of a municipality\n"
+    "  22        街区レベル位置参照情報: https://nlftp.mlit.go.jp/isj/ (the CSV file)\n"
+    "  92        GPX: written by GPS receivers, phones and mapping programs\n"
+    "  61        S-57 electronic charts (a .000 cell): make its record list with\n"
+    "            chizro-enclist first\n"
+    "  81        a Windows bitmap with its .HDR world header beside it\n"
+    "Of the past (no longer distributed; files people still have):\n"
+    "  11        数値地図2500 (空間データ基盤), SDF text from CD-ROM discs\n"
+    "  21        国土数値情報 in the fixed-column text format; today's downloads at\n"
+    "            https://nlftp.mlit.go.jp/ksj/ are GML and Shapefile, not read here\n"
+    "  91        GPS tracks in PCX5 text\n"
+    "Without --kind the kind is taken from each file's content.\n";
+
 constexpr std::size_t kHelpColumn = 10;
 
 // The usage text with the table of data kinds.
@@ -66,7 +89,7 @@ std::string Usage() {
     usage += kind.Filter;
     usage += "\n";
   }
-  return usage;
+  return usage + kSources;
 }
 
 constexpr int kPixelsPerInch = 96;
@@ -74,7 +97,7 @@ constexpr int kMaxViewSize = 16384;
 
 struct TOptions {
   std::string Home;
-  int Kind = kKindSdf2500;
+  int Kind = kKindByContent;
   bool Folder = false;
   int Zone = 0;  // 0: chosen by the data
   double Scale = 2500;
@@ -196,12 +219,7 @@ int LeafCount(const TMapProject& project, int kind) {
   return 0;
 }
 
-std::string Describe(const std::exception& e) {
-  if (const auto* missing = dynamic_cast<const EFileNotFound*>(&e);
-      missing && !missing->Path().empty())
-    return std::string(e.what()) + ": '" + PathForMessage(missing->Path()) + "'";
-  return e.what();
-}
+std::string Describe(const std::exception& e) { return e.what(); }
 
 // Makes DIR the program directory.
 void UseProgramDir(const std::string& dir) {
@@ -235,18 +253,20 @@ void SetUpProject(TMapProject& project, const TOptions& options) {
 std::vector<std::string> OpenMaps(TMapProject& project, const TOptions& options) {
   std::vector<std::string> partial;
   for (const std::string& map : options.Maps) {
-    const int before = LeafCount(project, options.Kind);
+    int kind = options.Kind;
+    if (kind == kKindByContent) kind = options.Folder ? kKindSdf2500 : KindOfFile(map);
+    const int before = LeafCount(project, kind);
     try {
-      project.Open(map, options.Kind, options.Folder ? kOpenFolder : kOpenFile);
+      project.Open(map, kind, options.Folder ? kOpenFolder : kOpenFile);
     } catch (const EChizroError& e) {
-      if (LeafCount(project, options.Kind) == before) throw;
+      if (LeafCount(project, kind) == before) throw;
       partial.push_back(Describe(e));
       continue;
     }
-    if (LeafCount(project, options.Kind) == before) {
+    if (LeafCount(project, kind) == before) {
       // Nothing new: not data of this kind, or opened already.
       throw std::runtime_error("no new map data in '" + map + "' (data kind " +
-                               std::to_string(options.Kind) +
+                               std::to_string(kind) +
                                (options.Folder ? ", folder" : "; a folder needs --folder") + ")");
     }
   }
@@ -295,7 +315,8 @@ int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
   project.SetCanvas(&surface->Canvas());
 
   const std::vector<std::string> partial = OpenMaps(project, options);
-  for (const std::string& notice : project.TakeNotices()) out << "chizro-convert: " << notice << "\n";
+  for (const std::string& notice : project.TakeNotices())
+    out << "chizro-convert: " << notice << "\n";
   const TJwcStats stats = PaintAndWrite(project, surface->Canvas(), options);
   if (!options.Preview.empty() && !surface->SavePng(options.Preview))
     throw std::runtime_error("cannot write the preview '" + options.Preview + "'");

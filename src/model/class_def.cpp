@@ -149,41 +149,58 @@ void TClassDefGrp::ReadClass(const TIniFile& ini, TClassDef& def) const {
   // Looked up by the code as stored: a code cut at kMaxCodeLength no longer
   // names its section, and the class then fails for want of "Visible".
   const std::string section = "C_" + def.Name;
+  // An entry that cannot be read is named with its file and line.
+  auto entry = [&](const char* key, const auto& read) {
+    LocatedAt(
+        ini.FileName(),
+        [&] { return TErrorPlace::Line(ini.LineOf(section, key), "[" + section + "] " + key); },
+        read);
+  };
   def.Title = ini.ReadString(section, "ClassTitle", "");
   def.Order = ini.ReadInteger(section, "Order", 0);
 
   Fields f;
-  SplitCommaText(ini.ReadString(section, "Visible", ""), f);
-  def.Visible = ByteField(f, 0);
-  def.MinScale = static_cast<double>(IntField(f, 1));
-  def.MaxScale = static_cast<double>(IntField(f, 2));
+  entry("Visible", [&] {
+    SplitCommaText(ini.ReadString(section, "Visible", ""), f);
+    def.Visible = ByteField(f, 0);
+    def.MinScale = static_cast<double>(IntField(f, 1));
+    def.MaxScale = static_cast<double>(IntField(f, 2));
+  });
 
-  SplitCommaText(ini.ReadString(section, "Pen", ""), f);
-  def.Pen.Color = static_cast<TColor>(IntField(f, 0));
-  def.Pen.Style = IntField(f, 1);
-  def.Pen.Width = IntField(f, 2);
+  entry("Pen", [&] {
+    SplitCommaText(ini.ReadString(section, "Pen", ""), f);
+    def.Pen.Color = static_cast<TColor>(IntField(f, 0));
+    def.Pen.Style = IntField(f, 1);
+    def.Pen.Width = IntField(f, 2);
+  });
 
-  SplitCommaText(ini.ReadString(section, "Brush", ""), f);
-  def.Brush.Color = static_cast<TColor>(IntField(f, 0));
-  def.Brush.Style = IntField(f, 1);
+  entry("Brush", [&] {
+    SplitCommaText(ini.ReadString(section, "Brush", ""), f);
+    def.Brush.Color = static_cast<TColor>(IntField(f, 0));
+    def.Brush.Style = IntField(f, 1);
+  });
 
   // A face name with a blank must be quoted; unquoted, it splits into two
   // fields and shifts the size and styles.
-  SplitCommaText(ini.ReadString(section, "Font", ""), f);
-  def.Font.Color = static_cast<TColor>(IntField(f, 0));
-  def.Font.Name = Field(f, 1);
-  def.Font.Size = IntField(f, 2);
-  def.Font.Bold = SwitchField(f, 3);
-  def.Font.Italic = SwitchField(f, 4);
-  def.Font.Underline = SwitchField(f, 5);
-  def.Font.StrikeOut = SwitchField(f, 6);
-  def.OpaqueText = ByteField(f, 7);
+  entry("Font", [&] {
+    SplitCommaText(ini.ReadString(section, "Font", ""), f);
+    def.Font.Color = static_cast<TColor>(IntField(f, 0));
+    def.Font.Name = Field(f, 1);
+    def.Font.Size = IntField(f, 2);
+    def.Font.Bold = SwitchField(f, 3);
+    def.Font.Italic = SwitchField(f, 4);
+    def.Font.Underline = SwitchField(f, 5);
+    def.Font.StrikeOut = SwitchField(f, 6);
+    def.OpaqueText = ByteField(f, 7);
+  });
 
-  SplitCommaText(ini.ReadString(section, "Prop", "0,0"), f);
-  def.LabelOn = ByteField(f, 0);
-  def.LabelSource = SmallIntField(f, 1);
-  def.LabelAttrIndex = f.size() == 2 ? std::int16_t{0} : SmallIntField(f, 2);
-  def.LabelAttrName = f.size() > 3 ? f[3] : std::string();
+  entry("Prop", [&] {
+    SplitCommaText(ini.ReadString(section, "Prop", "0,0"), f);
+    def.LabelOn = ByteField(f, 0);
+    def.LabelSource = SmallIntField(f, 1);
+    def.LabelAttrIndex = f.size() == 2 ? std::int16_t{0} : SmallIntField(f, 2);
+    def.LabelAttrName = f.size() > 3 ? f[3] : std::string();
+  });
 
   def.SymbolName = ini.ReadString(section, "Symbol", "");
   def.SymbolIndex = -1;

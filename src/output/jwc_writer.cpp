@@ -149,7 +149,11 @@ private:
 
 std::string ReadRequestFile(const std::string& path) {
   std::ifstream in(FsPath(path), std::ios::binary);
-  if (!in) throw EFileNotFound(path);
+  if (!in)
+    throw EFileNotFound(path,
+                        "JW_CAD の外部変形から chizro を起動してください (JW_CAD の"
+                        "［その他］－［外部変形］で chizro.bat を選びます)。JW_CAD はそのとき "
+                        "JWC_TEMP.TXT を作り、chizro はそれを読んで temp.txt を書きます。");
   std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw EInOutError(Quoted(path) + " を読めません");
   return data;
@@ -163,10 +167,13 @@ public:
 
   // Copies the request lines up to the first empty one, without "hq", and
   // takes the pick point from an "hp1" line.
-  void CopyRequest(std::string_view data) {
+  // Errors name `fileName` and the line.
+  void CopyRequest(std::string_view data, const std::string& fileName) {
     std::vector<std::string> fields;
     std::size_t pos = 0;
+    unsigned long long lineNumber = 0;
     while (pos < data.size()) {
+      ++lineNumber;
       std::size_t end = data.find('\n', pos);
       const std::size_t next = end == std::string_view::npos ? data.size() : end + 1;
       if (end == std::string_view::npos) end = data.size();
@@ -176,11 +183,13 @@ public:
       if (line.empty()) break;
       if (line == "hq") continue;
       if (line.starts_with("hp1")) {
-        SplitCommaText(line, fields);
-        if (fields.size() < 2) throw EListIndexError(1);
-        pickX_ = static_cast<double>(StrToFloat(fields[1]));
-        if (fields.size() < 3) throw EListIndexError(2);
-        pickY_ = static_cast<double>(StrToFloat(fields[2]));
+        LocatedAt(fileName, [&] { return TErrorPlace::Line(lineNumber); }, [&] {
+          SplitCommaText(line, fields);
+          if (fields.size() < 2) throw EListIndexError(1);
+          pickX_ = static_cast<double>(StrToFloat(fields[1]));
+          if (fields.size() < 3) throw EListIndexError(2);
+          pickY_ = static_cast<double>(StrToFloat(fields[2]));
+        });
       }
       out_.Line(line);
     }
@@ -513,7 +522,7 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
 
   TResultFile out(stats.FileName);
   TJwcWriter writer(settings, out, stats);
-  writer.CopyRequest(request);
+  writer.CopyRequest(request, requestPath);
   request.clear();
 
   if (project.Themes->Count() > 0) {

@@ -72,15 +72,26 @@ void TOutputSettings::CheckRanges() const {
     for (std::size_t i = first; i < kFieldCount && i < row.Fields.size(); ++i) {
       if (SettingValue(i, row.Fields[i])) continue;
       const TSettingRange& range = *SettingRange(i);
-      throw ESettingsError(SjisToUtf8(row.Key), range.Name, SjisToUtf8(row.Fields[i]),
+      ESettingsError error(SjisToUtf8(row.Key), range.Name, SjisToUtf8(row.Fields[i]),
                            range.Allowed);
+      row.Locate(error);
+      throw error;
     }
   }
 }
 
 const std::string& TElementRow::Field(std::size_t i) const {
-  if (i >= Fields.size()) throw EListIndexError(static_cast<long long>(i));
+  if (i >= Fields.size()) {
+    EListIndexError error(static_cast<long long>(i));
+    Locate(error);
+    throw error;
+  }
   return Fields[i];
+}
+
+void TElementRow::Locate(EChizroError& e) const {
+  e.Locate(FileName,
+           TErrorPlace::Line(Line, "[" + std::string(kElements) + "] " + SjisToUtf8(Key)));
 }
 
 std::string JoinCommaText(const std::vector<std::string>& fields) {
@@ -111,6 +122,8 @@ void TOutputSettings::Load(const std::string& fileName) {
   for (std::string& key : ini.ReadSection(kElements)) {
     TElementRow row;
     SplitCommaText(ini.ReadString(kElements, key, ""), row.Fields);
+    row.FileName = fileName;
+    row.Line = ini.LineOf(kElements, key);
     row.Key = std::move(key);
     Rows.push_back(std::move(row));
   }

@@ -26,6 +26,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/errors.h"
+
 namespace chizro {
 
 enum class TLayerMode { None, Layer, Group };
@@ -34,9 +36,16 @@ enum class TLayerMode { None, Layer, Group };
 struct TElementRow {
   std::string Key;
   std::vector<std::string> Fields;
+  // Where the entry stands: the settings file and its 1-based line (empty
+  // and 0 for a row not read from a file), for messages.
+  std::string FileName;
+  std::size_t Line = 0;
 
-  // Field `i`; EListIndexError when the entry has too few fields.
+  // Field `i`; EListIndexError when the entry has too few fields, naming the
+  // file, the line and the entry.
   const std::string& Field(std::size_t i) const;
+  // Names the file, the line and the entry in the message of `e`.
+  void Locate(EChizroError& e) const;
 };
 
 class TOutputSettings final {

@@ -30,8 +30,34 @@ EListIndexError::EListIndexError(long long index)
     : EChizroError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")"),
       index_(index) {}
 
-EFileNotFound::EFileNotFound(std::string path)
-    : EChizroError("ファイルが見つかりません"), path_(std::move(path)) {}
+EFileNotFound::EFileNotFound(std::string path, const std::string& hint)
+    : EChizroError("ファイルが見つかりません: '" + PathForMessage(path) + "'" +
+                   (hint.empty() ? std::string() : "\n" + hint)),
+      path_(std::move(path)) {}
+
+void EChizroError::Locate(const std::string& fileName, const TErrorPlace& place) {
+  if (Located() || fileName.empty()) return;
+  fileName_ = fileName;
+  place_ = place;
+  std::string where = "'" + PathForMessage(fileName) + "'";
+  switch (place.Kind) {
+    case TErrorPlace::TKind::Line:
+      if (place.Number > 0) where += " の " + std::to_string(place.Number) + " 行目";
+      if (!place.Id.empty())
+        where += (place.Number > 0 ? " " : " の ") + place.Id +
+                 (place.Number > 0 ? "" : " (ありません)");
+      break;
+    case TErrorPlace::TKind::Offset:
+      where += " の " + std::to_string(place.Number) + " バイト目 (先頭が 0)";
+      break;
+    case TErrorPlace::TKind::Element:
+      where += " の要素 " + place.Id;
+      break;
+    case TErrorPlace::TKind::None:
+      break;
+  }
+  message_ = where + ": " + detail_;
+}
 
 EZoneError::EZoneError(int zone)
     : EChizroError("平面直角座標系の系番号 " + std::to_string(zone) + " は範囲外です (1〜19)"),

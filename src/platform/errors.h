@@ -10,11 +10,65 @@
 
 namespace chizro {
 
-// Base of every data error. Messages are UTF-8 text.
+// Where in a file an error was found: a 1-based line of a text file (with
+// the entry of a settings or definition file on it, if any), a byte offset
+// of a binary file (0 the first byte), or an element's id in an XML file.
+struct TErrorPlace {
+  enum class TKind { None, Line, Offset, Element };
+  TKind Kind = TKind::None;
+  unsigned long long Number = 0;  // the line (0: not in the file) or the offset
+  // The element (its name and id: "GeometricFeature id=\"F1\""), or the
+  // entry of a settings or definition file ("[C_1101] Pen").
+  std::string Id;
+
+  static TErrorPlace Line(unsigned long long line, std::string entry = {}) {
+    return {TKind::Line, line, std::move(entry)};
+  }
+  static TErrorPlace Offset(unsigned long long offset) { return {TKind::Offset, offset, {}}; }
+  static TErrorPlace Element(std::string id) { return {TKind::Element, 0, std::move(id)}; }
+};
+
+// Base of every data error. Messages are UTF-8 text. A reader that knows
+// where its file went wrong adds the file and the place (Locate): the
+// message then begins with them and ends with the reader's own words
+// ("'a.txt' の 12 行目: 'x' は数値ではありません").
 class EChizroError : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  explicit EChizroError(const std::string& message)
+      : std::runtime_error(message), message_(message), detail_(message) {}
+  explicit EChizroError(const char* message) : EChizroError(std::string(message)) {}
+
+  const char* what() const noexcept override { return message_.c_str(); }
+  // The reader's own words, without file and place.
+  const std::string& Detail() const noexcept { return detail_; }
+  // The file (path text) and the place, once located.
+  const std::string& FileName() const noexcept { return fileName_; }
+  const TErrorPlace& Place() const noexcept { return place_; }
+  bool Located() const noexcept { return !fileName_.empty(); }
+
+  // Names the file and the place in the message. The innermost reader's
+  // place stands: an error located already stays as it is.
+  void Locate(const std::string& fileName, const TErrorPlace& place);
+
+private:
+  std::string message_;
+  std::string detail_;
+  std::string fileName_;
+  TErrorPlace place_;
 };
+
+// Runs `step`; an EChizroError from it is located in `fileName` at the
+// place `where()` gives then (unless located already) and goes on with its
+// own type.
+template <class Where, class Step>
+decltype(auto) LocatedAt(const std::string& fileName, Where&& where, Step&& step) {
+  try {
+    return step();
+  } catch (EChizroError& e) {
+    e.Locate(fileName, where());
+    throw;
+  }
+}
 
 // "'%s' は数値ではありません": text that is not a 32-bit integer.
 class EConvertError final : public EChizroError {
@@ -46,10 +100,11 @@ private:
   long long index_;
 };
 
-// "ファイルが見つかりません": a file that must exist is missing.
+// "ファイルが見つかりません: '<path>'": a file that must exist is missing;
+// `hint` (a line of its own) says what to do about it.
 class EFileNotFound final : public EChizroError {
 public:
-  explicit EFileNotFound(std::string path);
+  explicit EFileNotFound(std::string path, const std::string& hint = {});
   const std::string& Path() const noexcept { return path_; }
 
 private:

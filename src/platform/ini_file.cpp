@@ -108,6 +108,12 @@ bool TIniFile::KeyExists(std::string_view section, std::string_view key) const {
   return header != npos && FindKey(header, key) != npos;
 }
 
+std::size_t TIniFile::LineOf(std::string_view section, std::string_view key) const {
+  const std::size_t header = FindSection(section);
+  const std::size_t k = header == npos ? npos : FindKey(header, key);
+  return k == npos ? 0 : k + 1;
+}
+
 std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
   const std::size_t header = FindSection(section);

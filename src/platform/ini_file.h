@@ -33,6 +33,8 @@ public:
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
   bool KeyExists(std::string_view section, std::string_view key) const;
 
+  // The 1-based line of the key in the section, 0 when it is not there.
+  std::size_t LineOf(std::string_view section, std::string_view key) const;
   // Key names of a section, in file order (empty for a missing section).
   std::vector<std::string> ReadSection(std::string_view section) const;
   // Section names of the file, in file order, each once.

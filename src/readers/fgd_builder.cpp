@@ -26,6 +26,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
@@ -628,7 +629,10 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSe
   const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
   TArchiveScan scan;
   std::vector<TDemHeader> tiles;
+  std::int64_t done = 0;
   for (const std::string& path : members) {
+    ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
+                    static_cast<std::int64_t>(members.size()));
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;

@@ -98,13 +98,9 @@ std::string_view Item(const std::vector<std::string>& items, int index) {
 }
 
 // A decimal coordinate [m] that a single-precision double can hold.
-double Coordinate(std::string_view text) {
-  return FiniteReal(StrToFloat(text), text);
-}
+double Coordinate(std::string_view text) { return FiniteReal(StrToFloat(text), text); }
 
-std::string RecordName(int n) {
-  return ZeroPadded(n, 8);
-}
+std::string RecordName(int n) { return ZeroPadded(n, 8); }
 
 }  // namespace
 
@@ -125,51 +121,56 @@ void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   int n = 0;
   TExtentBuilder extent;
   std::string district;
-  while (!file.Eof()) {
-    const std::size_t count = SplitCommaText(file.ReadLine(), items);
-    const TLayout* layout = nullptr;
-    if (count == kFixedItems) {
-      layout = &kFixedLayout;
-    } else if (count == kNamedItems && named) {
-      layout = &*named;
-    } else {
-      continue;
-    }
+  LocatedAt(
+      leaf.FileName,
+      [&] { return TErrorPlace::Line(static_cast<unsigned long long>(file.LineNumber())); },
+      [&] {
+        while (!file.Eof()) {
+          const std::size_t count = SplitCommaText(file.ReadLine(), items);
+          const TLayout* layout = nullptr;
+          if (count == kFixedItems) {
+            layout = &kFixedLayout;
+          } else if (count == kNamedItems && named) {
+            layout = &*named;
+          } else {
+            continue;
+          }
 
-    ++n;
-    const double x = Coordinate(Item(items, layout->Y));
-    const double y = Coordinate(Item(items, layout->X));
-    TFigPoint* fig = points->New();
-    fig->ClassCode = kClass;
-    fig->Name = RecordName(n);
-    fig->LabelX = x;
-    fig->LabelY = y;
-    fig->AddPoint({x, y});
+          ++n;
+          const double x = Coordinate(Item(items, layout->Y));
+          const double y = Coordinate(Item(items, layout->X));
+          TFigPoint* fig = points->New();
+          fig->ClassCode = kClass;
+          fig->Name = RecordName(n);
+          fig->LabelX = x;
+          fig->LabelY = y;
+          fig->AddPoint({x, y});
 
-    if (n == 1) {
-      const std::int32_t zone = StrToInt(Item(items, layout->Zone));
-      // A zone outside the nineteen would have the points converted with the
-      // theme's zone, or with none at all.
-      if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
-      leaf.Zone = zone;
-      leaf.SheetName = Item(items, layout->Prefecture);
-      leaf.SheetName += Item(items, layout->Municipality);
-      leaf.Name = leaf.SheetName;
-    }
-    extent.Add(TFPoint{x, y});
-    leaf.Extent = extent.Rect;
+          if (n == 1) {
+            const std::int32_t zone = StrToInt(Item(items, layout->Zone));
+            // A zone outside the nineteen would have the points converted with the
+            // theme's zone, or with none at all.
+            if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
+            leaf.Zone = zone;
+            leaf.SheetName = Item(items, layout->Prefecture);
+            leaf.SheetName += Item(items, layout->Municipality);
+            leaf.Name = leaf.SheetName;
+          }
+          extent.Add(TFPoint{x, y});
+          leaf.Extent = extent.Rect;
 
-    district = Item(items, layout->District);
-    district += Item(items, layout->SubDistrict);
-    const std::string_view block = Item(items, layout->Block);
-    std::string joined;
-    joined.reserve(district.size() + 1 + block.size());
-    joined.append(district).append("-").append(block);
-    fig->Texts.reserve(3);
-    fig->AddText(district);
-    fig->AddText(std::string(block));
-    fig->AddText(std::move(joined));
-  }
+          district = Item(items, layout->District);
+          district += Item(items, layout->SubDistrict);
+          const std::string_view block = Item(items, layout->Block);
+          std::string joined;
+          joined.reserve(district.size() + 1 + block.size());
+          joined.append(district).append("-").append(block);
+          fig->Texts.reserve(3);
+          fig->AddText(district);
+          fig->AddText(std::string(block));
+          fig->AddText(std::move(joined));
+        }
+      });
 
   points->UpdateExtents();
   leaf.Loaded = true;

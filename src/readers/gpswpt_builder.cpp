@@ -116,9 +116,7 @@ double Coordinate(std::string_view item, char negative, TUnit unit) {
   return FiniteReal(value, number);
 }
 
-std::string PointName(int n) {
-  return ZeroPadded(n, 10);
-}
+std::string PointName(int n) { return ZeroPadded(n, 10); }
 
 // The track of one file, read line by line.
 class TTrackReader {
@@ -130,23 +128,28 @@ public:
     TTextFiler file(fileName_);
     std::vector<std::string> items;
     if (!file.Eof()) file.ReadLine();
-    while (!file.Eof()) {
-      const std::string& line = file.ReadLine();
-      if (SplitCommaText(line, items) == 0) continue;
-      const std::string& letter = items[0];
-      if (letter == "M") {
-        ReadDatum(items);
-      } else if (letter == "H") {
-        // "H  TN <name>" opens the next track: no line joins it to the last.
-        if (items.size() > 1 && items[1] == "TN") newTrack_ = true;
-        ReadHeader(items, columns_);
-        if (columns_.Latitude > 0 && columns_.Longitude > 0) trackKnown_ = true;
-      } else if (letter == "U") {
-        unit_ = ReadUnits(items, line, fileName_);
-      } else if (letter == "T" && trackKnown_) {
-        ReadTrackPoint(items);
-      }
-    }
+    LocatedAt(
+        fileName_,
+        [&] { return TErrorPlace::Line(static_cast<unsigned long long>(file.LineNumber())); },
+        [&] {
+          while (!file.Eof()) {
+            const std::string& line = file.ReadLine();
+            if (SplitCommaText(line, items) == 0) continue;
+            const std::string& letter = items[0];
+            if (letter == "M") {
+              ReadDatum(items);
+            } else if (letter == "H") {
+              // "H  TN <name>" opens the next track: no line joins it to the last.
+              if (items.size() > 1 && items[1] == "TN") newTrack_ = true;
+              ReadHeader(items, columns_);
+              if (columns_.Latitude > 0 && columns_.Longitude > 0) trackKnown_ = true;
+            } else if (letter == "U") {
+              unit_ = ReadUnits(items, line, fileName_);
+            } else if (letter == "T" && trackKnown_) {
+              ReadTrackPoint(items);
+            }
+          }
+        });
   }
 
   // Puts the points and lines read so far on the leaf, with their extent

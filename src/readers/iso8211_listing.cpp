@@ -129,10 +129,11 @@ void TFieldLine::Subfields(std::string_view name, std::vector<std::string_view>&
 }
 
 TEncListing TEncListing::FromFile(const std::string& fileName) {
-  return TEncListing(ReadWholeFile(fileName));
+  return TEncListing(ReadWholeFile(fileName), fileName);
 }
 
-TEncListing::TEncListing(std::string text) : text_(std::move(text)) {}
+TEncListing::TEncListing(std::string text, std::string fileName)
+    : text_(std::move(text)), fileName_(std::move(fileName)) {}
 
 void TEncListing::ReadVectorPass(std::int32_t& comf, std::int32_t& somf) {
   for (auto& store : stores_) store.clear();
@@ -141,24 +142,28 @@ void TEncListing::ReadVectorPass(std::int32_t& comf, std::int32_t& somf) {
   TLineCursor cursor(text_);
   TFieldLine field;
   std::string_view line;
-  while (cursor.Next(line)) {
-    if (ListingLineKind(line) != TListingLineKind::RecordStart) continue;
-    while (cursor.Next(line)) {
-      if (ListingLineKind(line) == TListingLineKind::RecordEnd) break;
-      const std::string_view tag = ListingTag(line);
-      if (tag == "DSPM") {
-        field.Assign(line);
-        const std::int32_t c = Factor(field, "COMF");
-        const std::int32_t s = Factor(field, "SOMF");
-        comf = c;
-        somf = s;
-      } else if (tag == "VRID") {
-        field.Assign(line);
-        ParseVectorRecord(field, cursor, comf, somf);
-        break;
-      }
-    }
-  }
+  LocatedAt(
+      fileName_, [&] { return TErrorPlace::Line(cursor.LineNumber()); },
+      [&] {
+        while (cursor.Next(line)) {
+          if (ListingLineKind(line) != TListingLineKind::RecordStart) continue;
+          while (cursor.Next(line)) {
+            if (ListingLineKind(line) == TListingLineKind::RecordEnd) break;
+            const std::string_view tag = ListingTag(line);
+            if (tag == "DSPM") {
+              field.Assign(line);
+              const std::int32_t c = Factor(field, "COMF");
+              const std::int32_t s = Factor(field, "SOMF");
+              comf = c;
+              somf = s;
+            } else if (tag == "VRID") {
+              field.Assign(line);
+              ParseVectorRecord(field, cursor, comf, somf);
+              break;
+            }
+          }
+        }
+      });
   for (auto& store : stores_) {
     std::stable_sort(store.begin(), store.end(),
                      [](const TStoreEntry& a, const TStoreEntry& b) { return a.Key < b.Key; });
@@ -206,11 +211,16 @@ void TEncListing::ScanFeatureLines(const TFeatureHandler& handler) const {
   TLineCursor cursor(text_);
   TFieldLine field;
   std::string_view line;
-  while (cursor.Next(line)) {
-    if (ListingLineKind(line) != TListingLineKind::Field || ListingTag(line) != "FRID") continue;
-    field.Assign(line);
-    handler(field, cursor);
-  }
+  LocatedAt(
+      fileName_, [&] { return TErrorPlace::Line(cursor.LineNumber()); },
+      [&] {
+        while (cursor.Next(line)) {
+          if (ListingLineKind(line) != TListingLineKind::Field || ListingTag(line) != "FRID")
+            continue;
+          field.Assign(line);
+          handler(field, cursor);
+        }
+      });
 }
 
 const TVectorRecord* TEncListing::FindVectorRecord(std::string_view pointer) const {

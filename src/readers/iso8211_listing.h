@@ -99,8 +99,9 @@ private:
 class TEncListing {
 public:
   // Reads the whole listing. EInOutError when it cannot be opened or read.
+  // Errors of the passes then name the file and the line.
   static TEncListing FromFile(const std::string& fileName);
-  explicit TEncListing(std::string text);
+  explicit TEncListing(std::string text, std::string fileName = {});
 
   // The stores refer into the text: the listing stays where it was made.
   TEncListing(const TEncListing&) = delete;
@@ -146,6 +147,7 @@ private:
   std::string_view Keep(std::string_view value);
 
   std::string text_;
+  std::string fileName_;
   std::deque<std::string> kept_;
   std::array<std::vector<TStoreEntry>, 3> stores_;
   std::size_t storedVertices_ = 0;

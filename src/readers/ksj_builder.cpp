@@ -113,6 +113,9 @@ public:
     }
   }
 
+  // The 1-based line read last, for messages.
+  int LineNumber() const { return std::min(next_, file_.Count()); }
+
   TArcList Arcs;
   TPgnList Polygons;
   TAtrList Attributes;
@@ -214,7 +217,8 @@ void TMapBuilder_Ksj::PrepareLeaf(TMapLeaf& leaf) const {
   leaf.Name = UpperAscii(leaf.SheetName.substr(0, 3));
 }
 
-void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
+void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/,
+                               double /*scale*/) {
   const std::string code = leaf.Name;
   const TItem item = ItemOf(code);
   if (item.Kind == TItemKind::None) {
@@ -232,7 +236,14 @@ void TMapBuilder_Ksj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
       reader.Polygons.AddToLeaf(leaf, code, reader.Attributes, reader.Arcs);
     reader.Arcs.AddToLeaf(leaf, code, TArcKinds{0});
   };
-  ReadThenAttach([&] { reader.Read(); }, attach);
+  ReadThenAttach(
+      [&] {
+        LocatedAt(
+            leaf.FileName,
+            [&] { return TErrorPlace::Line(static_cast<unsigned long long>(reader.LineNumber())); },
+            [&] { reader.Read(); });
+      },
+      attach);
   leaf.Loaded = true;
 }
 

@@ -24,6 +24,7 @@
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
@@ -1282,7 +1283,11 @@ struct TArchiveScan {
 
 TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
   TArchiveScan scan;
-  for (const std::string& path : ArchiveMembers(archive, {".xml"}, /*nested=*/true)) {
+  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"}, /*nested=*/true);
+  std::int64_t done = 0;
+  for (const std::string& path : members) {
+    ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
+                    static_cast<std::int64_t>(members.size()));
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;

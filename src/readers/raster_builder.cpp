@@ -43,33 +43,39 @@ THeader ReadHeader(const std::string& headerName) {
   THeader h;
   TTextFiler file(headerName);
   std::vector<std::string> items;
-  while (!file.Eof()) {
-    if (SplitCommaText(file.ReadLine(), items) == 0) continue;
-    const std::string keyword = UpperAscii(items[0]);
-    std::int32_t* integer = nullptr;
-    double* real = nullptr;
-    if (keyword == "NCOLS") {
-      integer = &h.Cols;
-    } else if (keyword == "NROWS") {
-      integer = &h.Rows;
-    } else if (keyword == "ULXMAP") {
-      real = &h.UlX;
-    } else if (keyword == "ULYMAP") {
-      real = &h.UlY;
-    } else if (keyword == "XDIM") {
-      real = &h.XDim;
-    } else if (keyword == "YDIM") {
-      real = &h.YDim;
-    } else {
-      continue;
-    }
-    if (items.size() < 2) throw EListIndexError(1);
-    if (integer) {
-      *integer = StrToInt(items[1]);
-    } else {
-      *real = StrToFloat(items[1]);
-    }
-  }
+  LocatedAt(
+      headerName,
+      [&] { return TErrorPlace::Line(static_cast<unsigned long long>(file.LineNumber())); },
+      [&] {
+        while (!file.Eof()) {
+          if (SplitCommaText(file.ReadLine(), items) == 0) continue;
+          const std::string keyword = UpperAscii(items[0]);
+          std::int32_t* integer = nullptr;
+          double* real = nullptr;
+          if (keyword == "NCOLS") {
+            integer = &h.Cols;
+          } else if (keyword == "NROWS") {
+            integer = &h.Rows;
+          } else if (keyword == "ULXMAP") {
+            real = &h.UlX;
+          } else if (keyword == "ULYMAP") {
+            real = &h.UlY;
+          } else if (keyword == "XDIM") {
+            real = &h.XDim;
+          } else if (keyword == "YDIM") {
+            real = &h.YDim;
+          } else {
+            continue;
+          }
+          if (items.size() < 2) throw EListIndexError(1);
+          if (integer) {
+            *integer = StrToInt(items[1]);
+          } else {
+            *real = StrToFloat(items[1]);
+          }
+        }
+      });
+
   return h;
 }
 
@@ -106,8 +112,8 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
     if (!(std::fabs(v) <= static_cast<double>(FLT_MAX)))
       throw EInOutError(Quoted(headerName) + " の画像の範囲が大きすぎます");
   }
-  const TFRect extent{static_cast<double>(left), static_cast<double>(top), static_cast<double>(right),
-                      static_cast<double>(bottom)};
+  const TFRect extent{static_cast<double>(left), static_cast<double>(top),
+                      static_cast<double>(right), static_cast<double>(bottom)};
   leaf->Zone = 0;
   leaf->Extent = extent;
   leaf->Corners = {TFPoint{extent.left, extent.top}, TFPoint{extent.left, extent.bottom},

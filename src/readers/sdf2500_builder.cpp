@@ -38,7 +38,7 @@ constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separat
 // ---------------------------------------------------------------------------
 // TRecordLines
 
-TRecordLines::TRecordLines(const std::string& fileName) {
+TRecordLines::TRecordLines(const std::string& fileName) : fileName_(fileName) {
   // A folder opens as a stream on some systems; only a file has lines.
   SetText(!fileName.empty() && IsFile(fileName) ? ReadWholeFile(fileName) : std::string());
 }
@@ -180,89 +180,105 @@ std::size_t ReserveFor(int count, const TRecordLines& lines) noexcept {
 }  // namespace
 
 void ReadArcFile(TRecordLines& lines, TArcList& arcs) {
-  TCommaFields f;
-  ReadOrigin(lines, f, arcs);
-  std::string_view line;
-  while (lines.Next(line)) {
-    f.Split(line);
-    if (!IsRecord(f.At(0), 'L')) continue;
-    auto arc = std::make_unique<TArcElement>();
-    arc->Code = RecordCode(f[0]);
-    arc->Kind = StrToInt(f.At(1));
-    arc->Name = f.At(2);
-    const int n = StrToInt(f.At(3));
-    arc->Points.reserve(ReserveFor(n, lines));
-    for (int i = 0; i < n; ++i) {
-      f.Split(lines.Need());
-      TFPoint p;
-      p.x = Offset(f.At(1), arcs.OriginX);
-      p.y = Offset(f.At(0), arcs.OriginY);
-      arc->Points.push_back(p);
-    }
-    arcs.AddElement(std::move(arc));
-  }
+  LocatedAt(
+      lines.FileName(), [&] { return TErrorPlace::Line(lines.LineNumber()); },
+      [&] {
+        TCommaFields f;
+        ReadOrigin(lines, f, arcs);
+        std::string_view line;
+        while (lines.Next(line)) {
+          f.Split(line);
+          if (!IsRecord(f.At(0), 'L')) continue;
+          auto arc = std::make_unique<TArcElement>();
+          arc->Code = RecordCode(f[0]);
+          arc->Kind = StrToInt(f.At(1));
+          arc->Name = f.At(2);
+          const int n = StrToInt(f.At(3));
+          arc->Points.reserve(ReserveFor(n, lines));
+          for (int i = 0; i < n; ++i) {
+            f.Split(lines.Need());
+            TFPoint p;
+            p.x = Offset(f.At(1), arcs.OriginX);
+            p.y = Offset(f.At(0), arcs.OriginY);
+            arc->Points.push_back(p);
+          }
+          arcs.AddElement(std::move(arc));
+        }
+      });
 }
 
 void ReadPgnFile(TRecordLines& lines, TPgnList& pgns) {
-  TCommaFields f;
-  ReadOrigin(lines, f, pgns);
-  std::string_view line;
-  while (lines.Next(line)) {
-    f.Split(line);
-    if (!IsRecord(f.At(0), 'A')) continue;
-    auto pgn = std::make_unique<TPgnElement>();
-    pgn->Code = RecordCode(f[0]);
-    pgn->Name = f.At(1);
-    const int n = StrToInt(f.At(2));
-    pgn->Y = Offset(f.At(3), pgns.OriginY);
-    pgn->X = Offset(f.At(4), pgns.OriginX);
-    pgn->ArcRefs.reserve(ReserveFor(n, lines));
-    // Each following line, whole, names one arc ("-" first: backwards).
-    for (int i = 0; i < n; ++i) pgn->AddArcRef(std::string(lines.Need()));
-    pgns.AddElement(std::move(pgn));
-  }
+  LocatedAt(
+      lines.FileName(), [&] { return TErrorPlace::Line(lines.LineNumber()); },
+      [&] {
+        TCommaFields f;
+        ReadOrigin(lines, f, pgns);
+        std::string_view line;
+        while (lines.Next(line)) {
+          f.Split(line);
+          if (!IsRecord(f.At(0), 'A')) continue;
+          auto pgn = std::make_unique<TPgnElement>();
+          pgn->Code = RecordCode(f[0]);
+          pgn->Name = f.At(1);
+          const int n = StrToInt(f.At(2));
+          pgn->Y = Offset(f.At(3), pgns.OriginY);
+          pgn->X = Offset(f.At(4), pgns.OriginX);
+          pgn->ArcRefs.reserve(ReserveFor(n, lines));
+          // Each following line, whole, names one arc ("-" first: backwards).
+          for (int i = 0; i < n; ++i) pgn->AddArcRef(std::string(lines.Need()));
+          pgns.AddElement(std::move(pgn));
+        }
+      });
 }
 
 void ReadPntFile(TRecordLines& lines, TPntList& pnts) {
-  TCommaFields f;
-  ReadOrigin(lines, f, pnts);
-  std::string_view line;
-  while (lines.Next(line)) {
-    f.Split(line);
-    if (!IsRecord(f.At(0), 'P')) continue;
-    auto pnt = std::make_unique<TPntElement>();
-    pnt->Code = RecordCode(f[0]);
-    pnt->Name = f.At(1);
-    pnt->Y = Offset(f.At(2), pnts.OriginY);
-    pnt->X = Offset(f.At(3), pnts.OriginX);
-    pnts.AddElement(std::move(pnt));
-  }
+  LocatedAt(
+      lines.FileName(), [&] { return TErrorPlace::Line(lines.LineNumber()); },
+      [&] {
+        TCommaFields f;
+        ReadOrigin(lines, f, pnts);
+        std::string_view line;
+        while (lines.Next(line)) {
+          f.Split(line);
+          if (!IsRecord(f.At(0), 'P')) continue;
+          auto pnt = std::make_unique<TPntElement>();
+          pnt->Code = RecordCode(f[0]);
+          pnt->Name = f.At(1);
+          pnt->Y = Offset(f.At(2), pnts.OriginY);
+          pnt->X = Offset(f.At(3), pnts.OriginX);
+          pnts.AddElement(std::move(pnt));
+        }
+      });
 }
 
 void ReadAtrFile(TRecordLines& lines, TAtrList& atrs) {
-  TCommaFields f;
-  lines.Need();  // the header line: skipped, but it must be there
-  std::string_view line;
-  while (lines.Next(line)) {
-    f.Split(line);
-    const std::string_view item0 = f.At(0);
-    if (!(IsRecord(item0, 'A') || IsRecord(item0, 'L') || IsRecord(item0, 'P'))) continue;
-    auto atr = std::make_unique<TAtrElement>();
-    atr->Code = RecordCode(item0);
-    atr->Name = f.At(1);
-    const int n = StrToInt(f.At(2));
-    if (n > 0) {
-      const std::size_t present = f.Count() - 3;  // items 3 .. Count-1
-      if (static_cast<std::size_t>(n) > present + kMaxMissingAttrValues) {
-        throw EListIndexError(static_cast<long long>(f.Count()));
-      }
-      atr->Values.reserve(static_cast<std::size_t>(n));
-      for (std::size_t v = 0; v < static_cast<std::size_t>(n); ++v) {
-        atr->Values.emplace_back(v < present ? f[3 + v] : std::string_view());
-      }
-    }
-    atrs.AddElement(std::move(atr));
-  }
+  LocatedAt(
+      lines.FileName(), [&] { return TErrorPlace::Line(lines.LineNumber()); },
+      [&] {
+        TCommaFields f;
+        lines.Need();  // the header line: skipped, but it must be there
+        std::string_view line;
+        while (lines.Next(line)) {
+          f.Split(line);
+          const std::string_view item0 = f.At(0);
+          if (!(IsRecord(item0, 'A') || IsRecord(item0, 'L') || IsRecord(item0, 'P'))) continue;
+          auto atr = std::make_unique<TAtrElement>();
+          atr->Code = RecordCode(item0);
+          atr->Name = f.At(1);
+          const int n = StrToInt(f.At(2));
+          if (n > 0) {
+            const std::size_t present = f.Count() - 3;  // items 3 .. Count-1
+            if (static_cast<std::size_t>(n) > present + kMaxMissingAttrValues) {
+              throw EListIndexError(static_cast<long long>(f.Count()));
+            }
+            atr->Values.reserve(static_cast<std::size_t>(n));
+            for (std::size_t v = 0; v < static_cast<std::size_t>(n); ++v) {
+              atr->Values.emplace_back(v < present ? f[3 + v] : std::string_view());
+            }
+          }
+          atrs.AddElement(std::move(atr));
+        }
+      });
 }
 
 }  // namespace sdf2500
@@ -445,13 +461,19 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
   // dates, a source note that may run over two lines): the name line is
   // found by its content. Blank lines are not counted.
   std::vector<std::string_view> lines;
+  std::vector<unsigned long long> numbers;  // each line's number in the file
   TRecordLines desc(descPath);
-  for (std::string_view line; desc.Next(line);) lines.push_back(line);
+  for (std::string_view line; desc.Next(line);) {
+    lines.push_back(line);
+    numbers.push_back(desc.LineNumber());
+  }
   const std::string wanted = UpperAscii(name);
   std::size_t at = 0;
   while (at < lines.size() && UpperAscii(TrimBlanks(lines[at])) != wanted) ++at;
   if (at == lines.size()) return nullptr;
+  std::size_t reading = at;  // the line being read, for messages
   auto line = [&](std::size_t i) {
+    reading = i;
     if (i >= lines.size()) throw EListIndexError(static_cast<long long>(i));
     return lines[i];
   };
@@ -462,35 +484,43 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
   leaf->Name = name;
   leaf->CoordMode = kModePlane;
 
-  StrToFloat(line(at + 1));  // the scale; not used further
+  LocatedAt(
+      descPath,
+      [&] {
+        return TErrorPlace::Line(reading < numbers.size() ? numbers[reading] : desc.LineNumber());
+      },
+      [&] {
+        StrToFloat(line(at + 1));  // the scale; not used further
 
-  // The zone line follows the scale, or follows the unit line that some
-  // editions put first: the first of the two that holds a zone and a corner.
-  TCommaFields f;
-  if (f.Split(line(at + 2)) < kFirstEditionItems && at + 3 < lines.size() &&
-      f.Split(lines[at + 3]) < kFirstEditionItems)
-    f.Split(lines[at + 2]);
-  leaf->Zone = StrToInt(f.At(0));
-  auto real = [&](std::size_t i) { return static_cast<double>(StrToFloat(f.At(i))); };
-  auto& c = leaf->Corners;
-  // Every corner is a pair (northing, easting).
-  c[0].y = real(1);
-  c[0].x = real(2);
-  c[2].y = real(3);
-  c[2].x = real(4);
-  if (f.Count() < kLaterEditionItems) {
-    // The first edition (1997) gives the south-west and north-east corners
-    // only, in the TOKYO datum.
-    c[1] = {c[0].x, c[2].y};
-    c[3] = {c[2].x, c[0].y};
-    leaf->Datum = kDatumTokyo;
-  } else {
-    c[1].y = real(5);
-    c[1].x = real(6);
-    c[3].y = real(7);
-    c[3].x = real(8);
-    leaf->Datum = f.At(9) == "0" ? kDatumTokyo : kDatumJgd2000;
-  }
+        // The zone line follows the scale, or follows the unit line that some
+        // editions put first: the first of the two that holds a zone and a corner.
+        TCommaFields f;
+        if (f.Split(line(at + 2)) < kFirstEditionItems && at + 3 < lines.size() &&
+            f.Split(line(at + 3)) < kFirstEditionItems)
+          f.Split(line(at + 2));
+        leaf->Zone = StrToInt(f.At(0));
+        auto real = [&](std::size_t i) { return static_cast<double>(StrToFloat(f.At(i))); };
+        auto& c = leaf->Corners;
+        // Every corner is a pair (northing, easting).
+        c[0].y = real(1);
+        c[0].x = real(2);
+        c[2].y = real(3);
+        c[2].x = real(4);
+        if (f.Count() < kLaterEditionItems) {
+          // The first edition (1997) gives the south-west and north-east corners
+          // only, in the TOKYO datum.
+          c[1] = {c[0].x, c[2].y};
+          c[3] = {c[2].x, c[0].y};
+          leaf->Datum = kDatumTokyo;
+        } else {
+          c[1].y = real(5);
+          c[1].x = real(6);
+          c[3].y = real(7);
+          c[3].x = real(8);
+          leaf->Datum = f.At(9) == "0" ? kDatumTokyo : kDatumJgd2000;
+        }
+      });
+  const auto& c = leaf->Corners;
   leaf->Extent.top = c[1].y;
   leaf->Extent.left = c[1].x;
   leaf->Extent.bottom = c[3].y;

@@ -111,11 +111,16 @@ public:
   std::string_view Need();
   // Bytes not yet handed out.
   std::size_t Remaining() const noexcept { return cursor_.Remaining(); }
+  // The file read (empty for a text), and the 1-based line of the file
+  // handed out last, for messages.
+  const std::string& FileName() const noexcept { return fileName_; }
+  unsigned long long LineNumber() const noexcept { return cursor_.LineNumber(); }
 
 private:
   TRecordLines() = default;
   void SetText(std::string text);
 
+  std::string fileName_;
   std::string data_;
   TLineCursor cursor_{std::string_view()};
   int index_ = 0;

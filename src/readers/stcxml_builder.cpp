@@ -98,6 +98,8 @@ const xc::DOMNode* FindNode(const xc::DOMNode* start, const XMLCh* name) {
   return nullptr;
 }
 
+constexpr XMLCh kId[] = u"id";
+
 // The value of an attribute, or empty text when the node has no such
 // attribute (or no attributes at all).
 std::string Attribute(const xc::DOMNode* node, const XMLCh* name) {
@@ -371,9 +373,21 @@ void TMapBuilder_STCXML::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   ReadThenAttach(
       [&] {
         // The first child of the space describes the space itself.
+        int ordinal = 0;
         for (const xc::DOMNode* child = ChildFrom(space, 1); child; child = child->getNextSibling())
-          if (const xc::DOMNode* feature = FindNode(child, kGeometricFeature))
-            AddFeature(feature, leaf, zone, *polygons, *polylines, allVertices);
+          if (const xc::DOMNode* feature = FindNode(child, kGeometricFeature)) {
+            ++ordinal;
+            // An error names the feature: by its id, else by its place.
+            LocatedAt(
+                leaf.FileName,
+                [&] {
+                  const std::string id = Attribute(feature, kId);
+                  return TErrorPlace::Element(
+                      id.empty() ? "GeometricFeature (" + std::to_string(ordinal) + " 番目)"
+                                 : "GeometricFeature id=\"" + SjisToUtf8(id) + "\"");
+                },
+                [&] { AddFeature(feature, leaf, zone, *polygons, *polylines, allVertices); });
+          }
       },
       finish);
   // Without an extent of its own the leaf takes the box of its features, so

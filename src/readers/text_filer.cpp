@@ -23,6 +23,7 @@ bool TLineCursor::Next(std::string_view& line) noexcept {
   line = text_.substr(start, pos_ - start);
   if (pos_ < n && text_[pos_] == '\r') ++pos_;
   if (pos_ < n && text_[pos_] == '\n') ++pos_;
+  ++line_;
   return true;
 }
 

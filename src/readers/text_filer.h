@@ -18,10 +18,15 @@ public:
   bool Next(std::string_view& line) noexcept;
   // Bytes not yet handed out.
   std::size_t Remaining() const noexcept { return text_.size() - pos_; }
+  // The 1-based number of the line handed out last (0 before the first).
+  std::size_t LineNumber() const noexcept { return line_; }
+  // Bytes handed out so far.
+  std::size_t Offset() const noexcept { return pos_; }
 
 private:
   std::string_view text_;
   std::size_t pos_ = 0;
+  std::size_t line_ = 0;
 };
 
 // A whole file as its lines.
@@ -36,6 +41,8 @@ public:
   // Line `i` without moving; throws EListIndexError outside 0..count-1.
   const std::string& GetLine(int i) const;
   int Count() const noexcept { return static_cast<int>(Lines.size()); }
+  // The 1-based number of the line ReadLine gave last, for messages.
+  int LineNumber() const noexcept { return Index; }
 
   // Splits `data` into lines by the rule above.
   static std::vector<std::string> SplitLines(std::string_view data);

@@ -121,10 +121,7 @@ public:
   // A count of items that take at least `minSize` bytes each: negative
   // counts and counts the rest of the file cannot hold are errors.
   std::size_t Count(std::int32_t count, std::size_t minSize, const unsigned char* at) const {
-    if (count < 0) {
-      throw EInOutError(Quoted(fileName_) + " の個数 " + std::to_string(count) + " が不正です" +
-                        Where(at));
-    }
+    if (count < 0) Fail("個数 " + std::to_string(count) + " が不正です", at);
     const std::size_t n = static_cast<std::size_t>(count);
     if (n > Remaining() / minSize) ThrowTruncated();
     return n;
@@ -137,17 +134,17 @@ public:
     return {reinterpret_cast<const char*>(Take(n)), n};
   }
 
-  [[noreturn]] void ThrowTruncated() const {
-    throw EInOutError(Quoted(fileName_) + " は途中で終わっています" + Where(p_));
-  }
+  [[noreturn]] void ThrowTruncated() const { Fail("ファイルが途中で終わっています", p_); }
   [[noreturn]] void ThrowUnknownKind(std::int32_t kind, const unsigned char* at) const {
-    throw EInOutError(Quoted(fileName_) + " の図形種別 " + std::to_string(kind) + " は不明です" +
-                      Where(at));
+    Fail("図形種別 " + std::to_string(kind) + " は不明です", at);
   }
 
 private:
-  std::string Where(const unsigned char* at) const {
-    return " (オフセット " + std::to_string(at - begin_) + ")";
+  // EInOutError with `detail`, naming the file and the offset of `at`.
+  [[noreturn]] void Fail(const std::string& detail, const unsigned char* at) const {
+    EInOutError error(detail);
+    error.Locate(fileName_, TErrorPlace::Offset(static_cast<unsigned long long>(at - begin_)));
+    throw error;
   }
 
   const unsigned char* p_;

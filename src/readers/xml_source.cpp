@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "readers/euc_jp.h"
@@ -33,18 +35,28 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 
 class TFileSource final : public TByteSource {
 public:
-  explicit TFileSource(const std::string& fileName) : file_(OpenFile(fileName, "rb")) {
+  explicit TFileSource(const std::string& fileName)
+      : file_(OpenFile(fileName, "rb")), name_(PathForMessage(fileName)) {
     if (!file_) throw EInOutError(Quoted(fileName) + " を開けません");
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(FsPath(fileName), ec);
+    size_ = ec ? 0 : static_cast<std::int64_t>(size);
   }
   ~TFileSource() override { std::fclose(file_); }
   std::size_t Read(void* buffer, std::size_t size) override {
     const std::size_t n = std::fread(buffer, 1, size, file_);
     if (n < size && std::ferror(file_)) Error = "読み込みに失敗しました";
+    read_ += static_cast<std::int64_t>(n);
+    // The window shows how far a large file is read, and may stop here.
+    ReportOpenBytes(name_, read_, size_);
     return n;
   }
 
 private:
   std::FILE* file_;
+  std::string name_;
+  std::int64_t size_ = 0;
+  std::int64_t read_ = 0;
 };
 
 // An open archive, closed at scope exit: a file, or bytes held in memory (a
@@ -69,7 +81,8 @@ public:
 #endif
     Check(&e);
   }
-  TZipArchive(std::string name, std::string bytes) : name_(std::move(name)), bytes_(std::move(bytes)) {
+  TZipArchive(std::string name, std::string bytes)
+      : name_(std::move(name)), bytes_(std::move(bytes)) {
     zip_error_t e;
     zip_error_init(&e);
     zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &e);
@@ -103,6 +116,16 @@ public:
         index >= 0 ? zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0) : nullptr;
     if (!file) throw EInOutError(Quoted(LeafPathOf(name_, member)) + " を書庫から読み出せません");
     return file;
+  }
+
+  // The member's size unpacked [bytes]; 0 when the archive does not say.
+  std::int64_t MemberSize(const std::string& member) const {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat(zip_, member.c_str(), ZIP_FL_ENC_RAW, &stat) != 0 ||
+        !(stat.valid & ZIP_STAT_SIZE))
+      return 0;
+    return static_cast<std::int64_t>(stat.size);
   }
 
   // A member read whole, for a zip inside the zip.
@@ -152,6 +175,8 @@ public:
       archive = inner_.back().get();
     }
     file_ = archive->OpenMember(path.Members.back());
+    size_ = archive->MemberSize(path.Members.back());
+    name_ = PathForMessage(path.Members.back());
   }
   ~TZipMemberSource() override { zip_fclose(file_); }
   std::size_t Read(void* buffer, std::size_t size) override {
@@ -160,10 +185,16 @@ public:
       Error = std::string("書庫の展開に失敗しました: ") + zip_file_strerror(file_);
       return 0;
     }
+    read_ += n;
+    // A large member alone in its archive shows its progress as a file does.
+    ReportOpenBytes(name_, read_, size_);
     return static_cast<std::size_t>(n);
   }
 
 private:
+  std::string name_;
+  std::int64_t size_ = 0;
+  std::int64_t read_ = 0;
   TZipArchive outer_;
   std::vector<std::unique_ptr<TZipArchive>> inner_;
   zip_file_t* file_ = nullptr;
@@ -300,8 +331,7 @@ std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName) {
 }
 
 std::vector<std::string> ArchiveMembers(const std::string& archive,
-                                        const std::vector<std::string_view>& endings,
-                                        bool nested) {
+                                        const std::vector<std::string_view>& endings, bool nested) {
   std::vector<std::string> paths;
   const TZipArchive zip(archive);
   for (const std::string& member : zip.Members()) {

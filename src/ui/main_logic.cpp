@@ -1,14 +1,32 @@
 #include "ui/main_logic.h"
 
+#include <cmath>
+#include <cstdio>
+#include <set>
+
+#include "coords/datum.h"
+#include "coords/projection.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "output/jwc_writer.h"
 #include "output/output_settings.h"
 #include "platform/canvas.h"
+#include "platform/errors.h"
+#include "readers/reader_util.h"
 
 namespace chizro {
 namespace {
+
+// The zoom of "拡大", "縮小", a wheel notch and the fit's steps.
+constexpr double kZoomStep = 1.5;
+// The scale of a new SDF sheet and the closest a fit goes.
+constexpr double kStartScale = 2500;
+// 1:2500 * 1.5^30 is about 1:480 million: beyond any map of the earth.
+constexpr int kMaxFitSteps = 30;
+// An arrow key moves the map by this part of the window.
+constexpr int kArrowPart = 4;
 
 constexpr TToolButton kToolButtons[] = {
     {"地図開", 0, 73, TGlyph::Open, &TMainLogic::OpenMap},
@@ -31,6 +49,43 @@ private:
   TMainHost& host_;
 };
 
+// The open's reports shown in the host's progress window: each file of an
+// archive of two or more, and each MB of a large file. The window opens at
+// the first report worth showing.
+class TOpenReports final : public TOpenProgress {
+public:
+  explicit TOpenReports(TMainHost& host) : host_(host) {}
+
+  void Files(const std::string& name, std::int64_t done, std::int64_t total) override {
+    if (total < 2) return;
+    files_ = true;
+    Show(name + " (" + std::to_string(done + 1) + "/" + std::to_string(total) + ")", done, total);
+  }
+  void Bytes(const std::string& name, std::int64_t done, std::int64_t total) override {
+    // Inside an archive the files are the steps.
+    if (files_ || total < kLargeFileBytes) return;
+    constexpr std::int64_t kMb = 1024 * 1024;
+    const std::int64_t mb = done / kMb;
+    if (mb == shownMb_) return;
+    shownMb_ = mb;
+    Show(
+        name + " (" + std::to_string(mb) + " / " + std::to_string((total + kMb - 1) / kMb) + " MB)",
+        mb, (total + kMb - 1) / kMb);
+  }
+  bool Cancelled() override { return box_ && box_->Cancelled(); }
+
+private:
+  void Show(const std::string& text, std::int64_t done, std::int64_t total) {
+    if (!box_) box_ = host_.StartOpenProgress();
+    if (box_) box_->Show(text, static_cast<int>(done), static_cast<int>(total));
+  }
+
+  TMainHost& host_;
+  std::unique_ptr<TOpenProgressBox> box_;
+  bool files_ = false;
+  std::int64_t shownMb_ = -1;
+};
+
 // The name patterns inside the brackets that end a filter caption.
 std::string PatternsOf(const std::string& caption) {
   const auto open = caption.rfind('(');
@@ -45,7 +100,7 @@ std::span<const TToolButton> ToolButtons() { return kToolButtons; }
 
 const std::vector<TFileType>& OpenFileTypes() {
   static const std::vector<TFileType> types = [] {
-    std::vector<TFileType> list = {{"すべてのファイル (*)", "*", kKindSdf2500}};
+    std::vector<TFileType> list = {{"すべてのファイル (*)", "*", kKindByContent}};
     for (const TDataKind& kind : DataKinds())
       if (kind.SingleFile) list.push_back({kind.Filter, PatternsOf(kind.Filter), kind.Kind});
     return list;
@@ -80,35 +135,62 @@ void TMainLogic::OpenMap() {
   if (!Guard([&] { choice = host_.ChooseFile(); })) return;
   if (!choice || choice->FileName.empty()) return;
   Guard([&] {
-    const int before = LeafCount();
+    std::set<const TMapLeaf*> before;
+    for (int t = 0; t < project_->Themes->Count(); ++t) {
+      const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
+      for (int i = 0; i < leaves.Count(); ++i) before.insert(leaves.Items(i));
+    }
+    const int kind =
+        choice->DataKind == kKindByContent ? KindOfFile(choice->FileName) : choice->DataKind;
+    // The view goes to what this open added, also when an error cut it
+    // short; an open that added nothing leaves the view as it was.
     auto settle = [&] {
+      TExtentBuilder added;
+      for (int t = 0; t < project_->Themes->Count(); ++t) {
+        const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
+        for (int i = 0; i < leaves.Count(); ++i)
+          if (!before.contains(leaves.Items(i)))
+            added.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
+      }
+      if (added.Empty) return;
       project_->SetPixelsPerInch(host_.PixelsPerInch());
-      project_->SetScale(2500);
+      FitExtent(added.Rect, kind == kKindSdf2500);
       loaded_ = true;
     };
     {
       TBusy busy(host_);
       project_->SetCanvas(nullptr);
+      TOpenReports reports(host_);
+      const TOpenProgressScope scope(&reports);
       try {
-        project_->Open(choice->FileName, choice->DataKind, kOpenFile);
+        project_->Open(choice->FileName, kind, kOpenFile);
+      } catch (const EOpenCancelled&) {
+        // The user's own choice: no message, and the view stays.
+        settle();
+        return;
       } catch (...) {
         // What opened before the error (sheets of a scan) is shown; the
         // error, and a file that gave no figure, goes to the message box.
-        if (LeafCount() > before) settle();
+        settle();
         throw;
       }
       settle();
     }
-    if (LeafCount() == before)
+    if (LeafCount() == static_cast<int>(before.size()))
       host_.ShowNotice("地図を開けませんでした。地図データではないか、既に開いています:\n" +
                        choice->ShownName);
     for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
   });
-  host_.RepaintImage();
+  Refresh();
 }
 
 void TMainLogic::Output() {
   if (!loaded_) return;
+  // The output moves the view over every leaf to load it: the user's view
+  // comes back afterwards, also after an error.
+  const TMapView& view = *project_->View;
+  const TFPoint centre{view.CenterX, view.CenterY};
+  const double scale = project_->GetScale();
   Guard([&] {
     TBusy busy(host_);
     const int leaves =
@@ -117,24 +199,34 @@ void TMainLogic::Output() {
     if (leaves > ProgressThreshold) progress = host_.StartProgress(leaves);
     // The output paints each leaf to load it; no window surface is needed.
     project_->SetCanvas(nullptr);
-    ExportJwc(*project_, [&](int index, int) {
-      if (progress) progress->Step(index);
-    });
+    try {
+      ExportJwc(*project_, [&](int index, int) {
+        if (progress) progress->Step(index);
+      });
+    } catch (...) {
+      project_->View->CenterX = centre.x;
+      project_->View->CenterY = centre.y;
+      project_->SetScale(scale);
+      throw;
+    }
     if (progress) progress->Step(leaves);
   });
-  host_.RepaintImage();
+  project_->View->CenterX = centre.x;
+  project_->View->CenterY = centre.y;
+  project_->SetScale(scale);
+  Refresh();
 }
 
 void TMainLogic::ZoomIn() {
   if (!loaded_) return;
-  project_->SetScale(project_->GetScale() / 1.5f);
-  host_.RepaintImage();
+  project_->SetScale(project_->GetScale() / kZoomStep);
+  Refresh();
 }
 
 void TMainLogic::ZoomOut() {
   if (!loaded_) return;
-  project_->SetScale(project_->GetScale() * 1.5f);
-  host_.RepaintImage();
+  project_->SetScale(project_->GetScale() * kZoomStep);
+  Refresh();
 }
 
 void TMainLogic::Settings() {
@@ -175,11 +267,216 @@ void TMainLogic::Paint(TCanvas& canvas) {
 
 void TMainLogic::Click(int x, int y) {
   if (!loaded_) return;
+  UpdateView();
   TFPoint w;
   project_->View->DcToWc({x, y}, w);
   project_->View->CenterX = w.x;
   project_->View->CenterY = w.y;
+  Refresh();
+}
+
+void TMainLogic::UpdateView() {
+  TMapView& view = *project_->View;
+  const TPoint size = host_.ImageSize();
+  view.DeviceRect = {0, 0, size.x, size.y};
+  view.PixelsPerInch = host_.PixelsPerInch();
+  view.UpdateTransform();
+}
+
+void TMainLogic::Refresh() {
   host_.RepaintImage();
+  host_.ShowStatus(Status());
+}
+
+void TMainLogic::FitAll() {
+  if (!loaded_) return;
+  TExtentBuilder all;
+  for (int t = 0; t < project_->Themes->Count(); ++t) {
+    const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
+    for (int i = 0; i < leaves.Count(); ++i)
+      all.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
+  }
+  if (all.Empty) return;
+  Guard([&] { FitExtent(all.Rect, false); });
+  Refresh();
+}
+
+void TMainLogic::FitExtent(const TFRect& extent, bool keepStart) {
+  TMapView& view = *project_->View;
+  view.CenterX = (extent.left + extent.right) / 2;
+  view.CenterY = (extent.bottom + extent.top) / 2;
+  double scale = kStartScale;
+  project_->SetScale(scale);
+  if (!keepStart) {
+    UpdateView();
+    // Pixels per world unit at 1:2500; the extent's size in pixels shrinks
+    // by the factor of the scale.
+    const double wide = std::fabs(extent.right - extent.left) * view.PxPerUnitX;
+    const double high = std::fabs(extent.top - extent.bottom) * view.PxPerUnitY;
+    const double room = std::min(view.DeviceWidth, view.DeviceHeight) > 0
+                            ? std::max(wide / view.DeviceWidth, high / view.DeviceHeight)
+                            : 0;
+    // Far enough out for a whole country, and no more: a broken extent
+    // must not send the scale to infinity.
+    for (int step = 0; step < kMaxFitSteps && room * kStartScale / scale > 1; ++step)
+      scale *= kZoomStep;
+    project_->SetScale(scale);
+  }
+  UpdateView();
+}
+
+void TMainLogic::PanPixels(double dx, double dy) {
+  TMapView& view = *project_->View;
+  UpdateView();
+  if (view.PxPerUnitX <= 0 || view.PxPerUnitY <= 0) return;
+  view.CenterX += dx / view.PxPerUnitX;
+  view.CenterY -= dy / view.PxPerUnitY;
+}
+
+void TMainLogic::ZoomAbout(double scale, int x, int y) {
+  TMapView& view = *project_->View;
+  UpdateView();
+  TFPoint before;
+  view.DcToWc({x, y}, before);
+  project_->SetScale(scale);
+  // In latitude/longitude the pixels per degree depend on the centre: a
+  // second pass takes up what the first one moved.
+  for (int pass = 0; pass < 2; ++pass) {
+    UpdateView();
+    TFPoint after;
+    view.DcToWc({x, y}, after);
+    view.CenterX += before.x - after.x;
+    view.CenterY += before.y - after.y;
+  }
+  UpdateView();
+}
+
+void TMainLogic::Wheel(int x, int y, int steps) {
+  if (!loaded_ || steps == 0) return;
+  Guard([&] { ZoomAbout(project_->GetScale() * std::pow(kZoomStep, -steps), x, y); });
+  cursor_ = TPoint{x, y};
+  Refresh();
+}
+
+void TMainLogic::MouseDown(int x, int y) {
+  if (!loaded_) return;
+  press_ = TPoint{x, y};
+  pressCentre_ = {project_->View->CenterX, project_->View->CenterY};
+  dragging_ = false;
+}
+
+void TMainLogic::MouseMove(int x, int y) {
+  cursor_ = TPoint{x, y};
+  if (loaded_ && press_) {
+    const int dx = x - press_->x;
+    const int dy = y - press_->y;
+    if (!dragging_ && std::max(std::abs(dx), std::abs(dy)) > kDragSlop) dragging_ = true;
+    if (dragging_) {
+      project_->View->CenterX = pressCentre_.x;
+      project_->View->CenterY = pressCentre_.y;
+      Guard([&] { PanPixels(-dx, -dy); });
+      host_.RepaintImage();
+    }
+  }
+  host_.ShowStatus(Status());
+}
+
+void TMainLogic::MouseUp(int x, int y) {
+  if (!press_) return;
+  const bool dragged = dragging_;
+  press_.reset();
+  dragging_ = false;
+  if (!dragged) Click(x, y);
+}
+
+void TMainLogic::MouseLeave() {
+  cursor_.reset();
+  host_.ShowStatus(Status());
+}
+
+void TMainLogic::Key(TMapKey key) {
+  if (!loaded_) return;
+  const TPoint size = host_.ImageSize();
+  switch (key) {
+    case TMapKey::ZoomIn:
+      ZoomIn();
+      return;
+    case TMapKey::ZoomOut:
+      ZoomOut();
+      return;
+    case TMapKey::FitAll:
+      FitAll();
+      return;
+    case TMapKey::Left:
+      PanPixels(-size.x / kArrowPart, 0);
+      break;
+    case TMapKey::Right:
+      PanPixels(size.x / kArrowPart, 0);
+      break;
+    case TMapKey::Up:
+      PanPixels(0, -size.y / kArrowPart);
+      break;
+    case TMapKey::Down:
+      PanPixels(0, size.y / kArrowPart);
+      break;
+  }
+  Refresh();
+}
+
+namespace {
+
+// "IX" for 9: the zones as surveyors write them.
+std::string Roman(int n) {
+  static constexpr std::pair<int, const char*> kDigits[] = {
+      {10, "X"}, {9, "IX"}, {5, "V"}, {4, "IV"}, {1, "I"}};
+  std::string out;
+  for (const auto& [value, text] : kDigits)
+    while (n >= value) {
+      out += text;
+      n -= value;
+    }
+  return out;
+}
+
+std::string Fixed(double v, int digits) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", digits, v);
+  return buf;
+}
+
+}  // namespace
+
+TStatusLine TMainLogic::Status() const {
+  TStatusLine status;
+  const TMapProject& p = *project_;
+  const std::string datum(DatumName(p.Datum));
+  status.System = p.CoordMode == kModePlane && p.Zone >= kMinZone && p.Zone <= kMaxZone
+                      ? Roman(p.Zone) + "系 " + datum
+                      : "緯度経度 " + datum;
+  if (!loaded_) return status;
+  status.Scale = "1:" + Fixed(std::round(p.GetScale()), 0);
+  if (!cursor_) return status;
+  TFPoint w;
+  p.View->DcToWc(*cursor_, w);
+  const TEllipsoid& ellipsoid = EllipsoidOfDatum(p.Datum);
+  double north = 0, east = 0, lat = 0, lon = 0;
+  try {
+    if (p.CoordMode == kModePlane) {
+      north = w.y;
+      east = w.x;
+      XYToLatLon(ellipsoid, p.Zone, lat, lon, north, east);
+    } else {
+      lat = w.y;
+      lon = w.x;
+      LatLonToXY(ellipsoid, p.Zone, north, east, lat, lon);
+    }
+  } catch (const EChizroError&) {
+    return status;  // no zone to state a plane position in
+  }
+  status.Plane = "X " + Fixed(north, 2) + " m  Y " + Fixed(east, 2) + " m";
+  status.LatLon = std::string(lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(lat), 6) + "°  " +
+                  (lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(lon), 6) + "°";
+  return status;
 }
 
 }  // namespace chizro

@@ -6,6 +6,7 @@
 // TMainHost. All texts here are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "model/geometry.h"
+#include "platform/canvas.h"
 #include "readers/data_kinds.h"
+#include "readers/kind_of_file.h"
 #include "ui/guard.h"
 
 namespace chizro {
@@ -66,15 +70,34 @@ struct TFileType {
   std::string Patterns;
   int DataKind;
 };
-// "すべてのファイル (*)" first, opening any file as the 1:2500 SDF map, then
-// every data kind that opens a single file, in the order of DataKinds().
+// "すべてのファイル (*)" first, opening a file as the kind its content shows
+// (kKindByContent), then every data kind that opens a single file, in the
+// order of DataKinds().
 const std::vector<TFileType>& OpenFileTypes();
 
 // A file chosen in the open dialog.
 struct TOpenChoice {
   std::string FileName;   // as the model opens it: the platform's path text
   std::string ShownName;  // as messages show it
-  int DataKind = kKindSdf2500;
+  int DataKind = kKindByContent;
+};
+
+// The item of the paint box's context menu that fits everything open into
+// the window (also the Home key).
+inline constexpr char kFitAllCaption[] = "全体表示";
+
+// The keys of the paint box.
+enum class TMapKey { ZoomIn, ZoomOut, Left, Right, Up, Down, FitAll };
+
+// The window's status line, left to right: the scale ("1:2500"), the
+// project's zone and datum ("IX系 JGD2000"), and where the cursor points:
+// plane X (north) and Y (east) in metres, and latitude/longitude. The last
+// two are empty while the cursor is off the map.
+struct TStatusLine {
+  std::string Scale;
+  std::string System;
+  std::string Plane;
+  std::string LatLon;
 };
 
 // A progress window over the leaves of an output; it closes when destroyed.
@@ -89,6 +112,29 @@ protected:
   TProgress(const TProgress&) = default;
   TProgress& operator=(const TProgress&) = default;
 };
+
+// The progress window of a long open: a text (the file's name and how far
+// the open is), a bar and a cancel button. It closes when destroyed.
+class TOpenProgressBox {
+public:
+  virtual ~TOpenProgressBox() = default;
+  // Shows `text` and the bar at `done` of `total`, and lets the window
+  // repaint and the cancel button be pressed.
+  virtual void Show(const std::string& text, int done, int total) = 0;
+  // True once the cancel button has been pressed.
+  virtual bool Cancelled() = 0;
+
+protected:
+  TOpenProgressBox() = default;
+  TOpenProgressBox(const TOpenProgressBox&) = default;
+  TOpenProgressBox& operator=(const TOpenProgressBox&) = default;
+};
+
+// The caption of the open's progress window.
+inline constexpr char kOpenProgressCaption[] = "地図を開いています";
+// An open shows progress from the second file of an archive, or by the MB
+// for a file of at least this size [bytes].
+inline constexpr std::int64_t kLargeFileBytes = 8 * 1024 * 1024;
 
 // What a front end lends the logic.
 class TMainHost {
@@ -112,6 +158,12 @@ public:
   virtual void SetBusy(bool busy) = 0;
   // Shows a progress window with kProgressText over `count` steps.
   virtual std::unique_ptr<TProgress> StartProgress(int count) = 0;
+  // Shows the progress window of an open (kOpenProgressCaption).
+  virtual std::unique_ptr<TOpenProgressBox> StartOpenProgress() = 0;
+  // The paint box's width and height [px].
+  virtual TPoint ImageSize() = 0;
+  // Shows the status line.
+  virtual void ShowStatus(const TStatusLine& status) = 0;
 
 protected:
   TMainHost() = default;
@@ -133,12 +185,15 @@ public:
   TMapProject& Project() noexcept { return *project_; }
   bool Loaded() const noexcept { return loaded_; }
 
-  // "地図開": opens the chosen file under the chosen data kind, resets the
-  // scale to 1:2500 (the centre stays once placed) and repaints. A file that
-  // gives no leaf gets a notice; what opened before an error is shown.
+  // "地図開": opens the chosen file under the chosen data kind (or the kind
+  // its content shows), fits the view to what it added and repaints. A file
+  // that gives no leaf gets a notice and leaves the view as it was; what
+  // opened before an error is shown. An archive of many files or a large
+  // file shows a progress window; cancelling it drops what this open had
+  // made and keeps everything opened before.
   void OpenMap();
   // "JWCAD出力": writes "temp.txt", with a progress window when the first
-  // theme has more than ProgressThreshold leaves.
+  // theme has more than ProgressThreshold leaves. The view stays as it was.
   void Output();
   // "拡大" and "縮小": the scale divided or multiplied by 1.5.
   void ZoomIn();
@@ -156,9 +211,31 @@ public:
 
   // The paint box's paint, onto a canvas that lives for this paint only.
   void Paint(TCanvas& canvas);
-  // A press of any mouse button at pixel (x, y) of the paint box centres the
-  // map there.
+  // A click at pixel (x, y) of the paint box centres the map there.
   void Click(int x, int y);
+
+  // "全体表示": the view fits everything open.
+  void FitAll();
+  // Places the view on `extent` (the project's system): centred on it, at
+  // the smallest scale of the 1.5 steps from 1:2500 that shows it whole
+  // (never closer than 1:2500), or at 1:2500 when `keepStart`.
+  void FitExtent(const TFRect& extent, bool keepStart);
+  // The wheel turned by `steps` notches at pixel (x, y), forward (positive)
+  // zooming in: each notch one 1.5 step, the point under the cursor fixed.
+  void Wheel(int x, int y, int steps);
+  // The left button: pressed, moved (held or not), released. Moving it
+  // held by more than kDragSlop pixels drags the map along; a release
+  // without a drag is a click.
+  void MouseDown(int x, int y);
+  void MouseMove(int x, int y);
+  void MouseUp(int x, int y);
+  // The cursor left the paint box.
+  void MouseLeave();
+  void Key(TMapKey key);
+  // The status line as it stands.
+  TStatusLine Status() const;
+
+  static constexpr int kDragSlop = 3;
 
   // Runs one step of a handler; an error is shown and the program goes on.
   bool Guard(const std::function<void()>& step);
@@ -167,10 +244,25 @@ public:
 
 private:
   int LeafCount() const;
+  // The view's transform from its centre and scale over the paint box.
+  void UpdateView();
+  // Repaints and shows the status line.
+  void Refresh();
+  // Moves the centre by (dx, dy) pixels of the paint box.
+  void PanPixels(double dx, double dy);
+  // Sets the scale, keeping the world point under pixel (x, y) there.
+  void ZoomAbout(double scale, int x, int y);
 
   TMainHost& host_;
   std::unique_ptr<TMapProject> project_;
   bool loaded_ = false;
+  // The cursor over the paint box, if it is.
+  std::optional<TPoint> cursor_;
+  // A press of the left button: where, the centre then, and whether the
+  // map is being dragged.
+  std::optional<TPoint> press_;
+  TFPoint pressCentre_;
+  bool dragging_ = false;
 };
 
 }  // namespace chizro

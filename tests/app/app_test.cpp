@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <filesystem>
 #include <sstream>
@@ -74,8 +76,21 @@ TEST_F(AppTest, ButtonsAndClicksReachTheMap) {
   Click(4);
   EXPECT_EQ(form->Project().GetScale(), 2500.0);
   const double cx = form->Project().View->CenterX;
-  QTest::mouseClick(form->Image(), Qt::RightButton, {}, QPoint(1, 1));
+  QTest::mouseClick(form->Image(), Qt::LeftButton, {}, QPoint(1, 1));
   EXPECT_LT(form->Project().View->CenterX, cx);
+  EXPECT_EQ(form->StatusPart(0)->text(), QStringLiteral("1:2500"));
+  EXPECT_EQ(form->StatusPart(1)->text(), QStringLiteral("IX系 JGD2000"));
+
+  // The keys and the wheel.
+  QTest::keyClick(form.get(), Qt::Key_Minus);
+  EXPECT_EQ(form->Project().GetScale(), 3750.0);
+  const QPointF at(100, 100);
+  QWheelEvent wheel(at, form->Image()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(form->Image(), &wheel);
+  EXPECT_EQ(form->Project().GetScale(), 2500.0);
+  QTest::keyClick(form.get(), Qt::Key_Home);
+  EXPECT_GT(form->Project().GetScale(), 2500.0) << "the whole sheet, wider than the window";
 
   ChooseNext(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", 91);
   Click(1);

@@ -151,8 +151,11 @@ TEST_F(ConvertTest, SizeAndScaleSetTheView) {
 TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
   fs::remove(home.File("JWC_TEMP.TXT"));
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map}), 1);
-  EXPECT_EQ(err.str(),
-            "chizro-convert: ファイルが見つかりません: '" + home.File("JWC_TEMP.TXT") + "'\n");
+  // The request file named in full, with what to do about it.
+  EXPECT_TRUE(err.str().starts_with("chizro-convert: ファイルが見つかりません: '" +
+                                    home.File("JWC_TEMP.TXT") + "'\n"))
+      << err.str();
+  EXPECT_NE(err.str().find("外部変形"), std::string::npos) << err.str();
   EXPECT_EQ(out.str(), "");
   EXPECT_FALSE(fs::exists(home.File("temp.txt")));
 
@@ -165,6 +168,22 @@ TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
 
   EXPECT_EQ(Run({"--home", home.File("missing"), map}), 1);
   EXPECT_NE(err.str().find("no such program directory"), std::string::npos) << err.str();
+}
+
+// Without --kind each map opens as its content shows: a vector file and a
+// GPX track together.
+TEST_F(ConvertTest, WithoutAKindTheContentChoosesIt) {
+  const std::string gpx = std::string(CHIZRO_TEST_DATA_DIR) + "/gpx/gpx10_routes_waypoints.gpx";
+  ASSERT_EQ(Run({"--home", home.Path().string(), map, gpx}), 0) << err.str();
+  EXPECT_NE(out.str().find("2 themes"), std::string::npos) << out.str();
+  EXPECT_TRUE(fs::exists(home.File("temp.txt")));
+}
+
+TEST_F(ConvertTest, TheHelpSaysWhereTheDataComesFrom) {
+  ASSERT_EQ(Run({"--help"}), 0);
+  for (const char* text : {"https://service.gsi.go.jp/kiban/", "https://www.geospatial.jp/",
+                           "Of the past", "PCX5", "CD-ROM"})
+    EXPECT_NE(out.str().find(text), std::string::npos) << text;
 }
 
 TEST_F(ConvertTest, AMapWithoutAFigureFailsAndWritesNothing) {
@@ -183,8 +202,10 @@ TEST_F(ConvertTest, AFolderWithABadSheetWritesTheGoodOnesAndFails) {
   EXPECT_TRUE(fs::exists(home.File("temp.txt")));
   // The sheet's folder joined with the platform's separator.
   const std::string sheet = (fs::path(disc) / "07MD624").string();
-  EXPECT_EQ(err.str(), "chizro-convert: 開けなかった地図があります\n'" + sheet +
-                           "': '2,500' は浮動小数点数ではありません\n");
+  // The sheet's error names its description file and the line.
+  const std::string description = (fs::path(sheet) / "07MD624.TXT").string();
+  EXPECT_EQ(err.str(), "chizro-convert: 開けなかった地図があります\n'" + sheet + "': '" +
+                           description + "' の 8 行目: '2,500' は浮動小数点数ではありません\n");
 }
 
 struct UsageCase {

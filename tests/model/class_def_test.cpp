@@ -151,5 +151,20 @@ TEST_F(ClassDefTest, WithoutLoaderKeysStandButNoImagesLoad) {
   EXPECT_EQ(grp.SymbolImage(0), nullptr);
 }
 
+// A wrong entry of a definition file is named with the file, its line and
+// the entry, then the reader's words.
+TEST_F(ClassDefTest, AnErrorNamesTheFileTheLineAndTheEntry) {
+  test::TempDir dir;
+  const std::string path = dir.File("bad.ini");
+  test::WriteFile(path, "[Size]\r\nSymSize=16\r\n[C_1101]\r\nVisible=1,0,0\r\nPen=0,x,1\r\n");
+  try {
+    grp.LoadFromFile(path);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'" + path + "' の 5 行目 [C_1101] Pen: 'x' は数値ではありません");
+  }
+}
+
 }  // namespace
 }  // namespace chizro

@@ -219,8 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "12.5 -3"},
         RequestCase{"EveryHp1LineSetsThePoint", "hp1 1 1\r\nhp1ln 2 3\r\n",
                     "hp1 1 1\r\nhp1ln 2 3\r\n", "2 3"},
-        RequestCase{"PickPointKeepsItsDigits", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n",
-                    "0.1 1E20"}),
+        RequestCase{"PickPointKeepsItsDigits", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n", "0.1 1E20"}),
     test::RowName<RequestCase>);
 
 TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
@@ -312,10 +311,40 @@ TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EChizroError& e) {
-    EXPECT_EQ(e.what(), GetParam().Message);
+    // The reader's own words; the file and the line before them are tried
+    // below.
+    EXPECT_EQ(e.Detail(), GetParam().Message);
   }
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
+}
+
+// A bad pick point names the request file and its line.
+TEST_F(JwcWriterFailureTest, ARequestErrorNamesTheFileAndTheLine) {
+  Settings("");
+  Request("hk 0\r\nhp1 100 y\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EFloatConvertError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'" + dir.File("JWC_TEMP.TXT") + "' の 2 行目: " + FloatError("y"));
+  }
+}
+
+// A wrong entry of the settings file is named with the file, its line
+// (counted by hand: [Layers], Output, [Elements], then the entries) and the
+// entry's key.
+TEST_F(JwcWriterFailureTest, ASettingsErrorNamesTheFileTheLineAndTheEntry) {
+  Settings(Entries("G", "5555=t,1,2,3,4\r\n1101=t,1,2,3\r\n"));
+  Request("hp1 0 0\r\n");
+  try {
+    ExportJwc(project);
+    FAIL() << "no error";
+  } catch (const EListIndexError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'" + dir.File("def/chizro.ini") + "' の 5 行目 [Elements] 1101: " + IndexError(4));
+  }
 }
 
 // A bad pick point; an entry of a drawn class too short, whose fields are
@@ -466,9 +495,14 @@ TEST(JwcNumberFormat, CoordinatesAreTheShortestFormWithinAMicrometre) {
     }
   }
   EXPECT_EQ(checked, 400000);
-  for (const auto& [v, text] : std::vector<std::pair<double, std::string>>{
-           {0.0, "0"}, {-0.0004, "0"}, {12.3491, "12.35"}, {-150000000.0004, "-150000000"},
-           {0.0015, "0.002"}, {1e9, "1000000000"}, {2.5e12, "2500000000000"}}) {
+  for (const auto& [v, text] :
+       std::vector<std::pair<double, std::string>>{{0.0, "0"},
+                                                   {-0.0004, "0"},
+                                                   {12.3491, "12.35"},
+                                                   {-150000000.0004, "-150000000"},
+                                                   {0.0015, "0.002"},
+                                                   {1e9, "1000000000"},
+                                                   {2.5e12, "2500000000000"}}) {
     char buf[kJwcNumberMax];
     EXPECT_EQ(std::string(buf, FormatJwcCoord(v, buf)), text) << v;
   }

@@ -136,5 +136,19 @@ INSTANTIATE_TEST_SUITE_P(
                       HeaderCase{"extent_beyond_single_precision", "io", {}}),
     [](const auto& row) { return std::string(row.param.Name); });
 
+// The message names the header file and its line, then gives the reader's
+// words.
+TEST_F(RasterReader, AHeaderErrorNamesTheFileAndTheLine) {
+  const std::string image = Copy("lines.bmp", "");
+  WriteFile(dir.File("lines.HDR"), "NROWS 2\r\n\r\nNCOLS 1.5\r\n");
+  try {
+    reader.OpenFile(leaves, image);
+    ADD_FAILURE() << "no error";
+  } catch (const EChizroError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'" + dir.File("lines.HDR") + "' の 3 行目: '1.5' は数値ではありません");
+  }
+}
+
 }  // namespace
 }  // namespace chizro::test

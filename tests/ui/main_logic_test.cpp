@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 #include <proj.h>
 
+#include <proj.h>
+
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -58,8 +62,32 @@ public:
     };
     return std::make_unique<TLogged>(log);
   }
+  std::unique_ptr<TOpenProgressBox> StartOpenProgress() override {
+    log += "open-progress ";
+    struct TLogged final : TOpenProgressBox {
+      explicit TLogged(TFakeHost& h) : host(h) {}
+      ~TLogged() override { host.log += "closed "; }
+      void Show(const std::string& text, int done, int total) override {
+        host.log += "[" + text + "] " + std::to_string(done) + "/" + std::to_string(total) + " ";
+        ++host.openSteps;
+      }
+      bool Cancelled() override {
+        return host.cancelAfter >= 0 && host.openSteps >= host.cancelAfter;
+      }
+      TFakeHost& host;
+    };
+    return std::make_unique<TLogged>(*this);
+  }
+  TPoint ImageSize() override {
+    const TRect r = canvas.ClipRect();
+    return {r.right - r.left, r.bottom - r.top};
+  }
+  void ShowStatus(const TStatusLine& s) override { status = s; }
 
   TMainLogic* logic = nullptr;
+  TStatusLine status;
+  int openSteps = 0;
+  int cancelAfter = -1;  // the open's cancel is pressed after this many steps
   test::TRecordingCanvas canvas;
   std::deque<TOpenChoice> choices;
   std::vector<std::string> errors;
@@ -80,7 +108,7 @@ protected:
     fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", home.Path() / "JWC_TEMP.TXT");
     host.logic = &logic;
   }
-  void Open(const fs::path& file, int kind = kKindSdf2500) {
+  void Open(const fs::path& file, int kind = kKindByContent) {
     host.choices.push_back({file.string(), file.string(), kind});
     logic.OpenMap();
   }
@@ -135,12 +163,14 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
   const double cx = view.CenterX;
   logic.Click(0, 0);
   EXPECT_NEAR(view.CenterX, cx - view.WorldWidth / 2, 2 / view.PxPerUnitX);
-  const double movedX = view.CenterX;
 
+  // A second sheet opens at 1:2500, centred on it.
   logic.ZoomIn();
   Open(Sheet("09LD184"));
   EXPECT_EQ(logic.Project().GetScale(), 2500.0);
-  EXPECT_EQ(view.CenterX, movedX) << "a second open keeps the view";
+  const TFRect sheet = logic.Project().Themes->Items(0)->Leaves->Items(1)->Extent;
+  EXPECT_DOUBLE_EQ(view.CenterX, (sheet.left + sheet.right) / 2);
+  EXPECT_DOUBLE_EQ(view.CenterY, (sheet.top + sheet.bottom) / 2);
   EXPECT_EQ(Leaves(), 2);
 }
 
@@ -279,13 +309,224 @@ TEST_F(MainLogicTest, OutputWithoutARequestFileIsAnErrorAndWritesNothing) {
   EXPECT_FALSE(ResultExists());
 }
 
+// Ground metres per pixel at 1:scale on a 96 ppi screen, by the window's
+// screen scale: 254000 / ppi pixels a metre at 1:1.
+double MetresPerPixel(double scale) { return scale * 96 / 254000; }
+
+// A KSJ file opened as すべてのファイル is read as KSJ and shown whole: the
+// scale is the first of 2500 * 1.5^k at which its extent fits the window.
+TEST_F(MainLogicTest, AnOpenFitsTheNewDataInOneAndAHalfSteps) {
+  Open(kSource / "tests" / "data" / "ksj" / "N03-85_13_sample.txt");
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  ASSERT_EQ(logic.Project().Themes->Count(), 1);
+  EXPECT_EQ(logic.Project().Themes->Items(0)->DataKind, kKindKsj);
+  const TFRect e = logic.Project().Themes->Items(0)->Extent;
+  const double wide = e.right - e.left, high = e.top - e.bottom;  // [m], plane
+  auto fits = [&](double scale) {
+    return wide / MetresPerPixel(scale) <= 688 && high / MetresPerPixel(scale) <= 451;
+  };
+  const double scale = logic.Project().GetScale();
+  const double k = std::log(scale / 2500) / std::log(1.5);
+  EXPECT_NEAR(k, std::round(k), 1e-9) << scale;
+  EXPECT_GT(k, 0.5) << "the sample spans more than one window at 1:2500";
+  EXPECT_TRUE(fits(scale));
+  EXPECT_FALSE(fits(scale / 1.5));
+  EXPECT_DOUBLE_EQ(logic.Project().View->CenterX, (e.left + e.right) / 2);
+  EXPECT_DOUBLE_EQ(logic.Project().View->CenterY, (e.top + e.bottom) / 2);
+  EXPECT_EQ(host.status.Scale, "1:" + std::to_string(static_cast<long long>(std::round(scale))));
+
+  // Zoomed in and moved, 全体表示 comes back to the same view.
+  logic.Key(TMapKey::ZoomIn);
+  logic.Key(TMapKey::Left);
+  logic.Key(TMapKey::FitAll);
+  EXPECT_DOUBLE_EQ(logic.Project().GetScale(), scale);
+  EXPECT_DOUBLE_EQ(logic.Project().View->CenterX, (e.left + e.right) / 2);
+}
+
+// Output and an open that fails leave the view where the user put it.
+TEST_F(MainLogicTest, OutputAndAFailedOpenKeepTheView) {
+  Open(Sheet("09LD183"));
+  logic.Click(100, 80);
+  logic.ZoomOut();
+  const TMapView& view = *logic.Project().View;
+  const TFPoint centre{view.CenterX, view.CenterY};
+  logic.Output();
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(view.CenterX, centre.x);
+  EXPECT_EQ(view.CenterY, centre.y);
+  EXPECT_EQ(logic.Project().GetScale(), 3750.0);
+
+  Open(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", kKindGpsWpt);
+  EXPECT_EQ(host.errors.size(), 1u);
+  test::WriteFile(home.File("notes.txt"), "not a map\r\n");
+  Open(home.File("notes.txt"));
+  EXPECT_EQ(host.notices.size(), 1u);
+  EXPECT_EQ(view.CenterX, centre.x);
+  EXPECT_EQ(view.CenterY, centre.y);
+  EXPECT_EQ(logic.Project().GetScale(), 3750.0);
+}
+
+// The wheel zooms by 1.5 a notch and the ground under the cursor stays
+// under it; a drag carries the map with the cursor; a press and release
+// without a drag recentres; the arrows move a quarter of the window.
+TEST_F(MainLogicTest, WheelDragAndArrowsMoveTheMapUnderTheCursor) {
+  Open(Sheet("09LD183"));
+  const TMapView& view = *logic.Project().View;
+  // The ground under pixel (x, y) at the current centre and scale, from the
+  // screen's own geometry: the centre sits at the middle pixel, y grows
+  // downwards on the screen and northwards on the ground.
+  auto ground = [&](int x, int y) {
+    const double m = MetresPerPixel(logic.Project().GetScale());
+    return TFPoint{view.CenterX + (x - 344) * m, view.CenterY - (y - 225.5) * m};
+  };
+  const TFPoint under = ground(600, 40);
+  logic.Wheel(600, 40, 1);
+  EXPECT_DOUBLE_EQ(logic.Project().GetScale(), 2500 / 1.5);
+  EXPECT_NEAR(ground(600, 40).x, under.x, 1e-6);
+  EXPECT_NEAR(ground(600, 40).y, under.y, 1e-6);
+  logic.Wheel(600, 40, -2);
+  EXPECT_DOUBLE_EQ(logic.Project().GetScale(), 2500 * 1.5);
+  EXPECT_NEAR(ground(600, 40).x, under.x, 1e-6);
+  EXPECT_NEAR(ground(600, 40).y, under.y, 1e-6);
+
+  const TFPoint grabbed = ground(200, 200);
+  host.repaints = 0;
+  logic.MouseDown(200, 200);
+  logic.MouseMove(230, 180);
+  logic.MouseMove(260, 150);
+  logic.MouseUp(260, 150);
+  EXPECT_EQ(host.repaints, 2) << "a repaint per move of the drag";
+  EXPECT_NEAR(ground(260, 150).x, grabbed.x, 1e-6);
+  EXPECT_NEAR(ground(260, 150).y, grabbed.y, 1e-6);
+
+  // A press that wanders less than the slop is a click at its release.
+  const TFPoint target = ground(100, 300);
+  logic.MouseDown(98, 299);
+  logic.MouseMove(100, 300);
+  logic.MouseUp(100, 300);
+  EXPECT_NEAR(view.CenterX, target.x, MetresPerPixel(3750));
+  EXPECT_NEAR(view.CenterY, target.y, MetresPerPixel(3750));
+
+  const TFPoint before{view.CenterX, view.CenterY};
+  logic.Key(TMapKey::Right);
+  logic.Key(TMapKey::Up);
+  EXPECT_NEAR(view.CenterX - before.x, 688 / 4 * MetresPerPixel(3750), 1e-6);
+  EXPECT_NEAR(view.CenterY - before.y, 451 / 4 * MetresPerPixel(3750), 1e-6);
+}
+
+// The status line: scale, zone and datum, and the cursor's plane position
+// and latitude/longitude, these against PROJ (JGD2000 / zone IX,
+// EPSG:2451, to JGD2000 geographic, EPSG:4612).
+TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
+  EXPECT_EQ(logic.Status().System, "IX系 JGD2000");
+  Open(Sheet("09LD183"));
+  const TMapView& view = *logic.Project().View;
+  logic.MouseMove(500, 100);
+  const double m = MetresPerPixel(2500);
+  const double east = view.CenterX + (500 - 344) * m;
+  const double north = view.CenterY - (100 - 225.5) * m;
+  EXPECT_EQ(host.status.Scale, "1:2500");
+  EXPECT_EQ(host.status.System, "IX系 JGD2000");
+  char plane[96];
+  std::snprintf(plane, sizeof plane, "X %.2f m  Y %.2f m", north, east);
+  EXPECT_EQ(host.status.Plane, plane);
+
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:2451", "EPSG:4612", nullptr);
+  ASSERT_NE(op, nullptr);
+  // EPSG:2451 takes northing then easting; EPSG:4612 gives latitude first.
+  const PJ_COORD ll = proj_trans(op, PJ_FWD, proj_coord(north, east, 0, 0));
+  proj_destroy(op);
+  double lat = 0, lon = 0;
+  ASSERT_EQ(std::sscanf(host.status.LatLon.c_str(), "北緯 %lf°  東経 %lf°", &lat, &lon), 2)
+      << host.status.LatLon;
+  EXPECT_NEAR(lat, ll.v[0], 2e-6);
+  EXPECT_NEAR(lon, ll.v[1], 2e-6);
+
+  logic.MouseLeave();
+  EXPECT_TRUE(host.status.Plane.empty());
+  EXPECT_EQ(host.status.Scale, "1:2500");
+}
+
+// A zip of two 地図XML files (each in a zip of its own, as the registry
+// hands them out) shows a step per file, named as the zip lists them.
+TEST_F(MainLogicTest, AnOpenOfManyFilesShowsAStepPerFile) {
+  const fs::path zip = kSource / "tests" / "data" / "moj" / "12103-0000.zip";
+  Open(zip);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(host.log,
+            "busy open-progress [12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 "
+            "closed idle ");
+}
+
+// A cancel after the zip's first file drops this open and keeps the sheet
+// opened before, without a message.
+TEST_F(MainLogicTest, ACancelledOpenKeepsWhatWasOpen) {
+  Open(Sheet("09LD183"));
+  const TMapView& view = *logic.Project().View;
+  const TFPoint centre{view.CenterX, view.CenterY};
+  host.log.clear();
+  host.cancelAfter = 1;
+  Open(kSource / "tests" / "data" / "moj" / "12103-0000.zip");
+  EXPECT_EQ(host.log, "busy open-progress [12103-0000-1.xml (1/2)] 0/2 closed idle ");
+  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_TRUE(host.notices.empty()) << host.notices[0];
+  int leaves = 0;
+  for (int t = 0; t < logic.Project().Themes->Count(); ++t)
+    leaves += logic.Project().Themes->Items(t)->Leaves->Count();
+  EXPECT_EQ(leaves, 1) << "the sheet, and nothing of the cancelled zip";
+  EXPECT_EQ(view.CenterX, centre.x);
+  EXPECT_EQ(view.CenterY, centre.y);
+  EXPECT_EQ(logic.Project().GetScale(), 2500.0);
+
+  // Opened again without a cancel, the zip comes whole.
+  host.cancelAfter = -1;
+  Open(kSource / "tests" / "data" / "moj" / "12103-0000.zip");
+  leaves = 0;
+  for (int t = 0; t < logic.Project().Themes->Count(); ++t)
+    leaves += logic.Project().Themes->Items(t)->Leaves->Count();
+  EXPECT_EQ(leaves, 3);
+}
+
+// A large single file reports each MB read.
+TEST_F(MainLogicTest, ALargeFileShowsProgressByTheMegabyte) {
+  // A GPX file of just over 9 MB: one track point, then a comment.
+  std::string gpx =
+      "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" "
+      "xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+      "<trkpt lat=\"35.0\" lon=\"139.0\"/><trkpt lat=\"35.001\" lon=\"139.001\"/>"
+      "</trkseg></trk><!--";
+  gpx.append(9 * 1024 * 1024, 'x');
+  gpx += "--></gpx>\n";
+  test::WriteFile(home.File("large.gpx"), gpx);
+  Open(home.File("large.gpx"));
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  // 0 to 9 MB of 10, each once, then the window closes.
+  std::string expected = "busy open-progress ";
+  for (int mb = 0; mb <= 9; ++mb)
+    expected += "[" + home.File("large.gpx") + " (" + std::to_string(mb) + " / 10 MB)] " +
+                std::to_string(mb) + "/10 ";
+  EXPECT_EQ(host.log, expected + "closed idle ");
+
+  // Cancelled at 2 MB, the file is not opened and nothing is said.
+  fs::rename(home.File("large.gpx"), home.File("large2.gpx"));
+  host.log.clear();
+  host.openSteps = 0;
+  host.cancelAfter = 3;
+  Open(home.File("large2.gpx"));
+  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_TRUE(host.notices.empty()) << host.notices[0];
+  EXPECT_EQ(host.log.find("(3 / 10 MB)"), std::string::npos) << host.log;
+  EXPECT_TRUE(host.log.ends_with("(2 / 10 MB)] 2/10 closed idle ")) << host.log;
+  EXPECT_EQ(logic.Project().Themes->Items(0)->Leaves->Count(), 1);
+}
+
 // Both windows build their filters from the caption and its patterns: the
 // patterns are what the caption shows in brackets.
 TEST(OpenFileTypes, AllFilesFirstThenEveryKindWithItsPatterns) {
   const auto& types = OpenFileTypes();
   ASSERT_GT(types.size(), 1u);
   EXPECT_EQ(types[0].Caption, "すべてのファイル (*)");
-  EXPECT_EQ(types[0].DataKind, kKindSdf2500);
+  EXPECT_EQ(types[0].DataKind, kKindByContent);
   for (const TFileType& t : types) {
     EXPECT_TRUE(t.Caption.ends_with("(" + t.Patterns + ")")) << t.Caption;
     EXPECT_EQ(t.Patterns.find_first_of("()"), std::string::npos) << t.Caption;

@@ -7,6 +7,9 @@ namespace chizro {
 // The main window: SpeedButton1 to SpeedButton6 are kIdSpeedButton1 + 0..5.
 inline constexpr int kIdSpeedButton1 = 101;
 inline constexpr int kIdImage = 110;
+inline constexpr int kIdStatusBar = 111;
+// The paint box's context menu: "全体表示".
+inline constexpr int kIdFitAll = 120;
 
 // The settings dialog "出力設定". OK and Cancel are IDOK and IDCANCEL.
 inline constexpr int kIdGroupBox1 = 201;

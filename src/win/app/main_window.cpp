@@ -18,11 +18,25 @@ namespace {
 constexpr wchar_t kFormClass[] = L"ChizroForm1";
 constexpr wchar_t kImageClass[] = L"ChizroPaintBox";
 constexpr wchar_t kProgressClass[] = L"ChizroProgress";
+constexpr wchar_t kOpenProgressClass[] = L"ChizroOpenProgress";
+constexpr int kOpenProgressWidth = 360;
+constexpr int kOpenProgressHeight = 104;
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // The progress window's caption and client size [px].
 constexpr char kProgressCaption[] = "JWCAD出力";
 constexpr int kProgressWidth = 320;
 constexpr int kProgressHeight = 72;
+
+// The open's progress window: its cancel button (and its close box, and
+// Esc) set the flag its user data points to.
+LRESULT CALLBACK OpenProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if ((msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || msg == WM_CLOSE) {
+    if (auto* cancelled = reinterpret_cast<bool*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+      *cancelled = true;
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
 
 void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC imageProc) {
   static bool done = false;
@@ -49,6 +63,10 @@ void RegisterClasses(HINSTANCE instance, WNDPROC formProc, WNDPROC imageProc) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kProgressClass;
   if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (progress) failed");
+
+  wc.lpfnWndProc = OpenProgressProc;
+  wc.lpszClassName = kOpenProgressClass;
+  if (!RegisterClassExW(&wc)) throw std::runtime_error("RegisterClassExW (open progress) failed");
   done = true;
 }
 
@@ -116,6 +134,75 @@ private:
   HWND bar_ = nullptr;
 };
 
+// The progress of a long open: a small window over the main window, which
+// is disabled meanwhile, with the file's name, a bar and "中止". Each step
+// lets Windows repaint and the button be pressed.
+class TWinOpenProgress final : public TOpenProgressBox {
+public:
+  TWinOpenProgress(HINSTANCE instance, HWND owner, HFONT font) : owner_(owner) {
+    RECT frame = {0, 0, kOpenProgressWidth, kOpenProgressHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER | WS_SYSMENU;
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    RECT over = {};
+    GetWindowRect(owner, &over);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    window_ = CreateWindowExW(
+        WS_EX_DLGMODALFRAME, kOpenProgressClass, WideText(kOpenProgressCaption).c_str(), style,
+        (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2, width, height,
+        owner, nullptr, instance, nullptr);
+    if (!window_) return;
+    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&cancelled_));
+    text_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS,
+                            12, 12, kOpenProgressWidth - 24, 16, window_,
+                            reinterpret_cast<HMENU>(kIdProgressText), instance, nullptr);
+    SendMessageW(text_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 12, 36,
+                           kOpenProgressWidth - 24, 20, window_,
+                           reinterpret_cast<HMENU>(kIdProgressBar), instance, nullptr);
+    const HWND cancel = CreateWindowExW(
+        0, L"BUTTON", WideText("中止").c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, kOpenProgressWidth - 92, 66, 80, 26,
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
+    SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    EnableWindow(owner_, FALSE);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+  }
+  ~TWinOpenProgress() override {
+    EnableWindow(owner_, TRUE);
+    if (window_) DestroyWindow(window_);
+  }
+  TWinOpenProgress(const TWinOpenProgress&) = delete;
+  TWinOpenProgress& operator=(const TWinOpenProgress&) = delete;
+
+  void Show(const std::string& text, int done, int total) override {
+    if (text_) SetWindowTextW(text_, WideText(text).c_str());
+    if (bar_) {
+      SendMessageW(bar_, PBM_SETRANGE32, 0, total);
+      SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (window_ && IsDialogMessageW(window_, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  bool Cancelled() override { return cancelled_; }
+
+private:
+  HWND owner_;
+  HWND window_ = nullptr;
+  HWND text_ = nullptr;
+  HWND bar_ = nullptr;
+  bool cancelled_ = false;
+};
+
 }  // namespace
 
 TWinForm1::TWinForm1(HINSTANCE instance) : instance_(instance) {
@@ -167,13 +254,27 @@ void TWinForm1::CreateControls() {
   image_ = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE, 0, kToolBarHeight, 0, 0,
                            form_, reinterpret_cast<HMENU>(kIdImage), instance_, this);
   if (!image_) throw std::runtime_error("CreateWindowExW (paint box) failed");
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, form_,
+                            reinterpret_cast<HMENU>(kIdStatusBar), instance_, nullptr);
+  if (status_) SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  ShowStatus(logic_->Status());
 }
 
 void TWinForm1::Layout() {
   if (!image_) return;
   RECT client = {};
   GetClientRect(form_, &client);
-  const int height = client.bottom - kToolBarHeight;
+  int statusHeight = 0;
+  if (status_) {
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT bar = {};
+    GetWindowRect(status_, &bar);
+    statusHeight = bar.bottom - bar.top;
+    // Scale, zone and datum, plane position, latitude/longitude [px].
+    const int rights[] = {90, 200, 420, -1};
+    SendMessageW(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(rights));
+  }
+  const int height = client.bottom - kToolBarHeight - statusHeight;
   MoveWindow(image_, 0, kToolBarHeight, client.right, height > 0 ? height : 0, TRUE);
 }
 
@@ -217,6 +318,9 @@ LRESULT CALLBACK TWinForm1::ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     InvalidateRect(hwnd, nullptr, FALSE);
   } else if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, ButtonProc, 1);
+  } else if (msg == WM_KEYDOWN && self->OnKey(wParam)) {
+    // A button keeps the focus after a click: the map's keys still work.
+    return 0;
   }
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
@@ -244,6 +348,12 @@ LRESULT TWinForm1::OnForm(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_MOUSEWHEEL:
+      OnWheel(wParam, lParam);
+      return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->CtlType == ODT_BUTTON) {
@@ -321,10 +431,46 @@ LRESULT TWinForm1::OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       PaintImage();
       return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      logic_->Click(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      SetFocus(image_);
+      SetCapture(image_);
+      logic_->MouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
+    case WM_MOUSEMOVE:
+      if (!tracking_) {
+        TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, image_, 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+      }
+      logic_->MouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == image_) ReleaseCapture();
+      logic_->MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_MOUSELEAVE:
+      tracking_ = false;
+      logic_->MouseLeave();
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnWheel(wParam, lParam);
+      return 0;
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_CONTEXTMENU: {
+      HMENU menu = CreatePopupMenu();
+      if (!menu) return 0;
+      AppendMenuW(menu, MF_STRING, kIdFitAll, WideText(kFitAllCaption).c_str());
+      POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
+        at = {0, 0};
+        ClientToScreen(image_, &at);
+      }
+      const int chosen = static_cast<int>(
+          TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, image_, nullptr));
+      DestroyMenu(menu);
+      if (chosen == kIdFitAll) logic_->FitAll();
+      return 0;
+    }
     case WM_SETCURSOR:
       if (busy_) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -369,6 +515,65 @@ void TWinForm1::PaintImage() {
   // paint the box again and again.
   EndPaint(image_, &ps);
   if (!painted) ShowError(error);
+}
+
+bool TWinForm1::OnKey(WPARAM key) {
+  switch (key) {
+    case VK_ADD:
+    case VK_OEM_PLUS:
+      logic_->Key(TMapKey::ZoomIn);
+      return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+      logic_->Key(TMapKey::ZoomOut);
+      return true;
+    case VK_LEFT:
+      logic_->Key(TMapKey::Left);
+      return true;
+    case VK_RIGHT:
+      logic_->Key(TMapKey::Right);
+      return true;
+    case VK_UP:
+      logic_->Key(TMapKey::Up);
+      return true;
+    case VK_DOWN:
+      logic_->Key(TMapKey::Down);
+      return true;
+    case VK_HOME:
+      logic_->Key(TMapKey::FitAll);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TWinForm1::OnWheel(WPARAM wParam, LPARAM lParam) {
+  // A notch is WHEEL_DELTA; fine-grained wheels add up to one.
+  wheelRest_ += GET_WHEEL_DELTA_WPARAM(wParam);
+  const int steps = wheelRest_ / WHEEL_DELTA;
+  wheelRest_ -= steps * WHEEL_DELTA;
+  if (steps == 0) return;
+  POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};  // on the screen
+  ScreenToClient(image_, &at);
+  logic_->Wheel(at.x, at.y, steps);
+}
+
+std::unique_ptr<TOpenProgressBox> TWinForm1::StartOpenProgress() {
+  return std::make_unique<TWinOpenProgress>(instance_, form_, font_);
+}
+
+TPoint TWinForm1::ImageSize() {
+  RECT client = {};
+  if (image_) GetClientRect(image_, &client);
+  return {client.right, client.bottom};
+}
+
+void TWinForm1::ShowStatus(const TStatusLine& status) {
+  if (!status_) return;
+  const std::string* texts[] = {&status.Scale, &status.System, &status.Plane, &status.LatLon};
+  for (int i = 0; i < 4; ++i)
+    SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(WideText(*texts[i]).c_str()));
 }
 
 std::optional<TOpenChoice> TWinForm1::ChooseFile() {

@@ -45,6 +45,10 @@ private:
   void PaintToolBar(HDC dc);
   void DrawButton(const DRAWITEMSTRUCT& item);
   void PaintImage();
+  // The map's keys; true when the key was one of them.
+  bool OnKey(WPARAM key);
+  // The wheel, at a point of the screen.
+  void OnWheel(WPARAM wParam, LPARAM lParam);
   // Runs a window message's handler; an error that escapes it is shown (it
   // must not unwind through Windows' frames).
   LRESULT Safely(const std::function<LRESULT()>& handler);
@@ -59,10 +63,16 @@ private:
   double PixelsPerInch() override;
   void SetBusy(bool busy) override;
   std::unique_ptr<TProgress> StartProgress(int count) override;
+  std::unique_ptr<TOpenProgressBox> StartOpenProgress() override;
+  TPoint ImageSize() override;
+  void ShowStatus(const TStatusLine& status) override;
 
   HINSTANCE instance_;
   HWND form_ = nullptr;
   HWND image_ = nullptr;
+  HWND status_ = nullptr;
+  bool tracking_ = false;  // the paint box reports the cursor's leaving
+  int wheelRest_ = 0;      // wheel delta short of a notch
   std::array<HWND, 6> buttons_{};
   HWND hot_ = nullptr;  // the button under the mouse
   HFONT font_ = nullptr;
