@@ -61,6 +61,38 @@ void TMapLeaf::RestoreSourceState() {
   Corners = source_.Corners;
 }
 
+std::unique_ptr<TMapLeaf> TMapLeaf::LoadCopy() const {
+  auto copy = std::make_unique<TMapLeaf>(leaves_);
+  copy->Name = Name;
+  copy->SheetName = SheetName;
+  copy->FileName = FileName;
+  copy->Corners = Corners;
+  copy->Extent = Extent;
+  copy->Datum = Datum;
+  copy->CoordMode = CoordMode;
+  copy->Zone = Zone;
+  copy->Notice = Notice;
+  copy->NoticeTaken = NoticeTaken;
+  copy->source_ = source_;
+  copy->RestoreSourceState();
+  return copy;
+}
+
+void TMapLeaf::TakeLoad(TMapLeaf& loaded) {
+  Name = std::move(loaded.Name);
+  SheetName = std::move(loaded.SheetName);
+  Corners = loaded.Corners;
+  Extent = loaded.Extent;
+  Datum = loaded.Datum;
+  CoordMode = loaded.CoordMode;
+  Zone = loaded.Zone;
+  FigGrps = std::move(loaded.FigGrps);
+  Loaded = loaded.Loaded;
+  NoFigureReason = std::move(loaded.NoFigureReason);
+  Notice = std::move(loaded.Notice);
+  NoticeTaken = loaded.NoticeTaken;
+}
+
 bool TMapLeaf::UpdateLoad(TMapView& view) {
   if (view.Intersects(Extent)) {
     if (Loaded || !LoadError.empty()) return false;

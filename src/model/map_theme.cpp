@@ -4,6 +4,7 @@
 
 #include "model/class_def.h"
 #include "model/draw_class.h"
+#include "model/leaf_prefetch.h"
 #include "model/map_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
@@ -80,6 +81,7 @@ std::unique_ptr<TMapLeaf> TMapTheme::OpenLeaf(const std::string& fileName) {
 
 void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
   if (!Builder) return;
+  if (Prefetch && Prefetch->Load(leaf)) return;
   // Figures are built in the system the reader stated at open; put the leaf
   // back into it so that the conversion below moves every part of it once.
   leaf.RestoreSourceState();

@@ -552,11 +552,15 @@ void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
 }
 
 // Reads a file to find its system and extent. Null when it is not FGD (with
-// the reason in `error`); EInOutError when nothing usable was read.
+// the reason in `error`); EInOutError when nothing usable was read. With
+// `build` the same pass builds the figures too, and a file read whole to its
+// end gives a loaded leaf: a file opened on its own is painted straight away,
+// so reading it a second time would only double the work. A file that stops
+// with an error keeps nothing here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notFgd) {
+                                   std::string* notFgd, bool build = false) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
-  TFgdHandler handler(leafFileName, false);
+  TFgdHandler handler(leafFileName, build);
   const TParseResult result = Parse(*source, handler);
   if (result.NotFgd) {
     if (notFgd) {
@@ -579,6 +583,16 @@ BaseName(InnermostName(leafFileName));
   leaf->Name = leaf->SheetName.substr(0, dot);
   SetLeafSystem(*leaf, *handler.Srs);
   leaf->Extent = extent.Rect;
+  if (build && result.Error.empty()) {
+    leaf->AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
+    leaf->AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
+    leaf->AddFigGrp(std::move(handler.points_))->UpdateExtents();
+    // Without a figure the leaf stays to be loaded, as a scanned one does.
+    if (leaf->HasFigures())
+      leaf->Loaded = true;
+    else
+      leaf->Unload();
+  }
   return leaf;
 }
 
@@ -621,9 +635,12 @@ bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader
 
 // The elevation tiles of the archive go to `demTiles` when given (a folder
 // makes one surface of all its tiles), else they become leaves here.
+// An archive of a single FGD file, as the downloads come, is read once: its
+// leaf is built while it is scanned.
 TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSets& dems,
                          std::vector<TDemHeader>* demTiles = nullptr) {
   const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
+  const bool build = !demTiles && members.size() == 1;
   TArchiveScan scan;
   std::vector<TDemHeader> tiles;
   for (const std::string& path : members) {
@@ -634,7 +651,7 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSe
     try {
       if (TakeDemTile(dems, path, tiles)) continue;
       std::string reason;
-      if (auto leaf = ScanLeaf(leaves, path, &reason))
+      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
         scan.Leaves.push_back(std::move(leaf));
       else if (scan.NotFgd.empty())
         scan.NotFgd = reason;
@@ -663,7 +680,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
   if (!IsRegularFile(fileName)) return nullptr;
   if (!EndsWithNoCase(fileName, ".zip")) {
     std::vector<TDemHeader> tiles;
-    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr);
+    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr, true);
     std::vector<std::unique_ptr<TMapLeaf>> made = dems_->MakeLeaves(leaves, fileName, tiles);
     return made.empty() ? nullptr : std::move(made.front());
   }

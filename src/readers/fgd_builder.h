@@ -88,6 +88,8 @@ public:
   // feature; the figures built before it stay attached to the leaf.
   // `classDefs` and `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
+  // A load changes nothing of the reader: the elevation sets are read only.
+  bool ConcurrentLoads() const override { return true; }
 
   // Drops the contours of the elevation-model leaves in `leaves`.
   void ContourIntervalChanged(TMapLeafGrp& leaves) override;

@@ -1,0 +1,153 @@
+#include "model/leaf_prefetch.h"
+
+#include <algorithm>
+
+#include "model/map_builder.h"
+#include "model/map_leaf.h"
+#include "model/map_theme.h"
+
+namespace chizro {
+namespace {
+
+// More workers than this gain nothing: the paint and the writer on the
+// calling thread take the leaves one at a time.
+constexpr unsigned kMaxWorkers = 4;
+
+}  // namespace
+
+TLeafPrefetch::TLeafPrefetch(TMapTheme& theme, const std::vector<TMapLeaf*>& order,
+                             unsigned workers)
+    : theme_(theme),
+      builder_(*theme.Builder),
+      classDefs_(theme.ClassDefs.get()),
+      scale_(theme.ViewScale()),
+      mode_(theme.CoordMode),
+      zone_(theme.Zone),
+      datum_(theme.Datum) {
+  // The calling thread paints and writes: the other cores load.
+  if (workers == 0) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    workers = cores > 1 ? cores - 1 : 0;
+  }
+  workers = std::min(workers, kMaxWorkers);
+  if (workers == 0 || !theme.Builder->ConcurrentLoads()) return;
+  for (TMapLeaf* leaf : order) {
+    if (!leaf || leaf->Loaded) continue;
+    TJob job;
+    job.Leaf = leaf;
+    job.Copy = leaf->LoadCopy();
+    jobs_.push_back(std::move(job));
+  }
+  if (jobs_.size() < 2) {
+    jobs_.clear();
+    return;
+  }
+  // One leaf ready beyond each worker's: enough to keep the writer fed.
+  ahead_ = workers + 1;
+  theme_.Prefetch = this;
+  for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+}
+
+TLeafPrefetch::~TLeafPrefetch() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& t : threads_) t.join();
+  if (theme_.Prefetch == this) theme_.Prefetch = nullptr;
+}
+
+TLeafPrefetch::TJob* TLeafPrefetch::NextJob() {
+  const std::size_t end = std::min(jobs_.size(), front_ + ahead_);
+  for (std::size_t i = front_; i < end; ++i)
+    if (jobs_[i].State == TState::Pending) return &jobs_[i];
+  return nullptr;
+}
+
+void TLeafPrefetch::Work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    TJob* job = nullptr;
+    changed_.wait(lock, [&] { return stop_ || (job = NextJob()) != nullptr; });
+    if (stop_) return;
+    job->State = TState::Running;
+    lock.unlock();
+    Run(*job);
+    lock.lock();
+    job->State = TState::Done;
+    changed_.notify_all();
+  }
+}
+
+// What TMapTheme::LoadLeaf does, on the copy: the copy starts in the system
+// the reader stated at open and ends in the theme's.
+void TLeafPrefetch::Run(TJob& job) {
+  TMapLeaf& copy = *job.Copy;
+  try {
+    builder_.LoadLeaf(copy, classDefs_, scale_);
+  } catch (...) {
+    job.Error = std::current_exception();
+  }
+  copy.SetCoordSystem(mode_, zone_, datum_);
+}
+
+bool TLeafPrefetch::Load(TMapLeaf& leaf) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const auto it = std::find_if(jobs_.begin(), jobs_.end(),
+                               [&](const TJob& job) { return job.Leaf == &leaf; });
+  if (it == jobs_.end() || it->State == TState::Taken) return false;
+  TJob& job = *it;
+  if (job.State == TState::Pending) {
+    // No worker has begun it: load it here rather than wait.
+    job.State = TState::Running;
+    lock.unlock();
+    Run(job);
+    lock.lock();
+  } else {
+    changed_.wait(lock, [&] { return job.State == TState::Done; });
+  }
+  job.State = TState::Taken;
+  while (front_ < jobs_.size() && jobs_[front_].State == TState::Taken) ++front_;
+  std::unique_ptr<TMapLeaf> copy = std::move(job.Copy);
+  const std::exception_ptr error = job.Error;
+  lock.unlock();
+  changed_.notify_all();
+
+  leaf.LoadError.clear();
+  leaf.NoFigureReason.clear();
+  leaf.TakeLoad(*copy);
+  if (error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      // As the theme's own load: what was built stays on show.
+      if (leaf.FigGrpCount() > 0) leaf.Loaded = true;
+      leaf.LoadError = e.what();
+      throw;
+    }
+  }
+  return true;
+}
+
+void TLeafPrefetch::Reach(const TMapLeaf& leaf) {
+  std::vector<std::unique_ptr<TMapLeaf>> dropped;  // freed after the lock
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const auto it = std::find_if(jobs_.begin(), jobs_.end(),
+                                 [&](const TJob& job) { return job.Leaf == &leaf; });
+    if (it == jobs_.end()) return;
+    const auto index = static_cast<std::size_t>(it - jobs_.begin());
+    for (std::size_t i = front_; i < index; ++i) {
+      TJob& job = jobs_[i];
+      changed_.wait(lock, [&] { return job.State != TState::Running; });
+      if (job.State == TState::Taken) continue;
+      job.State = TState::Taken;
+      dropped.push_back(std::move(job.Copy));
+    }
+    while (front_ < jobs_.size() && jobs_[front_].State == TState::Taken) ++front_;
+  }
+  changed_.notify_all();
+}
+
+}  // namespace chizro
