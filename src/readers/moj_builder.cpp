@@ -1233,10 +1233,15 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
     leaf.Datum = kDatumJgd2000;
 }
 
+// Reads a file for its system and extent. With `build` the same pass builds
+// the figures too, and a file read whole without an error gives a loaded
+// leaf: a file opened on its own is painted straight away, and reading it a
+// second time would double the work. A file with an error keeps nothing
+// here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notMoj) {
+                                   std::string* notMoj, bool build = false) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
-  TMojHandler handler(leafFileName, false);
+  TMojHandler handler(leafFileName, build);
   const TParseResult result = Parse(*source, handler);
   if (result.NotMoj) {
     if (notMoj) {
@@ -1261,6 +1266,25 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   SetLeafSystem(*leaf, *handler.Zone);
   if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
   leaf->Extent = handler.Extent.Rect;
+  if (build && result.Error.empty()) {
+    TBuild figures(handler);
+    std::string buildError;
+    try {
+      figures.Run();
+      buildError = handler.ItemProblem.empty() ? figures.Error : handler.ItemProblem;
+    } catch (const std::bad_alloc&) {
+      buildError = "memory";
+    }
+    if (buildError.empty()) {
+      leaf->AddFigGrp(std::move(figures.Polylines))->UpdateExtents();
+      leaf->AddFigGrp(std::move(figures.Points))->UpdateExtents();
+      // Without a figure the leaf stays to be loaded, as a scanned one does.
+      if (leaf->HasFigures())
+        leaf->Loaded = true;
+      else
+        leaf->Unload();
+    }
+  }
   return leaf;
 }
 
@@ -1280,16 +1304,20 @@ struct TArchiveScan {
   bool AnyOpen = false;
 };
 
-TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
+// An archive of a single file is read once: its leaf is built while it is
+// scanned (with `build`, for an archive opened on its own).
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool build = false) {
   TArchiveScan scan;
-  for (const std::string& path : ArchiveMembers(archive, {".xml"}, /*nested=*/true)) {
+  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"}, /*nested=*/true);
+  build = build && members.size() == 1;
+  for (const std::string& path : members) {
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;
     }
     try {
       std::string reason;
-      if (auto leaf = ScanLeaf(leaves, path, &reason))
+      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
         scan.Leaves.push_back(std::move(leaf));
       else if (scan.NotMoj.empty())
         scan.NotMoj = reason;
@@ -1309,9 +1337,9 @@ TMapBuilder_Moj::~TMapBuilder_Moj() = default;
 std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
   if (!IsRegularFile(fileName)) return nullptr;
-  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr);
+  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr, true);
 
-  TArchiveScan scan = ScanArchive(leaves, fileName);
+  TArchiveScan scan = ScanArchive(leaves, fileName, true);
   if (scan.Leaves.empty()) {
     if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
     if (scan.AnyOpen) return nullptr;
