@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/map_builder.h"
+#include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
 
@@ -65,11 +66,29 @@ TLeafPrefetch::TJob* TLeafPrefetch::NextJob() {
   return nullptr;
 }
 
+void TLeafPrefetch::Discard(std::vector<std::unique_ptr<TFigGrp>> figures) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& grp : figures) discarded_.push_back(std::move(grp));
+  }
+  changed_.notify_one();
+}
+
 void TLeafPrefetch::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     TJob* job = nullptr;
-    changed_.wait(lock, [&] { return stop_ || (job = NextJob()) != nullptr; });
+    changed_.wait(lock, [&] {
+      return stop_ || !discarded_.empty() || (job = NextJob()) != nullptr;
+    });
+    if (!discarded_.empty()) {
+      std::vector<std::unique_ptr<TFigGrp>> figures;
+      figures.swap(discarded_);
+      lock.unlock();
+      figures.clear();
+      lock.lock();
+      continue;
+    }
     if (stop_) return;
     job->State = TState::Running;
     lock.unlock();

@@ -29,6 +29,7 @@
 namespace chizro {
 
 class TClassDefGrp;
+class TFigGrp;
 class TMapBuilder;
 class TMapLeaf;
 class TMapTheme;
@@ -56,6 +57,10 @@ public:
   // happens for a leaf that has no prefetched load.
   void Reach(const TMapLeaf& leaf);
 
+  // Takes the figures of a leaf being unloaded, which a worker frees: the
+  // calling thread paints and writes meanwhile.
+  void Discard(std::vector<std::unique_ptr<TFigGrp>> figures);
+
   // Worker threads started (0 when nothing is prefetched).
   std::size_t Workers() const noexcept { return threads_.size(); }
 
@@ -81,6 +86,7 @@ private:
   std::vector<TJob> jobs_;
   std::size_t front_ = 0;  // jobs before it are taken or dropped
   std::size_t ahead_ = 0;  // jobs begun at most this far past front_
+  std::vector<std::unique_ptr<TFigGrp>> discarded_;
   bool stop_ = false;
   std::mutex mutex_;
   std::condition_variable changed_;

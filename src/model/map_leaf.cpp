@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/draw_class.h"
+#include "model/leaf_prefetch.h"
 #include "model/map_builder.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
@@ -109,8 +110,11 @@ bool TMapLeaf::UpdateLoad(TMapView& view) {
 }
 
 void TMapLeaf::Unload() {
-  FigGrps.clear();
+  // The draw classes point into the figures: they go first.
   DrawClasses->Clear();
+  if (TMapTheme* theme = Theme(); theme && theme->Prefetch)
+    theme->Prefetch->Discard(std::move(FigGrps));
+  FigGrps.clear();
   Loaded = false;
   IdleCount = 0;
 }

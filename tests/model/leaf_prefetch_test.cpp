@@ -16,6 +16,7 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
+#include "readers/data_kinds.h"
 #include "support/leaf_dump.h"
 #include "test_support.h"
 
@@ -71,17 +72,9 @@ struct Walk {
   std::size_t Loads = 0;
 };
 
-// Opens the city and paints each leaf in turn, centred, as the output does;
-// with `workers` > 0 through a prefetch of that many workers.
-Walk WalkCity(unsigned workers, int failing = -1, std::size_t stopAfter = 100) {
-  test::TempDir dir;
-  test::ScopedProgramDir home{dir.Path().string()};
-  FakeData data;
-  data.Concurrent = true;
-  MakeCity(data, failing);
-  FakeBuilders reader{kKind, data};
-  TMapProject project{reader};
-  project.Open("city", kKind, kOpenFolder);
+// Paints each leaf of the project's first theme in turn, centred, as the
+// output does; with `workers` > 0 through a prefetch of that many workers.
+Walk WalkLeaves(TMapProject& project, unsigned workers, std::size_t stopAfter = 1000) {
   TMapView& view = *project.View;
   view.DeviceRect = {0, 0, 100, 100};
   view.PixelsPerInch = 96;
@@ -106,7 +99,7 @@ Walk WalkCity(unsigned workers, int failing = -1, std::size_t stopAfter = 100) {
       std::string error;
       try {
         project.Draw();
-      } catch (const EConvertError& e) {
+      } catch (const std::exception& e) {
         error = e.what();
       }
       walk.Errors.push_back(error);
@@ -118,6 +111,19 @@ Walk WalkCity(unsigned workers, int failing = -1, std::size_t stopAfter = 100) {
     walk.End.push_back(leaf->FileName + (leaf->Loaded ? " loaded " : " unloaded ") +
                        std::to_string(leaf->FigGrpCount()) + " idle " +
                        std::to_string(leaf->IdleCount) + " error '" + leaf->LoadError + "'");
+  return walk;
+}
+
+Walk WalkCity(unsigned workers, int failing = -1, std::size_t stopAfter = 1000) {
+  test::TempDir dir;
+  test::ScopedProgramDir home{dir.Path().string()};
+  FakeData data;
+  data.Concurrent = true;
+  MakeCity(data, failing);
+  FakeBuilders reader{kKind, data};
+  TMapProject project{reader};
+  project.Open("city", kKind, kOpenFolder);
+  Walk walk = WalkLeaves(project, workers, stopAfter);
   walk.Loads = data.LoadLog.size();
   return walk;
 }
@@ -172,6 +178,46 @@ TEST(LeafPrefetchTest, AReaderThatCannotLoadConcurrentlyIsNotPrefetched) {
   EXPECT_EQ(theme.Prefetch, nullptr);
   EXPECT_FALSE(prefetch.Load(*theme.Leaves->Items(0)));
 }
+
+// The shipped readers that load ahead, on folders of their test data (bad
+// files among them: their errors come out at the same paints).
+struct FolderCase {
+  const char* Name;
+  int Kind;
+  const char* Folder;  // below tests/data, or the source tree with "samples/"
+};
+
+class LeafPrefetchFolder : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(LeafPrefetchFolder, LoadsAheadAsInTurn) {
+  const FolderCase& c = GetParam();
+  const std::string folder = std::string(c.Folder).starts_with("samples/")
+                                 ? test::SourcePath(c.Folder)
+                                 : test::DataPath(c.Folder);
+  const test::ScopedProgramDir program(test::SourcePath());
+  auto walk = [&](unsigned workers) {
+    TMapProject project{DefaultBuilders()};
+    try {
+      project.Open(folder, c.Kind, kOpenFolder);
+    } catch (const std::exception&) {
+      // A bad file of the folder: the others are open.
+    }
+    return WalkLeaves(project, workers);
+  };
+  const Walk serial = walk(0);
+  ASSERT_GE(serial.Dumps.size(), 2u);
+  const Walk ahead = walk(2);
+  EXPECT_EQ(ahead.Dumps, serial.Dumps);
+  EXPECT_EQ(ahead.Errors, serial.Errors);
+  EXPECT_EQ(ahead.End, serial.End);
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, LeafPrefetchFolder,
+                         ::testing::Values(FolderCase{"SdfSamples", kKindSdf2500, "samples/sdf"},
+                                           FolderCase{"SdfDisc", kKindSdf2500, "sdf/disc"},
+                                           FolderCase{"Fgd", kKindFgd, "fgd"},
+                                           FolderCase{"Moj", kKindMoj, "moj"}),
+                         [](const auto& param) { return std::string(param.param.Name); });
 
 }  // namespace
 }  // namespace chizro
