@@ -225,7 +225,9 @@ void TMapLeafGrp::UpdateExtent() {
 void TMapLeafGrp::UpdateDrawClasses() {
   if (!theme_) return;
   for (auto& leaf : items_) leaf->PrepareDrawClasses(*theme_->ClassDefs);
-  if (!items_.empty()) theme_->Datum = items_[0]->Datum;
+  // Written only when it changes: readers loading ahead on other threads
+  // read the theme's datum meanwhile.
+  if (!items_.empty() && theme_->Datum != items_[0]->Datum) theme_->Datum = items_[0]->Datum;
 }
 
 void TMapLeafGrp::Draw(TMapView& view) {
