@@ -25,10 +25,12 @@ TLeafPrefetch::TLeafPrefetch(TMapTheme& theme, const std::vector<TMapLeaf*>& ord
       mode_(theme.CoordMode),
       zone_(theme.Zone),
       datum_(theme.Datum) {
-  // The calling thread paints and writes: the other cores load.
+  // As many workers as cores: loading takes more than half of the work,
+  // so the loads share the cores with the calling thread's paints and
+  // writes rather than leave one core to them. A single core gains nothing.
   if (workers == 0) {
     const unsigned cores = std::thread::hardware_concurrency();
-    workers = cores > 1 ? cores - 1 : 0;
+    workers = cores > 1 ? cores : 0;
   }
   workers = std::min(workers, kMaxWorkers);
   if (workers == 0 || !theme.Builder->ConcurrentLoads()) return;
