@@ -45,8 +45,9 @@ TLeafPrefetch::TLeafPrefetch(TMapTheme& theme, const std::vector<TMapLeaf*>& ord
     jobs_.clear();
     return;
   }
-  // One leaf ready beyond each worker's: enough to keep the writer fed.
-  ahead_ = workers + 1;
+  // One leaf per worker under way or ready past the one being written:
+  // enough to keep the writer fed, and no more held in memory.
+  ahead_ = workers;
   theme_.Prefetch = this;
   for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
 }
