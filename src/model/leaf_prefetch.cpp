@@ -111,7 +111,12 @@ void TLeafPrefetch::Run(TJob& job) {
   } catch (...) {
     job.Error = std::current_exception();
   }
-  copy.SetCoordSystem(mode_, zone_, datum_);
+  // Nothing may leave a worker thread: an error here goes to the paint.
+  try {
+    copy.SetCoordSystem(mode_, zone_, datum_);
+  } catch (...) {
+    if (!job.Error) job.Error = std::current_exception();
+  }
 }
 
 bool TLeafPrefetch::Load(TMapLeaf& leaf) {
