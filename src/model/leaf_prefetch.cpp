@@ -1,6 +1,7 @@
 #include "model/leaf_prefetch.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "model/map_builder.h"
 #include "model/map_figure.h"
@@ -19,7 +20,7 @@ constexpr unsigned kMaxWorkers = 4;
 TLeafPrefetch::TLeafPrefetch(TMapTheme& theme, const std::vector<TMapLeaf*>& order,
                              unsigned workers)
     : theme_(theme),
-      builder_(*theme.Builder),
+      builder_(theme.Builder.get()),
       classDefs_(theme.ClassDefs.get()),
       scale_(theme.ViewScale()),
       mode_(theme.CoordMode),
@@ -33,7 +34,7 @@ TLeafPrefetch::TLeafPrefetch(TMapTheme& theme, const std::vector<TMapLeaf*>& ord
     workers = cores > 1 ? cores : 0;
   }
   workers = std::min(workers, kMaxWorkers);
-  if (workers == 0 || !theme.Builder->ConcurrentLoads()) return;
+  if (workers == 0 || !builder_ || !builder_->ConcurrentLoads()) return;
   for (TMapLeaf* leaf : order) {
     if (!leaf || leaf->Loaded) continue;
     TJob job;
@@ -45,11 +46,15 @@ TLeafPrefetch::TLeafPrefetch(TMapTheme& theme, const std::vector<TMapLeaf*>& ord
     jobs_.clear();
     return;
   }
-  // One leaf per worker under way or ready past the one being written:
+  // One leaf per worker under way or ready, from the next to be written on:
   // enough to keep the writer fed, and no more held in memory.
   ahead_ = workers;
   theme_.Prefetch = this;
-  for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  try {
+    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  } catch (const std::system_error&) {
+    // Fewer threads than asked: the paints load what no worker has begun.
+  }
 }
 
 TLeafPrefetch::~TLeafPrefetch() {
@@ -107,7 +112,7 @@ void TLeafPrefetch::Work() {
 void TLeafPrefetch::Run(TJob& job) {
   TMapLeaf& copy = *job.Copy;
   try {
-    builder_.LoadLeaf(copy, classDefs_, scale_);
+    builder_->LoadLeaf(copy, classDefs_, scale_);
   } catch (...) {
     job.Error = std::current_exception();
   }

@@ -79,7 +79,7 @@ private:
   TJob* NextJob();
 
   TMapTheme& theme_;
-  TMapBuilder& builder_;
+  TMapBuilder* builder_;
   const TClassDefGrp* classDefs_;
   double scale_;
   int mode_, zone_, datum_;
