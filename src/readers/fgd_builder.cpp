@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -28,6 +29,7 @@
 #include "model/map_theme.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
+#include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "readers/fgd_dem.h"
 #include "readers/reader_util.h"
@@ -730,18 +732,69 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
     if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
   }
   std::sort(files.begin(), files.end());
+
+  // The plain files are read on all cores at once (each is parsed whole for
+  // its extent); what each gave is taken below in file order, as if they
+  // had been read in turn.
+  struct TFileScan {
+    bool Read = false;  // not a zip, not open yet
+    bool Dem = false;
+    bool DemBroken = false;  // the error is of an elevation model's head
+    TDemHeader Header;
+    std::unique_ptr<TMapLeaf> Leaf;
+    std::exception_ptr Error;
+  };
+  std::vector<TFileScan> scans(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
+  }
+  ForEachIndex(files.size(), [&](std::size_t i) {
+    TFileScan& scan = scans[i];
+    if (!scan.Read) return;
+    const std::string name = PathText(files[i]);
+    try {
+      TDemKind kind = TDemKind::Dem;
+      try {
+        kind = ReadDemHeader(name, scan.Header);
+      } catch (const EChizroError&) {
+        scan.DemBroken = true;
+        throw;
+      }
+      if (kind == TDemKind::Dem) {
+        scan.Dem = true;
+        return;
+      }
+      std::string notFgd;
+      scan.Leaf = ScanLeaf(leaves, name, &notFgd);
+    } catch (...) {
+      scan.Error = std::current_exception();
+    }
+  });
+
   std::vector<std::string> errors;
   std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
-  for (const fs::path& file : files) {
-    const std::string name = PathText(file);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    TFileScan& scan = scans[i];
     try {
       if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan scan = ScanArchive(leaves, name, *dems_, &demTiles);
-        for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : scan.Failed) errors.push_back(failed.second);
-      } else if (!leaves.FindByFileName(name) && !TakeDemTile(*dems_, name, demTiles)) {
-        std::string notFgd;
-        if (auto leaf = ScanLeaf(leaves, name, &notFgd)) leaves.Add(std::move(leaf));
+        TArchiveScan archive = ScanArchive(leaves, name, *dems_, &demTiles);
+        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+      } else if (scan.Read) {
+        if (scan.Error) {
+          try {
+            std::rethrow_exception(scan.Error);
+          } catch (const EChizroError& e) {
+            if (scan.DemBroken) dems_->AddBroken(name, e.what());
+            throw;
+          }
+        }
+        if (scan.Dem)
+          demTiles.push_back(std::move(scan.Header));
+        else if (scan.Leaf)
+          leaves.Add(std::move(scan.Leaf));
       }
     } catch (const EChizroError& e) {
       errors.push_back(e.what());

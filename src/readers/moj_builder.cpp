@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -26,6 +27,7 @@
 #include "model/map_theme.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
+#include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "readers/reader_util.h"
 #include "readers/xml_source.h"
@@ -1381,17 +1383,42 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
     if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
   }
   std::sort(files.begin(), files.end());
+
+  // The plain files are read on all cores at once; what each gave is taken
+  // below in file order, as if they had been read in turn.
+  struct TFileScan {
+    bool Read = false;  // not a zip, not open yet
+    std::unique_ptr<TMapLeaf> Leaf;
+    std::exception_ptr Error;
+  };
+  std::vector<TFileScan> scans(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
+  }
+  ForEachIndex(files.size(), [&](std::size_t i) {
+    TFileScan& scan = scans[i];
+    if (!scan.Read) return;
+    try {
+      std::string notMoj;
+      scan.Leaf = ScanLeaf(leaves, PathText(files[i]), &notMoj);
+    } catch (...) {
+      scan.Error = std::current_exception();
+    }
+  });
+
   std::vector<std::string> errors;
-  for (const fs::path& file : files) {
-    const std::string name = PathText(file);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    TFileScan& scan = scans[i];
     try {
       if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan scan = ScanArchive(leaves, name);
-        for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : scan.Failed) errors.push_back(failed.second);
-      } else if (!leaves.FindByFileName(name)) {
-        std::string notMoj;
-        if (auto leaf = ScanLeaf(leaves, name, &notMoj)) leaves.Add(std::move(leaf));
+        TArchiveScan archive = ScanArchive(leaves, name);
+        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+      } else if (scan.Read) {
+        if (scan.Error) std::rethrow_exception(scan.Error);
+        if (scan.Leaf) leaves.Add(std::move(scan.Leaf));
       }
     } catch (const EChizroError& e) {
       errors.push_back(e.what());
