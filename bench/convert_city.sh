@@ -52,12 +52,13 @@ user=$(sed -n 's/.*User time (seconds): //p' "$home/time.log")
 sys=$(sed -n 's/.*System time (seconds): //p' "$home/time.log")
 rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$home/time.log")
 bytes=$(stat -c %s "$home/temp.txt")
+input=$(du -sb --exclude=.complete "$city" | cut -f1)
 
 echo "$summary"
 awk -v wall="$wall" -v user="$user" -v sys="$sys" -v f="$figures" -v v="$vertices" \
-  -v rss="$rss" -v bytes="$bytes" -v sheets="$sheets" 'BEGIN {
+  -v rss="$rss" -v bytes="$bytes" -v sheets="$sheets" -v input="$input" 'BEGIN {
   printf "city %s: %.2f s wall (%.2f s user, %.2f s system), %.0f figures/s, %.0f vertices/s,\n",
     sheets, wall, user, sys, f / wall, v / wall
-  printf "peak memory %.0f MB, temp.txt %.0f MB (target: under 2 s on 2 cores)\n",
-    rss / 1024, bytes / 1048576
+  printf "%.0f MB of SDF read at %.0f MB/s; peak memory %.0f MB, temp.txt %.0f MB (target: under 2 s on 2 cores)\n",
+    input / 1048576, input / 1048576 / wall, rss / 1024, bytes / 1048576
 }'

@@ -110,6 +110,8 @@ public:
     fs::remove(path_, ec);
   }
   const std::string& Path() const { return path_; }
+  // The bytes of the tile files in the zip, uncompressed.
+  std::size_t Bytes() const { return bytes_; }
 
 private:
   BenchZip()
@@ -121,6 +123,7 @@ private:
     for (int ty = 0; ty < kTilesY; ++ty)
       for (int tx = 0; tx < kTilesX; ++tx) {
         std::string* doc = new std::string(TileXml(tx, ty));
+        bytes_ += doc->size();
         char name[64];
         std::snprintf(name, sizeof name, "FG-GML-5339-%d%d-DEM5A-20240101.xml", ty, tx);
         zip_source_t* src = zip_source_buffer(zip, doc->data(), doc->size(), 0);
@@ -131,6 +134,7 @@ private:
     docs_.clear();
   }
   std::string path_;
+  std::size_t bytes_ = 0;
   std::vector<std::unique_ptr<std::string>> docs_;
 };
 
@@ -177,6 +181,9 @@ void BM_DemLoadZip(benchmark::State& state) {
     lines = leaf->FigGrps.front()->Count();
   }
   state.counters["lines"] = lines;
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(BenchZip::Get().Bytes()));
+  state.counters["MB"] = static_cast<double>(BenchZip::Get().Bytes()) / (1 << 20);
 }
 BENCHMARK(BM_DemLoadZip)->Unit(benchmark::kMillisecond);
 

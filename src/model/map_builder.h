@@ -50,6 +50,11 @@ public:
   // errors), so that the next paint builds them anew. Others do nothing.
   virtual void ContourIntervalChanged(TMapLeafGrp& /*leaves*/) {}
 
+  // True when LoadLeaf may run for different leaves on several threads at
+  // once (the reader keeps no state of its own that a load changes), so
+  // that the leaves of a folder can be loaded ahead on a worker pool.
+  virtual bool ConcurrentLoads() const { return false; }
+
 protected:
   TMapBuilder() = default;
   TMapBuilder(const TMapBuilder&) = delete;

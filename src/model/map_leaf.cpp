@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/draw_class.h"
+#include "model/leaf_prefetch.h"
 #include "model/map_builder.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
@@ -61,6 +62,38 @@ void TMapLeaf::RestoreSourceState() {
   Corners = source_.Corners;
 }
 
+std::unique_ptr<TMapLeaf> TMapLeaf::LoadCopy() const {
+  auto copy = std::make_unique<TMapLeaf>(leaves_);
+  copy->Name = Name;
+  copy->SheetName = SheetName;
+  copy->FileName = FileName;
+  copy->Corners = Corners;
+  copy->Extent = Extent;
+  copy->Datum = Datum;
+  copy->CoordMode = CoordMode;
+  copy->Zone = Zone;
+  copy->Notice = Notice;
+  copy->NoticeTaken = NoticeTaken;
+  copy->source_ = source_;
+  copy->RestoreSourceState();
+  return copy;
+}
+
+void TMapLeaf::TakeLoad(TMapLeaf& loaded) {
+  Name = std::move(loaded.Name);
+  SheetName = std::move(loaded.SheetName);
+  Corners = loaded.Corners;
+  Extent = loaded.Extent;
+  Datum = loaded.Datum;
+  CoordMode = loaded.CoordMode;
+  Zone = loaded.Zone;
+  FigGrps = std::move(loaded.FigGrps);
+  Loaded = loaded.Loaded;
+  NoFigureReason = std::move(loaded.NoFigureReason);
+  Notice = std::move(loaded.Notice);
+  NoticeTaken = loaded.NoticeTaken;
+}
+
 bool TMapLeaf::UpdateLoad(TMapView& view) {
   if (view.Intersects(Extent)) {
     if (Loaded || !LoadError.empty()) return false;
@@ -77,8 +110,11 @@ bool TMapLeaf::UpdateLoad(TMapView& view) {
 }
 
 void TMapLeaf::Unload() {
-  FigGrps.clear();
+  // The draw classes point into the figures: they go first.
   DrawClasses->Clear();
+  if (TMapTheme* theme = Theme(); theme && theme->Prefetch)
+    theme->Prefetch->Discard(std::move(FigGrps));
+  FigGrps.clear();
   Loaded = false;
   IdleCount = 0;
 }
@@ -189,7 +225,9 @@ void TMapLeafGrp::UpdateExtent() {
 void TMapLeafGrp::UpdateDrawClasses() {
   if (!theme_) return;
   for (auto& leaf : items_) leaf->PrepareDrawClasses(*theme_->ClassDefs);
-  if (!items_.empty()) theme_->Datum = items_[0]->Datum;
+  // Written only when it changes: readers loading ahead on other threads
+  // read the theme's datum meanwhile.
+  if (!items_.empty() && theme_->Datum != items_[0]->Datum) theme_->Datum = items_[0]->Datum;
 }
 
 void TMapLeafGrp::Draw(TMapView& view) {

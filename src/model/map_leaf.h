@@ -61,6 +61,12 @@ public:
   void RecordSourceState();
   void RestoreSourceState();
 
+  // A leaf of the same list to load in this one's place (on another thread):
+  // its names, file, notice and the system and geometry a load starts from,
+  // without figures. TakeLoad then moves what its load built into this leaf.
+  std::unique_ptr<TMapLeaf> LoadCopy() const;
+  void TakeLoad(TMapLeaf& loaded);
+
   std::string SheetName;
   std::string FileName;
   std::array<TFPoint, 4> Corners{};

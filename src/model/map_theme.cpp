@@ -4,6 +4,7 @@
 
 #include "model/class_def.h"
 #include "model/draw_class.h"
+#include "model/leaf_prefetch.h"
 #include "model/map_builder.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
@@ -80,6 +81,11 @@ std::unique_ptr<TMapLeaf> TMapTheme::OpenLeaf(const std::string& fileName) {
 
 void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
   if (!Builder) return;
+  // A leaf that holds figures (built at open, or loaded before) is read
+  // afresh: its figures are in the theme's system, not the reader's, and the
+  // reader adds to what a leaf holds.
+  if (leaf.Loaded || leaf.FigGrpCount() > 0) leaf.Unload();
+  if (Prefetch && Prefetch->Load(leaf)) return;
   // Figures are built in the system the reader stated at open; put the leaf
   // back into it so that the conversion below moves every part of it once.
   leaf.RestoreSourceState();

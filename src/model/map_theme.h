@@ -14,6 +14,7 @@ namespace chizro {
 
 class TClassDefGrp;
 class TLayerDefGrp;
+class TLeafPrefetch;
 class TMapLeaf;
 class TMapLeafGrp;
 class TMapProject;
@@ -63,6 +64,9 @@ public:
   bool Visible = true;
   std::string DefFileName;
   std::unique_ptr<TMapBuilder> Builder;
+  // Loads of leaves made ahead on other threads, which LoadLeaf takes when
+  // one is there for its leaf; null when none (not owned).
+  TLeafPrefetch* Prefetch = nullptr;
 
 private:
   TMapThemeGrp* themes_;

@@ -18,6 +18,7 @@
 
 #include "model/class_def.h"
 #include "model/draw_class.h"
+#include "model/leaf_prefetch.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
@@ -530,9 +531,15 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
     writer.SetOrigin(theme.Extent.left, theme.Extent.top);
     TMapView& view = *project.View;
     const int count = theme.Leaves->Count();
+    // The leaves are read and built ahead on the other cores while this
+    // thread paints and writes them in order.
+    std::vector<TMapLeaf*> order;
+    for (int i = 0; i < count; ++i) order.push_back(theme.Leaves->Items(i));
+    TLeafPrefetch prefetch(theme, order);
     for (int i = 0; i < count; ++i) {
       if (progress) progress(i, count);
       TMapLeaf& leaf = *theme.Leaves->Items(i);
+      prefetch.Reach(leaf);
       view.CenterX = static_cast<double>((double{leaf.Extent.left} + leaf.Extent.right) / 2);
       view.CenterY = static_cast<double>((double{leaf.Extent.top} + leaf.Extent.bottom) / 2);
       // A leaf whose load failed holds at best part of its data: read it

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -29,6 +30,7 @@
 #include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
+#include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "readers/fgd_dem.h"
 #include "readers/reader_util.h"
@@ -555,11 +557,15 @@ void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
 }
 
 // Reads a file to find its system and extent. Null when it is not FGD (with
-// the reason in `error`); EInOutError when nothing usable was read.
+// the reason in `error`); EInOutError when nothing usable was read. With
+// `build` the same pass builds the figures too, and a file read whole to its
+// end gives a loaded leaf: a file opened on its own is painted straight away,
+// so reading it a second time would only double the work. A file that stops
+// with an error keeps nothing here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notFgd) {
+                                   std::string* notFgd, bool build = false) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
-  TFgdHandler handler(leafFileName, false);
+  TFgdHandler handler(leafFileName, build);
   const TParseResult result = Parse(*source, handler);
   if (result.NotFgd) {
     if (notFgd) {
@@ -582,6 +588,16 @@ BaseName(InnermostName(leafFileName));
   leaf->Name = leaf->SheetName.substr(0, dot);
   SetLeafSystem(*leaf, *handler.Srs);
   leaf->Extent = extent.Rect;
+  if (build && result.Error.empty()) {
+    leaf->AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
+    leaf->AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
+    leaf->AddFigGrp(std::move(handler.points_))->UpdateExtents();
+    // Without a figure the leaf stays to be loaded, as a scanned one does.
+    if (leaf->HasFigures())
+      leaf->Loaded = true;
+    else
+      leaf->Unload();
+  }
   return leaf;
 }
 
@@ -624,9 +640,12 @@ bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader
 
 // The elevation tiles of the archive go to `demTiles` when given (a folder
 // makes one surface of all its tiles), else they become leaves here.
+// An archive of a single FGD file, as the downloads come, is read once: its
+// leaf is built while it is scanned.
 TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSets& dems,
                          std::vector<TDemHeader>* demTiles = nullptr) {
   const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
+  const bool build = !demTiles && members.size() == 1;
   TArchiveScan scan;
   std::vector<TDemHeader> tiles;
   std::int64_t done = 0;
@@ -640,7 +659,7 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSe
     try {
       if (TakeDemTile(dems, path, tiles)) continue;
       std::string reason;
-      if (auto leaf = ScanLeaf(leaves, path, &reason))
+      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
         scan.Leaves.push_back(std::move(leaf));
       else if (scan.NotFgd.empty())
         scan.NotFgd = reason;
@@ -669,7 +688,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
   if (!IsRegularFile(fileName)) return nullptr;
   if (!EndsWithNoCase(fileName, ".zip")) {
     std::vector<TDemHeader> tiles;
-    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr);
+    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr, true);
     std::vector<std::unique_ptr<TMapLeaf>> made = dems_->MakeLeaves(leaves, fileName, tiles);
     return made.empty() ? nullptr : std::move(made.front());
   }
@@ -719,18 +738,69 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
     if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
   }
   std::sort(files.begin(), files.end());
+
+  // The plain files are read on all cores at once (each is parsed whole for
+  // its extent); what each gave is taken below in file order, as if they
+  // had been read in turn.
+  struct TFileScan {
+    bool Read = false;  // not a zip, not open yet
+    bool Dem = false;
+    bool DemBroken = false;  // the error is of an elevation model's head
+    TDemHeader Header;
+    std::unique_ptr<TMapLeaf> Leaf;
+    std::exception_ptr Error;
+  };
+  std::vector<TFileScan> scans(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
+  }
+  ForEachIndex(files.size(), [&](std::size_t i) {
+    TFileScan& scan = scans[i];
+    if (!scan.Read) return;
+    const std::string name = PathText(files[i]);
+    try {
+      TDemKind kind = TDemKind::Dem;
+      try {
+        kind = ReadDemHeader(name, scan.Header);
+      } catch (const EChizroError&) {
+        scan.DemBroken = true;
+        throw;
+      }
+      if (kind == TDemKind::Dem) {
+        scan.Dem = true;
+        return;
+      }
+      std::string notFgd;
+      scan.Leaf = ScanLeaf(leaves, name, &notFgd);
+    } catch (...) {
+      scan.Error = std::current_exception();
+    }
+  });
+
   std::vector<std::string> errors;
   std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
-  for (const fs::path& file : files) {
-    const std::string name = PathText(file);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    TFileScan& scan = scans[i];
     try {
       if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan scan = ScanArchive(leaves, name, *dems_, &demTiles);
-        for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : scan.Failed) errors.push_back(failed.second);
-      } else if (!leaves.FindByFileName(name) && !TakeDemTile(*dems_, name, demTiles)) {
-        std::string notFgd;
-        if (auto leaf = ScanLeaf(leaves, name, &notFgd)) leaves.Add(std::move(leaf));
+        TArchiveScan archive = ScanArchive(leaves, name, *dems_, &demTiles);
+        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+      } else if (scan.Read) {
+        if (scan.Error) {
+          try {
+            std::rethrow_exception(scan.Error);
+          } catch (const EChizroError& e) {
+            if (scan.DemBroken) dems_->AddBroken(name, e.what());
+            throw;
+          }
+        }
+        if (scan.Dem)
+          demTiles.push_back(std::move(scan.Header));
+        else if (scan.Leaf)
+          leaves.Add(std::move(scan.Leaf));
       }
     } catch (const EChizroError& e) {
       errors.push_back(e.what());

@@ -68,7 +68,9 @@ public:
   // every member is open already. The file is read once to find its
   // coordinate system and its extent (the root's gml:boundedBy joined with
   // the box of every coordinate); the figures are built by LoadLeaf when the
-  // leaf comes into view.
+  // leaf comes into view, except for a file opened on its own (or the single
+  // member of a zip), which the same pass builds whole: it comes back loaded
+  // unless it has an error.
   //
   // EInOutError for a file (or a zip without a member) that is not FGD,
   // naming what was found, and for a file whose first coordinate cannot be
@@ -89,6 +91,8 @@ public:
   // feature; the figures built before it stay attached to the leaf.
   // `classDefs` and `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
+  // A load changes nothing of the reader: the elevation sets are read only.
+  bool ConcurrentLoads() const override { return true; }
 
   // Drops the contours of the elevation-model leaves in `leaves`.
   void ContourIntervalChanged(TMapLeafGrp& leaves) override;

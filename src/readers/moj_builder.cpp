@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -27,6 +28,7 @@
 #include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
+#include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "readers/reader_util.h"
 #include "readers/xml_source.h"
@@ -1234,10 +1236,15 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
     leaf.Datum = kDatumJgd2000;
 }
 
+// Reads a file for its system and extent. With `build` the same pass builds
+// the figures too, and a file read whole without an error gives a loaded
+// leaf: a file opened on its own is painted straight away, and reading it a
+// second time would double the work. A file with an error keeps nothing
+// here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notMoj) {
+                                   std::string* notMoj, bool build = false) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
-  TMojHandler handler(leafFileName, false);
+  TMojHandler handler(leafFileName, build);
   const TParseResult result = Parse(*source, handler);
   if (result.NotMoj) {
     if (notMoj) {
@@ -1262,6 +1269,25 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   SetLeafSystem(*leaf, *handler.Zone);
   if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
   leaf->Extent = handler.Extent.Rect;
+  if (build && result.Error.empty()) {
+    TBuild figures(handler);
+    std::string buildError;
+    try {
+      figures.Run();
+      buildError = handler.ItemProblem.empty() ? figures.Error : handler.ItemProblem;
+    } catch (const std::bad_alloc&) {
+      buildError = "memory";
+    }
+    if (buildError.empty()) {
+      leaf->AddFigGrp(std::move(figures.Polylines))->UpdateExtents();
+      leaf->AddFigGrp(std::move(figures.Points))->UpdateExtents();
+      // Without a figure the leaf stays to be loaded, as a scanned one does.
+      if (leaf->HasFigures())
+        leaf->Loaded = true;
+      else
+        leaf->Unload();
+    }
+  }
   return leaf;
 }
 
@@ -1281,9 +1307,12 @@ struct TArchiveScan {
   bool AnyOpen = false;
 };
 
-TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
+// An archive of a single file is read once: its leaf is built while it is
+// scanned (with `build`, for an archive opened on its own).
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool build = false) {
   TArchiveScan scan;
   const std::vector<std::string> members = ArchiveMembers(archive, {".xml"}, /*nested=*/true);
+  build = build && members.size() == 1;
   std::int64_t done = 0;
   for (const std::string& path : members) {
     ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
@@ -1294,7 +1323,7 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive) {
     }
     try {
       std::string reason;
-      if (auto leaf = ScanLeaf(leaves, path, &reason))
+      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
         scan.Leaves.push_back(std::move(leaf));
       else if (scan.NotMoj.empty())
         scan.NotMoj = reason;
@@ -1314,9 +1343,9 @@ TMapBuilder_Moj::~TMapBuilder_Moj() = default;
 std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
   if (!IsRegularFile(fileName)) return nullptr;
-  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr);
+  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr, true);
 
-  TArchiveScan scan = ScanArchive(leaves, fileName);
+  TArchiveScan scan = ScanArchive(leaves, fileName, true);
   if (scan.Leaves.empty()) {
     if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
     if (scan.AnyOpen) return nullptr;
@@ -1358,17 +1387,42 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
     if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
   }
   std::sort(files.begin(), files.end());
+
+  // The plain files are read on all cores at once; what each gave is taken
+  // below in file order, as if they had been read in turn.
+  struct TFileScan {
+    bool Read = false;  // not a zip, not open yet
+    std::unique_ptr<TMapLeaf> Leaf;
+    std::exception_ptr Error;
+  };
+  std::vector<TFileScan> scans(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
+  }
+  ForEachIndex(files.size(), [&](std::size_t i) {
+    TFileScan& scan = scans[i];
+    if (!scan.Read) return;
+    try {
+      std::string notMoj;
+      scan.Leaf = ScanLeaf(leaves, PathText(files[i]), &notMoj);
+    } catch (...) {
+      scan.Error = std::current_exception();
+    }
+  });
+
   std::vector<std::string> errors;
-  for (const fs::path& file : files) {
-    const std::string name = PathText(file);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    TFileScan& scan = scans[i];
     try {
       if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan scan = ScanArchive(leaves, name);
-        for (auto& leaf : scan.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : scan.Failed) errors.push_back(failed.second);
-      } else if (!leaves.FindByFileName(name)) {
-        std::string notMoj;
-        if (auto leaf = ScanLeaf(leaves, name, &notMoj)) leaves.Add(std::move(leaf));
+        TArchiveScan archive = ScanArchive(leaves, name);
+        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+      } else if (scan.Read) {
+        if (scan.Error) std::rethrow_exception(scan.Error);
+        if (scan.Leaf) leaves.Add(std::move(scan.Leaf));
       }
     } catch (const EChizroError& e) {
       errors.push_back(e.what());

@@ -64,8 +64,10 @@ public:
   // Null when no file of that name exists. An ".xml" file gives one leaf; a
   // ".zip" one leaf per 地図XML member not yet in `leaves` (all but the last
   // added to `leaves` here in the theme's system, the last returned; null
-  // when every member is open already). The file is read once for its
-  // coordinate system and extent; LoadLeaf builds the figures. A leaf in
+  // when every member is open already). A file opened on its own (or the
+  // single member of a zip) is built whole in the same pass and comes back
+  // loaded unless it has an error; otherwise the file is read once for its
+  // coordinate system and extent and LoadLeaf builds the figures. A leaf in
   // "任意座標系" has no zone and carries a Notice. A zip member that fails at
   // open gets a leaf over the extent of the members that opened, so that
   // loading it reports its error.
@@ -86,6 +88,8 @@ public:
   // not join) throws EInOutError naming the file and the element's id; what
   // could be built stays attached to the leaf.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
+  // The reader keeps no state: each load reads its own file.
+  bool ConcurrentLoads() const override { return true; }
 };
 
 }  // namespace chizro

@@ -88,6 +88,8 @@ public:
   // Arcs become lines of their own only for kinds 0 to 4. Sets Loaded at the
   // end; an error on the way leaves it false with the lists attached so far.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
+  // The reader keeps no state: each load reads its own sheet.
+  bool ConcurrentLoads() const override { return true; }
 
   // Opens the sheet folder `folder` (the part of the algorithm shared by
   // OpenFile and OpenFolder).

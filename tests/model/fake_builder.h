@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct FakeFile {
 struct FakeData {
   std::map<std::string, FakeFile> Files;
   std::vector<std::string> LoadLog;  // file names, in the order LoadLeaf was called
+  bool Concurrent = false;           // the reader offers loads on several threads
+  std::mutex LogMutex;
 };
 
 // LoadLeaf builds a leaf's figures into one list per kind, in the order
@@ -74,8 +77,13 @@ public:
     return &leaves;
   }
 
+  bool ConcurrentLoads() const override { return data_.Concurrent; }
+
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp*, double) override {
-    data_.LoadLog.push_back(leaf.FileName);
+    {
+      const std::lock_guard<std::mutex> lock(data_.LogMutex);
+      data_.LoadLog.push_back(leaf.FileName);
+    }
     const FakeFile& file = data_.Files.at(leaf.FileName);
     auto polygons = std::make_unique<TFigPolygonGrp>();
     auto polylines = std::make_unique<TFigPolylineGrp>();

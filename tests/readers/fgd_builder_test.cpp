@@ -44,18 +44,25 @@ INSTANTIATE_TEST_SUITE_P(
         Fgd("EucJp", "xml/fgd_euc_jp.xml")),
     GoldenName);
 
-TEST(FgdReader, TheExtentAtOpenIsTheLoadedOne) {
+// A file opened on its own is read once: the open builds its figures, and a
+// later load (after the leaf was freed) builds the same leaf again.
+TEST(FgdReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
+  int files = 0;
   for (const auto& entry : fs::directory_iterator(DataPath("fgd"))) {
     if (entry.path().extension() != ".xml") continue;
+    ++files;
     TMapBuilder_Fgd reader;
     TMapLeafGrp leaves(nullptr);
     const auto leaf = reader.OpenFile(leaves, entry.path().string());
     ASSERT_TRUE(leaf);
-    EXPECT_FALSE(leaf->Loaded);
-    const TFRect opened = leaf->Extent;
+    EXPECT_TRUE(leaf->Loaded) << entry.path();
+    const std::string opened = DumpLeaf(*leaf);
+    leaf->Unload();
     reader.LoadLeaf(*leaf, nullptr, 0);
-    EXPECT_EQ(leaf->Extent, opened) << entry.path();
+    EXPECT_TRUE(leaf->Loaded);
+    EXPECT_EQ(DumpLeaf(*leaf), opened) << entry.path();
   }
+  EXPECT_GE(files, 3);
 }
 
 // Two buildings of a real download of Fukuoka (tests/data/fgd/real, see its
@@ -230,6 +237,41 @@ TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
   project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 6);
+}
+
+// The files of a folder are read at once on the cores: the leaves still come
+// in path order, and the error reported is that of the first bad file.
+TEST(FgdReader, FolderLeavesAndErrorsComeInPathOrder) {
+  TempDir dir;
+  const std::vector<std::pair<const char*, const char*>> files = {
+      {"1-bldA.xml", "fgd/FG-GML-533946-BldA-20230101-0001.xml"},
+      {"2-doctype.xml", "fgd/bad/doctype.xml"},
+      {"3-other.xml", "fgd/bad/other_namespace.xml"},
+      {"4-odd.xml", "fgd/bad/odd_count.xml"},
+      {"5-doctype.xml", "fgd/bad/doctype.xml"},
+      {"6-rdEdg.xml", "fgd/FG-GML-533946-RdEdg-20230101-0001.xml"},
+      {"7-elevPt.xml", "fgd/FG-GML-533946-ElevPt-20230101-0001.xml"},
+  };
+  for (const auto& [name, source] : files) fs::copy_file(DataPath(source), dir.Path() / name);
+  for (int round = 0; round < 5; ++round) {
+    TMapProject project{DefaultBuilders()};
+    std::string error;
+    try {
+      project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
+    } catch (const EInOutError& e) {
+      error = e.what();
+    }
+    EXPECT_NE(error.find("2-doctype.xml"), std::string::npos) << error;
+    EXPECT_NE(error.find("<!DOCTYPE>"), std::string::npos) << error;
+    ASSERT_EQ(project.Themes->Count(), 1);
+    const TMapLeafGrp& leaves = *project.Themes->Items(0)->Leaves;
+    std::vector<std::string> names;
+    for (int i = 0; i < leaves.Count(); ++i)
+      names.push_back(fs::path(leaves.Items(i)->FileName).filename().string());
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"1-bldA.xml", "4-odd.xml", "6-rdEdg.xml", "7-elevPt.xml"}))
+        << "round " << round;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs chizro-convert beside GDAL's ogr2ogr (Debian package gdal-bin) on the
+# same data and prints wall times, peak memory and the ratios:
+#   - the generated 50 MB FGD building file (bench/fgd_gen.py) → temp.txt,
+#     and with ogr2ogr → DXF;
+#   - the generated city (tools/sdfgen, as bench/convert_city.sh makes it) →
+#     temp.txt, and its linework as GeoJSON (bench/city_geojson.py) → DXF
+#     with ogr2ogr;
+#   - the I/O floor of the city: reading its files and writing as many bytes
+#     as chizro's temp.txt.
+# Each is run RUNS times (default 3); the figures are the fastest and the
+# slowest run. Nothing here is part of the build or the tests.
+#
+#   bash bench/compare.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build-bench}
+runs=${RUNS:-3}
+sheets=${CHIZRO_CITY_SHEETS:-10x10}
+work=${CHIZRO_COMPARE_DIR:-${TMPDIR:-/tmp}/chizro-compare}
+city=${CHIZRO_CITY_DIR:-${TMPDIR:-/tmp}/chizro-city-$sheets}
+
+for tool in /usr/bin/time ogr2ogr python3; do
+  command -v "$tool" > /dev/null || { echo "compare.sh: $tool is missing" >&2; exit 1; }
+done
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCHIZRO_BUILD_BENCH=ON
+fi
+cmake --build "$build" -j 2 --target chizro-convert sdfgen
+
+mkdir -p "$work"
+fgd="$work/FG-GML-533946-BldA-20230101-0001.xml"
+[ -f "$fgd" ] || python3 bench/fgd_gen.py "$fgd"
+if [ ! -f "$city/.complete" ]; then
+  rm -rf "$city"
+  "$build/tools/sdfgen/sdfgen" --out "$city" --sheets "$sheets"
+  touch "$city/.complete"
+fi
+geojson="$work/city-$sheets.geojson"
+[ -f "$geojson" ] || python3 bench/city_geojson.py "$city" "$geojson"
+
+home="$work/home"
+rm -rf "$home"
+mkdir -p "$home"
+cp -r def "$home/def"
+cp samples/JWC_TEMP.TXT "$home/JWC_TEMP.TXT"
+
+# Runs a command RUNS times; prints "min max peak_MB" of the wall times.
+measure() {
+  local log="$work/time.log" times=() peak=0
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f "%e %M" -o "$log" "$@" > /dev/null 2>&1
+    read -r t kb < <(tail -1 "$log")
+    times+=("$t")
+    [ "$kb" -gt "$peak" ] && peak=$kb
+  done
+  printf '%s\n' "${times[@]}" | sort -g | awk -v peak="$peak" \
+    'NR == 1 { min = $1 } { max = $1 } END { printf "%.2f %.2f %.0f\n", min, max, peak / 1024 }'
+}
+
+# The I/O floor: every byte of the city read, and as many bytes as the
+# result written, without any work between.
+floor_city=(bash -c 'find "$1" -type f -exec cat {} + > /dev/null && head -c "$2" /dev/zero > "$3"'
+  floor)
+
+row() {  # name, chizro "min max MB", other "min max MB", other's name
+  read -r cmin cmax cmb <<< "$2"
+  read -r omin omax omb <<< "$3"
+  printf '%-6s chizro %5.2f-%5.2f s %4s MB | %-9s %6.2f-%6.2f s %4s MB | ' \
+    "$1" "$cmin" "$cmax" "$cmb" "$4" "$omin" "$omax" "$omb"
+  if [ "$4" = "I/O floor" ]; then
+    awk -v a="$cmin" -v b="$cmax" -v f="$omin" 'BEGIN { printf "chizro %.1f-%.1fx the floor\n", a / f, b / f }'
+  else
+    awk -v a="$cmin" -v b="$cmax" -v lo="$omin" -v hi="$omax" \
+      'BEGIN { printf "chizro faster %.1f-%.1fx\n", lo / b, hi / a }'
+  fi
+}
+
+echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $runs runs each"
+c=$(measure "$build/chizro-convert" --home "$home" --kind 52 "$fgd")
+o=$(measure ogr2ogr -f DXF "$work/fgd.dxf" "$fgd")
+row FGD "$c" "$o" ogr2ogr
+c=$(measure "$build/chizro-convert" --home "$home" --folder "$city")
+f=$(measure "${floor_city[@]}" "$city" "$(stat -c %s "$home/temp.txt")" "$work/floor.out")
+o=$(measure ogr2ogr -f DXF "$work/city.dxf" "$geojson")
+row city "$c" "$o" ogr2ogr
+row city "$c" "$f" "I/O floor"
