@@ -33,6 +33,7 @@
 #include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "readers/fgd_dem.h"
+#include "readers/archive_leaves.h"
 #include "readers/reader_util.h"
 #include "readers/xml_source.h"
 #include "readers/xml_text.h"
@@ -601,18 +602,6 @@ BaseName(InnermostName(leafFileName));
   return leaf;
 }
 
-// Puts a leaf the reader made itself into the list the way the theme does
-// with the leaf it is given: the reader's system recorded, then converted
-// into the theme's.
-void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
-  leaf->RecordSourceState();
-  if (const TMapTheme* theme = leaves.Theme()) {
-    leaf->SetCoordSystem(theme->CoordMode, theme->Zone, theme->Datum);
-    leaf->Zone = theme->Zone;
-  }
-  leaves.Add(std::move(leaf));
-}
-
 // What the scan of an archive found: leaves of its FGD members not yet in
 // the list, the members that failed before their first coordinate, and the
 // first reason a member was not FGD.
@@ -700,44 +689,13 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
     throw EInOutError(Quoted(fileName) + " には基盤地図情報 (FGD GML) のファイルがありません" +
                       (scan.NotFgd.empty() ? std::string() : " (" + scan.NotFgd + ")"));
   }
-  // A member that failed before its first coordinate still gets a leaf, over
-  // the extent of its siblings (the archive's mesh cells), so that it is
-  // loaded with them and its error is reported then.
-  TExtentBuilder siblings;
-  for (const auto& leaf : scan.Leaves) {
-    siblings.Add(TFPoint{leaf->Extent.left, leaf->Extent.bottom});
-    siblings.Add(TFPoint{leaf->Extent.right, leaf->Extent.top});
-  }
-  const TMapLeaf& model = *scan.Leaves.front();
-  for (const auto& [path, message] : scan.Failed) {
-    auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = path;
-    leaf->SheetName = BaseName(InnermostName(path));
-    leaf->Name = leaf->SheetName;
-    leaf->CoordMode = model.CoordMode;
-    leaf->Zone = model.Zone;
-    leaf->Datum = model.Datum;
-    leaf->Extent = siblings.Rect;
-    scan.Leaves.push_back(std::move(leaf));
-  }
-  std::unique_ptr<TMapLeaf> last = std::move(scan.Leaves.back());
-  scan.Leaves.pop_back();
-  for (auto& leaf : scan.Leaves) AdoptLeaf(leaves, std::move(leaf));
-  return last;
+  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
 }
 
 TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
   namespace fs = std::filesystem;
-  std::error_code ec;
   if (!IsDirectory(folderName)) return nullptr;
-  std::vector<fs::path> files;
-  for (fs::recursive_directory_iterator it(FsPath(folderName), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = PathText(it->path());
-    if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
-  }
-  std::sort(files.begin(), files.end());
+  const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
 
   // The plain files are read on all cores at once (each is parsed whole for
   // its extent); what each gave is taken below in file order, as if they

@@ -30,6 +30,7 @@
 #include "platform/file_path.h"
 #include "platform/parallel.h"
 #include "platform/sjis.h"
+#include "readers/archive_leaves.h"
 #include "readers/reader_util.h"
 #include "readers/xml_source.h"
 #include "readers/xml_text.h"
@@ -1291,15 +1292,6 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   return leaf;
 }
 
-void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
-  leaf->RecordSourceState();
-  if (const TMapTheme* theme = leaves.Theme()) {
-    leaf->SetCoordSystem(theme->CoordMode, theme->Zone, theme->Datum);
-    leaf->Zone = theme->Zone;
-  }
-  leaves.Add(std::move(leaf));
-}
-
 struct TArchiveScan {
   std::vector<std::unique_ptr<TMapLeaf>> Leaves;
   std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
@@ -1352,41 +1344,13 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
     throw EInOutError(Quoted(fileName) + " には地図XMLのファイルがありません" +
                       (scan.NotMoj.empty() ? std::string() : " (" + scan.NotMoj + ")"));
   }
-  // A member that failed at open still gets a leaf, over the extent of its
-  // siblings and in their system, so that it is loaded with them and its
-  // error is reported then.
-  TExtentBuilder siblings;
-  for (const auto& leaf : scan.Leaves) siblings.Add(TExtentBuilder{false, leaf->Extent});
-  const TMapLeaf& model = *scan.Leaves.front();
-  for (const auto& failed : scan.Failed) {
-    auto leaf = std::make_unique<TMapLeaf>(&leaves);
-    leaf->FileName = failed.first;
-    leaf->SheetName = BaseName(InnermostName(failed.first));
-    leaf->Name = leaf->SheetName;
-    leaf->CoordMode = model.CoordMode;
-    leaf->Zone = model.Zone;
-    leaf->Datum = model.Datum;
-    leaf->Extent = siblings.Rect;
-    scan.Leaves.push_back(std::move(leaf));
-  }
-  std::unique_ptr<TMapLeaf> last = std::move(scan.Leaves.back());
-  scan.Leaves.pop_back();
-  for (auto& leaf : scan.Leaves) AdoptLeaf(leaves, std::move(leaf));
-  return last;
+  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
 }
 
 TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
   namespace fs = std::filesystem;
-  std::error_code ec;
   if (!IsDirectory(folderName)) return nullptr;
-  std::vector<fs::path> files;
-  for (fs::recursive_directory_iterator it(FsPath(folderName), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = PathText(it->path());
-    if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
-  }
-  std::sort(files.begin(), files.end());
+  const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
 
   // The plain files are read on all cores at once; what each gave is taken
   // below in file order, as if they had been read in turn.

@@ -1,0 +1,35 @@
+// What the readers of downloads that come as zips and folders (FGD GML,
+// the land registry's map XML) share once their files are scanned: the files
+// of a folder, and the leaves of an archive put into the list.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace chizro {
+
+class TMapLeaf;
+class TMapLeafGrp;
+
+// The ".xml" and ".zip" files below a folder and its subfolders, in path
+// order.
+std::vector<std::filesystem::path> XmlAndZipFilesBelow(const std::string& folderName);
+
+// Puts a leaf a reader made itself into the list the way the theme does with
+// the leaf it is given: the reader's system recorded, then converted into the
+// theme's.
+void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf);
+
+// The leaves of an archive's members, `opened` (not empty), with one more for
+// each member that failed at open (its leaf path and message): such a leaf
+// lies over the extent of its siblings and in their system, so that it is
+// loaded with them and its error is reported then. All but the last are
+// adopted into `leaves`; the last is returned, for the theme to add.
+std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
+    TMapLeafGrp& leaves, std::vector<std::unique_ptr<TMapLeaf>> opened,
+    const std::vector<std::pair<std::string, std::string>>& failed);
+
+}  // namespace chizro
