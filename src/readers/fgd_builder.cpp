@@ -197,7 +197,7 @@ public:
   std::unique_ptr<TFigPointGrp> points_;
 
   // "'file' の地物 BldA (gml:id K6_1)" while inside a feature, else the file.
-  std::string Where() const {
+  std::string Where() const override {
     std::string s = Quoted(fileName_);
     if (inFeature_) {
       s += " の地物 " + Utf8Of(feature_);
@@ -327,21 +327,9 @@ public:
       text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
   }
 
-  // A document type declaration is refused: FGD files have none, and it is
-  // what entity-expansion bombs and external entities are made of.
-  void startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
-                const XMLCh* const /*systemId*/) override {
-    throw TParseStop{Quoted(fileName_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
+  [[noreturn]] void Stop(const std::string& message) const override {
+    throw TParseStop{message};
   }
-
-  void warning(const xc::SAXParseException& /*e*/) override {}
-  void error(const xc::SAXParseException& /*e*/) override {}
-  void fatalError(const xc::SAXParseException& e) override {
-    throw TParseStop{Where() + ": XML として読めません: " + Utf8Of(View(e.getMessage())) + " (行 " +
-                     std::to_string(e.getLineNumber()) + ", 列 " +
-                     std::to_string(e.getColumnNumber()) + ")"};
-  }
-
   [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
 
 private:

@@ -128,7 +128,7 @@ public:
   // name the line of the last element seen.
   void Detach() { detached_ = true; }
 
-  std::string Where() const {
+  std::string Where() const override {
     std::string s = Quoted(path_);
     const std::uint64_t line = detached_ ? lastLine_ : Line();
     if (line > 0) s += " の " + std::to_string(line) + " 行";
@@ -136,6 +136,9 @@ public:
   }
   [[noreturn]] void Fail(const std::string& what) const {
     throw TStop{TStop::Error, Where() + ": " + what};
+  }
+  [[noreturn]] void Stop(const std::string& message) const override {
+    throw TStop{TStop::Error, message};
   }
 
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -247,8 +250,6 @@ public:
   void startDTD(const XMLCh* const, const XMLCh* const, const XMLCh* const) override {
     throw TStop{TStop::Error, Quoted(path_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
   }
-  void warning(const xc::SAXParseException&) override {}
-  void error(const xc::SAXParseException&) override {}
   void fatalError(const xc::SAXParseException& e) override {
     throw TStop{TStop::Error, Quoted(path_) + " の " + std::to_string(e.getLineNumber()) +
                                   " 行: XML として読めません: " + Utf8Of(View(e.getMessage()))};

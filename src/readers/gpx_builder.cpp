@@ -273,7 +273,8 @@ public:
     if (line > 0) s += " (行 " + std::to_string(line) + ")";
     return s;
   }
-  std::string Where() const { return Where(Line()); }
+  std::string Where() const override { return Where(Line()); }
+  [[noreturn]] void Stop(const std::string& message) const override { throw TParseStop{message}; }
 
   bool AnyFigure() const { return !Extent.Empty; }
 
@@ -363,15 +364,8 @@ public:
     textValue_.append(chars, std::min<std::size_t>(length, kMaxTextLength - textValue_.size()));
   }
 
-  // A document type declaration is refused: GPX files have none, and it is
-  // what entity-expansion bombs and external entities are made of.
-  void startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
-                const XMLCh* const /*systemId*/) override {
-    throw TParseStop{Where() + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
-  }
-
-  void warning(const xc::SAXParseException& /*e*/) override {}
-  void error(const xc::SAXParseException& /*e*/) override {}
+  // A fatal error names the line the parser stopped at, which may lie past
+  // the last element read.
   void fatalError(const xc::SAXParseException& e) override {
     const auto line = static_cast<std::uint64_t>(e.getLineNumber());
     throw TParseStop{Where(line) + ": XML として読めません: " + Utf8Of(View(e.getMessage())) +

@@ -332,7 +332,7 @@ public:
 
   // "'file' の zmn:GM_Curve (id C000000003)" while inside an element with an
   // id, else the file.
-  std::string Where() const {
+  std::string Where() const override {
     std::string s = Quoted(fileName_);
     if (!where_.empty()) s += " の " + where_;
     return s;
@@ -433,21 +433,9 @@ public:
     text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
   }
 
-  // A document type declaration is refused: 地図XML files have none, and it
-  // is what entity-expansion bombs and external entities are made of.
-  void startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
-                const XMLCh* const /*systemId*/) override {
-    throw TParseStop{Quoted(fileName_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
+  [[noreturn]] void Stop(const std::string& message) const override {
+    throw TParseStop{message};
   }
-
-  void warning(const xc::SAXParseException& /*e*/) override {}
-  void error(const xc::SAXParseException& /*e*/) override {}
-  void fatalError(const xc::SAXParseException& e) override {
-    throw TParseStop{Where() + ": XML として読めません: " + Utf8Of(View(e.getMessage())) + " (行 " +
-                     std::to_string(e.getLineNumber()) + ", 列 " +
-                     std::to_string(e.getColumnNumber()) + ")"};
-  }
-
   [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
 
   // What was kept for building.

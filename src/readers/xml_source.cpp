@@ -4,6 +4,7 @@
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/BinInputStream.hpp>
@@ -353,6 +354,22 @@ xc::InputSource* TSaxHandlerBase::resolveEntity(const XMLCh* const /*publicId*/,
   // document's behalf.
   static const XMLByte kNothing[1] = {0};
   return new xc::MemBufInputSource(kNothing, 0, u"external-entity", false);
+}
+
+void TSaxHandlerBase::startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
+                               const XMLCh* const /*systemId*/) {
+  Stop(Where() + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません");
+}
+
+void TSaxHandlerBase::warning(const xc::SAXParseException& /*e*/) {}
+
+void TSaxHandlerBase::error(const xc::SAXParseException& /*e*/) {}
+
+void TSaxHandlerBase::fatalError(const xc::SAXParseException& e) {
+  const XMLCh* message = e.getMessage();
+  Stop(Where() + ": XML として読めません: " +
+       Utf8Of(message ? std::u16string_view(message) : std::u16string_view()) + " (行 " +
+       std::to_string(e.getLineNumber()) + ", 列 " + std::to_string(e.getColumnNumber()) + ")");
 }
 
 std::uint64_t TSaxHandlerBase::Line() const {

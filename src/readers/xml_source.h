@@ -69,6 +69,21 @@ std::vector<std::string> ArchiveMembers(const std::string& archive,
 // nothing, and the parser's position is at hand for messages.
 class TSaxHandlerBase : public XERCES_CPP_NAMESPACE::DefaultHandler {
 public:
+  // Where the parse is, for messages: the file, and what is being read.
+  virtual std::string Where() const = 0;
+  // Ends the parse with `message`, as the reader ends its parses.
+  [[noreturn]] virtual void Stop(const std::string& message) const = 0;
+
+  // A document type declaration is refused: map files have none, and it is
+  // what entity-expansion bombs and external entities are made of.
+  void startDTD(const XMLCh* const name, const XMLCh* const publicId,
+                const XMLCh* const systemId) override;
+  // Warnings and recoverable errors (of validation, which is off) are passed
+  // over; a fatal error ends the parse, with the parser's line and column.
+  void warning(const XERCES_CPP_NAMESPACE::SAXParseException& e) override;
+  void error(const XERCES_CPP_NAMESPACE::SAXParseException& e) override;
+  void fatalError(const XERCES_CPP_NAMESPACE::SAXParseException& e) override;
+
   void setDocumentLocator(const XERCES_CPP_NAMESPACE::Locator* const locator) override {
     locator_ = locator;
   }
