@@ -343,7 +343,8 @@ TEST_F(JwcWriterFailureTest, ASettingsErrorNamesTheFileTheLineAndTheEntry) {
     FAIL() << "no error";
   } catch (const EListIndexError& e) {
     EXPECT_EQ(std::string(e.what()),
-              "'" + dir.File("def/chizro.ini") + "' の 5 行目 [Elements] 1101: " + IndexError(4));
+              "'" + fs::path(dir.File("def/chizro.ini")).make_preferred().string() +
+                  "' の 5 行目 [Elements] 1101: " + IndexError(4));
   }
 }
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -436,9 +437,15 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   // EPSG:2451 takes northing then easting; EPSG:4612 gives latitude first.
   const PJ_COORD ll = proj_trans(op, PJ_FWD, proj_coord(north, east, 0, 0));
   proj_destroy(op);
-  double lat = 0, lon = 0;
-  ASSERT_EQ(std::sscanf(host.status.LatLon.c_str(), "北緯 %lf°  東経 %lf°", &lat, &lon), 2)
-      << host.status.LatLon;
+  // The numbers after "北緯 " and "東経 " (the C library's scanf is not told
+  // about UTF-8 on every platform, so the words are found by hand).
+  const std::string& text = host.status.LatLon;
+  const std::size_t latAt = text.find("北緯 ");
+  const std::size_t lonAt = text.find("東経 ");
+  ASSERT_NE(latAt, std::string::npos) << text;
+  ASSERT_NE(lonAt, std::string::npos) << text;
+  const double lat = std::strtod(text.c_str() + latAt + std::string("北緯 ").size(), nullptr);
+  const double lon = std::strtod(text.c_str() + lonAt + std::string("東経 ").size(), nullptr);
   EXPECT_NEAR(lat, ll.v[0], 2e-6);
   EXPECT_NEAR(lon, ll.v[1], 2e-6);
 
