@@ -3,12 +3,16 @@
 # dist/chizro-windows-x64.zip: chizro.exe, chizro-convert.exe,
 # chizro-enclist.exe, def\, proj.db, chizro.bat and README.txt.
 #
-# The cross-built libraries come from scripts/build-windows-deps.sh (built
-# once, then reused from the build folder). Everything is linked statically:
-# the executables need only DLLs that every Windows has.
+# The cross-built libraries come from scripts/build-windows-deps.sh, built
+# once into a cache outside the checkout and reused by every later build on
+# the machine, also from a fresh clone: ~/.cache/chizro/windows-deps-<key>,
+# the key a hash of the dependency script and the toolchain file, so that a
+# change to either builds them anew. Everything is linked statically: the
+# executables need only DLLs that every Windows has.
 #
 # Usage: scripts/build-windows.sh [build folder, default build-windows]
-# Environment: JOBS (parallel jobs, default: number of cores).
+# Environment: JOBS (parallel jobs, default: number of cores);
+# CHIZRO_WINDOWS_DEPS (the folder of the libraries, instead of the cache).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,12 +24,15 @@ ZIP="$ROOT/dist/chizro-windows-x64.zip"
 
 log() { printf '== %s\n' "$*" >&2; }
 
-JOBS="$JOBS" bash "$ROOT/scripts/build-windows-deps.sh" "$OUT"
+key="$(cat "$ROOT/scripts/build-windows-deps.sh" "$ROOT/cmake/mingw-w64-x86_64.cmake" |
+  sha256sum | cut -c1-16)"
+DEPS="${CHIZRO_WINDOWS_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/chizro/windows-deps-$key}"
+JOBS="$JOBS" bash "$ROOT/scripts/build-windows-deps.sh" "$DEPS"
 
 log "chizro for Windows"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-  -DCHIZRO_WIN_PREFIX="$OUT/prefix" -DCMAKE_BUILD_TYPE=Release \
+  -DCHIZRO_WIN_PREFIX="$DEPS/prefix" -DCMAKE_BUILD_TYPE=Release \
   ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER="$CMAKE_CXX_COMPILER_LAUNCHER"}
 cmake --build "$BUILD" -j"$JOBS"
 
@@ -37,7 +44,7 @@ done
 "x86_64-w64-mingw32-strip" "$STAGE"/*.exe
 cp -r "$ROOT/def" "$STAGE/def"
 rm -f "$STAGE/def/.keep"
-install -m 644 "$OUT/prefix/share/proj/proj.db" "$STAGE/proj.db"
+install -m 644 "$DEPS/prefix/share/proj/proj.db" "$STAGE/proj.db"
 install -m 644 "$ROOT/jwcad/chizro.bat" "$STAGE/chizro.bat"
 # Notepad on a Japanese Windows reads Shift_JIS with CR LF best.
 iconv -f UTF-8 -t CP932 "$ROOT/jwcad/README-ja.txt" | sed 's/$/\r/' >"$STAGE/README.txt"
