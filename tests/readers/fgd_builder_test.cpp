@@ -127,57 +127,19 @@ TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
 }
 
 // Errors: what the message names, and how many figures stay built.
-struct ErrorCase {
-  const char* Name;
-  const char* File;
-  bool AtOpen;  // the error comes when the file is opened, not when loaded
-  std::vector<const char*> Mentions;
-  std::size_t KeptFigures;
-};
-
-class FgdBadFile : public ::testing::TestWithParam<ErrorCase> {};
-
-TEST_P(FgdBadFile, ReportsFileAndFeatureAndKeepsWhatWasBuilt) {
-  const ErrorCase& c = GetParam();
-  const std::string path = DataPath(std::string("fgd/bad/") + c.File);
-  TMapBuilder_Fgd reader;
-  TMapLeafGrp leaves(nullptr);
-  std::string message;
-  std::size_t kept = 0;
-  try {
-    const auto leaf = reader.OpenFile(leaves, path);
-    ASSERT_FALSE(c.AtOpen) << "opened without error";
-    ASSERT_TRUE(leaf);
-    try {
-      reader.LoadLeaf(*leaf, nullptr, 0);
-    } catch (const EInOutError& e) {
-      message = e.what();
-    }
-    EXPECT_FALSE(leaf->Loaded);
-    for (const auto& grp : leaf->FigGrps) kept += static_cast<std::size_t>(grp->Count());
-  } catch (const EInOutError& e) {
-    ASSERT_TRUE(c.AtOpen) << e.what();
-    message = e.what();
-  }
-  ASSERT_FALSE(message.empty()) << "no error";
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  for (const char* m : c.Mentions) EXPECT_NE(message.find(m), std::string::npos) << message;
-  EXPECT_EQ(kept, c.KeptFigures);
-}
-
-const ErrorCase kBadFiles[] = {
-    {"OtherNamespace",
-     "other_namespace.xml",
+const BadFileCase kBadFiles[] = {
+    {"OtherNamespace", kKindFgd,
+     "fgd/bad/other_namespace.xml",
      true,
      {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"},
      0},
-    {"OddCoordinateCount", "odd_count.xml", false, {"BldA", "K6_2", "奇数"}, 1},
-    {"UnknownSrsName", "unknown_srs.xml", false, {"RdEdg", "K1_2", "fguuid:tokyo.bl"}, 1},
-    {"TruncatedPosList", "truncated.xml", false, {"RdCompt", "K1_2", "XML"}, 1},
-    {"DocumentTypeDeclaration", "doctype.xml", true, {"<!DOCTYPE>"}, 0},
+    {"OddCoordinateCount", kKindFgd, "fgd/bad/odd_count.xml", false, {"BldA", "K6_2", "奇数"}, 1},
+    {"UnknownSrsName", kKindFgd, "fgd/bad/unknown_srs.xml", false, {"RdEdg", "K1_2", "fguuid:tokyo.bl"}, 1},
+    {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"RdCompt", "K1_2", "XML"}, 1},
+    {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Files, FgdBadFile, ::testing::ValuesIn(kBadFiles),
+INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
                          [](const auto& row) { return std::string(row.param.Name); });
 
 // Writes the fixtures into a zip, under a folder as the download has them,

@@ -354,70 +354,32 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
 }
 
 // Errors: what the message names, and how many figures stay built.
-struct ErrorCase {
-  const char* Name;
-  const char* File;
-  bool AtOpen;
-  std::vector<const char*> Mentions;
-  std::size_t KeptFigures;
-};
-
-class MojBadFile : public ::testing::TestWithParam<ErrorCase> {};
-
-TEST_P(MojBadFile, ReportsFileAndElementAndKeepsWhatWasBuilt) {
-  const ErrorCase& c = GetParam();
-  const std::string path = DataPath(std::string("moj/bad/") + c.File);
-  TMapBuilder_Moj reader;
-  TMapLeafGrp leaves(nullptr);
-  std::string message;
-  std::size_t kept = 0;
-  try {
-    const auto leaf = reader.OpenFile(leaves, path);
-    ASSERT_FALSE(c.AtOpen) << "opened without error";
-    ASSERT_TRUE(leaf);
-    try {
-      reader.LoadLeaf(*leaf, nullptr, 0);
-    } catch (const EInOutError& e) {
-      message = e.what();
-    }
-    EXPECT_FALSE(leaf->Loaded);
-    for (const auto& grp : leaf->FigGrps) kept += static_cast<std::size_t>(grp->Count());
-  } catch (const EInOutError& e) {
-    ASSERT_TRUE(c.AtOpen) << e.what();
-    message = e.what();
-  }
-  ASSERT_FALSE(message.empty()) << "no error";
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  for (const char* m : c.Mentions) EXPECT_NE(message.find(m), std::string::npos) << message;
-  EXPECT_EQ(kept, c.KeptFigures);
-}
-
 // Kept figures, by hand: the whole fixture builds 11 boundary polylines (one
 // per curve whose segments are not written already) and the frame, 3 parcel
 // points, 1 control point, 9 boundary points and 9 numbers: 34 figures.
-const ErrorCase kBadFiles[] = {
-    {"OtherSchema", "other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0},
-    {"UnknownSystem", "unknown_system.xml", true, {"座標系", "公共座標20系"}, 0},
-    {"DocumentTypeDeclaration", "doctype.xml", true, {"<!DOCTYPE>"}, 0},
+const BadFileCase kBadFiles[] = {
+    {"OtherSchema", kKindMoj, "moj/bad/other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0},
+    {"UnknownSystem", kKindMoj, "moj/bad/unknown_system.xml", true, {"座標系", "公共座標20系"}, 0},
+    {"DocumentTypeDeclaration", kKindMoj, "moj/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0},
     // C9 refers to P77: the curve and the ring of 100-2 are lost (the
     // label of 100-2 and the segment (30,30)-(8,30)), the rest stays.
-    {"DanglingPoint", "dangling_point.xml", false, {"C9", "P77"}, 32},
+    {"DanglingPoint", kKindMoj, "moj/bad/dangling_point.xml", false, {"C9", "P77"}, 32},
     // The line item of C14 names C99: C14 is still drawn as the placeholder's
     // ring carries it.
-    {"DanglingCurve", "dangling_curve.xml", false, {"筆界線", "C99"}, 34},
+    {"DanglingCurve", kKindMoj, "moj/bad/dangling_curve.xml", false, {"筆界線", "C99"}, 34},
     // 100-2's ring runs C8 then C1, which do not meet.
-    {"RingNotJoined", "ring_not_joined.xml", false, {"H2", "F2", "C1", "つながりません"}, 33},
+    {"RingNotJoined", kKindMoj, "moj/bad/ring_not_joined.xml", false, {"H2", "F2", "C1", "つながりません"}, 33},
     // The file ends inside the parcel 100-2: the geometry, every line and
     // point item and 100-1 are read, the frame (after the items) is not:
     // 11 boundary polylines, 1 parcel, 1 control point and 18 boundary
     // point figures.
-    {"Truncated", "truncated.xml", false, {"XML", "H2"}, 31},
+    {"Truncated", kKindMoj, "moj/bad/truncated.xml", false, {"XML", "H2"}, 31},
     // 100-2 without its shape: passed over, the rest is read.
-    {"MissingShape", "missing_shape.xml", false, {"筆 (id H2)", "形状がありません"}, 33},
-    {"NotANumber", "not_a_number.xml", false, {"zmn:X", "-34992,000", "P3"}, 0},
+    {"MissingShape", kKindMoj, "moj/bad/missing_shape.xml", false, {"筆 (id H2)", "形状がありません"}, 33},
+    {"NotANumber", kKindMoj, "moj/bad/not_a_number.xml", false, {"zmn:X", "-34992,000", "P3"}, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Files, MojBadFile, ::testing::ValuesIn(kBadFiles),
+INSTANTIATE_TEST_SUITE_P(Moj, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
                          [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace

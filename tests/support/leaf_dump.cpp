@@ -196,6 +196,36 @@ TEST_P(ReaderGolden, MatchesItsDump) {
 }
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderGolden);
 
+TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
+  const BadFileCase& c = GetParam();
+  const std::string path = DataPath(c.File);
+  const std::unique_ptr<TMapBuilder> reader = MakeReader(c.Kind);
+  ASSERT_TRUE(reader);
+  TMapLeafGrp leaves(nullptr);
+  std::string message;
+  std::size_t kept = 0;
+  try {
+    const auto leaf = reader->OpenFile(leaves, path);
+    ASSERT_FALSE(c.AtOpen) << "opened without error";
+    ASSERT_TRUE(leaf);
+    try {
+      reader->LoadLeaf(*leaf, nullptr, 0);
+    } catch (const EInOutError& e) {
+      message = e.what();
+    }
+    EXPECT_FALSE(leaf->Loaded);
+    for (const auto& grp : leaf->FigGrps) kept += static_cast<std::size_t>(grp->Count());
+  } catch (const EInOutError& e) {
+    ASSERT_TRUE(c.AtOpen) << e.what();
+    message = e.what();
+  }
+  ASSERT_FALSE(message.empty()) << "no error";
+  EXPECT_NE(message.find(path), std::string::npos) << message;
+  for (const char* m : c.Mentions) EXPECT_NE(message.find(m), std::string::npos) << message;
+  EXPECT_EQ(kept, c.KeptFigures);
+}
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderBadFile);
+
 std::string ErrorOf(const std::function<void()>& call) {
   try {
     call();

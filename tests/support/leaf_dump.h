@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "model/class_def.h"
@@ -74,6 +75,23 @@ class ReaderGolden : public ::testing::TestWithParam<GoldenCase> {};
 inline std::string GoldenName(const ::testing::TestParamInfo<GoldenCase>& row) {
   return row.param.Name;
 }
+
+// A bad file of a reader that opens files from outside: each reader's test
+// instantiates ReaderBadFile over its own rows. The error must come at open
+// (AtOpen) or at load, name the file's path and every text of Mentions, and
+// leave KeptFigures figures built on the leaf, which is not Loaded.
+struct BadFileCase {
+  const char* Name;
+  int Kind;
+  const char* File;  // relative to tests/data
+  bool AtOpen;
+  std::vector<const char*> Mentions;
+  std::size_t KeptFigures;
+};
+
+inline void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.File; }
+
+class ReaderBadFile : public ::testing::TestWithParam<BadFileCase> {};
 
 // What `call` throws, in a form for tables: "" when it returns, "list N"
 // (EListIndexError), "integer 'TEXT'" (EConvertError), "real 'TEXT'"
