@@ -22,9 +22,9 @@
 #include <unistd.h>
 
 #include "model/map_leaf.h"
-#include "readers/contour.h"
-#include "readers/fgd_builder.h"
-#include "readers/fgd_dem.h"
+#include "readers/common/contour.h"
+#include "readers/fgd/fgd_builder.h"
+#include "readers/fgd/fgd_dem.h"
 
 namespace {
 

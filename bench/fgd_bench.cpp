@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "model/map_leaf.h"
-#include "readers/fgd_builder.h"
+#include "readers/fgd/fgd_builder.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "model/map_leaf.h"
-#include "readers/gpx_builder.h"
+#include "readers/gpx/gpx_builder.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <system_error>
 
 #include "model/map_leaf.h"
-#include "readers/moj_builder.h"
+#include "readers/moj/moj_builder.h"
 
 namespace {
 

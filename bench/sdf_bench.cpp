@@ -18,8 +18,8 @@
 #include "model/class_def.h"
 #include "model/map_leaf.h"
 #include "platform/comma_text.h"
-#include "readers/sdf2500_builder.h"
-#include "readers/topology.h"
+#include "readers/sdf/sdf2500_builder.h"
+#include "readers/common/topology.h"
 #include "sdfgen/sdf_city.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "model/map_leaf.h"
-#include "readers/topology.h"
-#include "readers/vector_builder.h"
+#include "readers/common/topology.h"
+#include "readers/vector/vector_builder.h"
 
 namespace {
 

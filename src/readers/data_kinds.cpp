@@ -1,16 +1,16 @@
 #include "readers/data_kinds.h"
 
-#include "readers/enc_builder.h"
-#include "readers/fgd_builder.h"
-#include "readers/gkupnt_builder.h"
-#include "readers/gpswpt_builder.h"
-#include "readers/gpx_builder.h"
-#include "readers/ksj_builder.h"
-#include "readers/moj_builder.h"
-#include "readers/raster_builder.h"
-#include "readers/sdf2500_builder.h"
-#include "readers/stcxml_builder.h"
-#include "readers/vector_builder.h"
+#include "readers/enc/enc_builder.h"
+#include "readers/fgd/fgd_builder.h"
+#include "readers/gkupnt/gkupnt_builder.h"
+#include "readers/gps/gpswpt_builder.h"
+#include "readers/gpx/gpx_builder.h"
+#include "readers/ksj/ksj_builder.h"
+#include "readers/moj/moj_builder.h"
+#include "readers/raster/raster_builder.h"
+#include "readers/sdf/sdf2500_builder.h"
+#include "readers/stcxml/stcxml_builder.h"
+#include "readers/vector/vector_builder.h"
 
 namespace chizro {
 

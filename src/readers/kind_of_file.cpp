@@ -7,8 +7,8 @@
 
 #include "platform/file_path.h"
 #include "readers/data_kinds.h"
-#include "readers/reader_util.h"
-#include "readers/xml_source.h"
+#include "readers/common/reader_util.h"
+#include "readers/common/xml_source.h"
 
 namespace chizro {
 namespace {

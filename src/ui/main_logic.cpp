@@ -14,7 +14,7 @@
 #include "output/output_settings.h"
 #include "platform/canvas.h"
 #include "platform/errors.h"
-#include "readers/reader_util.h"
+#include "readers/common/reader_util.h"
 
 namespace chizro {
 namespace {

@@ -14,7 +14,7 @@
 #include "model/map_theme.h"
 #include "output/jwc_writer.h"
 #include "readers/data_kinds.h"
-#include "readers/reader_util.h"
+#include "readers/common/reader_util.h"
 #include "support/leaf_dump.h"
 #include "test_support.h"
 

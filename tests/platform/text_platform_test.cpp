@@ -8,7 +8,7 @@
 #include "platform/file_path.h"
 #include "platform/program_dir.h"
 #include "platform/sjis.h"
-#include "readers/text_filer.h"
+#include "readers/common/text_filer.h"
 #include "test_support.h"
 
 namespace chizro {

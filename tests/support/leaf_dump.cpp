@@ -12,7 +12,7 @@
 #include "platform/errors.h"
 #include "platform/program_dir.h"
 #include "platform/sjis.h"
-#include "readers/reader_util.h"
+#include "readers/common/reader_util.h"
 #include "test_support.h"
 
 namespace chizro::test {

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Records what GDAL's S-57 driver reads from a chart cell, as the expected
-answer for chizro's ENC reader (tests/readers/enc_gdal_test.cpp compares the
+answer for chizro's ENC reader (tests/readers/enc/enc_gdal_test.cpp compares the
 figures chizro builds from the cell's listing with it).
 
 Needs Debian's python3-gdal (and gdal-data); the tests themselves do not.

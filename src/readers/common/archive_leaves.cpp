@@ -1,0 +1,60 @@
+#include "readers/common/archive_leaves.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "model/map_leaf.h"
+#include "model/map_theme.h"
+#include "platform/file_path.h"
+#include "readers/common/reader_util.h"
+#include "readers/common/xml_source.h"
+
+namespace chizro {
+
+std::vector<std::filesystem::path> XmlAndZipFilesBelow(const std::string& folderName) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> files;
+  for (fs::recursive_directory_iterator it(FsPath(folderName), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    const std::string name = PathText(it->path());
+    if (EndsWithNoCase(name, ".xml") || EndsWithNoCase(name, ".zip")) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
+  leaf->RecordSourceState();
+  if (const TMapTheme* theme = leaves.Theme()) {
+    leaf->SetCoordSystem(theme->CoordMode, theme->Zone, theme->Datum);
+    leaf->Zone = theme->Zone;
+  }
+  leaves.Add(std::move(leaf));
+}
+
+std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
+    TMapLeafGrp& leaves, std::vector<std::unique_ptr<TMapLeaf>> opened,
+    const std::vector<std::pair<std::string, std::string>>& failed) {
+  TExtentBuilder siblings;
+  for (const auto& leaf : opened) siblings.Add(TExtentBuilder{false, leaf->Extent});
+  const TMapLeaf& model = *opened.front();
+  for (const auto& entry : failed) {
+    auto leaf = std::make_unique<TMapLeaf>(&leaves);
+    leaf->FileName = entry.first;
+    leaf->SheetName = BaseName(InnermostName(entry.first));
+    leaf->Name = leaf->SheetName;
+    leaf->CoordMode = model.CoordMode;
+    leaf->Zone = model.Zone;
+    leaf->Datum = model.Datum;
+    leaf->Extent = siblings.Rect;
+    opened.push_back(std::move(leaf));
+  }
+  std::unique_ptr<TMapLeaf> last = std::move(opened.back());
+  opened.pop_back();
+  for (auto& leaf : opened) AdoptLeaf(leaves, std::move(leaf));
+  return last;
+}
+
+}  // namespace chizro

@@ -1,0 +1,786 @@
+#include "readers/fgd/fgd_builder.h"
+
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/TransService.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLString.hpp>
+#include <xercesc/util/XMLUni.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "coords/datum.h"
+#include "coords/projection.h"
+#include "model/map_figure.h"
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "model/map_theme.h"
+#include "model/open_progress.h"
+#include "platform/errors.h"
+#include "platform/file_path.h"
+#include "platform/parallel.h"
+#include "platform/sjis.h"
+#include "readers/fgd/fgd_dem.h"
+#include "readers/common/archive_leaves.h"
+#include "readers/common/reader_util.h"
+#include "readers/common/xml_source.h"
+#include "readers/common/xml_text.h"
+
+namespace chizro {
+
+namespace xc = XERCES_CPP_NAMESPACE;
+
+namespace {
+
+constexpr std::u16string_view kFgdNamespace = u"http://fgd.gsi.go.jp/spec/2008/FGD_GMLSchema";
+constexpr std::u16string_view kGmlNamespace = u"http://www.opengis.net/gml/3.2";
+
+// Longest number token of a coordinate list, and longest attribute text kept.
+constexpr std::size_t kMaxNumberLength = 64;
+constexpr std::size_t kMaxTextLength = 4096;
+
+std::u16string_view View(const XMLCh* s) {
+  return s ? std::u16string_view(s) : std::u16string_view();
+}
+
+// Text of the document for the model (Shift_JIS) and for messages (UTF-8).
+std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); }
+
+// Thrown out of the handler's callbacks to end a parse.
+struct TParseStop {
+  std::string Message;
+  bool NotFgd = false;
+};
+
+// A coordinate system named by an srsName.
+struct TSrs {
+  int Mode = kModeLatLon;
+  int Zone = 0;
+  friend bool operator==(const TSrs&, const TSrs&) = default;
+};
+
+std::optional<TSrs> ParseSrsName(std::string name) {
+  name = LowerAscii(name);
+  std::string_view rest = name;
+  constexpr std::string_view kPrefix = "fguuid:";
+  if (!rest.starts_with(kPrefix)) return std::nullopt;
+  rest.remove_prefix(kPrefix.size());
+  // JGD2024 (downloads since April 2025) renames the frame of JGD2011; its
+  // latitudes and longitudes are JGD2011's, held in the JGD2000 frame.
+  if (rest.starts_with("jgd2000.") || rest.starts_with("jgd2011.") || rest.starts_with("jgd2024."))
+    rest.remove_prefix(8);
+  else
+    return std::nullopt;
+  if (rest == "bl") return TSrs{kModeLatLon, 0};
+  if (!rest.starts_with('x') || rest.size() < 2 || rest.size() > 3) return std::nullopt;
+  rest.remove_prefix(1);
+  int zone = 0;
+  const auto [ptr, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), zone);
+  if (ec != std::errc{} || ptr != rest.data() + rest.size() || rest.front() == '0' ||
+      zone < kMinZone || zone > kMaxZone)
+    return std::nullopt;
+  return TSrs{kModePlane, zone};
+}
+
+// The simple properties of a feature whose text is kept.
+enum class TProp { None, Name, Type, Alti, SbaNo };
+
+TProp PropOf(std::u16string_view name) {
+  if (name == u"name") return TProp::Name;
+  if (name == u"type") return TProp::Type;
+  if (name == u"alti") return TProp::Alti;
+  if (name == u"sbaNo") return TProp::SbaNo;
+  return TProp::None;
+}
+
+// GML elements the handler acts on.
+enum class TGml {
+  Other,
+  BoundedBy,
+  Surface,
+  Curve,
+  LineString,
+  Point,
+  Envelope,
+  Exterior,
+  Interior,
+  Ring,
+  PosList,
+  Pos,
+  LowerCorner,
+  UpperCorner
+};
+
+TGml GmlOf(std::u16string_view name) {
+  // By first letter: this runs for every GML element of the file.
+  if (name.empty()) return TGml::Other;
+  switch (name[0]) {
+    case u'b':
+      return name == u"boundedBy" ? TGml::BoundedBy : TGml::Other;
+    case u'S':
+      return name == u"Surface" ? TGml::Surface : TGml::Other;
+    case u'C':
+      return name == u"Curve" ? TGml::Curve : TGml::Other;
+    case u'L':
+      return name == u"LineString"   ? TGml::LineString
+             : name == u"LinearRing" ? TGml::Ring
+                                     : TGml::Other;
+    case u'P':
+      return name == u"Point" ? TGml::Point : name == u"Polygon" ? TGml::Surface : TGml::Other;
+    case u'E':
+      return name == u"Envelope" ? TGml::Envelope : TGml::Other;
+    case u'e':
+      return name == u"exterior" ? TGml::Exterior : TGml::Other;
+    case u'i':
+      return name == u"interior" ? TGml::Interior : TGml::Other;
+    case u'R':
+      return name == u"Ring" ? TGml::Ring : TGml::Other;
+    case u'p':
+      return name == u"posList" ? TGml::PosList : name == u"pos" ? TGml::Pos : TGml::Other;
+    case u'l':
+      return name == u"lowerCorner" ? TGml::LowerCorner : TGml::Other;
+    case u'u':
+      return name == u"upperCorner" ? TGml::UpperCorner : TGml::Other;
+    default:
+      return TGml::Other;
+  }
+}
+
+// Which of the two namespaces a URI is. The parser hands out the same
+// pointer for the same URI, so a match is remembered by its address.
+class TNamespaces {
+public:
+  bool IsFgd(const XMLCh* uri) { return Is(uri, fgd_, kFgdNamespace); }
+  bool IsGml(const XMLCh* uri) { return Is(uri, gml_, kGmlNamespace); }
+
+private:
+  static bool Is(const XMLCh* uri, const XMLCh*& known, std::u16string_view name) {
+    if (uri && uri == known) return true;
+    if (View(uri) != name) return false;
+    known = uri;
+    return true;
+  }
+  const XMLCh* fgd_ = nullptr;
+  const XMLCh* gml_ = nullptr;
+};
+
+// The SAX2 handler: builds figures (or, when scanning, only the extent and
+// the coordinate system) as the elements stream past.
+class TFgdHandler final : public TSaxHandlerBase {
+public:
+  TFgdHandler(std::string fileName, bool build) : fileName_(std::move(fileName)), build_(build) {
+    if (build_) {
+      polygons_ = std::make_unique<TFigPolygonGrp>();
+      polylines_ = std::make_unique<TFigPolylineGrp>();
+      points_ = std::make_unique<TFigPointGrp>();
+    }
+  }
+
+  // What was read.
+  std::optional<TSrs> Srs;
+  TExtentBuilder Figures;
+  TExtentBuilder Bounds;  // the root's gml:boundedBy
+  std::unique_ptr<TFigPolygonGrp> polygons_;
+  std::unique_ptr<TFigPolylineGrp> polylines_;
+  std::unique_ptr<TFigPointGrp> points_;
+
+  // "'file' の地物 BldA (gml:id K6_1)" while inside a feature, else the file.
+  std::string Where() const override {
+    std::string s = Quoted(fileName_);
+    if (inFeature_) {
+      s += " の地物 " + Utf8Of(feature_);
+      if (!featureId_.empty()) s += " (gml:id " + featureId_ + ")";
+    }
+    return s;
+  }
+
+  void startElement(const XMLCh* const uri, const XMLCh* const localname,
+                    const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
+    ++depth_;
+    const std::u16string_view name = View(localname);
+    if (depth_ == 1) {
+      const std::u16string_view ns = View(uri);
+      if (!ns_.IsFgd(uri) || name != u"Dataset") {
+        std::string found = "ルート要素 '" + Utf8Of(name) + "'";
+        found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
+        throw TParseStop{Quoted(fileName_) + " は基盤地図情報 (FGD GML) ではありません: " + found,
+                         true};
+      }
+      return;
+    }
+    if (depth_ == 2) {
+      if (ns_.IsFgd(uri)) {
+        inFeature_ = true;
+        feature_ = name;
+        featureId_ = Utf8Of(View(attrs.getValue(kGmlNamespace.data(), u"id")));
+      } else if (ns_.IsGml(uri) && name == u"boundedBy") {
+        inBounds_ = true;
+      }
+      return;
+    }
+    if (depth_ == 3 && inFeature_ && ns_.IsFgd(uri)) {
+      prop_ = PropOf(name);
+      if (prop_ != TProp::None) text_.clear();
+      return;
+    }
+    if ((!inFeature_ && !inBounds_) || !ns_.IsGml(uri)) return;
+    switch (GmlOf(name)) {
+      case TGml::Surface:
+      case TGml::Curve:
+      case TGml::LineString:
+      case TGml::Point:
+      case TGml::Envelope:
+        TakeSrs(attrs);
+        if (!inRing_) line_.clear();
+        break;
+      case TGml::Exterior:
+        exterior_ = true;
+        break;
+      case TGml::Interior:
+        exterior_ = false;
+        break;
+      case TGml::Ring:
+        inRing_ = true;
+        line_.clear();
+        break;
+      case TGml::PosList:
+      case TGml::Pos:
+      case TGml::LowerCorner:
+      case TGml::UpperCorner:
+        inNumbers_ = true;
+        numbers_.clear();
+        token_.clear();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void endElement(const XMLCh* const uri, const XMLCh* const localname,
+                  const XMLCh* const /*qname*/) override {
+    const int depth = depth_--;
+    if (depth == 2) {
+      if (inFeature_) EndFeature();
+      inFeature_ = false;
+      inBounds_ = false;
+      return;
+    }
+    if (depth == 3 && inFeature_) {
+      if (prop_ != TProp::None) EndProp();
+      prop_ = TProp::None;
+      return;
+    }
+    if ((!inFeature_ && !inBounds_) || !ns_.IsGml(uri)) return;
+    const std::u16string_view name = View(localname);
+    switch (GmlOf(name)) {
+      case TGml::PosList:
+      case TGml::Pos:
+      case TGml::LowerCorner:
+      case TGml::UpperCorner:
+        EndNumbers(name);
+        break;
+      case TGml::Ring:
+        inRing_ = false;
+        if (inFeature_) EndRing();
+        break;
+      case TGml::Curve:
+      case TGml::LineString:
+        if (!inRing_ && inFeature_) EndLine();
+        break;
+      case TGml::Point:
+        if (inFeature_) EndPoint();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void characters(const XMLCh* const chars, const XMLSize_t length) override {
+    if (inNumbers_) {
+      for (XMLSize_t i = 0; i < length; ++i) {
+        const XMLCh c = chars[i];
+        if (c == u' ' || c == u'\n' || c == u'\r' || c == u'\t') {
+          if (!token_.empty()) FlushToken();
+        } else {
+          if (token_.size() >= kMaxNumberLength || c >= 0x80) {
+            token_.push_back('?');
+            FlushToken();
+          }
+          token_.push_back(static_cast<char>(c));
+        }
+      }
+      return;
+    }
+    if (prop_ != TProp::None && depth_ == 3 && text_.size() < kMaxTextLength)
+      text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
+  }
+
+  [[noreturn]] void Stop(const std::string& message) const override {
+    throw TParseStop{message};
+  }
+  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
+
+private:
+  void TakeSrs(const xc::Attributes& attrs) {
+    const XMLCh* value = attrs.getValue(u"srsName");
+    if (!value) {
+      if (!Srs) Fail("srsName のない座標があります");
+      return;
+    }
+    const std::string name = Utf8Of(View(value));
+    const std::optional<TSrs> srs = ParseSrsName(name);
+    if (!srs) Fail("未知の srsName '" + name + "'");
+    if (Srs && *Srs != *srs) Fail("srsName '" + name + "' がファイルの座標系と異なります");
+    Srs = srs;
+    srsName_ = name;
+  }
+
+  void FlushToken() {
+    double value = 0;
+    const char* first = token_.data();
+    const char* last = first + token_.size();
+    if (first != last && *first == '+') ++first;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc{} || ptr != last || first == last)
+      Fail("座標 '" + token_.substr(0, 20) + "' は数値ではありません");
+    numbers_.push_back(value);
+    token_.clear();
+  }
+
+  // The numbers of a pos, posList or envelope corner as points of the model:
+  // (longitude, latitude) or (easting, northing).
+  void EndNumbers(std::u16string_view element) {
+    inNumbers_ = false;
+    if (!token_.empty()) FlushToken();
+    if (!Srs) Fail("srsName のない座標があります");
+    if (numbers_.size() % 2 != 0)
+      Fail("gml:" + Utf8Of(element) + " の座標の数 " + std::to_string(numbers_.size()) +
+           " が奇数です");
+    if (numbers_.empty()) Fail("gml:" + Utf8Of(element) + " に座標がありません");
+    const bool single = element != u"posList";
+    if (single && numbers_.size() != 2)
+      Fail("gml:" + Utf8Of(element) + " の座標の数 " + std::to_string(numbers_.size()) +
+           " が 2 ではありません");
+    for (std::size_t i = 0; i + 1 < numbers_.size(); i += 2) {
+      // Both forms give the north-south value first: latitude, or X.
+      const TFPoint p{static_cast<double>(numbers_[i + 1]), static_cast<double>(numbers_[i])};
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) Fail("座標が範囲を超えています");
+      if (inBounds_ && !inFeature_) {
+        Bounds.Add(p);
+        continue;
+      }
+      Figures.Add(p);
+      // A point repeated where two curve members or segments meet is one.
+      if (build_ && !(i == 0 && !line_.empty() && line_.back() == p)) line_.push_back(p);
+    }
+  }
+
+  void EndRing() {
+    if (!build_) return;
+    if (line_.size() < 2) Fail("リングの頂点が足りません");
+    auto fig = std::make_unique<TFigPolygon>();
+    TExtentBuilder box;
+    for (const TFPoint& p : line_) box.Add(p);
+    fig->LabelX = (box.Rect.left + box.Rect.right) / 2;
+    fig->LabelY = (box.Rect.bottom + box.Rect.top) / 2;
+    fig->Points.swap(line_);
+    Pend(std::move(fig), exterior_);
+  }
+
+  void EndLine() {
+    if (!build_) return;
+    if (line_.size() < 2) Fail("線の頂点が足りません");
+    auto fig = std::make_unique<TFigPolyline>();
+    const TFPoint mid = line_[line_.size() / 2];
+    fig->LabelX = mid.x;
+    fig->LabelY = mid.y;
+    fig->Points.swap(line_);
+    Pend(std::move(fig), true);
+  }
+
+  void EndPoint() {
+    if (!build_) return;
+    if (line_.size() != 1) Fail("点の座標がありません");
+    auto fig = std::make_unique<TFigPoint>();
+    fig->LabelX = line_[0].x;
+    fig->LabelY = line_[0].y;
+    fig->Points.swap(line_);
+    Pend(std::move(fig), true);
+  }
+
+  // A figure waits for the feature's properties, which follow its geometry.
+  // Interior rings get no texts, so that an area is labelled once.
+  void Pend(std::unique_ptr<TFigure> fig, bool texts) {
+    pending_.push_back(std::move(fig));
+    pendingTexts_.push_back(texts);
+  }
+
+  void EndProp() {
+    std::string value = SjisOf(text_);
+    // Leading and trailing blanks of the element text are layout.
+    const auto notBlank = [](char c) { return c != ' ' && c != '\n' && c != '\r' && c != '\t'; };
+    value.erase(value.begin(), std::find_if(value.begin(), value.end(), notBlank));
+    value.erase(std::find_if(value.rbegin(), value.rend(), notBlank).base(), value.end());
+    switch (prop_) {
+      case TProp::Name:
+        name_ = std::move(value);
+        hasName_ = true;
+        break;
+      case TProp::Type:
+        type_ = std::move(value);
+        break;
+      case TProp::Alti:
+        alti_ = std::move(value);
+        break;
+      case TProp::SbaNo:
+        sbaNo_ = std::move(value);
+        break;
+      case TProp::None:
+        break;
+    }
+  }
+
+  void EndFeature() {
+    if (build_ && !pending_.empty()) {
+      std::string code = SjisOf(feature_);
+      if ((feature_ == u"BldA" || feature_ == u"BldL") && !type_.empty()) code += type_;
+      const std::string& label = hasName_ ? name_ : !alti_.empty() ? alti_ : sbaNo_;
+      for (std::size_t i = 0; i < pending_.size(); ++i) {
+        std::unique_ptr<TFigure>& fig = pending_[i];
+        fig->ClassCode = code;
+        // A figure without a label text has no texts at all: the writer
+        // puts out a label for every figure that has the text it labels by.
+        if (pendingTexts_[i] && !label.empty()) {
+          fig->Texts = {label, type_};
+          if (!alti_.empty()) fig->Texts.push_back(alti_);
+        }
+        fig->UpdateExtent();
+        switch (fig->Kind()) {
+          case TFigKind::Polygon:
+            polygons_->Add(std::unique_ptr<TFigPolygon>(static_cast<TFigPolygon*>(fig.release())));
+            break;
+          case TFigKind::Polyline:
+            polylines_->Add(
+                std::unique_ptr<TFigPolyline>(static_cast<TFigPolyline*>(fig.release())));
+            break;
+          default:
+            points_->Add(std::unique_ptr<TFigPoint>(static_cast<TFigPoint*>(fig.release())));
+            break;
+        }
+      }
+    }
+    pending_.clear();
+    pendingTexts_.clear();
+    name_.clear();
+    type_.clear();
+    alti_.clear();
+    sbaNo_.clear();
+    hasName_ = false;
+    featureId_.clear();
+  }
+
+  std::string fileName_;
+  bool build_;
+  TNamespaces ns_;
+  int depth_ = 0;
+  bool inFeature_ = false;
+  bool inBounds_ = false;
+  bool inRing_ = false;
+  bool exterior_ = true;
+  bool inNumbers_ = false;
+  std::u16string feature_;
+  std::string featureId_;
+  std::string srsName_;
+  TProp prop_ = TProp::None;
+  std::u16string text_;
+  std::string token_;
+  std::vector<double> numbers_;
+  TFPointGrp line_;
+  std::vector<std::unique_ptr<TFigure>> pending_;
+  std::vector<bool> pendingTexts_;
+  std::string name_, type_, alti_, sbaNo_;
+  bool hasName_ = false;
+};
+
+// One parse of one file. Never throws for data errors: the outcome says
+// whether the document was FGD and what stopped the parse.
+struct TParseResult {
+  bool NotFgd = false;
+  std::string Error;  // empty when the whole document was read
+};
+
+TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
+  TParseResult result;
+  try {
+    ParseHardened(source, handler);
+    return result;
+  } catch (const TParseStop& stop) {
+    result.NotFgd = stop.NotFgd;
+    result.Error = stop.Message;
+  } catch (const xc::OutOfMemoryException&) {
+    result.Error = handler.Where() + ": メモリが足りません";
+  } catch (const xc::XMLException& e) {
+    result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
+  }
+  // A read error of the file or the archive explains an XML error after it.
+  if (!source.Error.empty()) result.Error = handler.Where() + ": " + source.Error;
+  return result;
+}
+
+void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
+  leaf.CoordMode = srs.Mode;
+  leaf.Zone = srs.Zone;
+  leaf.Datum = kDatumJgd2000;
+}
+
+// Reads a file to find its system and extent. Null when it is not FGD (with
+// the reason in `error`); EInOutError when nothing usable was read. With
+// `build` the same pass builds the figures too, and a file read whole to its
+// end gives a loaded leaf: a file opened on its own is painted straight away,
+// so reading it a second time would only double the work. A file that stops
+// with an error keeps nothing here: its load reads it again and reports.
+std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
+                                   std::string* notFgd, bool build = false) {
+  std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
+  TFgdHandler handler(leafFileName, build);
+  const TParseResult result = Parse(*source, handler);
+  if (result.NotFgd) {
+    if (notFgd) {
+      *notFgd = result.Error;
+      return nullptr;
+    }
+    throw EInOutError(result.Error);
+  }
+  TExtentBuilder extent = handler.Bounds;
+  extent.Add(handler.Figures);
+  if (!handler.Srs || extent.Empty) {
+    if (!result.Error.empty()) throw EInOutError(result.Error);
+    throw EInOutError(Quoted(leafFileName) + " には座標がありません");
+  }
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = leafFileName;
+  leaf->SheetName =
+BaseName(InnermostName(leafFileName));
+  const std::size_t dot = leaf->SheetName.rfind('.');
+  leaf->Name = leaf->SheetName.substr(0, dot);
+  SetLeafSystem(*leaf, *handler.Srs);
+  leaf->Extent = extent.Rect;
+  if (build && result.Error.empty()) {
+    leaf->AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
+    leaf->AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
+    leaf->AddFigGrp(std::move(handler.points_))->UpdateExtents();
+    // Without a figure the leaf stays to be loaded, as a scanned one does.
+    if (leaf->HasFigures())
+      leaf->Loaded = true;
+    else
+      leaf->Unload();
+  }
+  return leaf;
+}
+
+// What the scan of an archive found: leaves of its FGD members not yet in
+// the list, the members that failed before their first coordinate, and the
+// first reason a member was not FGD.
+struct TArchiveScan {
+  std::vector<std::unique_ptr<TMapLeaf>> Leaves;
+  std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
+  std::string NotFgd;
+  bool AnyOpen = false;  // a member is in the list already
+};
+
+// Sorts out an elevation model file: true when `path` is one, its header
+// then added to `tiles`; a DEM file whose head fails is registered with its
+// error and rethrown.
+bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader>& tiles) {
+  TDemHeader header;
+  try {
+    if (ReadDemHeader(path, header) != TDemKind::Dem) return false;
+  } catch (const EChizroError& e) {
+    dems.AddBroken(path, e.what());
+    throw;
+  }
+  tiles.push_back(std::move(header));
+  return true;
+}
+
+// The elevation tiles of the archive go to `demTiles` when given (a folder
+// makes one surface of all its tiles), else they become leaves here.
+// An archive of a single FGD file, as the downloads come, is read once: its
+// leaf is built while it is scanned.
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSets& dems,
+                         std::vector<TDemHeader>* demTiles = nullptr) {
+  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
+  const bool build = !demTiles && members.size() == 1;
+  TArchiveScan scan;
+  std::vector<TDemHeader> tiles;
+  std::int64_t done = 0;
+  for (const std::string& path : members) {
+    ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
+                    static_cast<std::int64_t>(members.size()));
+    if (leaves.FindByFileName(path)) {
+      scan.AnyOpen = true;
+      continue;
+    }
+    try {
+      if (TakeDemTile(dems, path, tiles)) continue;
+      std::string reason;
+      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
+        scan.Leaves.push_back(std::move(leaf));
+      else if (scan.NotFgd.empty())
+        scan.NotFgd = reason;
+    } catch (const EChizroError& e) {
+      scan.Failed.emplace_back(path, e.what());
+    }
+  }
+  if (demTiles) {
+    for (TDemHeader& t : tiles) demTiles->push_back(std::move(t));
+  } else if (!tiles.empty()) {
+    std::vector<std::unique_ptr<TMapLeaf>> made = dems.MakeLeaves(leaves, archive, std::move(tiles));
+    if (made.empty()) scan.AnyOpen = true;
+    for (auto& leaf : made) scan.Leaves.push_back(std::move(leaf));
+  }
+  return scan;
+}
+
+}  // namespace
+
+TMapBuilder_Fgd::TMapBuilder_Fgd() : dems_(std::make_unique<TDemSets>()) { EnsureXercesRuntime(); }
+
+TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
+
+std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
+                                                    const std::string& fileName) {
+  if (!IsRegularFile(fileName)) return nullptr;
+  if (!EndsWithNoCase(fileName, ".zip")) {
+    std::vector<TDemHeader> tiles;
+    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr, true);
+    std::vector<std::unique_ptr<TMapLeaf>> made = dems_->MakeLeaves(leaves, fileName, tiles);
+    return made.empty() ? nullptr : std::move(made.front());
+  }
+
+  TArchiveScan scan = ScanArchive(leaves, fileName, *dems_);
+  if (scan.Leaves.empty()) {
+    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
+    if (scan.AnyOpen) return nullptr;
+    throw EInOutError(Quoted(fileName) + " には基盤地図情報 (FGD GML) のファイルがありません" +
+                      (scan.NotFgd.empty() ? std::string() : " (" + scan.NotFgd + ")"));
+  }
+  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
+}
+
+TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
+  namespace fs = std::filesystem;
+  if (!IsDirectory(folderName)) return nullptr;
+  const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
+
+  // The plain files are read on all cores at once (each is parsed whole for
+  // its extent); what each gave is taken below in file order, as if they
+  // had been read in turn.
+  struct TFileScan {
+    bool Read = false;  // not a zip, not open yet
+    bool Dem = false;
+    bool DemBroken = false;  // the error is of an elevation model's head
+    TDemHeader Header;
+    std::unique_ptr<TMapLeaf> Leaf;
+    std::exception_ptr Error;
+  };
+  std::vector<TFileScan> scans(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
+  }
+  ForEachIndex(files.size(), [&](std::size_t i) {
+    TFileScan& scan = scans[i];
+    if (!scan.Read) return;
+    const std::string name = PathText(files[i]);
+    try {
+      TDemKind kind = TDemKind::Dem;
+      try {
+        kind = ReadDemHeader(name, scan.Header);
+      } catch (const EChizroError&) {
+        scan.DemBroken = true;
+        throw;
+      }
+      if (kind == TDemKind::Dem) {
+        scan.Dem = true;
+        return;
+      }
+      std::string notFgd;
+      scan.Leaf = ScanLeaf(leaves, name, &notFgd);
+    } catch (...) {
+      scan.Error = std::current_exception();
+    }
+  });
+
+  std::vector<std::string> errors;
+  std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    TFileScan& scan = scans[i];
+    try {
+      if (EndsWithNoCase(name, ".zip")) {
+        TArchiveScan archive = ScanArchive(leaves, name, *dems_, &demTiles);
+        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+      } else if (scan.Read) {
+        if (scan.Error) {
+          try {
+            std::rethrow_exception(scan.Error);
+          } catch (const EChizroError& e) {
+            if (scan.DemBroken) dems_->AddBroken(name, e.what());
+            throw;
+          }
+        }
+        if (scan.Dem)
+          demTiles.push_back(std::move(scan.Header));
+        else if (scan.Leaf)
+          leaves.Add(std::move(scan.Leaf));
+      }
+    } catch (const EChizroError& e) {
+      errors.push_back(e.what());
+    }
+  }
+  for (auto& leaf : dems_->MakeLeaves(leaves, folderName, std::move(demTiles)))
+    leaves.Add(std::move(leaf));
+  if (!errors.empty()) throw EInOutError(errors.front());
+  return &leaves;
+}
+
+void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
+  if (dems_->Has(leaf.FileName)) {
+    const TMapTheme* theme = leaf.Theme();
+    const TMapProject* project = theme ? theme->Project() : nullptr;
+    dems_->Load(leaf, project ? project->ContourInterval() : 0,
+                theme ? theme->DefFileName : std::string());
+    return;
+  }
+  std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
+  TFgdHandler handler(leaf.FileName, true);
+  const TParseResult result = Parse(*source, handler);
+  if (handler.Srs) SetLeafSystem(leaf, *handler.Srs);
+  TExtentBuilder extent = handler.Bounds;
+  extent.Add(handler.Figures);
+  if (!extent.Empty) leaf.Extent = extent.Rect;
+  // What was built stays, also when the parse stopped with an error.
+  leaf.AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
+  leaf.AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
+  leaf.AddFigGrp(std::move(handler.points_))->UpdateExtents();
+  if (!result.Error.empty()) throw EInOutError(result.Error);
+  leaf.Loaded = true;
+}
+
+void TMapBuilder_Fgd::ContourIntervalChanged(TMapLeafGrp& leaves) { dems_->Reset(leaves); }
+
+}  // namespace chizro

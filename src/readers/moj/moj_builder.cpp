@@ -1,0 +1,1410 @@
+#include "readers/moj/moj_builder.h"
+
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/XMLException.hpp>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <queue>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "coords/datum.h"
+#include "coords/projection.h"
+#include "model/map_figure.h"
+#include "model/map_leaf.h"
+#include "model/map_theme.h"
+#include "model/open_progress.h"
+#include "platform/errors.h"
+#include "platform/file_path.h"
+#include "platform/parallel.h"
+#include "platform/sjis.h"
+#include "readers/common/archive_leaves.h"
+#include "readers/common/reader_util.h"
+#include "readers/common/xml_source.h"
+#include "readers/common/xml_text.h"
+
+namespace chizro {
+
+namespace xc = XERCES_CPP_NAMESPACE;
+
+namespace {
+
+constexpr std::u16string_view kMojNamespace = u"http://www.moj.go.jp/MINJI/tizuxml";
+constexpr std::u16string_view kZmnNamespace = u"http://www.moj.go.jp/MINJI/tizuzumen";
+
+// Longest element text kept, and the largest coordinate taken [m]: local
+// systems aside, plane rectangular coordinates stay within a few hundred km.
+constexpr std::size_t kMaxTextLength = 4096;
+constexpr double kMaxCoordinate = 1e8;
+
+std::u16string_view View(const XMLCh* s) {
+  return s ? std::u16string_view(s) : std::u16string_view();
+}
+
+std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); }
+
+// A point of the model in the coordinate type it stores.
+using TCoord = decltype(TFPoint::x);
+TFPoint ModelPoint(double x, double y) { return {static_cast<TCoord>(x), static_cast<TCoord>(y)}; }
+
+// (easting, northing) [m].
+struct TXY {
+  double x = 0;
+  double y = 0;
+};
+
+// A position to the millimetre: what makes two vertices the same.
+struct TMm {
+  std::int64_t x;
+  std::int64_t y;
+  friend bool operator==(const TMm&, const TMm&) = default;
+};
+TMm MmOf(TXY p) { return {std::llround(p.x * 1000), std::llround(p.y * 1000)}; }
+struct TMmHash {
+  std::size_t operator()(const TMm& m) const noexcept {
+    const std::uint64_t h = static_cast<std::uint64_t>(m.x) * 0x9E3779B97F4A7C15ull ^
+                            (static_cast<std::uint64_t>(m.y) + 0x632BE59BD9B4E019ull +
+                             (static_cast<std::uint64_t>(m.x) << 6));
+    return static_cast<std::size_t>(h ^ (h >> 29));
+  }
+};
+
+// Thrown out of the handler's callbacks to end a parse.
+struct TParseStop {
+  std::string Message;
+  bool NotMoj = false;
+};
+
+// The coordinate system of a file: a zone 1..19, or 0 for 任意座標系.
+std::optional<int> ZoneOfSystem(std::u16string_view text) {
+  if (text == u"任意座標系") return 0;
+  constexpr std::u16string_view kHead = u"公共座標";
+  constexpr std::u16string_view kTail = u"系";
+  if (!text.starts_with(kHead) || !text.ends_with(kTail)) return std::nullopt;
+  text = text.substr(kHead.size(), text.size() - kHead.size() - kTail.size());
+  if (text.empty() || text.size() > 2) return std::nullopt;
+  int zone = 0;
+  for (const char16_t c : text) {
+    int digit = -1;
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    if (c >= u'０' && c <= u'９') digit = c - u'０';
+    if (digit < 0) return std::nullopt;
+    zone = zone * 10 + digit;
+  }
+  if (zone < kMinZone || zone > kMaxZone || text.front() == u'0' || text.front() == u'０')
+    return std::nullopt;
+  return zone;
+}
+
+// 線種別: the rank decides which class a segment shared by several lines
+// takes. A line of an unknown kind counts as a 筆界線.
+struct TLineKind {
+  std::u16string_view Name;
+  int Rank;
+};
+constexpr int kRankUndrawn = 0;
+constexpr int kRankParcel = 1;
+constexpr TLineKind kLineKinds[] = {
+    {u"未描画線", kRankUndrawn},
+    {u"筆界線", kRankParcel},
+    {u"小字界線", 2},
+    {u"丁目界線", 3},
+    {u"大字界線", 4},
+    {u"市区町村界線", 5},
+    {u"都道府県界線", 6},
+};
+constexpr int kRankCount = 7;
+
+int RankOf(std::u16string_view kind) {
+  for (const TLineKind& k : kLineKinds)
+    if (k.Name == kind) return k.Rank;
+  return kRankParcel;
+}
+
+// Placeholder parcels: lot numbers that stand for land outside the map.
+constexpr std::u16string_view kPlaceholders[] = {u"地区外", u"別図", u"道", u"水", u"長狭物不明"};
+constexpr int kPlaceholderCount = static_cast<int>(std::size(kPlaceholders));
+
+// The placeholder kind of a lot number ("地区外-43774"), or -1.
+int PlaceholderOf(std::u16string_view lot) {
+  for (int i = 0; i < kPlaceholderCount; ++i) {
+    const std::u16string_view head = kPlaceholders[i];
+    if (lot.size() > head.size() && lot.starts_with(head) &&
+        (lot[head.size()] == u'-' || lot[head.size()] == u'－'))
+      return i;
+  }
+  return -1;
+}
+
+// The class codes, in Shift_JIS.
+struct TCodes {
+  std::array<std::string, kRankCount> Lines;
+  std::array<std::string, kPlaceholderCount> PlaceholderLines;
+  std::array<std::string, kPlaceholderCount> PlaceholderParcels;
+  std::string Parcel, Control, BoundaryPoint, BoundaryPointNo, Frame;
+};
+const TCodes& Codes() {
+  static const TCodes codes = [] {
+    TCodes c;
+    for (const TLineKind& k : kLineKinds)
+      c.Lines[static_cast<std::size_t>(k.Rank)] = SjisOf(k.Name);
+    for (int i = 0; i < kPlaceholderCount; ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      c.PlaceholderParcels[at] = SjisOf(kPlaceholders[at]);
+      c.PlaceholderLines[at] = SjisOf(std::u16string(kPlaceholders[at]) + u"界線");
+    }
+    c.Parcel = SjisOf(u"筆");
+    c.Control = SjisOf(u"基準点");
+    c.BoundaryPoint = SjisOf(u"筆界点");
+    c.BoundaryPointNo = SjisOf(u"筆界点番号");
+    c.Frame = SjisOf(u"図郭");
+    return c;
+  }();
+  return codes;
+}
+
+// The ids of the geometry, interned to dense slots. Ids of the form the
+// files use ("P000000001": one letter and up to 15 digits) are kept as one
+// number; others as text.
+class TIds {
+public:
+  enum TKind : std::uint8_t { kNone, kPoint, kCurve, kSurface };
+  struct TSlot {
+    TKind Kind = kNone;
+    std::uint32_t Index = 0;
+  };
+
+  std::uint32_t Slot(std::u16string_view id) {
+    if (const std::optional<std::uint64_t> key = Compact(id)) {
+      const auto [it, added] = compact_.try_emplace(*key, static_cast<std::uint32_t>(Slots.size()));
+      if (added) Slots.emplace_back();
+      return it->second;
+    }
+    const auto [it, added] =
+        other_.try_emplace(std::u16string(id), static_cast<std::uint32_t>(Slots.size()));
+    if (added) Slots.emplace_back();
+    return it->second;
+  }
+
+  // The id of a slot, for messages (a search: errors only).
+  std::string Text(std::uint32_t slot) const {
+    for (const auto& [key, s] : compact_) {
+      if (s != slot) continue;
+      std::string text(1, static_cast<char>(key >> 56));
+      const std::string digits = std::to_string(key & ((std::uint64_t{1} << 50) - 1));
+      const std::size_t width = static_cast<std::size_t>((key >> 50) & 0x3F);
+      text.append(width > digits.size() ? width - digits.size() : 0, '0');
+      return text + digits;
+    }
+    for (const auto& [id, s] : other_)
+      if (s == slot) return Utf8Of(id);
+    return "?";
+  }
+
+  std::vector<TSlot> Slots;
+
+private:
+  static std::optional<std::uint64_t> Compact(std::u16string_view id) {
+    if (id.size() < 2 || id.size() > 16) return std::nullopt;
+    const char16_t letter = id[0];
+    if (!((letter >= u'A' && letter <= u'Z') || (letter >= u'a' && letter <= u'z')))
+      return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char16_t c : id.substr(1)) {
+      if (c < u'0' || c > u'9') return std::nullopt;
+      value = value * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    return (std::uint64_t{letter} << 56) | (std::uint64_t{id.size() - 1} << 50) | value;
+  }
+
+  std::unordered_map<std::uint64_t, std::uint32_t> compact_;
+  std::unordered_map<std::u16string, std::uint32_t> other_;
+};
+
+// A vertex of a curve before the document is resolved: a point index, or
+// (top bit set) the slot of a referenced point.
+constexpr std::uint32_t kSlotRef = 0x80000000u;
+constexpr std::size_t kMaxPoints = kSlotRef - 1;
+
+struct TMark {
+  std::uint32_t Slot = 0;
+  bool Control = false;
+  bool HasShape = false;
+  std::string Name, Kind;  // 名称 or 点番名; 基準点種別
+};
+
+struct TLine {
+  std::uint32_t Slot = 0;
+  bool HasShape = false;
+  int Rank = kRankParcel;
+  std::string Where;
+};
+
+enum TParcelText { kLot, kOaza, kChome, kKoaza, kAccuracy, kCoordKind, kParcelTexts };
+
+struct TParcel {
+  std::uint32_t Slot = 0;
+  bool HasShape = false;
+  std::string Id;
+  std::u16string Lot;
+  std::array<std::string, kParcelTexts> Texts;
+};
+
+// Corners in ring order: lower left, lower right, upper right, upper left.
+struct TFrame {
+  std::string Number, Scale;
+  std::array<TXY, 4> Corners{};
+  std::array<bool, 4> Has{};
+};
+
+enum class TSection { None, Spatial, Thematic, Frame };
+enum class TGeom { None, Point, Curve, Surface };
+enum class TItem { None, Control, BoundaryPoint, Line, Parcel };
+enum class TField {
+  None,
+  System,
+  Name,
+  ControlKind,
+  LineKind,
+  Oaza,
+  Chome,
+  Koaza,
+  Lot,
+  Accuracy,
+  CoordKind,
+  SheetNo,
+  SheetScale,
+  X,
+  Y
+};
+
+TField ItemFieldOf(std::u16string_view name) {
+  if (name == u"名称" || name == u"点番名") return TField::Name;
+  if (name == u"基準点種別") return TField::ControlKind;
+  if (name == u"線種別") return TField::LineKind;
+  if (name == u"大字名") return TField::Oaza;
+  if (name == u"丁目名") return TField::Chome;
+  if (name == u"小字名") return TField::Koaza;
+  if (name == u"地番") return TField::Lot;
+  if (name == u"精度区分") return TField::Accuracy;
+  if (name == u"座標値種別") return TField::CoordKind;
+  return TField::None;
+}
+
+int CornerOf(std::u16string_view name) {
+  if (name == u"左下座標") return 0;
+  if (name == u"右下座標") return 1;
+  if (name == u"右上座標") return 2;
+  if (name == u"左上座標") return 3;
+  return -1;
+}
+
+// Leading and trailing blanks of an element's text are layout.
+std::u16string_view TrimText(std::u16string_view s) {
+  const auto blank = [](char16_t c) { return c == u' ' || c == u'\n' || c == u'\r' || c == u'\t'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The SAX2 handler: reads the header and every coordinate (for the extent),
+// and when building keeps the geometry and the thematic items for Build.
+class TMojHandler final : public TSaxHandlerBase {
+public:
+  TMojHandler(std::string fileName, bool build) : fileName_(std::move(fileName)), build_(build) {}
+
+  // The header.
+  std::optional<int> Zone;  // 0: 任意座標系
+  std::string SystemText;   // UTF-8
+  TExtentBuilder Extent;
+
+  // "'file' の zmn:GM_Curve (id C000000003)" while inside an element with an
+  // id, else the file.
+  std::string Where() const override {
+    std::string s = Quoted(fileName_);
+    if (!where_.empty()) s += " の " + where_;
+    return s;
+  }
+  const std::string& FileName() const { return fileName_; }
+
+  void startElement(const XMLCh* const uri, const XMLCh* const localname,
+                    const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
+    ++depth_;
+    const std::u16string_view name = View(localname);
+    if (depth_ == 1) {
+      if (!IsMoj(uri) || name != u"地図") {
+        const std::u16string_view ns = View(uri);
+        std::string found = "ルート要素 '" + Utf8Of(name) + "'";
+        found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
+        throw TParseStop{Quoted(fileName_) + " は地図XMLではありません: " + found, true};
+      }
+      return;
+    }
+    if (depth_ == 2) {
+      section_ = TSection::None;
+      if (name == u"空間属性") {
+        section_ = TSection::Spatial;
+      } else if (name == u"主題属性") {
+        section_ = TSection::Thematic;
+      } else if (name == u"図郭") {
+        section_ = TSection::Frame;
+        frames_.emplace_back();
+        where_ = "図郭 (" + std::to_string(frames_.size()) + " 番目)";
+      } else if (name == u"座標系") {
+        Capture(TField::System);
+      }
+      return;
+    }
+    switch (section_) {
+      case TSection::Spatial:
+        StartSpatial(uri, name, attrs);
+        break;
+      case TSection::Thematic:
+        StartThematic(name, attrs);
+        break;
+      case TSection::Frame:
+        if (depth_ == 3) {
+          corner_ = CornerOf(name);
+          if (corner_ >= 0)
+            StartPosition();
+          else if (name == u"地図番号")
+            Capture(TField::SheetNo);
+          else if (name == u"縮尺分母")
+            Capture(TField::SheetScale);
+        } else if (depth_ == 4 && corner_ >= 0 && IsZmn(uri)) {
+          CaptureXY(name);
+        }
+        break;
+      case TSection::None:
+        break;
+    }
+  }
+
+  void endElement(const XMLCh* const uri, const XMLCh* const localname,
+                  const XMLCh* const /*qname*/) override {
+    const int depth = depth_--;
+    if (field_ != TField::None && depth == fieldDepth_) EndCapture();
+    if (depth <= 1) return;
+    if (depth == 2) {
+      if (section_ == TSection::Frame) where_.clear();
+      section_ = TSection::None;
+      return;
+    }
+    const std::u16string_view name = View(localname);
+    switch (section_) {
+      case TSection::Spatial:
+        if (depth == 3) {
+          EndGeometry();
+        } else if (geom_ != TGeom::None && IsZmn(uri)) {
+          if (name == u"DirectPosition" || name == u"GM_Position.direct")
+            EndPosition();
+          else if (name == u"GM_Ring")
+            EndRing();
+        }
+        break;
+      case TSection::Thematic:
+        if (depth == 3) EndItem();
+        break;
+      case TSection::Frame:
+        if (depth == 3 && corner_ >= 0) {
+          EndPosition();
+          corner_ = -1;
+        }
+        break;
+      case TSection::None:
+        break;
+    }
+  }
+
+  void characters(const XMLCh* const chars, const XMLSize_t length) override {
+    if (field_ == TField::None || text_.size() >= kMaxTextLength) return;
+    text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
+  }
+
+  [[noreturn]] void Stop(const std::string& message) const override {
+    throw TParseStop{message};
+  }
+  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
+
+  // What was kept for building.
+  TIds Ids;
+  std::vector<TXY> Points;
+  std::vector<std::uint32_t> CurveVertices;
+  std::vector<std::uint32_t> CurveStart{0};  // one more than the curves
+  std::vector<std::uint32_t> CurveSlots;
+  std::vector<std::uint32_t> RingCurves;  // curve slots
+  std::vector<std::uint32_t> RingStart{0};
+  std::vector<std::uint32_t> SurfaceRingStart{0};
+  std::vector<std::uint32_t> SurfaceSlots;
+  std::vector<TMark> Marks;
+  std::vector<TLine> Lines;
+  std::vector<TParcel> Parcels;
+  std::string ItemProblem;  // the first item without a shape
+  const std::vector<TFrame>& Frames() const { return frames_; }
+
+private:
+  bool IsMoj(const XMLCh* uri) { return Is(uri, moj_, kMojNamespace); }
+  bool IsZmn(const XMLCh* uri) { return Is(uri, zmn_, kZmnNamespace); }
+  // The parser hands out the same pointer for the same URI.
+  static bool Is(const XMLCh* uri, const XMLCh*& known, std::u16string_view name) {
+    if (uri && uri == known) return true;
+    if (View(uri) != name) return false;
+    known = uri;
+    return true;
+  }
+
+  void Capture(TField field) {
+    field_ = field;
+    fieldDepth_ = depth_;
+    text_.clear();
+  }
+
+  void CaptureXY(std::u16string_view name) {
+    if (name == u"X")
+      Capture(TField::X);
+    else if (name == u"Y")
+      Capture(TField::Y);
+  }
+
+  void EndCapture() {
+    const TField field = field_;
+    field_ = TField::None;
+    const std::u16string_view text = TrimText(text_);
+    switch (field) {
+      case TField::X:
+      case TField::Y: {
+        const double value = Number(text, field == TField::X ? "zmn:X" : "zmn:Y");
+        (field == TField::X ? posX_ : posY_) = value;
+        (field == TField::X ? hasX_ : hasY_) = true;
+        break;
+      }
+      case TField::System:
+        SystemText = Utf8Of(text);
+        Zone = ZoneOfSystem(text);
+        if (!Zone) Fail("未知の座標系 '" + SystemText + "'");
+        break;
+      case TField::SheetNo:
+        frames_.back().Number = SjisOf(text);
+        where_ = "図郭 (地図番号 " + Utf8Of(text) + ")";
+        break;
+      case TField::SheetScale:
+        frames_.back().Scale = SjisOf(text);
+        break;
+      default:
+        EndItemField(field, text);
+        break;
+    }
+  }
+
+  double Number(std::u16string_view text, const char* element) const {
+    char buffer[64] = {};
+    std::size_t n = 0;
+    for (const char16_t c : text) {
+      if (n >= sizeof buffer || c >= 0x80) {
+        n = sizeof buffer + 1;
+        break;
+      }
+      buffer[n++] = static_cast<char>(c);
+    }
+    double value = 0;
+    const char* first = buffer;
+    const char* last = buffer + std::min(n, sizeof buffer);
+    if (first != last && *first == '+') ++first;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (n > sizeof buffer || ec != std::errc{} || ptr != last || first == last)
+      Fail(std::string(element) + " '" + Utf8Of(text.substr(0, 20)) + "' は数値ではありません");
+    if (!(std::fabs(value) <= kMaxCoordinate))
+      Fail(std::string(element) + " '" + Utf8Of(text.substr(0, 20)) + "' が範囲を超えています");
+    return value;
+  }
+
+  void StartPosition() {
+    hasX_ = hasY_ = false;
+    posOpen_ = true;
+  }
+
+  // A position is complete: zmn:X north, zmn:Y east.
+  void EndPosition() {
+    if (!posOpen_) return;
+    posOpen_ = false;
+    if (!hasX_ || !hasY_)
+      Fail(std::string("座標の ") + (hasX_ ? "zmn:Y" : "zmn:X") + " がありません");
+    const TXY p{posY_, posX_};
+    hasX_ = hasY_ = false;
+    Extent.Add(ModelPoint(p.x, p.y));
+    if (section_ == TSection::Frame) {
+      TFrame& frame = frames_.back();
+      frame.Corners[static_cast<std::size_t>(corner_)] = p;
+      frame.Has[static_cast<std::size_t>(corner_)] = true;
+      return;
+    }
+    if (!build_) return;
+    if (Points.size() >= kMaxPoints) Fail("点が多すぎます");
+    const auto index = static_cast<std::uint32_t>(Points.size());
+    Points.push_back(p);
+    if (geom_ == TGeom::Point) {
+      if (pointDone_) Fail("位置が二つあります");
+      pointDone_ = true;
+      pointIndex_ = index;
+    } else if (geom_ == TGeom::Curve) {
+      CurveVertices.push_back(index);
+    }
+  }
+
+  std::uint32_t IdRef(const xc::Attributes& attrs, const char* element) {
+    const std::u16string_view ref = View(attrs.getValue(u"idref"));
+    if (ref.empty()) Fail(std::string(element) + " に idref がありません");
+    return Ids.Slot(ref);
+  }
+
+  void StartSpatial(const XMLCh* uri, std::u16string_view name, const xc::Attributes& attrs) {
+    if (!IsZmn(uri)) return;
+    if (depth_ == 3) {
+      geom_ = name == u"GM_Point"     ? TGeom::Point
+              : name == u"GM_Curve"   ? TGeom::Curve
+              : name == u"GM_Surface" ? TGeom::Surface
+                                      : TGeom::None;
+      if (geom_ == TGeom::None) return;
+      const std::u16string_view id = View(attrs.getValue(u"id"));
+      where_ = "zmn:" + Utf8Of(name) + " (id " + Utf8Of(id) + ")";
+      if (id.empty()) Fail("id がありません");
+      pointDone_ = false;
+      if (!build_) return;
+      slot_ = Ids.Slot(id);
+      if (Ids.Slots[slot_].Kind != TIds::kNone) Fail("id が重複しています");
+      return;
+    }
+    switch (geom_) {
+      case TGeom::Point:
+        if (name == u"DirectPosition")
+          StartPosition();
+        else
+          CaptureXY(name);
+        break;
+      case TGeom::Curve:
+        if (name == u"GM_Position.direct") {
+          StartPosition();
+        } else if (name == u"X" || name == u"Y") {
+          CaptureXY(name);
+        } else if (name == u"GM_PointRef.point" && build_) {
+          const std::uint32_t slot = IdRef(attrs, "zmn:GM_PointRef.point");
+          if (slot >= kSlotRef) Fail("id が多すぎます");
+          CurveVertices.push_back(kSlotRef | slot);
+        }
+        break;
+      case TGeom::Surface:
+        if (name == u"GM_CompositeCurve.generator" && build_)
+          RingCurves.push_back(IdRef(attrs, "zmn:GM_CompositeCurve.generator"));
+        break;
+      case TGeom::None:
+        break;
+    }
+  }
+
+  void EndRing() {
+    if (!build_ || geom_ != TGeom::Surface) return;
+    if (RingCurves.size() == RingStart.back()) Fail("zmn:GM_Ring に曲線がありません");
+    RingStart.push_back(static_cast<std::uint32_t>(RingCurves.size()));
+  }
+
+  void EndGeometry() {
+    const TGeom geom = geom_;
+    geom_ = TGeom::None;
+    if (build_) {
+      switch (geom) {
+        case TGeom::Point:
+          if (!pointDone_) Fail("位置がありません");
+          Ids.Slots[slot_] = {TIds::kPoint, pointIndex_};
+          break;
+        case TGeom::Curve:
+          if (CurveVertices.size() - CurveStart.back() < 2) Fail("曲線の頂点が足りません");
+          Ids.Slots[slot_] = {TIds::kCurve, static_cast<std::uint32_t>(CurveSlots.size())};
+          CurveSlots.push_back(slot_);
+          CurveStart.push_back(static_cast<std::uint32_t>(CurveVertices.size()));
+          break;
+        case TGeom::Surface:
+          if (RingStart.size() - 1 == SurfaceRingStart.back()) Fail("面に境界がありません");
+          Ids.Slots[slot_] = {TIds::kSurface, static_cast<std::uint32_t>(SurfaceSlots.size())};
+          SurfaceSlots.push_back(slot_);
+          SurfaceRingStart.push_back(static_cast<std::uint32_t>(RingStart.size() - 1));
+          break;
+        case TGeom::None:
+          break;
+      }
+    }
+    where_.clear();
+  }
+
+  void StartThematic(std::u16string_view name, const xc::Attributes& attrs) {
+    if (depth_ == 3) {
+      item_ = name == u"基準点"                            ? TItem::Control
+              : name == u"筆界点"                          ? TItem::BoundaryPoint
+              : name == u"筆界線" || name == u"仮行政界線" ? TItem::Line
+              : name == u"筆"                              ? TItem::Parcel
+                                                           : TItem::None;
+      if (item_ == TItem::None) return;
+      const std::u16string_view id = View(attrs.getValue(u"id"));
+      where_ = Utf8Of(name);
+      if (!id.empty()) where_ += " (id " + Utf8Of(id) + ")";
+      mark_ = TMark{};
+      mark_.Control = item_ == TItem::Control;
+      line_ = TLine{};
+      line_.Where = where_;
+      parcel_ = TParcel{};
+      parcel_.Id = Utf8Of(id);
+      return;
+    }
+    if (depth_ != 4 || item_ == TItem::None) return;
+    if (name == u"形状") {
+      if (!build_) return;
+      const std::uint32_t slot = IdRef(attrs, "形状");
+      mark_.Slot = line_.Slot = parcel_.Slot = slot;
+      mark_.HasShape = line_.HasShape = parcel_.HasShape = true;
+      return;
+    }
+    const TField field = ItemFieldOf(name);
+    if (field != TField::None) Capture(field);
+  }
+
+  void EndItemField(TField field, std::u16string_view text) {
+    if (!build_) return;
+    switch (field) {
+      case TField::Name:
+        mark_.Name = SjisOf(text);
+        if (where_.find(" (") == std::string::npos) where_ += " (" + Utf8Of(text) + ")";
+        break;
+      case TField::ControlKind:
+        mark_.Kind = SjisOf(text);
+        break;
+      case TField::LineKind:
+        line_.Rank = RankOf(text);
+        break;
+      case TField::Oaza:
+        parcel_.Texts[kOaza] = SjisOf(text);
+        break;
+      case TField::Chome:
+        parcel_.Texts[kChome] = SjisOf(text);
+        break;
+      case TField::Koaza:
+        parcel_.Texts[kKoaza] = SjisOf(text);
+        break;
+      case TField::Lot:
+        parcel_.Texts[kLot] = SjisOf(text);
+        parcel_.Lot = text;
+        break;
+      case TField::Accuracy:
+        parcel_.Texts[kAccuracy] = SjisOf(text);
+        break;
+      case TField::CoordKind:
+        parcel_.Texts[kCoordKind] = SjisOf(text);
+        break;
+      default:
+        break;
+    }
+  }
+
+  // An item without its shape is passed over: the rest of the file is still
+  // read, and the first such item is reported after the load.
+  void EndItem() {
+    const TItem item = item_;
+    item_ = TItem::None;
+    if (build_ && item != TItem::None) {
+      const bool shaped = mark_.HasShape;  // set together for every kind
+      if (!shaped) {
+        if (ItemProblem.empty()) ItemProblem = Where() + ": 形状がありません";
+      } else if (item == TItem::Line) {
+        line_.Where = where_;
+        Lines.push_back(std::move(line_));
+      } else if (item == TItem::Parcel) {
+        if (parcel_.Id.empty()) parcel_.Id = Utf8Of(parcel_.Lot);
+        Parcels.push_back(std::move(parcel_));
+      } else {
+        Marks.push_back(std::move(mark_));
+      }
+    }
+    where_.clear();
+  }
+
+  std::string fileName_;
+  bool build_;
+  const XMLCh* moj_ = nullptr;
+  const XMLCh* zmn_ = nullptr;
+  int depth_ = 0;
+  TSection section_ = TSection::None;
+  TGeom geom_ = TGeom::None;
+  TItem item_ = TItem::None;
+  TField field_ = TField::None;
+  int fieldDepth_ = 0;
+  std::u16string text_;
+  std::string where_;
+  double posX_ = 0, posY_ = 0;
+  bool hasX_ = false, hasY_ = false;
+  bool posOpen_ = false;
+  int corner_ = -1;
+  std::uint32_t slot_ = 0;
+  bool pointDone_ = false;
+  std::uint32_t pointIndex_ = 0;
+  TMark mark_;
+  TLine line_;
+  TParcel parcel_;
+  std::vector<TFrame> frames_;
+};
+
+struct TParseResult {
+  bool NotMoj = false;
+  std::string Error;  // empty when the whole document was read
+};
+
+TParseResult Parse(TByteSource& source, TMojHandler& handler) {
+  TParseResult result;
+  try {
+    ParseHardened(source, handler);
+    return result;
+  } catch (const TParseStop& stop) {
+    result.NotMoj = stop.NotMoj;
+    result.Error = stop.Message;
+  } catch (const xc::OutOfMemoryException&) {
+    result.Error = handler.Where() + ": メモリが足りません";
+  } catch (const xc::XMLException& e) {
+    result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
+  } catch (const std::bad_alloc&) {
+    result.Error = handler.Where() + ": メモリが足りません";
+  }
+  // A read error of the file or the archive explains an XML error after it.
+  if (!source.Error.empty()) result.Error = handler.Where() + ": " + source.Error;
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Label points: the pole of inaccessibility, the interior point farthest from
+// the outline (found by subdividing cells, after V. Agafonkin's "polylabel").
+
+using TRing = std::vector<TXY>;
+
+double SegmentDistanceSq(TXY p, TXY a, TXY b) {
+  double x = a.x, y = a.y;
+  double dx = b.x - x, dy = b.y - y;
+  if (dx != 0 || dy != 0) {
+    const double t = ((p.x - x) * dx + (p.y - y) * dy) / (dx * dx + dy * dy);
+    if (t > 1) {
+      x = b.x;
+      y = b.y;
+    } else if (t > 0) {
+      x += dx * t;
+      y += dy * t;
+    }
+  }
+  dx = p.x - x;
+  dy = p.y - y;
+  return dx * dx + dy * dy;
+}
+
+// Distance from `p` to the outline [m], negative outside (even-odd rule).
+double SignedDistance(TXY p, const std::vector<TRing>& rings) {
+  bool inside = false;
+  double best = std::numeric_limits<double>::infinity();
+  for (const TRing& ring : rings) {
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+      const TXY a = ring[i], b = ring[j];
+      if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+        inside = !inside;
+      best = std::min(best, SegmentDistanceSq(p, a, b));
+    }
+  }
+  return (inside ? 1 : -1) * std::sqrt(best);
+}
+
+TXY LabelPoint(const std::vector<TRing>& rings) {
+  const TRing& outer = rings.front();
+  double minX = outer[0].x, maxX = minX, minY = outer[0].y, maxY = minY;
+  for (const TXY& p : outer) {
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y);
+    maxY = std::max(maxY, p.y);
+  }
+  const double width = maxX - minX, height = maxY - minY;
+  const double longest = std::max(width, height);
+  if (!(longest > 0)) return outer[0];
+  // Cells start no smaller than 1/64 of the longer side: a thin parcel is
+  // covered by a bounded number of them.
+  const double cellSize = std::max(std::min(width, height), longest / 64);
+  const double precision = std::max(0.001, longest / 1000);
+
+  struct TCell {
+    TXY c;
+    double h, d, max;
+    bool operator<(const TCell& o) const { return max < o.max; }
+  };
+  const auto cell = [&](double x, double y, double h) {
+    const double d = SignedDistance({x, y}, rings);
+    return TCell{{x, y}, h, d, d + h * std::sqrt(2.0)};
+  };
+  std::priority_queue<TCell> queue;
+  const double h0 = cellSize / 2;
+  const int nx = std::clamp(static_cast<int>(std::ceil(width / cellSize)), 1, 64);
+  const int ny = std::clamp(static_cast<int>(std::ceil(height / cellSize)), 1, 64);
+  for (int i = 0; i < nx; ++i)
+    for (int j = 0; j < ny; ++j)
+      queue.push(cell(minX + i * cellSize + h0, minY + j * cellSize + h0, h0));
+
+  // The area centroid and the middle of the box as first guesses.
+  double area = 0, cx = 0, cy = 0;
+  for (std::size_t i = 0, j = outer.size() - 1; i < outer.size(); j = i++) {
+    const double f = outer[i].x * outer[j].y - outer[j].x * outer[i].y;
+    cx += (outer[i].x + outer[j].x) * f;
+    cy += (outer[i].y + outer[j].y) * f;
+    area += f * 3;
+  }
+  TCell best = area != 0 ? cell(cx / area, cy / area, 0) : cell(outer[0].x, outer[0].y, 0);
+  const TCell middle = cell(minX + width / 2, minY + height / 2, 0);
+  if (middle.d > best.d) best = middle;
+
+  for (int steps = 0; !queue.empty() && steps < 4000; ++steps) {
+    const TCell c = queue.top();
+    queue.pop();
+    if (c.d > best.d) best = c;
+    if (c.max - best.d <= precision) continue;
+    const double h = c.h / 2;
+    queue.push(cell(c.c.x - h, c.c.y - h, h));
+    queue.push(cell(c.c.x + h, c.c.y - h, h));
+    queue.push(cell(c.c.x - h, c.c.y + h, h));
+    queue.push(cell(c.c.x + h, c.c.y + h, h));
+  }
+  return best.c;
+}
+
+// ---------------------------------------------------------------------------
+// Building the figures once the document has been read.
+
+class TBuild {
+public:
+  explicit TBuild(TMojHandler& h) : h_(h) {}
+
+  std::unique_ptr<TFigPolylineGrp> Polylines = std::make_unique<TFigPolylineGrp>();
+  std::unique_ptr<TFigPointGrp> Points = std::make_unique<TFigPointGrp>();
+  std::string Error;  // the first problem met
+
+  void Run() {
+    ResolveCurves();
+    RankCurves();
+    Parcels();
+    Boundaries();
+    Marks();
+    Frames();
+  }
+
+private:
+  // Keeps the first problem; the message (which may search the ids) is
+  // made for that one only.
+  template <class What>
+  void Problem(What&& what) {
+    if (Error.empty()) Error = Quoted(h_.FileName()) + " の " + what();
+  }
+
+  std::string CurveName(std::uint32_t curve) const {
+    return "zmn:GM_Curve (id " + h_.Ids.Text(h_.CurveSlots[curve]) + ")";
+  }
+
+  // Point references of the curves become point indices.
+  void ResolveCurves() {
+    const std::size_t curves = h_.CurveSlots.size();
+    curveBad_.assign(curves, false);
+    for (std::size_t c = 0; c < curves; ++c) {
+      for (std::uint32_t i = h_.CurveStart[c]; i < h_.CurveStart[c + 1]; ++i) {
+        std::uint32_t& v = h_.CurveVertices[i];
+        if (!(v & kSlotRef)) continue;
+        const TIds::TSlot slot = h_.Ids.Slots[v & ~kSlotRef];
+        if (slot.Kind != TIds::kPoint) {
+          Problem([&] {
+            return CurveName(static_cast<std::uint32_t>(c)) + ": 参照先の点 " +
+                   h_.Ids.Text(v & ~kSlotRef) + " がありません";
+          });
+          curveBad_[c] = true;
+          break;
+        }
+        v = slot.Index;
+      }
+    }
+  }
+
+  // The curve a slot names, or nullopt with the problem noted.
+  std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const std::string& where) {
+    const TIds::TSlot s = h_.Ids.Slots[slot];
+    if (s.Kind != TIds::kCurve) {
+      Problem([&] { return where + ": 参照先の曲線 " + h_.Ids.Text(slot) + " がありません"; });
+      return std::nullopt;
+    }
+    if (curveBad_[s.Index]) return std::nullopt;
+    return s.Index;
+  }
+
+  void RankCurves() {
+    curveRank_.assign(h_.CurveSlots.size(), -1);
+    curveOwners_.assign(h_.CurveSlots.size(), 0);
+    for (const TLine& line : h_.Lines)
+      if (const auto curve = CurveOf(line.Slot, line.Where))
+        curveRank_[*curve] = static_cast<std::int8_t>(std::max<int>(curveRank_[*curve], line.Rank));
+  }
+
+  TXY Vertex(std::uint32_t i) const { return h_.Points[h_.CurveVertices[i]]; }
+
+  // Joins the curves of a ring end to end, each in whichever direction meets
+  // the last; empty with the problem noted when they do not join or close.
+  TRing JoinRing(std::uint32_t first, std::uint32_t last, const std::string& where,
+                 std::vector<std::uint32_t>& curves) {
+    TRing ring;
+    for (std::uint32_t r = first; r < last; ++r) {
+      const auto curve = CurveOf(h_.RingCurves[r], where);
+      if (!curve) return {};
+      curves.push_back(*curve);
+      const std::uint32_t a = h_.CurveStart[*curve], b = h_.CurveStart[*curve + 1];
+      const TMm head = MmOf(Vertex(a)), tail = MmOf(Vertex(b - 1));
+      bool reverse = false;
+      if (!ring.empty()) {
+        const TMm end = MmOf(ring.back());
+        if (head == end) {
+          reverse = false;
+        } else if (tail == end) {
+          reverse = true;
+        } else if (r == first + 1 && (head == MmOf(ring.front()) || tail == MmOf(ring.front()))) {
+          // The first curve runs the other way.
+          std::reverse(ring.begin(), ring.end());
+          reverse = tail == MmOf(ring.back());
+        } else {
+          Problem([&] {
+            return where + ": 境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) +
+                   " が前の曲線とつながりません";
+          });
+          return {};
+        }
+      }
+      const std::size_t skip = ring.empty() ? 0 : 1;
+      if (!reverse)
+        for (std::uint32_t i = a + static_cast<std::uint32_t>(skip); i < b; ++i)
+          ring.push_back(Vertex(i));
+      else
+        for (std::uint32_t i = b - static_cast<std::uint32_t>(skip); i-- > a;)
+          ring.push_back(Vertex(i));
+    }
+    if (ring.size() < 4 || !(MmOf(ring.front()) == MmOf(ring.back()))) {
+      Problem([&] { return where + ": 境界が閉じていません"; });
+      return {};
+    }
+    ring.pop_back();
+    return ring;
+  }
+
+  void Parcels() {
+    const TCodes& codes = Codes();
+    for (const TParcel& parcel : h_.Parcels) {
+      const std::string where = "筆 (id " + parcel.Id + ")";
+      const int placeholder = PlaceholderOf(parcel.Lot);
+      const std::uint8_t owner =
+          placeholder < 0 ? std::uint8_t{1} : static_cast<std::uint8_t>(2u << placeholder);
+      const TIds::TSlot s = h_.Ids.Slots[parcel.Slot];
+      if (s.Kind != TIds::kSurface) {
+        Problem(
+            [&] { return where + ": 参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
+        continue;
+      }
+      std::vector<TRing> rings;
+      std::vector<std::uint32_t> curves;
+      bool ok = true;
+      for (std::uint32_t r = h_.SurfaceRingStart[s.Index]; r < h_.SurfaceRingStart[s.Index + 1];
+           ++r) {
+        TRing ring = JoinRing(h_.RingStart[r], h_.RingStart[r + 1],
+                              where + " の面 " + h_.Ids.Text(parcel.Slot), curves);
+        if (ring.empty()) {
+          ok = false;
+          break;
+        }
+        rings.push_back(std::move(ring));
+      }
+      // The boundary is drawn from the curves that joined, also when the
+      // ring failed; the label needs the whole ring.
+      for (const std::uint32_t c : curves) curveOwners_[c] |= owner;
+      if (!ok) continue;
+      const TXY at = LabelPoint(rings);
+      auto fig = std::make_unique<TFigPoint>();
+      fig->ClassCode = placeholder < 0
+                           ? codes.Parcel
+                           : codes.PlaceholderParcels[static_cast<std::size_t>(placeholder)];
+      fig->Points.push_back(ModelPoint(at.x, at.y));
+      fig->LabelX = fig->Points[0].x;
+      fig->LabelY = fig->Points[0].y;
+      fig->Texts.assign(parcel.Texts.begin(), parcel.Texts.end());
+      fig->UpdateExtent();
+      Points->Add(std::move(fig));
+    }
+  }
+
+  // The class of a segment from the highest rank of its curves and the
+  // parcels it borders.
+  const std::string& SegmentClass(int rank, std::uint8_t owners) const {
+    const TCodes& codes = Codes();
+    if (rank == kRankParcel && owners != 0 && !(owners & 1)) {
+      for (int i = 0; i < kPlaceholderCount; ++i)
+        if (owners & (2u << i)) return codes.PlaceholderLines[static_cast<std::size_t>(i)];
+    }
+    return codes.Lines[static_cast<std::size_t>(rank)];
+  }
+
+  // Every segment of the boundary curves once.
+  void Boundaries() {
+    struct TSegment {
+      std::int8_t Rank = -1;
+      std::uint8_t Owners = 0;
+      bool Written = false;
+    };
+    std::unordered_map<TMm, std::uint32_t, TMmHash> vertexIds;
+    std::unordered_map<std::uint64_t, std::uint32_t> segmentIds;
+    std::vector<TSegment> segments;
+    vertexIds.reserve(h_.Points.size());
+    const auto vertexId = [&](TXY p) {
+      return vertexIds.try_emplace(MmOf(p), static_cast<std::uint32_t>(vertexIds.size()))
+          .first->second;
+    };
+    // Segment number of each vertex step of the used curves (none for a step
+    // that does not move).
+    constexpr std::uint32_t kNoSegment = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> stepSegment(h_.CurveVertices.size(), kNoSegment);
+    const std::size_t curves = h_.CurveSlots.size();
+    for (std::size_t c = 0; c < curves; ++c) {
+      if (curveBad_[c] || (curveRank_[c] < 0 && curveOwners_[c] == 0)) continue;
+      const int rank = curveRank_[c] < 0 ? kRankParcel : curveRank_[c];
+      std::uint32_t prev = vertexId(Vertex(h_.CurveStart[c]));
+      for (std::uint32_t i = h_.CurveStart[c] + 1; i < h_.CurveStart[c + 1]; ++i) {
+        const std::uint32_t v = vertexId(Vertex(i));
+        if (v == prev) continue;
+        const std::uint64_t key = (std::uint64_t{std::min(v, prev)} << 32) | std::max(v, prev);
+        prev = v;
+        const auto [it, added] =
+            segmentIds.try_emplace(key, static_cast<std::uint32_t>(segments.size()));
+        if (added) segments.emplace_back();
+        TSegment& seg = segments[it->second];
+        seg.Rank = static_cast<std::int8_t>(std::max<int>(seg.Rank, rank));
+        seg.Owners |= curveOwners_[c];
+        stepSegment[i] = it->second;
+      }
+    }
+    // Runs of unwritten segments of one class along each curve.
+    TFPointGrp run;
+    const std::string* runClass = nullptr;
+    const auto flush = [&] {
+      if (run.size() >= 2) {
+        auto fig = std::make_unique<TFigPolyline>();
+        fig->ClassCode = *runClass;
+        const TFPoint mid = run[run.size() / 2];
+        fig->LabelX = mid.x;
+        fig->LabelY = mid.y;
+        fig->Points.swap(run);
+        fig->UpdateExtent();
+        Polylines->Add(std::move(fig));
+      }
+      run.clear();
+      runClass = nullptr;
+    };
+    for (std::size_t c = 0; c < curves; ++c) {
+      if (curveBad_[c] || (curveRank_[c] < 0 && curveOwners_[c] == 0)) continue;
+      for (std::uint32_t i = h_.CurveStart[c] + 1; i < h_.CurveStart[c + 1]; ++i) {
+        const std::uint32_t s = stepSegment[i];
+        if (s == kNoSegment) continue;
+        TSegment& seg = segments[s];
+        if (seg.Written) {
+          flush();
+          continue;
+        }
+        seg.Written = true;
+        const std::string& cls = SegmentClass(seg.Rank, seg.Owners);
+        const TXY a = Vertex(i - 1), b = Vertex(i);
+        if (runClass != &cls || run.empty() || !(run.back() == ModelPoint(a.x, a.y))) {
+          flush();
+          runClass = &cls;
+          run.push_back(ModelPoint(a.x, a.y));
+        }
+        run.push_back(ModelPoint(b.x, b.y));
+      }
+      flush();
+    }
+  }
+
+  void Marks() {
+    const TCodes& codes = Codes();
+    for (const TMark& mark : h_.Marks) {
+      const TIds::TSlot s = h_.Ids.Slots[mark.Slot];
+      if (s.Kind != TIds::kPoint) {
+        Problem([&] {
+          return std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) +
+                 "): 参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません";
+        });
+        continue;
+      }
+      const TXY p = h_.Points[s.Index];
+      const auto add = [&](const std::string& code, bool texts) {
+        auto fig = std::make_unique<TFigPoint>();
+        fig->ClassCode = code;
+        fig->Points.push_back(ModelPoint(p.x, p.y));
+        fig->LabelX = fig->Points[0].x;
+        fig->LabelY = fig->Points[0].y;
+        if (texts && !mark.Name.empty()) {
+          fig->Texts.push_back(mark.Name);
+          if (mark.Control) fig->Texts.push_back(mark.Kind);
+        }
+        fig->UpdateExtent();
+        Points->Add(std::move(fig));
+      };
+      if (mark.Control) {
+        add(codes.Control, true);
+      } else {
+        add(codes.BoundaryPoint, false);
+        if (!mark.Name.empty()) add(codes.BoundaryPointNo, true);
+      }
+    }
+  }
+
+  void Frames() {
+    for (const TFrame& frame : h_.Frames()) {
+      auto fig = std::make_unique<TFigPolyline>();
+      fig->ClassCode = Codes().Frame;
+      int count = 0;
+      for (std::size_t i = 0; i < 4; ++i) {
+        if (!frame.Has[i]) continue;
+        fig->Points.push_back(ModelPoint(frame.Corners[i].x, frame.Corners[i].y));
+        ++count;
+      }
+      if (count < 2) continue;
+      if (count == 4) fig->Points.push_back(fig->Points.front());
+      fig->LabelX = fig->Points[0].x;
+      fig->LabelY = fig->Points[0].y;
+      if (!frame.Number.empty()) fig->Texts = {frame.Number, frame.Scale};
+      fig->UpdateExtent();
+      Polylines->Add(std::move(fig));
+    }
+  }
+
+  TMojHandler& h_;
+  std::vector<bool> curveBad_;
+  std::vector<std::int8_t> curveRank_;
+  std::vector<std::uint8_t> curveOwners_;
+};
+
+// ---------------------------------------------------------------------------
+// Opening.
+
+// One text for every such file, so that opening many says it once.
+constexpr const char* kLocalNotice =
+    "任意座標系の地図XMLを開きました。公共座標系に位置付けられていないため、"
+    "ほかのデータとの位置関係は合っていません (ファイルの座標のまま表示します)。";
+
+void SetLeafSystem(TMapLeaf& leaf, int zone) {
+  leaf.CoordMode = kModePlane;
+  if (zone > 0) {
+    leaf.Zone = zone;
+    leaf.Datum = kDatumJgd2000;
+    return;
+  }
+  // Local coordinates stay as they are: no zone (the theme's is used) and
+  // the theme's datum, so nothing converts them.
+  leaf.Zone = 0;
+  if (const TMapTheme* theme = leaf.Theme())
+    leaf.Datum = theme->Datum;
+  else
+    leaf.Datum = kDatumJgd2000;
+}
+
+// Reads a file for its system and extent. With `build` the same pass builds
+// the figures too, and a file read whole without an error gives a loaded
+// leaf: a file opened on its own is painted straight away, and reading it a
+// second time would double the work. A file with an error keeps nothing
+// here: its load reads it again and reports.
+std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
+                                   std::string* notMoj, bool build = false) {
+  std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
+  TMojHandler handler(leafFileName, build);
+  const TParseResult result = Parse(*source, handler);
+  if (result.NotMoj) {
+    if (notMoj) {
+      *notMoj = result.Error;
+      return nullptr;
+    }
+    throw EInOutError(result.Error);
+  }
+  if (!handler.Zone) {
+    if (!result.Error.empty()) throw EInOutError(result.Error);
+    throw EInOutError(Quoted(leafFileName) + " には座標系がありません");
+  }
+  if (handler.Extent.Empty) {
+    if (!result.Error.empty()) throw EInOutError(result.Error);
+    throw EInOutError(Quoted(leafFileName) + " には座標がありません");
+  }
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = leafFileName;
+  leaf->SheetName = BaseName(InnermostName(leafFileName));
+  const std::size_t dot = leaf->SheetName.rfind('.');
+  leaf->Name = leaf->SheetName.substr(0, dot);
+  SetLeafSystem(*leaf, *handler.Zone);
+  if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
+  leaf->Extent = handler.Extent.Rect;
+  if (build && result.Error.empty()) {
+    TBuild figures(handler);
+    std::string buildError;
+    try {
+      figures.Run();
+      buildError = handler.ItemProblem.empty() ? figures.Error : handler.ItemProblem;
+    } catch (const std::bad_alloc&) {
+      buildError = "memory";
+    }
+    if (buildError.empty()) {
+      leaf->AddFigGrp(std::move(figures.Polylines))->UpdateExtents();
+      leaf->AddFigGrp(std::move(figures.Points))->UpdateExtents();
+      // Without a figure the leaf stays to be loaded, as a scanned one does.
+      if (leaf->HasFigures())
+        leaf->Loaded = true;
+      else
+        leaf->Unload();
+    }
+  }
+  return leaf;
+}
+
+struct TArchiveScan {
+  std::vector<std::unique_ptr<TMapLeaf>> Leaves;
+  std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
+  std::string NotMoj;
+  bool AnyOpen = false;
+};
+
+// An archive of a single file is read once: its leaf is built while it is
+// scanned (with `build`, for an archive opened on its own).
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool build = false) {
+  TArchiveScan scan;
+  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"}, /*nested=*/true);
+  build = build && members.size() == 1;
+  std::int64_t done = 0;
+  for (const std::string& path : members) {
+    ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
+                    static_cast<std::int64_t>(members.size()));
+    if (leaves.FindByFileName(path)) {
+      scan.AnyOpen = true;
+      continue;
+    }
+    try {
+      std::string reason;
+      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
+        scan.Leaves.push_back(std::move(leaf));
+      else if (scan.NotMoj.empty())
+        scan.NotMoj = reason;
+    } catch (const EChizroError& e) {
+      scan.Failed.emplace_back(path, e.what());
+    }
+  }
+  return scan;
+}
+
+}  // namespace
+
+TMapBuilder_Moj::TMapBuilder_Moj() { EnsureXercesRuntime(); }
+
+TMapBuilder_Moj::~TMapBuilder_Moj() = default;
+
+std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
+                                                    const std::string& fileName) {
+  if (!IsRegularFile(fileName)) return nullptr;
+  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr, true);
+
+  TArchiveScan scan = ScanArchive(leaves, fileName, true);
+  if (scan.Leaves.empty()) {
+    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
+    if (scan.AnyOpen) return nullptr;
+    throw EInOutError(Quoted(fileName) + " には地図XMLのファイルがありません" +
+                      (scan.NotMoj.empty() ? std::string() : " (" + scan.NotMoj + ")"));
+  }
+  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
+}
+
+TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
+  namespace fs = std::filesystem;
+  if (!IsDirectory(folderName)) return nullptr;
+  const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
+
+  // The plain files are read on all cores at once; what each gave is taken
+  // below in file order, as if they had been read in turn.
+  struct TFileScan {
+    bool Read = false;  // not a zip, not open yet
+    std::unique_ptr<TMapLeaf> Leaf;
+    std::exception_ptr Error;
+  };
+  std::vector<TFileScan> scans(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
+  }
+  ForEachIndex(files.size(), [&](std::size_t i) {
+    TFileScan& scan = scans[i];
+    if (!scan.Read) return;
+    try {
+      std::string notMoj;
+      scan.Leaf = ScanLeaf(leaves, PathText(files[i]), &notMoj);
+    } catch (...) {
+      scan.Error = std::current_exception();
+    }
+  });
+
+  std::vector<std::string> errors;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string name = PathText(files[i]);
+    TFileScan& scan = scans[i];
+    try {
+      if (EndsWithNoCase(name, ".zip")) {
+        TArchiveScan archive = ScanArchive(leaves, name);
+        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
+        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+      } else if (scan.Read) {
+        if (scan.Error) std::rethrow_exception(scan.Error);
+        if (scan.Leaf) leaves.Add(std::move(scan.Leaf));
+      }
+    } catch (const EChizroError& e) {
+      errors.push_back(e.what());
+    }
+  }
+  if (!errors.empty()) throw EInOutError(errors.front());
+  return &leaves;
+}
+
+void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
+  std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
+  TMojHandler handler(leaf.FileName, true);
+  const TParseResult result = Parse(*source, handler);
+  if (handler.Zone) SetLeafSystem(leaf, *handler.Zone);
+  if (!handler.Extent.Empty) leaf.Extent = handler.Extent.Rect;
+  // What was read is built, also when the parse stopped with an error.
+  TBuild build(handler);
+  std::string buildError;
+  try {
+    build.Run();
+    buildError = handler.ItemProblem.empty() ? build.Error : handler.ItemProblem;
+  } catch (const std::bad_alloc&) {
+    buildError = Quoted(leaf.FileName) + ": メモリが足りません";
+  }
+  leaf.AddFigGrp(std::move(build.Polylines))->UpdateExtents();
+  leaf.AddFigGrp(std::move(build.Points))->UpdateExtents();
+  if (!result.Error.empty()) throw EInOutError(result.Error);
+  if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
+  if (!buildError.empty()) throw EInOutError(buildError);
+  leaf.Loaded = true;
+}
+
+}  // namespace chizro

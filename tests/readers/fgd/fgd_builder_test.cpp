@@ -1,0 +1,240 @@
+// The FGD (基盤地図情報 GML) reader on fixture files written from the FGD
+// schema (tests/data/fgd): figures, positions and the labels of the shipped
+// definitions against golden dumps, a zip and a folder opened into a
+// project, and the errors of bad files.
+#include "readers/fgd/fgd_builder.h"
+
+#include <gtest/gtest.h>
+#include <proj.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "model/map_theme.h"
+#include "platform/errors.h"
+#include "support/leaf_dump.h"
+#include "test_support.h"
+
+namespace chizro::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+GoldenCase Fgd(const char* name, const char* input) { return {name, kKindFgd, input}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Fgd, ReaderGolden,
+    ::testing::Values(
+        // Two curve members joined at their shared point; an interior ring
+        // is a polygon of the same class without texts.
+        Fgd("Buildings", "fgd/FG-GML-533946-BldA-20230101-0001.xml"),
+        Fgd("RoadsAndRailway", "fgd/FG-GML-533946-RdEdg-20230101-0001.xml"),
+        Fgd("ElevationAndControlPoints", "fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
+        // The root's gml:boundedBy widens the extent beyond the figures.
+        Fgd("TownWithBoundedBy", "fgd/FG-GML-533946-CommBdry-20230101-0001.xml"),
+        Fgd("BlocksInZoneIX", "fgd/FG-GML-533946-SBBdry-20230101-x9.xml"),
+        // EUC-JP, a character cut by the first read; JIS X 0212 with and
+        // without a Shift_JIS form.
+        Fgd("EucJp", "xml/fgd_euc_jp.xml")),
+    GoldenName);
+
+// A file opened on its own is read once: the open builds its figures, and a
+// later load (after the leaf was freed) builds the same leaf again.
+TEST(FgdReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(DataPath("fgd"))) {
+    if (entry.path().extension() != ".xml") continue;
+    ++files;
+    TMapBuilder_Fgd reader;
+    TMapLeafGrp leaves(nullptr);
+    const auto leaf = reader.OpenFile(leaves, entry.path().string());
+    ASSERT_TRUE(leaf);
+    EXPECT_TRUE(leaf->Loaded) << entry.path();
+    const std::string opened = DumpLeaf(*leaf);
+    leaf->Unload();
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    EXPECT_TRUE(leaf->Loaded);
+    EXPECT_EQ(DumpLeaf(*leaf), opened) << entry.path();
+  }
+  EXPECT_GE(files, 3);
+}
+
+// Two buildings of a real download of Fukuoka (tests/data/fgd/real, see its
+// README): opened first, the latitude/longitude file puts the project in zone
+// II, where the notice on the plane rectangular zones puts Fukuoka, and every
+// corner lands where PROJ puts the file's own numbers (JGD2011 read in the
+// JGD2000 frame: EPSG:4612 to EPSG:2444), to the millimetre.
+TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
+  const std::string file = DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml");
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(file, kKindFgd, kOpenFile));
+  EXPECT_EQ(project.Zone, 2);
+  TMapTheme& theme = *project.Themes->Items(0);
+  TMapLeaf& leaf = *theme.Leaves->Items(0);
+  theme.LoadLeaf(leaf);
+  ASSERT_TRUE(leaf.Loaded);
+
+  // The first ring of the file, read from its text.
+  const std::string text = ReadFile(file);
+  std::smatch ring;
+  ASSERT_TRUE(std::regex_search(text, ring, std::regex("<gml:posList>([^<]*)</gml:posList>")));
+  std::istringstream numbers(ring[1].str());
+  std::vector<std::pair<double, double>> latLon;
+  for (double lat = 0, lon = 0; numbers >> lat >> lon;) latLon.emplace_back(lat, lon);
+  ASSERT_GT(latLon.size(), 20u);
+
+  const TFigure* building = nullptr;
+  for (int g = 0; g < leaf.FigGrpCount() && !building; ++g)
+    if (leaf.FigGrps[static_cast<std::size_t>(g)]->Count() > 0 &&
+        leaf.FigGrps[static_cast<std::size_t>(g)]->Items(0)->Kind() == TFigKind::Polygon)
+      building = leaf.FigGrps[static_cast<std::size_t>(g)]->Items(0);
+  ASSERT_TRUE(building);
+  ASSERT_EQ(building->Points.size(), latLon.size());
+
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2444", nullptr);
+  ASSERT_NE(op, nullptr);
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  for (std::size_t i = 0; i < latLon.size(); ++i) {
+    const PJ_COORD c =
+        proj_trans(normalized, PJ_FWD, proj_coord(latLon[i].second, latLon[i].first, 0, 0));
+    EXPECT_NEAR(building->Points[i].x, c.xy.x, 0.001) << i;
+    EXPECT_NEAR(building->Points[i].y, c.xy.y, 0.001) << i;
+  }
+  proj_destroy(normalized);
+}
+
+// Downloads since April 2025 name the frame "fguuid:jgd2024.bl"; their
+// latitudes and longitudes are those of JGD2011, so the same buildings under
+// either name are the same figures.
+TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
+  const auto jgd2011 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
+  const auto jgd2024 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
+  ASSERT_TRUE(jgd2011);
+  ASSERT_TRUE(jgd2024);
+  ASSERT_GT(jgd2024->FigGrpCount(), 0);
+  std::string a = DumpLeaf(*jgd2011);
+  std::string b = DumpLeaf(*jgd2024);
+  a = a.substr(a.find("mode"));
+  b = b.substr(b.find("mode"));
+  EXPECT_EQ(a, b);
+}
+
+// Errors: what the message names, and how many figures stay built.
+const BadFileCase kBadFiles[] = {
+    {"OtherNamespace", kKindFgd,
+     "fgd/bad/other_namespace.xml",
+     true,
+     {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"},
+     0},
+    {"OddCoordinateCount", kKindFgd, "fgd/bad/odd_count.xml", false, {"BldA", "K6_2", "奇数"}, 1},
+    {"UnknownSrsName", kKindFgd, "fgd/bad/unknown_srs.xml", false, {"RdEdg", "K1_2", "fguuid:tokyo.bl"}, 1},
+    {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"RdCompt", "K1_2", "XML"}, 1},
+    {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+// Writes the fixtures into a zip, under a folder as the download has them,
+// with one member that is not FGD.
+std::string MakeZip(const fs::path& dir) {
+  const std::string path = (dir / "FG-GML-533946-ALL-20230101.zip").string();
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  EXPECT_NE(zip, nullptr);
+  const auto add = [&](const fs::path& file, const std::string& member) {
+#ifdef _WIN32
+    zip_source_t* src = zip_source_win32w(zip, file.c_str(), 0, -1);
+#else
+    zip_source_t* src = zip_source_file(zip, file.c_str(), 0, -1);
+#endif
+    EXPECT_GE(zip_file_add(zip, member.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
+  };
+  for (const auto& entry : fs::directory_iterator(DataPath("fgd")))
+    if (entry.path().extension() == ".xml")
+      add(entry.path(), "FG-GML-533946-ALL-20230101/" + entry.path().filename().string());
+  add(DataPath("fgd/bad/other_namespace.xml"), "readme.xml");
+  EXPECT_EQ(zip_close(zip), 0);
+  return path;
+}
+
+TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
+  TempDir dir;
+  const std::string zip = MakeZip(dir.Path());
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(zip, kKindFgd, kOpenFile));
+  ASSERT_EQ(project.Themes->Count(), 1);
+  TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_EQ(theme.Leaves->Count(), 5);
+  std::size_t figures = 0;
+  for (int i = 0; i < theme.Leaves->Count(); ++i) {
+    TMapLeaf& leaf = *theme.Leaves->Items(i);
+    EXPECT_EQ(leaf.FileName.rfind(zip + "|FG-GML-533946-ALL-20230101/FG-GML-533946-", 0), 0u)
+        << leaf.FileName;
+    theme.LoadLeaf(leaf);
+    EXPECT_TRUE(leaf.Loaded);
+    for (const auto& grp : leaf.FigGrps) figures += static_cast<std::size_t>(grp->Count());
+  }
+  EXPECT_EQ(figures, 4u + 3u + 3u + 2u + 3u);
+  // Every member is open now: a second open adds nothing.
+  EXPECT_TRUE(project.Open(zip, kKindFgd, kOpenFile));
+  EXPECT_EQ(theme.Leaves->Count(), 5);
+}
+
+TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
+  TempDir dir;
+  fs::create_directories(dir.Path() / "a" / "b");
+  fs::copy_file(DataPath("fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
+                dir.Path() / "a" / "b" / "FG-GML-533946-ElevPt-20230101-0001.xml");
+  fs::copy_file(DataPath("fgd/bad/other_namespace.xml"), dir.Path() / "a" / "other.xml");
+  MakeZip(dir.Path() / "a");
+  TMapProject project{DefaultBuilders()};
+  project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
+  ASSERT_EQ(project.Themes->Count(), 1);
+  EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 6);
+}
+
+// The files of a folder are read at once on the cores: the leaves still come
+// in path order, and the error reported is that of the first bad file.
+TEST(FgdReader, FolderLeavesAndErrorsComeInPathOrder) {
+  TempDir dir;
+  const std::vector<std::pair<const char*, const char*>> files = {
+      {"1-bldA.xml", "fgd/FG-GML-533946-BldA-20230101-0001.xml"},
+      {"2-doctype.xml", "fgd/bad/doctype.xml"},
+      {"3-other.xml", "fgd/bad/other_namespace.xml"},
+      {"4-odd.xml", "fgd/bad/odd_count.xml"},
+      {"5-doctype.xml", "fgd/bad/doctype.xml"},
+      {"6-rdEdg.xml", "fgd/FG-GML-533946-RdEdg-20230101-0001.xml"},
+      {"7-elevPt.xml", "fgd/FG-GML-533946-ElevPt-20230101-0001.xml"},
+  };
+  for (const auto& [name, source] : files) fs::copy_file(DataPath(source), dir.Path() / name);
+  for (int round = 0; round < 5; ++round) {
+    TMapProject project{DefaultBuilders()};
+    std::string error;
+    try {
+      project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
+    } catch (const EInOutError& e) {
+      error = e.what();
+    }
+    EXPECT_NE(error.find("2-doctype.xml"), std::string::npos) << error;
+    EXPECT_NE(error.find("<!DOCTYPE>"), std::string::npos) << error;
+    ASSERT_EQ(project.Themes->Count(), 1);
+    const TMapLeafGrp& leaves = *project.Themes->Items(0)->Leaves;
+    std::vector<std::string> names;
+    for (int i = 0; i < leaves.Count(); ++i)
+      names.push_back(fs::path(leaves.Items(i)->FileName).filename().string());
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"1-bldA.xml", "4-odd.xml", "6-rdEdg.xml", "7-elevPt.xml"}))
+        << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace chizro::test

@@ -1,0 +1,80 @@
+// The block-point reader on the files under tests/data/gkupnt (the 14-column
+// layout published today, the older 11-column one, and small files for its
+// rules) against golden dumps, and the errors of broken records.
+#include "readers/gkupnt/gkupnt_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/map_leaf.h"
+#include "platform/errors.h"
+#include "support/leaf_dump.h"
+
+namespace chizro::test {
+namespace {
+
+INSTANTIATE_TEST_SUITE_P(
+    GkuPnt, ReaderGolden,
+    ::testing::Values(
+        // Columns by their names; x is the easting (Ｙ座標), y the northing;
+        // a comma inside the quoted block code stays in it.
+        GoldenCase{"TodaysFileByColumnNames", kKindGkuPnt, "gkupnt/13101-17.0a_chiyoda.csv"},
+        GoldenCase{"ElevenColumnFileByPosition", kKindGkuPnt, "gkupnt/13102_old.csv"},
+        GoldenCase{"HeaderOnlyGivesAnEmptyList", kKindGkuPnt, "gkupnt/header_only.csv"},
+        GoldenCase{"EmptyFileGivesAnEmptyList", kKindGkuPnt, "gkupnt/empty.csv"},
+        // The first line is a header even when it looks like a record; only
+        // lines of eleven items count, numbered without gaps; the zone comes
+        // from the first record.
+        GoldenCase{"OnlyLinesOfElevenItems", kKindGkuPnt, "gkupnt/eleven_items.csv"},
+        // ASCII X and Y, columns in another order, an empty sub-district.
+        GoldenCase{"ColumnsWhereverTheHeaderNamesThem", kKindGkuPnt,
+                   "gkupnt/columns_anywhere.csv"}),
+    GoldenName);
+
+class GkuPntBadInput : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+// The zone is read from the first record, after its point is made: one
+// point stays in the list in every row.
+TEST_P(GkuPntBadInput, EndsTheLoadKeepingThePointsReadSoFar) {
+  const auto& [name, error] = GetParam();
+  const std::string path = DataPath(std::string("gkupnt/bad/") + name + ".csv");
+  TMapBuilder_GkuPnt reader;
+  TMapLeafGrp leaves(nullptr);
+  TMapLeaf leaf(&leaves);
+  leaf.FileName = path;
+  EXPECT_EQ(ErrorOf([&] { reader.LoadLeaf(leaf, nullptr, 0); }), error);
+  EXPECT_FALSE(leaf.Loaded);
+  ASSERT_EQ(leaf.FigGrpCount(), 1) << "the list stays attached";
+  EXPECT_EQ(leaf.FigGrps[0]->Count(), 1);
+  EXPECT_EQ(ErrorOf([&] { reader.OpenFile(leaves, path); }), error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, GkuPntBadInput,
+    ::testing::Values(std::pair{"northing_not_a_number", "real '1O.5'"},
+                      std::pair{"easting_empty", "real ''"},
+                      std::pair{"easting_beyond_single_precision", "real '1e39'"},
+                      std::pair{"zone_not_a_number", "integer 'IX'"},
+                      std::pair{"zone_zero", "zone"}, std::pair{"zone_twenty", "zone"}),
+    [](const auto& row) { return std::string(row.param.first); });
+
+// The message names the file and the line of the bad record (the third,
+// after the heading and one good record), then gives the reader's words.
+TEST(GkuPntMessage, NamesTheFileAndTheLine) {
+  const std::string path = DataPath("gkupnt/bad/northing_not_a_number.csv");
+  TMapBuilder_GkuPnt reader;
+  TMapLeafGrp leaves(nullptr);
+  TMapLeaf leaf(&leaves);
+  leaf.FileName = path;
+  try {
+    reader.LoadLeaf(leaf, nullptr, 0);
+    ADD_FAILURE() << "no error";
+  } catch (const EFloatConvertError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'" + path + "' の 3 行目: '1O.5' は浮動小数点数ではありません");
+  }
+}
+
+}  // namespace
+}  // namespace chizro::test

@@ -1,0 +1,310 @@
+// The GPX reader on fixture files under tests/data/gpx: GPX 1.0 and 1.1,
+// several tracks and segments, empty and one-point segments, routes and
+// waypoints, extensions of other namespaces; what each file gives, counted
+// by hand from the fixtures; positions in a plane rectangular project
+// against PROJ; and damaged files (cut short, bytes spliced in, bad
+// positions), whose figures before the damage stay.
+#include "readers/gpx/gpx_builder.h"
+
+#include <gtest/gtest.h>
+#include <proj.h>
+
+#include <string>
+#include <vector>
+
+#include "model/map_figure.h"
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "model/map_theme.h"
+#include "platform/errors.h"
+#include "platform/sjis.h"
+#include "support/leaf_dump.h"
+
+namespace chizro::test {
+namespace {
+
+GoldenCase Gpx(const char* name, const char* input) { return {name, kKindGpx, input}; }
+
+INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden,
+                         ::testing::Values(Gpx("Gpx11Tracks", "gpx/gpx11_tracks.gpx"),
+                                           Gpx("Gpx10RoutesAndWaypoints",
+                                               "gpx/gpx10_routes_waypoints.gpx"),
+                                           Gpx("NoNamespace", "gpx/no_namespace.gpx")),
+                         GoldenName);
+
+// Every figure of a leaf as "<class> <vertices> <texts joined by |>", in
+// list order.
+std::vector<std::string> Figures(const TMapLeaf& leaf) {
+  std::vector<std::string> out;
+  for (const auto& grp : leaf.FigGrps)
+    for (const auto& fig : grp->Figures()) {
+      std::string s = fig->ClassCode + " " + std::to_string(fig->PointCount());
+      for (std::size_t i = 0; i < fig->Texts.size(); ++i)
+        s += (i == 0 ? " " : "|") + SjisToUtf8(fig->Texts[i]);
+      out.push_back(s);
+    }
+  return out;
+}
+
+struct ContentCase {
+  const char* Name;
+  const char* File;  // under tests/data/gpx
+  std::vector<std::string> Figures;
+};
+
+class GpxContent : public ::testing::TestWithParam<ContentCase> {};
+
+TEST_P(GpxContent, GivesOneLinePerSegmentAndRouteAndOnePointPerWaypoint) {
+  const ContentCase& c = GetParam();
+  TMapBuilder_Gpx reader;
+  TMapLeafGrp leaves(nullptr);
+  const auto leaf = reader.OpenFile(leaves, DataPath(std::string("gpx/") + c.File));
+  ASSERT_TRUE(leaf);
+  EXPECT_TRUE(leaf->Loaded);
+  EXPECT_EQ(leaf->IdleCount, 1);
+  EXPECT_EQ(leaf->CoordMode, kModeLatLon);
+  EXPECT_EQ(leaf->Datum, kDatumWgs84);
+  EXPECT_EQ(leaf->Name, c.File);
+  EXPECT_EQ(Figures(*leaf), c.Figures);
+}
+
+const ContentCase kContents[] = {
+    // Three segments of the first track with two points or more (the empty
+    // one and the one-point one draw nothing); the second track has no
+    // name. A trkpt inside the track's extensions is not a track point.
+    {"Gpx11", "gpx11_tracks.gpx", {"TRK 3 皇居ラン", "TRK 4 皇居ラン", "TRK 2"}},
+    // Routes through their rtept, the one-point route passed over; the
+    // waypoint without a name has no texts; ele and time in either order.
+    {"Gpx10",
+     "gpx10_routes_waypoints.gpx",
+     {"TRK 2 walk", "RTE 3 丸の内", "RTE 2", "WPT 1 東京駅|3.4|2024-05-03T05:00:00Z", "WPT 1",
+      "WPT 1 桜田門||"}},
+    {"NoNamespace", "no_namespace.gpx", {"TRK 2 plain"}},
+    // Other encodings than UTF-8 are the parser's: their bytes above 0x7F
+    // are not taken for damage.
+    {"Latin1", "latin1.gpx", {"WPT 1 Fuji 3776m ± 0.5, 35°21'38\"N||"}},
+    {"Utf16WithBom", "utf16le.gpx", {"RTE 2 東京湾"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, GpxContent, ::testing::ValuesIn(kContents),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+// Where PROJ puts a JGD2000 position [deg] in zone IX: (east, north) [m].
+TFPoint ProjZoneIX(double lat, double lon) {
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2451", nullptr);
+  EXPECT_NE(op, nullptr);
+  if (!op) return {};
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(lon, lat, 0, 0));
+  proj_destroy(normalized);
+  using TCoord = decltype(TFPoint::x);
+  return {static_cast<TCoord>(c.xy.x), static_cast<TCoord>(c.xy.y)};
+}
+
+TEST(GpxReader, PositionsComeIntoAPlaneProjectAsProjPutsThem) {
+  TMapProject project{DefaultBuilders()};  // plane rectangular, JGD2000, zone IX
+  ASSERT_TRUE(project.Open(DataPath("gpx/gpx10_routes_waypoints.gpx"), kKindGpx, kOpenFile));
+  const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
+  ASSERT_EQ(leaf.FigGrpCount(), 3);
+  // The positions as the fixture writes them: the track's two points, the
+  // route's three, the first waypoint.
+  const std::vector<std::pair<const TFigure*, std::vector<std::pair<double, double>>>> cases = {
+      {leaf.FigGrps[0]->Items(0), {{35.681236, 139.767125}, {35.681900, 139.765000}}},
+      {leaf.FigGrps[1]->Items(0),
+       {{35.681236, 139.767125}, {35.683000, 139.762000}, {35.685175, 139.752800}}},
+      {leaf.FigGrps[2]->Items(0), {{35.681236, 139.767125}}},
+  };
+  // Degrees held in double precision: the two agree to the millimetre.
+  const double tolX = 0.001;
+  const double tolY = 0.001;
+  for (const auto& [fig, positions] : cases) {
+    ASSERT_EQ(fig->Points.size(), positions.size()) << fig->ClassCode;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      const TFPoint expected = ProjZoneIX(positions[i].first, positions[i].second);
+      EXPECT_NEAR(fig->Points[i].x, expected.x, tolX) << fig->ClassCode << " " << i;
+      EXPECT_NEAR(fig->Points[i].y, expected.y, tolY) << fig->ClassCode << " " << i;
+    }
+  }
+}
+
+// Damaged files: what the message names, and what stays built.
+struct DamageCase {
+  const char* Name;
+  const char* File;  // under tests/data/gpx
+  bool AtOpen;       // refused when opened: nothing was read before the damage
+  std::vector<const char*> Mentions;
+  std::vector<std::string> Kept;
+};
+
+class GpxDamage : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(GpxDamage, NamesTheFileAndLineAndKeepsWhatWasReadBefore) {
+  const DamageCase& c = GetParam();
+  const std::string path = DataPath(std::string("gpx/") + c.File);
+  TMapBuilder_Gpx reader;
+  TMapLeafGrp leaves(nullptr);
+  std::string message;
+  std::vector<std::string> kept;
+  try {
+    const auto leaf = reader.OpenFile(leaves, path);
+    ASSERT_FALSE(c.AtOpen) << "opened without error";
+    ASSERT_TRUE(leaf);
+    // Opened over what was read before the damage, for the first paint to
+    // load; that load gives the same extent.
+    EXPECT_FALSE(leaf->Loaded);
+    EXPECT_EQ(leaf->FigGrpCount(), 0);
+    const TFRect opened = leaf->Extent;
+    try {
+      reader.LoadLeaf(*leaf, nullptr, 0);
+    } catch (const EInOutError& e) {
+      message = e.what();
+    }
+    EXPECT_FALSE(leaf->Loaded);
+    EXPECT_EQ(leaf->Extent, opened);
+    kept = Figures(*leaf);
+  } catch (const EInOutError& e) {
+    ASSERT_TRUE(c.AtOpen) << e.what();
+    message = e.what();
+  }
+  ASSERT_FALSE(message.empty()) << "no error";
+  EXPECT_NE(message.find("'" + path + "'"), std::string::npos) << message;
+  for (const char* m : c.Mentions) EXPECT_NE(message.find(m), std::string::npos) << message;
+  EXPECT_EQ(kept, c.Kept);
+}
+
+const DamageCase kDamage[] = {
+    // The log ends inside a track point: both segments stay, the second as
+    // far as its last whole point; the waypoint before them stays too.
+    {"CutShort",
+     "cut_short.gpx",
+     false,
+     {"(行 14)", "XML"},
+     {"TRK 3 battery died", "TRK 2 battery died", "WPT 1 start||"}},
+    // Bytes of an earlier log spliced into a track point.
+    {"GarbageSpliced",
+     "garbage_spliced.gpx",
+     false,
+     {"(行 9)", "UTF-8 として読めないバイト 0xFF"},
+     {"TRK 3 spliced"}},
+    {"LatitudeNotANumber",
+     "bad/lat_not_a_number.gpx",
+     false,
+     {"(行 6)", "trkpt の lat '35.6x30' は数値ではありません"},
+     {"TRK 2"}},
+    {"LongitudeMissing",
+     "bad/lon_missing.gpx",
+     false,
+     {"(行 4)", "wpt に lon 属性がありません"},
+     {"WPT 1 ok||"}},
+    {"LatitudeOutOfRange",
+     "bad/lat_out_of_range.gpx",
+     false,
+     {"(行 6)", "rtept の lat '95.0' は範囲を超えています"},
+     {"RTE 2 r"}},
+    {"DamageBeforeTheFirstFigure",
+     "bad/damaged_before_first_figure.gpx",
+     true,
+     {"(行 5)", "'east'"},
+     {}},
+    {"NotGpx", "bad/not_gpx.xml", true, {"GPX", "'kml'", "http://www.opengis.net/kml/2.2"}, {}},
+    {"UnknownVersion",
+     "bad/unknown_version.gpx",
+     true,
+     {"GPX", "http://www.topografix.com/GPX/1/2"},
+     {}},
+    {"DocumentTypeDeclaration", "bad/doctype.gpx", true, {"<!DOCTYPE>"}, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Characters of several bytes in UTF-8 lie across every boundary of the reads
+// through which the file reaches the parser: none of them is taken for
+// damage, and each comes out whole.
+TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWhole) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "many.gpx").string();
+  std::string doc = "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+  constexpr int kCount = 3000;
+  for (int i = 0; i < kCount; ++i)
+    doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" +
+           std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅𠮷", 100) +
+           "</name></wpt>\n";
+  doc += "</gpx>\n";
+  WriteFile(path, doc);
+  TMapBuilder_Gpx reader;
+  TMapLeafGrp leaves(nullptr);
+  const auto leaf = reader.OpenFile(leaves, path);
+  ASSERT_TRUE(leaf);
+  const std::vector<std::string> figures = Figures(*leaf);
+  ASSERT_EQ(figures.size(), static_cast<std::size_t>(kCount));
+  // U+20BB7 has no Shift_JIS form: "?".
+  for (int i = 0; i < kCount; ++i)
+    ASSERT_EQ(
+        figures[static_cast<std::size_t>(i)],
+        "WPT 1 " + std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅?", 100) + "||")
+        << i;
+}
+
+// A byte that is not UTF-8 far into a file, after many reads, lines of
+// every length and characters of several bytes: the message names its line,
+// and every waypoint before it stays.
+TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
+  TempDir dir;
+  const std::string path = (dir.Path() / "spliced.gpx").string();
+  std::string doc = "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+  int line = 3;
+  constexpr int kBefore = 4000;
+  for (int i = 0; i < kBefore; ++i, ++line)
+    doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" + Repeat("駅", i % 5) +
+           std::string(static_cast<std::size_t>(i % 13), 'x') + "</name></wpt>\n";
+  doc += "\n\n<wpt lat=\"35.6\" lon=\"139.7\"><name>\xC3\x28</name></wpt>\n</gpx>\n";
+  line += 2;  // the line of the bad pair of bytes
+  WriteFile(path, doc);
+  TMapBuilder_Gpx reader;
+  TMapLeafGrp leaves(nullptr);
+  const auto leaf = reader.OpenFile(leaves, path);
+  ASSERT_TRUE(leaf);
+  try {
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    ADD_FAILURE() << "loaded without error";
+  } catch (const EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("(行 " + std::to_string(line) +
+                                         "): UTF-8 として読めないバイト 0xC3"),
+              std::string::npos)
+        << e.what();
+  }
+  // And the waypoint whose name holds the bytes, at its position, without
+  // the name it never finished.
+  const std::vector<std::string> figures = Figures(*leaf);
+  ASSERT_EQ(figures.size(), static_cast<std::size_t>(kBefore + 1));
+  EXPECT_EQ(figures.back(), "WPT 1");
+}
+
+TEST(GpxReader, ADamagedFileInAProjectStaysDrawnAndReportsOnce) {
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataPath("gpx/cut_short.gpx"), kKindGpx, kOpenFile));
+  TMapTheme& theme = *project.Themes->Items(0);
+  TMapLeaf& leaf = *theme.Leaves->Items(0);
+  EXPECT_THROW(theme.LoadLeaf(leaf), EInOutError);
+  EXPECT_NE(leaf.LoadError.find("(行 14)"), std::string::npos) << leaf.LoadError;
+  // Kept and in the project's plane coordinates: 3 + 2 vertices and a point.
+  EXPECT_TRUE(leaf.Loaded);
+  EXPECT_TRUE(leaf.HasFigures());
+  EXPECT_EQ(leaf.CoordMode, kModePlane);
+  ASSERT_EQ(Figures(leaf).size(), 3u);
+  const TFPoint expected = ProjZoneIX(35.6850, 139.7630);  // the last whole point
+  const TFPoint last = leaf.FigGrps[0]->Items(1)->Points.back();
+  EXPECT_NEAR(last.x, expected.x, 0.75);
+  EXPECT_NEAR(last.y, expected.y, 0.25);
+}
+
+}  // namespace
+}  // namespace chizro::test

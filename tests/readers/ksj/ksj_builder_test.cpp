@@ -1,0 +1,119 @@
+// The KSJ fixed-column reader on the files under tests/data/ksj: the sample
+// files and small files for its column rules, against golden dumps, and the
+// errors of broken records.
+#include "readers/ksj/ksj_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/map_leaf.h"
+#include "platform/errors.h"
+#include "support/leaf_dump.h"
+#include "test_support.h"
+
+namespace chizro::test {
+namespace {
+
+INSTANTIATE_TEST_SUITE_P(
+    Ksj, ReaderGolden,
+    ::testing::Values(
+        // Areas sorted by name: the own name "13101" (flag 1) before
+        // "5339@13102"; then the arcs as lines.
+        GoldenCase{"AdministrativeAreas", kKindKsj, "ksj/N03-85_13_sample.txt"},
+        GoldenCase{"TwelvePointsFromThreeCoordinateLines", kKindKsj, "ksj/C23-83_13_sample.txt"},
+        // Arc numbers take at least six digits after the sign ("%0.6d");
+        // a reference to a missing arc adds nothing; A03 reads no values.
+        GoldenCase{"ArcNumbersAndReferences", kKindKsj, "ksj/A03_arc_numbers.txt"},
+        // Flag 1: named by columns 36-45, so the data record "13101" gives
+        // the values; any other flag: first part "@" second part, no values.
+        GoldenCase{"AreaNamedByItsOwnName", kKindKsj, "ksj/N03_own_name.txt"},
+        GoldenCase{"AreaNamedByItsParts", kKindKsj, "ksj/N03_joined_name.txt"},
+        // A09 values end at column 23 here: the rest reads as blanks.
+        GoldenCase{"UrbanAreaValuesBeyondAShortLine", kKindKsj, "ksj/A09_short_line.txt"},
+        // N03 values stop at column 80.
+        GoldenCase{"WardValuesStopAtColumn80", kKindKsj, "ksj/N03_long_line.txt"}),
+    GoldenName);
+
+// The file name chooses what is built: the same file (ksj/items.txt) under
+// each name, against ksj/items/<row>.dump.
+class KsjDataItems : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(KsjDataItems, FileNameChoosesWhatIsBuilt) {
+  const auto& [row, fileName] = GetParam();
+  TempDir dir;
+  WriteFile(dir.File(fileName), ReadFile(DataPath("ksj/items.txt")));
+  const auto leaf = OpenLoaded(kKindKsj, dir.File(fileName));
+  ASSERT_TRUE(leaf);
+  ExpectGolden(DumpLeaf(*leaf), std::string("ksj/items/") + row + ".dump");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, KsjDataItems,
+    ::testing::Values(std::pair{"Roads", "N01-95.txt"}, std::pair{"Coast", "C23.txt"},
+                      std::pair{"Airports", "C28-07.txt"}, std::pair{"Wards", "N03-13.txt"},
+                      std::pair{"UrbanAreas", "A09-13.txt"},
+                      std::pair{"MetropolitanPlans", "A03-13.txt"},
+                      std::pair{"NatureReserves", "A11-13.txt"},
+                      std::pair{"SmallLettersName", "n03-13.txt"},
+                      std::pair{"OtherCode", "P05-13.txt"}, std::pair{"ShortName", "N0"}),
+    [](const auto& row) { return std::string(row.param.first); });
+
+struct BadCase {
+  const char* Name;
+  bool IndexError;  // else a conversion error
+};
+
+class KsjBadInput : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(KsjBadInput, EndsTheReadWithItsError) {
+  const std::string path = DataPath(std::string("ksj/bad/N03-") + GetParam().Name + ".txt");
+  TMapBuilder_Ksj reader;
+  TMapLeafGrp leaves(nullptr);
+  if (GetParam().IndexError) {
+    EXPECT_THROW(reader.OpenFile(leaves, path), EListIndexError);
+  } else {
+    EXPECT_THROW(reader.OpenFile(leaves, path), EConvertError);
+  }
+  // A later load of a leaf that was fine gives no figure of the bad record.
+  TMapLeaf leaf(&leaves);
+  leaf.FileName = path;
+  leaf.Name = "N03";
+  EXPECT_ANY_THROW(reader.LoadLeaf(leaf, nullptr, 0));
+  for (const auto& grp : leaf.FigGrps) EXPECT_EQ(grp->Count(), 0);
+  EXPECT_FALSE(leaf.Loaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, KsjBadInput,
+                         ::testing::Values(BadCase{"count_not_a_number", false},
+                                           BadCase{"blank_after_digits", false},
+                                           BadCase{"line_ends_before_count", false},
+                                           BadCase{"coordinate_line_too_short", false},
+                                           BadCase{"label_not_a_number", false},
+                                           BadCase{"ends_inside_coordinates", true},
+                                           BadCase{"ends_inside_references", true}),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+TEST(KsjReader, AFolderIsNoFile) {
+  TMapBuilder_Ksj reader;
+  TMapLeafGrp leaves(nullptr);
+  EXPECT_EQ(reader.OpenFile(leaves, DataPath("ksj")), nullptr);
+}
+
+// The message names the file and the line of the bad record (the arc
+// record on line 2, its count "x2"), then gives the reader's words.
+TEST(KsjMessage, NamesTheFileAndTheLine) {
+  const std::string path = DataPath("ksj/bad/N03-count_not_a_number.txt");
+  TMapBuilder_Ksj reader;
+  TMapLeafGrp leaves(nullptr);
+  try {
+    reader.OpenFile(leaves, path);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + path + "' の 2 行目: " + e.Detail());
+    EXPECT_EQ(e.Detail(), "'  x2  ' は数値ではありません");  // the fixed column
+  }
+}
+
+}  // namespace
+}  // namespace chizro::test

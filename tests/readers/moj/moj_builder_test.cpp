@@ -1,0 +1,386 @@
+// The 地図XML (登記所備付地図) reader on fixtures written from the format
+// (tests/data/moj) and an excerpt of a real download: boundaries written once
+// with the higher class, lot numbers placed inside their parcels (figures
+// computed by hand from the fixture's points), the position of a 公共座標
+// file against PROJ, the 任意座標系 notice, zips inside a zip, and the errors
+// of bad files.
+#include "readers/moj/moj_builder.h"
+
+#include <gtest/gtest.h>
+#include <proj.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "model/map_theme.h"
+#include "platform/errors.h"
+#include "platform/sjis.h"
+#include "support/leaf_dump.h"
+#include "test_support.h"
+
+namespace chizro::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+GoldenCase Moj(const char* name, const char* input) { return {name, kKindMoj, input}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Moj, ReaderGolden,
+    ::testing::Values(
+        // A BOM and an xml-stylesheet instruction before the root.
+        Moj("ParcelsInZoneIX", "moj/parcels_zone9.xml"), Moj("LocalSystem", "moj/local.xml"),
+        // Two neighbouring parcels of a real download: 2740-2 and 地区外-43777.
+        Moj("RealExcerpt", "moj/46505-3411-1_excerpt.xml")),
+    GoldenName);
+
+// The fixture's origin: zmn:X -35000 (northing), zmn:Y 12000 (easting).
+constexpr double kNorth0 = -35000;
+constexpr double kEast0 = 12000;
+
+std::string Utf8Class(const TFigure& fig) { return SjisToUtf8(fig.ClassCode); }
+
+// A segment in millimetres relative to the origin, its ends in order.
+using TSeg = std::tuple<long, long, long, long>;
+TSeg SegOf(const TFPoint& a, const TFPoint& b) {
+  long ax = std::lround((a.x - kEast0) * 1000), ay = std::lround((a.y - kNorth0) * 1000);
+  long bx = std::lround((b.x - kEast0) * 1000), by = std::lround((b.y - kNorth0) * 1000);
+  if (std::tie(bx, by) < std::tie(ax, ay)) {
+    std::swap(ax, bx);
+    std::swap(ay, by);
+  }
+  return {ax, ay, bx, by};
+}
+// A segment of the fixture given in whole metres from the origin.
+TSeg M(int ax, int ay, int bx, int by) {
+  const auto at = [](int x, int y) {
+    return TFPoint{static_cast<decltype(TFPoint::x)>(kEast0 + x),
+                   static_cast<decltype(TFPoint::y)>(kNorth0 + y)};
+  };
+  return SegOf(at(ax, ay), at(bx, by));
+}
+
+// Every boundary segment of the leaf (frames aside) with its class; a
+// segment written twice is counted in `doubles`.
+std::map<TSeg, std::string> Boundaries(const TMapLeaf& leaf, int& doubles) {
+  std::map<TSeg, std::string> segments;
+  doubles = 0;
+  for (const auto& grp : leaf.FigGrps)
+    for (const auto& fig : grp->Figures()) {
+      if (fig->Kind() != TFigKind::Polyline || Utf8Class(*fig) == "図郭") continue;
+      for (std::size_t i = 1; i < fig->Points.size(); ++i)
+        if (!segments.emplace(SegOf(fig->Points[i - 1], fig->Points[i]), Utf8Class(*fig)).second)
+          ++doubles;
+    }
+  return segments;
+}
+
+std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cls) {
+  std::vector<const TFigure*> found;
+  for (const auto& grp : leaf.FigGrps)
+    for (const auto& fig : grp->Figures())
+      if (fig->Kind() == TFigKind::Point && Utf8Class(*fig) == cls) found.push_back(fig.get());
+  return found;
+}
+
+// A file opened on its own is read once: the open builds its figures, and a
+// later load (after the leaf was freed) builds the same leaf again.
+TEST(MojReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
+  for (const char* file :
+       {"moj/parcels_zone9.xml", "moj/local.xml", "moj/46505-3411-1_excerpt.xml"}) {
+    TMapBuilder_Moj reader;
+    TMapLeafGrp leaves(nullptr);
+    const auto leaf = reader.OpenFile(leaves, DataPath(file));
+    ASSERT_TRUE(leaf);
+    EXPECT_TRUE(leaf->Loaded) << file;
+    const std::string opened = DumpLeaf(*leaf);
+    leaf->Unload();
+    reader.LoadLeaf(*leaf, nullptr, 0);
+    EXPECT_TRUE(leaf->Loaded);
+    EXPECT_EQ(DumpLeaf(*leaf), opened) << file;
+  }
+}
+
+TEST(MojReader, EachBoundarySegmentOnceInItsHighestClass) {
+  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
+  ASSERT_TRUE(leaf);
+  int doubles = 0;
+  const std::map<TSeg, std::string> segments = Boundaries(*leaf, doubles);
+  EXPECT_EQ(doubles, 0);
+  // By hand from the fixture: the L-shaped 100-1, the square 100-2 in its
+  // notch (its curves run against those of 100-1 on the two shared sides)
+  // and 地区外-1 west of 100-1; 15 segments in the rings, 12 distinct.
+  const std::map<TSeg, std::string> expected = {
+      {M(0, 0, 15, 0), "筆界線"},
+      {M(15, 0, 30, 0), "筆界線"},
+      {M(30, 0, 30, 8), "筆界線"},
+      {M(30, 8, 8, 8), "筆界線"},
+      // 大字界線 on one parcel's curve, 筆界線 on the other's: the higher wins.
+      {M(8, 8, 8, 30), "大字界線"},
+      {M(8, 30, 0, 30), "筆界線"},
+      // Shared by a parcel and a placeholder: a parcel boundary.
+      {M(0, 30, 0, 0), "筆界線"},
+      {M(30, 8, 30, 30), "筆界線"},
+      {M(30, 30, 8, 30), "筆界線"},
+      // The placeholder's own sides.
+      {M(-10, 0, 0, 0), "地区外界線"},
+      {M(0, 30, -10, 30), "地区外界線"},
+      {M(-10, 30, -10, 0), "地区外界線"},
+  };
+  EXPECT_EQ(segments, expected);
+}
+
+TEST(MojReader, LotNumbersLabelInsideTheirParcels) {
+  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
+  ASSERT_TRUE(leaf);
+  const auto parcels = PointsOf(*leaf, "筆");
+  ASSERT_EQ(parcels.size(), 2u);
+  std::map<std::string, TFPoint> at;
+  for (const TFigure* fig : parcels) {
+    ASSERT_GE(fig->Texts.size(), 6u);
+    EXPECT_EQ(SjisToUtf8(fig->Texts[1]), "作草部町");
+    EXPECT_EQ(SjisToUtf8(fig->Texts[4]), "甲二");
+    at[SjisToUtf8(fig->Texts[0])] = {fig->LabelX - kEast0,
+                                     fig->LabelY - kNorth0};
+  }
+  ASSERT_EQ(at.count("100-1"), 1u);
+  ASSERT_EQ(at.count("100-2"), 1u);
+  // The L (0,0)-(30,0)-(30,8)-(8,8)-(8,30)-(0,30): the middle of its box,
+  // (15, 15), lies outside it. The point farthest from its outline is in the
+  // corner square, on the diagonal at 8√2/(1+√2) = 4.686 m.
+  EXPECT_NEAR(at["100-1"].x, 4.686, 0.05);
+  EXPECT_NEAR(at["100-1"].y, 4.686, 0.05);
+  // The square (8,8)-(30,30): its centre.
+  EXPECT_NEAR(at["100-2"].x, 19, 0.05);
+  EXPECT_NEAR(at["100-2"].y, 19, 0.05);
+  // The placeholder is a class of its own, at a point of the middle line of
+  // its 10 by 30 m rectangle.
+  const auto outside = PointsOf(*leaf, "地区外");
+  ASSERT_EQ(outside.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(outside[0]->Texts[0]), "地区外-1");
+  EXPECT_NEAR(outside[0]->LabelX - kEast0, -5, 0.05);
+  EXPECT_GE(outside[0]->LabelY - kNorth0, 5 - 0.05);
+  EXPECT_LE(outside[0]->LabelY - kNorth0, 25 + 0.05);
+  // Control point, boundary points and their numbers, the sheet frame.
+  const auto control = PointsOf(*leaf, "基準点");
+  ASSERT_EQ(control.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(control[0]->Texts[0]), "T1");
+  EXPECT_EQ(SjisToUtf8(control[0]->Texts[1]), "地籍図根三角点");
+  EXPECT_NEAR(control[0]->Points[0].x - kEast0, 35, 1e-3);
+  EXPECT_NEAR(control[0]->Points[0].y - kNorth0, 35, 1e-3);
+  EXPECT_EQ(PointsOf(*leaf, "筆界点").size(), 9u);
+  EXPECT_EQ(PointsOf(*leaf, "筆界点番号").size(), 9u);
+}
+
+// A 20 m square parcel around a 10 m square courtyard parcel: the middle of
+// the outer parcel's box is in the courtyard. Its label belongs in the 5 m
+// band around it, at the point farthest from both outlines: on a diagonal of
+// a corner, where the outer sides and the courtyard's corner are equally far,
+// 20 - t = (t - 15)√2, a distance of 5√2 / (1 + √2) = 2.929 m. The
+// courtyard's shared outline is written once.
+TEST(MojReader, ALabelKeepsOutOfTheHoleOfItsParcel) {
+  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/hole.xml"));
+  ASSERT_TRUE(leaf);
+  int doubles = 0;
+  EXPECT_EQ(Boundaries(*leaf, doubles).size(), 8u);
+  EXPECT_EQ(doubles, 0);
+  const auto parcels = PointsOf(*leaf, "筆");
+  ASSERT_EQ(parcels.size(), 2u);
+  for (const TFigure* fig : parcels) {
+    const double x = fig->LabelX - kEast0, y = fig->LabelY - kNorth0;
+    if (SjisToUtf8(fig->Texts[0]) == "8") {
+      EXPECT_NEAR(x, 10, 0.05);
+      EXPECT_NEAR(y, 10, 0.05);
+      continue;
+    }
+    EXPECT_TRUE(x > 0 && x < 20 && y > 0 && y < 20) << x << " " << y;
+    EXPECT_FALSE(x > 5 && x < 15 && y > 5 && y < 15) << "in the courtyard: " << x << " " << y;
+    const double dx = std::max({5 - x, 0.0, x - 15}), dy = std::max({5 - y, 0.0, y - 15});
+    const double d = std::min({x, 20 - x, y, 20 - y, std::hypot(dx, dy)});
+    EXPECT_NEAR(d, 5 * std::sqrt(2.0) / (1 + std::sqrt(2.0)), 0.05) << x << " " << y;
+  }
+}
+
+TEST(MojReader, PlaceholderClassesAreDrawnWithoutLabelsByDefault) {
+  const TClassDefGrp& defs = ShippedClassDefs(kKindMoj);
+  for (const char* cls : {"地区外", "別図", "道", "水", "長狭物不明"}) {
+    const std::string code = Utf8ToSjis(cls);
+    const TClassDef* def = nullptr;
+    for (int i = 0; i < defs.Count(); ++i)
+      if (defs.Items(i)->Name == code) def = defs.Items(i);
+    ASSERT_NE(def, nullptr) << cls;
+    EXPECT_NE(def->Visible, 0) << cls;
+    EXPECT_EQ(def->LabelOn, 0) << cls;
+  }
+}
+
+// The boundary of a real download, read independently: the excerpt's two
+// parcels, 2740-2 and 地区外-43777, have 24 and 23 curves of one segment
+// each; 9 segments are on both (by coordinates, in either direction: counted
+// once with a script over the excerpt's text), so 38 are distinct: the 24 of
+// the parcel and 14 that border only the placeholder.
+TEST(MojReader, RealExcerptSharedBoundariesAreNotDoubled) {
+  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/46505-3411-1_excerpt.xml"));
+  ASSERT_TRUE(leaf);
+  EXPECT_EQ(leaf->Zone, 2);
+  EXPECT_EQ(leaf->Datum, kDatumJgd2000);
+  int doubles = 0;
+  const auto segments = Boundaries(*leaf, doubles);
+  EXPECT_EQ(doubles, 0);
+  EXPECT_EQ(segments.size(), 38u);
+  std::map<std::string, int> byClass;
+  for (const auto& [seg, cls] : segments) ++byClass[cls];
+  EXPECT_EQ(byClass["筆界線"], 24);
+  EXPECT_EQ(byClass["地区外界線"], 14);
+  const auto outside = PointsOf(*leaf, "地区外");
+  ASSERT_EQ(outside.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(outside[0]->Texts[0]), "地区外-43777");
+  EXPECT_EQ(PointsOf(*leaf, "筆").size(), 1u);
+}
+
+// EPSG's plane rectangular zone on JGD2000 to JGD2000 latitude/longitude,
+// in (easting, northing) → (longitude, latitude) order.
+PJ_COORD ProjToLatLon(int zone, double east, double north) {
+  const std::string projected = "EPSG:" + std::to_string(2442 + zone);
+  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, projected.c_str(), "EPSG:4612", nullptr);
+  EXPECT_NE(op, nullptr);
+  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
+  proj_destroy(op);
+  const PJ_COORD ll = proj_trans(normalized, PJ_FWD, proj_coord(east, north, 0, 0));
+  proj_destroy(normalized);
+  return ll;
+}
+
+TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
+  TMapProject project{DefaultBuilders()};
+  project.CoordMode = kModeLatLon;
+  ASSERT_TRUE(project.Open(DataPath("moj/parcels_zone9.xml"), kKindMoj, kOpenFile));
+  TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_EQ(theme.Leaves->Count(), 1);
+  TMapLeaf& leaf = *theme.Leaves->Items(0);
+  // Built by the open, then again by a load after the leaf was freed.
+  for (const bool reload : {false, true}) {
+    if (reload) {
+      leaf.Unload();
+      theme.LoadLeaf(leaf);
+    }
+    ASSERT_TRUE(leaf.Loaded);
+    const auto control = PointsOf(leaf, "基準点");
+    ASSERT_EQ(control.size(), 1u);
+    // The control point T1: zmn:X -34965.000, zmn:Y 12035.000 in zone IX.
+    const PJ_COORD ll = ProjToLatLon(9, 12035.0, -34965.0);
+    // Degrees held as doubles: 1e-8 deg is about a millimetre.
+    const double tolerance = 1e-8;
+    EXPECT_NEAR(control[0]->Points[0].x, ll.lp.lam, tolerance) << "reload " << reload;
+    EXPECT_NEAR(control[0]->Points[0].y, ll.lp.phi, tolerance) << "reload " << reload;
+  }
+}
+
+TEST(MojReader, TheFirstPublicFileFixesTheProjectsZone) {
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataPath("moj/46505-3411-1_excerpt.xml"), kKindMoj, kOpenFile));
+  EXPECT_EQ(project.Zone, 2);
+  EXPECT_TRUE(project.TakeNotices().empty());
+}
+
+TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataPath("moj/12103-0000.zip"), kKindMoj, kOpenFile));
+  TMapTheme& theme = *project.Themes->Items(0);
+  // Both inner zips, each one leaf; the text member is passed over.
+  ASSERT_EQ(theme.Leaves->Count(), 2);
+  const std::vector<std::string> notices = project.TakeNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("任意座標系"), std::string::npos);
+  EXPECT_NE(notices[0].find("ほかのデータとの位置関係は合っていません"), std::string::npos);
+  EXPECT_TRUE(project.TakeNotices().empty());
+  for (int i = 0; i < theme.Leaves->Count(); ++i) {
+    TMapLeaf& leaf = *theme.Leaves->Items(i);
+    EXPECT_NE(leaf.FileName.find("12103-0000.zip|12103-0000-"), std::string::npos);
+    theme.LoadLeaf(leaf);
+    ASSERT_TRUE(leaf.Loaded) << leaf.LoadError;
+  }
+  TMapLeaf& local = *theme.Leaves->Items(1);
+  ASSERT_NE(local.FileName.find("12103-0000-2.xml"), std::string::npos);
+  // The square parcel of the local file, zmn:X 100..110, zmn:Y 200..210,
+  // stays where the file puts it although the project is in zone IX.
+  const auto parcels = PointsOf(local, "筆");
+  ASSERT_EQ(parcels.size(), 1u);
+  EXPECT_NEAR(parcels[0]->LabelX, 205, 0.05);
+  EXPECT_NEAR(parcels[0]->LabelY, 105, 0.05);
+  EXPECT_EQ(project.Zone, 9);
+}
+
+// The good member opens; the bad one has a leaf that reports its error
+// when it is loaded.
+TEST(MojReader, AZipMemberThatFailsReportsItsErrorWhenLoaded) {
+  TMapProject project{DefaultBuilders()};
+  ASSERT_TRUE(project.Open(DataPath("moj/bad/one_bad_member.zip"), kKindMoj, kOpenFile));
+  TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_EQ(theme.Leaves->Count(), 2);
+  TMapLeaf& good = *theme.Leaves->Items(0);
+  TMapLeaf& bad = *theme.Leaves->Items(1);
+  EXPECT_NE(good.FileName.find("|a/local.xml"), std::string::npos) << good.FileName;
+  EXPECT_NE(bad.FileName.find("|a/unknown_system.xml"), std::string::npos) << bad.FileName;
+  theme.LoadLeaf(good);
+  EXPECT_TRUE(good.Loaded);
+  try {
+    theme.LoadLeaf(bad);
+    FAIL() << "loaded";
+  } catch (const EInOutError& e) {
+    EXPECT_NE(std::string(e.what()).find("公共座標20系"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(bad.LoadError.empty());
+  EXPECT_FALSE(bad.HasFigures());
+}
+
+TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
+  TempDir dir;
+  fs::create_directories(dir.Path() / "a" / "b");
+  fs::copy_file(DataPath("moj/12103-0000.zip"), dir.Path() / "a" / "12103-0000.zip");
+  fs::copy_file(DataPath("moj/parcels_zone9.xml"), dir.Path() / "a" / "b" / "p.xml");
+  fs::copy_file(DataPath("moj/bad/other_schema.xml"), dir.Path() / "a" / "other.xml");
+  TMapProject project{DefaultBuilders()};
+  project.Open(dir.Path().string(), kKindMoj, kOpenFolder);
+  ASSERT_EQ(project.Themes->Count(), 1);
+  EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 3);
+}
+
+// Errors: what the message names, and how many figures stay built.
+// Kept figures, by hand: the whole fixture builds 11 boundary polylines (one
+// per curve whose segments are not written already) and the frame, 3 parcel
+// points, 1 control point, 9 boundary points and 9 numbers: 34 figures.
+const BadFileCase kBadFiles[] = {
+    {"OtherSchema", kKindMoj, "moj/bad/other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0},
+    {"UnknownSystem", kKindMoj, "moj/bad/unknown_system.xml", true, {"座標系", "公共座標20系"}, 0},
+    {"DocumentTypeDeclaration", kKindMoj, "moj/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0},
+    // C9 refers to P77: the curve and the ring of 100-2 are lost (the
+    // label of 100-2 and the segment (30,30)-(8,30)), the rest stays.
+    {"DanglingPoint", kKindMoj, "moj/bad/dangling_point.xml", false, {"C9", "P77"}, 32},
+    // The line item of C14 names C99: C14 is still drawn as the placeholder's
+    // ring carries it.
+    {"DanglingCurve", kKindMoj, "moj/bad/dangling_curve.xml", false, {"筆界線", "C99"}, 34},
+    // 100-2's ring runs C8 then C1, which do not meet.
+    {"RingNotJoined", kKindMoj, "moj/bad/ring_not_joined.xml", false, {"H2", "F2", "C1", "つながりません"}, 33},
+    // The file ends inside the parcel 100-2: the geometry, every line and
+    // point item and 100-1 are read, the frame (after the items) is not:
+    // 11 boundary polylines, 1 parcel, 1 control point and 18 boundary
+    // point figures.
+    {"Truncated", kKindMoj, "moj/bad/truncated.xml", false, {"XML", "H2"}, 31},
+    // 100-2 without its shape: passed over, the rest is read.
+    {"MissingShape", kKindMoj, "moj/bad/missing_shape.xml", false, {"筆 (id H2)", "形状がありません"}, 33},
+    {"NotANumber", kKindMoj, "moj/bad/not_a_number.xml", false, {"zmn:X", "-34992,000", "P3"}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Moj, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+}  // namespace
+}  // namespace chizro::test
