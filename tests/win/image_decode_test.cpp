@@ -1,5 +1,5 @@
 // The BMP and ICO decoders on the files of tests/data/images (made by
-// make_images.py there), and the GDI bitmap loader.
+// tools/fixtures/images/make_images.py), and the GDI bitmap loader.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"RleBeyondTheEnd", "bad-rle.bmp", "truncated RLE data"},
                       BadCase{"IconBeyondTheEnd", "bad-offset.ico",
                               "icon image beyond the end of the file"},
-                      BadCase{"NotABitmap", "make_images.py", "not a BMP file"}),
+                      BadCase{"NotABitmap", "not-a-bitmap.txt", "not a BMP file"}),
     test::RowName<BadCase>);
 
 TEST(GdiBitmapLoader, LoadsByContentFromShiftJisPathsAndRefusesTheRest) {
@@ -105,7 +105,7 @@ TEST(GdiBitmapLoader, LoadsByContentFromShiftJisPathsAndRefusesTheRest) {
 
   EXPECT_EQ(loader.LoadBitmap(kImages + "missing.bmp"), nullptr);
   EXPECT_EQ(loader.LoadBitmap(kImages + "bad-pixels.bmp"), nullptr);
-  EXPECT_EQ(loader.LoadBitmap(kImages + "make_images.py"), nullptr);
+  EXPECT_EQ(loader.LoadBitmap(kImages + "not-a-bitmap.txt"), nullptr);
 }
 
 }  // namespace

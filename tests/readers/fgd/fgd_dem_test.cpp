@@ -1,8 +1,8 @@
 // The elevation model of 基盤地図情報 and its contour lines, on fixtures
-// written by tests/data/dem/make_fixtures.py: the decoding rules on grids
+// written by tools/fixtures/dem/make_fixtures.py: the decoding rules on grids
 // small enough to check by hand, marching squares on hand-computed grids,
 // and the contours of a tile and of a 2 x 2 block against GDAL's contour
-// generator (tests/data/dem/gdal_contours.txt, by gdal_contours.py).
+// generator (tests/data/dem/gdal_contours.txt, by tools/fixtures/dem/gdal_contours.py).
 #include "readers/fgd/fgd_dem.h"
 
 #include <gtest/gtest.h>
