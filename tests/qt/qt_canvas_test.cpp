@@ -1,5 +1,5 @@
-// The QPainter canvas and the QImage bitmap loader, painting into images on
-// the offscreen platform.
+// The QPainter canvas (the drawing contract, colours and font faces) and the
+// QImage bitmap loader, painting into images on the offscreen platform.
 #include "qt/qt_canvas.h"
 
 #include <QFontInfo>
@@ -12,134 +12,71 @@
 #include <string>
 
 #include "qt/qt_bitmap.h"
+#include "support/canvas_contract.h"
 #include "test_support.h"
 
 namespace chizro {
 namespace {
 
-constexpr TColor kRed = MakeColor(255, 0, 0);
+using test::CanvasContract;
+
 constexpr TColor kBlue = MakeColor(0, 0, 255);
-const std::string kTokyo = "\x93\x8C\x8B\x9E";  // 東京
 const std::string kPGothic =
     "\x82\x6C\x82\x72 \x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ Ｐゴシック
 const std::string kGothic = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";  // ＭＳ ゴシック
 const std::string kMincho = "\x82\x6C\x82\x72 \x96\xBE\x92\xA9";                  // ＭＳ 明朝
 
-// A white image with a canvas painting on it.
-class QtCanvasTest : public ::testing::Test {
-protected:
-  QtCanvasTest() : image(100, 80, QImage::Format_RGB32) {
-    image.fill(Qt::white);
-    painter.begin(&image);
-    canvas = std::make_unique<TQtCanvas>(painter, image.rect());
+// An RGB32 image with a QPainter on it; reading a pixel ends the painting,
+// and the next canvas begins it again.
+class TQtSurface final : public test::TCanvasSurface {
+public:
+  TQtSurface() : image_(kWidth, kHeight, QImage::Format_RGB32) {}
+
+  TCanvas& Canvas() override {
+    if (!painter_.isActive()) {
+      painter_.begin(&image_);
+      canvas_ = std::make_unique<TQtCanvas>(painter_, image_.rect());
+    }
+    return *canvas_;
+  }
+  void Fill(TColor colour) override {
+    End();
+    image_.fill(TQtCanvas::ToQColor(colour));
+  }
+  TColor At(int x, int y) override {
+    End();
+    const QColor c = image_.pixelColor(x, y);
+    return MakeColor(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                     static_cast<std::uint8_t>(c.blue()));
+  }
+  std::unique_ptr<TBitmap> Bitmap(int w, int h, TColor colour) override {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(TQtCanvas::ToQColor(colour));
+    return std::make_unique<TQtBitmap>(img);
   }
 
-  // Ends painting and gives the pixel.
-  QColor At(int x, int y) {
-    if (painter.isActive()) painter.end();
-    return image.pixelColor(x, y);
-  }
-  // Counts the pixels of a colour in a rectangle.
-  int Count(const QRect& r, const QColor& color) {
-    if (painter.isActive()) painter.end();
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x) n += image.pixelColor(x, y) == color ? 1 : 0;
-    return n;
+private:
+  void End() {
+    canvas_.reset();
+    if (painter_.isActive()) painter_.end();
   }
 
-  QImage image;
-  QPainter painter;
-  std::unique_ptr<TQtCanvas> canvas;
+  QImage image_;
+  QPainter painter_;
+  std::unique_ptr<TQtCanvas> canvas_;
 };
+
+INSTANTIATE_TEST_SUITE_P(Qt, CanvasContract,
+                         ::testing::Values(test::TCanvasSurfaceKind{
+                             "QPainter", []() -> std::unique_ptr<test::TCanvasSurface> {
+                               return std::make_unique<TQtSurface>();
+                             }}),
+                         test::CanvasKindName);
 
 TEST(QtCanvasColours, AreBlueGreenRedFromTheHighByteDown) {
   EXPECT_EQ(TQtCanvas::ToQColor(0x00336699), QColor(0x99, 0x66, 0x33));
   EXPECT_EQ(TQtCanvas::ToQPen({kBlue, kPenDot, 0}).width(), 1) << "width 0 is one pixel";
   EXPECT_EQ(TQtCanvas::ToQPen({kBlue, kPenDot, 3}).width(), 3);
-}
-
-TEST_F(QtCanvasTest, PolygonIsFilledWithTheBrushAndOutlinedWithThePen) {
-  canvas->SetPen({kBlue, kPenSolid, 1});
-  canvas->SetBrush({kRed, kBrushSolid});
-  const TPoint square[] = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
-  canvas->Polygon(square);
-  EXPECT_EQ(At(30, 30), QColor(Qt::red));
-  EXPECT_EQ(At(30, 10), QColor(Qt::blue));
-  EXPECT_EQ(At(10, 30), QColor(Qt::blue));
-  EXPECT_EQ(At(70, 30), QColor(Qt::white));
-}
-
-TEST_F(QtCanvasTest, ClearPenAndBrushDrawNothing) {
-  canvas->SetPen({kBlue, kPenClear, 1});
-  canvas->SetBrush({kRed, kBrushClear});
-  const TPoint square[] = {{10, 10}, {50, 10}, {50, 50}, {10, 50}};
-  canvas->Polygon(square);
-  canvas->FillRect({0, 0, 100, 80});
-  EXPECT_EQ(Count(image.rect(), Qt::white), 100 * 80);
-}
-
-TEST_F(QtCanvasTest, PolylineIsOpenAndHatchesLeaveTheBackground) {
-  canvas->SetPen({kRed, kPenSolid, 1});
-  const TPoint line[] = {{5, 5}, {5, 60}, {60, 60}};
-  canvas->Polyline(line);
-  EXPECT_EQ(At(5, 30), QColor(Qt::red));
-  EXPECT_EQ(At(30, 60), QColor(Qt::red));
-  EXPECT_EQ(At(30, 32), QColor(Qt::white)) << "not closed";
-
-  image.fill(Qt::white);
-  painter.begin(&image);
-  canvas->SetBrush({kBlue, kBrushCross});
-  canvas->FillRect({0, 0, 40, 40});
-  const int blue = Count(QRect(0, 0, 40, 40), Qt::blue);
-  EXPECT_GT(blue, 100);
-  EXPECT_GT(Count(QRect(0, 0, 40, 40), Qt::white), 40 * 40 / 2);
-  EXPECT_EQ(blue + Count(QRect(0, 0, 40, 40), Qt::white), 40 * 40);
-}
-
-TEST_F(QtCanvasTest, RectangleOutlinesInsideItsBounds) {
-  canvas->SetPen({kBlue, kPenSolid, 1});
-  canvas->SetBrush({kRed, kBrushSolid});
-  canvas->Rectangle({10, 10, 20, 20});
-  EXPECT_EQ(At(10, 10), QColor(Qt::blue));
-  EXPECT_EQ(At(19, 19), QColor(Qt::blue));
-  EXPECT_EQ(At(15, 15), QColor(Qt::red));
-  EXPECT_EQ(At(20, 20), QColor(Qt::white));
-}
-
-TEST_F(QtCanvasTest, BitmapsAreStretchedOverTheRectangle) {
-  QImage red(2, 2, QImage::Format_RGB32);
-  red.fill(Qt::red);
-  const TQtBitmap bitmap(red);
-  canvas->StretchDraw({10, 10, 30, 40}, bitmap);
-  EXPECT_EQ(Count(QRect(10, 10, 20, 30), Qt::red), 20 * 30);
-  EXPECT_EQ(At(30, 25), QColor(Qt::white));
-  EXPECT_EQ(At(20, 40), QColor(Qt::white));
-}
-
-TEST_F(QtCanvasTest, JapaneseTextIsWrittenBelowAndRightOfItsPosition) {
-  TFont font;
-  font.Name = kPGothic;
-  font.Size = 9;  // 12 pixels at 96 ppi
-  font.Color = kBlue;
-  canvas->SetFont(font);
-  const int w = canvas->TextWidth(kTokyo);
-  EXPECT_GE(w, 20);
-  EXPECT_LE(w, 28);
-
-  image.fill(QColor(128, 128, 128));
-  canvas->SetBrush({kBlue, kBrushClear});
-  canvas->TextOut(10, 10, kTokyo);
-  canvas->SetBrush({kColorWhite, kBrushSolid});
-  canvas->TextOut(10, 40, kTokyo);
-  const QRect transparent(10, 10, w, 14);
-  const QRect opaque(10, 40, w, 14);
-  EXPECT_GT(Count(transparent, Qt::blue), 10);
-  EXPECT_EQ(Count(transparent, Qt::white), 0) << "no box without a solid brush";
-  EXPECT_GT(Count(opaque, Qt::blue), 10);
-  EXPECT_GT(Count(opaque, Qt::white), 10) << "the label stands on a white box";
-  EXPECT_EQ(Count(QRect(0, 0, 100, 9), Qt::blue), 0) << "nothing above the position";
-  EXPECT_EQ(Count(QRect(0, 0, 9, 80), Qt::blue), 0) << "nothing left of the position";
 }
 
 TEST(QtCanvasFonts, WindowsFacesFallBackToTheIpaFaces) {
