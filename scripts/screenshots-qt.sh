@@ -67,25 +67,39 @@ sleep 1
 
 shot() { import -window root -display "$DISPLAY" "$SHOTS/$1"; }
 
+# The first visible window named like `pattern`, waited for up to `seconds`
+# (xdotool's own wait gives up when a window it looks at goes away meanwhile).
+find_window() {
+  local pattern="$1" seconds="$2" id i
+  for i in $(seq 1 $((seconds * 2))); do
+    id="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1)" || true
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
 # "地図開", then `path` typed into the file name field of the open dialog.
 open_in_window() {
-  local main="$1" path="$2" dialog
+  local main="$1" path="$2"
   xdotool mousemove --window "$main" 30 13 click 1
-  dialog="$(timeout 30 xdotool search --sync --onlyvisible --name '開く|Open' | head -n1)" ||
-    fail "the open dialog did not appear"
+  find_window '開く|Open' 30 >/dev/null || fail "the open dialog did not appear"
   sleep 1
-  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-  xdotool key --window "$dialog" ctrl+a
-  xdotool type --window "$dialog" --delay 10 "$path"
+  # Without a window manager the keys go to the window under the pointer,
+  # the dialog over the button just pressed; its file name field has the
+  # focus.
+  xdotool type --delay 10 "$path"
   sleep 0.3
-  xdotool key --window "$dialog" Return
+  xdotool key Return
 }
 
 log "chizro on a virtual display"
 (cd "$APP" && exec env CHIZRO_TEST_OPEN_STEP_MS=1500 ./chizro) >/dev/null 2>&1 &
 APP_PID=$!
-MAIN="$(timeout 60 xdotool search --sync --onlyvisible --name 'chizro' | head -n1)" ||
-  fail "the main window did not appear"
+MAIN="$(find_window 'chizro' 60)" || fail "the main window did not appear"
 sleep 1
 
 open_in_window "$MAIN" "$DATA/09LD183/09LD183.txt"
@@ -96,13 +110,12 @@ shot main-window.png
 
 # "出力設定", its second row chosen so that its combo boxes show.
 xdotool mousemove --window "$MAIN" 285 13 click 1
-PREF="$(timeout 30 xdotool search --sync --onlyvisible --name '出力設定' | head -n1)" ||
-  fail "the settings dialog did not appear"
+PREF="$(find_window '出力設定' 30)" || fail "the settings dialog did not appear"
 sleep 1
 xdotool mousemove --window "$PREF" 60 152 click 1
 sleep 1
 shot settings-dialog.png
-xdotool key --window "$PREF" Escape
+xdotool key Escape
 sleep 1
 
 open_in_window "$MAIN" "$DATA/N01-95.txt"
@@ -112,11 +125,7 @@ sleep 0.5
 shot ksj-roads.png
 
 open_in_window "$MAIN" "$DATA/FG-GML-533946-ALL-20230101.zip"
-for i in $(seq 1 40); do
-  xdotool search --onlyvisible --name '地図を開いています' >/dev/null 2>&1 && break
-  sleep 0.5
-done
-[ "$i" -lt 40 ] || fail "the progress window of the zip did not appear"
+find_window '地図を開いています' 20 >/dev/null || fail "the progress window of the zip did not appear"
 sleep 2
 shot zip-progress.png
 for _ in $(seq 1 30); do
