@@ -613,8 +613,8 @@ bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader
   TDemHeader header;
   try {
     if (ReadDemHeader(path, header) != TDemKind::Dem) return false;
-  } catch (const EChizroError& e) {
-    dems.AddBroken(path, e.what());
+  } catch (const EChizroError&) {
+    dems.AddBroken(path, std::current_exception());
     throw;
   }
   tiles.push_back(std::move(header));
@@ -745,8 +745,8 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
         if (scan.Error) {
           try {
             std::rethrow_exception(scan.Error);
-          } catch (const EChizroError& e) {
-            if (scan.DemBroken) dems_->AddBroken(name, e.what());
+          } catch (const EChizroError&) {
+            if (scan.DemBroken) dems_->AddBroken(name, std::current_exception());
             throw;
           }
         }

@@ -657,8 +657,8 @@ std::vector<std::unique_ptr<TMapLeaf>> TDemSets::MakeLeaves(TMapLeafGrp& leaves,
   return made;
 }
 
-void TDemSets::AddBroken(const std::string& leafFileName, const std::string& message) {
-  sets_[leafFileName] = TSet{{}, message};
+void TDemSets::AddBroken(const std::string& leafFileName, std::exception_ptr error) {
+  sets_[leafFileName] = TSet{{}, std::move(error)};
 }
 
 bool TDemSets::Has(const std::string& leafFileName) const {
@@ -669,12 +669,13 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
   const auto it = sets_.find(leaf.FileName);
   if (it == sets_.end()) throw EInOutError(Quoted(leaf.FileName) + " は標高タイルの組ではありません");
   const TSet& set = it->second;
-  if (!set.Error.empty()) throw EInOutError(set.Error);
+  if (set.Error) std::rethrow_exception(set.Error);
   leaf.CoordMode = kModeLatLon;
   leaf.Datum = kDatumJgd2000;
   leaf.Zone = 0;
   TDemGrid grid = DemFrame(set.Tiles, leaf.FileName);
-  std::string firstError;
+  // The first tile's error goes on as it is, naming its file and line.
+  std::exception_ptr firstError;
   TDemTile tile;
   for (const TDemHeader& header : set.Tiles) {
     try {
@@ -685,12 +686,12 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
         throw EInOutError(Quoted(header.Path) + " は開いた後で変わりました");
       PlaceTile(grid, tile);
     } catch (const EChizroError& e) {
-      if (firstError.empty()) firstError = e.what();
+      if (!firstError) firstError = std::current_exception();
     }
   }
   if (interval <= 0) interval = DefaultContourInterval(defFileName, NominalCellMetres(set.Tiles.front()));
   ContourIntoLeaf(grid, interval, leaf, leaf.FileName);
-  if (!firstError.empty()) throw EInOutError(firstError);
+  if (firstError) std::rethrow_exception(firstError);
   leaf.Loaded = true;
 }
 
