@@ -8,7 +8,13 @@
 #     another one;
 #  4. chizro.exe on a virtual display: a sample sheet opened through the real
 #     open dialog, the output button pressed, "temp.txt" checked, and
-#     screenshots of the main window and of the settings dialog.
+#     screenshots of the main window and of the settings dialog; then a KSJ
+#     road file opened by its content (screenshot with the status line) and
+#     an FGD zip of several files (screenshot of its progress window).
+#
+# The window runs with CHIZRO_TEST_OPEN_STEP_MS set: each step of an open's
+# progress window stays that long on the screen, so that the screenshot
+# catches the progress of a small zip. Only the zip's open has such steps.
 #
 # Wine runs in a fresh prefix under the build folder, with a Japanese locale
 # (so that the Windows code page is 932, as on a Japanese Windows) and the
@@ -112,6 +118,20 @@ japanese_folder() {
     fail "temp.txt from a Japanese folder differs"
 }
 
+# "地図開", then `path` typed into the open dialog.
+open_in_window() {
+  local main="$1" path="$2"
+  xdotool mousemove --window "$main" 30 13 click 1
+  timeout 60 xdotool search --sync --onlyvisible --name '開く|Open' >/dev/null ||
+    fail "the open dialog did not appear"
+  sleep 1
+  # Keys go to the focused field, the file name (Wine ignores keys sent to a
+  # window that does not have the focus).
+  xdotool type --delay 20 "$path"
+  sleep 0.5
+  xdotool key Return
+}
+
 XVFB_PID=""
 stop_display() {
   wineserver -k 2>/dev/null || true
@@ -138,22 +158,17 @@ window_test() {
   local sheet="$RESULTS/gui/09LD183"
   rm -rf "$RESULTS/gui" && mkdir -p "$RESULTS/gui"
   cp -r "$ROOT/samples/sdf/09LD183" "$sheet"
-  (cd "$app" && wine chizro.exe >/dev/null 2>&1) &
+  # KSJ data take their items from the file name: the items fixture as a
+  # road file (N01). A zip of the FGD fixtures, one step per file.
+  cp "$ROOT/tests/data/ksj/items.txt" "$RESULTS/gui/N01-95.txt"
+  (cd "$ROOT/tests/data/fgd" &&
+    cmake -E tar cf "$RESULTS/gui/FG-GML-533946-ALL-20230101.zip" --format=zip FG-GML-*.xml)
+  (cd "$app" && CHIZRO_TEST_OPEN_STEP_MS=1500 wine chizro.exe >/dev/null 2>&1) &
   local main
   main="$(timeout 120 xdotool search --sync --onlyvisible --name 'chizro' | head -n1)" || true
   [ -n "$main" ] || fail "the main window did not appear"
   sleep 2
-  # "地図開", then the file name typed into the open dialog.
-  xdotool mousemove --window "$main" 30 13 click 1
-  local dialog
-  dialog="$(timeout 60 xdotool search --sync --onlyvisible --name '開く|Open' | head -n1)" ||
-    fail "the open dialog did not appear"
-  sleep 1
-  # Keys go to the focused field, the file name (Wine ignores keys sent to a
-  # window that does not have the focus).
-  xdotool type --delay 20 "Z:${sheet//\//\\}\\09LD183.txt"
-  sleep 0.5
-  xdotool key Return
+  open_in_window "$main" "Z:${sheet//\//\\}\\09LD183.txt"
   sleep 4
   import -window root -display "$display" "$SHOTS/main-window.png"
   # "JWCAD出力"
@@ -173,6 +188,27 @@ window_test() {
   import -window root -display "$display" "$SHOTS/settings-dialog.png"
   xdotool key Escape
   sleep 1
+  # The KSJ roads, the kind found from the content ("すべてのファイル"), with
+  # the status line of the pointer over the map.
+  open_in_window "$main" "Z:${RESULTS//\//\\}\\gui\\N01-95.txt"
+  sleep 3
+  xdotool mousemove --window "$main" 300 250
+  sleep 1
+  import -window root -display "$display" "$SHOTS/ksj-roads.png"
+  # The zip's progress window, caught on its second file.
+  open_in_window "$main" "Z:${RESULTS//\//\\}\\gui\\FG-GML-533946-ALL-20230101.zip"
+  local seen=""
+  for i in $(seq 1 40); do
+    xdotool search --onlyvisible --name '地図を開いています' >/dev/null 2>&1 && seen=1 && break
+    sleep 0.5
+  done
+  [ -n "$seen" ] || fail "the progress window of the zip did not appear"
+  sleep 2
+  import -window root -display "$display" "$SHOTS/zip-progress.png"
+  for i in $(seq 1 30); do
+    xdotool search --onlyvisible --name '地図を開いています' >/dev/null 2>&1 || break
+    sleep 1
+  done
   # "JWCADに戻る"
   xdotool mousemove --window "$main" 385 13 click 1
   for i in $(seq 1 20); do xdotool search --name 'chizro' >/dev/null 2>&1 || break; sleep 1; done

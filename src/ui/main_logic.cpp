@@ -1,8 +1,12 @@
 #include "ui/main_logic.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
+#include <thread>
 
 #include "coords/datum.h"
 #include "coords/projection.h"
@@ -14,6 +18,8 @@
 #include "output/output_settings.h"
 #include "platform/canvas.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
+#include "readers/common/archive_leaves.h"
 #include "readers/common/reader_util.h"
 
 namespace chizro {
@@ -77,7 +83,20 @@ public:
 private:
   void Show(const std::string& text, std::int64_t done, std::int64_t total) {
     if (!box_) box_ = host_.StartOpenProgress();
-    if (box_) box_->Show(text, static_cast<int>(done), static_cast<int>(total));
+    if (!box_) return;
+    box_->Show(text, static_cast<int>(done), static_cast<int>(total));
+    // The screenshot scripts hold each step on the screen for a while, to
+    // catch the progress window of a small file; the window keeps
+    // repainting and its cancel button answers meanwhile.
+    static const long holdMs = [] {
+      const char* value = std::getenv("CHIZRO_TEST_OPEN_STEP_MS");
+      return value ? std::strtol(value, nullptr, 10) : 0L;
+    }();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(holdMs);
+    while (holdMs > 0 && !box_->Cancelled() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      box_->Show(text, static_cast<int>(done), static_cast<int>(total));
+    }
   }
 
   TMainHost& host_;
@@ -85,6 +104,31 @@ private:
   bool files_ = false;
   std::int64_t shownMb_ = -1;
 };
+
+// How a folder chosen in the open dialog opens: a sheet folder of the SDF
+// map as the one sheet it is, any other folder as a scan of its files with
+// the chosen kind, or (by content) with the kind of its first data file that
+// is read by folders (the SDF map's sheet scan when none is).
+struct TFolderOpen {
+  int Kind = kKindSdf2500;
+  int Mode = kOpenFolder;
+};
+
+TFolderOpen FolderOpenOf(const std::string& folder, int chosenKind) {
+  namespace fs = std::filesystem;
+  const std::string name = PathText(FsPath(folder).filename());
+  for (const char* ext : {".txt", ".TXT"})
+    if (IsRegularFile(PathText(FsPath(folder) / (name + ext)))) return {kKindSdf2500, kOpenFile};
+  if (chosenKind != kKindByContent) return {chosenKind, kOpenFolder};
+  constexpr int kFilesLookedAt = 16;
+  int looked = 0;
+  for (const fs::path& file : XmlAndZipFilesBelow(folder)) {
+    const TDataKind* kind = FindDataKind(KindOfFile(PathText(file)));
+    if (kind && kind->Folder) return {kind->Kind, kOpenFolder};
+    if (++looked == kFilesLookedAt) break;
+  }
+  return {};
+}
 
 // The name patterns inside the brackets that end a filter caption.
 std::string PatternsOf(const std::string& caption) {
@@ -140,8 +184,13 @@ void TMainLogic::OpenMap() {
       const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
       for (int i = 0; i < leaves.Count(); ++i) before.insert(leaves.Items(i));
     }
-    const int kind =
-        choice->DataKind == kKindByContent ? KindOfFile(choice->FileName) : choice->DataKind;
+    int kind = choice->DataKind == kKindByContent ? KindOfFile(choice->FileName) : choice->DataKind;
+    int mode = kOpenFile;
+    if (IsDirectory(choice->FileName)) {
+      const TFolderOpen folder = FolderOpenOf(choice->FileName, choice->DataKind);
+      kind = folder.Kind;
+      mode = folder.Mode;
+    }
     // The view goes to what this open added, also when an error cut it
     // short; an open that added nothing leaves the view as it was.
     auto settle = [&] {
@@ -163,7 +212,7 @@ void TMainLogic::OpenMap() {
       TOpenReports reports(host_);
       const TOpenProgressScope scope(&reports);
       try {
-        project_->Open(choice->FileName, kind, kOpenFile);
+        project_->Open(choice->FileName, kind, mode);
       } catch (const EOpenCancelled&) {
         // The user's own choice: no message, and the view stays.
         settle();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "model/draw_class.h"
 #include "model/map_figure.h"
@@ -202,7 +203,7 @@ TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
   const std::unique_ptr<TMapBuilder> reader = MakeReader(c.Kind);
   ASSERT_TRUE(reader);
   TMapLeafGrp leaves(nullptr);
-  std::string message;
+  std::optional<EInOutError> error;
   std::size_t kept = 0;
   try {
     const auto leaf = reader->OpenFile(leaves, path);
@@ -211,17 +212,28 @@ TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
     try {
       reader->LoadLeaf(*leaf, nullptr, 0);
     } catch (const EInOutError& e) {
-      message = e.what();
+      error = e;
     }
     EXPECT_FALSE(leaf->Loaded);
     for (const auto& grp : leaf->FigGrps) kept += static_cast<std::size_t>(grp->Count());
   } catch (const EInOutError& e) {
     ASSERT_TRUE(c.AtOpen) << e.what();
-    message = e.what();
+    error = e;
   }
-  ASSERT_FALSE(message.empty()) << "no error";
-  EXPECT_NE(message.find(path), std::string::npos) << message;
-  for (const char* m : c.Mentions) EXPECT_NE(message.find(m), std::string::npos) << message;
+  ASSERT_TRUE(error) << "no error";
+  const std::string message = error->what();
+  EXPECT_EQ(error->FileName(), path);
+  EXPECT_EQ(error->Place().Kind, c.Place.Kind) << message;
+  EXPECT_EQ(error->Place().Number, c.Place.Number) << message;
+  EXPECT_EQ(error->Place().Id, c.Place.Id) << message;
+  const std::string where =
+      "'" + path + "'" +
+      (c.Place.Kind == TErrorPlace::TKind::Element ? " の要素 " + c.Place.Id
+                                                   : " の " + std::to_string(c.Place.Number) + " 行目") +
+      ": ";
+  EXPECT_EQ(message.substr(0, where.size()), where) << message;
+  for (const char* m : c.Mentions)
+    EXPECT_NE(message.find(m, where.size()), std::string::npos) << m << " in " << message;
   EXPECT_EQ(kept, c.KeptFigures);
 }
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderBadFile);

@@ -15,6 +15,7 @@
 #include "model/map_leaf.h"
 #include "platform/graphics.h"
 #include "model/map_builder.h"
+#include "platform/errors.h"
 #include "readers/data_kinds.h"
 #include "test_support.h"
 
@@ -78,8 +79,10 @@ inline std::string GoldenName(const ::testing::TestParamInfo<GoldenCase>& row) {
 
 // A bad file of a reader that opens files from outside: each reader's test
 // instantiates ReaderBadFile over its own rows. The error must come at open
-// (AtOpen) or at load, name the file's path and every text of Mentions, and
-// leave KeptFigures figures built on the leaf, which is not Loaded.
+// (AtOpen) or at load, begin with the file's path and Place ("'<path>' の 12
+// 行目: ", "'<path>' の要素 <id>: ") and carry them as its FileName and
+// Place, name every text of Mentions after them, and leave KeptFigures
+// figures built on the leaf, which is not Loaded.
 struct BadFileCase {
   const char* Name;
   int Kind;
@@ -87,6 +90,7 @@ struct BadFileCase {
   bool AtOpen;
   std::vector<const char*> Mentions;
   std::size_t KeptFigures;
+  TErrorPlace Place;
 };
 
 inline void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.File; }

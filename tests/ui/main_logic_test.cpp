@@ -454,45 +454,89 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   EXPECT_EQ(host.status.Scale, "1:2500");
 }
 
-// A zip of two 地図XML files (each in a zip of its own, as the registry
-// hands them out) shows a step per file, named as the zip lists them.
-TEST_F(MainLogicTest, AnOpenOfManyFilesShowsAStepPerFile) {
-  const fs::path zip = kSource / "tests" / "data" / "moj" / "12103-0000.zip";
-  Open(zip);
+// An open of many files: a zip's members, or a folder's files or sheets.
+// Whole, each file is a step named by it; cancelled at step Cancel (in a
+// window that has a track open), the steps stop there, nothing is said, the
+// track stays and so do the Kept files taken before the cancel.
+struct OpenStepsCase {
+  const char* Name;
+  const char* Path;                  // below the source tree
+  std::vector<const char*> Gathered;  // copied into a folder of their own to open it
+  std::string Steps;
+  int Leaves;
+  int Cancel;
+  std::string CancelledSteps;
+  int Kept;
+};
+
+void PrintTo(const OpenStepsCase& c, std::ostream* os) { *os << c.Name; }
+
+class MainLogicOpenSteps : public MainLogicTest,
+                           public ::testing::WithParamInterface<OpenStepsCase> {};
+
+TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
+  const OpenStepsCase& c = GetParam();
+  fs::path path = kSource / c.Path;
+  if (!c.Gathered.empty()) {
+    path = home.Path() / "folder";
+    fs::create_directories(path);
+    for (const char* file : c.Gathered)
+      fs::copy_file(kSource / c.Path / file, path / fs::path(file).filename());
+  }
+  Open(path);
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
-  EXPECT_EQ(host.log,
-            "busy open-progress [12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 "
-            "closed idle ");
-}
+  EXPECT_EQ(host.log, "busy open-progress " + c.Steps + "closed idle ");
+  EXPECT_EQ(Leaves(), c.Leaves);
 
-// A cancel after the zip's first file drops this open and keeps the sheet
-// opened before, without a message.
-TEST_F(MainLogicTest, ACancelledOpenKeepsWhatWasOpen) {
-  Open(Sheet("09LD183"));
-  const TMapView& view = *logic.Project().View;
+  TFakeHost other;
+  TMainLogic window{other};
+  other.logic = &window;
+  other.choices.push_back({(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track",
+                           kKindByContent});
+  window.OpenMap();
+  const TMapView& view = *window.Project().View;
   const TFPoint centre{view.CenterX, view.CenterY};
-  host.log.clear();
-  host.cancelAfter = 1;
-  Open(kSource / "tests" / "data" / "moj" / "12103-0000.zip");
-  EXPECT_EQ(host.log, "busy open-progress [12103-0000-1.xml (1/2)] 0/2 closed idle ");
-  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
-  EXPECT_TRUE(host.notices.empty()) << host.notices[0];
-  int leaves = 0;
-  for (int t = 0; t < logic.Project().Themes->Count(); ++t)
-    leaves += logic.Project().Themes->Items(t)->Leaves->Count();
-  EXPECT_EQ(leaves, 1) << "the sheet, and nothing of the cancelled zip";
-  EXPECT_EQ(view.CenterX, centre.x);
-  EXPECT_EQ(view.CenterY, centre.y);
-  EXPECT_EQ(logic.Project().GetScale(), 2500.0);
-
-  // Opened again without a cancel, the zip comes whole.
-  host.cancelAfter = -1;
-  Open(kSource / "tests" / "data" / "moj" / "12103-0000.zip");
-  leaves = 0;
-  for (int t = 0; t < logic.Project().Themes->Count(); ++t)
-    leaves += logic.Project().Themes->Items(t)->Leaves->Count();
-  EXPECT_EQ(leaves, 3);
+  other.log.clear();
+  other.cancelAfter = c.Cancel;
+  other.choices.push_back({path.string(), path.string(), kKindByContent});
+  window.OpenMap();
+  EXPECT_EQ(other.log, "busy open-progress " + c.CancelledSteps + "closed idle ");
+  EXPECT_TRUE(other.errors.empty()) << other.errors[0];
+  EXPECT_TRUE(other.notices.empty()) << other.notices[0];
+  ASSERT_EQ(window.Project().Themes->Count(), 2);
+  EXPECT_EQ(window.Project().Themes->Items(0)->Leaves->Count(), 1) << "the track";
+  EXPECT_EQ(window.Project().Themes->Items(1)->Leaves->Count(), c.Kept);
+  if (c.Kept == 0) {
+    EXPECT_EQ(view.CenterX, centre.x);
+    EXPECT_EQ(view.CenterY, centre.y);
+  }
 }
+
+const OpenStepsCase kOpenSteps[] = {
+    // Two 地図XML files, each in a zip of its own, as the registry hands
+    // them out: named as the zip lists them. A cancel drops the zip.
+    {"MapXmlZip", "tests/data/moj/12103-0000.zip", {},
+     "[12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 ", 2, 1,
+     "[12103-0000-1.xml (1/2)] 0/2 ", 0},
+    // A folder of sheet folders: a step per sheet.
+    {"SdfFolder", "samples/sdf", {}, "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ", 2, 2,
+     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ", 1},
+    // A folder of FGD files, its kind found from its content.
+    {"FgdFolder", "tests/data/fgd",
+     {"FG-GML-533946-RdEdg-20230101-0001.xml", "FG-GML-533946-BldA-20230101-0001.xml",
+      "FG-GML-533946-ElevPt-20230101-0001.xml"},
+     "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
+     "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
+     "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",
+     3, 3,
+     "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
+     "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
+     "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",
+     2},
+};
+
+INSTANTIATE_TEST_SUITE_P(Opens, MainLogicOpenSteps, ::testing::ValuesIn(kOpenSteps),
+                         [](const auto& row) { return std::string(row.param.Name); });
 
 // A large single file reports each MB read.
 TEST_F(MainLogicTest, ALargeFileShowsProgressByTheMegabyte) {

@@ -1,10 +1,14 @@
 #include "readers/common/archive_leaves.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <system_error>
+#include <thread>
 
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
+#include "platform/parallel.h"
 #include "platform/file_path.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/xml_source.h"
@@ -23,6 +27,24 @@ std::vector<std::filesystem::path> XmlAndZipFilesBelow(const std::string& folder
   }
   std::sort(files.begin(), files.end());
   return files;
+}
+
+void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
+                     const std::function<void(std::size_t)>& read,
+                     const std::function<void(std::size_t)>& take) {
+  // Batches of a few files per core keep the cores busy while the steps
+  // (and a cancel) come as the files are taken.
+  const std::size_t batch = std::max<std::size_t>(16, 4 * std::thread::hardware_concurrency());
+  const auto total = static_cast<std::int64_t>(files.size());
+  for (std::size_t start = 0; start < files.size(); start += batch) {
+    const std::size_t end = std::min(files.size(), start + batch);
+    ForEachIndex(end - start, [&](std::size_t k) { read(start + k); });
+    for (std::size_t i = start; i < end; ++i) {
+      ReportOpenFiles(PathForMessage(PathText(files[i].filename())), static_cast<std::int64_t>(i),
+                      total);
+      take(i);
+    }
+  }
 }
 
 void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {

@@ -3,7 +3,9 @@
 // of a folder, and the leaves of an archive put into the list.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,6 +19,16 @@ class TMapLeafGrp;
 // The ".xml" and ".zip" files below a folder and its subfolders, in path
 // order.
 std::vector<std::filesystem::path> XmlAndZipFilesBelow(const std::string& folderName);
+
+// Goes through the files of a folder in order, each a step of the open's
+// progress named by the file's name: `read(i)` runs for a batch of files at
+// a time on all cores (it must not throw and must touch only its own file's
+// result), then `take(i)` for each of the batch in file order on this
+// thread. A cancel of the open (EOpenCancelled) comes before a take: the
+// files taken before it stay taken.
+void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
+                     const std::function<void(std::size_t)>& read,
+                     const std::function<void(std::size_t)>& take);
 
 // Puts a leaf a reader made itself into the list the way the theme does with
 // the leaf it is given: the reader's system recorded, then converted into the

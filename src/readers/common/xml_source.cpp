@@ -358,7 +358,7 @@ xc::InputSource* TSaxHandlerBase::resolveEntity(const XMLCh* const /*publicId*/,
 
 void TSaxHandlerBase::startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
                                const XMLCh* const /*systemId*/) {
-  Stop(Where() + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません");
+  Stop("文書型宣言 (<!DOCTYPE>) を含むため読み込めません", TErrorPlace::Line(Line()));
 }
 
 void TSaxHandlerBase::warning(const xc::SAXParseException& /*e*/) {}
@@ -367,9 +367,24 @@ void TSaxHandlerBase::error(const xc::SAXParseException& /*e*/) {}
 
 void TSaxHandlerBase::fatalError(const xc::SAXParseException& e) {
   const XMLCh* message = e.getMessage();
-  Stop(Where() + ": XML として読めません: " +
-       Utf8Of(message ? std::u16string_view(message) : std::u16string_view()) + " (行 " +
-       std::to_string(e.getLineNumber()) + ", 列 " + std::to_string(e.getColumnNumber()) + ")");
+  Stop("XML として読めません: " +
+           Utf8Of(message ? std::u16string_view(message) : std::u16string_view()) + " (列 " +
+           std::to_string(e.getColumnNumber()) + ")",
+       TErrorPlace::Line(static_cast<unsigned long long>(e.getLineNumber())));
+}
+
+EInOutError XmlError(const std::string& leafFileName, const std::string& detail,
+                     const TErrorPlace& place) {
+  EInOutError error(detail);
+  error.Locate(leafFileName, place);
+  return error;
+}
+
+std::string LocatedText(const std::string& leafFileName, const std::string& detail,
+                        const TErrorPlace& place) {
+  EChizroError text(detail);
+  text.Locate(leafFileName, place);
+  return text.what();
 }
 
 std::uint64_t TSaxHandlerBase::Line() const {

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/errors.h"
+
 namespace chizro {
 
 // The separator between an archive and a member in a leaf's FileName.
@@ -65,14 +67,26 @@ std::vector<std::string> ArchiveMembers(const std::string& archive,
                                         const std::vector<std::string_view>& endings,
                                         bool nested = false);
 
+// An error of the XML file (or archive member) `leafFileName` at `place`,
+// in the shared form of located errors: "'<file>' の 12 行目: <detail>",
+// "'<archive>.zip|<member>' の要素 BldA gml:id="K6_1": <detail>".
+EInOutError XmlError(const std::string& leafFileName, const std::string& detail,
+                     const TErrorPlace& place);
+// The same words as a reason inside another message ("'<file>' の 2 行目:
+// <detail>"), without the error's kind.
+std::string LocatedText(const std::string& leafFileName, const std::string& detail,
+                        const TErrorPlace& place);
+
 // The base of the readers' SAX2 handlers: every external entity resolves to
 // nothing, and the parser's position is at hand for messages.
 class TSaxHandlerBase : public XERCES_CPP_NAMESPACE::DefaultHandler {
 public:
-  // Where the parse is, for messages: the file, and what is being read.
-  virtual std::string Where() const = 0;
-  // Ends the parse with `message`, as the reader ends its parses.
-  [[noreturn]] virtual void Stop(const std::string& message) const = 0;
+  // Where the parse is, for messages: the line the parser is at, or the
+  // element (with its id) that a reader is building.
+  virtual TErrorPlace Where() const { return TErrorPlace::Line(Line()); }
+  // Ends the parse with the reader's words `detail` found at `place`, as the
+  // reader ends its parses.
+  [[noreturn]] virtual void Stop(const std::string& detail, const TErrorPlace& place) const = 0;
 
   // A document type declaration is refused: map files have none, and it is
   // what entity-expansion bombs and external entities are made of.

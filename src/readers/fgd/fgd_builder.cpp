@@ -60,7 +60,8 @@ std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); 
 
 // Thrown out of the handler's callbacks to end a parse.
 struct TParseStop {
-  std::string Message;
+  std::string Detail;  // the reader's words
+  TErrorPlace Place;
   bool NotFgd = false;
 };
 
@@ -196,14 +197,12 @@ public:
   std::unique_ptr<TFigPolylineGrp> polylines_;
   std::unique_ptr<TFigPointGrp> points_;
 
-  // "'file' の地物 BldA (gml:id K6_1)" while inside a feature, else the file.
-  std::string Where() const override {
-    std::string s = Quoted(fileName_);
-    if (inFeature_) {
-      s += " の地物 " + Utf8Of(feature_);
-      if (!featureId_.empty()) s += " (gml:id " + featureId_ + ")";
-    }
-    return s;
+  // The feature being read (`BldA gml:id="K6_1"`; without an id, its
+  // name on the parser's line), else the line.
+  TErrorPlace Where() const override {
+    if (inFeature_ && !featureId_.empty())
+      return TErrorPlace::Element(Utf8Of(feature_) + " gml:id=\"" + featureId_ + "\"");
+    return TErrorPlace::Line(Line(), inFeature_ ? Utf8Of(feature_) : std::string());
   }
 
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -215,8 +214,8 @@ public:
       if (!ns_.IsFgd(uri) || name != u"Dataset") {
         std::string found = "ルート要素 '" + Utf8Of(name) + "'";
         found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
-        throw TParseStop{Quoted(fileName_) + " は基盤地図情報 (FGD GML) ではありません: " + found,
-                         true};
+        throw TParseStop{"基盤地図情報 (FGD GML) ではありません: " + found,
+                         TErrorPlace::Line(Line()), true};
       }
       return;
     }
@@ -327,10 +326,10 @@ public:
       text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
   }
 
-  [[noreturn]] void Stop(const std::string& message) const override {
-    throw TParseStop{message};
+  [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
+    throw TParseStop{detail, place};
   }
-  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
+  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{what, Where()}; }
 
 private:
   void TakeSrs(const xc::Attributes& attrs) {
@@ -518,7 +517,8 @@ private:
 // whether the document was FGD and what stopped the parse.
 struct TParseResult {
   bool NotFgd = false;
-  std::string Error;  // empty when the whole document was read
+  std::string Error;  // the reader's words; empty when the whole document was read
+  TErrorPlace Place;
 };
 
 TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
@@ -528,14 +528,20 @@ TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
     return result;
   } catch (const TParseStop& stop) {
     result.NotFgd = stop.NotFgd;
-    result.Error = stop.Message;
+    result.Error = stop.Detail;
+    result.Place = stop.Place;
   } catch (const xc::OutOfMemoryException&) {
-    result.Error = handler.Where() + ": メモリが足りません";
+    result.Error = "メモリが足りません";
+    result.Place = handler.Where();
   } catch (const xc::XMLException& e) {
-    result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
+    result.Error = Utf8Of(View(e.getMessage()));
+    result.Place = handler.Where();
   }
   // A read error of the file or the archive explains an XML error after it.
-  if (!source.Error.empty()) result.Error = handler.Where() + ": " + source.Error;
+  if (!source.Error.empty()) {
+    result.Error = source.Error;
+    result.Place = handler.Where();
+  }
   return result;
 }
 
@@ -558,15 +564,15 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   const TParseResult result = Parse(*source, handler);
   if (result.NotFgd) {
     if (notFgd) {
-      *notFgd = result.Error;
+      *notFgd = LocatedText(leafFileName, result.Error, result.Place);
       return nullptr;
     }
-    throw EInOutError(result.Error);
+    throw XmlError(leafFileName, result.Error, result.Place);
   }
   TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
   if (!handler.Srs || extent.Empty) {
-    if (!result.Error.empty()) throw EInOutError(result.Error);
+    if (!result.Error.empty()) throw XmlError(leafFileName, result.Error, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標がありません");
   }
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
@@ -607,8 +613,8 @@ bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader
   TDemHeader header;
   try {
     if (ReadDemHeader(path, header) != TDemKind::Dem) return false;
-  } catch (const EChizroError& e) {
-    dems.AddBroken(path, e.what());
+  } catch (const EChizroError&) {
+    dems.AddBroken(path, std::current_exception());
     throw;
   }
   tiles.push_back(std::move(header));
@@ -616,7 +622,8 @@ bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader
 }
 
 // The elevation tiles of the archive go to `demTiles` when given (a folder
-// makes one surface of all its tiles), else they become leaves here.
+// makes one surface of all its tiles; its files are the open's steps, not
+// the archive's members), else they become leaves here.
 // An archive of a single FGD file, as the downloads come, is read once: its
 // leaf is built while it is scanned.
 TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSets& dems,
@@ -627,8 +634,9 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSe
   std::vector<TDemHeader> tiles;
   std::int64_t done = 0;
   for (const std::string& path : members) {
-    ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
-                    static_cast<std::int64_t>(members.size()));
+    if (!demTiles)
+      ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
+                      static_cast<std::int64_t>(members.size()));
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;
@@ -686,8 +694,8 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
   const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
 
   // The plain files are read on all cores at once (each is parsed whole for
-  // its extent); what each gave is taken below in file order, as if they
-  // had been read in turn.
+  // its extent); what each gave is taken in file order, as if they had been
+  // read in turn.
   struct TFileScan {
     bool Read = false;  // not a zip, not open yet
     bool Dem = false;
@@ -701,7 +709,9 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
     const std::string name = PathText(files[i]);
     scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
   }
-  ForEachIndex(files.size(), [&](std::size_t i) {
+  std::vector<std::string> errors;
+  std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
+  const auto read = [&](std::size_t i) {
     TFileScan& scan = scans[i];
     if (!scan.Read) return;
     const std::string name = PathText(files[i]);
@@ -722,11 +732,8 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
     } catch (...) {
       scan.Error = std::current_exception();
     }
-  });
-
-  std::vector<std::string> errors;
-  std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  };
+  const auto take = [&](std::size_t i) {
     const std::string name = PathText(files[i]);
     TFileScan& scan = scans[i];
     try {
@@ -738,8 +745,8 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
         if (scan.Error) {
           try {
             std::rethrow_exception(scan.Error);
-          } catch (const EChizroError& e) {
-            if (scan.DemBroken) dems_->AddBroken(name, e.what());
+          } catch (const EChizroError&) {
+            if (scan.DemBroken) dems_->AddBroken(name, std::current_exception());
             throw;
           }
         }
@@ -751,7 +758,8 @@ TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string&
     } catch (const EChizroError& e) {
       errors.push_back(e.what());
     }
-  }
+  };
+  ReadFolderFiles(files, read, take);
   for (auto& leaf : dems_->MakeLeaves(leaves, folderName, std::move(demTiles)))
     leaves.Add(std::move(leaf));
   if (!errors.empty()) throw EInOutError(errors.front());
@@ -777,7 +785,7 @@ void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   leaf.AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
   leaf.AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
   leaf.AddFigGrp(std::move(handler.points_))->UpdateExtents();
-  if (!result.Error.empty()) throw EInOutError(result.Error);
+  if (!result.Error.empty()) throw XmlError(leaf.FileName, result.Error, result.Place);
   leaf.Loaded = true;
 }
 

@@ -54,7 +54,8 @@ std::u16string_view View(const XMLCh* s) {
 // Thrown out of the handler's callbacks to end a parse.
 struct TStop {
   enum { Error, NotFgd, NotDem, HeaderDone } Why = Error;
-  std::string Message;
+  std::string Detail;  // the reader's words
+  TErrorPlace Place;
 };
 
 enum class TElem {
@@ -128,17 +129,14 @@ public:
   // name the line of the last element seen.
   void Detach() { detached_ = true; }
 
-  std::string Where() const override {
-    std::string s = Quoted(path_);
-    const std::uint64_t line = detached_ ? lastLine_ : Line();
-    if (line > 0) s += " の " + std::to_string(line) + " 行";
-    return s;
+  TErrorPlace Where() const override {
+    return TErrorPlace::Line(detached_ ? lastLine_ : Line());
   }
   [[noreturn]] void Fail(const std::string& what) const {
-    throw TStop{TStop::Error, Where() + ": " + what};
+    throw TStop{TStop::Error, what, Where()};
   }
-  [[noreturn]] void Stop(const std::string& message) const override {
-    throw TStop{TStop::Error, message};
+  [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
+    throw TStop{TStop::Error, detail, place};
   }
 
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -148,14 +146,14 @@ public:
     const std::u16string_view name = View(localname);
     if (depth_ == 1) {
       if (View(uri) != kFgdNamespace || name != u"Dataset")
-        throw TStop{TStop::NotFgd, Quoted(path_) + " は基盤地図情報 (FGD GML) ではありません"};
+        throw TStop{TStop::NotFgd, "基盤地図情報 (FGD GML) ではありません", Where()};
       return;
     }
     if (depth_ == 2) {
       if (View(uri) != kFgdNamespace) return;
       if (name != u"DEM") {
         if (sawDem_) return;
-        throw TStop{TStop::NotDem, Quoted(path_) + " は数値標高モデル (DEM) ではありません"};
+        throw TStop{TStop::NotDem, "数値標高モデル (DEM) ではありません", Where()};
       }
       if (sawDem_) Fail("DEM 地物が 2 つ以上あります");
       sawDem_ = true;
@@ -247,17 +245,10 @@ public:
       text_.push_back(chars[i] < 0x80 ? static_cast<char>(chars[i]) : '?');
   }
 
-  void startDTD(const XMLCh* const, const XMLCh* const, const XMLCh* const) override {
-    throw TStop{TStop::Error, Quoted(path_) + " は文書型宣言 (<!DOCTYPE>) を含むため読み込めません"};
-  }
-  void fatalError(const xc::SAXParseException& e) override {
-    throw TStop{TStop::Error, Quoted(path_) + " の " + std::to_string(e.getLineNumber()) +
-                                  " 行: XML として読めません: " + Utf8Of(View(e.getMessage()))};
-  }
 
   // Checks the end of the document and places the tuples by the start point.
   void Finish() {
-    if (!sawDem_) throw TStop{TStop::NotDem, Quoted(path_) + " は数値標高モデル (DEM) ではありません"};
+    if (!sawDem_) throw TStop{TStop::NotDem, "数値標高モデル (DEM) ではありません", Where()};
     if (!tile_) return;
     if (!sawTuples_) Fail("gml:tupleList がありません");
     if (!sawRule_) Fail("gml:sequenceRule がありません");
@@ -305,7 +296,7 @@ private:
     Header.Width = static_cast<int>(w);
     Header.Height = static_cast<int>(h);
     HaveEnvelope = true;
-    if (headerOnly_) throw TStop{TStop::HeaderDone, {}};
+    if (headerOnly_) throw TStop{TStop::HeaderDone, {}, {}};
     cells_ = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     tile_->Header = Header;
     tile_->Values.clear();
@@ -390,15 +381,17 @@ TStop Parse(TByteSource& source, TDemHandler& handler) {
     }
     handler.Detach();
     handler.Finish();
-    return TStop{TStop::HeaderDone, {}};
+    return TStop{TStop::HeaderDone, {}, {}};
   } catch (TStop& stop) {
-    if (stop.Why == TStop::Error && !source.Error.empty())
-      stop.Message = handler.Where() + ": " + source.Error;
+    if (stop.Why == TStop::Error && !source.Error.empty()) {
+      stop.Detail = source.Error;
+      stop.Place = handler.Where();
+    }
     return stop;
   } catch (const xc::OutOfMemoryException&) {
-    return TStop{TStop::Error, handler.Where() + ": メモリが足りません"};
+    return TStop{TStop::Error, "メモリが足りません", handler.Where()};
   } catch (const xc::XMLException& e) {
-    return TStop{TStop::Error, handler.Where() + ": " + Utf8Of(View(e.getMessage()))};
+    return TStop{TStop::Error, Utf8Of(View(e.getMessage())), handler.Where()};
   }
 }
 
@@ -442,11 +435,11 @@ TDemKind ReadDemHeader(TByteSource& source, const std::string& path, TDemHeader&
     case TStop::NotDem:
       return TDemKind::NotDem;
     case TStop::Error:
-      throw EInOutError(stop.Message);
+      throw XmlError(path, stop.Detail, stop.Place);
     case TStop::HeaderDone:
       break;
   }
-  if (!handler.HaveEnvelope) throw EInOutError(Quoted(path) + ": gml:tupleList がありません");
+  if (!handler.HaveEnvelope) throw XmlError(path, "gml:tupleList がありません", {});
   header = handler.Header;
   return TDemKind::Dem;
 }
@@ -463,7 +456,7 @@ void DecodeDem(TByteSource& source, const std::string& path, TDemTile& tile) {
   const TStop stop = Parse(source, handler);
   if (stop.Why != TStop::HeaderDone) {
     tile.Values.clear();
-    throw EInOutError(stop.Message);
+    throw XmlError(path, stop.Detail, stop.Place);
   }
 }
 
@@ -664,8 +657,8 @@ std::vector<std::unique_ptr<TMapLeaf>> TDemSets::MakeLeaves(TMapLeafGrp& leaves,
   return made;
 }
 
-void TDemSets::AddBroken(const std::string& leafFileName, const std::string& message) {
-  sets_[leafFileName] = TSet{{}, message};
+void TDemSets::AddBroken(const std::string& leafFileName, std::exception_ptr error) {
+  sets_[leafFileName] = TSet{{}, std::move(error)};
 }
 
 bool TDemSets::Has(const std::string& leafFileName) const {
@@ -676,12 +669,13 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
   const auto it = sets_.find(leaf.FileName);
   if (it == sets_.end()) throw EInOutError(Quoted(leaf.FileName) + " は標高タイルの組ではありません");
   const TSet& set = it->second;
-  if (!set.Error.empty()) throw EInOutError(set.Error);
+  if (set.Error) std::rethrow_exception(set.Error);
   leaf.CoordMode = kModeLatLon;
   leaf.Datum = kDatumJgd2000;
   leaf.Zone = 0;
   TDemGrid grid = DemFrame(set.Tiles, leaf.FileName);
-  std::string firstError;
+  // The first tile's error goes on as it is, naming its file and line.
+  std::exception_ptr firstError;
   TDemTile tile;
   for (const TDemHeader& header : set.Tiles) {
     try {
@@ -692,12 +686,12 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
         throw EInOutError(Quoted(header.Path) + " は開いた後で変わりました");
       PlaceTile(grid, tile);
     } catch (const EChizroError& e) {
-      if (firstError.empty()) firstError = e.what();
+      if (!firstError) firstError = std::current_exception();
     }
   }
   if (interval <= 0) interval = DefaultContourInterval(defFileName, NominalCellMetres(set.Tiles.front()));
   ContourIntoLeaf(grid, interval, leaf, leaf.FileName);
-  if (!firstError.empty()) throw EInOutError(firstError);
+  if (firstError) std::rethrow_exception(firstError);
   leaf.Loaded = true;
 }
 

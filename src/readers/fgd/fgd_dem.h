@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -127,8 +128,8 @@ public:
   std::vector<std::unique_ptr<TMapLeaf>> MakeLeaves(TMapLeafGrp& leaves,
                                                     const std::string& container,
                                                     std::vector<TDemHeader> tiles);
-  // A DEM file whose head failed: loading its leaf reports `message`.
-  void AddBroken(const std::string& leafFileName, const std::string& message);
+  // A DEM file whose head failed: loading its leaf throws `error` again.
+  void AddBroken(const std::string& leafFileName, std::exception_ptr error);
   bool Has(const std::string& leafFileName) const;
   // Decodes the set's tiles, mosaics and contours them at `interval` [m]
   // (0: the default for the cell size from `defFileName`) into the leaf.
@@ -141,7 +142,7 @@ public:
 private:
   struct TSet {
     std::vector<TDemHeader> Tiles;
-    std::string Error;
+    std::exception_ptr Error;
   };
   std::map<std::string, TSet> sets_;
 };

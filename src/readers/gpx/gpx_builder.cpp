@@ -53,7 +53,8 @@ TFPoint ModelPoint(double lon, double lat) {
 
 // Thrown out of the handler's callbacks to end a parse.
 struct TParseStop {
-  std::string Message;
+  std::string Detail;  // the reader's words
+  TErrorPlace Place;
   bool NotGpx = false;
   std::uint64_t XmlLine = 0;  // the line of a parser's error (malformed XML), else 0
 };
@@ -267,14 +268,9 @@ public:
   // The rectangle around every figure built.
   TExtentBuilder Extent;
 
-  // "'file' (行 12)": where the parse is, for messages.
-  std::string Where(std::uint64_t line) const {
-    std::string s = Quoted(fileName_);
-    if (line > 0) s += " (行 " + std::to_string(line) + ")";
-    return s;
+  [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
+    throw TParseStop{detail, place};
   }
-  std::string Where() const override { return Where(Line()); }
-  [[noreturn]] void Stop(const std::string& message) const override { throw TParseStop{message}; }
 
   bool AnyFigure() const { return !Extent.Empty; }
 
@@ -368,9 +364,9 @@ public:
   // the last element read.
   void fatalError(const xc::SAXParseException& e) override {
     const auto line = static_cast<std::uint64_t>(e.getLineNumber());
-    throw TParseStop{Where(line) + ": XML として読めません: " + Utf8Of(View(e.getMessage())) +
-                         " (列 " + std::to_string(e.getColumnNumber()) + ")",
-                     false, line};
+    throw TParseStop{"XML として読めません: " + Utf8Of(View(e.getMessage())) + " (列 " +
+                         std::to_string(e.getColumnNumber()) + ")",
+                     TErrorPlace::Line(line), false, line};
   }
 
 private:
@@ -384,14 +380,14 @@ private:
     }
     std::string found = "ルート要素 '" + Utf8Of(name) + "'";
     found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
-    throw TParseStop{Quoted(fileName_) + " は GPX 1.0 / 1.1 ではありません: " + found, true};
+    throw TParseStop{"GPX 1.0 / 1.1 ではありません: " + found, TErrorPlace::Line(Line()), true};
   }
 
   // True for an element of the root's namespace. The parser hands out the
   // same pointer for the same URI, so the root's is compared first.
   bool IsGpx(const XMLCh* uri) const { return uri == gpxUri_ || View(uri) == gpxNs_; }
 
-  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
+  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{what, Where()}; }
 
   // The lat and lon attributes of a wpt, rtept or trkpt.
   TFPoint ReadPosition(const xc::Attributes& attrs, const char* element) const {
@@ -532,14 +528,15 @@ private:
 // whether the document was GPX and what stopped the parse.
 struct TParseResult {
   bool NotGpx = false;
-  std::string Error;  // empty when the whole document was read
+  std::string Error;  // the reader's words; empty when the whole document was read
+  TErrorPlace Place;
 };
 
-std::string CutMessage(const TGpxHandler& handler, const TUtf8Guard& guard) {
+void SetCutError(TParseResult& result, const TUtf8Guard& guard) {
   char byte[8];
   std::snprintf(byte, sizeof byte, "0x%02X", guard.CutByte);
-  return handler.Where(guard.CutLine) + ": UTF-8 として読めないバイト " + byte +
-         " があります (壊れたファイル)";
+  result.Error = std::string("UTF-8 として読めないバイト ") + byte + " があります (壊れたファイル)";
+  result.Place = TErrorPlace::Line(guard.CutLine);
 }
 
 TParseResult Parse(const std::string& fileName, TGpxHandler& handler) {
@@ -550,21 +547,27 @@ TParseResult Parse(const std::string& fileName, TGpxHandler& handler) {
     ParseHardened(guard, handler);
   } catch (const TParseStop& stop) {
     result.NotGpx = stop.NotGpx;
-    result.Error = stop.Message;
+    result.Error = stop.Detail;
+    result.Place = stop.Place;
     // A document cut at a byte that is not UTF-8 ends early: the parser's
     // complaint about that end is the cut. An error of the handler came
     // before it.
-    if (guard.Cut && stop.XmlLine >= guard.CutLine) result.Error = CutMessage(handler, guard);
+    if (guard.Cut && stop.XmlLine >= guard.CutLine) SetCutError(result, guard);
   } catch (const xc::OutOfMemoryException&) {
-    result.Error = handler.Where() + ": メモリが足りません";
+    result.Error = "メモリが足りません";
+    result.Place = handler.Where();
   } catch (const xc::XMLException& e) {
-    result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
+    result.Error = Utf8Of(View(e.getMessage()));
+    result.Place = handler.Where();
   }
   // A document that parsed to its end without the bytes after the cut (the
   // cut fell after the root's end) is damaged all the same.
-  if (result.Error.empty() && guard.Cut) result.Error = CutMessage(handler, guard);
+  if (result.Error.empty() && guard.Cut) SetCutError(result, guard);
   // A read error of the file explains an XML error after it.
-  if (!guard.Error.empty()) result.Error = handler.Where() + ": " + guard.Error;
+  if (!guard.Error.empty()) {
+    result.Error = guard.Error;
+    result.Place = handler.Where();
+  }
   handler.Finish();
   return result;
 }
@@ -586,7 +589,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Gpx::OpenFile(TMapLeafGrp& leaves,
   TGpxHandler handler(fileName);
   const TParseResult result = Parse(fileName, handler);
   if (result.NotGpx || (!result.Error.empty() && !handler.AnyFigure()))
-    throw EInOutError(result.Error);
+    throw XmlError(fileName, result.Error, result.Place);
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   leaf->FileName = fileName;
   leaf->SheetName = BaseName(fileName);
@@ -608,7 +611,7 @@ void TMapBuilder_Gpx::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   if (handler.AnyFigure()) leaf.Extent = handler.Extent.Rect;
   // What was built stays, also when the parse stopped with an error.
   handler.AttachTo(leaf);
-  if (!result.Error.empty()) throw EInOutError(result.Error);
+  if (!result.Error.empty()) throw XmlError(leaf.FileName, result.Error, result.Place);
   if (!handler.AnyFigure()) leaf.NoFigureReason = "航跡、経路、地点がありません";
   leaf.Loaded = true;
 }

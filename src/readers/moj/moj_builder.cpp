@@ -83,8 +83,17 @@ struct TMmHash {
 
 // Thrown out of the handler's callbacks to end a parse.
 struct TParseStop {
-  std::string Message;
+  std::string Detail;  // the reader's words
+  TErrorPlace Place;
   bool NotMoj = false;
+};
+
+// A problem found while the figures are built: the reader's words and the
+// element (with its id) they are about.
+struct TProblem {
+  std::string Detail;
+  TErrorPlace Place;
+  bool Empty() const { return Detail.empty(); }
 };
 
 // The coordinate system of a file: a zone 1..19, or 0 for 任意座標系.
@@ -330,12 +339,9 @@ public:
   std::string SystemText;   // UTF-8
   TExtentBuilder Extent;
 
-  // "'file' の zmn:GM_Curve (id C000000003)" while inside an element with an
-  // id, else the file.
-  std::string Where() const override {
-    std::string s = Quoted(fileName_);
-    if (!where_.empty()) s += " の " + where_;
-    return s;
+  // The element being read (`zmn:GM_Curve id="C000000003"`), else the line.
+  TErrorPlace Where() const override {
+    return where_.empty() ? TErrorPlace::Line(Line()) : TErrorPlace::Element(where_);
   }
   const std::string& FileName() const { return fileName_; }
 
@@ -348,7 +354,7 @@ public:
         const std::u16string_view ns = View(uri);
         std::string found = "ルート要素 '" + Utf8Of(name) + "'";
         found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
-        throw TParseStop{Quoted(fileName_) + " は地図XMLではありません: " + found, true};
+        throw TParseStop{"地図XMLではありません: " + found, TErrorPlace::Line(Line()), true};
       }
       return;
     }
@@ -433,10 +439,10 @@ public:
     text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
   }
 
-  [[noreturn]] void Stop(const std::string& message) const override {
-    throw TParseStop{message};
+  [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
+    throw TParseStop{detail, place};
   }
-  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{Where() + ": " + what}; }
+  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{what, Where()}; }
 
   // What was kept for building.
   TIds Ids;
@@ -451,7 +457,7 @@ public:
   std::vector<TMark> Marks;
   std::vector<TLine> Lines;
   std::vector<TParcel> Parcels;
-  std::string ItemProblem;  // the first item without a shape
+  TProblem ItemProblem;  // the first item without a shape
   const std::vector<TFrame>& Frames() const { return frames_; }
 
 private:
@@ -578,7 +584,8 @@ private:
                                       : TGeom::None;
       if (geom_ == TGeom::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
-      where_ = "zmn:" + Utf8Of(name) + " (id " + Utf8Of(id) + ")";
+      where_ = "zmn:" + Utf8Of(name);
+      if (!id.empty()) where_ += " id=\"" + Utf8Of(id) + "\"";
       if (id.empty()) Fail("id がありません");
       pointDone_ = false;
       if (!build_) return;
@@ -657,7 +664,7 @@ private:
       if (item_ == TItem::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
       where_ = Utf8Of(name);
-      if (!id.empty()) where_ += " (id " + Utf8Of(id) + ")";
+      if (!id.empty()) where_ += " id=\"" + Utf8Of(id) + "\"";
       mark_ = TMark{};
       mark_.Control = item_ == TItem::Control;
       line_ = TLine{};
@@ -683,7 +690,7 @@ private:
     switch (field) {
       case TField::Name:
         mark_.Name = SjisOf(text);
-        if (where_.find(" (") == std::string::npos) where_ += " (" + Utf8Of(text) + ")";
+        if (where_.find(' ') == std::string::npos) where_ += " (" + Utf8Of(text) + ")";
         break;
       case TField::ControlKind:
         mark_.Kind = SjisOf(text);
@@ -723,7 +730,7 @@ private:
     if (build_ && item != TItem::None) {
       const bool shaped = mark_.HasShape;  // set together for every kind
       if (!shaped) {
-        if (ItemProblem.empty()) ItemProblem = Where() + ": 形状がありません";
+        if (ItemProblem.Empty()) ItemProblem = {"形状がありません", Where()};
       } else if (item == TItem::Line) {
         line_.Where = where_;
         Lines.push_back(std::move(line_));
@@ -764,7 +771,8 @@ private:
 
 struct TParseResult {
   bool NotMoj = false;
-  std::string Error;  // empty when the whole document was read
+  std::string Error;  // the reader's words; empty when the whole document was read
+  TErrorPlace Place;
 };
 
 TParseResult Parse(TByteSource& source, TMojHandler& handler) {
@@ -774,16 +782,23 @@ TParseResult Parse(TByteSource& source, TMojHandler& handler) {
     return result;
   } catch (const TParseStop& stop) {
     result.NotMoj = stop.NotMoj;
-    result.Error = stop.Message;
+    result.Error = stop.Detail;
+    result.Place = stop.Place;
   } catch (const xc::OutOfMemoryException&) {
-    result.Error = handler.Where() + ": メモリが足りません";
+    result.Error = "メモリが足りません";
+    result.Place = handler.Where();
   } catch (const xc::XMLException& e) {
-    result.Error = handler.Where() + ": " + Utf8Of(View(e.getMessage()));
+    result.Error = Utf8Of(View(e.getMessage()));
+    result.Place = handler.Where();
   } catch (const std::bad_alloc&) {
-    result.Error = handler.Where() + ": メモリが足りません";
+    result.Error = "メモリが足りません";
+    result.Place = handler.Where();
   }
   // A read error of the file or the archive explains an XML error after it.
-  if (!source.Error.empty()) result.Error = handler.Where() + ": " + source.Error;
+  if (!source.Error.empty()) {
+    result.Error = source.Error;
+    result.Place = handler.Where();
+  }
   return result;
 }
 
@@ -895,7 +910,7 @@ public:
 
   std::unique_ptr<TFigPolylineGrp> Polylines = std::make_unique<TFigPolylineGrp>();
   std::unique_ptr<TFigPointGrp> Points = std::make_unique<TFigPointGrp>();
-  std::string Error;  // the first problem met
+  TProblem Error;  // the first problem met
 
   void Run() {
     ResolveCurves();
@@ -910,12 +925,12 @@ private:
   // Keeps the first problem; the message (which may search the ids) is
   // made for that one only.
   template <class What>
-  void Problem(What&& what) {
-    if (Error.empty()) Error = Quoted(h_.FileName()) + " の " + what();
+  void Problem(const std::string& where, What&& what) {
+    if (Error.Empty()) Error = {what(), TErrorPlace::Element(where)};
   }
 
   std::string CurveName(std::uint32_t curve) const {
-    return "zmn:GM_Curve (id " + h_.Ids.Text(h_.CurveSlots[curve]) + ")";
+    return "zmn:GM_Curve id=\"" + h_.Ids.Text(h_.CurveSlots[curve]) + "\"";
   }
 
   // Point references of the curves become point indices.
@@ -928,9 +943,8 @@ private:
         if (!(v & kSlotRef)) continue;
         const TIds::TSlot slot = h_.Ids.Slots[v & ~kSlotRef];
         if (slot.Kind != TIds::kPoint) {
-          Problem([&] {
-            return CurveName(static_cast<std::uint32_t>(c)) + ": 参照先の点 " +
-                   h_.Ids.Text(v & ~kSlotRef) + " がありません";
+          Problem(CurveName(static_cast<std::uint32_t>(c)), [&] {
+            return "参照先の点 " + h_.Ids.Text(v & ~kSlotRef) + " がありません";
           });
           curveBad_[c] = true;
           break;
@@ -944,7 +958,7 @@ private:
   std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const std::string& where) {
     const TIds::TSlot s = h_.Ids.Slots[slot];
     if (s.Kind != TIds::kCurve) {
-      Problem([&] { return where + ": 参照先の曲線 " + h_.Ids.Text(slot) + " がありません"; });
+      Problem(where, [&] { return "参照先の曲線 " + h_.Ids.Text(slot) + " がありません"; });
       return std::nullopt;
     }
     if (curveBad_[s.Index]) return std::nullopt;
@@ -984,9 +998,8 @@ private:
           std::reverse(ring.begin(), ring.end());
           reverse = tail == MmOf(ring.back());
         } else {
-          Problem([&] {
-            return where + ": 境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) +
-                   " が前の曲線とつながりません";
+          Problem(where, [&] {
+            return "境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) + " が前の曲線とつながりません";
           });
           return {};
         }
@@ -1000,7 +1013,7 @@ private:
           ring.push_back(Vertex(i));
     }
     if (ring.size() < 4 || !(MmOf(ring.front()) == MmOf(ring.back()))) {
-      Problem([&] { return where + ": 境界が閉じていません"; });
+      Problem(where, [] { return std::string("境界が閉じていません"); });
       return {};
     }
     ring.pop_back();
@@ -1010,14 +1023,13 @@ private:
   void Parcels() {
     const TCodes& codes = Codes();
     for (const TParcel& parcel : h_.Parcels) {
-      const std::string where = "筆 (id " + parcel.Id + ")";
+      const std::string where = "筆 id=\"" + parcel.Id + "\"";
       const int placeholder = PlaceholderOf(parcel.Lot);
       const std::uint8_t owner =
           placeholder < 0 ? std::uint8_t{1} : static_cast<std::uint8_t>(2u << placeholder);
       const TIds::TSlot s = h_.Ids.Slots[parcel.Slot];
       if (s.Kind != TIds::kSurface) {
-        Problem(
-            [&] { return where + ": 参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
+        Problem(where, [&] { return "参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
         continue;
       }
       std::vector<TRing> rings;
@@ -1146,10 +1158,8 @@ private:
     for (const TMark& mark : h_.Marks) {
       const TIds::TSlot s = h_.Ids.Slots[mark.Slot];
       if (s.Kind != TIds::kPoint) {
-        Problem([&] {
-          return std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) +
-                 "): 参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません";
-        });
+        Problem(std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) + ")",
+                [&] { return "参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません"; });
         continue;
       }
       const TXY p = h_.Points[s.Index];
@@ -1237,17 +1247,17 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   const TParseResult result = Parse(*source, handler);
   if (result.NotMoj) {
     if (notMoj) {
-      *notMoj = result.Error;
+      *notMoj = LocatedText(leafFileName, result.Error, result.Place);
       return nullptr;
     }
-    throw EInOutError(result.Error);
+    throw XmlError(leafFileName, result.Error, result.Place);
   }
   if (!handler.Zone) {
-    if (!result.Error.empty()) throw EInOutError(result.Error);
+    if (!result.Error.empty()) throw XmlError(leafFileName, result.Error, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標系がありません");
   }
   if (handler.Extent.Empty) {
-    if (!result.Error.empty()) throw EInOutError(result.Error);
+    if (!result.Error.empty()) throw XmlError(leafFileName, result.Error, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標がありません");
   }
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
@@ -1260,14 +1270,13 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   leaf->Extent = handler.Extent.Rect;
   if (build && result.Error.empty()) {
     TBuild figures(handler);
-    std::string buildError;
+    bool built = false;
     try {
       figures.Run();
-      buildError = handler.ItemProblem.empty() ? figures.Error : handler.ItemProblem;
+      built = handler.ItemProblem.Empty() && figures.Error.Empty();
     } catch (const std::bad_alloc&) {
-      buildError = "memory";
     }
-    if (buildError.empty()) {
+    if (built) {
       leaf->AddFigGrp(std::move(figures.Polylines))->UpdateExtents();
       leaf->AddFigGrp(std::move(figures.Points))->UpdateExtents();
       // Without a figure the leaf stays to be loaded, as a scanned one does.
@@ -1288,15 +1297,18 @@ struct TArchiveScan {
 };
 
 // An archive of a single file is read once: its leaf is built while it is
-// scanned (with `build`, for an archive opened on its own).
-TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool build = false) {
+// scanned (with `build`, for an archive opened on its own). The members are
+// the open's steps unless the archive is one of a folder's files.
+TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool build = false,
+                         bool steps = true) {
   TArchiveScan scan;
   const std::vector<std::string> members = ArchiveMembers(archive, {".xml"}, /*nested=*/true);
   build = build && members.size() == 1;
   std::int64_t done = 0;
   for (const std::string& path : members) {
-    ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
-                    static_cast<std::int64_t>(members.size()));
+    if (steps)
+      ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
+                      static_cast<std::int64_t>(members.size()));
     if (leaves.FindByFileName(path)) {
       scan.AnyOpen = true;
       continue;
@@ -1341,7 +1353,7 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
   const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
 
   // The plain files are read on all cores at once; what each gave is taken
-  // below in file order, as if they had been read in turn.
+  // in file order, as if they had been read in turn.
   struct TFileScan {
     bool Read = false;  // not a zip, not open yet
     std::unique_ptr<TMapLeaf> Leaf;
@@ -1352,7 +1364,8 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
     const std::string name = PathText(files[i]);
     scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
   }
-  ForEachIndex(files.size(), [&](std::size_t i) {
+  std::vector<std::string> errors;
+  const auto read = [&](std::size_t i) {
     TFileScan& scan = scans[i];
     if (!scan.Read) return;
     try {
@@ -1361,15 +1374,13 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
     } catch (...) {
       scan.Error = std::current_exception();
     }
-  });
-
-  std::vector<std::string> errors;
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  };
+  const auto take = [&](std::size_t i) {
     const std::string name = PathText(files[i]);
     TFileScan& scan = scans[i];
     try {
       if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan archive = ScanArchive(leaves, name);
+        TArchiveScan archive = ScanArchive(leaves, name, false, false);
         for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
         for (const auto& failed : archive.Failed) errors.push_back(failed.second);
       } else if (scan.Read) {
@@ -1379,7 +1390,8 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
     } catch (const EChizroError& e) {
       errors.push_back(e.what());
     }
-  }
+  };
+  ReadFolderFiles(files, read, take);
   if (!errors.empty()) throw EInOutError(errors.front());
   return &leaves;
 }
@@ -1392,18 +1404,18 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   if (!handler.Extent.Empty) leaf.Extent = handler.Extent.Rect;
   // What was read is built, also when the parse stopped with an error.
   TBuild build(handler);
-  std::string buildError;
+  TProblem buildError;
   try {
     build.Run();
-    buildError = handler.ItemProblem.empty() ? build.Error : handler.ItemProblem;
+    buildError = handler.ItemProblem.Empty() ? build.Error : handler.ItemProblem;
   } catch (const std::bad_alloc&) {
-    buildError = Quoted(leaf.FileName) + ": メモリが足りません";
+    buildError = {"メモリが足りません", {}};
   }
   leaf.AddFigGrp(std::move(build.Polylines))->UpdateExtents();
   leaf.AddFigGrp(std::move(build.Points))->UpdateExtents();
-  if (!result.Error.empty()) throw EInOutError(result.Error);
+  if (!result.Error.empty()) throw XmlError(leaf.FileName, result.Error, result.Place);
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
-  if (!buildError.empty()) throw EInOutError(buildError);
+  if (!buildError.Empty()) throw XmlError(leaf.FileName, buildError.Detail, buildError.Place);
   leaf.Loaded = true;
 }
 

@@ -13,6 +13,7 @@
 #include "coords/datum.h"
 #include "model/class_def.h"
 #include "model/map_leaf.h"
+#include "model/open_progress.h"
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
@@ -397,11 +398,18 @@ std::string DescriptionFile(const std::string& folder, std::string_view name) {
   return TDirIndex(folder).FindFile(std::string(name) + ".txt");
 }
 
-// Scans one folder; `visited` keeps a folder that is
-// reached again through a link from being scanned forever. A sheet that
-// cannot be opened does not stop the scan: its error goes to `failures`.
+// A sheet folder found by a scan: its path and its name.
+struct TFoundSheet {
+  std::string Path;
+  std::string Name;
+};
+
+// Scans one folder for the sheets to open, in the order they are met;
+// `visited` keeps a folder that is reached again through a link from being
+// scanned forever. A sheet already in the list is passed over; one met twice
+// in a folder is listed once.
 void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
-                std::set<std::filesystem::path>& visited, std::vector<std::string>& failures) {
+                std::set<std::filesystem::path>& visited, std::vector<TFoundSheet>& found) {
   std::error_code ec;
   const auto canonical = std::filesystem::weakly_canonical(FsPath(folder), ec);
   if (!ec && !visited.insert(canonical).second) return;
@@ -409,7 +417,7 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
   enum class TState { None, Found, WrongZone };
   TState state = TState::None;
   std::string lastSheet;
-  std::set<std::string> failed;  // each bad sheet is reported once
+  std::set<std::string> listed;  // each sheet of this folder is listed once
   const TDirIndex dir(folder);
   for (const TDirIndex::Entry& e : dir.Entries()) {
     const std::string& name = e.Name;
@@ -429,20 +437,13 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
     }
     switch (state) {
       case TState::Found:
-        if (!leaves.FindBySheetName(lastSheet) && !failed.contains(lastSheet)) {
-          const std::string sheet = dir.PathOf(lastSheet);
-          try {
-            leaves.Add(TMapBuilder_Sdf2500::OpenSheet(leaves, sheet));
-          } catch (const EChizroError& error) {
-            failed.insert(lastSheet);
-            failures.push_back("'" + PathForMessage(sheet) + "': " + error.what());
-          }
-        }
+        if (!leaves.FindBySheetName(lastSheet) && listed.insert(lastSheet).second)
+          found.push_back({dir.PathOf(lastSheet), lastSheet});
         break;
       case TState::WrongZone:
         return;
       case TState::None:
-        if (e.IsDir) ScanFolder(leaves, path, visited, failures);
+        if (e.IsDir) ScanFolder(leaves, path, visited, found);
         break;
     }
   }
@@ -545,8 +546,24 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenFile(TMapLeafGrp& leaves,
 
 TMapLeafGrp* TMapBuilder_Sdf2500::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
   std::set<std::filesystem::path> visited;
+  std::vector<TFoundSheet> found;
+  ScanFolder(leaves, folderName, visited, found);
+  // The sheets are opened in the order met, each a step of the open's
+  // progress. A sheet that cannot be opened does not stop the scan: its
+  // error is reported after the others. A sheet of the same name opened
+  // from an earlier folder is passed over.
   std::vector<std::string> failures;
-  ScanFolder(leaves, folderName, visited, failures);
+  const auto total = static_cast<std::int64_t>(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const TFoundSheet& sheet = found[i];
+    ReportOpenFiles(PathForMessage(sheet.Name), static_cast<std::int64_t>(i), total);
+    if (leaves.FindBySheetName(sheet.Name)) continue;
+    try {
+      leaves.Add(OpenSheet(leaves, sheet.Path));
+    } catch (const EChizroError& error) {
+      failures.push_back("'" + PathForMessage(sheet.Path) + "': " + error.what());
+    }
+  }
   if (!failures.empty()) throw EScanError(failures);
   return &leaves;
 }

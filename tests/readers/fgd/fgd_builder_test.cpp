@@ -128,15 +128,19 @@ TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
 
 // Errors: what the message names, and how many figures stay built.
 const BadFileCase kBadFiles[] = {
-    {"OtherNamespace", kKindFgd,
-     "fgd/bad/other_namespace.xml",
-     true,
-     {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"},
-     0},
-    {"OddCoordinateCount", kKindFgd, "fgd/bad/odd_count.xml", false, {"BldA", "K6_2", "奇数"}, 1},
-    {"UnknownSrsName", kKindFgd, "fgd/bad/unknown_srs.xml", false, {"RdEdg", "K1_2", "fguuid:tokyo.bl"}, 1},
-    {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"RdCompt", "K1_2", "XML"}, 1},
-    {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0},
+    {"OtherNamespace", kKindFgd, "fgd/bad/other_namespace.xml", true,
+     {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"}, 0, TErrorPlace::Line(2)},
+    {"OddCoordinateCount", kKindFgd, "fgd/bad/odd_count.xml", false, {"奇数"}, 1,
+     TErrorPlace::Element("BldA gml:id=\"K6_2\"")},
+    {"UnknownSrsName", kKindFgd, "fgd/bad/unknown_srs.xml", false, {"fguuid:tokyo.bl"}, 1,
+     TErrorPlace::Element("RdEdg gml:id=\"K1_2\"")},
+    // The file ends inside a coordinate list on line 32.
+    {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"XML"}, 1, TErrorPlace::Line(32)},
+    {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
+     TErrorPlace::Line(2)},
+    // An elevation model whose envelope (line 11) names an unknown system.
+    {"ElevationModelHead", kKindFgd, "dem/srs_unknown.xml", true, {"fguuid:tokyo.bl"}, 0,
+     TErrorPlace::Line(11)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(kBadFiles),

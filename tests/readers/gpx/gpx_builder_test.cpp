@@ -179,33 +179,28 @@ const DamageCase kDamage[] = {
     {"CutShort",
      "cut_short.gpx",
      false,
-     {"(行 14)", "XML"},
+     {"の 14 行目", "XML"},
      {"TRK 3 battery died", "TRK 2 battery died", "WPT 1 start||"}},
     // Bytes of an earlier log spliced into a track point.
     {"GarbageSpliced",
      "garbage_spliced.gpx",
      false,
-     {"(行 9)", "UTF-8 として読めないバイト 0xFF"},
+     {"の 9 行目", "UTF-8 として読めないバイト 0xFF"},
      {"TRK 3 spliced"}},
-    {"LatitudeNotANumber",
-     "bad/lat_not_a_number.gpx",
-     false,
-     {"(行 6)", "trkpt の lat '35.6x30' は数値ではありません"},
-     {"TRK 2"}},
     {"LongitudeMissing",
      "bad/lon_missing.gpx",
      false,
-     {"(行 4)", "wpt に lon 属性がありません"},
+     {"の 4 行目", "wpt に lon 属性がありません"},
      {"WPT 1 ok||"}},
     {"LatitudeOutOfRange",
      "bad/lat_out_of_range.gpx",
      false,
-     {"(行 6)", "rtept の lat '95.0' は範囲を超えています"},
+     {"の 6 行目", "rtept の lat '95.0' は範囲を超えています"},
      {"RTE 2 r"}},
     {"DamageBeforeTheFirstFigure",
      "bad/damaged_before_first_figure.gpx",
      true,
-     {"(行 5)", "'east'"},
+     {"の 5 行目", "'east'"},
      {}},
     {"NotGpx", "bad/not_gpx.xml", true, {"GPX", "'kml'", "http://www.opengis.net/kml/2.2"}, {}},
     {"UnknownVersion",
@@ -217,6 +212,15 @@ const DamageCase kDamage[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
+                         [](const auto& row) { return std::string(row.param.Name); });
+
+// The track before the bad point stays: one track of 2 points.
+const BadFileCase kBadFiles[] = {
+    {"LatitudeNotANumber", kKindGpx, "gpx/bad/lat_not_a_number.gpx", false,
+     {"trkpt の lat '35.6x30' は数値ではありません"}, 1, TErrorPlace::Line(6)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
                          [](const auto& row) { return std::string(row.param.Name); });
 
 std::string Repeat(const std::string& s, int n) {
@@ -276,8 +280,8 @@ TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
     reader.LoadLeaf(*leaf, nullptr, 0);
     ADD_FAILURE() << "loaded without error";
   } catch (const EInOutError& e) {
-    EXPECT_NE(std::string(e.what()).find("(行 " + std::to_string(line) +
-                                         "): UTF-8 として読めないバイト 0xC3"),
+    EXPECT_NE(std::string(e.what()).find("の " + std::to_string(line) +
+                                         " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
               std::string::npos)
         << e.what();
   }
@@ -294,7 +298,7 @@ TEST(GpxReader, ADamagedFileInAProjectStaysDrawnAndReportsOnce) {
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   EXPECT_THROW(theme.LoadLeaf(leaf), EInOutError);
-  EXPECT_NE(leaf.LoadError.find("(行 14)"), std::string::npos) << leaf.LoadError;
+  EXPECT_NE(leaf.LoadError.find("の 14 行目"), std::string::npos) << leaf.LoadError;
   // Kept and in the project's plane coordinates: 3 + 2 vertices and a point.
   EXPECT_TRUE(leaf.Loaded);
   EXPECT_TRUE(leaf.HasFigures());
