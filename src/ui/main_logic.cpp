@@ -111,8 +111,8 @@ const std::vector<TFileType>& OpenFileTypes() {
 TMainLogic::TMainLogic(TMainHost& host)
     : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders())) {
   project_->View->ClearBackground = true;
-  project_->CoordMode = kModePlane;
-  project_->Datum = kDatumJgd2000;
+  project_->CoordMode = TCoordMode::Plane;
+  project_->Datum = TDatum::Jgd2000;
   project_->Zone = 9;
   Guard([&] { ApplyMapSettings(); });
 }
@@ -163,7 +163,7 @@ void TMainLogic::OpenMap() {
       TOpenReports reports(host_);
       const TOpenProgressScope scope(&reports);
       try {
-        project_->Open(choice->FileName, kind, kOpenFile);
+        project_->Open(choice->FileName, kind, TOpenMode::File);
       } catch (const EOpenCancelled&) {
         // The user's own choice: no message, and the view stays.
         settle();
@@ -450,7 +450,7 @@ TStatusLine TMainLogic::Status() const {
   TStatusLine status;
   const TMapProject& p = *project_;
   const std::string datum(DatumName(p.Datum));
-  status.System = p.CoordMode == kModePlane && p.Zone >= kMinZone && p.Zone <= kMaxZone
+  status.System = p.CoordMode == TCoordMode::Plane && p.Zone >= kMinZone && p.Zone <= kMaxZone
                       ? Roman(p.Zone) + "系 " + datum
                       : "緯度経度 " + datum;
   if (!loaded_) return status;
@@ -459,21 +459,19 @@ TStatusLine TMainLogic::Status() const {
   TFPoint w;
   p.View->DcToWc(*cursor_, w);
   const TEllipsoid& ellipsoid = EllipsoidOfDatum(p.Datum);
-  double north = 0, east = 0, lat = 0, lon = 0;
+  TPlanePoint plane{w.y, w.x};
+  TLatLon geo{w.y, w.x};
   try {
-    if (p.CoordMode == kModePlane) {
-      north = w.y;
-      east = w.x;
-      XYToLatLon(ellipsoid, p.Zone, lat, lon, north, east);
-    } else {
-      lat = w.y;
-      lon = w.x;
-      LatLonToXY(ellipsoid, p.Zone, north, east, lat, lon);
-    }
+    if (p.CoordMode == TCoordMode::Plane)
+      geo = XYToLatLon(ellipsoid, p.Zone, plane.X, plane.Y);
+    else
+      plane = LatLonToXY(ellipsoid, p.Zone, geo.Lat, geo.Lon);
   } catch (const EChizroError&) {
     return status;  // no zone to state a plane position in
   }
-  status.Plane = "X " + Fixed(north, 2) + " m  Y " + Fixed(east, 2) + " m";
+  const double lat = geo.Lat;
+  const double lon = geo.Lon;
+  status.Plane = "X " + Fixed(plane.X, 2) + " m  Y " + Fixed(plane.Y, 2) + " m";
   status.LatLon = std::string(lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(lat), 6) + "°  " +
                   (lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(lon), 6) + "°";
   return status;
