@@ -43,9 +43,9 @@ BENCHMARK(BM_LeafModeRoundTrip)->Arg(1000)->Unit(benchmark::kMillisecond);
 void BM_LeafDatumChange(benchmark::State& state) {
   TMapLeafGrp leaves(nullptr);
   auto leaf = MakeLeaf(leaves, static_cast<int>(state.range(0)));
-  int datum = 2;
+  TDatum datum = TDatum::Jgd2000;
   for (auto _ : state) {
-    datum = datum == 2 ? 1 : 2;
+    datum = datum == TDatum::Jgd2000 ? TDatum::Tokyo : TDatum::Jgd2000;
     leaf->SetCoordSystem(TCoordMode::Plane, 9, datum);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * 100);

@@ -1,12 +1,27 @@
 // Gauss-Krüger projection of the Japanese plane rectangular coordinate system.
 //
-// Forward: the meridian arc series in even powers of the eccentricity up to
-// e^16, and the transverse Mercator series in powers of the longitude
-// difference up to the eighth (X) and seventh (Y) order. Inverse: Newton
-// iteration of the footpoint latitude on the meridian arc, then the inverse
-// series in powers of the easting. The ellipsoid's constants and series
-// coefficients are constant expressions (TEllipsoid); the meridian arc of each
-// zone origin is worked out once per ellipsoid.
+// The zones, their origins and the scale factor 0.9999 are those of the
+// notice that defines the system (平成14年国土交通省告示第9号).
+//
+// The series are the classical ones that the Geospatial Information Authority
+// of Japan published for survey calculations, and that the formula collection
+// of the public survey standard (作業規程の準則, 付録6 計算式集) gave, before
+// both moved to Kawase's series in the third flattening (K. Kawase, "A General
+// Formula for Calculating Meridian Arc Length and its Application to
+// Coordinate Conversion in the Gauss-Krüger Projection", Bulletin of the GSI
+// 59, 2011; 河瀬和重, 国土地理院時報 121, 2011), which this file does not use:
+// - meridian arc: a (1 - e^2) (A phi - B/2 sin 2phi + C/4 sin 4phi - ... +
+//   I/16 sin 16phi), coefficients A to I in even powers of e up to e^16;
+// - forward: the series in t = tan phi, eta^2 = e'^2 cos^2 phi and the
+//   longitude difference, to the eighth order for X and the seventh for Y;
+// - inverse: the footpoint latitude by Newton steps on the meridian arc, then
+//   the series in the easting to the eighth (latitude) and seventh
+//   (longitude) order.
+// Over the area of a zone the two families agree within a millimetre.
+//
+// The ellipsoid's constants and series coefficients are constant expressions
+// (TEllipsoid); the meridian arc of each zone origin is worked out once per
+// ellipsoid.
 #include "coords/projection.h"
 
 #include <array>

@@ -72,7 +72,7 @@ struct TCoordChange {
   TCoordSystem From;
   TCoordSystem To;
   bool ModeChanged = false;
-  bool DatumChanged = false;  // the datum code differs
+  bool DatumChanged = false;  // the datum differs
   bool ZoneChanged = false;   // both zones stated and different
   bool Moves = false;         // points change their numbers
 
@@ -104,7 +104,7 @@ struct TCoordChange {
     if (r.left > r.right) std::swap(r.left, r.right);
     if (r.bottom > r.top) std::swap(r.bottom, r.top);
   }
-  // Anything to record: the mode, the datum code or the zone differ.
+  // Anything to record: the mode, the datum or the zone differ.
   bool Any() const { return ModeChanged || DatumChanged || ZoneChanged; }
 };
 

@@ -115,7 +115,7 @@ public:
 
   TMapTheme* Theme() const noexcept { return theme_; }
 
-  // Opens a file (theme open mode 2) or has the reader scan a folder. False
+  // Opens a file (TOpenMode::File) or has the reader scan a folder. False
   // when the file is already open or the reader made nothing of it. A file
   // that the reader loaded whole without a single figure is not added: it
   // throws ENoFigures with the reader's NoFigureReason. A folder scan that

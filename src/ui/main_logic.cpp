@@ -469,11 +469,9 @@ TStatusLine TMainLogic::Status() const {
   } catch (const EChizroError&) {
     return status;  // no zone to state a plane position in
   }
-  const double lat = geo.Lat;
-  const double lon = geo.Lon;
   status.Plane = "X " + Fixed(plane.X, 2) + " m  Y " + Fixed(plane.Y, 2) + " m";
-  status.LatLon = std::string(lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(lat), 6) + "°  " +
-                  (lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(lon), 6) + "°";
+  status.LatLon = std::string(geo.Lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(geo.Lat), 6) +
+                  "°  " + (geo.Lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(geo.Lon), 6) + "°";
   return status;
 }
 
