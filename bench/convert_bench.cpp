@@ -14,8 +14,8 @@ using namespace chizro;
 // A leaf of `figures` polylines of 100 vertices each around zone 9's origin.
 std::unique_ptr<TMapLeaf> MakeLeaf(TMapLeafGrp& leaves, int figures) {
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->CoordMode = kModePlane;
-  leaf->Datum = 2;
+  leaf->CoordMode = TCoordMode::Plane;
+  leaf->Datum = TDatum::Jgd2000;
   leaf->Zone = 9;
   auto grp = std::make_unique<TFigPolylineGrp>();
   for (int f = 0; f < figures; ++f) {
@@ -33,8 +33,8 @@ void BM_LeafModeRoundTrip(benchmark::State& state) {
   TMapLeafGrp leaves(nullptr);
   auto leaf = MakeLeaf(leaves, static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    leaf->SetCoordSystem(kModeLatLon, 9, 2);
-    leaf->SetCoordSystem(kModePlane, 9, 2);
+    leaf->SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
+    leaf->SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * 100 * 2);
 }
@@ -43,10 +43,10 @@ BENCHMARK(BM_LeafModeRoundTrip)->Arg(1000)->Unit(benchmark::kMillisecond);
 void BM_LeafDatumChange(benchmark::State& state) {
   TMapLeafGrp leaves(nullptr);
   auto leaf = MakeLeaf(leaves, static_cast<int>(state.range(0)));
-  int datum = 2;
+  TDatum datum = TDatum::Jgd2000;
   for (auto _ : state) {
-    datum = datum == 2 ? 1 : 2;
-    leaf->SetCoordSystem(kModePlane, 9, datum);
+    datum = datum == TDatum::Jgd2000 ? TDatum::Tokyo : TDatum::Jgd2000;
+    leaf->SetCoordSystem(TCoordMode::Plane, 9, datum);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * 100);
 }

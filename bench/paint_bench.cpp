@@ -114,7 +114,7 @@ struct TScene {
 
 void BM_PaintSheet2500(benchmark::State& state) {
   TScene scene;
-  scene.project.Open(BenchData::Get().Sheet(), kKindSdf2500, kOpenFile);
+  scene.project.Open(BenchData::Get().Sheet(), kKindSdf2500, TOpenMode::File);
   scene.Place(2500);
   for (auto _ : state) scene.project.Draw();
 }
@@ -122,7 +122,7 @@ BENCHMARK(BM_PaintSheet2500)->Unit(benchmark::kMillisecond);
 
 void BM_PaintCity25000(benchmark::State& state) {
   TScene scene;
-  scene.project.Open(BenchData::Get().City(), kKindSdf2500, kOpenFolder);
+  scene.project.Open(BenchData::Get().City(), kKindSdf2500, TOpenMode::Folder);
   scene.Place(25000);
   int loaded = 0;
   const TMapLeafGrp& leaves = *scene.project.Themes->Items(0)->Leaves;

@@ -34,11 +34,9 @@ void BM_LatLonToXY(benchmark::State& state) {
   const std::vector<LatLon> points = Grid();
   for (auto _ : state) {
     for (const LatLon& p : points) {
-      double x = 0;
-      double y = 0;
-      LatLonToXY(kGrs80, kZone, x, y, p.lat, p.lon);
-      benchmark::DoNotOptimize(x);
-      benchmark::DoNotOptimize(y);
+      const TPlanePoint xy = LatLonToXY(kGrs80, kZone, p.lat, p.lon);
+      benchmark::DoNotOptimize(xy.X);
+      benchmark::DoNotOptimize(xy.Y);
     }
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
@@ -49,18 +47,14 @@ BENCHMARK(BM_LatLonToXY);
 void BM_XYToLatLon(benchmark::State& state) {
   std::vector<LatLon> plane;  // X, Y [m] of the same grid
   for (const LatLon& p : Grid()) {
-    double x = 0;
-    double y = 0;
-    LatLonToXY(kGrs80, kZone, x, y, p.lat, p.lon);
-    plane.push_back({x, y});
+    const TPlanePoint xy = LatLonToXY(kGrs80, kZone, p.lat, p.lon);
+    plane.push_back({xy.X, xy.Y});
   }
   for (auto _ : state) {
     for (const LatLon& p : plane) {
-      double lat = 0;
-      double lon = 0;
-      XYToLatLon(kGrs80, kZone, lat, lon, p.lat, p.lon);
-      benchmark::DoNotOptimize(lat);
-      benchmark::DoNotOptimize(lon);
+      const TLatLon geo = XYToLatLon(kGrs80, kZone, p.lat, p.lon);
+      benchmark::DoNotOptimize(geo.Lat);
+      benchmark::DoNotOptimize(geo.Lon);
     }
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *

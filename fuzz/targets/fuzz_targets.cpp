@@ -343,8 +343,8 @@ public:
     auto leaf = std::make_unique<TMapLeaf>(&leaves);
     leaf->FileName = fileName;
     leaf->SheetName = fileName;
-    leaf->CoordMode = kModePlane;
-    leaf->Datum = kDatumJgd2000;
+    leaf->CoordMode = TCoordMode::Plane;
+    leaf->Datum = TDatum::Jgd2000;
     leaf->Extent = {0, 100, 100, 0};
     return leaf;
   }
@@ -401,8 +401,8 @@ int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
   try {
     const TFixedBuilders builders;
     TMapProject project(builders);
-    project.Open("a", kKindSdf2500, kOpenFile);
-    project.Open("b", kKindSdf2500, kOpenFile);
+    project.Open("a", kKindSdf2500, TOpenMode::File);
+    project.Open("b", kKindSdf2500, TOpenMode::File);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
     const TJwcStats stats = ExportJwc(project);
@@ -492,12 +492,12 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
   try {
     TMapProject project{DefaultBuilders()};
     project.SetCanvas(&canvas);
-    project.Open(path, kind, kOpenFile);
+    project.Open(path, kind, TOpenMode::File);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
     project.Draw();
     ExportJwc(project);
-    project.SetCoordSystem(kModeLatLon, 9, kDatumTokyo);
+    project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Tokyo);
     project.Draw();
   } catch (const EChizroError&) {
   }

@@ -235,8 +235,8 @@ void UseProgramDir(const std::string& dir) {
 // file unless the command line gives them.
 void SetUpProject(TMapProject& project, const TOptions& options) {
   project.View->ClearBackground = true;
-  project.CoordMode = kModePlane;
-  project.Datum = kDatumJgd2000;
+  project.CoordMode = TCoordMode::Plane;
+  project.Datum = TDatum::Jgd2000;
   project.Zone = 9;
   TOutputSettings settings;
   settings.Load(TOutputSettings::DefaultFileName());
@@ -257,7 +257,7 @@ std::vector<std::string> OpenMaps(TMapProject& project, const TOptions& options)
     if (kind == kKindByContent) kind = options.Folder ? kKindSdf2500 : KindOfFile(map);
     const int before = LeafCount(project, kind);
     try {
-      project.Open(map, kind, options.Folder ? kOpenFolder : kOpenFile);
+      project.Open(map, kind, options.Folder ? TOpenMode::Folder : TOpenMode::File);
     } catch (const EChizroError& e) {
       if (LeafCount(project, kind) == before) throw;
       partial.push_back(Describe(e));

@@ -1,4 +1,4 @@
-// Datum codes and names, packed DMS conversion, and the Tokyo <-> JGD2000
+// Datum names, packed DMS conversion, and the Tokyo <-> JGD2000
 // shift through PROJ with two fallbacks (explicit pipeline, built-in
 // geocentric translation).
 #include "coords/datum.h"
@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <string>
 
@@ -16,7 +15,7 @@
 namespace chizro {
 namespace {
 
-// Rounding absorbed by the packed DMS conversions [s]: far above the binary
+// Rounding absorbed by DmsToDeg [s]: far above the binary
 // noise of a packed value (about 1e-10 s) and far below any real precision
 // (1e-7 s is a few micrometres on the ground).
 constexpr double kDmsSnapSeconds = 1e-7;
@@ -102,33 +101,18 @@ void GeocentricShift(const TEllipsoid& from, const TEllipsoid& to, double sign, 
 
 void DiscardProjLog(void* /*data*/, int /*level*/, const char* /*message*/) {}
 
-// The two frames DmsConv tells apart.
-enum class TFrame { Tokyo, Jgd, Unknown };
-
-TFrame FrameOf(const char* name) {
-  if (name == nullptr) return TFrame::Unknown;
-  const std::string_view n(name);
-  if (n == "TOKYO") return TFrame::Tokyo;
-  if (n == "WGS 84" || n == "WGS84" || n == "JGD2000") return TFrame::Jgd;
-  return TFrame::Unknown;
-}
-
-// Name under which ConvertDatum hands a datum code to DmsConv.
-const char* ShiftName(int datum) { return IsJgd2000Frame(datum) ? "WGS 84" : "TOKYO"; }
-
 }  // namespace
 
-std::string_view DatumName(int code) {
-  switch (code) {
-    case kDatumTokyo:
+std::string_view DatumName(TDatum datum) {
+  switch (datum) {
+    case TDatum::Tokyo:
       return "TOKYO";
-    case kDatumJgd2000:
+    case TDatum::Jgd2000:
       return "JGD2000";
-    case kDatumWgs84:
+    case TDatum::Wgs84:
       return "WGS84";
-    default:
-      return {};
   }
+  return {};
 }
 
 double DmsToDeg(double dms) {
@@ -145,26 +129,6 @@ double DmsToDeg(double dms) {
   const double seconds = rest - minutes * 100.0;  // may be a hair below zero
   const double value = degrees + minutes / 60.0 + seconds / 3600.0;
   return std::signbit(dms) ? -value : value;
-}
-
-double DegToDms(double deg) {
-  const double v = std::fabs(deg);
-  double degrees = std::floor(v);
-  const double minutesTotal = (v - degrees) * 60.0;
-  double minutes = std::floor(minutesTotal);
-  double seconds = (minutesTotal - minutes) * 60.0;
-  // 59.99999999999" is a rounded 60": carry it so that 132.1666... packs as
-  // 132.1 and not 132.0959999...
-  if (seconds >= 60.0 - kDmsSnapSeconds) {
-    seconds -= 60.0;
-    minutes += 1.0;
-    if (minutes >= 60.0) {
-      minutes -= 60.0;
-      degrees += 1.0;
-    }
-  }
-  const double value = degrees + minutes / 100.0 + seconds / 1e4;
-  return std::signbit(deg) ? -value : value;
 }
 
 void SetProjSearchPath(PJ_CONTEXT* context) {
@@ -266,44 +230,18 @@ bool TTokyoJgdShift::JgdToTokyo(double lat, double lon, double& outLat, double& 
   return false;
 }
 
-void DmsConv(const char* srcName, const char* dstName, const double in[2], double out[2]) {
-  const TFrame from = FrameOf(srcName);
-  const TFrame to = FrameOf(dstName);
-  if (from == TFrame::Unknown || to == TFrame::Unknown || from == to) {
-    out[0] = in[0];
-    out[1] = in[1];
-    return;
+void ConvertDatum(TDatum src, TDatum dst, double lat, double lon, double& outLat, double& outLon) {
+  outLat = lat;
+  outLon = lon;
+  switch (src) {
+    case TDatum::Tokyo:
+      if (dst != TDatum::Tokyo) TTokyoJgdShift::Shared().TokyoToJgd(lat, lon, outLat, outLon);
+      break;
+    case TDatum::Jgd2000:
+    case TDatum::Wgs84:
+      if (dst == TDatum::Tokyo) TTokyoJgdShift::Shared().JgdToTokyo(lat, lon, outLat, outLon);
+      break;
   }
-  // Both inputs are read before the first output is written: in and out may
-  // be one array.
-  const double lat = DmsToDeg(in[0]);
-  const double lon = DmsToDeg(in[1]);
-  double outLat = lat;
-  double outLon = lon;
-  if (from == TFrame::Tokyo) {
-    TTokyoJgdShift::Shared().TokyoToJgd(lat, lon, outLat, outLon);
-  } else {
-    TTokyoJgdShift::Shared().JgdToTokyo(lat, lon, outLat, outLon);
-  }
-  out[0] = DegToDms(outLat);
-  out[1] = DegToDms(outLon);
 }
-
-void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& outLat,
-                  double& outLon) {
-  const char* srcName = ShiftName(srcDatum);
-  const char* dstName = ShiftName(dstDatum);
-  if (std::strcmp(srcName, dstName) == 0) {
-    outLat = lat;
-    outLon = lon;
-    return;
-  }
-  const double in[2] = {DegToDms(lat), DegToDms(lon)};
-  double out[2] = {};
-  DmsConv(srcName, dstName, in, out);
-  outLat = DmsToDeg(out[0]);
-  outLon = DmsToDeg(out[1]);
-}
-
 
 }  // namespace chizro

@@ -1,5 +1,5 @@
-// Geodetic datums: the datum codes and names, conversion between decimal
-// degrees and the packed degree-minute-second form, and the datum shift
+// Geodetic datums: the datums and their codes and names, conversion from the
+// packed degree-minute-second form to decimal degrees, and the datum shift
 // between the TOKYO datum (Bessel 1841) and JGD2000, which also stands for
 // WGS 84 here (the two agree to well within the accuracy of the map data).
 //
@@ -11,7 +11,9 @@
 // it is computed here.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 struct pj_ctx;    // PJ_CONTEXT of proj.h
@@ -19,39 +21,41 @@ struct PJconsts;  // PJ of proj.h
 
 namespace chizro {
 
-// Datum codes of projects, themes, leaves and the binary vector file.
-inline constexpr int kDatumTokyo = 1;
-inline constexpr int kDatumJgd2000 = 2;
-inline constexpr int kDatumWgs84 = 3;
+// The datum of projects, themes, leaves and figures. The values are the codes
+// the binary vector file stores.
+enum class TDatum : std::int32_t {
+  Tokyo = 1,
+  Jgd2000 = 2,
+  Wgs84 = 3,
+};
 
-// True for the codes of the JGD2000 / WGS 84 frame (2 and 3).
-constexpr bool IsJgd2000Frame(int datum) noexcept {
-  return datum == kDatumJgd2000 || datum == kDatumWgs84;
+// The datum of a stored code (the binary vector file's): 2 JGD2000, 3 WGS84,
+// and every other code TOKYO, as the files written with codes 0 and 4 mean.
+constexpr TDatum DatumOfCode(std::int32_t code) noexcept {
+  if (code == 2 || code == 3) return static_cast<TDatum>(code);
+  return TDatum::Tokyo;
+}
+constexpr std::int32_t CodeOfDatum(TDatum datum) noexcept {
+  return static_cast<std::int32_t>(datum);
 }
 
-// "TOKYO", "JGD2000" or "WGS84" for the codes 1 to 3; empty for other codes.
-std::string_view DatumName(int code);
+// True for the datums of the JGD2000 / WGS 84 frame.
+constexpr bool IsJgd2000Frame(TDatum datum) noexcept { return datum != TDatum::Tokyo; }
 
-// Packed sexagesimal form ddd.mmss...: whole degrees, then two digits of
-// minutes, then the seconds with their own fraction (139.5 is 139°50'00",
-// 35.39175148 is 35°39'17.5148"). Negative angles carry the sign on the whole
-// value. Both conversions absorb the binary rounding of decimal input, so
+// "TOKYO", "JGD2000" or "WGS84".
+std::string_view DatumName(TDatum datum);
+
+// Packed sexagesimal form ddd.mmss... to decimal degrees: whole degrees, then
+// two digits of minutes, then the seconds with their own fraction (139.5 is
+// 139°50'00", 35.39175148 is 35°39'17.5148"). Negative angles carry the sign
+// on the whole value. The binary rounding of decimal input is absorbed, so
 // DmsToDeg(132.1) is 132 + 10/60 and not 132°09'99.99...".
-double DmsToDeg(double dms);  // packed [ddd.mmss] -> [deg]
-double DegToDms(double deg);  // [deg] -> packed [ddd.mmss]
+double DmsToDeg(double dms);
 
-// Moves one point from the datum named srcName to the datum named dstName.
-// `in` and `out` hold latitude then longitude, in packed DMS; they may be the
-// same array. Names: "TOKYO" is the TOKYO datum; "WGS 84", "WGS84" and
-// "JGD2000" are the JGD2000/WGS 84 frame. For equal datums or an unknown or
-// null name the point is copied unchanged.
-void DmsConv(const char* srcName, const char* dstName, const double in[2], double out[2]);
-
-// Moves a point [deg] from datum code srcDatum to dstDatum. Codes 2 and 3 are
-// one frame (nothing moves between them); every code other than 2 and 3 is
-// taken as TOKYO. Shifts go through DmsConv in packed form.
-void ConvertDatum(int srcDatum, int dstDatum, double lat, double lon, double& outLat,
-                  double& outLon);
+// Moves a point [deg] from one datum to another. JGD2000 and WGS84 are one
+// frame (nothing moves between them); between it and TOKYO the point goes
+// through TTokyoJgdShift::Shared().
+void ConvertDatum(TDatum src, TDatum dst, double lat, double lon, double& outLat, double& outLon);
 
 // The GSI 3-parameter geocentric translation computed without PROJ: geodetic
 // [deg] at height 0 on one ellipsoid, to geocentric, translated, back to
@@ -81,7 +85,7 @@ public:
   TTokyoJgdShift(const TTokyoJgdShift&) = delete;
   TTokyoJgdShift& operator=(const TTokyoJgdShift&) = delete;
 
-  // The process-wide instance that DmsConv uses, set up on first use and
+  // The process-wide instance that ConvertDatum uses, set up on first use and
   // released at exit.
   static const TTokyoJgdShift& Shared();
 

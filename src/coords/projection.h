@@ -5,13 +5,13 @@
 // The zones are defined on the ellipsoid of the datum the coordinates are in:
 // Bessel 1841 for the TOKYO datum, GRS80 for JGD2000 (and WGS84, held in the
 // JGD2000 frame). Every function takes the ellipsoid; EllipsoidOfDatum picks
-// it by datum code. The datum itself is changed separately (coords/datum.h).
+// it by datum. The datum itself is changed separately (coords/datum.h).
 // All functions are pure, allocate nothing and are safe to call per vertex
 // from any thread.
 //
 // Axes: X is the northing and Y the easting from the zone origin [m], with no
 // false origin. Latitude and longitude are decimal degrees, east and north
-// positive. The vertical value always comes first in an argument list.
+// positive. The vertical value always comes first.
 #pragma once
 
 #include "coords/datum.h"
@@ -96,10 +96,9 @@ inline constexpr TEllipsoid kBessel1841 = detail::MakeEllipsoid(0, 6377397.155, 
 inline constexpr TEllipsoid kGrs80 = detail::MakeEllipsoid(1, 6378137.0, 298.257222101);
 inline constexpr int kEllipsoidCount = 2;
 
-// The ellipsoid of a datum code (coords/datum.h): GRS80 for JGD2000 (2) and
-// WGS84 (3); Bessel 1841 for TOKYO (1) and every other code, which the datum
-// shift also takes as TOKYO.
-constexpr const TEllipsoid& EllipsoidOfDatum(int datum) noexcept {
+// The ellipsoid of a datum: GRS80 for JGD2000 and WGS84, Bessel 1841 for
+// TOKYO.
+constexpr const TEllipsoid& EllipsoidOfDatum(TDatum datum) noexcept {
   return IsJgd2000Frame(datum) ? kGrs80 : kBessel1841;
 }
 
@@ -107,12 +106,24 @@ constexpr const TEllipsoid& EllipsoidOfDatum(int datum) noexcept {
 // [rad], in metres. Negative south of the equator.
 double MeridianArc(const TEllipsoid& ell, double phiRad);
 
-// Latitude/longitude [deg] to plane rectangular X (north), Y (east) [m] in
-// `zone` on `ell`. Throws EZoneError outside 1..19.
-void LatLonToXY(const TEllipsoid& ell, int zone, double& X, double& Y, double lat, double lon);
+// A point in plane rectangular coordinates [m].
+struct TPlanePoint {
+  double X;  // northing
+  double Y;  // easting
+};
+
+// A point in latitude/longitude [deg].
+struct TLatLon {
+  double Lat;
+  double Lon;
+};
+
+// Latitude/longitude [deg] to plane rectangular coordinates in `zone` on
+// `ell`. Throws EZoneError outside 1..19.
+TPlanePoint LatLonToXY(const TEllipsoid& ell, int zone, double lat, double lon);
 
 // Plane rectangular X (north), Y (east) [m] in `zone` on `ell` to
-// latitude/longitude [deg]. Throws EZoneError outside 1..19.
-void XYToLatLon(const TEllipsoid& ell, int zone, double& lat, double& lon, double X, double Y);
+// latitude/longitude. Throws EZoneError outside 1..19.
+TLatLon XYToLatLon(const TEllipsoid& ell, int zone, double X, double Y);
 
 }  // namespace chizro

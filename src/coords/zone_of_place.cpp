@@ -55,14 +55,12 @@ int NearestOriginZone(double lat, double lon) {
   static const std::array<TOrigin, kMaxZone> origins = [] {
     std::array<TOrigin, kMaxZone> o{};
     for (int zone = kMinZone; zone <= kMaxZone; ++zone) {
-      double oLat = 0.0;
-      double oLon = 0.0;
-      XYToLatLon(kGrs80, zone, oLat, oLon, 0.0, 0.0);
+      const TLatLon origin = XYToLatLon(kGrs80, zone, 0.0, 0.0);
       TOrigin& t = o[static_cast<std::size_t>(zone - kMinZone)];
-      t.sinLat = std::sin(oLat * kDegToRadian);
-      t.cosLat = std::cos(oLat * kDegToRadian);
-      t.sinLon = std::sin(oLon * kDegToRadian);
-      t.cosLon = std::cos(oLon * kDegToRadian);
+      t.sinLat = std::sin(origin.Lat * kDegToRadian);
+      t.cosLat = std::cos(origin.Lat * kDegToRadian);
+      t.sinLon = std::sin(origin.Lon * kDegToRadian);
+      t.cosLon = std::cos(origin.Lon * kDegToRadian);
     }
     return o;
   }();

@@ -8,21 +8,18 @@ namespace chizro {
 void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, double& x, double& y) {
   const int fromZone = from.Zone != 0 ? from.Zone : to.Zone;
   const int toZone = to.Zone != 0 ? to.Zone : from.Zone;
-  double lat = y;
-  double lon = x;
-  if (from.Mode != kModeLatLon)
-    XYToLatLon(EllipsoidOfDatum(from.Datum), fromZone, lat, lon, static_cast<double>(y),
-               static_cast<double>(x));
-  ConvertDatum(from.Datum, to.Datum, lat, lon, lat, lon);
-  if (to.Mode != kModeLatLon) {
-    double X = 0;
-    double Y = 0;
-    LatLonToXY(EllipsoidOfDatum(to.Datum), toZone, X, Y, lat, lon);
-    lat = X;
-    lon = Y;
+  TLatLon geo{y, x};
+  if (from.Mode != TCoordMode::LatLon)
+    geo = XYToLatLon(EllipsoidOfDatum(from.Datum), fromZone, y, x);
+  ConvertDatum(from.Datum, to.Datum, geo.Lat, geo.Lon, geo.Lat, geo.Lon);
+  if (to.Mode != TCoordMode::LatLon) {
+    const TPlanePoint plane = LatLonToXY(EllipsoidOfDatum(to.Datum), toZone, geo.Lat, geo.Lon);
+    y = plane.X;
+    x = plane.Y;
+  } else {
+    y = geo.Lat;
+    x = geo.Lon;
   }
-  y = static_cast<double>(lat);
-  x = static_cast<double>(lon);
 }
 
 }  // namespace chizro

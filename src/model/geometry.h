@@ -7,6 +7,8 @@
 // have a 1.4 m step in longitude and 16-31 mm in metres far from the origin.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -31,17 +33,28 @@ struct TFRect {
   friend bool operator==(const TFRect&, const TFRect&) = default;
 };
 
-// Coordinate modes.
-inline constexpr int kModePlane = 1;   // plane rectangular [m]
-inline constexpr int kModeLatLon = 2;  // latitude/longitude [deg]
+// Coordinate modes. The values are the codes the binary vector file stores.
+enum class TCoordMode : std::int32_t {
+  Plane = 1,   // plane rectangular [m]
+  LatLon = 2,  // latitude/longitude [deg]
+};
+
+// The mode of a stored code; nothing for any other code.
+constexpr std::optional<TCoordMode> CoordModeOfCode(std::int32_t code) noexcept {
+  if (code < 1 || code > 2) return std::nullopt;
+  return static_cast<TCoordMode>(code);
+}
+constexpr std::int32_t CodeOfCoordMode(TCoordMode mode) noexcept {
+  return static_cast<std::int32_t>(mode);
+}
 
 // The coordinate system a set of stored points is in. In plane rectangular
 // mode the points are on the ellipsoid of the datum (coords/projection.h); in
 // latitude/longitude mode the zone is the one they go to in plane mode. Zone
 // 0 stands for "not stated": the zone of the other side of a change.
 struct TCoordSystem {
-  int Mode = kModePlane;
-  int Datum = 0;
+  TCoordMode Mode = TCoordMode::Plane;
+  TDatum Datum = TDatum::Tokyo;
   int Zone = 0;
 };
 
@@ -59,7 +72,7 @@ struct TCoordChange {
   TCoordSystem From;
   TCoordSystem To;
   bool ModeChanged = false;
-  bool DatumChanged = false;  // the datum code differs
+  bool DatumChanged = false;  // the datum differs
   bool ZoneChanged = false;   // both zones stated and different
   bool Moves = false;         // points change their numbers
 
@@ -73,7 +86,7 @@ struct TCoordChange {
     // JGD2000 and WGS84 are one frame on one ellipsoid: between them only
     // the code changes. Zones matter only to points that stay plane.
     const bool frameChanged = IsJgd2000Frame(from.Datum) != IsJgd2000Frame(to.Datum);
-    c.Moves = c.ModeChanged || frameChanged || (to.Mode != kModeLatLon && c.ZoneChanged);
+    c.Moves = c.ModeChanged || frameChanged || (to.Mode != TCoordMode::LatLon && c.ZoneChanged);
     return c;
   }
 
@@ -91,7 +104,7 @@ struct TCoordChange {
     if (r.left > r.right) std::swap(r.left, r.right);
     if (r.bottom > r.top) std::swap(r.bottom, r.top);
   }
-  // Anything to record: the mode, the datum code or the zone differ.
+  // Anything to record: the mode, the datum or the zone differ.
   bool Any() const { return ModeChanged || DatumChanged || ZoneChanged; }
 };
 

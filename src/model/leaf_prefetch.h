@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "model/geometry.h"
+
 namespace chizro {
 
 class TClassDefGrp;
@@ -82,7 +84,9 @@ private:
   TMapBuilder* builder_;
   const TClassDefGrp* classDefs_;
   double scale_;
-  int mode_, zone_, datum_;
+  TCoordMode mode_;
+  int zone_;
+  TDatum datum_;
   std::vector<TJob> jobs_;
   std::size_t front_ = 0;  // jobs before it are taken or dropped
   std::size_t ahead_ = 0;  // jobs begun at most this far past front_

@@ -14,8 +14,7 @@ class TMapLeafGrp;
 
 // How a file name given to the project is opened: as a folder of data units
 // the reader scans, or as one file.
-inline constexpr int kOpenFolder = 1;
-inline constexpr int kOpenFile = 2;
+enum class TOpenMode { Folder, File };
 
 // Failure contract of every reader: an error while building figures
 // (LoadLeaf) ends the load with what was built so far attached to the leaf

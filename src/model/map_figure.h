@@ -45,7 +45,6 @@ public:
   TFRect Extent;
   std::vector<std::string> Texts;
   TSortedStrings<std::string> Props;
-  bool Flag = true;
 
 protected:
   explicit TFigure(TFigKind kind) : TMapObject(nullptr), kind_(kind) {}

@@ -32,7 +32,7 @@ int TMapLeaf::EffectiveZone() const {
   return theme ? theme->EffectiveZone() : Zone;
 }
 
-void TMapLeaf::SetCoordSystem(int mode, int zone, int datum) {
+void TMapLeaf::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
   const TCoordChange change =
       TCoordChange::Between({CoordMode, Datum, EffectiveZone()}, {mode, datum, zone});
   if (!change.Any()) return;
@@ -140,7 +140,7 @@ TMapLeafGrp::~TMapLeafGrp() = default;
 
 bool TMapLeafGrp::Open(const std::string& fileName) {
   if (!theme_) return false;
-  if (theme_->OpenMode != kOpenFile) {
+  if (theme_->OpenMode != TOpenMode::File) {
     const std::size_t before = items_.size();
     // Leaves the reader added are in the data's own system: remember it for
     // later loads, then bring them into the theme's system. This holds for

@@ -42,7 +42,7 @@ public:
   // Converts the leaf's extent, corners and figures into the given mode,
   // zone and datum, from its own (the zone its theme's when the leaf has
   // none); afterwards the leaf is in `zone` (kept when `zone` is 0).
-  void SetCoordSystem(int mode, int zone, int datum);
+  void SetCoordSystem(TCoordMode mode, int zone, TDatum datum);
 
   // Loads the leaf when its extent meets the view, and frees it at the third
   // paint in a row that it lies outside. True when something changed.
@@ -71,8 +71,8 @@ public:
   std::string FileName;
   std::array<TFPoint, 4> Corners{};
   TFRect Extent;
-  int Datum = 0;
-  int CoordMode = 0;
+  TDatum Datum = TDatum::Tokyo;
+  TCoordMode CoordMode = TCoordMode::Plane;
   int Zone = 0;
   std::vector<std::unique_ptr<TFigGrp>> FigGrps;
   std::unique_ptr<TDrawClassGrp> DrawClasses;
@@ -97,8 +97,8 @@ public:
 private:
   struct SourceState {
     bool Valid = false;
-    int CoordMode = 0;
-    int Datum = 0;
+    TCoordMode CoordMode = TCoordMode::Plane;
+    TDatum Datum = TDatum::Tokyo;
     int Zone = 0;
     TFRect Extent;
     std::array<TFPoint, 4> Corners{};
@@ -115,7 +115,7 @@ public:
 
   TMapTheme* Theme() const noexcept { return theme_; }
 
-  // Opens a file (theme open mode 2) or has the reader scan a folder. False
+  // Opens a file (TOpenMode::File) or has the reader scan a folder. False
   // when the file is already open or the reader made nothing of it. A file
   // that the reader loaded whole without a single figure is not added: it
   // throws ENoFigures with the reader's NoFigureReason. A folder scan that

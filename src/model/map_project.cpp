@@ -20,7 +20,7 @@ TMapProject::~TMapProject() {
   View.reset();
 }
 
-bool TMapProject::Open(const std::string& fileName, int dataKind, int openMode) {
+void TMapProject::Open(const std::string& fileName, int dataKind, TOpenMode openMode) {
   TMapTheme* theme = nullptr;
   try {
     theme = Themes->Open(fileName, dataKind, openMode);
@@ -31,12 +31,12 @@ bool TMapProject::Open(const std::string& fileName, int dataKind, int openMode) 
       if (Themes->Items(i)->DataKind == dataKind) Settle(Themes->Items(i));
     throw;
   }
-  return Settle(theme);
+  Settle(theme);
 }
 
-bool TMapProject::Settle(TMapTheme* theme) {
+void TMapProject::Settle(TMapTheme* theme) {
   SetCoordSystem(CoordMode, Zone, Datum);
-  if (!theme) return false;
+  if (!theme) return;
   if (theme->Zone == 0) theme->Zone = Zone;
   // The view goes to the first data that actually opened: a first file that
   // gave nothing must not pin the view to an empty theme at (0, 0).
@@ -46,10 +46,9 @@ bool TMapProject::Settle(TMapTheme* theme) {
     View->SetWorldRect(theme->Extent);
     Placed = true;
   }
-  return true;
 }
 
-void TMapProject::SetCoordSystem(int mode, int zone, int datum) {
+void TMapProject::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
   for (int i = 0; i < Themes->Count(); ++i) Themes->Items(i)->SetCoordSystem(mode, zone, datum);
   TFRect rect = View->WorldRect;
   const TCoordChange change = TCoordChange::Between({CoordMode, Datum, Zone}, {mode, datum, zone});
@@ -72,7 +71,7 @@ void TMapProject::SetContourInterval(double metres) {
 void TMapProject::AdoptDataZone(const TMapLeaf& leaf) {
   if (dataZone_ != 0 || Placed) return;
   int zone = leaf.Zone;
-  if (leaf.CoordMode == kModeLatLon) {
+  if (leaf.CoordMode == TCoordMode::LatLon) {
     // The leaf is still in its own system: x longitude, y latitude [deg].
     const TFRect& r = leaf.Extent;
     zone = ZoneOfPlace((r.top + r.bottom) / 2, (r.left + r.right) / 2);
@@ -115,9 +114,6 @@ void TMapProject::SetPixelsPerInch(double value) { View->PixelsPerInch = value; 
 
 double TMapProject::GetScale() const { return View->Scale; }
 
-void TMapProject::SetScale(double value) {
-  Scale = value;
-  View->Scale = value;
-}
+void TMapProject::SetScale(double value) { View->Scale = value; }
 
 }  // namespace chizro

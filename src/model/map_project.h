@@ -25,13 +25,12 @@ public:
 
   const TBuilderRegistry& Builders() const noexcept { return builders_; }
 
-  // Opens a file (kOpenFile) or folder under a data-kind code. True when a
-  // theme was found or created, which always happens. Errors of the reader
-  // go on to the caller; what a folder scan opened before its error stays
-  // in the project, placed as after any open.
-  bool Open(const std::string& fileName, int dataKind, int openMode);
+  // Opens a file or folder into the theme of its data-kind code, found or
+  // created. Errors of the reader go on to the caller; what a folder scan
+  // opened before its error stays in the project, placed as after any open.
+  void Open(const std::string& fileName, int dataKind, TOpenMode openMode);
   // Brings every theme, leaf and figure and the view's window into the system.
-  void SetCoordSystem(int mode, int zone, int datum);
+  void SetCoordSystem(TCoordMode mode, int zone, TDatum datum);
   // Offered by the leaf lists with the system of each leaf a reader made,
   // before it is converted: the first data in plane rectangular coordinates
   // that states a zone (1..19) sets the project's zone, unless the zone is
@@ -62,9 +61,8 @@ public:
   // draws at the new interval.
   void SetContourInterval(double metres);
 
-  double Scale = 0;
-  int Datum = kDatumJgd2000;
-  int CoordMode = kModePlane;
+  TDatum Datum = TDatum::Jgd2000;
+  TCoordMode CoordMode = TCoordMode::Plane;
   int Zone = 9;
   // True while the zone is not the data's to choose: a zone given on the
   // command line or chosen in the settings.
@@ -80,7 +78,7 @@ private:
 
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.
-  bool Settle(TMapTheme* theme);
+  void Settle(TMapTheme* theme);
 };
 
 }  // namespace chizro

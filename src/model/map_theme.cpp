@@ -54,7 +54,7 @@ bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
   return ClassDefs->LoadFromFile(defFileName);
 }
 
-void TMapTheme::SetCoordSystem(int mode, int zone, int datum) {
+void TMapTheme::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
   const TCoordChange change =
       TCoordChange::Between({CoordMode, Datum, EffectiveZone()}, {mode, datum, zone});
   if (change.Any()) {
@@ -111,7 +111,7 @@ TMapThemeGrp::TMapThemeGrp(TMapProject* project) : TMapObject(project), project_
 
 TMapThemeGrp::~TMapThemeGrp() = default;
 
-TMapTheme* TMapThemeGrp::Open(const std::string& fileName, int dataKind, int openMode) {
+TMapTheme* TMapThemeGrp::Open(const std::string& fileName, int dataKind, TOpenMode openMode) {
   for (auto& theme : items_) {
     if (theme->DataKind == dataKind) {
       theme->OpenMode = openMode;

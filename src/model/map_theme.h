@@ -34,7 +34,7 @@ public:
   bool Init();
   bool LoadDefinitions(const std::string& defFileName);
   // Converts the theme and its leaves into the given mode, zone and datum.
-  void SetCoordSystem(int mode, int zone, int datum);
+  void SetCoordSystem(TCoordMode mode, int zone, TDatum datum);
   // Has the reader create one leaf for a file and converts it into the
   // theme's system. Null when the reader made nothing of it.
   std::unique_ptr<TMapLeaf> OpenLeaf(const std::string& fileName);
@@ -50,9 +50,9 @@ public:
 
   std::string Title;
   int DataKind = 0;
-  int OpenMode = kOpenFile;
-  int Datum = 0;
-  int CoordMode = 0;
+  TOpenMode OpenMode = TOpenMode::File;
+  TDatum Datum = TDatum::Tokyo;
+  TCoordMode CoordMode = TCoordMode::Plane;
   int Zone = 0;
   std::string FileName;
   std::unique_ptr<TMapLeafGrp> Leaves;
@@ -81,7 +81,7 @@ public:
 
   // Finds the theme of the data kind or creates it, then opens the file into
   // it. Always gives a theme.
-  TMapTheme* Open(const std::string& fileName, int dataKind, int openMode);
+  TMapTheme* Open(const std::string& fileName, int dataKind, TOpenMode openMode);
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   TMapTheme* Items(int i) const { return ItemAt(items_, i); }
   // Paints the visible themes from the last to the first, so the first

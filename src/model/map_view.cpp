@@ -37,17 +37,16 @@ void TMapView::SetWorldRect(const TFRect& r) {
 void TMapView::UnitFactors(double& fx, double& fy) const {
   fx = 1;
   fy = 1;
-  if (!project_ || project_->CoordMode == kModePlane) return;
-  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  if (!project_ || project_->CoordMode == TCoordMode::Plane) return;
   const double cx = CenterX;
   const double cy = CenterY;
   // The projection gives X as the northing and Y as the easting; the world's
   // x (longitude) goes with the easting.
   const TEllipsoid& ellipsoid = EllipsoidOfDatum(project_->Datum);
-  LatLonToXY(ellipsoid, project_->Zone, y0, x0, cy, cx);
-  LatLonToXY(ellipsoid, project_->Zone, y1, x1, cy + 1.0, cx + 1.0);
-  fx = std::fabs(x1 - x0);
-  fy = std::fabs(y1 - y0);
+  const TPlanePoint p0 = LatLonToXY(ellipsoid, project_->Zone, cy, cx);
+  const TPlanePoint p1 = LatLonToXY(ellipsoid, project_->Zone, cy + 1.0, cx + 1.0);
+  fx = std::fabs(p1.Y - p0.Y);
+  fy = std::fabs(p1.X - p0.X);
 }
 
 void TMapView::UpdateTransform() {

@@ -34,8 +34,8 @@ struct TDataKind {
   std::unique_ptr<TMapBuilder> (*Create)();
   // The open dialog's filter (UTF-8): a caption and its name patterns.
   const char* Filter;
-  bool SingleFile;  // opens one file (kOpenFile)
-  bool Folder;      // scans a folder (kOpenFolder)
+  bool SingleFile;  // opens one file (TOpenMode::File)
+  bool Folder;      // scans a folder (TOpenMode::Folder)
 };
 
 // Every kind, in the order the open dialog lists them; the vector file once,

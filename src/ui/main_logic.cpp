@@ -111,20 +111,21 @@ private:
 // is read by folders (the SDF map's sheet scan when none is).
 struct TFolderOpen {
   int Kind = kKindSdf2500;
-  int Mode = kOpenFolder;
+  TOpenMode Mode = TOpenMode::Folder;
 };
 
 TFolderOpen FolderOpenOf(const std::string& folder, int chosenKind) {
   namespace fs = std::filesystem;
   const std::string name = PathText(FsPath(folder).filename());
   for (const char* ext : {".txt", ".TXT"})
-    if (IsRegularFile(PathText(FsPath(folder) / (name + ext)))) return {kKindSdf2500, kOpenFile};
-  if (chosenKind != kKindByContent) return {chosenKind, kOpenFolder};
+    if (IsRegularFile(PathText(FsPath(folder) / (name + ext))))
+      return {kKindSdf2500, TOpenMode::File};
+  if (chosenKind != kKindByContent) return {chosenKind, TOpenMode::Folder};
   constexpr int kFilesLookedAt = 16;
   int looked = 0;
   for (const fs::path& file : XmlAndZipFilesBelow(folder)) {
     const TDataKind* kind = FindDataKind(KindOfFile(PathText(file)));
-    if (kind && kind->Folder) return {kind->Kind, kOpenFolder};
+    if (kind && kind->Folder) return {kind->Kind, TOpenMode::Folder};
     if (++looked == kFilesLookedAt) break;
   }
   return {};
@@ -155,8 +156,8 @@ const std::vector<TFileType>& OpenFileTypes() {
 TMainLogic::TMainLogic(TMainHost& host)
     : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders())) {
   project_->View->ClearBackground = true;
-  project_->CoordMode = kModePlane;
-  project_->Datum = kDatumJgd2000;
+  project_->CoordMode = TCoordMode::Plane;
+  project_->Datum = TDatum::Jgd2000;
   project_->Zone = 9;
   Guard([&] { ApplyMapSettings(); });
 }
@@ -185,7 +186,7 @@ void TMainLogic::OpenMap() {
       for (int i = 0; i < leaves.Count(); ++i) before.insert(leaves.Items(i));
     }
     int kind = choice->DataKind == kKindByContent ? KindOfFile(choice->FileName) : choice->DataKind;
-    int mode = kOpenFile;
+    TOpenMode mode = TOpenMode::File;
     if (IsDirectory(choice->FileName)) {
       const TFolderOpen folder = FolderOpenOf(choice->FileName, choice->DataKind);
       kind = folder.Kind;
@@ -499,7 +500,7 @@ TStatusLine TMainLogic::Status() const {
   TStatusLine status;
   const TMapProject& p = *project_;
   const std::string datum(DatumName(p.Datum));
-  status.System = p.CoordMode == kModePlane && p.Zone >= kMinZone && p.Zone <= kMaxZone
+  status.System = p.CoordMode == TCoordMode::Plane && p.Zone >= kMinZone && p.Zone <= kMaxZone
                       ? Roman(p.Zone) + "系 " + datum
                       : "緯度経度 " + datum;
   if (!loaded_) return status;
@@ -508,23 +509,19 @@ TStatusLine TMainLogic::Status() const {
   TFPoint w;
   p.View->DcToWc(*cursor_, w);
   const TEllipsoid& ellipsoid = EllipsoidOfDatum(p.Datum);
-  double north = 0, east = 0, lat = 0, lon = 0;
+  TPlanePoint plane{w.y, w.x};
+  TLatLon geo{w.y, w.x};
   try {
-    if (p.CoordMode == kModePlane) {
-      north = w.y;
-      east = w.x;
-      XYToLatLon(ellipsoid, p.Zone, lat, lon, north, east);
-    } else {
-      lat = w.y;
-      lon = w.x;
-      LatLonToXY(ellipsoid, p.Zone, north, east, lat, lon);
-    }
+    if (p.CoordMode == TCoordMode::Plane)
+      geo = XYToLatLon(ellipsoid, p.Zone, plane.X, plane.Y);
+    else
+      plane = LatLonToXY(ellipsoid, p.Zone, geo.Lat, geo.Lon);
   } catch (const EChizroError&) {
     return status;  // no zone to state a plane position in
   }
-  status.Plane = "X " + Fixed(north, 2) + " m  Y " + Fixed(east, 2) + " m";
-  status.LatLon = std::string(lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(lat), 6) + "°  " +
-                  (lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(lon), 6) + "°";
+  status.Plane = "X " + Fixed(plane.X, 2) + " m  Y " + Fixed(plane.Y, 2) + " m";
+  status.LatLon = std::string(geo.Lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(geo.Lat), 6) +
+                  "°  " + (geo.Lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(geo.Lon), 6) + "°";
   return status;
 }
 

@@ -35,7 +35,7 @@ TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
   const std::string path = std::string(CHIZRO_TEST_DATA_DIR) + "/" + c.File;
   TMapProject project{DefaultBuilders()};
   try {
-    project.Open(path, c.Kind, 2);
+    project.Open(path, c.Kind, TOpenMode::File);
     ADD_FAILURE() << "opened as a map";
   } catch (const ENoFigures& e) {
     const std::string message = e.what();

@@ -29,8 +29,8 @@ struct FigureData {
 struct FakeFile {
   TFRect Extent;
   std::vector<FigureData> Figures;
-  int CoordMode = kModePlane;
-  int Datum = 2;
+  TCoordMode CoordMode = TCoordMode::Plane;
+  TDatum Datum = TDatum::Jgd2000;
   int Zone = 0;                   // 0: the file states no zone
   bool LoadAtOpen = false;        // build the figures in OpenFile
   bool FailAfterFigures = false;  // LoadLeaf attaches its lists, then fails

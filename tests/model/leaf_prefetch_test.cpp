@@ -42,8 +42,8 @@ void MakeCity(FakeData& data, int failing = -1) {
       const double south = 35.60 + 0.01 * row;
       FakeFile file;
       file.Extent = {west, south + 0.01, west + 0.01, south};
-      file.CoordMode = kModeLatLon;
-      file.Datum = 2;
+      file.CoordMode = TCoordMode::LatLon;
+      file.Datum = TDatum::Jgd2000;
       for (int k = 0; k < 20; ++k) {
         const double x = west + 0.0004 * (k + 1);
         const double y = south + 0.0003 * (k % 7 + 1);
@@ -122,7 +122,7 @@ Walk WalkCity(unsigned workers, int failing = -1, std::size_t stopAfter = 1000) 
   MakeCity(data, failing);
   FakeBuilders reader{kKind, data};
   TMapProject project{reader};
-  project.Open("city", kKind, kOpenFolder);
+  project.Open("city", kKind, TOpenMode::Folder);
   Walk walk = WalkLeaves(project, workers, stopAfter);
   walk.Loads = data.LoadLog.size();
   return walk;
@@ -171,7 +171,7 @@ TEST(LeafPrefetchTest, AReaderThatCannotLoadConcurrentlyIsNotPrefetched) {
   MakeCity(data);
   FakeBuilders reader{kKind, data};
   TMapProject project{reader};
-  project.Open("city", kKind, kOpenFolder);
+  project.Open("city", kKind, TOpenMode::Folder);
   TMapTheme& theme = *project.Themes->Items(0);
   TLeafPrefetch prefetch(theme, {theme.Leaves->Items(0), theme.Leaves->Items(1)}, 2);
   EXPECT_EQ(prefetch.Workers(), 0u);
@@ -198,7 +198,7 @@ TEST_P(LeafPrefetchFolder, LoadsAheadAsInTurn) {
   auto walk = [&](unsigned workers) {
     TMapProject project{DefaultBuilders()};
     try {
-      project.Open(folder, c.Kind, kOpenFolder);
+      project.Open(folder, c.Kind, TOpenMode::Folder);
     } catch (const std::exception&) {
       // A bad file of the folder: the others are open.
     }

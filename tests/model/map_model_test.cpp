@@ -31,8 +31,8 @@ std::vector<TFPoint> Square(double x0, double y0, double size = 100) {
 }
 
 // A file of one polygon of class 5101, labelled at its first vertex.
-FakeFile Sheet(std::vector<TFPoint> points, int mode = kModePlane, int datum = 2, int zone = 0,
-               bool atOpen = false) {
+FakeFile Sheet(std::vector<TFPoint> points, TCoordMode mode = TCoordMode::Plane,
+               TDatum datum = TDatum::Jgd2000, int zone = 0, bool atOpen = false) {
   TFRect r{points[0].x, points[0].y, points[0].x, points[0].y};
   for (const TFPoint& p : points) {
     r.left = std::min(r.left, p.x);
@@ -74,12 +74,12 @@ protected:
 TEST_F(MapModelTest, TwoFilesOfOneKindGiveOneThemeWithTheUnionExtent) {
   data.Files["a"] = Sheet(Square(0, 0));
   data.Files["b"] = Sheet(Square(300, -200, 50));
-  EXPECT_TRUE(project.Open("not-a-map", kKind, 2));
+  project.Open("not-a-map", kKind, TOpenMode::File);
   EXPECT_FALSE(project.Placed);
-  EXPECT_TRUE(project.Open("a", kKind, 2));
+  project.Open("a", kKind, TOpenMode::File);
   EXPECT_TRUE(project.Placed);
   EXPECT_EQ(project.View->WorldRect, (TFRect{0, 100, 100, 0}));
-  EXPECT_TRUE(project.Open("b", kKind, 2));
+  project.Open("b", kKind, TOpenMode::File);
   ASSERT_EQ(project.Themes->Count(), 1);
   ASSERT_EQ(Theme().Leaves->Count(), 2);
   EXPECT_EQ(Theme().Extent, (TFRect{0, 100, 350, -200}));
@@ -95,20 +95,20 @@ TEST_F(MapModelTest, ThemeChoosesDefinitionFileAndLoadsItsTitle) {
                   "[MapTheme]\nThemeTitle=1/2500\n[C_5101]\n"
                   "Visible=1,0,0\nPen=0,0,1\nBrush=0,1\nFont=0,x,9,0,0,0,0,0\n");
   data.Files["a"] = Sheet(Square(0, 0));
-  project.Open("a", kKind, 2);
+  project.Open("a", kKind, TOpenMode::File);
   EXPECT_EQ(Theme().DefFileName, (dir.Path() / "def" / "Sdf25.ini").string());
   EXPECT_EQ(Theme().Title, "1/2500");
   EXPECT_EQ(Theme().ClassDefs->Count(), 1);
   // A kind without a definition file still gets its theme.
-  project.Open("x", 77, 2);
+  project.Open("x", 77, TOpenMode::File);
   EXPECT_EQ(Theme(1).DefFileName, "");
 }
 
 TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
   data.Files["near"] = Sheet(Square(0, 0));
   data.Files["far"] = Sheet(Square(50000, 50000));
-  project.Open("near", kKind, 2);
-  project.Open("far", kKind, 2);
+  project.Open("near", kKind, TOpenMode::File);
+  project.Open("far", kKind, TOpenMode::File);
   PaintAt(50, 50);
   EXPECT_TRUE(Leaf(0).Loaded);
   EXPECT_FALSE(Leaf(1).Loaded) << "a leaf outside the view is never loaded";
@@ -127,9 +127,9 @@ TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
 }
 
 TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryPaint) {
-  data.Files["bad"] = Sheet(Square(-10000, -20000), kModePlane, 1, 0);
+  data.Files["bad"] = Sheet(Square(-10000, -20000), TCoordMode::Plane, TDatum::Tokyo, 0);
   data.Files["bad"].FailAfterFigures = true;
-  project.Open("bad", kKind, 2);
+  project.Open("bad", kKind, TOpenMode::File);
   const TFRect extent = Leaf(0).Extent;
   EXPECT_THROW(PaintAt(extent.left + 10, extent.bottom + 10), EConvertError);
   EXPECT_EQ(Leaf(0).LoadError, "'x1' は数値ではありません");
@@ -144,29 +144,29 @@ TEST_F(MapModelTest, FirstThemeOpenedIsPaintedLast) {
   data.Files["a"] = Sheet(Square(0, 0));
   data.Files["b"] = Sheet(Square(0, 0));
   reader.Set(12, data);
-  project.Open("a", kKind, 2);
-  project.Open("b", 12, 2);
+  project.Open("a", kKind, TOpenMode::File);
+  project.Open("b", 12, TOpenMode::File);
   PaintAt(50, 50);
   EXPECT_EQ(data.LoadLog, (std::vector<std::string>{"b", "a"}));
 }
 
 TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
-  data.Files["a"] = Sheet(Square(12345, -23456), kModePlane, 2, 0, true);
-  project.Open("a", kKind, 2);
+  data.Files["a"] = Sheet(Square(12345, -23456), TCoordMode::Plane, TDatum::Jgd2000, 0, true);
+  project.Open("a", kKind, TOpenMode::File);
   const TFRect viewRect = project.View->WorldRect;
   const TFRect themeExtent = Theme().Extent;
   const TFRect leafExtent = Leaf(0).Extent;
   const auto points = Figure(Leaf(0)).Points;
-  project.SetCoordSystem(kModePlane, 9, 2);  // the same system: nothing moves
+  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);  // the same system: nothing moves
   EXPECT_EQ(Figure(Leaf(0)).Points, points);
   EXPECT_EQ(project.View->WorldRect, viewRect);
 
-  project.SetCoordSystem(kModeLatLon, 9, 2);
+  project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 35.79, 0.01);   // latitude
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.97, 0.01);  // longitude
   EXPECT_NEAR(project.View->WorldRect.left, 139.97, 0.01);
 
-  project.SetCoordSystem(kModePlane, 9, 2);
+  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);
   // There and back through degrees held as doubles: well under a millimetre.
   const double tolX = 1e-6;
   const double tolY = 1e-6;
@@ -199,30 +199,30 @@ constexpr double kPlaneTolerance = 0.001;
 
 TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
   data.Files["a"] = Sheet(Square(-5000, -40000));
-  project.Open("a", kKind, 2);
+  project.Open("a", kKind, TOpenMode::File);
   const TFRect before = project.View->WorldRect;
-  project.SetCoordSystem(kModePlane, 9, 1);
+  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Tokyo);
   // JGD2000 / zone IX (GRS80) to Tokyo / zone IX (Bessel 1841).
   const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:30169", before.left, before.top);
   EXPECT_NEAR(project.View->WorldRect.left, expected.x, kPlaneTolerance);
   EXPECT_NEAR(project.View->WorldRect.top, expected.y, kPlaneTolerance);
-  EXPECT_EQ(Leaf(0).Datum, 1);
+  EXPECT_EQ(Leaf(0).Datum, TDatum::Tokyo);
 }
 
 TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) {
-  data.Files["a"] = Sheet(Square(0, 0), kModePlane, 2, 0, true);
-  project.Open("a", kKind, 2);
+  data.Files["a"] = Sheet(Square(0, 0), TCoordMode::Plane, TDatum::Jgd2000, 0, true);
+  project.Open("a", kKind, TOpenMode::File);
   Leaf(0).Zone = 0;
   Theme().Zone = 0;
-  project.SetCoordSystem(kModeLatLon, 9, 2);
+  project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
   // Zone 9's origin is 36N 139 50E.
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 36.0, 1e-4);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.0 + 50.0 / 60.0, 1e-4);
 
-  project.SetCoordSystem(kModePlane, 9, 2);
+  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);
   Leaf(0).Zone = 25;
   try {
-    project.SetCoordSystem(kModeLatLon, 9, 2);
+    project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
     ADD_FAILURE() << "zone 25 converted";
   } catch (const EZoneError& e) {
     EXPECT_EQ(e.Zone(), 25);
@@ -255,7 +255,7 @@ TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
   project.ZoneFixed = c.ZoneFixed;
   for (const auto& [name, file] : c.Files) {
     data.Files[name] = file;
-    project.Open(name, kKind, kOpenFile);
+    project.Open(name, kKind, TOpenMode::File);
   }
   EXPECT_EQ(project.Zone, c.Zone);
   const FakeFile& file = c.Files.at(static_cast<std::size_t>(c.Leaf)).second;
@@ -263,7 +263,7 @@ TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
   const TFPoint vertex = ProjTransform(c.Crs, c.ProjectCrs, p.x, p.y);
   const TFPoint corner = ProjTransform(c.Crs, c.ProjectCrs, file.Extent.left, file.Extent.top);
   TMapLeaf& leaf = Leaf(c.Leaf);
-  EXPECT_EQ(leaf.Datum, 2);
+  EXPECT_EQ(leaf.Datum, TDatum::Jgd2000);
   EXPECT_EQ(leaf.Zone, c.Zone);
   EXPECT_NEAR(leaf.Extent.left, corner.x, kPlaneTolerance);
   EXPECT_NEAR(leaf.Extent.top, corner.y, kPlaneTolerance);
@@ -275,17 +275,22 @@ TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
 
 // Squares around Tokyo (zone IX, Tokyo datum), Nagoya (zone VII) and
 // 36N 139.9E in degrees.
-const FakeFile kTokyoAtOpen = Sheet(Square(-5994.469, -35363.475), kModePlane, 1, 9, true);
-const FakeFile kTokyoByPaint = Sheet(Square(-5994.469, -35363.475), kModePlane, 1, 9);
-const FakeFile kNagoyaAtOpen = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7, true);
-const FakeFile kNagoyaByPaint = Sheet(Square(-33400, -88700, 200), kModePlane, 2, 7);
-const FakeFile kDegrees = Sheet({{139.9, 36.0}, {139.91, 36.01}}, kModeLatLon, 2, 0, true);
-const FakeFile kZoneIX = Sheet(Square(-6000, -35400), kModePlane, 2, 9, true);
+const FakeFile kTokyoAtOpen =
+    Sheet(Square(-5994.469, -35363.475), TCoordMode::Plane, TDatum::Tokyo, 9, true);
+const FakeFile kTokyoByPaint =
+    Sheet(Square(-5994.469, -35363.475), TCoordMode::Plane, TDatum::Tokyo, 9);
+const FakeFile kNagoyaAtOpen =
+    Sheet(Square(-33400, -88700, 200), TCoordMode::Plane, TDatum::Jgd2000, 7, true);
+const FakeFile kNagoyaByPaint =
+    Sheet(Square(-33400, -88700, 200), TCoordMode::Plane, TDatum::Jgd2000, 7);
+const FakeFile kDegrees =
+    Sheet({{139.9, 36.0}, {139.91, 36.01}}, TCoordMode::LatLon, TDatum::Jgd2000, 0, true);
+const FakeFile kZoneIX = Sheet(Square(-6000, -35400), TCoordMode::Plane, TDatum::Jgd2000, 9, true);
 // Degrees in Fukuoka city (zone II by the notice) and Tottori city (zone V).
 const FakeFile kFukuokaDegrees =
-    Sheet({{130.40, 33.59}, {130.41, 33.60}}, kModeLatLon, 2, 0, true);
+    Sheet({{130.40, 33.59}, {130.41, 33.60}}, TCoordMode::LatLon, TDatum::Jgd2000, 0, true);
 const FakeFile kTottoriDegrees =
-    Sheet({{134.23, 35.50}, {134.24, 35.51}}, kModeLatLon, 2, 0, true);
+    Sheet({{134.23, 35.50}, {134.24, 35.51}}, TCoordMode::LatLon, TDatum::Jgd2000, 0, true);
 
 INSTANTIATE_TEST_SUITE_P(
     Opens, MapModelArrivalTest,
@@ -342,17 +347,17 @@ TEST_F(MapModelTest, ALeafIsOpenOnceWhicheverOfItsFilesIsGiven) {
   }
   for (const char* name :
        {"/maps/09LD183/s.txt", "/maps/09LD183", "/maps/09LD183/s.txt", "/maps/09LD184/s.txt"})
-    project.Open(name, kKind, kOpenFile);
+    project.Open(name, kKind, TOpenMode::File);
   EXPECT_EQ(Theme().Leaves->Count(), 2);
 }
 
 TEST_F(MapModelTest, LeavesAddedBeforeAFolderScanFailsAreConvertedToo) {
-  data.Files["/maps/a"] = Sheet(Square(-10000, -20000), kModePlane, 1);
-  data.Files["/maps/b"] = Sheet(Square(0, 0), kModePlane, 1, 0, true);
+  data.Files["/maps/a"] = Sheet(Square(-10000, -20000), TCoordMode::Plane, TDatum::Tokyo);
+  data.Files["/maps/b"] = Sheet(Square(0, 0), TCoordMode::Plane, TDatum::Tokyo, 0, true);
   data.Files["/maps/b"].FailAfterFigures = true;
-  EXPECT_THROW(project.Open("/maps", kKind, kOpenFolder), EConvertError);
+  EXPECT_THROW(project.Open("/maps", kKind, TOpenMode::Folder), EConvertError);
   ASSERT_EQ(Theme().Leaves->Count(), 1);
-  EXPECT_EQ(Leaf(0).Datum, 2);
+  EXPECT_EQ(Leaf(0).Datum, TDatum::Jgd2000);
   EXPECT_GT(std::hypot(Leaf(0).Extent.left + 10000, Leaf(0).Extent.top + 19900), 300.0);
   EXPECT_EQ(Theme().Extent, Leaf(0).Extent);
 }

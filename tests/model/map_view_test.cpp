@@ -155,7 +155,7 @@ TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
   project.SetScale(2500);
   project.View->CenterX = 139.5;
   project.View->CenterY = 35.5;
-  project.CoordMode = kModeLatLon;
+  project.CoordMode = TCoordMode::LatLon;
   project.Draw();
   double fx = 0;
   double fy = 0;

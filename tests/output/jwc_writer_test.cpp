@@ -60,7 +60,7 @@ protected:
   // Opens the files as the window does: single-file mode, 96 ppi, 1:2500.
   void Open(const std::vector<std::string>& names) {
     project.SetCanvas(&canvas);
-    for (const std::string& name : names) project.Open(name, kKind, 2);
+    for (const std::string& name : names) project.Open(name, kKind, TOpenMode::File);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
   }

@@ -80,12 +80,12 @@ protected:
   }
 
   // Opens the sheet and writes "temp.txt"; its bytes.
-  static std::string Convert(const std::string& home, int mode) {
+  static std::string Convert(const std::string& home, TOpenMode mode) {
     const test::ScopedProgramDir program(home + kSep);
     TMapProject project{DefaultBuilders()};
     const std::string map =
-        mode == kOpenFile ? home + kSep + "09LD183" + kSep + "09LD183.txt" : home;
-    EXPECT_TRUE(project.Open(map, kKindSdf2500, mode));
+        mode == TOpenMode::File ? home + kSep + "09LD183" + kSep + "09LD183.txt" : home;
+    project.Open(map, kKindSdf2500, mode);
     EXPECT_EQ(project.Themes->Count(), 1);
     if (project.Themes->Count() != 1) return {};
     const TMapLeafGrp& leaves = *project.Themes->Items(0)->Leaves;
@@ -112,10 +112,10 @@ TEST_F(JapaneseFolder, SheetOpensAndIsWrittenAsInAPlainFolder) {
   // The folder has the Unicode name, not one character for each byte.
   EXPECT_TRUE(fs::is_directory(dir.Path() / L"\u8868\u793A\u30BD" / L"\u5730\u56F3"));
 #endif
-  const std::string expected = Convert(plain, kOpenFile);
+  const std::string expected = Convert(plain, TOpenMode::File);
   ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(Convert(japanese, kOpenFile), expected);
-  EXPECT_EQ(Convert(japanese, kOpenFolder), expected);
+  EXPECT_EQ(Convert(japanese, TOpenMode::File), expected);
+  EXPECT_EQ(Convert(japanese, TOpenMode::Folder), expected);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ struct ContractCase {
   const char* Name;
   int Kind;
   const char* Input;   // relative to the source tree
-  int OpenMode;        // 1 folder, 2 file
+  TOpenMode OpenMode;
   bool Golden = true;  // false: the reader's own golden files cover the figures
 };
 
@@ -37,7 +37,7 @@ TEST_P(ReaderContract, OpenFileGivesNoLeafForAMissingFileAndLeavesTheLeafToItsCa
   const auto reader = MakeReader(c.Kind);
   TMapLeafGrp leaves(nullptr);
   EXPECT_EQ(reader->OpenFile(leaves, DataPath("no-such-file.txt")), nullptr);
-  if (c.OpenMode == 2) {
+  if (c.OpenMode == TOpenMode::File) {
     const auto leaf = reader->OpenFile(leaves, SourcePath(c.Input));
     ASSERT_TRUE(leaf);
     EXPECT_EQ(leaf->FileName, SourcePath(c.Input));
@@ -50,7 +50,7 @@ TEST_P(ReaderContract, PaintLoadsAndAReloadGivesTheSameFigures) {
   const ContractCase& c = GetParam();
   const ScopedProgramDir program(SourcePath());
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(SourcePath(c.Input), c.Kind, c.OpenMode));
+  project.Open(SourcePath(c.Input), c.Kind, c.OpenMode);
   const TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_GE(theme.Leaves->Count(), 1);
   const auto paintAt = [&](double x, double y) {
@@ -89,16 +89,19 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ReaderContract,
     ::testing::Values(
         // JGD2000 sheets in a JGD2000 project: nothing moves.
-        ContractCase{"SdfFolder", kKindSdf2500, "samples/sdf", 1, false},
-        ContractCase{"SdfTokyoSheet", kKindSdf2500, "tests/data/sdf/disc/07MD623", 2},
-        ContractCase{"Ksj", kKindKsj, "tests/data/ksj/N03-85_13_sample.txt", 2},
-        ContractCase{"GkuPnt", kKindGkuPnt, "tests/data/gkupnt/13101-17.0a_chiyoda.csv", 2},
-        ContractCase{"StcXml", kKindStcXml, "tests/data/xml/chiyoda_sjis.xml", 2},
-        ContractCase{"Fgd", kKindFgd, "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml", 2},
-        ContractCase{"Enc", kKindEnc, "tests/data/enc/JP4TEST1.lst.txt", 2},
-        ContractCase{"Raster", kKindRaster, "tests/data/raster/tokyo.bmp", 2},
-        ContractCase{"GpsTokyo", kKindGpsWpt, "tests/data/gps/track_tokyo_dm.txt", 2},
-        ContractCase{"Vector", kKindVectorBase + kKindSdf2500, "tests/data/vector/09LD183.vec", 2}),
+        ContractCase{"SdfFolder", kKindSdf2500, "samples/sdf", TOpenMode::Folder, false},
+        ContractCase{"SdfTokyoSheet", kKindSdf2500, "tests/data/sdf/disc/07MD623", TOpenMode::File},
+        ContractCase{"Ksj", kKindKsj, "tests/data/ksj/N03-85_13_sample.txt", TOpenMode::File},
+        ContractCase{"GkuPnt", kKindGkuPnt, "tests/data/gkupnt/13101-17.0a_chiyoda.csv",
+                     TOpenMode::File},
+        ContractCase{"StcXml", kKindStcXml, "tests/data/xml/chiyoda_sjis.xml", TOpenMode::File},
+        ContractCase{"Fgd", kKindFgd, "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml",
+                     TOpenMode::File},
+        ContractCase{"Enc", kKindEnc, "tests/data/enc/JP4TEST1.lst.txt", TOpenMode::File},
+        ContractCase{"Raster", kKindRaster, "tests/data/raster/tokyo.bmp", TOpenMode::File},
+        ContractCase{"GpsTokyo", kKindGpsWpt, "tests/data/gps/track_tokyo_dm.txt", TOpenMode::File},
+        ContractCase{"Vector", kKindVectorBase + kKindSdf2500, "tests/data/vector/09LD183.vec",
+                     TOpenMode::File}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace

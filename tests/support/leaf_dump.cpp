@@ -86,9 +86,9 @@ std::string SourcePath(std::string_view relative) {
 std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs) {
   std::string s = "leaf " + Relative(leaf.FileName) + "\nname " + Text(Relative(leaf.Name)) +
                   "\nsheet " + Text(Relative(leaf.SheetName)) + "\nmode " +
-                  std::to_string(leaf.CoordMode) + " datum " + std::to_string(leaf.Datum) +
-                  " zone " + std::to_string(leaf.Zone) + (leaf.Loaded ? " loaded" : "") +
-                  "\nextent " + Rect(leaf.Extent) + "\ncorners";
+                  std::to_string(CodeOfCoordMode(leaf.CoordMode)) + " datum " +
+                  std::to_string(CodeOfDatum(leaf.Datum)) + " zone " + std::to_string(leaf.Zone) +
+                  (leaf.Loaded ? " loaded" : "") + "\nextent " + Rect(leaf.Extent) + "\ncorners";
   for (const TFPoint& p : leaf.Corners) s += " " + Num(p.x) + " " + Num(p.y);
   s += "\n";
   if (!leaf.NoFigureReason.empty()) s += "reason " + leaf.NoFigureReason + "\n";
@@ -97,7 +97,7 @@ std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs) {
          std::to_string(grp->Count()) + "\n";
     for (const auto& fig : grp->Figures()) {
       s += " fig " + Text(fig->ClassCode) + " name " + Text(fig->Name) + " label " +
-           Num(fig->LabelX) + " " + Num(fig->LabelY) + (fig->Flag ? "" : " flag 0") + "\n";
+           Num(fig->LabelX) + " " + Num(fig->LabelY) + "\n";
       for (const std::string& t : fig->Texts) s += "  text " + Text(t) + "\n";
       for (std::size_t i = 0; i < fig->Props.Count(); ++i)
         s += "  prop " + Text(fig->Props[i].Key) + "=" + Text(fig->Props[i].Object) + "\n";

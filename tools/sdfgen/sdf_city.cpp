@@ -1059,8 +1059,7 @@ private:
         if (!InSheet(p) || !OnLand(p)) continue;
         const TCm cm{ToCm(p.x), ToCm(p.y)};
         const int name = AddPoint(sankakuPnt_, 7301, cm);
-        double lat = 0, lon = 0;
-        XYToLatLon(o_.Tokyo ? kBessel1841 : kGrs80, id_.Zone, lat, lon, p.y, p.x);
+        const auto [lat, lon] = XYToLatLon(o_.Tokyo ? kBessel1841 : kGrs80, id_.Zone, p.y, p.x);
         const bool triangulation = r < o_.ControlPoints * 0.1;
         const std::string town = TownName(o_.Seed, a.Main, b.Main);
         char code[24];

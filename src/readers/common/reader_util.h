@@ -90,13 +90,13 @@ public:
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) final;
 
 protected:
-  explicit TSingleFileBuilder(int coordMode) : coordMode_(coordMode) {}
+  explicit TSingleFileBuilder(TCoordMode coordMode) : coordMode_(coordMode) {}
   // Sets what the reader takes from the file name (names, datum) before the
   // file is read.
   virtual void PrepareLeaf(TMapLeaf& /*leaf*/) const {}
 
 private:
-  int coordMode_;
+  TCoordMode coordMode_;
 };
 
 }  // namespace chizro

@@ -400,7 +400,7 @@ void TMapBuilder_Enc::PrepareLeaf(TMapLeaf& leaf) const {
   const std::size_t dot = base.find_last_of('.');
   leaf.SheetName = dot == std::string::npos ? base : base.substr(0, dot);
   leaf.Name = base.substr(0, 3);
-  leaf.Datum = kDatumWgs84;
+  leaf.Datum = TDatum::Wgs84;
 }
 
 void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {

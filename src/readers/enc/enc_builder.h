@@ -21,7 +21,7 @@ namespace chizro {
 // characters), loaded at once.
 class TMapBuilder_Enc final : public TSingleFileBuilder {
 public:
-  TMapBuilder_Enc() : TSingleFileBuilder(kModeLatLon) {}
+  TMapBuilder_Enc() : TSingleFileBuilder(TCoordMode::LatLon) {}
 
   // Reads the attribute table and the leaf's listing, and attaches, each
   // when it has figures, a polygon list (areas by ascending size of their

@@ -67,7 +67,7 @@ struct TParseStop {
 
 // A coordinate system named by an srsName.
 struct TSrs {
-  int Mode = kModeLatLon;
+  TCoordMode Mode = TCoordMode::LatLon;
   int Zone = 0;
   friend bool operator==(const TSrs&, const TSrs&) = default;
 };
@@ -84,7 +84,7 @@ std::optional<TSrs> ParseSrsName(std::string name) {
     rest.remove_prefix(8);
   else
     return std::nullopt;
-  if (rest == "bl") return TSrs{kModeLatLon, 0};
+  if (rest == "bl") return TSrs{TCoordMode::LatLon, 0};
   if (!rest.starts_with('x') || rest.size() < 2 || rest.size() > 3) return std::nullopt;
   rest.remove_prefix(1);
   int zone = 0;
@@ -92,7 +92,7 @@ std::optional<TSrs> ParseSrsName(std::string name) {
   if (ec != std::errc{} || ptr != rest.data() + rest.size() || rest.front() == '0' ||
       zone < kMinZone || zone > kMaxZone)
     return std::nullopt;
-  return TSrs{kModePlane, zone};
+  return TSrs{TCoordMode::Plane, zone};
 }
 
 // The simple properties of a feature whose text is kept.
@@ -548,7 +548,7 @@ TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
 void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
   leaf.CoordMode = srs.Mode;
   leaf.Zone = srs.Zone;
-  leaf.Datum = kDatumJgd2000;
+  leaf.Datum = TDatum::Jgd2000;
 }
 
 // Reads a file to find its system and extent. Null when it is not FGD (with

@@ -647,8 +647,8 @@ std::vector<std::unique_ptr<TMapLeaf>> TDemSets::MakeLeaves(TMapLeafGrp& leaves,
     leaf->FileName = name;
     leaf->SheetName = sheet;
     leaf->Name = sheet;
-    leaf->CoordMode = kModeLatLon;
-    leaf->Datum = kDatumJgd2000;
+    leaf->CoordMode = TCoordMode::LatLon;
+    leaf->Datum = TDatum::Jgd2000;
     leaf->Zone = 0;
     leaf->Extent = extent.Rect;
     sets_[name] = TSet{std::move(set), {}};
@@ -670,8 +670,8 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
   if (it == sets_.end()) throw EInOutError(Quoted(leaf.FileName) + " は標高タイルの組ではありません");
   const TSet& set = it->second;
   if (set.Error) std::rethrow_exception(set.Error);
-  leaf.CoordMode = kModeLatLon;
-  leaf.Datum = kDatumJgd2000;
+  leaf.CoordMode = TCoordMode::LatLon;
+  leaf.Datum = TDatum::Jgd2000;
   leaf.Zone = 0;
   TDemGrid grid = DemFrame(set.Tiles, leaf.FileName);
   // The first tile's error goes on as it is, naming its file and line.

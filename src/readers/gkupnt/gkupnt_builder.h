@@ -32,7 +32,7 @@ namespace chizro {
 // OpenFile gives a leaf in plane rectangular coordinates, loaded at once.
 class TMapBuilder_GkuPnt final : public TSingleFileBuilder {
 public:
-  TMapBuilder_GkuPnt() : TSingleFileBuilder(kModePlane) {}
+  TMapBuilder_GkuPnt() : TSingleFileBuilder(TCoordMode::Plane) {}
 
   // Attaches the "PNT" point list first and fills it record by record: a
   // zone, X or Y that is not a number (EConvertError, EFloatConvertError) or

@@ -159,7 +159,7 @@ public:
     if (n_ > 0) leaf.Extent = extent_.Rect;
     points_.AddToLeaf(leaf, kClass, attributes_);
     arcs_.AddToLeaf(leaf, kClass, TArcKinds{0});
-    leaf.Datum = datum_ == "WGS84" ? kDatumWgs84 : kDatumTokyo;
+    leaf.Datum = datum_ == "WGS84" ? TDatum::Wgs84 : TDatum::Tokyo;
   }
 
 private:

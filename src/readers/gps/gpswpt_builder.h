@@ -41,7 +41,7 @@ namespace chizro {
 // paint longer (IdleCount 1).
 class TMapBuilder_GPSWPT final : public TSingleFileBuilder {
 public:
-  TMapBuilder_GPSWPT() : TSingleFileBuilder(kModeLatLon) {}
+  TMapBuilder_GPSWPT() : TSingleFileBuilder(TCoordMode::LatLon) {}
 
   // Builds the "TRK" point and line lists and sets the leaf's Extent and
   // Datum; a file without track points says so in NoFigureReason. A coordinate that is not a

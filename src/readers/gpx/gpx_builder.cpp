@@ -573,8 +573,8 @@ TParseResult Parse(const std::string& fileName, TGpxHandler& handler) {
 }
 
 void SetLeafSystem(TMapLeaf& leaf) {
-  leaf.CoordMode = kModeLatLon;
-  leaf.Datum = kDatumWgs84;
+  leaf.CoordMode = TCoordMode::LatLon;
+  leaf.Datum = TDatum::Wgs84;
 }
 
 }  // namespace

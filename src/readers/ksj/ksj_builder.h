@@ -48,7 +48,7 @@ namespace chizro {
 // EListIndexError for a file that ends inside a record.
 class TMapBuilder_Ksj final : public TSingleFileBuilder {
 public:
-  TMapBuilder_Ksj() : TSingleFileBuilder(kModeLatLon) {}
+  TMapBuilder_Ksj() : TSingleFileBuilder(TCoordMode::LatLon) {}
 
   // Reads the whole file for the data item `leaf.Name` and sets the leaf's
   // Extent to the rectangle of all arc points. A data error ends the load

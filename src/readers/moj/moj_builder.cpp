@@ -1220,10 +1220,10 @@ constexpr const char* kLocalNotice =
     "ほかのデータとの位置関係は合っていません (ファイルの座標のまま表示します)。";
 
 void SetLeafSystem(TMapLeaf& leaf, int zone) {
-  leaf.CoordMode = kModePlane;
+  leaf.CoordMode = TCoordMode::Plane;
   if (zone > 0) {
     leaf.Zone = zone;
-    leaf.Datum = kDatumJgd2000;
+    leaf.Datum = TDatum::Jgd2000;
     return;
   }
   // Local coordinates stay as they are: no zone (the theme's is used) and
@@ -1232,7 +1232,7 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
   if (const TMapTheme* theme = leaf.Theme())
     leaf.Datum = theme->Datum;
   else
-    leaf.Datum = kDatumJgd2000;
+    leaf.Datum = TDatum::Jgd2000;
 }
 
 // Reads a file for its system and extent. With `build` the same pass builds

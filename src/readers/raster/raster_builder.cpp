@@ -99,7 +99,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
   if (!IsFile(fileName) || !IsFile(headerName)) return nullptr;
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   leaf->FileName = fileName;
-  leaf->CoordMode = kModeLatLon;
+  leaf->CoordMode = TCoordMode::LatLon;
   leaf->SheetName = BaseName(fileName);
   leaf->Name = fileName;
 

@@ -483,7 +483,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
   leaf->SheetName = name;
   leaf->FileName = folder;
   leaf->Name = name;
-  leaf->CoordMode = kModePlane;
+  leaf->CoordMode = TCoordMode::Plane;
 
   LocatedAt(
       descPath,
@@ -512,13 +512,13 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
           // only, in the TOKYO datum.
           c[1] = {c[0].x, c[2].y};
           c[3] = {c[2].x, c[0].y};
-          leaf->Datum = kDatumTokyo;
+          leaf->Datum = TDatum::Tokyo;
         } else {
           c[1].y = real(5);
           c[1].x = real(6);
           c[3].y = real(7);
           c[3].x = real(8);
-          leaf->Datum = f.At(9) == "0" ? kDatumTokyo : kDatumJgd2000;
+          leaf->Datum = f.At(9) == "0" ? TDatum::Tokyo : TDatum::Jgd2000;
         }
       });
   const auto& c = leaf->Corners;

@@ -228,7 +228,7 @@ struct TMapBuilder_STCXML::TParser {
 };
 
 TMapBuilder_STCXML::TMapBuilder_STCXML()
-    : TSingleFileBuilder(kModePlane), parser_(std::make_unique<TParser>()) {}
+    : TSingleFileBuilder(TCoordMode::Plane), parser_(std::make_unique<TParser>()) {}
 
 TMapBuilder_STCXML::~TMapBuilder_STCXML() = default;
 
@@ -275,7 +275,7 @@ const xc::DOMNode* FeatureCoordinates(const xc::DOMNode* feature) {
 // children after the first two, which hold its geometry and description).
 // The label is the point of "X_CODE" and "Y_CODE" projected into `zone`, or
 // else the middle of the feature's box.
-void ReadProperties(const xc::DOMNode* feature, int datum, int zone, const TExtentBuilder& box,
+void ReadProperties(const xc::DOMNode* feature, TDatum datum, int zone, const TExtentBuilder& box,
                     TFigure& polygon) {
   double labelLon = 0;
   double labelLat = 0;
@@ -300,11 +300,9 @@ void ReadProperties(const xc::DOMNode* feature, int datum, int zone, const TExte
     }
   }
   if (hasLon && hasLat) {
-    double northing = 0;
-    double easting = 0;
-    LatLonToXY(EllipsoidOfDatum(datum), zone, northing, easting, labelLat, labelLon);
-    polygon.LabelX = easting;
-    polygon.LabelY = northing;
+    const TPlanePoint label = LatLonToXY(EllipsoidOfDatum(datum), zone, labelLat, labelLon);
+    polygon.LabelX = label.Y;
+    polygon.LabelY = label.X;
   } else {
     // No label point of its own: the middle of the feature, rather than
     // the point of another feature or of latitude 0, longitude 0.

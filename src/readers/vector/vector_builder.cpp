@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <type_traits>
 
@@ -74,14 +75,25 @@ THeader ParseHeader(const unsigned char* p) {
   return h;
 }
 
+// The model's value of a header code; an unknown code is an error at its
+// offset.
+template <class T>
+T KnownCode(std::optional<T> value, std::int32_t code, const char* field, unsigned long long offset,
+            const std::string& fileName) {
+  if (value) return *value;
+  EInOutError error(std::string(field) + " " + std::to_string(code) + " は不明です");
+  error.Locate(fileName, TErrorPlace::Offset(offset));
+  throw error;
+}
+
 void FillLeaf(TMapLeaf& leaf, THeader& h, const std::string& fileName) {
   leaf.FileName = fileName;
   leaf.Name = BaseName(fileName);
   leaf.SheetName = std::move(h.Title);
   leaf.Corners = h.Corners;
   leaf.Extent = h.Extent;
-  leaf.Datum = h.Datum;
-  leaf.CoordMode = h.CoordMode;
+  leaf.Datum = DatumOfCode(h.Datum);
+  leaf.CoordMode = KnownCode(CoordModeOfCode(h.CoordMode), h.CoordMode, "座標系", 320, fileName);
   leaf.Zone = h.Zone;
 }
 
@@ -156,7 +168,6 @@ private:
 // Fills `fig` from the rest of its record: `rec` is the 48-byte fixed part,
 // the variable data follow at the reader's position.
 void ReadFigure(TRecordReader& in, const unsigned char* rec, TFigure& fig) {
-  fig.Flag = rec[8] != 0;
   fig.LabelX = LoadReal(rec + 12);
   fig.LabelY = LoadReal(rec + 16);
   fig.Extent = {LoadReal(rec + 20), LoadReal(rec + 24), LoadReal(rec + 28), LoadReal(rec + 32)};

@@ -11,8 +11,8 @@
 //     264 4    sheet value                         (not used)
 //     268 32   four corner points, x then y     -> Corners
 //     300 16   left, top, right, bottom         -> Extent
-//     316 4    datum code                       -> Datum
-//     320 4    coordinate mode                  -> CoordMode
+//     316 4    datum code (1 to 3)              -> Datum
+//     320 4    coordinate mode (1 or 2)         -> CoordMode
 //     324 4    zone                             -> Zone
 //     328 256  description text                    (not used)
 //     588 4    number of class blocks
@@ -21,7 +21,7 @@
 //     260 4    number of figure records
 //   figure record, 48 bytes, then its variable data
 //     4   4    kind: 1 point, 2 polyline, 3 polygon
-//     8   1    flag byte (non-zero: Flag set)
+//     8   1    flag byte                           (not used)
 //     12  8    label x, y
 //     20  16   extent: left, top, right, bottom
 //     36  4    n vertices      -> n * (x, y)
@@ -32,7 +32,8 @@
 //
 // The file is untrusted: every count and length is checked against the bytes
 // that remain before anything is allocated for it, and a file that ends too
-// early or holds a count that cannot be right ends the read with EInOutError.
+// early, holds a count that cannot be right or an unknown datum or coordinate
+// mode ends the read with EInOutError.
 #pragma once
 
 #include <memory>

@@ -73,7 +73,7 @@ TEST(FgdReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
 TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   const std::string file = DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml");
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(file, kKindFgd, kOpenFile));
+  project.Open(file, kKindFgd, TOpenMode::File);
   EXPECT_EQ(project.Zone, 2);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
@@ -173,7 +173,7 @@ TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   TempDir dir;
   const std::string zip = MakeZip(dir.Path());
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(zip, kKindFgd, kOpenFile));
+  project.Open(zip, kKindFgd, TOpenMode::File);
   ASSERT_EQ(project.Themes->Count(), 1);
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 5);
@@ -188,7 +188,7 @@ TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   }
   EXPECT_EQ(figures, 4u + 3u + 3u + 2u + 3u);
   // Every member is open now: a second open adds nothing.
-  EXPECT_TRUE(project.Open(zip, kKindFgd, kOpenFile));
+  project.Open(zip, kKindFgd, TOpenMode::File);
   EXPECT_EQ(theme.Leaves->Count(), 5);
 }
 
@@ -200,7 +200,7 @@ TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
   fs::copy_file(DataPath("fgd/bad/other_namespace.xml"), dir.Path() / "a" / "other.xml");
   MakeZip(dir.Path() / "a");
   TMapProject project{DefaultBuilders()};
-  project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
+  project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 6);
 }
@@ -223,7 +223,7 @@ TEST(FgdReader, FolderLeavesAndErrorsComeInPathOrder) {
     TMapProject project{DefaultBuilders()};
     std::string error;
     try {
-      project.Open(dir.Path().string(), kKindFgd, kOpenFolder);
+      project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
     } catch (const EInOutError& e) {
       error = e.what();
     }

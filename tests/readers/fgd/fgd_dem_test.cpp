@@ -305,7 +305,7 @@ TEST_P(DemAgainstGdal, LengthWithinOnePercentAndLinesClose) {
   ScopedProgramDir home(kSourceRoot);
   TMapProject project{DefaultBuilders()};
   project.SetContourInterval(c.Interval);
-  ASSERT_TRUE(project.Open(kDem + c.Fixture, kKindFgd, kOpenFile));
+  project.Open(kDem + c.Fixture, kKindFgd, TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   // The block is one surface: one leaf over its four tiles.
   ASSERT_EQ(theme.Leaves->Count(), 1);
@@ -341,7 +341,7 @@ TEST(DemReader, ABlockIsOneLeafOverItsTilesAndReopeningAddsNothing) {
   auto leaf = reader.OpenFile(leaves, kDem + "block_2x2.zip");
   ASSERT_TRUE(leaf);
   EXPECT_EQ(leaf->FileName, kDem + "block_2x2.zip|DEM-0.2s");
-  EXPECT_EQ(leaf->CoordMode, kModeLatLon);
+  EXPECT_EQ(leaf->CoordMode, TCoordMode::LatLon);
   EXPECT_NEAR(leaf->Extent.left, 130.5, 1e-5);
   EXPECT_NEAR(leaf->Extent.top, 33.6, 1e-5);
   EXPECT_NEAR(leaf->Extent.right, 130.5 + 120 * kCell, 1e-5);
@@ -393,7 +393,7 @@ TEST(DemReader, ATileCutShortIsReportedAndTheOtherStaysContoured) {
 TEST(DemInterval, TheProjectsIntervalReContoursAndZeroTakesTheDefinitionFile) {
   ScopedProgramDir home(kSourceRoot);
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(kDem + "single.xml", kKindFgd, kOpenFile));
+  project.Open(kDem + "single.xml", kKindFgd, TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   // "def\Fgd.ini" gives DEM5 2 m.

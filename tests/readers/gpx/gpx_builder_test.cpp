@@ -62,8 +62,8 @@ TEST_P(GpxContent, GivesOneLinePerSegmentAndRouteAndOnePointPerWaypoint) {
   ASSERT_TRUE(leaf);
   EXPECT_TRUE(leaf->Loaded);
   EXPECT_EQ(leaf->IdleCount, 1);
-  EXPECT_EQ(leaf->CoordMode, kModeLatLon);
-  EXPECT_EQ(leaf->Datum, kDatumWgs84);
+  EXPECT_EQ(leaf->CoordMode, TCoordMode::LatLon);
+  EXPECT_EQ(leaf->Datum, TDatum::Wgs84);
   EXPECT_EQ(leaf->Name, c.File);
   EXPECT_EQ(Figures(*leaf), c.Figures);
 }
@@ -104,7 +104,7 @@ TFPoint ProjZoneIX(double lat, double lon) {
 
 TEST(GpxReader, PositionsComeIntoAPlaneProjectAsProjPutsThem) {
   TMapProject project{DefaultBuilders()};  // plane rectangular, JGD2000, zone IX
-  ASSERT_TRUE(project.Open(DataPath("gpx/gpx10_routes_waypoints.gpx"), kKindGpx, kOpenFile));
+  project.Open(DataPath("gpx/gpx10_routes_waypoints.gpx"), kKindGpx, TOpenMode::File);
   const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
   ASSERT_EQ(leaf.FigGrpCount(), 3);
   // The positions as the fixture writes them: the track's two points, the
@@ -294,7 +294,7 @@ TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
 
 TEST(GpxReader, ADamagedFileInAProjectStaysDrawnAndReportsOnce) {
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(DataPath("gpx/cut_short.gpx"), kKindGpx, kOpenFile));
+  project.Open(DataPath("gpx/cut_short.gpx"), kKindGpx, TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   EXPECT_THROW(theme.LoadLeaf(leaf), EInOutError);
@@ -302,7 +302,7 @@ TEST(GpxReader, ADamagedFileInAProjectStaysDrawnAndReportsOnce) {
   // Kept and in the project's plane coordinates: 3 + 2 vertices and a point.
   EXPECT_TRUE(leaf.Loaded);
   EXPECT_TRUE(leaf.HasFigures());
-  EXPECT_EQ(leaf.CoordMode, kModePlane);
+  EXPECT_EQ(leaf.CoordMode, TCoordMode::Plane);
   ASSERT_EQ(Figures(leaf).size(), 3u);
   const TFPoint expected = ProjZoneIX(35.6850, 139.7630);  // the last whole point
   const TFPoint last = leaf.FigGrps[0]->Items(1)->Points.back();

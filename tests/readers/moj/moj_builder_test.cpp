@@ -230,7 +230,7 @@ TEST(MojReader, RealExcerptSharedBoundariesAreNotDoubled) {
   const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/46505-3411-1_excerpt.xml"));
   ASSERT_TRUE(leaf);
   EXPECT_EQ(leaf->Zone, 2);
-  EXPECT_EQ(leaf->Datum, kDatumJgd2000);
+  EXPECT_EQ(leaf->Datum, TDatum::Jgd2000);
   int doubles = 0;
   const auto segments = Boundaries(*leaf, doubles);
   EXPECT_EQ(doubles, 0);
@@ -260,8 +260,8 @@ PJ_COORD ProjToLatLon(int zone, double east, double north) {
 
 TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
   TMapProject project{DefaultBuilders()};
-  project.CoordMode = kModeLatLon;
-  ASSERT_TRUE(project.Open(DataPath("moj/parcels_zone9.xml"), kKindMoj, kOpenFile));
+  project.CoordMode = TCoordMode::LatLon;
+  project.Open(DataPath("moj/parcels_zone9.xml"), kKindMoj, TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 1);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
@@ -285,14 +285,14 @@ TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
 
 TEST(MojReader, TheFirstPublicFileFixesTheProjectsZone) {
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(DataPath("moj/46505-3411-1_excerpt.xml"), kKindMoj, kOpenFile));
+  project.Open(DataPath("moj/46505-3411-1_excerpt.xml"), kKindMoj, TOpenMode::File);
   EXPECT_EQ(project.Zone, 2);
   EXPECT_TRUE(project.TakeNotices().empty());
 }
 
 TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(DataPath("moj/12103-0000.zip"), kKindMoj, kOpenFile));
+  project.Open(DataPath("moj/12103-0000.zip"), kKindMoj, TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   // Both inner zips, each one leaf; the text member is passed over.
   ASSERT_EQ(theme.Leaves->Count(), 2);
@@ -322,7 +322,7 @@ TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
 // when it is loaded.
 TEST(MojReader, AZipMemberThatFailsReportsItsErrorWhenLoaded) {
   TMapProject project{DefaultBuilders()};
-  ASSERT_TRUE(project.Open(DataPath("moj/bad/one_bad_member.zip"), kKindMoj, kOpenFile));
+  project.Open(DataPath("moj/bad/one_bad_member.zip"), kKindMoj, TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 2);
   TMapLeaf& good = *theme.Leaves->Items(0);
@@ -348,7 +348,7 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
   fs::copy_file(DataPath("moj/parcels_zone9.xml"), dir.Path() / "a" / "b" / "p.xml");
   fs::copy_file(DataPath("moj/bad/other_schema.xml"), dir.Path() / "a" / "other.xml");
   TMapProject project{DefaultBuilders()};
-  project.Open(dir.Path().string(), kKindMoj, kOpenFolder);
+  project.Open(dir.Path().string(), kKindMoj, TOpenMode::Folder);
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 3);
 }

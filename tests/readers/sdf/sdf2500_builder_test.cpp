@@ -129,7 +129,8 @@ TEST_P(SdfDescription, DecidesTheSheetAndItsDatumOrStopsTheOpen) {
   EditLines(File("09LD183.txt"), GetParam().Edit);
   std::string outcome = "none";
   const std::string error = ErrorOf([&] {
-    if (const auto leaf = Open(Sheet())) outcome = "datum " + std::to_string(leaf->Datum);
+    if (const auto leaf = Open(Sheet()))
+      outcome = "datum " + std::to_string(CodeOfDatum(leaf->Datum));
   });
   EXPECT_EQ(error.empty() ? outcome : error, GetParam().Outcome);
 }

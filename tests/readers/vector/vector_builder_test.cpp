@@ -19,7 +19,7 @@ namespace {
 
 INSTANTIATE_TEST_SUITE_P(Vector, ReaderGolden,
                          ::testing::Values(
-                             // The title ends at its first NUL; the flag is any non-zero byte; a
+                             // The title ends at its first NUL; a
                              // figure with vertices has its extent recomputed, one without keeps
                              // its record's.
                              GoldenCase{"EveryKindOfFigure", kKindVectorBase + kKindSdf2500,
@@ -32,7 +32,10 @@ INSTANTIATE_TEST_SUITE_P(Vector, ReaderGolden,
                              // value; a second key stays beside the first. Texts longer than 1024
                              // bytes are read whole.
                              GoldenCase{"LengthsOfZeroOrLessAndLongTexts",
-                                        kKindVectorBase + kKindSdf2500, "vector/lengths.vec"}),
+                                        kKindVectorBase + kKindSdf2500, "vector/lengths.vec"},
+                             // Datum codes other than 2 and 3 are TOKYO.
+                             GoldenCase{"DatumCodeZeroIsTokyo", kKindVectorBase + kKindSdf2500,
+                                        "vector/datum_0.vec"}),
                          GoldenName);
 
 class VectorReader : public ::testing::Test {
@@ -111,7 +114,8 @@ TEST_F(VectorReader, EveryTruncationIsAReadError) {
 }
 
 // tests/data/vector/lying: one block "C" after the sample's header whose
-// first figure record (or the count before it) lies; "huge" is 0x7FFFFFFF.
+// first figure record (or the count before it) lies; "huge" is 0x7FFFFFFF;
+// or the sample with a coordinate mode code the format does not have.
 class VectorLyingFile : public VectorReader, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(VectorLyingFile, IsAReadError) {
@@ -125,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "vertex_count_one_too_many", "huge_value_count", "negative_value_count",
                       "value_length_past_the_end", "huge_property_count", "negative_property_count",
                       "key_length_past_the_end", "property_value_length_past_the_end",
-                      "missing_property_value_length", "figure_kind_0", "figure_kind_4"));
+                      "missing_property_value_length", "figure_kind_0", "figure_kind_4", "coord_mode_3"));
 
 TEST_F(VectorReader, UnknownFigureKindIsNamedInTheError) {
   const auto leaf = LeafOf(ReadFile(DataPath("vector/lying/figure_kind_77.vec")));
