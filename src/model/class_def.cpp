@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/program_dir.h"
+#include "platform/text_case.h"
 
 namespace chizro {
 namespace {
@@ -39,10 +40,7 @@ bool SwitchField(const Fields& fields, std::size_t i) { return Field(fields, i) 
 std::string UpperExtension(const std::string& path) {
   const std::string name = PathText(FsPath(path).filename());
   const std::size_t dot = name.rfind('.');
-  std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-  for (char& c : ext)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return ext;
+  return dot == std::string::npos ? std::string() : UpperAscii(name.substr(dot));
 }
 
 // A symbol image from a file: bitmaps and icons, by extension. Null when no

@@ -50,8 +50,6 @@ const std::string& BoundaryPointClass() {
 }
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;  // [bytes]
 
-std::string Quoted(const std::string& path) { return "'" + PathForMessage(path) + "'"; }
-
 // The result file while it is written: a temporary file beside "temp.txt",
 // filled through a large buffer, renamed into place by Commit and removed by
 // the destructor otherwise.

@@ -1,4 +1,5 @@
 #include "readers/enc_builder.h"
+#include "platform/file_path.h"
 #include "readers/reader_util.h"
 
 #include <algorithm>

@@ -32,6 +32,7 @@
 #include "platform/file_path.h"
 #include "platform/parallel.h"
 #include "platform/sjis.h"
+#include "platform/text_case.h"
 #include "readers/fgd_dem.h"
 #include "readers/archive_leaves.h"
 #include "readers/reader_util.h"

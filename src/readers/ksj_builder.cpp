@@ -10,6 +10,7 @@
 
 #include "model/map_leaf.h"
 #include "platform/errors.h"
+#include "platform/text_case.h"
 #include "readers/text_filer.h"
 #include "readers/topology.h"
 

@@ -15,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/graphics.h"
+#include "platform/text_case.h"
 #include "readers/text_filer.h"
 
 namespace chizro {

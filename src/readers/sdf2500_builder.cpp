@@ -19,6 +19,7 @@
 #include "platform/file_path.h"
 #include "platform/ini_file.h"
 #include "platform/sorted.h"
+#include "platform/text_case.h"
 #include "readers/reader_util.h"
 #include "readers/text_filer.h"
 #include "readers/topology.h"
@@ -435,7 +436,7 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
             leaves.Add(TMapBuilder_Sdf2500::OpenSheet(leaves, sheet));
           } catch (const EChizroError& error) {
             failed.insert(lastSheet);
-            failures.push_back("'" + PathForMessage(sheet) + "': " + error.what());
+            failures.push_back(Quoted(sheet) + ": " + error.what());
           }
         }
         break;
