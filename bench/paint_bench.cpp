@@ -17,10 +17,10 @@
 
 #include <unistd.h>
 
-#include "cli/offscreen.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/graphics.h"
+#include "platform/offscreen.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
 #include "sdfgen/sdf_city.h"

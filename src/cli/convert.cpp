@@ -11,7 +11,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "cli/offscreen.h"
 #include "coords/datum.h"
 #include "coords/projection.h"
 #include "model/map_leaf.h"
@@ -21,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/graphics.h"
+#include "platform/offscreen.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
 #include "readers/kind_of_file.h"
