@@ -88,13 +88,10 @@ private:
 struct TScene {
   TScene() {
     EnsureApplication();
-    loader = MakeBitmapLoader();
-    SetBitmapLoader(loader.get());
     surface = MakeOffscreenSurface(kWidth, kHeight, kPixelsPerInch);
     project.View->ClearBackground = true;
     project.SetPixelsPerInch(kPixelsPerInch);
   }
-  ~TScene() { SetBitmapLoader(nullptr); }
 
   // Centres the view on everything open at `scale` and paints once, which
   // loads what comes into view.
@@ -107,9 +104,9 @@ struct TScene {
     project.Draw();
   }
 
-  std::unique_ptr<TBitmapLoader> loader;
+  std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
   std::unique_ptr<TOffscreenSurface> surface;
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), loader.get()};
 };
 
 void BM_PaintSheet2500(benchmark::State& state) {

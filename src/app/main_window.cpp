@@ -129,7 +129,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
 
-  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this));
+  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this), &bitmaps_);
 
   auto* toolBar = new QToolBar(this);
   toolBar->setObjectName(QStringLiteral("ToolBar1"));

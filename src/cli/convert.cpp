@@ -198,20 +198,6 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
   return o;
 }
 
-// Installs a loader for the run and puts the previous one back.
-class TLoaderScope {
-public:
-  explicit TLoaderScope(TBitmapLoader* loader) : previous_(GetBitmapLoader()) {
-    SetBitmapLoader(loader);
-  }
-  ~TLoaderScope() { SetBitmapLoader(previous_); }
-  TLoaderScope(const TLoaderScope&) = delete;
-  TLoaderScope& operator=(const TLoaderScope&) = delete;
-
-private:
-  TBitmapLoader* previous_;
-};
-
 int LeafCount(const TMapProject& project, int kind) {
   for (int i = 0; i < project.Themes->Count(); ++i)
     if (project.Themes->Items(i)->DataKind == kind)
@@ -305,9 +291,7 @@ int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
   const auto start = std::chrono::steady_clock::now();
   if (!options.Home.empty()) UseProgramDir(options.Home);
   const std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
-  TLoaderScope loaderScope(loader.get());
-
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), loader.get()};
   SetUpProject(project, options);
   const std::unique_ptr<TOffscreenSurface> surface =
       MakeOffscreenSurface(options.Width, options.Height, kPixelsPerInch);

@@ -108,8 +108,8 @@ const std::vector<TFileType>& OpenFileTypes() {
   return types;
 }
 
-TMainLogic::TMainLogic(TMainHost& host)
-    : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders())) {
+TMainLogic::TMainLogic(TMainHost& host, TBitmapLoader* images)
+    : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders(), images)) {
   project_->View->ClearBackground = true;
   project_->CoordMode = kModePlane;
   project_->Datum = kDatumJgd2000;

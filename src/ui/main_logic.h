@@ -23,6 +23,7 @@
 namespace chizro {
 
 class TCanvas;
+class TBitmapLoader;
 class TMapProject;
 
 // The window's caption and its place and size on a 96-pixels-per-inch
@@ -177,7 +178,9 @@ class TMainLogic final {
 public:
   // Creates the project with the default coordinate system: plane
   // rectangular, JGD2000, zone 9.
-  explicit TMainLogic(TMainHost& host);
+  // Symbol images and raster figures load through `images` (not owned,
+  // outlives the logic); without one none load.
+  explicit TMainLogic(TMainHost& host, TBitmapLoader* images = nullptr);
   ~TMainLogic();
   TMainLogic(const TMainLogic&) = delete;
   TMainLogic& operator=(const TMainLogic&) = delete;

@@ -210,7 +210,7 @@ TWinForm1::TWinForm1(HINSTANCE instance) : instance_(instance) {
   font_ = CreateFontW(-kWindowFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_DONTCARE, WideText(kWindowFontFace).c_str());
-  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this));
+  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this), &bitmaps_);
   pref_ = std::make_unique<TWinFormPref>(instance, font_);
 
   // The client area has the size and place of the Qt window's.
