@@ -18,12 +18,13 @@
 #include "platform/canvas.h"
 #include "readers/data_kinds.h"
 #include "readers/kind_of_file.h"
+#include "ui/glyphs.h"
 #include "ui/guard.h"
 
 namespace chizro {
 
-class TCanvas;
 class TBitmapLoader;
+class TCanvas;
 class TMapProject;
 
 // The window's caption and its place and size on a 96-pixels-per-inch
@@ -42,9 +43,6 @@ inline constexpr int kWindowFontPixels = 12;
 inline constexpr int kToolBarHeight = 29;
 inline constexpr int kToolButtonY = 2;
 inline constexpr int kToolButtonHeight = 22;
-
-// The small picture a button shows left of its caption.
-enum class TGlyph { None, Open, Output, Settings, Back };
 
 class TMainLogic;
 

@@ -6,9 +6,9 @@
 
 #include <stdexcept>
 
+#include "ui/glyphs.h"
 #include "win/app/app_text.h"
 #include "win/app/control_ids.h"
-#include "win/app/glyphs.h"
 #include "win/app/pref_dialog.h"
 #include "win/gdi_canvas.h"
 
@@ -413,7 +413,8 @@ void TWinForm1::DrawButton(const DRAWITEMSTRUCT& item) {
   int x = r.left + (r.right - r.left - total) / 2 + shift;
   const int height = r.bottom - r.top;
   if (glyph) {
-    DrawGlyph(dc, x, r.top + (height - kGlyphSize) / 2 + shift, b.Glyph);
+    TGdiCanvas canvas(dc, TRect{r.left, r.top, r.right, r.bottom});
+    DrawGlyph(canvas, x, r.top + (height - kGlyphSize) / 2 + shift, b.Glyph);
     x += kGlyphSize + gap;
   }
   SetBkMode(dc, TRANSPARENT);
