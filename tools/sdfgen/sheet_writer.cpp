@@ -157,11 +157,7 @@ int TSheetWriter::AddPolygon(TLayerFile& f, int code, const TCm& label,
                              const std::vector<std::string>& refs) {
   const int name = f.NextName++;
   std::string& b = f.Body;
-  b += 'A';
-  AppendCode(b, code);
-  b += ',';
-  AppendInt(b, name);
-  b += ',';
+  AppendHead(b, 'A', code, name);
   AppendInt(b, static_cast<long long>(refs.size()));
   b += ',';
   AppendCm(b, label.y - y0cm_);
@@ -181,11 +177,7 @@ int TSheetWriter::AddPolygon(TLayerFile& f, int code, const TCm& label,
 int TSheetWriter::AddPoint(TLayerFile& f, int code, const TCm& p) {
   const int name = f.NextName++;
   std::string& b = f.Body;
-  b += 'P';
-  AppendCode(b, code);
-  b += ',';
-  AppendInt(b, name);
-  b += ',';
+  AppendHead(b, 'P', code, name);
   AppendCm(b, p.y - y0cm_);
   b += ',';
   AppendCm(b, p.x - x0cm_);
@@ -198,11 +190,7 @@ int TSheetWriter::AddPoint(TLayerFile& f, int code, const TCm& p) {
 void TSheetWriter::AddAttr(TLayerFile& f, char letter, int code, int name,
                            std::initializer_list<std::string> values) {
   std::string& b = f.Body;
-  b += letter;
-  AppendCode(b, code);
-  b += ',';
-  AppendInt(b, name);
-  b += ',';
+  AppendHead(b, letter, code, name);
   AppendInt(b, static_cast<long long>(values.size()));
   for (const std::string& v : values) {
     b += ',';
@@ -217,6 +205,14 @@ void TSheetWriter::AppendCode(std::string& b, int code) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%04d", code);
   b += buf;
+}
+
+void TSheetWriter::AppendHead(std::string& b, char letter, int code, int name) {
+  b += letter;
+  AppendCode(b, code);
+  b += ',';
+  AppendInt(b, name);
+  b += ',';
 }
 
 std::vector<TCm> TSheetWriter::Points(const TCmRing& r, std::size_t from, std::size_t count) {

@@ -64,6 +64,8 @@ private:
                std::initializer_list<std::string> values);
 
   static void AppendCode(std::string& b, int code);
+  // The start of a record: "<letter><code>,<name>,".
+  static void AppendHead(std::string& b, char letter, int code, int name);
 
   static std::vector<TCm> Points(const TCmRing& r, std::size_t from, std::size_t count);
 
