@@ -17,10 +17,10 @@
 
 #include <unistd.h>
 
-#include "cli/offscreen.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "platform/graphics.h"
+#include "platform/offscreen.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
 #include "sdfgen/sdf_city.h"
@@ -88,13 +88,10 @@ private:
 struct TScene {
   TScene() {
     EnsureApplication();
-    loader = MakeBitmapLoader();
-    SetBitmapLoader(loader.get());
     surface = MakeOffscreenSurface(kWidth, kHeight, kPixelsPerInch);
     project.View->ClearBackground = true;
     project.SetPixelsPerInch(kPixelsPerInch);
   }
-  ~TScene() { SetBitmapLoader(nullptr); }
 
   // Centres the view on everything open at `scale` and paints once, which
   // loads what comes into view.
@@ -107,9 +104,9 @@ struct TScene {
     project.Draw();
   }
 
-  std::unique_ptr<TBitmapLoader> loader;
+  std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
   std::unique_ptr<TOffscreenSurface> surface;
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), loader.get()};
 };
 
 void BM_PaintSheet2500(benchmark::State& state) {

@@ -382,7 +382,7 @@ public:
   std::string DefFileForKind(int kind) const override {
     return DefaultBuilders().DefFileForKind(kind);
   }
-  std::unique_ptr<TMapBuilder> CreateBuilder(int) const override {
+  std::unique_ptr<TMapBuilder> CreateBuilder(int, TBitmapLoader*) const override {
     return std::make_unique<TFixedBuilder>();
   }
 };

@@ -11,18 +11,31 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 
-#include "app/glyphs.h"
 #include "app/pref_dialog.h"
 #include "qt/qt_canvas.h"
+#include "ui/glyphs.h"
 
 namespace chizro {
 namespace {
+
+// A tool bar button's picture on a transparent pixmap.
+QIcon GlyphIcon(TGlyph glyph) {
+  QPixmap pixmap(kGlyphSize, kGlyphSize);
+  pixmap.fill(Qt::transparent);
+  {
+    QPainter painter(&pixmap);
+    TQtCanvas canvas(painter, pixmap.rect());
+    DrawGlyph(canvas, 0, 0, glyph);
+  }
+  return QIcon(pixmap);
+}
 
 // The window font: "ＭＳ Ｐゴシック" 12 px where installed, else an
 // installed Japanese proportional Gothic face.
@@ -129,7 +142,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
 
-  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this));
+  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this), &bitmaps_);
 
   auto* toolBar = new QToolBar(this);
   toolBar->setObjectName(QStringLiteral("ToolBar1"));
@@ -149,7 +162,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     button->setGeometry(s.X, kToolButtonY, s.Width, kToolButtonHeight);
     button->setAutoRaise(true);
     if (s.Glyph != TGlyph::None) {
-      button->setIcon(MakeGlyph(s.Glyph));
+      button->setIcon(GlyphIcon(s.Glyph));
       button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     } else {
       button->setToolButtonStyle(Qt::ToolButtonTextOnly);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "qt/qt_bitmap.h"
 #include "ui/main_logic.h"
 
 class QLabel;
@@ -99,6 +100,8 @@ private:
   void ImagePaint(QPainter& painter);
   std::optional<TOpenChoice> RunOpenDialog();
 
+  // Symbol images and raster figures load through the toolkit's images.
+  TQtBitmapLoader bitmaps_;
   std::unique_ptr<TMainLogic> logic_;
   TPaintBox* image_ = nullptr;
   TFormPref* pref_ = nullptr;

@@ -11,7 +11,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "cli/offscreen.h"
 #include "coords/datum.h"
 #include "coords/projection.h"
 #include "model/map_leaf.h"
@@ -21,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/graphics.h"
+#include "platform/offscreen.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
 #include "readers/kind_of_file.h"
@@ -198,20 +198,6 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
   return o;
 }
 
-// Installs a loader for the run and puts the previous one back.
-class TLoaderScope {
-public:
-  explicit TLoaderScope(TBitmapLoader* loader) : previous_(GetBitmapLoader()) {
-    SetBitmapLoader(loader);
-  }
-  ~TLoaderScope() { SetBitmapLoader(previous_); }
-  TLoaderScope(const TLoaderScope&) = delete;
-  TLoaderScope& operator=(const TLoaderScope&) = delete;
-
-private:
-  TBitmapLoader* previous_;
-};
-
 int LeafCount(const TMapProject& project, int kind) {
   for (int i = 0; i < project.Themes->Count(); ++i)
     if (project.Themes->Items(i)->DataKind == kind)
@@ -305,9 +291,7 @@ int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
   const auto start = std::chrono::steady_clock::now();
   if (!options.Home.empty()) UseProgramDir(options.Home);
   const std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
-  TLoaderScope loaderScope(loader.get());
-
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), loader.get()};
   SetUpProject(project, options);
   const std::unique_ptr<TOffscreenSurface> surface =
       MakeOffscreenSurface(options.Width, options.Height, kPixelsPerInch);

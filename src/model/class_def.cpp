@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/program_dir.h"
+#include "platform/text_case.h"
 
 namespace chizro {
 namespace {
@@ -39,17 +40,13 @@ bool SwitchField(const Fields& fields, std::size_t i) { return Field(fields, i) 
 std::string UpperExtension(const std::string& path) {
   const std::string name = PathText(FsPath(path).filename());
   const std::size_t dot = name.rfind('.');
-  std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-  for (char& c : ext)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return ext;
+  return dot == std::string::npos ? std::string() : UpperAscii(name.substr(dot));
 }
 
-// A symbol image from a file: bitmaps and icons, by extension. Null when no
-// loader is installed, the file is missing, the extension is another, or the
+// A symbol image from a file: bitmaps and icons, by extension. Null when
+// there is no loader, the file is missing, the extension is another, or the
 // loader cannot read the file.
-std::unique_ptr<TBitmap> LoadSymbolImage(const std::string& path) {
-  TBitmapLoader* loader = GetBitmapLoader();
+std::unique_ptr<TBitmap> LoadSymbolImage(TBitmapLoader* loader, const std::string& path) {
   if (loader == nullptr || !IsRegularFile(path)) return nullptr;
   const std::string ext = UpperExtension(path);
   if (ext == ".BMP") return loader->LoadBitmap(path);
@@ -106,7 +103,7 @@ const TBitmap* TClassDefGrp::SymbolImage(int symbolIndex) const {
   return image < 0 || image >= Images.Count() ? nullptr : Images.Get(image);
 }
 
-bool TClassDefGrp::LoadFromFile(const std::string& fileName) {
+bool TClassDefGrp::LoadFromFile(const std::string& fileName, TBitmapLoader* images) {
   // Start from the state of a new group, so that a missing file leaves
   // nothing of an earlier load behind.
   Clear();
@@ -119,7 +116,7 @@ bool TClassDefGrp::LoadFromFile(const std::string& fileName) {
   const TIniFile ini(fileName);
   SymSize = ini.ReadInteger("Size", "SymSize", kDefaultSymSize);
   Images.SetSize(SymSize, SymSize);
-  LoadSymbols(ini);
+  LoadSymbols(ini, images);
 
   // The prefix test is case-sensitive, unlike the profile lookups: "c_..."
   // sections are not classes.
@@ -133,7 +130,7 @@ bool TClassDefGrp::LoadFromFile(const std::string& fileName) {
   return true;
 }
 
-void TClassDefGrp::LoadSymbols(const TIniFile& ini) {
+void TClassDefGrp::LoadSymbols(const TIniFile& ini, TBitmapLoader* images) {
   for (std::string& key : ini.ReadSection("Symbols")) SymbolKeys.Add(std::move(key), -1);
   SymbolKeys.Sort();
   for (std::size_t i = 0; i < SymbolKeys.Count(); ++i) {
@@ -141,7 +138,7 @@ void TClassDefGrp::LoadSymbols(const TIniFile& ini) {
     SymbolFiles.push_back(ini.ReadString("Symbols", entry.Key, ""));
     // A key whose file gives no image keeps -1, and the keys after it still
     // point at their own images.
-    entry.Object = Images.Add(LoadSymbolImage(ProgramPath(SymbolFiles.back())));
+    entry.Object = Images.Add(LoadSymbolImage(images, ProgramPath(SymbolFiles.back())));
   }
 }
 

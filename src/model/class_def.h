@@ -74,8 +74,9 @@ public:
   // fields, throws EListIndexError with the index of the first missing field;
   // a numeric field that is not an integer throws EConvertError. After an
   // error every class of the file exists in file order, those not yet read
-  // still as constructed.
-  bool LoadFromFile(const std::string& fileName);
+  // still as constructed. The symbol images load through `images` (not
+  // owned); without one the keys stand but no image loads.
+  bool LoadFromFile(const std::string& fileName, TBitmapLoader* images = nullptr);
 
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   // The class at `i` (0 <= i < Count()); EListIndexError otherwise.
@@ -109,7 +110,7 @@ public:
   TImageList Images{kDefaultSymSize, kDefaultSymSize};
 
 private:
-  void LoadSymbols(const TIniFile& ini);
+  void LoadSymbols(const TIniFile& ini, TBitmapLoader* images);
   void ReadClass(const TIniFile& ini, TClassDef& def) const;
   void SortByOrder();
 

@@ -78,13 +78,6 @@ std::string TDrawClass::LabelOf(const TFigure& figure) const {
   return {};
 }
 
-std::string TDrawClassGrp::Fold(std::string_view code) {
-  std::string key(code);
-  for (char& c : key)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return key;
-}
-
 TDrawClass* TDrawClassGrp::Insert(std::string code, const TClassDef* classDef) {
   auto cls = std::make_unique<TDrawClass>(std::move(code), classDef);
   TDrawClass* raw = cls.get();
@@ -96,13 +89,13 @@ TDrawClass* TDrawClassGrp::Insert(std::string code, const TClassDef* classDef) {
                           });
   }
   items_.insert(at, std::move(cls));
-  byCode_.emplace(Fold(raw->Name), raw);
+  byCode_.emplace(FoldedText(raw->Name), raw);
   return raw;
 }
 
 TDrawClass* TDrawClassGrp::Find(std::string_view code) const {
   if (last_ && SameText(last_->Name, code)) return last_;
-  const auto it = byCode_.find(Fold(code));
+  const auto it = byCode_.find(FoldedText(code));
   return it == byCode_.end() ? nullptr : it->second;
 }
 

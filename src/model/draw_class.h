@@ -92,7 +92,6 @@ public:
 private:
   TDrawClass* Insert(std::string code, const TClassDef* classDef);
   void DrawFigures(const TDrawClass& cls, const TMapView& view, TCanvas& canvas);
-  static std::string Fold(std::string_view code);
 
   std::vector<std::unique_ptr<TDrawClass>> items_;
   std::unordered_map<std::string, TDrawClass*> byCode_;

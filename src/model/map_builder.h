@@ -8,6 +8,7 @@
 
 namespace chizro {
 
+class TBitmapLoader;
 class TClassDefGrp;
 class TMapLeaf;
 class TMapLeafGrp;
@@ -70,8 +71,10 @@ public:
   // beginning with the separator ("\def\Sdf25.ini"); empty for an unknown
   // kind.
   virtual std::string DefFileForKind(int dataKind) const = 0;
-  // A new reader of the data kind, or null when the kind has none.
-  virtual std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind) const = 0;
+  // A new reader of the data kind, or null when the kind has none. Readers
+  // of images load them through `images` (not owned; null: none load).
+  virtual std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind,
+                                                     TBitmapLoader* images) const = 0;
 };
 
 }  // namespace chizro

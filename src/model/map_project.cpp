@@ -9,11 +9,12 @@
 
 namespace chizro {
 
-TMapProject::TMapProject(const TBuilderRegistry& builders)
+TMapProject::TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images)
     : TMapObject(nullptr),
       View(std::make_unique<TMapView>(this)),
       Themes(std::make_unique<TMapThemeGrp>(this)),
-      builders_(builders) {}
+      builders_(builders),
+      images_(images) {}
 
 TMapProject::~TMapProject() {
   Themes.reset();

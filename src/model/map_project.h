@@ -19,11 +19,13 @@ class TMapLeaf;
 class TMapProject final : public TMapObject {
 public:
   // `builders` gives the themes their definition files and readers; it
-  // outlives the project.
-  explicit TMapProject(const TBuilderRegistry& builders);
+  // outlives the project. Symbol images and raster figures load through
+  // `images` (not owned, outlives the project); without one none load.
+  explicit TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images = nullptr);
   ~TMapProject() override;
 
   const TBuilderRegistry& Builders() const noexcept { return builders_; }
+  TBitmapLoader* Images() const noexcept { return images_; }
 
   // Opens a file or folder into the theme of its data-kind code, found or
   // created. Errors of the reader go on to the caller; what a folder scan
@@ -73,6 +75,7 @@ public:
 
 private:
   const TBuilderRegistry& builders_;
+  TBitmapLoader* images_;
   double contourInterval_ = 0;
   int dataZone_ = 0;  // the zone the first data chose, 0 before any did
 

@@ -43,7 +43,7 @@ bool TMapTheme::Init() {
   const TMapProject* project = Project();
   const std::string relative = project ? project->Builders().DefFileForKind(DataKind) : "";
   DefFileName = relative.empty() ? std::string() : ProgramPath(relative);
-  Builder = project ? project->Builders().CreateBuilder(DataKind) : nullptr;
+  Builder = project ? project->Builders().CreateBuilder(DataKind, project->Images()) : nullptr;
   return LoadDefinitions(DefFileName);
 }
 
@@ -51,7 +51,8 @@ bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
   DefFileName = defFileName;
   if (defFileName.empty() || !IsRegularFile(defFileName)) return false;
   Title = TIniFile(defFileName).ReadString("MapTheme", "ThemeTitle", "");
-  return ClassDefs->LoadFromFile(defFileName);
+  const TMapProject* project = Project();
+  return ClassDefs->LoadFromFile(defFileName, project ? project->Images() : nullptr);
 }
 
 void TMapTheme::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {

@@ -22,15 +22,6 @@ constexpr std::string_view kMap = "Map";
 constexpr std::string_view kZone = "Zone";
 constexpr std::string_view kContourInterval = "ContourInterval";
 
-bool NeedsQuotes(std::string_view field, bool last) noexcept {
-  if (field.empty()) return last;  // a trailing comma adds no field
-  for (const char c : field) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 1 && u <= 32) || c == ',' || c == '"') return true;
-  }
-  return false;
-}
-
 // Field 1 to 4 by index - 1.
 constexpr TSettingRange kRanges[] = {
     {"レイヤー", "0～F の16進数1桁"},
@@ -92,25 +83,6 @@ const std::string& TElementRow::Field(std::size_t i) const {
 void TElementRow::Locate(EChizroError& e) const {
   e.Locate(FileName,
            TErrorPlace::Line(Line, "[" + std::string(kElements) + "] " + SjisToUtf8(Key)));
-}
-
-std::string JoinCommaText(const std::vector<std::string>& fields) {
-  std::string out;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) out += ',';
-    const std::string& f = fields[i];
-    if (!NeedsQuotes(f, i + 1 == fields.size())) {
-      out += f;
-      continue;
-    }
-    out += '"';
-    for (const char c : f) {
-      if (c == '"') out += '"';
-      out += c;
-    }
-    out += '"';
-  }
-  return out;
 }
 
 std::string TOutputSettings::DefaultFileName() { return ProgramPath("def\\chizro.ini"); }

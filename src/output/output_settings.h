@@ -113,9 +113,4 @@ const TSettingRange* SettingRange(std::size_t field) noexcept;
 // Fields without a range come back unchanged.
 std::optional<std::string> SettingValue(std::size_t field, std::string_view value);
 
-// Joins fields with single commas so that SplitCommaText gives them back:
-// each field as it is, or quoted (a quote doubled) when it holds a blank, a
-// comma or a double quote, or is empty and last.
-std::string JoinCommaText(const std::vector<std::string>& fields);
-
 }  // namespace chizro

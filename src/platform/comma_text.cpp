@@ -7,6 +7,15 @@ namespace {
 
 constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
 
+bool NeedsQuotes(std::string_view field, bool last) noexcept {
+  if (field.empty()) return last;  // a trailing comma adds no field
+  for (const char c : field) {
+    const auto u = static_cast<unsigned char>(c);
+    if (IsBlank(u) || c == ',' || c == '"') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& fields,
@@ -78,6 +87,25 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
   std::vector<std::string> fields;
   SplitCommaText(text, fields);
   return fields;
+}
+
+std::string JoinCommaText(const std::vector<std::string>& fields) {
+  std::string out;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out += ',';
+    const std::string& f = fields[i];
+    if (!NeedsQuotes(f, i + 1 == fields.size())) {
+      out += f;
+      continue;
+    }
+    out += '"';
+    for (const char c : f) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  return out;
 }
 
 }  // namespace chizro

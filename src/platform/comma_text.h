@@ -17,6 +17,11 @@ namespace chizro {
 std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fields);
 std::vector<std::string> SplitCommaText(std::string_view text);
 
+// Joins fields with single commas so that SplitCommaText gives them back:
+// each field as it is, or quoted (a quote doubled) when it holds a blank, a
+// comma or a double quote, or is empty and last.
+std::string JoinCommaText(const std::vector<std::string>& fields);
+
 // The same split without a string per field, for hot loops: an unquoted
 // field is a view into `text`; a quoted field, whose doubled quotes must be
 // undone, is kept in `storage` and viewed there. Both are cleared first; the

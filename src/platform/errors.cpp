@@ -31,7 +31,7 @@ EListIndexError::EListIndexError(long long index)
       index_(index) {}
 
 EFileNotFound::EFileNotFound(std::string path, const std::string& hint)
-    : EChizroError("ファイルが見つかりません: '" + PathForMessage(path) + "'" +
+    : EChizroError("ファイルが見つかりません: " + Quoted(path) +
                    (hint.empty() ? std::string() : "\n" + hint)),
       path_(std::move(path)) {}
 
@@ -39,7 +39,7 @@ void EChizroError::Locate(const std::string& fileName, const TErrorPlace& place)
   if (Located() || fileName.empty()) return;
   fileName_ = fileName;
   place_ = place;
-  std::string where = "'" + PathForMessage(fileName) + "'";
+  std::string where = Quoted(fileName);
   switch (place.Kind) {
     case TErrorPlace::TKind::Line:
       if (place.Number > 0) where += " の " + std::to_string(place.Number) + " 行目";
@@ -71,7 +71,7 @@ ESettingsError::ESettingsError(const std::string& code, const std::string& field
 EInOutError::EInOutError(const std::string& what) : EChizroError("入出力エラー: " + what) {}
 
 ENoFigures::ENoFigures(const std::string& fileName, const std::string& reason)
-    : EChizroError("'" + PathForMessage(fileName) + "' に描ける図形がありません (" + reason + ")") {
+    : EChizroError(Quoted(fileName) + " に描ける図形がありません (" + reason + ")") {
 }
 
 namespace {

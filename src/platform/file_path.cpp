@@ -95,4 +95,6 @@ bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && FindLastOf(path, kSeparators) == path.size() - 1;
 }
 
+std::string Quoted(std::string_view fileName) { return "'" + PathForMessage(fileName) + "'"; }
+
 }  // namespace chizro

@@ -52,6 +52,9 @@ bool EndsWithSeparator(std::string_view path);
 // Shift_JIS, elsewhere the system's bytes as they are.
 std::string PathForMessage(std::string_view path);
 
+// A file name (path text) in single quotes, for messages.
+std::string Quoted(std::string_view fileName);
+
 // True when two path texts name the same file by the platform's rule for
 // letter case: on Windows without regard to case (the file system's ordinal
 // comparison of the UTF-16 names), elsewhere byte for byte.

@@ -3,19 +3,6 @@
 #include "platform/errors.h"
 
 namespace chizro {
-namespace {
-
-TBitmapLoader*& Loader() noexcept {
-  static TBitmapLoader* loader = nullptr;
-  return loader;
-}
-
-}  // namespace
-
-void SetBitmapLoader(TBitmapLoader* loader) noexcept { Loader() = loader; }
-
-TBitmapLoader* GetBitmapLoader() noexcept { return Loader(); }
-
 void TImageList::SetSize(int width, int height) {
   images_.clear();
   width_ = width;

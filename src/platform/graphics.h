@@ -2,8 +2,9 @@
 // through which the model owns images (symbol images, raster figures) without
 // knowing the windowing toolkit.
 //
-// The headless core installs no bitmap loader, so it loads no images; the
-// window installs one built on the toolkit's image class at start-up.
+// A project is handed the loader its images load through (the window's and
+// the converter's built on the toolkit's image class); without one, as in
+// the headless core's tests, it loads no images.
 #pragma once
 
 #include <cstdint>
@@ -98,11 +99,6 @@ protected:
   TBitmapLoader(const TBitmapLoader&) = default;
   TBitmapLoader& operator=(const TBitmapLoader&) = default;
 };
-
-// The process-wide loader (not owned), or null: then no image is loaded.
-// Everything runs on the window's one thread, so there is no locking.
-void SetBitmapLoader(TBitmapLoader* loader) noexcept;
-TBitmapLoader* GetBitmapLoader() noexcept;
 
 // A list of images meant to be drawn as Width x Height squares. Images are
 // kept as they were loaded, whatever their size; the code that draws one

@@ -25,6 +25,12 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
   return a.size() < b.size() ? -1 : 1;
 }
 
+std::string FoldedText(std::string_view text) {
+  std::string key(text);
+  for (char& c : key) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+  return key;
+}
+
 bool SameText(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() && CompareText(a, b) == 0;
 }

@@ -14,6 +14,9 @@ namespace chizro {
 // Case-insensitive comparison of ASCII letters; other bytes compare as they are.
 int CompareText(std::string_view a, std::string_view b) noexcept;
 bool SameText(std::string_view a, std::string_view b) noexcept;
+// `text` with its ASCII letters in capitals, byte by byte: two texts give the
+// same key exactly when SameText finds them equal.
+std::string FoldedText(std::string_view text);
 
 // In-place quick sort of list[0..count-1] by `compare` (negative: a before b).
 // Not stable: the partition scheme below decides where equal elements end,

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "cli/offscreen.h"
+#include "platform/offscreen.h"
 #include "qt/qt_bitmap.h"
 #include "qt/qt_canvas.h"
 

@@ -1,5 +1,7 @@
 #include "readers/data_kinds.h"
 
+#include <type_traits>
+
 #include "readers/enc/enc_builder.h"
 #include "readers/fgd/fgd_builder.h"
 #include "readers/gkupnt/gkupnt_builder.h"
@@ -17,8 +19,11 @@ namespace chizro {
 namespace {
 
 template <class T>
-std::unique_ptr<TMapBuilder> Make() {
-  return std::make_unique<T>();
+std::unique_ptr<TMapBuilder> Make(TBitmapLoader* images) {
+  if constexpr (std::is_constructible_v<T, TBitmapLoader*>)
+    return std::make_unique<T>(images);
+  else
+    return std::make_unique<T>();
 }
 
 constexpr TDataKind kDataKinds[] = {
@@ -58,9 +63,9 @@ public:
         ExactKind(dataKind >= kKindVectorBase ? dataKind % kKindVectorBase : dataKind);
     return row ? row->DefFile : std::string();
   }
-  std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind) const override {
+  std::unique_ptr<TMapBuilder> CreateBuilder(int dataKind, TBitmapLoader* images) const override {
     const TDataKind* row = FindDataKind(dataKind);
-    return row ? row->Create() : nullptr;
+    return row ? row->Create(images) : nullptr;
   }
 };
 

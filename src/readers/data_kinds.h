@@ -31,7 +31,7 @@ struct TDataKind {
   int Kind;
   // Relative to the program's folder, beginning with the separator.
   const char* DefFile;
-  std::unique_ptr<TMapBuilder> (*Create)();
+  std::unique_ptr<TMapBuilder> (*Create)(TBitmapLoader* images);
   // The open dialog's filter (UTF-8): a caption and its name patterns.
   const char* Filter;
   bool SingleFile;  // opens one file (TOpenMode::File)

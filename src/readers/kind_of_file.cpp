@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_path.h"
+#include "platform/sorted.h"
 #include "readers/data_kinds.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/xml_source.h"
@@ -31,12 +32,7 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(s[i]) != lower(prefix[i])) return false;
-  }
-  return true;
+  return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
 }
 
 // The text of a UTF-16 head with its zero bytes dropped: the markup and the

@@ -153,8 +153,8 @@ const std::vector<TFileType>& OpenFileTypes() {
   return types;
 }
 
-TMainLogic::TMainLogic(TMainHost& host)
-    : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders())) {
+TMainLogic::TMainLogic(TMainHost& host, TBitmapLoader* images)
+    : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders(), images)) {
   project_->View->ClearBackground = true;
   project_->CoordMode = TCoordMode::Plane;
   project_->Datum = TDatum::Jgd2000;

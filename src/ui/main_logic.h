@@ -18,10 +18,12 @@
 #include "platform/canvas.h"
 #include "readers/data_kinds.h"
 #include "readers/kind_of_file.h"
+#include "ui/glyphs.h"
 #include "ui/guard.h"
 
 namespace chizro {
 
+class TBitmapLoader;
 class TCanvas;
 class TMapProject;
 
@@ -41,9 +43,6 @@ inline constexpr int kWindowFontPixels = 12;
 inline constexpr int kToolBarHeight = 29;
 inline constexpr int kToolButtonY = 2;
 inline constexpr int kToolButtonHeight = 22;
-
-// The small picture a button shows left of its caption.
-enum class TGlyph { None, Open, Output, Settings, Back };
 
 class TMainLogic;
 
@@ -177,7 +176,9 @@ class TMainLogic final {
 public:
   // Creates the project with the default coordinate system: plane
   // rectangular, JGD2000, zone 9.
-  explicit TMainLogic(TMainHost& host);
+  // Symbol images and raster figures load through `images` (not owned,
+  // outlives the logic); without one none load.
+  explicit TMainLogic(TMainHost& host, TBitmapLoader* images = nullptr);
   ~TMainLogic();
   TMainLogic(const TMainLogic&) = delete;
   TMainLogic& operator=(const TMainLogic&) = delete;

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <optional>
 
-#include "cli/offscreen.h"
+#include "platform/file_path.h"
+#include "platform/offscreen.h"
 #include "win/gdi_bitmap.h"
 #include "win/gdi_canvas.h"
 #include "win/gdiplus_image.h"
-#include "platform/file_path.h"
 
 namespace chizro {
 namespace {

@@ -37,11 +37,13 @@ private:
 // there (where the symbol files are).
 class ClassDefTest : public ::testing::Test {
 protected:
-  bool Load(const char* name) { return grp.LoadFromFile(test::DataPath("defs/") + name); }
+  bool Load(const char* name, TBitmapLoader* images) {
+    return grp.LoadFromFile(test::DataPath("defs/") + name, images);
+  }
+  bool Load(const char* name) { return Load(name, &loader); }
 
   const test::ScopedProgramDir defs{test::DataPath("defs")};
   FakeLoader loader;
-  test::ScopedBitmapLoader installed{&loader};
   TClassDefGrp grp;
 };
 
@@ -52,7 +54,7 @@ class ClassDefFile : public ClassDefTest, public ::testing::WithParamInterface<c
 
 TEST_P(ClassDefFile, MatchesItsDump) {
   const std::string base = std::string("defs/") + GetParam();
-  const std::string error = test::ErrorOf([&] { grp.LoadFromFile(test::DataPath(base + ".ini")); });
+  const std::string error = test::ErrorOf([&] { grp.LoadFromFile(test::DataPath(base + ".ini"), &loader); });
   std::string calls = test::GenericPath(loader.Calls);
   for (std::size_t at; (at = calls.find(test::DataPath() + "/")) != std::string::npos;)
     calls.erase(at, test::DataPath().size() + 1);
@@ -142,8 +144,7 @@ TEST_F(ClassDefTest, WithoutLoaderKeysStandButNoImagesLoad) {
   EXPECT_NE(grp.SymbolImage(0), nullptr);
   EXPECT_EQ(grp.SymbolImage(-1), nullptr);
   EXPECT_EQ(grp.SymbolImage(1), nullptr);
-  SetBitmapLoader(nullptr);
-  ASSERT_TRUE(Load("without_loader.ini"));  // a reload drops the earlier images
+  ASSERT_TRUE(Load("without_loader.ini", nullptr));  // a reload drops the earlier images
   EXPECT_EQ(grp.Images.Count(), 0);
   EXPECT_EQ(grp.SymSize, 16);
   EXPECT_EQ(grp.Images.Height(), 16);

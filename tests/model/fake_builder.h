@@ -124,10 +124,10 @@ public:
   std::string DefFileForKind(int kind) const override {
     return DefaultBuilders().DefFileForKind(kind);
   }
-  std::unique_ptr<TMapBuilder> CreateBuilder(int kind) const override {
+  std::unique_ptr<TMapBuilder> CreateBuilder(int kind, TBitmapLoader* images) const override {
     const auto it = data_.find(kind);
     return it != data_.end() ? std::make_unique<FakeBuilder>(*it->second)
-                             : DefaultBuilders().CreateBuilder(kind);
+                             : DefaultBuilders().CreateBuilder(kind, images);
   }
 
 private:

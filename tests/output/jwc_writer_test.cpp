@@ -1,6 +1,7 @@
 // The JW_CAD writer: whole result files compared with golden files, the copy
 // of the request, the number format, and runs that fail without leaving a
 // result behind.
+#include "output/jwc_number.h"
 #include "output/jwc_writer.h"
 
 #include <gtest/gtest.h>

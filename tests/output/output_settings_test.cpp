@@ -86,31 +86,6 @@ TEST_F(OutputSettingsTest, AShortEntryStopsTheSaveBeforeAnythingIsWritten) {
   EXPECT_EQ(settings.Rows[1].Field(3), "3");
 }
 
-struct JoinCase {
-  const char* Name;
-  Fields In;
-  std::string Joined;
-};
-
-class JoinCommaTextTest : public ::testing::TestWithParam<JoinCase> {};
-
-TEST_P(JoinCommaTextTest, JoinsSoThatSplittingGivesTheFieldsBack) {
-  const JoinCase& c = GetParam();
-  EXPECT_EQ(JoinCommaText(c.In), c.Joined);
-  EXPECT_EQ(SplitCommaText(c.Joined), c.In);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, JoinCommaTextTest,
-    ::testing::Values(JoinCase{"Plain", {"title", "1", "2", "3", "4"}, "title,1,2,3,4"},
-                      JoinCase{"ShiftJis", {kBuilding, "F"}, kBuilding + ",F"},
-                      JoinCase{"Blank", {"town hall", "1"}, "\"town hall\",1"},
-                      JoinCase{"Comma", {"a,b", "1"}, "\"a,b\",1"},
-                      JoinCase{"Quote", {"say \"hi\"", "1"}, "\"say \"\"hi\"\"\",1"},
-                      JoinCase{"EmptyInside", {"a", "", "b"}, "a,,b"},
-                      JoinCase{"EmptyLast", {"a", ""}, "a,\"\""}),
-    test::RowName<JoinCase>);
-
 TEST_F(OutputSettingsTest, AValueThatWouldLoseItsOuterQuotesIsProtected) {
   Load("[Elements]\r\n1=x,1,2,3,4\r\n");
   settings.Rows[0].Fields = {"a b", "1", "2", "3", "c d"};

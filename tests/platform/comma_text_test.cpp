@@ -52,5 +52,31 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"LoneLeadByteAtEnd", "a,\x81", {"a", "\x81"}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// 建物 in the Shift_JIS row: its second byte is "\x9A".
+struct JoinCase {
+  const char* Name;
+  Fields In;
+  std::string Joined;
+};
+
+class JoinCommaTextTest : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(JoinCommaTextTest, JoinsSoThatSplittingGivesTheFieldsBack) {
+  const JoinCase& c = GetParam();
+  EXPECT_EQ(JoinCommaText(c.In), c.Joined);
+  EXPECT_EQ(SplitCommaText(c.Joined), c.In);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, JoinCommaTextTest,
+    ::testing::Values(JoinCase{"Plain", {"title", "1", "2", "3", "4"}, "title,1,2,3,4"},
+                      JoinCase{"ShiftJis", {"\x8C\x9A\x95\xA8", "F"}, "\x8C\x9A\x95\xA8,F"},
+                      JoinCase{"Blank", {"town hall", "1"}, "\"town hall\",1"},
+                      JoinCase{"Comma", {"a,b", "1"}, "\"a,b\",1"},
+                      JoinCase{"Quote", {"say \"hi\"", "1"}, "\"say \"\"hi\"\"\",1"},
+                      JoinCase{"EmptyInside", {"a", "", "b"}, "a,,b"},
+                      JoinCase{"EmptyLast", {"a", ""}, "a,\"\""}),
+    [](const auto& row) { return std::string(row.param.Name); });
+
 }  // namespace
 }  // namespace chizro

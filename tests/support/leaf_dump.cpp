@@ -165,7 +165,7 @@ void ExpectGolden(const std::string& dump, const std::string& golden) {
   EXPECT_EQ(dump, expected) << "differs from " << golden;
 }
 
-std::unique_ptr<TMapBuilder> MakeReader(int kind) { return DefaultBuilders().CreateBuilder(kind); }
+std::unique_ptr<TMapBuilder> MakeReader(int kind) { return DefaultBuilders().CreateBuilder(kind, nullptr); }
 
 const TClassDefGrp& ShippedClassDefs(int kind) {
   static std::map<int, std::unique_ptr<TClassDefGrp>> cache;
@@ -255,9 +255,5 @@ std::string ErrorOf(const std::function<void()>& call) {
   return "";
 }
 
-ScopedBitmapLoader::ScopedBitmapLoader(TBitmapLoader* loader) : previous_(GetBitmapLoader()) {
-  SetBitmapLoader(loader);
-}
-ScopedBitmapLoader::~ScopedBitmapLoader() { SetBitmapLoader(previous_); }
 
 }  // namespace chizro::test

@@ -103,16 +103,4 @@ class ReaderBadFile : public ::testing::TestWithParam<BadFileCase> {};
 // errors pass through.
 std::string ErrorOf(const std::function<void()>& call);
 
-// Installs a bitmap loader for the guard's lifetime.
-class ScopedBitmapLoader {
-public:
-  explicit ScopedBitmapLoader(TBitmapLoader* loader);
-  ~ScopedBitmapLoader();
-  ScopedBitmapLoader(const ScopedBitmapLoader&) = delete;
-  ScopedBitmapLoader& operator=(const ScopedBitmapLoader&) = delete;
-
-private:
-  TBitmapLoader* previous_;
-};
-
 }  // namespace chizro::test

@@ -12,8 +12,6 @@
 
 namespace chizro {
 
-std::string Quoted(const std::string& fileName) { return "'" + PathForMessage(fileName) + "'"; }
-
 double FiniteReal(double value, std::string_view text) {
   if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(text);
   return value;
@@ -28,19 +26,6 @@ std::string ZeroPadded(int n, int width) {
 std::string BaseName(const std::string& fileName) {
   const std::size_t sep = FindLastOf(fileName, "\\:/");
   return sep == std::string::npos ? fileName : fileName.substr(sep + 1);
-}
-
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (IsSjisLeadByte(c)) {
-      ++i;
-    } else if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return out;
 }
 
 std::string_view TrimBlanks(std::string_view s) {

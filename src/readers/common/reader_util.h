@@ -11,14 +11,8 @@
 
 namespace chizro {
 
-// A file name (path text) in single quotes, for messages.
-std::string Quoted(const std::string& fileName);
-
 // The part of a path after its folder: after the last "\", ":" or "/".
 std::string BaseName(const std::string& fileName);
-
-// ASCII letters in capitals; Shift_JIS double-byte characters stay as they are.
-std::string UpperAscii(std::string_view s);
 
 // `s` without the blanks and control characters (codes up to 32) at its ends.
 std::string_view TrimBlanks(std::string_view s);

@@ -2,6 +2,7 @@
 
 #include <zip.h>
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/sax/InputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
@@ -9,6 +10,7 @@
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/BinInputStream.hpp>
 #include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLEntityResolver.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
+#include "platform/text_case.h"
 #include "readers/common/euc_jp.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/xml_text.h"
@@ -285,12 +288,6 @@ bool EndsWithAny(const std::string& name, const std::vector<std::string_view>& e
 
 }  // namespace
 
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 bool EndsWithNoCase(const std::string& s, std::string_view tail) {
   return s.size() >= tail.size() && LowerAscii(s.substr(s.size() - tail.size())) == tail;
 }
@@ -348,12 +345,28 @@ std::vector<std::string> ArchiveMembers(const std::string& archive,
   return paths;
 }
 
-xc::InputSource* TSaxHandlerBase::resolveEntity(const XMLCh* const /*publicId*/,
-                                                const XMLCh* const /*systemId*/) {
-  // The parser never opens another file or a network address on a
-  // document's behalf.
+namespace {
+
+// What every external entity and external DTD subset resolves to: nothing.
+// The parser never opens another file or a network address on a document's
+// behalf.
+xc::InputSource* NoExternalEntity() {
   static const XMLByte kNothing[1] = {0};
   return new xc::MemBufInputSource(kNothing, 0, u"external-entity", false);
+}
+
+class TNoExternalEntities final : public xc::XMLEntityResolver {
+public:
+  xc::InputSource* resolveEntity(xc::XMLResourceIdentifier* /*resource*/) override {
+    return NoExternalEntity();
+  }
+};
+
+}  // namespace
+
+xc::InputSource* TSaxHandlerBase::resolveEntity(const XMLCh* const /*publicId*/,
+                                                const XMLCh* const /*systemId*/) {
+  return NoExternalEntity();
 }
 
 void TSaxHandlerBase::startDTD(const XMLCh* const /*name*/, const XMLCh* const /*publicId*/,
@@ -420,6 +433,19 @@ void ParseHardened(TByteSource& source, xc::DefaultHandler& handler) {
     const TSourceInput input(source);
     reader->parse(input);
   }
+}
+
+void HardenDomParser(xc::XercesDOMParser& dom, xc::SecurityManager& security) {
+  static TNoExternalEntities resolver;
+  dom.setValidationScheme(xc::XercesDOMParser::Val_Never);
+  dom.setDoSchema(false);
+  dom.setLoadSchema(false);
+  dom.setLoadExternalDTD(false);
+  dom.setSkipDTDValidation(true);
+  dom.setDisableDefaultEntityResolution(true);
+  dom.setDoXInclude(false);
+  dom.setSecurityManager(&security);
+  dom.setXMLEntityResolver(&resolver);
 }
 
 }  // namespace chizro

@@ -21,13 +21,16 @@
 
 #include "platform/errors.h"
 
+XERCES_CPP_NAMESPACE_BEGIN
+class SecurityManager;
+class XercesDOMParser;
+XERCES_CPP_NAMESPACE_END
+
 namespace chizro {
 
 // The separator between an archive and a member in a leaf's FileName.
 inline constexpr char kMemberSeparator = '|';
 
-// ASCII letters in small letters; other bytes as they are.
-std::string LowerAscii(std::string s);
 // True when `s` ends in `tail` (given in small letters), ASCII case aside.
 bool EndsWithNoCase(const std::string& s, std::string_view tail);
 
@@ -115,5 +118,12 @@ private:
 // handler and of Xerces pass through. Documents that declare EUC-JP are
 // converted where the parser build lacks it.
 void ParseHardened(TByteSource& source, XERCES_CPP_NAMESPACE::DefaultHandler& handler);
+
+// The same guards on a DOM parser, for a reader that builds the document
+// tree: no validation, schema, XInclude or external DTD, every external
+// entity resolved to nothing, and `security` (which outlives the parser) as
+// its limits.
+void HardenDomParser(XERCES_CPP_NAMESPACE::XercesDOMParser& dom,
+                     XERCES_CPP_NAMESPACE::SecurityManager& security);
 
 }  // namespace chizro

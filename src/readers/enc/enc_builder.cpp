@@ -1,4 +1,5 @@
 #include "readers/enc/enc_builder.h"
+#include "platform/file_path.h"
 #include "readers/common/reader_util.h"
 
 #include <algorithm>

@@ -32,6 +32,7 @@
 #include "platform/file_path.h"
 #include "platform/parallel.h"
 #include "platform/sjis.h"
+#include "platform/text_case.h"
 #include "readers/fgd/fgd_dem.h"
 #include "readers/common/archive_leaves.h"
 #include "readers/common/reader_util.h"

@@ -13,6 +13,8 @@
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
+#include "platform/text_case.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/text_filer.h"
 #include "readers/common/topology.h"

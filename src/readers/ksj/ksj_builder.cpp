@@ -10,6 +10,7 @@
 
 #include "model/map_leaf.h"
 #include "platform/errors.h"
+#include "platform/text_case.h"
 #include "readers/common/text_filer.h"
 #include "readers/common/topology.h"
 

@@ -15,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/graphics.h"
+#include "platform/text_case.h"
 #include "readers/common/text_filer.h"
 
 namespace chizro {
@@ -134,8 +135,8 @@ void TMapBuilder_Raster::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
   fig->Extent = r;
   fig->ClassCode = rasters->Name;
 
-  if (TBitmapLoader* loader = GetBitmapLoader()) {
-    fig->Image = loader->LoadBitmap(leaf.FileName);
+  if (images_) {
+    fig->Image = images_->LoadBitmap(leaf.FileName);
     if (!fig->Image) throw EInOutError(Quoted(leaf.FileName) + " はビットマップとして読めません");
   }
   leaf.Loaded = true;

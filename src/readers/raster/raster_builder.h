@@ -27,7 +27,9 @@ namespace chizro {
 
 class TMapBuilder_Raster final : public TMapBuilder {
 public:
-  TMapBuilder_Raster() = default;
+  // The images load through `images` (not owned); without one the figures
+  // have none.
+  explicit TMapBuilder_Raster(TBitmapLoader* images = nullptr) : images_(images) {}
 
   // The header of an image: its name without the last four characters,
   // followed by ".HDR" (or ".hdr" where only that exists on a file system
@@ -48,6 +50,9 @@ public:
   // read ends the load with EInOutError, the figure attached and the leaf not
   // Loaded. `classDefs` and `scale` are not used.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
+
+private:
+  TBitmapLoader* images_;
 };
 
 }  // namespace chizro

@@ -20,6 +20,7 @@
 #include "platform/file_path.h"
 #include "platform/ini_file.h"
 #include "platform/sorted.h"
+#include "platform/text_case.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/text_filer.h"
 #include "readers/common/topology.h"
@@ -561,7 +562,7 @@ TMapLeafGrp* TMapBuilder_Sdf2500::OpenFolder(TMapLeafGrp& leaves, const std::str
     try {
       leaves.Add(OpenSheet(leaves, sheet.Path));
     } catch (const EChizroError& error) {
-      failures.push_back("'" + PathForMessage(sheet.Path) + "': " + error.what());
+      failures.push_back(Quoted(sheet.Path) + ": " + error.what());
     }
   }
   if (!failures.empty()) throw EScanError(failures);

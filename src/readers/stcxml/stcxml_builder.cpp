@@ -8,7 +8,6 @@
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
-#include <xercesc/util/XMLEntityResolver.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLString.hpp>
 #include <xercesc/validators/DTD/DTDEntityDecl.hpp>
@@ -27,8 +26,10 @@
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
+#include "platform/file_path.h"
 #include "platform/sjis.h"
 #include "readers/common/euc_jp.h"
+#include "readers/common/xml_source.h"
 #include "readers/common/xml_text.h"
 
 namespace chizro {
@@ -137,17 +138,6 @@ public:
   void resetErrors() override {}
 };
 
-// Every external entity and external DTD subset resolves to nothing: the
-// parser never opens another file or a network address on a document's
-// behalf.
-class TNoExternalEntities final : public xc::XMLEntityResolver {
-public:
-  xc::InputSource* resolveEntity(xc::XMLResourceIdentifier* /*resource*/) override {
-    static const XMLByte kNothing[1] = {0};
-    return new xc::MemBufInputSource(kNothing, 0, u"external-entity", false);
-  }
-};
-
 // The DOM parser with entity declarations refused: a boundary file has no
 // use for them, and they are what entity-expansion bombs and external
 // entities are made of.
@@ -172,17 +162,9 @@ using TDocumentPtr = std::unique_ptr<xc::DOMDocument, TDocumentRelease>;
 struct TMapBuilder_STCXML::TParser {
   TParser() {
     Security.setEntityExpansionLimit(kEntityExpansionLimit);
-    Dom.setValidationScheme(xc::XercesDOMParser::Val_Never);
+    HardenDomParser(Dom, Security);
     Dom.setDoNamespaces(false);
-    Dom.setDoSchema(false);
-    Dom.setLoadSchema(false);
-    Dom.setLoadExternalDTD(false);
-    Dom.setSkipDTDValidation(true);
-    Dom.setDisableDefaultEntityResolution(true);
     Dom.setCreateEntityReferenceNodes(false);
-    Dom.setDoXInclude(false);
-    Dom.setSecurityManager(&Security);
-    Dom.setXMLEntityResolver(&Resolver);
     Dom.setErrorHandler(&Errors);
   }
 
@@ -222,7 +204,6 @@ struct TMapBuilder_STCXML::TParser {
     TRuntime() { EnsureXercesRuntime(); }
   } Runtime;
   xc::SecurityManager Security;
-  TNoExternalEntities Resolver;
   TErrorHandler Errors;
   TSafeDomParser Dom;
 };

@@ -7,17 +7,12 @@
 
 #include <exception>
 
-#include "platform/graphics.h"
 #include "win/app/app_text.h"
 #include "win/app/main_window.h"
-#include "win/gdi_bitmap.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  // Symbol images and raster figures load through GDI bitmaps.
-  chizro::TGdiBitmapLoader bitmaps;
-  chizro::SetBitmapLoader(&bitmaps);
   int result = 0;
   try {
     chizro::TWinForm1 form(instance);
@@ -33,6 +28,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
                 chizro::WideText(chizro::kMainCaption).c_str(), MB_OK | MB_ICONERROR);
     result = 1;
   }
-  chizro::SetBitmapLoader(nullptr);
   return result;
 }

@@ -6,9 +6,9 @@
 
 #include <stdexcept>
 
+#include "ui/glyphs.h"
 #include "win/app/app_text.h"
 #include "win/app/control_ids.h"
-#include "win/app/glyphs.h"
 #include "win/app/pref_dialog.h"
 #include "win/gdi_canvas.h"
 
@@ -210,7 +210,7 @@ TWinForm1::TWinForm1(HINSTANCE instance) : instance_(instance) {
   font_ = CreateFontW(-kWindowFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_DONTCARE, WideText(kWindowFontFace).c_str());
-  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this));
+  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this), &bitmaps_);
   pref_ = std::make_unique<TWinFormPref>(instance, font_);
 
   // The client area has the size and place of the Qt window's.
@@ -413,7 +413,8 @@ void TWinForm1::DrawButton(const DRAWITEMSTRUCT& item) {
   int x = r.left + (r.right - r.left - total) / 2 + shift;
   const int height = r.bottom - r.top;
   if (glyph) {
-    DrawGlyph(dc, x, r.top + (height - kGlyphSize) / 2 + shift, b.Glyph);
+    TGdiCanvas canvas(dc, TRect{r.left, r.top, r.right, r.bottom});
+    DrawGlyph(canvas, x, r.top + (height - kGlyphSize) / 2 + shift, b.Glyph);
     x += kGlyphSize + gap;
   }
   SetBkMode(dc, TRANSPARENT);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ui/main_logic.h"
+#include "win/gdi_bitmap.h"
 #include "win/win_api.h"
 
 namespace chizro {
@@ -77,6 +78,8 @@ private:
   HWND hot_ = nullptr;  // the button under the mouse
   HFONT font_ = nullptr;
   bool busy_ = false;
+  // Symbol images and raster figures load through GDI bitmaps.
+  TGdiBitmapLoader bitmaps_;
   std::unique_ptr<TMainLogic> logic_;
   std::unique_ptr<TWinFormPref> pref_;
 };

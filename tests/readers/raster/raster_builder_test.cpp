@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/map_leaf.h"
+#include "model/map_project.h"
 #include "platform/errors.h"
 #include "platform/graphics.h"
 #include "support/leaf_dump.h"
@@ -57,22 +58,33 @@ protected:
 
 TEST_F(RasterReader, BitmapLoaderGivesTheFigureItsImageWhenTheLeafLoads) {
   BmpLoader loader;
-  const ScopedBitmapLoader scoped(&loader);
-  auto leaf = reader.OpenFile(leaves, DataPath("raster/tokyo.bmp"));
+  TMapBuilder_Raster imageReader{&loader};
+  auto leaf = imageReader.OpenFile(leaves, DataPath("raster/tokyo.bmp"));
   ASSERT_NE(leaf, nullptr);
   EXPECT_TRUE(loader.Loads.empty()) << "the image is read when the leaf comes into view";
-  reader.LoadLeaf(*leaf, nullptr, 0);
+  imageReader.LoadLeaf(*leaf, nullptr, 0);
   EXPECT_EQ(loader.Loads, std::vector<std::string>{DataPath("raster/tokyo.bmp")});
   EXPECT_NE(static_cast<const TFigRaster&>(*leaf->FigGrps.at(0)->Items(0)).Image, nullptr);
   EXPECT_TRUE(leaf->Loaded);
 }
 
+// The reader a project makes loads through the project's loader.
+TEST(RasterProject, HandsItsLoaderToTheReaderItMakes) {
+  BmpLoader loader;
+  TMapProject project{DefaultBuilders(), &loader};
+  project.Open(DataPath("raster/tokyo.bmp"), kKindRaster, TOpenMode::File);
+  ASSERT_EQ(project.Themes->Count(), 1);
+  TMapTheme& theme = *project.Themes->Items(0);
+  theme.Builder->LoadLeaf(*theme.Leaves->Items(0), theme.ClassDefs.get(), 0);
+  EXPECT_EQ(loader.Loads, std::vector<std::string>{DataPath("raster/tokyo.bmp")});
+}
+
 TEST_F(RasterReader, ImageTheLoaderCannotReadEndsTheLoadWithTheFigureAttached) {
   BmpLoader loader;
-  const ScopedBitmapLoader scoped(&loader);
-  auto leaf = reader.OpenFile(leaves, Copy("bad.bmp", "bad.HDR", "not a bitmap"));
+  TMapBuilder_Raster imageReader{&loader};
+  auto leaf = imageReader.OpenFile(leaves, Copy("bad.bmp", "bad.HDR", "not a bitmap"));
   ASSERT_NE(leaf, nullptr);
-  EXPECT_THROW(reader.LoadLeaf(*leaf, nullptr, 0), EInOutError);
+  EXPECT_THROW(imageReader.LoadLeaf(*leaf, nullptr, 0), EInOutError);
   EXPECT_FALSE(leaf->Loaded);
   ASSERT_EQ(leaf->FigGrpCount(), 1);
   EXPECT_EQ(leaf->FigGrps[0]->Count(), 1);

@@ -1,6 +1,7 @@
-// What the converter paints its preview on and loads images with, provided
-// by the drawing side of the platform: QImage and QPainter where Qt is, a
-// DIB section with GDI and GDI+ on Windows.
+// The offscreen-surface port: an image to paint on away from any window (the
+// converter's preview) and the platform's image loader. The drawing side
+// provides them: QImage and QPainter where Qt is (src/qt), a DIB section
+// with GDI and GDI+ on Windows (src/win).
 #pragma once
 
 #include <memory>
