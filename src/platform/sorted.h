@@ -12,7 +12,24 @@
 namespace chizro {
 
 // Case-insensitive comparison of ASCII letters; other bytes compare as they are.
-int CompareText(std::string_view a, std::string_view b) noexcept;
+// Inline: the sorts and binary searches of the readers call it millions of
+// times for short keys.
+inline int CompareText(std::string_view a, std::string_view b) noexcept {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    // Equal bytes fold alike: most keys of a list share a long prefix.
+    if (a[i] == b[i]) continue;
+    auto fold = [](char c) {
+      const auto u = static_cast<unsigned char>(c);
+      return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+    };
+    const unsigned char ca = fold(a[i]);
+    const unsigned char cb = fold(b[i]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
 bool SameText(std::string_view a, std::string_view b) noexcept;
 
 // In-place quick sort of list[0..count-1] by `compare` (negative: a before b).
