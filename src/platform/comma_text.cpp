@@ -1,5 +1,7 @@
 #include "platform/comma_text.h"
 
+#include <array>
+
 #include "platform/errors.h"
 
 namespace chizro {
@@ -7,12 +9,24 @@ namespace {
 
 constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
 
+// What a byte does in an unquoted field: nothing (a byte of the field), ends
+// it (a comma or blank), or begins a Shift_JIS double-byte character.
+enum TByteClass : unsigned char { kPlain, kEnds, kLead };
+constexpr std::array<TByteClass, 256> kByteClasses = [] {
+  std::array<TByteClass, 256> t{};
+  for (unsigned c = 0; c < 256; ++c) {
+    const auto b = static_cast<unsigned char>(c);
+    t[c] = (b == ',' || IsBlank(b)) ? kEnds : IsSjisLeadByte(b) ? kLead : kPlain;
+  }
+  return t;
+}();
+
 }  // namespace
 
 void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& fields,
                          std::deque<std::string>& storage) {
   fields.clear();
-  storage.clear();
+  if (!storage.empty()) storage.clear();
   const std::size_t n = text.size();
   std::size_t p = 0;
   auto skipBlanks = [&] {
@@ -47,9 +61,13 @@ void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& f
     } else {
       const std::size_t start = p;
       while (p < n) {
-        const auto c = static_cast<unsigned char>(text[p]);
-        if (c == ',' || IsBlank(c)) break;
-        p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
+        const TByteClass k = kByteClasses[static_cast<unsigned char>(text[p])];
+        if (k == kPlain) {
+          ++p;
+          continue;
+        }
+        if (k == kEnds) break;
+        p += p + 1 < n ? 2 : 1;
       }
       fields.push_back(text.substr(start, p - start));
     }
@@ -69,9 +87,8 @@ std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fiel
   return fields.size();
 }
 
-std::string_view TCommaFields::At(std::size_t i) const {
-  if (i >= views_.size()) throw EListIndexError(static_cast<long long>(i));
-  return views_[i];
+void TCommaFields::ThrowMissing(std::size_t i) {
+  throw EListIndexError(static_cast<long long>(i));
 }
 
 std::vector<std::string> SplitCommaText(std::string_view text) {
