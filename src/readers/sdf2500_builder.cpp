@@ -1,7 +1,6 @@
 #include "readers/sdf2500_builder.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -145,49 +144,10 @@ std::string RecordCode(std::string_view item0) { return std::string(item0.substr
 // A real item. Items hold no blanks (blanks separate fields), so a plain
 // decimal number, the common case, converts directly; anything else goes
 // the way of StrToFloat, which gives the same value or the conversion error.
-// 10^k for k = 0..22, all exact in double precision.
-constexpr std::array<double, 23> kExactPow10 = [] {
-  std::array<double, 23> p{};
-  p[0] = 1;
-  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
-  return p;
-}();
-
-// A plain decimal of at most 15 digits ("-12.34", "5", "5."): its digits
-// are an integer m below 2^53 and its fraction digits k at most 15, so m and
-// 10^k are exact doubles and m / 10^k, one correctly rounded division, is the
-// correctly rounded value that from_chars gives too. False for anything
-// else.
-bool ShortDecimal(const char* first, const char* last, double& value) noexcept {
-  const bool negative = first != last && *first == '-';
-  const char* p = negative ? first + 1 : first;
-  if (p == last || *p < '0' || *p > '9') return false;
-  std::uint64_t m = 0;
-  int digits = 0;
-  int fraction = -1;  // digits after the point; -1 before it
-  for (; p != last; ++p) {
-    const char c = *p;
-    if (c >= '0' && c <= '9') {
-      m = m * 10 + static_cast<std::uint64_t>(c - '0');
-      ++digits;
-      if (fraction >= 0) ++fraction;
-    } else if (c == '.' && fraction < 0) {
-      fraction = 0;
-    } else {
-      return false;
-    }
-  }
-  if (digits > 15) return false;
-  const double v =
-      static_cast<double>(m) / kExactPow10[static_cast<std::size_t>(fraction > 0 ? fraction : 0)];
-  value = negative ? -v : v;
-  return true;
-}
-
 double Real(std::string_view item) {
   const char* first = item.data();
   const char* last = first + item.size();
-  if (double value = 0; ShortDecimal(first, last, value)) return value;
+  if (double value = 0; ShortDecimal(item, value)) return value;
   const char* digit = first != last && *first == '-' ? first + 1 : first;
   if (digit != last && *digit >= '0' && *digit <= '9') {
     double value = 0;
