@@ -465,16 +465,6 @@ bool WithinTolerance(std::uint64_t q, std::uint64_t step, double units) noexcept
   return std::fabs(static_cast<double>(q * step) - units) <= kCoordTolerance;
 }
 
-// Divides by 10^decimals (decimals 0..3) with constant divisors.
-std::uint64_t DivPow10(std::uint64_t n, int decimals) noexcept {
-  switch (decimals) {
-    case 0: return n;
-    case 1: return n / 10;
-    case 2: return n / 100;
-    default: return n / 1000;
-  }
-}
-
 // "000" to "999", four bytes apart, and two bytes to spare at the end, so
 // that four bytes can be copied from any digit of the table.
 constexpr std::array<char, 4002> kDigitTriples = [] {
@@ -529,39 +519,35 @@ char* FormatJwcCoord(double value, char* out) noexcept {
   // non-negative value below 2^52.
   auto n = static_cast<std::uint64_t>(units);
   if (units - static_cast<double>(n) >= 0.5) ++n;
-  int decimals = 3;
-  // The coarsest rounding that stays within one unit of the value.
-  const std::uint64_t rest = n % 1000;
+  std::uint64_t whole = n / 1000;
+  const std::uint64_t rest = n - whole * 1000;
+  // The coarsest rounding that stays within one unit of the value, kept in
+  // thousandths (1000 carries into the whole part).
+  std::uint64_t thousandths = rest;
   if (NearMultiple(rest, 1000) && WithinTolerance((n + 500) / 1000, 1000, units)) {
-    n = (n + 500) / 1000;
-    decimals = 0;
+    thousandths = (rest + 500) / 1000 * 1000;
   } else if (NearMultiple(rest % 100, 100) && WithinTolerance((n + 50) / 100, 100, units)) {
-    n = (n + 50) / 100;
-    decimals = 1;
+    thousandths = (rest + 50) / 100 * 100;
   } else if (NearMultiple(rest % 10, 10) && WithinTolerance((n + 5) / 10, 10, units)) {
-    n = (n + 5) / 10;
-    decimals = 2;
+    thousandths = (rest + 5) / 10 * 10;
   }
-  if (n == 0) {
+  if (thousandths == 1000) {
+    ++whole;
+    thousandths = 0;
+  }
+  if (whole == 0 && thousandths == 0) {
     *out = '0';
     return out + 1;
   }
-  while (decimals > 0 && n % 10 == 0) {
-    n /= 10;
-    --decimals;
-  }
   char* o = out;
   if (value < 0) *o++ = '-';
-  const std::uint64_t whole = DivPow10(n, decimals);
   // A value just below 10^9 may round up to it.
   o = whole < 1000000000 ? WriteWhole(whole, o) : WriteDigits(whole, DecimalLength(whole), o);
-  if (decimals == 0) return o;
+  if (thousandths == 0) return o;
   *o++ = '.';
-  // The fraction's digits, padded to three with zeros that are then left
-  // out.
-  const std::uint64_t fraction = n - whole * kPow10[static_cast<std::size_t>(decimals)];
-  WriteTriple(fraction * kPow10[static_cast<std::size_t>(3 - decimals)], o);
-  return o + decimals;
+  // Three digits written, the trailing zeros then left out.
+  WriteTriple(thousandths, o);
+  return o + (thousandths % 100 == 0 ? 1 : thousandths % 10 == 0 ? 2 : 3);
 }
 
 namespace {
