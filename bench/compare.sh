@@ -7,19 +7,33 @@
 #     temp.txt, and its linework as GeoJSON (bench/city_geojson.py) → DXF
 #     with ogr2ogr;
 #   - the I/O floor of the city: reading its files and writing as many bytes
-#     as chizro's temp.txt.
+#     as chizro's temp.txt;
+#   - a lighter city of the same sheets (sdfgen --density, default 0.3: about
+#     a third of the dense city's figures) → temp.txt, against its own I/O
+#     floor only (ogr2ogr is left out there: it would take a minute).
 # Each is run RUNS times (default 3); the figures are the fastest and the
 # slowest run. Nothing here is part of the build or the tests.
 #
 #   bash bench/compare.sh [BUILD_DIR]
+#
+# CHIZRO_CITY_SHEETS (default 10x10) sets the size of both cities,
+# CHIZRO_CITY_DENSITY (default 1) the density of the first,
+# CHIZRO_LIGHT_DENSITY (default 0.3; empty: no light city) that of the second.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build-bench}
 runs=${RUNS:-3}
 sheets=${CHIZRO_CITY_SHEETS:-10x10}
+density=${CHIZRO_CITY_DENSITY:-1}
+light=${CHIZRO_LIGHT_DENSITY-0.3}
 work=${CHIZRO_COMPARE_DIR:-${TMPDIR:-/tmp}/chizro-compare}
-city=${CHIZRO_CITY_DIR:-${TMPDIR:-/tmp}/chizro-city-$sheets}
+# The folder of the city of a density (the dense one keeps its old name).
+city_dir() {
+  if [ "$1" = 1 ]; then echo "${TMPDIR:-/tmp}/chizro-city-$sheets"; else echo "${TMPDIR:-/tmp}/chizro-city-$sheets-d$1"; fi
+}
+city=${CHIZRO_CITY_DIR:-$(city_dir "$density")}
+light_city=$(city_dir "$light")
 
 for tool in /usr/bin/time ogr2ogr python3; do
   command -v "$tool" > /dev/null || { echo "compare.sh: $tool is missing" >&2; exit 1; }
@@ -32,12 +46,16 @@ cmake --build "$build" -j 2 --target chizro-convert sdfgen
 mkdir -p "$work"
 fgd="$work/FG-GML-533946-BldA-20230101-0001.xml"
 [ -f "$fgd" ] || python3 bench/fgd_gen.py "$fgd"
-if [ ! -f "$city/.complete" ]; then
-  rm -rf "$city"
-  "$build/tools/sdfgen/sdfgen" --out "$city" --sheets "$sheets"
-  touch "$city/.complete"
-fi
-geojson="$work/city-$sheets.geojson"
+make_city() {  # folder, density
+  if [ ! -f "$1/.complete" ]; then
+    rm -rf "$1"
+    "$build/tools/sdfgen/sdfgen" --out "$1" --sheets "$sheets" --density "$2" > /dev/null
+    touch "$1/.complete"
+  fi
+}
+make_city "$city" "$density"
+[ -z "$light" ] || make_city "$light_city" "$light"
+if [ "$density" = 1 ]; then geojson="$work/city-$sheets.geojson"; else geojson="$work/city-$sheets-d$density.geojson"; fi
 [ -f "$geojson" ] || python3 bench/city_geojson.py "$city" "$geojson"
 
 home="$work/home"
@@ -86,3 +104,8 @@ f=$(measure "${floor_city[@]}" "$city" "$(stat -c %s "$home/temp.txt")" "$work/f
 o=$(measure ogr2ogr -f DXF "$work/city.dxf" "$geojson")
 row city "$c" "$o" ogr2ogr
 row city "$c" "$f" "I/O floor"
+if [ -n "$light" ]; then
+  c=$(measure "$build/chizro-convert" --home "$home" --folder "$light_city")
+  f=$(measure "${floor_city[@]}" "$light_city" "$(stat -c %s "$home/temp.txt")" "$work/floor.out")
+  row light "$c" "$f" "I/O floor"
+fi

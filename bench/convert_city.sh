@@ -8,14 +8,22 @@
 #
 # BUILD_DIR (default build-bench) is configured as a Release build if it has
 # no cache yet. The city is generated once with tools/sdfgen into
-# $CHIZRO_CITY_DIR (default: ${TMPDIR:-/tmp}/chizro-city-<sheets>) and kept
-# for later runs; CHIZRO_CITY_SHEETS (default 10x10) sets its size.
+# $CHIZRO_CITY_DIR (default: ${TMPDIR:-/tmp}/chizro-city-<sheets>, with
+# "-d<density>" for another density) and kept for later runs;
+# CHIZRO_CITY_SHEETS (default 10x10) sets its size, CHIZRO_CITY_DENSITY
+# (default 1, the dense city; 0.3 gives the lighter city of bench/README.md)
+# its density.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build-bench}
 sheets=${CHIZRO_CITY_SHEETS:-10x10}
-city=${CHIZRO_CITY_DIR:-${TMPDIR:-/tmp}/chizro-city-$sheets}
+density=${CHIZRO_CITY_DENSITY:-1}
+if [ "$density" = 1 ]; then
+  city=${CHIZRO_CITY_DIR:-${TMPDIR:-/tmp}/chizro-city-$sheets}
+else
+  city=${CHIZRO_CITY_DIR:-${TMPDIR:-/tmp}/chizro-city-$sheets-d$density}
+fi
 
 if [ ! -x /usr/bin/time ]; then
   echo "convert_city.sh: /usr/bin/time is missing (Debian package: time)" >&2
@@ -28,9 +36,9 @@ fi
 cmake --build "$build" -j 2 --target chizro-convert sdfgen
 
 if [ ! -f "$city/.complete" ]; then
-  echo "generating the $sheets city into $city"
+  echo "generating the $sheets city (density $density) into $city"
   rm -rf "$city"
-  "$build/tools/sdfgen/sdfgen" --out "$city" --sheets "$sheets"
+  "$build/tools/sdfgen/sdfgen" --out "$city" --sheets "$sheets" --density "$density"
   touch "$city/.complete"
 fi
 

@@ -152,40 +152,104 @@ char* FormatJwcNumber(double value, char* out) noexcept {
   return std::to_chars(o, out + kJwcNumberMax, exponent).ptr;
 }
 
+namespace {
+
+// Whether rounding n to a multiple of `step` (half up) moves it by at most
+// one unit; `rest` is n modulo step. A farther multiple lies at least 1.5
+// units from the value, which is within half a unit of n, so it can never
+// meet the tolerance and needs no exact test.
+constexpr bool NearMultiple(std::uint64_t rest, std::uint64_t step) noexcept {
+  return rest <= 1 || rest >= step - 1;
+}
+
+// Whether q * step lies within the tolerance of `units`.
+bool WithinTolerance(std::uint64_t q, std::uint64_t step, double units) noexcept {
+  return std::fabs(static_cast<double>(q * step) - units) <= kCoordTolerance;
+}
+
+// "000" to "999", four bytes apart, and two bytes to spare at the end, so
+// that four bytes can be copied from any digit of the table.
+constexpr std::array<char, 4002> kDigitTriples = [] {
+  std::array<char, 4002> t{};
+  for (std::size_t i = 0; i < 1000; ++i) {
+    t[4 * i] = static_cast<char>('0' + i / 100);
+    t[4 * i + 1] = static_cast<char>('0' + i / 10 % 10);
+    t[4 * i + 2] = static_cast<char>('0' + i % 10);
+  }
+  return t;
+}();
+
+// The coordinate writers below store four bytes at a time and return the end
+// of the digits: up to three bytes past it are overwritten, which the
+// kJwcNumberMax bytes of room allow (a coordinate takes at most 14).
+
+// Writes g (below 1000) without leading zeros.
+char* WriteLeadingTriple(std::uint64_t g, char* out) noexcept {
+  const std::size_t skip = g < 10 ? 2 : g < 100 ? 1 : 0;
+  std::memcpy(out, &kDigitTriples[4 * g + skip], 4);
+  return out + 3 - skip;
+}
+
+// Writes g (below 1000) as three digits.
+char* WriteTriple(std::uint64_t g, char* out) noexcept {
+  std::memcpy(out, &kDigitTriples[4 * g], 4);
+  return out + 3;
+}
+
+// Writes v (below 10^9) without leading zeros.
+char* WriteWhole(std::uint64_t v, char* out) noexcept {
+  if (v < 1000) return WriteLeadingTriple(v, out);
+  if (v < 1000000) {
+    const std::uint64_t high = v / 1000;
+    return WriteTriple(v - high * 1000, WriteLeadingTriple(high, out));
+  }
+  const std::uint64_t high = v / 1000000;
+  const std::uint64_t rest = v - high * 1000000;
+  const std::uint64_t middle = rest / 1000;
+  return WriteTriple(rest - middle * 1000, WriteTriple(middle, WriteLeadingTriple(high, out)));
+}
+
+}  // namespace
+
 char* FormatJwcCoord(double value, char* out) noexcept {
   const double a = std::fabs(value);
   if (!(a < 1e9)) return FormatJwcNumber(value, out);
   // In units of the last place kept, 0.001: below 1e12, where a double still
   // resolves 0.0002 of a unit, so the tolerance below is met with room.
   const double units = a * 1000.0;
-  auto n = static_cast<std::uint64_t>(std::llround(units));
-  int decimals = 3;
-  // The coarsest rounding that stays within one unit of the value.
-  for (int d = 0; d < 3; ++d) {
-    const std::uint64_t step = kPow10[static_cast<std::size_t>(3 - d)];
-    const std::uint64_t q = (n + step / 2) / step;
-    if (std::fabs(static_cast<double>(q * step) - units) <= kCoordTolerance) {
-      n = q;
-      decimals = d;
-      break;
-    }
+  // Rounded half away from zero, as llround does: units - n is exact for a
+  // non-negative value below 2^52.
+  auto n = static_cast<std::uint64_t>(units);
+  if (units - static_cast<double>(n) >= 0.5) ++n;
+  std::uint64_t whole = n / 1000;
+  const std::uint64_t rest = n - whole * 1000;
+  // The coarsest rounding that stays within one unit of the value, kept in
+  // thousandths (1000 carries into the whole part).
+  std::uint64_t thousandths = rest;
+  if (NearMultiple(rest, 1000) && WithinTolerance((n + 500) / 1000, 1000, units)) {
+    thousandths = (rest + 500) / 1000 * 1000;
+  } else if (NearMultiple(rest % 100, 100) && WithinTolerance((n + 50) / 100, 100, units)) {
+    thousandths = (rest + 50) / 100 * 100;
+  } else if (NearMultiple(rest % 10, 10) && WithinTolerance((n + 5) / 10, 10, units)) {
+    thousandths = (rest + 5) / 10 * 10;
   }
-  if (n == 0) {
+  if (thousandths == 1000) {
+    ++whole;
+    thousandths = 0;
+  }
+  if (whole == 0 && thousandths == 0) {
     *out = '0';
     return out + 1;
   }
-  while (decimals > 0 && n % 10 == 0) {
-    n /= 10;
-    --decimals;
-  }
   char* o = out;
   if (value < 0) *o++ = '-';
-  const std::uint64_t scale = kPow10[static_cast<std::size_t>(decimals)];
-  const std::uint64_t whole = n / scale;
-  o = WriteDigits(whole, DecimalLength(whole), o);
-  if (decimals == 0) return o;
+  // A value just below 10^9 may round up to it.
+  o = whole < 1000000000 ? WriteWhole(whole, o) : WriteDigits(whole, DecimalLength(whole), o);
+  if (thousandths == 0) return o;
   *o++ = '.';
-  return WriteDigits(n - whole * scale, decimals, o);
+  // Three digits written, the trailing zeros then left out.
+  WriteTriple(thousandths, o);
+  return o + (thousandths % 100 == 0 ? 1 : thousandths % 10 == 0 ? 2 : 3);
 }
 
 }  // namespace chizro

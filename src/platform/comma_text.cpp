@@ -1,11 +1,25 @@
 #include "platform/comma_text.h"
 
+#include <array>
+
 #include "platform/errors.h"
 
 namespace chizro {
 namespace {
 
 constexpr bool IsBlank(unsigned char c) noexcept { return c >= 1 && c <= 32; }
+
+// What a byte does in an unquoted field: nothing (a byte of the field), ends
+// it (a comma or blank), or begins a Shift_JIS double-byte character.
+enum TByteClass : unsigned char { kPlain, kEnds, kLead };
+constexpr std::array<TByteClass, 256> kByteClasses = [] {
+  std::array<TByteClass, 256> t{};
+  for (unsigned c = 0; c < 256; ++c) {
+    const auto b = static_cast<unsigned char>(c);
+    t[c] = (b == ',' || IsBlank(b)) ? kEnds : IsSjisLeadByte(b) ? kLead : kPlain;
+  }
+  return t;
+}();
 
 bool NeedsQuotes(std::string_view field, bool last) noexcept {
   if (field.empty()) return last;  // a trailing comma adds no field
@@ -21,7 +35,7 @@ bool NeedsQuotes(std::string_view field, bool last) noexcept {
 void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& fields,
                          std::deque<std::string>& storage) {
   fields.clear();
-  storage.clear();
+  if (!storage.empty()) storage.clear();
   const std::size_t n = text.size();
   std::size_t p = 0;
   auto skipBlanks = [&] {
@@ -56,9 +70,13 @@ void SplitCommaTextViews(std::string_view text, std::vector<std::string_view>& f
     } else {
       const std::size_t start = p;
       while (p < n) {
-        const auto c = static_cast<unsigned char>(text[p]);
-        if (c == ',' || IsBlank(c)) break;
-        p += (IsSjisLeadByte(c) && p + 1 < n) ? 2 : 1;
+        const TByteClass k = kByteClasses[static_cast<unsigned char>(text[p])];
+        if (k == kPlain) {
+          ++p;
+          continue;
+        }
+        if (k == kEnds) break;
+        p += p + 1 < n ? 2 : 1;
       }
       fields.push_back(text.substr(start, p - start));
     }
@@ -78,9 +96,8 @@ std::size_t SplitCommaText(std::string_view text, std::vector<std::string>& fiel
   return fields.size();
 }
 
-std::string_view TCommaFields::At(std::size_t i) const {
-  if (i >= views_.size()) throw EListIndexError(static_cast<long long>(i));
-  return views_[i];
+void TCommaFields::ThrowMissing(std::size_t i) {
+  throw EListIndexError(static_cast<long long>(i));
 }
 
 std::vector<std::string> SplitCommaText(std::string_view text) {

@@ -41,9 +41,14 @@ public:
   std::size_t Count() const noexcept { return views_.size(); }
   std::string_view operator[](std::size_t i) const noexcept { return views_[i]; }
   // Field i; EListIndexError(i) when the line has no such field.
-  std::string_view At(std::size_t i) const;
+  std::string_view At(std::size_t i) const {
+    if (i >= views_.size()) ThrowMissing(i);
+    return views_[i];
+  }
 
 private:
+  [[noreturn]] static void ThrowMissing(std::size_t i);
+
   std::vector<std::string_view> views_;
   std::deque<std::string> quoted_;
 };

@@ -1,7 +1,11 @@
 #include "platform/convert.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "platform/errors.h"
@@ -49,6 +53,27 @@ bool TakeSign(std::string_view& s) noexcept {
     return negative;
   }
   return false;
+}
+
+// 10^k for k = 0..22, all exact in double precision.
+constexpr std::array<double, 23> kExactPow10 = [] {
+  std::array<double, 23> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+// Whether the eight bytes of `chunk` (in memory order, little-endian) are
+// all decimal digits, and their value.
+constexpr bool EightDigits(std::uint64_t chunk) noexcept {
+  return (chunk & 0xF0F0F0F0F0F0F0F0) == 0x3030303030303030 &&
+         ((chunk + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) == 0x3030303030303030;
+}
+constexpr std::uint64_t EightDigitsValue(std::uint64_t chunk) noexcept {
+  // Pairs, then fours, then the eight digits, by multiply and shift.
+  chunk = ((chunk & 0x0F0F0F0F0F0F0F0F) * 2561) >> 8;
+  chunk = ((chunk & 0x00FF00FF00FF00FF) * 6553601) >> 16;
+  return static_cast<std::uint32_t>(((chunk & 0x0000FFFF0000FFFF) * 42949672960001) >> 32);
 }
 
 }  // namespace
@@ -121,6 +146,45 @@ std::optional<std::int32_t> NumberLiteral(std::string_view s) noexcept {
   for (char c : digits)
     if (base == 16 ? !IsHexDigit(c) : !IsDigit(c)) return std::nullopt;
   return ParseSignedDigits(negative, digits, base);
+}
+
+// The digits are an integer m below 2^53 and the fraction digits k at most
+// 15, so m and 10^k are exact doubles and m / 10^k, one correctly rounded
+// division, is the correctly rounded value.
+bool ShortDecimal(std::string_view text, double& value) noexcept {
+  const char* p = text.data();
+  const char* const last = p + text.size();
+  const bool negative = p != last && *p == '-';
+  if (negative) ++p;
+  if (p == last || !IsDigit(*p)) return false;
+  // Digits past the fifteenth make the text fail below; the integer merely
+  // wraps meanwhile.
+  std::uint64_t m = 0;
+  const char* const whole = p;
+  while (p != last && IsDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
+  std::size_t digits = static_cast<std::size_t>(p - whole);
+  std::size_t fraction = 0;
+  if (p != last && *p == '.') {
+    const char* const start = ++p;
+    if constexpr (std::endian::native == std::endian::little) {
+      // Eight fraction digits at a time, as the 9-decimal coordinates of
+      // the XML maps have them.
+      while (last - p >= 8) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, p, 8);
+        if (!EightDigits(chunk)) break;
+        m = m * 100000000 + EightDigitsValue(chunk);
+        p += 8;
+      }
+    }
+    while (p != last && IsDigit(*p)) m = m * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    fraction = static_cast<std::size_t>(p - start);
+    digits += fraction;
+  }
+  if (p != last || digits > 15) return false;
+  const double v = static_cast<double>(m) / kExactPow10[fraction];
+  value = negative ? -v : v;
+  return true;
 }
 
 }  // namespace chizro

@@ -26,6 +26,13 @@ std::optional<double> TryStrToFloat(std::string_view text) noexcept;
 // As TryStrToFloat; throws EFloatConvertError ("'%s' は浮動小数点数ではありません").
 double StrToFloat(std::string_view text);
 
+// A plain decimal of at most 15 digits, nothing else ("-12.34", "5", "5."):
+// its value, correctly rounded as std::from_chars gives it, in one exact
+// division. False for anything else (exponents, more digits, a leading "+"
+// or "."), which the caller converts the slow way. For the coordinates of
+// the map readers.
+bool ShortDecimal(std::string_view text, double& value) noexcept;
+
 // The value of `s` when the whole of it is a 32-bit integer literal:
 // optional leading blanks, an optional sign, then decimal digits or a
 // hexadecimal prefix ("$", "x", "X", "0x" or "0X") followed by hexadecimal

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,7 +13,35 @@
 namespace chizro {
 
 // Case-insensitive comparison of ASCII letters; other bytes compare as they are.
-int CompareText(std::string_view a, std::string_view b) noexcept;
+// Inline: the sorts and binary searches of the readers call it millions of
+// times for short keys.
+inline unsigned char FoldCase(char c) noexcept {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+}
+inline int CompareText(std::string_view a, std::string_view b) noexcept {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    // Equal bytes fold alike: most keys of a list share a long prefix.
+    if (a[i] == b[i]) continue;
+    const unsigned char ca = FoldCase(a[i]);
+    const unsigned char cb = FoldCase(b[i]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+// The first eight bytes of `key` with letter case folded, the first in the
+// highest byte, padded with zeros. Two keys whose prefixes differ compare
+// (by CompareText) as their prefixes do as integers: at the first differing
+// byte both are folded bytes, or the shorter key has ended (a zero against a
+// byte above it); equal prefixes decide nothing.
+inline std::uint64_t FoldedPrefix(std::string_view key) noexcept {
+  std::uint64_t p = 0;
+  for (std::size_t i = 0; i < 8; ++i) p = (p << 8) | (i < key.size() ? FoldCase(key[i]) : 0u);
+  return p;
+}
 bool SameText(std::string_view a, std::string_view b) noexcept;
 // `text` with its ASCII letters in capitals, byte by byte: two texts give the
 // same key exactly when SameText finds them equal.
@@ -73,7 +102,24 @@ public:
 
   void Add(std::string key, T object) { entries_.push_back({std::move(key), std::move(object)}); }
   void Sort() {
-    QuickSort(entries_, [](const Entry& a, const Entry& b) { return CompareText(a.Key, b.Key); });
+    if (entries_.size() < 2) return;
+    // Sorted as keys with their folded prefixes, so that most comparisons
+    // are one of integers; the order is CompareText's all the same.
+    struct Item {
+      std::uint64_t Prefix;
+      Entry* Of;
+    };
+    std::vector<Item> items;
+    items.reserve(entries_.size());
+    for (Entry& e : entries_) items.push_back({FoldedPrefix(e.Key), &e});
+    QuickSort(items, [](const Item& a, const Item& b) {
+      if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix ? -1 : 1;
+      return CompareText(a.Of->Key, b.Of->Key);
+    });
+    std::vector<Entry> sorted;
+    sorted.reserve(entries_.size());
+    for (const Item& item : items) sorted.push_back(std::move(*item.Of));
+    entries_ = std::move(sorted);
   }
   // Binary search; on a match returns true with the index of the entry the
   // search lands on first (among equal keys, not necessarily the first).

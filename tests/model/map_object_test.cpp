@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +42,32 @@ TEST(QuickSort, SortsLargerListsCompletely) {
   for (int i = 0; i < 500; ++i) items.push_back({(i * 7919) % 101, 'x'});
   QuickSort(items, ByKey);
   for (std::size_t i = 1; i < items.size(); ++i) ASSERT_LE(items[i - 1].first, items[i].first);
+}
+
+// Distinct keys (caselessly) with long shared prefixes, keys that are prefixes
+// of others and mixed case: the sorted order against a plain caseless
+// lexicographic sort.
+TEST(TSortedStrings, SortsDistinctKeysCaselessly) {
+  std::vector<std::string> keys;
+  std::mt19937 random(7);
+  const std::string letters = "aB1zY-";
+  std::set<std::string> seen;
+  while (keys.size() < 400) {
+    std::string key = (random() % 2) ? "SharedPrefix" : "";
+    for (auto n = random() % 11; n > 0; --n) key += letters[random() % letters.size()];
+    std::string folded = key;
+    for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (seen.insert(folded).second) keys.push_back(key);
+  }
+  TSortedStrings<int> list;
+  for (const std::string& key : keys) list.Add(key, 0);
+  list.Sort();
+  std::sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
+    });
+  });
+  for (std::size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(list[i].Key, keys[i]) << i;
 }
 
 TEST(FindObject, BinarySearchWithoutRegardToCase) {

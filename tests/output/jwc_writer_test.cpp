@@ -504,6 +504,9 @@ TEST(JwcNumberFormat, CoordinatesAreTheShortestFormWithinAMicrometre) {
                                                    {-150000000.0004, "-150000000"},
                                                    {0.0015, "0.002"},
                                                    {1e9, "1000000000"},
+                                                   {999999999.9999, "1000000000"},
+                                                   {-999999.99995, "-1000000"},
+                                                   {1048576.125, "1048576.125"},
                                                    {2.5e12, "2500000000000"}}) {
     char buf[kJwcNumberMax];
     EXPECT_EQ(std::string(buf, FormatJwcCoord(v, buf)), text) << v;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/errors.h"
 
 namespace chizro {
@@ -59,6 +62,25 @@ TEST(StrToFloat, ParsesDotDecimalsAndRejectsOtherText) {
     } catch (const EFloatConvertError& e) {
       EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' は浮動小数点数ではありません");
     }
+  }
+}
+
+// The fast conversion must give the bits of a correctly rounded one
+// (strtod's); texts it leaves to the slow way are refused.
+TEST(ShortDecimal, GivesStrtodsBitsOrRefuses) {
+  for (const char* text : {"0", "-0", "-0.00", "5.", "74.90", "-28500.00", "35.675012400",
+                           "139.762562400", "0.1", "0.00000000000003", "999999999999999",
+                           "-123456.789012345", "9007199.25474099"}) {
+    SCOPED_TRACE(text);
+    double value = 1;
+    ASSERT_TRUE(ShortDecimal(text, value));
+    const double oracle = std::strtod(text, nullptr);
+    EXPECT_EQ(std::memcmp(&value, &oracle, sizeof value), 0) << value << " " << oracle;
+  }
+  for (const char* text : {"", "-", ".5", "+5", "1e3", "1.2.3", "12a", "1 2", "0x10",
+                           "1234567890123456", "0.1234567890123456", "12345678.9abcdefg"}) {
+    double value = 0;
+    EXPECT_FALSE(ShortDecimal(text, value)) << text;
   }
 }
 

@@ -19,7 +19,13 @@ bool TLineCursor::Next(std::string_view& line) noexcept {
   const std::size_t n = text_.size();
   if (pos_ >= n || text_[pos_] == '\0') return false;
   const std::size_t start = pos_;
-  while (pos_ < n && text_[pos_] != '\r' && text_[pos_] != '\n' && text_[pos_] != '\0') ++pos_;
+  // One comparison for the bytes above CR, nearly all of them.
+  constexpr unsigned kLineEnds = (1u << '\r') | (1u << '\n') | 1u;
+  while (pos_ < n) {
+    const auto c = static_cast<unsigned char>(text_[pos_]);
+    if (c <= '\r' && ((kLineEnds >> c) & 1u) != 0) break;
+    ++pos_;
+  }
   line = text_.substr(start, pos_ - start);
   if (pos_ < n && text_[pos_] == '\r') ++pos_;
   if (pos_ < n && text_[pos_] == '\n') ++pos_;

@@ -24,6 +24,7 @@
 #include "model/geometry.h"
 #include "model/map_figure.h"
 #include "model/map_object.h"
+#include "platform/sorted.h"
 
 namespace chizro {
 
@@ -113,6 +114,7 @@ public:
     E* raw = e.get();
     std::string key = raw->Name;
     items_.Add(std::move(key), std::move(e));
+    sortedDistinct_ = false;
     return raw;
   }
 
@@ -121,8 +123,21 @@ public:
   E& Items(int i) { return *items_[static_cast<std::size_t>(i)].Object; }
   const E& Items(int i) const { return *items_[static_cast<std::size_t>(i)].Object; }
 
-  // Orders the list by key without regard to letter case.
-  void Sort() { items_.Sort(); }
+  // Orders the list by key without regard to letter case. The joins sort a
+  // list once for every list they join it with; the quick sort leaves a
+  // sorted list of distinct keys as it is, so such a list is not sorted
+  // again (one with equal keys is: the sort may reorder them).
+  void Sort() {
+    if (sortedDistinct_) return;
+    items_.Sort();
+    sortedDistinct_ = true;
+    for (std::size_t i = 1; i < items_.Count(); ++i) {
+      if (CompareText(items_[i - 1].Key, items_[i].Key) == 0) {
+        sortedDistinct_ = false;
+        break;
+      }
+    }
+  }
   // Binary search in the sorted list: the element the search lands on, or
   // null. The list must have been sorted since its last AddElement.
   const E* Find(std::string_view key) const {
@@ -137,6 +152,9 @@ protected:
   TTopologyList& operator=(const TTopologyList&) = delete;
 
   TSortedStrings<std::unique_ptr<E>> items_;
+
+private:
+  bool sortedDistinct_ = false;  // sorted since the last AddElement, no key twice
 };
 
 class TArcList final : public TTopologyList<TArcElement> {

@@ -28,6 +28,7 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/open_progress.h"
+#include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/parallel.h"
@@ -352,9 +353,11 @@ private:
     const char* first = token_.data();
     const char* last = first + token_.size();
     if (first != last && *first == '+') ++first;
-    const auto [ptr, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc{} || ptr != last || first == last)
-      Fail("座標 '" + token_.substr(0, 20) + "' は数値ではありません");
+    if (!ShortDecimal(std::string_view(first, static_cast<std::size_t>(last - first)), value)) {
+      const auto [ptr, ec] = std::from_chars(first, last, value);
+      if (ec != std::errc{} || ptr != last || first == last)
+        Fail("座標 '" + token_.substr(0, 20) + "' は数値ではありません");
+    }
     numbers_.push_back(value);
     token_.clear();
   }

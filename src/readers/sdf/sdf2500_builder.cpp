@@ -149,6 +149,7 @@ std::string RecordCode(std::string_view item0) { return std::string(item0.substr
 double Real(std::string_view item) {
   const char* first = item.data();
   const char* last = first + item.size();
+  if (double value = 0; ShortDecimal(item, value)) return value;
   const char* digit = first != last && *first == '-' ? first + 1 : first;
   if (digit != last && *digit >= '0' && *digit <= '9') {
     double value = 0;
