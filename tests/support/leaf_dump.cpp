@@ -199,11 +199,12 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderGolden);
 
 TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
   const BadFileCase& c = GetParam();
+  const ScopedProgramDir program(SourcePath());  // the shipped def/ files
   const std::string path = DataPath(c.File);
   const std::unique_ptr<TMapBuilder> reader = MakeReader(c.Kind);
   ASSERT_TRUE(reader);
   TMapLeafGrp leaves(nullptr);
-  std::optional<EInOutError> error;
+  std::optional<EChizroError> error;
   std::size_t kept = 0;
   try {
     const auto leaf = reader->OpenFile(leaves, path);
@@ -211,12 +212,12 @@ TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
     ASSERT_TRUE(leaf);
     try {
       reader->LoadLeaf(*leaf, nullptr, 0);
-    } catch (const EInOutError& e) {
+    } catch (const EChizroError& e) {
       error = e;
     }
     EXPECT_FALSE(leaf->Loaded);
     for (const auto& grp : leaf->FigGrps) kept += static_cast<std::size_t>(grp->Count());
-  } catch (const EInOutError& e) {
+  } catch (const EChizroError& e) {
     ASSERT_TRUE(c.AtOpen) << e.what();
     error = e;
   }
@@ -226,10 +227,12 @@ TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
   EXPECT_EQ(error->Place().Kind, c.Place.Kind) << message;
   EXPECT_EQ(error->Place().Number, c.Place.Number) << message;
   EXPECT_EQ(error->Place().Id, c.Place.Id) << message;
+  const std::string number = std::to_string(c.Place.Number);
   const std::string where =
       "'" + path + "'" +
-      (c.Place.Kind == TErrorPlace::TKind::Element ? " の要素 " + c.Place.Id
-                                                   : " の " + std::to_string(c.Place.Number) + " 行目") +
+      (c.Place.Kind == TErrorPlace::TKind::Element  ? " の要素 " + c.Place.Id
+       : c.Place.Kind == TErrorPlace::TKind::Offset ? " の " + number + " バイト目 (先頭が 0)"
+                                                    : " の " + number + " 行目") +
       ": ";
   EXPECT_EQ(message.substr(0, where.size()), where) << message;
   for (const char* m : c.Mentions)

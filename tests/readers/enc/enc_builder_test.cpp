@@ -126,19 +126,5 @@ TEST_F(EncTest, FeaturesPointingAtOneEdgeWithoutEndAreRefused) {
   EXPECT_THROW(Open(dir.File("long.txt")), EInOutError);
 }
 
-// The message names the listing and the line of the feature record whose
-// object class is no number (line 39), then gives the reader's words.
-TEST_F(EncTest, AMessageNamesTheFileAndTheLine) {
-  TMapLeaf leaf(&leaves);
-  leaf.FileName = DataPath("enc/bad/objl.txt");
-  try {
-    reader.LoadLeaf(leaf, nullptr, 0);
-    ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + leaf.FileName + "' の 39 行目: " + e.Detail());
-    EXPECT_NE(e.Detail().find("'x'"), std::string::npos) << e.Detail();
-  }
-}
-
 }  // namespace
 }  // namespace chizro::test

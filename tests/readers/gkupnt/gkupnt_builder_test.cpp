@@ -59,22 +59,5 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{"zone_zero", "zone"}, std::pair{"zone_twenty", "zone"}),
     [](const auto& row) { return std::string(row.param.first); });
 
-// The message names the file and the line of the bad record (the third,
-// after the heading and one good record), then gives the reader's words.
-TEST(GkuPntMessage, NamesTheFileAndTheLine) {
-  const std::string path = DataPath("gkupnt/bad/northing_not_a_number.csv");
-  TMapBuilder_GkuPnt reader;
-  TMapLeafGrp leaves(nullptr);
-  TMapLeaf leaf(&leaves);
-  leaf.FileName = path;
-  try {
-    reader.LoadLeaf(leaf, nullptr, 0);
-    ADD_FAILURE() << "no error";
-  } catch (const EFloatConvertError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "'" + path + "' の 3 行目: '1O.5' は浮動小数点数ではありません");
-  }
-}
-
 }  // namespace
 }  // namespace chizro::test

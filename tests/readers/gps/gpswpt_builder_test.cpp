@@ -104,22 +104,5 @@ INSTANTIATE_TEST_SUITE_P(Lines, GpsBadInput,
                                            BadCase{"datum_line_ends_at_its_column", true}),
                          [](const auto& row) { return std::string(row.param.Name); });
 
-// The message names the file and the line of the bad track point (the
-// fourth), then gives the reader's words.
-TEST(GpsMessage, NamesTheFileAndTheLine) {
-  const std::string path = DataPath("gps/bad/latitude_not_a_number.txt");
-  TMapBuilder_GPSWPT reader;
-  TMapLeafGrp leaves(nullptr);
-  TMapLeaf leaf(&leaves);
-  leaf.FileName = path;
-  try {
-    reader.LoadLeaf(leaf, nullptr, 0);
-    ADD_FAILURE() << "no error";
-  } catch (const EFloatConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + path + "' の 4 行目: " + e.Detail());
-    EXPECT_NE(e.Detail().find("35.5x"), std::string::npos) << e.Detail();
-  }
-}
-
 }  // namespace
 }  // namespace chizro::test

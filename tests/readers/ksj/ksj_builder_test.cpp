@@ -100,20 +100,5 @@ TEST(KsjReader, AFolderIsNoFile) {
   EXPECT_EQ(reader.OpenFile(leaves, DataPath("ksj")), nullptr);
 }
 
-// The message names the file and the line of the bad record (the arc
-// record on line 2, its count "x2"), then gives the reader's words.
-TEST(KsjMessage, NamesTheFileAndTheLine) {
-  const std::string path = DataPath("ksj/bad/N03-count_not_a_number.txt");
-  TMapBuilder_Ksj reader;
-  TMapLeafGrp leaves(nullptr);
-  try {
-    reader.OpenFile(leaves, path);
-    ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + path + "' の 2 行目: " + e.Detail());
-    EXPECT_EQ(e.Detail(), "'  x2  ' は数値ではありません");  // the fixed column
-  }
-}
-
 }  // namespace
 }  // namespace chizro::test

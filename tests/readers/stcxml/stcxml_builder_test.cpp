@@ -72,34 +72,6 @@ INSTANTIATE_TEST_SUITE_P(Documents, StcXmlBadDocument,
                                            std::pair{"space_not_closed", "io"}),
                          [](const auto& row) { return std::string(row.param.first); });
 
-// A feature's error names the file and the feature: by its id, else by its
-// place among the features.
-TEST(StcXmlMessage, NamesTheFileAndTheFeature) {
-  TMapBuilder_STCXML reader;
-  TMapLeafGrp leaves(nullptr);
-  const std::string path = DataPath("xml/bad/coordinate_not_a_number.xml");
-  try {
-    reader.OpenFile(leaves, path);
-    ADD_FAILURE() << "no error";
-  } catch (const EFloatConvertError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + path +
-                                         "' の要素 GeometricFeature (1 番目): 'x' "
-                                         "は浮動小数点数ではありません");
-  }
-  TempDir dir;
-  std::string xml = ReadFile(path);
-  xml.replace(xml.find("<GeometricFeature>"), 18, "<GeometricFeature id=\"F7\">");
-  WriteFile(dir.File("with_id.xml"), xml);
-  try {
-    reader.OpenFile(leaves, dir.File("with_id.xml"));
-    ADD_FAILURE() << "no error";
-  } catch (const EFloatConvertError& e) {
-    EXPECT_NE(std::string(e.what()).find("の要素 GeometricFeature id=\"F7\": 'x'"),
-              std::string::npos)
-        << e.what();
-  }
-}
-
 class StcXmlTest : public ::testing::Test {
 protected:
   std::unique_ptr<TMapLeaf> Open(const std::string& bytes) {

@@ -141,20 +141,5 @@ TEST_F(VectorReader, UnknownFigureKindIsNamedInTheError) {
   }
 }
 
-// The message names the file and the byte offset of the bad field: the
-// figure kind of the first record, 4 bytes into it, after the 592-byte file
-// header and the 264-byte block header (860), then gives the reader's words.
-TEST_F(VectorReader, AMessageNamesTheFileAndTheOffset) {
-  const auto leaf = LeafOf(ReadFile(DataPath("vector/lying/figure_kind_77.vec")));
-  try {
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    ADD_FAILURE() << "no error";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(std::string(e.what()), "'" + leaf->FileName +
-                                         "' の 860 バイト目 (先頭が 0): 入出力エラー: 図形種別 77 "
-                                         "は不明です");
-  }
-}
-
 }  // namespace
 }  // namespace chizro::test
