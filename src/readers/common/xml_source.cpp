@@ -9,6 +9,7 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/BinInputStream.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLEntityResolver.hpp>
 #include <xercesc/util/XMLUni.hpp>
@@ -433,6 +434,31 @@ void ParseHardened(TByteSource& source, xc::DefaultHandler& handler) {
     const TSourceInput input(source);
     reader->parse(input);
   }
+}
+
+TXmlStop ParseToEnd(TByteSource& source, TSaxHandlerBase& handler) {
+  TXmlStop result;
+  try {
+    ParseHardened(source, handler);
+    return result;
+  } catch (const TXmlStop& stop) {
+    result = stop;
+  } catch (const xc::OutOfMemoryException&) {
+    result.Detail = "メモリが足りません";
+    result.Place = handler.Where();
+  } catch (const std::bad_alloc&) {
+    result.Detail = "メモリが足りません";
+    result.Place = handler.Where();
+  } catch (const xc::XMLException& e) {
+    result.Detail = Utf8Of(View(e.getMessage()));
+    result.Place = handler.Where();
+  }
+  // A read error of the file or the archive explains an XML error after it.
+  if (!source.Error.empty()) {
+    result.Detail = source.Error;
+    result.Place = handler.Where();
+  }
+  return result;
 }
 
 void HardenDomParser(xc::XercesDOMParser& dom, xc::SecurityManager& security) {

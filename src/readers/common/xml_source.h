@@ -80,6 +80,15 @@ EInOutError XmlError(const std::string& leafFileName, const std::string& detail,
 std::string LocatedText(const std::string& leafFileName, const std::string& detail,
                         const TErrorPlace& place);
 
+// What ends a parse before the end of its document: the reader's words, the
+// place they are about, and whether the document is of another format
+// altogether (the reader then passes it on instead of reporting it).
+struct TXmlStop {
+  std::string Detail;
+  TErrorPlace Place;
+  bool Foreign = false;
+};
+
 // The base of the readers' SAX2 handlers: every external entity resolves to
 // nothing, and the parser's position is at hand for messages.
 class TSaxHandlerBase : public XERCES_CPP_NAMESPACE::DefaultHandler {
@@ -118,6 +127,12 @@ private:
 // handler and of Xerces pass through. Documents that declare EUC-JP are
 // converted where the parser build lacks it.
 void ParseHardened(TByteSource& source, XERCES_CPP_NAMESPACE::DefaultHandler& handler);
+
+// One hardened parse of `source` that never throws for data errors: what
+// stopped it (a TXmlStop the handler threw, the parser's own error, a read
+// error of the source, memory) with the handler's place, or an empty Detail
+// when the document was read to its end.
+TXmlStop ParseToEnd(TByteSource& source, TSaxHandlerBase& handler);
 
 // The same guards on a DOM parser, for a reader that builds the document
 // tree: no validation, schema, XInclude or external DTD, every external

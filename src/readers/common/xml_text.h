@@ -15,6 +15,11 @@ void EnsureXercesRuntime();
 // UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
 std::string Utf8Of(std::u16string_view text);
 
+// The parser's text (null for none) as a view.
+inline std::u16string_view View(const char16_t* s) {
+  return s ? std::u16string_view(s) : std::u16string_view();
+}
+
 // True when the XML declaration at the start of `head` (the first bytes of
 // a document) gives EUC-JP as the encoding, by any name that ICU knows it
 // by (letter case and other characters than letters and digits aside).

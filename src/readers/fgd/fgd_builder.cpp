@@ -53,19 +53,8 @@ constexpr std::u16string_view kGmlNamespace = u"http://www.opengis.net/gml/3.2";
 constexpr std::size_t kMaxNumberLength = 64;
 constexpr std::size_t kMaxTextLength = 4096;
 
-std::u16string_view View(const XMLCh* s) {
-  return s ? std::u16string_view(s) : std::u16string_view();
-}
-
 // Text of the document for the model (Shift_JIS) and for messages (UTF-8).
 std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); }
-
-// Thrown out of the handler's callbacks to end a parse.
-struct TParseStop {
-  std::string Detail;  // the reader's words
-  TErrorPlace Place;
-  bool NotFgd = false;
-};
 
 // A coordinate system named by an srsName.
 struct TSrs {
@@ -216,7 +205,7 @@ public:
       if (!ns_.IsFgd(uri) || name != u"Dataset") {
         std::string found = "ルート要素 '" + Utf8Of(name) + "'";
         found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
-        throw TParseStop{"基盤地図情報 (FGD GML) ではありません: " + found,
+        throw TXmlStop{"基盤地図情報 (FGD GML) ではありません: " + found,
                          TErrorPlace::Line(Line()), true};
       }
       return;
@@ -329,9 +318,9 @@ public:
   }
 
   [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
-    throw TParseStop{detail, place};
+    throw TXmlStop{detail, place};
   }
-  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{what, Where()}; }
+  [[noreturn]] void Fail(const std::string& what) const { throw TXmlStop{what, Where()}; }
 
 private:
   void TakeSrs(const xc::Attributes& attrs) {
@@ -517,38 +506,6 @@ private:
   bool hasName_ = false;
 };
 
-// One parse of one file. Never throws for data errors: the outcome says
-// whether the document was FGD and what stopped the parse.
-struct TParseResult {
-  bool NotFgd = false;
-  std::string Error;  // the reader's words; empty when the whole document was read
-  TErrorPlace Place;
-};
-
-TParseResult Parse(TByteSource& source, TFgdHandler& handler) {
-  TParseResult result;
-  try {
-    ParseHardened(source, handler);
-    return result;
-  } catch (const TParseStop& stop) {
-    result.NotFgd = stop.NotFgd;
-    result.Error = stop.Detail;
-    result.Place = stop.Place;
-  } catch (const xc::OutOfMemoryException&) {
-    result.Error = "メモリが足りません";
-    result.Place = handler.Where();
-  } catch (const xc::XMLException& e) {
-    result.Error = Utf8Of(View(e.getMessage()));
-    result.Place = handler.Where();
-  }
-  // A read error of the file or the archive explains an XML error after it.
-  if (!source.Error.empty()) {
-    result.Error = source.Error;
-    result.Place = handler.Where();
-  }
-  return result;
-}
-
 void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
   leaf.CoordMode = srs.Mode;
   leaf.Zone = srs.Zone;
@@ -565,18 +522,18 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
                                    std::string* notFgd, bool build = false) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
   TFgdHandler handler(leafFileName, build);
-  const TParseResult result = Parse(*source, handler);
-  if (result.NotFgd) {
+  const TXmlStop result = ParseToEnd(*source, handler);
+  if (result.Foreign) {
     if (notFgd) {
-      *notFgd = LocatedText(leafFileName, result.Error, result.Place);
+      *notFgd = LocatedText(leafFileName, result.Detail, result.Place);
       return nullptr;
     }
-    throw XmlError(leafFileName, result.Error, result.Place);
+    throw XmlError(leafFileName, result.Detail, result.Place);
   }
   TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
   if (!handler.Srs || extent.Empty) {
-    if (!result.Error.empty()) throw XmlError(leafFileName, result.Error, result.Place);
+    if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標がありません");
   }
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
@@ -587,7 +544,7 @@ BaseName(InnermostName(leafFileName));
   leaf->Name = leaf->SheetName.substr(0, dot);
   SetLeafSystem(*leaf, *handler.Srs);
   leaf->Extent = extent.Rect;
-  if (build && result.Error.empty()) {
+  if (build && result.Detail.empty()) {
     leaf->AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
     leaf->AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
     leaf->AddFigGrp(std::move(handler.points_))->UpdateExtents();
@@ -780,7 +737,7 @@ void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   }
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TFgdHandler handler(leaf.FileName, true);
-  const TParseResult result = Parse(*source, handler);
+  const TXmlStop result = ParseToEnd(*source, handler);
   if (handler.Srs) SetLeafSystem(leaf, *handler.Srs);
   TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
@@ -789,7 +746,7 @@ void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   leaf.AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
   leaf.AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
   leaf.AddFigGrp(std::move(handler.points_))->UpdateExtents();
-  if (!result.Error.empty()) throw XmlError(leaf.FileName, result.Error, result.Place);
+  if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
   leaf.Loaded = true;
 }
 

@@ -49,10 +49,6 @@ constexpr double kNoData = -9999;
 
 using TCoord = decltype(TFPoint::x);
 
-std::u16string_view View(const XMLCh* s) {
-  return s ? std::u16string_view(s) : std::u16string_view();
-}
-
 // Thrown out of the handler's callbacks to end a parse.
 struct TStop {
   enum { Error, NotFgd, NotDem, HeaderDone } Why = Error;

@@ -43,10 +43,6 @@ constexpr std::string_view kWaypointClass = "WPT";
 constexpr std::size_t kMaxTextLength = 4096;
 constexpr std::size_t kMaxNumberLength = 64;
 
-std::u16string_view View(const XMLCh* s) {
-  return s ? std::u16string_view(s) : std::u16string_view();
-}
-
 // A model point from a position [deg] read in double precision.
 TFPoint ModelPoint(double lon, double lat) {
   using TCoord = decltype(TFPoint::x);

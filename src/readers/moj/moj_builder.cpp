@@ -49,10 +49,6 @@ constexpr std::u16string_view kZmnNamespace = u"http://www.moj.go.jp/MINJI/tizuz
 constexpr std::size_t kMaxTextLength = 4096;
 constexpr double kMaxCoordinate = 1e8;
 
-std::u16string_view View(const XMLCh* s) {
-  return s ? std::u16string_view(s) : std::u16string_view();
-}
-
 std::string SjisOf(std::u16string_view text) { return Utf8ToSjis(Utf8Of(text)); }
 
 // A point of the model in the coordinate type it stores.
@@ -79,13 +75,6 @@ struct TMmHash {
                              (static_cast<std::uint64_t>(m.x) << 6));
     return static_cast<std::size_t>(h ^ (h >> 29));
   }
-};
-
-// Thrown out of the handler's callbacks to end a parse.
-struct TParseStop {
-  std::string Detail;  // the reader's words
-  TErrorPlace Place;
-  bool NotMoj = false;
 };
 
 // A problem found while the figures are built: the reader's words and the
@@ -354,7 +343,7 @@ public:
         const std::u16string_view ns = View(uri);
         std::string found = "ルート要素 '" + Utf8Of(name) + "'";
         found += ns.empty() ? " (名前空間なし)" : " (名前空間 '" + Utf8Of(ns) + "')";
-        throw TParseStop{"地図XMLではありません: " + found, TErrorPlace::Line(Line()), true};
+        throw TXmlStop{"地図XMLではありません: " + found, TErrorPlace::Line(Line()), true};
       }
       return;
     }
@@ -440,9 +429,9 @@ public:
   }
 
   [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
-    throw TParseStop{detail, place};
+    throw TXmlStop{detail, place};
   }
-  [[noreturn]] void Fail(const std::string& what) const { throw TParseStop{what, Where()}; }
+  [[noreturn]] void Fail(const std::string& what) const { throw TXmlStop{what, Where()}; }
 
   // What was kept for building.
   TIds Ids;
@@ -768,39 +757,6 @@ private:
   TParcel parcel_;
   std::vector<TFrame> frames_;
 };
-
-struct TParseResult {
-  bool NotMoj = false;
-  std::string Error;  // the reader's words; empty when the whole document was read
-  TErrorPlace Place;
-};
-
-TParseResult Parse(TByteSource& source, TMojHandler& handler) {
-  TParseResult result;
-  try {
-    ParseHardened(source, handler);
-    return result;
-  } catch (const TParseStop& stop) {
-    result.NotMoj = stop.NotMoj;
-    result.Error = stop.Detail;
-    result.Place = stop.Place;
-  } catch (const xc::OutOfMemoryException&) {
-    result.Error = "メモリが足りません";
-    result.Place = handler.Where();
-  } catch (const xc::XMLException& e) {
-    result.Error = Utf8Of(View(e.getMessage()));
-    result.Place = handler.Where();
-  } catch (const std::bad_alloc&) {
-    result.Error = "メモリが足りません";
-    result.Place = handler.Where();
-  }
-  // A read error of the file or the archive explains an XML error after it.
-  if (!source.Error.empty()) {
-    result.Error = source.Error;
-    result.Place = handler.Where();
-  }
-  return result;
-}
 
 // ---------------------------------------------------------------------------
 // Label points: the pole of inaccessibility, the interior point farthest from
@@ -1244,20 +1200,20 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
                                    std::string* notMoj, bool build = false) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
   TMojHandler handler(leafFileName, build);
-  const TParseResult result = Parse(*source, handler);
-  if (result.NotMoj) {
+  const TXmlStop result = ParseToEnd(*source, handler);
+  if (result.Foreign) {
     if (notMoj) {
-      *notMoj = LocatedText(leafFileName, result.Error, result.Place);
+      *notMoj = LocatedText(leafFileName, result.Detail, result.Place);
       return nullptr;
     }
-    throw XmlError(leafFileName, result.Error, result.Place);
+    throw XmlError(leafFileName, result.Detail, result.Place);
   }
   if (!handler.Zone) {
-    if (!result.Error.empty()) throw XmlError(leafFileName, result.Error, result.Place);
+    if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標系がありません");
   }
   if (handler.Extent.Empty) {
-    if (!result.Error.empty()) throw XmlError(leafFileName, result.Error, result.Place);
+    if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標がありません");
   }
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
@@ -1268,7 +1224,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   SetLeafSystem(*leaf, *handler.Zone);
   if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
   leaf->Extent = handler.Extent.Rect;
-  if (build && result.Error.empty()) {
+  if (build && result.Detail.empty()) {
     TBuild figures(handler);
     bool built = false;
     try {
@@ -1399,7 +1355,7 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
 void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TMojHandler handler(leaf.FileName, true);
-  const TParseResult result = Parse(*source, handler);
+  const TXmlStop result = ParseToEnd(*source, handler);
   if (handler.Zone) SetLeafSystem(leaf, *handler.Zone);
   if (!handler.Extent.Empty) leaf.Extent = handler.Extent.Rect;
   // What was read is built, also when the parse stopped with an error.
@@ -1413,7 +1369,7 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   }
   leaf.AddFigGrp(std::move(build.Polylines))->UpdateExtents();
   leaf.AddFigGrp(std::move(build.Points))->UpdateExtents();
-  if (!result.Error.empty()) throw XmlError(leaf.FileName, result.Error, result.Place);
+  if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
   if (!buildError.Empty()) throw XmlError(leaf.FileName, buildError.Detail, buildError.Place);
   leaf.Loaded = true;
