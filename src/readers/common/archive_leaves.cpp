@@ -47,6 +47,21 @@ void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
   }
 }
 
+std::unique_ptr<TMapLeaf> NewFileLeaf(TMapLeafGrp& leaves, const std::string& leafFileName) {
+  auto leaf = std::make_unique<TMapLeaf>(&leaves);
+  leaf->FileName = leafFileName;
+  leaf->SheetName = BaseName(InnermostName(leafFileName));
+  leaf->Name = leaf->SheetName.substr(0, leaf->SheetName.rfind('.'));
+  return leaf;
+}
+
+std::unique_ptr<TMapLeaf> PassOverForeign(const std::string& leafFileName, const TXmlStop& stop,
+                                          std::string* reason) {
+  if (!reason) throw XmlError(leafFileName, stop.Detail, stop.Place);
+  *reason = LocatedText(leafFileName, stop.Detail, stop.Place);
+  return nullptr;
+}
+
 void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
   leaf->RecordSourceState();
   if (const TMapTheme* theme = leaves.Theme()) {

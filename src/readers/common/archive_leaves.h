@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "readers/common/xml_source.h"
+
 namespace chizro {
 
 class TMapLeaf;
@@ -29,6 +31,18 @@ std::vector<std::filesystem::path> XmlAndZipFilesBelow(const std::string& folder
 void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
                      const std::function<void(std::size_t)>& read,
                      const std::function<void(std::size_t)>& take);
+
+// A new leaf of `leaves` for the file or archive member `leafFileName`, as
+// the XML readers' scans make them: the file's name its sheet name, that name
+// without its extension its name.
+std::unique_ptr<TMapLeaf> NewFileLeaf(TMapLeafGrp& leaves, const std::string& leafFileName);
+
+// For a scan whose parse found a document of another format: null, with the
+// reason (the file, the place and the reader's words) in `reason` when the
+// caller asks for it (an archive or folder passes such files over), else
+// the located error.
+std::unique_ptr<TMapLeaf> PassOverForeign(const std::string& leafFileName, const TXmlStop& stop,
+                                          std::string* reason);
 
 // Puts a leaf a reader made itself into the list the way the theme does with
 // the leaf it is given: the reader's system recorded, then converted into the

@@ -523,25 +523,14 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
   TFgdHandler handler(leafFileName, build);
   const TXmlStop result = ParseToEnd(*source, handler);
-  if (result.Foreign) {
-    if (notFgd) {
-      *notFgd = LocatedText(leafFileName, result.Detail, result.Place);
-      return nullptr;
-    }
-    throw XmlError(leafFileName, result.Detail, result.Place);
-  }
+  if (result.Foreign) return PassOverForeign(leafFileName, result, notFgd);
   TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
   if (!handler.Srs || extent.Empty) {
     if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標がありません");
   }
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->FileName = leafFileName;
-  leaf->SheetName =
-BaseName(InnermostName(leafFileName));
-  const std::size_t dot = leaf->SheetName.rfind('.');
-  leaf->Name = leaf->SheetName.substr(0, dot);
+  std::unique_ptr<TMapLeaf> leaf = NewFileLeaf(leaves, leafFileName);
   SetLeafSystem(*leaf, *handler.Srs);
   leaf->Extent = extent.Rect;
   if (build && result.Detail.empty()) {

@@ -1201,13 +1201,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
   TMojHandler handler(leafFileName, build);
   const TXmlStop result = ParseToEnd(*source, handler);
-  if (result.Foreign) {
-    if (notMoj) {
-      *notMoj = LocatedText(leafFileName, result.Detail, result.Place);
-      return nullptr;
-    }
-    throw XmlError(leafFileName, result.Detail, result.Place);
-  }
+  if (result.Foreign) return PassOverForeign(leafFileName, result, notMoj);
   if (!handler.Zone) {
     if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標系がありません");
@@ -1216,11 +1210,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
     throw EInOutError(Quoted(leafFileName) + " には座標がありません");
   }
-  auto leaf = std::make_unique<TMapLeaf>(&leaves);
-  leaf->FileName = leafFileName;
-  leaf->SheetName = BaseName(InnermostName(leafFileName));
-  const std::size_t dot = leaf->SheetName.rfind('.');
-  leaf->Name = leaf->SheetName.substr(0, dot);
+  std::unique_ptr<TMapLeaf> leaf = NewFileLeaf(leaves, leafFileName);
   SetLeafSystem(*leaf, *handler.Zone);
   if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
   leaf->Extent = handler.Extent.Rect;
