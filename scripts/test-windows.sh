@@ -60,7 +60,11 @@ setup_wine() {
 
 unit_tests() {
   log "unit tests under Wine"
-  ctest --test-dir "$BUILD" --output-on-failure -j1
+  if [ "$BUILD" = "$ROOT/build-windows/chizro" ]; then
+    (cd "$ROOT" && ctest --preset windows)
+  else
+    ctest --test-dir "$BUILD" --output-on-failure -j1
+  fi
 }
 
 # Converts every fixture case with both converters and compares.
@@ -189,8 +193,8 @@ main() {
   install_packages
   bash "$ROOT/scripts/build-windows.sh" "$OUT"
   if [ ! -x "$LINUX_CONVERT" ]; then
-    cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$ROOT/build" --target chizro-convert
+    source "$ROOT/scripts/ccache-env.sh"
+    (cd "$ROOT" && cmake --preset default && cmake --build --preset default --target chizro-convert)
   fi
   setup_wine
   mkdir -p "$RESULTS"
