@@ -9,11 +9,17 @@ bash scripts/install-deps.sh
 source scripts/ccache-env.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
+# Each phase's time, for seeing where a run spends it.
+phase() {
+  local start=$SECONDS
+  "$@"
+  printf '== %s: %d s\n' "$*" $((SECONDS - start)) >&2
+}
 
-cmake --preset default
-cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+phase cmake --preset default
+phase cmake --build --preset default -j "$jobs"
+phase ctest --preset default -j "$jobs"
 
-cmake --preset asan
-cmake --build --preset asan -j "$jobs"
-ctest --preset asan -j "$jobs"
+phase cmake --preset asan
+phase cmake --build --preset asan -j "$jobs"
+phase ctest --preset asan -j "$jobs"
