@@ -30,7 +30,9 @@ log() { printf '== %s\n' "$*" >&2; }
 
 key="$(bash "$ROOT/scripts/build-windows-deps.sh" --key)"
 DEPS="${CHIZRO_WINDOWS_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/chizro/windows-deps-$key}"
-JOBS="$JOBS" bash "$ROOT/scripts/build-windows-deps.sh" "$DEPS"
+# One build of the libraries at a time, also when two checkouts build at once.
+mkdir -p "$DEPS"
+JOBS="$JOBS" flock "$DEPS.lock" bash "$ROOT/scripts/build-windows-deps.sh" "$DEPS"
 
 log "chizro for Windows"
 source "$ROOT/scripts/ccache-env.sh"
