@@ -39,7 +39,7 @@ for tool in /usr/bin/time ogr2ogr python3; do
   command -v "$tool" > /dev/null || { echo "compare.sh: $tool is missing" >&2; exit 1; }
 done
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCHIZRO_BUILD_BENCH=ON
+  cmake --preset bench -B "$build"
 fi
 cmake --build "$build" -j 2 --target chizro-convert sdfgen
 

@@ -31,7 +31,7 @@ if [ ! -x /usr/bin/time ]; then
 fi
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCHIZRO_BUILD_BENCH=ON
+  cmake --preset bench -B "$build"
 fi
 cmake --build "$build" -j 2 --target chizro-convert sdfgen
 

@@ -20,11 +20,19 @@ find_program(CMAKE_RC_COMPILER NAMES ${CHIZRO_MINGW_TRIPLET}-windres REQUIRED)
 find_program(CMAKE_AR NAMES ${CHIZRO_MINGW_TRIPLET}-ar REQUIRED)
 find_program(CMAKE_RANLIB NAMES ${CHIZRO_MINGW_TRIPLET}-ranlib REQUIRED)
 
-# Where the cross-built dependencies live. Cached so that it survives
-# reconfiguring, and forwarded to try_compile projects, which read the
-# toolchain file again.
-set(CHIZRO_WIN_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../build-windows/prefix"
-    CACHE PATH "Install prefix of the cross-built Windows dependencies")
+# Where the cross-built dependencies live: -DCHIZRO_WIN_PREFIX, else the
+# environment's CHIZRO_WIN_PREFIX (the "windows" preset), else
+# build-windows/prefix. Cached so that it survives reconfiguring, and
+# forwarded to try_compile projects, which read the toolchain file again.
+if(NOT CHIZRO_WIN_PREFIX)
+  if(NOT "$ENV{CHIZRO_WIN_PREFIX}" STREQUAL "")
+    set(CHIZRO_WIN_PREFIX "$ENV{CHIZRO_WIN_PREFIX}")
+  else()
+    set(CHIZRO_WIN_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../build-windows/prefix")
+  endif()
+  set(CHIZRO_WIN_PREFIX "${CHIZRO_WIN_PREFIX}"
+      CACHE PATH "Install prefix of the cross-built Windows dependencies" FORCE)
+endif()
 get_filename_component(CHIZRO_WIN_PREFIX "${CHIZRO_WIN_PREFIX}" ABSOLUTE)
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES CHIZRO_WIN_PREFIX)
 

@@ -11,13 +11,29 @@
 # marks it done, so a second run does nothing. Delete a stamp (or the folder)
 # to rebuild.
 #
+# Each library is built from the Debian source package of the version this
+# machine has installed for Linux (libproj-dev's proj, libzip-dev's libzip,
+# ...), so that both builds use the same code; `--key` prints a key of those
+# versions, the compiler's, this script and the toolchain file, which
+# scripts/build-windows.sh names its cache folder by, so that an updated
+# package builds them anew.
+#
 # Usage: scripts/build-windows-deps.sh [build folder, default build-windows]
+#        scripts/build-windows-deps.sh --key
 # Environment: JOBS (parallel jobs, default: number of cores).
 # Run as root (or with sudo available) on Debian 12.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-OUT="$(mkdir -p "${1:-$ROOT/build-windows}" && cd "${1:-$ROOT/build-windows}" && pwd)"
+MODE=build
+if [ "${1:-}" = "--key" ]; then
+  MODE=key
+  shift
+fi
+OUT="${1:-$ROOT/build-windows}"
+if [ "$MODE" = build ]; then
+  OUT="$(mkdir -p "$OUT" && cd "$OUT" && pwd)"
+fi
 PREFIX="$OUT/prefix"
 APTDIR="$OUT/apt"
 SRCDIR="$OUT/src"
@@ -36,12 +52,44 @@ packages=(
   cmake ninja-build make gcc pkg-config
   tcl sqlite3
   googletest
+  zlib1g-dev libzip-dev libsqlite3-dev libproj-dev libxerces-c-dev
+)
+
+# Source package of each library, and the installed binary package that
+# names its version (googletest is built from the source it installs).
+SOURCE_OF=(
+  "zlib zlib1g-dev"
+  "libzip libzip-dev"
+  "sqlite3 libsqlite3-dev"
+  "proj libproj-dev"
+  "xerces-c libxerces-c-dev"
+  "googletest googletest"
+  "gcc-mingw-w64 g++-mingw-w64-x86-64-posix"
+  "mingw-w64 mingw-w64-x86-64-dev"
 )
 
 log() { printf '== %s\n' "$*" >&2; }
 
 install_packages() {
   bash "$ROOT/scripts/apt-install.sh" "${packages[@]}"
+}
+
+# "source version" of every library and of the compiler, as installed.
+source_versions() {
+  local entry
+  for entry in "${SOURCE_OF[@]}"; do
+    dpkg-query -W -f='${source:Package} ${source:Version}\n' "${entry#* }"
+  done
+}
+
+# The installed version of source package $1.
+source_version() {
+  source_versions | awk -v p="$1" '$1 == p { print $2 }'
+}
+
+# The cache key: this script, the toolchain file and the versions.
+deps_key() {
+  { cat "${BASH_SOURCE[0]}" "$TOOLCHAIN"; source_versions; } | sha256sum | cut -c1-16
 }
 
 # --- Private apt for source packages ----------------------------------------
@@ -129,10 +177,10 @@ fetch_source() {
   if [ -z "$dir" ]; then
     setup_private_apt
     rm -rf "$dest" && mkdir -p "$dest"
-    # The newest version first; an older one when the mirror lacks its files
-    # (a mirror that lags behind the security indices).
+    # The installed version first, then the newest; an older one when the
+    # mirror lacks its files (a mirror that lags behind the security indices).
     local v ok=""
-    for v in $(apt_src apt-cache showsrc --only-source "$name" 2>/dev/null |
+    for v in $(source_version "$name") $(apt_src apt-cache showsrc --only-source "$name" 2>/dev/null |
       awk '/^Version:/ { print $2 }' | sort -u | sort -r -V); do
       if (cd "$dest" && apt_src apt-get source -qq --only-source "$name=$v" >&2); then ok=1; break; fi
       log "$name $v could not be fetched; trying an older version"
@@ -302,5 +350,10 @@ main() {
 
 # Sourcing the script (for its functions) does not run it.
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
-  main
+  if [ "$MODE" = key ]; then
+    install_packages >&2
+    deps_key
+  else
+    main
+  fi
 fi

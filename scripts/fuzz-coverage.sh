@@ -15,8 +15,7 @@ corpora=${FUZZ_BUILD:-build-fuzz}/corpus
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCHIZRO_FUZZ=ON -DCHIZRO_FUZZ_COVERAGE=ON -DCHIZRO_BUILD_APP=OFF
+  cmake --preset fuzz-coverage -B "$build"
 fi
 cmake --build "$build" --target fuzzers -j "$jobs"
 

@@ -24,11 +24,14 @@ shift || true
 build=${FUZZ_BUILD:-build-fuzz}
 jobs=${FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCHIZRO_FUZZ=ON -DCHIZRO_BUILD_APP=OFF
+source scripts/ccache-env.sh
+if [ "$build" = build-fuzz ]; then
+  [ -f "$build/CMakeCache.txt" ] || cmake --preset fuzz
+  cmake --build --preset fuzz -j "$jobs"
+else
+  [ -f "$build/CMakeCache.txt" ] || cmake --preset fuzz -B "$build"
+  cmake --build "$build" --target fuzzers -j "$jobs"
 fi
-cmake --build "$build" --target fuzzers -j "$jobs"
 
 if [ $# -eq 0 ]; then
   set -- $(cd "$build/fuzz" && ls fuzz_* | grep -v '\.' | sed 's/^fuzz_//')

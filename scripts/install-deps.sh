@@ -12,7 +12,7 @@ packages=(
   libzip-dev
   libproj-dev proj-data
   fonts-ipafont-gothic
-  time
+  time ccache
   clang libclang-rt-14-dev
 )
 

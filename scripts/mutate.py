@@ -15,6 +15,7 @@ import argparse
 import os
 import random
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -306,11 +307,21 @@ def apply_change(original, mutated, found):
 
 
 def ensure_build(build):
-    if not (build / "build.ninja").is_file():
-        subprocess.run(
-            ["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
-             "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"],
-            check=True, stdout=subprocess.DEVNULL)
+    if (build / "build.ninja").is_file():
+        return
+    # The "mutation" preset: RelWithDebInfo, through ccache when it is
+    # installed (each mutant recompiles one file, the rest come from the
+    # cache when the build folder is made anew).
+    command = ["cmake", "--preset", "mutation", "-B", str(build)]
+    if not (ROOT / "CMakePresets.json").is_file():
+        command = ["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
+                   "-DCMAKE_BUILD_TYPE=RelWithDebInfo"]
+    if shutil.which("ccache"):
+        command.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
+    r = subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                       text=True, errors="replace")
+    if r.returncode != 0:
+        sys.exit(f"cannot configure {build}:\n" + r.stdout[-3000:])
 
 
 def build_targets(build, jobs):
@@ -324,6 +335,30 @@ def find_binary(build, name):
         if candidate.is_file():
             return candidate
     sys.exit(f"{name} not found in {build}")
+
+
+def build_errors(log, limit=3000):
+    """What the compiler or linker said about a failed build: the lines from
+    each "FAILED:" of ninja's log, without its progress lines."""
+    lines = log.splitlines()
+    starts = [i for i, line in enumerate(lines) if line.startswith("FAILED:")]
+    if not starts:
+        return log[-limit:]
+    kept = []
+    for i in starts:
+        for line in lines[i:]:
+            if line.startswith("ninja: build stopped") or re.match(r"\[\d+/\d+\] ", line):
+                break
+            kept.append(line)
+    return "\n".join(kept)[:limit]
+
+
+def first_error(log):
+    """The first error line of a failed build, for the results table."""
+    for line in log.splitlines():
+        if re.search(r"\berror\b", line, re.I) and not line.startswith("FAILED:"):
+            return re.sub(r"\s+", " ", line.strip())[:200]
+    return "build failed"
 
 
 def run_binary(path, timeout):
@@ -397,12 +432,13 @@ def run(args):
         results_path.write_text("\t".join(RESULT_HEADER) + "\n", encoding="utf-8")
 
     ensure_build(build)
-    binaries = [find_binary(build, t) for t in TARGETS] if not args.skip_check else None
+    binaries = None
     if not args.skip_check:
         print("checking the unmutated build ...", flush=True)
         ok, log = build_targets(build, args.jobs)
         if not ok:
-            sys.exit("the unmutated source does not build:\n" + log[-3000:])
+            sys.exit("the unmutated source does not build:\n" + build_errors(log))
+        binaries = [find_binary(build, t) for t in TARGETS]
         started = time.monotonic()
         failure = run_suite(binaries, args.timeout)
         if failure:
@@ -433,6 +469,7 @@ def run(args):
                 ok, log = build_targets(build, args.jobs)
                 if not ok:
                     status = "build-failed"
+                    detail = first_error(log)
                 elif "no work to do" in log:
                     status = "survived"
                     detail = "not compiled into the test binaries"

@@ -11,8 +11,9 @@ cd "$(dirname "$0")/.."
 build=${CHIZRO_BUILD_DIR:-build}
 
 bash scripts/install-deps.sh
+source scripts/ccache-env.sh
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --preset default -B "$build"
 fi
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target chizro-convert
 

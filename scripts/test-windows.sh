@@ -66,7 +66,11 @@ setup_wine() {
 
 unit_tests() {
   log "unit tests under Wine"
-  ctest --test-dir "$BUILD" --output-on-failure -j1
+  if [ "$BUILD" = "$ROOT/build-windows/chizro" ]; then
+    (cd "$ROOT" && ctest --preset windows)
+  else
+    ctest --test-dir "$BUILD" --output-on-failure -j1
+  fi
 }
 
 # Converts every fixture case with both converters and compares.
@@ -221,19 +225,26 @@ window_test() {
   log "  screenshots in $SHOTS"
 }
 
+# Runs a step and logs its time.
+timed() {
+  local start=$SECONDS
+  "$@"
+  log "  $(basename "${2:-$1}"): $((SECONDS - start)) s"
+}
+
 main() {
   install_packages
-  bash "$ROOT/scripts/build-windows.sh" "$OUT"
+  timed bash "$ROOT/scripts/build-windows.sh" "$OUT"
   if [ ! -x "$LINUX_CONVERT" ]; then
-    cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$ROOT/build" --target chizro-convert
+    source "$ROOT/scripts/ccache-env.sh"
+    (cd "$ROOT" && cmake --preset default && cmake --build --preset default --target chizro-convert)
   fi
-  setup_wine
+  timed setup_wine
   mkdir -p "$RESULTS"
-  unit_tests
-  compare_fixtures
-  japanese_folder
-  window_test
+  timed unit_tests
+  timed compare_fixtures
+  timed japanese_folder
+  timed window_test
   log "Windows tests passed"
 }
 

@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds from scratch and runs every test twice: once
-# in a normal build and once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# in a normal build and once under AddressSanitizer + UndefinedBehaviorSanitizer
+# (the "default" and "asan" presets of CMakePresets.json).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+source scripts/ccache-env.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
+# Each phase's time, for seeing where a run spends it.
+phase() {
+  local start=$SECONDS
+  "$@"
+  printf '== %s: %d s\n' "$*" $((SECONDS - start)) >&2
+}
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+phase cmake --preset default
+phase cmake --build --preset default -j "$jobs"
+phase ctest --preset default -j "$jobs"
 
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCHIZRO_SANITIZE=ON
-cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs"
+phase cmake --preset asan
+phase cmake --build --preset asan -j "$jobs"
+phase ctest --preset asan -j "$jobs"
