@@ -26,10 +26,20 @@ namespace {
 GoldenCase Gpx(const char* name, const char* input) { return {name, kKindGpx, input}; }
 
 INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden,
-                         ::testing::Values(Gpx("Gpx11Tracks", "gpx/gpx11_tracks.gpx"),
-                                           Gpx("Gpx10RoutesAndWaypoints",
-                                               "gpx/gpx10_routes_waypoints.gpx"),
-                                           Gpx("NoNamespace", "gpx/no_namespace.gpx")),
+                         ::testing::Values(
+                             // Three segments of the first track with two points or more (the
+                             // empty one and the one-point one draw nothing); the second track
+                             // has no name. A trkpt inside the track's extensions is not a
+                             // track point.
+                             Gpx("Gpx11Tracks", "gpx/gpx11_tracks.gpx"),
+                             // Routes through their rtept, the one-point route passed over; the
+                             // waypoint without a name has no texts; ele and time in either
+                             // order.
+                             Gpx("Gpx10RoutesAndWaypoints", "gpx/gpx10_routes_waypoints.gpx"),
+                             Gpx("NoNamespace", "gpx/no_namespace.gpx"),
+                             // Other encodings than UTF-8 are the parser's: their bytes above
+                             // 0x7F are not taken for damage.
+                             Gpx("Latin1", "gpx/latin1.gpx"), Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
                          GoldenName);
 
 // Every figure of a leaf as "<class> <vertices> <texts joined by |>", in
@@ -45,49 +55,6 @@ std::vector<std::string> Figures(const TMapLeaf& leaf) {
     }
   return out;
 }
-
-struct ContentCase {
-  const char* Name;
-  const char* File;  // under tests/data/gpx
-  std::vector<std::string> Figures;
-};
-
-class GpxContent : public ::testing::TestWithParam<ContentCase> {};
-
-TEST_P(GpxContent, GivesOneLinePerSegmentAndRouteAndOnePointPerWaypoint) {
-  const ContentCase& c = GetParam();
-  TMapBuilder_Gpx reader;
-  TMapLeafGrp leaves(nullptr);
-  const auto leaf = reader.OpenFile(leaves, DataPath(std::string("gpx/") + c.File));
-  ASSERT_TRUE(leaf);
-  EXPECT_TRUE(leaf->Loaded);
-  EXPECT_EQ(leaf->IdleCount, 1);
-  EXPECT_EQ(leaf->CoordMode, TCoordMode::LatLon);
-  EXPECT_EQ(leaf->Datum, TDatum::Wgs84);
-  EXPECT_EQ(leaf->Name, c.File);
-  EXPECT_EQ(Figures(*leaf), c.Figures);
-}
-
-const ContentCase kContents[] = {
-    // Three segments of the first track with two points or more (the empty
-    // one and the one-point one draw nothing); the second track has no
-    // name. A trkpt inside the track's extensions is not a track point.
-    {"Gpx11", "gpx11_tracks.gpx", {"TRK 3 皇居ラン", "TRK 4 皇居ラン", "TRK 2"}},
-    // Routes through their rtept, the one-point route passed over; the
-    // waypoint without a name has no texts; ele and time in either order.
-    {"Gpx10",
-     "gpx10_routes_waypoints.gpx",
-     {"TRK 2 walk", "RTE 3 丸の内", "RTE 2", "WPT 1 東京駅|3.4|2024-05-03T05:00:00Z", "WPT 1",
-      "WPT 1 桜田門||"}},
-    {"NoNamespace", "no_namespace.gpx", {"TRK 2 plain"}},
-    // Other encodings than UTF-8 are the parser's: their bytes above 0x7F
-    // are not taken for damage.
-    {"Latin1", "latin1.gpx", {"WPT 1 Fuji 3776m ± 0.5, 35°21'38\"N||"}},
-    {"Utf16WithBom", "utf16le.gpx", {"RTE 2 東京湾"}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Files, GpxContent, ::testing::ValuesIn(kContents),
-                         [](const auto& row) { return std::string(row.param.Name); });
 
 // Where PROJ puts a JGD2000 position [deg] in zone IX: (east, north) [m].
 TFPoint ProjZoneIX(double lat, double lon) {
