@@ -94,4 +94,15 @@ std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
   return last;
 }
 
+std::unique_ptr<TMapLeaf> LeafOfArchive(TMapLeafGrp& leaves, const std::string& archive,
+                                        TArchiveScan scan, const std::string& what) {
+  if (scan.Leaves.empty()) {
+    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
+    if (scan.AnyOpen) return nullptr;
+    throw EInOutError(Quoted(archive) + " には" + what + "のファイルがありません" +
+                      (scan.Foreign.empty() ? std::string() : " (" + scan.Foreign + ")"));
+  }
+  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
+}
+
 }  // namespace chizro

@@ -58,4 +58,23 @@ std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
     TMapLeafGrp& leaves, std::vector<std::unique_ptr<TMapLeaf>> opened,
     const std::vector<std::pair<std::string, std::string>>& failed);
 
+// What the scan of an archive found: leaves of its members not yet in the
+// list, the members that failed before their first coordinate (leaf path,
+// message), the first reason a member was of another format, and whether a
+// member is in the list already.
+struct TArchiveScan {
+  std::vector<std::unique_ptr<TMapLeaf>> Leaves;
+  std::vector<std::pair<std::string, std::string>> Failed;
+  std::string Foreign;
+  bool AnyOpen = false;
+};
+
+// The leaf an archive opened on its own gives, from its scan: the members'
+// leaves adopted as AdoptArchiveLeaves does; with none, nothing when the
+// archive is open already, else the first member's error, else
+// "<archive> には<`what`>のファイルがありません" with the reason a member was
+// passed over.
+std::unique_ptr<TMapLeaf> LeafOfArchive(TMapLeafGrp& leaves, const std::string& archive,
+                                        TArchiveScan scan, const std::string& what);
+
 }  // namespace chizro

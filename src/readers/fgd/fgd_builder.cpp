@@ -546,16 +546,6 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   return leaf;
 }
 
-// What the scan of an archive found: leaves of its FGD members not yet in
-// the list, the members that failed before their first coordinate, and the
-// first reason a member was not FGD.
-struct TArchiveScan {
-  std::vector<std::unique_ptr<TMapLeaf>> Leaves;
-  std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
-  std::string NotFgd;
-  bool AnyOpen = false;  // a member is in the list already
-};
-
 // Sorts out an elevation model file: true when `path` is one, its header
 // then added to `tiles`; a DEM file whose head fails is registered with its
 // error and rethrown.
@@ -596,8 +586,8 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSe
       std::string reason;
       if (auto leaf = ScanLeaf(leaves, path, &reason, build))
         scan.Leaves.push_back(std::move(leaf));
-      else if (scan.NotFgd.empty())
-        scan.NotFgd = reason;
+      else if (scan.Foreign.empty())
+        scan.Foreign = reason;
     } catch (const EChizroError& e) {
       scan.Failed.emplace_back(path, e.what());
     }
@@ -628,14 +618,8 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
     return made.empty() ? nullptr : std::move(made.front());
   }
 
-  TArchiveScan scan = ScanArchive(leaves, fileName, *dems_);
-  if (scan.Leaves.empty()) {
-    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
-    if (scan.AnyOpen) return nullptr;
-    throw EInOutError(Quoted(fileName) + " には基盤地図情報 (FGD GML) のファイルがありません" +
-                      (scan.NotFgd.empty() ? std::string() : " (" + scan.NotFgd + ")"));
-  }
-  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
+  return LeafOfArchive(leaves, fileName, ScanArchive(leaves, fileName, *dems_),
+                       "基盤地図情報 (FGD GML) ");
 }
 
 TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {

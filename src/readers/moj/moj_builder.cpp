@@ -1235,13 +1235,6 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   return leaf;
 }
 
-struct TArchiveScan {
-  std::vector<std::unique_ptr<TMapLeaf>> Leaves;
-  std::vector<std::pair<std::string, std::string>> Failed;  // leaf path, message
-  std::string NotMoj;
-  bool AnyOpen = false;
-};
-
 // An archive of a single file is read once: its leaf is built while it is
 // scanned (with `build`, for an archive opened on its own). The members are
 // the open's steps unless the archive is one of a folder's files.
@@ -1263,8 +1256,8 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool b
       std::string reason;
       if (auto leaf = ScanLeaf(leaves, path, &reason, build))
         scan.Leaves.push_back(std::move(leaf));
-      else if (scan.NotMoj.empty())
-        scan.NotMoj = reason;
+      else if (scan.Foreign.empty())
+        scan.Foreign = reason;
     } catch (const EChizroError& e) {
       scan.Failed.emplace_back(path, e.what());
     }
@@ -1283,14 +1276,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
   if (!IsRegularFile(fileName)) return nullptr;
   if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr, true);
 
-  TArchiveScan scan = ScanArchive(leaves, fileName, true);
-  if (scan.Leaves.empty()) {
-    if (!scan.Failed.empty()) throw EInOutError(scan.Failed.front().second);
-    if (scan.AnyOpen) return nullptr;
-    throw EInOutError(Quoted(fileName) + " には地図XMLのファイルがありません" +
-                      (scan.NotMoj.empty() ? std::string() : " (" + scan.NotMoj + ")"));
-  }
-  return AdoptArchiveLeaves(leaves, std::move(scan.Leaves), scan.Failed);
+  return LeafOfArchive(leaves, fileName, ScanArchive(leaves, fileName, true), "地図XML");
 }
 
 TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
