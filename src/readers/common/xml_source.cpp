@@ -1,5 +1,7 @@
 #include "readers/common/xml_source.h"
 
+#include "readers/common/utf8_guard.h"
+
 #include <zip.h>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
@@ -380,11 +382,12 @@ void TSaxHandlerBase::warning(const xc::SAXParseException& /*e*/) {}
 void TSaxHandlerBase::error(const xc::SAXParseException& /*e*/) {}
 
 void TSaxHandlerBase::fatalError(const xc::SAXParseException& e) {
+  parserErrorLine_ = static_cast<std::uint64_t>(e.getLineNumber());
   const XMLCh* message = e.getMessage();
   Stop("XML として読めません: " +
            Utf8Of(message ? std::u16string_view(message) : std::u16string_view()) + " (列 " +
            std::to_string(e.getColumnNumber()) + ")",
-       TErrorPlace::Line(static_cast<unsigned long long>(e.getLineNumber())));
+       TErrorPlace::Line(parserErrorLine_));
 }
 
 EInOutError XmlError(const std::string& leafFileName, const std::string& detail,
@@ -402,10 +405,10 @@ std::string LocatedText(const std::string& leafFileName, const std::string& deta
 }
 
 std::uint64_t TSaxHandlerBase::Line() const {
-  return locator_ ? static_cast<std::uint64_t>(locator_->getLineNumber()) : 0;
+  return locator_ ? static_cast<std::uint64_t>(locator_->getLineNumber()) : lastLine_;
 }
 
-void ParseHardened(TByteSource& source, xc::DefaultHandler& handler) {
+void ParseHardened(TByteSource& source, TSaxHandlerBase& handler) {
   EnsureXercesRuntime();
   xc::SecurityManager security;
   security.setEntityExpansionLimit(kEntityExpansionLimit);
@@ -425,6 +428,12 @@ void ParseHardened(TByteSource& source, xc::DefaultHandler& handler) {
   reader->setContentHandler(&handler);
   reader->setErrorHandler(&handler);
   reader->setLexicalHandler(&handler);
+  // The locator lives as long as the parse: the handler lets go of it at
+  // the end, also when the parse ends by an exception.
+  struct TLocatorRelease {
+    TSaxHandlerBase& Handler;
+    ~TLocatorRelease() { Handler.ReleaseLocator(); }
+  } release{handler};
   if (kConvertEucJp) {
     TDocumentSource document(source);
     TSourceInput input(document);
@@ -438,9 +447,9 @@ void ParseHardened(TByteSource& source, xc::DefaultHandler& handler) {
 
 TXmlStop ParseToEnd(TByteSource& source, TSaxHandlerBase& handler) {
   TXmlStop result;
+  TUtf8Guard guard(source);
   try {
-    ParseHardened(source, handler);
-    return result;
+    ParseHardened(guard, handler);
   } catch (const TXmlStop& stop) {
     result = stop;
   } catch (const xc::OutOfMemoryException&) {
@@ -453,9 +462,17 @@ TXmlStop ParseToEnd(TByteSource& source, TSaxHandlerBase& handler) {
     result.Detail = Utf8Of(View(e.getMessage()));
     result.Place = handler.Where();
   }
+  // A byte that is not UTF-8 ended the document early: the parser's
+  // complaint about that end, or a parse that ran to the end of what it was
+  // handed, is the damaged byte's doing. A reader's error came before it.
+  if (guard.Cut && (result.Detail.empty() || guard.Explains(handler.ParserErrorLine()))) {
+    result.Detail = guard.CutDetail();
+    result.Place = TErrorPlace::Line(guard.CutLine);
+    result.Foreign = false;
+  }
   // A read error of the file or the archive explains an XML error after it.
-  if (!source.Error.empty()) {
-    result.Detail = source.Error;
+  if (!guard.Error.empty()) {
+    result.Detail = guard.Error;
     result.Place = handler.Where();
   }
   return result;

@@ -112,21 +112,39 @@ public:
 
   void setDocumentLocator(const XERCES_CPP_NAMESPACE::Locator* const locator) override {
     locator_ = locator;
+    lastLine_ = 0;
+    parserErrorLine_ = 0;
   }
+  // Ends the parser's part: its locator is not asked again (Xerces's locator
+  // is dead once a parse is over, also one ended by an exception), and Line()
+  // gives the last line marked.
+  void ReleaseLocator() { locator_ = nullptr; }
   XERCES_CPP_NAMESPACE::InputSource* resolveEntity(const XMLCh* const publicId,
                                                    const XMLCh* const systemId) override;
-  // The 1-based line the parser is at; 0 before the parse starts.
+  // The 1-based line the parser is at; after the parse, the last line marked
+  // by MarkLine (0 if none).
   std::uint64_t Line() const;
+  // The line of the parser's fatal error (malformed XML) in the last parse;
+  // 0 for none.
+  std::uint64_t ParserErrorLine() const { return parserErrorLine_; }
+
+protected:
+  // Keeps the parser's line for messages written after the parse (an
+  // exception of Xerces, a read error of the file): the handlers mark it at
+  // every element.
+  void MarkLine() { lastLine_ = Line(); }
 
 private:
   const XERCES_CPP_NAMESPACE::Locator* locator_ = nullptr;
+  std::uint64_t lastLine_ = 0;
+  std::uint64_t parserErrorLine_ = 0;
 };
 
 // Parses `source` with a hardened SAX2 reader that reports to `handler`
 // (content, errors, lexical events and entity resolution). Exceptions of the
 // handler and of Xerces pass through. Documents that declare EUC-JP are
 // converted where the parser build lacks it.
-void ParseHardened(TByteSource& source, XERCES_CPP_NAMESPACE::DefaultHandler& handler);
+void ParseHardened(TByteSource& source, TSaxHandlerBase& handler);
 
 // One hardened parse of `source` that never throws for data errors: what
 // stopped it (a TXmlStop the handler threw, the parser's own error, a read

@@ -198,6 +198,7 @@ public:
 
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
                     const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
+    MarkLine();
     ++depth_;
     const std::u16string_view name = View(localname);
     if (depth_ == 1) {
@@ -260,6 +261,7 @@ public:
 
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
                   const XMLCh* const /*qname*/) override {
+    MarkLine();
     const int depth = depth_--;
     if (depth == 2) {
       if (inFeature_) EndFeature();

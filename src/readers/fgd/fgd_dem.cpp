@@ -25,6 +25,7 @@
 #include "platform/text_case.h"
 #include "readers/common/contour.h"
 #include "readers/common/reader_util.h"
+#include "readers/common/utf8_guard.h"
 #include "readers/common/xml_source.h"
 #include "readers/common/xml_text.h"
 
@@ -123,13 +124,6 @@ public:
   TDemHeader Header;
   bool HaveEnvelope = false;
 
-  // The parser's position is gone once the parse is over: messages then
-  // name the line of the last element seen.
-  void Detach() { detached_ = true; }
-
-  TErrorPlace Where() const override {
-    return TErrorPlace::Line(detached_ ? lastLine_ : Line());
-  }
   [[noreturn]] void Fail(const std::string& what) const {
     throw TStop{TStop::Error, what, Where()};
   }
@@ -140,7 +134,7 @@ public:
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
                     const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
     ++depth_;
-    lastLine_ = Line();
+    MarkLine();
     const std::u16string_view name = View(localname);
     if (depth_ == 1) {
       if (View(uri) != kFgdNamespace || name != u"Dataset")
@@ -189,7 +183,7 @@ public:
   void endElement(const XMLCh* const /*uri*/, const XMLCh* const /*localname*/,
                   const XMLCh* const /*qname*/) override {
     const int depth = depth_--;
-    lastLine_ = Line();
+    MarkLine();
     if (depth == 2) {
       inDem_ = false;
       return;
@@ -348,8 +342,6 @@ private:
   }
 
   std::string path_;
-  bool detached_ = false;
-  std::uint64_t lastLine_ = 0;
   bool headerOnly_;
   TDemTile* tile_;
   int depth_ = 0;
@@ -370,19 +362,20 @@ private:
 
 // One parse; what stopped it.
 TStop Parse(TByteSource& source, TDemHandler& handler) {
+  TUtf8Guard guard(source);
+  // A byte that is not UTF-8 ended the document early: the parser's
+  // complaint about that end, or a parse that ran to the end of what it was
+  // handed, is the damaged byte's doing.
+  const auto cut = [&] { return TStop{TStop::Error, guard.CutDetail(), TErrorPlace::Line(guard.CutLine)}; };
   try {
-    try {
-      ParseHardened(source, handler);
-    } catch (...) {
-      handler.Detach();
-      throw;
-    }
-    handler.Detach();
+    ParseHardened(guard, handler);
+    if (guard.Cut) return cut();
     handler.Finish();
     return TStop{TStop::HeaderDone, {}, {}};
   } catch (TStop& stop) {
-    if (stop.Why == TStop::Error && !source.Error.empty()) {
-      stop.Detail = source.Error;
+    if (stop.Why == TStop::Error && guard.Explains(handler.ParserErrorLine())) return cut();
+    if (stop.Why == TStop::Error && !guard.Error.empty()) {
+      stop.Detail = guard.Error;
       stop.Place = handler.Where();
     }
     return stop;

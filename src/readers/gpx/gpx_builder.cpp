@@ -22,6 +22,7 @@
 #include "platform/sjis.h"
 #include "platform/text_case.h"
 #include "readers/common/reader_util.h"
+#include "readers/common/utf8_guard.h"
 #include "readers/common/xml_source.h"
 #include "readers/common/xml_text.h"
 
@@ -54,7 +55,6 @@ struct TParseStop {
   std::string Detail;  // the reader's words
   TErrorPlace Place;
   bool NotGpx = false;
-  std::uint64_t XmlLine = 0;  // the line of a parser's error (malformed XML), else 0
 };
 
 // The elements of the GPX schema the handler acts on.
@@ -105,155 +105,6 @@ struct TLine {
   }
 };
 
-// The bytes of a UTF-8 document up to its first byte that is not UTF-8.
-// The parser decodes a block at a time ahead of what it has parsed, so such
-// a byte (stale data spliced into a log) would stop it before the elements
-// in front of it in the same block reached the handler, and at a line that
-// is not the byte's. Cut there instead, the parser sees a document that ends
-// early, and the cut names the line. Documents in another encoding (a BOM of
-// UTF-16 or UTF-32, or another encoding declared) pass unchecked.
-class TUtf8Guard final : public TByteSource {
-public:
-  explicit TUtf8Guard(TByteSource& inner) : inner_(inner) {}
-
-  // Set once the bytes were cut: the 1-based line of the first bad byte and
-  // its value.
-  bool Cut = false;
-  std::uint64_t CutLine = 0;
-  unsigned CutByte = 0;
-
-  std::size_t Read(void* buffer, std::size_t size) override {
-    while (pos_ == ready_.size()) {
-      if (done_) return 0;
-      Fill();
-    }
-    const std::size_t n = std::min(size, ready_.size() - pos_);
-    std::memcpy(buffer, ready_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
-private:
-  static constexpr std::size_t kChunk = 64 * 1024;
-
-  // Reads the next chunk and makes ready the part of it to hand on; the
-  // start of a character cut by the read waits for the next one.
-  void Fill() {
-    std::string chunk = std::move(carry_);
-    carry_.clear();
-    const std::size_t held = chunk.size();
-    chunk.resize(held + kChunk);
-    const std::size_t got = inner_.Read(chunk.data() + held, kChunk);
-    Error = inner_.Error;
-    chunk.resize(held + got);
-    const bool ended = got == 0;
-    if (first_) {
-      first_ = false;
-      checking_ = IsUtf8(chunk);
-    }
-    std::size_t good = chunk.size();
-    if (checking_)
-      good = Check(reinterpret_cast<const unsigned char*>(chunk.data()), chunk.size(), ended);
-    carry_.assign(chunk, good, std::string::npos);
-    chunk.resize(good);
-    ready_ = std::move(chunk);
-    pos_ = 0;
-    done_ = ended || Cut;
-  }
-
-  // False for a document that starts with the BOM of UTF-16 or UTF-32, or
-  // whose XML declaration names another encoding than UTF-8.
-  static bool IsUtf8(std::string_view head) {
-    if (head.size() >= 2 &&
-        ((head[0] == '\xFE' && head[1] == '\xFF') || (head[0] == '\xFF' && head[1] == '\xFE')))
-      return false;
-    if (head.size() >= 2 && (head[0] == '\0' || head[1] == '\0')) return false;
-    if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
-    if (!head.starts_with("<?xml")) return true;
-    head = head.substr(0, head.find("?>"));
-    const std::size_t at = head.find("encoding");
-    if (at == std::string_view::npos) return true;
-    const std::size_t open = head.find_first_of("\"'", at);
-    if (open == std::string_view::npos) return true;
-    const std::size_t close = head.find(head[open], open + 1);
-    const std::string name = LowerAscii(std::string(head.substr(open + 1, close - open - 1)));
-    return name == "utf-8" || name == "utf8";
-  }
-
-  // The length of the part of `p[0, n)` to hand on: up to the first bad
-  // sequence (setting Cut), or without an incomplete character at the end
-  // while more bytes may follow. Counts the lines handed on.
-  std::size_t Check(const unsigned char* p, std::size_t n, bool ended) {
-    constexpr std::uint64_t kHigh = 0x8080808080808080u;
-    constexpr std::uint64_t kLow = 0x7F7F7F7F7F7F7F7Fu;
-    constexpr std::uint64_t kNewlines = 0x0A0A0A0A0A0A0A0Au;
-    std::size_t i = 0;
-    while (i < n) {
-      // Eight bytes of ASCII at a time, counting their line feeds: a byte
-      // of x is 0 for a line feed, and only such a byte gets its top bit in
-      // `feeds`.
-      for (std::uint64_t w; i + 8 <= n; i += 8) {
-        std::memcpy(&w, p + i, 8);
-        if (w & kHigh) break;
-        const std::uint64_t x = w ^ kNewlines;
-        const std::uint64_t feeds = ~(((x & kLow) + kLow) | x | kLow);
-        // One bit in each byte that was a line feed, summed into the top
-        // byte (without a popcount instruction in the portable build).
-        line_ += ((feeds >> 7) * 0x0101010101010101u) >> 56;
-      }
-      if (i >= n) break;
-      const unsigned c = p[i];
-      if (c < 0x80) {
-        if (c == '\n') ++line_;
-        ++i;
-        continue;
-      }
-      // The length of the sequence and the range of its second byte
-      // (overlong forms, surrogates and values above U+10FFFF refused).
-      std::size_t len = 0;
-      unsigned lo = 0x80, hi = 0xBF;
-      if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-      } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-      } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-      }
-      bool bad = len == 0;
-      for (std::size_t k = 1; !bad && k < len; ++k) {
-        if (i + k >= n) {
-          if (!ended) return i;  // the rest comes with the next read
-          bad = true;
-          break;
-        }
-        const unsigned b = p[i + k];
-        bad = k == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF);
-      }
-      if (bad) {
-        Cut = true;
-        CutLine = line_;
-        CutByte = c;
-        return i;
-      }
-      i += len;
-    }
-    return i;
-  }
-
-  TByteSource& inner_;
-  std::string ready_;  // checked bytes not yet handed out
-  std::size_t pos_ = 0;
-  std::string carry_;
-  bool done_ = false;
-  bool first_ = true;
-  bool checking_ = true;
-  std::uint64_t line_ = 1;
-};
-
 // The SAX2 handler: builds the figures as the elements stream past.
 class TGpxHandler final : public TSaxHandlerBase {
 public:
@@ -291,6 +142,7 @@ public:
 
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
                     const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
+    MarkLine();
     const int depth = ++depth_;
     if (depth == 1) {
       StartRoot(uri, localname);
@@ -338,6 +190,7 @@ public:
 
   void endElement(const XMLCh* const /*uri*/, const XMLCh* const /*localname*/,
                   const XMLCh* const /*qname*/) override {
+    MarkLine();
     const int depth = depth_--;
     if (depth == 3 && text_ != TElem::Other) {
       EndText();
@@ -356,15 +209,6 @@ public:
   void characters(const XMLCh* const chars, const XMLSize_t length) override {
     if (text_ == TElem::Other || depth_ != 3 || textValue_.size() >= kMaxTextLength) return;
     textValue_.append(chars, std::min<std::size_t>(length, kMaxTextLength - textValue_.size()));
-  }
-
-  // A fatal error names the line the parser stopped at, which may lie past
-  // the last element read.
-  void fatalError(const xc::SAXParseException& e) override {
-    const auto line = static_cast<std::uint64_t>(e.getLineNumber());
-    throw TParseStop{"XML として読めません: " + Utf8Of(View(e.getMessage())) + " (列 " +
-                         std::to_string(e.getColumnNumber()) + ")",
-                     TErrorPlace::Line(line), false, line};
   }
 
 private:
@@ -531,9 +375,7 @@ struct TParseResult {
 };
 
 void SetCutError(TParseResult& result, const TUtf8Guard& guard) {
-  char byte[8];
-  std::snprintf(byte, sizeof byte, "0x%02X", guard.CutByte);
-  result.Error = std::string("UTF-8 として読めないバイト ") + byte + " があります (壊れたファイル)";
+  result.Error = guard.CutDetail();
   result.Place = TErrorPlace::Line(guard.CutLine);
 }
 
@@ -550,7 +392,7 @@ TParseResult Parse(const std::string& fileName, TGpxHandler& handler) {
     // A document cut at a byte that is not UTF-8 ends early: the parser's
     // complaint about that end is the cut. An error of the handler came
     // before it.
-    if (guard.Cut && stop.XmlLine >= guard.CutLine) SetCutError(result, guard);
+    if (guard.Explains(handler.ParserErrorLine())) SetCutError(result, guard);
   } catch (const xc::OutOfMemoryException&) {
     result.Error = "メモリが足りません";
     result.Place = handler.Where();

@@ -336,6 +336,7 @@ public:
 
   void startElement(const XMLCh* const uri, const XMLCh* const localname,
                     const XMLCh* const /*qname*/, const xc::Attributes& attrs) override {
+    MarkLine();
     ++depth_;
     const std::u16string_view name = View(localname);
     if (depth_ == 1) {
@@ -389,6 +390,7 @@ public:
 
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
                   const XMLCh* const /*qname*/) override {
+    MarkLine();
     const int depth = depth_--;
     if (field_ != TField::None && depth == fieldDepth_) EndCapture();
     if (depth <= 1) return;

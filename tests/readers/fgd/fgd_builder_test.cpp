@@ -136,6 +136,10 @@ const BadFileCase kBadFiles[] = {
      TErrorPlace::Element("RdEdg gml:id=\"K1_2\"")},
     // The file ends inside a coordinate list on line 32.
     {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"XML"}, 1, TErrorPlace::Line(32)},
+    // A damaged download: a byte that is not UTF-8 in the second building's
+    // type on line 35; the first building stays.
+    {"ByteNotUtf8", kKindFgd, "fgd/bad/not_utf8.xml", false, {"UTF-8", "0xFF"}, 1,
+     TErrorPlace::Line(35)},
     {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
      TErrorPlace::Line(2)},
     // An elevation model whose envelope (line 11) names an unknown system.

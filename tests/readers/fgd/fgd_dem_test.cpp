@@ -97,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"UnknownSequenceRule", "rule_plus_y.xml", "", "+x+y"},
         DecodeCase{"ValueNotANumber", "bad_value.xml", "", "'5,00'"},
         DecodeCase{"UnknownSrsName", "srs_unknown.xml", "", "fguuid:tokyo.bl"},
-        DecodeCase{"BrokenFile", "broken.xml", "", "XML として読めません"}),
+        DecodeCase{"BrokenFile", "broken.xml", "", "XML として読めません"},
+        DecodeCase{"ByteNotUtf8", "not_utf8.xml", "", "37 行目: 入出力エラー: UTF-8 として読めないバイト 0xFF"}),
     RowName<DecodeCase>);
 
 TEST(DemHeader, VectorFilesAreNotDemAndOtherXmlIsNotFgd) {
