@@ -5,13 +5,13 @@
 #   scripts/fuzz-coverage.sh [HARNESS...]
 #
 # Builds the harnesses with clang's source-based coverage (build-fuzz-cov),
-# replays build-fuzz/corpus/<harness> (grown by scripts/fuzz.sh), the seeds
+# replays build-asan/corpus/<harness> (grown by scripts/fuzz.sh), the seeds
 # and the regressions, and prints llvm-cov's summary for the harness's files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${FUZZ_COV_BUILD:-build-fuzz-cov}
-corpora=${FUZZ_BUILD:-build-fuzz}/corpus
+corpora=${FUZZ_BUILD:-build-asan}/corpus
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -6,7 +6,8 @@
 # SECONDS per harness (default 20); no HARNESS runs them all. Environment:
 #   FUZZ_RUNS=N     stop a harness after N inputs as well (whichever comes first)
 #   FUZZ_JOBS=N     harnesses run side by side (default: number of cores)
-#   FUZZ_BUILD=DIR  build directory (default build-fuzz)
+#   FUZZ_BUILD=DIR  build directory (default build-asan, the sanitized tree the
+#                   tests also run in)
 #   FUZZ_ARGS="..." further libFuzzer flags, e.g. -use_value_profile=1
 #
 # Each harness keeps its corpus in $FUZZ_BUILD/corpus/<harness> (it grows
@@ -21,11 +22,11 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-20}
 shift || true
-build=${FUZZ_BUILD:-build-fuzz}
+build=${FUZZ_BUILD:-build-asan}
 jobs=${FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 source scripts/ccache-env.sh
-if [ "$build" = build-fuzz ]; then
+if [ "$build" = build-asan ]; then
   [ -f "$build/CMakeCache.txt" ] || cmake --preset fuzz
   cmake --build --preset fuzz -j "$jobs"
 else

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds from scratch and runs every test twice: once
-# in a normal build and once under AddressSanitizer + UndefinedBehaviorSanitizer
-# (the "default" and "asan" presets of CMakePresets.json; `ctest --preset asan`
-# runs the latter a process per test, as the normal build's run does).
+# in a normal build (GCC) and once under AddressSanitizer +
+# UndefinedBehaviorSanitizer (clang, in the tree that scripts/fuzz.sh fuzzes
+# in too): the "default" and "asan" presets of CMakePresets.json. `ctest
+# --preset asan` runs the latter a process per test, as the normal build's run
+# does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
