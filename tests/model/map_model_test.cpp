@@ -1,7 +1,6 @@
 // The map model driven by a fake reader: opening, placing the view, lazy
 // loading by paint, and coordinate-system changes of the whole tree.
 #include <gtest/gtest.h>
-#include <proj.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "model/map_project.h"
 #include "platform/errors.h"
 #include "readers/data_kinds.h"
+#include "support/leaf_dump.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -22,6 +22,7 @@ namespace {
 using test::FakeBuilders;
 using test::FakeData;
 using test::FakeFile;
+using test::ProjTransform;
 
 constexpr int kKind = 11;
 
@@ -178,20 +179,6 @@ TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
     EXPECT_NEAR(Figure(Leaf(0)).Points[i].x, points[i].x, tolX);
     EXPECT_NEAR(Figure(Leaf(0)).Points[i].y, points[i].y, tolY);
   }
-}
-
-// PROJ's transformation between two of its CRS, in (east, north) order for
-// projected and (longitude, latitude) for geographic ones: the oracle for
-// whole conversions of the model.
-TFPoint ProjTransform(const char* from, const char* to, double x, double y) {
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, from, to, nullptr);
-  EXPECT_NE(op, nullptr) << from << " -> " << to;
-  if (!op) return {};
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(x, y, 0, 0));
-  proj_destroy(normalized);
-  return {static_cast<double>(c.xy.x), static_cast<double>(c.xy.y)};
 }
 
 // A millimetre, the unit survey coordinates are given in.

@@ -4,10 +4,6 @@
 #include "ui/main_logic.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
-
-#include <proj.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,9 +17,10 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "support/leaf_dump.h"
 #include "support/recording_canvas.h"
-#include "ui/pref_logic.h"
 #include "test_support.h"
+#include "ui/pref_logic.h"
 
 namespace chizro {
 namespace {
@@ -175,20 +172,6 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
   EXPECT_EQ(Leaves(), 2);
 }
 
-// PROJ's plane coordinates of a JGD2000 point of zone `from` in zone `to`.
-TFPoint ProjZoneToZone(int from, int to, const TFPoint& p) {
-  const std::string a = "EPSG:" + std::to_string(2442 + from);
-  const std::string b = "EPSG:" + std::to_string(2442 + to);
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, a.c_str(), b.c_str(), nullptr);
-  EXPECT_NE(op, nullptr);
-  if (!op) return {};
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(p.x, p.y, 0, 0));
-  proj_destroy(normalized);
-  return {c.xy.x, c.xy.y};
-}
-
 // The zone chosen in the settings takes effect when the dialog is saved:
 // what is open moves into it as PROJ moves it, and "自動" gives the zone
 // back to the data. A zone in the settings file holds from the start.
@@ -210,7 +193,7 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   logic.Settings();
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
   EXPECT_EQ(logic.Project().Zone, 8);
-  const TFPoint expected = ProjZoneToZone(9, 8, inIX);
+  const TFPoint expected = test::ProjTransform("EPSG:2451", "EPSG:2450", inIX.x, inIX.y);
   const TFPoint inVIII = leaf.FigGrps[0]->Items(0)->Points.at(0);
   EXPECT_NEAR(inVIII.x, expected.x, 0.001);
   EXPECT_NEAR(inVIII.y, expected.y, 0.001);
@@ -432,11 +415,7 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   std::snprintf(plane, sizeof plane, "X %.2f m  Y %.2f m", north, east);
   EXPECT_EQ(host.status.Plane, plane);
 
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:2451", "EPSG:4612", nullptr);
-  ASSERT_NE(op, nullptr);
-  // EPSG:2451 takes northing then easting; EPSG:4612 gives latitude first.
-  const PJ_COORD ll = proj_trans(op, PJ_FWD, proj_coord(north, east, 0, 0));
-  proj_destroy(op);
+  const TFPoint ll = test::ProjTransform("EPSG:2451", "EPSG:4612", east, north);
   // The numbers after "北緯 " and "東経 " (the C library's scanf is not told
   // about UTF-8 on every platform, so the words are found by hand).
   const std::string& text = host.status.LatLon;
@@ -446,8 +425,8 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   ASSERT_NE(lonAt, std::string::npos) << text;
   const double lat = std::strtod(text.c_str() + latAt + std::string("北緯 ").size(), nullptr);
   const double lon = std::strtod(text.c_str() + lonAt + std::string("東経 ").size(), nullptr);
-  EXPECT_NEAR(lat, ll.v[0], 2e-6);
-  EXPECT_NEAR(lon, ll.v[1], 2e-6);
+  EXPECT_NEAR(lat, ll.y, 2e-6);
+  EXPECT_NEAR(lon, ll.x, 2e-6);
 
   logic.MouseLeave();
   EXPECT_TRUE(host.status.Plane.empty());
@@ -460,7 +439,7 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
 // track stays and so do the Kept files taken before the cancel.
 struct OpenStepsCase {
   const char* Name;
-  const char* Path;                  // below the source tree
+  const char* Path;                   // below the source tree
   std::vector<const char*> Gathered;  // copied into a folder of their own to open it
   std::string Steps;
   int Leaves;
@@ -491,8 +470,8 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
   TFakeHost other;
   TMainLogic window{other};
   other.logic = &window;
-  other.choices.push_back({(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track",
-                           kKindByContent});
+  other.choices.push_back(
+      {(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track", kKindByContent});
   window.OpenMap();
   const TMapView& view = *window.Project().View;
   const TFPoint centre{view.CenterX, view.CenterY};
@@ -515,20 +494,33 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
 const OpenStepsCase kOpenSteps[] = {
     // Two 地図XML files, each in a zip of its own, as the registry hands
     // them out: named as the zip lists them. A cancel drops the zip.
-    {"MapXmlZip", "tests/data/moj/12103-0000.zip", {},
-     "[12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 ", 2, 1,
-     "[12103-0000-1.xml (1/2)] 0/2 ", 0},
+    {"MapXmlZip",
+     "tests/data/moj/12103-0000.zip",
+     {},
+     "[12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 ",
+     2,
+     1,
+     "[12103-0000-1.xml (1/2)] 0/2 ",
+     0},
     // A folder of sheet folders: a step per sheet.
-    {"SdfFolder", "samples/sdf", {}, "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ", 2, 2,
-     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ", 1},
+    {"SdfFolder",
+     "samples/sdf",
+     {},
+     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ",
+     2,
+     2,
+     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ",
+     1},
     // A folder of FGD files, its kind found from its content.
-    {"FgdFolder", "tests/data/fgd",
+    {"FgdFolder",
+     "tests/data/fgd",
      {"FG-GML-533946-RdEdg-20230101-0001.xml", "FG-GML-533946-BldA-20230101-0001.xml",
       "FG-GML-533946-ElevPt-20230101-0001.xml"},
      "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
      "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
      "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",
-     3, 3,
+     3,
+     3,
      "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
      "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
      "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",

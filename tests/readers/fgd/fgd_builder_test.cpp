@@ -5,7 +5,6 @@
 #include "readers/fgd/fgd_builder.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
 #include <zip.h>
 
 #include <filesystem>
@@ -44,27 +43,6 @@ INSTANTIATE_TEST_SUITE_P(
         Fgd("EucJp", "xml/fgd_euc_jp.xml")),
     GoldenName);
 
-// A file opened on its own is read once: the open builds its figures, and a
-// later load (after the leaf was freed) builds the same leaf again.
-TEST(FgdReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
-  int files = 0;
-  for (const auto& entry : fs::directory_iterator(DataPath("fgd"))) {
-    if (entry.path().extension() != ".xml") continue;
-    ++files;
-    TMapBuilder_Fgd reader;
-    TMapLeafGrp leaves(nullptr);
-    const auto leaf = reader.OpenFile(leaves, entry.path().string());
-    ASSERT_TRUE(leaf);
-    EXPECT_TRUE(leaf->Loaded) << entry.path();
-    const std::string opened = DumpLeaf(*leaf);
-    leaf->Unload();
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    EXPECT_TRUE(leaf->Loaded);
-    EXPECT_EQ(DumpLeaf(*leaf), opened) << entry.path();
-  }
-  EXPECT_GE(files, 3);
-}
-
 // Two buildings of a real download of Fukuoka (tests/data/fgd/real, see its
 // README): opened first, the latitude/longitude file puts the project in zone
 // II, where the notice on the plane rectangular zones puts Fukuoka, and every
@@ -77,8 +55,7 @@ TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   EXPECT_EQ(project.Zone, 2);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
-  theme.LoadLeaf(leaf);
-  ASSERT_TRUE(leaf.Loaded);
+  ASSERT_TRUE(leaf.Loaded) << "built by its open";
 
   // The first ring of the file, read from its text.
   const std::string text = ReadFile(file);
@@ -97,25 +74,21 @@ TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   ASSERT_TRUE(building);
   ASSERT_EQ(building->Points.size(), latLon.size());
 
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2444", nullptr);
-  ASSERT_NE(op, nullptr);
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
   for (std::size_t i = 0; i < latLon.size(); ++i) {
-    const PJ_COORD c =
-        proj_trans(normalized, PJ_FWD, proj_coord(latLon[i].second, latLon[i].first, 0, 0));
-    EXPECT_NEAR(building->Points[i].x, c.xy.x, 0.001) << i;
-    EXPECT_NEAR(building->Points[i].y, c.xy.y, 0.001) << i;
+    const TFPoint p = ProjTransform("EPSG:4612", "EPSG:2444", latLon[i].second, latLon[i].first);
+    EXPECT_NEAR(building->Points[i].x, p.x, 0.001) << i;
+    EXPECT_NEAR(building->Points[i].y, p.y, 0.001) << i;
   }
-  proj_destroy(normalized);
 }
 
 // Downloads since April 2025 name the frame "fguuid:jgd2024.bl"; their
 // latitudes and longitudes are those of JGD2011, so the same buildings under
 // either name are the same figures.
 TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
-  const auto jgd2011 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
-  const auto jgd2024 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
+  const auto jgd2011 =
+      OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
+  const auto jgd2024 =
+      OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
   ASSERT_TRUE(jgd2011);
   ASSERT_TRUE(jgd2024);
   ASSERT_GT(jgd2024->FigGrpCount(), 0);
@@ -128,22 +101,58 @@ TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
 
 // Errors: what the message names, and how many figures stay built.
 const BadFileCase kBadFiles[] = {
-    {"OtherNamespace", kKindFgd, "fgd/bad/other_namespace.xml", true,
-     {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"}, 0, TErrorPlace::Line(2)},
-    {"OddCoordinateCount", kKindFgd, "fgd/bad/odd_count.xml", false, {"奇数"}, 1,
+    {"OtherNamespace",
+     kKindFgd,
+     "fgd/bad/other_namespace.xml",
+     true,
+     {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"},
+     0,
+     TErrorPlace::Line(2)},
+    {"OddCoordinateCount",
+     kKindFgd,
+     "fgd/bad/odd_count.xml",
+     false,
+     {"奇数"},
+     1,
      TErrorPlace::Element("BldA gml:id=\"K6_2\"")},
-    {"UnknownSrsName", kKindFgd, "fgd/bad/unknown_srs.xml", false, {"fguuid:tokyo.bl"}, 1,
+    {"UnknownSrsName",
+     kKindFgd,
+     "fgd/bad/unknown_srs.xml",
+     false,
+     {"fguuid:tokyo.bl"},
+     1,
      TErrorPlace::Element("RdEdg gml:id=\"K1_2\"")},
     // The file ends inside a coordinate list on line 32.
-    {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"XML"}, 1, TErrorPlace::Line(32)},
+    {"TruncatedPosList",
+     kKindFgd,
+     "fgd/bad/truncated.xml",
+     false,
+     {"XML"},
+     1,
+     TErrorPlace::Line(32)},
     // A damaged download: a byte that is not UTF-8 in the second building's
     // type on line 35; the first building stays.
-    {"ByteNotUtf8", kKindFgd, "fgd/bad/not_utf8.xml", false, {"UTF-8", "0xFF"}, 1,
+    {"ByteNotUtf8",
+     kKindFgd,
+     "fgd/bad/not_utf8.xml",
+     false,
+     {"UTF-8", "0xFF"},
+     1,
      TErrorPlace::Line(35)},
-    {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
+    {"DocumentTypeDeclaration",
+     kKindFgd,
+     "fgd/bad/doctype.xml",
+     true,
+     {"<!DOCTYPE>"},
+     0,
      TErrorPlace::Line(2)},
     // An elevation model whose envelope (line 11) names an unknown system.
-    {"ElevationModelHead", kKindFgd, "dem/srs_unknown.xml", true, {"fguuid:tokyo.bl"}, 0,
+    {"ElevationModelHead",
+     kKindFgd,
+     "dem/srs_unknown.xml",
+     true,
+     {"fguuid:tokyo.bl"},
+     0,
      TErrorPlace::Line(11)},
 };
 

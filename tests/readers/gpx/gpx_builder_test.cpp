@@ -7,7 +7,6 @@
 #include "readers/gpx/gpx_builder.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
 
 #include <string>
 #include <vector>
@@ -39,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden,
                              Gpx("NoNamespace", "gpx/no_namespace.gpx"),
                              // Other encodings than UTF-8 are the parser's: their bytes above
                              // 0x7F are not taken for damage.
-                             Gpx("Latin1", "gpx/latin1.gpx"), Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
+                             Gpx("Latin1", "gpx/latin1.gpx"),
+                             Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
                          GoldenName);
 
 // Every figure of a leaf as "<class> <vertices> <texts joined by |>", in
@@ -58,15 +58,7 @@ std::vector<std::string> Figures(const TMapLeaf& leaf) {
 
 // Where PROJ puts a JGD2000 position [deg] in zone IX: (east, north) [m].
 TFPoint ProjZoneIX(double lat, double lon) {
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2451", nullptr);
-  EXPECT_NE(op, nullptr);
-  if (!op) return {};
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(lon, lat, 0, 0));
-  proj_destroy(normalized);
-  using TCoord = decltype(TFPoint::x);
-  return {static_cast<TCoord>(c.xy.x), static_cast<TCoord>(c.xy.y)};
+  return ProjTransform("EPSG:4612", "EPSG:2451", lon, lat);
 }
 
 TEST(GpxReader, PositionsComeIntoAPlaneProjectAsProjPutsThem) {
@@ -183,8 +175,13 @@ INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
 
 // The track before the bad point stays: one track of 2 points.
 const BadFileCase kBadFiles[] = {
-    {"LatitudeNotANumber", kKindGpx, "gpx/bad/lat_not_a_number.gpx", false,
-     {"trkpt の lat '35.6x30' は数値ではありません"}, 1, TErrorPlace::Line(6)},
+    {"LatitudeNotANumber",
+     kKindGpx,
+     "gpx/bad/lat_not_a_number.gpx",
+     false,
+     {"trkpt の lat '35.6x30' は数値ではありません"},
+     1,
+     TErrorPlace::Line(6)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(kBadFiles),

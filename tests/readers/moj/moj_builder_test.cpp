@@ -7,7 +7,6 @@
 #include "readers/moj/moj_builder.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
 
 #include <algorithm>
 #include <cmath>
@@ -90,24 +89,6 @@ std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cl
   return found;
 }
 
-// A file opened on its own is read once: the open builds its figures, and a
-// later load (after the leaf was freed) builds the same leaf again.
-TEST(MojReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
-  for (const char* file :
-       {"moj/parcels_zone9.xml", "moj/local.xml", "moj/46505-3411-1_excerpt.xml"}) {
-    TMapBuilder_Moj reader;
-    TMapLeafGrp leaves(nullptr);
-    const auto leaf = reader.OpenFile(leaves, DataPath(file));
-    ASSERT_TRUE(leaf);
-    EXPECT_TRUE(leaf->Loaded) << file;
-    const std::string opened = DumpLeaf(*leaf);
-    leaf->Unload();
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    EXPECT_TRUE(leaf->Loaded);
-    EXPECT_EQ(DumpLeaf(*leaf), opened) << file;
-  }
-}
-
 TEST(MojReader, EachBoundarySegmentOnceInItsHighestClass) {
   const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
   ASSERT_TRUE(leaf);
@@ -147,8 +128,7 @@ TEST(MojReader, LotNumbersLabelInsideTheirParcels) {
     ASSERT_GE(fig->Texts.size(), 6u);
     EXPECT_EQ(SjisToUtf8(fig->Texts[1]), "作草部町");
     EXPECT_EQ(SjisToUtf8(fig->Texts[4]), "甲二");
-    at[SjisToUtf8(fig->Texts[0])] = {fig->LabelX - kEast0,
-                                     fig->LabelY - kNorth0};
+    at[SjisToUtf8(fig->Texts[0])] = {fig->LabelX - kEast0, fig->LabelY - kNorth0};
   }
   ASSERT_EQ(at.count("100-1"), 1u);
   ASSERT_EQ(at.count("100-2"), 1u);
@@ -245,19 +225,6 @@ TEST(MojReader, RealExcerptSharedBoundariesAreNotDoubled) {
   EXPECT_EQ(PointsOf(*leaf, "筆").size(), 1u);
 }
 
-// EPSG's plane rectangular zone on JGD2000 to JGD2000 latitude/longitude,
-// in (easting, northing) → (longitude, latitude) order.
-PJ_COORD ProjToLatLon(int zone, double east, double north) {
-  const std::string projected = "EPSG:" + std::to_string(2442 + zone);
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, projected.c_str(), "EPSG:4612", nullptr);
-  EXPECT_NE(op, nullptr);
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD ll = proj_trans(normalized, PJ_FWD, proj_coord(east, north, 0, 0));
-  proj_destroy(normalized);
-  return ll;
-}
-
 TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
   TMapProject project{DefaultBuilders()};
   project.CoordMode = TCoordMode::LatLon;
@@ -275,11 +242,11 @@ TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
     const auto control = PointsOf(leaf, "基準点");
     ASSERT_EQ(control.size(), 1u);
     // The control point T1: zmn:X -34965.000, zmn:Y 12035.000 in zone IX.
-    const PJ_COORD ll = ProjToLatLon(9, 12035.0, -34965.0);
+    const TFPoint ll = ProjTransform("EPSG:2451", "EPSG:4612", 12035.0, -34965.0);
     // Degrees held as doubles: 1e-8 deg is about a millimetre.
     const double tolerance = 1e-8;
-    EXPECT_NEAR(control[0]->Points[0].x, ll.lp.lam, tolerance) << "reload " << reload;
-    EXPECT_NEAR(control[0]->Points[0].y, ll.lp.phi, tolerance) << "reload " << reload;
+    EXPECT_NEAR(control[0]->Points[0].x, ll.x, tolerance) << "reload " << reload;
+    EXPECT_NEAR(control[0]->Points[0].y, ll.y, tolerance) << "reload " << reload;
   }
 }
 
@@ -358,22 +325,52 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
 // per curve whose segments are not written already) and the frame, 3 parcel
 // points, 1 control point, 9 boundary points and 9 numbers: 34 figures.
 const BadFileCase kBadFiles[] = {
-    {"OtherSchema", kKindMoj, "moj/bad/other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0,
+    {"OtherSchema",
+     kKindMoj,
+     "moj/bad/other_schema.xml",
+     true,
+     {"地図XMLではありません", "ルート要素 'Dataset'"},
+     0,
      TErrorPlace::Line(2)},
-    {"UnknownSystem", kKindMoj, "moj/bad/unknown_system.xml", true, {"座標系", "公共座標20系"}, 0,
+    {"UnknownSystem",
+     kKindMoj,
+     "moj/bad/unknown_system.xml",
+     true,
+     {"座標系", "公共座標20系"},
+     0,
      TErrorPlace::Line(7)},
-    {"DocumentTypeDeclaration", kKindMoj, "moj/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
+    {"DocumentTypeDeclaration",
+     kKindMoj,
+     "moj/bad/doctype.xml",
+     true,
+     {"<!DOCTYPE>"},
+     0,
      TErrorPlace::Line(2)},
     // C9 refers to P77: the curve and the ring of 100-2 are lost (the
     // label of 100-2 and the segment (30,30)-(8,30)), the rest stays.
-    {"DanglingPoint", kKindMoj, "moj/bad/dangling_point.xml", false, {"P77"}, 32,
+    {"DanglingPoint",
+     kKindMoj,
+     "moj/bad/dangling_point.xml",
+     false,
+     {"P77"},
+     32,
      TErrorPlace::Element("zmn:GM_Curve id=\"C9\"")},
     // The line item of C14 names C99: C14 is still drawn as the placeholder's
     // ring carries it.
-    {"DanglingCurve", kKindMoj, "moj/bad/dangling_curve.xml", false, {"C99"}, 34,
+    {"DanglingCurve",
+     kKindMoj,
+     "moj/bad/dangling_curve.xml",
+     false,
+     {"C99"},
+     34,
      TErrorPlace::Element("筆界線")},
     // 100-2's ring runs C8 then C1, which do not meet.
-    {"RingNotJoined", kKindMoj, "moj/bad/ring_not_joined.xml", false, {"C1", "つながりません"}, 33,
+    {"RingNotJoined",
+     kKindMoj,
+     "moj/bad/ring_not_joined.xml",
+     false,
+     {"C1", "つながりません"},
+     33,
      TErrorPlace::Element("筆 id=\"H2\" の面 F2")},
     // The file ends inside the parcel 100-2: the geometry, every line and
     // point item and 100-1 are read, the frame (after the items) is not:
@@ -381,9 +378,19 @@ const BadFileCase kBadFiles[] = {
     // point figures. The file ends on line 113.
     {"Truncated", kKindMoj, "moj/bad/truncated.xml", false, {"XML"}, 31, TErrorPlace::Line(113)},
     // 100-2 without its shape: passed over, the rest is read.
-    {"MissingShape", kKindMoj, "moj/bad/missing_shape.xml", false, {"形状がありません"}, 33,
+    {"MissingShape",
+     kKindMoj,
+     "moj/bad/missing_shape.xml",
+     false,
+     {"形状がありません"},
+     33,
      TErrorPlace::Element("筆 id=\"H2\"")},
-    {"NotANumber", kKindMoj, "moj/bad/not_a_number.xml", false, {"zmn:X", "-34992,000"}, 0,
+    {"NotANumber",
+     kKindMoj,
+     "moj/bad/not_a_number.xml",
+     false,
+     {"zmn:X", "-34992,000"},
+     0,
      TErrorPlace::Element("zmn:GM_Point id=\"P3\"")},
 };
 
