@@ -218,18 +218,6 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   EXPECT_TRUE(restarted.Project().ZoneFixed);
 }
 
-TEST_F(MainLogicTest, AFileThatOpensNoMapIsSaidAloud) {
-  test::WriteFile(home.File("notes.txt"), "not a map\r\n");
-  Open(home.File("notes.txt"));
-  ASSERT_EQ(host.notices.size(), 1u);
-  EXPECT_NE(host.notices[0].find(home.File("notes.txt")), std::string::npos);
-  Open(Sheet("09LD183"));
-  Open(Sheet("09LD183"));  // already open
-  EXPECT_EQ(host.notices.size(), 2u);
-  EXPECT_EQ(Leaves(), 1);
-  EXPECT_TRUE(host.errors.empty());
-}
-
 // A 地図XML file in local coordinates opens with a notice, given once.
 TEST_F(MainLogicTest, ALocalCoordinateMapIsNoticedOnce) {
   Open(kSource / "tests" / "data" / "moj" / "local.xml", kKindMoj);
@@ -241,22 +229,13 @@ TEST_F(MainLogicTest, ALocalCoordinateMapIsNoticedOnce) {
   EXPECT_TRUE(host.errors.empty());
 }
 
-TEST_F(MainLogicTest, AMapWithoutAFigureIsRefusedWithTheReadersMessage) {
-  const fs::path gps = kSource / "tests" / "data" / "gps" / "waypoints_only.txt";
-  Open(gps, kKindGpsWpt);
-  ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_NE(host.errors[0].find("に描ける図形がありません (航跡点がありません)"), std::string::npos)
-      << host.errors[0];
-  EXPECT_TRUE(host.notices.empty());
-  EXPECT_FALSE(logic.Loaded());
-  EXPECT_EQ(host.log, "busy idle ") << "the cursor comes back after an error";
-}
-
 TEST_F(MainLogicTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
   // A sheet whose description has a scale that is no number.
   Open(kSource / "tests" / "data" / "sdf" / "disc" / "07MD624");
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_NE(host.errors[0].find("2,500"), std::string::npos) << host.errors[0];
+  EXPECT_FALSE(logic.Loaded());
+  EXPECT_EQ(host.log, "busy idle ") << "the cursor comes back after an error";
   Open(Sheet("09LD184"));
   EXPECT_EQ(host.errors.size(), 1u);
   EXPECT_EQ(Leaves(), 1);
@@ -264,6 +243,7 @@ TEST_F(MainLogicTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
   EXPECT_DOUBLE_EQ(logic.Project().GetScale(), 2500.0 / 1.5);
 }
 
+// Without a request file the output is an error and writes nothing.
 TEST_F(MainLogicTest, OutputShowsProgressOnlyBeyondTheThreshold) {
   Open(Sheet("09LD183"));
   Open(Sheet("09LD184"));
@@ -280,16 +260,13 @@ TEST_F(MainLogicTest, OutputShowsProgressOnlyBeyondTheThreshold) {
   logic.Output();
   EXPECT_EQ(host.log, "busy progress/2 0 1 2 closed idle ");
   EXPECT_TRUE(ResultExists());
-}
 
-TEST_F(MainLogicTest, OutputWithoutARequestFileIsAnErrorAndWritesNothing) {
-  Open(Sheet("09LD183"));
+  fs::remove(home.Path() / "temp.txt");
   fs::remove(home.Path() / "JWC_TEMP.TXT");
   host.log.clear();
-  logic.ProgressThreshold = 0;
   logic.Output();
   ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.log, "busy progress/1 closed idle ");
+  EXPECT_EQ(host.log, "busy progress/2 closed idle ");
   EXPECT_FALSE(ResultExists());
 }
 
@@ -327,7 +304,8 @@ TEST_F(MainLogicTest, AnOpenFitsTheNewDataInOneAndAHalfSteps) {
   EXPECT_DOUBLE_EQ(logic.Project().View->CenterX, (e.left + e.right) / 2);
 }
 
-// Output and an open that fails leave the view where the user put it.
+// Output and an open that fails or adds nothing leave the view where the
+// user put it.
 TEST_F(MainLogicTest, OutputAndAFailedOpenKeepTheView) {
   Open(Sheet("09LD183"));
   logic.Click(100, 80);
@@ -342,9 +320,14 @@ TEST_F(MainLogicTest, OutputAndAFailedOpenKeepTheView) {
 
   Open(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", kKindGpsWpt);
   EXPECT_EQ(host.errors.size(), 1u);
+  // A file that opens no map, and a sheet already open, are said aloud.
   test::WriteFile(home.File("notes.txt"), "not a map\r\n");
   Open(home.File("notes.txt"));
-  EXPECT_EQ(host.notices.size(), 1u);
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_NE(host.notices[0].find(home.File("notes.txt")), std::string::npos);
+  Open(Sheet("09LD183"));
+  EXPECT_EQ(host.notices.size(), 2u);
+  EXPECT_EQ(Leaves(), 1);
   EXPECT_EQ(view.CenterX, centre.x);
   EXPECT_EQ(view.CenterY, centre.y);
   EXPECT_EQ(logic.Project().GetScale(), 3750.0);
