@@ -5,7 +5,6 @@
 #include "readers/fgd/fgd_builder.h"
 
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <filesystem>
 #include <regex>
@@ -159,32 +158,12 @@ const BadFileCase kBadFiles[] = {
 INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
                          [](const auto& row) { return std::string(row.param.Name); });
 
-// Writes the fixtures into a zip, under a folder as the download has them,
-// with one member that is not FGD.
-std::string MakeZip(const fs::path& dir) {
-  const std::string path = (dir / "FG-GML-533946-ALL-20230101.zip").string();
-  int error = 0;
-  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  EXPECT_NE(zip, nullptr);
-  const auto add = [&](const fs::path& file, const std::string& member) {
-#ifdef _WIN32
-    zip_source_t* src = zip_source_win32w(zip, file.c_str(), 0, -1);
-#else
-    zip_source_t* src = zip_source_file(zip, file.c_str(), 0, -1);
-#endif
-    EXPECT_GE(zip_file_add(zip, member.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
-  };
-  for (const auto& entry : fs::directory_iterator(DataPath("fgd")))
-    if (entry.path().extension() == ".xml")
-      add(entry.path(), "FG-GML-533946-ALL-20230101/" + entry.path().filename().string());
-  add(DataPath("fgd/bad/other_namespace.xml"), "readme.xml");
-  EXPECT_EQ(zip_close(zip), 0);
-  return path;
-}
+// The fixtures in a zip, under a folder as the download has them, with one
+// member that is not FGD (written by tools/fixtures/fgd/make_zip.py).
+const std::string kZip = "fgd/zip/FG-GML-533946-ALL-20230101.zip";
 
 TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
-  TempDir dir;
-  const std::string zip = MakeZip(dir.Path());
+  const std::string zip = DataPath(kZip);
   TMapProject project{DefaultBuilders()};
   project.Open(zip, kKindFgd, TOpenMode::File);
   ASSERT_EQ(project.Themes->Count(), 1);
@@ -211,7 +190,7 @@ TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
   fs::copy_file(DataPath("fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
                 dir.Path() / "a" / "b" / "FG-GML-533946-ElevPt-20230101-0001.xml");
   fs::copy_file(DataPath("fgd/bad/other_namespace.xml"), dir.Path() / "a" / "other.xml");
-  MakeZip(dir.Path() / "a");
+  fs::copy_file(DataPath(kZip), dir.Path() / "a" / "all.zip");
   TMapProject project{DefaultBuilders()};
   project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
   ASSERT_EQ(project.Themes->Count(), 1);
