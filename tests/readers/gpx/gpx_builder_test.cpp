@@ -38,8 +38,7 @@ INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden,
                              Gpx("NoNamespace", "gpx/no_namespace.gpx"),
                              // Other encodings than UTF-8 are the parser's: their bytes above
                              // 0x7F are not taken for damage.
-                             Gpx("Latin1", "gpx/latin1.gpx"),
-                             Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
+                             Gpx("Latin1", "gpx/latin1.gpx"), Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
                          GoldenName);
 
 // Every figure of a leaf as "<class> <vertices> <texts joined by |>", in
@@ -175,13 +174,8 @@ INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
 
 // The track before the bad point stays: one track of 2 points.
 const BadFileCase kBadFiles[] = {
-    {"LatitudeNotANumber",
-     kKindGpx,
-     "gpx/bad/lat_not_a_number.gpx",
-     false,
-     {"trkpt の lat '35.6x30' は数値ではありません"},
-     1,
-     TErrorPlace::Line(6)},
+    {"LatitudeNotANumber", kKindGpx, "gpx/bad/lat_not_a_number.gpx", false,
+     {"trkpt の lat '35.6x30' は数値ではありません"}, 1, TErrorPlace::Line(6)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(kBadFiles),

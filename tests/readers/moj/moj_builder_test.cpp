@@ -305,52 +305,22 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
 // per curve whose segments are not written already) and the frame, 3 parcel
 // points, 1 control point, 9 boundary points and 9 numbers: 34 figures.
 const BadFileCase kBadFiles[] = {
-    {"OtherSchema",
-     kKindMoj,
-     "moj/bad/other_schema.xml",
-     true,
-     {"地図XMLではありません", "ルート要素 'Dataset'"},
-     0,
+    {"OtherSchema", kKindMoj, "moj/bad/other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0,
      TErrorPlace::Line(2)},
-    {"UnknownSystem",
-     kKindMoj,
-     "moj/bad/unknown_system.xml",
-     true,
-     {"座標系", "公共座標20系"},
-     0,
+    {"UnknownSystem", kKindMoj, "moj/bad/unknown_system.xml", true, {"座標系", "公共座標20系"}, 0,
      TErrorPlace::Line(7)},
-    {"DocumentTypeDeclaration",
-     kKindMoj,
-     "moj/bad/doctype.xml",
-     true,
-     {"<!DOCTYPE>"},
-     0,
+    {"DocumentTypeDeclaration", kKindMoj, "moj/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
      TErrorPlace::Line(2)},
     // C9 refers to P77: the curve and the ring of 100-2 are lost (the
     // label of 100-2 and the segment (30,30)-(8,30)), the rest stays.
-    {"DanglingPoint",
-     kKindMoj,
-     "moj/bad/dangling_point.xml",
-     false,
-     {"P77"},
-     32,
+    {"DanglingPoint", kKindMoj, "moj/bad/dangling_point.xml", false, {"P77"}, 32,
      TErrorPlace::Element("zmn:GM_Curve id=\"C9\"")},
     // The line item of C14 names C99: C14 is still drawn as the placeholder's
     // ring carries it.
-    {"DanglingCurve",
-     kKindMoj,
-     "moj/bad/dangling_curve.xml",
-     false,
-     {"C99"},
-     34,
+    {"DanglingCurve", kKindMoj, "moj/bad/dangling_curve.xml", false, {"C99"}, 34,
      TErrorPlace::Element("筆界線")},
     // 100-2's ring runs C8 then C1, which do not meet.
-    {"RingNotJoined",
-     kKindMoj,
-     "moj/bad/ring_not_joined.xml",
-     false,
-     {"C1", "つながりません"},
-     33,
+    {"RingNotJoined", kKindMoj, "moj/bad/ring_not_joined.xml", false, {"C1", "つながりません"}, 33,
      TErrorPlace::Element("筆 id=\"H2\" の面 F2")},
     // The file ends inside the parcel 100-2: the geometry, every line and
     // point item and 100-1 are read, the frame (after the items) is not:
@@ -358,19 +328,9 @@ const BadFileCase kBadFiles[] = {
     // point figures. The file ends on line 113.
     {"Truncated", kKindMoj, "moj/bad/truncated.xml", false, {"XML"}, 31, TErrorPlace::Line(113)},
     // 100-2 without its shape: passed over, the rest is read.
-    {"MissingShape",
-     kKindMoj,
-     "moj/bad/missing_shape.xml",
-     false,
-     {"形状がありません"},
-     33,
+    {"MissingShape", kKindMoj, "moj/bad/missing_shape.xml", false, {"形状がありません"}, 33,
      TErrorPlace::Element("筆 id=\"H2\"")},
-    {"NotANumber",
-     kKindMoj,
-     "moj/bad/not_a_number.xml",
-     false,
-     {"zmn:X", "-34992,000"},
-     0,
+    {"NotANumber", kKindMoj, "moj/bad/not_a_number.xml", false, {"zmn:X", "-34992,000"}, 0,
      TErrorPlace::Element("zmn:GM_Point id=\"P3\"")},
 };
 
