@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <proj.h>
 
-#include <cmath>
 #include <numbers>
 #include <string>
 

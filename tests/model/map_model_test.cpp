@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 #include "model/class_def.h"
 #include "model/draw_class.h"

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <map>
 #include <random>
 #include <string>
 #include <utility>

@@ -117,21 +117,6 @@ TEST_F(PrefLogicTest, NoSettingsFileMeansNoRowsAndNoSeparation) {
   EXPECT_EQ(TIniFile(Ini()).ReadString("Layers", "Output", ""), "N");
 }
 
-TEST(PrefChoices, TheCombosListWhatJwCadReads) {
-  const auto layer = TPrefLogic::Choices(1);
-  ASSERT_EQ(layer.size(), 16u);
-  EXPECT_EQ(layer.front(), "0");
-  EXPECT_EQ(layer.back(), "F");
-  for (std::size_t field : {2u, 3u}) {
-    const auto values = TPrefLogic::Choices(field);
-    ASSERT_EQ(values.size(), 9u);
-    EXPECT_EQ(values.front(), "1");
-  }
-  const auto text = TPrefLogic::Choices(4);
-  ASSERT_EQ(text.size(), 10u);
-  EXPECT_EQ(text.back(), "10");
-}
-
 // A value typed into a combo box: stored (normalised) when JW_CAD reads it,
 // otherwise refused with the field and the values allowed named and the
 // row kept (the ranges themselves are the output settings tests').
