@@ -34,9 +34,9 @@ TEST(QuickSort, SortsListsOfAnyLengthCompletely) {
   for (int i = 0; i <= 500; ++i) {
     std::vector<Item> sorted = items;
     QuickSort(sorted, ByKey);
-    ASSERT_TRUE(std::is_sorted(sorted.begin(), sorted.end(),
-                               [](const Item& a, const Item& b) { return a.first < b.first; }))
-        << i;
+    ASSERT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), [](const Item& a, const Item& b) {
+      return a.first < b.first;
+    })) << i;
     ASSERT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), items.begin(), items.end())) << i;
     items.push_back({(i * 7919) % 101, static_cast<char>('a' + i % 26)});
   }
