@@ -157,6 +157,13 @@ TEST_F(ConvertTest, SizeAndScaleSetTheView) {
 }
 
 TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
+  const std::string gps = std::string(CHIZRO_TEST_DATA_DIR) + "/gps/waypoints_only.txt";
+  EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "91", gps}), 1);
+  EXPECT_EQ(err.str(),
+            "chizro-convert: '" + gps + "' に描ける図形がありません (航跡点がありません)\n");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_FALSE(fs::exists(home.File("temp.txt")));
+
   fs::remove(home.File("JWC_TEMP.TXT"));
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map}), 1);
   // The request file named in full, with what to do about it.
@@ -193,15 +200,6 @@ TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {
   for (const char* text : {"https://service.gsi.go.jp/kiban/", "https://www.geospatial.jp/",
                            "Of the past", "PCX5", "CD-ROM"})
     EXPECT_NE(out.str().find(text), std::string::npos) << text;
-}
-
-TEST_F(ConvertTest, AMapWithoutAFigureFailsAndWritesNothing) {
-  const std::string gps = std::string(CHIZRO_TEST_DATA_DIR) + "/gps/waypoints_only.txt";
-  EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "91", gps}), 1);
-  EXPECT_EQ(err.str(),
-            "chizro-convert: '" + gps + "' に描ける図形がありません (航跡点がありません)\n");
-  EXPECT_EQ(out.str(), "");
-  EXPECT_FALSE(fs::exists(home.File("temp.txt")));
 }
 
 TEST_F(ConvertTest, AFolderWithABadSheetWritesTheGoodOnesAndFails) {
