@@ -177,19 +177,6 @@ TEST(MojReader, ALabelKeepsOutOfTheHoleOfItsParcel) {
   }
 }
 
-TEST(MojReader, PlaceholderClassesAreDrawnWithoutLabelsByDefault) {
-  const TClassDefGrp& defs = ShippedClassDefs(kKindMoj);
-  for (const char* cls : {"地区外", "別図", "道", "水", "長狭物不明"}) {
-    const std::string code = Utf8ToSjis(cls);
-    const TClassDef* def = nullptr;
-    for (int i = 0; i < defs.Count(); ++i)
-      if (defs.Items(i)->Name == code) def = defs.Items(i);
-    ASSERT_NE(def, nullptr) << cls;
-    EXPECT_NE(def->Visible, 0) << cls;
-    EXPECT_EQ(def->LabelOn, 0) << cls;
-  }
-}
-
 // The boundary of a real download, read independently: the excerpt's two
 // parcels, 2740-2 and 地区外-43777, have 24 and 23 curves of one segment
 // each; 9 segments are on both (by coordinates, in either direction: counted
