@@ -177,12 +177,8 @@ TEST(FgdReader, FolderLeavesAndErrorsComeInPathOrder) {
   for (const auto& [name, source] : files) fs::copy_file(DataPath(source), dir.Path() / name);
   for (int round = 0; round < 5; ++round) {
     TMapProject project{DefaultBuilders()};
-    std::string error;
-    try {
-      project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
-    } catch (const EInOutError& e) {
-      error = e.what();
-    }
+    const std::string error = MessageOf<EInOutError>(
+        [&] { project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder); });
     EXPECT_NE(error.find("2-doctype.xml"), std::string::npos) << error;
     EXPECT_NE(error.find("<!DOCTYPE>"), std::string::npos) << error;
     ASSERT_EQ(project.Themes->Count(), 1);

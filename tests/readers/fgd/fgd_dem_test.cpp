@@ -70,15 +70,10 @@ TEST_P(DemDecode, GivesTheGridOrNamesTheFileAndLine) {
     EXPECT_EQ(ValuesText(tile.Values), c.Values);
     return;
   }
-  try {
-    DecodeDem(path, tile);
-    FAIL() << "no error";
-  } catch (const EInOutError& e) {
-    const std::string message = e.what();
-    EXPECT_NE(message.find(c.File), std::string::npos) << message;
-    EXPECT_NE(message.find(" 行"), std::string::npos) << message;
-    EXPECT_NE(message.find(c.Error), std::string::npos) << message;
-  }
+  const std::string message = MessageOf<EInOutError>([&] { DecodeDem(path, tile); });
+  EXPECT_NE(message.find(c.File), std::string::npos) << message;
+  EXPECT_NE(message.find(" 行"), std::string::npos) << message;
+  EXPECT_NE(message.find(c.Error), std::string::npos) << message;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -101,7 +101,6 @@ TEST_P(GpxDamage, NamesTheFileAndLineAndKeepsWhatWasReadBefore) {
   const std::string path = DataPath(std::string("gpx/") + c.File);
   TMapBuilder_Gpx reader;
   TMapLeafGrp leaves(nullptr);
-  std::string message;
   const auto leaf = reader.OpenFile(leaves, path);
   ASSERT_TRUE(leaf);
   // Opened over what was read before the damage, for the first paint to
@@ -109,11 +108,7 @@ TEST_P(GpxDamage, NamesTheFileAndLineAndKeepsWhatWasReadBefore) {
   EXPECT_FALSE(leaf->Loaded);
   EXPECT_EQ(leaf->FigGrpCount(), 0);
   const TFRect opened = leaf->Extent;
-  try {
-    reader.LoadLeaf(*leaf, nullptr, 0);
-  } catch (const EInOutError& e) {
-    message = e.what();
-  }
+  const std::string message = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
   EXPECT_FALSE(leaf->Loaded);
   EXPECT_EQ(leaf->Extent, opened);
   ASSERT_FALSE(message.empty()) << "no error";
@@ -218,15 +213,11 @@ TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
   TMapLeafGrp leaves(nullptr);
   const auto leaf = reader.OpenFile(leaves, path);
   ASSERT_TRUE(leaf);
-  try {
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    ADD_FAILURE() << "loaded without error";
-  } catch (const EInOutError& e) {
-    EXPECT_NE(std::string(e.what()).find("の " + std::to_string(line) +
-                                         " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
-              std::string::npos)
-        << e.what();
-  }
+  const std::string m = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
+  EXPECT_NE(
+      m.find("の " + std::to_string(line) + " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
+      std::string::npos)
+      << m;
   // And the waypoint whose name holds the bytes, at its position, without
   // the name it never finished.
   const std::vector<std::string> figures = Figures(*leaf);
