@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,18 @@ public:
 // each backslash that is a character of its own (not the trail byte of a
 // Shift_JIS character) becomes '/'; elsewhere the text stays as it is.
 std::string GenericPath(std::string path);
+
+// The message of the E that `call` throws; "" when it returns. Other
+// errors pass through.
+template <class E>
+std::string MessageOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "";
+}
 
 // Names the rows of a parameterised table by their `Name` field.
 template <class Row>

@@ -81,6 +81,14 @@ protected:
     return RunConvert(args, out, err);
   }
 
+  // Runs a 地図XML conversion with the shipped definition file.
+  int RunMoj(std::vector<std::string> maps) {
+    fs::copy_file(fs::path(CHIZRO_TEST_DATA_DIR) / ".." / ".." / "def" / "Moj.ini",
+                  home.Path() / "def" / "Moj.ini", fs::copy_options::overwrite_existing);
+    maps.insert(maps.begin(), {"--home", home.Path().string(), "--kind", "53"});
+    return Run(maps);
+  }
+
   test::TempDir home;
   test::ScopedProgramDir programDir{home.Path().string()};  // --home moves it
   test::TempDir data;
@@ -149,6 +157,13 @@ TEST_F(ConvertTest, SizeAndScaleSetTheView) {
 }
 
 TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
+  const std::string gps = std::string(CHIZRO_TEST_DATA_DIR) + "/gps/waypoints_only.txt";
+  EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "91", gps}), 1);
+  EXPECT_EQ(err.str(),
+            "chizro-convert: '" + gps + "' に描ける図形がありません (航跡点がありません)\n");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_FALSE(fs::exists(home.File("temp.txt")));
+
   fs::remove(home.File("JWC_TEMP.TXT"));
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map}), 1);
   // The request file named in full, with what to do about it.
@@ -179,20 +194,12 @@ TEST_F(ConvertTest, WithoutAKindTheContentChoosesIt) {
   EXPECT_TRUE(fs::exists(home.File("temp.txt")));
 }
 
-TEST_F(ConvertTest, TheHelpSaysWhereTheDataComesFrom) {
+TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {
   ASSERT_EQ(Run({"--help"}), 0);
+  EXPECT_EQ(out.str().rfind("usage: chizro-convert", 0), 0u);
   for (const char* text : {"https://service.gsi.go.jp/kiban/", "https://www.geospatial.jp/",
                            "Of the past", "PCX5", "CD-ROM"})
     EXPECT_NE(out.str().find(text), std::string::npos) << text;
-}
-
-TEST_F(ConvertTest, AMapWithoutAFigureFailsAndWritesNothing) {
-  const std::string gps = std::string(CHIZRO_TEST_DATA_DIR) + "/gps/waypoints_only.txt";
-  EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "91", gps}), 1);
-  EXPECT_EQ(err.str(),
-            "chizro-convert: '" + gps + "' に描ける図形がありません (航跡点がありません)\n");
-  EXPECT_EQ(out.str(), "");
-  EXPECT_FALSE(fs::exists(home.File("temp.txt")));
 }
 
 TEST_F(ConvertTest, AFolderWithABadSheetWritesTheGoodOnesAndFails) {
@@ -272,10 +279,8 @@ TEST_F(ConvertTest, ContourIntervalFromTheDefinitionFileOrTheCommandLine) {
 // (easting 149999.877, northing -149987.651) on the pick point (10, 20), one
 // metre 1000 units. The expected numbers are worked out by hand from the file.
 TEST_F(ConvertTest, CadastralCoordinatesFarFromTheOriginKeepTheirMillimetres) {
-  const fs::path root = fs::path(CHIZRO_TEST_DATA_DIR) / ".." / "..";
-  fs::copy_file(root / "def" / "Moj.ini", home.Path() / "def" / "Moj.ini");
   const std::string file = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/far_from_origin.xml";
-  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "53", file}), 0) << err.str();
+  ASSERT_EQ(RunMoj({file}), 0) << err.str();
   const std::vector<std::pair<double, double>> expected = {
       {10, -12452}, {3134, -5336}, {12482, 20}};
   std::vector<std::pair<double, double>> written;
@@ -299,10 +304,8 @@ TEST_F(ConvertTest, CadastralCoordinatesFarFromTheOriginKeepTheirMillimetres) {
 // and the boundary point 1 at (12000, -35000), with the sheet frame's
 // top-left corner (11980, -34960) on the pick point (10, 20).
 TEST_F(ConvertTest, CadastralControlAndBoundaryPointsArePoints) {
-  const fs::path root = fs::path(CHIZRO_TEST_DATA_DIR) / ".." / "..";
-  fs::copy_file(root / "def" / "Moj.ini", home.Path() / "def" / "Moj.ini");
   const std::string file = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/parcels_zone9.xml";
-  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "53", file}), 0) << err.str();
+  ASSERT_EQ(RunMoj({file}), 0) << err.str();
   const std::string result = test::ReadFile(home.File("temp.txt"));
   EXPECT_NE(result.find("pt 55010 -4980 1 0 -6\r\npt 55010 -4980\r\n"), std::string::npos)
       << result;
@@ -313,21 +316,14 @@ TEST_F(ConvertTest, CadastralControlAndBoundaryPointsArePoints) {
 // A 地図XML file in local coordinates (two in the zip) is converted as it
 // stands, and the output says once that it is not placed.
 TEST_F(ConvertTest, ALocalCoordinateMapIsSaidOnceOnTheOutput) {
-  const fs::path root = fs::path(CHIZRO_TEST_DATA_DIR) / ".." / "..";
-  fs::copy_file(root / "def" / "Moj.ini", home.Path() / "def" / "Moj.ini");
   const std::string zip = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/12103-0000.zip";
   const std::string local = std::string(CHIZRO_TEST_DATA_DIR) + "/moj/local.xml";
-  ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "53", zip, local}), 0) << err.str();
+  ASSERT_EQ(RunMoj({zip, local}), 0) << err.str();
   const std::string text = out.str();
   const std::size_t at = text.find("chizro-convert: 任意座標系");
   ASSERT_NE(at, std::string::npos) << text;
   EXPECT_NE(text.find("ほかのデータとの位置関係は合っていません", at), std::string::npos) << text;
   EXPECT_EQ(text.find("任意座標系", at + 30), std::string::npos) << "said once: " << text;
-}
-
-TEST_F(ConvertTest, HelpGoesToStandardOutput) {
-  EXPECT_EQ(Run({"--help"}), 0);
-  EXPECT_EQ(out.str().rfind("usage: chizro-convert", 0), 0u);
 }
 
 }  // namespace

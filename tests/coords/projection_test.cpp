@@ -1,13 +1,12 @@
 #include "coords/projection.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
 
-#include <cmath>
 #include <numbers>
 #include <string>
 
 #include "platform/errors.h"
+#include "support/leaf_dump.h"
 #include "test_support.h"
 
 namespace chizro {
@@ -73,18 +72,6 @@ INSTANTIATE_TEST_SUITE_P(Points, KnownPointTest, testing::ValuesIn(kKnownPoints)
 
 int EpsgOfZone(TDatum datum, int zone) { return (datum == TDatum::Tokyo ? 30160 : 2442) + zone; }
 
-// A geographic-to-projected operation of PROJ in (longitude, latitude) and
-// (east, north) order.
-PJ* EpsgProjection(TDatum datum, int zone) {
-  const std::string geographic = datum == TDatum::Tokyo ? "EPSG:4301" : "EPSG:4612";
-  const std::string projected = "EPSG:" + std::to_string(EpsgOfZone(datum, zone));
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, geographic.c_str(), projected.c_str(), nullptr);
-  if (!op) return nullptr;
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  return normalized;
-}
-
 // Zone origins as 平成14年国土交通省告示第9号 publishes them: latitude [deg],
 // longitude [deg] and [min].
 struct TPublishedOrigin {
@@ -107,17 +94,18 @@ TEST_P(EpsgZoneTest, AgreesWithEpsgWithinAMillimetreAndRoundTripsWithinAMicromet
   const double lat0 = origin.lat;
   const double lon0 = origin.lonDeg + origin.lonMin / 60.0;
   for (const TDatum datum : {TDatum::Tokyo, TDatum::Jgd2000}) {
-    PJ* op = EpsgProjection(datum, zone);
-    ASSERT_NE(op, nullptr) << EpsgOfZone(datum, zone);
+    // PROJ's geographic-to-projected operation in (longitude, latitude) and
+    // (east, north) order.
+    const std::string geographic = datum == TDatum::Tokyo ? "EPSG:4301" : "EPSG:4612";
+    const std::string projected = "EPSG:" + std::to_string(EpsgOfZone(datum, zone));
     for (const double dLat : {-0.7, 0.0, 0.8}) {
       for (const double dLon : {-0.9, 0.35, 1.2}) {
-        const PJ_COORD en = proj_trans(op, PJ_FWD, proj_coord(lon0 + dLon, lat0 + dLat, 0, 0));
+        const TFPoint en = test::ProjTransform(geographic, projected, lon0 + dLon, lat0 + dLat);
         const TPlanePoint p = LatLonToXY(EllipsoidOfDatum(datum), zone, lat0 + dLat, lon0 + dLon);
-        EXPECT_NEAR(p.Y, en.xy.x, kMillimetre) << "EPSG:" << EpsgOfZone(datum, zone);
-        EXPECT_NEAR(p.X, en.xy.y, kMillimetre) << "EPSG:" << EpsgOfZone(datum, zone);
+        EXPECT_NEAR(p.Y, en.x, kMillimetre) << projected;
+        EXPECT_NEAR(p.X, en.y, kMillimetre) << projected;
       }
     }
-    proj_destroy(op);
     // The plane coordinates come back from latitude and longitude.
     for (const double X : {-250000.0, -1234.5, 98765.4, 300000.0}) {
       for (const double Y : {-150000.0, 0.0, 42.25, 170000.0}) {

@@ -158,13 +158,8 @@ TEST_F(ClassDefTest, AnErrorNamesTheFileTheLineAndTheEntry) {
   test::TempDir dir;
   const std::string path = dir.File("bad.ini");
   test::WriteFile(path, "[Size]\r\nSymSize=16\r\n[C_1101]\r\nVisible=1,0,0\r\nPen=0,x,1\r\n");
-  try {
-    grp.LoadFromFile(path);
-    ADD_FAILURE() << "no error";
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "'" + path + "' の 5 行目 [C_1101] Pen: 'x' は数値ではありません");
-  }
+  EXPECT_EQ(test::MessageOf<EConvertError>([&] { grp.LoadFromFile(path); }),
+            "'" + path + "' の 5 行目 [C_1101] Pen: 'x' は数値ではありません");
 }
 
 }  // namespace

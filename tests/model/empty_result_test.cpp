@@ -34,14 +34,10 @@ TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
   const EmptyCase& c = GetParam();
   const std::string path = std::string(CHIZRO_TEST_DATA_DIR) + "/" + c.File;
   TMapProject project{DefaultBuilders()};
-  try {
-    project.Open(path, c.Kind, TOpenMode::File);
-    ADD_FAILURE() << "opened as a map";
-  } catch (const ENoFigures& e) {
-    const std::string message = e.what();
-    EXPECT_NE(message.find(std::string(" (") + c.Reason), std::string::npos) << message;
-    EXPECT_NE(message.find("'" + path + "'"), std::string::npos) << message;
-  }
+  const std::string message =
+      test::MessageOf<ENoFigures>([&] { project.Open(path, c.Kind, TOpenMode::File); });
+  EXPECT_NE(message.find(std::string(" (") + c.Reason), std::string::npos) << message;
+  EXPECT_NE(message.find("'" + path + "'"), std::string::npos) << message;
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 0);
   EXPECT_FALSE(project.Placed);

@@ -35,7 +35,7 @@ protected:
   TMapView view{nullptr};
 };
 
-TEST_F(MapViewTest, PaintDerivesTheWorldWindowFromCentreAndScale) {
+TEST_F(MapViewTest, PaintDerivesTheWorldWindowFromCentreAndScaleAndPixelsMapBack) {
   Paint(view, 688, 451, 1000, 2000);
   // One metre is 1.0583 pixels at 96 ppi and 1:2500: 688 pixels show 650.08
   // metres, around the centre.
@@ -43,6 +43,19 @@ TEST_F(MapViewTest, PaintDerivesTheWorldWindowFromCentreAndScale) {
   EXPECT_NEAR(view.WorldHeight, 426.1417, 1e-3);
   EXPECT_NEAR(view.WorldRect.left, 1000 - 325.0394, 1e-3);
   EXPECT_NEAR(view.WorldRect.top, 2000 + 213.0709, 1e-3);
+
+  // Pixels back to the world by the latest paint (450 pixels high).
+  Paint(view, 688, 450, 1000, 2000);
+  TFPoint w;
+  view.DcToWc({344, 225}, w);  // the centre pixel keeps the centre
+  EXPECT_NEAR(w.x, 1000, 1e-3);
+  EXPECT_NEAR(w.y, 2000, 1e-3);
+  view.DcToWc({0, 450}, w);
+  EXPECT_DOUBLE_EQ(w.x, view.WorldRect.left);
+  EXPECT_DOUBLE_EQ(w.y, view.WorldRect.bottom);
+  view.DcToWc({688, 0}, w);
+  EXPECT_NEAR(w.x, view.WorldRect.right, 1e-3);
+  EXPECT_NEAR(w.y, view.WorldRect.top, 1e-3);
 }
 
 TEST_F(MapViewTest, PaintClearsTheCurrentClipRectangleToWhite) {
@@ -107,20 +120,6 @@ TEST_F(MapViewTest, DegenerateViewsNeitherFailNorOverflow) {
   TFPoint w{-1, -1};
   view.DcToWc({5, 5}, w);
   EXPECT_EQ(w, (TFPoint{10, 20}));
-}
-
-TEST_F(MapViewTest, DeviceToWorldUsesTheLatestPaint) {
-  Paint(view, 688, 450, 1000, 2000);
-  TFPoint w;
-  view.DcToWc({344, 225}, w);  // the centre pixel keeps the centre
-  EXPECT_NEAR(w.x, 1000, 1e-3);
-  EXPECT_NEAR(w.y, 2000, 1e-3);
-  view.DcToWc({0, 450}, w);
-  EXPECT_DOUBLE_EQ(w.x, view.WorldRect.left);
-  EXPECT_DOUBLE_EQ(w.y, view.WorldRect.bottom);
-  view.DcToWc({688, 0}, w);
-  EXPECT_NEAR(w.x, view.WorldRect.right, 1e-3);
-  EXPECT_NEAR(w.y, view.WorldRect.top, 1e-3);
 }
 
 struct RectCase {

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
-#include <map>
 #include <random>
 #include <string>
 #include <utility>
@@ -295,58 +294,37 @@ std::string Entries(const std::string& output, const std::string& elements) {
   return "[Layers]\r\nOutput=" + output + "\r\n[Elements]\r\n" + elements;
 }
 
+// The message names the file and its line, and for a settings entry its key
+// (lines counted by hand: [Layers], Output, [Elements], then the entries).
 struct FailureCase {
   const char* Name;
   std::string Settings;
   std::string Request;
-  std::string Message;
+  std::string Message;  // the reader's own words
+  int Line;
+  const char* Key = nullptr;  // of a settings entry; else the request's line
 };
 
 class JwcWriterStopTest : public JwcWriterFailureTest,
                           public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
-  Settings(GetParam().Settings);
-  Request(GetParam().Request);
+  const FailureCase& c = GetParam();
+  Settings(c.Settings);
+  Request(c.Request);
+  const std::string file = c.Key ? fs::path(dir.File("def/chizro.ini")).make_preferred().string()
+                                 : dir.File("JWC_TEMP.TXT");
   try {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EChizroError& e) {
-    // The reader's own words; the file and the line before them are tried
-    // below.
-    EXPECT_EQ(e.Detail(), GetParam().Message);
+    EXPECT_EQ(e.Detail(), c.Message);
+    EXPECT_EQ(std::string(e.what()), "'" + file + "' の " + std::to_string(c.Line) + " 行目" +
+                                         (c.Key ? std::string(" [Elements] ") + c.Key : "") + ": " +
+                                         c.Message);
   }
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
-}
-
-// A bad pick point names the request file and its line.
-TEST_F(JwcWriterFailureTest, ARequestErrorNamesTheFileAndTheLine) {
-  Settings("");
-  Request("hk 0\r\nhp1 100 y\r\n");
-  try {
-    ExportJwc(project);
-    FAIL() << "no error";
-  } catch (const EFloatConvertError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "'" + dir.File("JWC_TEMP.TXT") + "' の 2 行目: " + FloatError("y"));
-  }
-}
-
-// A wrong entry of the settings file is named with the file, its line
-// (counted by hand: [Layers], Output, [Elements], then the entries) and the
-// entry's key.
-TEST_F(JwcWriterFailureTest, ASettingsErrorNamesTheFileTheLineAndTheEntry) {
-  Settings(Entries("G", "5555=t,1,2,3,4\r\n1101=t,1,2,3\r\n"));
-  Request("hp1 0 0\r\n");
-  try {
-    ExportJwc(project);
-    FAIL() << "no error";
-  } catch (const EListIndexError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "'" + fs::path(dir.File("def/chizro.ini")).make_preferred().string() +
-                  "' の 5 行目 [Elements] 1101: " + IndexError(4));
-  }
 }
 
 // A bad pick point; an entry of a drawn class too short, whose fields are
@@ -356,23 +334,25 @@ TEST_F(JwcWriterFailureTest, ASettingsErrorNamesTheFileTheLineAndTheEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, JwcWriterStopTest,
     ::testing::Values(
-        FailureCase{"PickPointWithoutFields", "", "hk 0\r\nhp1\r\n", IndexError(1)},
-        FailureCase{"PickPointOneField", "", "hk 0\r\nhp1 100\r\n", IndexError(2)},
-        FailureCase{"PickPointXNotANumber", "", "hp1 x 100\r\n", FloatError("x")},
-        FailureCase{"PickPointYNotANumber", "", "hp1 100 y\r\n", FloatError("y")},
-        FailureCase{"PickPointDecimalComma", "", "hp1 \"1,5\" 2\r\n", FloatError("1,5")},
-        FailureCase{"TitleOnlyWithLayers", Entries("L", "1101=t\r\n"), "hp1 0 0\r\n",
-                    IndexError(1)},
+        FailureCase{"PickPointWithoutFields", "", "hk 0\r\nhp1\r\n", IndexError(1), 2},
+        FailureCase{"PickPointOneField", "", "hk 0\r\nhp1 100\r\n", IndexError(2), 2},
+        FailureCase{"PickPointXNotANumber", "", "hp1 x 100\r\n", FloatError("x"), 1},
+        FailureCase{"PickPointYNotANumber", "", "hk 0\r\nhp1 100 y\r\n", FloatError("y"), 2},
+        FailureCase{"PickPointDecimalComma", "", "hp1 \"1,5\" 2\r\n", FloatError("1,5"), 1},
+        FailureCase{"TitleOnlyWithLayers", Entries("L", "1101=t\r\n"), "hp1 0 0\r\n", IndexError(1),
+                    4, "1101"},
         FailureCase{"TitleOnlyWithoutLayers", Entries("N", "1101=t\r\n"), "hp1 0 0\r\n",
-                    IndexError(2)},
-        FailureCase{"NoTextType", Entries("G", "1101=t,1,2,3\r\n"), "hp1 0 0\r\n", IndexError(4)},
-        FailureCase{"EmptyEntry", Entries("N", "1101=\r\n"), "hp1 0 0\r\n", IndexError(2)},
+                    IndexError(2), 4, "1101"},
+        FailureCase{"NoTextType", Entries("G", "5555=t,1,2,3,4\r\n1101=t,1,2,3\r\n"), "hp1 0 0\r\n",
+                    IndexError(4), 5, "1101"},
+        FailureCase{"EmptyEntry", Entries("N", "1101=\r\n"), "hp1 0 0\r\n", IndexError(2), 4,
+                    "1101"},
         FailureCase{"LayerOfTwoDigits", Entries("L", "5555=t,10,2,3,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("レイヤー", "10", "0～F の16進数1桁")},
+                    "hp1 0 0\r\n", Refused("レイヤー", "10", "0～F の16進数1桁"), 4, "5555"},
         FailureCase{"ColourZero", Entries("N", "5555=t,1,0,3,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("線色", "0", "1～9")},
+                    "hp1 0 0\r\n", Refused("線色", "0", "1～9"), 4, "5555"},
         FailureCase{"TextKindEleven", Entries("L", "5555=t,1,2,3,11\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("文字種", "11", "1～10")}),
+                    "hp1 0 0\r\n", Refused("文字種", "11", "1～10"), 4, "5555"}),
     test::RowName<FailureCase>);
 
 TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {

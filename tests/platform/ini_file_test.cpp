@@ -76,14 +76,6 @@ TEST_F(IniFileTest, CutsValuesAt2047Bytes) {
   EXPECT_EQ(TIniFile(path).ReadString("S", "long", "").size(), 2047u);
 }
 
-// The number forms themselves are ProfileStrToInt's.
-TEST_F(IniFileTest, ReadsIntegersAsWholeValues) {
-  WriteFile(path, "[Size]\nSymSize=0x20\nBad=24px\n");
-  const TIniFile ini(path);
-  EXPECT_EQ(ini.ReadInteger("size", "symsize", 16), 32);
-  EXPECT_EQ(ini.ReadInteger("Size", "Bad", 16), 16);
-}
-
 TEST_F(IniFileTest, MissingFileReadsEmptyAndWriteCreatesIt) {
   TIniFile ini(path);
   EXPECT_TRUE(ini.ReadSections().empty());

@@ -1,4 +1,4 @@
-// Line splitting, Shift_JIS conversion and the program directory.
+// Line splitting and the program directory.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/program_dir.h"
-#include "platform/sjis.h"
 #include "readers/common/text_filer.h"
 #include "test_support.h"
 
@@ -44,19 +43,6 @@ TEST(TextFiler, ReadsFilesLineByLineAndMissingFileIsEmpty) {
 
   TTextFiler missing(dir.File("none.txt"));
   EXPECT_TRUE(missing.Eof());
-}
-
-TEST(Sjis, RoundTripsJapaneseAndReplacesBadBytes) {
-  const std::string sjis = "\x93\x8C\x8B\x9E\x93\x73 ABC \x87\x40";  // 東京都 ABC ①
-  const std::string utf8 = SjisToUtf8(sjis);
-  EXPECT_EQ(utf8, "東京都 ABC ①");
-  EXPECT_EQ(Utf8ToSjis(utf8), sjis);
-  EXPECT_EQ(SjisToUtf8("a\x81"), "a\xEF\xBF\xBD");  // lone lead byte at the end
-  EXPECT_EQ(SjisToUtf8("\xA0x"), "\xEF\xBF\xBDx");  // undefined single byte
-  EXPECT_EQ(Utf8ToSjis("a\xF0\x9F\x98\x80"
-                       "b"),
-            "a?b");  // no CP932 form
-  EXPECT_EQ(Utf8ToSjis("\xFF"), "?");
 }
 
 TEST(ProgramDir, IsTheExecutablesFolderUnlessOverridden) {

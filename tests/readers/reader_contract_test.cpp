@@ -112,6 +112,13 @@ const BadFileCase kBadFiles[] = {
      {"'  x2  ' は数値ではありません"}, 0, TErrorPlace::Line(2)},
     {"GpsTrack", kKindGpsWpt, "gps/bad/latitude_not_a_number.txt", true, {"35.5x"}, 0,
      TErrorPlace::Line(4)},
+    // A units line the reader cannot read, named.
+    {"GpsUnitsUtm", kKindGpsWpt, "gps/bad/units_utm_ups.txt", true, {"'U  UTM UPS'"}, 0,
+     TErrorPlace::Line(2)},
+    {"GpsUnitsLatLonDmm", kKindGpsWpt, "gps/bad/units_lat_lon_dmm.txt", true,
+     {"'U  LAT LON DMM'"}, 0, TErrorPlace::Line(2)},
+    {"GpsUnitsLatLon", kKindGpsWpt, "gps/bad/units_lat_lon.txt", true, {"'U  LAT LON'"}, 0,
+     TErrorPlace::Line(2)},
     {"BlockPoints", kKindGkuPnt, "gkupnt/bad/northing_not_a_number.csv", true,
      {"'1O.5' は浮動小数点数ではありません"}, 0, TErrorPlace::Line(3)},
     {"XmlAreaFeature", kKindStcXml, "xml/bad/coordinate_not_a_number.xml", true,

@@ -8,14 +8,14 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "model/class_def.h"
-#include "model/map_leaf.h"
-#include "platform/graphics.h"
 #include "model/map_builder.h"
+#include "model/map_leaf.h"
 #include "platform/errors.h"
+#include "platform/graphics.h"
 #include "readers/data_kinds.h"
 #include "test_support.h"
 
@@ -96,6 +96,11 @@ struct BadFileCase {
 inline void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.File; }
 
 class ReaderBadFile : public ::testing::TestWithParam<BadFileCase> {};
+
+// Where PROJ puts (x, y) of the system `from` in the system `to` (e.g.
+// "EPSG:2451"), both in visualisation order: (east, north) for projected
+// systems, (longitude, latitude) for geographic ones.
+TFPoint ProjTransform(const std::string& from, const std::string& to, double x, double y);
 
 // What `call` throws, in a form for tables: "" when it returns, "list N"
 // (EListIndexError), "integer 'TEXT'" (EConvertError), "real 'TEXT'"

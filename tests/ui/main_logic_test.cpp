@@ -4,10 +4,6 @@
 #include "ui/main_logic.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
-
-#include <proj.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,9 +17,10 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "support/leaf_dump.h"
 #include "support/recording_canvas.h"
-#include "ui/pref_logic.h"
 #include "test_support.h"
+#include "ui/pref_logic.h"
 
 namespace chizro {
 namespace {
@@ -125,7 +122,7 @@ protected:
   TMainLogic logic{host};
 };
 
-TEST_F(MainLogicTest, MapActionsWaitForTheFirstOpen) {
+TEST_F(MainLogicTest, MapActionsWaitForTheFirstOpenThatGivesAMap) {
   logic.ZoomIn();
   logic.ZoomOut();
   logic.Output();
@@ -137,6 +134,16 @@ TEST_F(MainLogicTest, MapActionsWaitForTheFirstOpen) {
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(host.canvas.Calls.empty()) << "nothing is painted before a map is open";
   EXPECT_TRUE(host.errors.empty());
+  // An error in a handler is shown and the window goes on: a sheet whose
+  // description has a scale that is no number, then a good one.
+  Open(kSource / "tests" / "data" / "sdf" / "disc" / "07MD624");
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_NE(host.errors[0].find("2,500"), std::string::npos) << host.errors[0];
+  EXPECT_FALSE(logic.Loaded());
+  EXPECT_EQ(host.log, "busy idle ") << "the cursor comes back after an error";
+  Open(Sheet("09LD184"));
+  EXPECT_EQ(host.errors.size(), 1u);
+  EXPECT_EQ(Leaves(), 1);
   logic.Settings();
   logic.Back();
   EXPECT_EQ(host.settingsShown, 1);
@@ -175,20 +182,6 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
   EXPECT_EQ(Leaves(), 2);
 }
 
-// PROJ's plane coordinates of a JGD2000 point of zone `from` in zone `to`.
-TFPoint ProjZoneToZone(int from, int to, const TFPoint& p) {
-  const std::string a = "EPSG:" + std::to_string(2442 + from);
-  const std::string b = "EPSG:" + std::to_string(2442 + to);
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, a.c_str(), b.c_str(), nullptr);
-  EXPECT_NE(op, nullptr);
-  if (!op) return {};
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(p.x, p.y, 0, 0));
-  proj_destroy(normalized);
-  return {c.xy.x, c.xy.y};
-}
-
 // The zone chosen in the settings takes effect when the dialog is saved:
 // what is open moves into it as PROJ moves it, and "自動" gives the zone
 // back to the data. A zone in the settings file holds from the start.
@@ -210,7 +203,7 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   logic.Settings();
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
   EXPECT_EQ(logic.Project().Zone, 8);
-  const TFPoint expected = ProjZoneToZone(9, 8, inIX);
+  const TFPoint expected = test::ProjTransform("EPSG:2451", "EPSG:2450", inIX.x, inIX.y);
   const TFPoint inVIII = leaf.FigGrps[0]->Items(0)->Points.at(0);
   EXPECT_NEAR(inVIII.x, expected.x, 0.001);
   EXPECT_NEAR(inVIII.y, expected.y, 0.001);
@@ -235,18 +228,6 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   EXPECT_TRUE(restarted.Project().ZoneFixed);
 }
 
-TEST_F(MainLogicTest, AFileThatOpensNoMapIsSaidAloud) {
-  test::WriteFile(home.File("notes.txt"), "not a map\r\n");
-  Open(home.File("notes.txt"));
-  ASSERT_EQ(host.notices.size(), 1u);
-  EXPECT_NE(host.notices[0].find(home.File("notes.txt")), std::string::npos);
-  Open(Sheet("09LD183"));
-  Open(Sheet("09LD183"));  // already open
-  EXPECT_EQ(host.notices.size(), 2u);
-  EXPECT_EQ(Leaves(), 1);
-  EXPECT_TRUE(host.errors.empty());
-}
-
 // A 地図XML file in local coordinates opens with a notice, given once.
 TEST_F(MainLogicTest, ALocalCoordinateMapIsNoticedOnce) {
   Open(kSource / "tests" / "data" / "moj" / "local.xml", kKindMoj);
@@ -258,29 +239,7 @@ TEST_F(MainLogicTest, ALocalCoordinateMapIsNoticedOnce) {
   EXPECT_TRUE(host.errors.empty());
 }
 
-TEST_F(MainLogicTest, AMapWithoutAFigureIsRefusedWithTheReadersMessage) {
-  const fs::path gps = kSource / "tests" / "data" / "gps" / "waypoints_only.txt";
-  Open(gps, kKindGpsWpt);
-  ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_NE(host.errors[0].find("に描ける図形がありません (航跡点がありません)"), std::string::npos)
-      << host.errors[0];
-  EXPECT_TRUE(host.notices.empty());
-  EXPECT_FALSE(logic.Loaded());
-  EXPECT_EQ(host.log, "busy idle ") << "the cursor comes back after an error";
-}
-
-TEST_F(MainLogicTest, AnErrorInAHandlerIsShownAndTheWindowGoesOn) {
-  // A sheet whose description has a scale that is no number.
-  Open(kSource / "tests" / "data" / "sdf" / "disc" / "07MD624");
-  ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_NE(host.errors[0].find("2,500"), std::string::npos) << host.errors[0];
-  Open(Sheet("09LD184"));
-  EXPECT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(Leaves(), 1);
-  logic.ZoomIn();
-  EXPECT_DOUBLE_EQ(logic.Project().GetScale(), 2500.0 / 1.5);
-}
-
+// Without a request file the output is an error and writes nothing.
 TEST_F(MainLogicTest, OutputShowsProgressOnlyBeyondTheThreshold) {
   Open(Sheet("09LD183"));
   Open(Sheet("09LD184"));
@@ -297,16 +256,13 @@ TEST_F(MainLogicTest, OutputShowsProgressOnlyBeyondTheThreshold) {
   logic.Output();
   EXPECT_EQ(host.log, "busy progress/2 0 1 2 closed idle ");
   EXPECT_TRUE(ResultExists());
-}
 
-TEST_F(MainLogicTest, OutputWithoutARequestFileIsAnErrorAndWritesNothing) {
-  Open(Sheet("09LD183"));
+  fs::remove(home.Path() / "temp.txt");
   fs::remove(home.Path() / "JWC_TEMP.TXT");
   host.log.clear();
-  logic.ProgressThreshold = 0;
   logic.Output();
   ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.log, "busy progress/1 closed idle ");
+  EXPECT_EQ(host.log, "busy progress/2 closed idle ");
   EXPECT_FALSE(ResultExists());
 }
 
@@ -344,7 +300,8 @@ TEST_F(MainLogicTest, AnOpenFitsTheNewDataInOneAndAHalfSteps) {
   EXPECT_DOUBLE_EQ(logic.Project().View->CenterX, (e.left + e.right) / 2);
 }
 
-// Output and an open that fails leave the view where the user put it.
+// Output and an open that fails or adds nothing leave the view where the
+// user put it.
 TEST_F(MainLogicTest, OutputAndAFailedOpenKeepTheView) {
   Open(Sheet("09LD183"));
   logic.Click(100, 80);
@@ -359,9 +316,14 @@ TEST_F(MainLogicTest, OutputAndAFailedOpenKeepTheView) {
 
   Open(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", kKindGpsWpt);
   EXPECT_EQ(host.errors.size(), 1u);
+  // A file that opens no map, and a sheet already open, are said aloud.
   test::WriteFile(home.File("notes.txt"), "not a map\r\n");
   Open(home.File("notes.txt"));
-  EXPECT_EQ(host.notices.size(), 1u);
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_NE(host.notices[0].find(home.File("notes.txt")), std::string::npos);
+  Open(Sheet("09LD183"));
+  EXPECT_EQ(host.notices.size(), 2u);
+  EXPECT_EQ(Leaves(), 1);
   EXPECT_EQ(view.CenterX, centre.x);
   EXPECT_EQ(view.CenterY, centre.y);
   EXPECT_EQ(logic.Project().GetScale(), 3750.0);
@@ -432,11 +394,7 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   std::snprintf(plane, sizeof plane, "X %.2f m  Y %.2f m", north, east);
   EXPECT_EQ(host.status.Plane, plane);
 
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:2451", "EPSG:4612", nullptr);
-  ASSERT_NE(op, nullptr);
-  // EPSG:2451 takes northing then easting; EPSG:4612 gives latitude first.
-  const PJ_COORD ll = proj_trans(op, PJ_FWD, proj_coord(north, east, 0, 0));
-  proj_destroy(op);
+  const TFPoint ll = test::ProjTransform("EPSG:2451", "EPSG:4612", east, north);
   // The numbers after "北緯 " and "東経 " (the C library's scanf is not told
   // about UTF-8 on every platform, so the words are found by hand).
   const std::string& text = host.status.LatLon;
@@ -446,8 +404,8 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
   ASSERT_NE(lonAt, std::string::npos) << text;
   const double lat = std::strtod(text.c_str() + latAt + std::string("北緯 ").size(), nullptr);
   const double lon = std::strtod(text.c_str() + lonAt + std::string("東経 ").size(), nullptr);
-  EXPECT_NEAR(lat, ll.v[0], 2e-6);
-  EXPECT_NEAR(lon, ll.v[1], 2e-6);
+  EXPECT_NEAR(lat, ll.y, 2e-6);
+  EXPECT_NEAR(lon, ll.x, 2e-6);
 
   logic.MouseLeave();
   EXPECT_TRUE(host.status.Plane.empty());
@@ -460,7 +418,7 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
 // track stays and so do the Kept files taken before the cancel.
 struct OpenStepsCase {
   const char* Name;
-  const char* Path;                  // below the source tree
+  const char* Path;                   // below the source tree
   std::vector<const char*> Gathered;  // copied into a folder of their own to open it
   std::string Steps;
   int Leaves;
@@ -491,8 +449,8 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
   TFakeHost other;
   TMainLogic window{other};
   other.logic = &window;
-  other.choices.push_back({(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track",
-                           kKindByContent});
+  other.choices.push_back(
+      {(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track", kKindByContent});
   window.OpenMap();
   const TMapView& view = *window.Project().View;
   const TFPoint centre{view.CenterX, view.CenterY};
@@ -515,20 +473,33 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
 const OpenStepsCase kOpenSteps[] = {
     // Two 地図XML files, each in a zip of its own, as the registry hands
     // them out: named as the zip lists them. A cancel drops the zip.
-    {"MapXmlZip", "tests/data/moj/12103-0000.zip", {},
-     "[12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 ", 2, 1,
-     "[12103-0000-1.xml (1/2)] 0/2 ", 0},
+    {"MapXmlZip",
+     "tests/data/moj/12103-0000.zip",
+     {},
+     "[12103-0000-1.xml (1/2)] 0/2 [12103-0000-2.xml (2/2)] 1/2 ",
+     2,
+     1,
+     "[12103-0000-1.xml (1/2)] 0/2 ",
+     0},
     // A folder of sheet folders: a step per sheet.
-    {"SdfFolder", "samples/sdf", {}, "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ", 2, 2,
-     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ", 1},
+    {"SdfFolder",
+     "samples/sdf",
+     {},
+     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ",
+     2,
+     2,
+     "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ",
+     1},
     // A folder of FGD files, its kind found from its content.
-    {"FgdFolder", "tests/data/fgd",
+    {"FgdFolder",
+     "tests/data/fgd",
      {"FG-GML-533946-RdEdg-20230101-0001.xml", "FG-GML-533946-BldA-20230101-0001.xml",
       "FG-GML-533946-ElevPt-20230101-0001.xml"},
      "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
      "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
      "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",
-     3, 3,
+     3,
+     3,
      "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
      "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
      "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",

@@ -46,17 +46,14 @@ TEST_F(PrefLogicTest, ReadsTheModeAndSavesEveryEntryBackInFileOrder) {
   EXPECT_EQ(Saved("2110"), "道路,1,2,3,4");
   EXPECT_EQ(Saved("1108"), "\"街区 界\",2,3,1,1");
   EXPECT_EQ(TIniFile(Ini()).ReadSection("Elements").front(), "2110");
-}
 
-TEST_F(PrefLogicTest, NoLayerSeparationDisablesTheLayerButKeepsItsValue) {
-  WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,7,2,3,4\r\n");
-  pref.Load();
+  // No layer separation disables the layer but keeps its value.
   EXPECT_TRUE(pref.LayerEditable());
   pref.SetMode(TLayerMode::None);
   EXPECT_FALSE(pref.LayerEditable());
   pref.Save();
   EXPECT_EQ(TIniFile(Ini()).ReadString("Layers", "Output", ""), "N");
-  EXPECT_EQ(Saved("2110"), "road,7,2,3,4");
+  EXPECT_EQ(Saved("2110"), "道路,1,2,3,4");
 }
 
 // The map's row: the zone and the contour interval go to "Map" only once
@@ -115,21 +112,6 @@ TEST_F(PrefLogicTest, NoSettingsFileMeansNoRowsAndNoSeparation) {
   EXPECT_FALSE(fs::exists(Ini())) << "reading writes nothing";
   pref.Save();
   EXPECT_EQ(TIniFile(Ini()).ReadString("Layers", "Output", ""), "N");
-}
-
-TEST(PrefChoices, TheCombosListWhatJwCadReads) {
-  const auto layer = TPrefLogic::Choices(1);
-  ASSERT_EQ(layer.size(), 16u);
-  EXPECT_EQ(layer.front(), "0");
-  EXPECT_EQ(layer.back(), "F");
-  for (std::size_t field : {2u, 3u}) {
-    const auto values = TPrefLogic::Choices(field);
-    ASSERT_EQ(values.size(), 9u);
-    EXPECT_EQ(values.front(), "1");
-  }
-  const auto text = TPrefLogic::Choices(4);
-  ASSERT_EQ(text.size(), 10u);
-  EXPECT_EQ(text.back(), "10");
 }
 
 // A value typed into a combo box: stored (normalised) when JW_CAD reads it,

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>

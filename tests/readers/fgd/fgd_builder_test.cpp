@@ -5,8 +5,6 @@
 #include "readers/fgd/fgd_builder.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
-#include <zip.h>
 
 #include <filesystem>
 #include <regex>
@@ -44,27 +42,6 @@ INSTANTIATE_TEST_SUITE_P(
         Fgd("EucJp", "xml/fgd_euc_jp.xml")),
     GoldenName);
 
-// A file opened on its own is read once: the open builds its figures, and a
-// later load (after the leaf was freed) builds the same leaf again.
-TEST(FgdReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
-  int files = 0;
-  for (const auto& entry : fs::directory_iterator(DataPath("fgd"))) {
-    if (entry.path().extension() != ".xml") continue;
-    ++files;
-    TMapBuilder_Fgd reader;
-    TMapLeafGrp leaves(nullptr);
-    const auto leaf = reader.OpenFile(leaves, entry.path().string());
-    ASSERT_TRUE(leaf);
-    EXPECT_TRUE(leaf->Loaded) << entry.path();
-    const std::string opened = DumpLeaf(*leaf);
-    leaf->Unload();
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    EXPECT_TRUE(leaf->Loaded);
-    EXPECT_EQ(DumpLeaf(*leaf), opened) << entry.path();
-  }
-  EXPECT_GE(files, 3);
-}
-
 // Two buildings of a real download of Fukuoka (tests/data/fgd/real, see its
 // README): opened first, the latitude/longitude file puts the project in zone
 // II, where the notice on the plane rectangular zones puts Fukuoka, and every
@@ -77,8 +54,7 @@ TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   EXPECT_EQ(project.Zone, 2);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
-  theme.LoadLeaf(leaf);
-  ASSERT_TRUE(leaf.Loaded);
+  ASSERT_TRUE(leaf.Loaded) << "built by its open";
 
   // The first ring of the file, read from its text.
   const std::string text = ReadFile(file);
@@ -97,25 +73,21 @@ TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   ASSERT_TRUE(building);
   ASSERT_EQ(building->Points.size(), latLon.size());
 
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2444", nullptr);
-  ASSERT_NE(op, nullptr);
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
   for (std::size_t i = 0; i < latLon.size(); ++i) {
-    const PJ_COORD c =
-        proj_trans(normalized, PJ_FWD, proj_coord(latLon[i].second, latLon[i].first, 0, 0));
-    EXPECT_NEAR(building->Points[i].x, c.xy.x, 0.001) << i;
-    EXPECT_NEAR(building->Points[i].y, c.xy.y, 0.001) << i;
+    const TFPoint p = ProjTransform("EPSG:4612", "EPSG:2444", latLon[i].second, latLon[i].first);
+    EXPECT_NEAR(building->Points[i].x, p.x, 0.001) << i;
+    EXPECT_NEAR(building->Points[i].y, p.y, 0.001) << i;
   }
-  proj_destroy(normalized);
 }
 
 // Downloads since April 2025 name the frame "fguuid:jgd2024.bl"; their
 // latitudes and longitudes are those of JGD2011, so the same buildings under
 // either name are the same figures.
 TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
-  const auto jgd2011 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
-  const auto jgd2024 = OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
+  const auto jgd2011 =
+      OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
+  const auto jgd2024 =
+      OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
   ASSERT_TRUE(jgd2011);
   ASSERT_TRUE(jgd2024);
   ASSERT_GT(jgd2024->FigGrpCount(), 0);
@@ -150,32 +122,12 @@ const BadFileCase kBadFiles[] = {
 INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
                          [](const auto& row) { return std::string(row.param.Name); });
 
-// Writes the fixtures into a zip, under a folder as the download has them,
-// with one member that is not FGD.
-std::string MakeZip(const fs::path& dir) {
-  const std::string path = (dir / "FG-GML-533946-ALL-20230101.zip").string();
-  int error = 0;
-  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  EXPECT_NE(zip, nullptr);
-  const auto add = [&](const fs::path& file, const std::string& member) {
-#ifdef _WIN32
-    zip_source_t* src = zip_source_win32w(zip, file.c_str(), 0, -1);
-#else
-    zip_source_t* src = zip_source_file(zip, file.c_str(), 0, -1);
-#endif
-    EXPECT_GE(zip_file_add(zip, member.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
-  };
-  for (const auto& entry : fs::directory_iterator(DataPath("fgd")))
-    if (entry.path().extension() == ".xml")
-      add(entry.path(), "FG-GML-533946-ALL-20230101/" + entry.path().filename().string());
-  add(DataPath("fgd/bad/other_namespace.xml"), "readme.xml");
-  EXPECT_EQ(zip_close(zip), 0);
-  return path;
-}
+// The fixtures in a zip, under a folder as the download has them, with one
+// member that is not FGD (written by tools/fixtures/fgd/make_zip.py).
+const std::string kZip = "fgd/zip/FG-GML-533946-ALL-20230101.zip";
 
 TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
-  TempDir dir;
-  const std::string zip = MakeZip(dir.Path());
+  const std::string zip = DataPath(kZip);
   TMapProject project{DefaultBuilders()};
   project.Open(zip, kKindFgd, TOpenMode::File);
   ASSERT_EQ(project.Themes->Count(), 1);
@@ -202,7 +154,7 @@ TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
   fs::copy_file(DataPath("fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
                 dir.Path() / "a" / "b" / "FG-GML-533946-ElevPt-20230101-0001.xml");
   fs::copy_file(DataPath("fgd/bad/other_namespace.xml"), dir.Path() / "a" / "other.xml");
-  MakeZip(dir.Path() / "a");
+  fs::copy_file(DataPath(kZip), dir.Path() / "a" / "all.zip");
   TMapProject project{DefaultBuilders()};
   project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
   ASSERT_EQ(project.Themes->Count(), 1);
@@ -225,12 +177,8 @@ TEST(FgdReader, FolderLeavesAndErrorsComeInPathOrder) {
   for (const auto& [name, source] : files) fs::copy_file(DataPath(source), dir.Path() / name);
   for (int round = 0; round < 5; ++round) {
     TMapProject project{DefaultBuilders()};
-    std::string error;
-    try {
-      project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
-    } catch (const EInOutError& e) {
-      error = e.what();
-    }
+    const std::string error = MessageOf<EInOutError>(
+        [&] { project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder); });
     EXPECT_NE(error.find("2-doctype.xml"), std::string::npos) << error;
     EXPECT_NE(error.find("<!DOCTYPE>"), std::string::npos) << error;
     ASSERT_EQ(project.Themes->Count(), 1);

@@ -55,22 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
         Gps("NoTrackGivesEmptyListsAndTokyo", "gps/no_track.txt")),
     GoldenName);
 
-TEST(GpsReader, AUnitsLineItCannotReadEndsTheLoadNamingIt) {
-  TMapBuilder_GPSWPT reader;
-  TMapLeafGrp leaves(nullptr);
-  for (const auto& [file, units] :
-       {std::pair{"utm_ups", "U  UTM UPS"}, std::pair{"lat_lon_dmm", "U  LAT LON DMM"},
-        std::pair{"lat_lon", "U  LAT LON"}}) {
-    try {
-      reader.OpenFile(leaves, DataPath(std::string("gps/bad/units_") + file + ".txt"));
-      ADD_FAILURE() << units;
-    } catch (const EInOutError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::string("'") + units + "'"), std::string::npos)
-          << e.what();
-    }
-  }
-}
-
 struct BadCase {
   const char* Name;
   bool IndexError;  // else a conversion error

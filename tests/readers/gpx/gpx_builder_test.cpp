@@ -7,7 +7,6 @@
 #include "readers/gpx/gpx_builder.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
 
 #include <string>
 #include <vector>
@@ -58,15 +57,7 @@ std::vector<std::string> Figures(const TMapLeaf& leaf) {
 
 // Where PROJ puts a JGD2000 position [deg] in zone IX: (east, north) [m].
 TFPoint ProjZoneIX(double lat, double lon) {
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, "EPSG:4612", "EPSG:2451", nullptr);
-  EXPECT_NE(op, nullptr);
-  if (!op) return {};
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD c = proj_trans(normalized, PJ_FWD, proj_coord(lon, lat, 0, 0));
-  proj_destroy(normalized);
-  using TCoord = decltype(TFPoint::x);
-  return {static_cast<TCoord>(c.xy.x), static_cast<TCoord>(c.xy.y)};
+  return ProjTransform("EPSG:4612", "EPSG:2451", lon, lat);
 }
 
 TEST(GpxReader, PositionsComeIntoAPlaneProjectAsProjPutsThem) {
@@ -99,7 +90,6 @@ TEST(GpxReader, PositionsComeIntoAPlaneProjectAsProjPutsThem) {
 struct DamageCase {
   const char* Name;
   const char* File;  // under tests/data/gpx
-  bool AtOpen;       // refused when opened: nothing was read before the damage
   std::vector<const char*> Mentions;
   std::vector<std::string> Kept;
 };
@@ -111,33 +101,20 @@ TEST_P(GpxDamage, NamesTheFileAndLineAndKeepsWhatWasReadBefore) {
   const std::string path = DataPath(std::string("gpx/") + c.File);
   TMapBuilder_Gpx reader;
   TMapLeafGrp leaves(nullptr);
-  std::string message;
-  std::vector<std::string> kept;
-  try {
-    const auto leaf = reader.OpenFile(leaves, path);
-    ASSERT_FALSE(c.AtOpen) << "opened without error";
-    ASSERT_TRUE(leaf);
-    // Opened over what was read before the damage, for the first paint to
-    // load; that load gives the same extent.
-    EXPECT_FALSE(leaf->Loaded);
-    EXPECT_EQ(leaf->FigGrpCount(), 0);
-    const TFRect opened = leaf->Extent;
-    try {
-      reader.LoadLeaf(*leaf, nullptr, 0);
-    } catch (const EInOutError& e) {
-      message = e.what();
-    }
-    EXPECT_FALSE(leaf->Loaded);
-    EXPECT_EQ(leaf->Extent, opened);
-    kept = Figures(*leaf);
-  } catch (const EInOutError& e) {
-    ASSERT_TRUE(c.AtOpen) << e.what();
-    message = e.what();
-  }
+  const auto leaf = reader.OpenFile(leaves, path);
+  ASSERT_TRUE(leaf);
+  // Opened over what was read before the damage, for the first paint to
+  // load; that load gives the same extent.
+  EXPECT_FALSE(leaf->Loaded);
+  EXPECT_EQ(leaf->FigGrpCount(), 0);
+  const TFRect opened = leaf->Extent;
+  const std::string message = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
+  EXPECT_FALSE(leaf->Loaded);
+  EXPECT_EQ(leaf->Extent, opened);
   ASSERT_FALSE(message.empty()) << "no error";
   EXPECT_NE(message.find("'" + path + "'"), std::string::npos) << message;
   for (const char* m : c.Mentions) EXPECT_NE(message.find(m), std::string::npos) << message;
-  EXPECT_EQ(kept, c.Kept);
+  EXPECT_EQ(Figures(*leaf), c.Kept);
 }
 
 const DamageCase kDamage[] = {
@@ -145,37 +122,21 @@ const DamageCase kDamage[] = {
     // far as its last whole point; the waypoint before them stays too.
     {"CutShort",
      "cut_short.gpx",
-     false,
      {"の 14 行目", "XML"},
      {"TRK 3 battery died", "TRK 2 battery died", "WPT 1 start||"}},
     // Bytes of an earlier log spliced into a track point.
     {"GarbageSpliced",
      "garbage_spliced.gpx",
-     false,
      {"の 9 行目", "UTF-8 として読めないバイト 0xFF"},
      {"TRK 3 spliced"}},
     {"LongitudeMissing",
      "bad/lon_missing.gpx",
-     false,
      {"の 4 行目", "wpt に lon 属性がありません"},
      {"WPT 1 ok||"}},
     {"LatitudeOutOfRange",
      "bad/lat_out_of_range.gpx",
-     false,
      {"の 6 行目", "rtept の lat '95.0' は範囲を超えています"},
      {"RTE 2 r"}},
-    {"DamageBeforeTheFirstFigure",
-     "bad/damaged_before_first_figure.gpx",
-     true,
-     {"の 5 行目", "'east'"},
-     {}},
-    {"NotGpx", "bad/not_gpx.xml", true, {"GPX", "'kml'", "http://www.opengis.net/kml/2.2"}, {}},
-    {"UnknownVersion",
-     "bad/unknown_version.gpx",
-     true,
-     {"GPX", "http://www.topografix.com/GPX/1/2"},
-     {}},
-    {"DocumentTypeDeclaration", "bad/doctype.gpx", true, {"<!DOCTYPE>"}, {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
@@ -185,6 +146,15 @@ INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
 const BadFileCase kBadFiles[] = {
     {"LatitudeNotANumber", kKindGpx, "gpx/bad/lat_not_a_number.gpx", false,
      {"trkpt の lat '35.6x30' は数値ではありません"}, 1, TErrorPlace::Line(6)},
+    // Refused when opened: nothing was read before the damage.
+    {"DamageBeforeTheFirstFigure", kKindGpx, "gpx/bad/damaged_before_first_figure.gpx", true,
+     {"'east'"}, 0, TErrorPlace::Line(5)},
+    {"NotGpx", kKindGpx, "gpx/bad/not_gpx.xml", true,
+     {"GPX", "'kml'", "http://www.opengis.net/kml/2.2"}, 0, TErrorPlace::Line(2)},
+    {"UnknownVersion", kKindGpx, "gpx/bad/unknown_version.gpx", true,
+     {"GPX", "http://www.topografix.com/GPX/1/2"}, 0, TErrorPlace::Line(2)},
+    {"DocumentTypeDeclaration", kKindGpx, "gpx/bad/doctype.gpx", true, {"<!DOCTYPE>"}, 0,
+     TErrorPlace::Line(2)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
@@ -243,15 +213,11 @@ TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
   TMapLeafGrp leaves(nullptr);
   const auto leaf = reader.OpenFile(leaves, path);
   ASSERT_TRUE(leaf);
-  try {
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    ADD_FAILURE() << "loaded without error";
-  } catch (const EInOutError& e) {
-    EXPECT_NE(std::string(e.what()).find("の " + std::to_string(line) +
-                                         " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
-              std::string::npos)
-        << e.what();
-  }
+  const std::string m = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
+  EXPECT_NE(
+      m.find("の " + std::to_string(line) + " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
+      std::string::npos)
+      << m;
   // And the waypoint whose name holds the bytes, at its position, without
   // the name it never finished.
   const std::vector<std::string> figures = Figures(*leaf);

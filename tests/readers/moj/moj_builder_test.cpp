@@ -7,7 +7,6 @@
 #include "readers/moj/moj_builder.h"
 
 #include <gtest/gtest.h>
-#include <proj.h>
 
 #include <algorithm>
 #include <cmath>
@@ -90,24 +89,6 @@ std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cl
   return found;
 }
 
-// A file opened on its own is read once: the open builds its figures, and a
-// later load (after the leaf was freed) builds the same leaf again.
-TEST(MojReader, AFileOpenedOnItsOwnComesLoadedAsItsLoadMakesIt) {
-  for (const char* file :
-       {"moj/parcels_zone9.xml", "moj/local.xml", "moj/46505-3411-1_excerpt.xml"}) {
-    TMapBuilder_Moj reader;
-    TMapLeafGrp leaves(nullptr);
-    const auto leaf = reader.OpenFile(leaves, DataPath(file));
-    ASSERT_TRUE(leaf);
-    EXPECT_TRUE(leaf->Loaded) << file;
-    const std::string opened = DumpLeaf(*leaf);
-    leaf->Unload();
-    reader.LoadLeaf(*leaf, nullptr, 0);
-    EXPECT_TRUE(leaf->Loaded);
-    EXPECT_EQ(DumpLeaf(*leaf), opened) << file;
-  }
-}
-
 TEST(MojReader, EachBoundarySegmentOnceInItsHighestClass) {
   const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
   ASSERT_TRUE(leaf);
@@ -144,11 +125,8 @@ TEST(MojReader, LotNumbersLabelInsideTheirParcels) {
   ASSERT_EQ(parcels.size(), 2u);
   std::map<std::string, TFPoint> at;
   for (const TFigure* fig : parcels) {
-    ASSERT_GE(fig->Texts.size(), 6u);
-    EXPECT_EQ(SjisToUtf8(fig->Texts[1]), "作草部町");
-    EXPECT_EQ(SjisToUtf8(fig->Texts[4]), "甲二");
-    at[SjisToUtf8(fig->Texts[0])] = {fig->LabelX - kEast0,
-                                     fig->LabelY - kNorth0};
+    ASSERT_FALSE(fig->Texts.empty());
+    at[SjisToUtf8(fig->Texts[0])] = {fig->LabelX - kEast0, fig->LabelY - kNorth0};
   }
   ASSERT_EQ(at.count("100-1"), 1u);
   ASSERT_EQ(at.count("100-2"), 1u);
@@ -168,15 +146,6 @@ TEST(MojReader, LotNumbersLabelInsideTheirParcels) {
   EXPECT_NEAR(outside[0]->LabelX - kEast0, -5, 0.05);
   EXPECT_GE(outside[0]->LabelY - kNorth0, 5 - 0.05);
   EXPECT_LE(outside[0]->LabelY - kNorth0, 25 + 0.05);
-  // Control point, boundary points and their numbers, the sheet frame.
-  const auto control = PointsOf(*leaf, "基準点");
-  ASSERT_EQ(control.size(), 1u);
-  EXPECT_EQ(SjisToUtf8(control[0]->Texts[0]), "T1");
-  EXPECT_EQ(SjisToUtf8(control[0]->Texts[1]), "地籍図根三角点");
-  EXPECT_NEAR(control[0]->Points[0].x - kEast0, 35, 1e-3);
-  EXPECT_NEAR(control[0]->Points[0].y - kNorth0, 35, 1e-3);
-  EXPECT_EQ(PointsOf(*leaf, "筆界点").size(), 9u);
-  EXPECT_EQ(PointsOf(*leaf, "筆界点番号").size(), 9u);
 }
 
 // A 20 m square parcel around a 10 m square courtyard parcel: the middle of
@@ -208,19 +177,6 @@ TEST(MojReader, ALabelKeepsOutOfTheHoleOfItsParcel) {
   }
 }
 
-TEST(MojReader, PlaceholderClassesAreDrawnWithoutLabelsByDefault) {
-  const TClassDefGrp& defs = ShippedClassDefs(kKindMoj);
-  for (const char* cls : {"地区外", "別図", "道", "水", "長狭物不明"}) {
-    const std::string code = Utf8ToSjis(cls);
-    const TClassDef* def = nullptr;
-    for (int i = 0; i < defs.Count(); ++i)
-      if (defs.Items(i)->Name == code) def = defs.Items(i);
-    ASSERT_NE(def, nullptr) << cls;
-    EXPECT_NE(def->Visible, 0) << cls;
-    EXPECT_EQ(def->LabelOn, 0) << cls;
-  }
-}
-
 // The boundary of a real download, read independently: the excerpt's two
 // parcels, 2740-2 and 地区外-43777, have 24 and 23 curves of one segment
 // each; 9 segments are on both (by coordinates, in either direction: counted
@@ -229,8 +185,6 @@ TEST(MojReader, PlaceholderClassesAreDrawnWithoutLabelsByDefault) {
 TEST(MojReader, RealExcerptSharedBoundariesAreNotDoubled) {
   const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/46505-3411-1_excerpt.xml"));
   ASSERT_TRUE(leaf);
-  EXPECT_EQ(leaf->Zone, 2);
-  EXPECT_EQ(leaf->Datum, TDatum::Jgd2000);
   int doubles = 0;
   const auto segments = Boundaries(*leaf, doubles);
   EXPECT_EQ(doubles, 0);
@@ -239,29 +193,16 @@ TEST(MojReader, RealExcerptSharedBoundariesAreNotDoubled) {
   for (const auto& [seg, cls] : segments) ++byClass[cls];
   EXPECT_EQ(byClass["筆界線"], 24);
   EXPECT_EQ(byClass["地区外界線"], 14);
-  const auto outside = PointsOf(*leaf, "地区外");
-  ASSERT_EQ(outside.size(), 1u);
-  EXPECT_EQ(SjisToUtf8(outside[0]->Texts[0]), "地区外-43777");
-  EXPECT_EQ(PointsOf(*leaf, "筆").size(), 1u);
-}
-
-// EPSG's plane rectangular zone on JGD2000 to JGD2000 latitude/longitude,
-// in (easting, northing) → (longitude, latitude) order.
-PJ_COORD ProjToLatLon(int zone, double east, double north) {
-  const std::string projected = "EPSG:" + std::to_string(2442 + zone);
-  PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, projected.c_str(), "EPSG:4612", nullptr);
-  EXPECT_NE(op, nullptr);
-  PJ* normalized = proj_normalize_for_visualization(PJ_DEFAULT_CTX, op);
-  proj_destroy(op);
-  const PJ_COORD ll = proj_trans(normalized, PJ_FWD, proj_coord(east, north, 0, 0));
-  proj_destroy(normalized);
-  return ll;
 }
 
 TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
   TMapProject project{DefaultBuilders()};
   project.CoordMode = TCoordMode::LatLon;
   project.Open(DataPath("moj/parcels_zone9.xml"), kKindMoj, TOpenMode::File);
+  // The first file in public coordinates fixes the project's zone, with no
+  // notice.
+  EXPECT_EQ(project.Zone, 9);
+  EXPECT_TRUE(project.TakeNotices().empty());
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 1);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
@@ -275,19 +216,12 @@ TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
     const auto control = PointsOf(leaf, "基準点");
     ASSERT_EQ(control.size(), 1u);
     // The control point T1: zmn:X -34965.000, zmn:Y 12035.000 in zone IX.
-    const PJ_COORD ll = ProjToLatLon(9, 12035.0, -34965.0);
+    const TFPoint ll = ProjTransform("EPSG:2451", "EPSG:4612", 12035.0, -34965.0);
     // Degrees held as doubles: 1e-8 deg is about a millimetre.
     const double tolerance = 1e-8;
-    EXPECT_NEAR(control[0]->Points[0].x, ll.lp.lam, tolerance) << "reload " << reload;
-    EXPECT_NEAR(control[0]->Points[0].y, ll.lp.phi, tolerance) << "reload " << reload;
+    EXPECT_NEAR(control[0]->Points[0].x, ll.x, tolerance) << "reload " << reload;
+    EXPECT_NEAR(control[0]->Points[0].y, ll.y, tolerance) << "reload " << reload;
   }
-}
-
-TEST(MojReader, TheFirstPublicFileFixesTheProjectsZone) {
-  TMapProject project{DefaultBuilders()};
-  project.Open(DataPath("moj/46505-3411-1_excerpt.xml"), kKindMoj, TOpenMode::File);
-  EXPECT_EQ(project.Zone, 2);
-  EXPECT_TRUE(project.TakeNotices().empty());
 }
 
 TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
@@ -331,12 +265,8 @@ TEST(MojReader, AZipMemberThatFailsReportsItsErrorWhenLoaded) {
   EXPECT_NE(bad.FileName.find("|a/unknown_system.xml"), std::string::npos) << bad.FileName;
   theme.LoadLeaf(good);
   EXPECT_TRUE(good.Loaded);
-  try {
-    theme.LoadLeaf(bad);
-    FAIL() << "loaded";
-  } catch (const EInOutError& e) {
-    EXPECT_NE(std::string(e.what()).find("公共座標20系"), std::string::npos) << e.what();
-  }
+  const std::string m = MessageOf<EInOutError>([&] { theme.LoadLeaf(bad); });
+  EXPECT_NE(m.find("公共座標20系"), std::string::npos) << m;
   EXPECT_FALSE(bad.LoadError.empty());
   EXPECT_FALSE(bad.HasFigures());
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -153,13 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RasterReader, AHeaderErrorNamesTheFileAndTheLine) {
   const std::string image = Copy("lines.bmp", "");
   WriteFile(dir.File("lines.HDR"), "NROWS 2\r\n\r\nNCOLS 1.5\r\n");
-  try {
-    reader.OpenFile(leaves, image);
-    ADD_FAILURE() << "no error";
-  } catch (const EChizroError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "'" + dir.File("lines.HDR") + "' の 3 行目: '1.5' は数値ではありません");
-  }
+  EXPECT_EQ(MessageOf<EChizroError>([&] { reader.OpenFile(leaves, image); }),
+            "'" + dir.File("lines.HDR") + "' の 3 行目: '1.5' は数値ではありません");
 }
 
 }  // namespace
