@@ -9,7 +9,4 @@ if [ "${CHIZRO_CCACHE:-1}" != 0 ] && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] &
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache
   export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
   export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
-  # The test binary's precompiled header: ccache takes it when told that
-  # __DATE__-like macros and the header's own times do not matter.
-  export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
 fi
