@@ -4,6 +4,11 @@
 # with sudo available.
 set -euo pipefail
 
+# apt-get and dpkg refuse to run twice at once: two scripts installing side by
+# side (CI builds the Windows libraries beside the Linux build) take turns.
+exec 9>"${TMPDIR:-/tmp}/chizro-apt-install.lock"
+flock 9
+
 missing=()
 for p in "$@"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -15,12 +15,15 @@
 # by CPack from the install rules (cmake/install.cmake), which also refuse a
 # program that imports a DLL outside Windows's own.
 #
-# Usage: scripts/build-windows.sh [build folder, default build-windows]
+# Usage: scripts/build-windows.sh [--deps-only] [build folder, default build-windows]
+# --deps-only builds the libraries into the cache and stops.
 # Environment: JOBS (parallel jobs, default: number of cores);
 # CHIZRO_WINDOWS_DEPS (the folder of the libraries, instead of the cache).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+deps_only=0
+[ "${1:-}" = --deps-only ] && { deps_only=1; shift; }
 OUT="$(mkdir -p "${1:-$ROOT/build-windows}" && cd "${1:-$ROOT/build-windows}" && pwd)"
 JOBS="${JOBS:-$(nproc)}"
 BUILD="$OUT/chizro"
@@ -33,6 +36,7 @@ DEPS="${CHIZRO_WINDOWS_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/chizro/windows-deps
 # One build of the libraries at a time, also when two checkouts build at once.
 mkdir -p "$DEPS"
 JOBS="$JOBS" flock "$DEPS.lock" bash "$ROOT/scripts/build-windows-deps.sh" "$DEPS"
+[ "$deps_only" = 1 ] && exit 0
 
 log "chizro for Windows"
 source "$ROOT/scripts/ccache-env.sh"
