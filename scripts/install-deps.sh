@@ -11,6 +11,7 @@ packages=(
   libxerces-c-dev
   libzip-dev
   libproj-dev proj-data
+  libmimalloc-dev
   fonts-ipafont-gothic
   time ccache
   clang libclang-rt-14-dev
