@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -272,6 +276,50 @@ int FuzzFgd(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+namespace {
+
+// What a reader makes of a plain FGD file, as text: the error's message, or
+// the leaf's system, extent and every figure (class, texts, vertices).
+std::string FgdResult(TFgdSplit split, const std::string& path) {
+  TMapBuilder_Fgd reader(split);
+  TMapLeafGrp leaves(nullptr);
+  std::ostringstream out;
+  out.precision(17);
+  try {
+    std::unique_ptr<TMapLeaf> leaf = reader.OpenFile(leaves, path);
+    if (!leaf) return "no leaf";
+    if (!leaf->Loaded) reader.LoadLeaf(*leaf, nullptr, 0);
+    out << static_cast<int>(leaf->CoordMode) << ' ' << leaf->Zone << ' ' << leaf->Extent.left
+        << ' ' << leaf->Extent.bottom << ' ' << leaf->Extent.right << ' ' << leaf->Extent.top
+        << '\n';
+    for (int g = 0; g < leaf->FigGrpCount(); ++g)
+      for (const auto& fig : leaf->FigGrps[static_cast<std::size_t>(g)]->Figures()) {
+        out << g << ' ' << fig->ClassCode;
+        for (const std::string& text : fig->Texts) out << " [" << text << ']';
+        for (const TFPoint& p : fig->Points) out << ' ' << p.x << ',' << p.y;
+        out << '\n';
+      }
+  } catch (const EChizroError& e) {
+    out << "error: " << e.what();
+  }
+  return out.str();
+}
+
+}  // namespace
+
+// A plain FGD file read in parts (three, from any size) gives what one read
+// of it gives: the same figures in the same order, or the same error.
+int FuzzFgdSplit(const std::uint8_t* data, std::size_t size) {
+  const std::string path = WriteScratch(kFgdFile, data, size);
+  const std::string whole = FgdResult(TFgdSplit{INT64_MAX, 1}, path);
+  const std::string parts = FgdResult(TFgdSplit{1, 3}, path);
+  if (whole != parts) {
+    std::fprintf(stderr, "read whole:\n%s\nread in parts:\n%s\n", whole.c_str(), parts.c_str());
+    std::abort();
+  }
+  return 0;
+}
+
 // An elevation model file, or a zip of tiles when the input begins as a zip
 // does: opened, mosaicked and contoured at the default interval of its cell
 // size.
@@ -526,6 +574,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"xml_area", FuzzXmlArea},
       {"fgd", FuzzFgd},
       {"fgd_dem", FuzzFgdDem},
+      {"fgd_split", FuzzFgdSplit},
       {"moj", FuzzMoj},
       {"enc_listing", FuzzEncListing},
       {"raster_header", FuzzRasterHeader},

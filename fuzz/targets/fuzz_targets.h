@@ -31,6 +31,7 @@ int FuzzGpsTrack(const std::uint8_t* data, std::size_t size);
 int FuzzXmlArea(const std::uint8_t* data, std::size_t size);
 int FuzzFgd(const std::uint8_t* data, std::size_t size);
 int FuzzFgdDem(const std::uint8_t* data, std::size_t size);
+int FuzzFgdSplit(const std::uint8_t* data, std::size_t size);
 int FuzzMoj(const std::uint8_t* data, std::size_t size);
 int FuzzEncListing(const std::uint8_t* data, std::size_t size);
 int FuzzRasterHeader(const std::uint8_t* data, std::size_t size);

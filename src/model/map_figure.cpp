@@ -42,6 +42,12 @@ TFigure* TFigGrp::Append(std::unique_ptr<TFigure> fig) {
   return items_.back().get();
 }
 
+void TFigGrp::TakeAll(TFigGrp& other) {
+  items_.reserve(items_.size() + other.items_.size());
+  for (auto& fig : other.items_) items_.push_back(std::move(fig));
+  other.items_.clear();
+}
+
 void TFigGrp::UpdateExtents() {
   for (auto& f : items_) f->UpdateExtent();
 }

@@ -87,6 +87,9 @@ public:
 
   void UpdateExtents();
   void Convert(const TCoordChange& change);
+  // Moves every figure of `other`, a list of the same kind, to the end of
+  // this one, in order.
+  void TakeAll(TFigGrp& other);
 
 protected:
   explicit TFigGrp(TFigKind kind) : TMapObject(nullptr), kind_(kind) {}

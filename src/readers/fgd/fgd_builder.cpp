@@ -10,6 +10,7 @@
 #include <xercesc/util/XMLUni.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "coords/datum.h"
@@ -38,6 +40,7 @@
 #include "readers/common/archive_leaves.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/xml_source.h"
+#include "readers/common/xml_split.h"
 #include "readers/common/xml_text.h"
 
 namespace chizro {
@@ -508,23 +511,24 @@ private:
   bool hasName_ = false;
 };
 
+namespace fs = std::filesystem;
+
+// The most parts a file is read in at once.
+constexpr unsigned kMaxParts = 8;
+
 void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
   leaf.CoordMode = srs.Mode;
   leaf.Zone = srs.Zone;
   leaf.Datum = TDatum::Jgd2000;
 }
 
-// Reads a file to find its system and extent. Null when it is not FGD (with
-// the reason in `error`); EInOutError when nothing usable was read. With
-// `build` the same pass builds the figures too, and a file read whole to its
-// end gives a loaded leaf: a file opened on its own is painted straight away,
-// so reading it a second time would only double the work. A file that stops
-// with an error keeps nothing here: its load reads it again and reports.
-std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notFgd, bool build = false) {
-  std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
-  TFgdHandler handler(leafFileName, build);
-  const TXmlStop result = ParseToEnd(*source, handler);
+// The leaf of a file read to its end (or stopped by `result`): its system
+// and extent, and with `build` the figures, then Loaded. Null when the file
+// is of another format (the reason in `notFgd`); EInOutError when nothing
+// usable was read.
+std::unique_ptr<TMapLeaf> LeafOfRead(TMapLeafGrp& leaves, const std::string& leafFileName,
+                                     TFgdHandler& handler, const TXmlStop& result,
+                                     std::string* notFgd, bool build) {
   if (result.Foreign) return PassOverForeign(leafFileName, result, notFgd);
   TExtentBuilder extent = handler.Bounds;
   extent.Add(handler.Figures);
@@ -546,6 +550,94 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
       leaf->Unload();
   }
   return leaf;
+}
+
+// Reads the parts of a file at once, each on a thread of its own (the first
+// on the calling one, which reports the progress and sees a cancel), and
+// joins what they built in file order into the first part's handler. Null
+// when a part stopped with an error or two parts name different systems:
+// the file is then read in one piece, as one read would report it.
+std::unique_ptr<TFgdHandler> ReadInParts(const std::string& fileName,
+                                         const std::vector<TXmlPart>& parts, std::int64_t size) {
+  const std::size_t n = parts.size();
+  std::vector<std::unique_ptr<TFgdHandler>> handlers;
+  for (std::size_t i = 0; i < n; ++i) handlers.push_back(std::make_unique<TFgdHandler>(fileName, true));
+  std::vector<char> clean(n, 0);
+  std::atomic<bool> stop{false};
+  std::atomic<std::int64_t> done{0};
+  const auto read = [&](std::size_t i) {
+    const std::unique_ptr<TByteSource> source =
+        OpenXmlPart(fileName, parts[i], done, size, stop, i == 0);
+    const TXmlStop result = ParseToEnd(*source, *handlers[i]);
+    clean[i] = result.Detail.empty() ? 1 : 0;
+    if (!clean[i]) stop = true;
+  };
+  std::vector<std::thread> threads;
+  std::exception_ptr cancelled;
+  try {
+    for (std::size_t i = 1; i < n; ++i)
+      threads.emplace_back([&read, &stop, i] {
+        try {
+          read(i);
+        } catch (...) {
+          stop = true;
+        }
+      });
+    read(0);
+  } catch (const EOpenCancelled&) {
+    stop = true;
+    cancelled = std::current_exception();
+  } catch (...) {
+    // No thread, or the first part could not be opened: one read tells.
+    stop = true;
+  }
+  for (std::thread& t : threads) t.join();
+  if (cancelled) std::rethrow_exception(cancelled);
+  if (threads.size() + 1 != n || std::count(clean.begin(), clean.end(), 1) != std::ptrdiff_t(n))
+    return nullptr;
+
+  TFgdHandler& first = *handlers[0];
+  for (std::size_t i = 1; i < n; ++i) {
+    TFgdHandler& part = *handlers[i];
+    if (part.Srs) {
+      if (first.Srs && *first.Srs != *part.Srs) return nullptr;
+      first.Srs = part.Srs;
+    }
+    first.Figures.Add(part.Figures);
+    first.Bounds.Add(part.Bounds);
+    first.polygons_->TakeAll(*part.polygons_);
+    first.polylines_->TakeAll(*part.polylines_);
+    first.points_->TakeAll(*part.points_);
+  }
+  return std::move(handlers[0]);
+}
+
+// Reads a file to find its system and extent. Null when it is not FGD (with
+// the reason in `notFgd`); EInOutError when nothing usable was read. With
+// `build` the same pass builds the figures too, and a file read whole to its
+// end gives a loaded leaf: a file opened on its own is painted straight away,
+// so reading it a second time would only double the work. A file that stops
+// with an error keeps nothing here: its load reads it again and reports.
+// With `split`, a plain file of its size is read in parts on several cores.
+std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
+                                   std::string* notFgd, bool build = false,
+                                   const TFgdSplit* split = nullptr) {
+  if (build && split && SplitLeafPath(leafFileName).Members.empty()) {
+    std::error_code ec;
+    const auto size = static_cast<std::int64_t>(fs::file_size(FsPath(leafFileName), ec));
+    const unsigned parts = split->Parts ? split->Parts : std::thread::hardware_concurrency();
+    if (!ec && size >= split->FromBytes && parts >= 2) {
+      const std::vector<TXmlPart> cut =
+          SplitXmlRecords(leafFileName, size, std::min(parts, kMaxParts));
+      if (cut.size() >= 2)
+        if (std::unique_ptr<TFgdHandler> handler = ReadInParts(leafFileName, cut, size))
+          return LeafOfRead(leaves, leafFileName, *handler, TXmlStop{}, notFgd, build);
+    }
+  }
+  std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
+  TFgdHandler handler(leafFileName, build);
+  const TXmlStop result = ParseToEnd(*source, handler);
+  return LeafOfRead(leaves, leafFileName, handler, result, notFgd, build);
 }
 
 // Sorts out an elevation model file: true when `path` is one, its header
@@ -606,7 +698,10 @@ TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSe
 
 }  // namespace
 
-TMapBuilder_Fgd::TMapBuilder_Fgd() : dems_(std::make_unique<TDemSets>()) { EnsureXercesRuntime(); }
+TMapBuilder_Fgd::TMapBuilder_Fgd(TFgdSplit split)
+    : dems_(std::make_unique<TDemSets>()), split_(split) {
+  EnsureXercesRuntime();
+}
 
 TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
 
@@ -615,7 +710,8 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
   if (!IsRegularFile(fileName)) return nullptr;
   if (!EndsWithNoCase(fileName, ".zip")) {
     std::vector<TDemHeader> tiles;
-    if (!TakeDemTile(*dems_, fileName, tiles)) return ScanLeaf(leaves, fileName, nullptr, true);
+    if (!TakeDemTile(*dems_, fileName, tiles))
+      return ScanLeaf(leaves, fileName, nullptr, true, &split_);
     std::vector<std::unique_ptr<TMapLeaf>> made = dems_->MakeLeaves(leaves, fileName, tiles);
     return made.empty() ? nullptr : std::move(made.front());
   }
@@ -625,7 +721,6 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
 }
 
 TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
-  namespace fs = std::filesystem;
   if (!IsDirectory(folderName)) return nullptr;
   const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
 

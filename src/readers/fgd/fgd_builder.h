@@ -43,10 +43,14 @@
 // zip, folder or file that share a cell size and touch form one leaf whose
 // figures are contour lines (readers/fgd/fgd_dem.h).
 // Files are read as a stream (SAX2 of Xerces-C++): memory grows with the
-// figures built, not with the file. The parser never reads another file or
+// figures built, not with the file. A large plain file opened on its own is
+// read in parts on all cores (readers/common/xml_split.h), cut between two
+// features; the result is the same as one read's, and a file with an error
+// is read again in one piece for its message. The parser never reads another file or
 // the network, and a document with a document type declaration is refused.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -56,9 +60,16 @@ namespace chizro {
 
 class TDemSets;
 
+// When a file opened on its own is read in parts: from FromBytes on, in
+// Parts parts (0: one per core; fewer than two: never).
+struct TFgdSplit {
+  std::int64_t FromBytes = std::int64_t{8} << 20;
+  unsigned Parts = 0;
+};
+
 class TMapBuilder_Fgd final : public TMapBuilder {
 public:
-  TMapBuilder_Fgd();
+  explicit TMapBuilder_Fgd(TFgdSplit split = {});
   ~TMapBuilder_Fgd() override;
 
   // Null when no file of that name exists. An ".xml" file gives one leaf; a
@@ -102,6 +113,7 @@ public:
 
 private:
   std::unique_ptr<TDemSets> dems_;
+  TFgdSplit split_;
 };
 
 }  // namespace chizro

@@ -1,0 +1,129 @@
+// An FGD file read in parts on several threads, as a large file opened on its
+// own is: the parts' figures, joined in order, are the file's as its golden
+// dump has them; a cut that the raw scan puts inside a comment falls back to
+// one read; the open's cancel reaches a read in parts.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "model/map_leaf.h"
+#include "model/open_progress.h"
+#include "readers/common/xml_split.h"
+#include "readers/fgd/fgd_builder.h"
+#include "support/leaf_dump.h"
+#include "test_support.h"
+
+namespace chizro::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SplitCase {
+  const char* Input;  // under tests/data
+  unsigned Parts;
+  const char* Golden;  // under tests/data
+};
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.Input << " in " << c.Parts; }
+
+class FgdInParts : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(FgdInParts, BuildsWhatItsGoldenDumpHolds) {
+  const SplitCase& c = GetParam();
+  const ScopedProgramDir program(SourcePath());
+  TMapBuilder_Fgd reader(TFgdSplit{1, c.Parts});
+  TMapLeafGrp leaves(nullptr);
+  const auto leaf = reader.OpenFile(leaves, fs::path(DataPath(c.Input)).lexically_normal().string());
+  ASSERT_TRUE(leaf);
+  EXPECT_TRUE(leaf->Loaded);
+  ExpectGolden(DumpLeaf(*leaf, &ShippedClassDefs(kKindFgd)), c.Golden);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, FgdInParts,
+    ::testing::Values(
+        SplitCase{"fgd/FG-GML-533946-BldA-20230101-0001.xml", 2,
+                  "fgd/FG-GML-533946-BldA-20230101-0001.dump"},
+        // Three buildings in more parts than they allow: one cut per building.
+        SplitCase{"fgd/FG-GML-533946-BldA-20230101-0001.xml", 8,
+                  "fgd/FG-GML-533946-BldA-20230101-0001.dump"},
+        SplitCase{"fgd/FG-GML-533946-RdEdg-20230101-0001.xml", 3,
+                  "fgd/FG-GML-533946-RdEdg-20230101-0001.dump"},
+        SplitCase{"fgd/FG-GML-533946-ElevPt-20230101-0001.xml", 3,
+                  "fgd/FG-GML-533946-ElevPt-20230101-0001.dump"},
+        // The root's gml:boundedBy, in the first part only, widens the extent.
+        SplitCase{"fgd/FG-GML-533946-CommBdry-20230101-0001.xml", 2,
+                  "fgd/FG-GML-533946-CommBdry-20230101-0001.dump"},
+        SplitCase{"fgd/FG-GML-533946-SBBdry-20230101-x9.xml", 2,
+                  "fgd/FG-GML-533946-SBBdry-20230101-x9.dump"},
+        // The three buildings with a comment that holds "</BldA> <BldA ...>"
+        // where the half of the file falls: the file read in one piece.
+        SplitCase{"fgd/split/comment_trap.xml", 2, "fgd/split/comment_trap.dump"}));
+
+// The cuts, against offsets found in the file's text: each before a feature
+// that follows another's end tag, the first part from the start, the others
+// behind the root's start tag, all but the last closed by the root's end tag.
+TEST(XmlSplit, CutsBeforeTheFeaturesThatFollowTheHalfAndThirds) {
+  const std::string file = DataPath("fgd/FG-GML-533946-BldA-20230101-0001.xml");
+  const std::string text = ReadFile(file);
+  const auto size = static_cast<std::int64_t>(text.size());
+  const std::string root = text.substr(0, text.find('>', text.find("<Dataset")) + 1);
+  const auto at = [&](const char* id) {
+    return static_cast<std::int64_t>(text.find(std::string("<BldA gml:id=\"") + id + "\""));
+  };
+
+  const std::vector<TXmlPart> halves = SplitXmlRecords(file, size, 2);
+  ASSERT_EQ(halves.size(), 2u);
+  const std::int64_t second = at("K6_2") < size / 2 ? at("K6_3") : at("K6_2");
+  EXPECT_EQ(halves[0].Begin, 0);
+  EXPECT_EQ(halves[0].End, second);
+  EXPECT_EQ(halves[0].Head, "");
+  EXPECT_EQ(halves[0].Tail, "</Dataset>");
+  EXPECT_EQ(halves[1].Begin, second);
+  EXPECT_EQ(halves[1].End, size);
+  EXPECT_EQ(halves[1].Head, root);
+  EXPECT_EQ(halves[1].Tail, "");
+
+  // More parts than features: a cut before each feature but the first.
+  const std::vector<TXmlPart> many = SplitXmlRecords(file, size, 8);
+  ASSERT_EQ(many.size(), 3u);
+  EXPECT_EQ(many[1].Begin, at("K6_2"));
+  EXPECT_EQ(many[2].Begin, at("K6_3"));
+
+  // The trap: the raw scan cuts inside the comment, which one read then mends.
+  const std::string trapFile = DataPath("fgd/split/comment_trap.xml");
+  const std::string trap = ReadFile(trapFile);
+  const std::vector<TXmlPart> trapped =
+      SplitXmlRecords(trapFile, static_cast<std::int64_t>(trap.size()), 2);
+  ASSERT_EQ(trapped.size(), 2u);
+  EXPECT_GT(trapped[1].Begin, static_cast<std::int64_t>(trap.find("<!--")));
+  EXPECT_LT(trapped[1].Begin, static_cast<std::int64_t>(trap.find("-->")));
+
+  // A document type declaration: no cut.
+  const std::string doctype = DataPath("fgd/bad/doctype.xml");
+  EXPECT_TRUE(
+      SplitXmlRecords(doctype, static_cast<std::int64_t>(ReadFile(doctype).size()), 2).empty());
+}
+
+// The window's cancel, asked on the calling thread while the parts are read,
+// ends the open with no leaf and every thread joined.
+TEST(FgdInPartsCancel, EndsTheOpen) {
+  struct TCancelAtFirstBytes final : TOpenProgress {
+    void Files(const std::string&, std::int64_t, std::int64_t) override {}
+    void Bytes(const std::string&, std::int64_t, std::int64_t) override { asked = true; }
+    bool Cancelled() override { return asked; }
+    std::atomic<bool> asked{false};
+  } progress;
+  const TOpenProgressScope scope(&progress);
+  TMapBuilder_Fgd reader(TFgdSplit{1, 2});
+  TMapLeafGrp leaves(nullptr);
+  EXPECT_THROW(reader.OpenFile(leaves, DataPath("fgd/FG-GML-533946-BldA-20230101-0001.xml")),
+               EOpenCancelled);
+  EXPECT_TRUE(progress.asked);
+  EXPECT_EQ(leaves.Count(), 0);
+}
+
+}  // namespace
+}  // namespace chizro::test
