@@ -272,18 +272,6 @@ protected:
   }
 };
 
-TEST_F(JwcWriterFailureTest, MissingRequestFile) {
-  fs::remove(ResultPath());
-  Settings("");
-  try {
-    ExportJwc(project);
-    FAIL() << "no error";
-  } catch (const EFileNotFound& e) {
-    EXPECT_EQ(e.Path(), dir.File("JWC_TEMP.TXT"));
-  }
-  EXPECT_FALSE(ResultExists());
-}
-
 std::string IndexError(int i) { return EListIndexError(i).what(); }
 std::string FloatError(const std::string& text) { return EFloatConvertError(text).what(); }
 // A hand-edited settings file: the class, the field and the value named.

@@ -131,11 +131,5 @@ INSTANTIATE_TEST_SUITE_P(
                       "key_length_past_the_end", "property_value_length_past_the_end",
                       "missing_property_value_length", "figure_kind_0", "figure_kind_4", "coord_mode_3"));
 
-TEST_F(VectorReader, UnknownFigureKindIsNamedInTheError) {
-  const auto leaf = LeafOf(ReadFile(DataPath("vector/lying/figure_kind_77.vec")));
-  const std::string m = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
-  EXPECT_NE(m.find("77"), std::string::npos) << m;
-}
-
 }  // namespace
 }  // namespace chizro::test
