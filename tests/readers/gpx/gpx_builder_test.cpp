@@ -22,24 +22,8 @@
 namespace chizro::test {
 namespace {
 
-GoldenCase Gpx(const char* name, const char* input) { return {name, kKindGpx, input}; }
-
-INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden,
-                         ::testing::Values(
-                             // Three segments of the first track with two points or more (the
-                             // empty one and the one-point one draw nothing); the second track
-                             // has no name. A trkpt inside the track's extensions is not a
-                             // track point.
-                             Gpx("Gpx11Tracks", "gpx/gpx11_tracks.gpx"),
-                             // Routes through their rtept, the one-point route passed over; the
-                             // waypoint without a name has no texts; ele and time in either
-                             // order.
-                             Gpx("Gpx10RoutesAndWaypoints", "gpx/gpx10_routes_waypoints.gpx"),
-                             Gpx("NoNamespace", "gpx/no_namespace.gpx"),
-                             // Other encodings than UTF-8 are the parser's: their bytes above
-                             // 0x7F are not taken for damage.
-                             Gpx("Latin1", "gpx/latin1.gpx"), Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden, ::testing::ValuesIn(GoldenRows("gpx/golden.tsv")),
+                         RowName<GoldenCase>);
 
 // Every figure of a leaf as "<class> <vertices> <texts joined by |>", in
 // list order.
@@ -142,23 +126,8 @@ const DamageCase kDamage[] = {
 INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
                          [](const auto& row) { return std::string(row.param.Name); });
 
-// The track before the bad point stays: one track of 2 points.
-const BadFileCase kBadFiles[] = {
-    {"LatitudeNotANumber", kKindGpx, "gpx/bad/lat_not_a_number.gpx", false,
-     {"trkpt の lat '35.6x30' は数値ではありません"}, 1, TErrorPlace::Line(6)},
-    // Refused when opened: nothing was read before the damage.
-    {"DamageBeforeTheFirstFigure", kKindGpx, "gpx/bad/damaged_before_first_figure.gpx", true,
-     {"'east'"}, 0, TErrorPlace::Line(5)},
-    {"NotGpx", kKindGpx, "gpx/bad/not_gpx.xml", true,
-     {"GPX", "'kml'", "http://www.opengis.net/kml/2.2"}, 0, TErrorPlace::Line(2)},
-    {"UnknownVersion", kKindGpx, "gpx/bad/unknown_version.gpx", true,
-     {"GPX", "http://www.topografix.com/GPX/1/2"}, 0, TErrorPlace::Line(2)},
-    {"DocumentTypeDeclaration", kKindGpx, "gpx/bad/doctype.gpx", true, {"<!DOCTYPE>"}, 0,
-     TErrorPlace::Line(2)},
-};
-
-INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(BadFileRows("gpx/bad_files.tsv")),
+                         RowName<BadFileCase>);
 
 std::string Repeat(const std::string& s, int n) {
   std::string out;

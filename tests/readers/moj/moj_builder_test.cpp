@@ -25,33 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GoldenCase Moj(const char* name, const char* input) { return {name, kKindMoj, input}; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Moj, ReaderGolden,
-    ::testing::Values(
-        // A BOM and an xml-stylesheet instruction before the root. Checked by
-        // hand (metres east and north of zmn:Y 12000, zmn:X -35000): the
-        // L-shaped 100-1, the square 100-2 in its notch (their curves run
-        // against each other on the shared sides) and 地区外-1 west of 100-1
-        // give 15 ring segments, 12 distinct, each written once; (8,8)-(8,30)
-        // is 大字界線 on one curve and 筆界線 on the other, and the higher
-        // wins; a side shared with the placeholder is 筆界線. 100-1 is labelled
-        // at the point farthest from its outline, (4.686, 4.686) on the corner
-        // square's diagonal (8√2/(1+√2)), 100-2 at its centre (19, 19), the
-        // placeholder on the middle line of its 10 by 30 m rectangle.
-        Moj("ParcelsInZoneIX", "moj/parcels_zone9.xml"), Moj("LocalSystem", "moj/local.xml"),
-        // A 20 m square parcel around a 10 m square courtyard parcel, whose
-        // shared outline is written once (8 segments): the outer parcel's
-        // label keeps out of the courtyard, at the point farthest from both
-        // outlines, on a corner's diagonal 5√2/(1+√2) = 2.929 m from each.
-        Moj("ParcelAroundACourtyard", "moj/hole.xml"),
-        // Two neighbouring parcels of a real download: 2740-2 and 地区外-43777,
-        // of 24 and 23 one-segment curves; 9 segments are on both (counted
-        // with a script over the excerpt's text), so 38 are written: 24
-        // 筆界線 and 14 地区外界線.
-        Moj("RealExcerpt", "moj/46505-3411-1_excerpt.xml")),
-    GoldenName);
+INSTANTIATE_TEST_SUITE_P(Moj, ReaderGolden, ::testing::ValuesIn(GoldenRows("moj/golden.tsv")),
+                         RowName<GoldenCase>);
 
 std::string Utf8Class(const TFigure& fig) { return SjisToUtf8(fig.ClassCode); }
 
@@ -151,42 +126,8 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 3);
 }
 
-// Errors: what the message names, and how many figures stay built.
-// Kept figures, by hand: the whole fixture builds 11 boundary polylines (one
-// per curve whose segments are not written already) and the frame, 3 parcel
-// points, 1 control point, 9 boundary points and 9 numbers: 34 figures.
-const BadFileCase kBadFiles[] = {
-    {"OtherSchema", kKindMoj, "moj/bad/other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0,
-     TErrorPlace::Line(2)},
-    {"UnknownSystem", kKindMoj, "moj/bad/unknown_system.xml", true, {"座標系", "公共座標20系"}, 0,
-     TErrorPlace::Line(7)},
-    {"DocumentTypeDeclaration", kKindMoj, "moj/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
-     TErrorPlace::Line(2)},
-    // C9 refers to P77: the curve and the ring of 100-2 are lost (the
-    // label of 100-2 and the segment (30,30)-(8,30)), the rest stays.
-    {"DanglingPoint", kKindMoj, "moj/bad/dangling_point.xml", false, {"P77"}, 32,
-     TErrorPlace::Element("zmn:GM_Curve id=\"C9\"")},
-    // The line item of C14 names C99: C14 is still drawn as the placeholder's
-    // ring carries it.
-    {"DanglingCurve", kKindMoj, "moj/bad/dangling_curve.xml", false, {"C99"}, 34,
-     TErrorPlace::Element("筆界線")},
-    // 100-2's ring runs C8 then C1, which do not meet.
-    {"RingNotJoined", kKindMoj, "moj/bad/ring_not_joined.xml", false, {"C1", "つながりません"}, 33,
-     TErrorPlace::Element("筆 id=\"H2\" の面 F2")},
-    // The file ends inside the parcel 100-2: the geometry, every line and
-    // point item and 100-1 are read, the frame (after the items) is not:
-    // 11 boundary polylines, 1 parcel, 1 control point and 18 boundary
-    // point figures. The file ends on line 113.
-    {"Truncated", kKindMoj, "moj/bad/truncated.xml", false, {"XML"}, 31, TErrorPlace::Line(113)},
-    // 100-2 without its shape: passed over, the rest is read.
-    {"MissingShape", kKindMoj, "moj/bad/missing_shape.xml", false, {"形状がありません"}, 33,
-     TErrorPlace::Element("筆 id=\"H2\"")},
-    {"NotANumber", kKindMoj, "moj/bad/not_a_number.xml", false, {"zmn:X", "-34992,000"}, 0,
-     TErrorPlace::Element("zmn:GM_Point id=\"P3\"")},
-};
-
-INSTANTIATE_TEST_SUITE_P(Moj, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Moj, ReaderBadFile, ::testing::ValuesIn(BadFileRows("moj/bad_files.tsv")),
+                         RowName<BadFileCase>);
 
 }  // namespace
 }  // namespace chizro::test

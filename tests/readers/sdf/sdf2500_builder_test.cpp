@@ -24,26 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GoldenCase Sdf(const char* name, const char* input, const char* golden = "") {
-  return {name, kKindSdf2500, input, "", golden};
-}
-
-INSTANTIATE_TEST_SUITE_P(Sdf, ReaderGolden,
-                         ::testing::Values(
-                             // Every layer in the order of the layer table; coordinates are the
-                             // files' offsets plus their header's origin; the frame is a ring
-                             // through the corners (south-west, north-west, north-east, south-
-                             // east) and a point named after the sheet.
-                             Sdf("Sample09LD184", "../../samples/sdf/09LD184", "sdf/09LD184.dump"),
-                             // As the discs hold it: capital file names, six lines of free text
-                             // before the name, the unit line before the zone line "zone,SW,NE",
-                             // blank lines and Ctrl-Z in every file; datum item 0: TOKYO.
-                             Sdf("FirstEditionSheetInTokyo", "sdf/disc/07MD623"),
-                             // Arc kinds 7 and -1 make no line of their own; a polygon walks arc
-                             // 79 forwards and 81 backwards; values missing from the attribute
-                             // line are empty; no TETUDOU.ATR: no railway group.
-                             Sdf("HandWrittenSheet", "sdf/hand/09XX001")),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(Sdf, ReaderGolden, ::testing::ValuesIn(GoldenRows("sdf/golden.tsv")),
+                         RowName<GoldenCase>);
 
 std::vector<std::string> FileLines(const std::string& path) {
   return TTextFiler::SplitLines(ReadFile(path));
