@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -84,21 +83,6 @@ std::vector<TableRow> ReadTable(const std::string& path) {
     }
   }
   return rows;
-}
-
-std::string Escaped(std::string_view bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u < 0x7F && c != '\\') {
-      out += c;
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", u);
-      out += hex;
-    }
-  }
-  return out;
 }
 
 std::string GenericPath(std::string path) {

@@ -38,10 +38,6 @@ std::string ReadFile(const std::string& path);
 using TableRow = std::vector<std::string>;
 std::vector<TableRow> ReadTable(const std::string& path);
 
-// Bytes below 0x20 or above 0x7E and the backslash as "\xHH", as a table
-// writes them.
-std::string Escaped(std::string_view bytes);
-
 // Points the program directory at `dir` for the life of the object and back
 // to the executable's folder afterwards, however the test ends.
 class ScopedProgramDir {
