@@ -4,9 +4,9 @@
 // class, an unload and a reload give the same figures, and the figures land
 // in the project's system as recorded in tests/data/contract/<row>.dump.
 // The failure contract (what a reader keeps when a file fails part-way) is
-// each reader's own and tested beside it; below, one bad file of each text and
-// binary reader says the file and the place of its error (the XML downloads'
-// rows stand beside their readers).
+// each reader's own and tested beside it; in tests/data/contract/bad_files.tsv
+// one bad file of each text and binary reader says the file and the place of
+// its error (the XML downloads' rows stand beside their readers).
 #include <gtest/gtest.h>
 
 #include <string>
