@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -51,6 +52,37 @@ std::string ReadFile(const std::string& path) {
   std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<TableRow> ReadTable(const std::string& path) {
+  std::vector<TableRow> rows;
+  const std::string text = ReadFile(path);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    std::string_view line(text.data() + at, end - at);
+    at = end + 1;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.empty() || line[0] == '#') continue;
+    TableRow& row = rows.emplace_back(1);
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const char c = line[i];
+      if (c == '\t') {
+        row.emplace_back();
+      } else if (c != '\\' || i + 1 == line.size()) {
+        row.back() += c;
+      } else {
+        const char e = line[++i];
+        if (e == 'x' && i + 2 < line.size()) {
+          row.back() +=
+              static_cast<char>(std::stoi(std::string(line.substr(i + 1, 2)), nullptr, 16));
+          i += 2;
+        } else {
+          row.back() += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+        }
+      }
+    }
+  }
+  return rows;
 }
 
 std::string GenericPath(std::string path) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace chizro::test {
 
@@ -29,6 +30,13 @@ private:
 // Whole files by path text.
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
+
+// The rows of a table file (a parameterised table kept beside its fixtures):
+// one row a line, its fields separated by tabs; blank lines and lines
+// beginning with '#' are left out. In a field "\t", "\r", "\n", "\\" and
+// "\xHH" stand for the character. A file that cannot be read throws.
+using TableRow = std::vector<std::string>;
+std::vector<TableRow> ReadTable(const std::string& path);
 
 // Points the program directory at `dir` for the life of the object and back
 // to the executable's folder afterwards, however the test ends.
@@ -61,6 +69,11 @@ std::string MessageOf(const std::function<void()>& call) {
 template <class Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {
   return info.param.Name;
+}
+
+// Names the rows of a table file by their first field.
+inline std::string TableRowName(const ::testing::TestParamInfo<TableRow>& info) {
+  return info.param.at(0);
 }
 
 }  // namespace chizro::test

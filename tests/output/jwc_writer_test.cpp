@@ -184,43 +184,25 @@ TEST_F(JwcWriterTest, NumbersAroundTheFormatBoundaries) {
   ExpectGolden("numbers.txt");
 }
 
-struct RequestCase {
-  const char* Name;
-  std::string Request;
-  std::string Copied;
-  std::string Vertex;  // the line of the vertex at the origin
-};
-
-class JwcRequestTest : public JwcWriterTest, public ::testing::WithParamInterface<RequestCase> {};
+// The rows of tests/data/output/requests.tsv.
+class JwcRequestTest : public JwcWriterTest,
+                       public ::testing::WithParamInterface<test::TableRow> {};
 
 TEST_P(JwcRequestTest, CopiesUpToTheFirstEmptyLineWithoutHq) {
-  const RequestCase& c = GetParam();
+  const test::TableRow& r = GetParam();
   Defs(ClassDef("1101", 1));
   Settings("");
-  Request(c.Request);
+  Request(r.at(1));
   data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}}, {0, 10}, {}}}};
   Open({"a"});
   ExportJwc(project);
-  EXPECT_EQ(Result(), c.Copied + c.Vertex + "\r\n\r\n");
+  EXPECT_EQ(Result(), r.at(2) + r.at(3) + "\r\n\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, JwcRequestTest,
-    ::testing::Values(
-        RequestCase{"HqDroppedAndPickPointTaken", "hq\r\nhp1 100 200\r\n", "hp1 100 200\r\n",
-                    "100 200"},
-        RequestCase{"OnlyExactHqIsDropped", "hq \r\nhqx\r\n", "hq \r\nhqx\r\n", "0 0"},
-        RequestCase{"StopsAtTheFirstEmptyLine", "a\r\n\r\nb\r\n", "a\r\n", "0 0"},
-        RequestCase{"FirstLineEmpty", "\r\nhp1 5 5\r\nhk 0\r\n", "", "0 0"},
-        RequestCase{"LastLineWithoutLineEnd", "a\r\nb", "a\r\nb\r\n", "0 0"},
-        RequestCase{"LineFeedsAlone", "a\nhp1 1.5 -2\n\nb\n", "a\r\nhp1 1.5 -2\r\n", "1.5 -2"},
-        RequestCase{"EmptyRequest", "", "", "0 0"},
-        RequestCase{"PickPointFieldsAreCommaText", "hp1,12.5,\"-3\",x\r\n", "hp1,12.5,\"-3\",x\r\n",
-                    "12.5 -3"},
-        RequestCase{"EveryHp1LineSetsThePoint", "hp1 1 1\r\nhp1ln 2 3\r\n",
-                    "hp1 1 1\r\nhp1ln 2 3\r\n", "2 3"},
-        RequestCase{"PickPointKeepsItsDigits", "hp1 0.1 1e20\r\n", "hp1 0.1 1e20\r\n", "0.1 1E20"}),
-    test::RowName<RequestCase>);
+    ::testing::ValuesIn(test::ReadTable(test::DataPath("output/requests.tsv"))),
+    test::TableRowName);
 
 TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
   Defs(ClassDef("1101", 1));
@@ -272,88 +254,35 @@ protected:
   }
 };
 
-TEST_F(JwcWriterFailureTest, MissingRequestFile) {
-  fs::remove(ResultPath());
-  Settings("");
-  try {
-    ExportJwc(project);
-    FAIL() << "no error";
-  } catch (const EFileNotFound& e) {
-    EXPECT_EQ(e.Path(), dir.File("JWC_TEMP.TXT"));
-  }
-  EXPECT_FALSE(ResultExists());
-}
-
-std::string IndexError(int i) { return EListIndexError(i).what(); }
-std::string FloatError(const std::string& text) { return EFloatConvertError(text).what(); }
-// A hand-edited settings file: the class, the field and the value named.
-std::string Refused(const std::string& field, const std::string& value, const std::string& range) {
-  return ESettingsError("5555", field, value, range).what();
-}
-std::string Entries(const std::string& output, const std::string& elements) {
-  return "[Layers]\r\nOutput=" + output + "\r\n[Elements]\r\n" + elements;
-}
-
-// The message names the file and its line, and for a settings entry its key
-// (lines counted by hand: [Layers], Output, [Elements], then the entries).
-struct FailureCase {
-  const char* Name;
-  std::string Settings;
-  std::string Request;
-  std::string Message;  // the reader's own words
-  int Line;
-  const char* Key = nullptr;  // of a settings entry; else the request's line
-};
-
+// The rows of tests/data/output/stops.tsv: the message names the file and
+// its line, and for a settings entry its key.
 class JwcWriterStopTest : public JwcWriterFailureTest,
-                          public ::testing::WithParamInterface<FailureCase> {};
+                          public ::testing::WithParamInterface<test::TableRow> {};
 
 TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
-  const FailureCase& c = GetParam();
-  Settings(c.Settings);
-  Request(c.Request);
-  const std::string file = c.Key ? fs::path(dir.File("def/chizro.ini")).make_preferred().string()
-                                 : dir.File("JWC_TEMP.TXT");
+  const test::TableRow& r = GetParam();
+  const std::string& key = r.at(4);
+  Settings(r.at(1));
+  Request(r.at(2));
+  const std::string file = !key.empty()
+                               ? fs::path(dir.File("def/chizro.ini")).make_preferred().string()
+                               : dir.File("JWC_TEMP.TXT");
   try {
     ExportJwc(project);
     FAIL() << "no error";
   } catch (const EChizroError& e) {
-    EXPECT_EQ(e.Detail(), c.Message);
-    EXPECT_EQ(std::string(e.what()), "'" + file + "' の " + std::to_string(c.Line) + " 行目" +
-                                         (c.Key ? std::string(" [Elements] ") + c.Key : "") + ": " +
-                                         c.Message);
+    EXPECT_EQ(e.Detail(), r.at(5));
+    EXPECT_EQ(std::string(e.what()), "'" + file + "' の " + r.at(3) + " 行目" +
+                                         (!key.empty() ? " [Elements] " + key : "") + ": " +
+                                         r.at(5));
   }
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
 }
 
-// A bad pick point; an entry of a drawn class too short, whose fields are
-// taken in record order: the layer (modes L and G only), then line colour,
-// line type and text type; a value JW_CAD cannot read (the ranges are
-// SettingValue's, checked with the output settings).
-INSTANTIATE_TEST_SUITE_P(
-    Lines, JwcWriterStopTest,
-    ::testing::Values(
-        FailureCase{"PickPointWithoutFields", "", "hk 0\r\nhp1\r\n", IndexError(1), 2},
-        FailureCase{"PickPointOneField", "", "hk 0\r\nhp1 100\r\n", IndexError(2), 2},
-        FailureCase{"PickPointXNotANumber", "", "hp1 x 100\r\n", FloatError("x"), 1},
-        FailureCase{"PickPointYNotANumber", "", "hk 0\r\nhp1 100 y\r\n", FloatError("y"), 2},
-        FailureCase{"PickPointDecimalComma", "", "hp1 \"1,5\" 2\r\n", FloatError("1,5"), 1},
-        FailureCase{"TitleOnlyWithLayers", Entries("L", "1101=t\r\n"), "hp1 0 0\r\n", IndexError(1),
-                    4, "1101"},
-        FailureCase{"TitleOnlyWithoutLayers", Entries("N", "1101=t\r\n"), "hp1 0 0\r\n",
-                    IndexError(2), 4, "1101"},
-        FailureCase{"NoTextType", Entries("G", "5555=t,1,2,3,4\r\n1101=t,1,2,3\r\n"), "hp1 0 0\r\n",
-                    IndexError(4), 5, "1101"},
-        FailureCase{"EmptyEntry", Entries("N", "1101=\r\n"), "hp1 0 0\r\n", IndexError(2), 4,
-                    "1101"},
-        FailureCase{"LayerOfTwoDigits", Entries("L", "5555=t,10,2,3,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("レイヤー", "10", "0～F の16進数1桁"), 4, "5555"},
-        FailureCase{"ColourZero", Entries("N", "5555=t,1,0,3,4\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("線色", "0", "1～9"), 4, "5555"},
-        FailureCase{"TextKindEleven", Entries("L", "5555=t,1,2,3,11\r\n1101=t,1,2,3,4\r\n"),
-                    "hp1 0 0\r\n", Refused("文字種", "11", "1～10"), 4, "5555"}),
-    test::RowName<FailureCase>);
+INSTANTIATE_TEST_SUITE_P(Lines, JwcWriterStopTest,
+                         ::testing::ValuesIn(test::ReadTable(test::DataPath("output/stops.tsv"))),
+                         test::TableRowName);
 
 TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
   Settings("[Elements]\r\n5555=t\r\n1101=t,1,2,3,4\r\n");

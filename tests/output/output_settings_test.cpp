@@ -95,40 +95,19 @@ TEST_F(OutputSettingsTest, AValueThatWouldLoseItsOuterQuotesIsProtected) {
   EXPECT_EQ(again.Rows[0].Fields, (Fields{"a b", "1", "2", "3", "c d"}));
 }
 
-// What JW_CAD reads: "ly%x"/"lg%x" one hexadecimal digit, "lc" 1-9, "lt"
-// 1-9, "cn" 1-10. Nothing marks a refused value but the missing result.
-struct RangeCase {
-  const char* Name;
-  std::size_t Field;
-  const char* Value;
-  const char* Expected;  // null: refused
-};
-
-class SettingValueTest : public ::testing::TestWithParam<RangeCase> {};
+// The rows of tests/data/output/setting_values.tsv.
+class SettingValueTest : public ::testing::TestWithParam<test::TableRow> {};
 
 TEST_P(SettingValueTest, KeepsWhatJwCadReadsAndRefusesTheRest) {
-  const RangeCase& c = GetParam();
-  const std::optional<std::string> got = SettingValue(c.Field, c.Value);
-  if (c.Expected)
-    EXPECT_EQ(got, std::optional<std::string>(c.Expected));
-  else
-    EXPECT_EQ(got, std::nullopt);
+  const test::TableRow& r = GetParam();
+  const std::optional<std::string> got = SettingValue(std::stoul(r.at(1)), r.at(2));
+  EXPECT_EQ(got.value_or("refused"), r.at(3));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, SettingValueTest,
-    ::testing::Values(
-        RangeCase{"LayerZero", 1, "0", "0"}, RangeCase{"LayerF", 1, "F", "F"},
-        RangeCase{"LayerLowerCase", 1, "b", "B"}, RangeCase{"LayerTwoDigits", 1, "10", nullptr},
-        RangeCase{"LayerG", 1, "G", nullptr}, RangeCase{"LayerEmpty", 1, "", nullptr},
-        RangeCase{"ColourOne", 2, "1", "1"}, RangeCase{"ColourZero", 2, "0", nullptr},
-        RangeCase{"ColourTen", 2, "10", nullptr}, RangeCase{"ColourHex", 2, "A", nullptr},
-        RangeCase{"LineTypeNine", 3, "9", "9"}, RangeCase{"LineTypeLeadingZero", 3, "09", nullptr},
-        RangeCase{"LineTypeBlank", 3, " 2", nullptr}, RangeCase{"TextKindTen", 4, "10", "10"},
-        RangeCase{"TextKindEleven", 4, "11", nullptr}, RangeCase{"TextKindZero", 4, "0", nullptr},
-        RangeCase{"TextKindNegative", 4, "-1", nullptr},
-        RangeCase{"TitleIsFree", 0, "anything, really", "anything, really"}),
-    test::RowName<RangeCase>);
+INSTANTIATE_TEST_SUITE_P(Fields, SettingValueTest,
+                         ::testing::ValuesIn(test::ReadTable(std::string(CHIZRO_TEST_DATA_DIR) +
+                                                             "/output/setting_values.tsv")),
+                         test::TableRowName);
 
 }  // namespace
 }  // namespace chizro

@@ -4,9 +4,9 @@
 // class, an unload and a reload give the same figures, and the figures land
 // in the project's system as recorded in tests/data/contract/<row>.dump.
 // The failure contract (what a reader keeps when a file fails part-way) is
-// each reader's own and tested beside it; below, one bad file of each text and
-// binary reader says the file and the place of its error (the XML downloads'
-// rows stand beside their readers).
+// each reader's own and tested beside it; in tests/data/contract/bad_files.tsv
+// one bad file of each text and binary reader says the file and the place of
+// its error (the XML downloads' rows stand beside their readers).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -106,32 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
                      TOpenMode::File}),
     [](const auto& row) { return std::string(row.param.Name); });
 
-// The place counted by hand in each fixture; the reader's words follow it.
-const BadFileCase kBadFiles[] = {
-    {"Ksj", kKindKsj, "ksj/bad/N03-count_not_a_number.txt", true,
-     {"'  x2  ' は数値ではありません"}, 0, TErrorPlace::Line(2)},
-    {"GpsTrack", kKindGpsWpt, "gps/bad/latitude_not_a_number.txt", true, {"35.5x"}, 0,
-     TErrorPlace::Line(4)},
-    // A units line the reader cannot read, named.
-    {"GpsUnitsUtm", kKindGpsWpt, "gps/bad/units_utm_ups.txt", true, {"'U  UTM UPS'"}, 0,
-     TErrorPlace::Line(2)},
-    {"GpsUnitsLatLonDmm", kKindGpsWpt, "gps/bad/units_lat_lon_dmm.txt", true,
-     {"'U  LAT LON DMM'"}, 0, TErrorPlace::Line(2)},
-    {"GpsUnitsLatLon", kKindGpsWpt, "gps/bad/units_lat_lon.txt", true, {"'U  LAT LON'"}, 0,
-     TErrorPlace::Line(2)},
-    {"BlockPoints", kKindGkuPnt, "gkupnt/bad/northing_not_a_number.csv", true,
-     {"'1O.5' は浮動小数点数ではありません"}, 0, TErrorPlace::Line(3)},
-    {"XmlAreaFeature", kKindStcXml, "xml/bad/coordinate_not_a_number.xml", true,
-     {"'x' は浮動小数点数ではありません"}, 0, TErrorPlace::Element("GeometricFeature (1 番目)")},
-    {"XmlAreaFeatureWithId", kKindStcXml, "xml/bad/coordinate_not_a_number_id.xml", true,
-     {"'x' は浮動小数点数ではありません"}, 0, TErrorPlace::Element("GeometricFeature id=\"F7\"")},
-    {"ChartListing", kKindEnc, "enc/bad/objl.txt", true, {"'x'"}, 0, TErrorPlace::Line(39)},
-    {"VectorFile", kKindVectorBase + kKindSdf2500, "vector/lying/figure_kind_77.vec", false,
-     {"入出力エラー: 図形種別 77 は不明です"}, 0, TErrorPlace::Offset(860)},
-};
-
-INSTANTIATE_TEST_SUITE_P(TextAndBinary, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(TextAndBinary, ReaderBadFile,
+                         ::testing::ValuesIn(BadFileRows("contract/bad_files.tsv")),
+                         RowName<BadFileCase>);
 
 }  // namespace
 }  // namespace chizro::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <proj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -191,7 +192,7 @@ std::unique_ptr<TMapLeaf> OpenLoaded(int kind, const std::string& path) {
 
 TEST_P(ReaderGolden, MatchesItsDump) {
   const GoldenCase& c = GetParam();
-  const ScopedProgramDir program(*c.ProgramDir ? DataPath(c.ProgramDir) : SourcePath());
+  const ScopedProgramDir program(!c.ProgramDir.empty() ? DataPath(c.ProgramDir) : SourcePath());
   const auto reader = MakeReader(c.Kind);
   TMapLeafGrp leaves(nullptr);
   const auto leaf =
@@ -200,7 +201,7 @@ TEST_P(ReaderGolden, MatchesItsDump) {
   const TClassDefGrp& defs = ShippedClassDefs(c.Kind);
   if (!leaf->Loaded) reader->LoadLeaf(*leaf, &defs, 2500);
   const std::string golden =
-      *c.Golden ? c.Golden : fs::path(c.Input).replace_extension(".dump").string();
+      !c.Golden.empty() ? c.Golden : fs::path(c.Input).replace_extension(".dump").string();
   const std::string dump = DumpLeaf(*leaf, &defs);
   ExpectGolden(dump, golden);
   // Freed and loaded again (a file read whole at its open too), the leaf is
@@ -249,11 +250,34 @@ TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
                                                     : " の " + number + " 行目") +
       ": ";
   EXPECT_EQ(message.substr(0, where.size()), where) << message;
-  for (const char* m : c.Mentions)
+  for (const std::string& m : c.Mentions)
     EXPECT_NE(message.find(m, where.size()), std::string::npos) << m << " in " << message;
   EXPECT_EQ(kept, c.KeptFigures);
 }
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderBadFile);
+
+std::vector<GoldenCase> GoldenRows(const std::string& table) {
+  std::vector<GoldenCase> rows;
+  for (TableRow& r : ReadTable(DataPath(table))) {
+    r.resize(std::max<std::size_t>(r.size(), 5));
+    rows.push_back({r[0], std::stoi(r[1]), r[2], r[3], r[4]});
+  }
+  return rows;
+}
+
+std::vector<BadFileCase> BadFileRows(const std::string& table) {
+  std::vector<BadFileCase> rows;
+  for (const TableRow& r : ReadTable(DataPath(table))) {
+    const std::string& place = r.at(5);
+    const std::string what = place.substr(place.find(' ') + 1);
+    const TErrorPlace at = place.starts_with("line ")     ? TErrorPlace::Line(std::stoull(what))
+                           : place.starts_with("offset ") ? TErrorPlace::Offset(std::stoull(what))
+                                                          : TErrorPlace::Element(what);
+    const std::vector<std::string> mentions(r.begin() + 6, r.end());
+    rows.push_back({r[0], std::stoi(r[1]), r[2], r[3] == "open", std::stoul(r[4]), at, mentions});
+  }
+  return rows;
+}
 
 TFPoint ProjTransform(const std::string& from, const std::string& to, double x, double y) {
   PJ* op = proj_create_crs_to_crs(PJ_DEFAULT_CTX, from.c_str(), to.c_str(), nullptr);

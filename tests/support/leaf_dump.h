@@ -56,46 +56,51 @@ const TClassDefGrp& ShippedClassDefs(int kind);
 std::unique_ptr<TMapLeaf> OpenLoaded(int kind, const std::string& path);
 
 // One fixture file of a reader and its golden dump: each reader's test
-// instantiates ReaderGolden over its own rows. The file is opened and loaded
-// by OpenLoaded with the program's folder at `ProgramDir` (relative to
-// tests/data; the source tree when empty), and its DumpLeaf, with the labels
-// of the shipped definitions, must match `Golden` (by default the input's
-// path with the extension ".dump").
+// instantiates ReaderGolden over the rows of its table (GoldenRows). The file
+// is opened and loaded by OpenLoaded with the program's folder at
+// `ProgramDir` (relative to tests/data; the source tree when empty), and its
+// DumpLeaf, with the labels of the shipped definitions, must match `Golden`
+// (by default the input's path with the extension ".dump").
 struct GoldenCase {
-  const char* Name;
+  std::string Name;
   int Kind;
-  const char* Input;  // relative to tests/data
-  const char* ProgramDir = "";
-  const char* Golden = "";
+  std::string Input;  // relative to tests/data
+  std::string ProgramDir;
+  std::string Golden;
 };
 
 inline void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.Input; }
 
 class ReaderGolden : public ::testing::TestWithParam<GoldenCase> {};
 
-inline std::string GoldenName(const ::testing::TestParamInfo<GoldenCase>& row) {
-  return row.param.Name;
-}
+// The rows of the table tests/data/<table>: name, data kind, input, and
+// optionally the program's folder and the golden file.
+std::vector<GoldenCase> GoldenRows(const std::string& table);
 
 // A bad file of a reader that opens files from outside: each reader's test
-// instantiates ReaderBadFile over its own rows. The error must come at open
-// (AtOpen) or at load, begin with the file's path and Place ("'<path>' の 12
-// 行目: ", "'<path>' の要素 <id>: ") and carry them as its FileName and
-// Place, name every text of Mentions after them, and leave KeptFigures
-// figures built on the leaf, which is not Loaded.
+// instantiates ReaderBadFile over the rows of its table (BadFileRows). The
+// error must come at open (AtOpen) or at load, begin with the file's path and
+// Place ("'<path>' の 12 行目: ", "'<path>' の要素 <id>: ") and carry them as
+// its FileName and Place, name every text of Mentions after them, and leave
+// KeptFigures figures built on the leaf, which is not Loaded.
 struct BadFileCase {
-  const char* Name;
+  std::string Name;
   int Kind;
-  const char* File;  // relative to tests/data
+  std::string File;  // relative to tests/data
   bool AtOpen;
-  std::vector<const char*> Mentions;
   std::size_t KeptFigures;
   TErrorPlace Place;
+  std::vector<std::string> Mentions;
 };
 
 inline void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.File; }
 
 class ReaderBadFile : public ::testing::TestWithParam<BadFileCase> {};
+
+// The rows of the table tests/data/<table>: name, data kind, file, "open" or
+// "load", the figures kept, the place ("line N", "offset N" or "element ID")
+// and the texts the message mentions.
+std::vector<BadFileCase> BadFileRows(const std::string& table);
 
 // Where PROJ puts (x, y) of the system `from` in the system `to` (e.g.
 // "EPSG:2451"), both in visualisation order: (east, north) for projected

@@ -51,13 +51,6 @@ void ExpectListingShape(const std::string& listing) {
 
 // --- Format controls ----------------------------------------------------------
 
-struct FormatCase {
-  const char* Name;
-  const char* Text;
-  std::string Expected;  // "<form><binary type><width>" per subfield, blank-separated,
-                         // or "refused"
-};
-
 std::string Describe(const std::vector<TSubfieldDefn>& formats) {
   std::string s;
   for (const TSubfieldDefn& f : formats) {
@@ -69,40 +62,22 @@ std::string Describe(const std::vector<TSubfieldDefn>& formats) {
   return s;
 }
 
-class FormatControlsTest : public ::testing::TestWithParam<FormatCase> {};
+// The rows of tests/data/enc/format_controls.tsv.
+class FormatControlsTest : public ::testing::TestWithParam<chizro::test::TableRow> {};
 
 TEST_P(FormatControlsTest, ExpandToOneFormatPerSubfieldOrAreRefused) {
   std::string got = "refused";
   try {
-    got = Describe(ParseFormatControls(GetParam().Text));
+    got = Describe(ParseFormatControls(GetParam().at(1)));
   } catch (const TFormatError&) {
   }
-  EXPECT_EQ(got, GetParam().Expected);
+  EXPECT_EQ(got, GetParam().at(2));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, FormatControlsTest,
-    ::testing::Values(
-        FormatCase{"S57Record", "(b11,b14,2b12,A)", "b11 b14 b12 b12 A0"},
-        FormatCase{"FixedText", "(A(8),R(4),I)", "A8 R4 I0"},
-        FormatCase{"BitString", "(B(40),3b11)", "B5 b11 b11 b11"},
-        FormatCase{"OddBits", "(B(12))", "B2"},
-        FormatCase{"Group", "(2(b24,A),C(2))", "b24 A0 b24 A0 C2"},
-        FormatCase{"SignedAndFloat", "(b21,b28,b44,b48)", "b21 b28 b44 b48"},
-        FormatCase{"Blanks", " ( b11 , A ) ", "b11 A0"}, FormatCase{"Bare", "b12", "b12"},
-        FormatCase{"Empty", "", ""}, FormatCase{"UnknownBinaryType", "(b61)", "refused"},
-        FormatCase{"ZeroBinaryWidth", "(b10)", "refused"},
-        FormatCase{"OddFloatWidth", "(b43)", "refused"},
-        FormatCase{"ZeroWidth", "(A(0))", "refused"}, FormatCase{"ZeroRepeat", "(0A)", "refused"},
-        FormatCase{"BitStringWithoutLength", "(B)", "refused"},
-        FormatCase{"UnknownLetter", "(Q)", "refused"}, FormatCase{"Unclosed", "(A", "refused"},
-        FormatCase{"TrailingComma", "(A,)", "refused"},
-        FormatCase{"BinaryCutShort", "(b1", "refused"},
-        FormatCase{"TextAfterList", "(A)x", "refused"},
-        FormatCase{"NestedTooDeep", "((((((((((A))))))))))", "refused"},
-        FormatCase{"TooManyFormats", "(9999(9999(A)))", "refused"},
-        FormatCase{"HugeRepeat", "(99999999999999999999A)", "refused"}),
-    [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Controls, FormatControlsTest,
+                         ::testing::ValuesIn(chizro::test::ReadTable(
+                             std::string(CHIZRO_TEST_DATA_DIR) + "/enc/format_controls.tsv")),
+                         chizro::test::TableRowName);
 
 // --- The test cell ------------------------------------------------------------
 

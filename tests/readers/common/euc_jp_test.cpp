@@ -110,39 +110,17 @@ TEST(EucJp, PiecesGiveTheWholeText) {
   EXPECT_EQ(out, "a\xE3\x81\x82\x1A\x1A") << "8F B0 cut by the end";
 }
 
-struct TDeclaration {
-  const char* Name;
-  const char* Head;
-  bool EucJp;
-};
-
-class EucJpDeclaration : public ::testing::TestWithParam<TDeclaration> {};
+// The rows of tests/data/xml/euc_jp_declarations.tsv.
+class EucJpDeclaration : public ::testing::TestWithParam<test::TableRow> {};
 
 TEST_P(EucJpDeclaration, NamesEucJpAsIcuDoes) {
-  EXPECT_EQ(DeclaresEucJp(GetParam().Head), GetParam().EucJp) << GetParam().Head;
+  EXPECT_EQ(DeclaresEucJp(GetParam().at(1)), GetParam().at(2) == "1") << GetParam().at(1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Heads, EucJpDeclaration,
-    ::testing::Values(
-        TDeclaration{"Plain", "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><a/>", true},
-        TDeclaration{"SingleQuotesAndBlanks", "<?xml version='1.0'\r\n  encoding = 'euc-jp' ?>",
-                     true},
-        TDeclaration{"Alias", "<?xml version=\"1.0\" encoding=\"x-euc-jp\"?>", true},
-        TDeclaration{"OtherSpelling", "<?xml version=\"1.0\" encoding=\"EUC_JP\"?>", true},
-        TDeclaration{"LongAlias",
-                     "<?xml version=\"1.0\" encoding=\"Extended_UNIX_Code_Packed_"
-                     "Format_for_Japanese\"?>",
-                     true},
-        TDeclaration{"Ujis", "<?xml version=\"1.0\" encoding=\"UJIS\"?>", true},
-        TDeclaration{"LeadingZero", "<?xml version=\"1.0\" encoding=\"euc-jp-02007\"?>", true},
-        TDeclaration{"ShiftJis", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", false},
-        TDeclaration{"IbmEucJp", "<?xml version=\"1.0\" encoding=\"IBM-eucJP\"?>", false},
-        TDeclaration{"NoEncoding", "<?xml version=\"1.0\"?><a encoding=\"EUC-JP\"/>", false},
-        TDeclaration{"NotANameForXml", "<?xml version=\"1.0\" encoding=\"EUC JP\"?>", false},
-        TDeclaration{"NotAtTheStart", " <?xml version=\"1.0\" encoding=\"EUC-JP\"?>", false},
-        TDeclaration{"Unclosed", "<?xml version=\"1.0\" encoding=\"EUC-JP", false}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    ::testing::ValuesIn(test::ReadTable(test::DataPath("xml/euc_jp_declarations.tsv"))),
+    test::TableRowName);
 
 }  // namespace
 }  // namespace chizro

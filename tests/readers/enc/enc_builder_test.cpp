@@ -16,46 +16,8 @@
 namespace chizro::test {
 namespace {
 
-GoldenCase Enc(const char* name, const char* input) { return {name, kKindEnc, input, "enc"}; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Enc, ReaderGolden,
-    ::testing::Values(Enc("NamedAfterTheFileInLatLonOnWgs84", "enc/JP4TEST1.lst.txt"),
-                      Enc("EdgesRunWithTheirNodesEitherWay", "enc/edges_both_ways.txt"),
-                      Enc("EdgeWithOnePointerGivesItsOwnVertices", "enc/edge_one_pointer.txt"),
-                      Enc("NodeThatCannotBeFoundIsLeftOut", "enc/node_missing.txt"),
-                      // Tags in characters 2 to 5 (anything in 1 and 6); a vector
-                      // record without its record start is none: node 1 is not
-                      // found, nodes 2 and 3 are.
-                      Enc("RecordLinesAndTheirTags", "enc/record_lines.txt"),
-                      // Nodes join an edge of two pointers. Edge 1: a second pointer
-                      // field replaces the first (nodes 3 and 4); edge 2: two
-                      // declared, one present, the other empty (node 5 only); edge 3:
-                      // one declared of two present (its own vertex only); edge 4:
-                      // quoted items (nodes 8 and 1).
-                      Enc("EdgePointersKeepTheirDeclaredCount", "enc/edge_pointers.txt"),
-                      // The area bounded only by edges truncated at the data limit (USAG
-                      // 3) comes first, being the smaller; holes (USAG 2) are left out.
-                      Enc("AreasTakeTheExteriorBoundaryOnly", "enc/area_without_holes.txt"),
-                      // Coast, then the north limit to the corner, then down the east
-                      // limit; not a chord from the north limit back to the east one.
-                      Enc("AreaCutByTheCellLimitRunsAlongIt", "enc/cut_by_limit.txt"),
-                      Enc("BoundaryInTwoPointerFieldsIsOneArea", "enc/boundary_two_fields.txt"),
-                      // Box areas of 20,000,000, 100, 4,000,000 and 9,000,000 square
-                      // arc-seconds: as "%16.8f" texts the first would sort before the last.
-                      Enc("SmallerAreasComeFirst", "enc/smaller_areas_first.txt"),
-                      Enc("SoundingsGiveOnePointPerDepthWithOneDecimal", "enc/soundings.txt"),
-                      // Types I and L, codes outside 1..499 and entries without a type set
-                      // no property.
-                      Enc("PointTakesItsNodesFirstVertexAndTypedAttributes",
-                          "enc/point_attributes.txt"),
-                      Enc("PointIsJudgedOnItsLastPointer", "enc/point_last_pointer.txt"),
-                      Enc("WithoutAFeatureToDrawSaysWhy", "enc/no_features.txt"),
-                      Enc("ExtentAreaCoversTheRest", "enc/extent_area_covers_the_rest.txt"),
-                      Enc("ExtentNegativeLongitudes", "enc/extent_negative_longitudes.txt"),
-                      Enc("ExtentLinesAndPointsOnly", "enc/extent_lines_and_points.txt"),
-                      Enc("ExtentNothingBuilt", "enc/extent_nothing_built.txt")),
-    GoldenName);
+INSTANTIATE_TEST_SUITE_P(Enc, ReaderGolden, ::testing::ValuesIn(GoldenRows("enc/golden.tsv")),
+                         RowName<GoldenCase>);
 
 class EncTest : public ::testing::Test {
 protected:

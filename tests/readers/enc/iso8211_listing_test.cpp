@@ -115,41 +115,20 @@ TEST(ListingHexText, DecodesPairsUpToZero) {
 // The factors, the record lines and the pointer fields are checked through
 // the reader (its golden listings, GDAL's soundings of the test cell).
 
-struct BadListing {
-  const char* Name;
-  std::string Text;
-  const char* Error;  // as ErrorOf gives it
-};
-
-class ListingErrorTest : public ::testing::TestWithParam<BadListing> {};
+// The rows of tests/data/enc/bad_listings.tsv.
+class ListingErrorTest : public ::testing::TestWithParam<test::TableRow> {};
 
 TEST_P(ListingErrorTest, EndsThePass) {
-  TEncListing listing(GetParam().Text);
+  TEncListing listing(Record(GetParam().at(1)));
   std::int32_t comf = 1;
   std::int32_t somf = 1;
-  EXPECT_EQ(test::ErrorOf([&] { listing.ReadVectorPass(comf, somf); }), GetParam().Error);
+  EXPECT_EQ(test::ErrorOf([&] { listing.ReadVectorPass(comf, somf); }), GetParam().at(2));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Listings, ListingErrorTest,
-    ::testing::Values(
-        BadListing{"CountNotInteger", Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1.5 8 1 2\r\n"),
-                   "integer '1.5'"},
-        BadListing{"CoordinateNotNumber",
-                   Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 1 8 1 0x2\r\n"), "real '0x2'"},
-        BadListing{"CountBeyondItems", Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D 2 8 1 2 3\r\n"),
-                   "list 5"},
-        BadListing{"HugeCountWithoutItems",
-                   Record(" VRID 1 8 RCNM=110 RCID=1\r\n SG3D 2147483647 8\r\n"), "list 2"},
-        BadListing{"NegativeCount", Record(" VRID 1 8 RCNM=120 RCID=1\r\n SG2D -1 8\r\n"),
-                   "list -1"},
-        BadListing{"PointerCountNotInteger",
-                   Record(" VRID 1 8 RCNM=130 RCID=1\r\n VRPT two 8 NAME=0x7801000000\r\n"),
-                   "integer 'two'"},
-        BadListing{"ParametersWithoutSoundingFactor", Record(" DSPM 1 41 COMF=10\r\n"),
-                   "integer ''"},
-        BadListing{"ZeroCoordinateFactor", Record(" DSPM 1 41 COMF=0 SOMF=10\r\n"), "io"}),
-    [](const auto& row) { return std::string(row.param.Name); });
+    ::testing::ValuesIn(test::ReadTable(test::DataPath("enc/bad_listings.tsv"))),
+    test::TableRowName);
 
 // --- Feature scan -------------------------------------------------------------
 

@@ -24,23 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GoldenCase Fgd(const char* name, const char* input) { return {name, kKindFgd, input}; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Fgd, ReaderGolden,
-    ::testing::Values(
-        // Two curve members joined at their shared point; an interior ring
-        // is a polygon of the same class without texts.
-        Fgd("Buildings", "fgd/FG-GML-533946-BldA-20230101-0001.xml"),
-        Fgd("RoadsAndRailway", "fgd/FG-GML-533946-RdEdg-20230101-0001.xml"),
-        Fgd("ElevationAndControlPoints", "fgd/FG-GML-533946-ElevPt-20230101-0001.xml"),
-        // The root's gml:boundedBy widens the extent beyond the figures.
-        Fgd("TownWithBoundedBy", "fgd/FG-GML-533946-CommBdry-20230101-0001.xml"),
-        Fgd("BlocksInZoneIX", "fgd/FG-GML-533946-SBBdry-20230101-x9.xml"),
-        // EUC-JP, a character cut by the first read; JIS X 0212 with and
-        // without a Shift_JIS form.
-        Fgd("EucJp", "xml/fgd_euc_jp.xml")),
-    GoldenName);
+INSTANTIATE_TEST_SUITE_P(Fgd, ReaderGolden, ::testing::ValuesIn(GoldenRows("fgd/golden.tsv")),
+                         RowName<GoldenCase>);
 
 // Two buildings of a real download of Fukuoka (tests/data/fgd/real, see its
 // README): opened first, the latitude/longitude file puts the project in zone
@@ -98,29 +83,8 @@ TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
   EXPECT_EQ(a, b);
 }
 
-// Errors: what the message names, and how many figures stay built.
-const BadFileCase kBadFiles[] = {
-    {"OtherNamespace", kKindFgd, "fgd/bad/other_namespace.xml", true,
-     {"基盤地図情報", "ルート要素 'Dataset'", "http://example.com/not-fgd"}, 0, TErrorPlace::Line(2)},
-    {"OddCoordinateCount", kKindFgd, "fgd/bad/odd_count.xml", false, {"奇数"}, 1,
-     TErrorPlace::Element("BldA gml:id=\"K6_2\"")},
-    {"UnknownSrsName", kKindFgd, "fgd/bad/unknown_srs.xml", false, {"fguuid:tokyo.bl"}, 1,
-     TErrorPlace::Element("RdEdg gml:id=\"K1_2\"")},
-    // The file ends inside a coordinate list on line 32.
-    {"TruncatedPosList", kKindFgd, "fgd/bad/truncated.xml", false, {"XML"}, 1, TErrorPlace::Line(32)},
-    // A damaged download: a byte that is not UTF-8 in the second building's
-    // type on line 35; the first building stays.
-    {"ByteNotUtf8", kKindFgd, "fgd/bad/not_utf8.xml", false, {"UTF-8", "0xFF"}, 1,
-     TErrorPlace::Line(35)},
-    {"DocumentTypeDeclaration", kKindFgd, "fgd/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
-     TErrorPlace::Line(2)},
-    // An elevation model whose envelope (line 11) names an unknown system.
-    {"ElevationModelHead", kKindFgd, "dem/srs_unknown.xml", true, {"fguuid:tokyo.bl"}, 0,
-     TErrorPlace::Line(11)},
-};
-
-INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(BadFileRows("fgd/bad_files.tsv")),
+                         RowName<BadFileCase>);
 
 // The fixtures in a zip, under a folder as the download has them, with one
 // member that is not FGD (written by tools/fixtures/fgd/make_zip.py).

@@ -14,23 +14,8 @@
 namespace chizro::test {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(
-    GkuPnt, ReaderGolden,
-    ::testing::Values(
-        // Columns by their names; x is the easting (Ｙ座標), y the northing;
-        // a comma inside the quoted block code stays in it.
-        GoldenCase{"TodaysFileByColumnNames", kKindGkuPnt, "gkupnt/13101-17.0a_chiyoda.csv"},
-        GoldenCase{"ElevenColumnFileByPosition", kKindGkuPnt, "gkupnt/13102_old.csv"},
-        GoldenCase{"HeaderOnlyGivesAnEmptyList", kKindGkuPnt, "gkupnt/header_only.csv"},
-        GoldenCase{"EmptyFileGivesAnEmptyList", kKindGkuPnt, "gkupnt/empty.csv"},
-        // The first line is a header even when it looks like a record; only
-        // lines of eleven items count, numbered without gaps; the zone comes
-        // from the first record.
-        GoldenCase{"OnlyLinesOfElevenItems", kKindGkuPnt, "gkupnt/eleven_items.csv"},
-        // ASCII X and Y, columns in another order, an empty sub-district.
-        GoldenCase{"ColumnsWhereverTheHeaderNamesThem", kKindGkuPnt,
-                   "gkupnt/columns_anywhere.csv"}),
-    GoldenName);
+INSTANTIATE_TEST_SUITE_P(GkuPnt, ReaderGolden, ::testing::ValuesIn(GoldenRows("gkupnt/golden.tsv")),
+                         RowName<GoldenCase>);
 
 class GkuPntBadInput : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 

@@ -22,24 +22,8 @@
 namespace chizro::test {
 namespace {
 
-GoldenCase Gpx(const char* name, const char* input) { return {name, kKindGpx, input}; }
-
-INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden,
-                         ::testing::Values(
-                             // Three segments of the first track with two points or more (the
-                             // empty one and the one-point one draw nothing); the second track
-                             // has no name. A trkpt inside the track's extensions is not a
-                             // track point.
-                             Gpx("Gpx11Tracks", "gpx/gpx11_tracks.gpx"),
-                             // Routes through their rtept, the one-point route passed over; the
-                             // waypoint without a name has no texts; ele and time in either
-                             // order.
-                             Gpx("Gpx10RoutesAndWaypoints", "gpx/gpx10_routes_waypoints.gpx"),
-                             Gpx("NoNamespace", "gpx/no_namespace.gpx"),
-                             // Other encodings than UTF-8 are the parser's: their bytes above
-                             // 0x7F are not taken for damage.
-                             Gpx("Latin1", "gpx/latin1.gpx"), Gpx("Utf16WithBom", "gpx/utf16le.gpx")),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(Gpx, ReaderGolden, ::testing::ValuesIn(GoldenRows("gpx/golden.tsv")),
+                         RowName<GoldenCase>);
 
 // Every figure of a leaf as "<class> <vertices> <texts joined by |>", in
 // list order.
@@ -142,23 +126,8 @@ const DamageCase kDamage[] = {
 INSTANTIATE_TEST_SUITE_P(Files, GpxDamage, ::testing::ValuesIn(kDamage),
                          [](const auto& row) { return std::string(row.param.Name); });
 
-// The track before the bad point stays: one track of 2 points.
-const BadFileCase kBadFiles[] = {
-    {"LatitudeNotANumber", kKindGpx, "gpx/bad/lat_not_a_number.gpx", false,
-     {"trkpt の lat '35.6x30' は数値ではありません"}, 1, TErrorPlace::Line(6)},
-    // Refused when opened: nothing was read before the damage.
-    {"DamageBeforeTheFirstFigure", kKindGpx, "gpx/bad/damaged_before_first_figure.gpx", true,
-     {"'east'"}, 0, TErrorPlace::Line(5)},
-    {"NotGpx", kKindGpx, "gpx/bad/not_gpx.xml", true,
-     {"GPX", "'kml'", "http://www.opengis.net/kml/2.2"}, 0, TErrorPlace::Line(2)},
-    {"UnknownVersion", kKindGpx, "gpx/bad/unknown_version.gpx", true,
-     {"GPX", "http://www.topografix.com/GPX/1/2"}, 0, TErrorPlace::Line(2)},
-    {"DocumentTypeDeclaration", kKindGpx, "gpx/bad/doctype.gpx", true, {"<!DOCTYPE>"}, 0,
-     TErrorPlace::Line(2)},
-};
-
-INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Gpx, ReaderBadFile, ::testing::ValuesIn(BadFileRows("gpx/bad_files.tsv")),
+                         RowName<BadFileCase>);
 
 std::string Repeat(const std::string& s, int n) {
   std::string out;
@@ -166,48 +135,22 @@ std::string Repeat(const std::string& s, int n) {
   return out;
 }
 
-// Characters of several bytes in UTF-8 lie across every boundary of the reads
-// through which the file reaches the parser: none of them is taken for
-// damage, and each comes out whole.
-TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWhole) {
+// Characters of several bytes in UTF-8, in names of every length, lie across
+// every boundary of the reads through which the file reaches the parser:
+// none of them is taken for damage, and each comes out whole. A byte that is
+// not UTF-8 far into the file, after many reads, is named by its line, and
+// every waypoint before it stays.
+TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWholeAndLaterDamageNamedByItsLine) {
   TempDir dir;
   const std::string path = (dir.Path() / "many.gpx").string();
   std::string doc = "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
   constexpr int kCount = 3000;
   for (int i = 0; i < kCount; ++i)
     doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" +
-           std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅𠮷", 100) +
+           std::string(static_cast<std::size_t>(i % 13), 'x') + Repeat("駅𠮷", 100 + i % 5) +
            "</name></wpt>\n";
-  doc += "</gpx>\n";
-  WriteFile(path, doc);
-  TMapBuilder_Gpx reader;
-  TMapLeafGrp leaves(nullptr);
-  const auto leaf = reader.OpenFile(leaves, path);
-  ASSERT_TRUE(leaf);
-  const std::vector<std::string> figures = Figures(*leaf);
-  ASSERT_EQ(figures.size(), static_cast<std::size_t>(kCount));
-  // U+20BB7 has no Shift_JIS form: "?".
-  for (int i = 0; i < kCount; ++i)
-    ASSERT_EQ(
-        figures[static_cast<std::size_t>(i)],
-        "WPT 1 " + std::string(static_cast<std::size_t>(i % 7), 'x') + Repeat("駅?", 100) + "||")
-        << i;
-}
-
-// A byte that is not UTF-8 far into a file, after many reads, lines of
-// every length and characters of several bytes: the message names its line,
-// and every waypoint before it stays.
-TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
-  TempDir dir;
-  const std::string path = (dir.Path() / "spliced.gpx").string();
-  std::string doc = "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
-  int line = 3;
-  constexpr int kBefore = 4000;
-  for (int i = 0; i < kBefore; ++i, ++line)
-    doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" + Repeat("駅", i % 5) +
-           std::string(static_cast<std::size_t>(i % 13), 'x') + "</name></wpt>\n";
   doc += "\n\n<wpt lat=\"35.6\" lon=\"139.7\"><name>\xC3\x28</name></wpt>\n</gpx>\n";
-  line += 2;  // the line of the bad pair of bytes
+  const int line = 2 + kCount + 3;  // of the bad pair of bytes
   WriteFile(path, doc);
   TMapBuilder_Gpx reader;
   TMapLeafGrp leaves(nullptr);
@@ -218,10 +161,15 @@ TEST(GpxReader, BytesSplicedDeepIntoAFileAreNamedByTheirLine) {
       m.find("の " + std::to_string(line) + " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
       std::string::npos)
       << m;
-  // And the waypoint whose name holds the bytes, at its position, without
-  // the name it never finished.
+  // The waypoint whose name holds the bytes stands at its position, without
+  // the name it never finished. U+20BB7 has no Shift_JIS form: "?".
   const std::vector<std::string> figures = Figures(*leaf);
-  ASSERT_EQ(figures.size(), static_cast<std::size_t>(kBefore + 1));
+  ASSERT_EQ(figures.size(), static_cast<std::size_t>(kCount + 1));
+  for (int i = 0; i < kCount; ++i)
+    ASSERT_EQ(figures[static_cast<std::size_t>(i)],
+              "WPT 1 " + std::string(static_cast<std::size_t>(i % 13), 'x') +
+                  Repeat("駅?", 100 + i % 5) + "||")
+        << i;
   EXPECT_EQ(figures.back(), "WPT 1");
 }
 

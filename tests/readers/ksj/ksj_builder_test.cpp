@@ -15,25 +15,8 @@
 namespace chizro::test {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(
-    Ksj, ReaderGolden,
-    ::testing::Values(
-        // Areas sorted by name: the own name "13101" (flag 1) before
-        // "5339@13102"; then the arcs as lines.
-        GoldenCase{"AdministrativeAreas", kKindKsj, "ksj/N03-85_13_sample.txt"},
-        GoldenCase{"TwelvePointsFromThreeCoordinateLines", kKindKsj, "ksj/C23-83_13_sample.txt"},
-        // Arc numbers take at least six digits after the sign ("%0.6d");
-        // a reference to a missing arc adds nothing; A03 reads no values.
-        GoldenCase{"ArcNumbersAndReferences", kKindKsj, "ksj/A03_arc_numbers.txt"},
-        // Flag 1: named by columns 36-45, so the data record "13101" gives
-        // the values; any other flag: first part "@" second part, no values.
-        GoldenCase{"AreaNamedByItsOwnName", kKindKsj, "ksj/N03_own_name.txt"},
-        GoldenCase{"AreaNamedByItsParts", kKindKsj, "ksj/N03_joined_name.txt"},
-        // A09 values end at column 23 here: the rest reads as blanks.
-        GoldenCase{"UrbanAreaValuesBeyondAShortLine", kKindKsj, "ksj/A09_short_line.txt"},
-        // N03 values stop at column 80.
-        GoldenCase{"WardValuesStopAtColumn80", kKindKsj, "ksj/N03_long_line.txt"}),
-    GoldenName);
+INSTANTIATE_TEST_SUITE_P(Ksj, ReaderGolden, ::testing::ValuesIn(GoldenRows("ksj/golden.tsv")),
+                         RowName<GoldenCase>);
 
 // The file name chooses what is built: the same file (ksj/items.txt) under
 // each name, against ksj/items/<row>.dump.

@@ -1,19 +1,15 @@
 // The 地図XML (登記所備付地図) reader on fixtures written from the format
-// (tests/data/moj) and an excerpt of a real download: boundaries written once
-// with the higher class, lot numbers placed inside their parcels (figures
-// computed by hand from the fixture's points), the position of a 公共座標
-// file against PROJ, the 任意座標系 notice, zips inside a zip, and the errors
-// of bad files.
+// (tests/data/moj) and an excerpt of a real download against golden dumps
+// (boundaries written once with the higher class, lot numbers placed inside
+// their parcels: checked by hand from the fixtures' points), the position of
+// a 公共座標 file against PROJ, the 任意座標系 notice, zips inside a zip, and
+// the errors of bad files.
 #include "readers/moj/moj_builder.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <filesystem>
-#include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "model/map_leaf.h"
@@ -29,57 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GoldenCase Moj(const char* name, const char* input) { return {name, kKindMoj, input}; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Moj, ReaderGolden,
-    ::testing::Values(
-        // A BOM and an xml-stylesheet instruction before the root.
-        Moj("ParcelsInZoneIX", "moj/parcels_zone9.xml"), Moj("LocalSystem", "moj/local.xml"),
-        // Two neighbouring parcels of a real download: 2740-2 and 地区外-43777.
-        Moj("RealExcerpt", "moj/46505-3411-1_excerpt.xml")),
-    GoldenName);
-
-// The fixture's origin: zmn:X -35000 (northing), zmn:Y 12000 (easting).
-constexpr double kNorth0 = -35000;
-constexpr double kEast0 = 12000;
+INSTANTIATE_TEST_SUITE_P(Moj, ReaderGolden, ::testing::ValuesIn(GoldenRows("moj/golden.tsv")),
+                         RowName<GoldenCase>);
 
 std::string Utf8Class(const TFigure& fig) { return SjisToUtf8(fig.ClassCode); }
-
-// A segment in millimetres relative to the origin, its ends in order.
-using TSeg = std::tuple<long, long, long, long>;
-TSeg SegOf(const TFPoint& a, const TFPoint& b) {
-  long ax = std::lround((a.x - kEast0) * 1000), ay = std::lround((a.y - kNorth0) * 1000);
-  long bx = std::lround((b.x - kEast0) * 1000), by = std::lround((b.y - kNorth0) * 1000);
-  if (std::tie(bx, by) < std::tie(ax, ay)) {
-    std::swap(ax, bx);
-    std::swap(ay, by);
-  }
-  return {ax, ay, bx, by};
-}
-// A segment of the fixture given in whole metres from the origin.
-TSeg M(int ax, int ay, int bx, int by) {
-  const auto at = [](int x, int y) {
-    return TFPoint{static_cast<decltype(TFPoint::x)>(kEast0 + x),
-                   static_cast<decltype(TFPoint::y)>(kNorth0 + y)};
-  };
-  return SegOf(at(ax, ay), at(bx, by));
-}
-
-// Every boundary segment of the leaf (frames aside) with its class; a
-// segment written twice is counted in `doubles`.
-std::map<TSeg, std::string> Boundaries(const TMapLeaf& leaf, int& doubles) {
-  std::map<TSeg, std::string> segments;
-  doubles = 0;
-  for (const auto& grp : leaf.FigGrps)
-    for (const auto& fig : grp->Figures()) {
-      if (fig->Kind() != TFigKind::Polyline || Utf8Class(*fig) == "図郭") continue;
-      for (std::size_t i = 1; i < fig->Points.size(); ++i)
-        if (!segments.emplace(SegOf(fig->Points[i - 1], fig->Points[i]), Utf8Class(*fig)).second)
-          ++doubles;
-    }
-  return segments;
-}
 
 std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cls) {
   std::vector<const TFigure*> found;
@@ -87,112 +36,6 @@ std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cl
     for (const auto& fig : grp->Figures())
       if (fig->Kind() == TFigKind::Point && Utf8Class(*fig) == cls) found.push_back(fig.get());
   return found;
-}
-
-TEST(MojReader, EachBoundarySegmentOnceInItsHighestClass) {
-  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
-  ASSERT_TRUE(leaf);
-  int doubles = 0;
-  const std::map<TSeg, std::string> segments = Boundaries(*leaf, doubles);
-  EXPECT_EQ(doubles, 0);
-  // By hand from the fixture: the L-shaped 100-1, the square 100-2 in its
-  // notch (its curves run against those of 100-1 on the two shared sides)
-  // and 地区外-1 west of 100-1; 15 segments in the rings, 12 distinct.
-  const std::map<TSeg, std::string> expected = {
-      {M(0, 0, 15, 0), "筆界線"},
-      {M(15, 0, 30, 0), "筆界線"},
-      {M(30, 0, 30, 8), "筆界線"},
-      {M(30, 8, 8, 8), "筆界線"},
-      // 大字界線 on one parcel's curve, 筆界線 on the other's: the higher wins.
-      {M(8, 8, 8, 30), "大字界線"},
-      {M(8, 30, 0, 30), "筆界線"},
-      // Shared by a parcel and a placeholder: a parcel boundary.
-      {M(0, 30, 0, 0), "筆界線"},
-      {M(30, 8, 30, 30), "筆界線"},
-      {M(30, 30, 8, 30), "筆界線"},
-      // The placeholder's own sides.
-      {M(-10, 0, 0, 0), "地区外界線"},
-      {M(0, 30, -10, 30), "地区外界線"},
-      {M(-10, 30, -10, 0), "地区外界線"},
-  };
-  EXPECT_EQ(segments, expected);
-}
-
-TEST(MojReader, LotNumbersLabelInsideTheirParcels) {
-  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/parcels_zone9.xml"));
-  ASSERT_TRUE(leaf);
-  const auto parcels = PointsOf(*leaf, "筆");
-  ASSERT_EQ(parcels.size(), 2u);
-  std::map<std::string, TFPoint> at;
-  for (const TFigure* fig : parcels) {
-    ASSERT_FALSE(fig->Texts.empty());
-    at[SjisToUtf8(fig->Texts[0])] = {fig->LabelX - kEast0, fig->LabelY - kNorth0};
-  }
-  ASSERT_EQ(at.count("100-1"), 1u);
-  ASSERT_EQ(at.count("100-2"), 1u);
-  // The L (0,0)-(30,0)-(30,8)-(8,8)-(8,30)-(0,30): the middle of its box,
-  // (15, 15), lies outside it. The point farthest from its outline is in the
-  // corner square, on the diagonal at 8√2/(1+√2) = 4.686 m.
-  EXPECT_NEAR(at["100-1"].x, 4.686, 0.05);
-  EXPECT_NEAR(at["100-1"].y, 4.686, 0.05);
-  // The square (8,8)-(30,30): its centre.
-  EXPECT_NEAR(at["100-2"].x, 19, 0.05);
-  EXPECT_NEAR(at["100-2"].y, 19, 0.05);
-  // The placeholder is a class of its own, at a point of the middle line of
-  // its 10 by 30 m rectangle.
-  const auto outside = PointsOf(*leaf, "地区外");
-  ASSERT_EQ(outside.size(), 1u);
-  EXPECT_EQ(SjisToUtf8(outside[0]->Texts[0]), "地区外-1");
-  EXPECT_NEAR(outside[0]->LabelX - kEast0, -5, 0.05);
-  EXPECT_GE(outside[0]->LabelY - kNorth0, 5 - 0.05);
-  EXPECT_LE(outside[0]->LabelY - kNorth0, 25 + 0.05);
-}
-
-// A 20 m square parcel around a 10 m square courtyard parcel: the middle of
-// the outer parcel's box is in the courtyard. Its label belongs in the 5 m
-// band around it, at the point farthest from both outlines: on a diagonal of
-// a corner, where the outer sides and the courtyard's corner are equally far,
-// 20 - t = (t - 15)√2, a distance of 5√2 / (1 + √2) = 2.929 m. The
-// courtyard's shared outline is written once.
-TEST(MojReader, ALabelKeepsOutOfTheHoleOfItsParcel) {
-  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/hole.xml"));
-  ASSERT_TRUE(leaf);
-  int doubles = 0;
-  EXPECT_EQ(Boundaries(*leaf, doubles).size(), 8u);
-  EXPECT_EQ(doubles, 0);
-  const auto parcels = PointsOf(*leaf, "筆");
-  ASSERT_EQ(parcels.size(), 2u);
-  for (const TFigure* fig : parcels) {
-    const double x = fig->LabelX - kEast0, y = fig->LabelY - kNorth0;
-    if (SjisToUtf8(fig->Texts[0]) == "8") {
-      EXPECT_NEAR(x, 10, 0.05);
-      EXPECT_NEAR(y, 10, 0.05);
-      continue;
-    }
-    EXPECT_TRUE(x > 0 && x < 20 && y > 0 && y < 20) << x << " " << y;
-    EXPECT_FALSE(x > 5 && x < 15 && y > 5 && y < 15) << "in the courtyard: " << x << " " << y;
-    const double dx = std::max({5 - x, 0.0, x - 15}), dy = std::max({5 - y, 0.0, y - 15});
-    const double d = std::min({x, 20 - x, y, 20 - y, std::hypot(dx, dy)});
-    EXPECT_NEAR(d, 5 * std::sqrt(2.0) / (1 + std::sqrt(2.0)), 0.05) << x << " " << y;
-  }
-}
-
-// The boundary of a real download, read independently: the excerpt's two
-// parcels, 2740-2 and 地区外-43777, have 24 and 23 curves of one segment
-// each; 9 segments are on both (by coordinates, in either direction: counted
-// once with a script over the excerpt's text), so 38 are distinct: the 24 of
-// the parcel and 14 that border only the placeholder.
-TEST(MojReader, RealExcerptSharedBoundariesAreNotDoubled) {
-  const auto leaf = OpenLoaded(kKindMoj, DataPath("moj/46505-3411-1_excerpt.xml"));
-  ASSERT_TRUE(leaf);
-  int doubles = 0;
-  const auto segments = Boundaries(*leaf, doubles);
-  EXPECT_EQ(doubles, 0);
-  EXPECT_EQ(segments.size(), 38u);
-  std::map<std::string, int> byClass;
-  for (const auto& [seg, cls] : segments) ++byClass[cls];
-  EXPECT_EQ(byClass["筆界線"], 24);
-  EXPECT_EQ(byClass["地区外界線"], 14);
 }
 
 TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
@@ -283,42 +126,8 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 3);
 }
 
-// Errors: what the message names, and how many figures stay built.
-// Kept figures, by hand: the whole fixture builds 11 boundary polylines (one
-// per curve whose segments are not written already) and the frame, 3 parcel
-// points, 1 control point, 9 boundary points and 9 numbers: 34 figures.
-const BadFileCase kBadFiles[] = {
-    {"OtherSchema", kKindMoj, "moj/bad/other_schema.xml", true, {"地図XMLではありません", "ルート要素 'Dataset'"}, 0,
-     TErrorPlace::Line(2)},
-    {"UnknownSystem", kKindMoj, "moj/bad/unknown_system.xml", true, {"座標系", "公共座標20系"}, 0,
-     TErrorPlace::Line(7)},
-    {"DocumentTypeDeclaration", kKindMoj, "moj/bad/doctype.xml", true, {"<!DOCTYPE>"}, 0,
-     TErrorPlace::Line(2)},
-    // C9 refers to P77: the curve and the ring of 100-2 are lost (the
-    // label of 100-2 and the segment (30,30)-(8,30)), the rest stays.
-    {"DanglingPoint", kKindMoj, "moj/bad/dangling_point.xml", false, {"P77"}, 32,
-     TErrorPlace::Element("zmn:GM_Curve id=\"C9\"")},
-    // The line item of C14 names C99: C14 is still drawn as the placeholder's
-    // ring carries it.
-    {"DanglingCurve", kKindMoj, "moj/bad/dangling_curve.xml", false, {"C99"}, 34,
-     TErrorPlace::Element("筆界線")},
-    // 100-2's ring runs C8 then C1, which do not meet.
-    {"RingNotJoined", kKindMoj, "moj/bad/ring_not_joined.xml", false, {"C1", "つながりません"}, 33,
-     TErrorPlace::Element("筆 id=\"H2\" の面 F2")},
-    // The file ends inside the parcel 100-2: the geometry, every line and
-    // point item and 100-1 are read, the frame (after the items) is not:
-    // 11 boundary polylines, 1 parcel, 1 control point and 18 boundary
-    // point figures. The file ends on line 113.
-    {"Truncated", kKindMoj, "moj/bad/truncated.xml", false, {"XML"}, 31, TErrorPlace::Line(113)},
-    // 100-2 without its shape: passed over, the rest is read.
-    {"MissingShape", kKindMoj, "moj/bad/missing_shape.xml", false, {"形状がありません"}, 33,
-     TErrorPlace::Element("筆 id=\"H2\"")},
-    {"NotANumber", kKindMoj, "moj/bad/not_a_number.xml", false, {"zmn:X", "-34992,000"}, 0,
-     TErrorPlace::Element("zmn:GM_Point id=\"P3\"")},
-};
-
-INSTANTIATE_TEST_SUITE_P(Moj, ReaderBadFile, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Moj, ReaderBadFile, ::testing::ValuesIn(BadFileRows("moj/bad_files.tsv")),
+                         RowName<BadFileCase>);
 
 }  // namespace
 }  // namespace chizro::test

@@ -20,12 +20,8 @@
 namespace chizro::test {
 namespace {
 
-// Keywords in small letters read the same; unknown ones are ignored. Without
-// a bitmap loader the figure has the extent and no image.
-INSTANTIATE_TEST_SUITE_P(Raster, ReaderGolden,
-                         ::testing::Values(GoldenCase{"HeaderGivesExtentAndCorners", kKindRaster,
-                                                      "raster/tokyo.bmp"}),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(Raster, ReaderGolden, ::testing::ValuesIn(GoldenRows("raster/golden.tsv")),
+                         RowName<GoldenCase>);
 
 // Records the files it is asked for; a file that does not begin "BM" is no
 // bitmap.

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,46 +23,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GoldenCase Sdf(const char* name, const char* input, const char* golden = "") {
-  return {name, kKindSdf2500, input, "", golden};
-}
-
-INSTANTIATE_TEST_SUITE_P(Sdf, ReaderGolden,
-                         ::testing::Values(
-                             // Every layer in the order of the layer table; coordinates are the
-                             // files' offsets plus their header's origin; the frame is a ring
-                             // through the corners (south-west, north-west, north-east, south-
-                             // east) and a point named after the sheet.
-                             Sdf("Sample09LD184", "../../samples/sdf/09LD184", "sdf/09LD184.dump"),
-                             // As the discs hold it: capital file names, six lines of free text
-                             // before the name, the unit line before the zone line "zone,SW,NE",
-                             // blank lines and Ctrl-Z in every file; datum item 0: TOKYO.
-                             Sdf("FirstEditionSheetInTokyo", "sdf/disc/07MD623"),
-                             // Arc kinds 7 and -1 make no line of their own; a polygon walks arc
-                             // 79 forwards and 81 backwards; values missing from the attribute
-                             // line are empty; no TETUDOU.ATR: no railway group.
-                             Sdf("HandWrittenSheet", "sdf/hand/09XX001")),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(Sdf, ReaderGolden, ::testing::ValuesIn(GoldenRows("sdf/golden.tsv")),
+                         RowName<GoldenCase>);
 
 std::vector<std::string> FileLines(const std::string& path) {
   return TTextFiler::SplitLines(ReadFile(path));
 }
 
-void EditLines(const std::string& path,
-               const std::function<void(std::vector<std::string>&)>& edit) {
-  auto lines = FileLines(path);
-  edit(lines);
+// Applies the edit of a table row (from `op` on) to the file at `path`, as
+// the tables' heads describe it.
+void Edit(const std::string& path, TableRow::const_iterator op) {
+  if (*op == "remove") return void(fs::remove(path));
+  auto lines = *op == "empty" ? std::vector<std::string>() : FileLines(path);
+  const auto line = [&](const std::string& n) -> std::string& {
+    const int i = std::stoi(n);
+    return lines.at(i >= 0 ? i : lines.size() + i);
+  };
+  const auto items = [&](const std::string& n, const auto& change) {
+    auto f = SplitCommaText(line(n));
+    change(f);
+    line(n).clear();
+    for (const auto& x : f) line(n) += (line(n).empty() ? "" : ",") + x;
+  };
+  if (*op == "line") line(op[1]) = op[2];
+  if (*op == "item") items(op[1], [&](auto& f) { f.at(std::stoul(op[2])) = op[3]; });
+  if (*op == "cut") items(op[1], [&](auto& f) { f.resize(std::stoul(op[2])); });
+  if (*op == "keep") lines.resize(std::stoul(op[1]));
+  if (*op == "drop") lines.resize(lines.size() - std::stoul(op[1]));
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";
   WriteFile(path, text);
-}
-
-// Replaces item `i` of a comma line.
-void SetItem(std::string& line, std::size_t i, const std::string& value) {
-  auto f = SplitCommaText(line);
-  f.at(i) = value;
-  line.clear();
-  for (const auto& x : f) line += (line.empty() ? "" : ",") + x;
 }
 
 std::vector<std::string> Groups(const TMapLeaf& leaf) {
@@ -117,50 +106,22 @@ TEST_F(SdfTest, TheDescriptionFileOpensItsFolderWithoutReadingALayer) {
   EXPECT_FALSE(Open(Sheet()));
 }
 
-struct DescriptionCase {
-  const char* Name;
-  std::function<void(std::vector<std::string>&)> Edit;
-  const char* Outcome;  // "datum N" of the leaf, "none", or the error as ErrorOf gives it
-};
-
-class SdfDescription : public SdfTest, public ::testing::WithParamInterface<DescriptionCase> {};
+// The rows of tests/data/sdf/descriptions.tsv.
+class SdfDescription : public SdfTest, public ::testing::WithParamInterface<TableRow> {};
 
 TEST_P(SdfDescription, DecidesTheSheetAndItsDatumOrStopsTheOpen) {
-  EditLines(File("09LD183.txt"), GetParam().Edit);
+  Edit(File("09LD183.txt"), GetParam().begin() + 2);
   std::string outcome = "none";
   const std::string error = ErrorOf([&] {
     if (const auto leaf = Open(Sheet()))
       outcome = "datum " + std::to_string(CodeOfDatum(leaf->Datum));
   });
-  EXPECT_EQ(error.empty() ? outcome : error, GetParam().Outcome);
+  EXPECT_EQ(error.empty() ? outcome : error, GetParam().at(1));
 }
 
-auto DatumItem(const char* item) {
-  return [item](std::vector<std::string>& l) { SetItem(l[6], 9, item); };
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Edits, SdfDescription,
-    ::testing::Values(
-        // Line 5 names the sheet, compared after converting ASCII letters to
-        // upper case.
-        DescriptionCase{"AnotherSheetsName", [](auto& l) { l[4] = "09LD184"; }, "none"},
-        DescriptionCase{"NameInSmallLetters", [](auto& l) { l[4] = "09ld183"; }, "datum 2"},
-        DescriptionCase{"NoLineNamesTheSheet", [](auto& l) { l.resize(4); }, "none"},
-        // Datum item 0 is TOKYO, anything else JGD2000.
-        DescriptionCase{"DatumZero", DatumItem("0"), "datum 1"},
-        DescriptionCase{"DatumOne", DatumItem("1"), "datum 2"},
-        DescriptionCase{"DatumTwo", DatumItem("2"), "datum 2"},
-        DescriptionCase{"DatumZeroZero", DatumItem("00"), "datum 2"},
-        DescriptionCase{"DatumText", DatumItem("TOKYO"), "datum 2"},
-        DescriptionCase{"NameAndScaleOnly", [](auto& l) { l.resize(6); }, "list 6"},
-        DescriptionCase{"ZoneLineWithFourItems", [](auto& l) { l[6] = "9,1,2,3"; }, "list 4"},
-        DescriptionCase{"Line6NotAReal", [](auto& l) { l[5] = "2,500"; }, "real '2,500'"},
-        DescriptionCase{"ZoneNotAnInteger", [](auto& l) { l[6] = "9.0,1,2,3,4,5,6,7,8,1"; },
-                        "integer '9.0'"},
-        DescriptionCase{"CornerNotAReal", [](auto& l) { l[6] = "9,1,2,3,4,5,x6,7,8,1"; },
-                        "real 'x6'"}),
-    RowName<DescriptionCase>);
+INSTANTIATE_TEST_SUITE_P(Edits, SdfDescription,
+                         ::testing::ValuesIn(ReadTable(DataPath("sdf/descriptions.tsv"))),
+                         TableRowName);
 
 TEST_F(SdfTest, HiddenKeyClassesSkipTheirLayersUnread) {
   // Unreadable block and road files prove that the layers are not read.
@@ -201,94 +162,25 @@ TEST_F(SdfTest, FoldersAndFilesAreFoundWhateverTheirLetterCase) {
 // Broken copies of a sample sheet: the load stops with the error, the lists
 // attached so far stay, the leaf stays not loaded.
 
-struct BrokenCase {
-  const char* Name;
-  const char* File;  // below the sheet folder
-  std::function<void(const std::string& path)> Break;
-  const char* Error;         // as ErrorOf gives it; "list end": the number of lines of the file
-  std::size_t GroupsBefore;  // groups of kFullOrder attached before the failure
-};
-
-class SdfBrokenSheet : public SdfTest, public ::testing::WithParamInterface<BrokenCase> {};
+// The rows of tests/data/sdf/broken.tsv.
+class SdfBrokenSheet : public SdfTest, public ::testing::WithParamInterface<TableRow> {};
 
 TEST_P(SdfBrokenSheet, StopsWithTheErrorKeepingWhatWasAttached) {
-  const BrokenCase& c = GetParam();
-  c.Break(File(c.File));
-  std::string error = c.Error;
-  if (error == "list end") error = "list " + std::to_string(FileLines(File(c.File)).size());
+  const TableRow& r = GetParam();
+  const std::string file = File(r.at(1));
+  Edit(file, r.begin() + 4);
+  std::string error = r.at(2);
+  if (error == "list end") error = "list " + std::to_string(FileLines(file).size());
   auto leaf = Open(Sheet());
   ASSERT_TRUE(leaf);
   EXPECT_EQ(ErrorOf([&] { reader.LoadLeaf(*leaf, &ShippedClassDefs(kKindSdf2500), 2500); }), error);
   EXPECT_FALSE(leaf->Loaded);
   EXPECT_EQ(Groups(*leaf),
-            std::vector<std::string>(kFullOrder.begin(), kFullOrder.begin() + c.GroupsBefore));
+            std::vector<std::string>(kFullOrder.begin(), kFullOrder.begin() + std::stoi(r.at(3))));
 }
 
-// Edits line `i` (0-based) of a file; negative counts from the end.
-auto EditLine(int i, std::function<void(std::string&)> edit) {
-  return [i, edit](const std::string& path) {
-    EditLines(path, [&](auto& l) { edit(l[i >= 0 ? i : l.size() + i]); });
-  };
-}
-auto SetLine(int i, std::string text) {
-  return EditLine(i, [text](std::string& l) { l = text; });
-}
-// Sets item `item` of the first record line (the header is line 0).
-auto SetFirstRecordItem(std::size_t item, std::string value) {
-  return EditLine(1, [item, value](std::string& l) { SetItem(l, item, value); });
-}
-// Keeps the first `n` items of the first record line.
-auto CutFirstRecord(std::size_t n) {
-  return EditLine(1, [n](std::string& l) {
-    auto f = SplitCommaText(l);
-    f.resize(n);
-    l.clear();
-    for (const auto& x : f) l += (l.empty() ? "" : ",") + x;
-  });
-}
-// Drops the last `n` lines.
-auto DropLines(std::size_t n) {
-  return
-      [n](const std::string& path) { EditLines(path, [&](auto& l) { l.resize(l.size() - n); }); };
-}
-void Remove(const std::string& path) { fs::remove(path); }
-void Empty(const std::string& path) { WriteFile(path, ""); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SdfBrokenSheet,
-    ::testing::Values(
-        BrokenCase{"ShortArcHeader", "GYOUSEI/GYOUSEI.ARC",
-                   SetLine(0, "FH,09LD183,GYOUSEI,ARC,2500,2004,9,1,-36000.00"), "list 9", 0},
-        BrokenCase{"EmptyArcFile", "GYOUSEI/GYOUSEI.ARC", Empty, "list 0", 0},
-        BrokenCase{"MissingDistrictAttributes", "GYOUSEI/TYOME.ATR", Remove, "list 0", 1},
-        BrokenCase{"DistrictRefsRunPastTheEnd", "GYOUSEI/TYOME.PGN", DropLines(1), "list end", 1},
-        BrokenCase{"BlockArcRunsPastTheEnd", "GAIKU/GAIKU.ARC", DropLines(2), "list end", 3},
-        BrokenCase{"MissingBlockAttributes", "GAIKU/GAIKU.ATR", Remove, "list 0", 3},
-        BrokenCase{"MissingGroundAttributes", "OTHERS/ZYOUTI.ATR", Remove, "list 0", 5},
-        BrokenCase{"EmptyRailwayAttributes", "OTHERS/TETUDOU.ATR", Empty, "list 0", 6},
-        BrokenCase{"WaterCoordinateNotAReal", "MIZU/MIZU.ARC",
-                   EditLine(2, [](std::string& l) { l = "12a.5" + l.substr(l.find(',')); }),
-                   "real '12a.5'", 8},
-        BrokenCase{"BuildingArcCountNotAnInteger", "TATEMONO/TATEMONO.ARC",
-                   SetFirstRecordItem(3, "x5"), "integer 'x5'", 10},
-        BrokenCase{"BuildingKindNotAnInteger", "TATEMONO/TATEMONO.ARC",
-                   SetFirstRecordItem(1, "1.0"), "integer '1.0'", 10},
-        BrokenCase{"BuildingLabelNotAReal", "TATEMONO/TATEMONO.PGN", SetFirstRecordItem(4, "--1"),
-                   "real '--1'", 10},
-        BrokenCase{"BuildingPolygonWithoutCount", "TATEMONO/TATEMONO.PGN", CutFirstRecord(2),
-                   "list 2", 10},
-        BrokenCase{"MissingRoadNetwork", "ROAD/ROADNTWK.ARC", Remove, "list 0", 12},
-        BrokenCase{"RoadAttributeWithoutName", "ROAD/ROAD.ATR", SetLine(-1, "L2110"), "list 1", 12},
-        BrokenCase{"RoadAttributeCountNotAnInteger", "ROAD/ROAD.ATR", SetFirstRecordItem(2, "2x"),
-                   "integer '2x'", 12},
-        BrokenCase{"AttributeCountFarBeyondItsItems", "ROAD/ROAD.ATR",
-                   SetFirstRecordItem(2, "2147483647"), "list 5", 12},
-        BrokenCase{"MissingStationAttributes", "OTHERS/EKI.ATR", Remove, "list 0", 13},
-        BrokenCase{"StationWithoutEasting", "OTHERS/EKI.PNT", CutFirstRecord(3), "list 3", 13},
-        BrokenCase{"EmptyControlPointAttributes", "KIJUNTEN/SANKAKU.ATR", Empty, "list 0", 14},
-        BrokenCase{"ControlPointNorthingNotAReal", "KIJUNTEN/SANKAKU.PNT",
-                   SetFirstRecordItem(2, "1e"), "real '1e'", 14}),
-    [](const auto& row) { return std::string(row.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SdfBrokenSheet,
+                         ::testing::ValuesIn(ReadTable(DataPath("sdf/broken.tsv"))), TableRowName);
 
 TEST_F(SdfTest, MissingOptionalFilesAreSkippedWithoutError) {
   for (const char* rel : {"GYOUSEI/SI_TYO.PGN", "GYOUSEI/SI_TYO.ATR", "OTHERS/TETUDOU.ATR",
@@ -314,42 +206,22 @@ TEST_F(SdfTest, AMissingSheetFolderGivesOnlyTheFrame) {
 // ---------------------------------------------------------------------------
 // Scanning folders
 
-// Folders of sheets that are descriptions only, under tests/data/sdf/scan.
-struct ScanCase {
-  const char* Name;
-  const char* Folder;
-  int Zone;  // the list's zone before the scan
-  std::vector<std::string> Sheets;
-};
-
-class SdfScan : public ::testing::TestWithParam<ScanCase> {};
+// The rows of tests/data/sdf/scans.tsv.
+class SdfScan : public ::testing::TestWithParam<TableRow> {};
 
 TEST_P(SdfScan, FindsTheSheetsOfTheFolder) {
-  const ScanCase& c = GetParam();
+  const TableRow& r = GetParam();
   TMapBuilder_Sdf2500 reader;
   TMapLeafGrp leaves(nullptr);
-  leaves.Zone = c.Zone;
-  EXPECT_EQ(reader.OpenFolder(leaves, DataPath(std::string("sdf/scan/") + c.Folder)), &leaves);
+  leaves.Zone = std::stoi(r.at(2));
+  EXPECT_EQ(reader.OpenFolder(leaves, DataPath("sdf/scan/" + r.at(1))), &leaves);
   std::vector<std::string> names;
   for (int i = 0; i < leaves.Count(); ++i) names.push_back(leaves.Items(i)->SheetName);
-  EXPECT_EQ(names, c.Sheets);
+  EXPECT_EQ(names, std::vector<std::string>(r.begin() + 3, r.end()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Folders, SdfScan,
-    ::testing::Values(
-        // Entries in name order: "0-a" is searched before the first sheet,
-        // "b" and ".hidden" not after it.
-        ScanCase{"FoldersBeforeTheFirstSheetOnly", "order", 0, {"09AA001", "09AA002", "09AA004"}},
-        // The first sheet fixes the zone; a sheet of another zone ends the
-        // folder, also when the list's zone came from elsewhere.
-        ScanCase{"ASheetOfAnotherZoneEndsTheFolder", "zones", 0, {"09AA001"}},
-        ScanCase{"TheListsZoneCounts", "zones", 10, {}},
-        // Seven characters, digits where they belong, a description of its
-        // own: 09AA009 is searched, not a sheet itself.
-        ScanCase{"OnlySevenCharacterNamesWithNumbers", "names", 0, {"09AA010"}},
-        ScanCase{"ADescriptionOfAnotherSheetIsLeftOut", "other", 0, {"09AA003"}}),
-    RowName<ScanCase>);
+INSTANTIATE_TEST_SUITE_P(Folders, SdfScan,
+                         ::testing::ValuesIn(ReadTable(DataPath("sdf/scans.tsv"))), TableRowName);
 
 // tests/data/sdf/disc: 07MD623 and 07MD625 are good, 07MD624 between them
 // has a scale that is no number.

@@ -18,35 +18,8 @@
 namespace chizro::test {
 namespace {
 
-GoldenCase Xml(const char* name, const char* input) { return {name, kKindStcXml, input}; }
-
-INSTANTIATE_TEST_SUITE_P(StcXml, ReaderGolden,
-                         ::testing::Values(
-                             // A leaf without a theme has datum code 0, taken as TOKYO for the
-                             // label point; a feature without one of its own is labelled at its
-                             // own middle.
-                             Xml("BoundaryFileInShiftJis", "xml/chiyoda_sjis.xml"),
-                             Xml("Utf8", "xml/encoding_utf8.xml"),
-                             Xml("Utf8WithBom", "xml/encoding_utf8_bom.xml"),
-                             Xml("Utf16LittleEndian", "xml/encoding_utf16_little_endian.xml"),
-                             Xml("Utf16BigEndian", "xml/encoding_utf16_big_endian.xml"),
-                             Xml("ShiftJis", "xml/encoding_shift_jis.xml"),
-                             Xml("EucJp", "xml/encoding_euc_jp.xml"),
-                             // A feature as the space's first child, and properties as a
-                             // feature's first two children, are not searched.
-                             Xml("FirstChildrenAreNotSearched", "xml/first_child.xml"),
-                             // An odd count drops the last item; one item gives no figure.
-                             Xml("OddCoordinateCount", "xml/odd_count.xml"),
-                             Xml("LabelPointOnlyWithBothCodes", "xml/label_codes.xml"),
-                             // The space's extent needs four items, else the features' is taken.
-                             Xml("ExtentOfFourItems", "xml/extent_four_items.xml"),
-                             Xml("ExtentOfThreeItems", "xml/extent_three_items.xml"),
-                             Xml("ExtentOfFiveItems", "xml/extent_five_items.xml"),
-                             Xml("ExtentWithoutText", "xml/extent_no_text.xml"),
-                             Xml("DocumentWithoutSpace", "xml/no_space.xml"),
-                             Xml("SpaceWithoutFeaturesHasItsTwoLists", "xml/no_features.xml"),
-                             Xml("InternalSubsetWithoutEntities", "xml/internal_subset.xml")),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(StcXml, ReaderGolden, ::testing::ValuesIn(GoldenRows("xml/golden.tsv")),
+                         RowName<GoldenCase>);
 
 class StcXmlBadDocument : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 

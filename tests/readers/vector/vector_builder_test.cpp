@@ -17,26 +17,8 @@
 namespace chizro::test {
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(Vector, ReaderGolden,
-                         ::testing::Values(
-                             // The title ends at its first NUL; a
-                             // figure with vertices has its extent recomputed, one without keeps
-                             // its record's.
-                             GoldenCase{"EveryKindOfFigure", kKindVectorBase + kKindSdf2500,
-                                        "vector/sample.vec"},
-                             GoldenCase{"NoClassBlocksGiveALoadedLeafWithoutFigureLists",
-                                        kKindVectorBase + kKindSdf2500, "vector/header_only.vec"},
-                             // Values of length zero or less are skipped and later ones move up. A
-                             // key length of zero or less ends the property list at once with no
-                             // value length after it; a value length of zero or less is an empty
-                             // value; a second key stays beside the first. Texts longer than 1024
-                             // bytes are read whole.
-                             GoldenCase{"LengthsOfZeroOrLessAndLongTexts",
-                                        kKindVectorBase + kKindSdf2500, "vector/lengths.vec"},
-                             // Datum codes other than 2 and 3 are TOKYO.
-                             GoldenCase{"DatumCodeZeroIsTokyo", kKindVectorBase + kKindSdf2500,
-                                        "vector/datum_0.vec"}),
-                         GoldenName);
+INSTANTIATE_TEST_SUITE_P(Vector, ReaderGolden, ::testing::ValuesIn(GoldenRows("vector/golden.tsv")),
+                         RowName<GoldenCase>);
 
 class VectorReader : public ::testing::Test {
 protected:
@@ -130,12 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
                       "value_length_past_the_end", "huge_property_count", "negative_property_count",
                       "key_length_past_the_end", "property_value_length_past_the_end",
                       "missing_property_value_length", "figure_kind_0", "figure_kind_4", "coord_mode_3"));
-
-TEST_F(VectorReader, UnknownFigureKindIsNamedInTheError) {
-  const auto leaf = LeafOf(ReadFile(DataPath("vector/lying/figure_kind_77.vec")));
-  const std::string m = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
-  EXPECT_NE(m.find("77"), std::string::npos) << m;
-}
 
 }  // namespace
 }  // namespace chizro::test
