@@ -193,7 +193,7 @@ std::unique_ptr<TMapLeaf> OpenLoaded(int kind, const std::string& path) {
 TEST_P(ReaderGolden, MatchesItsDump) {
   const GoldenCase& c = GetParam();
   const ScopedProgramDir program(!c.ProgramDir.empty() ? DataPath(c.ProgramDir) : SourcePath());
-  const auto reader = MakeReader(c.Kind);
+  const auto reader = c.Reader ? c.Reader() : MakeReader(c.Kind);
   TMapLeafGrp leaves(nullptr);
   const auto leaf =
       reader->OpenFile(leaves, fs::path(DataPath(c.Input)).lexically_normal().string());
@@ -216,7 +216,7 @@ TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
   const BadFileCase& c = GetParam();
   const ScopedProgramDir program(SourcePath());  // the shipped def/ files
   const std::string path = DataPath(c.File);
-  const std::unique_ptr<TMapBuilder> reader = MakeReader(c.Kind);
+  const std::unique_ptr<TMapBuilder> reader = c.Reader ? c.Reader() : MakeReader(c.Kind);
   ASSERT_TRUE(reader);
   TMapLeafGrp leaves(nullptr);
   std::optional<EChizroError> error;
@@ -260,7 +260,7 @@ std::vector<GoldenCase> GoldenRows(const std::string& table) {
   std::vector<GoldenCase> rows;
   for (TableRow& r : ReadTable(DataPath(table))) {
     r.resize(std::max<std::size_t>(r.size(), 5));
-    rows.push_back({r[0], std::stoi(r[1]), r[2], r[3], r[4]});
+    rows.push_back({r[0], std::stoi(r[1]), r[2], r[3], r[4], {}});
   }
   return rows;
 }
@@ -274,7 +274,7 @@ std::vector<BadFileCase> BadFileRows(const std::string& table) {
                            : place.starts_with("offset ") ? TErrorPlace::Offset(std::stoull(what))
                                                           : TErrorPlace::Element(what);
     const std::vector<std::string> mentions(r.begin() + 6, r.end());
-    rows.push_back({r[0], std::stoi(r[1]), r[2], r[3] == "open", std::stoul(r[4]), at, mentions});
+    rows.push_back({r[0], std::stoi(r[1]), r[2], r[3] == "open", std::stoul(r[4]), at, mentions, {}});
   }
   return rows;
 }

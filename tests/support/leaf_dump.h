@@ -67,6 +67,8 @@ struct GoldenCase {
   std::string Input;  // relative to tests/data
   std::string ProgramDir;
   std::string Golden;
+  // The reader to use instead of the kind's (a reader with other options).
+  std::function<std::unique_ptr<TMapBuilder>()> Reader;
 };
 
 inline void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.Input; }
@@ -91,6 +93,7 @@ struct BadFileCase {
   std::size_t KeptFigures;
   TErrorPlace Place;
   std::vector<std::string> Mentions;
+  std::function<std::unique_ptr<TMapBuilder>()> Reader;  // as GoldenCase's
 };
 
 inline void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.File; }

@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include <memory>
+#include <vector>
+
 #include "model/map_leaf.h"
 #include "model/open_progress.h"
 #include "readers/common/xml_split.h"
@@ -20,47 +23,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SplitCase {
-  const char* Input;  // under tests/data
-  unsigned Parts;
-  const char* Golden;  // under tests/data
-};
-
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.Input << " in " << c.Parts; }
-
-class FgdInParts : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(FgdInParts, BuildsWhatItsGoldenDumpHolds) {
-  const SplitCase& c = GetParam();
-  const ScopedProgramDir program(SourcePath());
-  TMapBuilder_Fgd reader(TFgdSplit{1, c.Parts});
-  TMapLeafGrp leaves(nullptr);
-  const auto leaf = reader.OpenFile(leaves, fs::path(DataPath(c.Input)).lexically_normal().string());
-  ASSERT_TRUE(leaf);
-  EXPECT_TRUE(leaf->Loaded);
-  ExpectGolden(DumpLeaf(*leaf, &ShippedClassDefs(kKindFgd)), c.Golden);
+// The FGD tables' rows, read by a reader that cuts every file in three parts
+// (the bad files' errors lie in the second or third).
+template <class Case>
+std::vector<Case> InParts(std::vector<Case> rows) {
+  for (Case& row : rows)
+    row.Reader = [] { return std::make_unique<TMapBuilder_Fgd>(TFgdSplit{1, 3}); };
+  return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, FgdInParts,
-    ::testing::Values(
-        SplitCase{"fgd/FG-GML-533946-BldA-20230101-0001.xml", 2,
-                  "fgd/FG-GML-533946-BldA-20230101-0001.dump"},
-        // Three buildings in more parts than they allow: one cut per building.
-        SplitCase{"fgd/FG-GML-533946-BldA-20230101-0001.xml", 8,
-                  "fgd/FG-GML-533946-BldA-20230101-0001.dump"},
-        SplitCase{"fgd/FG-GML-533946-RdEdg-20230101-0001.xml", 3,
-                  "fgd/FG-GML-533946-RdEdg-20230101-0001.dump"},
-        SplitCase{"fgd/FG-GML-533946-ElevPt-20230101-0001.xml", 3,
-                  "fgd/FG-GML-533946-ElevPt-20230101-0001.dump"},
-        // The root's gml:boundedBy, in the first part only, widens the extent.
-        SplitCase{"fgd/FG-GML-533946-CommBdry-20230101-0001.xml", 2,
-                  "fgd/FG-GML-533946-CommBdry-20230101-0001.dump"},
-        SplitCase{"fgd/FG-GML-533946-SBBdry-20230101-x9.xml", 2,
-                  "fgd/FG-GML-533946-SBBdry-20230101-x9.dump"},
-        // The three buildings with a comment that holds "</BldA> <BldA ...>"
-        // where the half of the file falls: the file read in one piece.
-        SplitCase{"fgd/split/comment_trap.xml", 2, "fgd/split/comment_trap.dump"}));
+std::vector<GoldenCase> FgdGoldenRows() {
+  std::vector<GoldenCase> rows = GoldenRows("fgd/golden.tsv");
+  for (const GoldenCase& row : GoldenRows("fgd/split/golden.tsv")) rows.push_back(row);
+  return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(FgdInParts, ReaderGolden, ::testing::ValuesIn(InParts(FgdGoldenRows())),
+                         RowName<GoldenCase>);
+INSTANTIATE_TEST_SUITE_P(FgdInParts, ReaderBadFile,
+                         ::testing::ValuesIn(InParts(BadFileRows("fgd/bad_files.tsv"))),
+                         RowName<BadFileCase>);
 
 // The cuts, against offsets found in the file's text: each before a feature
 // that follows another's end tag, the first part from the start, the others
