@@ -261,13 +261,16 @@ std::vector<std::string> OpenMaps(TMapProject& project, const TOptions& options)
 
 // Paints the view once, then writes "temp.txt". The writer paints once per
 // sheet so that each is loaded; no one sees those paints here, so only the
-// last one, the preview, reaches the canvas. Without a canvas the view keeps
+// last one, the preview (when asked for), reaches the canvas. Without a canvas the view keeps
 // its size, and the same sheets load and unload.
 TJwcStats PaintAndWrite(TMapProject& project, TCanvas& canvas, const TOptions& options) {
   project.SetPixelsPerInch(kPixelsPerInch);
   project.SetScale(options.Scale);
-  project.Draw();
   const bool preview = !options.Preview.empty();
+  // Without a preview no one sees this paint either: the view keeps its
+  // size, and the sheets in it load all the same.
+  if (!preview) project.SetCanvas(nullptr);
+  project.Draw();
   return ExportJwc(project, [&](int leaf, int leaves) {
     project.SetCanvas(preview && leaf + 1 == leaves ? &canvas : nullptr);
   });
