@@ -392,7 +392,7 @@ private:
     for (const TFPoint& p : line_) box.Add(p);
     fig->LabelX = (box.Rect.left + box.Rect.right) / 2;
     fig->LabelY = (box.Rect.bottom + box.Rect.top) / 2;
-    fig->Points.swap(line_);
+    TakeLine(*fig);
     Pend(std::move(fig), exterior_);
   }
 
@@ -403,7 +403,7 @@ private:
     const TFPoint mid = line_[line_.size() / 2];
     fig->LabelX = mid.x;
     fig->LabelY = mid.y;
-    fig->Points.swap(line_);
+    TakeLine(*fig);
     Pend(std::move(fig), true);
   }
 
@@ -413,8 +413,15 @@ private:
     auto fig = std::make_unique<TFigPoint>();
     fig->LabelX = line_[0].x;
     fig->LabelY = line_[0].y;
-    fig->Points.swap(line_);
+    TakeLine(*fig);
     Pend(std::move(fig), true);
+  }
+
+  // The vertices go to the figure at their exact size; line_ keeps its room
+  // for the next figure, so a figure's vertices are allocated once.
+  void TakeLine(TFigure& fig) {
+    fig.Points.assign(line_.begin(), line_.end());
+    line_.clear();
   }
 
   // A figure waits for the feature's properties, which follow its geometry.
