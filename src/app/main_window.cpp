@@ -237,7 +237,9 @@ std::optional<TOpenChoice> TForm1::RunOpenDialog() {
   return choice;
 }
 
-bool TForm1::ShowSettings() { return pref_->ShowSettings(); }
+bool TForm1::ShowSettings(const std::string& fileName) {
+  return pref_->ShowSettings(fileName);
+}
 
 void TForm1::Close() {
   close();

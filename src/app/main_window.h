@@ -82,7 +82,7 @@ private:
   void ShowNotice(const std::string& message) override {
     NoticeBox(QString::fromStdString(message));
   }
-  bool ShowSettings() override;
+  bool ShowSettings(const std::string& fileName) override;
   void Close() override;
   void RepaintImage() override;
   double PixelsPerInch() override;

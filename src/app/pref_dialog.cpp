@@ -123,9 +123,9 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
   };
 }
 
-void TFormPref::FillFromFile() {
+void TFormPref::FillFromFile(const std::string& fileName) {
   ListBox->clear();
-  logic_.Load();
+  logic_.Load(fileName);
   switch (logic_.Mode()) {
     case TLayerMode::Layer:
       radLayer->setChecked(true);
@@ -149,8 +149,8 @@ void TFormPref::FillFromFile() {
   PlaceCombos();
 }
 
-bool TFormPref::ShowSettings() {
-  FillFromFile();
+bool TFormPref::ShowSettings(const std::string& fileName) {
+  FillFromFile(fileName);
   return exec() == QDialog::Accepted;
 }
 

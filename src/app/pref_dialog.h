@@ -23,11 +23,11 @@ class TFormPref final : public QDialog {
 public:
   explicit TFormPref(QWidget* parent = nullptr);
 
-  // Reads the settings file into the dialog and shows it modally.
-  // True when the settings were saved (OK).
-  bool ShowSettings();
+  // Reads the settings file `fileName` into the dialog and shows it
+  // modally. True when the settings were saved (OK).
+  bool ShowSettings(const std::string& fileName);
   // The first half of ShowSettings: reads the file and fills the list.
-  void FillFromFile();
+  void FillFromFile(const std::string& fileName);
 
   // Hands a combo box's text to the selected row; a refused value is shown
   // and the combo box goes back to the row's value.

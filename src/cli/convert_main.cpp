@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/convert.h"
+#include "cli/convert_command.h"
 
 #ifdef _WIN32
 

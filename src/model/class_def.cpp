@@ -103,7 +103,8 @@ const TBitmap* TClassDefGrp::SymbolImage(int symbolIndex) const {
   return image < 0 || image >= Images.Count() ? nullptr : Images.Get(image);
 }
 
-bool TClassDefGrp::LoadFromFile(const std::string& fileName, TBitmapLoader* images) {
+bool TClassDefGrp::LoadFromFile(const std::string& fileName, TBitmapLoader* images,
+                               const std::string& programFolder) {
   // Start from the state of a new group, so that a missing file leaves
   // nothing of an earlier load behind.
   Clear();
@@ -116,7 +117,7 @@ bool TClassDefGrp::LoadFromFile(const std::string& fileName, TBitmapLoader* imag
   const TIniFile ini(fileName);
   SymSize = ini.ReadInteger("Size", "SymSize", kDefaultSymSize);
   Images.SetSize(SymSize, SymSize);
-  LoadSymbols(ini, images);
+  LoadSymbols(ini, images, programFolder);
 
   // The prefix test is case-sensitive, unlike the profile lookups: "c_..."
   // sections are not classes.
@@ -130,7 +131,8 @@ bool TClassDefGrp::LoadFromFile(const std::string& fileName, TBitmapLoader* imag
   return true;
 }
 
-void TClassDefGrp::LoadSymbols(const TIniFile& ini, TBitmapLoader* images) {
+void TClassDefGrp::LoadSymbols(const TIniFile& ini, TBitmapLoader* images,
+                               const std::string& programFolder) {
   for (std::string& key : ini.ReadSection("Symbols")) SymbolKeys.Add(std::move(key), -1);
   SymbolKeys.Sort();
   for (std::size_t i = 0; i < SymbolKeys.Count(); ++i) {
@@ -138,7 +140,8 @@ void TClassDefGrp::LoadSymbols(const TIniFile& ini, TBitmapLoader* images) {
     SymbolFiles.push_back(ini.ReadString("Symbols", entry.Key, ""));
     // A key whose file gives no image keeps -1, and the keys after it still
     // point at their own images.
-    entry.Object = Images.Add(LoadSymbolImage(images, ProgramPath(SymbolFiles.back())));
+    entry.Object =
+        Images.Add(LoadSymbolImage(images, ProgramPath(programFolder, SymbolFiles.back())));
   }
 }
 

@@ -26,6 +26,7 @@
 #include "model/map_object.h"
 #include "platform/graphics.h"
 #include "platform/ini_file.h"
+#include "platform/program_dir.h"
 #include "platform/sorted.h"
 
 namespace chizro {
@@ -75,8 +76,10 @@ public:
   // a numeric field that is not an integer throws EConvertError. After an
   // error every class of the file exists in file order, those not yet read
   // still as constructed. The symbol images load through `images` (not
-  // owned); without one the keys stand but no image loads.
-  bool LoadFromFile(const std::string& fileName, TBitmapLoader* images = nullptr);
+  // owned) from their files, named relative to `programFolder`; without a
+  // loader the keys stand but no image loads.
+  bool LoadFromFile(const std::string& fileName, TBitmapLoader* images = nullptr,
+                    const std::string& programFolder = ProgramDir());
 
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   // The class at `i` (0 <= i < Count()); EListIndexError otherwise.
@@ -110,7 +113,7 @@ public:
   TImageList Images{kDefaultSymSize, kDefaultSymSize};
 
 private:
-  void LoadSymbols(const TIniFile& ini, TBitmapLoader* images);
+  void LoadSymbols(const TIniFile& ini, TBitmapLoader* images, const std::string& programFolder);
   void ReadClass(const TIniFile& ini, TClassDef& def) const;
   void SortByOrder();
 

@@ -9,12 +9,14 @@
 
 namespace chizro {
 
-TMapProject::TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images)
+TMapProject::TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images,
+                         std::string programFolder)
     : TMapObject(nullptr),
       View(std::make_unique<TMapView>(this)),
       Themes(std::make_unique<TMapThemeGrp>(this)),
       builders_(builders),
-      images_(images) {}
+      images_(images),
+      programFolder_(std::move(programFolder)) {}
 
 TMapProject::~TMapProject() {
   Themes.reset();

@@ -11,6 +11,7 @@
 #include "model/map_object.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
+#include "platform/program_dir.h"
 
 namespace chizro {
 
@@ -21,11 +22,15 @@ public:
   // `builders` gives the themes their definition files and readers; it
   // outlives the project. Symbol images and raster figures load through
   // `images` (not owned, outlives the project); without one none load.
-  explicit TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images = nullptr);
+  // Its definition files and symbol images are in `programFolder`.
+  explicit TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images = nullptr,
+                       std::string programFolder = ProgramDir());
   ~TMapProject() override;
 
   const TBuilderRegistry& Builders() const noexcept { return builders_; }
   TBitmapLoader* Images() const noexcept { return images_; }
+  // The program directory the project reads its definition files from.
+  const std::string& ProgramFolder() const noexcept { return programFolder_; }
 
   // Opens a file or folder into the theme of its data-kind code, found or
   // created. Errors of the reader go on to the caller; what a folder scan
@@ -76,6 +81,7 @@ public:
 private:
   const TBuilderRegistry& builders_;
   TBitmapLoader* images_;
+  std::string programFolder_;
   double contourInterval_ = 0;
   int dataZone_ = 0;  // the zone the first data chose, 0 before any did
 

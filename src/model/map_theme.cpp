@@ -42,7 +42,7 @@ double TMapTheme::ViewScale() const {
 bool TMapTheme::Init() {
   const TMapProject* project = Project();
   const std::string relative = project ? project->Builders().DefFileForKind(DataKind) : "";
-  DefFileName = relative.empty() ? std::string() : ProgramPath(relative);
+  DefFileName = relative.empty() ? std::string() : ProgramPath(project->ProgramFolder(), relative);
   Builder = project ? project->Builders().CreateBuilder(DataKind, project->Images()) : nullptr;
   return LoadDefinitions(DefFileName);
 }
@@ -52,7 +52,8 @@ bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
   if (defFileName.empty() || !IsRegularFile(defFileName)) return false;
   Title = TIniFile(defFileName).ReadString("MapTheme", "ThemeTitle", "");
   const TMapProject* project = Project();
-  return ClassDefs->LoadFromFile(defFileName, project ? project->Images() : nullptr);
+  return project ? ClassDefs->LoadFromFile(defFileName, project->Images(), project->ProgramFolder())
+                 : ClassDefs->LoadFromFile(defFileName);
 }
 
 void TMapTheme::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {

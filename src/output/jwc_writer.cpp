@@ -321,15 +321,20 @@ ENoFigures NothingToWrite(const TMapProject& project) {
 
 }  // namespace
 
-TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress) {
+TJwcFiles TJwcFiles::In(const std::string& programFolder) {
+  return {ProgramPath(programFolder, kRequestFile), ProgramPath(programFolder, kResultFile),
+          TOutputSettings::FileIn(programFolder)};
+}
+
+TJwcStats ExportJwc(TMapProject& project, const TJwcFiles& files, const TJwcProgress& progress) {
   TJwcStats stats;
-  const std::string requestPath = ProgramPath(kRequestFile);
-  stats.FileName = ProgramPath(kResultFile);
+  const std::string& requestPath = files.Request;
+  stats.FileName = files.Result;
 
   // Read anew on every run, so that the dialog's changes take effect. A
   // missing settings file gives no layer records and no attributes.
   TOutputSettings settings;
-  settings.Load(TOutputSettings::DefaultFileName());
+  settings.Load(files.Settings);
   std::string request = ReadRequestFile(requestPath);
   // From here on no earlier result may be taken for this run's.
   std::error_code ec;

@@ -41,15 +41,27 @@ struct TJwcStats {
   std::string FileName;       // the result file
 };
 
-// Writes "temp.txt" in the program's directory from "JWC_TEMP.TXT" there,
-// the settings file "def\chizro.ini" and the project's first theme. Every
+// The files of a run: JW_CAD's request, the result it reads back, and the
+// settings file.
+struct TJwcFiles {
+  std::string Request;
+  std::string Result;
+  std::string Settings;
+  // "JWC_TEMP.TXT", "temp.txt" and "def\chizro.ini" of a program folder,
+  // where JW_CAD's batch file puts the request and looks for the result.
+  static TJwcFiles In(const std::string& programFolder);
+};
+
+// Writes the result file (in a program folder "temp.txt") from the request
+// file JW_CAD wrote ("JWC_TEMP.TXT"), the settings file and the project's
+// first theme. Every
 // leaf of that theme is in turn centred in the view and painted, so that it
 // is loaded and its draw classes are in drawing order; the view stays centred
 // on the last leaf.
 //
-// The result appears whole or not at all: the previous "temp.txt" is removed
+// The result appears whole or not at all: the previous result is removed
 // once the request file has been opened, the records go into a temporary
-// file in the same folder, and that file becomes "temp.txt" only when the
+// file in the same folder, and that file becomes the result only when the
 // run is complete. Errors are exceptions: EFileNotFound for a missing request
 // file, EListIndexError for an "hp1" line or an "Elements" entry with too few
 // fields, ESettingsError for a settings value JW_CAD cannot read (checked
@@ -57,7 +69,8 @@ struct TJwcStats {
 // not a number,
 // EInOutError when the result cannot be written, ENoFigures when the first
 // theme gives not a single line, point or text, and whatever loading a leaf
-// throws. After an error no "temp.txt" exists.
-TJwcStats ExportJwc(TMapProject& project, const TJwcProgress& progress = {});
+// throws. After an error no result file exists.
+TJwcStats ExportJwc(TMapProject& project, const TJwcFiles& files,
+                    const TJwcProgress& progress = {});
 
 }  // namespace chizro

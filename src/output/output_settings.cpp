@@ -85,7 +85,9 @@ void TElementRow::Locate(EChizroError& e) const {
            TErrorPlace::Line(Line, "[" + std::string(kElements) + "] " + SjisToUtf8(Key)));
 }
 
-std::string TOutputSettings::DefaultFileName() { return ProgramPath("def\\chizro.ini"); }
+std::string TOutputSettings::FileIn(const std::string& programFolder) {
+  return ProgramPath(programFolder, "def\\chizro.ini");
+}
 
 void TOutputSettings::Load(const std::string& fileName) {
   const TIniFile ini(fileName);

@@ -50,8 +50,8 @@ struct TElementRow {
 
 class TOutputSettings final {
 public:
-  // The settings file beside the program.
-  static std::string DefaultFileName();
+  // The settings file "def\chizro.ini" of a program folder.
+  static std::string FileIn(const std::string& programFolder);
 
   // Reads "Output" of "Layers" and every "Elements" entry in file order. A
   // missing file or section reads as no layer separation and no entries.

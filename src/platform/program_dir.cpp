@@ -13,11 +13,6 @@
 namespace chizro {
 namespace {
 
-std::string& OverrideDir() {
-  static std::string dir;
-  return dir;
-}
-
 #ifdef _WIN32
 // The full name of the running executable, or empty.
 std::filesystem::path ExecutableFile() {
@@ -52,14 +47,8 @@ std::filesystem::path ExecutableFolder() {
 }
 
 std::string ProgramDir() {
-  if (!OverrideDir().empty()) return OverrideDir();
   static const std::string dir = PathText(ExecutableFolder());
   return dir;
-}
-
-void SetProgramDir(std::string dir) {
-  while (dir.size() > 1 && FindLastOf(dir, "\\/") == dir.size() - 1) dir.pop_back();
-  OverrideDir() = std::move(dir);
 }
 
 std::string NativePath(std::string_view path) {
@@ -72,11 +61,15 @@ std::string NativePath(std::string_view path) {
   return out;
 }
 
-std::string ProgramPath(std::string_view relative) {
+std::string ProgramPath(std::string_view folder, std::string_view relative) {
+  std::string dir(folder);
+  // A trailing separator is cut (the last byte '\\' of a Shift_JIS
+  // double-byte character is not one: FindLastOf knows them).
+  while (dir.size() > 1 && FindLastOf(dir, "\\/") == dir.size() - 1) dir.pop_back();
   std::string rel = NativePath(relative);
   constexpr char sep = static_cast<char>(std::filesystem::path::preferred_separator);
   while (!rel.empty() && rel.front() == sep) rel.erase(rel.begin());
-  return ProgramDir() + sep + rel;
+  return dir + sep + rel;
 }
 
 }  // namespace chizro

@@ -1,7 +1,8 @@
 // The program's directory: where the definition files, the settings file, the
-// symbol images, "JWC_TEMP.TXT" and "temp.txt" live. It is the directory of
-// the running executable, never the working directory. Tests and the headless
-// converter may point it elsewhere through the one override below.
+// symbol images, "JWC_TEMP.TXT" and "temp.txt" live. The programs take the
+// directory of the running executable, never the working directory; the
+// converter's --home and the tests hand another one to the project and the
+// writer as an argument.
 #pragma once
 
 #include <filesystem>
@@ -10,24 +11,23 @@
 
 namespace chizro {
 
-// The folder of the running executable, whatever SetProgramDir says: where
-// files that ship with the program (proj.db) are looked for. The working
-// directory when the system does not tell.
+// The folder of the running executable: where files that ship with the
+// program (proj.db) are looked for. The working directory when the system
+// does not tell.
 std::filesystem::path ExecutableFolder();
 
-// The program's directory as path text, without a trailing separator.
+// The executable's folder as path text, without a trailing separator: the
+// program directory of the window programs and, by default, the converter.
 std::string ProgramDir();
-
-// Replaces the program's directory for the rest of the process (an empty
-// string goes back to the executable's directory).
-void SetProgramDir(std::string dir);
 
 // Turns a path written with Windows backslashes ("\def\Sdf25.ini") into one
 // for this platform.
 std::string NativePath(std::string_view path);
 
-// The program's directory joined with a relative path that may be written
-// with backslashes and may start with one: ProgramPath("\\def\\Sdf25.ini").
-std::string ProgramPath(std::string_view relative);
+// A program directory `folder` joined with a relative path that may be
+// written with backslashes and may start with one:
+// ProgramPath(folder, "\\def\\Sdf25.ini"). A separator at the end of
+// `folder` is not doubled.
+std::string ProgramPath(std::string_view folder, std::string_view relative);
 
 }  // namespace chizro

@@ -1,20 +1,32 @@
-// The data kind of a file judged by its content, for a file opened without
-// a kind: the window's "すべてのファイル" and the converter without --kind.
+// What a file or folder opened without a chosen kind is: the window's
+// "すべてのファイル" and a folder chosen in its dialog, and the converter
+// without --kind.
 #pragma once
 
 #include <string>
 
+#include "model/map_builder.h"
+#include "readers/data_kinds.h"
+
 namespace chizro {
 
-// The kind code of a file to be opened as its content shows.
-inline constexpr int kKindByContent = 0;
+// The data kind whose reader takes `fileName`: the rows of the kind table
+// are asked in their order (a row that takes any document of its form last),
+// each by its recognition of the file's first bytes. The 1:2500 SDF map when
+// no row claims the file, for a folder, and for a file that cannot be read.
+TKind KindOfFile(const std::string& fileName);
 
-// The data kind whose reader takes `fileName`, asked in the order of the
-// kind table: a bitmap, a binary vector file, a zip of 基盤地図情報 or of
-// 地図XML, an XML file by its root (GPX, 基盤地図情報, 地図XML, else XML
-// 地域データ), a text file by its first line (国土数値情報, GPS 航跡,
-// 街区レベル位置参照情報, 電子海図レコードリスト). The 1:2500 SDF map when no
-// other kind claims the file, a folder, or a file that cannot be read.
-int KindOfFile(const std::string& fileName);
+// How a folder opens, and as which kind.
+struct TOpenTarget {
+  TKind Kind = TKind::Sdf2500;
+  TOpenMode Mode = TOpenMode::Folder;
+};
+
+// How the folder `folderName` opens: a sheet folder of the SDF map (one that
+// holds "<its name>.txt") as the one sheet it is; any other folder as a scan
+// of its files with the `chosen` kind, or (TKind::ByContent) with the kind
+// of the first of its files that a folder scan reads and whose kind is read
+// by folders (the SDF map's sheet scan when none is).
+TOpenTarget KindOfFolder(const std::string& folderName, TKind chosen);
 
 }  // namespace chizro

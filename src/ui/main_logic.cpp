@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <set>
 #include <thread>
 
 #include "coords/datum.h"
@@ -14,13 +12,9 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/open_progress.h"
-#include "output/jwc_writer.h"
-#include "output/output_settings.h"
 #include "platform/canvas.h"
 #include "platform/errors.h"
-#include "platform/file_path.h"
-#include "readers/common/archive_leaves.h"
-#include "readers/common/reader_util.h"
+#include "service/map_service.h"
 
 namespace chizro {
 namespace {
@@ -105,32 +99,6 @@ private:
   std::int64_t shownMb_ = -1;
 };
 
-// How a folder chosen in the open dialog opens: a sheet folder of the SDF
-// map as the one sheet it is, any other folder as a scan of its files with
-// the chosen kind, or (by content) with the kind of its first data file that
-// is read by folders (the SDF map's sheet scan when none is).
-struct TFolderOpen {
-  int Kind = kKindSdf2500;
-  TOpenMode Mode = TOpenMode::Folder;
-};
-
-TFolderOpen FolderOpenOf(const std::string& folder, int chosenKind) {
-  namespace fs = std::filesystem;
-  const std::string name = PathText(FsPath(folder).filename());
-  for (const char* ext : {".txt", ".TXT"})
-    if (IsRegularFile(PathText(FsPath(folder) / (name + ext))))
-      return {kKindSdf2500, TOpenMode::File};
-  if (chosenKind != kKindByContent) return {chosenKind, TOpenMode::Folder};
-  constexpr int kFilesLookedAt = 16;
-  int looked = 0;
-  for (const fs::path& file : XmlAndZipFilesBelow(folder)) {
-    const TDataKind* kind = FindDataKind(KindOfFile(PathText(file)));
-    if (kind && kind->Folder) return {kind->Kind, TOpenMode::Folder};
-    if (++looked == kFilesLookedAt) break;
-  }
-  return {};
-}
-
 // The name patterns inside the brackets that end a filter caption.
 std::string PatternsOf(const std::string& caption) {
   const auto open = caption.rfind('(');
@@ -145,22 +113,22 @@ std::span<const TToolButton> ToolButtons() { return kToolButtons; }
 
 const std::vector<TFileType>& OpenFileTypes() {
   static const std::vector<TFileType> types = [] {
-    std::vector<TFileType> list = {{"すべてのファイル (*)", "*", kKindByContent}};
-    for (const TDataKind& kind : DataKinds())
-      if (kind.SingleFile) list.push_back({kind.Filter, PatternsOf(kind.Filter), kind.Kind});
+    std::vector<TFileType> list = {{"すべてのファイル (*)", "*", TKind::ByContent}};
+    for (const TDataKind* kind : DataKinds())
+      if (kind->SingleFile) list.push_back({kind->Filter, PatternsOf(kind->Filter), kind->Kind});
     return list;
   }();
   return types;
 }
 
-TMainLogic::TMainLogic(TMainHost& host, TBitmapLoader* images)
-    : host_(host), project_(std::make_unique<TMapProject>(DefaultBuilders(), images)) {
-  project_->View->ClearBackground = true;
-  project_->CoordMode = TCoordMode::Plane;
-  project_->Datum = TDatum::Jgd2000;
-  project_->Zone = 9;
+TMainLogic::TMainLogic(TMainHost& host, TBitmapLoader* images, std::string programFolder)
+    : host_(host),
+      service_(std::make_unique<TMapService>(std::move(programFolder), images)),
+      project_(&service_->Project()) {
   Guard([&] { ApplyMapSettings(); });
 }
+
+TMapProject& TMainLogic::Project() noexcept { return *project_; }
 
 TMainLogic::~TMainLogic() = default;
 
@@ -180,55 +148,27 @@ void TMainLogic::OpenMap() {
   if (!Guard([&] { choice = host_.ChooseFile(); })) return;
   if (!choice || choice->FileName.empty()) return;
   Guard([&] {
-    std::set<const TMapLeaf*> before;
-    for (int t = 0; t < project_->Themes->Count(); ++t) {
-      const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
-      for (int i = 0; i < leaves.Count(); ++i) before.insert(leaves.Items(i));
-    }
-    int kind = choice->DataKind == kKindByContent ? KindOfFile(choice->FileName) : choice->DataKind;
-    TOpenMode mode = TOpenMode::File;
-    if (IsDirectory(choice->FileName)) {
-      const TFolderOpen folder = FolderOpenOf(choice->FileName, choice->DataKind);
-      kind = folder.Kind;
-      mode = folder.Mode;
-    }
-    // The view goes to what this open added, also when an error cut it
-    // short; an open that added nothing leaves the view as it was.
-    auto settle = [&] {
-      TExtentBuilder added;
-      for (int t = 0; t < project_->Themes->Count(); ++t) {
-        const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
-        for (int i = 0; i < leaves.Count(); ++i)
-          if (!before.contains(leaves.Items(i)))
-            added.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
-      }
-      if (added.Empty) return;
-      project_->SetPixelsPerInch(host_.PixelsPerInch());
-      FitExtent(added.Rect, kind == kKindSdf2500);
-      loaded_ = true;
-    };
+    TOpenOutcome outcome;
     {
       TBusy busy(host_);
       project_->SetCanvas(nullptr);
       TOpenReports reports(host_);
       const TOpenProgressScope scope(&reports);
-      try {
-        project_->Open(choice->FileName, kind, mode);
-      } catch (const EOpenCancelled&) {
-        // The user's own choice: no message, and the view stays.
-        settle();
-        return;
-      } catch (...) {
-        // What opened before the error (sheets of a scan) is shown; the
-        // error, and a file that gave no figure, goes to the message box.
-        settle();
-        throw;
-      }
-      settle();
+      outcome = service_->Open({choice->FileName, choice->DataKind});
     }
-    if (LeafCount() == static_cast<int>(before.size()))
-      host_.ShowNotice("地図を開けませんでした。地図データではないか、既に開いています:\n" +
-                       choice->ShownName);
+    // The view goes to what this open added, also when an error or a cancel
+    // cut it short; an open that added nothing leaves the view as it was.
+    if (outcome.Added > 0) {
+      project_->SetPixelsPerInch(host_.PixelsPerInch());
+      FitExtent(outcome.Extent, outcome.Target.Kind == TKind::Sdf2500);
+      loaded_ = true;
+    }
+    // A cancel is the user's own choice: no message. What opened before an
+    // error is shown; the error goes to the message box.
+    if (outcome.Cancelled) return;
+    if (outcome.Error) std::rethrow_exception(outcome.Error);
+    if (outcome.NothingNew())
+      host_.ShowNotice(NothingNewMessage(choice->ShownName, outcome.Target));
     for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
   });
   Refresh();
@@ -250,7 +190,7 @@ void TMainLogic::Output() {
     // The output paints each leaf to load it; no window surface is needed.
     project_->SetCanvas(nullptr);
     try {
-      ExportJwc(*project_, [&](int index, int) {
+      service_->WriteJwc([&](int index, int) {
         if (progress) progress->Step(index);
       });
     } catch (...) {
@@ -281,7 +221,7 @@ void TMainLogic::ZoomOut() {
 
 void TMainLogic::Settings() {
   bool saved = false;
-  Guard([&] { saved = host_.ShowSettings(); });
+  Guard([&] { saved = host_.ShowSettings(service_->SettingsFile()); });
   if (!saved) return;
   Guard([&] {
     TBusy busy(host_);
@@ -290,13 +230,7 @@ void TMainLogic::Settings() {
   host_.RepaintImage();
 }
 
-void TMainLogic::ApplyMapSettings() {
-  TOutputSettings settings;
-  settings.Load(TOutputSettings::DefaultFileName());
-  project_->ChooseZone(settings.Zone);
-  if (settings.ContourInterval != project_->ContourInterval())
-    project_->SetContourInterval(settings.ContourInterval);
-}
+void TMainLogic::ApplyMapSettings() { service_->ApplyMapSettings(); }
 
 void TMainLogic::Back() { host_.Close(); }
 
@@ -340,14 +274,9 @@ void TMainLogic::Refresh() {
 
 void TMainLogic::FitAll() {
   if (!loaded_) return;
-  TExtentBuilder all;
-  for (int t = 0; t < project_->Themes->Count(); ++t) {
-    const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
-    for (int i = 0; i < leaves.Count(); ++i)
-      all.Add(TExtentBuilder{false, leaves.Items(i)->Extent});
-  }
-  if (all.Empty) return;
-  Guard([&] { FitExtent(all.Rect, false); });
+  const std::optional<TFRect> all = service_->Extent();
+  if (!all) return;
+  Guard([&] { FitExtent(*all, false); });
   Refresh();
 }
 

@@ -16,8 +16,8 @@
 
 #include "model/geometry.h"
 #include "platform/canvas.h"
+#include "platform/program_dir.h"
 #include "readers/data_kinds.h"
-#include "readers/kind_of_file.h"
 #include "ui/glyphs.h"
 #include "ui/guard.h"
 
@@ -26,6 +26,7 @@ namespace chizro {
 class TBitmapLoader;
 class TCanvas;
 class TMapProject;
+class TMapService;
 
 // The window's caption and its place and size on a 96-pixels-per-inch
 // screen [px].
@@ -67,10 +68,10 @@ inline constexpr char kProgressText[] = "JW_CADへ出力しています…";
 struct TFileType {
   std::string Caption;
   std::string Patterns;
-  int DataKind;
+  TKind DataKind;
 };
 // "すべてのファイル (*)" first, opening a file as the kind its content shows
-// (kKindByContent), then every data kind that opens a single file, in the
+// (TKind::ByContent), then every data kind that opens a single file, in the
 // order of DataKinds().
 const std::vector<TFileType>& OpenFileTypes();
 
@@ -78,7 +79,7 @@ const std::vector<TFileType>& OpenFileTypes();
 struct TOpenChoice {
   std::string FileName;   // as the model opens it: the platform's path text
   std::string ShownName;  // as messages show it
-  int DataKind = kKindByContent;
+  TKind DataKind = TKind::ByContent;
 };
 
 // The item of the paint box's context menu that fits everything open into
@@ -144,9 +145,9 @@ public:
   virtual std::optional<TOpenChoice> ChooseFile() = 0;
   virtual void ShowError(const std::string& message) = 0;
   virtual void ShowNotice(const std::string& message) = 0;
-  // Fills the output settings dialog from the settings file and shows it
-  // modally; true when the user saved the settings (OK).
-  virtual bool ShowSettings() = 0;
+  // Fills the output settings dialog from the settings file `fileName` and
+  // shows it modally; true when the user saved the settings (OK).
+  virtual bool ShowSettings(const std::string& fileName) = 0;
   // Ends the program.
   virtual void Close() = 0;
   // Repaints the paint box at once (which calls TMainLogic::Paint).
@@ -174,16 +175,18 @@ protected:
 // map before the first file has been opened (Loaded).
 class TMainLogic final {
 public:
-  // Creates the project with the default coordinate system: plane
-  // rectangular, JGD2000, zone 9.
+  // Creates the project with the default coordinate system (plane
+  // rectangular, JGD2000, zone 9) and the settings of `programFolder`.
   // Symbol images and raster figures load through `images` (not owned,
   // outlives the logic); without one none load.
-  explicit TMainLogic(TMainHost& host, TBitmapLoader* images = nullptr);
+  explicit TMainLogic(TMainHost& host, TBitmapLoader* images = nullptr,
+                      std::string programFolder = ProgramDir());
   ~TMainLogic();
   TMainLogic(const TMainLogic&) = delete;
   TMainLogic& operator=(const TMainLogic&) = delete;
 
-  TMapProject& Project() noexcept { return *project_; }
+  TMapProject& Project() noexcept;
+  TMapService& Service() noexcept { return *service_; }
   bool Loaded() const noexcept { return loaded_; }
 
   // "地図開": opens the chosen file under the chosen data kind (or the kind
@@ -255,7 +258,8 @@ private:
   void ZoomAbout(double scale, int x, int y);
 
   TMainHost& host_;
-  std::unique_ptr<TMapProject> project_;
+  std::unique_ptr<TMapService> service_;
+  TMapProject* project_;
   bool loaded_ = false;
   // The cursor over the paint box, if it is.
   std::optional<TPoint> cursor_;

@@ -9,8 +9,8 @@
 
 namespace chizro {
 
-void TPrefLogic::Load() {
-  fileName_ = TOutputSettings::DefaultFileName();
+void TPrefLogic::Load(const std::string& fileName) {
+  fileName_ = fileName;
   TOutputSettings settings;
   settings.Load(fileName_);
   settings_ = std::move(settings);
@@ -94,7 +94,7 @@ TPrefEdit TPrefLogic::EditContour(const std::string& text) {
 void TPrefLogic::Save() const {
   TOutputSettings settings = settings_;
   settings.SetMode(mode_);
-  settings.Save(fileName_.empty() ? TOutputSettings::DefaultFileName() : fileName_);
+  settings.Save(fileName_);
 }
 
 }  // namespace chizro

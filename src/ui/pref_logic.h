@@ -84,9 +84,9 @@ struct TPrefEdit {
 class TPrefLogic final {
 public:
   // Reads the layer mode and every "Elements" entry of the settings file
-  // beside the program, in file order; the edits of a previous opening are
-  // dropped.
-  void Load();
+  // `fileName`, in file order; the edits of a previous opening are dropped.
+  // Save writes back to the same file.
+  void Load(const std::string& fileName);
 
   TLayerMode Mode() const noexcept { return mode_; }
   void SetMode(TLayerMode mode) noexcept { mode_ = mode; }

@@ -19,7 +19,7 @@
 #include "app/main_window.h"
 #include "app/pref_dialog.h"
 #include "app/translation.h"
-#include "cli/convert.h"
+#include "cli/convert_command.h"
 #include "model/map_project.h"
 #include "platform/ini_file.h"
 #include "platform/sjis.h"

@@ -2,7 +2,7 @@
 // kind 1011 (the vector reader with the 1:2500 definition file), painted
 // offscreen, written as "temp.txt", and previewed as a PNG. The same on
 // every platform's drawing side.
-#include "cli/convert.h"
+#include "cli/convert_command.h"
 
 #include <gtest/gtest.h>
 

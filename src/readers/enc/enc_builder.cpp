@@ -15,6 +15,8 @@
 #include "coords/datum.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
+#include "model/map_project.h"
+#include "model/map_theme.h"
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
@@ -50,8 +52,8 @@ struct TAttribute {
 
 using TAttributeTable = std::vector<TAttribute>;  // indexed by code, 0..499
 
-TAttributeTable LoadAttributeTable() {
-  const std::string data = ReadWholeFile(ProgramPath("\\def\\EncAttr.ini"));
+TAttributeTable LoadAttributeTable(const std::string& programFolder) {
+  const std::string data = ReadWholeFile(ProgramPath(programFolder, "\\def\\EncAttr.ini"));
   TAttributeTable table(kMaxAttribute + 1);
   std::vector<std::string> items;
   for (const std::string& line : TTextFiler::SplitLines(data)) {
@@ -405,7 +407,10 @@ void TMapBuilder_Enc::PrepareLeaf(TMapLeaf& leaf) const {
 }
 
 void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
-  const TAttributeTable attributes = LoadAttributeTable();
+  const TMapTheme* theme = leaf.Theme();
+  const TMapProject* project = theme ? theme->Project() : nullptr;
+  const TAttributeTable attributes =
+      LoadAttributeTable(project ? project->ProgramFolder() : ProgramDir());
   const std::string fileName = leaf.FileName;
   TEncListing listing = TEncListing::FromFile(fileName);
   ReadVectors(listing, fileName, Comf, Somf);

@@ -622,7 +622,9 @@ void TWinForm1::ShowNotice(const std::string& message) {
               MB_OK | MB_ICONINFORMATION);
 }
 
-bool TWinForm1::ShowSettings() { return pref_->ShowModal(form_); }
+bool TWinForm1::ShowSettings(const std::string& fileName) {
+  return pref_->ShowModal(form_, fileName);
+}
 
 void TWinForm1::Close() {
   if (form_) DestroyWindow(form_);

@@ -58,7 +58,7 @@ private:
   std::optional<TOpenChoice> ChooseFile() override;
   void ShowError(const std::string& message) override;
   void ShowNotice(const std::string& message) override;
-  bool ShowSettings() override;
+  bool ShowSettings(const std::string& fileName) override;
   void Close() override;
   void RepaintImage() override;
   double PixelsPerInch() override;

@@ -53,8 +53,8 @@ std::wstring ListItemText(HWND combo, int index) {
 
 TWinFormPref::TWinFormPref(HINSTANCE instance, HFONT font) : instance_(instance), font_(font) {}
 
-bool TWinFormPref::ShowModal(HWND owner) {
-  logic_.Load();
+bool TWinFormPref::ShowModal(HWND owner, const std::string& fileName) {
+  logic_.Load(fileName);
   const std::vector<WORD> dialog = DialogTemplate(WideText(kPrefCaption));
   const INT_PTR result =
       DialogBoxIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()),

@@ -22,7 +22,7 @@ public:
   // Reads the settings file and shows the dialog modally over `owner`; true
   // when the settings were saved (OK). Errors of the read are thrown before
   // the dialog opens.
-  bool ShowModal(HWND owner);
+  bool ShowModal(HWND owner, const std::string& fileName);
 
 private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,7 @@
-// The headless converter: opens map data into a project as the window does,
-// paints it once offscreen, writes "temp.txt" for JW_CAD and, if asked, a PNG
-// of the view.
+// The headless converter's command line: its options parsed into a
+// conversion that the service runs as the window does (opening map data,
+// painting it once offscreen, writing "temp.txt" for JW_CAD and, if asked, a
+// PNG of the view), and the result printed.
 //
 //   chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]
 //                  [--size WxH] [--preview FILE.png] [--contour M] MAP...
@@ -18,8 +19,7 @@ namespace chizro {
 // figure fails the conversion before anything is written; a folder scan
 // that opened some sheets and failed on others writes the good ones, then
 // reports the errors and returns 1. Where the drawing side is Qt it needs a
-// QGuiApplication (fonts). Changes the program's directory when --home is
-// given.
+// QGuiApplication (fonts).
 int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace chizro

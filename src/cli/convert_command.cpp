@@ -1,8 +1,7 @@
-#include "cli/convert.h"
+#include "cli/convert_command.h"
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -13,17 +12,11 @@
 
 #include "coords/datum.h"
 #include "coords/projection.h"
-#include "model/map_leaf.h"
-#include "model/map_project.h"
-#include "output/jwc_writer.h"
-#include "output/output_settings.h"
-#include "platform/errors.h"
 #include "platform/file_path.h"
-#include "platform/graphics.h"
 #include "platform/offscreen.h"
 #include "platform/program_dir.h"
 #include "readers/data_kinds.h"
-#include "readers/kind_of_file.h"
+#include "service/map_service.h"
 
 namespace chizro {
 namespace {
@@ -32,16 +25,17 @@ constexpr const char* kUsage =
     "usage: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
     "                      [--size WxH] [--preview FILE.png] [--contour M] MAP...\n"
     "\n"
-    "Opens each MAP (a file, or with --folder a folder of sheets) as map data of\n"
-    "kind N (default: the kind the file's content shows; a folder is read as the\n"
-    "1:2500 SDF map), paints it at 1:S (default 2500) on\n"
-    "a W x H pixel view (default 688x451) and writes JW_CAD's \"temp.txt\" from\n"
+    "Opens each MAP (a file, a zip or a folder) as map data of kind N (default:\n"
+    "the kind its content shows; a folder by the kind of its files, a folder of\n"
+    "SDF sheets as the 1:2500 SDF map), paints it at 1:S (default 2500) on a\n"
+    "W x H pixel view (default 688x451) and writes JW_CAD's \"temp.txt\" from\n"
     "\"JWC_TEMP.TXT\" and \"def/chizro.ini\" in the program directory DIR (default:\n"
     "the directory of this program).\n"
     "\n"
     "  --home DIR          program directory (def/, JWC_TEMP.TXT, temp.txt)\n"
     "  --kind N            data kind of the maps (see below)\n"
-    "  --folder            scan each MAP as a folder of sheets\n"
+    "  --folder            scan each MAP as a folder (a folder is also scanned\n"
+    "                      without it)\n"
     "  --zone Z            plane rectangular zone of the project, 1 to 19 (default:\n"
     "                      [Map] Zone of def/chizro.ini, else the zone the first\n"
     "                      map states, or the law gives its place)\n"
@@ -80,24 +74,23 @@ constexpr std::size_t kHelpColumn = 10;
 // The usage text with the table of data kinds.
 std::string Usage() {
   std::string usage = kUsage;
-  for (const TDataKind& kind : DataKinds()) {
+  for (const TDataKind* kind : DataKinds()) {
     char code[16];
-    std::snprintf(code, sizeof code, "  %d%s", kind.Kind, kind.Folder ? "+" : "");
+    std::snprintf(code, sizeof code, "  %d%s", KindNumber(kind->Kind), kind->Folder ? "+" : "");
     usage += code;
     usage.append(kHelpColumn - std::min(usage.size() - usage.rfind('\n') - 1, kHelpColumn - 1),
                  ' ');
-    usage += kind.Filter;
+    usage += kind->Filter;
     usage += "\n";
   }
   return usage + kSources;
 }
 
-constexpr int kPixelsPerInch = 96;
 constexpr int kMaxViewSize = 16384;
 
 struct TOptions {
   std::string Home;
-  int Kind = kKindByContent;
+  TKind Kind = TKind::ByContent;
   bool Folder = false;
   int Zone = 0;  // 0: chosen by the data
   double Scale = 2500;
@@ -160,8 +153,9 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
     } else if (name == "--kind") {
       const std::string v = value();
       const auto kind = ParseNumber<int>(v);
-      if (!kind || !FindDataKind(*kind)) throw bad(v);
-      o.Kind = *kind;
+      if (!kind || *kind == KindNumber(TKind::ByContent) || !FindDataKind(KindOfNumber(*kind)))
+        throw bad(v);
+      o.Kind = KindOfNumber(*kind);
     } else if (name == "--zone") {
       const std::string v = value();
       const auto zone = ParseNumber<int>(v);
@@ -198,119 +192,37 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
   return o;
 }
 
-int LeafCount(const TMapProject& project, int kind) {
-  for (int i = 0; i < project.Themes->Count(); ++i)
-    if (project.Themes->Items(i)->DataKind == kind)
-      return project.Themes->Items(i)->Leaves->Count();
-  return 0;
-}
-
-std::string Describe(const std::exception& e) { return e.what(); }
-
-// Makes DIR the program directory.
-void UseProgramDir(const std::string& dir) {
+// Makes DIR, as given, the program directory's absolute path text.
+std::string ProgramFolderOf(const std::string& dir) {
   std::error_code ec;
   const auto home = std::filesystem::absolute(FsPath(dir), ec);
   if (ec || !std::filesystem::is_directory(home, ec))
     throw std::runtime_error("no such program directory: '" + dir + "'");
-  SetProgramDir(PathText(home));
+  return PathText(home);
 }
 
-// The project as the window makes it: plane rectangular, JGD2000, zone 9
-// until data chooses another; the zone and contour interval of the settings
-// file unless the command line gives them.
-void SetUpProject(TMapProject& project, const TOptions& options) {
-  project.View->ClearBackground = true;
-  project.CoordMode = TCoordMode::Plane;
-  project.Datum = TDatum::Jgd2000;
-  project.Zone = 9;
-  TOutputSettings settings;
-  settings.Load(TOutputSettings::DefaultFileName());
-  const int zone = options.Zone != 0 ? options.Zone : settings.Zone;
-  if (zone != 0) {
-    project.Zone = zone;
-    project.ZoneFixed = true;
-  }
-  project.SetContourInterval(options.Contour != 0 ? options.Contour : settings.ContourInterval);
+TConvertJob JobOf(const TOptions& options) {
+  TConvertJob job;
+  job.ProgramFolder = options.Home.empty() ? ProgramDir() : ProgramFolderOf(options.Home);
+  job.Kind = options.Kind;
+  job.Folder = options.Folder;
+  job.Overrides = {options.Zone, options.Contour};
+  job.Scale = options.Scale;
+  job.Width = options.Width;
+  job.Height = options.Height;
+  job.Preview = options.Preview;
+  job.Maps = options.Maps;
+  return job;
 }
 
-// Opens every map. Returns the errors of folder scans that still opened
-// other sheets: the good sheets are written, the errors reported after them.
-std::vector<std::string> OpenMaps(TMapProject& project, const TOptions& options) {
-  std::vector<std::string> partial;
-  for (const std::string& map : options.Maps) {
-    int kind = options.Kind;
-    if (kind == kKindByContent) kind = options.Folder ? kKindSdf2500 : KindOfFile(map);
-    const int before = LeafCount(project, kind);
-    try {
-      project.Open(map, kind, options.Folder ? TOpenMode::Folder : TOpenMode::File);
-    } catch (const EChizroError& e) {
-      if (LeafCount(project, kind) == before) throw;
-      partial.push_back(Describe(e));
-      continue;
-    }
-    if (LeafCount(project, kind) == before) {
-      // Nothing new: not data of this kind, or opened already.
-      throw std::runtime_error("no new map data in '" + map + "' (data kind " +
-                               std::to_string(kind) +
-                               (options.Folder ? ", folder" : "; a folder needs --folder") + ")");
-    }
-  }
-  return partial;
-}
-
-// Paints the view once, then writes "temp.txt". The writer paints once per
-// sheet so that each is loaded; no one sees those paints here, so only the
-// last one, the preview (when asked for), reaches the canvas. Without a canvas the view keeps
-// its size, and the same sheets load and unload.
-TJwcStats PaintAndWrite(TMapProject& project, TCanvas& canvas, const TOptions& options) {
-  project.SetPixelsPerInch(kPixelsPerInch);
-  project.SetScale(options.Scale);
-  const bool preview = !options.Preview.empty();
-  // Without a preview no one sees this paint either: the view keeps its
-  // size, and the sheets in it load all the same.
-  if (!preview) project.SetCanvas(nullptr);
-  project.Draw();
-  return ExportJwc(project, [&](int leaf, int leaves) {
-    project.SetCanvas(preview && leaf + 1 == leaves ? &canvas : nullptr);
-  });
-}
-
-void PrintSummary(std::ostream& out, const TMapProject& project, const TJwcStats& stats,
-                  std::chrono::steady_clock::time_point start) {
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+void PrintSummary(std::ostream& out, const TConvertResult& r) {
   char time[32];
-  std::snprintf(time, sizeof time, "%.3f", seconds);
-  const int themes = project.Themes->Count();
-  out << "chizro-convert: " << themes << (themes == 1 ? " theme, " : " themes, ") << stats.Leaves
-      << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures << " figures, "
-      << stats.Vertices << " vertices written to '" << stats.FileName << "' in " << time
-      << " s (zone " << project.Zone << ", " << DatumName(project.Datum) << ")\n";
-}
-
-// The conversion of parsed options; errors are thrown.
-int Convert(const TOptions& options, std::ostream& out, std::ostream& err) {
-  const auto start = std::chrono::steady_clock::now();
-  if (!options.Home.empty()) UseProgramDir(options.Home);
-  const std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
-  TMapProject project{DefaultBuilders(), loader.get()};
-  SetUpProject(project, options);
-  const std::unique_ptr<TOffscreenSurface> surface =
-      MakeOffscreenSurface(options.Width, options.Height, kPixelsPerInch);
-  if (!surface) throw std::runtime_error("cannot make a view of that size");
-  project.SetCanvas(&surface->Canvas());
-
-  const std::vector<std::string> partial = OpenMaps(project, options);
-  for (const std::string& notice : project.TakeNotices())
-    out << "chizro-convert: " << notice << "\n";
-  const TJwcStats stats = PaintAndWrite(project, surface->Canvas(), options);
-  if (!options.Preview.empty() && !surface->SavePng(options.Preview))
-    throw std::runtime_error("cannot write the preview '" + options.Preview + "'");
-
-  PrintSummary(out, project, stats, start);
-  for (const std::string& message : partial) err << "chizro-convert: " << message << "\n";
-  return partial.empty() ? 0 : 1;
+  std::snprintf(time, sizeof time, "%.3f", r.Seconds);
+  const TJwcStats& stats = r.Stats;
+  out << "chizro-convert: " << r.Themes << (r.Themes == 1 ? " theme, " : " themes, ")
+      << stats.Leaves << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures
+      << " figures, " << stats.Vertices << " vertices written to '" << stats.FileName << "' in "
+      << time << " s (zone " << r.Zone << ", " << DatumName(r.Datum) << ")\n";
 }
 
 }  // namespace
@@ -328,9 +240,14 @@ int RunConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     return 0;
   }
   try {
-    return Convert(options, out, err);
+    const TConvertResult result =
+        ConvertMaps(JobOf(options), {MakeBitmapLoader, MakeOffscreenSurface});
+    for (const std::string& notice : result.Notices) out << "chizro-convert: " << notice << "\n";
+    PrintSummary(out, result);
+    for (const std::string& message : result.Partial) err << "chizro-convert: " << message << "\n";
+    return result.Partial.empty() ? 0 : 1;
   } catch (const std::exception& e) {
-    err << "chizro-convert: " << Describe(e) << "\n";
+    err << "chizro-convert: " << e.what() << "\n";
     return 1;
   }
 }
