@@ -77,9 +77,7 @@ public:
 
 private:
   BenchData()
-      : root_(fs::temp_directory_path() / ("chizro-paint-bench-" + std::to_string(::getpid()))) {
-    SetProgramDir(CHIZRO_SOURCE_DIR);
-  }
+      : root_(fs::temp_directory_path() / ("chizro-paint-bench-" + std::to_string(::getpid()))) {}
   fs::path root_;
 };
 
@@ -106,12 +104,12 @@ struct TScene {
 
   std::unique_ptr<TBitmapLoader> loader = MakeBitmapLoader();
   std::unique_ptr<TOffscreenSurface> surface;
-  TMapProject project{DefaultBuilders(), loader.get()};
+  TMapProject project{DefaultBuilders(), loader.get(), CHIZRO_SOURCE_DIR};
 };
 
 void BM_PaintSheet2500(benchmark::State& state) {
   TScene scene;
-  scene.project.Open(BenchData::Get().Sheet(), kKindSdf2500, TOpenMode::File);
+  scene.project.Open(BenchData::Get().Sheet(), KindNumber(TKind::Sdf2500), TOpenMode::File);
   scene.Place(2500);
   for (auto _ : state) scene.project.Draw();
 }
@@ -119,7 +117,7 @@ BENCHMARK(BM_PaintSheet2500)->Unit(benchmark::kMillisecond);
 
 void BM_PaintCity25000(benchmark::State& state) {
   TScene scene;
-  scene.project.Open(BenchData::Get().City(), kKindSdf2500, TOpenMode::Folder);
+  scene.project.Open(BenchData::Get().City(), KindNumber(TKind::Sdf2500), TOpenMode::Folder);
   scene.Place(25000);
   int loaded = 0;
   const TMapLeafGrp& leaves = *scene.project.Themes->Items(0)->Leaves;

@@ -98,7 +98,5 @@ std::string GenericPath(std::string path) {
   return path;
 }
 
-ScopedProgramDir::ScopedProgramDir(const std::string& dir) { SetProgramDir(dir); }
-ScopedProgramDir::~ScopedProgramDir() { SetProgramDir(""); }
 
 }  // namespace chizro::test

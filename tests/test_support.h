@@ -38,16 +38,6 @@ std::string ReadFile(const std::string& path);
 using TableRow = std::vector<std::string>;
 std::vector<TableRow> ReadTable(const std::string& path);
 
-// Points the program directory at `dir` for the life of the object and back
-// to the executable's folder afterwards, however the test ends.
-class ScopedProgramDir {
-public:
-  explicit ScopedProgramDir(const std::string& dir);
-  ~ScopedProgramDir();
-  ScopedProgramDir(const ScopedProgramDir&) = delete;
-  ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
-};
-
 // Path text with '/' for each separator, as tests compare paths: on Windows
 // each backslash that is a character of its own (not the trail byte of a
 // Shift_JIS character) becomes '/'; elsewhere the text stays as it is.

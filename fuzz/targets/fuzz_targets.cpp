@@ -236,8 +236,10 @@ namespace {
 
 // Writes the input as one file and opens and loads it with a reader.
 template <class TReader>
-int FuzzOneFile(const char* name, const std::uint8_t* data, std::size_t size) {
+int FuzzOneFile(const char* name, const std::uint8_t* data, std::size_t size,
+                const std::string& programFolder = ProgramDir()) {
   TReader reader;
+  reader.SetProgramFolder(programFolder);
   OpenAndLoad(reader, WriteScratch(name, data, size));
   return 0;
 }
@@ -356,10 +358,7 @@ int FuzzMoj(const std::uint8_t* data, std::size_t size) {
 // The chart reader looks up attribute names in "def\\EncAttr.ini" of the
 // program directory: the shipped table of the source tree stands in for it.
 int FuzzEncListing(const std::uint8_t* data, std::size_t size) {
-  SetProgramDir(CHIZRO_SOURCE_DIR);
-  FuzzOneFile<TMapBuilder_Enc>(kEncFile, data, size);
-  SetProgramDir("");
-  return 0;
+  return FuzzOneFile<TMapBuilder_Enc>(kEncFile, data, size, CHIZRO_SOURCE_DIR);
 }
 
 // The input is the ".HDR" header of a small bitmap.
@@ -445,22 +444,20 @@ int FuzzJwcRequest(const std::uint8_t* data, std::size_t size) {
   const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "jwc";
   static const char* const kFiles[] = {"JWC_TEMP.TXT", "def/chizro.ini", "def/Sdf25.ini"};
   LayOutParts(dir, kFiles, data, size);
-  SetProgramDir(dir.string());
   try {
     const TFixedBuilders builders;
-    TMapProject project(builders);
-    project.Open("a", kKindSdf2500, TOpenMode::File);
-    project.Open("b", kKindSdf2500, TOpenMode::File);
+    TMapProject project(builders, nullptr, dir.string());
+    project.Open("a", KindNumber(TKind::Sdf2500), TOpenMode::File);
+    project.Open("b", KindNumber(TKind::Sdf2500), TOpenMode::File);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
-    const TJwcStats stats = ExportJwc(project);
+    const TJwcStats stats = ExportJwc(project, TJwcFiles::In(dir.string()));
     // A run that reports success has left its result.
     if (!std::filesystem::exists(stats.FileName)) __builtin_trap();
   } catch (const EChizroError&) {
     // A failed run leaves no result behind.
     if (std::filesystem::exists(dir / "temp.txt")) __builtin_trap();
   }
-  SetProgramDir("");
   return 0;
 }
 
@@ -525,33 +522,31 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
     const char* Name;
   };
   static constexpr TKindFile kKinds[] = {
-      {kKindSdf2500, nullptr},    {kKindKsj, kKsjFile},
-      {kKindGkuPnt, kGkuPntFile}, {kKindStcXml, kXmlFile},
-      {kKindEnc, kEncFile},       {kKindRaster, nullptr},
-      {kKindGpsWpt, kGpsFile},    {kKindVectorBase + kKindSdf2500, kVectorFile}};
+      {KindNumber(TKind::Sdf2500), nullptr},    {KindNumber(TKind::Ksj), kKsjFile},
+      {KindNumber(TKind::GkuPnt), kGkuPntFile}, {KindNumber(TKind::StcXml), kXmlFile},
+      {KindNumber(TKind::Enc), kEncFile},       {KindNumber(TKind::Raster), nullptr},
+      {KindNumber(TKind::GpsWpt), kGpsFile},    {KindNumber(TKind::Vector), kVectorFile}};
   const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
   const int kind = chosen.Kind;
-  const std::string path = kind == kKindSdf2500  ? LayOutSdfSheet(data, size)
-                           : kind == kKindRaster ? WriteRasterPair(data, size)
+  const std::string path = kind == KindNumber(TKind::Sdf2500)  ? LayOutSdfSheet(data, size)
+                           : kind == KindNumber(TKind::Raster) ? WriteRasterPair(data, size)
                                                  : WriteScratch(chosen.Name, data, size);
   const std::filesystem::path& home = PipelineHome();
-  SetProgramDir(home.string());
   TFuzzCanvas canvas;
   try {
-    TMapProject project{DefaultBuilders()};
+    TMapProject project{DefaultBuilders(), nullptr, home.string()};
     project.SetCanvas(&canvas);
     project.Open(path, kind, TOpenMode::File);
     project.SetPixelsPerInch(96);
     project.SetScale(2500);
     project.Draw();
-    ExportJwc(project);
+    ExportJwc(project, TJwcFiles::In(home.string()));
     project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Tokyo);
     project.Draw();
   } catch (const EChizroError&) {
   }
   std::error_code ignored;
   std::filesystem::remove(home / "temp.txt", ignored);
-  SetProgramDir("");
   return 0;
 }
 

@@ -134,7 +134,7 @@ void TPaintBox::wheelEvent(QWheelEvent* event) {
 
 void TPaintBox::contextMenuEvent(QContextMenuEvent* event) { emit ContextMenu(event->globalPos()); }
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent, std::string programFolder) : QMainWindow(parent) {
   setWindowTitle(QString::fromUtf8(kMainCaption));
   setGeometry(kMainLeft, kMainTop, kMainWidth, kMainHeight);
   setFont(WindowFont());
@@ -142,7 +142,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
 
-  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this), &bitmaps_);
+  logic_ = std::make_unique<TMainLogic>(static_cast<TMainHost&>(*this), &bitmaps_,
+                                        std::move(programFolder));
 
   auto* toolBar = new QToolBar(this);
   toolBar->setObjectName(QStringLiteral("ToolBar1"));

@@ -54,7 +54,9 @@ private:
 class TForm1 final : public QMainWindow, private TMainHost {
   Q_OBJECT
 public:
-  explicit TForm1(QWidget* parent = nullptr);
+  // The program directory (definition files, settings, "JWC_TEMP.TXT",
+  // "temp.txt") is `programFolder`.
+  explicit TForm1(QWidget* parent = nullptr, std::string programFolder = ProgramDir());
   ~TForm1() override;
 
   TMapProject& Project() noexcept { return logic_->Project(); }

@@ -5,6 +5,9 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+
+#include "platform/program_dir.h"
 
 namespace chizro {
 
@@ -55,10 +58,19 @@ public:
   // that the leaves of a folder can be loaded ahead on a worker pool.
   virtual bool ConcurrentLoads() const { return false; }
 
+  // The program directory whose files (beside the definition files) a
+  // reader may read: the theme hands it its project's; the executable's
+  // folder until then.
+  const std::string& ProgramFolder() const noexcept { return programFolder_; }
+  void SetProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
+
 protected:
   TMapBuilder() = default;
   TMapBuilder(const TMapBuilder&) = delete;
   TMapBuilder& operator=(const TMapBuilder&) = delete;
+
+private:
+  std::string programFolder_ = ProgramDir();
 };
 
 // The data kinds a project can open: for each its definition file and its

@@ -44,6 +44,7 @@ bool TMapTheme::Init() {
   const std::string relative = project ? project->Builders().DefFileForKind(DataKind) : "";
   DefFileName = relative.empty() ? std::string() : ProgramPath(project->ProgramFolder(), relative);
   Builder = project ? project->Builders().CreateBuilder(DataKind, project->Images()) : nullptr;
+  if (Builder) Builder->SetProgramFolder(project->ProgramFolder());
   return LoadDefinitions(DefFileName);
 }
 

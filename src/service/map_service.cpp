@@ -74,7 +74,7 @@ std::string NothingNewMessage(const std::string& shownName, const TOpenTarget& t
 
 TMapService::TMapService(std::string programFolder, TBitmapLoader* images)
     : programFolder_(std::move(programFolder)),
-      project_(std::make_unique<TMapProject>(DefaultBuilders(), images)) {
+      project_(std::make_unique<TMapProject>(DefaultBuilders(), images, programFolder_)) {
   project_->View->ClearBackground = true;
   project_->CoordMode = TCoordMode::Plane;
   project_->Datum = TDatum::Jgd2000;

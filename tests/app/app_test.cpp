@@ -39,14 +39,14 @@ protected:
   void SetUp() override {
     fs::copy(kSource / "def", home.Path() / "def", fs::copy_options::recursive);
     fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", home.Path() / "JWC_TEMP.TXT");
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<TForm1>(nullptr, home.Path().string());
     form->resize(696, 480);
     form->ErrorBox = [this](const QString& m) { errors << m; };
     form->NoticeBox = [this](const QString& m) { notices << m; };
     form->show();
     QApplication::processEvents();
   }
-  void ChooseNext(const fs::path& file, int kind = 11) {
+  void ChooseNext(const fs::path& file, TKind kind = TKind::Sdf2500) {
     form->OpenDialog = [file, kind] {
       return std::optional<TOpenChoice>({file.string(), file.string(), kind});
     };
@@ -58,7 +58,6 @@ protected:
   bool ResultExists() const { return fs::exists(home.Path() / "temp.txt"); }
 
   test::TempDir home;
-  test::ScopedProgramDir programDir{home.Path().string()};
   std::unique_ptr<TForm1> form;
   QStringList errors;
   QStringList notices;
@@ -92,7 +91,7 @@ TEST_F(AppTest, ButtonsAndClicksReachTheMap) {
   QTest::keyClick(form.get(), Qt::Key_Home);
   EXPECT_GT(form->Project().GetScale(), 2500.0) << "the whole sheet, wider than the window";
 
-  ChooseNext(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", 91);
+  ChooseNext(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", TKind::GpsWpt);
   Click(1);
   EXPECT_EQ(errors.size(), 1);
   test::WriteFile(home.File("notes.txt"), "not a map\r\n");
@@ -147,7 +146,7 @@ protected:
 // logic; the checks of the values are the logic's tests.
 TEST_F(PrefTest, ControlsReachTheRows) {
   WriteSettings("[Layers]\r\nOutput=G\r\n[Elements]\r\n2110=road,7,2,3,4\r\n3001=rail,1,1,1,1\r\n");
-  Pref().FillFromFile();
+  Pref().FillFromFile(home.File("def/chizro.ini"));
   EXPECT_TRUE(Pref().radGroup->isChecked());
   ASSERT_EQ(Pref().ListBox->count(), 2);
   EXPECT_TRUE(Pref().cmbLayer->isHidden()) << "no row selected";
@@ -178,7 +177,7 @@ TEST_F(PrefTest, ControlsReachTheRows) {
 TEST_F(PrefTest, CancelWritesNothing) {
   WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,7,2,3,4\r\n");
   const std::string before = test::ReadFile(home.File("def/chizro.ini"));
-  Pref().FillFromFile();
+  Pref().FillFromFile(home.File("def/chizro.ini"));
   Pref().radGroup->click();
   Pref().ListBox->setCurrentRow(0);
   Pref().cmbSyu->setEditText(QStringLiteral("5"));

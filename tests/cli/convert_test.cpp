@@ -90,7 +90,6 @@ protected:
   }
 
   test::TempDir home;
-  test::ScopedProgramDir programDir{home.Path().string()};  // --home moves it
   test::TempDir data;
   std::string map = (kData / "sheet.vec").string();
   std::ostringstream out;
@@ -176,22 +175,36 @@ TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
 
   test::WriteFile(data.File("text.vec"), std::string(600, 'x'));  // no vector header
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", data.File("text.vec")}), 1);
-  EXPECT_NE(err.str().find("no new map data in '" + data.File("text.vec") + "'"), std::string::npos)
-      << err.str();
+  const std::string nothing =
+      "chizro-convert: 地図を開けませんでした。地図データではないか、既に開いています: '";
+  EXPECT_EQ(err.str(), nothing + data.File("text.vec") + "' (データ種別 1011)\n");
   EXPECT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", map, map}), 1);
-  EXPECT_NE(err.str().find("no new map data in '" + map + "'"), std::string::npos) << err.str();
+  EXPECT_EQ(err.str(), nothing + map + "' (データ種別 1011)\n");
 
   EXPECT_EQ(Run({"--home", home.File("missing"), map}), 1);
   EXPECT_NE(err.str().find("no such program directory"), std::string::npos) << err.str();
 }
 
 // Without --kind each map opens as its content shows: a vector file and a
-// GPX track together.
+// GPX track together; a folder by its files, with --folder or without, as
+// the window opens it (a folder of 地図XML files, kind 53).
 TEST_F(ConvertTest, WithoutAKindTheContentChoosesIt) {
   const std::string gpx = std::string(CHIZRO_TEST_DATA_DIR) + "/gpx/gpx10_routes_waypoints.gpx";
   ASSERT_EQ(Run({"--home", home.Path().string(), map, gpx}), 0) << err.str();
   EXPECT_NE(out.str().find("2 themes"), std::string::npos) << out.str();
   EXPECT_TRUE(fs::exists(home.File("temp.txt")));
+
+  fs::copy_file(fs::path(CHIZRO_TEST_DATA_DIR) / "moj" / "local.xml", data.File("local.xml"));
+  for (const bool folderOption : {true, false}) {
+    fs::copy_file(fs::path(CHIZRO_TEST_DATA_DIR) / ".." / ".." / "def" / "Moj.ini",
+                  home.Path() / "def" / "Moj.ini", fs::copy_options::overwrite_existing);
+    std::vector<std::string> args = {"--home", home.Path().string(), data.Path().string()};
+    if (folderOption) args.insert(args.begin() + 2, "--folder");
+    EXPECT_EQ(Run(args), 0) << err.str();
+    // The notice of a 地図XML file in its own coordinates names its kind.
+    EXPECT_NE(out.str().find("任意座標系"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("1 theme, 1 leaf"), std::string::npos) << out.str();
+  }
 }
 
 TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {

@@ -38,11 +38,10 @@ private:
 class ClassDefTest : public ::testing::Test {
 protected:
   bool Load(const char* name, TBitmapLoader* images) {
-    return grp.LoadFromFile(test::DataPath("defs/") + name, images);
+    return grp.LoadFromFile(test::DataPath("defs/") + name, images, test::DataPath("defs"));
   }
   bool Load(const char* name) { return Load(name, &loader); }
 
-  const test::ScopedProgramDir defs{test::DataPath("defs")};
   FakeLoader loader;
   TClassDefGrp grp;
 };
@@ -54,7 +53,9 @@ class ClassDefFile : public ClassDefTest, public ::testing::WithParamInterface<c
 
 TEST_P(ClassDefFile, MatchesItsDump) {
   const std::string base = std::string("defs/") + GetParam();
-  const std::string error = test::ErrorOf([&] { grp.LoadFromFile(test::DataPath(base + ".ini"), &loader); });
+  const std::string error = test::ErrorOf([&] {
+    grp.LoadFromFile(test::DataPath(base + ".ini"), &loader, test::DataPath("defs"));
+  });
   std::string calls = test::GenericPath(loader.Calls);
   for (std::size_t at; (at = calls.find(test::DataPath() + "/")) != std::string::npos;)
     calls.erase(at, test::DataPath().size() + 1);

@@ -26,14 +26,14 @@ struct EmptyCase {
 class EmptyResult : public ::testing::TestWithParam<EmptyCase> {
 protected:
   // The source tree stands for the program directory (def/).
-  const test::ScopedProgramDir home{
-      std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string()};
+  const std::string home =
+      std::filesystem::path(CHIZRO_TEST_DATA_DIR).parent_path().parent_path().string();
 };
 
 TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
   const EmptyCase& c = GetParam();
   const std::string path = std::string(CHIZRO_TEST_DATA_DIR) + "/" + c.File;
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), nullptr, home};
   const std::string message =
       test::MessageOf<ENoFigures>([&] { project.Open(path, c.Kind, TOpenMode::File); });
   EXPECT_NE(message.find(std::string(" (") + c.Reason), std::string::npos) << message;
@@ -45,15 +45,15 @@ TEST_P(EmptyResult, IsRefusedNamingTheFileAndWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, EmptyResult,
-    ::testing::Values(EmptyCase{"GpsWaypointsOnly", kKindGpsWpt, "gps/waypoints_only.txt",
+    ::testing::Values(EmptyCase{"GpsWaypointsOnly", KindNumber(TKind::GpsWpt), "gps/waypoints_only.txt",
                                 "航跡点がありません"},
-                      EmptyCase{"KsjLedger", kKindKsj, "ksj/KS-META-N03-85_13.txt",
+                      EmptyCase{"KsjLedger", KindNumber(TKind::Ksj), "ksj/KS-META-N03-85_13.txt",
                                 "既知の分類の地物がありません"},
-                      EmptyCase{"XmlOfAnotherSchema", kKindStcXml, "xml/other_schema.xml",
+                      EmptyCase{"XmlOfAnotherSchema", KindNumber(TKind::StcXml), "xml/other_schema.xml",
                                 "既知の分類の地物がありません"},
-                      EmptyCase{"ChartListingWithoutGeometry", kKindEnc, "enc/no_features.txt",
+                      EmptyCase{"ChartListingWithoutGeometry", KindNumber(TKind::Enc), "enc/no_features.txt",
                                 "座標のある地物がありません"},
-                      EmptyCase{"GpxWithEmptySegmentOnly", kKindGpx, "gpx/empty.gpx",
+                      EmptyCase{"GpxWithEmptySegmentOnly", KindNumber(TKind::Gpx), "gpx/empty.gpx",
                                 "航跡、経路、地点がありません"}),
     test::RowName<EmptyCase>);
 

@@ -115,12 +115,11 @@ Walk WalkLeaves(TMapProject& project, unsigned workers, std::size_t stopAfter = 
 
 Walk WalkCity(unsigned workers, int failing = -1, std::size_t stopAfter = 1000) {
   test::TempDir dir;
-  test::ScopedProgramDir home{dir.Path().string()};
   FakeData data;
   data.Concurrent = true;
   MakeCity(data, failing);
   FakeBuilders reader{kKind, data};
-  TMapProject project{reader};
+  TMapProject project{reader, nullptr, dir.Path().string()};
   project.Open("city", kKind, TOpenMode::Folder);
   Walk walk = WalkLeaves(project, workers, stopAfter);
   walk.Loads = data.LoadLog.size();
@@ -165,11 +164,10 @@ TEST(LeafPrefetchTest, AWalkEndedEarlyDropsWhatWasLoadedAhead) {
 
 TEST(LeafPrefetchTest, AReaderThatCannotLoadConcurrentlyIsNotPrefetched) {
   test::TempDir dir;
-  test::ScopedProgramDir home{dir.Path().string()};
   FakeData data;
   MakeCity(data);
   FakeBuilders reader{kKind, data};
-  TMapProject project{reader};
+  TMapProject project{reader, nullptr, dir.Path().string()};
   project.Open("city", kKind, TOpenMode::Folder);
   TMapTheme& theme = *project.Themes->Items(0);
   TLeafPrefetch prefetch(theme, {theme.Leaves->Items(0), theme.Leaves->Items(1)}, 2);
@@ -193,9 +191,8 @@ TEST_P(LeafPrefetchFolder, LoadsAheadAsInTurn) {
   const std::string folder = std::string(c.Folder).starts_with("samples/")
                                  ? test::SourcePath(c.Folder)
                                  : test::DataPath(c.Folder);
-  const test::ScopedProgramDir program(test::SourcePath());
   auto walk = [&](unsigned workers) {
-    TMapProject project{DefaultBuilders()};
+    TMapProject project{DefaultBuilders(), nullptr, test::SourcePath()};
     try {
       project.Open(folder, c.Kind, TOpenMode::Folder);
     } catch (const std::exception&) {
@@ -212,10 +209,10 @@ TEST_P(LeafPrefetchFolder, LoadsAheadAsInTurn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, LeafPrefetchFolder,
-                         ::testing::Values(FolderCase{"SdfSamples", kKindSdf2500, "samples/sdf"},
-                                           FolderCase{"SdfDisc", kKindSdf2500, "sdf/disc"},
-                                           FolderCase{"Fgd", kKindFgd, "fgd"},
-                                           FolderCase{"Moj", kKindMoj, "moj"}),
+                         ::testing::Values(FolderCase{"SdfSamples", KindNumber(TKind::Sdf2500), "samples/sdf"},
+                                           FolderCase{"SdfDisc", KindNumber(TKind::Sdf2500), "sdf/disc"},
+                                           FolderCase{"Fgd", KindNumber(TKind::Fgd), "fgd"},
+                                           FolderCase{"Moj", KindNumber(TKind::Moj), "moj"}),
                          [](const auto& param) { return std::string(param.param.Name); });
 
 }  // namespace

@@ -63,10 +63,9 @@ protected:
   }
 
   test::TempDir dir;
-  test::ScopedProgramDir home{dir.Path().string()};
   FakeData data;
   FakeBuilders reader{kKind, data};
-  TMapProject project{reader};
+  TMapProject project{reader, nullptr, dir.Path().string()};
 };
 
 // The view goes to the first open that gives a leaf, and later opens of the

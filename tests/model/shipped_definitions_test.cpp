@@ -25,8 +25,8 @@ TEST(ShippedDefinitions, EveryKindLoadsAndEveryClassHasAnOutputEntry) {
     elements.insert(key);
     EXPECT_EQ(SplitCommaText(settings.ReadString("Elements", key, "")).size(), 5u) << key;
   }
-  for (int kind : {kKindSdf2500, kKindKsj, kKindGkuPnt, kKindStcXml, kKindFgd, kKindMoj, kKindEnc,
-                   kKindRaster, kKindGpsWpt, kKindGpx}) {
+  for (int kind : {KindNumber(TKind::Sdf2500), KindNumber(TKind::Ksj), KindNumber(TKind::GkuPnt), KindNumber(TKind::StcXml), KindNumber(TKind::Fgd), KindNumber(TKind::Moj), KindNumber(TKind::Enc),
+                   KindNumber(TKind::Raster), KindNumber(TKind::GpsWpt), KindNumber(TKind::Gpx)}) {
     std::string file = DefaultBuilders().DefFileForKind(kind);
     file = file.substr(file.rfind('\\') + 1);
     SCOPED_TRACE(file);

@@ -65,6 +65,7 @@ protected:
     project.SetScale(2500);
   }
 
+  TJwcFiles Files() const { return TJwcFiles::In(dir.Path().string()); }
   std::string ResultPath() const { return dir.File("temp.txt"); }
   std::string Result() const { return test::ReadFile(ResultPath()); }
   bool ResultExists() const { return fs::exists(ResultPath()); }
@@ -79,11 +80,10 @@ protected:
   void ExpectGolden(const std::string& name) { test::ExpectGolden(Result(), "output/" + name); }
 
   test::TempDir dir;
-  test::ScopedProgramDir home{dir.Path().string()};
   test::FakeData data;
   test::FakeBuilders reader{kKind, data};
   test::TRecordingCanvas canvas;
-  TMapProject project{reader};
+  TMapProject project{reader, nullptr, dir.Path().string()};
 };
 
 // Two sheets side by side, with the definitions, settings and request of
@@ -121,7 +121,7 @@ TEST_F(JwcWriterTest, WholeResultOfTwoSheetsInLayerMode) {
                      }};
   Open({"a", "b"});
 
-  const TJwcStats stats = ExportJwc(project);
+  const TJwcStats stats = ExportJwc(project, Files());
 
   ExpectGolden("two_sheets_layers.txt");
   EXPECT_EQ(stats.Leaves, 2);
@@ -151,7 +151,7 @@ TEST_P(JwcWriterModeTest, AttributeRecordsFollowTheLayerMode) {
   data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}, {1.5, 7.75}}, {1, 1}, {"a"}}}};
   data.Files["b"] = {{10, 10, 20, 0}, {{Polygon, "1101", {{10, 0}}, {12, 2}, {"b"}}}};
   Open({"a", "b"});
-  ExportJwc(project);
+  ExportJwc(project, Files());
   ExpectGolden(c.Golden);
 }
 
@@ -180,7 +180,7 @@ TEST_F(JwcWriterTest, NumbersAroundTheFormatBoundaries) {
                          {Point, "7301", {}, {0, 1e17}, {"0 1e20"}},
                      }};
   Open({"a"});
-  ExportJwc(project);
+  ExportJwc(project, Files());
   ExpectGolden("numbers.txt");
 }
 
@@ -195,7 +195,7 @@ TEST_P(JwcRequestTest, CopiesUpToTheFirstEmptyLineWithoutHq) {
   Request(r.at(1));
   data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {{0, 10}}, {0, 10}, {}}}};
   Open({"a"});
-  ExportJwc(project);
+  ExportJwc(project, Files());
   EXPECT_EQ(Result(), r.at(2) + r.at(3) + "\r\n\r\n");
 }
 
@@ -214,7 +214,7 @@ TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
   ASSERT_TRUE(data.LoadLog.empty()) << "nothing is loaded before the first paint";
 
   std::vector<std::pair<int, int>> calls;
-  ExportJwc(project, [&](int i, int n) {
+  ExportJwc(project, Files(), [&](int i, int n) {
     calls.emplace_back(i, n);
     EXPECT_FALSE(project.Themes->Items(0)->Leaves->Items(i)->Loaded)
         << "reported before the sheet is painted";
@@ -232,12 +232,12 @@ TEST_F(JwcWriterTest, EachSheetIsCentredPaintedAndReportedInTurn) {
 // of the request lines alone.
 TEST_F(JwcWriterTest, NothingToDrawIsAnErrorAndLeavesNoResult) {
   Request("hq\r\nhp1 1 2\r\n");
-  EXPECT_THROW(ExportJwc(project), ENoFigures);
+  EXPECT_THROW(ExportJwc(project, Files()), ENoFigures);
   EXPECT_FALSE(fs::exists(ResultPath()));
   Defs(ClassDef("1101", 1));
   data.Files["a"] = {{0, 10, 10, 0}, {{Polygon, "1101", {}, {1, 1}, {}}}};
   Open({"a"});
-  EXPECT_THROW(ExportJwc(project), ENoFigures);
+  EXPECT_THROW(ExportJwc(project, Files()), ENoFigures);
   EXPECT_FALSE(fs::exists(ResultPath()));
 }
 
@@ -268,7 +268,7 @@ TEST_P(JwcWriterStopTest, StopsTheRunWithoutAResult) {
                                ? fs::path(dir.File("def/chizro.ini")).make_preferred().string()
                                : dir.File("JWC_TEMP.TXT");
   try {
-    ExportJwc(project);
+    ExportJwc(project, Files());
     FAIL() << "no error";
   } catch (const EChizroError& e) {
     EXPECT_EQ(e.Detail(), r.at(5));
@@ -287,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, JwcWriterStopTest,
 TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
   Settings("[Elements]\r\n5555=t\r\n1101=t,1,2,3,4\r\n");
   Request("hp1 0 0\r\n");
-  ExportJwc(project);
+  ExportJwc(project, Files());
   EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nlt3\r\ncn4\r\n1000 -9000\r\n\r\n");
 }
 
@@ -296,10 +296,10 @@ TEST_F(JwcWriterFailureTest, AShortEntryOfAnAbsentClassDoesNoHarm) {
 TEST_F(JwcWriterFailureTest, LayerIsCheckedWhereWrittenAndWrittenInCapitals) {
   Request("hp1 0 0\r\n");
   Settings("[Layers]\r\nOutput=N\r\n[Elements]\r\n1101=t,10,2,3,4\r\n");
-  ExportJwc(project);
+  ExportJwc(project, Files());
   EXPECT_EQ(Result(), "hp1 0 0\r\nlc2\r\nlt3\r\ncn4\r\n1000 -9000\r\n\r\n");
   Settings("[Layers]\r\nOutput=G\r\n[Elements]\r\n1101=t,e,2,3,10\r\n");
-  ExportJwc(project);
+  ExportJwc(project, Files());
   EXPECT_EQ(Result(), "hp1 0 0\r\nlgE\r\nlc2\r\nlt3\r\ncn10\r\n1000 -9000\r\n\r\n");
 }
 
@@ -313,12 +313,12 @@ TEST_F(JwcWriterFailureTest, ASheetThatFailsToLoadStopsTheRunUntilItIsMended) {
   EXPECT_THROW(project.Draw(), EConvertError);
   const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
   ASSERT_FALSE(leaf.LoadError.empty());
-  EXPECT_THROW(ExportJwc(project), EConvertError);
+  EXPECT_THROW(ExportJwc(project, Files()), EConvertError);
   EXPECT_FALSE(ResultExists());
   EXPECT_TRUE(OnlyRequestAndDefsRemain());
 
   data.Files["a"].FailAfterFigures = false;
-  const TJwcStats stats = ExportJwc(project);
+  const TJwcStats stats = ExportJwc(project, Files());
   EXPECT_EQ(stats.Figures, 1);
   EXPECT_EQ(leaf.FigGrpCount(), 1);
 }
@@ -328,7 +328,7 @@ TEST_F(JwcWriterFailureTest, AResultThatCannotBeWrittenIsReported) {
   Request("hp1 0 0\r\n");
   fs::remove(ResultPath());
   fs::create_directory(dir.File("temp.txt.tmp~"));  // the temporary file cannot be created
-  EXPECT_THROW(ExportJwc(project), EInOutError);
+  EXPECT_THROW(ExportJwc(project, Files()), EInOutError);
   EXPECT_FALSE(ResultExists());
   fs::remove(dir.File("temp.txt.tmp~"));
 }

@@ -81,11 +81,10 @@ protected:
 
   // Opens the sheet and writes "temp.txt"; its bytes.
   static std::string Convert(const std::string& home, TOpenMode mode) {
-    const test::ScopedProgramDir program(home + kSep);
-    TMapProject project{DefaultBuilders()};
+    TMapProject project{DefaultBuilders(), nullptr, home + kSep};
     const std::string map =
         mode == TOpenMode::File ? home + kSep + "09LD183" + kSep + "09LD183.txt" : home;
-    project.Open(map, kKindSdf2500, mode);
+    project.Open(map, KindNumber(TKind::Sdf2500), mode);
     EXPECT_EQ(project.Themes->Count(), 1);
     if (project.Themes->Count() != 1) return {};
     const TMapLeafGrp& leaves = *project.Themes->Items(0)->Leaves;
@@ -93,7 +92,7 @@ protected:
     if (leaves.Count() == 1) {
       EXPECT_EQ(leaves.Items(0)->FileName, home + kSep + "09LD183");
     }
-    const TJwcStats stats = ExportJwc(project);
+    const TJwcStats stats = ExportJwc(project, TJwcFiles::In(home + kSep));
     EXPECT_EQ(stats.FileName, home + kSep + "temp.txt");
     EXPECT_GT(stats.Vertices, 0);
     return test::ReadFile(stats.FileName);

@@ -35,8 +35,8 @@ class ReaderContract : public ::testing::TestWithParam<ContractCase> {};
 
 TEST_P(ReaderContract, OpenFileGivesNoLeafForAMissingFileAndLeavesTheLeafToItsCaller) {
   const ContractCase& c = GetParam();
-  const ScopedProgramDir program(SourcePath());
   const auto reader = MakeReader(c.Kind);
+  reader->SetProgramFolder(SourcePath());
   TMapLeafGrp leaves(nullptr);
   EXPECT_EQ(reader->OpenFile(leaves, DataPath("no-such-file.txt")), nullptr);
   if (c.OpenMode == TOpenMode::File) {
@@ -50,8 +50,7 @@ TEST_P(ReaderContract, OpenFileGivesNoLeafForAMissingFileAndLeavesTheLeafToItsCa
 
 TEST_P(ReaderContract, PaintLoadsAndAReloadGivesTheSameFigures) {
   const ContractCase& c = GetParam();
-  const ScopedProgramDir program(SourcePath());
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), nullptr, SourcePath()};
   project.Open(SourcePath(c.Input), c.Kind, c.OpenMode);
   const TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_GE(theme.Leaves->Count(), 1);
@@ -91,18 +90,18 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ReaderContract,
     ::testing::Values(
         // JGD2000 sheets in a JGD2000 project: nothing moves.
-        ContractCase{"SdfFolder", kKindSdf2500, "samples/sdf", TOpenMode::Folder, false},
-        ContractCase{"SdfTokyoSheet", kKindSdf2500, "tests/data/sdf/disc/07MD623", TOpenMode::File},
-        ContractCase{"Ksj", kKindKsj, "tests/data/ksj/N03-85_13_sample.txt", TOpenMode::File},
-        ContractCase{"GkuPnt", kKindGkuPnt, "tests/data/gkupnt/13101-17.0a_chiyoda.csv",
+        ContractCase{"SdfFolder", KindNumber(TKind::Sdf2500), "samples/sdf", TOpenMode::Folder, false},
+        ContractCase{"SdfTokyoSheet", KindNumber(TKind::Sdf2500), "tests/data/sdf/disc/07MD623", TOpenMode::File},
+        ContractCase{"Ksj", KindNumber(TKind::Ksj), "tests/data/ksj/N03-85_13_sample.txt", TOpenMode::File},
+        ContractCase{"GkuPnt", KindNumber(TKind::GkuPnt), "tests/data/gkupnt/13101-17.0a_chiyoda.csv",
                      TOpenMode::File},
-        ContractCase{"StcXml", kKindStcXml, "tests/data/xml/chiyoda_sjis.xml", TOpenMode::File},
-        ContractCase{"Fgd", kKindFgd, "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml",
+        ContractCase{"StcXml", KindNumber(TKind::StcXml), "tests/data/xml/chiyoda_sjis.xml", TOpenMode::File},
+        ContractCase{"Fgd", KindNumber(TKind::Fgd), "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml",
                      TOpenMode::File},
-        ContractCase{"Enc", kKindEnc, "tests/data/enc/JP4TEST1.lst.txt", TOpenMode::File},
-        ContractCase{"Raster", kKindRaster, "tests/data/raster/tokyo.bmp", TOpenMode::File},
-        ContractCase{"GpsTokyo", kKindGpsWpt, "tests/data/gps/track_tokyo_dm.txt", TOpenMode::File},
-        ContractCase{"Vector", kKindVectorBase + kKindSdf2500, "tests/data/vector/09LD183.vec",
+        ContractCase{"Enc", KindNumber(TKind::Enc), "tests/data/enc/JP4TEST1.lst.txt", TOpenMode::File},
+        ContractCase{"Raster", KindNumber(TKind::Raster), "tests/data/raster/tokyo.bmp", TOpenMode::File},
+        ContractCase{"GpsTokyo", KindNumber(TKind::GpsWpt), "tests/data/gps/track_tokyo_dm.txt", TOpenMode::File},
+        ContractCase{"Vector", KindNumber(TKind::Vector), "tests/data/vector/09LD183.vec",
                      TOpenMode::File}),
     [](const auto& row) { return std::string(row.param.Name); });
 

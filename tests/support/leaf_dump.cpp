@@ -192,8 +192,8 @@ std::unique_ptr<TMapLeaf> OpenLoaded(int kind, const std::string& path) {
 
 TEST_P(ReaderGolden, MatchesItsDump) {
   const GoldenCase& c = GetParam();
-  const ScopedProgramDir program(!c.ProgramDir.empty() ? DataPath(c.ProgramDir) : SourcePath());
   const auto reader = c.Reader ? c.Reader() : MakeReader(c.Kind);
+  reader->SetProgramFolder(!c.ProgramDir.empty() ? DataPath(c.ProgramDir) : SourcePath());
   TMapLeafGrp leaves(nullptr);
   const auto leaf =
       reader->OpenFile(leaves, fs::path(DataPath(c.Input)).lexically_normal().string());
@@ -214,9 +214,9 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ReaderGolden);
 
 TEST_P(ReaderBadFile, ReportsTheFileAndThePlaceAndKeepsWhatWasBuilt) {
   const BadFileCase& c = GetParam();
-  const ScopedProgramDir program(SourcePath());  // the shipped def/ files
   const std::string path = DataPath(c.File);
   const std::unique_ptr<TMapBuilder> reader = c.Reader ? c.Reader() : MakeReader(c.Kind);
+  reader->SetProgramFolder(SourcePath());  // the shipped def/ files
   ASSERT_TRUE(reader);
   TMapLeafGrp leaves(nullptr);
   std::optional<EChizroError> error;

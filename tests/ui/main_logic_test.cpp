@@ -2,6 +2,7 @@
 // dialog from a queue, records messages, cursor and progress, and repaints
 // onto a recording canvas as a window would.
 #include "ui/main_logic.h"
+#include "service/map_service.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -39,8 +40,9 @@ public:
   }
   void ShowError(const std::string& m) override { errors.push_back(m); }
   void ShowNotice(const std::string& m) override { notices.push_back(m); }
-  bool ShowSettings() override {
+  bool ShowSettings(const std::string& fileName) override {
     ++settingsShown;
+    settingsFile = fileName;
     return onSettings ? onSettings() : false;
   }
   void Close() override { closed = true; }
@@ -92,6 +94,7 @@ public:
   std::vector<std::string> notices;
   std::string log;  // cursor and progress, in order
   int settingsShown = 0;
+  std::string settingsFile;
   std::function<bool()> onSettings;  // what the user does in the dialog
   int repaints = 0;
   bool closed = false;
@@ -106,7 +109,7 @@ protected:
     fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", home.Path() / "JWC_TEMP.TXT");
     host.logic = &logic;
   }
-  void Open(const fs::path& file, int kind = kKindByContent) {
+  void Open(const fs::path& file, TKind kind = TKind::ByContent) {
     host.choices.push_back({file.string(), file.string(), kind});
     logic.OpenMap();
   }
@@ -117,9 +120,8 @@ protected:
   bool ResultExists() const { return fs::exists(home.Path() / "temp.txt"); }
 
   test::TempDir home;
-  test::ScopedProgramDir programDir{home.Path().string()};
   TFakeHost host;
-  TMainLogic logic{host};
+  TMainLogic logic{host, nullptr, home.Path().string()};
 };
 
 TEST_F(MainLogicTest, MapActionsWaitForTheFirstOpenThatGivesAMap) {
@@ -195,7 +197,7 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   int chosen = 8;
   host.onSettings = [&] {
     TPrefLogic pref;
-    pref.Load();
+    pref.Load(host.settingsFile);
     pref.SetZone(chosen);
     pref.Save();
     return true;
@@ -220,17 +222,17 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
 
   TFakeHost second;
   TPrefLogic pref;
-  pref.Load();
+  pref.Load(logic.Service().SettingsFile());
   pref.SetZone(5);
   pref.Save();
-  TMainLogic restarted{second};
+  TMainLogic restarted{second, nullptr, home.Path().string()};
   EXPECT_EQ(restarted.Project().Zone, 5);
   EXPECT_TRUE(restarted.Project().ZoneFixed);
 }
 
 // A 地図XML file in local coordinates opens with a notice, given once.
 TEST_F(MainLogicTest, ALocalCoordinateMapIsNoticedOnce) {
-  Open(kSource / "tests" / "data" / "moj" / "local.xml", kKindMoj);
+  Open(kSource / "tests" / "data" / "moj" / "local.xml", TKind::Moj);
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
   ASSERT_EQ(host.notices.size(), 1u);
   EXPECT_NE(host.notices[0].find("任意座標系"), std::string::npos) << host.notices[0];
@@ -276,7 +278,7 @@ TEST_F(MainLogicTest, AnOpenFitsTheNewDataInOneAndAHalfSteps) {
   Open(kSource / "tests" / "data" / "ksj" / "N03-85_13_sample.txt");
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
   ASSERT_EQ(logic.Project().Themes->Count(), 1);
-  EXPECT_EQ(logic.Project().Themes->Items(0)->DataKind, kKindKsj);
+  EXPECT_EQ(logic.Project().Themes->Items(0)->DataKind, KindNumber(TKind::Ksj));
   const TFRect e = logic.Project().Themes->Items(0)->Extent;
   const double wide = e.right - e.left, high = e.top - e.bottom;  // [m], plane
   auto fits = [&](double scale) {
@@ -314,7 +316,7 @@ TEST_F(MainLogicTest, OutputAndAFailedOpenKeepTheView) {
   EXPECT_EQ(view.CenterY, centre.y);
   EXPECT_EQ(logic.Project().GetScale(), 3750.0);
 
-  Open(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", kKindGpsWpt);
+  Open(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", TKind::GpsWpt);
   EXPECT_EQ(host.errors.size(), 1u);
   // A file that opens no map, and a sheet already open, are said aloud.
   test::WriteFile(home.File("notes.txt"), "not a map\r\n");
@@ -447,16 +449,16 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
   EXPECT_EQ(Leaves(), c.Leaves);
 
   TFakeHost other;
-  TMainLogic window{other};
+  TMainLogic window{other, nullptr, home.Path().string()};
   other.logic = &window;
   other.choices.push_back(
-      {(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track", kKindByContent});
+      {(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track", TKind::ByContent});
   window.OpenMap();
   const TMapView& view = *window.Project().View;
   const TFPoint centre{view.CenterX, view.CenterY};
   other.log.clear();
   other.cancelAfter = c.Cancel;
-  other.choices.push_back({path.string(), path.string(), kKindByContent});
+  other.choices.push_back({path.string(), path.string(), TKind::ByContent});
   window.OpenMap();
   EXPECT_EQ(other.log, "busy open-progress " + c.CancelledSteps + "closed idle ");
   EXPECT_TRUE(other.errors.empty()) << other.errors[0];
@@ -548,13 +550,13 @@ TEST(OpenFileTypes, AllFilesFirstThenEveryKindWithItsPatterns) {
   const auto& types = OpenFileTypes();
   ASSERT_GT(types.size(), 1u);
   EXPECT_EQ(types[0].Caption, "すべてのファイル (*)");
-  EXPECT_EQ(types[0].DataKind, kKindByContent);
+  EXPECT_EQ(types[0].DataKind, TKind::ByContent);
   for (const TFileType& t : types) {
     EXPECT_TRUE(t.Caption.ends_with("(" + t.Patterns + ")")) << t.Caption;
     EXPECT_EQ(t.Patterns.find_first_of("()"), std::string::npos) << t.Caption;
   }
   const auto fgd = std::find_if(types.begin(), types.end(),
-                                [](const TFileType& t) { return t.DataKind == kKindFgd; });
+                                [](const TFileType& t) { return t.DataKind == TKind::Fgd; });
   ASSERT_NE(fgd, types.end());
   EXPECT_EQ(fgd->Patterns, "*.xml *.XML *.zip *.ZIP");
 }

@@ -27,7 +27,6 @@ protected:
   std::string Ini() const { return home.File("def/chizro.ini"); }
 
   test::TempDir home;
-  test::ScopedProgramDir programDir{home.Path().string()};
   TPrefLogic pref;
 };
 
@@ -35,7 +34,7 @@ TEST_F(PrefLogicTest, ReadsTheModeAndSavesEveryEntryBackInFileOrder) {
   WriteSettings(
       "[Layers]\r\nOutput=G\r\n[Elements]\r\n"
       "2110=道路,1,2,3,4,extra\r\n1108=\"街区 界\",2,3,1,1\r\n");
-  pref.Load();
+  pref.Load(Ini());
   EXPECT_EQ(pref.Mode(), TLayerMode::Group);
   ASSERT_EQ(pref.RowCount(), 2);
   EXPECT_EQ(pref.FieldText(1, 0), "街区 界");
@@ -60,7 +59,7 @@ TEST_F(PrefLogicTest, ReadsTheModeAndSavesEveryEntryBackInFileOrder) {
 // set, and a typed interval is checked.
 TEST_F(PrefLogicTest, TheZoneAndTheContourIntervalAreSavedUnderMap) {
   WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,1,2,3,4\r\n");
-  pref.Load();
+  pref.Load(Ini());
   EXPECT_EQ(pref.Zone(), 0);
   EXPECT_EQ(pref.ContourText(), "");
   pref.Save();
@@ -84,7 +83,7 @@ TEST_F(PrefLogicTest, TheZoneAndTheContourIntervalAreSavedUnderMap) {
   EXPECT_EQ(TIniFile(Ini()).ReadString("Map", "ContourInterval", ""), "2.5");
   EXPECT_EQ(Saved("2110"), "road,1,2,3,4");
 
-  pref.Load();
+  pref.Load(Ini());
   EXPECT_EQ(pref.Zone(), 2);
   EXPECT_EQ(pref.ContourText(), "2.5");
   pref.SetZone(20);  // no such zone: automatic
@@ -96,16 +95,16 @@ TEST_F(PrefLogicTest, TheZoneAndTheContourIntervalAreSavedUnderMap) {
 
 TEST_F(PrefLogicTest, ALoadDropsTheEditsOfTheLastOpening) {
   WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,1,2,3,4\r\n");
-  pref.Load();
+  pref.Load(Ini());
   pref.Edit(0, 2, "5");
   pref.SetMode(TLayerMode::Group);
-  pref.Load();  // cancelled, then opened again
+  pref.Load(Ini());  // cancelled, then opened again
   EXPECT_EQ(pref.FieldText(0, 2), "2");
   EXPECT_EQ(pref.Mode(), TLayerMode::Layer);
 }
 
 TEST_F(PrefLogicTest, NoSettingsFileMeansNoRowsAndNoSeparation) {
-  pref.Load();
+  pref.Load(Ini());
   EXPECT_EQ(pref.Mode(), TLayerMode::None);
   EXPECT_EQ(pref.RowCount(), 0);
   EXPECT_EQ(pref.Edit(0, 1, "3").Result, TPrefEdit::Unchanged);
@@ -132,7 +131,7 @@ class PrefTypedTest : public PrefLogicTest, public ::testing::WithParamInterface
 TEST_P(PrefTypedTest, ValuesJwCadCannotReadAreRefused) {
   const TypedCase& c = GetParam();
   WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,1,2,3,4\r\n");
-  pref.Load();
+  pref.Load(Ini());
   const TPrefEdit edit = pref.Edit(0, c.Field, c.Text);
   EXPECT_EQ(edit.Result, c.Result);
   EXPECT_EQ(edit.Text, c.Shown);

@@ -15,8 +15,6 @@
 #include "coords/datum.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
-#include "model/map_project.h"
-#include "model/map_theme.h"
 #include "platform/comma_text.h"
 #include "platform/convert.h"
 #include "platform/errors.h"
@@ -407,10 +405,7 @@ void TMapBuilder_Enc::PrepareLeaf(TMapLeaf& leaf) const {
 }
 
 void TMapBuilder_Enc::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
-  const TMapTheme* theme = leaf.Theme();
-  const TMapProject* project = theme ? theme->Project() : nullptr;
-  const TAttributeTable attributes =
-      LoadAttributeTable(project ? project->ProgramFolder() : ProgramDir());
+  const TAttributeTable attributes = LoadAttributeTable(ProgramFolder());
   const std::string fileName = leaf.FileName;
   TEncListing listing = TEncListing::FromFile(fileName);
   ReadVectors(listing, fileName, Comf, Somf);

@@ -23,7 +23,8 @@ class EncTest : public ::testing::Test {
 protected:
   std::unique_ptr<TMapLeaf> Open(const std::string& path) { return reader.OpenFile(leaves, path); }
 
-  ScopedProgramDir program{DataPath("enc")};
+  EncTest() { reader.SetProgramFolder(DataPath("enc")); }
+
   TMapLeafGrp leaves{nullptr};
   TMapBuilder_Enc reader;
 };
@@ -53,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Fields, EncBadFeature,
 
 TEST_F(EncTest, AttributeTableIsNeededAndMustHoldCodes) {
   TempDir dir;
-  const ScopedProgramDir other(dir.Path().string());
+  reader.SetProgramFolder(dir.Path().string());
   std::filesystem::create_directories(dir.Path() / "def");
   WriteFile(dir.File("def/EncAttr.ini"), "116,OBJNAM,S\r\nOBJNAM,116,S\r\n");
   EXPECT_THROW(Open(DataPath("enc/soundings.txt")), EConvertError);

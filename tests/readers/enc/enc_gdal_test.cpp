@@ -113,11 +113,11 @@ std::vector<XY> GdalPoints(const GdalFeature& f, std::size_t stride) {
 class EncGdalTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    builder_.SetProgramFolder(test::SourcePath());  // for def/EncAttr.ini
     std::ofstream out(dir_.File("JP4TEST1.txt"), std::ios::binary);
     iso8211::WriteListing(test::ReadFile(kData + "JP4TEST1.000"), out);
   }
 
-  const test::ScopedProgramDir program_{test::SourcePath()};  // for def/EncAttr.ini
   test::TempDir dir_;
   TMapLeafGrp leaves_{nullptr};
   TMapBuilder_Enc builder_;

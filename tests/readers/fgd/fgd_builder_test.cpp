@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Fgd, ReaderGolden, ::testing::ValuesIn(GoldenRows("fgd/
 TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   const std::string file = DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml");
   TMapProject project{DefaultBuilders()};
-  project.Open(file, kKindFgd, TOpenMode::File);
+  project.Open(file, KindNumber(TKind::Fgd), TOpenMode::File);
   EXPECT_EQ(project.Zone, 2);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
@@ -70,9 +70,9 @@ TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
 // either name are the same figures.
 TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
   const auto jgd2011 =
-      OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
+      OpenLoaded(KindNumber(TKind::Fgd), DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml"));
   const auto jgd2024 =
-      OpenLoaded(kKindFgd, DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
+      OpenLoaded(KindNumber(TKind::Fgd), DataPath("fgd/real/FG-GML-503041-BldA-20250401-0001.xml"));
   ASSERT_TRUE(jgd2011);
   ASSERT_TRUE(jgd2024);
   ASSERT_GT(jgd2024->FigGrpCount(), 0);
@@ -93,7 +93,7 @@ const std::string kZip = "fgd/zip/FG-GML-533946-ALL-20230101.zip";
 TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   const std::string zip = DataPath(kZip);
   TMapProject project{DefaultBuilders()};
-  project.Open(zip, kKindFgd, TOpenMode::File);
+  project.Open(zip, KindNumber(TKind::Fgd), TOpenMode::File);
   ASSERT_EQ(project.Themes->Count(), 1);
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 5);
@@ -108,7 +108,7 @@ TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   }
   EXPECT_EQ(figures, 4u + 3u + 3u + 2u + 3u);
   // Every member is open now: a second open adds nothing.
-  project.Open(zip, kKindFgd, TOpenMode::File);
+  project.Open(zip, KindNumber(TKind::Fgd), TOpenMode::File);
   EXPECT_EQ(theme.Leaves->Count(), 5);
 }
 
@@ -120,7 +120,7 @@ TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
   fs::copy_file(DataPath("fgd/bad/other_namespace.xml"), dir.Path() / "a" / "other.xml");
   fs::copy_file(DataPath(kZip), dir.Path() / "a" / "all.zip");
   TMapProject project{DefaultBuilders()};
-  project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder);
+  project.Open(dir.Path().string(), KindNumber(TKind::Fgd), TOpenMode::Folder);
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 6);
 }
@@ -142,7 +142,7 @@ TEST(FgdReader, FolderLeavesAndErrorsComeInPathOrder) {
   for (int round = 0; round < 5; ++round) {
     TMapProject project{DefaultBuilders()};
     const std::string error = MessageOf<EInOutError>(
-        [&] { project.Open(dir.Path().string(), kKindFgd, TOpenMode::Folder); });
+        [&] { project.Open(dir.Path().string(), KindNumber(TKind::Fgd), TOpenMode::Folder); });
     EXPECT_NE(error.find("2-doctype.xml"), std::string::npos) << error;
     EXPECT_NE(error.find("<!DOCTYPE>"), std::string::npos) << error;
     ASSERT_EQ(project.Themes->Count(), 1);

@@ -308,10 +308,9 @@ class DemAgainstGdal : public ::testing::TestWithParam<OracleCase> {};
 
 TEST_P(DemAgainstGdal, LengthWithinOnePercentAndLinesClose) {
   const OracleCase& c = GetParam();
-  ScopedProgramDir home(kSourceRoot);
-  TMapProject project{DefaultBuilders()};
+  TMapProject project{DefaultBuilders(), nullptr, kSourceRoot};
   project.SetContourInterval(c.Interval);
-  project.Open(kDem + c.Fixture, kKindFgd, TOpenMode::File);
+  project.Open(kDem + c.Fixture, KindNumber(TKind::Fgd), TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   // The block is one surface: one leaf over its four tiles.
   ASSERT_EQ(theme.Leaves->Count(), 1);
@@ -390,9 +389,8 @@ TEST(DemReader, ATileCutShortIsReportedAndTheOtherStaysContoured) {
 }
 
 TEST(DemInterval, TheProjectsIntervalReContoursAndZeroTakesTheDefinitionFile) {
-  ScopedProgramDir home(kSourceRoot);
-  TMapProject project{DefaultBuilders()};
-  project.Open(kDem + "single.xml", kKindFgd, TOpenMode::File);
+  TMapProject project{DefaultBuilders(), nullptr, kSourceRoot};
+  project.Open(kDem + "single.xml", KindNumber(TKind::Fgd), TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   // "def\Fgd.ini" gives DEM5 2 m.

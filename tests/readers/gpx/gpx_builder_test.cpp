@@ -46,7 +46,7 @@ TFPoint ProjZoneIX(double lat, double lon) {
 
 TEST(GpxReader, PositionsComeIntoAPlaneProjectAsProjPutsThem) {
   TMapProject project{DefaultBuilders()};  // plane rectangular, JGD2000, zone IX
-  project.Open(DataPath("gpx/gpx10_routes_waypoints.gpx"), kKindGpx, TOpenMode::File);
+  project.Open(DataPath("gpx/gpx10_routes_waypoints.gpx"), KindNumber(TKind::Gpx), TOpenMode::File);
   const TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
   ASSERT_EQ(leaf.FigGrpCount(), 3);
   // The positions as the fixture writes them: the track's two points, the
@@ -175,7 +175,7 @@ TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWholeAndLaterDamageNamedByI
 
 TEST(GpxReader, ADamagedFileInAProjectStaysDrawnAndReportsOnce) {
   TMapProject project{DefaultBuilders()};
-  project.Open(DataPath("gpx/cut_short.gpx"), kKindGpx, TOpenMode::File);
+  project.Open(DataPath("gpx/cut_short.gpx"), KindNumber(TKind::Gpx), TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   EXPECT_THROW(theme.LoadLeaf(leaf), EInOutError);

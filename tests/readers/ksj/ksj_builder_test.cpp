@@ -26,7 +26,7 @@ TEST_P(KsjDataItems, FileNameChoosesWhatIsBuilt) {
   const auto& [row, fileName] = GetParam();
   TempDir dir;
   WriteFile(dir.File(fileName), ReadFile(DataPath("ksj/items.txt")));
-  const auto leaf = OpenLoaded(kKindKsj, dir.File(fileName));
+  const auto leaf = OpenLoaded(KindNumber(TKind::Ksj), dir.File(fileName));
   ASSERT_TRUE(leaf);
   ExpectGolden(DumpLeaf(*leaf), std::string("ksj/items/") + row + ".dump");
 }

@@ -41,7 +41,7 @@ std::vector<const TFigure*> PointsOf(const TMapLeaf& leaf, const std::string& cl
 TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
   TMapProject project{DefaultBuilders()};
   project.CoordMode = TCoordMode::LatLon;
-  project.Open(DataPath("moj/parcels_zone9.xml"), kKindMoj, TOpenMode::File);
+  project.Open(DataPath("moj/parcels_zone9.xml"), KindNumber(TKind::Moj), TOpenMode::File);
   // The first file in public coordinates fixes the project's zone, with no
   // notice.
   EXPECT_EQ(project.Zone, 9);
@@ -69,7 +69,7 @@ TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
 
 TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
   TMapProject project{DefaultBuilders()};
-  project.Open(DataPath("moj/12103-0000.zip"), kKindMoj, TOpenMode::File);
+  project.Open(DataPath("moj/12103-0000.zip"), KindNumber(TKind::Moj), TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   // Both inner zips, each one leaf; the text member is passed over.
   ASSERT_EQ(theme.Leaves->Count(), 2);
@@ -99,7 +99,7 @@ TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
 // when it is loaded.
 TEST(MojReader, AZipMemberThatFailsReportsItsErrorWhenLoaded) {
   TMapProject project{DefaultBuilders()};
-  project.Open(DataPath("moj/bad/one_bad_member.zip"), kKindMoj, TOpenMode::File);
+  project.Open(DataPath("moj/bad/one_bad_member.zip"), KindNumber(TKind::Moj), TOpenMode::File);
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 2);
   TMapLeaf& good = *theme.Leaves->Items(0);
@@ -121,7 +121,7 @@ TEST(MojReader, FolderModeFindsFilesAndZipsBelowIt) {
   fs::copy_file(DataPath("moj/parcels_zone9.xml"), dir.Path() / "a" / "b" / "p.xml");
   fs::copy_file(DataPath("moj/bad/other_schema.xml"), dir.Path() / "a" / "other.xml");
   TMapProject project{DefaultBuilders()};
-  project.Open(dir.Path().string(), kKindMoj, TOpenMode::Folder);
+  project.Open(dir.Path().string(), KindNumber(TKind::Moj), TOpenMode::Folder);
   ASSERT_EQ(project.Themes->Count(), 1);
   EXPECT_EQ(project.Themes->Items(0)->Leaves->Count(), 3);
 }

@@ -67,7 +67,7 @@ TEST_F(RasterReader, BitmapLoaderGivesTheFigureItsImageWhenTheLeafLoads) {
 TEST(RasterProject, HandsItsLoaderToTheReaderItMakes) {
   BmpLoader loader;
   TMapProject project{DefaultBuilders(), &loader};
-  project.Open(DataPath("raster/tokyo.bmp"), kKindRaster, TOpenMode::File);
+  project.Open(DataPath("raster/tokyo.bmp"), KindNumber(TKind::Raster), TOpenMode::File);
   ASSERT_EQ(project.Themes->Count(), 1);
   TMapTheme& theme = *project.Themes->Items(0);
   theme.Builder->LoadLeaf(*theme.Leaves->Items(0), theme.ClassDefs.get(), 0);

@@ -76,7 +76,7 @@ protected:
   std::unique_ptr<TMapLeaf> Open(const std::string& path) { return reader.OpenFile(leaves, path); }
   std::unique_ptr<TMapLeaf> Load(const std::string& path, double scale = 2500) {
     auto leaf = Open(path);
-    if (leaf) reader.LoadLeaf(*leaf, &ShippedClassDefs(kKindSdf2500), scale);
+    if (leaf) reader.LoadLeaf(*leaf, &ShippedClassDefs(KindNumber(TKind::Sdf2500)), scale);
     return leaf;
   }
 
@@ -173,7 +173,7 @@ TEST_P(SdfBrokenSheet, StopsWithTheErrorKeepingWhatWasAttached) {
   if (error == "list end") error = "list " + std::to_string(FileLines(file).size());
   auto leaf = Open(Sheet());
   ASSERT_TRUE(leaf);
-  EXPECT_EQ(ErrorOf([&] { reader.LoadLeaf(*leaf, &ShippedClassDefs(kKindSdf2500), 2500); }), error);
+  EXPECT_EQ(ErrorOf([&] { reader.LoadLeaf(*leaf, &ShippedClassDefs(KindNumber(TKind::Sdf2500)), 2500); }), error);
   EXPECT_FALSE(leaf->Loaded);
   EXPECT_EQ(Groups(*leaf),
             std::vector<std::string>(kFullOrder.begin(), kFullOrder.begin() + std::stoi(r.at(3))));
@@ -198,7 +198,7 @@ TEST_F(SdfTest, MissingOptionalFilesAreSkippedWithoutError) {
 TEST_F(SdfTest, AMissingSheetFolderGivesOnlyTheFrame) {
   auto leaf = Open(Sheet());
   fs::remove_all(Sheet());
-  reader.LoadLeaf(*leaf, &ShippedClassDefs(kKindSdf2500), 2500);
+  reader.LoadLeaf(*leaf, &ShippedClassDefs(KindNumber(TKind::Sdf2500)), 2500);
   EXPECT_TRUE(leaf->Loaded);
   EXPECT_EQ(Groups(*leaf), (std::vector<std::string>{"ZUKAKU", "ZUKAKU"}));
 }
