@@ -9,7 +9,8 @@
 #include "platform/sorted.h"
 #include "readers/data_kinds.h"
 #include "readers/common/reader_util.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/leaf_path.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 namespace {
@@ -90,7 +91,7 @@ int KindOfZip(const std::string& fileName) {
   }
   bool anyXml = false;
   for (const std::string& m : members) {
-    if (StartsWithNoCase(BaseName(InnermostName(m)), "FG-GML")) return kKindFgd;
+    if (StartsWithNoCase(BaseName(TLeafPath::Parse(m).Innermost()), "FG-GML")) return kKindFgd;
     anyXml = true;
   }
   return anyXml ? kKindMoj : kKindFgd;
