@@ -24,7 +24,6 @@ TEST_P(LeafPathTest, ReadsAndWritesTheFileName) {
   const LeafPathCase& c = GetParam();
   EXPECT_EQ(TLeafPath::Parse(c.Text), c.Path);
   EXPECT_EQ(c.Path.Text(), c.Text);
-  EXPECT_EQ(c.Path.InArchive(), !c.Path.Members.empty());
   EXPECT_EQ(c.Path.Innermost(), c.Path.Members.empty() ? c.Text : c.Path.Members.back());
 }
 
@@ -38,13 +37,6 @@ const LeafPathCase kCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(LeafPath, LeafPathTest, ::testing::ValuesIn(kCases),
                          RowName<LeafPathCase>);
-
-TEST(LeafPath, MembersAppendOneLevelEach) {
-  const TLeafPath outer{"dir/a.zip", {}};
-  EXPECT_EQ(outer.Member("b.zip").Member("c.xml").Text(), "dir/a.zip|b.zip|c.xml");
-  EXPECT_TRUE(IsArchiveName("x/A.Zip"));
-  EXPECT_FALSE(IsArchiveName("a.zip.xml"));
-}
 
 }  // namespace
 }  // namespace chizro::test
