@@ -6,7 +6,7 @@
 
 #include "platform/file_path.h"
 #include "readers/common/file_head.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/file_scan.h"
 
 namespace chizro {
 namespace {
@@ -14,28 +14,14 @@ namespace {
 // A folder judged by its content looks at this many of its files at most.
 constexpr int kFilesLookedAt = 16;
 
-// The files below `folder` (and its subfolders), in path order, whose
-// names end in one of the endings that a folder scan of some kind reads.
-std::vector<std::filesystem::path> ScannedFilesBelow(const std::string& folder) {
+// The endings of the files that a folder scan of some kind reads.
+std::vector<std::string_view> ScannedEndings() {
   std::vector<std::string_view> endings;
   for (const TDataKind* row : DataKinds())
     for (const std::string_view ending : row->FolderFiles)
       if (std::find(endings.begin(), endings.end(), ending) == endings.end())
         endings.push_back(ending);
-  std::vector<std::filesystem::path> files;
-  std::error_code ec;
-  for (std::filesystem::recursive_directory_iterator it(FsPath(folder), ec), end;
-       !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = PathText(it->path());
-    for (const std::string_view ending : endings)
-      if (EndsWithNoCase(name, ending)) {
-        files.push_back(it->path());
-        break;
-      }
-  }
-  std::sort(files.begin(), files.end());
-  return files;
+  return endings;
 }
 
 }  // namespace
@@ -56,7 +42,7 @@ TOpenTarget KindOfFolder(const std::string& folderName, TKind chosen) {
       return {TKind::Sdf2500, TOpenMode::File};
   if (chosen != TKind::ByContent) return {chosen, TOpenMode::Folder};
   int looked = 0;
-  for (const std::filesystem::path& file : ScannedFilesBelow(folderName)) {
+  for (const std::filesystem::path& file : FilesBelow(folderName, ScannedEndings())) {
     const TDataKind* row = FindDataKind(KindOfFile(PathText(file)));
     if (row && row->Folder) return {row->Kind, TOpenMode::Folder};
     if (++looked == kFilesLookedAt) break;

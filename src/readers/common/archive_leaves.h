@@ -1,41 +1,29 @@
 // What the readers of downloads that come as zips and folders (FGD GML,
-// the land registry's map XML) share once their files are scanned: the files
-// of a folder, and the leaves of an archive put into the list.
+// the land registry's map XML) share once their files are scanned
+// (readers/common/file_scan.h): the leaves of files and archive members, and
+// the leaves of an archive put into the list.
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "readers/common/xml_source.h"
-
 namespace chizro {
 
 class TMapLeaf;
 class TMapLeafGrp;
-
-// The ".xml" and ".zip" files below a folder and its subfolders, in path
-// order.
-std::vector<std::filesystem::path> XmlAndZipFilesBelow(const std::string& folderName);
-
-// Goes through the files of a folder in order, each a step of the open's
-// progress named by the file's name: `read(i)` runs for a batch of files at
-// a time on all cores (it must not throw and must touch only its own file's
-// result), then `take(i)` for each of the batch in file order on this
-// thread. A cancel of the open (EOpenCancelled) comes before a take: the
-// files taken before it stay taken.
-void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
-                     const std::function<void(std::size_t)>& read,
-                     const std::function<void(std::size_t)>& take);
+struct TXmlStop;
 
 // A new leaf of `leaves` for the file or archive member `leafFileName`, as
 // the XML readers' scans make them: the file's name its sheet name, that name
 // without its extension its name.
 std::unique_ptr<TMapLeaf> NewFileLeaf(TMapLeafGrp& leaves, const std::string& leafFileName);
+
+// Settles a leaf whose figures its scan built (a file opened on its own):
+// loaded, or without a figure left to be loaded, as a scanned leaf is.
+void FinishBuiltLeaf(TMapLeaf& leaf);
 
 // For a scan whose parse found a document of another format: null, with the
 // reason (the file, the place and the reader's words) in `reason` when the

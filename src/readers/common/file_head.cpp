@@ -5,7 +5,7 @@
 
 #include "platform/file_path.h"
 #include "readers/common/reader_util.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 namespace {

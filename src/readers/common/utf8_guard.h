@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "readers/common/xml_source.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 

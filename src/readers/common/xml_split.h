@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "readers/common/xml_source.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 

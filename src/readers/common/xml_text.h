@@ -20,6 +20,16 @@ inline std::u16string_view View(const char16_t* s) {
   return s ? std::u16string_view(s) : std::u16string_view();
 }
 
+// True when the namespace URI `uri` (of an element) is `name`. The parser
+// hands out the same pointer for the same URI, so a match is remembered in
+// `known` by its address.
+inline bool IsNamespace(const char16_t* uri, const char16_t*& known, std::u16string_view name) {
+  if (uri && uri == known) return true;
+  if (View(uri) != name) return false;
+  known = uri;
+  return true;
+}
+
 // True when the XML declaration at the start of `head` (the first bytes of
 // a document) gives EUC-JP as the encoding, by any name that ICU knows it
 // by (letter case and other characters than letters and digits aside).

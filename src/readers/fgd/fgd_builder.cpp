@@ -33,15 +33,17 @@
 #include "platform/convert.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
-#include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "platform/text_case.h"
 #include "readers/fgd/fgd_dem.h"
 #include "readers/common/archive_leaves.h"
+#include "readers/common/file_scan.h"
+#include "readers/common/leaf_path.h"
 #include "readers/common/reader_util.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/xml_parser.h"
 #include "readers/common/xml_split.h"
 #include "readers/common/xml_text.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 
@@ -153,20 +155,13 @@ TGml GmlOf(std::u16string_view name) {
   }
 }
 
-// Which of the two namespaces a URI is. The parser hands out the same
-// pointer for the same URI, so a match is remembered by its address.
+// Which of the two namespaces a URI is.
 class TNamespaces {
 public:
-  bool IsFgd(const XMLCh* uri) { return Is(uri, fgd_, kFgdNamespace); }
-  bool IsGml(const XMLCh* uri) { return Is(uri, gml_, kGmlNamespace); }
+  bool IsFgd(const XMLCh* uri) { return IsNamespace(uri, fgd_, kFgdNamespace); }
+  bool IsGml(const XMLCh* uri) { return IsNamespace(uri, gml_, kGmlNamespace); }
 
 private:
-  static bool Is(const XMLCh* uri, const XMLCh*& known, std::u16string_view name) {
-    if (uri && uri == known) return true;
-    if (View(uri) != name) return false;
-    known = uri;
-    return true;
-  }
   const XMLCh* fgd_ = nullptr;
   const XMLCh* gml_ = nullptr;
 };
@@ -550,11 +545,7 @@ std::unique_ptr<TMapLeaf> LeafOfRead(TMapLeafGrp& leaves, const std::string& lea
     leaf->AddFigGrp(std::move(handler.polygons_))->UpdateExtents();
     leaf->AddFigGrp(std::move(handler.polylines_))->UpdateExtents();
     leaf->AddFigGrp(std::move(handler.points_))->UpdateExtents();
-    // Without a figure the leaf stays to be loaded, as a scanned one does.
-    if (leaf->HasFigures())
-      leaf->Loaded = true;
-    else
-      leaf->Unload();
+    FinishBuiltLeaf(*leaf);
   }
   return leaf;
 }
@@ -625,15 +616,15 @@ std::unique_ptr<TFgdHandler> ReadInParts(const std::string& fileName,
 // end gives a loaded leaf: a file opened on its own is painted straight away,
 // so reading it a second time would only double the work. A file that stops
 // with an error keeps nothing here: its load reads it again and reports.
-// With `split`, a plain file of its size is read in parts on several cores.
+// A plain file to be built that is as large as `split` says is read in parts
+// on several cores.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notFgd, bool build = false,
-                                   const TFgdSplit* split = nullptr) {
-  if (build && split && SplitLeafPath(leafFileName).Members.empty()) {
+                                   std::string* notFgd, bool build, const TFgdSplit& split) {
+  if (build && !TLeafPath::Parse(leafFileName).InArchive()) {
     std::error_code ec;
     const auto size = static_cast<std::int64_t>(fs::file_size(FsPath(leafFileName), ec));
-    const unsigned parts = split->Parts ? split->Parts : std::thread::hardware_concurrency();
-    if (!ec && size >= split->FromBytes && parts >= 2) {
+    const unsigned parts = split.Parts ? split.Parts : std::thread::hardware_concurrency();
+    if (!ec && size >= split.FromBytes && parts >= 2) {
       const std::vector<TXmlPart> cut =
           SplitXmlRecords(leafFileName, size, std::min(parts, kMaxParts));
       if (cut.size() >= 2)
@@ -647,59 +638,48 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   return LeafOfRead(leaves, leafFileName, handler, result, notFgd, build);
 }
 
-// Sorts out an elevation model file: true when `path` is one, its header
-// then added to `tiles`; a DEM file whose head fails is registered with its
-// error and rethrown.
-bool TakeDemTile(TDemSets& dems, const std::string& path, std::vector<TDemHeader>& tiles) {
-  TDemHeader header;
-  try {
-    if (ReadDemHeader(path, header) != TDemKind::Dem) return false;
-  } catch (const EChizroError&) {
-    dems.AddBroken(path, std::current_exception());
-    throw;
-  }
-  tiles.push_back(std::move(header));
-  return true;
-}
+// The elevation model files of a zip, folder or file are not a leaf each:
+// the tiles that share a cell size and touch make one surface (TDemSets).
+class TDemTiles final : public TFileGatherer {
+public:
+  explicit TDemTiles(TDemSets& dems) : dems_(dems) {}
 
-// The elevation tiles of the archive go to `demTiles` when given (a folder
-// makes one surface of all its tiles; its files are the open's steps, not
-// the archive's members), else they become leaves here.
-// An archive of a single FGD file, as the downloads come, is read once: its
-// leaf is built while it is scanned.
-TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, TDemSets& dems,
-                         std::vector<TDemHeader>* demTiles = nullptr) {
-  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"});
-  const bool build = !demTiles && members.size() == 1;
-  TArchiveScan scan;
-  std::vector<TDemHeader> tiles;
-  std::int64_t done = 0;
-  for (const std::string& path : members) {
-    if (!demTiles)
-      ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
-                      static_cast<std::int64_t>(members.size()));
-    if (leaves.FindByFileName(path)) {
-      scan.AnyOpen = true;
-      continue;
-    }
-    try {
-      if (TakeDemTile(dems, path, tiles)) continue;
-      std::string reason;
-      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
-        scan.Leaves.push_back(std::move(leaf));
-      else if (scan.Foreign.empty())
-        scan.Foreign = reason;
-    } catch (const EChizroError& e) {
-      scan.Failed.emplace_back(path, e.what());
-    }
+  std::unique_ptr<TPart> Check(const std::string& leafFileName) const override {
+    auto tile = std::make_unique<TTile>();
+    if (ReadDemHeader(leafFileName, tile->Header) != TDemKind::Dem) return nullptr;
+    return tile;
   }
-  if (demTiles) {
-    for (TDemHeader& t : tiles) demTiles->push_back(std::move(t));
-  } else if (!tiles.empty()) {
-    std::vector<std::unique_ptr<TMapLeaf>> made = dems.MakeLeaves(leaves, archive, std::move(tiles));
-    if (made.empty()) scan.AnyOpen = true;
-    for (auto& leaf : made) scan.Leaves.push_back(std::move(leaf));
+  // Loading the leaf of a DEM file whose head failed reports the error.
+  void Broken(const std::string& leafFileName, std::exception_ptr error) override {
+    dems_.AddBroken(leafFileName, std::move(error));
   }
+  std::vector<std::unique_ptr<TMapLeaf>> MakeLeaves(TMapLeafGrp& leaves,
+                                                    const std::string& container,
+                                                    std::vector<std::unique_ptr<TPart>> parts) override {
+    std::vector<TDemHeader> tiles;
+    tiles.reserve(parts.size());
+    for (auto& part : parts) tiles.push_back(std::move(static_cast<TTile&>(*part).Header));
+    return dems_.MakeLeaves(leaves, container, std::move(tiles));
+  }
+
+private:
+  struct TTile final : TPart {
+    TDemHeader Header;
+  };
+  TDemSets& dems_;
+};
+
+// The scan of FGD files, zips and folders; a large plain file opened on its
+// own is read in parts as `split` says.
+TFileScan FgdScan(TDemTiles& tiles, const TFgdSplit& split) {
+  TFileScan scan;
+  scan.Endings = {".xml"};
+  scan.What = "基盤地図情報 (FGD GML) ";
+  scan.ReadLeaf = [&split](TMapLeafGrp& leaves, const std::string& leafFileName,
+                           std::string* notFgd, bool build) {
+    return ScanLeaf(leaves, leafFileName, notFgd, build, split);
+  };
+  scan.Gatherer = &tiles;
   return scan;
 }
 
@@ -714,94 +694,13 @@ TMapBuilder_Fgd::~TMapBuilder_Fgd() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Fgd::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
-  if (!IsRegularFile(fileName)) return nullptr;
-  if (!EndsWithNoCase(fileName, ".zip")) {
-    std::vector<TDemHeader> tiles;
-    if (!TakeDemTile(*dems_, fileName, tiles))
-      return ScanLeaf(leaves, fileName, nullptr, true, &split_);
-    std::vector<std::unique_ptr<TMapLeaf>> made = dems_->MakeLeaves(leaves, fileName, tiles);
-    return made.empty() ? nullptr : std::move(made.front());
-  }
-
-  return LeafOfArchive(leaves, fileName, ScanArchive(leaves, fileName, *dems_),
-                       "基盤地図情報 (FGD GML) ");
+  TDemTiles tiles(*dems_);
+  return FgdScan(tiles, split_).OpenFile(leaves, fileName);
 }
 
 TMapLeafGrp* TMapBuilder_Fgd::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
-  if (!IsDirectory(folderName)) return nullptr;
-  const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
-
-  // The plain files are read on all cores at once (each is parsed whole for
-  // its extent); what each gave is taken in file order, as if they had been
-  // read in turn.
-  struct TFileScan {
-    bool Read = false;  // not a zip, not open yet
-    bool Dem = false;
-    bool DemBroken = false;  // the error is of an elevation model's head
-    TDemHeader Header;
-    std::unique_ptr<TMapLeaf> Leaf;
-    std::exception_ptr Error;
-  };
-  std::vector<TFileScan> scans(files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::string name = PathText(files[i]);
-    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
-  }
-  std::vector<std::string> errors;
-  std::vector<TDemHeader> demTiles;  // the folder's tiles make one surface
-  const auto read = [&](std::size_t i) {
-    TFileScan& scan = scans[i];
-    if (!scan.Read) return;
-    const std::string name = PathText(files[i]);
-    try {
-      TDemKind kind = TDemKind::Dem;
-      try {
-        kind = ReadDemHeader(name, scan.Header);
-      } catch (const EChizroError&) {
-        scan.DemBroken = true;
-        throw;
-      }
-      if (kind == TDemKind::Dem) {
-        scan.Dem = true;
-        return;
-      }
-      std::string notFgd;
-      scan.Leaf = ScanLeaf(leaves, name, &notFgd);
-    } catch (...) {
-      scan.Error = std::current_exception();
-    }
-  };
-  const auto take = [&](std::size_t i) {
-    const std::string name = PathText(files[i]);
-    TFileScan& scan = scans[i];
-    try {
-      if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan archive = ScanArchive(leaves, name, *dems_, &demTiles);
-        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
-      } else if (scan.Read) {
-        if (scan.Error) {
-          try {
-            std::rethrow_exception(scan.Error);
-          } catch (const EChizroError&) {
-            if (scan.DemBroken) dems_->AddBroken(name, std::current_exception());
-            throw;
-          }
-        }
-        if (scan.Dem)
-          demTiles.push_back(std::move(scan.Header));
-        else if (scan.Leaf)
-          leaves.Add(std::move(scan.Leaf));
-      }
-    } catch (const EChizroError& e) {
-      errors.push_back(e.what());
-    }
-  };
-  ReadFolderFiles(files, read, take);
-  for (auto& leaf : dems_->MakeLeaves(leaves, folderName, std::move(demTiles)))
-    leaves.Add(std::move(leaf));
-  if (!errors.empty()) throw EInOutError(errors.front());
-  return &leaves;
+  TDemTiles tiles(*dems_);
+  return FgdScan(tiles, split_).OpenFolder(leaves, folderName);
 }
 
 void TMapBuilder_Fgd::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {

@@ -108,9 +108,6 @@ public:
   // Drops the contours of the elevation-model leaves in `leaves`.
   void ContourIntervalChanged(TMapLeafGrp& leaves) override;
 
-  // The separator between an archive and a member in a leaf's FileName.
-  static constexpr char kMemberSeparator = '|';  // as readers/common/xml_source.h
-
 private:
   std::unique_ptr<TDemSets> dems_;
   TFgdSplit split_;

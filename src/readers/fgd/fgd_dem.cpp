@@ -24,10 +24,12 @@
 #include "platform/ini_file.h"
 #include "platform/text_case.h"
 #include "readers/common/contour.h"
+#include "readers/common/leaf_path.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/utf8_guard.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/xml_parser.h"
 #include "readers/common/xml_text.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 
@@ -621,11 +623,11 @@ std::vector<std::unique_ptr<TMapLeaf>> TDemSets::MakeLeaves(TMapLeafGrp& leaves,
     std::string sheet;
     if (set.size() == 1) {
       name = set.front().Path;
-      sheet = BaseName(InnermostName(name));
+      sheet = BaseName(TLeafPath::Parse(name).Innermost());
       sheet = sheet.substr(0, sheet.rfind('.'));
     } else {
       const std::string label = "DEM-" + tag + "s" + (n > 1 ? "-" + std::to_string(n) : "");
-      name = container + kMemberSeparator + label;
+      name = TLeafPath{container, {label}}.Text();
       sheet = BaseName(container) + " " + label;
     }
     if (leaves.FindByFileName(name)) continue;

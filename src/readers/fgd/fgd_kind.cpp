@@ -5,7 +5,7 @@
 // left to this reader too: it says what is wrong with the download.
 #include "readers/common/file_head.h"
 #include "readers/common/reader_util.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/leaf_path.h"
 #include "readers/data_kinds.h"
 #include "readers/fgd/fgd_builder.h"
 #include "platform/sorted.h"
@@ -21,7 +21,7 @@ bool IdentifyFgd(const TFileHead& head) {
   std::vector<std::string> members;
   if (!head.ListMembers(members) || members.empty()) return true;
   for (const std::string& m : members) {
-    const std::string base = BaseName(InnermostName(m));
+    const std::string base = BaseName(TLeafPath::Parse(m).Innermost());
     if (base.size() >= 6 && SameText(std::string_view(base).substr(0, 6), "FG-GML")) return true;
   }
   return false;

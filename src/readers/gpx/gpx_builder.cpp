@@ -23,8 +23,9 @@
 #include "platform/text_case.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/utf8_guard.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/xml_parser.h"
 #include "readers/common/xml_text.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 

@@ -9,11 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <exception>
-#include <filesystem>
-#include <limits>
 #include <optional>
-#include <queue>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
@@ -22,18 +18,19 @@
 
 #include "coords/datum.h"
 #include "coords/projection.h"
+#include "model/label_point.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
-#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
-#include "platform/parallel.h"
 #include "platform/sjis.h"
 #include "readers/common/archive_leaves.h"
+#include "readers/common/file_scan.h"
 #include "readers/common/reader_util.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/xml_parser.h"
 #include "readers/common/xml_text.h"
+#include "readers/common/zip_source.h"
 
 namespace chizro {
 
@@ -56,10 +53,9 @@ using TCoord = decltype(TFPoint::x);
 TFPoint ModelPoint(double x, double y) { return {static_cast<TCoord>(x), static_cast<TCoord>(y)}; }
 
 // (easting, northing) [m].
-struct TXY {
-  double x = 0;
-  double y = 0;
-};
+using TXY = TFPoint;
+// A ring of a surface, its first point not repeated at its end.
+using TRing = TFPointGrp;
 
 // A position to the millimetre: what makes two vertices the same.
 struct TMm {
@@ -452,15 +448,8 @@ public:
   const std::vector<TFrame>& Frames() const { return frames_; }
 
 private:
-  bool IsMoj(const XMLCh* uri) { return Is(uri, moj_, kMojNamespace); }
-  bool IsZmn(const XMLCh* uri) { return Is(uri, zmn_, kZmnNamespace); }
-  // The parser hands out the same pointer for the same URI.
-  static bool Is(const XMLCh* uri, const XMLCh*& known, std::u16string_view name) {
-    if (uri && uri == known) return true;
-    if (View(uri) != name) return false;
-    known = uri;
-    return true;
-  }
+  bool IsMoj(const XMLCh* uri) { return IsNamespace(uri, moj_, kMojNamespace); }
+  bool IsZmn(const XMLCh* uri) { return IsNamespace(uri, zmn_, kZmnNamespace); }
 
   void Capture(TField field) {
     field_ = field;
@@ -759,105 +748,6 @@ private:
   TParcel parcel_;
   std::vector<TFrame> frames_;
 };
-
-// ---------------------------------------------------------------------------
-// Label points: the pole of inaccessibility, the interior point farthest from
-// the outline (found by subdividing cells, after V. Agafonkin's "polylabel").
-
-using TRing = std::vector<TXY>;
-
-double SegmentDistanceSq(TXY p, TXY a, TXY b) {
-  double x = a.x, y = a.y;
-  double dx = b.x - x, dy = b.y - y;
-  if (dx != 0 || dy != 0) {
-    const double t = ((p.x - x) * dx + (p.y - y) * dy) / (dx * dx + dy * dy);
-    if (t > 1) {
-      x = b.x;
-      y = b.y;
-    } else if (t > 0) {
-      x += dx * t;
-      y += dy * t;
-    }
-  }
-  dx = p.x - x;
-  dy = p.y - y;
-  return dx * dx + dy * dy;
-}
-
-// Distance from `p` to the outline [m], negative outside (even-odd rule).
-double SignedDistance(TXY p, const std::vector<TRing>& rings) {
-  bool inside = false;
-  double best = std::numeric_limits<double>::infinity();
-  for (const TRing& ring : rings) {
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
-      const TXY a = ring[i], b = ring[j];
-      if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-        inside = !inside;
-      best = std::min(best, SegmentDistanceSq(p, a, b));
-    }
-  }
-  return (inside ? 1 : -1) * std::sqrt(best);
-}
-
-TXY LabelPoint(const std::vector<TRing>& rings) {
-  const TRing& outer = rings.front();
-  double minX = outer[0].x, maxX = minX, minY = outer[0].y, maxY = minY;
-  for (const TXY& p : outer) {
-    minX = std::min(minX, p.x);
-    maxX = std::max(maxX, p.x);
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
-  }
-  const double width = maxX - minX, height = maxY - minY;
-  const double longest = std::max(width, height);
-  if (!(longest > 0)) return outer[0];
-  // Cells start no smaller than 1/64 of the longer side: a thin parcel is
-  // covered by a bounded number of them.
-  const double cellSize = std::max(std::min(width, height), longest / 64);
-  const double precision = std::max(0.001, longest / 1000);
-
-  struct TCell {
-    TXY c;
-    double h, d, max;
-    bool operator<(const TCell& o) const { return max < o.max; }
-  };
-  const auto cell = [&](double x, double y, double h) {
-    const double d = SignedDistance({x, y}, rings);
-    return TCell{{x, y}, h, d, d + h * std::sqrt(2.0)};
-  };
-  std::priority_queue<TCell> queue;
-  const double h0 = cellSize / 2;
-  const int nx = std::clamp(static_cast<int>(std::ceil(width / cellSize)), 1, 64);
-  const int ny = std::clamp(static_cast<int>(std::ceil(height / cellSize)), 1, 64);
-  for (int i = 0; i < nx; ++i)
-    for (int j = 0; j < ny; ++j)
-      queue.push(cell(minX + i * cellSize + h0, minY + j * cellSize + h0, h0));
-
-  // The area centroid and the middle of the box as first guesses.
-  double area = 0, cx = 0, cy = 0;
-  for (std::size_t i = 0, j = outer.size() - 1; i < outer.size(); j = i++) {
-    const double f = outer[i].x * outer[j].y - outer[j].x * outer[i].y;
-    cx += (outer[i].x + outer[j].x) * f;
-    cy += (outer[i].y + outer[j].y) * f;
-    area += f * 3;
-  }
-  TCell best = area != 0 ? cell(cx / area, cy / area, 0) : cell(outer[0].x, outer[0].y, 0);
-  const TCell middle = cell(minX + width / 2, minY + height / 2, 0);
-  if (middle.d > best.d) best = middle;
-
-  for (int steps = 0; !queue.empty() && steps < 4000; ++steps) {
-    const TCell c = queue.top();
-    queue.pop();
-    if (c.d > best.d) best = c;
-    if (c.max - best.d <= precision) continue;
-    const double h = c.h / 2;
-    queue.push(cell(c.c.x - h, c.c.y - h, h));
-    queue.push(cell(c.c.x + h, c.c.y - h, h));
-    queue.push(cell(c.c.x - h, c.c.y + h, h));
-    queue.push(cell(c.c.x + h, c.c.y + h, h));
-  }
-  return best.c;
-}
 
 // ---------------------------------------------------------------------------
 // Building the figures once the document has been read.
@@ -1199,7 +1089,7 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
 // second time would double the work. A file with an error keeps nothing
 // here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notMoj, bool build = false) {
+                                   std::string* notMoj, bool build) {
   std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
   TMojHandler handler(leafFileName, build);
   const TXmlStop result = ParseToEnd(*source, handler);
@@ -1227,43 +1117,22 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     if (built) {
       leaf->AddFigGrp(std::move(figures.Polylines))->UpdateExtents();
       leaf->AddFigGrp(std::move(figures.Points))->UpdateExtents();
-      // Without a figure the leaf stays to be loaded, as a scanned one does.
-      if (leaf->HasFigures())
-        leaf->Loaded = true;
-      else
-        leaf->Unload();
+      FinishBuiltLeaf(*leaf);
     }
   }
   return leaf;
 }
 
-// An archive of a single file is read once: its leaf is built while it is
-// scanned (with `build`, for an archive opened on its own). The members are
-// the open's steps unless the archive is one of a folder's files.
-TArchiveScan ScanArchive(TMapLeafGrp& leaves, const std::string& archive, bool build = false,
-                         bool steps = true) {
-  TArchiveScan scan;
-  const std::vector<std::string> members = ArchiveMembers(archive, {".xml"}, /*nested=*/true);
-  build = build && members.size() == 1;
-  std::int64_t done = 0;
-  for (const std::string& path : members) {
-    if (steps)
-      ReportOpenFiles(PathForMessage(InnermostName(path)), done++,
-                      static_cast<std::int64_t>(members.size()));
-    if (leaves.FindByFileName(path)) {
-      scan.AnyOpen = true;
-      continue;
-    }
-    try {
-      std::string reason;
-      if (auto leaf = ScanLeaf(leaves, path, &reason, build))
-        scan.Leaves.push_back(std::move(leaf));
-      else if (scan.Foreign.empty())
-        scan.Foreign = reason;
-    } catch (const EChizroError& e) {
-      scan.Failed.emplace_back(path, e.what());
-    }
-  }
+// The scan of 地図XML files, zips (also zips in zips) and folders.
+const TFileScan& MojScan() {
+  static const TFileScan scan = [] {
+    TFileScan s;
+    s.Endings = {".xml"};
+    s.NestedArchives = true;
+    s.What = "地図XML";
+    s.ReadLeaf = ScanLeaf;
+    return s;
+  }();
   return scan;
 }
 
@@ -1275,59 +1144,11 @@ TMapBuilder_Moj::~TMapBuilder_Moj() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
-  if (!IsRegularFile(fileName)) return nullptr;
-  if (!EndsWithNoCase(fileName, ".zip")) return ScanLeaf(leaves, fileName, nullptr, true);
-
-  return LeafOfArchive(leaves, fileName, ScanArchive(leaves, fileName, true), "地図XML");
+  return MojScan().OpenFile(leaves, fileName);
 }
 
 TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
-  namespace fs = std::filesystem;
-  if (!IsDirectory(folderName)) return nullptr;
-  const std::vector<fs::path> files = XmlAndZipFilesBelow(folderName);
-
-  // The plain files are read on all cores at once; what each gave is taken
-  // in file order, as if they had been read in turn.
-  struct TFileScan {
-    bool Read = false;  // not a zip, not open yet
-    std::unique_ptr<TMapLeaf> Leaf;
-    std::exception_ptr Error;
-  };
-  std::vector<TFileScan> scans(files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::string name = PathText(files[i]);
-    scans[i].Read = !EndsWithNoCase(name, ".zip") && !leaves.FindByFileName(name);
-  }
-  std::vector<std::string> errors;
-  const auto read = [&](std::size_t i) {
-    TFileScan& scan = scans[i];
-    if (!scan.Read) return;
-    try {
-      std::string notMoj;
-      scan.Leaf = ScanLeaf(leaves, PathText(files[i]), &notMoj);
-    } catch (...) {
-      scan.Error = std::current_exception();
-    }
-  };
-  const auto take = [&](std::size_t i) {
-    const std::string name = PathText(files[i]);
-    TFileScan& scan = scans[i];
-    try {
-      if (EndsWithNoCase(name, ".zip")) {
-        TArchiveScan archive = ScanArchive(leaves, name, false, false);
-        for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
-        for (const auto& failed : archive.Failed) errors.push_back(failed.second);
-      } else if (scan.Read) {
-        if (scan.Error) std::rethrow_exception(scan.Error);
-        if (scan.Leaf) leaves.Add(std::move(scan.Leaf));
-      }
-    } catch (const EChizroError& e) {
-      errors.push_back(e.what());
-    }
-  };
-  ReadFolderFiles(files, read, take);
-  if (!errors.empty()) throw EInOutError(errors.front());
-  return &leaves;
+  return MojScan().OpenFolder(leaves, folderName);
 }
 
 void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {

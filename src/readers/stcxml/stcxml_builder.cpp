@@ -29,7 +29,7 @@
 #include "platform/file_path.h"
 #include "platform/sjis.h"
 #include "readers/common/euc_jp.h"
-#include "readers/common/xml_source.h"
+#include "readers/common/xml_parser.h"
 #include "readers/common/xml_text.h"
 
 namespace chizro {

@@ -1,10 +1,7 @@
-// The archive and XML toolkit of the streaming XML readers (FGD GML, the
-// land registry's map XML, GPX): where a leaf's bytes come from (a file, a
-// member of a zip archive, a member of a zip inside a zip), and a hardened
-// SAX2 parse of them with Xerces-C++.
+// The hardened XML parse of the streaming XML readers (FGD GML, the land
+// registry's map XML, GPX) and of the one that builds the document tree, with
+// Xerces-C++, over a leaf's bytes (readers/common/zip_source.h).
 //
-// A leaf inside an archive is named "<archive>.zip|<member path>"; a member
-// of a zip inside that archive "<archive>.zip|<inner>.zip|<member path>".
 // Hardening: no DTD is loaded, no external entity is resolved (the handler
 // refuses them), no schema is read, and entity expansion is capped, so a map
 // file never makes the program read another file or the network.
@@ -12,14 +9,11 @@
 
 #include <xercesc/sax2/DefaultHandler.hpp>
 
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "platform/errors.h"
+#include "readers/common/zip_source.h"
 
 XERCES_CPP_NAMESPACE_BEGIN
 class SecurityManager;
@@ -27,48 +21,6 @@ class XercesDOMParser;
 XERCES_CPP_NAMESPACE_END
 
 namespace chizro {
-
-// The separator between an archive and a member in a leaf's FileName.
-inline constexpr char kMemberSeparator = '|';
-
-// True when `s` ends in `tail` (given in small letters), ASCII case aside.
-bool EndsWithNoCase(const std::string& s, std::string_view tail);
-
-// Where the bytes of a leaf come from: a file, or a member of a zip archive
-// (Members has one entry per level of nesting, the last being the file).
-struct TLeafPath {
-  std::string Archive;  // the file itself when Members is empty
-  std::vector<std::string> Members;
-};
-
-TLeafPath SplitLeafPath(const std::string& fileName);
-std::string LeafPathOf(const std::string& archive, const std::string& member);
-// The last member of a leaf path, or the file itself.
-std::string InnermostName(const std::string& leafFileName);
-
-// A source of bytes read front to back.
-class TByteSource {
-public:
-  virtual ~TByteSource() = default;
-  // Up to `size` bytes; 0 at the end. A read error is kept in Error.
-  virtual std::size_t Read(void* buffer, std::size_t size) = 0;
-  std::string Error;
-};
-
-// The bytes of a leaf path. EInOutError naming it when it cannot be opened.
-std::unique_ptr<TByteSource> OpenSource(const std::string& leafFileName);
-
-// Upper bound of a zip member that is read into memory to be opened as an
-// archive itself (a zip inside a zip).
-inline constexpr std::size_t kMaxNestedArchive = std::size_t{1} << 31;
-
-// The leaf paths of the members of an archive whose names end in one of
-// `endings` (small letters, for example ".xml"), in archive order; zips inside
-// the archive are opened in turn when `nested` is set, one level deep.
-// EInOutError naming the archive when it cannot be opened as a zip.
-std::vector<std::string> ArchiveMembers(const std::string& archive,
-                                        const std::vector<std::string_view>& endings,
-                                        bool nested = false);
 
 // An error of the XML file (or archive member) `leafFileName` at `place`,
 // in the shared form of located errors: "'<file>' の 12 行目: <detail>",
