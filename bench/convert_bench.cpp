@@ -16,7 +16,7 @@ std::unique_ptr<TMapLeaf> MakeLeaf(TMapLeafGrp& leaves, int figures) {
   auto leaf = std::make_unique<TMapLeaf>(&leaves);
   leaf->CoordMode = TCoordMode::Plane;
   leaf->Datum = TDatum::Jgd2000;
-  leaf->Zone = 9;
+  leaf->Zone = TZone::Stated(9);
   auto grp = std::make_unique<TFigPolylineGrp>();
   for (int f = 0; f < figures; ++f) {
     TFigPolyline* fig = grp->New();
@@ -33,8 +33,8 @@ void BM_LeafModeRoundTrip(benchmark::State& state) {
   TMapLeafGrp leaves(nullptr);
   auto leaf = MakeLeaf(leaves, static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    leaf->SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
-    leaf->SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);
+    leaf->SetCoordSystem(TCoordMode::LatLon, TZone::Stated(9), TDatum::Jgd2000);
+    leaf->SetCoordSystem(TCoordMode::Plane, TZone::Stated(9), TDatum::Jgd2000);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * 100 * 2);
 }
@@ -46,7 +46,7 @@ void BM_LeafDatumChange(benchmark::State& state) {
   TDatum datum = TDatum::Jgd2000;
   for (auto _ : state) {
     datum = datum == TDatum::Jgd2000 ? TDatum::Tokyo : TDatum::Jgd2000;
-    leaf->SetCoordSystem(TCoordMode::Plane, 9, datum);
+    leaf->SetCoordSystem(TCoordMode::Plane, TZone::Stated(9), datum);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0) * 100);
 }

@@ -291,7 +291,7 @@ std::string FgdResult(TFgdSplit split, const std::string& path) {
     std::unique_ptr<TMapLeaf> leaf = reader.OpenFile(leaves, path);
     if (!leaf) return "no leaf";
     if (!leaf->Loaded) reader.LoadLeaf(*leaf, nullptr, 0);
-    out << static_cast<int>(leaf->CoordMode) << ' ' << leaf->Zone << ' ' << leaf->Extent.left
+    out << static_cast<int>(leaf->CoordMode) << ' ' << leaf->Zone.Number() << ' ' << leaf->Extent.left
         << ' ' << leaf->Extent.bottom << ' ' << leaf->Extent.right << ' ' << leaf->Extent.top
         << '\n';
     for (int g = 0; g < leaf->FigGrpCount(); ++g)
@@ -541,7 +541,7 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
     project.SetScale(2500);
     project.Draw();
     ExportJwc(project, TJwcFiles::In(home.string()));
-    project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Tokyo);
+    project.SetCoordSystem(TCoordMode::LatLon, TZone::Stated(9), TDatum::Tokyo);
     project.Draw();
   } catch (const EChizroError&) {
   }

@@ -206,7 +206,7 @@ TConvertJob JobOf(const TOptions& options) {
   job.ProgramFolder = options.Home.empty() ? ProgramDir() : ProgramFolderOf(options.Home);
   job.Kind = options.Kind;
   job.Folder = options.Folder;
-  job.Overrides = {options.Zone, options.Contour};
+  job.Overrides = {options.Zone != 0 ? TZone::Stated(options.Zone) : TZone(), options.Contour};
   job.Scale = options.Scale;
   job.Width = options.Width;
   job.Height = options.Height;
@@ -222,7 +222,7 @@ void PrintSummary(std::ostream& out, const TConvertResult& r) {
   out << "chizro-convert: " << r.Themes << (r.Themes == 1 ? " theme, " : " themes, ")
       << stats.Leaves << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures
       << " figures, " << stats.Vertices << " vertices written to '" << stats.FileName << "' in "
-      << time << " s (zone " << r.Zone << ", " << DatumName(r.Datum) << ")\n";
+      << time << " s (zone " << r.Zone.Number() << ", " << DatumName(r.Datum) << ")\n";
 }
 
 }  // namespace

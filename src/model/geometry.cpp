@@ -6,8 +6,8 @@
 namespace chizro {
 
 void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, double& x, double& y) {
-  const int fromZone = from.Zone != 0 ? from.Zone : to.Zone;
-  const int toZone = to.Zone != 0 ? to.Zone : from.Zone;
+  const int fromZone = (from.Zone.IsStated() ? from.Zone : to.Zone).Number();
+  const int toZone = (to.Zone.IsStated() ? to.Zone : from.Zone).Number();
   TLatLon geo{y, x};
   if (from.Mode != TCoordMode::LatLon)
     geo = XYToLatLon(EllipsoidOfDatum(from.Datum), fromZone, y, x);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "coords/datum.h"
+#include "coords/zone.h"
 
 namespace chizro {
 
@@ -50,12 +51,13 @@ constexpr std::int32_t CodeOfCoordMode(TCoordMode mode) noexcept {
 
 // The coordinate system a set of stored points is in. In plane rectangular
 // mode the points are on the ellipsoid of the datum (coords/projection.h); in
-// latitude/longitude mode the zone is the one they go to in plane mode. Zone
-// 0 stands for "not stated": the zone of the other side of a change.
+// latitude/longitude mode the zone is the one they go to in plane mode. A
+// zone that is not stated (unstated, or local coordinates) is the zone of the
+// other side of a change.
 struct TCoordSystem {
   TCoordMode Mode = TCoordMode::Plane;
   TDatum Datum = TDatum::Tokyo;
-  int Zone = 0;
+  TZone Zone;
 };
 
 // Moves a point from one system to another, in one pass in double precision:
@@ -82,7 +84,7 @@ struct TCoordChange {
     c.To = to;
     c.ModeChanged = from.Mode != to.Mode;
     c.DatumChanged = from.Datum != to.Datum;
-    c.ZoneChanged = from.Zone != 0 && to.Zone != 0 && from.Zone != to.Zone;
+    c.ZoneChanged = from.Zone.IsStated() && to.Zone.IsStated() && from.Zone != to.Zone;
     // JGD2000 and WGS84 are one frame on one ellipsoid: between them only
     // the code changes. Zones matter only to points that stay plane.
     const bool frameChanged = IsJgd2000Frame(from.Datum) != IsJgd2000Frame(to.Datum);

@@ -85,7 +85,7 @@ private:
   const TClassDefGrp* classDefs_;
   double scale_;
   TCoordMode mode_;
-  int zone_;
+  TZone zone_;
   TDatum datum_;
   std::vector<TJob> jobs_;
   std::size_t front_ = 0;  // jobs before it are taken or dropped

@@ -26,13 +26,13 @@ TMapLeaf::~TMapLeaf() = default;
 
 TMapTheme* TMapLeaf::Theme() const noexcept { return leaves_ ? leaves_->Theme() : nullptr; }
 
-int TMapLeaf::EffectiveZone() const {
-  if (Zone != 0) return Zone;
+TZone TMapLeaf::EffectiveZone() const {
+  if (Zone.IsStated()) return Zone;
   const TMapTheme* theme = Theme();
   return theme ? theme->EffectiveZone() : Zone;
 }
 
-void TMapLeaf::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
+void TMapLeaf::SetCoordSystem(TCoordMode mode, TZone zone, TDatum datum) {
   const TCoordChange change =
       TCoordChange::Between({CoordMode, Datum, EffectiveZone()}, {mode, datum, zone});
   if (!change.Any()) return;
@@ -41,7 +41,7 @@ void TMapLeaf::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
   for (auto& grp : FigGrps) grp->Convert(change);
   CoordMode = mode;
   Datum = datum;
-  if (zone != 0) Zone = zone;
+  if (zone.IsStated()) Zone = zone;
 }
 
 bool TMapLeaf::HasFigures() const noexcept {

@@ -42,7 +42,7 @@ public:
   // Converts the leaf's extent, corners and figures into the given mode,
   // zone and datum, from its own (the zone its theme's when the leaf has
   // none); afterwards the leaf is in `zone` (kept when `zone` is 0).
-  void SetCoordSystem(TCoordMode mode, int zone, TDatum datum);
+  void SetCoordSystem(TCoordMode mode, TZone zone, TDatum datum);
 
   // Loads the leaf when its extent meets the view, and frees it at the third
   // paint in a row that it lies outside. True when something changed.
@@ -53,7 +53,7 @@ public:
   void DrawTexts(TMapView& view);
 
   // The zone used for this leaf's conversions.
-  int EffectiveZone() const;
+  TZone EffectiveZone() const;
 
   // The coordinate system and geometry the reader gave the leaf when it was
   // opened. Figures are always built in that system, so the leaf is put back
@@ -73,7 +73,7 @@ public:
   TFRect Extent;
   TDatum Datum = TDatum::Tokyo;
   TCoordMode CoordMode = TCoordMode::Plane;
-  int Zone = 0;
+  TZone Zone;
   std::vector<std::unique_ptr<TFigGrp>> FigGrps;
   std::unique_ptr<TDrawClassGrp> DrawClasses;
   bool Loaded = false;
@@ -99,7 +99,7 @@ private:
     bool Valid = false;
     TCoordMode CoordMode = TCoordMode::Plane;
     TDatum Datum = TDatum::Tokyo;
-    int Zone = 0;
+    TZone Zone;
     TFRect Extent;
     std::array<TFPoint, 4> Corners{};
   };
@@ -133,7 +133,7 @@ public:
   void UpdateDrawClasses();
   void Draw(TMapView& view);
 
-  int Zone = 0;
+  TZone Zone;
   TFRect Extent;
   double CenterX = 0;
   double CenterY = 0;

@@ -40,7 +40,7 @@ void TMapProject::Open(const std::string& fileName, int dataKind, TOpenMode open
 void TMapProject::Settle(TMapTheme* theme) {
   SetCoordSystem(CoordMode, Zone, Datum);
   if (!theme) return;
-  if (theme->Zone == 0) theme->Zone = Zone;
+  if (!theme->Zone.IsStated()) theme->Zone = Zone;
   // The view goes to the first data that actually opened: a first file that
   // gave nothing must not pin the view to an empty theme at (0, 0).
   if (!Placed && theme->Leaves->Count() > 0) {
@@ -51,7 +51,7 @@ void TMapProject::Settle(TMapTheme* theme) {
   }
 }
 
-void TMapProject::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
+void TMapProject::SetCoordSystem(TCoordMode mode, TZone zone, TDatum datum) {
   for (int i = 0; i < Themes->Count(); ++i) Themes->Items(i)->SetCoordSystem(mode, zone, datum);
   TFRect rect = View->WorldRect;
   const TCoordChange change = TCoordChange::Between({CoordMode, Datum, Zone}, {mode, datum, zone});
@@ -72,24 +72,24 @@ void TMapProject::SetContourInterval(double metres) {
 }
 
 void TMapProject::AdoptDataZone(const TMapLeaf& leaf) {
-  if (dataZone_ != 0 || Placed) return;
-  int zone = leaf.Zone;
+  if (dataZone_.IsStated() || Placed) return;
+  TZone zone = leaf.Zone;
   if (leaf.CoordMode == TCoordMode::LatLon) {
     // The leaf is still in its own system: x longitude, y latitude [deg].
     const TFRect& r = leaf.Extent;
-    zone = ZoneOfPlace((r.top + r.bottom) / 2, (r.left + r.right) / 2);
+    zone = TZone::Stated(ZoneOfPlace((r.top + r.bottom) / 2, (r.left + r.right) / 2));
   }
-  if (zone < kMinZone || zone > kMaxZone) return;
+  if (!zone.IsPlaneZone()) return;
   dataZone_ = zone;
   if (!ZoneFixed && zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
 }
 
-void TMapProject::ChooseZone(int zone) {
-  if (zone >= kMinZone && zone <= kMaxZone) {
+void TMapProject::ChooseZone(TZone zone) {
+  if (zone.IsPlaneZone()) {
     ZoneFixed = true;
   } else {
     ZoneFixed = false;
-    zone = dataZone_ != 0 ? dataZone_ : Zone;
+    zone = dataZone_.IsStated() ? dataZone_ : Zone;
   }
   if (zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
 }

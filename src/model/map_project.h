@@ -37,21 +37,18 @@ public:
   // opened before its error stays in the project, placed as after any open.
   void Open(const std::string& fileName, int dataKind, TOpenMode openMode);
   // Brings every theme, leaf and figure and the view's window into the system.
-  void SetCoordSystem(TCoordMode mode, int zone, TDatum datum);
+  void SetCoordSystem(TCoordMode mode, TZone zone, TDatum datum);
   // Offered by the leaf lists with the system of each leaf a reader made,
-  // before it is converted: the first data in plane rectangular coordinates
-  // that states a zone (1..19) sets the project's zone, unless the zone is
-  // fixed already or data has been placed (latitude/longitude data opened
-  // first leaves the zone as it is). Fixes the zone.
-  // The first data opened chooses the project's zone unless the zone is
-  // fixed: plane data the zone it states, latitude/longitude data the zone
-  // the law gives the place at the middle of its extent (ZoneOfPlace). Data
-  // in local coordinates (zone 0) chooses nothing. Later data follows.
+  // before it is converted. Until data has been placed, the first data that
+  // names a zone chooses the project's zone, unless the zone is fixed: plane
+  // data the zone it states (1..19), latitude/longitude data the zone the
+  // law gives the place at the middle of its extent (ZoneOfPlace). Data
+  // whose zone is unstated or local chooses nothing. Later data follows.
   void AdoptDataZone(const TMapLeaf& leaf);
-  // The zone the user chose: 1 to 19 fixes it (everything open is converted
-  // into it), 0 hands it back to the first data ("自動"), as far as any is
-  // open.
-  void ChooseZone(int zone);
+  // The zone the user chose: a stated zone of 1 to 19 fixes it (everything
+  // open is converted into it); automatic (or any other) hands it back to
+  // the first data ("自動"), as far as any is open.
+  void ChooseZone(TZone zone);
   // The notices of leaves not reported yet (each text once), marked as
   // reported: the front end shows them after an open.
   std::vector<std::string> TakeNotices();
@@ -70,7 +67,8 @@ public:
 
   TDatum Datum = TDatum::Jgd2000;
   TCoordMode CoordMode = TCoordMode::Plane;
-  int Zone = 9;
+  // The project's zone: always one of the 19.
+  TZone Zone = TZone::Stated(9);
   // True while the zone is not the data's to choose: a zone given on the
   // command line or chosen in the settings.
   bool ZoneFixed = false;
@@ -83,7 +81,7 @@ private:
   TBitmapLoader* images_;
   std::string programFolder_;
   double contourInterval_ = 0;
-  int dataZone_ = 0;  // the zone the first data chose, 0 before any did
+  TZone dataZone_;  // the zone the first data chose, unstated before any did
 
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.

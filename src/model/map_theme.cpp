@@ -28,8 +28,8 @@ TMapTheme::~TMapTheme() {
 
 TMapProject* TMapTheme::Project() const noexcept { return themes_ ? themes_->Project() : nullptr; }
 
-int TMapTheme::EffectiveZone() const {
-  if (Zone != 0) return Zone;
+TZone TMapTheme::EffectiveZone() const {
+  if (Zone.IsStated()) return Zone;
   const TMapProject* project = Project();
   return project ? project->Zone : Zone;
 }
@@ -57,7 +57,7 @@ bool TMapTheme::LoadDefinitions(const std::string& defFileName) {
                  : ClassDefs->LoadFromFile(defFileName);
 }
 
-void TMapTheme::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
+void TMapTheme::SetCoordSystem(TCoordMode mode, TZone zone, TDatum datum) {
   const TCoordChange change =
       TCoordChange::Between({CoordMode, Datum, EffectiveZone()}, {mode, datum, zone});
   if (change.Any()) {
@@ -65,7 +65,7 @@ void TMapTheme::SetCoordSystem(TCoordMode mode, int zone, TDatum datum) {
     change.Apply(CenterX, CenterY);
     CoordMode = mode;
     Datum = datum;
-    if (zone != 0) Zone = zone;
+    if (zone.IsStated()) Zone = zone;
   }
   for (int i = 0; i < Leaves->Count(); ++i) Leaves->Items(i)->SetCoordSystem(mode, zone, datum);
 }

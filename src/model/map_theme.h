@@ -34,7 +34,7 @@ public:
   bool Init();
   bool LoadDefinitions(const std::string& defFileName);
   // Converts the theme and its leaves into the given mode, zone and datum.
-  void SetCoordSystem(TCoordMode mode, int zone, TDatum datum);
+  void SetCoordSystem(TCoordMode mode, TZone zone, TDatum datum);
   // Has the reader create one leaf for a file and converts it into the
   // theme's system. Null when the reader made nothing of it.
   std::unique_ptr<TMapLeaf> OpenLeaf(const std::string& fileName);
@@ -44,7 +44,7 @@ public:
   void Draw(TMapView& view);
 
   // The zone used for this theme's conversions (the project's when unset).
-  int EffectiveZone() const;
+  TZone EffectiveZone() const;
   // The view's scale denominator, 0 without a project.
   double ViewScale() const;
 
@@ -53,7 +53,7 @@ public:
   TOpenMode OpenMode = TOpenMode::File;
   TDatum Datum = TDatum::Tokyo;
   TCoordMode CoordMode = TCoordMode::Plane;
-  int Zone = 0;
+  TZone Zone;
   std::string FileName;
   std::unique_ptr<TMapLeafGrp> Leaves;
   std::unique_ptr<TLayerDefGrp> LayerDefs;

@@ -43,8 +43,8 @@ void TMapView::UnitFactors(double& fx, double& fy) const {
   // The projection gives X as the northing and Y as the easting; the world's
   // x (longitude) goes with the easting.
   const TEllipsoid& ellipsoid = EllipsoidOfDatum(project_->Datum);
-  const TPlanePoint p0 = LatLonToXY(ellipsoid, project_->Zone, cy, cx);
-  const TPlanePoint p1 = LatLonToXY(ellipsoid, project_->Zone, cy + 1.0, cx + 1.0);
+  const TPlanePoint p0 = LatLonToXY(ellipsoid, project_->Zone.Number(), cy, cx);
+  const TPlanePoint p1 = LatLonToXY(ellipsoid, project_->Zone.Number(), cy + 1.0, cx + 1.0);
   fx = std::fabs(p1.Y - p0.Y);
   fy = std::fabs(p1.X - p0.X);
 }

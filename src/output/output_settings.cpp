@@ -101,8 +101,7 @@ void TOutputSettings::Load(const std::string& fileName) {
     row.Key = std::move(key);
     Rows.push_back(std::move(row));
   }
-  Zone = ini.ReadInteger(kMap, kZone, 0);
-  if (Zone < 1 || Zone > 19) Zone = 0;
+  Zone = TZone::Chosen(ini.ReadInteger(kMap, kZone, 0));
   ContourInterval = ParseContourInterval(ini.ReadString(kMap, kContourInterval, "")).value_or(0);
 }
 
@@ -127,7 +126,8 @@ void TOutputSettings::Save(const std::string& fileName) const {
   if (Mode() == TLayerMode::Group) mode = "G";
   ini.WriteString(kLayers, kOutput, mode);
   for (std::size_t i = 0; i < Rows.size(); ++i) ini.WriteString(kElements, Rows[i].Key, values[i]);
-  if (Zone != 0 || ini.KeyExists(kMap, kZone)) ini.WriteString(kMap, kZone, std::to_string(Zone));
+  if (!Zone.IsAutomatic() || ini.KeyExists(kMap, kZone))
+    ini.WriteString(kMap, kZone, std::to_string(Zone.Number()));
   if (ContourInterval != 0 || ini.KeyExists(kMap, kContourInterval)) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", ContourInterval);

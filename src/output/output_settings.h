@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "coords/zone.h"
 #include "platform/errors.h"
 
 namespace chizro {
@@ -81,11 +82,12 @@ public:
   // The "Output" value as read ("" when missing).
   std::string Output;
   std::vector<TElementRow> Rows;
-  // "Map": the zone (0 automatic, else 1 to 19; anything else reads as 0)
+  // "Map": the zone (stored as 0 for automatic, else 1 to 19; anything else
+  // reads as automatic)
   // and the contour interval [m] (0 automatic; what is not a positive number
   // up to kMaxContourInterval reads as 0). Written back only when set or
   // already in the file.
-  int Zone = 0;
+  TZone Zone = TZone::Automatic();
   double ContourInterval = 0;
   static constexpr double kMaxContourInterval = 1000;
 

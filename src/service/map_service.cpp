@@ -78,7 +78,7 @@ TMapService::TMapService(std::string programFolder, TBitmapLoader* images)
   project_->View->ClearBackground = true;
   project_->CoordMode = TCoordMode::Plane;
   project_->Datum = TDatum::Jgd2000;
-  project_->Zone = 9;
+  project_->Zone = TZone::Stated(9);
 }
 
 TMapService::~TMapService() = default;
@@ -90,7 +90,7 @@ std::string TMapService::SettingsFile() const {
 void TMapService::ApplyMapSettings(const TMapOverrides& overrides) {
   TOutputSettings settings;
   settings.Load(SettingsFile());
-  project_->ChooseZone(overrides.Zone != 0 ? overrides.Zone : settings.Zone);
+  project_->ChooseZone(overrides.Zone.IsStated() ? overrides.Zone : settings.Zone);
   const double interval =
       overrides.ContourInterval != 0 ? overrides.ContourInterval : settings.ContourInterval;
   if (interval != project_->ContourInterval()) project_->SetContourInterval(interval);

@@ -61,10 +61,10 @@ struct TOpenOutcome {
 std::string NothingNewMessage(const std::string& shownName, const TOpenTarget& target);
 
 // The map settings that a command line may give instead of the settings
-// file: the zone (0: the file's, which may be automatic) and the contour
-// interval [m] (0: the file's).
+// file: the zone (unstated: the file's, which may be automatic) and the
+// contour interval [m] (0: the file's).
 struct TMapOverrides {
-  int Zone = 0;
+  TZone Zone;
   double ContourInterval = 0;
 };
 
@@ -142,7 +142,7 @@ struct TConvertResult {
   std::vector<std::string> Notices;
   TJwcStats Stats;
   int Themes = 0;
-  int Zone = 0;
+  TZone Zone;
   TDatum Datum = TDatum::Jgd2000;
   double Seconds = 0;
   // Errors of maps that still opened some of their files: those files are

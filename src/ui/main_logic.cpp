@@ -429,8 +429,8 @@ TStatusLine TMainLogic::Status() const {
   TStatusLine status;
   const TMapProject& p = *project_;
   const std::string datum(DatumName(p.Datum));
-  status.System = p.CoordMode == TCoordMode::Plane && p.Zone >= kMinZone && p.Zone <= kMaxZone
-                      ? Roman(p.Zone) + "系 " + datum
+  status.System = p.CoordMode == TCoordMode::Plane && p.Zone.IsPlaneZone()
+                      ? Roman(p.Zone.Number()) + "系 " + datum
                       : "緯度経度 " + datum;
   if (!loaded_) return status;
   status.Scale = "1:" + Fixed(std::round(p.GetScale()), 0);
@@ -442,9 +442,9 @@ TStatusLine TMainLogic::Status() const {
   TLatLon geo{w.y, w.x};
   try {
     if (p.CoordMode == TCoordMode::Plane)
-      geo = XYToLatLon(ellipsoid, p.Zone, plane.X, plane.Y);
+      geo = XYToLatLon(ellipsoid, p.Zone.Number(), plane.X, plane.Y);
     else
-      plane = LatLonToXY(ellipsoid, p.Zone, geo.Lat, geo.Lon);
+      plane = LatLonToXY(ellipsoid, p.Zone.Number(), geo.Lat, geo.Lon);
   } catch (const EChizroError&) {
     return status;  // no zone to state a plane position in
   }

@@ -109,8 +109,8 @@ public:
   // The project's coordinate system: 0 for "自動" (the zone the first data
   // chooses: the one it states, or the one the law gives its place), else
   // the zone 1 to 19.
-  int Zone() const noexcept { return settings_.Zone; }
-  void SetZone(int zone) noexcept { settings_.Zone = zone >= 1 && zone <= 19 ? zone : 0; }
+  int Zone() const noexcept { return settings_.Zone.Number(); }
+  void SetZone(int zone) noexcept { settings_.Zone = TZone::Chosen(zone); }
   // The captions of the coordinate system's list, by zone (index 0 "自動"),
   // each zone with the areas the notice gives it.
   static std::vector<std::string> ZoneChoices();

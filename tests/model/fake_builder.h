@@ -60,7 +60,7 @@ public:
     leaf->SheetName = fileName;
     leaf->CoordMode = file.CoordMode;
     leaf->Datum = file.Datum;
-    if (file.Zone) leaf->Zone = file.Zone;
+    if (file.Zone) leaf->Zone = TZone::Stated(file.Zone);
     const TFRect& r = file.Extent;
     leaf->Extent = r;
     leaf->Corners = {TFPoint{r.left, r.top}, TFPoint{r.right, r.top}, TFPoint{r.right, r.bottom},

@@ -156,16 +156,16 @@ TEST_F(MapModelTest, ModeRoundTripReturnsTheWholeTree) {
   const TFRect themeExtent = Theme().Extent;
   const TFRect leafExtent = Leaf(0).Extent;
   const auto points = Figure(Leaf(0)).Points;
-  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);  // the same system: nothing moves
+  project.SetCoordSystem(TCoordMode::Plane, TZone::Stated(9), TDatum::Jgd2000);  // the same system: nothing moves
   EXPECT_EQ(Figure(Leaf(0)).Points, points);
   EXPECT_EQ(project.View->WorldRect, viewRect);
 
-  project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
+  project.SetCoordSystem(TCoordMode::LatLon, TZone::Stated(9), TDatum::Jgd2000);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 35.79, 0.01);   // latitude
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.97, 0.01);  // longitude
   EXPECT_NEAR(project.View->WorldRect.left, 139.97, 0.01);
 
-  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);
+  project.SetCoordSystem(TCoordMode::Plane, TZone::Stated(9), TDatum::Jgd2000);
   // There and back through degrees held as doubles: well under a millimetre.
   const double tolX = 1e-6;
   const double tolY = 1e-6;
@@ -186,7 +186,7 @@ TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
   data.Files["a"] = Sheet(Square(-5000, -40000));
   project.Open("a", kKind, TOpenMode::File);
   const TFRect before = project.View->WorldRect;
-  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Tokyo);
+  project.SetCoordSystem(TCoordMode::Plane, TZone::Stated(9), TDatum::Tokyo);
   // JGD2000 / zone IX (GRS80) to Tokyo / zone IX (Bessel 1841).
   const TFPoint expected = ProjTransform("EPSG:2451", "EPSG:30169", before.left, before.top);
   EXPECT_NEAR(project.View->WorldRect.left, expected.x, kPlaneTolerance);
@@ -197,17 +197,17 @@ TEST_F(MapModelTest, DatumChangeInPlaneModeMovesTheWindowByTheShift) {
 TEST_F(MapModelTest, UnsetZoneConvertsWithTheProjectsZoneAndBadZonesAreRefused) {
   data.Files["a"] = Sheet(Square(0, 0), TCoordMode::Plane, TDatum::Jgd2000, 0, true);
   project.Open("a", kKind, TOpenMode::File);
-  Leaf(0).Zone = 0;
-  Theme().Zone = 0;
-  project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
+  Leaf(0).Zone = TZone::Unstated();
+  Theme().Zone = TZone::Unstated();
+  project.SetCoordSystem(TCoordMode::LatLon, TZone::Stated(9), TDatum::Jgd2000);
   // Zone 9's origin is 36N 139 50E.
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].y, 36.0, 1e-4);
   EXPECT_NEAR(Figure(Leaf(0)).Points[0].x, 139.0 + 50.0 / 60.0, 1e-4);
 
-  project.SetCoordSystem(TCoordMode::Plane, 9, TDatum::Jgd2000);
-  Leaf(0).Zone = 25;
+  project.SetCoordSystem(TCoordMode::Plane, TZone::Stated(9), TDatum::Jgd2000);
+  Leaf(0).Zone = TZone::Stated(25);
   try {
-    project.SetCoordSystem(TCoordMode::LatLon, 9, TDatum::Jgd2000);
+    project.SetCoordSystem(TCoordMode::LatLon, TZone::Stated(9), TDatum::Jgd2000);
     ADD_FAILURE() << "zone 25 converted";
   } catch (const EZoneError& e) {
     EXPECT_EQ(e.Zone(), 25);
@@ -248,7 +248,7 @@ TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
     data.Files[name] = file;
     project.Open(name, kKind, TOpenMode::File);
   }
-  EXPECT_EQ(project.Zone, c.Zone);
+  EXPECT_EQ(project.Zone.Number(), c.Zone);
   const FakeFile& file = c.Files.at(static_cast<std::size_t>(c.Leaf)).second;
   const TFPoint p = file.Figures.at(0).Points.at(0);
   const std::string system = "EPSG:" + std::to_string(2442 + c.Zone);  // JGD2000
@@ -256,7 +256,7 @@ TEST_P(MapModelArrivalTest, DataComesIntoTheProjectsSystemAsProjPutsIt) {
   const TFPoint corner = ProjTransform(EpsgOf(file), system, file.Extent.left, file.Extent.top);
   TMapLeaf& leaf = Leaf(c.Leaf);
   EXPECT_EQ(leaf.Datum, TDatum::Jgd2000);
-  EXPECT_EQ(leaf.Zone, c.Zone);
+  EXPECT_EQ(leaf.Zone.Number(), c.Zone);
   EXPECT_NEAR(leaf.Extent.left, corner.x, kPlaneTolerance);
   EXPECT_NEAR(leaf.Extent.top, corner.y, kPlaneTolerance);
   PaintAt(vertex.x, vertex.y);

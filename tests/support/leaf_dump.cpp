@@ -89,7 +89,7 @@ std::string DumpLeaf(const TMapLeaf& leaf, const TClassDefGrp* classDefs) {
   std::string s = "leaf " + Relative(leaf.FileName) + "\nname " + Text(Relative(leaf.Name)) +
                   "\nsheet " + Text(Relative(leaf.SheetName)) + "\nmode " +
                   std::to_string(CodeOfCoordMode(leaf.CoordMode)) + " datum " +
-                  std::to_string(CodeOfDatum(leaf.Datum)) + " zone " + std::to_string(leaf.Zone) +
+                  std::to_string(CodeOfDatum(leaf.Datum)) + " zone " + std::to_string(leaf.Zone.Number()) +
                   (leaf.Loaded ? " loaded" : "") + "\nextent " + Rect(leaf.Extent) + "\ncorners";
   for (const TFPoint& p : leaf.Corners) s += " " + Num(p.x) + " " + Num(p.y);
   s += "\n";

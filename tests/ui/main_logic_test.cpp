@@ -190,7 +190,7 @@ TEST_F(MainLogicTest, OpenZoomRecentreAndReopen) {
 TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   Open(Sheet("09LD183"));
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
-  ASSERT_EQ(logic.Project().Zone, 9);
+  ASSERT_EQ(logic.Project().Zone.Number(), 9);
   const TMapLeaf& leaf = *logic.Project().Themes->Items(0)->Leaves->Items(0);
   ASSERT_GT(leaf.FigGrpCount(), 0);
   const TFPoint inIX = leaf.FigGrps[0]->Items(0)->Points.at(0);
@@ -204,7 +204,7 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   };
   logic.Settings();
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
-  EXPECT_EQ(logic.Project().Zone, 8);
+  EXPECT_EQ(logic.Project().Zone.Number(), 8);
   const TFPoint expected = test::ProjTransform("EPSG:2451", "EPSG:2450", inIX.x, inIX.y);
   const TFPoint inVIII = leaf.FigGrps[0]->Items(0)->Points.at(0);
   EXPECT_NEAR(inVIII.x, expected.x, 0.001);
@@ -212,13 +212,13 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
 
   chosen = 0;
   logic.Settings();
-  EXPECT_EQ(logic.Project().Zone, 9) << "the sheet's own zone again";
+  EXPECT_EQ(logic.Project().Zone.Number(), 9) << "the sheet's own zone again";
   EXPECT_NEAR(leaf.FigGrps[0]->Items(0)->Points.at(0).x, inIX.x, 0.001);
 
   host.onSettings = [] { return false; };  // cancelled: nothing changes
   chosen = 8;
   logic.Settings();
-  EXPECT_EQ(logic.Project().Zone, 9);
+  EXPECT_EQ(logic.Project().Zone.Number(), 9);
 
   TFakeHost second;
   TPrefLogic pref;
@@ -226,7 +226,7 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   pref.SetZone(5);
   pref.Save();
   TMainLogic restarted{second, nullptr, home.Path().string()};
-  EXPECT_EQ(restarted.Project().Zone, 5);
+  EXPECT_EQ(restarted.Project().Zone.Number(), 5);
   EXPECT_TRUE(restarted.Project().ZoneFixed);
 }
 

@@ -520,7 +520,7 @@ constexpr unsigned kMaxParts = 8;
 
 void SetLeafSystem(TMapLeaf& leaf, const TSrs& srs) {
   leaf.CoordMode = srs.Mode;
-  leaf.Zone = srs.Zone;
+  leaf.Zone = TZone::OfStored(srs.Zone);
   leaf.Datum = TDatum::Jgd2000;
 }
 

@@ -642,7 +642,7 @@ std::vector<std::unique_ptr<TMapLeaf>> TDemSets::MakeLeaves(TMapLeafGrp& leaves,
     leaf->Name = sheet;
     leaf->CoordMode = TCoordMode::LatLon;
     leaf->Datum = TDatum::Jgd2000;
-    leaf->Zone = 0;
+    leaf->Zone = TZone::Unstated();
     leaf->Extent = extent.Rect;
     sets_[name] = TSet{std::move(set), {}};
     made.push_back(std::move(leaf));
@@ -665,7 +665,7 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
   if (set.Error) std::rethrow_exception(set.Error);
   leaf.CoordMode = TCoordMode::LatLon;
   leaf.Datum = TDatum::Jgd2000;
-  leaf.Zone = 0;
+  leaf.Zone = TZone::Unstated();
   TDemGrid grid = DemFrame(set.Tiles, leaf.FileName);
   // The first tile's error goes on as it is, naming its file and line.
   std::exception_ptr firstError;

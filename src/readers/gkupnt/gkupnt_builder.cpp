@@ -151,7 +151,7 @@ void TMapBuilder_GkuPnt::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
             // A zone outside the nineteen would have the points converted with the
             // theme's zone, or with none at all.
             if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
-            leaf.Zone = zone;
+            leaf.Zone = TZone::Stated(zone);
             leaf.SheetName = Item(items, layout->Prefecture);
             leaf.SheetName += Item(items, layout->Municipality);
             leaf.Name = leaf.SheetName;

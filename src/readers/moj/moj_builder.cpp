@@ -1070,13 +1070,13 @@ constexpr const char* kLocalNotice =
 void SetLeafSystem(TMapLeaf& leaf, int zone) {
   leaf.CoordMode = TCoordMode::Plane;
   if (zone > 0) {
-    leaf.Zone = zone;
+    leaf.Zone = TZone::Stated(zone);
     leaf.Datum = TDatum::Jgd2000;
     return;
   }
-  // Local coordinates stay as they are: no zone (the theme's is used) and
-  // the theme's datum, so nothing converts them.
-  leaf.Zone = 0;
+  // Local coordinates stay as they are: no zone stated (the theme's is
+  // used) and the theme's datum, so nothing converts them.
+  leaf.Zone = TZone::Local();
   if (const TMapTheme* theme = leaf.Theme())
     leaf.Datum = theme->Datum;
   else

@@ -115,7 +115,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
   }
   const TFRect extent{static_cast<double>(left), static_cast<double>(top),
                       static_cast<double>(right), static_cast<double>(bottom)};
-  leaf->Zone = 0;
+  leaf->Zone = TZone::Unstated();
   leaf->Extent = extent;
   leaf->Corners = {TFPoint{extent.left, extent.top}, TFPoint{extent.left, extent.bottom},
                    TFPoint{extent.right, extent.bottom}, TFPoint{extent.right, extent.top}};

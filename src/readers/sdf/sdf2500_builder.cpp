@@ -429,8 +429,8 @@ void ScanFolder(TMapLeafGrp& leaves, const std::string& folder,
         NumberLiteral(std::string_view(name).substr(4, 3)) && e.IsDir &&
         !DescriptionFile(path, name).empty()) {
       const int zone = NumberLiteral(std::string_view(name).substr(0, 2)).value_or(0);
-      if (leaves.Zone == 0) leaves.Zone = zone;
-      if (zone == leaves.Zone) {
+      if (!leaves.Zone.IsStated()) leaves.Zone = TZone::Stated(zone);
+      if (zone == leaves.Zone.Number()) {
         lastSheet = name;
         state = TState::Found;
       } else {
@@ -501,7 +501,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
         if (f.Split(line(at + 2)) < kFirstEditionItems && at + 3 < lines.size() &&
             f.Split(line(at + 3)) < kFirstEditionItems)
           f.Split(line(at + 2));
-        leaf->Zone = StrToInt(f.At(0));
+        leaf->Zone = TZone::OfStored(StrToInt(f.At(0)));
         auto real = [&](std::size_t i) { return static_cast<double>(StrToFloat(f.At(i))); };
         auto& c = leaf->Corners;
         // Every corner is a pair (northing, easting).

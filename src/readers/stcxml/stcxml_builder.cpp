@@ -225,7 +225,7 @@ int ReadSpace(TMapLeaf& leaf, const xc::DOMNode* space) {
   if (items.size() < 4) throw EListIndexError(static_cast<long long>(items.size()));
   const int zone = StrToInt(items[3]);
   if (zone < kMinZone || zone > kMaxZone) throw EZoneError(zone);
-  leaf.Zone = zone;
+  leaf.Zone = TZone::Stated(zone);
   return zone;
 }
 

@@ -94,7 +94,7 @@ void FillLeaf(TMapLeaf& leaf, THeader& h, const std::string& fileName) {
   leaf.Extent = h.Extent;
   leaf.Datum = DatumOfCode(h.Datum);
   leaf.CoordMode = KnownCode(CoordModeOfCode(h.CoordMode), h.CoordMode, "座標系", 320, fileName);
-  leaf.Zone = h.Zone;
+  leaf.Zone = TZone::OfStored(h.Zone);
 }
 
 std::ifstream OpenInput(const std::string& fileName) {

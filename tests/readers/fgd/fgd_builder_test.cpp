@@ -36,7 +36,7 @@ TEST(FgdReader, ARealBuildingLandsInItsLegalZoneAsProjPutsIt) {
   const std::string file = DataPath("fgd/real/FG-GML-503041-BldA-20181001-0001.xml");
   TMapProject project{DefaultBuilders()};
   project.Open(file, KindNumber(TKind::Fgd), TOpenMode::File);
-  EXPECT_EQ(project.Zone, 2);
+  EXPECT_EQ(project.Zone.Number(), 2);
   TMapTheme& theme = *project.Themes->Items(0);
   TMapLeaf& leaf = *theme.Leaves->Items(0);
   ASSERT_TRUE(leaf.Loaded) << "built by its open";

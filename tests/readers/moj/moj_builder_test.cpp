@@ -44,7 +44,7 @@ TEST(MojReader, PublicCoordinatesLandWherePROJPutsThem) {
   project.Open(DataPath("moj/parcels_zone9.xml"), KindNumber(TKind::Moj), TOpenMode::File);
   // The first file in public coordinates fixes the project's zone, with no
   // notice.
-  EXPECT_EQ(project.Zone, 9);
+  EXPECT_EQ(project.Zone.Number(), 9);
   EXPECT_TRUE(project.TakeNotices().empty());
   TMapTheme& theme = *project.Themes->Items(0);
   ASSERT_EQ(theme.Leaves->Count(), 1);
@@ -92,7 +92,7 @@ TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
   ASSERT_EQ(parcels.size(), 1u);
   EXPECT_NEAR(parcels[0]->LabelX, 205, 0.05);
   EXPECT_NEAR(parcels[0]->LabelY, 105, 0.05);
-  EXPECT_EQ(project.Zone, 9);
+  EXPECT_EQ(project.Zone.Number(), 9);
 }
 
 // The good member opens; the bad one has a leaf that reports its error

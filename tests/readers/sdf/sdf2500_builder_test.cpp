@@ -213,7 +213,7 @@ TEST_P(SdfScan, FindsTheSheetsOfTheFolder) {
   const TableRow& r = GetParam();
   TMapBuilder_Sdf2500 reader;
   TMapLeafGrp leaves(nullptr);
-  leaves.Zone = std::stoi(r.at(2));
+  leaves.Zone = TZone::OfStored(std::stoi(r.at(2)));
   EXPECT_EQ(reader.OpenFolder(leaves, DataPath("sdf/scan/" + r.at(1))), &leaves);
   std::vector<std::string> names;
   for (int i = 0; i < leaves.Count(); ++i) names.push_back(leaves.Items(i)->SheetName);
