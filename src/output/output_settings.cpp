@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "coords/projection.h"
 #include "platform/comma_text.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"
@@ -100,7 +101,7 @@ void TOutputSettings::Load(const std::string& fileName) {
     Rows.push_back(std::move(row));
   }
   Zone = ini.ReadInteger(kMap, kZone, 0);
-  if (Zone < 1 || Zone > 19) Zone = 0;
+  if (Zone < kMinZone || Zone > kMaxZone) Zone = 0;
   ContourInterval = ParseContourInterval(ini.ReadString(kMap, kContourInterval, "")).value_or(0);
 }
 
