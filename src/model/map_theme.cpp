@@ -36,7 +36,7 @@ int TMapTheme::EffectiveZone() const {
 
 double TMapTheme::ViewScale() const {
   const TMapProject* project = Project();
-  return project ? project->View->Scale : 0.0f;
+  return project ? project->View->Scale : 0.0;
 }
 
 bool TMapTheme::Init() {
