@@ -32,8 +32,7 @@ namespace chizro {
 
 class TClassDefGrp;
 
-// One class of a definition file. Owner is not set; Group is the list that
-// holds the class.
+// One class of a definition file. Group is the list that holds the class.
 class TClassDef final : public TMapObject {
 public:
   // `code` becomes Name.

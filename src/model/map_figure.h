@@ -47,7 +47,7 @@ public:
   TSortedStrings<std::string> Props;
 
 protected:
-  explicit TFigure(TFigKind kind) : TMapObject(nullptr), kind_(kind) {}
+  explicit TFigure(TFigKind kind) : kind_(kind) {}
 
 private:
   TFigKind kind_;
@@ -92,7 +92,7 @@ public:
   void TakeAll(TFigGrp& other);
 
 protected:
-  explicit TFigGrp(TFigKind kind) : TMapObject(nullptr), kind_(kind) {}
+  explicit TFigGrp(TFigKind kind) : kind_(kind) {}
   TFigure* Append(std::unique_ptr<TFigure> fig);
 
 private:

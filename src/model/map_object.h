@@ -9,15 +9,17 @@
 
 namespace chizro {
 
+// The objects of the model are held through owning lists (std::unique_ptr)
+// and never copied. Each kind that needs its owner keeps a typed pointer to
+// it (TMapLeaf::Leaves, TMapLeafGrp::Theme, TMapTheme::Themes, ...).
 class TMapObject {
 public:
-  explicit TMapObject(TMapObject* owner) : Owner(owner) {}
+  TMapObject() = default;
   virtual ~TMapObject() = default;
   TMapObject(const TMapObject&) = delete;
   TMapObject& operator=(const TMapObject&) = delete;
 
   std::string Name;
-  TMapObject* Owner;  // not owned: the object that created this one
 };
 
 // Member `i` of an owning list, with the runtime's list-index error outside

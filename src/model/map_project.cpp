@@ -10,8 +10,7 @@
 namespace chizro {
 
 TMapProject::TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images)
-    : TMapObject(nullptr),
-      View(std::make_unique<TMapView>(this)),
+    : View(std::make_unique<TMapView>(this)),
       Themes(std::make_unique<TMapThemeGrp>(this)),
       builders_(builders),
       images_(images) {}

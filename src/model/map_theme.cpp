@@ -15,8 +15,7 @@
 namespace chizro {
 
 TMapTheme::TMapTheme(TMapThemeGrp* owner)
-    : TMapObject(owner),
-      Leaves(std::make_unique<TMapLeafGrp>(this)),
+    : Leaves(std::make_unique<TMapLeafGrp>(this)),
       LayerDefs(std::make_unique<TLayerDefGrp>()),
       ClassDefs(std::make_unique<TClassDefGrp>()),
       themes_(owner) {}
@@ -108,7 +107,7 @@ void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
 
 void TMapTheme::Draw(TMapView& view) { Leaves->Draw(view); }
 
-TMapThemeGrp::TMapThemeGrp(TMapProject* project) : TMapObject(project), project_(project) {}
+TMapThemeGrp::TMapThemeGrp(TMapProject* project) : project_(project) {}
 
 TMapThemeGrp::~TMapThemeGrp() = default;
 

@@ -21,7 +21,7 @@ int ToDevice(double v) noexcept {
 
 }  // namespace
 
-TMapView::TMapView(TMapProject* project) : TMapObject(project), project_(project) {}
+TMapView::TMapView(TMapProject* project) : project_(project) {}
 
 void TMapView::SetCanvas(TCanvas* canvas) {
   Canvas = canvas;
