@@ -38,13 +38,13 @@ public:
   // its corners, not recomputed.
   void Convert(const TCoordChange& change);
 
-  std::string ClassCode;
+  std::string ClassCode;  // map text (Shift_JIS), see model/map_object.h
   TFPointGrp Points;
   double LabelX = 0;
   double LabelY = 0;
   TFRect Extent;
-  std::vector<std::string> Texts;
-  TSortedStrings<std::string> Props;
+  std::vector<std::string> Texts;     // map text
+  TSortedStrings<std::string> Props;  // map text, names and values
 
 protected:
   explicit TFigure(TFigKind kind) : kind_(kind) {}
