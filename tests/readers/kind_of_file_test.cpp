@@ -16,6 +16,7 @@ struct TKindCase {
   const char* Path;  // under the test data folder, or the sample folder
   int Kind;
 };
+void PrintTo(const TKindCase& row, std::ostream* os) { *os << row.Path; }
 
 class KindOfFileTest : public ::testing::TestWithParam<TKindCase> {};
 
@@ -41,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
         TKindCase{"enc/JP4TEST1.lst", kKindEnc}, TKindCase{"raster/tokyo.bmp", kKindRaster},
         TKindCase{"vector/09LD183.vec", kKindVectorBase + kKindSdf2500},
         TKindCase{"samples/sdf/09LD183/09LD183.txt", kKindSdf2500},
-        TKindCase{"no such file", kKindSdf2500}));
+        TKindCase{"no such file", kKindSdf2500}),
+    [](const auto& row) { return test::TestNameOf(row.param.Path); });
 
 TEST(KindOfFile, AFileNoReaderClaimsIsLeftToTheSdfReader) {
   test::TempDir dir;
