@@ -85,6 +85,13 @@ std::vector<TableRow> ReadTable(const std::string& path) {
   return rows;
 }
 
+std::string TestNameOf(std::string_view text) {
+  std::string name(text);
+  for (char& c : name)
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) c = '_';
+  return name;
+}
+
 std::string GenericPath(std::string path) {
 #ifdef _WIN32
   for (std::size_t i = 0; i < path.size(); ++i) {

@@ -66,4 +66,14 @@ inline std::string TableRowName(const ::testing::TestParamInfo<TableRow>& info) 
   return info.param.at(0);
 }
 
+// A test name made of `text`: its ASCII letters and digits, every other byte
+// '_' (test names allow only [A-Za-z0-9_]). "ksj/N03-85.txt" gives
+// "ksj_N03_85_txt".
+std::string TestNameOf(std::string_view text);
+
+// Names the rows of a list of texts (fixture names, paths) by TestNameOf.
+inline std::string TextName(const ::testing::TestParamInfo<const char*>& info) {
+  return TestNameOf(info.param);
+}
+
 }  // namespace chizro::test

@@ -5,9 +5,7 @@
 
 #include <proj.h>
 
-#include <array>
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "platform/program_dir.h"
@@ -45,58 +43,31 @@ constexpr const char* kPipelineToTokyo =
     "+step +proj=pop +v_3 +step +proj=unitconvert +xy_in=rad +xy_out=deg "
     "+step +proj=axisswap +order=2,1";
 
-struct TEllipsoid {
-  double a;   // semi-major axis [m]
-  double e2;  // first eccentricity squared
-};
-constexpr TEllipsoid MakeEllipsoid(double a, double inverseFlattening) {
-  const double f = 1.0 / inverseFlattening;
-  return {a, f * (2.0 - f)};
-}
-constexpr TEllipsoid kBessel = MakeEllipsoid(6377397.155, 299.152813);
-constexpr TEllipsoid kGrs80 = MakeEllipsoid(6378137.0, 298.257222101);
-
-constexpr double kDegToRad = std::numbers::pi / 180.0;
-constexpr double kRadToDeg = 180.0 / std::numbers::pi;
-
-void GeodeticToGeocentric(const TEllipsoid& ell, double lat, double lon,
-                          std::array<double, 3>& xyz) {
-  const double phi = lat * kDegToRad;
-  const double lambda = lon * kDegToRad;
+TLatLon GeocentricShift(const TEllipsoid& from, const TEllipsoid& to, double sign, TLatLon point) {
+  // Geodetic at height 0 on `from` to geocentric.
+  const double phi = point.Lat * kDegToRad;
+  const double lambda = point.Lon * kDegToRad;
   const double sinPhi = std::sin(phi);
-  const double n = ell.a / std::sqrt(1.0 - ell.e2 * sinPhi * sinPhi);
-  xyz[0] = n * std::cos(phi) * std::cos(lambda);
-  xyz[1] = n * std::cos(phi) * std::sin(lambda);
-  xyz[2] = n * (1.0 - ell.e2) * sinPhi;
-}
+  const double n0 = from.A / std::sqrt(1.0 - from.E2 * sinPhi * sinPhi);
+  const double x = n0 * std::cos(phi) * std::cos(lambda) + sign * kShiftX;
+  const double y = n0 * std::cos(phi) * std::sin(lambda) + sign * kShiftY;
+  const double z = n0 * (1.0 - from.E2) * sinPhi + sign * kShiftZ;
 
-// Fixed-point iteration tan(phi) = (z + e2 N sin(phi)) / p; each step shrinks
-// the error by about e2 (1/150), so a handful of steps reach full precision.
-// Stays finite on the axis (p = 0).
-void GeocentricToGeodetic(const TEllipsoid& ell, const std::array<double, 3>& xyz, double& lat,
-                          double& lon) {
-  const double p = std::hypot(xyz[0], xyz[1]);
-  double phi = std::atan2(xyz[2], p * (1.0 - ell.e2));
+  // Back to geodetic on `to` by the fixed-point iteration
+  // tan(phi) = (z + e2 N sin(phi)) / p; each step shrinks the error by about
+  // e2 (1/150), so a handful of steps reach full precision. Stays finite on
+  // the axis (p = 0).
+  const double p = std::hypot(x, y);
+  double lat = std::atan2(z, p * (1.0 - to.E2));
   for (int i = 0; i < 10; ++i) {
-    const double sinPhi = std::sin(phi);
-    const double n = ell.a / std::sqrt(1.0 - ell.e2 * sinPhi * sinPhi);
-    const double next = std::atan2(xyz[2] + ell.e2 * n * sinPhi, p);
-    const bool done = std::fabs(next - phi) < 1e-15;
-    phi = next;
+    const double sinLat = std::sin(lat);
+    const double n = to.A / std::sqrt(1.0 - to.E2 * sinLat * sinLat);
+    const double next = std::atan2(z + to.E2 * n * sinLat, p);
+    const bool done = std::fabs(next - lat) < 1e-15;
+    lat = next;
     if (done) break;
   }
-  lat = phi * kRadToDeg;
-  lon = std::atan2(xyz[1], xyz[0]) * kRadToDeg;
-}
-
-void GeocentricShift(const TEllipsoid& from, const TEllipsoid& to, double sign, double lat,
-                     double lon, double& outLat, double& outLon) {
-  std::array<double, 3> xyz{};
-  GeodeticToGeocentric(from, lat, lon, xyz);
-  xyz[0] += sign * kShiftX;
-  xyz[1] += sign * kShiftY;
-  xyz[2] += sign * kShiftZ;
-  GeocentricToGeodetic(to, xyz, outLat, outLon);
+  return {lat * kRadToDeg, std::atan2(y, x) * kRadToDeg};
 }
 
 void DiscardProjLog(void* /*data*/, int /*level*/, const char* /*message*/) {}
@@ -143,12 +114,12 @@ void SetProjSearchPath(PJ_CONTEXT* context) {
 #endif
 }
 
-void HelmertTokyoToJgd(double lat, double lon, double& outLat, double& outLon) {
-  GeocentricShift(kBessel, kGrs80, 1.0, lat, lon, outLat, outLon);
+TLatLon HelmertTokyoToJgd(TLatLon point) {
+  return GeocentricShift(kBessel1841, kGrs80, 1.0, point);
 }
 
-void HelmertJgdToTokyo(double lat, double lon, double& outLat, double& outLon) {
-  GeocentricShift(kGrs80, kBessel, -1.0, lat, lon, outLat, outLon);
+TLatLon HelmertJgdToTokyo(TLatLon point) {
+  return GeocentricShift(kGrs80, kBessel1841, -1.0, point);
 }
 
 TTokyoJgdShift::TTokyoJgdShift(TShiftMethod preferred) {
@@ -201,47 +172,41 @@ const TTokyoJgdShift& TTokyoJgdShift::Shared() {
   return shared;
 }
 
-bool TTokyoJgdShift::Transform(PJ* op, double lat, double lon, double& outLat,
-                               double& outLon) const {
-  if (op == nullptr) return false;
-  PJ_COORD c = proj_coord(lat, lon, 0.0, 0.0);
+std::optional<TLatLon> TTokyoJgdShift::Transform(PJ* op, TLatLon point) const {
+  if (op == nullptr) return std::nullopt;
+  PJ_COORD c = proj_coord(point.Lat, point.Lon, 0.0, 0.0);
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     c = proj_trans(op, PJ_FWD, c);
     if (!std::isfinite(c.v[0]) || !std::isfinite(c.v[1])) {
       proj_errno_reset(op);
-      return false;
+      return std::nullopt;
     }
   }
-  outLat = c.v[0];
-  outLon = c.v[1];
-  return true;
+  return TLatLon{c.v[0], c.v[1]};
 }
 
-bool TTokyoJgdShift::TokyoToJgd(double lat, double lon, double& outLat, double& outLon) const {
-  if (Transform(toJgd_, lat, lon, outLat, outLon)) return true;
-  HelmertTokyoToJgd(lat, lon, outLat, outLon);
-  return false;
+TShiftedPoint TTokyoJgdShift::TokyoToJgd(TLatLon point) const {
+  if (const std::optional<TLatLon> moved = Transform(toJgd_, point)) return {*moved, true};
+  return {HelmertTokyoToJgd(point), false};
 }
 
-bool TTokyoJgdShift::JgdToTokyo(double lat, double lon, double& outLat, double& outLon) const {
-  if (Transform(toTokyo_, lat, lon, outLat, outLon)) return true;
-  HelmertJgdToTokyo(lat, lon, outLat, outLon);
-  return false;
+TShiftedPoint TTokyoJgdShift::JgdToTokyo(TLatLon point) const {
+  if (const std::optional<TLatLon> moved = Transform(toTokyo_, point)) return {*moved, true};
+  return {HelmertJgdToTokyo(point), false};
 }
 
-void ConvertDatum(TDatum src, TDatum dst, double lat, double lon, double& outLat, double& outLon) {
-  outLat = lat;
-  outLon = lon;
+TLatLon ConvertDatum(TDatum src, TDatum dst, TLatLon point) {
   switch (src) {
     case TDatum::Tokyo:
-      if (dst != TDatum::Tokyo) TTokyoJgdShift::Shared().TokyoToJgd(lat, lon, outLat, outLon);
+      if (dst != TDatum::Tokyo) return TTokyoJgdShift::Shared().TokyoToJgd(point).Point;
       break;
     case TDatum::Jgd2000:
     case TDatum::Wgs84:
-      if (dst == TDatum::Tokyo) TTokyoJgdShift::Shared().JgdToTokyo(lat, lon, outLat, outLon);
+      if (dst == TDatum::Tokyo) return TTokyoJgdShift::Shared().JgdToTokyo(point).Point;
       break;
   }
+  return point;
 }
 
 }  // namespace chizro

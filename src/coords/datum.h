@@ -16,6 +16,8 @@
 #include <optional>
 #include <string_view>
 
+#include "coords/geodesy.h"
+
 struct pj_ctx;    // PJ_CONTEXT of proj.h
 struct PJconsts;  // PJ of proj.h
 
@@ -52,16 +54,16 @@ std::string_view DatumName(TDatum datum);
 // DmsToDeg(132.1) is 132 + 10/60 and not 132°09'99.99...".
 double DmsToDeg(double dms);
 
-// Moves a point [deg] from one datum to another. JGD2000 and WGS84 are one
+// The point [deg] moved from one datum to another. JGD2000 and WGS84 are one
 // frame (nothing moves between them); between it and TOKYO the point goes
 // through TTokyoJgdShift::Shared().
-void ConvertDatum(TDatum src, TDatum dst, double lat, double lon, double& outLat, double& outLon);
+TLatLon ConvertDatum(TDatum src, TDatum dst, TLatLon point);
 
 // The GSI 3-parameter geocentric translation computed without PROJ: geodetic
 // [deg] at height 0 on one ellipsoid, to geocentric, translated, back to
 // geodetic on the other (Bessel 1841 <-> GRS80); the height is dropped.
-void HelmertTokyoToJgd(double lat, double lon, double& outLat, double& outLon);
-void HelmertJgdToTokyo(double lat, double lon, double& outLat, double& outLon);
+TLatLon HelmertTokyoToJgd(TLatLon point);
+TLatLon HelmertJgdToTokyo(TLatLon point);
 
 // Where PROJ looks for its database in `context` (null: PROJ's default
 // context). On Windows only the folder of the executable, where proj.db
@@ -73,6 +75,13 @@ enum class TShiftMethod {
   Database,  // the operation PROJ's database ranks best
   Pipeline,  // the 3-parameter translation as an explicit PROJ pipeline
   Builtin,   // HelmertTokyoToJgd / HelmertJgdToTokyo
+};
+
+// A point moved by a TTokyoJgdShift [deg], and whether PROJ moved it (false
+// when the built-in translation stood in).
+struct TShiftedPoint {
+  TLatLon Point;
+  bool ByProj;
 };
 
 // Owns a PROJ context and the two transformations (Tokyo -> JGD2000 and back).
@@ -92,13 +101,14 @@ public:
   TShiftMethod Method() const noexcept { return method_; }
 
   // [deg] in and out. A point that PROJ cannot move gets the built-in
-  // translation, so the result is always a usable position. True when PROJ
-  // moved the point, false when the built-in translation stood in.
-  bool TokyoToJgd(double lat, double lon, double& outLat, double& outLon) const;
-  bool JgdToTokyo(double lat, double lon, double& outLat, double& outLon) const;
+  // translation, so the result is always a usable position.
+  TShiftedPoint TokyoToJgd(TLatLon point) const;
+  TShiftedPoint JgdToTokyo(TLatLon point) const;
 
 private:
-  bool Transform(PJconsts* op, double lat, double lon, double& outLat, double& outLon) const;
+  // The point moved by `op`; nothing when there is no `op` or PROJ cannot
+  // move the point.
+  std::optional<TLatLon> Transform(PJconsts* op, TLatLon point) const;
   void Release() noexcept;
 
   pj_ctx* context_ = nullptr;

@@ -27,16 +27,13 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <numbers>
 
 #include "coords/datum.h"
+#include "coords/geodesy.h"
 #include "platform/errors.h"
 
 namespace chizro {
 namespace {
-
-constexpr double kDegToRad = std::numbers::pi / 180.0;
-constexpr double kRadToDeg = 180.0 / std::numbers::pi;
 
 // Footpoint iteration: stop when a step moves less than this [rad], or after
 // kMaxFootpointSteps steps.

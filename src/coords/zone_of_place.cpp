@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <numbers>
 
+#include "coords/geodesy.h"
 #include "coords/projection.h"
 
 namespace chizro {
@@ -17,8 +17,6 @@ constexpr int kOpenSea = 0;
 constexpr int kTokyo = 20;
 constexpr int kKagoshima = 21;
 constexpr int kOkinawa = 22;
-
-constexpr double kDegToRadian = std::numbers::pi / 180.0;
 
 // The region code of a table cell. A row is a sequence of runs of equal
 // code; each run starts with a byte holding the code (low 5 bits) and, in the
@@ -57,17 +55,17 @@ int NearestOriginZone(double lat, double lon) {
     for (int zone = kMinZone; zone <= kMaxZone; ++zone) {
       const TLatLon origin = XYToLatLon(kGrs80, zone, 0.0, 0.0);
       TOrigin& t = o[static_cast<std::size_t>(zone - kMinZone)];
-      t.sinLat = std::sin(origin.Lat * kDegToRadian);
-      t.cosLat = std::cos(origin.Lat * kDegToRadian);
-      t.sinLon = std::sin(origin.Lon * kDegToRadian);
-      t.cosLon = std::cos(origin.Lon * kDegToRadian);
+      t.sinLat = std::sin(origin.Lat * kDegToRad);
+      t.cosLat = std::cos(origin.Lat * kDegToRad);
+      t.sinLon = std::sin(origin.Lon * kDegToRad);
+      t.cosLon = std::cos(origin.Lon * kDegToRad);
     }
     return o;
   }();
-  const double sinLat = std::sin(lat * kDegToRadian);
-  const double cosLat = std::cos(lat * kDegToRadian);
-  const double sinLon = std::sin(lon * kDegToRadian);
-  const double cosLon = std::cos(lon * kDegToRadian);
+  const double sinLat = std::sin(lat * kDegToRad);
+  const double cosLat = std::cos(lat * kDegToRad);
+  const double sinLon = std::sin(lon * kDegToRad);
+  const double cosLon = std::cos(lon * kDegToRad);
   int best = kMinZone;
   double bestCos = -2.0;  // cosine of the central angle: larger is nearer
   for (int zone = kMinZone; zone <= kMaxZone; ++zone) {

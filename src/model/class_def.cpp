@@ -63,7 +63,7 @@ int CompareOrder(const TClassDef* a, const TClassDef* b) noexcept {
 
 }  // namespace
 
-TClassDef::TClassDef(std::string code, TClassDefGrp* group) : TMapObject(nullptr), Group(group) {
+TClassDef::TClassDef(std::string code, TClassDefGrp* group) : Group(group) {
   Name = std::move(code);
 }
 
@@ -74,7 +74,7 @@ bool TClassDef::IsVisibleAt(double scale) const noexcept {
   return true;
 }
 
-TClassDefGrp::TClassDefGrp() : TMapObject(nullptr) {}
+TClassDefGrp::TClassDefGrp() = default;
 
 TClassDefGrp::~TClassDefGrp() = default;
 

@@ -33,8 +33,7 @@ namespace chizro {
 
 class TClassDefGrp;
 
-// One class of a definition file. Owner is not set; Group is the list that
-// holds the class.
+// One class of a definition file. Group is the list that holds the class.
 class TClassDef final : public TMapObject {
 public:
   // `code` becomes Name.
@@ -52,8 +51,8 @@ public:
   std::uint8_t OpaqueText = 0;    // non-zero: labels stand on a white box
   std::string SymbolName;         // key in [Symbols], or empty
   std::int16_t SymbolIndex = -1;  // position of SymbolName in the group's SymbolKeys, or -1
-  double MinScale = 0.0f;          // scale denominators; a bound of 0 or less is not applied
-  double MaxScale = 0.0f;
+  double MinScale = 0.0;          // scale denominators; a bound of 0 or less is not applied
+  double MaxScale = 0.0;
   std::uint8_t Visible = 0;  // zero hides the class at every scale
   std::uint8_t LabelOn = 0;
   std::int16_t LabelSource = 0;     // 0: Texts[LabelAttrIndex]; 1: property LabelAttrName

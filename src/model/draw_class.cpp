@@ -44,8 +44,7 @@ void TFigureSet::Grow() {
     if (f) Insert(f);
 }
 
-TDrawClass::TDrawClass(std::string code, const TClassDef* classDef)
-    : TMapObject(nullptr), ClassDef(classDef) {
+TDrawClass::TDrawClass(std::string code, const TClassDef* classDef) : ClassDef(classDef) {
   Name = std::move(code);
 }
 

@@ -108,7 +108,6 @@ private:
 // Layer definitions: each theme owns an (empty) list of them.
 class TLayerDefGrp final : public TMapObject {
 public:
-  TLayerDefGrp() : TMapObject(nullptr) {}
   int Count() const noexcept { return 0; }
 };
 

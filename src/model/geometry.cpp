@@ -11,7 +11,7 @@ void ConvertPoint(const TCoordSystem& from, const TCoordSystem& to, double& x, d
   TLatLon geo{y, x};
   if (from.Mode != TCoordMode::LatLon)
     geo = XYToLatLon(EllipsoidOfDatum(from.Datum), fromZone, y, x);
-  ConvertDatum(from.Datum, to.Datum, geo.Lat, geo.Lon, geo.Lat, geo.Lon);
+  geo = ConvertDatum(from.Datum, to.Datum, geo);
   if (to.Mode != TCoordMode::LatLon) {
     const TPlanePoint plane = LatLonToXY(EllipsoidOfDatum(to.Datum), toZone, geo.Lat, geo.Lon);
     y = plane.X;

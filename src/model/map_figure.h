@@ -38,16 +38,16 @@ public:
   // its corners, not recomputed.
   void Convert(const TCoordChange& change);
 
-  std::string ClassCode;
+  std::string ClassCode;  // map text (Shift_JIS), see model/map_object.h
   TFPointGrp Points;
   double LabelX = 0;
   double LabelY = 0;
   TFRect Extent;
-  std::vector<std::string> Texts;
-  TSortedStrings<std::string> Props;
+  std::vector<std::string> Texts;     // map text
+  TSortedStrings<std::string> Props;  // map text, names and values
 
 protected:
-  explicit TFigure(TFigKind kind) : TMapObject(nullptr), kind_(kind) {}
+  explicit TFigure(TFigKind kind) : kind_(kind) {}
 
 private:
   TFigKind kind_;
@@ -92,7 +92,7 @@ public:
   void TakeAll(TFigGrp& other);
 
 protected:
-  explicit TFigGrp(TFigKind kind) : TMapObject(nullptr), kind_(kind) {}
+  explicit TFigGrp(TFigKind kind) : kind_(kind) {}
   TFigure* Append(std::unique_ptr<TFigure> fig);
 
 private:

@@ -14,7 +14,7 @@
 namespace chizro {
 
 TMapLeaf::TMapLeaf(TMapLeafGrp* owner)
-    : TMapObject(owner), DrawClasses(std::make_unique<TDrawClassGrp>()), leaves_(owner) {
+    : DrawClasses(std::make_unique<TDrawClassGrp>()), leaves_(owner) {
   if (const TMapTheme* theme = Theme()) {
     Datum = theme->Datum;
     CoordMode = theme->CoordMode;
@@ -134,7 +134,7 @@ void TMapLeaf::DrawTexts(TMapView& view) {
   if (view.Intersects(Extent)) DrawClasses->DrawText(view);
 }
 
-TMapLeafGrp::TMapLeafGrp(TMapTheme* theme) : TMapObject(theme), theme_(theme) {}
+TMapLeafGrp::TMapLeafGrp(TMapTheme* theme) : theme_(theme) {}
 
 TMapLeafGrp::~TMapLeafGrp() = default;
 

@@ -67,8 +67,10 @@ public:
   std::unique_ptr<TMapLeaf> LoadCopy() const;
   void TakeLoad(TMapLeaf& loaded);
 
+  // Path text when taken from the file or folder name, map text when taken
+  // from the data (model/map_object.h).
   std::string SheetName;
-  std::string FileName;
+  std::string FileName;  // path text
   std::array<TFPoint, 4> Corners{};
   TFRect Extent;
   TDatum Datum = TDatum::Tokyo;

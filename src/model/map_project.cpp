@@ -11,8 +11,7 @@ namespace chizro {
 
 TMapProject::TMapProject(const TBuilderRegistry& builders, TBitmapLoader* images,
                          std::string programFolder)
-    : TMapObject(nullptr),
-      View(std::make_unique<TMapView>(this)),
+    : View(std::make_unique<TMapView>(this)),
       Themes(std::make_unique<TMapThemeGrp>(this)),
       builders_(builders),
       images_(images),

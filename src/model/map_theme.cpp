@@ -15,8 +15,7 @@
 namespace chizro {
 
 TMapTheme::TMapTheme(TMapThemeGrp* owner)
-    : TMapObject(owner),
-      Leaves(std::make_unique<TMapLeafGrp>(this)),
+    : Leaves(std::make_unique<TMapLeafGrp>(this)),
       LayerDefs(std::make_unique<TLayerDefGrp>()),
       ClassDefs(std::make_unique<TClassDefGrp>()),
       themes_(owner) {}
@@ -36,7 +35,7 @@ TZone TMapTheme::EffectiveZone() const {
 
 double TMapTheme::ViewScale() const {
   const TMapProject* project = Project();
-  return project ? project->View->Scale : 0.0f;
+  return project ? project->View->Scale : 0.0;
 }
 
 bool TMapTheme::Init() {
@@ -110,7 +109,7 @@ void TMapTheme::LoadLeaf(TMapLeaf& leaf) {
 
 void TMapTheme::Draw(TMapView& view) { Leaves->Draw(view); }
 
-TMapThemeGrp::TMapThemeGrp(TMapProject* project) : TMapObject(project), project_(project) {}
+TMapThemeGrp::TMapThemeGrp(TMapProject* project) : project_(project) {}
 
 TMapThemeGrp::~TMapThemeGrp() = default;
 

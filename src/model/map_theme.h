@@ -48,13 +48,13 @@ public:
   // The view's scale denominator, 0 without a project.
   double ViewScale() const;
 
-  std::string Title;
+  std::string Title;  // map text (Shift_JIS), see model/map_object.h
   int DataKind = 0;
   TOpenMode OpenMode = TOpenMode::File;
   TDatum Datum = TDatum::Tokyo;
   TCoordMode CoordMode = TCoordMode::Plane;
   TZone Zone;
-  std::string FileName;
+  std::string FileName;  // path text
   std::unique_ptr<TMapLeafGrp> Leaves;
   std::unique_ptr<TLayerDefGrp> LayerDefs;
   std::unique_ptr<TClassDefGrp> ClassDefs;
@@ -62,7 +62,7 @@ public:
   double CenterX = 0;
   double CenterY = 0;
   bool Visible = true;
-  std::string DefFileName;
+  std::string DefFileName;  // path text
   std::unique_ptr<TMapBuilder> Builder;
   // Loads of leaves made ahead on other threads, which LoadLeaf takes when
   // one is there for its leaf; null when none (not owned).

@@ -21,7 +21,7 @@ int ToDevice(double v) noexcept {
 
 }  // namespace
 
-TMapView::TMapView(TMapProject* project) : TMapObject(project), project_(project) {}
+TMapView::TMapView(TMapProject* project) : project_(project) {}
 
 void TMapView::SetCanvas(TCanvas* canvas) {
   Canvas = canvas;
@@ -53,23 +53,20 @@ void TMapView::UpdateTransform() {
   DeviceWidth = static_cast<double>(DeviceRect.right - DeviceRect.left);
   DeviceHeight = static_cast<double>(DeviceRect.bottom - DeviceRect.top);
   // The screen scale: 254000 / ppi (2645.83 at 96 ppi), so one metre at
-  // 1:2500 is about 1.06 pixels. Each value is computed in double and stored
-  // in single precision.
-  PaperFactor = static_cast<double>(254000.0 / static_cast<double>(PixelsPerInch));
+  // 1:2500 is about 1.06 pixels.
+  PaperFactor = 254000.0 / PixelsPerInch;
   double fx = 1;
   double fy = 1;
   UnitFactors(fx, fy);
-  const double perUnit = static_cast<double>(PaperFactor) / static_cast<double>(Scale);
-  PxPerUnitX = static_cast<double>(perUnit * fx);
-  PxPerUnitY = static_cast<double>(perUnit * fy);
-  WorldWidth = static_cast<double>(static_cast<double>(DeviceWidth) / PxPerUnitX);
-  WorldHeight = static_cast<double>(static_cast<double>(DeviceHeight) / PxPerUnitY);
-  const double cx = CenterX;
-  const double cy = CenterY;
-  WorldRect.left = static_cast<double>(cx - WorldWidth / 2.0);
-  WorldRect.right = static_cast<double>(cx + WorldWidth / 2.0);
-  WorldRect.top = static_cast<double>(cy + WorldHeight / 2.0);
-  WorldRect.bottom = static_cast<double>(cy - WorldHeight / 2.0);
+  const double perUnit = PaperFactor / Scale;
+  PxPerUnitX = perUnit * fx;
+  PxPerUnitY = perUnit * fy;
+  WorldWidth = DeviceWidth / PxPerUnitX;
+  WorldHeight = DeviceHeight / PxPerUnitY;
+  WorldRect.left = CenterX - WorldWidth / 2.0;
+  WorldRect.right = CenterX + WorldWidth / 2.0;
+  WorldRect.top = CenterY + WorldHeight / 2.0;
+  WorldRect.bottom = CenterY - WorldHeight / 2.0;
 }
 
 void TMapView::Draw() {
@@ -89,15 +86,13 @@ void TMapView::DcToWc(TPoint p, TFPoint& w) const {
     w = {WorldRect.left, WorldRect.bottom};
     return;
   }
-  w.x = static_cast<double>(p.x * static_cast<double>(WorldWidth) / dw + WorldRect.left);
-  w.y = static_cast<double>((dh - p.y) * static_cast<double>(WorldHeight) / dh + WorldRect.bottom);
+  w.x = p.x * WorldWidth / dw + WorldRect.left;
+  w.y = (dh - p.y) * WorldHeight / dh + WorldRect.bottom;
 }
 
 TPoint TMapView::WcToDc(double x, double y) const noexcept {
-  // The differences of two floats are exact in double, so a vertex exactly on
-  // the window's edge gives exactly 0.
-  return {ToDevice((static_cast<double>(x) - WorldRect.left) * PxPerUnitX),
-          ToDevice((static_cast<double>(WorldRect.top) - y) * PxPerUnitY)};
+  // A vertex exactly on the window's edge gives exactly 0.
+  return {ToDevice((x - WorldRect.left) * PxPerUnitX), ToDevice((WorldRect.top - y) * PxPerUnitY)};
 }
 
 bool TMapView::Intersects(const TFRect& r) const noexcept {

@@ -64,9 +64,10 @@ char* WriteDigits(std::uint64_t v, int length, char* out) noexcept {
 }
 
 // The values whose exact binary value has at most 15 significant decimal
-// digits and lies in the plain range, as almost every vertex does after its
-// rounding to single precision: the digits are then the exact value, with
-// nothing to round. Returns null for any other value.
+// digits and lies in the plain range, as the single-precision vertices of the
+// binary vector file and short binary fractions (whole numbers, halves,
+// quarters) have: the digits are then the exact value, with nothing to round.
+// Returns null for any other value.
 char* FormatExact(double value, char* out) noexcept {
   const double a = std::fabs(value);
   if (!(a >= 0.0001 && a < 1e15)) return nullptr;

@@ -183,9 +183,9 @@ public:
         LocatedAt(fileName, [&] { return TErrorPlace::Line(lineNumber); }, [&] {
           SplitCommaText(line, fields);
           if (fields.size() < 2) throw EListIndexError(1);
-          pickX_ = static_cast<double>(StrToFloat(fields[1]));
+          pickX_ = StrToFloat(fields[1]);
           if (fields.size() < 3) throw EListIndexError(2);
-          pickY_ = static_cast<double>(StrToFloat(fields[2]));
+          pickY_ = StrToFloat(fields[2]);
         });
       }
       out_.Line(line);
@@ -218,8 +218,8 @@ public:
           break;
         case TFigKind::Point:
           if (fig->ClassCode == ControlPointClass() || fig->ClassCode == kMarkerClass) {
-            const double x = static_cast<double>(OutX(fig->LabelX));
-            const double y = static_cast<double>(OutY(fig->LabelY));
+            const double x = OutX(fig->LabelX);
+            const double y = OutY(fig->LabelY);
             PointLine(x, y);
             out_.Text(" 1 0 -6");
             out_.EndLine();
@@ -244,8 +244,8 @@ public:
   }
 
 private:
-  double OutX(double x) const { return static_cast<double>(pickX_) + (double{x} - ox_) * 1000.0; }
-  double OutY(double y) const { return static_cast<double>(pickY_) - (double{oy_} - y) * 1000.0; }
+  double OutX(double x) const { return pickX_ + (x - ox_) * 1000.0; }
+  double OutY(double y) const { return pickY_ - (oy_ - y) * 1000.0; }
 
   void PointLine(double x, double y) {
     out_.Text("pt ");
@@ -362,8 +362,8 @@ TJwcStats ExportJwc(TMapProject& project, const TJwcFiles& files, const TJwcProg
       if (progress) progress(i, count);
       TMapLeaf& leaf = *theme.Leaves->Items(i);
       prefetch.Reach(leaf);
-      view.CenterX = static_cast<double>((double{leaf.Extent.left} + leaf.Extent.right) / 2);
-      view.CenterY = static_cast<double>((double{leaf.Extent.top} + leaf.Extent.bottom) / 2);
+      view.CenterX = (leaf.Extent.left + leaf.Extent.right) / 2;
+      view.CenterY = (leaf.Extent.top + leaf.Extent.bottom) / 2;
       // A leaf whose load failed holds at best part of its data: read it
       // again, so that the output is whole or ends with the error.
       if (!leaf.LoadError.empty()) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "coords/projection.h"
 #include "platform/comma_text.h"
 #include "platform/errors.h"
 #include "platform/ini_file.h"

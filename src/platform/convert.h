@@ -38,6 +38,5 @@ bool ShortDecimal(std::string_view text, double& value) noexcept;
 // hexadecimal prefix ("$", "x", "X", "0x" or "0X") followed by hexadecimal
 // digits. Nothing may follow.
 std::optional<std::int32_t> NumberLiteral(std::string_view s) noexcept;
-inline bool IsNumber(std::string_view s) noexcept { return NumberLiteral(s).has_value(); }
 
 }  // namespace chizro

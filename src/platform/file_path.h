@@ -1,10 +1,14 @@
 // File names as the program holds them: path text in a std::string. On
-// Windows path text is Shift_JIS (code page 932), like every other text of
-// the model and like the paths JW_CAD hands over; elsewhere it is the file
-// system's own bytes, passed on unchanged. Every file access goes through
-// the functions here, which turn path text into what the system takes (on
-// Windows the UTF-16 of the "W" functions: a std::filesystem::path made from
-// a std::string would take each byte for a character there).
+// Windows path text is Shift_JIS (code page 932), like the paths JW_CAD
+// hands over; elsewhere it is the file system's own bytes (UTF-8 on a usual
+// Linux system), passed on unchanged. The model's other text (names, class
+// codes, labels, properties) is Shift_JIS on every platform, so only on
+// Windows do the two share an encoding; model/map_object.h says which
+// strings of the model hold which, and messages are UTF-8 (PathForMessage).
+// Every file access goes through the functions here, which turn path text
+// into what the system takes (on Windows the UTF-16 of the "W" functions: a
+// std::filesystem::path made from a std::string would take each byte for a
+// character there).
 #pragma once
 
 #include <cstdio>

@@ -233,6 +233,7 @@ struct UsageCase {
   std::vector<std::string> Args;
   const char* Message;
 };
+void PrintTo(const UsageCase& row, std::ostream* os) { *os << row.Name; }
 
 class ConvertUsageTest : public ConvertTest, public ::testing::WithParamInterface<UsageCase> {};
 

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <string>
-#include <utility>
 
 #include "coords/projection.h"
 #include "test_support.h"
@@ -20,6 +19,7 @@ struct TDmsRow {
   const char* Name;
   double packed, degrees;
 };
+void PrintTo(const TDmsRow& row, std::ostream* os) { *os << row.Name; }
 const TDmsRow kDmsRows[] = {
     {"TenMinutes", 132.1, Deg(132, 10, 0)},
     {"ThirtyMinutes", 129.3, 129.5},
@@ -60,6 +60,7 @@ struct TDatumPair {
   TDatum src, dst;
   bool shifts;
 };
+void PrintTo(const TDatumPair& row, std::ostream* os) { *os << row.Name; }
 const TDatumPair kDatumPairs[] = {
     {"Jgd2000ToWgs84", TDatum::Jgd2000, TDatum::Wgs84, false},
     {"Wgs84ToJgd2000", TDatum::Wgs84, TDatum::Jgd2000, false},
@@ -75,58 +76,64 @@ TEST_P(ConvertDatumTest, MovesTheDatumOriginOnlyBetweenTokyoAndTheWorldDatums) {
   const bool fromTokyo = pair.src == TDatum::Tokyo;
   const double lat = fromTokyo ? kTokyoLat : kJgdLat;
   const double lon = fromTokyo ? kTokyoLon : kJgdLon;
-  double outLat = NAN, outLon = NAN;
-  ConvertDatum(pair.src, pair.dst, lat, lon, outLat, outLon);
+  const TLatLon out = ConvertDatum(pair.src, pair.dst, {lat, lon});
   if (!pair.shifts) {
-    EXPECT_EQ(outLat, lat);
-    EXPECT_EQ(outLon, lon);
+    EXPECT_EQ(out.Lat, lat);
+    EXPECT_EQ(out.Lon, lon);
     return;
   }
   EXPECT_LT(
-      Distance(outLat, outLon, fromTokyo ? kJgdLat : kTokyoLat, fromTokyo ? kJgdLon : kTokyoLon),
+      Distance(out.Lat, out.Lon, fromTokyo ? kJgdLat : kTokyoLat, fromTokyo ? kJgdLon : kTokyoLon),
       1.5);
-  double backLat = NAN, backLon = NAN;
-  ConvertDatum(pair.dst, pair.src, outLat, outLon, backLat, backLon);
-  EXPECT_NEAR(backLat, lat, 1e-7);
-  EXPECT_NEAR(backLon, lon, 1e-7);
+  const TLatLon back = ConvertDatum(pair.dst, pair.src, out);
+  EXPECT_NEAR(back.Lat, lat, 1e-7);
+  EXPECT_NEAR(back.Lon, lon, 1e-7);
 }
 
 INSTANTIATE_TEST_SUITE_P(Datums, ConvertDatumTest, testing::ValuesIn(kDatumPairs),
                          test::RowName<TDatumPair>);
 
-class TokyoJgdShiftTest : public testing::TestWithParam<TShiftMethod> {};
+struct TMethodRow {
+  const char* Name;
+  TShiftMethod Method;
+};
+void PrintTo(const TMethodRow& row, std::ostream* os) { *os << row.Name; }
+const TMethodRow kMethods[] = {
+    {"Database", TShiftMethod::Database},
+    {"Pipeline", TShiftMethod::Pipeline},
+    {"Builtin", TShiftMethod::Builtin},
+};
+
+class TokyoJgdShiftTest : public testing::TestWithParam<TMethodRow> {};
 
 TEST_P(TokyoJgdShiftTest, MovesTheGeodeticOriginOntoItsPublishedPositionBothWays) {
-  const TTokyoJgdShift shift(GetParam());
-  if (shift.Method() != GetParam()) GTEST_SKIP() << "PROJ cannot set this method up here";
-  const bool viaProj = GetParam() != TShiftMethod::Builtin;
-  double lat = NAN, lon = NAN;
-  EXPECT_EQ(shift.TokyoToJgd(kTokyoLat, kTokyoLon, lat, lon), viaProj);
-  EXPECT_LT(Distance(lat, lon, kJgdLat, kJgdLon), 1.5);
-  EXPECT_EQ(shift.JgdToTokyo(kJgdLat, kJgdLon, lat, lon), viaProj);
-  EXPECT_LT(Distance(lat, lon, kTokyoLat, kTokyoLon), 1.5);
+  const TShiftMethod method = GetParam().Method;
+  const TTokyoJgdShift shift(method);
+  if (shift.Method() != method) GTEST_SKIP() << "PROJ cannot set this method up here";
+  const bool viaProj = method != TShiftMethod::Builtin;
+  const TShiftedPoint toJgd = shift.TokyoToJgd({kTokyoLat, kTokyoLon});
+  EXPECT_EQ(toJgd.ByProj, viaProj);
+  EXPECT_LT(Distance(toJgd.Point.Lat, toJgd.Point.Lon, kJgdLat, kJgdLon), 1.5);
+  const TShiftedPoint toTokyo = shift.JgdToTokyo({kJgdLat, kJgdLon});
+  EXPECT_EQ(toTokyo.ByProj, viaProj);
+  EXPECT_LT(Distance(toTokyo.Point.Lat, toTokyo.Point.Lon, kTokyoLat, kTokyoLon), 1.5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Methods, TokyoJgdShiftTest,
-    testing::Values(TShiftMethod::Database, TShiftMethod::Pipeline, TShiftMethod::Builtin),
-    [](const auto& row) {
-      return std::string(row.index == 0 ? "Database" : row.index == 1 ? "Pipeline" : "Builtin");
-    });
+INSTANTIATE_TEST_SUITE_P(Methods, TokyoJgdShiftTest, testing::ValuesIn(kMethods),
+                         test::RowName<TMethodRow>);
 
 TEST(DatumShiftTest, PipelineAndBuiltinTranslationAgreeAcrossJapan) {
   const TTokyoJgdShift pipeline(TShiftMethod::Pipeline);
   ASSERT_EQ(pipeline.Method(), TShiftMethod::Pipeline);
-  for (const auto& [lat, lon] : {std::pair{24.3, 123.8}, {kTokyoLat, kTokyoLon}, {45.4, 141.7}}) {
-    double pLat = NAN, pLon = NAN, bLat = NAN, bLon = NAN;
-    pipeline.TokyoToJgd(lat, lon, pLat, pLon);
-    HelmertTokyoToJgd(lat, lon, bLat, bLon);
-    EXPECT_NEAR(bLat, pLat, 1e-9);
-    EXPECT_NEAR(bLon, pLon, 1e-9);
-    pipeline.JgdToTokyo(lat, lon, pLat, pLon);
-    HelmertJgdToTokyo(lat, lon, bLat, bLon);
-    EXPECT_NEAR(bLat, pLat, 1e-9);
-    EXPECT_NEAR(bLon, pLon, 1e-9);
+  for (const TLatLon point : {TLatLon{24.3, 123.8}, {kTokyoLat, kTokyoLon}, {45.4, 141.7}}) {
+    const TLatLon byProj = pipeline.TokyoToJgd(point).Point;
+    const TLatLon builtin = HelmertTokyoToJgd(point);
+    EXPECT_NEAR(builtin.Lat, byProj.Lat, 1e-9);
+    EXPECT_NEAR(builtin.Lon, byProj.Lon, 1e-9);
+    const TLatLon backByProj = pipeline.JgdToTokyo(point).Point;
+    const TLatLon backBuiltin = HelmertJgdToTokyo(point);
+    EXPECT_NEAR(backBuiltin.Lat, backByProj.Lat, 1e-9);
+    EXPECT_NEAR(backBuiltin.Lon, backByProj.Lon, 1e-9);
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numbers>
 #include <string>
 
 #include "platform/errors.h"
@@ -15,15 +14,14 @@ namespace {
 constexpr double kMillimetre = 1e-3;
 constexpr double kDegreeTolerance = 1e-8;
 
-double Rad(double deg) { return deg * std::numbers::pi / 180.0; }
-
 // Simpson integration of the meridian radius of curvature a(1-e^2)/W^3 (by
 // hand, in Python); the quadrant is Bessel's 10 000 855.764 m.
 TEST(MeridianArcTest, BesselArcLengths) {
-  EXPECT_NEAR(MeridianArc(kBessel1841, Rad(36.0)), 3985146.0533, 1e-4);
-  EXPECT_NEAR(MeridianArc(kBessel1841, Rad(90.0)), 10000855.7644, 1e-4);
+  EXPECT_NEAR(MeridianArc(kBessel1841, 36.0 * kDegToRad), 3985146.0533, 1e-4);
+  EXPECT_NEAR(MeridianArc(kBessel1841, 90.0 * kDegToRad), 10000855.7644, 1e-4);
   EXPECT_EQ(MeridianArc(kBessel1841, 0.0), 0.0);
-  EXPECT_DOUBLE_EQ(MeridianArc(kBessel1841, Rad(-36.0)), -MeridianArc(kBessel1841, Rad(36.0)));
+  EXPECT_DOUBLE_EQ(MeridianArc(kBessel1841, -36.0 * kDegToRad),
+                   -MeridianArc(kBessel1841, 36.0 * kDegToRad));
 }
 
 // Points whose plane coordinates are known: PROJ 9's cs2cs on the plane
@@ -38,6 +36,7 @@ struct TKnownPoint {
   int zone;
   double lat, lon, X, Y;
 };
+void PrintTo(const TKnownPoint& row, std::ostream* os) { *os << row.Name; }
 
 const TKnownPoint kKnownPoints[] = {
     {"Zone9FarSouthWest", TDatum::Tokyo, 9, 34.0, 138.0, -220320.224, -169345.909},
@@ -120,8 +119,8 @@ TEST(ProjectionTest, ZonesOutsideTheTableThrow) {
 }
 
 TEST(ProjectionTest, InverseAtAndBeyondThePoleGivesThePoleOnTheCentralMeridian) {
-  const double toPole =
-      kZoneScale * (MeridianArc(kBessel1841, Rad(90.0)) - MeridianArc(kBessel1841, Rad(36.0)));
+  const double toPole = kZoneScale * (MeridianArc(kBessel1841, 90.0 * kDegToRad) -
+                                      MeridianArc(kBessel1841, 36.0 * kDegToRad));
   for (const double X : {toPole, toPole + 5000.0}) {
     const TLatLon geo = XYToLatLon(kBessel1841, 9, X, 1000.0);
     EXPECT_EQ(geo.Lat, 90.0);

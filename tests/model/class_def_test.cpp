@@ -74,7 +74,8 @@ TEST_P(ClassDefFile, MatchesItsDump) {
 INSTANTIATE_TEST_SUITE_P(Files, ClassDefFile,
                          ::testing::Values("every_field", "sections", "code_99", "code_100",
                                            "error_midway", "props", "order_ties", "order_extremes",
-                                           "symbols"));
+                                           "symbols"),
+                         test::TextName);
 
 // A required key missing or short, a field that is no integer ("$" hex
 // only; an unquoted face with a blank puts its second word on the size).
@@ -84,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "error_pen_short", "error_brush_short", "error_font_missing",
                       "error_font_without_opaque_field", "error_prop_one_field", "error_prop_empty",
                       "error_visible_not_a_number", "error_pen_c_style_hex",
-                      "error_prop_not_a_number", "error_font_unquoted_face_with_blank"));
+                      "error_prop_not_a_number", "error_font_unquoted_face_with_blank"),
+    test::TextName);
 TEST_F(ClassDefTest, AMissingFileEmptiesTheGroup) {
   ASSERT_TRUE(Load("symbols.ini"));
   ASSERT_GT(grp.SymbolKeys.Count(), 0u);
@@ -101,6 +103,7 @@ struct VisibleRow {
   double Scale;
   bool Shown;
 };
+void PrintTo(const VisibleRow& row, std::ostream* os) { *os << row.Name; }
 
 class ClassDefVisibleTest : public ClassDefTest,
                             public ::testing::WithParamInterface<VisibleRow> {};

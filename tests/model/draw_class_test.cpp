@@ -187,6 +187,7 @@ struct SymbolCase {
   bool HasImage;
   const char* Drawn;
 };
+void PrintTo(const SymbolCase& row, std::ostream* os) { *os << row.Name; }
 
 class DrawClassSymbolTest : public DrawClassTest,
                             public ::testing::WithParamInterface<SymbolCase> {};
@@ -223,6 +224,7 @@ struct VisibilityCase {
   bool Defined;
   bool Figures, Labels;
 };
+void PrintTo(const VisibilityCase& row, std::ostream* os) { *os << row.Name; }
 
 class DrawClassVisibilityTest : public DrawClassTest,
                                 public ::testing::WithParamInterface<VisibilityCase> {};

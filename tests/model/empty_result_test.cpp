@@ -22,6 +22,7 @@ struct EmptyCase {
   const char* File;    // under tests/data
   const char* Reason;  // UTF-8
 };
+void PrintTo(const EmptyCase& row, std::ostream* os) { *os << row.Name; }
 
 class EmptyResult : public ::testing::TestWithParam<EmptyCase> {
 protected:

@@ -183,6 +183,7 @@ struct FolderCase {
   int Kind;
   const char* Folder;  // below tests/data, or the source tree with "samples/"
 };
+void PrintTo(const FolderCase& row, std::ostream* os) { *os << row.Name; }
 
 class LeafPrefetchFolder : public ::testing::TestWithParam<FolderCase> {};
 

@@ -229,6 +229,7 @@ struct ArrivalCase {
   int Zone;  // the project's zone after the opens
   int Leaf;  // the leaf checked
 };
+void PrintTo(const ArrivalCase& row, std::ostream* os) { *os << row.Name; }
 
 // The EPSG code of the system a file's data is in.
 std::string EpsgOf(const FakeFile& f) {

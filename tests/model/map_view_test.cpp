@@ -80,6 +80,7 @@ struct PixelCase {
   double X, Y;
   TPoint Expected;
 };
+void PrintTo(const PixelCase& row, std::ostream* os) { *os << row.Name; }
 
 class WcToDcTest : public ::testing::TestWithParam<PixelCase> {};
 
@@ -127,6 +128,7 @@ struct RectCase {
   TFRect R;
   bool Meets;
 };
+void PrintTo(const RectCase& row, std::ostream* os) { *os << row.Name; }
 
 class IntersectsTest : public ::testing::TestWithParam<RectCase> {};
 

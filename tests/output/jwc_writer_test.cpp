@@ -137,6 +137,7 @@ struct ModeCase {
   const char* Output;  // null: no "Output" key
   const char* Golden;
 };
+void PrintTo(const ModeCase& row, std::ostream* os) { *os << row.Name; }
 
 class JwcWriterModeTest : public JwcWriterTest, public ::testing::WithParamInterface<ModeCase> {};
 

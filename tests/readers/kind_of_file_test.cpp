@@ -16,6 +16,7 @@ struct TKindCase {
   const char* Path;  // under the test data folder, or the sample folder
   TKind Kind;
 };
+void PrintTo(const TKindCase& row, std::ostream* os) { *os << row.Path; }
 
 class KindOfFileTest : public ::testing::TestWithParam<TKindCase> {};
 
@@ -41,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
         TKindCase{"enc/JP4TEST1.lst", TKind::Enc}, TKindCase{"raster/tokyo.bmp", TKind::Raster},
         TKindCase{"vector/09LD183.vec", TKind::Vector},
         TKindCase{"samples/sdf/09LD183/09LD183.txt", TKind::Sdf2500},
-        TKindCase{"no such file", TKind::Sdf2500}));
+        TKindCase{"no such file", TKind::Sdf2500}),
+    [](const auto& row) { return test::TestNameOf(row.param.Path); });
 
 TEST(KindOfFile, AFileNoReaderClaimsIsLeftToTheSdfReader) {
   test::TempDir dir;

@@ -43,7 +43,7 @@ TEST_P(ReaderContract, OpenFileGivesNoLeafForAMissingFileAndLeavesTheLeafToItsCa
     const auto leaf = reader->OpenFile(leaves, SourcePath(c.Input));
     ASSERT_TRUE(leaf);
     EXPECT_EQ(leaf->FileName, SourcePath(c.Input));
-    EXPECT_EQ(leaf->Owner, &leaves);
+    EXPECT_EQ(leaf->Leaves(), &leaves);
   }
   EXPECT_EQ(leaves.Count(), 0);
 }

@@ -36,6 +36,7 @@ struct TCanvasSurfaceKind {
   const char* Name;
   std::unique_ptr<TCanvasSurface> (*Make)();
 };
+inline void PrintTo(const TCanvasSurfaceKind& kind, std::ostream* os) { *os << kind.Name; }
 
 class CanvasContract : public ::testing::TestWithParam<TCanvasSurfaceKind> {
 protected:

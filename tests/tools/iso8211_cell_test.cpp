@@ -139,6 +139,7 @@ struct CellCase {
   std::size_t BadFields;
   const char* Warning = "";  // a text the warnings hold
 };
+void PrintTo(const CellCase& row, std::ostream* os) { *os << row.Name; }
 
 class CellListing : public ::testing::TestWithParam<CellCase> {};
 
@@ -176,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "LengthBeyondFile", "FieldAreaBeyondRecord", "ZeroSizeOfFieldLength",
                       "DirectoryNotTerminated", "FieldBeyondItsRecord", "ReusedLeader",
                       "UnknownLeaderIdentifier", "RecordCutShort", "GarbageAfterRecords",
-                      "TagsOfThreeCharacters", "FewerFormatsThanLabels", "UnreadableFormats"));
+                      "TagsOfThreeCharacters", "FewerFormatsThanLabels", "UnreadableFormats"),
+    chizro::test::TextName);
 
 }  // namespace
 }  // namespace iso8211

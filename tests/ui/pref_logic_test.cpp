@@ -125,6 +125,7 @@ struct TypedCase {
   const char* Saved;    // the entry saved afterwards
   const char* Refusal;  // part of the message, null when accepted
 };
+void PrintTo(const TypedCase& row, std::ostream* os) { *os << row.Name; }
 
 class PrefTypedTest : public PrefLogicTest, public ::testing::WithParamInterface<TypedCase> {};
 

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "coords/geodesy.h"
+
 namespace chizro::sdfgen {
 
 // ---------------------------------------------------------------------------
@@ -33,7 +35,7 @@ long long Mod(long long a, long long b);
 
 constexpr double kOriginX = -6000.0;  // easting of the grid origin [m]
 constexpr double kOriginY = -35400.0;
-constexpr double kAngle = 8.0 * 3.14159265358979323846 / 180.0;
+constexpr double kAngle = 8.0 * kDegToRad;
 constexpr double kMainU = 330.0;  // main street spacing [m]
 constexpr double kMainV = 300.0;
 constexpr double kJitter = 35.0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "coords/projection.h"
 #include "sdfgen/sheet_writer.h"
 
 namespace chizro::sdfgen {
@@ -40,7 +41,7 @@ bool ParseSheetName(std::string_view s, TSheetId& id) {
   const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(s[3])));
   if (r < 'A' || r > 'T' || c < 'A' || c > 'H' || s[6] < '1' || s[6] > '4') return false;
   id.Zone = (s[0] - '0') * 10 + (s[1] - '0');
-  if (id.Zone < 1 || id.Zone > 19) return false;
+  if (id.Zone < kMinZone || id.Zone > kMaxZone) return false;
   const int q = s[6] - '1';
   id.Row = (r - 'A') * 20 + (s[4] - '0') * 2 + q / 2;
   id.Col = (c - 'A') * 20 + (s[5] - '0') * 2 + q % 2;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <numbers>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -462,7 +463,7 @@ void TSheetWriter::Ground(TGround g, const std::string& town, double u0, double 
     const double ru = (u1 - u0) / 5, rv = (v1 - v0) / 5;
     std::vector<std::pair<TUV, TTag>> pts;
     for (int i = 0; i < 12; ++i) {
-      const double t = 2 * 3.14159265358979323846 * i / 12;
+      const double t = 2 * std::numbers::pi * i / 12;
       const double wob = 1 + 0.15 * (Rand01(o_.Seed, {kTagPond, w.Main, s.Main, i}) - 0.5);
       pts.push_back(
           {{cu + ru * wob * std::cos(t), cv + rv * wob * std::sin(t)}, {5105, kKindLine}});

@@ -24,8 +24,9 @@ bool IsFile(const std::string& path);
 // opened or read to its end.
 std::string ReadWholeFile(const std::string& fileName);
 
-// `value` as a single-precision double. EFloatConvertError naming `text` when
-// it is not finite or beyond what a double holds.
+// `value` when it is finite and no larger than FLT_MAX; EFloatConvertError
+// naming `text` otherwise. The bound is that of the single-precision
+// coordinates the model once held, kept so that the same files are refused.
 double FiniteReal(double value, std::string_view text);
 
 // `n` in decimal with leading zeros to `width` digits ("%.*d"), the form of
@@ -54,11 +55,8 @@ struct TExtentBuilder {
     Add(TFPoint{other.Rect.left, other.Rect.bottom});
     Add(TFPoint{other.Rect.right, other.Rect.top});
   }
-  // The middle of the rectangle, computed in double precision.
-  TFPoint Middle() const {
-    return {static_cast<double>((double{Rect.left} + Rect.right) / 2),
-            static_cast<double>((double{Rect.bottom} + Rect.top) / 2)};
-  }
+  // The middle of the rectangle.
+  TFPoint Middle() const { return {(Rect.left + Rect.right) / 2, (Rect.bottom + Rect.top) / 2}; }
 };
 
 // Runs `read`, then `attach`, which puts what was read on the leaf; `attach`

@@ -9,7 +9,7 @@
 // resolves each reference by binary search. Among equal keys the lookup uses
 // the entry the binary search lands on.
 //
-// Coordinates are (x, y) single-precision floats: (easting, northing) [m] or
+// Coordinates are (x, y) doubles: (easting, northing) [m] or
 // (longitude, latitude) [deg], as in the rest of the model.
 #pragma once
 

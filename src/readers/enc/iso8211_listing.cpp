@@ -68,9 +68,9 @@ void ReadCoordinates(const TFieldLine& field, std::size_t width, std::int32_t co
   for (std::size_t k = 0; k < n; ++k) {
     const std::size_t at = kFirstSubfield + width * k;
     TEncVertex& v = vertices[k];
-    v.y = static_cast<double>(StrToFloat(field.Item(at)) / comf);
-    v.x = static_cast<double>(StrToFloat(field.Item(at + 1)) / comf);
-    if (width == 3) v.z = static_cast<double>(StrToFloat(field.Item(at + 2)) / somf);
+    v.y = StrToFloat(field.Item(at)) / comf;
+    v.x = StrToFloat(field.Item(at + 1)) / comf;
+    if (width == 3) v.z = StrToFloat(field.Item(at + 2)) / somf;
   }
 }
 

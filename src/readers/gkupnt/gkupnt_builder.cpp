@@ -97,7 +97,7 @@ std::string_view Item(const std::vector<std::string>& items, int index) {
   return index < 0 ? std::string_view() : std::string_view(items[static_cast<std::size_t>(index)]);
 }
 
-// A decimal coordinate [m] that a single-precision double can hold.
+// A decimal coordinate [m], finite and within FiniteReal's bound.
 double Coordinate(std::string_view text) { return FiniteReal(StrToFloat(text), text); }
 
 std::string RecordName(int n) { return ZeroPadded(n, 8); }

@@ -76,7 +76,7 @@ std::int32_t IntField(std::string_view line, std::size_t first, std::size_t last
   throw EConvertError(text);
 }
 
-double Degrees(std::int32_t units) { return static_cast<double>(units / kUnitsPerDegree); }
+double Degrees(std::int32_t units) { return units / kUnitsPerDegree; }
 
 // name part "@" number, the number with at least six digits.
 std::string ArcName(std::string_view part, std::int32_t number) {

@@ -113,8 +113,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Raster::OpenFile(TMapLeafGrp& leaves,
     if (!(std::fabs(v) <= static_cast<double>(FLT_MAX)))
       throw EInOutError(Quoted(headerName) + " の画像の範囲が大きすぎます");
   }
-  const TFRect extent{static_cast<double>(left), static_cast<double>(top),
-                      static_cast<double>(right), static_cast<double>(bottom)};
+  const TFRect extent{left, top, right, bottom};
   leaf->Zone = TZone::Unstated();
   leaf->Extent = extent;
   leaf->Corners = {TFPoint{extent.left, extent.top}, TFPoint{extent.left, extent.bottom},
@@ -130,8 +129,8 @@ void TMapBuilder_Raster::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDef
 
   TFigRaster* fig = rasters->New();
   const TFRect& r = leaf.Extent;
-  fig->LabelX = static_cast<double>((double{r.left} + r.right) / 2);
-  fig->LabelY = static_cast<double>((double{r.top} + r.bottom) / 2);
+  fig->LabelX = (r.left + r.right) / 2;
+  fig->LabelY = (r.top + r.bottom) / 2;
   fig->Extent = r;
   fig->ClassCode = rasters->Name;
 

@@ -41,7 +41,7 @@ public:
   // zone of its own (the theme's zone serves its conversions); the image is
   // not read here. A value that is not a number (EConvertError,
   // EFloatConvertError), a keyword without a value (EListIndexError) or an
-  // extent a single-precision double cannot hold (EInOutError) ends the open.
+  // extent beyond the range of a single-precision float (EInOutError) ends the open.
   std::unique_ptr<TMapLeaf> OpenFile(TMapLeafGrp& leaves, const std::string& fileName) override;
 
   // Attaches the raster list with its one figure spanning the leaf's Extent,

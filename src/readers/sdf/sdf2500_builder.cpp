@@ -159,18 +159,15 @@ double Real(std::string_view item) {
   return StrToFloat(item);
 }
 
-// A coordinate item plus the file's offset, summed in double precision and
-// stored once in single precision.
-double Offset(std::string_view item, double origin) {
-  return static_cast<double>(Real(item) + static_cast<double>(origin));
-}
+// A coordinate item plus the file's offset.
+double Offset(std::string_view item, double origin) { return Real(item) + origin; }
 
 // The header line of a layer file: item 9 is the x offset, item 8 the y one.
 template <class List>
 void ReadOrigin(TRecordLines& lines, TCommaFields& f, List& list) {
   f.Split(lines.Need());
-  list.OriginX = static_cast<double>(StrToFloat(f.At(9)));
-  list.OriginY = static_cast<double>(StrToFloat(f.At(8)));
+  list.OriginX = StrToFloat(f.At(9));
+  list.OriginY = StrToFloat(f.At(8));
 }
 
 // A count read from the file sizes nothing before its lines have been read:
@@ -389,8 +386,8 @@ void AddFrame(TMapLeaf& leaf) {
   auto pnt = std::make_unique<TPntElement>();
   pnt->Name = kFrame;
   pnt->Code = kFrameCode;
-  pnt->X = static_cast<double>((double{c[0].x} + double{c[2].x}) / 2);
-  pnt->Y = static_cast<double>((double{c[0].y} + double{c[2].y}) / 2);
+  pnt->X = (c[0].x + c[2].x) / 2;
+  pnt->Y = (c[0].y + c[2].y) / 2;
   pnts.AddElement(std::move(pnt));
   pnts.AddToLeaf(leaf, kFrame, atrs);
 }
@@ -502,7 +499,7 @@ std::unique_ptr<TMapLeaf> TMapBuilder_Sdf2500::OpenSheet(TMapLeafGrp& leaves,
             f.Split(line(at + 3)) < kFirstEditionItems)
           f.Split(line(at + 2));
         leaf->Zone = TZone::OfStored(StrToInt(f.At(0)));
-        auto real = [&](std::size_t i) { return static_cast<double>(StrToFloat(f.At(i))); };
+        auto real = [&](std::size_t i) { return StrToFloat(f.At(i)); };
         auto& c = leaf->Corners;
         // Every corner is a pair (northing, easting).
         c[0].y = real(1);

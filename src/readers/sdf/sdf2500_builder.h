@@ -146,7 +146,6 @@ public:
   };
   // The entries in name order (letter case ignored first, then counted).
   const std::vector<Entry>& Entries() const noexcept { return entries_; }
-  const std::string& Dir() const noexcept { return dir_; }
   std::string PathOf(std::string_view name) const;
 
 private:

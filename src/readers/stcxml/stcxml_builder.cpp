@@ -238,10 +238,10 @@ bool ReadSpaceExtent(TMapLeaf& leaf, const xc::DOMNode* space) {
   std::vector<std::string> items;
   SplitCommaText(ToSjis(text->getNodeValue()), items);
   if (items.size() != 4) return false;
-  leaf.Extent.left = static_cast<double>(StrToFloat(items[0]));
-  leaf.Extent.bottom = static_cast<double>(StrToFloat(items[1]));
-  leaf.Extent.right = static_cast<double>(StrToFloat(items[2]));
-  leaf.Extent.top = static_cast<double>(StrToFloat(items[3]));
+  leaf.Extent.left = StrToFloat(items[0]);
+  leaf.Extent.bottom = StrToFloat(items[1]);
+  leaf.Extent.right = StrToFloat(items[2]);
+  leaf.Extent.top = StrToFloat(items[3]);
   return true;
 }
 
@@ -312,8 +312,7 @@ void AddFeature(const xc::DOMNode* feature, const TMapLeaf& leaf, int zone,
   polyline->Points.reserve(n);
   TExtentBuilder box;
   for (std::size_t j = 0; j < n; ++j) {
-    const TFPoint p{static_cast<double>(StrToFloat(items[2 * j])),
-                    static_cast<double>(StrToFloat(items[2 * j + 1]))};
+    const TFPoint p{StrToFloat(items[2 * j]), StrToFloat(items[2 * j + 1])};
     polygon->AddPoint(p);
     polyline->AddPoint(p);
     box.Add(p);

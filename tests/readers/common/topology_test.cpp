@@ -32,6 +32,7 @@ struct JoinCase {
   const char* Name;
   const char* Joins;
 };
+void PrintTo(const JoinCase& row, std::ostream* os) { *os << row.Name; }
 
 class TopologyJoin : public ::testing::TestWithParam<JoinCase> {};
 

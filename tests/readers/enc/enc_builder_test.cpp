@@ -50,7 +50,8 @@ TEST_P(EncBadFeature, EndsTheLoadKeepingTheAreaReadBeforeIt) {
 
 INSTANTIATE_TEST_SUITE_P(Fields, EncBadFeature,
                          ::testing::Values("objl", "prim_missing", "ornt_missing", "usag",
-                                           "attl_missing", "atvl"));
+                                           "attl_missing", "atvl"),
+                         TextName);
 
 TEST_F(EncTest, AttributeTableIsNeededAndMustHoldCodes) {
   TempDir dir;

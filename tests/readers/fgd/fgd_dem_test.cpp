@@ -42,6 +42,7 @@ struct DecodeCase {
   const char* Values;
   const char* Error;
 };
+void PrintTo(const DecodeCase& row, std::ostream* os) { *os << row.Name; }
 
 std::string ValuesText(const std::vector<float>& values) {
   std::string s;
@@ -303,6 +304,7 @@ struct OracleCase {
   const char* Fixture;
   double Interval;
 };
+void PrintTo(const OracleCase& row, std::ostream* os) { *os << row.Name; }
 
 class DemAgainstGdal : public ::testing::TestWithParam<OracleCase> {};
 

@@ -77,6 +77,7 @@ struct DamageCase {
   std::vector<const char*> Mentions;
   std::vector<std::string> Kept;
 };
+void PrintTo(const DamageCase& row, std::ostream* os) { *os << row.Name; }
 
 class GpxDamage : public ::testing::TestWithParam<DamageCase> {};
 

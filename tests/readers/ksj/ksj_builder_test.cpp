@@ -46,6 +46,7 @@ struct BadCase {
   const char* Name;
   bool IndexError;  // else a conversion error
 };
+void PrintTo(const BadCase& row, std::ostream* os) { *os << row.Name; }
 
 class KsjBadInput : public ::testing::TestWithParam<BadCase> {};
 

@@ -113,6 +113,7 @@ struct HeaderCase {
   const char* Error;  // as ErrorOf gives it
   TFRect Extent;      // when there is no error
 };
+void PrintTo(const HeaderCase& row, std::ostream* os) { *os << row.Name; }
 
 class RasterHeader : public RasterReader, public ::testing::WithParamInterface<HeaderCase> {};
 

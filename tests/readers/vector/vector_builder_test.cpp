@@ -111,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                       "vertex_count_one_too_many", "huge_value_count", "negative_value_count",
                       "value_length_past_the_end", "huge_property_count", "negative_property_count",
                       "key_length_past_the_end", "property_value_length_past_the_end",
-                      "missing_property_value_length", "figure_kind_0", "figure_kind_4", "coord_mode_3"));
+                      "missing_property_value_length", "figure_kind_0", "figure_kind_4",
+                      "coord_mode_3"),
+    TextName);
 
 }  // namespace
 }  // namespace chizro::test
