@@ -26,13 +26,9 @@ build=${FUZZ_BUILD:-build-asan}
 jobs=${FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 source scripts/ccache-env.sh
-if [ "$build" = build-asan ]; then
-  [ -f "$build/CMakeCache.txt" ] || cmake --preset fuzz
-  cmake --build --preset fuzz -j "$jobs"
-else
-  [ -f "$build/CMakeCache.txt" ] || cmake --preset fuzz -B "$build"
-  cmake --build "$build" --target fuzzers -j "$jobs"
-fi
+# The harnesses are part of the "asan" preset's tree.
+[ -f "$build/CMakeCache.txt" ] || cmake --preset asan -B "$build"
+cmake --build "$build" --target fuzzers -j "$jobs"
 
 if [ $# -eq 0 ]; then
   set -- $(cd "$build/fuzz" && ls fuzz_* | grep -v '\.' | sed 's/^fuzz_//')

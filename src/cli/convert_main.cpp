@@ -7,7 +7,7 @@
 
 #ifdef _WIN32
 
-#include "win/win_api.h"
+#include "win/canvas/win_api.h"
 // After the Windows headers, which it needs.
 #include <shellapi.h>
 

@@ -16,7 +16,7 @@
 #include "test_support.h"
 
 #ifdef _WIN32
-#include "win/gdiplus_image.h"
+#include "win/canvas/gdiplus_image.h"
 #else
 #include <QImage>
 #endif

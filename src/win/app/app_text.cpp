@@ -4,7 +4,7 @@
 
 #include "platform/errors.h"
 #include "platform/file_path.h"
-#include "win/win_api.h"
+#include "win/canvas/win_api.h"
 
 namespace chizro {
 

@@ -1,7 +1,7 @@
 // The window program on Windows: JW_CAD starts it as an external
 // transformation. It has no command line; everything it reads and writes lies
 // in its own directory.
-#include "win/win_api.h"
+#include "win/canvas/win_api.h"
 
 #include <commctrl.h>
 

@@ -10,7 +10,7 @@
 #include "win/app/app_text.h"
 #include "win/app/control_ids.h"
 #include "win/app/pref_dialog.h"
-#include "win/gdi_canvas.h"
+#include "win/canvas/gdi_canvas.h"
 
 namespace chizro {
 namespace {

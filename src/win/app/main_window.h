@@ -11,8 +11,8 @@
 #include <string>
 
 #include "ui/main_logic.h"
-#include "win/gdi_bitmap.h"
-#include "win/win_api.h"
+#include "win/canvas/gdi_bitmap.h"
+#include "win/canvas/win_api.h"
 
 namespace chizro {
 

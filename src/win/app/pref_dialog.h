@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "ui/pref_logic.h"
-#include "win/win_api.h"
+#include "win/canvas/win_api.h"
 
 namespace chizro {
 

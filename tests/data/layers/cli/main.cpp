@@ -1,0 +1,3 @@
+#include "service/open.h"
+
+#include "ui/window.h"

@@ -1,0 +1,4 @@
+#include "model/leaf.h"
+
+#include "platform/text.h"
+#include "ui/window.h"

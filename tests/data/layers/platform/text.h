@@ -1,0 +1,2 @@
+// The lowest layer: includes nothing of the tree.
+#pragma once

@@ -1,0 +1,3 @@
+#include "readers/sdf/sheet.h"
+
+#include "readers/common/toolkit.h"

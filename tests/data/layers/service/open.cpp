@@ -1,0 +1,4 @@
+#include "service/open.h"
+
+#include "model/leaf.h"
+#include "readers/common/toolkit.h"

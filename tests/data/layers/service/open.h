@@ -1,0 +1,3 @@
+#pragma once
+
+#include "readers/sdf/sheet.h"

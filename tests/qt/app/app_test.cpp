@@ -1,0 +1,196 @@
+// The window and the settings dialog through their real widgets, on the
+// offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "qt/app/main_window.h"
+#include "qt/app/pref_dialog.h"
+#include "qt/app/translation.h"
+#include "cli/convert_command.h"
+#include "model/map_project.h"
+#include "platform/ini_file.h"
+#include "platform/sjis.h"
+#include "test_support.h"
+
+namespace chizro {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = CHIZRO_SOURCE_DIR;
+
+// A program directory of its own: the definition files, the settings file
+// and a request file, with the window looking there.
+class AppTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fs::copy(kSource / "def", home.Path() / "def", fs::copy_options::recursive);
+    fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", home.Path() / "JWC_TEMP.TXT");
+    form = std::make_unique<TForm1>(nullptr, home.Path().string());
+    form->resize(696, 480);
+    form->ErrorBox = [this](const QString& m) { errors << m; };
+    form->NoticeBox = [this](const QString& m) { notices << m; };
+    form->show();
+    QApplication::processEvents();
+  }
+  void ChooseNext(const fs::path& file, TKind kind = TKind::Sdf2500) {
+    form->OpenDialog = [file, kind] {
+      return std::optional<TOpenChoice>({file.string(), file.string(), kind});
+    };
+  }
+  void Click(int button) { QTest::mouseClick(form->SpeedButton(button), Qt::LeftButton); }
+  fs::path Sheet(const char* name) const {
+    return kSource / "samples" / "sdf" / name / (std::string(name) + ".txt");
+  }
+  bool ResultExists() const { return fs::exists(home.Path() / "temp.txt"); }
+
+  test::TempDir home;
+  std::unique_ptr<TForm1> form;
+  QStringList errors;
+  QStringList notices;
+};
+
+// The buttons, the paint box and the message boxes reach the window's
+// logic; what each action does is the logic's tests'.
+TEST_F(AppTest, ButtonsAndClicksReachTheMap) {
+  ChooseNext(Sheet("09LD183"));
+  Click(1);
+  ASSERT_TRUE(form->Loaded());
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  Click(3);
+  EXPECT_DOUBLE_EQ(form->Project().GetScale(), 2500.0 / 1.5);
+  Click(4);
+  EXPECT_EQ(form->Project().GetScale(), 2500.0);
+  const double cx = form->Project().View->CenterX;
+  QTest::mouseClick(form->Image(), Qt::LeftButton, {}, QPoint(1, 1));
+  EXPECT_LT(form->Project().View->CenterX, cx);
+  EXPECT_EQ(form->StatusPart(0)->text(), QStringLiteral("1:2500"));
+  EXPECT_EQ(form->StatusPart(1)->text(), QStringLiteral("IX系 JGD2000"));
+
+  // The keys and the wheel.
+  QTest::keyClick(form.get(), Qt::Key_Minus);
+  EXPECT_EQ(form->Project().GetScale(), 3750.0);
+  const QPointF at(100, 100);
+  QWheelEvent wheel(at, form->Image()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(form->Image(), &wheel);
+  EXPECT_EQ(form->Project().GetScale(), 2500.0);
+  QTest::keyClick(form.get(), Qt::Key_Home);
+  EXPECT_GT(form->Project().GetScale(), 2500.0) << "the whole sheet, wider than the window";
+
+  ChooseNext(kSource / "tests" / "data" / "gps" / "waypoints_only.txt", TKind::GpsWpt);
+  Click(1);
+  EXPECT_EQ(errors.size(), 1);
+  test::WriteFile(home.File("notes.txt"), "not a map\r\n");
+  ChooseNext(home.File("notes.txt"));
+  Click(1);
+  EXPECT_EQ(notices.size(), 1);
+}
+
+// The window paints at the paint box's size, so the output equals the
+// converter's at that size.
+TEST_F(AppTest, OutputWritesWhatTheConverterWrites) {
+  ChooseNext(Sheet("09LD183"));
+  Click(1);
+  ChooseNext(Sheet("09LD184"));
+  Click(1);
+  Click(2);
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  ASSERT_TRUE(ResultExists());
+  const std::string fromWindow = test::ReadFile(home.File("temp.txt"));
+
+  test::TempDir other;
+  fs::copy(kSource / "def", other.Path() / "def", fs::copy_options::recursive);
+  fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", other.Path() / "JWC_TEMP.TXT");
+  const QSize size = form->Image()->size();
+  std::ostringstream out, err;
+  const int rc = RunConvert({"--home", other.Path().string(), "--size",
+                             std::to_string(size.width()) + "x" + std::to_string(size.height()),
+                             Sheet("09LD183").string(), Sheet("09LD184").string()},
+                            out, err);
+  ASSERT_EQ(rc, 0) << err.str();
+  EXPECT_EQ(fromWindow, test::ReadFile(other.File("temp.txt")));
+  EXPECT_GT(fromWindow.size(), 1000u);
+}
+
+// Qt's own dialog texts in Japanese, whatever the locale (the tests run
+// under the machine's, usually C).
+TEST(QtTranslations, StandardDialogsSpeakJapanese) {
+  ASSERT_TRUE(InstallQtJapanese(*QCoreApplication::instance()));
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
+class PrefTest : public AppTest {
+protected:
+  void WriteSettings(const std::string& utf8) {
+    test::WriteFile(home.File("def/chizro.ini"), Utf8ToSjis(utf8));
+  }
+  TFormPref& Pref() { return *form->Pref(); }
+};
+
+// The radio buttons, the list, the combo boxes and OK reach the dialog's
+// logic; the checks of the values are the logic's tests.
+TEST_F(PrefTest, ControlsReachTheRows) {
+  WriteSettings("[Layers]\r\nOutput=G\r\n[Elements]\r\n2110=road,7,2,3,4\r\n3001=rail,1,1,1,1\r\n");
+  Pref().FillFromFile(home.File("def/chizro.ini"));
+  EXPECT_TRUE(Pref().radGroup->isChecked());
+  ASSERT_EQ(Pref().ListBox->count(), 2);
+  EXPECT_TRUE(Pref().cmbLayer->isHidden()) << "no row selected";
+
+  Pref().radNone->click();
+  Pref().ListBox->setCurrentRow(0);
+  EXPECT_FALSE(Pref().cmbLayer->isHidden());
+  EXPECT_FALSE(Pref().cmbLayer->isEnabled());
+  EXPECT_EQ(Pref().cmbLayer->currentText(), QStringLiteral("7"));
+  EXPECT_EQ(Pref().cmbMoji->count(), 10);
+
+  QStringList messages;
+  Pref().ShowError = [&](const QString& m) { messages << m; };
+  Pref().cmbMoji->setEditText(QStringLiteral("9"));
+  Pref().cmbPen->setEditText(QStringLiteral("0"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_EQ(Pref().cmbPen->currentText(), QStringLiteral("2")) << "the refused value goes back";
+  Pref().ListBox->setCurrentRow(1);
+  EXPECT_EQ(Pref().cmbMoji->currentText(), QStringLiteral("1")) << "the combos follow the row";
+
+  Pref().BitBtn1->click();
+  EXPECT_EQ(Pref().result(), QDialog::Accepted);
+  const TIniFile saved(home.File("def/chizro.ini"));
+  EXPECT_EQ(saved.ReadString("Layers", "Output", ""), "N");
+  EXPECT_EQ(saved.ReadString("Elements", "2110", ""), "road,7,2,3,9");
+}
+
+TEST_F(PrefTest, CancelWritesNothing) {
+  WriteSettings("[Layers]\r\nOutput=L\r\n[Elements]\r\n2110=road,7,2,3,4\r\n");
+  const std::string before = test::ReadFile(home.File("def/chizro.ini"));
+  Pref().FillFromFile(home.File("def/chizro.ini"));
+  Pref().radGroup->click();
+  Pref().ListBox->setCurrentRow(0);
+  Pref().cmbSyu->setEditText(QStringLiteral("5"));
+  Pref().BitBtn2->click();
+  EXPECT_EQ(test::ReadFile(home.File("def/chizro.ini")), before);
+}
+
+}  // namespace
+}  // namespace chizro
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
