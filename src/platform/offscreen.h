@@ -1,7 +1,7 @@
 // The offscreen-surface port: an image to paint on away from any window (the
 // converter's preview) and the platform's image loader. The drawing side
-// provides them: QImage and QPainter where Qt is (src/qt), a DIB section
-// with GDI and GDI+ on Windows (src/win).
+// provides them: QImage and QPainter where Qt is (src/qt/canvas), a DIB section
+// with GDI and GDI+ on Windows (src/win/canvas).
 #pragma once
 
 #include <memory>
