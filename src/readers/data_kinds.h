@@ -51,6 +51,9 @@ constexpr TKind KindOfNumber(int number) noexcept { return static_cast<TKind>(nu
 // after every other row has passed the file over. A file no row claims is
 // left to the 1:2500 SDF map, which has no signature of its own.
 using TIdentify = bool (*)(const TFileHead& head);
+// Whether a folder is one unit of a kind, which opens as a single file (a
+// sheet folder of the SDF map) rather than as a scan of its files.
+using TIdentifyUnitFolder = bool (*)(const std::string& folderName);
 
 struct TDataKind {
   TKind Kind;
@@ -67,6 +70,7 @@ struct TDataKind {
   std::span<const std::string_view> FolderFiles;
   TIdentify Identify;  // null: recognised by nothing but the fallback
   bool CatchAll;       // asked after the other rows
+  TIdentifyUnitFolder UnitFolder;  // null: no folder is one unit
 };
 
 // Every kind, in the order the open dialog lists them and the recognition

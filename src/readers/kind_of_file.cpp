@@ -36,10 +36,8 @@ TKind KindOfFile(const std::string& fileName) {
 }
 
 TOpenTarget KindOfFolder(const std::string& folderName, TKind chosen) {
-  const std::string name = PathText(FsPath(folderName).filename());
-  for (const char* ext : {".txt", ".TXT"})
-    if (IsRegularFile(PathText(FsPath(folderName) / (name + ext))))
-      return {TKind::Sdf2500, TOpenMode::File};
+  for (const TDataKind* row : DataKinds())
+    if (row->UnitFolder && row->UnitFolder(folderName)) return {row->Kind, TOpenMode::File};
   if (chosen != TKind::ByContent) return {chosen, TOpenMode::Folder};
   int looked = 0;
   for (const std::filesystem::path& file : FilesBelow(folderName, ScannedEndings())) {

@@ -22,8 +22,9 @@ struct TOpenTarget {
   TOpenMode Mode = TOpenMode::Folder;
 };
 
-// How the folder `folderName` opens: a sheet folder of the SDF map (one that
-// holds "<its name>.txt") as the one sheet it is; any other folder as a scan
+// How the folder `folderName` opens: a folder that is one unit of a kind (a
+// sheet folder of the SDF map, one that holds "<its name>.txt") as that
+// unit, like a single file; any other folder as a scan
 // of its files with the `chosen` kind, or (TKind::ByContent) with the kind
 // of the first of its files that a folder scan reads and whose kind is read
 // by folders (the SDF map's sheet scan when none is).

@@ -16,6 +16,6 @@ bool IdentifyEnc(const TFileHead& head) {
 
 extern const TDataKind kEncKind = {
     TKind::Enc, "\\def\\Enc.ini", MakeBuilder<TMapBuilder_Enc>,
-    "電子海図レコードリスト (*.txt *.TXT *.lst *.LST)", true, false, {}, IdentifyEnc, false};
+    "電子海図レコードリスト (*.txt *.TXT *.lst *.LST)", true, false, {}, IdentifyEnc, false, nullptr};
 
 }  // namespace chizro

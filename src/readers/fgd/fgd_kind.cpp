@@ -39,6 +39,6 @@ extern const TDataKind kFgdKind = {TKind::Fgd,
                                    true,
                                    kFolderFiles,
                                    IdentifyFgd,
-                                   false};
+                                   false, nullptr};
 
 }  // namespace chizro

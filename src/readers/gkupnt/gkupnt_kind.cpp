@@ -19,6 +19,6 @@ bool IdentifyGkuPnt(const TFileHead& head) {
 
 extern const TDataKind kGkuPntKind = {
     TKind::GkuPnt, "\\def\\GkuPnt.ini", MakeBuilder<TMapBuilder_GkuPnt>,
-    "街区レベル位置参照情報 (*.csv *.CSV)", true, false, {}, IdentifyGkuPnt, false};
+    "街区レベル位置参照情報 (*.csv *.CSV)", true, false, {}, IdentifyGkuPnt, false, nullptr};
 
 }  // namespace chizro

@@ -18,6 +18,6 @@ bool IdentifyGpsWpt(const TFileHead& head) {
 
 extern const TDataKind kGpsWptKind = {
     TKind::GpsWpt, "\\def\\GPSWPT.ini", MakeBuilder<TMapBuilder_GPSWPT>,
-    "GPS 航跡 (*.txt *.TXT *.trk *.TRK)", true, false, {}, IdentifyGpsWpt, false};
+    "GPS 航跡 (*.txt *.TXT *.trk *.TRK)", true, false, {}, IdentifyGpsWpt, false, nullptr};
 
 }  // namespace chizro

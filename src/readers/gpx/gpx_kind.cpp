@@ -11,6 +11,6 @@ bool IdentifyGpx(const TFileHead& head) { return head.IsXml() && head.XmlRoot() 
 }  // namespace
 
 extern const TDataKind kGpxKind = {TKind::Gpx, "\\def\\Gpx.ini", MakeBuilder<TMapBuilder_Gpx>,
-                                   "GPX (*.gpx *.GPX)", true, false, {}, IdentifyGpx, false};
+                                   "GPX (*.gpx *.GPX)", true, false, {}, IdentifyGpx, false, nullptr};
 
 }  // namespace chizro

@@ -22,6 +22,6 @@ extern const TDataKind kKsjKind = {TKind::Ksj,        "\\def\\KSJ.ini",
                                    "国土数値情報 (*.txt *.TXT *.dat *.DAT)",
                                    true,              false,
                                    {},                IdentifyKsj,
-                                   false};
+                                   false, nullptr};
 
 }  // namespace chizro

@@ -29,6 +29,6 @@ extern const TDataKind kMojKind = {TKind::Moj,
                                    true,
                                    kFolderFiles,
                                    IdentifyMoj,
-                                   false};
+                                   false, nullptr};
 
 }  // namespace chizro

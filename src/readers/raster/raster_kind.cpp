@@ -12,6 +12,6 @@ bool IdentifyRaster(const TFileHead& head) { return head.StartsWith("BM"); }
 
 extern const TDataKind kRasterKind = {
     TKind::Raster, "\\def\\Raster.ini", MakeBuilder<TMapBuilder_Raster>,
-    "ビットマップ画像 (*.bmp *.BMP)", true, false, {}, IdentifyRaster, false};
+    "ビットマップ画像 (*.bmp *.BMP)", true, false, {}, IdentifyRaster, false, nullptr};
 
 }  // namespace chizro

@@ -14,6 +14,6 @@ bool IdentifyStcXml(const TFileHead& head) { return head.IsXml(); }
 
 extern const TDataKind kStcXmlKind = {
     TKind::StcXml, "\\def\\StcXml.ini", MakeBuilder<TMapBuilder_STCXML>,
-    "XML 地域データ (*.xml *.XML)", true, false, {}, IdentifyStcXml, true};
+    "XML 地域データ (*.xml *.XML)", true, false, {}, IdentifyStcXml, true, nullptr};
 
 }  // namespace chizro

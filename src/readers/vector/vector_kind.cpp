@@ -16,6 +16,6 @@ bool IdentifyVector(const TFileHead& head) {
 
 extern const TDataKind kVectorKind = {
     TKind::Vector, "\\def\\Sdf25.ini", MakeBuilder<TMapBuilder_Vector>,
-    "ベクトルファイル (*.vec *.VEC *.bin *.BIN)", true, false, {}, IdentifyVector, false};
+    "ベクトルファイル (*.vec *.VEC *.bin *.BIN)", true, false, {}, IdentifyVector, false, nullptr};
 
 }  // namespace chizro
