@@ -25,7 +25,13 @@
 #include <string_view>
 #include <vector>
 
+#include "readers/common/leaf_path.h"
+
 namespace chizro {
+
+// The files that XML downloads come as, and that a folder of them is judged
+// by: the XML files and the zips that hold them.
+inline constexpr std::string_view kXmlDownloadFiles[] = {".xml", kArchiveEnding};
 
 class TMapLeaf;
 class TMapLeafGrp;

@@ -4,6 +4,7 @@
 // named "FG-GML-...". A zip that cannot be listed, or holds no XML at all, is
 // left to this reader too: it says what is wrong with the download.
 #include "readers/common/file_head.h"
+#include "readers/common/file_scan.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/leaf_path.h"
 #include "readers/data_kinds.h"
@@ -27,8 +28,6 @@ bool IdentifyFgd(const TFileHead& head) {
   return false;
 }
 
-constexpr std::string_view kFolderFiles[] = {".xml", ".zip"};
-
 }  // namespace
 
 extern const TDataKind kFgdKind = {TKind::Fgd,
@@ -37,7 +36,7 @@ extern const TDataKind kFgdKind = {TKind::Fgd,
                                    "基盤地図情報 GML (*.xml *.XML *.zip *.ZIP)",
                                    true,
                                    true,
-                                   kFolderFiles,
+                                   kXmlDownloadFiles,
                                    IdentifyFgd,
                                    false, nullptr};
 

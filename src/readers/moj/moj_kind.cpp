@@ -3,6 +3,7 @@
 // "地図"; a zip of XML files (or of zips of them) that are not FGD downloads,
 // as the G空間情報センター hands out a municipality.
 #include "readers/common/file_head.h"
+#include "readers/common/file_scan.h"
 #include "readers/data_kinds.h"
 #include "readers/moj/moj_builder.h"
 
@@ -17,8 +18,6 @@ bool IdentifyMoj(const TFileHead& head) {
   return head.IsZip() && head.ListMembers(members) && !members.empty();
 }
 
-constexpr std::string_view kFolderFiles[] = {".xml", ".zip"};
-
 }  // namespace
 
 extern const TDataKind kMojKind = {TKind::Moj,
@@ -27,7 +26,7 @@ extern const TDataKind kMojKind = {TKind::Moj,
                                    "登記所備付地図 地図XML (*.xml *.XML *.zip *.ZIP)",
                                    true,
                                    true,
-                                   kFolderFiles,
+                                   kXmlDownloadFiles,
                                    IdentifyMoj,
                                    false, nullptr};
 
