@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cstdint>
+#include <utility>
 
 #include "platform/errors.h"
 
@@ -82,6 +84,17 @@ TEST(ShortDecimal, GivesStrtodsBitsOrRefuses) {
     double value = 0;
     EXPECT_FALSE(ShortDecimal(text, value)) << text;
   }
+}
+
+// The integer literals the SDF map's folder names and keys are read with:
+// decimal, "$" and "x" hexadecimal, "0x" hexadecimal, as 32-bit values.
+TEST(NumberLiteral, ReadsEveryIntegerFormAndRefusesTheRest) {
+  const std::pair<const char*, std::int32_t> good[] = {
+      {"0", 0},     {"  12", 12}, {"-5", -5},          {"+5", 5},     {"$1F", 31},
+      {"x1f", 31}, {"X1F", 31},  {"0x7FFFFFFF", 2147483647}, {"0X0", 0}};
+  for (const auto& [text, value] : good) EXPECT_EQ(NumberLiteral(text), value) << text;
+  for (const char* bad : {"", " ", "-", "12 ", "1.0", "0x", "$", "$G", "2147483648", "1a"})
+    EXPECT_FALSE(NumberLiteral(bad).has_value()) << bad;
 }
 
 }  // namespace
