@@ -123,6 +123,16 @@ TEST_F(MapModelTest, LeavesLoadInViewAndUnloadAtTheThirdPaintOutside) {
   PaintAt(50, 50);
   EXPECT_TRUE(Leaf(0).Loaded);
   EXPECT_EQ(data.LoadLog.size(), 2u);
+
+  // A leaf built at its open and never in view goes at the second paint.
+  data.Files["built"] = Sheet(Square(-50000, -50000));
+  data.Files["built"].LoadAtOpen = true;
+  project.Open("built", kKind, TOpenMode::File);
+  ASSERT_TRUE(Leaf(2).Loaded);
+  PaintAt(50, 50);
+  EXPECT_TRUE(Leaf(2).Loaded) << "first paint outside";
+  PaintAt(50, 50);
+  EXPECT_FALSE(Leaf(2).Loaded) << "second paint outside";
 }
 
 TEST_F(MapModelTest, ALeafWhoseLoadFailsKeepsItsFiguresAndIsNotReadAgainAtEveryPaint) {
