@@ -51,8 +51,8 @@ cp samples/JWC_TEMP.TXT "$home/JWC_TEMP.TXT"
   "$build/chizro-convert" --home "$home" --folder "$city" > "$home/summary.txt"
 
 summary=$(cat "$home/summary.txt")
-figures=$(sed -n 's/.* \([0-9]*\) figures,.*/\1/p' <<< "$summary")
-vertices=$(sed -n 's/.* \([0-9]*\) vertices written.*/\1/p' <<< "$summary")
+figures=$(sed -n 's/.*図形 \([0-9]*\)、.*/\1/p' <<< "$summary")
+vertices=$(sed -n 's/.*頂点 \([0-9]*\) を.*/\1/p' <<< "$summary")
 # "Elapsed (wall clock) time (h:mm:ss or m:ss): 0:06.50"
 wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$home/time.log" |
   awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')

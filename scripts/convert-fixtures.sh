@@ -68,7 +68,7 @@ for c in "${cases[@]}"; do
     echo "exit $status"
     # A Windows converter ends its console lines with CR LF and names the
     # folder as Wine's drive Z: sees it; both are cut to the Linux form.
-    sed -E 's/\r$//; s/ in [0-9.e+-]+ s/ in ? s/; s|'"$home"'|HOME|g; s|Z:'"${home//\//\\\\}"'|HOME|g' \
+    sed -E 's/\r$//; s/、[0-9.e+-]+ 秒/、? 秒/; s|'"$home"'|HOME|g; s|Z:'"${home//\//\\\\}"'|HOME|g' \
       "$home/stdout" "$home/stderr"
   } >"$out/$name.status"
   if [ -f "$home/temp.txt" ]; then cp "$home/temp.txt" "$out/$name.txt"; fi

@@ -22,52 +22,48 @@ namespace chizro {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
-    "                      [--size WxH] [--preview FILE.png] [--contour M] MAP...\n"
+    "使い方: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
+    "                       [--size WxH] [--preview FILE.png] [--contour M] MAP...\n"
     "\n"
-    "Opens each MAP (a file, a zip or a folder) as map data of kind N (default:\n"
-    "the kind its content shows; a folder by the kind of its files, a folder of\n"
-    "SDF sheets as the 1:2500 SDF map), paints it at 1:S (default 2500) on a\n"
-    "W x H pixel view (default 688x451) and writes JW_CAD's \"temp.txt\" from\n"
-    "\"JWC_TEMP.TXT\" and \"def/chizro.ini\" in the program directory DIR (default:\n"
-    "the directory of this program).\n"
+    "MAP (ファイル、zip またはフォルダ) をデータ種別 N の地図データとして開き (既定: 内容から\n"
+    "判定。フォルダはその中のファイルから、SDF シートのフォルダは数値地図2500 として)、\n"
+    "縮尺 1:S (既定 2500)、W x H ピクセル (既定 688x451) の表示に描いてから、プログラム\n"
+    "フォルダ DIR (既定: このプログラムのフォルダ) の \"JWC_TEMP.TXT\" と \"def/chizro.ini\"\n"
+    "から JW_CAD の \"temp.txt\" を書きます。\n"
     "\n"
-    "  --home DIR          program directory (def/, JWC_TEMP.TXT, temp.txt)\n"
-    "  --kind N            data kind of the maps (see below)\n"
-    "  --folder            scan each MAP as a folder (a folder is also scanned\n"
-    "                      without it)\n"
-    "  --zone Z            plane rectangular zone of the project, 1 to 19 (default:\n"
-    "                      [Map] Zone of def/chizro.ini, else the zone the first\n"
-    "                      map states, or the law gives its place)\n"
-    "  --scale S           scale denominator of the view\n"
-    "  --size WxH          size of the view in pixels\n"
-    "  --preview FILE.png  also write the view after the last paint as a PNG\n"
-    "  --contour M         interval of contour lines from elevation models [m]\n"
-    "                      (default: [Map] ContourInterval of def/chizro.ini,\n"
-    "                      else by cell size, from the definition file)\n"
+    "  --home DIR          プログラムフォルダ (def/、JWC_TEMP.TXT、temp.txt のある所)\n"
+    "  --kind N            地図データの種別 (下の一覧)\n"
+    "  --folder            MAP をフォルダとして読む (フォルダはこれがなくても読みます)\n"
+    "  --zone Z            プロジェクトの平面直角座標系 1〜19 (既定: def/chizro.ini の\n"
+    "                      [Map] Zone、なければ最初の地図が示す系、または法令がその場所に\n"
+    "                      定める系)\n"
+    "  --scale S           表示の縮尺の分母\n"
+    "  --size WxH          表示の大きさ [ピクセル]\n"
+    "  --preview FILE.png  最後に描いた表示を PNG にも書く\n"
+    "  --contour M         標高モデルから描く等高線の間隔 [m] (既定: def/chizro.ini の\n"
+    "                      [Map] ContourInterval、なければ定義ファイルのセルの大きさ別の値)\n"
     "\n"
-    "Data kinds (+: also as a folder; 1000 and above: the vector file):\n";
+    "データ種別 (+: フォルダも可、1000 以上: ベクトルファイル):\n";
 
 // Where each kind of data is had today, and which kinds are of the past.
 constexpr const char* kSources =
     "\n"
-    "Where the data comes from today:\n"
-    "  52        基盤地図情報 (vector GML and the elevation models DEM1A to DEM10B):\n"
-    "            the GSI download service https://service.gsi.go.jp/kiban/ (free\n"
-    "            registration); open the downloaded zip as it is\n"
-    "  53        登記所備付地図 (地図XML): G空間情報センター https://www.geospatial.jp/,\n"
-    "            data set \"登記所備付地図データ\"; open the zip of a municipality\n"
-    "  22        街区レベル位置参照情報: https://nlftp.mlit.go.jp/isj/ (the CSV file)\n"
-    "  92        GPX: written by GPS receivers, phones and mapping programs\n"
-    "  61        S-57 electronic charts (a .000 cell): make its record list with\n"
-    "            chizro-enclist first\n"
-    "  81        a Windows bitmap with its .HDR world header beside it\n"
-    "Of the past (no longer distributed; files people still have):\n"
-    "  11        数値地図2500 (空間データ基盤), SDF text from CD-ROM discs\n"
-    "  21        国土数値情報 in the fixed-column text format; today's downloads at\n"
-    "            https://nlftp.mlit.go.jp/ksj/ are GML and Shapefile, not read here\n"
-    "  91        GPS tracks in PCX5 text\n"
-    "Without --kind the kind is taken from each file's content.\n";
+    "今日のデータの入手先:\n"
+    "  52        基盤地図情報 (ベクトル GML と数値標高モデル DEM1A〜DEM10B): 国土地理院の\n"
+    "            基盤地図情報ダウンロードサービス https://service.gsi.go.jp/kiban/ (無料の\n"
+    "            利用者登録)。ダウンロードした zip をそのまま開きます\n"
+    "  53        登記所備付地図 (地図XML): G空間情報センター https://www.geospatial.jp/ の\n"
+    "            データセット \"登記所備付地図データ\"。市区町村の zip を開きます\n"
+    "  22        街区レベル位置参照情報: https://nlftp.mlit.go.jp/isj/ (CSV ファイル)\n"
+    "  92        GPX: GPS 受信機、スマートフォン、地図ソフトが書くファイル\n"
+    "  61        S-57 電子海図 (.000 のセル): 先に chizro-enclist でレコードリストにします\n"
+    "  81        Windows ビットマップ (横に .HDR のワールドヘッダ)\n"
+    "以前のデータ (今は配布されていないが、手元に残るファイル):\n"
+    "  11        数値地図2500 (空間データ基盤)、CD-ROM の SDF テキスト\n"
+    "  21        国土数値情報の固定長テキスト形式。今日の https://nlftp.mlit.go.jp/ksj/ の\n"
+    "            配布は GML と Shapefile で、ここでは読みません\n"
+    "  91        PCX5 テキストの GPS 航跡\n"
+    "--kind がなければ、種別は各ファイルの内容から判定します。\n";
 
 constexpr std::size_t kHelpColumn = 10;
 
@@ -136,16 +132,16 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
     }
     auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
-      if (i + 1 >= args.size()) throw TUsageError(std::string(name) + " needs a value");
+      if (i + 1 >= args.size()) throw TUsageError(std::string(name) + " には値が必要です");
       return args[++i];
     };
     auto bad = [&](const std::string& v) {
-      return TUsageError("bad value for " + std::string(name) + ": '" + v + "'");
+      return TUsageError(std::string(name) + " の値が正しくありません: '" + v + "'");
     };
     if (name == "--help" || name == "-h") {
       o.Help = true;
     } else if (name == "--folder") {
-      if (inlineValue) throw TUsageError("--folder takes no value");
+      if (inlineValue) throw TUsageError("--folder は値をとりません");
       o.Folder = true;
     } else if (name == "--home") {
       o.Home = value();
@@ -160,8 +156,9 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       const std::string v = value();
       const auto zone = ParseNumber<int>(v);
       if (!zone || *zone < kMinZone || *zone > kMaxZone)
-        throw TUsageError("bad value for --zone: '" + v + "' (a zone number from " +
-                          std::to_string(kMinZone) + " to " + std::to_string(kMaxZone) + ")");
+        throw TUsageError("--zone の値が正しくありません: '" + v + "' (" +
+                          std::to_string(kMinZone) + "〜" + std::to_string(kMaxZone) +
+                          " の系番号)");
       o.Zone = *zone;
     } else if (name == "--scale") {
       const std::string v = value();
@@ -185,10 +182,10 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
       if (!interval || !(*interval > 0) || !std::isfinite(*interval)) throw bad(v);
       o.Contour = *interval;
     } else {
-      throw TUsageError("unknown option " + std::string(name));
+      throw TUsageError("不明なオプションです: " + std::string(name));
     }
   }
-  if (!o.Help && o.Maps.empty()) throw TUsageError("no map given");
+  if (!o.Help && o.Maps.empty()) throw TUsageError("地図ファイルが指定されていません");
   return o;
 }
 
@@ -197,7 +194,7 @@ std::string ProgramFolderOf(const std::string& dir) {
   std::error_code ec;
   const auto home = std::filesystem::absolute(FsPath(dir), ec);
   if (ec || !std::filesystem::is_directory(home, ec))
-    throw std::runtime_error("no such program directory: '" + dir + "'");
+    throw std::runtime_error("プログラムフォルダがありません: '" + dir + "'");
   return PathText(home);
 }
 
@@ -219,10 +216,10 @@ void PrintSummary(std::ostream& out, const TConvertResult& r) {
   char time[32];
   std::snprintf(time, sizeof time, "%.3f", r.Seconds);
   const TJwcStats& stats = r.Stats;
-  out << "chizro-convert: " << r.Themes << (r.Themes == 1 ? " theme, " : " themes, ")
-      << stats.Leaves << (stats.Leaves == 1 ? " leaf, " : " leaves, ") << stats.Figures
-      << " figures, " << stats.Vertices << " vertices written to '" << stats.FileName << "' in "
-      << time << " s (zone " << r.Zone.Number() << ", " << DatumName(r.Datum) << ")\n";
+  out << "chizro-convert: テーマ " << r.Themes << "、リーフ " << stats.Leaves << "、図形 "
+      << stats.Figures << "、頂点 " << stats.Vertices << " を '" << stats.FileName
+      << "' に書きました (" << r.Zone.Number() << "系 " << DatumName(r.Datum) << "、" << time
+      << " 秒)\n";
 }
 
 }  // namespace

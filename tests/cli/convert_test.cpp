@@ -108,10 +108,10 @@ TEST_F(ConvertTest, WritesTheResultAndAPreviewOfTheLastPaint) {
             "10010 -69980\r\n40010 -69980\r\n40010 -29980\r\n10010 -29980\r\n"
             "ch 25010 -49980 1 0 \"sq\r\n\r\n");
   EXPECT_TRUE(std::regex_search(
-      out.str(), std::regex("^chizro-convert: 1 theme, 1 leaf, 2 figures, 4 vertices written to '" +
+      out.str(), std::regex("^chizro-convert: テーマ 1、リーフ 1、図形 2、頂点 4 を '" +
                             std::regex_replace(home.File("temp.txt"),
                                                std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
-                            R"(' in [0-9.]+ s \(zone 9, JGD2000\)\n$)")))
+                            R"(' に書きました \(9系 JGD2000、[0-9.]+ 秒\)\n$)")))
       << out.str();
   EXPECT_EQ(err.str(), "");
 
@@ -131,7 +131,7 @@ TEST_F(ConvertTest, ThePreviewShowsTheLastSheetWritten) {
   ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", "--preview", png, map, second}),
             0)
       << err.str();
-  EXPECT_NE(out.str().find(" 2 leaves, 3 figures, 8 vertices "), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("、リーフ 2、図形 3、頂点 8 "), std::string::npos) << out.str();
   const TPreview view = ReadPreview(png);
   ASSERT_EQ(view.Width, 688);
   EXPECT_EQ(view.At(344 + 20, 225), kRed) << "the east sheet's square";
@@ -182,7 +182,7 @@ TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
   EXPECT_EQ(err.str(), nothing + map + "' (データ種別 1011)\n");
 
   EXPECT_EQ(Run({"--home", home.File("missing"), map}), 1);
-  EXPECT_NE(err.str().find("no such program directory"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("プログラムフォルダがありません"), std::string::npos) << err.str();
 }
 
 // Without --kind each map opens as its content shows: a vector file and a
@@ -191,7 +191,7 @@ TEST_F(ConvertTest, FailuresAreReportedWithoutAResult) {
 TEST_F(ConvertTest, WithoutAKindTheContentChoosesIt) {
   const std::string gpx = std::string(CHIZRO_TEST_DATA_DIR) + "/gpx/gpx10_routes_waypoints.gpx";
   ASSERT_EQ(Run({"--home", home.Path().string(), map, gpx}), 0) << err.str();
-  EXPECT_NE(out.str().find("2 themes"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("テーマ 2、"), std::string::npos) << out.str();
   EXPECT_TRUE(fs::exists(home.File("temp.txt")));
 
   fs::copy_file(fs::path(CHIZRO_TEST_DATA_DIR) / "moj" / "local.xml", data.File("local.xml"));
@@ -203,22 +203,22 @@ TEST_F(ConvertTest, WithoutAKindTheContentChoosesIt) {
     EXPECT_EQ(Run(args), 0) << err.str();
     // The notice of a 地図XML file in its own coordinates names its kind.
     EXPECT_NE(out.str().find("任意座標系"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("1 theme, 1 leaf"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("テーマ 1、リーフ 1、"), std::string::npos) << out.str();
   }
 }
 
 TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {
   ASSERT_EQ(Run({"--help"}), 0);
-  EXPECT_EQ(out.str().rfind("usage: chizro-convert", 0), 0u);
+  EXPECT_EQ(out.str().rfind("使い方: chizro-convert", 0), 0u);
   for (const char* text : {"https://service.gsi.go.jp/kiban/", "https://www.geospatial.jp/",
-                           "Of the past", "PCX5", "CD-ROM"})
+                           "以前のデータ", "PCX5", "CD-ROM"})
     EXPECT_NE(out.str().find(text), std::string::npos) << text;
 }
 
 TEST_F(ConvertTest, AFolderWithABadSheetWritesTheGoodOnesAndFails) {
   const std::string disc = std::string(CHIZRO_TEST_DATA_DIR) + "/sdf/disc";
   EXPECT_EQ(Run({"--home", home.Path().string(), "--folder", disc}), 1);
-  EXPECT_NE(out.str().find(" 2 leaves, "), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("、リーフ 2、"), std::string::npos) << out.str();
   EXPECT_TRUE(fs::exists(home.File("temp.txt")));
   // The sheet's folder joined with the platform's separator.
   const std::string sheet = (fs::path(disc) / "07MD624").string();
@@ -239,7 +239,7 @@ class ConvertUsageTest : public ConvertTest, public ::testing::WithParamInterfac
 
 TEST_P(ConvertUsageTest, BadCommandLinesShowTheUsage) {
   EXPECT_EQ(Run(GetParam().Args), 2);
-  EXPECT_EQ(err.str().rfind(std::string("chizro-convert: ") + GetParam().Message + "\nusage: ", 0),
+  EXPECT_EQ(err.str().rfind(std::string("chizro-convert: ") + GetParam().Message + "\n使い方: ", 0),
             0u)
       << err.str();
   EXPECT_EQ(out.str(), "");
@@ -248,18 +248,18 @@ TEST_P(ConvertUsageTest, BadCommandLinesShowTheUsage) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ConvertUsageTest,
     ::testing::Values(
-        UsageCase{"NoMap", {"--kind", "11"}, "no map given"},
-        UsageCase{"UnknownOption", {"--fast", "m"}, "unknown option --fast"},
-        UsageCase{"MissingValue", {"m", "--scale"}, "--scale needs a value"},
-        UsageCase{"BadKind", {"--kind", "eleven", "m"}, "bad value for --kind: 'eleven'"},
-        UsageCase{"EmptySize", {"--size", "0x451", "m"}, "bad value for --size: '0x451'"},
+        UsageCase{"NoMap", {"--kind", "11"}, "地図ファイルが指定されていません"},
+        UsageCase{"UnknownOption", {"--fast", "m"}, "不明なオプションです: --fast"},
+        UsageCase{"MissingValue", {"m", "--scale"}, "--scale には値が必要です"},
+        UsageCase{"BadKind", {"--kind", "eleven", "m"}, "--kind の値が正しくありません: 'eleven'"},
+        UsageCase{"EmptySize", {"--size", "0x451", "m"}, "--size の値が正しくありません: '0x451'"},
         UsageCase{"ZoneZero",
                   {"--zone", "0", "m"},
-                  "bad value for --zone: '0' (a zone number from 1 to 19)"},
+                  "--zone の値が正しくありません: '0' (1〜19 の系番号)"},
         UsageCase{"ZoneTwenty",
                   {"--zone=20", "m"},
-                  "bad value for --zone: '20' (a zone number from 1 to 19)"},
-        UsageCase{"ContourZero", {"--contour", "0", "m"}, "bad value for --contour: '0'"}),
+                  "--zone の値が正しくありません: '20' (1〜19 の系番号)"},
+        UsageCase{"ContourZero", {"--contour", "0", "m"}, "--contour の値が正しくありません: '0'"}),
     test::RowName<UsageCase>);
 
 // The sheet states zone 9; a zone given fixes the project's zone, and the
@@ -269,7 +269,7 @@ TEST_F(ConvertTest, AGivenZoneIsTheProjectsZone) {
   const std::string inZone9 = test::ReadFile(home.File("temp.txt"));
   ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "1011", "--zone", "8", map}), 0)
       << err.str();
-  EXPECT_NE(out.str().find(" (zone 8, JGD2000)\n"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find(" (8系 JGD2000、"), std::string::npos) << out.str();
   EXPECT_NE(test::ReadFile(home.File("temp.txt")), inZone9);
 }
 
@@ -282,10 +282,10 @@ TEST_F(ConvertTest, ContourIntervalFromTheDefinitionFileOrTheCommandLine) {
                 home.Path() / "def" / "Fgd.ini");
   const std::string dem = std::string(CHIZRO_TEST_DATA_DIR) + "/dem/single.xml";
   ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "52", dem}), 0) << err.str();
-  EXPECT_NE(out.str().find(", 28 figures,"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("、図形 28、"), std::string::npos) << out.str();
   ASSERT_EQ(Run({"--home", home.Path().string(), "--kind", "52", "--contour", "5", dem}), 0)
       << err.str();
-  EXPECT_NE(out.str().find(", 10 figures,"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("、図形 10、"), std::string::npos) << out.str();
 }
 
 // Survey coordinates 150 km from the origin of zone IX, given to the
