@@ -109,7 +109,7 @@ sleep 0.5
 shot main-window.png
 
 # "出力設定", its second row chosen so that its combo boxes show.
-xdotool mousemove --window "$MAIN" 285 13 click 1
+xdotool mousemove --window "$MAIN" 358 13 click 1
 PREF="$(find_window '出力設定' 30)" || fail "the settings dialog did not appear"
 sleep 1
 xdotool mousemove --window "$PREF" 60 152 click 1

@@ -181,7 +181,7 @@ window_test() {
   for i in $(seq 1 60); do [ -s "$app/temp.txt" ] && break; sleep 1; done
   [ -s "$app/temp.txt" ] || fail "the output button wrote no temp.txt"
   # "出力設定"
-  xdotool mousemove --window "$main" 285 13 click 1
+  xdotool mousemove --window "$main" 358 13 click 1
   local pref
   pref="$(timeout 30 xdotool search --sync --onlyvisible --name '出力設定' | head -n1)" ||
     fail "the settings dialog did not appear"
@@ -214,7 +214,7 @@ window_test() {
     sleep 1
   done
   # "JWCADに戻る"
-  xdotool mousemove --window "$main" 385 13 click 1
+  xdotool mousemove --window "$main" 457 13 click 1
   for i in $(seq 1 20); do xdotool search --name 'chizro' >/dev/null 2>&1 || break; sleep 1; done
   # The window wrote what the converter writes for the same sheet.
   local home="$RESULTS/gui/linux"

@@ -17,6 +17,7 @@
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
+#include "model/survey_data.h"
 #include "output/jwc_writer.h"
 #include "output/output_settings.h"
 #include "platform/canvas.h"
@@ -30,6 +31,7 @@
 #include "readers/gkupnt/gkupnt_builder.h"
 #include "readers/gps/gpswpt_builder.h"
 #include "readers/gpx/gpx_builder.h"
+#include "readers/sima/sima_builder.h"
 #include "readers/ksj/ksj_builder.h"
 #include "readers/moj/moj_builder.h"
 #include "readers/raster/raster_builder.h"
@@ -120,6 +122,7 @@ constexpr const char* kFgdFile = "FG-GML-533946-BldA-20230101-0001.xml";
 constexpr const char* kFgdZip = "FG-GML-533946-ALL-20230101.zip";
 constexpr const char* kEncFile = "cell.txt";
 constexpr const char* kVectorFile = "map.vec";
+constexpr const char* kSimaFile = "points.sim";
 
 }  // namespace
 
@@ -525,7 +528,8 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
       {KindNumber(TKind::Sdf2500), nullptr},    {KindNumber(TKind::Ksj), kKsjFile},
       {KindNumber(TKind::GkuPnt), kGkuPntFile}, {KindNumber(TKind::StcXml), kXmlFile},
       {KindNumber(TKind::Enc), kEncFile},       {KindNumber(TKind::Raster), nullptr},
-      {KindNumber(TKind::GpsWpt), kGpsFile},    {KindNumber(TKind::Vector), kVectorFile}};
+      {KindNumber(TKind::GpsWpt), kGpsFile},    {KindNumber(TKind::Vector), kVectorFile},
+      {KindNumber(TKind::Sima), kSimaFile}};
   const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
   const int kind = chosen.Kind;
   const std::string path = kind == KindNumber(TKind::Sdf2500)  ? LayOutSdfSheet(data, size)
@@ -556,6 +560,25 @@ int FuzzGpx(const std::uint8_t* data, std::size_t size) {
   return FuzzOneFile<TMapBuilder_Gpx>("track.gpx", data, size);
 }
 
+// A SIMA file opened, loaded, and read again for its points and parcels as
+// the SIMA output reads it.
+int FuzzSima(const std::uint8_t* data, std::size_t size) {
+  TMapBuilder_Sima reader;
+  TMapLeafGrp leaves(nullptr);
+  try {
+    std::unique_ptr<TMapLeaf> leaf = reader.OpenFile(leaves, WriteScratch(kSimaFile, data, size));
+    if (!leaf) return 0;
+    TSurveyData survey;
+    reader.SurveyData(*leaf, survey);
+    for (const TSurveyParcel& parcel : survey.Parcels)
+      for (const std::uint32_t i : parcel.Ring)
+        if (i >= survey.Points.size()) __builtin_trap();
+    reader.LoadLeaf(*leaf, nullptr, 0);
+  } catch (const EChizroError&) {
+  }
+  return 0;
+}
+
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
   static const TFuzzTargetInfo targets[] = {
       {"comma_text", FuzzCommaText},
@@ -577,6 +600,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"jwc_request", FuzzJwcRequest},
       {"convert", FuzzConvert},
       {"gpx", FuzzGpx},
+      {"sima", FuzzSima},
   };
   count = std::size(targets);
   return targets;

@@ -23,7 +23,8 @@ namespace {
 
 constexpr const char* kUsage =
     "使い方: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
-    "                       [--size WxH] [--preview FILE.png] [--contour M] MAP...\n"
+    "                       [--size WxH] [--preview FILE.png] [--contour M]\n"
+    "                       [--sima FILE.sim] MAP...\n"
     "\n"
     "MAP (ファイル、zip またはフォルダ) をデータ種別 N の地図データとして開き (既定: 内容から\n"
     "判定。フォルダはその中のファイルから、SDF シートのフォルダは数値地図2500 として)、\n"
@@ -42,6 +43,9 @@ constexpr const char* kUsage =
     "  --preview FILE.png  最後に描いた表示を PNG にも書く\n"
     "  --contour M         標高モデルから描く等高線の間隔 [m] (既定: def/chizro.ini の\n"
     "                      [Map] ContourInterval、なければ定義ファイルのセルの大きさ別の値)\n"
+    "  --sima FILE.sim     temp.txt の代わりに、開いた地図の点と画地 (地図XML の筆界点・\n"
+    "                      基準点と筆、SIMA の座標点と画地) をプロジェクトの系の SIMA\n"
+    "                      ファイルに書く\n"
     "\n"
     "データ種別 (+: フォルダも可、1000 以上: ベクトルファイル):\n";
 
@@ -56,6 +60,8 @@ constexpr const char* kSources =
     "            データセット \"登記所備付地図データ\"。市区町村の zip を開きます\n"
     "  22        街区レベル位置参照情報: https://nlftp.mlit.go.jp/isj/ (CSV ファイル)\n"
     "  92        GPX: GPS 受信機、スマートフォン、地図ソフトが書くファイル\n"
+    "  93        SIMA: 測量機器や測量ソフトの座標・画地 (.sim)。座標は --zone の系の\n"
+    "            平面直角座標として読みます\n"
     "  61        S-57 電子海図 (.000 のセル): 先に chizro-enclist でレコードリストにします\n"
     "  81        Windows ビットマップ (横に .HDR のワールドヘッダ)\n"
     "以前のデータ (今は配布されていないが、手元に残るファイル):\n"
@@ -93,6 +99,7 @@ struct TOptions {
   int Width = 688;
   int Height = 451;
   std::string Preview;
+  std::string Sima;
   double Contour = 0;  // 0: the default by cell size
   std::vector<std::string> Maps;
   bool Help = false;
@@ -176,6 +183,9 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
     } else if (name == "--preview") {
       o.Preview = value();
       if (o.Preview.empty()) throw bad(o.Preview);
+    } else if (name == "--sima") {
+      o.Sima = value();
+      if (o.Sima.empty()) throw bad(o.Sima);
     } else if (name == "--contour") {
       const std::string v = value();
       const auto interval = ParseNumber<double>(v);
@@ -208,6 +218,7 @@ TConvertJob JobOf(const TOptions& options) {
   job.Width = options.Width;
   job.Height = options.Height;
   job.Preview = options.Preview;
+  job.Sima = options.Sima;
   job.Maps = options.Maps;
   return job;
 }
@@ -215,6 +226,11 @@ TConvertJob JobOf(const TOptions& options) {
 void PrintSummary(std::ostream& out, const TConvertResult& r) {
   char time[32];
   std::snprintf(time, sizeof time, "%.3f", r.Seconds);
+  if (r.Sima) {
+    out << "chizro-convert: " << SimaSummary(*r.Sima) << " (" << r.Zone.Number() << "系 "
+        << DatumName(r.Datum) << "、" << time << " 秒)\n";
+    return;
+  }
   const TJwcStats& stats = r.Stats;
   out << "chizro-convert: テーマ " << r.Themes << "、リーフ " << stats.Leaves << "、図形 "
       << stats.Figures << "、頂点 " << stats.Vertices << " を '" << stats.FileName

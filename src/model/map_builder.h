@@ -15,6 +15,7 @@ class TBitmapLoader;
 class TClassDefGrp;
 class TMapLeaf;
 class TMapLeafGrp;
+struct TSurveyData;
 
 // How a file name given to the project is opened: as a folder of data units
 // the reader scans, or as one file.
@@ -57,6 +58,12 @@ public:
   // once (the reader keeps no state of its own that a load changes), so
   // that the leaves of a folder can be loaded ahead on a worker pool.
   virtual bool ConcurrentLoads() const { return false; }
+
+  // Reads the leaf's file again for its named points and its parcels as
+  // rings of them (in the leaf's system as its reader opened it), appending
+  // to `data`. False for kinds that have no such data (the default).
+  // EInOutError as LoadLeaf throws it.
+  virtual bool SurveyData(const TMapLeaf& /*leaf*/, TSurveyData& /*data*/) { return false; }
 
   // The program directory whose files (beside the definition files) a
   // reader may read: the theme hands it its project's; the executable's

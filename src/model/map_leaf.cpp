@@ -27,7 +27,9 @@ TMapLeaf::~TMapLeaf() = default;
 TMapTheme* TMapLeaf::Theme() const noexcept { return leaves_ ? leaves_->Theme() : nullptr; }
 
 TZone TMapLeaf::EffectiveZone() const {
-  if (Zone.IsStated()) return Zone;
+  // Local coordinates are in no zone: a change of zone leaves them as they
+  // are (TCoordChange moves nothing from an unstated zone).
+  if (Zone.IsStated() || Zone.IsLocal()) return Zone;
   const TMapTheme* theme = Theme();
   return theme ? theme->EffectiveZone() : Zone;
 }
@@ -53,6 +55,11 @@ bool TMapLeaf::HasFigures() const noexcept {
 
 void TMapLeaf::RecordSourceState() { source_ = {true, CoordMode, Datum, Zone, Extent, Corners}; }
 
+TCoordSystem TMapLeaf::SourceSystem() const {
+  if (!source_.Valid) return {CoordMode, Datum, Zone};
+  return {source_.CoordMode, source_.Datum, source_.Zone};
+}
+
 void TMapLeaf::RestoreSourceState() {
   if (!source_.Valid) return;
   CoordMode = source_.CoordMode;
@@ -74,6 +81,7 @@ std::unique_ptr<TMapLeaf> TMapLeaf::LoadCopy() const {
   copy->Zone = Zone;
   copy->Notice = Notice;
   copy->NoticeTaken = NoticeTaken;
+  copy->AwaitsZone = AwaitsZone;
   copy->source_ = source_;
   copy->RestoreSourceState();
   return copy;

@@ -60,6 +60,8 @@ public:
   // into it before every load and converted into the theme's system after.
   void RecordSourceState();
   void RestoreSourceState();
+  // That system: the one the reader builds the leaf's figures in.
+  TCoordSystem SourceSystem() const;
 
   // A leaf of the same list to load in this one's place (on another thread):
   // its names, file, notice and the system and geometry a load starts from,
@@ -92,6 +94,10 @@ public:
   // other data); empty when nothing. Reported once, by TakeNotices.
   std::string Notice;
   bool NoticeTaken = false;
+  // Plane coordinates of a zone the file does not name (SIMA), drawn as
+  // they are (Zone local) until the user chooses the project's zone, which
+  // then becomes the leaf's without moving it (TMapProject::ChooseZone).
+  bool AwaitsZone = false;
 
   // True when some figure has a vertex to draw and write (or is a raster).
   bool HasFigures() const noexcept;

@@ -91,6 +91,23 @@ void TMapProject::ChooseZone(TZone zone) {
     zone = dataZone_.IsStated() ? dataZone_ : Zone;
   }
   if (zone != Zone) SetCoordSystem(CoordMode, zone, Datum);
+  if (ZoneFixed) PlaceAwaitingLeaves();
+}
+
+void TMapProject::PlaceAwaitingLeaves() {
+  for (int t = 0; t < Themes->Count(); ++t) {
+    TMapLeafGrp& leaves = *Themes->Items(t)->Leaves;
+    for (int i = 0; i < leaves.Count(); ++i) {
+      TMapLeaf& leaf = *leaves.Items(i);
+      if (!leaf.AwaitsZone || leaf.CoordMode != TCoordMode::Plane) continue;
+      leaf.Zone = Zone;
+      leaf.Datum = Datum;
+      leaf.AwaitsZone = false;
+      leaf.Notice.clear();
+      // The leaf did not move: where it is now is where its loads start.
+      leaf.RecordSourceState();
+    }
+  }
 }
 
 std::vector<std::string> TMapProject::TakeNotices() {

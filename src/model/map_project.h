@@ -48,7 +48,14 @@ public:
   // The zone the user chose: a stated zone of 1 to 19 fixes it (everything
   // open is converted into it); automatic (or any other) hands it back to
   // the first data ("自動"), as far as any is open.
+  // Leaves awaiting a zone (TMapLeaf::AwaitsZone) take a stated zone
+  // chosen here as their own, where they are.
   void ChooseZone(TZone zone);
+  // The zone that data without a zone of its own (SIMA) is in: the project's
+  // when the user fixed it or data chose it, else unstated.
+  TZone SettledZone() const noexcept {
+    return ZoneFixed || dataZone_.IsStated() ? Zone : TZone::Unstated();
+  }
   // The notices of leaves not reported yet (each text once), marked as
   // reported: the front end shows them after an open.
   std::vector<std::string> TakeNotices();
@@ -86,6 +93,8 @@ private:
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.
   void Settle(TMapTheme* theme);
+  // Gives the leaves awaiting a zone the project's.
+  void PlaceAwaitingLeaves();
 };
 
 }  // namespace chizro

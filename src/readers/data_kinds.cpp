@@ -8,6 +8,7 @@ extern const TDataKind kKsjKind;
 extern const TDataKind kGkuPntKind;
 extern const TDataKind kGpsWptKind;
 extern const TDataKind kGpxKind;
+extern const TDataKind kSimaKind;
 extern const TDataKind kStcXmlKind;
 extern const TDataKind kFgdKind;
 extern const TDataKind kMojKind;
@@ -21,8 +22,8 @@ namespace {
 // recognition asks the formats (their signatures do not overlap, except XML
 // 地域データ's, which takes any XML document and is asked last).
 constexpr const TDataKind* kDataKinds[] = {
-    &kSdf2500Kind, &kKsjKind, &kGkuPntKind, &kGpsWptKind, &kGpxKind,    &kStcXmlKind,
-    &kFgdKind,     &kMojKind, &kEncKind,    &kRasterKind, &kVectorKind,
+    &kSdf2500Kind, &kKsjKind, &kGkuPntKind, &kGpsWptKind, &kGpxKind,
+    &kSimaKind,    &kStcXmlKind, &kFgdKind, &kMojKind, &kEncKind, &kRasterKind, &kVectorKind,
 };
 
 const TDataKind* ExactKind(TKind kind) {

@@ -36,6 +36,7 @@ enum class TKind : int {
   Raster = 81,
   GpsWpt = 91,
   Gpx = 92,
+  Sima = 93,
   VectorBase = 1000,
   Vector = 1011,
 };

@@ -136,6 +136,24 @@ TJwcStats TMapService::WriteJwc(const TJwcProgress& progress) {
   return ExportJwc(*project_, TJwcFiles::In(programFolder_), progress);
 }
 
+std::string SimaSummary(const TSimaStats& stats) {
+  std::string s = "点 " + std::to_string(stats.Points) + "、画地 " + std::to_string(stats.Parcels) +
+                  " を " + Quoted(stats.FileName) + " に書きました";
+  if (stats.LeavesSkipped > 0)
+    s += "。点や画地を持たない種類のデータ " + std::to_string(stats.LeavesSkipped) +
+         " ファイルは書いていません (SIMA に書けるのは地図XML と SIMA です)";
+  if (stats.HolesSkipped > 0)
+    s += "。画地の穴 " + std::to_string(stats.HolesSkipped) + " は書いていません";
+  if (stats.LocalLeaves > 0)
+    s += "。任意座標のデータ " + std::to_string(stats.LocalLeaves) +
+         " ファイルはファイルの座標のまま書きました";
+  return s;
+}
+
+TSimaStats TMapService::WriteSima(const std::string& fileName, const TSimaProgress& progress) {
+  return ExportSima(*project_, fileName, progress);
+}
+
 TConvertResult ConvertMaps(const TConvertJob& job, const TDrawingPorts& ports) {
   const auto start = std::chrono::steady_clock::now();
   const std::unique_ptr<TBitmapLoader> loader = ports.MakeLoader ? ports.MakeLoader() : nullptr;
@@ -165,7 +183,12 @@ TConvertResult ConvertMaps(const TConvertJob& job, const TDrawingPorts& ports) {
     if (outcome.NothingNew()) throw std::runtime_error(NothingNewMessage(Quoted(map), outcome.Target));
   }
   result.Notices = project.TakeNotices();
-  result.Stats = PaintAndWrite(service, surface->Canvas(), job);
+  if (!job.Sima.empty()) {
+    result.Sima = service.WriteSima(job.Sima);
+    if (!job.Preview.empty()) project.Draw();
+  } else {
+    result.Stats = PaintAndWrite(service, surface->Canvas(), job);
+  }
   if (!job.Preview.empty() && !surface->SavePng(job.Preview))
     throw std::runtime_error("プレビュー " + Quoted(job.Preview) + " を書けません");
   result.Themes = project.Themes->Count();

@@ -19,6 +19,7 @@
 #include "coords/datum.h"
 #include "model/geometry.h"
 #include "output/jwc_writer.h"
+#include "output/sima_writer.h"
 #include "readers/data_kinds.h"
 #include "readers/kind_of_file.h"
 
@@ -59,6 +60,10 @@ struct TOpenOutcome {
 // The words for an open that added nothing, naming the file as `shownName`
 // and the kind and mode it was opened as.
 std::string NothingNewMessage(const std::string& shownName, const TOpenTarget& target);
+
+// What a SIMA output wrote, in one sentence for the window and the
+// converter: the points and parcels and the file, then what could not go.
+std::string SimaSummary(const TSimaStats& stats);
 
 // The map settings that a command line may give instead of the settings
 // file: the zone (unstated: the file's, which may be automatic) and the
@@ -110,6 +115,9 @@ public:
   // Writes "temp.txt" of the program folder from its "JWC_TEMP.TXT" and its
   // settings file (see ExportJwc).
   TJwcStats WriteJwc(const TJwcProgress& progress = {});
+  // Writes the points and parcels of what is open as a SIMA file (see
+  // ExportSima).
+  TSimaStats WriteSima(const std::string& fileName, const TSimaProgress& progress = {});
 
 private:
   std::string programFolder_;
@@ -126,6 +134,9 @@ struct TConvertJob {
   int Width = 688;      // of the view [px]
   int Height = 451;
   std::string Preview;  // a PNG of the view after the last paint, if given
+  // A SIMA file to write the points and parcels into, in place of
+  // "temp.txt"; empty: "temp.txt".
+  std::string Sima;
   std::vector<std::string> Maps;
 };
 
@@ -141,6 +152,7 @@ struct TConvertResult {
   // The notices of the data (each once), to be shown before the summary.
   std::vector<std::string> Notices;
   TJwcStats Stats;
+  std::optional<TSimaStats> Sima;  // when the job wrote SIMA
   int Themes = 0;
   TZone Zone;
   TDatum Datum = TDatum::Jgd2000;

@@ -31,10 +31,11 @@ constexpr int kArrowPart = 4;
 constexpr TToolButton kToolButtons[] = {
     {"地図開", 0, 73, TGlyph::Open, &TMainLogic::OpenMap},
     {"JWCAD出力", 73, 96, TGlyph::Output, &TMainLogic::Output},
-    {"拡大", 169, 35, TGlyph::None, &TMainLogic::ZoomIn},
-    {"縮小", 204, 40, TGlyph::None, &TMainLogic::ZoomOut},
-    {"出力設定", 244, 85, TGlyph::Settings, &TMainLogic::Settings},
-    {"JWCADに戻る", 329, 112, TGlyph::Back, &TMainLogic::Back},
+    {"SIMA出力", 169, 72, TGlyph::None, &TMainLogic::OutputSima},
+    {"拡大", 241, 35, TGlyph::None, &TMainLogic::ZoomIn},
+    {"縮小", 276, 40, TGlyph::None, &TMainLogic::ZoomOut},
+    {"出力設定", 316, 85, TGlyph::Settings, &TMainLogic::Settings},
+    {"JWCADに戻る", 401, 112, TGlyph::Back, &TMainLogic::Back},
 };
 
 // The busy cursor for the life of the object.
@@ -205,6 +206,24 @@ void TMainLogic::Output() {
   project_->View->CenterY = centre.y;
   project_->SetScale(scale);
   Refresh();
+}
+
+void TMainLogic::OutputSima() {
+  if (!loaded_) return;
+  const std::optional<TSaveChoice> choice = host_.ChooseSaveFile(kSimaFileType, "chizro.sim");
+  if (!choice) return;
+  Guard([&] {
+    TBusy busy(host_);
+    const int leaves = LeafCount();
+    std::unique_ptr<TProgress> progress;
+    if (leaves > ProgressThreshold) progress = host_.StartProgress(leaves);
+    TSimaStats stats = service_->WriteSima(choice->FileName, [&](int index, int) {
+      if (progress) progress->Step(index);
+    });
+    if (progress) progress->Step(leaves);
+    stats.FileName = choice->ShownName;
+    host_.ShowNotice(SimaSummary(stats) + "。");
+  });
 }
 
 void TMainLogic::ZoomIn() {

@@ -56,7 +56,8 @@ struct TToolButton {
   TGlyph Glyph;
   void (TMainLogic::*Press)();
 };
-// "地図開", "JWCAD出力", "拡大", "縮小", "出力設定", "JWCADに戻る", left to right.
+// "地図開", "JWCAD出力", "SIMA出力", "拡大", "縮小", "出力設定", "JWCADに戻る",
+// left to right.
 std::span<const TToolButton> ToolButtons();
 
 // The text of the progress window of a long output.
@@ -81,6 +82,15 @@ struct TOpenChoice {
   std::string ShownName;  // as messages show it
   TKind DataKind = TKind::ByContent;
 };
+
+// A file name chosen in a save dialog.
+struct TSaveChoice {
+  std::string FileName;   // the platform's path text
+  std::string ShownName;  // as messages show it
+};
+
+// The file type of the SIMA output's save dialog, caption and patterns.
+inline constexpr char kSimaFileType[] = "SIMA (*.sim)";
 
 // The item of the paint box's context menu that fits everything open into
 // the window (also the Home key).
@@ -143,6 +153,11 @@ public:
   // Runs the open dialog with OpenFileTypes(); nothing when cancelled. May
   // throw EChizroError for a name the model cannot take.
   virtual std::optional<TOpenChoice> ChooseFile() = 0;
+  // Runs a save dialog for the file type `fileType` (a caption with its
+  // pattern in brackets), proposing `suggested`; asks before replacing a
+  // file. Nothing when cancelled.
+  virtual std::optional<TSaveChoice> ChooseSaveFile(const std::string& fileType,
+                                                    const std::string& suggested) = 0;
   virtual void ShowError(const std::string& message) = 0;
   virtual void ShowNotice(const std::string& message) = 0;
   // Fills the output settings dialog from the settings file `fileName` and
@@ -199,6 +214,9 @@ public:
   // "JWCAD出力": writes "temp.txt", with a progress window when the first
   // theme has more than ProgressThreshold leaves. The view stays as it was.
   void Output();
+  // "SIMA出力": asks for a file and writes the points and parcels of what
+  // is open into it as SIMA, then says what it wrote.
+  void OutputSima();
   // "拡大" and "縮小": the scale divided or multiplied by 1.5.
   void ZoomIn();
   void ZoomOut();

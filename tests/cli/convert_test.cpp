@@ -207,6 +207,28 @@ TEST_F(ConvertTest, WithoutAKindTheContentChoosesIt) {
   }
 }
 
+// --sima writes the points and parcels in place of "temp.txt" (no request
+// file is needed) and says what it wrote, in the zone given.
+TEST_F(ConvertTest, SimaOutputTakesThePlaceOfTheResult) {
+  fs::copy_file(fs::path(CHIZRO_TEST_DATA_DIR) / ".." / ".." / "def" / "Sima.ini",
+                home.Path() / "def" / "Sima.ini", fs::copy_options::overwrite_existing);
+  fs::remove(home.File("JWC_TEMP.TXT"));
+  const std::string sima = data.File("points.sim");
+  ASSERT_EQ(Run({"--home", home.Path().string(), "--zone", "6", "--sima", sima,
+                 std::string(CHIZRO_TEST_DATA_DIR) + "/sima/utf8_bom.sim"}),
+            0)
+      << err.str();
+  EXPECT_NE(out.str().find("点 3、画地 1 を '" + sima + "' に書きました (6系 "), std::string::npos)
+      << out.str();
+  EXPECT_FALSE(fs::exists(home.File("temp.txt")));
+  // X north first, to the millimetre, the name in Shift_JIS.
+  EXPECT_NE(test::ReadFile(sima).find("A01,1,\x8A\xEE\x8F\x80\x82\x50,-34000.125,-5000.500,3.500,\r\n"),
+            std::string::npos)
+      << test::ReadFile(sima);
+  ASSERT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out.str().find("--sima FILE.sim"), std::string::npos);
+}
+
 TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {
   ASSERT_EQ(Run({"--help"}), 0);
   EXPECT_EQ(out.str().rfind("使い方: chizro-convert", 0), 0u);

@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         TKindCase{"dem/block_2x2.zip", TKind::Fgd}, TKindCase{"moj/local.xml", TKind::Moj},
         TKindCase{"moj/12103-0000.zip", TKind::Moj}, TKindCase{"enc/soundings.txt", TKind::Enc},
         TKindCase{"enc/JP4TEST1.lst", TKind::Enc}, TKindCase{"raster/tokyo.bmp", TKind::Raster},
-        TKindCase{"vector/09LD183.vec", TKind::Vector},
+        TKindCase{"vector/09LD183.vec", TKind::Vector}, TKindCase{"sima/sections.sim", TKind::Sima},
+        TKindCase{"sima/utf8_bom.sim", TKind::Sima}, TKindCase{"sima/numbers.sim", TKind::Sima},
         TKindCase{"samples/sdf/09LD183/09LD183.txt", TKind::Sdf2500},
         TKindCase{"no such file", TKind::Sdf2500}),
     [](const auto& row) { return test::TestNameOf(row.param.Path); });

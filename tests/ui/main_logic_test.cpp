@@ -38,6 +38,11 @@ public:
     choices.pop_front();
     return c;
   }
+  std::optional<TSaveChoice> ChooseSaveFile(const std::string& fileType,
+                                            const std::string& /*suggested*/) override {
+    saveTypes.push_back(fileType);
+    return saveChoice;
+  }
   void ShowError(const std::string& m) override { errors.push_back(m); }
   void ShowNotice(const std::string& m) override { notices.push_back(m); }
   bool ShowSettings(const std::string& fileName) override {
@@ -90,6 +95,8 @@ public:
   int cancelAfter = -1;  // the open's cancel is pressed after this many steps
   test::TRecordingCanvas canvas;
   std::deque<TOpenChoice> choices;
+  std::optional<TSaveChoice> saveChoice;
+  std::vector<std::string> saveTypes;
   std::vector<std::string> errors;
   std::vector<std::string> notices;
   std::string log;  // cursor and progress, in order

@@ -208,6 +208,9 @@ TForm1::TForm1(QWidget* parent, std::string programFolder) : QMainWindow(parent)
   ShowStatus(logic_->Status());
 
   OpenDialog = [this] { return RunOpenDialog(); };
+  SaveDialog = [this](const QString& fileType, const QString& suggested) {
+    return RunSaveDialog(fileType, suggested);
+  };
   ErrorBox = [this](const QString& message) {
     QMessageBox::critical(this, windowTitle(), message);
   };
@@ -236,6 +239,16 @@ std::optional<TOpenChoice> TForm1::RunOpenDialog() {
   for (const TFileType& t : OpenFileTypes())
     if (QString::fromStdString(t.Caption) == selected) choice.DataKind = t.DataKind;
   return choice;
+}
+
+std::optional<TSaveChoice> TForm1::RunSaveDialog(const QString& fileType,
+                                                 const QString& suggested) {
+  QFileDialog dialog(this, QString(), suggested, fileType);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("sim"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString name = dialog.selectedFiles().front();
+  return TSaveChoice{QFile::encodeName(name).toStdString(), name.toStdString()};
 }
 
 bool TForm1::ShowSettings(const std::string& fileName) {

@@ -74,12 +74,19 @@ public:
   // Replaceable for tests: the open dialog (nothing when cancelled), and
   // the message boxes of an error and of a notice.
   std::function<std::optional<TOpenChoice>()> OpenDialog;
+  // The save dialog: the file type and the name proposed.
+  std::function<std::optional<TSaveChoice>(const QString& fileType, const QString& suggested)>
+      SaveDialog;
   std::function<void(const QString& message)> ErrorBox;
   std::function<void(const QString& message)> NoticeBox;
 
 private:
   // TMainHost
   std::optional<TOpenChoice> ChooseFile() override { return OpenDialog(); }
+  std::optional<TSaveChoice> ChooseSaveFile(const std::string& fileType,
+                                            const std::string& suggested) override {
+    return SaveDialog(QString::fromStdString(fileType), QString::fromStdString(suggested));
+  }
   void ShowError(const std::string& message) override { ErrorBox(QString::fromStdString(message)); }
   void ShowNotice(const std::string& message) override {
     NoticeBox(QString::fromStdString(message));
@@ -101,6 +108,7 @@ private:
 
   void ImagePaint(QPainter& painter);
   std::optional<TOpenChoice> RunOpenDialog();
+  std::optional<TSaveChoice> RunSaveDialog(const QString& fileType, const QString& suggested);
 
   // Symbol images and raster figures load through the toolkit's images.
   TQtBitmapLoader bitmaps_;

@@ -22,6 +22,7 @@
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
 #include "model/map_theme.h"
+#include "model/survey_data.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
@@ -769,6 +770,38 @@ public:
     Frames();
   }
 
+  // The named points (基準点 by 名称, 筆界点 by 点番名) and every parcel's
+  // outer ring through them; a ring vertex that no point names is a point
+  // without a name. Vertices are the same point when they agree to the
+  // millimetre, as the boundaries are joined.
+  void Survey(TSurveyData& data) {
+    parcelRings_ = &surveyRings_;
+    ResolveCurves();
+    RankCurves();
+    Parcels();
+    parcelRings_ = nullptr;
+    std::unordered_map<TMm, std::uint32_t, TMmHash> named;
+    for (const TMark& mark : h_.Marks) {
+      const TIds::TSlot s = h_.Ids.Slots[mark.Slot];
+      if (s.Kind != TIds::kPoint) continue;
+      const TXY p = h_.Points[s.Index];
+      if (!named.try_emplace(MmOf(p), static_cast<std::uint32_t>(data.Points.size())).second)
+        continue;
+      data.Points.push_back({mark.Name, p.x, p.y, std::nullopt});
+    }
+    for (auto& [lot, rings] : surveyRings_) {
+      TSurveyParcel parcel{lot, {}};
+      for (const TXY& p : rings.front()) {
+        const auto [it, added] =
+            named.try_emplace(MmOf(p), static_cast<std::uint32_t>(data.Points.size()));
+        if (added) data.Points.push_back({std::string(), p.x, p.y, std::nullopt});
+        parcel.Ring.push_back(it->second);
+      }
+      data.HolesSkipped += rings.size() - 1;
+      data.Parcels.push_back(std::move(parcel));
+    }
+  }
+
 private:
   // Keeps the first problem; the message (which may search the ids) is
   // made for that one only.
@@ -897,6 +930,10 @@ private:
       // ring failed; the label needs the whole ring.
       for (const std::uint32_t c : curves) curveOwners_[c] |= owner;
       if (!ok) continue;
+      if (parcelRings_) {
+        parcelRings_->emplace_back(parcel.Texts[kLot], std::move(rings));
+        continue;
+      }
       const TXY at = LabelPoint(rings);
       auto fig = std::make_unique<TFigPoint>();
       fig->ClassCode = placeholder < 0
@@ -1054,6 +1091,8 @@ private:
   }
 
   TMojHandler& h_;
+  std::vector<std::pair<std::string, std::vector<TRing>>> surveyRings_;
+  std::vector<std::pair<std::string, std::vector<TRing>>>* parcelRings_ = nullptr;
   std::vector<bool> curveBad_;
   std::vector<std::int8_t> curveRank_;
   std::vector<std::uint8_t> curveOwners_;
@@ -1172,6 +1211,19 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
   if (!buildError.Empty()) throw XmlError(leaf.FileName, buildError.Detail, buildError.Place);
   leaf.Loaded = true;
+}
+
+bool TMapBuilder_Moj::SurveyData(const TMapLeaf& leaf, TSurveyData& data) {
+  std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
+  TMojHandler handler(leaf.FileName, true);
+  const TXmlStop result = ParseToEnd(*source, handler);
+  if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
+  if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
+  TBuild build(handler);
+  build.Survey(data);
+  const TProblem& problem = handler.ItemProblem.Empty() ? build.Error : handler.ItemProblem;
+  if (!problem.Empty()) throw XmlError(leaf.FileName, problem.Detail, problem.Place);
+  return true;
 }
 
 }  // namespace chizro

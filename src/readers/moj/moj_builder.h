@@ -90,6 +90,10 @@ public:
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
   // The reader keeps no state: each load reads its own file.
   bool ConcurrentLoads() const override { return true; }
+
+  // Boundary and control points by their names, and every parcel (筆,
+  // named by its 地番) as its outer ring through them; holes are counted.
+  bool SurveyData(const TMapLeaf& leaf, TSurveyData& data) override;
 };
 
 }  // namespace chizro

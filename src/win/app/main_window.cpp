@@ -612,6 +612,38 @@ std::optional<TOpenChoice> TWinForm1::ChooseFile() {
   return choice;
 }
 
+std::optional<TSaveChoice> TWinForm1::ChooseSaveFile(const std::string& fileType,
+                                                     const std::string& suggested) {
+  // The type's caption and its pattern inside the brackets.
+  const std::size_t open = fileType.rfind('(');
+  const std::size_t close = fileType.rfind(')');
+  const std::string pattern = open != std::string::npos && close != std::string::npos && open < close
+                                  ? fileType.substr(open + 1, close - open - 1)
+                                  : "*";
+  std::wstring filter = WideText(fileType);
+  filter += L'\0';
+  filter += WideText(pattern);
+  filter += L'\0';
+  filter += L'\0';
+  std::wstring file = WideText(suggested);
+  file.resize(32768, L'\0');
+  const std::size_t dot = pattern.rfind('.');
+  const std::wstring extension = dot == std::string::npos ? L"" : WideText(pattern.substr(dot + 1));
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = form_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                 OFN_OVERWRITEPROMPT;
+  if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  file.resize(file.find(L'\0'));
+  return TSaveChoice{ChosenFileName(file), Utf8Text(file)};
+}
+
 void TWinForm1::ShowError(const std::string& message) {
   MessageBoxW(form_, WideText(message).c_str(), WideText(kMainCaption).c_str(),
               MB_OK | MB_ICONERROR);

@@ -56,6 +56,8 @@ private:
 
   // TMainHost
   std::optional<TOpenChoice> ChooseFile() override;
+  std::optional<TSaveChoice> ChooseSaveFile(const std::string& fileType,
+                                            const std::string& suggested) override;
   void ShowError(const std::string& message) override;
   void ShowNotice(const std::string& message) override;
   bool ShowSettings(const std::string& fileName) override;
@@ -74,7 +76,7 @@ private:
   HWND status_ = nullptr;
   bool tracking_ = false;  // the paint box reports the cursor's leaving
   int wheelRest_ = 0;      // wheel delta short of a notch
-  std::array<HWND, 6> buttons_{};
+  std::array<HWND, 7> buttons_{};
   HWND hot_ = nullptr;  // the button under the mouse
   HFONT font_ = nullptr;
   bool busy_ = false;

@@ -70,9 +70,9 @@ TEST_F(AppTest, ButtonsAndClicksReachTheMap) {
   Click(1);
   ASSERT_TRUE(form->Loaded());
   ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
-  Click(3);
-  EXPECT_DOUBLE_EQ(form->Project().GetScale(), 2500.0 / 1.5);
   Click(4);
+  EXPECT_DOUBLE_EQ(form->Project().GetScale(), 2500.0 / 1.5);
+  Click(5);
   EXPECT_EQ(form->Project().GetScale(), 2500.0);
   const double cx = form->Project().View->CenterX;
   QTest::mouseClick(form->Image(), Qt::LeftButton, {}, QPoint(1, 1));
@@ -98,6 +98,31 @@ TEST_F(AppTest, ButtonsAndClicksReachTheMap) {
   ChooseNext(home.File("notes.txt"));
   Click(1);
   EXPECT_EQ(notices.size(), 1);
+}
+
+// "SIMA出力" asks for a file and says what it wrote there; a sheet of the
+// 1:2500 map has no points to write, which is said as an error.
+TEST_F(AppTest, SimaOutputWritesTheChosenFile) {
+  const std::string sima = home.File("out.sim");
+  QString askedType;
+  form->SaveDialog = [&](const QString& fileType, const QString&) {
+    askedType = fileType;
+    return std::optional<TSaveChoice>({sima, sima});
+  };
+  ChooseNext(Sheet("09LD183"));
+  Click(1);
+  Click(3);
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].contains(QStringLiteral("SIMA で書ける点や画地がありません"))) << errors[0].toStdString();
+  EXPECT_FALSE(fs::exists(sima));
+  ChooseNext(kSource / "tests" / "data" / "sima" / "numbers.sim", TKind::ByContent);
+  Click(1);
+  notices.clear();
+  Click(3);
+  EXPECT_EQ(askedType, QStringLiteral("SIMA (*.sim)"));
+  ASSERT_TRUE(fs::exists(sima));
+  ASSERT_EQ(notices.size(), 1) << errors.join("\n").toStdString();
+  EXPECT_TRUE(notices[0].contains(QStringLiteral("点 5、画地 1 を"))) << notices[0].toStdString();
 }
 
 // The window paints at the paint box's size, so the output equals the

@@ -93,6 +93,10 @@ TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
   EXPECT_NEAR(parcels[0]->LabelX, 205, 0.05);
   EXPECT_NEAR(parcels[0]->LabelY, 105, 0.05);
   EXPECT_EQ(project.Zone.Number(), 9);
+  // A change of the project's zone moves data of zones, not local data.
+  project.ChooseZone(TZone::Stated(2));
+  EXPECT_NEAR(parcels[0]->LabelX, 205, 0.05);
+  EXPECT_NEAR(parcels[0]->LabelY, 105, 0.05);
 }
 
 // The good member opens; the bad one has a leaf that reports its error
