@@ -24,7 +24,7 @@ namespace {
 constexpr const char* kUsage =
     "使い方: chizro-convert [--home DIR] [--kind N] [--folder] [--zone Z] [--scale S]\n"
     "                       [--size WxH] [--preview FILE.png] [--contour M]\n"
-    "                       [--sima FILE.sim] MAP...\n"
+    "                       [--sima FILE.sim] [--control FILE] [--fit affine] MAP...\n"
     "\n"
     "MAP (ファイル、zip またはフォルダ) をデータ種別 N の地図データとして開き (既定: 内容から\n"
     "判定。フォルダはその中のファイルから、SDF シートのフォルダは数値地図2500 として)、\n"
@@ -46,6 +46,10 @@ constexpr const char* kUsage =
     "  --sima FILE.sim     temp.txt の代わりに、開いた地図の点と画地 (地図XML の筆界点・\n"
     "                      基準点と筆、SIMA の座標点と画地) をプロジェクトの系の SIMA\n"
     "                      ファイルに書く\n"
+    "  --control FILE      任意座標の地図XML を、基準点ファイル (名前,x,y,X,Y) か SIMA\n"
+    "                      ファイルの点で、プロジェクトの系に位置合わせする (地図の横の\n"
+    "                      <地図ファイル名>.gcp があればそちらを使う)\n"
+    "  --fit affine        位置合わせをアフィン変換で (既定: ヘルマート変換)\n"
     "\n"
     "データ種別 (+: フォルダも可、1000 以上: ベクトルファイル):\n";
 
@@ -100,6 +104,8 @@ struct TOptions {
   int Height = 451;
   std::string Preview;
   std::string Sima;
+  std::string Control;
+  TFitKind Fit = TFitKind::Helmert;
   double Contour = 0;  // 0: the default by cell size
   std::vector<std::string> Maps;
   bool Help = false;
@@ -186,6 +192,17 @@ TOptions ParseArgs(const std::vector<std::string>& args) {
     } else if (name == "--sima") {
       o.Sima = value();
       if (o.Sima.empty()) throw bad(o.Sima);
+    } else if (name == "--control") {
+      o.Control = value();
+      if (o.Control.empty()) throw bad(o.Control);
+    } else if (name == "--fit") {
+      const std::string v = value();
+      if (v == "affine")
+        o.Fit = TFitKind::Affine;
+      else if (v == "helmert")
+        o.Fit = TFitKind::Helmert;
+      else
+        throw TUsageError("--fit の値が正しくありません: '" + v + "' (affine か helmert)");
     } else if (name == "--contour") {
       const std::string v = value();
       const auto interval = ParseNumber<double>(v);
@@ -219,6 +236,8 @@ TConvertJob JobOf(const TOptions& options) {
   job.Height = options.Height;
   job.Preview = options.Preview;
   job.Sima = options.Sima;
+  job.ControlFile = options.Control;
+  job.Fit = options.Fit;
   job.Maps = options.Maps;
   return job;
 }

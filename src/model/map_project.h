@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "coords/control_fit.h"
 #include "coords/datum.h"
 #include "model/map_object.h"
 #include "model/map_theme.h"
@@ -79,6 +80,11 @@ public:
   // True while the zone is not the data's to choose: a zone given on the
   // command line or chosen in the settings.
   bool ZoneFixed = false;
+  // Control points for maps in arbitrary coordinates (任意座標): a
+  // control-point or SIMA file that places every such map without a
+  // sidecar of its own (empty: none), and the fit to use.
+  std::string ControlFile;
+  TFitKind Fit = TFitKind::Helmert;
   std::unique_ptr<TMapView> View;
   std::unique_ptr<TMapThemeGrp> Themes;
   bool Placed = false;

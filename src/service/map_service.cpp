@@ -160,6 +160,8 @@ TConvertResult ConvertMaps(const TConvertJob& job, const TDrawingPorts& ports) {
   TMapService service(job.ProgramFolder, loader.get());
   service.ApplyMapSettings(job.Overrides);
   TMapProject& project = service.Project();
+  project.ControlFile = job.ControlFile;
+  project.Fit = job.Fit;
   const std::unique_ptr<TOffscreenSurface> surface =
       ports.MakeSurface ? ports.MakeSurface(job.Width, job.Height, kPixelsPerInch) : nullptr;
   if (!surface) throw std::runtime_error("その大きさの表示画像を作れません");

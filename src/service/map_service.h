@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "coords/control_fit.h"
 #include "coords/datum.h"
 #include "model/geometry.h"
 #include "output/jwc_writer.h"
@@ -137,6 +138,10 @@ struct TConvertJob {
   // A SIMA file to write the points and parcels into, in place of
   // "temp.txt"; empty: "temp.txt".
   std::string Sima;
+  // A control-point or SIMA file placing every map in arbitrary
+  // coordinates that has no sidecar of its own, and the fit.
+  std::string ControlFile;
+  TFitKind Fit = TFitKind::Helmert;
   std::vector<std::string> Maps;
 };
 

@@ -21,12 +21,14 @@
 #include "model/label_point.h"
 #include "model/map_figure.h"
 #include "model/map_leaf.h"
+#include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/survey_data.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
 #include "readers/common/archive_leaves.h"
+#include "readers/common/control_points.h"
 #include "readers/common/file_scan.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/xml_parser.h"
@@ -447,6 +449,7 @@ public:
   std::vector<TParcel> Parcels;
   TProblem ItemProblem;  // the first item without a shape
   const std::vector<TFrame>& Frames() const { return frames_; }
+  std::vector<TFrame>& Frames() { return frames_; }
 
 private:
   bool IsMoj(const XMLCh* uri) { return IsNamespace(uri, moj_, kMojNamespace); }
@@ -1122,6 +1125,81 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
     leaf.Datum = TDatum::Jgd2000;
 }
 
+// ---------------------------------------------------------------------------
+// Placement of a map in 任意座標系 by control points.
+
+// The control points of a map: its sidecar, else the project's file; empty
+// when there is neither.
+std::string ControlFileFor(const TMapProject* project, const std::string& leafFileName) {
+  const std::string sidecar = SidecarOf(leafFileName);
+  if (IsFile(sidecar)) return sidecar;
+  return project ? project->ControlFile : std::string();
+}
+
+const TMapProject* ProjectOf(const TMapLeafGrp* leaves) {
+  const TMapTheme* theme = leaves ? leaves->Theme() : nullptr;
+  return theme ? theme->Project() : nullptr;
+}
+
+// What placing a file came to: the placement, or the notice why not.
+struct TPlaced {
+  std::optional<TMapPlacement> Placement;
+  std::string Notice;
+};
+
+// Fits the control points to the named points of a file read with its
+// geometry (`build`): 基準点 by 名称, 筆界点 by 点番名. The sheets are the
+// frames with all four corners.
+TPlaced PlaceByControl(const TMojHandler& h, const std::string& controlFile, TFitKind kind) {
+  TPlaced out;
+  try {
+    const TControlFile control = ReadControlFile(controlFile);
+    const auto named = [&h](const std::string& name) -> std::optional<TFPoint> {
+      for (const TMark& mark : h.Marks) {
+        if (mark.Name != name) continue;
+        const TIds::TSlot s = h.Ids.Slots[mark.Slot];
+        if (s.Kind == TIds::kPoint) return h.Points[s.Index];
+      }
+      return std::nullopt;
+    };
+    std::vector<std::vector<TFPoint>> sheets;
+    for (const TFrame& frame : h.Frames())
+      if (frame.Has[0] && frame.Has[1] && frame.Has[2] && frame.Has[3])
+        sheets.emplace_back(frame.Corners.begin(), frame.Corners.end());
+    out.Placement = TMapPlacement::Fit(control, named, sheets, kind);
+    out.Notice = out.Placement->Summary();
+  } catch (const EChizroError& e) {
+    out.Notice = std::string(kLocalNotice) + "位置合わせできません: " + e.what();
+  }
+  return out;
+}
+
+// Every position of the file into the zone: points (and the inline
+// positions of curves) by the fit of the sheet they lie in, each frame's
+// corners by the fit of its own sheet.
+void ApplyPlacement(TMojHandler& h, const TMapPlacement& placement) {
+  for (TXY& p : h.Points) p = placement.Apply(p);
+  for (TFrame& frame : h.Frames()) {
+    TFPoint middle{0, 0};
+    int n = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+      if (frame.Has[i]) {
+        middle.x += frame.Corners[i].x;
+        middle.y += frame.Corners[i].y;
+        ++n;
+      }
+    if (n == 0) continue;
+    middle = {middle.x / n, middle.y / n};
+    for (std::size_t i = 0; i < 4; ++i)
+      if (frame.Has[i]) frame.Corners[i] = placement.ApplyAt(middle, frame.Corners[i]);
+  }
+  h.Extent = {};
+  for (const TXY& p : h.Points) h.Extent.Add(p);
+  for (const TFrame& frame : h.Frames())
+    for (std::size_t i = 0; i < 4; ++i)
+      if (frame.Has[i]) h.Extent.Add(frame.Corners[i]);
+}
+
 // Reads a file for its system and extent. With `build` the same pass builds
 // the figures too, and a file read whole without an error gives a loaded
 // leaf: a file opened on its own is painted straight away, and reading it a
@@ -1144,6 +1222,30 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   std::unique_ptr<TMapLeaf> leaf = NewFileLeaf(leaves, leafFileName);
   SetLeafSystem(*leaf, *handler.Zone);
   if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
+  const TMapProject* project = ProjectOf(&leaves);
+  const std::string control = ControlFileFor(project, leafFileName);
+  if (!control.empty() && *handler.Zone != 0 && IsFile(SidecarOf(leafFileName)))
+    leaf->Notice = "公共座標の地図XMLには位置合わせをしません (すでに位置付けられています): " +
+                   PathForMessage(SidecarOf(leafFileName));
+  if (!control.empty() && *handler.Zone == 0 && result.Detail.empty()) {
+    // The fit needs the named points: a scan that kept no geometry reads
+    // the file again with it.
+    std::unique_ptr<TMojHandler> full;
+    if (!build) {
+      full = std::make_unique<TMojHandler>(leafFileName, true);
+      std::unique_ptr<TByteSource> again = OpenSource(leafFileName);
+      ParseToEnd(*again, *full);
+    }
+    TMojHandler& h = full ? *full : handler;
+    TPlaced placed = PlaceByControl(h, control, project ? project->Fit : TFitKind::Helmert);
+    leaf->Notice = placed.Notice;
+    if (placed.Placement) {
+      ApplyPlacement(h, *placed.Placement);
+      leaf->Zone = project ? project->Zone : TZone::Stated(9);
+      leaf->Datum = TDatum::Jgd2000;
+      if (full) handler.Extent = h.Extent;
+    }
+  }
   leaf->Extent = handler.Extent.Rect;
   if (build && result.Detail.empty()) {
     TBuild figures(handler);
@@ -1194,7 +1296,24 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
   std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
   TMojHandler handler(leaf.FileName, true);
   const TXmlStop result = ParseToEnd(*source, handler);
+  const TZone opened = leaf.Zone;
   if (handler.Zone) SetLeafSystem(leaf, *handler.Zone);
+  if (handler.Zone == 0 && result.Detail.empty()) {
+    const TMapProject* project = ProjectOf(leaf.Leaves());
+    const std::string control = ControlFileFor(project, leaf.FileName);
+    if (!control.empty()) {
+      TPlaced placed = PlaceByControl(handler, control, project ? project->Fit : TFitKind::Helmert);
+      leaf.Notice = placed.Notice;
+      if (placed.Placement) {
+        ApplyPlacement(handler, *placed.Placement);
+        // In the zone it was placed in when it opened.
+        leaf.Zone = opened.IsStated()           ? opened
+                    : project                   ? project->Zone
+                                                : TZone::Stated(9);
+        leaf.Datum = TDatum::Jgd2000;
+      }
+    }
+  }
   if (!handler.Extent.Empty) leaf.Extent = handler.Extent.Rect;
   // What was read is built, also when the parse stopped with an error.
   TBuild build(handler);
@@ -1219,6 +1338,15 @@ bool TMapBuilder_Moj::SurveyData(const TMapLeaf& leaf, TSurveyData& data) {
   const TXmlStop result = ParseToEnd(*source, handler);
   if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
+  if (*handler.Zone == 0) {
+    // A placed map hands out its points where it is drawn.
+    const TMapProject* project = ProjectOf(leaf.Leaves());
+    const std::string control = ControlFileFor(project, leaf.FileName);
+    if (!control.empty()) {
+      TPlaced placed = PlaceByControl(handler, control, project ? project->Fit : TFitKind::Helmert);
+      if (placed.Placement) ApplyPlacement(handler, *placed.Placement);
+    }
+  }
   TBuild build(handler);
   build.Survey(data);
   const TProblem& problem = handler.ItemProblem.Empty() ? build.Error : handler.ItemProblem;

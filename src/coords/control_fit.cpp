@@ -1,0 +1,135 @@
+#include "coords/control_fit.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace chizro {
+namespace {
+
+// Two points closer than this in the file [m] are one place.
+constexpr double kSamePlace = 0.0005;
+
+struct TMeans {
+  double x = 0, y = 0, X = 0, Y = 0;
+};
+
+TMeans MeansOf(const std::vector<TControlPoint>& points) {
+  TMeans m;
+  for (const TControlPoint& p : points) {
+    m.x += p.x;
+    m.y += p.y;
+    m.X += p.X;
+    m.Y += p.Y;
+  }
+  const auto n = static_cast<double>(points.size());
+  m.x /= n;
+  m.y /= n;
+  m.X /= n;
+  m.Y /= n;
+  return m;
+}
+
+void CheckPlaces(const std::vector<TControlPoint>& points) {
+  for (std::size_t i = 0; i < points.size(); ++i)
+    for (std::size_t j = i + 1; j < points.size(); ++j)
+      if (std::hypot(points[i].x - points[j].x, points[i].y - points[j].y) < kSamePlace)
+        throw EControlFitError("基準にする点 '" + points[i].Name + "' と '" + points[j].Name +
+                               "' がファイルの同じ位置にあります");
+}
+
+// Centred coordinates keep the sums small: a zone's coordinates are up to
+// hundreds of kilometres, the spread of a map's points a few hundred metres.
+TPlaneTransform Helmert(const std::vector<TControlPoint>& points, const TMeans& m) {
+  double sxx = 0, sa = 0, sb = 0;
+  for (const TControlPoint& p : points) {
+    const double x = p.x - m.x, y = p.y - m.y, X = p.X - m.X, Y = p.Y - m.Y;
+    sxx += x * x + y * y;
+    sa += x * X + y * Y;
+    sb += x * Y - y * X;
+  }
+  const double a = sa / sxx, b = sb / sxx;
+  TPlaneTransform t;
+  t.A1 = a;
+  t.A2 = -b;
+  t.B1 = b;
+  t.B2 = a;
+  t.A0 = m.X - a * m.x + b * m.y;
+  t.B0 = m.Y - b * m.x - a * m.y;
+  return t;
+}
+
+TPlaneTransform Affine(const std::vector<TControlPoint>& points, const TMeans& m) {
+  double sxx = 0, sxy = 0, syy = 0, sxX = 0, syX = 0, sxY = 0, syY = 0;
+  for (const TControlPoint& p : points) {
+    const double x = p.x - m.x, y = p.y - m.y, X = p.X - m.X, Y = p.Y - m.Y;
+    sxx += x * x;
+    sxy += x * y;
+    syy += y * y;
+    sxX += x * X;
+    syX += y * X;
+    sxY += x * Y;
+    syY += y * Y;
+  }
+  const double det = sxx * syy - sxy * sxy;
+  // Points on one line leave the normal equations singular (up to rounding).
+  if (!(det > 1e-12 * sxx * syy) || sxx <= 0 || syy <= 0)
+    throw EControlFitError("基準にする点が一直線に並んでいるため、アフィン変換を求められません");
+  TPlaneTransform t;
+  t.A1 = (sxX * syy - syX * sxy) / det;
+  t.A2 = (syX * sxx - sxX * sxy) / det;
+  t.B1 = (sxY * syy - syY * sxy) / det;
+  t.B2 = (syY * sxx - sxY * sxy) / det;
+  t.A0 = m.X - t.A1 * m.x - t.A2 * m.y;
+  t.B0 = m.Y - t.B1 * m.x - t.B2 * m.y;
+  return t;
+}
+
+}  // namespace
+
+TControlFit FitControlPoints(const std::vector<TControlPoint>& points, TFitKind kind) {
+  const std::size_t needed = kind == TFitKind::Helmert ? 2 : 3;
+  if (points.size() < needed)
+    throw EControlFitError(std::string(kind == TFitKind::Helmert ? "ヘルマート変換" : "アフィン変換") +
+                           "には基準にする点が " + std::to_string(needed) + " 点以上必要です (" +
+                           std::to_string(points.size()) + " 点しかありません)");
+  for (const TControlPoint& p : points)
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.X) || !std::isfinite(p.Y))
+      throw EControlFitError("基準にする点 '" + p.Name + "' の座標が数値ではありません");
+  CheckPlaces(points);
+  const TMeans m = MeansOf(points);
+  TControlFit fit;
+  fit.Kind = kind;
+  fit.Transform = kind == TFitKind::Helmert ? Helmert(points, m) : Affine(points, m);
+  const TPlaneTransform& t = fit.Transform;
+  // The similarity nearest to the transform: for Helmert the transform.
+  const double a = (t.A1 + t.B2) / 2, b = (t.B1 - t.A2) / 2;
+  fit.Scale = std::hypot(a, b);
+  fit.Rotation = std::atan2(b, a);
+  double sum = 0;
+  for (const TControlPoint& p : points) {
+    double X = 0, Y = 0;
+    t.Apply(p.x, p.y, X, Y);
+    TResidual r{p.X - X, p.Y - Y, 0};
+    r.Length = std::hypot(r.dX, r.dY);
+    sum += r.Length * r.Length;
+    fit.Residuals.push_back(r);
+  }
+  fit.Rmse = std::sqrt(sum / static_cast<double>(points.size()));
+  return fit;
+}
+
+std::string FitSummary(const TControlFit& fit, const std::vector<TControlPoint>& points) {
+  char rmse[32];
+  std::snprintf(rmse, sizeof rmse, "%.3f", fit.Rmse);
+  std::string s = std::string(fit.Kind == TFitKind::Helmert ? "ヘルマート変換 " : "アフィン変換 ") +
+                  std::to_string(points.size()) + "点 RMSE " + rmse + " m";
+  for (std::size_t i = 0; i < fit.Residuals.size() && i < points.size(); ++i) {
+    if (fit.Residuals[i].Length <= kLargeResidual) continue;
+    char r[32];
+    std::snprintf(r, sizeof r, "%.3f", fit.Residuals[i].Length);
+    s += "、点 '" + points[i].Name + "' の残差 " + r + " m が大きすぎます";
+  }
+  return s;
+}
+
+}  // namespace chizro
