@@ -229,6 +229,21 @@ TEST_F(ConvertTest, SimaOutputTakesThePlaceOfTheResult) {
   EXPECT_NE(out.str().find("--sima FILE.sim"), std::string::npos);
 }
 
+// --control places a map in arbitrary coordinates by the points of a SIMA
+// file and the summary says how well: a copy of the placed test map
+// without its sidecar.
+TEST_F(ConvertTest, ControlPointsPlaceAnArbitraryMapAndTheFitIsReported) {
+  const fs::path placement = fs::path(CHIZRO_TEST_DATA_DIR) / "placement";
+  fs::copy_file(placement / "local_helmert.xml", data.File("map.xml"));
+  ASSERT_EQ(RunMoj({"--zone", "2", "--fit", "affine", "--control",
+                    (placement / "control.sim").string(), data.File("map.xml")}),
+            0)
+      << err.str();
+  EXPECT_NE(out.str().find("位置合わせ: アフィン変換 4点 RMSE 0.000 m"), std::string::npos)
+      << out.str();
+  EXPECT_EQ(out.str().find("任意座標系"), std::string::npos) << out.str();
+}
+
 TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {
   ASSERT_EQ(Run({"--help"}), 0);
   EXPECT_EQ(out.str().rfind("使い方: chizro-convert", 0), 0u);
@@ -281,7 +296,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"ZoneTwenty",
                   {"--zone=20", "m"},
                   "--zone の値が正しくありません: '20' (1〜19 の系番号)"},
-        UsageCase{"ContourZero", {"--contour", "0", "m"}, "--contour の値が正しくありません: '0'"}),
+        UsageCase{"ContourZero", {"--contour", "0", "m"}, "--contour の値が正しくありません: '0'"},
+        UsageCase{"FitUnknown",
+                  {"--fit", "spline", "m"},
+                  "--fit の値が正しくありません: 'spline' (affine か helmert)"}),
     test::RowName<UsageCase>);
 
 // The sheet states zone 9; a zone given fixes the project's zone, and the
