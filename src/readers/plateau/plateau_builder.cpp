@@ -146,9 +146,36 @@ std::string ZoneKind(std::u16string_view element) {
   return "都市計画";
 }
 
-// The label point of rings in latitude and longitude: LabelPoint works in
-// metres, so the rings are taken to a local plane around their first point
-// (metres along the parallel and the meridian) and the point brought back.
+// The area centroid of a ring that is convex (every turn the same way,
+// straight runs aside), which lies inside it; nothing for another ring.
+std::optional<TFPoint> ConvexCentroid(const TFPointGrp& ring) {
+  const std::size_t n =
+      ring.size() > 1 && ring.front() == ring.back() ? ring.size() - 1 : ring.size();
+  if (n < 3) return std::nullopt;
+  int turn = 0;
+  double area = 0, cx = 0, cy = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const TFPoint a = ring[i], b = ring[(i + 1) % n], c = ring[(i + 2) % n];
+    const double cross = (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
+    if (cross != 0) {
+      const int sign = cross > 0 ? 1 : -1;
+      if (turn != 0 && sign != turn) return std::nullopt;
+      turn = sign;
+    }
+    const double f = a.x * b.y - b.x * a.y;
+    cx += (a.x + b.x) * f;
+    cy += (a.y + b.y) * f;
+    area += f;
+  }
+  if (turn == 0 || area == 0) return std::nullopt;
+  return TFPoint{cx / (3 * area), cy / (3 * area)};
+}
+
+// The label point of rings in latitude and longitude. A convex footprint
+// without holes (most buildings) is labelled at its centroid; any other at
+// the pole of inaccessibility, which LabelPoint finds in metres, so the rings
+// are taken to a local plane around their first point (metres along the
+// parallel and the meridian) and the point brought back.
 TFPoint LabelPointOf(const std::vector<TFPointGrp>& rings) {
   if (rings.empty() || rings.front().empty()) return {};
   constexpr double kMetresPerDegree = 111320;
@@ -157,7 +184,9 @@ TFPoint LabelPointOf(const std::vector<TFPointGrp>& rings) {
   std::vector<TFPointGrp> local = rings;
   for (TFPointGrp& ring : local)
     for (TFPoint& p : ring) p = {(p.x - origin.x) * east, (p.y - origin.y) * kMetresPerDegree};
-  const TFPoint at = LabelPoint(local);
+  const std::optional<TFPoint> centroid =
+      local.size() == 1 ? ConvexCentroid(local.front()) : std::nullopt;
+  const TFPoint at = centroid ? *centroid : LabelPoint(local);
   return {origin.x + at.x / east, origin.y + at.y / kMetresPerDegree};
 }
 
@@ -195,7 +224,9 @@ enum class TProp { None, Name, Usage, Height, Storeys, Function, Coverage, Floor
 class TPlateauCodeNames {
 public:
   TPlateauCodeNames(TPlateauCodes& codes, std::string leafFileName, std::string programFolder)
-      : codes_(codes), leafFileName_(std::move(leafFileName)), programFolder_(std::move(programFolder)) {}
+      : codes_(codes),
+        leafFileName_(std::move(leafFileName)),
+        programFolder_(std::move(programFolder)) {}
 
   // The name (UTF-8) of `code` in the list `codeSpace`, or empty.
   std::string Name(const std::string& codeSpace, const std::string& code) {
@@ -203,8 +234,8 @@ public:
     if (key.empty()) return {};
     const std::string listName = BaseName(std::string(TrimBlanks(codeSpace)));
     if (listName.empty()) return {};
-    for (const auto& table : {codes_.List(ListPath(codeSpace, listName)),
-                              codes_.Shipped(programFolder_, listName)}) {
+    for (const auto& table :
+         {codes_.List(ListPath(codeSpace, listName)), codes_.Shipped(programFolder_, listName)}) {
       if (!table) continue;
       const auto it = table->find(std::string(key));
       if (it != table->end()) return it->second;
@@ -229,7 +260,8 @@ private:
       if (c == '\\') c = '/';
     // The "udx" folder: the last path step of that name.
     std::size_t udx = std::string::npos;
-    for (std::size_t at = folder.find("udx/"); at != std::string::npos; at = folder.find("udx/", at + 1))
+    for (std::size_t at = folder.find("udx/"); at != std::string::npos;
+         at = folder.find("udx/", at + 1))
       if (at == 0 || folder[at - 1] == '/') udx = at;
     if (udx != std::string::npos) {
       inner = inner.substr(0, udx) + "codelists/" + listName;
@@ -306,8 +338,11 @@ class TPlateauHandler final : public TSaxHandlerBase {
 public:
   TPlateauHandler(std::string fileName, bool build, TPlateauCodeNames& names,
                   const std::set<std::string>& classes)
-      : polygons_(std::make_unique<TFigPolygonGrp>()), fileName_(std::move(fileName)),
-        build_(build), names_(names), classes_(classes) {}
+      : polygons_(std::make_unique<TFigPolygonGrp>()),
+        fileName_(std::move(fileName)),
+        build_(build),
+        names_(names),
+        classes_(classes) {}
 
   std::optional<TSrs> Srs;
   TExtentBuilder Figures;
@@ -389,7 +424,10 @@ public:
         StartGeometry(TGeom::FootPrint);
       } else if (name == u"lod0RoofEdge") {
         StartGeometry(TGeom::RoofEdge);
-      } else if (name == u"lod1Solid") {
+      } else if (name == u"lod1Solid" && f.FootPrint.empty() && f.RoofEdge.empty()) {
+        // The solid is read only for a building without a footprint (the
+        // footprint comes first in the schema's order): its numbers are most
+        // of a LOD1 model's bytes.
         StartGeometry(TGeom::Solid);
       }
     }
@@ -422,8 +460,8 @@ public:
       }
     }
     if (!View(uri).starts_with(kGmlPrefix)) return;
-    if (inNumbers_ && (name == u"posList" || name == u"pos" || name == u"lowerCorner" ||
-                       name == u"upperCorner"))
+    if (inNumbers_ &&
+        (name == u"posList" || name == u"pos" || name == u"lowerCorner" || name == u"upperCorner"))
       EndNumbers(name);
     else if (geom_ != TGeom::None && name == u"LinearRing")
       EndRing();
@@ -537,8 +575,8 @@ private:
     const unsigned dim = dimension_ ? dimension_ : Srs->Dimension;
     if (numbers_.empty()) Fail("gml:" + Utf8Of(element) + " に座標がありません");
     if (numbers_.size() % dim != 0 || ((corner || element == u"pos") && numbers_.size() != dim))
-      Fail("gml:" + Utf8Of(element) + " の座標の数 " + std::to_string(numbers_.size()) +
-           " が " + std::to_string(dim) + " 次元の座標に合いません");
+      Fail("gml:" + Utf8Of(element) + " の座標の数 " + std::to_string(numbers_.size()) + " が " +
+           std::to_string(dim) + " 次元の座標に合いません");
     for (std::size_t i = 0; i + dim <= numbers_.size(); i += dim) {
       // "latitude longitude [height]"; the model holds (longitude, latitude).
       const TFPoint p{numbers_[i + 1], numbers_[i]};
@@ -569,7 +607,7 @@ private:
   void EndPolygon() {
     if (poly_.Rings.empty()) return;
     TFrame& f = frames_.back();
-    std::vector<TPoly>& into = geom_ == TGeom::FootPrint ? f.FootPrint
+    std::vector<TPoly>& into = geom_ == TGeom::FootPrint  ? f.FootPrint
                                : geom_ == TGeom::RoofEdge ? f.RoofEdge
                                : geom_ == TGeom::Solid    ? f.Solid
                                                           : f.Zone;
@@ -580,14 +618,29 @@ private:
   void EndProp(TFrame& f) {
     std::string value(TrimBlanks(Utf8Of(text_)));
     switch (prop_) {
-      case TProp::Name: f.Name = std::move(value); break;
-      case TProp::Usage: f.Usage = std::move(value); break;
-      case TProp::Height: f.Height = std::move(value); break;
-      case TProp::Storeys: f.Storeys = std::move(value); break;
-      case TProp::Function: f.Function = std::move(value); break;
-      case TProp::Coverage: f.Coverage = std::move(value); break;
-      case TProp::FloorArea: f.FloorArea = std::move(value); break;
-      case TProp::None: break;
+      case TProp::Name:
+        f.Name = std::move(value);
+        break;
+      case TProp::Usage:
+        f.Usage = std::move(value);
+        break;
+      case TProp::Height:
+        f.Height = std::move(value);
+        break;
+      case TProp::Storeys:
+        f.Storeys = std::move(value);
+        break;
+      case TProp::Function:
+        f.Function = std::move(value);
+        break;
+      case TProp::Coverage:
+        f.Coverage = std::move(value);
+        break;
+      case TProp::FloorArea:
+        f.FloorArea = std::move(value);
+        break;
+      case TProp::None:
+        break;
     }
     text_.clear();
   }
@@ -605,7 +658,8 @@ private:
       }
     std::vector<TPoly> ground;
     for (TPoly& p : solid)
-      if (any && p.HighZ - p.LowZ <= kFlat && p.LowZ - lowest <= kFlat) ground.push_back(std::move(p));
+      if (any && p.HighZ - p.LowZ <= kFlat && p.LowZ - lowest <= kFlat)
+        ground.push_back(std::move(p));
     return ground;
   }
 
@@ -634,7 +688,7 @@ private:
       const std::string name = !function.empty() ? function : SjisOf(f.Name);
       texts = {ZoneLabel(name, SjisOf(f.Coverage), SjisOf(f.FloorArea)), SjisOf(f.Name)};
     } else {
-      polys = !f.FootPrint.empty() ? std::move(f.FootPrint)
+      polys = !f.FootPrint.empty()  ? std::move(f.FootPrint)
               : !f.RoofEdge.empty() ? std::move(f.RoofEdge)
                                     : GroundFaces(f.Solid);
       const std::string usage = SjisOf(names_.Name(f.UsageSpace, f.Usage));
@@ -699,7 +753,8 @@ const std::set<std::string>& DefinedClasses(const std::string& programFolder) {
   if (added) {
     TClassDefGrp defs;
     try {
-      if (defs.LoadFromFile(ProgramPath(programFolder, "\\def\\Plateau.ini"), nullptr, programFolder))
+      if (defs.LoadFromFile(ProgramPath(programFolder, "\\def\\Plateau.ini"), nullptr,
+                            programFolder))
         for (int i = 0; i < defs.Count(); ++i) it->second.insert(defs.Items(i)->Name);
     } catch (const EChizroError&) {
       // A broken definition file is reported by the theme; the codes'
@@ -766,8 +821,8 @@ std::shared_ptr<const TPlateauCodes::TTable> TPlateauCodes::List(const std::stri
   return it->second;
 }
 
-std::shared_ptr<const TPlateauCodes::TTable> TPlateauCodes::Shipped(const std::string& programFolder,
-                                                                   const std::string& listName) {
+std::shared_ptr<const TPlateauCodes::TTable> TPlateauCodes::Shipped(
+    const std::string& programFolder, const std::string& listName) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (!shippedRead_) {
     shippedRead_ = true;
@@ -787,8 +842,8 @@ std::shared_ptr<const TPlateauCodes::TTable> TPlateauCodes::Shipped(const std::s
         if (tab2 == std::string_view::npos) continue;
         auto& table = shipped_[std::string(line.substr(0, tab1))];
         if (!table) table = std::make_shared<TTable>();
-        const_cast<TTable&>(*table).emplace(std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)),
-                                            std::string(TrimBlanks(line.substr(tab2 + 1))));
+        table->emplace(std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)),
+                       std::string(TrimBlanks(line.substr(tab2 + 1))));
       }
     } catch (const EChizroError&) {
       // Without the table, codes outside a download's code lists have no name.

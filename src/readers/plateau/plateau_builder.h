@@ -73,7 +73,7 @@ private:
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const TTable>> lists_;
   bool shippedRead_ = false;
-  std::map<std::string, std::shared_ptr<const TTable>> shipped_;
+  std::map<std::string, std::shared_ptr<TTable>> shipped_;
 };
 
 class TMapBuilder_Plateau final : public TMapBuilder {

@@ -3,6 +3,7 @@
 // CityGML namespace (opengis.net/citygml); a zip that holds ".gml" files
 // under a "udx" folder, as a city's download does.
 #include <algorithm>
+#include <exception>
 
 #include "readers/common/file_head.h"
 #include "readers/common/leaf_path.h"
@@ -25,7 +26,7 @@ bool IdentifyPlateau(const TFileHead& head) {
   std::vector<std::string> members;
   try {
     members = ArchiveMembers(head.FileName(), {".gml"});
-  } catch (...) {
+  } catch (const std::exception&) {
     return false;
   }
   return std::any_of(members.begin(), members.end(), [](const std::string& m) {
@@ -44,6 +45,7 @@ extern const TDataKind kPlateauKind = {TKind::Plateau,
                                        true,
                                        kPlateauFiles,
                                        IdentifyPlateau,
-                                       false, nullptr};
+                                       false,
+                                       nullptr};
 
 }  // namespace chizro

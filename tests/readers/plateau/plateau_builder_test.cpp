@@ -30,7 +30,8 @@ namespace fs = std::filesystem;
 constexpr int kPlateau = KindNumber(TKind::Plateau);
 
 INSTANTIATE_TEST_SUITE_P(Plateau, ReaderGolden,
-                         ::testing::ValuesIn(GoldenRows("plateau/golden.tsv")), RowName<GoldenCase>);
+                         ::testing::ValuesIn(GoldenRows("plateau/golden.tsv")),
+                         RowName<GoldenCase>);
 INSTANTIATE_TEST_SUITE_P(Plateau, ReaderBadFile,
                          ::testing::ValuesIn(BadFileRows("plateau/bad_files.tsv")),
                          RowName<BadFileCase>);
@@ -114,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The usage's name is text 2 of a building: the city's own code list names
 // a code that the shipped table does not.
 TEST(PlateauReader, CodeListBesideTheUdxFolderNamesTheUsage) {
-  const auto leaf =
-      Loaded("plateau/city/udx/bldg/53394611_bldg_6668_op.gml");
+  const auto leaf = Loaded("plateau/city/udx/bldg/53394611_bldg_6668_op.gml");
   ASSERT_TRUE(leaf);
   const TFigure& first = *leaf->FigGrps.front()->Items(0);
   ASSERT_EQ(first.Texts.size(), 3u);
@@ -141,7 +141,8 @@ TEST(PlateauReader, RealFootprintsLandWhereProjPutsThem) {
   for (std::sregex_iterator it(text.begin(), text.end(), footprint), end; it != end; ++it) {
     std::istringstream numbers((*it)[1].str());
     rings.emplace_back();
-    for (double lat = 0, lon = 0, h = 0; numbers >> lat >> lon >> h;) rings.back().emplace_back(lat, lon);
+    for (double lat = 0, lon = 0, h = 0; numbers >> lat >> lon >> h;)
+      rings.back().emplace_back(lat, lon);
   }
   ASSERT_EQ(rings.size(), 4u);
   const TFigGrp& polygons = *leaf.FigGrps.front();
@@ -195,9 +196,10 @@ TEST(PlateauReader, CityZipGivesALeafPerModelWithItsCodeLists) {
     ASSERT_TRUE(leaf.Loaded);
     for (const std::string& row : ClassesAndLabels(leaf)) labels.push_back(row);
   }
-  EXPECT_EQ(labels, (std::vector<std::string>{"建物 | 45.0m 10F", "建物 | (no label)", "住宅 | (no label)",
-                                              "第一種住居地域 | 第一種住居地域 60/200",
-                                              "用途地域 | 駅前地区 80/400", "高度地区 | 第二種高度地区"}));
+  EXPECT_EQ(labels,
+            (std::vector<std::string>{"建物 | 45.0m 10F", "建物 | (no label)", "住宅 | (no label)",
+                                      "第一種住居地域 | 第一種住居地域 60/200",
+                                      "用途地域 | 駅前地区 80/400", "高度地区 | 第二種高度地区"}));
   project.Open(zip, kPlateau, TOpenMode::File);
   EXPECT_EQ(theme.Leaves->Count(), 2) << "every member is open already";
 }
