@@ -219,8 +219,8 @@ enum class TProp { None, Name, Usage, Height, Storeys, Function, Coverage, Floor
 
 }  // namespace
 
-// The names of codes for one file: its code lists, then the shipped table,
-// and the classes of the definition file that a name may become.
+// The names of codes for one file: from its download's code lists, then from
+// the shipped table.
 class TPlateauCodeNames {
 public:
   TPlateauCodeNames(TPlateauCodes& codes, std::string leafFileName, std::string programFolder)
