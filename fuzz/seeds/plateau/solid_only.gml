@@ -1,9 +1,9 @@
 <?xml version="1.0" encoding="UTF-8"?>
 <core:CityModel xmlns:core="http://www.opengis.net/citygml/2.0" xmlns:bldg="http://www.opengis.net/citygml/building/2.0" xmlns:gml="http://www.opengis.net/gml" xmlns:uro="https://www.geospatial.jp/iur/uro/3.1" xmlns:urf="https://www.geospatial.jp/iur/urf/3.1">
 	<gml:boundedBy>
-		<gml:Envelope srsName="http://www.opengis.net/def/crs/EPSG/0/6697" srsDimension="3">
-			<gml:lowerCorner>35.68 139.76 0</gml:lowerCorner>
-			<gml:upperCorner>35.681 139.761 0</gml:upperCorner>
+		<gml:Envelope srsName="http://www.opengis.net/def/crs/EPSG/0/6697" srsDimension="2">
+			<gml:lowerCorner>35.68 139.76</gml:lowerCorner>
+			<gml:upperCorner>35.681 139.761</gml:upperCorner>
 		</gml:Envelope>
 	</gml:boundedBy>
 	<core:cityObjectMember>

@@ -529,6 +529,11 @@ private:
       return;
     }
     const bool corner = inRootBounds_ && (name == u"lowerCorner" || name == u"upperCorner");
+    if (inRootBounds_ && name == u"Envelope") {
+      // The envelope's srsDimension is that of its corners.
+      envelopeDimension_ = DimensionOf(attrs);
+      return;
+    }
     if (geom_ == TGeom::None && !corner) return;
     if (name == u"Polygon") {
       poly_.Rings.clear();
@@ -543,15 +548,21 @@ private:
       inNumbers_ = true;
       numbers_.clear();
       token_.clear();
-      dimension_ = 0;
-      if (const XMLCh* dim = attrs.getValue(u"srsDimension")) {
-        const std::string text = Utf8Of(View(dim));
-        const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), dimension_);
-        if (ec != std::errc{} || ptr != text.data() + text.size() || dimension_ < 2 ||
-            dimension_ > 3)
-          Fail("srsDimension '" + text.substr(0, 20) + "' は読めません");
-      }
+      dimension_ = DimensionOf(attrs);
+      if (corner && !dimension_) dimension_ = envelopeDimension_;
     }
+  }
+
+  // The srsDimension an element gives (2 or 3), or 0 for none.
+  unsigned DimensionOf(const xc::Attributes& attrs) const {
+    const XMLCh* dim = attrs.getValue(u"srsDimension");
+    if (!dim) return 0;
+    const std::string text = Utf8Of(View(dim));
+    unsigned value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || ptr != text.data() + text.size() || value < 2 || value > 3)
+      Fail("srsDimension '" + text.substr(0, 20) + "' は読めません");
+    return value;
   }
 
   void FlushToken() {
@@ -730,6 +741,7 @@ private:
   bool exterior_ = true;
   bool inNumbers_ = false;
   unsigned dimension_ = 0;
+  unsigned envelopeDimension_ = 0;
   std::string token_;
   std::vector<double> numbers_;
   TPoly poly_;
