@@ -190,6 +190,14 @@ TFPoint LabelPointOf(const std::vector<TFPointGrp>& rings) {
   return {origin.x + at.x / east, origin.y + at.y / kMetresPerDegree};
 }
 
+// The area of a ring, unsigned, in the square of its units.
+double RingArea(const TFPointGrp& ring) {
+  double twice = 0;
+  for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+    twice += ring[j].x * ring[i].y - ring[i].x * ring[j].y;
+  return std::fabs(twice) / 2;
+}
+
 // A polygon as read: its rings, exterior first, and for a solid's face the
 // lowest and highest height of its exterior.
 struct TPoly {
@@ -707,7 +715,20 @@ private:
       texts = {BuildingLabel(f.Height, f.Storeys), SjisOf(f.Name), usage};
     }
     if (!build_) return;
-    for (TPoly& poly : polys) {
+    // A building drawn as several polygons is labelled once, on the largest;
+    // each piece of a zone is an area of its own and is labelled.
+    std::size_t labelled = polys.size();
+    if (f.Kind != TObject::Zone) {
+      double largest = -1;
+      for (std::size_t i = 0; i < polys.size(); ++i)
+        if (const double area = RingArea(polys[i].Rings.front()); area > largest) {
+          largest = area;
+          labelled = i;
+        }
+    }
+    for (std::size_t i = 0; i < polys.size(); ++i) {
+      TPoly& poly = polys[i];
+      const bool texts0 = labelled == polys.size() || labelled == i;
       const TFPoint at = LabelPointOf(poly.Rings);
       for (std::size_t r = 0; r < poly.Rings.size(); ++r) {
         auto fig = std::make_unique<TFigPolygon>();
@@ -717,7 +738,7 @@ private:
           fig->LabelX = at.x;
           fig->LabelY = at.y;
           // A figure without a label has no texts, so that none is written.
-          if (!texts[0].empty() || !texts[1].empty()) fig->Texts = texts;
+          if (texts0 && (!texts[0].empty() || !texts[1].empty())) fig->Texts = texts;
         } else {
           fig->LabelX = fig->Points.front().x;
           fig->LabelY = fig->Points.front().y;

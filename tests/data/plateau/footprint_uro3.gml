@@ -3,7 +3,7 @@
 	<gml:boundedBy>
 		<gml:Envelope srsName="http://www.opengis.net/def/crs/EPSG/0/6668" srsDimension="2">
 			<gml:lowerCorner>35.68 139.76</gml:lowerCorner>
-			<gml:upperCorner>35.6812 139.7612</gml:upperCorner>
+			<gml:upperCorner>35.6812 139.7614</gml:upperCorner>
 		</gml:Envelope>
 	</gml:boundedBy>
 	<core:cityObjectMember>
@@ -38,6 +38,34 @@
 									<gml:posList>35.6804 139.7604 35.6806 139.7604 35.6806 139.7606 35.6804 139.7606 35.6804 139.7604</gml:posList>
 								</gml:LinearRing>
 							</gml:interior>
+						</gml:Polygon>
+					</gml:surfaceMember>
+				</gml:MultiSurface>
+			</bldg:lod0FootPrint>
+		</bldg:Building>
+	</core:cityObjectMember>
+	<core:cityObjectMember>
+		<bldg:Building gml:id="BLD_foot_2">
+			<bldg:measuredHeight uom="m">7.0</bldg:measuredHeight>
+			<bldg:storeysAboveGround>2</bldg:storeysAboveGround>
+			<bldg:lod0FootPrint>
+				<gml:MultiSurface>
+					<gml:surfaceMember>
+						<gml:Polygon>
+							<gml:exterior>
+								<gml:LinearRing>
+									<gml:posList>35.6811 139.7611 35.6811 139.7612 35.6812 139.7612 35.6812 139.7611 35.6811 139.7611</gml:posList>
+								</gml:LinearRing>
+							</gml:exterior>
+						</gml:Polygon>
+					</gml:surfaceMember>
+					<gml:surfaceMember>
+						<gml:Polygon>
+							<gml:exterior>
+								<gml:LinearRing>
+									<gml:posList>35.6805 139.7611 35.6805 139.7614 35.6808 139.7614 35.6808 139.7611 35.6805 139.7611</gml:posList>
+								</gml:LinearRing>
+							</gml:exterior>
 						</gml:Polygon>
 					</gml:surfaceMember>
 				</gml:MultiSurface>

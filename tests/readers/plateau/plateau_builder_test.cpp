@@ -92,9 +92,12 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"RoofEdge",
                   "plateau/roofedge_uro14.gml",
                   {"住宅 | (no label)", "業務施設 | 31.2m", "建物 | 5F"}},
+        // A courtyard (a hole) has no label; a footprint of two polygons is
+        // labelled once, on the larger (the second).
         LabelCase{"FootPrintWithCourtyard",
                   "plateau/footprint_uro3.gml",
-                  {"官公庁施設 | 45.0m 10F", "官公庁施設 | (no label)"}},
+                  {"官公庁施設 | 45.0m 10F", "官公庁施設 | (no label)", "建物 | (no label)",
+                   "建物 | 7.0m 2F"}},
         LabelCase{"SolidOnly", "plateau/solid_only.gml", {"共同住宅 | 15.0m 4F"}},
         // The parts take the building's usage.
         LabelCase{"Parts", "plateau/parts.gml", {"商業施設 | 40.2m 12F", "商業施設 | 8.0m 2F"}},
