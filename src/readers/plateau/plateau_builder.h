@@ -13,7 +13,8 @@
 //       gives one, else "建物" (a part without a usage takes its building's).
 //       Texts: 0 the label, the measured height and the storeys above
 //       ground ("12.3m 4F"; -9999, 9999 and missing values left out), 1 the
-//       name (gml:name), 2 the usage's name.
+//       name (gml:name), 2 the usage's name; a building of several polygons
+//       has them on the largest only.
 //   urf zones (urf:UseDistrict, urf:HeightControlDistrict,
 //       urf:FirePreventionDistrict and every other urf feature with a
 //       lodN MultiSurface)  one closed polygon per ring.
