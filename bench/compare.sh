@@ -8,6 +8,10 @@
 #     with ogr2ogr;
 #   - the I/O floor of the city: reading its files and writing as many bytes
 #     as chizro's temp.txt;
+#   - a generated PLATEAU building set (bench/plateau_gen.py: 300 MB of
+#     CityGML in 60 files of a city's zip) → temp.txt, and each of its files
+#     with ogr2ogr → DXF (GDAL reads one GML file at a time: one ogr2ogr per
+#     file, its solids written as polygons);
 #   - a lighter city of the same sheets (sdfgen --density, default 0.3: about
 #     a third of the dense city's figures) → temp.txt, against its own I/O
 #     floor only (ogr2ogr is left out there: it would take a minute).
@@ -19,6 +23,8 @@
 # CHIZRO_CITY_SHEETS (default 10x10) sets the size of both cities,
 # CHIZRO_CITY_DENSITY (default 1) the density of the first,
 # CHIZRO_LIGHT_DENSITY (default 0.3; empty: no light city) that of the second.
+# CHIZRO_PLATEAU_MB (default 300; empty: no PLATEAU row) the size of the
+# building set; CHIZRO_COMPARE_ONLY=plateau runs that row alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,6 +33,8 @@ runs=${RUNS:-3}
 sheets=${CHIZRO_CITY_SHEETS:-10x10}
 density=${CHIZRO_CITY_DENSITY:-1}
 light=${CHIZRO_LIGHT_DENSITY-0.3}
+plateau_mb=${CHIZRO_PLATEAU_MB-300}
+only=${CHIZRO_COMPARE_ONLY:-}
 work=${CHIZRO_COMPARE_DIR:-${TMPDIR:-/tmp}/chizro-compare}
 # The folder of the city of a density (the dense one keeps its old name).
 city_dir() {
@@ -53,10 +61,14 @@ make_city() {  # folder, density
     touch "$1/.complete"
   fi
 }
-make_city "$city" "$density"
-[ -z "$light" ] || make_city "$light_city" "$light"
-if [ "$density" = 1 ]; then geojson="$work/city-$sheets.geojson"; else geojson="$work/city-$sheets-d$density.geojson"; fi
-[ -f "$geojson" ] || python3 bench/city_geojson.py "$city" "$geojson"
+if [ -z "$only" ]; then
+  make_city "$city" "$density"
+  [ -z "$light" ] || make_city "$light_city" "$light"
+  if [ "$density" = 1 ]; then geojson="$work/city-$sheets.geojson"; else geojson="$work/city-$sheets-d$density.geojson"; fi
+  [ -f "$geojson" ] || python3 bench/city_geojson.py "$city" "$geojson"
+fi
+plateau="$work/plateau-$plateau_mb.zip"
+[ -z "$plateau_mb" ] || [ -f "$plateau" ] || python3 bench/plateau_gen.py "$plateau" "$plateau_mb" 60
 
 home="$work/home"
 rm -rf "$home"
@@ -96,6 +108,19 @@ row() {  # name, chizro "min max MB", other "min max MB", other's name
 }
 
 echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $runs runs each"
+if [ -n "$plateau_mb" ]; then
+  # Every CityGML member of the zip, each converted by its own ogr2ogr.
+  ogr_plateau=(bash -c 'for m in $(unzip -Z1 "$1" | grep "\.gml$"); do
+      ogr2ogr -f DXF -skipfailures -nlt MULTIPOLYGON -dim XY "$2" "/vsizip/$1/$m" 2> /dev/null; done'
+    ogr "$plateau" "$work/plateau.dxf")
+  c=$(measure "$build/chizro-convert" --home "$home" --kind 54 "$plateau")
+  o=$(measure "${ogr_plateau[@]}")
+  row PLATEAU "$c" "$o" ogr2ogr
+  bytes=$(unzip -l "$plateau" | awk '/\.gml$/ { n += $1 } END { print n }')
+  read -r cmin _ _ <<< "$c"
+  awk -v b="$bytes" -v t="$cmin" 'BEGIN { printf "PLATEAU %.0f MB of CityGML: chizro %.0f MB/s (fastest run)\n", b / 1e6, b / 1e6 / t }'
+fi
+[ "$only" != plateau ] || exit 0
 c=$(measure "$build/chizro-convert" --home "$home" --kind 52 "$fgd")
 o=$(measure ogr2ogr -f DXF "$work/fgd.dxf" "$fgd")
 row FGD "$c" "$o" ogr2ogr

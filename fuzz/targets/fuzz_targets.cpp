@@ -34,6 +34,7 @@
 #include "readers/sima/sima_builder.h"
 #include "readers/ksj/ksj_builder.h"
 #include "readers/moj/moj_builder.h"
+#include "readers/plateau/plateau_builder.h"
 #include "readers/raster/raster_builder.h"
 #include "readers/sdf/sdf2500_builder.h"
 #include "readers/stcxml/stcxml_builder.h"
@@ -119,6 +120,7 @@ constexpr const char* kGkuPntFile = "13101.csv";
 constexpr const char* kGpsFile = "track.txt";
 constexpr const char* kXmlFile = "area.xml";
 constexpr const char* kFgdFile = "FG-GML-533946-BldA-20230101-0001.xml";
+constexpr const char* kPlateauFile = "53394611_bldg_6697_op.gml";
 constexpr const char* kFgdZip = "FG-GML-533946-ALL-20230101.zip";
 constexpr const char* kEncFile = "cell.txt";
 constexpr const char* kVectorFile = "map.vec";
@@ -529,7 +531,7 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
       {KindNumber(TKind::GkuPnt), kGkuPntFile}, {KindNumber(TKind::StcXml), kXmlFile},
       {KindNumber(TKind::Enc), kEncFile},       {KindNumber(TKind::Raster), nullptr},
       {KindNumber(TKind::GpsWpt), kGpsFile},    {KindNumber(TKind::Vector), kVectorFile},
-      {KindNumber(TKind::Sima), kSimaFile}};
+      {KindNumber(TKind::Plateau), kPlateauFile}, {KindNumber(TKind::Sima), kSimaFile}};
   const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
   const int kind = chosen.Kind;
   const std::string path = kind == KindNumber(TKind::Sdf2500)  ? LayOutSdfSheet(data, size)
@@ -558,6 +560,23 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
 // open after some figures, loaded as the first paint would.
 int FuzzGpx(const std::uint8_t* data, std::size_t size) {
   return FuzzOneFile<TMapBuilder_Gpx>("track.gpx", data, size);
+}
+
+// A PLATEAU CityGML file, or a city's zip when the input begins as a zip
+// does, opened and every leaf loaded (the zip's code lists named from it).
+int FuzzPlateau(const std::uint8_t* data, std::size_t size) {
+  const bool zip = size >= 4 && Bytes(data, 4) == std::string_view("PK\x03\x04", 4);
+  TMapBuilder_Plateau reader;
+  reader.SetProgramFolder(CHIZRO_SOURCE_DIR);
+  TMapLeafGrp leaves(nullptr);
+  try {
+    std::unique_ptr<TMapLeaf> last = reader.OpenFile(
+        leaves, WriteScratch(zip ? "13999_city_citygml_op.zip" : kPlateauFile, data, size));
+    if (last) leaves.Add(std::move(last));
+    for (int i = 0; i < leaves.Count(); ++i) reader.LoadLeaf(*leaves.Items(i), nullptr, 0);
+  } catch (const EChizroError&) {
+  }
+  return 0;
 }
 
 // A SIMA file opened, loaded, and read again for its points and parcels as
@@ -600,6 +619,7 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"jwc_request", FuzzJwcRequest},
       {"convert", FuzzConvert},
       {"gpx", FuzzGpx},
+      {"plateau", FuzzPlateau},
       {"sima", FuzzSima},
   };
   count = std::size(targets);

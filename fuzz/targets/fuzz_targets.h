@@ -39,6 +39,7 @@ int FuzzIso8211Cell(const std::uint8_t* data, std::size_t size);
 int FuzzJwcRequest(const std::uint8_t* data, std::size_t size);
 int FuzzConvert(const std::uint8_t* data, std::size_t size);
 int FuzzGpx(const std::uint8_t* data, std::size_t size);
+int FuzzPlateau(const std::uint8_t* data, std::size_t size);
 int FuzzSima(const std::uint8_t* data, std::size_t size);
 
 // Every target, for the replay test.

@@ -32,6 +32,7 @@ enum class TKind : int {
   StcXml = 51,
   Fgd = 52,
   Moj = 53,
+  Plateau = 54,
   Enc = 61,
   Raster = 81,
   GpsWpt = 91,

@@ -98,6 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
         ContractCase{"StcXml", KindNumber(TKind::StcXml), "tests/data/xml/chiyoda_sjis.xml", TOpenMode::File},
         ContractCase{"Fgd", KindNumber(TKind::Fgd), "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml",
                      TOpenMode::File},
+        ContractCase{"Plateau", KindNumber(TKind::Plateau), "tests/data/plateau/footprint_uro3.gml",
+                     TOpenMode::File},
         ContractCase{"Enc", KindNumber(TKind::Enc), "tests/data/enc/JP4TEST1.lst.txt", TOpenMode::File},
         ContractCase{"Raster", KindNumber(TKind::Raster), "tests/data/raster/tokyo.bmp", TOpenMode::File},
         ContractCase{"GpsTokyo", KindNumber(TKind::GpsWpt), "tests/data/gps/track_tokyo_dm.txt", TOpenMode::File},
