@@ -14,14 +14,19 @@ extern const TDataKind kMojKind;
 extern const TDataKind kEncKind;
 extern const TDataKind kRasterKind;
 extern const TDataKind kVectorKind;
+extern const TDataKind kShapeKind;
+extern const TDataKind kGeoJsonKind;
 
 namespace {
 
 // The registry: the open dialog's order, which is also the order the
 // recognition asks the formats (their signatures do not overlap, except XML
-// 地域データ's, which takes any XML document and is asked last).
+// 地域データ's, which takes any XML document and is asked last, and FGD's,
+// which also takes a zip without XML, so the zips of Shapefiles and GeoJSON
+// are asked before it).
 constexpr const TDataKind* kDataKinds[] = {
     &kSdf2500Kind, &kKsjKind, &kGkuPntKind, &kGpsWptKind, &kGpxKind,    &kStcXmlKind,
+    &kShapeKind,   &kGeoJsonKind,
     &kFgdKind,     &kMojKind, &kEncKind,    &kRasterKind, &kVectorKind,
 };
 

@@ -33,6 +33,8 @@ enum class TKind : int {
   Fgd = 52,
   Moj = 53,
   Enc = 61,
+  Shape = 71,
+  GeoJson = 72,
   Raster = 81,
   GpsWpt = 91,
   Gpx = 92,
