@@ -84,9 +84,9 @@ private:
   std::size_t tell_ = 0;
 };
 
-// The place of the stream as an error's place: "N 行目 M 列目".
-TErrorPlace PlaceOf(unsigned long long line, unsigned long long column) {
-  return TErrorPlace::Line(line, std::to_string(column) + " 列目");
+// The words of an error at a column of the line the place names.
+std::string AtColumn(unsigned long long column, const std::string& detail) {
+  return std::to_string(column) + " 列目: " + detail;
 }
 
 // RapidJSON's complaint in the reader's words.
@@ -318,11 +318,11 @@ private:
   }
 
   bool Stop(const std::string& detail) {
-    Stopped = TStop{false, detail, PlaceOf(stream_.Line, stream_.Column)};
+    Stopped = TStop{false, AtColumn(stream_.Column, detail), TErrorPlace::Line(stream_.Line)};
     return false;
   }
   bool Foreign(const std::string& detail) {
-    Stopped = TStop{true, detail, PlaceOf(stream_.Line, stream_.Column)};
+    Stopped = TStop{true, AtColumn(stream_.Column, detail), TErrorPlace::Line(stream_.Line)};
     return false;
   }
 
@@ -512,10 +512,11 @@ TJsonRead ReadJson(const std::string& fileName, TFeatureSet& set) {
   if (handler.Stopped) {
     read.Stop = handler.Stopped;
   } else if (!ok) {
-    read.Stop = TStop{false, ParseErrorText(ok.Code()), PlaceOf(stream.Line, stream.Column)};
+    read.Stop = TStop{false, AtColumn(stream.Column, ParseErrorText(ok.Code())),
+                      TErrorPlace::Line(stream.Line)};
   }
   if (!stream.Error().empty())
-    read.Stop = TStop{false, stream.Error(), PlaceOf(stream.Line, stream.Column)};
+    read.Stop = TStop{false, AtColumn(stream.Column, stream.Error()), TErrorPlace::Line(stream.Line)};
   return read;
 }
 

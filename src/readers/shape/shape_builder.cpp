@@ -175,6 +175,13 @@ SAHooks Hooks() {
   throw error;
 }
 
+// An error of the file's head, at its first byte.
+[[noreturn]] void FailAtStart(const std::string& fileName, const std::string& detail) {
+  EInOutError error(detail);
+  error.Locate(fileName, TErrorPlace::Offset(0));
+  throw error;
+}
+
 // The leaf path without its ending ("a.zip|b/c.shp" -> "a.zip|b/c").
 std::string StemOf(const std::string& leafFileName) {
   const std::size_t dot = leafFileName.rfind('.');
@@ -306,13 +313,13 @@ public:
           *foreign = Quoted(fileName_) + ": " + why;
           return false;
         }
-        Fail(fileName_, 0, why);
+        FailAtStart(fileName_, why);
       }
     }
     shp_.reset(SHPOpenLL(fileName_.c_str(), "rb", &hooks));
     if (!shp_) {
       const bool noIndex = !SideFile(stem_, ".shx");
-      Fail(fileName_, 0,
+      FailAtStart(fileName_,
            noIndex ? std::string("索引ファイル (.shx) がありません")
                    : "Shapefile を開けません (" + (tLastError.empty() ? std::string("ヘッダが壊れています") : tLastError) + ")");
     }
@@ -375,6 +382,7 @@ public:
       if (!obj)
         Fail(fileName_, record_,
              "レコードを読めません" + (tLastError.empty() ? std::string() : " (" + tLastError + ")"));
+      CheckNumber();
       AddShape(*obj, set, ring);
     }
   }
@@ -390,6 +398,18 @@ private:
            "レコードがファイルの終わりを越えています (索引 .shx の位置 " + std::to_string(offset) +
                "、長さ " + std::to_string(size + 8) + " バイト、.shp は " +
                std::to_string(shp_->nFileSize) + " バイト)");
+  }
+
+  // The record read begins with its number (big-endian, from 1): another
+  // number means that the index points elsewhere than the .shp's records.
+  void CheckNumber() {
+    const unsigned char* h = shp_->pabyRec;
+    if (!h) return;
+    const long long number = (static_cast<long long>(h[0]) << 24) | (h[1] << 16) | (h[2] << 8) | h[3];
+    if (number != record_)
+      Fail(fileName_, record_,
+           "索引 (.shx) が .shp と合いません (索引の位置にあるのはレコード番号 " +
+               std::to_string(number) + ")");
   }
 
   void AddShape(const SHPObject& obj, TFeatureSet& set, TFPointGrp& ring) {
