@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -322,6 +324,14 @@ public:
       FailAtStart(fileName_,
            noIndex ? std::string("索引ファイル (.shx) がありません")
                    : "Shapefile を開けません (" + (tLastError.empty() ? std::string("ヘッダが壊れています") : tLastError) + ")");
+    }
+    // A file cut short keeps the length its header states: the records are
+    // checked against the bytes there are, so that a record past the end
+    // is named as such (and never makes shapelib allocate for it).
+    if (!TLeafPath::Parse(fileName_).InArchive()) {
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(FsPath(fileName_), ec);
+      if (!ec && size < shp_->nFileSize) shp_->nFileSize = static_cast<unsigned int>(size);
     }
     dbf_.reset(DBFOpenLL((stem_ + ".dbf").c_str(), "rb", &hooks));
     if (dbf_) {
