@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 
 #include "model/map_leaf.h"
 #include "platform/ini_file.h"
@@ -79,6 +81,8 @@ std::string FillTemplate(std::string_view tmpl, const std::vector<std::string>& 
   return std::string(TrimBlanks(out));
 }
 
+int IdentifyWktWithProj(const std::string& wkt, std::string& foundName);
+
 }  // namespace
 
 std::optional<TFeatureCrs> CrsOfEpsg(int code) {
@@ -95,6 +99,37 @@ std::optional<TFeatureCrs> CrsOfEpsg(int code) {
 }
 
 int IdentifyWkt(const std::string& wkt, std::string* name) {
+  // The files of one download share their .prj: each text is identified
+  // once (PROJ's search of its database takes a good part of a second).
+  struct TKnown {
+    int Code;
+    std::string Name;
+  };
+  static std::mutex mutex;
+  static std::map<std::string, TKnown> known;
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto it = known.find(wkt); it != known.end()) {
+      if (name) *name = it->second.Name;
+      return it->second.Code;
+    }
+  }
+  std::string identifiedName;
+  const int code = IdentifyWktWithProj(wkt, identifiedName);
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    constexpr std::size_t kMaxKnown = 64;
+    if (known.size() >= kMaxKnown) known.clear();
+    known.emplace(wkt, TKnown{code, identifiedName});
+  }
+  if (name) *name = identifiedName;
+  return code;
+}
+
+namespace {
+
+int IdentifyWktWithProj(const std::string& wkt, std::string& foundName) {
+  std::string* name = &foundName;
   PJ_CONTEXT* ctx = proj_context_create();
   if (!ctx) return 0;
   SetProjSearchPath(ctx);
@@ -136,6 +171,8 @@ int IdentifyWkt(const std::string& wkt, std::string* name) {
   proj_context_destroy(ctx);
   return found;
 }
+
+}  // namespace
 
 TFeatureCrs AssumedCrs(const TExtentBuilder& extent, const std::string& why, std::string& notice) {
   const bool degrees = !extent.Empty && extent.Rect.left >= kJapanWest &&

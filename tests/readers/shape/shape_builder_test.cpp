@@ -93,6 +93,15 @@ TEST(ShapeReader, PlaneCoordinatesWithoutAPrjGoIntoTheProjectsZoneWithANotice) {
   EXPECT_NE(notices[0].find("平面直角座標"), std::string::npos) << notices[0];
 }
 
+TEST(ShapeReader, ASystemNotPlacedIsNamedInTheNotice) {
+  // JGD2000 / UTM zone 53N, which PROJ identifies as EPSG:3099: not one of
+  // the systems placed, so the coordinates go into the project's zone.
+  const auto leaf = OpenWithShippedDefs(KindNumber(TKind::Shape), DataPath("shape/utm53_jgd2000.shp"));
+  EXPECT_EQ(leaf->CoordMode, TCoordMode::Plane);
+  EXPECT_TRUE(leaf->Zone.IsUnstated());
+  EXPECT_NE(leaf->Notice.find("EPSG:3099"), std::string::npos) << leaf->Notice;
+}
+
 TEST(ShapeReader, AZipWithNestedFoldersGivesALeafPerShapefile) {
   TMapProject project{DefaultBuilders(), nullptr, SourcePath()};
   project.Open(DataPath("shape/nested.zip"), KindNumber(TKind::Shape), TOpenMode::File);
