@@ -53,7 +53,7 @@ row() {  # name, input MB, chizro "min max MB", ogr2ogr "min max MB"
              n, mb, a, b, mb / a, cm, lo, hi, mb / lo, om, lo / b, hi / a }'
 }
 
-size_mb() { du -cm "$@" | tail -1 | cut -f1; }
+size_mb() { du -cmL "$@" | tail -1 | cut -f1; }
 echo "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $runs runs each"
 c=$(measure "$build/chizro-convert" --home "$home" "$shp")
 o=$(measure ogr2ogr -f DXF "$work/shp.dxf" "$shp")

@@ -66,7 +66,7 @@ SAFile HookOpen(const char* name, const char* access) {
 SAOffset HookRead(void* p, SAOffset size, SAOffset count, SAFile f) {
   THookFile& file = *AsHook(f);
   if (size == 0 || count == 0) return 0;
-  if (file.Plain) return std::fread(p, size, count, file.Plain);
+  if (file.Plain) return static_cast<SAOffset>(std::fread(p, size, count, file.Plain));
   const std::size_t want = static_cast<std::size_t>(size * count);
   std::size_t got = 0;
   auto* out = static_cast<char*>(p);
