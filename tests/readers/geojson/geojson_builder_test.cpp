@@ -73,6 +73,14 @@ TEST(GeoJsonReader, TheLegacyCrsMemberNamesTheSystem) {
   EXPECT_TRUE(plane->Notice.empty()) << plane->Notice;
 }
 
+TEST(GeoJsonReader, ACrsOfASystemNotPlacedIsNamedInTheNotice) {
+  const auto leaf =
+      OpenWithShippedDefs(KindNumber(TKind::GeoJson), DataPath("geojson/crs_web_mercator.geojson"));
+  EXPECT_EQ(leaf->CoordMode, TCoordMode::Plane);
+  EXPECT_TRUE(leaf->Zone.IsUnstated());
+  EXPECT_NE(leaf->Notice.find("EPSG::3857"), std::string::npos) << leaf->Notice;
+}
+
 TEST(GeoJsonReader, AZipWithNestedFoldersGivesALeafPerFile) {
   TMapProject project{DefaultBuilders(), nullptr, SourcePath()};
   project.Open(DataPath("geojson/nested.zip"), KindNumber(TKind::GeoJson), TOpenMode::File);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "platform/sjis.h"
+#include "readers/common/feature_set.h"
 #include "readers/kind_of_file.h"
 #include "readers/shape/feature_oracle.h"
 #include "support/leaf_dump.h"
@@ -119,6 +121,49 @@ TEST(ShapeReader, AZipWithNestedFoldersGivesALeafPerShapefile) {
     const auto alone = OpenWithShippedDefs(KindNumber(TKind::Shape), DataPath("shape/" + name));
     EXPECT_EQ(ClassesAndLabels(leaf), ClassesAndLabels(*alone)) << name;
   }
+}
+
+TEST(ShapeReader, AFolderGivesALeafPerShapefileInItAndInItsZips) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "chizro-shape-folder";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir / "sub");
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
+    std::filesystem::copy_file(DataPath(std::string("shape/points_zone2_jgd2000") + ext),
+                               dir / "sub" / (std::string("points") + ext));
+  std::filesystem::copy_file(DataPath("shape/nested.zip"), dir / "nested.zip");
+  TMapProject project{DefaultBuilders(), nullptr, SourcePath()};
+  project.Open(dir.string(), KindNumber(TKind::Shape), TOpenMode::Folder);
+  TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_EQ(theme.Leaves->Count(), 3);
+  // Placed by the extents of their headers, each is built when loaded; the
+  // points of the plain file as GDAL read them (oracle.tsv).
+  int figures = 0;
+  for (int i = 0; i < theme.Leaves->Count(); ++i) {
+    TMapLeaf& leaf = *theme.Leaves->Items(i);
+    leaf.RestoreSourceState();
+    theme.Builder->LoadLeaf(leaf, nullptr, 0);
+    for (const auto& grp : leaf.FigGrps) figures += grp->Count();
+    if (leaf.FileName.ends_with("points.shp")) {
+      EXPECT_EQ(leaf.Zone, TZone::Stated(2));
+      EXPECT_EQ(leaf.FigGrps[2]->Items(0)->Points.front(), (TFPoint{-55100.0, 29900.0}));
+    }
+  }
+  // 3 points, 3 lines, 5 rings.
+  EXPECT_EQ(figures, 11);
+  std::filesystem::remove_all(dir);
+}
+
+// Attribute bytes of an unknown encoding: the same words in UTF-8 and in
+// Shift_JIS (the code tables' bytes for 東京 and 用途), and ASCII.
+TEST(ShapeReader, AttributesWithoutAnEncodingAreUtf8WhenValidElseShiftJis) {
+  EXPECT_EQ(Utf8OfUnknown("\xE6\x9D\xB1\xE4\xBA\xAC"), "東京");
+  EXPECT_EQ(Utf8OfUnknown("\x93\x8C\x8B\x9E"), "東京");
+  EXPECT_EQ(Utf8OfUnknown("\x97\x70\x93\x72"), "用途");
+  EXPECT_EQ(Utf8OfUnknown("A29_005"), "A29_005");
+  // A lead byte cut short is not UTF-8.
+  EXPECT_FALSE(IsValidUtf8("\xE6\x9D"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\x80"));
+  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x97\xBE"));
 }
 
 TEST(ShapeReader, IsRecognisedByItsContent) {
