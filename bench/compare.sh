@@ -134,3 +134,5 @@ if [ -n "$light" ]; then
   f=$(measure "${floor_city[@]}" "$light_city" "$(stat -c %s "$home/temp.txt")" "$work/floor.out")
   row light "$c" "$f" "I/O floor"
 fi
+# The Shapefile and GeoJSON readers against ogr2ogr (bench/shape_compare.sh).
+[ -n "${CHIZRO_NO_SHAPE:-}" ] || bash bench/shape_compare.sh "$build"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries that chizro needs for 64-bit Windows: zlib, libzip,
-# SQLite, PROJ (with its proj.db), Xerces-C++ and GoogleTest, all static, with
-# MinGW-w64 (posix threads) into build-windows/prefix.
+# SQLite, PROJ (with its proj.db), Xerces-C++, shapelib and GoogleTest, all
+# static, with MinGW-w64 (posix threads) into build-windows/prefix, and puts
+# RapidJSON's headers (a header-only library) there.
 #
 # The sources are Debian's own source packages, fetched with `apt-get source`
 # through a private sources list, state and cache under build-windows/apt: the
@@ -53,6 +54,7 @@ packages=(
   tcl sqlite3
   googletest
   zlib1g-dev libzip-dev libsqlite3-dev libproj-dev libxerces-c-dev
+  libshp-dev rapidjson-dev gdal-data
 )
 
 # Source package of each library, and the installed binary package that
@@ -63,6 +65,8 @@ SOURCE_OF=(
   "sqlite3 libsqlite3-dev"
   "proj libproj-dev"
   "xerces-c libxerces-c-dev"
+  "gdal gdal-data"
+  "rapidjson rapidjson-dev"
   "googletest googletest"
   "gcc-mingw-w64 g++-mingw-w64-x86-64-posix"
   "mingw-w64 mingw-w64-x86-64-dev"
@@ -322,6 +326,77 @@ build_xerces() {
   install -D -m 644 "$build/xerces-c.pc" "$PREFIX/lib/pkgconfig/xerces-c.pc"
 }
 
+build_shapelib() {
+  # Debian's mirror here does not always keep the shapelib source package,
+  # while GDAL's, which carries shapelib's own files (its maintainers keep
+  # shapelib), is there: the two files of the library proper (shapes with
+  # their index, and the attribute table) are compiled from it, with the
+  # default file hooks that GDAL supplies through its own I/O layer written
+  # here over stdio. The API is that of Debian's libshp-dev (the same
+  # SAHooks); chizro opens every file through hooks of its own.
+  local src build f
+  src="$(fetch_source gdal)/ogr/ogrsf_frmts/shape"
+  build="$WORKDIR/shapelib"
+  rm -rf "$build" && mkdir -p "$build" "$PREFIX/include" "$PREFIX/lib/pkgconfig"
+  cat >"$build/sahooks.c" <<'C'
+#include <stdio.h>
+#include <stdlib.h>
+#include "shapefil.h"
+static SAFile Open(const char *f, const char *a) { return (SAFile)fopen(f, a); }
+static SAOffset Read(void *p, SAOffset s, SAOffset n, SAFile f) {
+  return (SAOffset)fread(p, (size_t)s, (size_t)n, (FILE *)f);
+}
+static SAOffset Write(void *p, SAOffset s, SAOffset n, SAFile f) {
+  return (SAOffset)fwrite(p, (size_t)s, (size_t)n, (FILE *)f);
+}
+static SAOffset Seek(SAFile f, SAOffset o, int w) { return (SAOffset)_fseeki64((FILE *)f, (__int64)o, w); }
+static SAOffset Tell(SAFile f) { return (SAOffset)_ftelli64((FILE *)f); }
+static int Flush(SAFile f) { return fflush((FILE *)f); }
+static int Close(SAFile f) { return fclose((FILE *)f); }
+static int Remove(const char *f) { return remove(f); }
+static void Error(const char *m) { fprintf(stderr, "%s\n", m); }
+void SASetupDefaultHooks(SAHooks *h) {
+  h->FOpen = Open; h->FRead = Read; h->FWrite = Write; h->FSeek = Seek; h->FTell = Tell;
+  h->FFlush = Flush; h->FClose = Close; h->Remove = Remove; h->Error = Error; h->Atof = atof;
+}
+C
+  for f in "$src/shpopen.c" "$src/dbfopen.c" "$build/sahooks.c"; do
+    "$CC_WIN" -O2 -I"$src" -c "$f" -o "$build/$(basename "$f" .c).o"
+  done
+  rm -f "$PREFIX/lib/libshp.a"
+  "$HOST-ar" rcs "$PREFIX/lib/libshp.a" "$build"/*.o
+  install -m 644 "$src/shapefil.h" "$PREFIX/include/"
+  cat >"$PREFIX/lib/pkgconfig/shapelib.pc" <<PC
+prefix=$PREFIX
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: shapelib
+Description: C API for processing ESRI Shapefiles (from GDAL $(source_version gdal))
+Version: 1.5.0
+Libs: -L\${libdir} -lshp
+Cflags: -I\${includedir}
+PC
+}
+
+build_rapidjson() {
+  # Header-only: the headers and a package file for pkg-config.
+  local src
+  src="$(fetch_source rapidjson)"
+  mkdir -p "$PREFIX/include" "$PREFIX/lib/pkgconfig"
+  rm -rf "$PREFIX/include/rapidjson"
+  cp -r "$src/include/rapidjson" "$PREFIX/include/"
+  cat >"$PREFIX/lib/pkgconfig/RapidJSON.pc" <<PC
+prefix=$PREFIX
+includedir=\${prefix}/include
+
+Name: RapidJSON
+Description: A fast JSON parser/generator for C++ with both SAX/DOM style API
+Version: $(source_version rapidjson)
+Cflags: -I\${includedir}
+PC
+}
+
 build_googletest() {
   # GoogleTest from the source Debian installs under /usr/src, for the unit
   # tests built for Windows.
@@ -340,6 +415,8 @@ main() {
   step sqlite3
   step proj
   step xerces
+  step shapelib
+  step rapidjson
   step googletest
   if [ ${#TIMINGS[@]} -gt 0 ]; then
     log "build times:"

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n
   libxerces-c-dev
   libzip-dev
+  libshp-dev rapidjson-dev
   libproj-dev proj-data
   libmimalloc-dev
   fonts-ipafont-gothic

@@ -28,15 +28,17 @@
 #include "readers/data_kinds.h"
 #include "readers/enc/enc_builder.h"
 #include "readers/fgd/fgd_builder.h"
+#include "readers/geojson/geojson_builder.h"
 #include "readers/gkupnt/gkupnt_builder.h"
 #include "readers/gps/gpswpt_builder.h"
 #include "readers/gpx/gpx_builder.h"
-#include "readers/sima/sima_builder.h"
 #include "readers/ksj/ksj_builder.h"
 #include "readers/moj/moj_builder.h"
 #include "readers/plateau/plateau_builder.h"
 #include "readers/raster/raster_builder.h"
 #include "readers/sdf/sdf2500_builder.h"
+#include "readers/shape/shape_builder.h"
+#include "readers/sima/sima_builder.h"
 #include "readers/stcxml/stcxml_builder.h"
 #include "readers/vector/vector_builder.h"
 #include "s57_listing.h"
@@ -125,6 +127,7 @@ constexpr const char* kFgdZip = "FG-GML-533946-ALL-20230101.zip";
 constexpr const char* kEncFile = "cell.txt";
 constexpr const char* kVectorFile = "map.vec";
 constexpr const char* kSimaFile = "points.sim";
+constexpr const char* kGeoJsonFile = "N03_13.geojson";
 
 }  // namespace
 
@@ -200,6 +203,15 @@ std::string LayOutSdfSheet(const std::uint8_t* data, std::size_t size) {
   const std::filesystem::path sheet = std::filesystem::path(ScratchDir()) / "09LD183";
   LayOutParts(sheet, kFiles, data, size);
   return (sheet / kFiles[0]).string();
+}
+
+// Lays out a Shapefile from the input: the .shp, .shx, .dbf, .prj and .cpg,
+// separated by lines "====". Gives the path of the .shp.
+std::string LayOutShapefile(const std::uint8_t* data, std::size_t size) {
+  static const char* const kFiles[] = {"road.shp", "road.shx", "road.dbf", "road.prj", "road.cpg"};
+  const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "shape";
+  LayOutParts(dir, kFiles, data, size);
+  return (dir / kFiles[0]).string();
 }
 
 // A small bitmap for the raster reader; the header beside it is the input.
@@ -531,11 +543,13 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size) {
       {KindNumber(TKind::GkuPnt), kGkuPntFile}, {KindNumber(TKind::StcXml), kXmlFile},
       {KindNumber(TKind::Enc), kEncFile},       {KindNumber(TKind::Raster), nullptr},
       {KindNumber(TKind::GpsWpt), kGpsFile},    {KindNumber(TKind::Vector), kVectorFile},
-      {KindNumber(TKind::Plateau), kPlateauFile}, {KindNumber(TKind::Sima), kSimaFile}};
+      {KindNumber(TKind::Plateau), kPlateauFile}, {KindNumber(TKind::Sima), kSimaFile},
+      {KindNumber(TKind::Shape), nullptr},        {KindNumber(TKind::GeoJson), kGeoJsonFile}};
   const TKindFile& chosen = kKinds[selector % std::size(kKinds)];
   const int kind = chosen.Kind;
   const std::string path = kind == KindNumber(TKind::Sdf2500)  ? LayOutSdfSheet(data, size)
                            : kind == KindNumber(TKind::Raster) ? WriteRasterPair(data, size)
+                           : kind == KindNumber(TKind::Shape)  ? LayOutShapefile(data, size)
                                                  : WriteScratch(chosen.Name, data, size);
   const std::filesystem::path& home = PipelineHome();
   TFuzzCanvas canvas;
@@ -598,6 +612,19 @@ int FuzzSima(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+// A Shapefile laid out from the input (LayOutShapefile), opened and loaded.
+int FuzzShape(const std::uint8_t* data, std::size_t size) {
+  const std::string path = LayOutShapefile(data, size);
+  TMapBuilder_Shape reader;
+  OpenAndLoad(reader, path);
+  return 0;
+}
+
+// A GeoJSON file opened (which reads it whole) and loaded.
+int FuzzGeoJson(const std::uint8_t* data, std::size_t size) {
+  return FuzzOneFile<TMapBuilder_GeoJson>(kGeoJsonFile, data, size);
+}
+
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
   static const TFuzzTargetInfo targets[] = {
       {"comma_text", FuzzCommaText},
@@ -621,6 +648,8 @@ const TFuzzTargetInfo* FuzzTargets(std::size_t& count) {
       {"gpx", FuzzGpx},
       {"plateau", FuzzPlateau},
       {"sima", FuzzSima},
+      {"shape", FuzzShape},
+      {"geojson", FuzzGeoJson},
   };
   count = std::size(targets);
   return targets;

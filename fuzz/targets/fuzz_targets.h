@@ -41,6 +41,10 @@ int FuzzConvert(const std::uint8_t* data, std::size_t size);
 int FuzzGpx(const std::uint8_t* data, std::size_t size);
 int FuzzPlateau(const std::uint8_t* data, std::size_t size);
 int FuzzSima(const std::uint8_t* data, std::size_t size);
+// A Shapefile: the .shp, .shx, .dbf, .prj and .cpg, separated by lines
+// "====".
+int FuzzShape(const std::uint8_t* data, std::size_t size);
+int FuzzGeoJson(const std::uint8_t* data, std::size_t size);
 
 // Every target, for the replay test.
 const TFuzzTargetInfo* FuzzTargets(std::size_t& count);

@@ -69,12 +69,14 @@ constexpr const char* kSources =
     "  92        GPX: GPS 受信機、スマートフォン、地図ソフトが書くファイル\n"
     "  93        SIMA: 測量機器や測量ソフトの座標・画地 (.sim)。座標は --zone の系の\n"
     "            平面直角座標として読みます\n"
+    "  71, 72    国土数値情報 (用途地域、行政区域、道路など) と都市計画決定GISデータの\n"
+    "            Shapefile と GeoJSON: https://nlftp.mlit.go.jp/ksj/ ほか。zip をそのまま開きます\n"
     "  61        S-57 電子海図 (.000 のセル): 先に chizro-enclist でレコードリストにします\n"
     "  81        Windows ビットマップ (横に .HDR のワールドヘッダ)\n"
     "以前のデータ (今は配布されていないが、手元に残るファイル):\n"
     "  11        数値地図2500 (空間データ基盤)、CD-ROM の SDF テキスト\n"
     "  21        国土数値情報の固定長テキスト形式。今日の https://nlftp.mlit.go.jp/ksj/ の\n"
-    "            配布は GML と Shapefile で、ここでは読みません\n"
+    "            配布は Shapefile と GeoJSON で、71 と 72 で読みます\n"
     "  91        PCX5 テキストの GPS 航跡\n"
     "--kind がなければ、種別は各ファイルの内容から判定します。\n";
 

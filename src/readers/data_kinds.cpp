@@ -16,17 +16,22 @@ extern const TDataKind kPlateauKind;
 extern const TDataKind kEncKind;
 extern const TDataKind kRasterKind;
 extern const TDataKind kVectorKind;
+extern const TDataKind kShapeKind;
+extern const TDataKind kGeoJsonKind;
 
 namespace {
 
 // The registry: the open dialog's order, which is also the order the
 // recognition asks the formats (their signatures do not overlap, except XML
 // 地域データ's, which takes any XML document and is asked last). The city
-// models come before the FGD and 地図XML rows, which take zips of XML files
-// that a city's zip (with its code lists) would look like to them.
+// models, Shapefiles and GeoJSON come before the FGD and 地図XML rows: FGD's
+// takes a zip without XML (to say what is wrong with it), and both take
+// zips of XML files that a city's zip (with its code lists) would look like
+// to them.
 constexpr const TDataKind* kDataKinds[] = {
-    &kSdf2500Kind, &kKsjKind, &kGkuPntKind, &kGpsWptKind, &kGpxKind, &kSimaKind,
-    &kStcXmlKind,  &kPlateauKind, &kFgdKind, &kMojKind, &kEncKind, &kRasterKind, &kVectorKind,
+    &kSdf2500Kind, &kKsjKind,     &kGkuPntKind, &kGpsWptKind,  &kGpxKind,
+    &kSimaKind,    &kStcXmlKind,  &kPlateauKind, &kShapeKind,  &kGeoJsonKind,
+    &kFgdKind,     &kMojKind,     &kEncKind,    &kRasterKind,  &kVectorKind,
 };
 
 const TDataKind* ExactKind(TKind kind) {

@@ -34,6 +34,8 @@ enum class TKind : int {
   Moj = 53,
   Plateau = 54,
   Enc = 61,
+  Shape = 71,
+  GeoJson = 72,
   Raster = 81,
   GpsWpt = 91,
   Gpx = 92,

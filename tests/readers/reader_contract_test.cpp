@@ -104,6 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
         ContractCase{"Raster", KindNumber(TKind::Raster), "tests/data/raster/tokyo.bmp", TOpenMode::File},
         ContractCase{"GpsTokyo", KindNumber(TKind::GpsWpt), "tests/data/gps/track_tokyo_dm.txt", TOpenMode::File},
         ContractCase{"Vector", KindNumber(TKind::Vector), "tests/data/vector/09LD183.vec",
+                     TOpenMode::File},
+        ContractCase{"Shape", KindNumber(TKind::Shape), "tests/data/shape/lines_zone9_jgd2011.shp",
+                     TOpenMode::File},
+        ContractCase{"GeoJson", KindNumber(TKind::GeoJson), "tests/data/geojson/crs_jgd2011.geojson",
                      TOpenMode::File}),
     [](const auto& row) { return std::string(row.param.Name); });
 
