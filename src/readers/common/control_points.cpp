@@ -15,20 +15,6 @@
 namespace chizro {
 namespace {
 
-std::string_view Trim(std::string_view s) noexcept {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-std::optional<double> RealOf(std::string_view field) noexcept {
-  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  double v = 0;
-  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
-  if (ec != std::errc() || end != field.data() + field.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
 [[noreturn]] void Fail(const std::string& fileName, std::uint64_t line, const std::string& detail) {
   EInOutError e(detail);
   e.Locate(fileName, TErrorPlace::Line(line));
@@ -59,14 +45,9 @@ void ReadList(const std::string& fileName, const std::string& text, TControlFile
   std::vector<std::string_view> f;
   while (lines.Next(line)) {
     const std::uint64_t at = lines.LineNumber();
-    const std::string_view trimmed = Trim(line);
+    const std::string_view trimmed = TrimSimaField(line);
     if (trimmed.empty() || trimmed.front() == '#') continue;
-    f.clear();
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = line.find(',', start)) != std::string_view::npos;
-         start = comma + 1)
-      f.push_back(Trim(line.substr(start, comma - start)));
-    f.push_back(Trim(line.substr(start)));
+    SplitSimaFields(line, f);
     const bool header = first && f.size() >= 5 && f[1] == "x" && f[2] == "y" && f[3] == "X" &&
                         f[4] == "Y";
     first = false;
@@ -77,14 +58,14 @@ void ReadList(const std::string& fileName, const std::string& text, TControlFile
     e.Name = std::string(f[0]);
     e.Line = at;
     if (!f[1].empty() || !f[2].empty()) {
-      e.x = RealOf(f[1]);
-      e.y = RealOf(f[2]);
+      e.x = DecimalField(f[1]);
+      e.y = DecimalField(f[2]);
       if (!e.x) Fail(fileName, at, "x '" + std::string(f[1]) + "' は数値ではありません");
       if (!e.y) Fail(fileName, at, "y '" + std::string(f[2]) + "' は数値ではありません");
     }
-    const auto X = RealOf(f[3]);
+    const auto X = DecimalField(f[3]);
     if (!X) Fail(fileName, at, "X '" + std::string(f[3]) + "' は数値ではありません");
-    const auto Y = RealOf(f[4]);
+    const auto Y = DecimalField(f[4]);
     if (!Y) Fail(fileName, at, "Y '" + std::string(f[4]) + "' は数値ではありません");
     e.X = *X;
     e.Y = *Y;

@@ -1,6 +1,7 @@
 #include "readers/common/reader_util.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +12,14 @@
 #include "platform/file_path.h"
 
 namespace chizro {
+
+std::optional<double> DecimalField(std::string_view field) noexcept {
+  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
+  double v = 0;
+  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
+  if (ec != std::errc() || end != field.data() + field.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
 
 double FiniteReal(double value, std::string_view text) {
   if (!(std::fabs(value) <= static_cast<double>(FLT_MAX))) throw EFloatConvertError(text);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include <memory>
@@ -23,6 +24,10 @@ bool IsFile(const std::string& path);
 // The whole file in memory. EInOutError naming the file when it cannot be
 // opened or read to its end.
 std::string ReadWholeFile(const std::string& fileName);
+
+// A decimal number as a whole field of a text record (a leading "+"
+// allowed), finite; nullopt for anything else. Locale-independent.
+std::optional<double> DecimalField(std::string_view field) noexcept;
 
 // `value` when it is finite and no larger than FLT_MAX; EFloatConvertError
 // naming `text` otherwise. The bound is that of the single-precision

@@ -5,36 +5,34 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "readers/common/reader_util.h"
 #include "readers/common/text_decode.h"
 #include "readers/common/text_filer.h"
 
 namespace chizro {
-namespace {
 
-// A field without the blanks around it (spaces and tabs; a Shift_JIS name
-// has no such byte inside a character).
-std::string_view Trim(std::string_view s) noexcept {
+std::string_view TrimSimaField(std::string_view s) noexcept {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
 }
 
-// The fields of a line split at every comma (a comma byte is never part of
-// a Shift_JIS character); a comma at the end adds no field.
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+void SplitSimaFields(std::string_view line, std::vector<std::string_view>& fields) {
   fields.clear();
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = line.find(',', start);
     if (comma == std::string_view::npos) {
-      const std::string_view last = Trim(line.substr(start));
+      const std::string_view last = TrimSimaField(line.substr(start));
       if (!last.empty() || fields.empty()) fields.push_back(last);
       return;
     }
-    fields.push_back(Trim(line.substr(start, comma - start)));
+    fields.push_back(TrimSimaField(line.substr(start, comma - start)));
     start = comma + 1;
   }
 }
+
+namespace {
 
 bool IsCode(std::string_view field, std::string_view code) noexcept {
   if (field.size() != code.size()) return false;
@@ -53,15 +51,6 @@ std::int64_t NumberOf(std::string_view field) noexcept {
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), n);
   if (ec != std::errc() || end != field.data() + field.size() || n < 0) return 0;
   return n;
-}
-
-// A coordinate or height: a decimal number (a leading "+" allowed).
-std::optional<double> RealOf(std::string_view field) noexcept {
-  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  double v = 0;
-  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
-  if (ec != std::errc() || end != field.data() + field.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
 }
 
 struct TRef {
@@ -94,8 +83,8 @@ private:
   }
 
   std::optional<TSimaFault> Record(std::string_view line, std::uint64_t at) {
-    if (Trim(line).empty() || line == "\x1A") return std::nullopt;
-    SplitFields(line, fields_);
+    if (TrimSimaField(line).empty() || line == "\x1A") return std::nullopt;
+    SplitSimaFields(line, fields_);
     const std::string_view code = fields_[0];
     if (IsCode(code, "A01")) return Point(at);
     if (IsCode(code, "D00")) {
@@ -144,14 +133,14 @@ private:
     p.Number = NumberOf(fields_[1]);
     p.Name = std::string(fields_[2]);
     p.Line = at;
-    const auto x = RealOf(fields_[3]);
+    const auto x = DecimalField(fields_[3]);
     if (!x) return Fault(at, "X '" + std::string(fields_[3]) + "' は数値ではありません");
-    const auto y = RealOf(fields_[4]);
+    const auto y = DecimalField(fields_[4]);
     if (!y) return Fault(at, "Y '" + std::string(fields_[4]) + "' は数値ではありません");
     p.X = *x;
     p.Y = *y;
     if (fields_.size() > 5 && !fields_[5].empty()) {
-      const auto h = RealOf(fields_[5]);
+      const auto h = DecimalField(fields_[5]);
       if (!h) return Fault(at, "標高 '" + std::string(fields_[5]) + "' は数値ではありません");
       p.H = *h;
     }
@@ -238,12 +227,12 @@ bool LooksLikeSima(std::string_view head) noexcept {
   std::string_view line;
   int seen = 0;
   while (seen < 3 && lines.Next(line)) {
-    line = Trim(line);
+    line = TrimSimaField(line);
     if (line.empty()) continue;
     if (lines.Remaining() == 0 && line.size() < 4) return seen > 0;  // cut by the head's end
     if (line.size() < 4) return false;
     const std::string_view code = line.substr(0, 3);
-    const std::string_view rest = Trim(line.substr(3));
+    const std::string_view rest = TrimSimaField(line.substr(3));
     if (rest.empty() || rest.front() != ',') return false;
     if (!(IsCode(code, "G00") || IsCode(code, "Z00") || IsCode(code, "A00") ||
           IsCode(code, "A01") || IsCode(code, "Z01")))

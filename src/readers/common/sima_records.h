@@ -68,6 +68,15 @@ struct TSimaFault {
 };
 std::optional<TSimaFault> ReadSimaRecords(std::string text, TSimaData& data);
 
+// A field without the blanks around it (spaces and tabs; a Shift_JIS name
+// has no such byte inside a character), as SIMA and control-point files
+// lay their fields out.
+std::string_view TrimSimaField(std::string_view s) noexcept;
+
+// The fields of a line split at every comma (a comma byte is never part of
+// a Shift_JIS character), each trimmed; a comma at the end adds no field.
+void SplitSimaFields(std::string_view line, std::vector<std::string_view>& fields);
+
 // True when `head` (the first bytes of a file) looks like SIMA: its first
 // record lines (blank lines aside) begin with G00, Z00, A00 or A01.
 bool LooksLikeSima(std::string_view head) noexcept;
