@@ -187,7 +187,12 @@ TConvertResult ConvertMaps(const TConvertJob& job, const TDrawingPorts& ports) {
   result.Notices = project.TakeNotices();
   if (!job.Sima.empty()) {
     result.Sima = service.WriteSima(job.Sima);
-    if (!job.Preview.empty()) project.Draw();
+    if (!job.Preview.empty()) {
+      // The preview shows the view as the output left it.
+      project.SetPixelsPerInch(kPixelsPerInch);
+      project.SetScale(job.Scale);
+      project.Draw();
+    }
   } else {
     result.Stats = PaintAndWrite(service, surface->Canvas(), job);
   }
