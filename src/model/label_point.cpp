@@ -106,4 +106,37 @@ TFPoint LabelPoint(const std::vector<TFPointGrp>& rings) {
   return best.c;
 }
 
+// The sine of the largest turn ConvexCentroid takes for a straight line.
+constexpr double kStraightTurn = 1e-3;
+
+std::optional<TFPoint> ConvexCentroid(const TFPointGrp& ring) {
+  const std::size_t n =
+      ring.size() > 1 && ring.front() == ring.back() ? ring.size() - 1 : ring.size();
+  if (n < 3) return std::nullopt;
+  const TFPoint o = ring[0];
+  int turn = 0;
+  double area = 0, cx = 0, cy = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const TFPoint a{ring[i].x - o.x, ring[i].y - o.y};
+    const TFPoint b{ring[(i + 1) % n].x - o.x, ring[(i + 1) % n].y - o.y};
+    const TFPoint c{ring[(i + 2) % n].x - o.x, ring[(i + 2) % n].y - o.y};
+    const double cross = (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
+    // A turn of less than a milliradian is straight: surveyed points along
+    // one boundary line stand a few millimetres off it, and a ring that is
+    // convex but for such turns still holds its centroid well inside.
+    const double lengths = std::hypot(b.x - a.x, b.y - a.y) * std::hypot(c.x - b.x, c.y - b.y);
+    if (std::fabs(cross) > kStraightTurn * lengths) {
+      const int sign = cross > 0 ? 1 : -1;
+      if (turn != 0 && sign != turn) return std::nullopt;
+      turn = sign;
+    }
+    const double f = a.x * b.y - b.x * a.y;
+    cx += (a.x + b.x) * f;
+    cy += (a.y + b.y) * f;
+    area += f;
+  }
+  if (turn == 0 || area == 0) return std::nullopt;
+  return TFPoint{o.x + cx / (3 * area), o.y + cy / (3 * area)};
+}
+
 }  // namespace chizro

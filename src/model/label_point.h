@@ -5,6 +5,7 @@
 // holes, so a parcel's lot number stands on the parcel.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "model/geometry.h"
@@ -18,5 +19,15 @@ namespace chizro {
 // longer side, of the farthest one, and after 4000 cells. The first point
 // for an outer ring without extent; (0, 0) for no ring.
 TFPoint LabelPoint(const std::vector<TFPointGrp>& rings);
+
+// The area centroid of a ring that is convex (every turn the same way, a
+// turn of under a milliradian taken as straight; the first point may be
+// repeated at the end): inside it, and found in one pass
+// where the pole search takes thousands of steps, so that readers of many
+// simple polygons (buildings, surveyed parcels) label the convex ones there.
+// nullopt for a ring that is not convex or has no area. Worked out about the
+// first vertex, so that zone coordinates far from the origin keep their
+// millimetres.
+std::optional<TFPoint> ConvexCentroid(const TFPointGrp& ring);
 
 }  // namespace chizro

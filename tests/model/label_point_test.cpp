@@ -57,5 +57,28 @@ const LabelCase kCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Parcels, LabelPointTest, ::testing::ValuesIn(kCases), RowName<LabelCase>);
 
+
+// The centroid of a convex ring, by hand: a right triangle's is a third of
+// the way from its right angle along each leg; a square far out in a zone
+// keeps its millimetres; a ring that turns both ways has none.
+TEST(ConvexCentroid, IsWhereTheHandComputationPutsIt) {
+  const auto triangle = ConvexCentroid({{0, 0}, {30, 0}, {0, 30}, {0, 0}});
+  ASSERT_TRUE(triangle);
+  EXPECT_NEAR(triangle->x, 10, 1e-12);
+  EXPECT_NEAR(triangle->y, 10, 1e-12);
+  const auto far = ConvexCentroid(
+      {{-297000.001, 145000.003}, {-296990.001, 145000.003}, {-296990.001, 145010.003},
+       {-297000.001, 145010.003}});
+  ASSERT_TRUE(far);
+  EXPECT_NEAR(far->x, -296995.001, 1e-6);
+  EXPECT_NEAR(far->y, 145005.003, 1e-6);
+  EXPECT_FALSE(ConvexCentroid({{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}}));
+  // A boundary point 3 mm inside the line of a 20 m side turns it by 0.3
+  // milliradian: still convex. 3 cm (3 milliradians) is a corner.
+  EXPECT_TRUE(ConvexCentroid({{0, 0}, {10, 0.003}, {20, 0}, {20, 10}, {0, 10}}));
+  EXPECT_FALSE(ConvexCentroid({{0, 0}, {10, 0.03}, {20, 0}, {20, 10}, {0, 10}}));
+  EXPECT_FALSE(ConvexCentroid({{0, 0}, {10, 0}, {20, 0}}));
+}
+
 }  // namespace
 }  // namespace chizro::test

@@ -146,31 +146,6 @@ std::string ZoneKind(std::u16string_view element) {
   return "都市計画";
 }
 
-// The area centroid of a ring that is convex (every turn the same way,
-// straight runs aside), which lies inside it; nothing for another ring.
-std::optional<TFPoint> ConvexCentroid(const TFPointGrp& ring) {
-  const std::size_t n =
-      ring.size() > 1 && ring.front() == ring.back() ? ring.size() - 1 : ring.size();
-  if (n < 3) return std::nullopt;
-  int turn = 0;
-  double area = 0, cx = 0, cy = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const TFPoint a = ring[i], b = ring[(i + 1) % n], c = ring[(i + 2) % n];
-    const double cross = (b.x - a.x) * (c.y - b.y) - (b.y - a.y) * (c.x - b.x);
-    if (cross != 0) {
-      const int sign = cross > 0 ? 1 : -1;
-      if (turn != 0 && sign != turn) return std::nullopt;
-      turn = sign;
-    }
-    const double f = a.x * b.y - b.x * a.y;
-    cx += (a.x + b.x) * f;
-    cy += (a.y + b.y) * f;
-    area += f;
-  }
-  if (turn == 0 || area == 0) return std::nullopt;
-  return TFPoint{cx / (3 * area), cy / (3 * area)};
-}
-
 // The label point of rings in latitude and longitude. A convex footprint
 // without holes (most buildings) is labelled at its centroid; any other at
 // the pole of inaccessibility, which LabelPoint finds in metres, so the rings

@@ -105,7 +105,8 @@ void Attach(const TSimaData& data, TMapLeaf& leaf) {
     for (const std::uint32_t i : parcel.Ring) fig->AddPoint({data.Points[i].Y, data.Points[i].X});
     if (fig->Points.empty()) continue;
     fig->AddPoint(fig->Points.front());  // drawn and written closed
-    const TFPoint at = LabelPoint({fig->Points});
+    const std::optional<TFPoint> centroid = ConvexCentroid(fig->Points);
+    const TFPoint at = centroid ? *centroid : LabelPoint({fig->Points});
     fig->LabelX = at.x;
     fig->LabelY = at.y;
     fig->Texts = {parcel.Name, NumberText(parcel.Number)};

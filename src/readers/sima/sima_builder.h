@@ -7,7 +7,8 @@
 //   標高     the same points, labelled with their height (only those that
 //            have one); hidden by the definition file as shipped
 //   画地     every D00..D99 parcel as a closed polygon through its B01
-//            points, labelled with its 画地名 at the pole of inaccessibility;
+//            points, labelled with its 画地名 inside it (a convex parcel at
+//            its centroid, any other at its pole of inaccessibility);
 //            texts 0 画地名, 1 画地番号
 //
 // X is the northing and Y the easting [m]; the model holds (easting,
