@@ -25,6 +25,7 @@
 #include "platform/errors.h"
 #include "platform/ini_file.h"
 #include "platform/program_dir.h"
+#include "readers/common/control_points.h"
 #include "readers/data_kinds.h"
 #include "readers/enc/enc_builder.h"
 #include "readers/fgd/fgd_builder.h"
@@ -594,8 +595,12 @@ int FuzzPlateau(const std::uint8_t* data, std::size_t size) {
 }
 
 // A SIMA file opened, loaded, and read again for its points and parcels as
-// the SIMA output reads it.
+// the SIMA output reads it; the same bytes as a control-point file.
 int FuzzSima(const std::uint8_t* data, std::size_t size) {
+  try {
+    ReadControlFile(WriteScratch("control.gcp", data, size));
+  } catch (const EChizroError&) {
+  }
   TMapBuilder_Sima reader;
   TMapLeafGrp leaves(nullptr);
   try {
