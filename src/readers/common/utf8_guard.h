@@ -24,10 +24,12 @@ class TUtf8Guard final : public TByteSource {
 public:
   explicit TUtf8Guard(TByteSource& inner) : inner_(inner) {}
 
-  // Set once the bytes were cut: the 1-based line of the first bad byte and
-  // its value.
+  // Set once the bytes were cut: the 1-based line and column (in
+  // characters, as the parser counts them) of the first bad byte, and its
+  // value. A device's log may be one line: the column tells where.
   bool Cut = false;
   std::uint64_t CutLine = 0;
+  std::uint64_t CutColumn = 0;
   unsigned CutByte = 0;
 
   // The message of the cut: the bad byte and what it means.
@@ -58,6 +60,11 @@ private:
   bool first_ = true;
   bool checking_ = true;
   std::uint64_t line_ = 1;
+  // The offset in the document of chunk_[0], of the start of the current
+  // line, and the bytes after a character's first in the line so far.
+  std::uint64_t base_ = 0;
+  std::uint64_t lineStart_ = 0;
+  std::uint64_t trailing_ = 0;
 };
 
 }  // namespace chizro
