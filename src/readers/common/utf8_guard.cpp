@@ -146,4 +146,27 @@ std::size_t TUtf8Guard::Check(const unsigned char* p, std::size_t n, bool ended)
   return i;
 }
 
+std::size_t TControlCharFilter::Read(void* buffer, std::size_t size) {
+  const std::size_t n = inner_.Read(buffer, size);
+  Error = inner_.Error;
+  auto* p = static_cast<unsigned char*>(buffer);
+  if (first_ && n > 0) {
+    first_ = false;
+    filtering_ = !(n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) &&
+                 !(p[0] == 0 || (n >= 2 && p[1] == 0));
+  }
+  if (!filtering_) return n;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = p[i];
+    if (c >= 0x20) continue;
+    if (c == '\n') {
+      ++line_;
+    } else if (c != '\t' && c != '\r') {
+      p[i] = '?';
+      if (Replaced++ == 0) FirstLine = line_;
+    }
+  }
+  return n;
+}
+
 }  // namespace chizro
