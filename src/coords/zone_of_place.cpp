@@ -11,6 +11,7 @@ namespace chizro {
 namespace {
 
 #include "coords/zone_of_place_table.inc"
+#include "coords/zone_of_place_fix.inc"
 
 // Region codes of the table beyond the zones 1-13.
 constexpr int kOpenSea = 0;
@@ -42,6 +43,26 @@ int CodeOfCell(int row, int col) {
     if (col < first) return static_cast<int>(head & 0x1Fu);
   }
   return kOpenSea;
+}
+
+// The zone of the municipality of zone_of_place_fix.inc whose outline holds
+// the point (`x`, `y` in 1e-5 degree of longitude and latitude), or 0. The
+// rings of a municipality are taken together, even-odd, so holes hold out.
+int FixedZone(double x, double y) {
+  for (const TFixArea& area : kFixAreas) {
+    if (x < area.West || x > area.East || y < area.South || y > area.North) continue;
+    bool in = false;
+    for (std::uint32_t r = area.FirstRing; r < area.FirstRing + area.RingCount; ++r) {
+      const TFixRing& ring = kFixRings[r];
+      const std::int32_t* v = kFixVertices + 2 * static_cast<std::size_t>(ring.First);
+      for (std::uint32_t i = 0, j = ring.Count - 1; i < ring.Count; j = i++) {
+        const double xi = v[2 * i], yi = v[2 * i + 1], xj = v[2 * j], yj = v[2 * j + 1];
+        if ((yi > y) != (yj > y) && x < xi + (y - yi) * (xj - xi) / (yj - yi)) in = !in;
+      }
+    }
+    if (in) return area.Zone;
+  }
+  return 0;
 }
 
 // The zone whose origin is nearest to the point along the sphere. The
@@ -110,6 +131,7 @@ int OkinawaZone(double lon) {
 
 int ZoneOfPlace(double latitudeDeg, double longitudeDeg) {
   if (!std::isfinite(latitudeDeg) || !std::isfinite(longitudeDeg)) return 0;
+  if (const int fixed = FixedZone(longitudeDeg * 1e5, latitudeDeg * 1e5)) return fixed;
   const double r = std::floor((latitudeDeg - kTableLat0) * kTableRowsPerDeg);
   const double c = std::floor((longitudeDeg - kTableLon0) * kTableColsPerDeg);
   int code = kOpenSea;

@@ -1,5 +1,6 @@
 #include "ui/main_logic.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,8 @@
 
 #include "coords/datum.h"
 #include "coords/projection.h"
+#include "model/class_def.h"
+#include "model/draw_class.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
@@ -149,6 +152,7 @@ void TMainLogic::OpenMap() {
   if (!Guard([&] { choice = host_.ChooseFile(); })) return;
   if (!choice || choice->FileName.empty()) return;
   Guard([&] {
+    const std::set<const TMapLeaf*> before = Leaves();
     TOpenOutcome outcome;
     {
       TBusy busy(host_);
@@ -162,6 +166,7 @@ void TMainLogic::OpenMap() {
     if (outcome.Added > 0) {
       project_->SetPixelsPerInch(host_.PixelsPerInch());
       FitExtent(outcome.Extent, outcome.Target.Kind == TKind::Sdf2500);
+      if (outcome.Target.Kind != TKind::Sdf2500) FitToDrawn(before, outcome.Extent);
       loaded_ = true;
     }
     // A cancel is the user's own choice: no message. What opened before an
@@ -295,7 +300,10 @@ void TMainLogic::FitAll() {
   if (!loaded_) return;
   const std::optional<TFRect> all = service_->Extent();
   if (!all) return;
-  Guard([&] { FitExtent(*all, false); });
+  Guard([&] {
+    FitExtent(*all, false);
+    FitToDrawn({}, *all);
+  });
   Refresh();
 }
 
@@ -321,6 +329,58 @@ void TMainLogic::FitExtent(const TFRect& extent, bool keepStart) {
     project_->SetScale(scale);
   }
   UpdateView();
+}
+
+std::set<const TMapLeaf*> TMainLogic::Leaves() const {
+  std::set<const TMapLeaf*> leaves;
+  for (int i = 0; i < project_->Themes->Count(); ++i) {
+    const TMapLeafGrp& grp = *project_->Themes->Items(i)->Leaves;
+    for (int j = 0; j < grp.Count(); ++j) leaves.insert(grp.Items(j));
+  }
+  return leaves;
+}
+
+void TMainLogic::FitToDrawn(const std::set<const TMapLeaf*>& before, const TFRect& extent) {
+  std::vector<const TMapLeaf*> added;
+  for (const TMapLeaf* leaf : Leaves())
+    if (!before.contains(leaf)) added.push_back(leaf);
+  if (added.empty()) return;
+  // A leaf that fails to load says so here, once; the paint does not load
+  // it again.
+  const auto loadInView = [&] {
+    UpdateView();
+    project_->SetCanvas(nullptr);
+    Guard([&] { project_->Draw(); });
+  };
+  loadInView();
+  std::optional<TFRect> drawn;
+  for (const TMapLeaf* leaf : added) {
+    if (!drawn) drawn = leaf->Extent;
+    drawn->left = std::min(drawn->left, leaf->Extent.left);
+    drawn->right = std::max(drawn->right, leaf->Extent.right);
+    drawn->bottom = std::min(drawn->bottom, leaf->Extent.bottom);
+    drawn->top = std::max(drawn->top, leaf->Extent.top);
+  }
+  if (drawn->left != extent.left || drawn->right != extent.right ||
+      drawn->bottom != extent.bottom || drawn->top != extent.top) {
+    FitExtent(*drawn, false);
+    loadInView();
+  }
+  const double scale = project_->GetScale();
+  double coarsest = 0;
+  for (const TMapLeaf* leaf : added)
+    for (int i = 0; i < leaf->DrawClasses->Count(); ++i) {
+      const TDrawClass& cls = *leaf->DrawClasses->Items(i);
+      const TClassDef* def = cls.ClassDef;
+      if (!def || !def->Visible || cls.Figures.empty()) continue;
+      if (def->IsVisibleAt(scale)) return;
+      // A class shown only farther out does not help here.
+      if (def->MaxScale > 0 && def->MaxScale < scale && def->MinScale <= def->MaxScale)
+        coarsest = std::max(coarsest, def->MaxScale);
+    }
+  if (coarsest <= 0) return;
+  project_->SetScale(coarsest);
+  loadInView();
 }
 
 void TMainLogic::PanPixels(double dx, double dy) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ namespace chizro {
 
 class TBitmapLoader;
 class TCanvas;
+class TMapLeaf;
 class TMapProject;
 class TMapService;
 
@@ -266,6 +268,14 @@ public:
 
 private:
   int LeafCount() const;
+  // Every leaf open now.
+  std::set<const TMapLeaf*> Leaves() const;
+  // After FitExtent(extent): loads the leaves not in `before` that are in
+  // view, as the first paint would; refits to their extents when a load
+  // narrowed them to what they draw (an elevation model to its cells with
+  // values); and when no class of their figures shows at the scale, zooms
+  // in to the coarsest scale at which one does.
+  void FitToDrawn(const std::set<const TMapLeaf*>& before, const TFRect& extent);
   // The view's transform from its centre and scale over the paint box.
   void UpdateView();
   // Repaints and shows the status line.

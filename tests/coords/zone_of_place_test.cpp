@@ -58,6 +58,29 @@ INSTANTIATE_TEST_SUITE_P(CityHallsAndIslands, ZoneOfPlaceTest, testing::ValuesIn
 INSTANTIATE_TEST_SUITE_P(Sea, ZoneOfPlaceTest, testing::ValuesIn(Places("sea")),
                          test::RowName<TPlace>);
 
+// One point inside every municipality (tests/data/coords/municipality_points.tsv)
+// lands in the zone the notice gives its prefecture or, in Hokkaido, the
+// municipality itself; among them 遠軽町 and 南富良野町 (XII, beside
+// XIII) and the islands of 上島町 (愛媛県, IV, off Hiroshima's coast).
+TEST(ZoneOfPlaceMunicipalities, EveryMunicipalityLandsInTheZoneOfTheNotice) {
+  std::istringstream file(
+      test::ReadFile(std::string(CHIZRO_TEST_DATA_DIR) + "/coords/municipality_points.tsv"));
+  int count = 0;
+  for (std::string line; std::getline(file, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string code, name;
+    double lat = 0, lon = 0;
+    int zone = 0;
+    ASSERT_TRUE(std::getline(fields, code, '\t') && std::getline(fields, name, '\t') &&
+                fields >> lat >> lon >> zone)
+        << line;
+    EXPECT_EQ(ZoneOfPlace(lat, lon), zone) << code << " " << name << " " << lat << " " << lon;
+    ++count;
+  }
+  EXPECT_EQ(count, 1902);
+}
+
 TEST(ZoneOfPlaceEdgeTest, NonFiniteCoordinatesHaveNoZone) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();

@@ -18,6 +18,8 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "platform/ini_file.h"
+#include "platform/sjis.h"
 #include "support/leaf_dump.h"
 #include "support/recording_canvas.h"
 #include "test_support.h"
@@ -307,6 +309,42 @@ TEST_F(MainLogicTest, AnOpenFitsTheNewDataInOneAndAHalfSteps) {
   logic.Key(TMapKey::FitAll);
   EXPECT_DOUBLE_EQ(logic.Project().GetScale(), scale);
   EXPECT_DOUBLE_EQ(logic.Project().View->CenterX, (e.left + e.right) / 2);
+}
+
+// An elevation tile whose data (an island) fills one corner, the rest of it
+// without data, opens onto the island: the view is centred on the outer
+// edge of the cells with values (columns 40-59, rows 0-11 of the 60 x 40
+// cells of 0.2" from 33.6 N 130.5 E, placed by PROJ) and draws contours.
+TEST_F(MainLogicTest, AnElevationTileOpensOntoItsCellsWithValues) {
+  Open(kSource / "tests" / "data" / "dem" / "island.xml");
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  const double cell = 0.2 / 3600;
+  const std::string zone = "EPSG:" + std::to_string(2442 + logic.Project().Zone.Number());
+  const TFPoint sw = test::ProjTransform("EPSG:4612", zone, 130.5 + 40 * cell, 33.6 - 12 * cell);
+  const TFPoint ne = test::ProjTransform("EPSG:4612", zone, 130.5 + 60 * cell, 33.6);
+  EXPECT_NEAR(logic.Project().View->CenterX, (sw.x + ne.x) / 2, 1.0);
+  EXPECT_NEAR(logic.Project().View->CenterY, (sw.y + ne.y) / 2, 1.0);
+  EXPECT_NE(host.canvas.Calls.find("polyline"), std::string::npos);
+  // 全体表示 comes back to the island.
+  logic.Key(TMapKey::Left);
+  logic.Key(TMapKey::FitAll);
+  EXPECT_NEAR(logic.Project().View->CenterX, (sw.x + ne.x) / 2, 1.0);
+}
+
+// When no class of what was opened shows at the fitted scale, the view
+// zooms in to the coarsest scale at which one does: here the definitions
+// show the main contours to 1:500 and the index contours to 1:800.
+TEST_F(MainLogicTest, AnOpenWithNothingShownZoomsInUntilAClassShows) {
+  TIniFile defs((home.Path() / "def" / "Fgd.ini").string());
+  defs.WriteString(Utf8ToSjis("C_主曲線"), "Visible", "1,0,500");
+  defs.WriteString(Utf8ToSjis("C_計曲線"), "Visible", "1,0,800");
+  Open(kSource / "tests" / "data" / "dem" / "island.xml");
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(logic.Project().GetScale(), 800.0);
+  EXPECT_NE(host.canvas.Calls.find("polyline"), std::string::npos);
+  logic.ZoomOut();
+  logic.Key(TMapKey::FitAll);
+  EXPECT_EQ(logic.Project().GetScale(), 800.0);
 }
 
 // Output and an open that fails or adds nothing leave the view where the

@@ -11,7 +11,8 @@ namespace chizro {
 std::string TUtf8Guard::CutDetail() const {
   char byte[8];
   std::snprintf(byte, sizeof byte, "0x%02X", CutByte);
-  return std::string("UTF-8 として読めないバイト ") + byte + " があります (壊れたファイル)";
+  return std::string("UTF-8 として読めないバイト ") + byte + " があります (" +
+         std::to_string(CutColumn) + " 文字目、壊れたファイル)";
 }
 
 std::size_t TUtf8Guard::Read(void* buffer, std::size_t size) {
@@ -32,6 +33,7 @@ void TUtf8Guard::Fill() {
   if (!chunk_) chunk_ = std::make_unique<char[]>(kChunk + 4);
   const std::size_t held = filled_ - ready_;
   std::memmove(chunk_.get(), chunk_.get() + ready_, held);
+  base_ += ready_;
   const std::size_t got = inner_.Read(chunk_.get() + held, kChunk);
   Error = inner_.Error;
   const std::size_t n = held + got;
@@ -87,11 +89,22 @@ std::size_t TUtf8Guard::Check(const unsigned char* p, std::size_t n, bool ended)
       // One bit in each byte that was a line feed, summed into the top
       // byte (without a popcount instruction in the portable build).
       line_ += ((feeds >> 7) * 0x0101010101010101u) >> 56;
+      if (feeds != 0)
+        for (std::size_t b = 8; b-- > 0;)
+          if (p[i + b] == '\n') {
+            lineStart_ = base_ + i + b + 1;
+            trailing_ = 0;
+            break;
+          }
     }
     if (i >= n) break;
     const unsigned c = p[i];
     if (c < 0x80) {
-      if (c == '\n') ++line_;
+      if (c == '\n') {
+        ++line_;
+        lineStart_ = base_ + i + 1;
+        trailing_ = 0;
+      }
       ++i;
       continue;
     }
@@ -123,12 +136,37 @@ std::size_t TUtf8Guard::Check(const unsigned char* p, std::size_t n, bool ended)
     if (bad) {
       Cut = true;
       CutLine = line_;
+      CutColumn = base_ + i - lineStart_ - trailing_ + 1;
       CutByte = c;
       return i;
     }
+    trailing_ += len - 1;
     i += len;
   }
   return i;
+}
+
+std::size_t TControlCharFilter::Read(void* buffer, std::size_t size) {
+  const std::size_t n = inner_.Read(buffer, size);
+  Error = inner_.Error;
+  auto* p = static_cast<unsigned char*>(buffer);
+  if (first_ && n > 0) {
+    first_ = false;
+    filtering_ = !(n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) &&
+                 !(p[0] == 0 || (n >= 2 && p[1] == 0));
+  }
+  if (!filtering_) return n;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = p[i];
+    if (c >= 0x20) continue;
+    if (c == '\n') {
+      ++line_;
+    } else if (c != '\t' && c != '\r') {
+      p[i] = '?';
+      if (Replaced++ == 0) FirstLine = line_;
+    }
+  }
+  return n;
 }
 
 }  // namespace chizro

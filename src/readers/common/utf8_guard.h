@@ -24,10 +24,12 @@ class TUtf8Guard final : public TByteSource {
 public:
   explicit TUtf8Guard(TByteSource& inner) : inner_(inner) {}
 
-  // Set once the bytes were cut: the 1-based line of the first bad byte and
-  // its value.
+  // Set once the bytes were cut: the 1-based line and column (in
+  // characters, as the parser counts them) of the first bad byte, and its
+  // value. A device's log may be one line: the column tells where.
   bool Cut = false;
   std::uint64_t CutLine = 0;
+  std::uint64_t CutColumn = 0;
   unsigned CutByte = 0;
 
   // The message of the cut: the bad byte and what it means.
@@ -57,6 +59,34 @@ private:
   bool done_ = false;
   bool first_ = true;
   bool checking_ = true;
+  std::uint64_t line_ = 1;
+  // The offset in the document of chunk_[0], of the start of the current
+  // line, and the bytes after a character's first in the line so far.
+  std::uint64_t base_ = 0;
+  std::uint64_t lineStart_ = 0;
+  std::uint64_t trailing_ = 0;
+};
+
+// The bytes of a document with its control characters other than tab, line
+// feed and carriage return (U+0001-U+001F, which XML 1.0 forbids even as
+// references) replaced by "?", so that a file published with one in a text
+// opens. A byte below 0x20 is always a character of its own in UTF-8,
+// Shift_JIS and EUC-JP; documents in UTF-16 or UTF-32 (a BOM, or a zero
+// byte at the start) pass unchanged.
+class TControlCharFilter final : public TByteSource {
+public:
+  explicit TControlCharFilter(TByteSource& inner) : inner_(inner) {}
+
+  // How many characters were replaced, and the 1-based line of the first.
+  std::uint64_t Replaced = 0;
+  std::uint64_t FirstLine = 0;
+
+  std::size_t Read(void* buffer, std::size_t size) override;
+
+private:
+  TByteSource& inner_;
+  bool first_ = true;
+  bool filtering_ = true;
   std::uint64_t line_ = 1;
 };
 

@@ -92,14 +92,40 @@ std::optional<TSrs> ParseSrsName(std::string name) {
 }
 
 // The simple properties of a feature whose text is kept.
-enum class TProp { None, Name, Type, Alti, SbaNo };
+enum class TProp { None, Name, Type, Alti, SbaNo, Level };
 
 TProp PropOf(std::u16string_view name) {
   if (name == u"name") return TProp::Name;
+  if (name == u"orgGILvl") return TProp::Level;
   if (name == u"type") return TProp::Type;
   if (name == u"alti") return TProp::Alti;
   if (name == u"sbaNo") return TProp::SbaNo;
   return TProp::None;
+}
+
+// The class code of a contour line of the download (Cntr): "Cntr計曲線" for
+// an index contour, a multiple of five main intervals, else "Cntr主曲線"
+// (also for an elevation that is not a number). The main interval follows
+// the map level the line was taken from ("orgGILvl"), as the map symbol
+// rules give it: 1 m up to level 1000, 2 m at 2500, 5 m up to 10000, 10 m at
+// 25000 (the level of the downloads, also when none is given), 20 m beyond.
+std::string ContourCode(const std::string& alti, const std::string& level) {
+  double interval = 10;
+  int denominator = 0;
+  const auto [levelEnd, levelEc] =
+      std::from_chars(level.data(), level.data() + level.size(), denominator);
+  if (levelEc == std::errc{} && levelEnd == level.data() + level.size() && denominator > 0)
+    interval = denominator <= 1000    ? 1
+               : denominator <= 2500  ? 2
+               : denominator <= 10000 ? 5
+               : denominator <= 25000 ? 10
+                                      : 20;
+  double elevation = 0;
+  const auto [end, ec] = std::from_chars(alti.data(), alti.data() + alti.size(), elevation);
+  const bool index = ec == std::errc{} && end == alti.data() + alti.size() &&
+                     std::isfinite(elevation) &&
+                     std::fabs(std::remainder(elevation, 5 * interval)) < 1e-6;
+  return std::string("Cntr") + (index ? kIndexContourCode : kMainContourCode);
 }
 
 // GML elements the handler acts on.
@@ -446,6 +472,9 @@ private:
       case TProp::SbaNo:
         sbaNo_ = std::move(value);
         break;
+      case TProp::Level:
+        level_ = std::move(value);
+        break;
       case TProp::None:
         break;
     }
@@ -455,6 +484,7 @@ private:
     if (build_ && !pending_.empty()) {
       std::string code = SjisOf(feature_);
       if ((feature_ == u"BldA" || feature_ == u"BldL") && !type_.empty()) code += type_;
+      if (feature_ == u"Cntr") code = ContourCode(alti_, level_);
       const std::string& label = hasName_ ? name_ : !alti_.empty() ? alti_ : sbaNo_;
       for (std::size_t i = 0; i < pending_.size(); ++i) {
         std::unique_ptr<TFigure>& fig = pending_[i];
@@ -486,6 +516,7 @@ private:
     type_.clear();
     alti_.clear();
     sbaNo_.clear();
+    level_.clear();
     hasName_ = false;
     featureId_.clear();
   }
@@ -509,7 +540,7 @@ private:
   TFPointGrp line_;
   std::vector<std::unique_ptr<TFigure>> pending_;
   std::vector<bool> pendingTexts_;
-  std::string name_, type_, alti_, sbaNo_;
+  std::string name_, type_, alti_, sbaNo_, level_;
   bool hasName_ = false;
 };
 

@@ -684,6 +684,24 @@ void TDemSets::Load(TMapLeaf& leaf, double interval, const std::string& defFileN
   }
   if (interval <= 0) interval = DefaultContourInterval(defFileName, NominalCellMetres(set.Tiles.front()));
   ContourIntoLeaf(grid, interval, leaf, leaf.FileName);
+  // The leaf covers the cells with values, not the tiles' outer edge: a tile
+  // of an island is mostly without data, and the view fits to what is drawn.
+  int left = grid.Width, right = -1, top = grid.Height, bottom = -1;
+  for (int r = 0; r < grid.Height; ++r)
+    for (int c = 0; c < grid.Width; ++c)
+      if (!std::isnan(grid.Values[static_cast<std::size_t>(r) * static_cast<std::size_t>(grid.Width) +
+                                  static_cast<std::size_t>(c)])) {
+        left = std::min(left, c);
+        right = std::max(right, c);
+        top = std::min(top, r);
+        bottom = std::max(bottom, r);
+      }
+  if (right >= 0) {
+    leaf.Extent.left = static_cast<TCoord>(grid.West + left * grid.CellX);
+    leaf.Extent.right = static_cast<TCoord>(grid.West + (right + 1) * grid.CellX);
+    leaf.Extent.top = static_cast<TCoord>(grid.North - top * grid.CellY);
+    leaf.Extent.bottom = static_cast<TCoord>(grid.North - (bottom + 1) * grid.CellY);
+  }
   if (firstError) std::rethrow_exception(firstError);
   leaf.Loaded = true;
 }

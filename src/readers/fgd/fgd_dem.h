@@ -124,7 +124,7 @@ class TDemSets {
 public:
   // Leaves for the sets of `tiles` found in `container` (a zip, folder or
   // the file itself) that are not in `leaves` yet, in latitude/longitude
-  // (JGD2000 frame) with the tiles' outer edge as extent.
+  // (JGD2000 frame) with the tiles' outer edge as extent (Load narrows it).
   std::vector<std::unique_ptr<TMapLeaf>> MakeLeaves(TMapLeafGrp& leaves,
                                                     const std::string& container,
                                                     std::vector<TDemHeader> tiles);
@@ -133,6 +133,7 @@ public:
   bool Has(const std::string& leafFileName) const;
   // Decodes the set's tiles, mosaics and contours them at `interval` [m]
   // (0: the default for the cell size from `defFileName`) into the leaf.
+  // The leaf's extent becomes the outer edge of the cells with values.
   // The first error of a tile is thrown after the others are contoured.
   void Load(TMapLeaf& leaf, double interval, const std::string& defFileName) const;
   // Drops the figures and load errors of the DEM leaves in the list, so that

@@ -27,7 +27,8 @@
 // hardening as the other XML readers: no DTD, no external entity, a document
 // type declaration refused. Devices leave damaged files (a log cut short when
 // the battery died, stale bytes of an earlier log spliced in): the figures
-// read before the damage stay, and the error names the file and the line.
+// read before the damage stay (a segment or route as far as it was read),
+// and the error names the file, the line and the column.
 #pragma once
 
 #include <memory>

@@ -31,6 +31,7 @@
 #include "readers/common/control_points.h"
 #include "readers/common/file_scan.h"
 #include "readers/common/reader_util.h"
+#include "readers/common/utf8_guard.h"
 #include "readers/common/xml_parser.h"
 #include "readers/common/xml_text.h"
 #include "readers/common/zip_source.h"
@@ -1200,6 +1201,26 @@ void ApplyPlacement(TMojHandler& h, const TMapPlacement& placement) {
       if (frame.Has[i]) h.Extent.Add(frame.Corners[i]);
 }
 
+// The bytes of a 地図XML file with the control characters in its texts
+// replaced by "?": the registry once published files with them, and XML
+// forbids them (readers/common/utf8_guard.h).
+struct TMojSource {
+  explicit TMojSource(const std::string& leafFileName)
+      : File(OpenSource(leafFileName)), Bytes(*File) {}
+  std::unique_ptr<TByteSource> File;
+  TControlCharFilter Bytes;
+};
+
+// What the user is told of the replaced characters: the file and the line
+// of the first; "" when none was.
+std::string ControlCharNotice(const std::string& leafFileName, const TControlCharFilter& bytes) {
+  if (bytes.Replaced == 0) return {};
+  return LocatedText(leafFileName,
+                     "制御文字 " + std::to_string(bytes.Replaced) +
+                         " 個を '?' に置き換えて読みました (XML では使えない文字です)",
+                     TErrorPlace::Line(bytes.FirstLine));
+}
+
 // Reads a file for its system and extent. With `build` the same pass builds
 // the figures too, and a file read whole without an error gives a loaded
 // leaf: a file opened on its own is painted straight away, and reading it a
@@ -1207,9 +1228,9 @@ void ApplyPlacement(TMojHandler& h, const TMapPlacement& placement) {
 // here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
                                    std::string* notMoj, bool build) {
-  std::unique_ptr<TByteSource> source = OpenSource(leafFileName);
+  TMojSource source(leafFileName);
   TMojHandler handler(leafFileName, build);
-  const TXmlStop result = ParseToEnd(*source, handler);
+  const TXmlStop result = ParseToEnd(source.Bytes, handler);
   if (result.Foreign) return PassOverForeign(leafFileName, result, notMoj);
   if (!handler.Zone) {
     if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
@@ -1233,8 +1254,8 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     std::unique_ptr<TMojHandler> full;
     if (!build) {
       full = std::make_unique<TMojHandler>(leafFileName, true);
-      std::unique_ptr<TByteSource> again = OpenSource(leafFileName);
-      ParseToEnd(*again, *full);
+      TMojSource again(leafFileName);
+      ParseToEnd(again.Bytes, *full);
     }
     TMojHandler& h = full ? *full : handler;
     TPlaced placed = PlaceByControl(h, control, project ? project->Fit : TFitKind::Helmert);
@@ -1246,6 +1267,8 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
       if (full) handler.Extent = h.Extent;
     }
   }
+  if (const std::string replaced = ControlCharNotice(leafFileName, source.Bytes); !replaced.empty())
+    leaf->Notice = leaf->Notice.empty() ? replaced : leaf->Notice + "\n" + replaced;
   leaf->Extent = handler.Extent.Rect;
   if (build && result.Detail.empty()) {
     TBuild figures(handler);
@@ -1293,9 +1316,9 @@ TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string&
 }
 
 void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
-  std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
+  TMojSource source(leaf.FileName);
   TMojHandler handler(leaf.FileName, true);
-  const TXmlStop result = ParseToEnd(*source, handler);
+  const TXmlStop result = ParseToEnd(source.Bytes, handler);
   const TZone opened = leaf.Zone;
   if (handler.Zone) SetLeafSystem(leaf, *handler.Zone);
   if (handler.Zone == 0 && result.Detail.empty()) {
@@ -1333,9 +1356,9 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
 }
 
 bool TMapBuilder_Moj::SurveyData(const TMapLeaf& leaf, TSurveyData& data) {
-  std::unique_ptr<TByteSource> source = OpenSource(leaf.FileName);
+  TMojSource source(leaf.FileName);
   TMojHandler handler(leaf.FileName, true);
-  const TXmlStop result = ParseToEnd(*source, handler);
+  const TXmlStop result = ParseToEnd(source.Bytes, handler);
   if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
   if (*handler.Zone == 0) {

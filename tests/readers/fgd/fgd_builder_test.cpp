@@ -8,14 +8,17 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "model/class_def.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "platform/errors.h"
+#include "platform/sjis.h"
 #include "support/leaf_dump.h"
 #include "test_support.h"
 
@@ -81,6 +84,69 @@ TEST(FgdReader, TodaysJgd2024FileOpensAsJgd2011) {
   a = a.substr(a.find("mode"));
   b = b.substr(b.find("mode"));
   EXPECT_EQ(a, b);
+}
+
+// The classes of the shipped definitions (def/Fgd.ini), by code (UTF-8).
+std::set<std::string> ShippedFgdClasses() {
+  TClassDefGrp defs;
+  EXPECT_TRUE(defs.LoadFromFile(
+      (fs::path(CHIZRO_TEST_DATA_DIR) / ".." / ".." / "def" / "Fgd.ini").string()));
+  std::set<std::string> codes;
+  for (int i = 0; i < defs.Count(); ++i) codes.insert(SjisToUtf8(defs.Items(i)->Name));
+  return codes;
+}
+
+// The codes of the leaf's figures (UTF-8), each once, and the figure count.
+std::set<std::string> CodesOf(const TMapLeaf& leaf, std::size_t& figures) {
+  std::set<std::string> codes;
+  figures = 0;
+  for (const auto& grp : leaf.FigGrps)
+    for (int i = 0; i < grp->Count(); ++i, ++figures) codes.insert(SjisToUtf8(grp->Items(i)->ClassCode));
+  return codes;
+}
+
+// One feature of every element of the FGD schema that has a geometry (and
+// buildings of every type the schema lists) gives a figure of a class that
+// the window draws: nothing is written that was never shown.
+TEST(FgdReader, EveryFeatureOfTheSchemaHasAShippedClass) {
+  const auto leaf = OpenLoaded(KindNumber(TKind::Fgd), DataPath("fgd-classes/every_feature.xml"));
+  ASSERT_TRUE(leaf);
+  std::size_t figures = 0;
+  const std::set<std::string> codes = CodesOf(*leaf, figures);
+  // 25 elements, 6 building areas and 6 outlines: one figure each, no two alike.
+  EXPECT_EQ(figures, 37u);
+  EXPECT_EQ(codes.size(), 37u);
+  const std::set<std::string> shipped = ShippedFgdClasses();
+  for (const std::string& code : codes) EXPECT_TRUE(shipped.contains(code)) << code;
+}
+
+// The download's own contour lines (four of a real file, see the folder's
+// README) are index contours where the elevation is a multiple of 50 m, the
+// index interval of the 1:25000 map they come from (main lines every 10 m),
+// and are labelled with that elevation as the model's contours are.
+TEST(FgdReader, ContourLinesAreMainOrIndexByTheirElevation) {
+  const std::string file = DataPath("fgd-classes/FG-GML-503041-Cntr-20181001-0001.xml");
+  const auto leaf = OpenLoaded(KindNumber(TKind::Fgd), file);
+  ASSERT_TRUE(leaf);
+  std::vector<std::string> altitudes;
+  const std::string text = ReadFile(file);
+  const std::regex alti("<alti>([^<]*)</alti>");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), alti); it != std::sregex_iterator();
+       ++it)
+    altitudes.push_back((*it)[1].str());
+  ASSERT_EQ(altitudes, (std::vector<std::string>{"30", "20", "50", "100"}));
+  std::vector<std::string> got;
+  for (const auto& grp : leaf->FigGrps)
+    for (int i = 0; i < grp->Count(); ++i) {
+      const TFigure& fig = *grp->Items(i);
+      ASSERT_FALSE(fig.Texts.empty());
+      got.push_back(SjisToUtf8(fig.ClassCode) + " " + fig.Texts[0]);
+    }
+  EXPECT_EQ(got, (std::vector<std::string>{"Cntr主曲線 30", "Cntr主曲線 20", "Cntr計曲線 50",
+                                           "Cntr計曲線 100"}));
+  const std::set<std::string> shipped = ShippedFgdClasses();
+  EXPECT_TRUE(shipped.contains("Cntr主曲線"));
+  EXPECT_TRUE(shipped.contains("Cntr計曲線"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Fgd, ReaderBadFile, ::testing::ValuesIn(BadFileRows("fgd/bad_files.tsv")),

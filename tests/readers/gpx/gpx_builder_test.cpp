@@ -114,6 +114,20 @@ const DamageCase kDamage[] = {
      "garbage_spliced.gpx",
      {"の 9 行目", "UTF-8 として読めないバイト 0xFF"},
      {"TRK 3 spliced"}},
+    // A receiver's log, one line, with bytes of an earlier log from column
+    // 40,961 on (tools/fixtures/gpx/make_one_line_log.py): the open segment
+    // keeps its 416 points, the last one cut in its time but whole in its
+    // position; the parser stops at the stale point's end tag "</trkpt>",
+    // which begins at column 41,014.
+    {"OneLineLogSpliced",
+     "one_line_spliced.gpx",
+     {"の 1 行目", "expected end of tag 'time' (列 41016)"},
+     {"TRK 416 ACTIVE LOG"}},
+    // The same log with erased flash (0xFF) from column 40,961 on.
+    {"OneLineLogErased",
+     "one_line_erased.gpx",
+     {"の 1 行目", "0xFF があります (40961 文字目"},
+     {"TRK 416 ACTIVE LOG"}},
     {"LongitudeMissing",
      "bad/lon_missing.gpx",
      {"の 4 行目", "wpt に lon 属性がありません"},
@@ -139,8 +153,8 @@ std::string Repeat(const std::string& s, int n) {
 // Characters of several bytes in UTF-8, in names of every length, lie across
 // every boundary of the reads through which the file reaches the parser:
 // none of them is taken for damage, and each comes out whole. A byte that is
-// not UTF-8 far into the file, after many reads, is named by its line, and
-// every waypoint before it stays.
+// not UTF-8 far into the file, after many reads, is named by its line and
+// column, and every waypoint before it stays.
 TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWholeAndLaterDamageNamedByItsLine) {
   TempDir dir;
   const std::string path = (dir.Path() / "many.gpx").string();
@@ -150,8 +164,9 @@ TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWholeAndLaterDamageNamedByI
     doc += "<wpt lat=\"35.6\" lon=\"139.7\"><name>" +
            std::string(static_cast<std::size_t>(i % 13), 'x') + Repeat("駅𠮷", 100 + i % 5) +
            "</name></wpt>\n";
-  doc += "\n\n<wpt lat=\"35.6\" lon=\"139.7\"><name>\xC3\x28</name></wpt>\n</gpx>\n";
+  doc += "\n\n<wpt lat=\"35.6\" lon=\"139.7\"><name>駅\xC3\x28</name></wpt>\n</gpx>\n";
   const int line = 2 + kCount + 3;  // of the bad pair of bytes
+  // Its column in characters: 34 of the tags and "駅" (three bytes) before it.
   WriteFile(path, doc);
   TMapBuilder_Gpx reader;
   TMapLeafGrp leaves(nullptr);
@@ -159,7 +174,8 @@ TEST(GpxReader, CharactersAcrossReadBoundariesAreReadWholeAndLaterDamageNamedByI
   ASSERT_TRUE(leaf);
   const std::string m = MessageOf<EInOutError>([&] { reader.LoadLeaf(*leaf, nullptr, 0); });
   EXPECT_NE(
-      m.find("の " + std::to_string(line) + " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3"),
+      m.find("の " + std::to_string(line) +
+             " 行目: 入出力エラー: UTF-8 として読めないバイト 0xC3 があります (36 文字目"),
       std::string::npos)
       << m;
   // The waypoint whose name holds the bytes stands at its position, without

@@ -99,6 +99,29 @@ TEST(MojReader, LocalSystemStaysInItsCoordinatesAndIsNoticedOnce) {
   EXPECT_NEAR(parcels[0]->LabelY, 105, 0.05);
 }
 
+// Control characters in a text, which XML forbids, are read as "?": the
+// file opens whole, and the notice names the line of the first.
+TEST(MojReader, AControlCharacterInATextIsReplacedAndNoticedByItsLine) {
+  TMapProject project{DefaultBuilders()};
+  project.Open(DataPath("moj/control_char.xml"), KindNumber(TKind::Moj), TOpenMode::File);
+  ASSERT_EQ(project.Themes->Count(), 1);
+  TMapLeaf& leaf = *project.Themes->Items(0)->Leaves->Items(0);
+  ASSERT_TRUE(leaf.Loaded) << leaf.LoadError;
+  const std::vector<std::string> notices = project.TakeNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("control_char.xml' の 52 行目: 制御文字 2 個を '?' に置き換えて"),
+            std::string::npos)
+      << notices[0];
+  const auto parcels = PointsOf(leaf, "筆");
+  ASSERT_EQ(parcels.size(), 2u);
+  ASSERT_GE(parcels[1]->Texts.size(), 2u);
+  EXPECT_EQ(parcels[1]->Texts[0], "8?");
+  EXPECT_EQ(SjisToUtf8(parcels[1]->Texts[1]), "作草?部町");
+  // A load reads it the same way.
+  project.Themes->Items(0)->LoadLeaf(leaf);
+  EXPECT_TRUE(leaf.Loaded) << leaf.LoadError;
+}
+
 // The good member opens; the bad one has a leaf that reports its error
 // when it is loaded.
 TEST(MojReader, AZipMemberThatFailsReportsItsErrorWhenLoaded) {
