@@ -717,6 +717,45 @@ TEST_F(MainLogicTest, NoticesSayWhereTheDataIs) {
   EXPECT_EQ(third.notices, (std::vector<std::string>{expected, expected}));
 }
 
+// The texts a paint drew ("text [<label>]" of the recording canvas).
+std::vector<std::string> DrawnTexts(const std::string& calls) {
+  std::vector<std::string> texts;
+  for (std::size_t at = calls.find("text ["); at != std::string::npos;
+       at = calls.find("text [", at + 1)) {
+    const std::size_t end = calls.find(']', at);
+    texts.push_back(calls.substr(at + 6, end - at - 6));
+  }
+  return texts;
+}
+
+// Parcel numbers show where their parcel has room for them: at the fitted
+// scale the file's parcels (地番 100-1 and 100-2, 30 m and 22 m wide) show
+// theirs; 1.5^8 times farther out they are a few pixels wide and do not
+// (the frame's name, on a line, still shows). The output still writes them.
+TEST_F(MainLogicTest, AParcelTooSmallForItsNumberDoesNotShowIt) {
+  Open(kSource / "tests/data/moj/parcels_zone9.xml", TKind::Moj);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  const std::vector<std::string> numbers = {"100-1", "100-2"};
+  auto shown = [&] {
+    host.canvas.Calls.clear();
+    host.RepaintImage();
+    std::vector<std::string> found;
+    for (const std::string& text : DrawnTexts(host.canvas.Calls))
+      if (std::find(numbers.begin(), numbers.end(), text) != numbers.end()) found.push_back(text);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  EXPECT_EQ(shown(), numbers) << host.canvas.Calls;
+  for (int i = 0; i < 8; ++i) logic.ZoomOut();
+  EXPECT_TRUE(shown().empty()) << host.canvas.Calls;
+  EXPECT_NE(host.canvas.Calls.find("text [ABC-1]"), std::string::npos) << host.canvas.Calls;
+  logic.Output();
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  const std::string written = test::ReadFile(home.File("temp.txt"));
+  for (const std::string& number : numbers)
+    EXPECT_NE(written.find(number), std::string::npos) << number;
+}
+
 // Both windows build their filters from the caption and its patterns: the
 // patterns are what the caption shows in brackets.
 TEST(OpenFileTypes, AllFilesFirstThenEveryKindWithItsPatterns) {
