@@ -206,13 +206,15 @@ TOpenOutcome TMapService::Open(const TOpenRequest& request) {
   if (std::string notice = PlaceNotice(*project_, added); !notice.empty())
     project_->AddNotice(std::move(notice));
   // A file opened as a kind it is not, which that kind refused or found
-  // nothing in: the kind its content shows, when it is another known one
-  // (the SDF map is what KindOfFile answers for a file it does not know).
+  // nothing in: the kind its content shows, when another kind recognises it
+  // (not the SDF map, which KindOfFile answers for a file it does not know,
+  // nor the kind that reads any XML document).
   if (outcome.Added == 0 && !outcome.Cancelled && request.Kind != TKind::ByContent &&
       outcome.Target.Mode == TOpenMode::File && IsRegularFile(request.Path)) {
     const TKind content = KindOfFile(request.Path);
-    if (content != TKind::Sdf2500 && content != outcome.Target.Kind &&
-        FindDataKind(content) != FindDataKind(outcome.Target.Kind))
+    const TDataKind* row = FindDataKind(content);
+    if (content != TKind::Sdf2500 && row && !row->CatchAll &&
+        row != FindDataKind(outcome.Target.Kind))
       outcome.ContentKind = content;
   }
   return outcome;
