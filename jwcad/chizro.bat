@@ -1,4 +1,4 @@
-REM 数値地図を下図として読み込む（chizro）
+@REM 数値地図を下図として読み込む（chizro）
 @echo off
 REM #jww
 REM #cd

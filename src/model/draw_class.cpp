@@ -1,6 +1,7 @@
 #include "model/draw_class.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -214,15 +215,28 @@ void TDrawClassGrp::DrawText(TMapView& view) {
     int symbolW = 0;
     int symbolH = 0;
     SymbolSize(def, symbolW, symbolH);
+    // The label's height on the screen [px]: the font's size in points.
+    const int h = static_cast<int>(std::ceil(def.Font.Size * view.PixelsPerInch / 72));
     for (const TFigure* fig : cls.Figures) {
       if (!view.Intersects(fig->Extent)) continue;
       const std::string text = cls.LabelOf(*fig);
       if (text.empty()) continue;
       const int w = canvas->TextWidth(text);
+      // An area too small on the screen for its label (a narrow parcel and
+      // its 地番 at this scale) does not show it: the label would stand on
+      // its neighbours.
+      if (fig->Kind() == TFigKind::Polygon &&
+          ((fig->Extent.right - fig->Extent.left) * view.PxPerUnitX < w ||
+           (fig->Extent.top - fig->Extent.bottom) * view.PxPerUnitY < h))
+        continue;
       TPoint at = view.WcToDc(fig->LabelX, fig->LabelY);
       // A point's label goes below its symbol.
       if (fig->Kind() == TFigKind::Point) at.y += FloorHalf(symbolH);
-      canvas->TextOut(at.x - FloorHalf(w), at.y + 2, text);
+      const int left = at.x - FloorHalf(w);
+      // A label that would cover one drawn before it at this scale is left
+      // off the screen (the JW_CAD output writes every label all the same).
+      if (!view.TakeLabelSpace({left, at.y + 2, left + w, at.y + 2 + h})) continue;
+      canvas->TextOut(left, at.y + 2, text);
     }
   }
 }

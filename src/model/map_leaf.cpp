@@ -1,6 +1,7 @@
 #include "model/map_leaf.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "model/draw_class.h"
 #include "model/leaf_prefetch.h"
@@ -240,17 +241,22 @@ void TMapLeafGrp::UpdateDrawClasses() {
 
 void TMapLeafGrp::Draw(TMapView& view) {
   bool changed = false;
-  try {
-    for (auto& leaf : items_) changed = leaf->UpdateLoad(view) || changed;
-  } catch (...) {
-    // A leaf whose data failed to load ends this paint with its error; the
-    // leaves loaded before it still get their draw classes.
-    UpdateDrawClasses();
-    throw;
+  // A leaf whose data failed to load does not blank the paint: every other
+  // leaf loads and everything is drawn (the failed leaf with what it read
+  // before its error), then the first error ends the paint.
+  std::exception_ptr error;
+  for (auto& leaf : items_) {
+    try {
+      changed = leaf->UpdateLoad(view) || changed;
+    } catch (...) {
+      changed = true;
+      if (!error) error = std::current_exception();
+    }
   }
   if (changed) UpdateDrawClasses();
   for (auto& leaf : items_) leaf->DrawFigures(view);
   for (auto& leaf : items_) leaf->DrawTexts(view);
+  if (error) std::rethrow_exception(error);
 }
 
 }  // namespace chizro

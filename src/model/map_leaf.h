@@ -62,6 +62,8 @@ public:
   void RestoreSourceState();
   // That system: the one the reader builds the leaf's figures in.
   TCoordSystem SourceSystem() const;
+  // The extent the reader gave the leaf, in SourceSystem().
+  const TFRect& SourceExtent() const noexcept { return source_.Valid ? source_.Extent : Extent; }
 
   // A leaf of the same list to load in this one's place (on another thread):
   // its names, file, notice and the system and geometry a load starts from,

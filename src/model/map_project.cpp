@@ -110,8 +110,11 @@ void TMapProject::PlaceAwaitingLeaves() {
   }
 }
 
+void TMapProject::AddNotice(std::string notice) { notices_.push_back(std::move(notice)); }
+
 std::vector<std::string> TMapProject::TakeNotices() {
-  std::vector<std::string> notices;
+  std::vector<std::string> notices = std::move(notices_);
+  notices_.clear();
   for (int t = 0; t < Themes->Count(); ++t) {
     const TMapLeafGrp& leaves = *Themes->Items(t)->Leaves;
     for (int i = 0; i < leaves.Count(); ++i) {

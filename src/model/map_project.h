@@ -60,6 +60,9 @@ public:
   // The notices of leaves not reported yet (each text once), marked as
   // reported: the front end shows them after an open.
   std::vector<std::string> TakeNotices();
+  // A notice about the project as a whole (where an open's data is against
+  // the project's zone), given out by the next TakeNotices.
+  void AddNotice(std::string notice);
   void Draw();
   void SetCanvas(TCanvas* canvas);
   void SetPixelsPerInch(double value);
@@ -95,6 +98,7 @@ private:
   std::string programFolder_;
   double contourInterval_ = 0;
   TZone dataZone_;  // the zone the first data chose, unstated before any did
+  std::vector<std::string> notices_;  // of AddNotice, not taken yet
 
   // Brings what an open added into the project's system and places the view
   // on the first data that opened.

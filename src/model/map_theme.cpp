@@ -137,8 +137,18 @@ TMapTheme* TMapThemeGrp::Open(const std::string& fileName, int dataKind, TOpenMo
 }
 
 void TMapThemeGrp::Draw(TMapView& view) {
-  for (auto it = items_.rbegin(); it != items_.rend(); ++it)
-    if ((*it)->Visible) (*it)->Draw(view);
+  // A theme whose data failed to load leaves the others drawn; its error
+  // ends the paint after them.
+  std::exception_ptr error;
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    if (!(*it)->Visible) continue;
+    try {
+      (*it)->Draw(view);
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 }  // namespace chizro

@@ -70,6 +70,8 @@ void TMapView::UpdateTransform() {
 }
 
 void TMapView::Draw() {
+  labels_.clear();
+  labelCells_.clear();
   SetCanvas(Canvas);
   if (Canvas) {
     Canvas->SetBrush({kColorWhite, kBrushSolid});
@@ -98,6 +100,31 @@ TPoint TMapView::WcToDc(double x, double y) const noexcept {
 bool TMapView::Intersects(const TFRect& r) const noexcept {
   return !(r.left > WorldRect.right || r.top < WorldRect.bottom || r.right < WorldRect.left ||
            r.bottom > WorldRect.top);
+}
+
+bool TMapView::TakeLabelSpace(const TRect& r) {
+  auto cell = [](int v) { return v >= 0 ? v / kLabelCell : -((-v + kLabelCell - 1) / kLabelCell); };
+  const int x0 = cell(r.left), x1 = cell(r.right - 1);
+  const int y0 = cell(r.top), y1 = cell(r.bottom - 1);
+  auto key = [](int x, int y) {
+    return (static_cast<std::int64_t>(x) << 32) ^ static_cast<std::uint32_t>(y);
+  };
+  // A label far off the window takes space in many cells for nothing.
+  if (static_cast<std::int64_t>(x1 - x0 + 1) * (y1 - y0 + 1) > 256) return true;
+  for (int x = x0; x <= x1; ++x)
+    for (int y = y0; y <= y1; ++y) {
+      const auto found = labelCells_.find(key(x, y));
+      if (found == labelCells_.end()) continue;
+      for (const std::size_t i : found->second) {
+        const TRect& o = labels_[i];
+        if (r.left < o.right && o.left < r.right && r.top < o.bottom && o.top < r.bottom)
+          return false;
+      }
+    }
+  labels_.push_back(r);
+  for (int x = x0; x <= x1; ++x)
+    for (int y = y0; y <= y1; ++y) labelCells_[key(x, y)].push_back(labels_.size() - 1);
+  return true;
 }
 
 }  // namespace chizro

@@ -3,6 +3,10 @@
 // of all themes (which also loads and unloads leaves by visibility).
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
 #include "model/geometry.h"
 #include "model/map_object.h"
 #include "platform/canvas.h"
@@ -44,6 +48,10 @@ public:
   TPoint WcToDc(double x, double y) const noexcept;
   // Whether `r` meets WorldRect; rectangles that only touch meet.
   bool Intersects(const TFRect& r) const noexcept;
+  // The screen space the labels of a paint take: true, and `r` [px] taken,
+  // when it overlaps no label taken before in this paint; false when it
+  // would cover one (the label is then not drawn). Each Draw starts empty.
+  bool TakeLabelSpace(const TRect& r);
 
   static constexpr int kMaxDeviceCoord = 1 << 30;
 
@@ -65,6 +73,12 @@ public:
 
 private:
   TMapProject* project_;
+  // The rectangles taken, and for each cell of kLabelCell pixels square the
+  // ones that reach into it, so that a label is checked against its
+  // neighbours only.
+  static constexpr int kLabelCell = 64;
+  std::vector<TRect> labels_;
+  std::unordered_map<std::int64_t, std::vector<std::size_t>> labelCells_;
 };
 
 }  // namespace chizro

@@ -1,9 +1,12 @@
 #include "service/map_service.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <set>
 #include <stdexcept>
 
+#include "coords/zone_of_place.h"
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
@@ -64,12 +67,79 @@ void Widen(std::optional<TFRect>& extent, const TFRect& rect) {
   }
 }
 
+std::string Degrees(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", std::fabs(v));
+  return text;
+}
+
+// What the user should know about where the leaves of an open are, against
+// the project's zone: a map of another zone is drawn rotated into the
+// project's, and latitude/longitude data far from Japan is drawn in a zone
+// that is not its own. Said once an open, for the first leaf that needs it.
+std::string PlaceNotice(const TMapProject& project, const std::vector<const TMapLeaf*>& added) {
+  if (project.CoordMode != TCoordMode::Plane || !project.Zone.IsPlaneZone()) return {};
+  const std::string projectZone = ZoneName(project.Zone.Number());
+  for (const TMapLeaf* leaf : added) {
+    const TCoordSystem source = leaf->SourceSystem();
+    int own = 0;
+    if (source.Mode == TCoordMode::Plane) {
+      if (!source.Zone.IsPlaneZone()) continue;  // local or unstated: noticed by its reader
+      own = source.Zone.Number();
+    } else {
+      // x longitude, y latitude [deg].
+      const TFRect& r = leaf->SourceExtent();
+      const double lat = (r.top + r.bottom) / 2;
+      const double lon = (r.left + r.right) / 2;
+      if (!std::isfinite(lat) || !std::isfinite(lon)) continue;
+      if (!InJapanZones(lat, lon))
+        return "この地図は日本の平面直角座標系の範囲外 (" + std::string(lat < 0 ? "南緯 " : "北緯 ") +
+               Degrees(lat) + "°、" + (lon < 0 ? "西経 " : "東経 ") + Degrees(lon) +
+               "°) にあります。プロジェクトの " + projectZone +
+               " に投影して表示しますが、距離と形は正しくありません。";
+      own = ZoneOfPlace(lat, lon);
+    }
+    if (own != 0 && own != project.Zone.Number())
+      return "この地図は " + ZoneName(own) + " です。プロジェクトは " + projectZone +
+             " のため回転して表示します。出力設定で変更できます。";
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string ZoneName(int number) {
+  static constexpr std::pair<int, const char*> kDigits[] = {
+      {10, "X"}, {9, "IX"}, {5, "V"}, {4, "IV"}, {1, "I"}};
+  std::string out;
+  for (const auto& [value, text] : kDigits)
+    while (number >= value) {
+      out += text;
+      number -= value;
+    }
+  return out + "系";
+}
+
+bool InJapanZones(double latitudeDeg, double longitudeDeg) {
+  return latitudeDeg >= 20 && latitudeDeg <= 46 && longitudeDeg >= 122 && longitudeDeg <= 154.5;
+}
 
 std::string NothingNewMessage(const std::string& shownName, const TOpenTarget& target) {
   return "地図を開けませんでした。地図データではないか、既に開いています: " + shownName +
          " (データ種別 " + std::to_string(KindNumber(target.Kind)) +
          (target.Mode == TOpenMode::Folder ? "、フォルダ" : "") + ")";
+}
+
+std::string KindName(TKind kind) {
+  const TDataKind* row = FindDataKind(kind);
+  if (!row) return "データ種別 " + std::to_string(KindNumber(kind));
+  const std::string caption = row->Filter;
+  const auto bracket = caption.rfind(" (");
+  return bracket == std::string::npos ? caption : caption.substr(0, bracket);
+}
+
+std::string OtherKindMessage(const std::string& shownName, TKind chosen, TKind content) {
+  return shownName + " は " + KindName(chosen) + " ではなく " + KindName(content) + " のデータです";
 }
 
 TMapService::TMapService(std::string programFolder, TBitmapLoader* images)
@@ -106,6 +176,14 @@ TOpenTarget TMapService::TargetOf(const TOpenRequest& request) const {
 
 TOpenOutcome TMapService::Open(const TOpenRequest& request) {
   TOpenOutcome outcome;
+  // A path that names nothing is said so, before any kind is judged.
+  if (!IsRegularFile(request.Path) && !IsDirectory(request.Path)) {
+    outcome.Target = {request.Kind == TKind::ByContent ? TKind::Sdf2500 : request.Kind,
+                      TOpenMode::File};
+    outcome.Error =
+        std::make_exception_ptr(EInOutError(Quoted(request.Path) + ": ファイルが見つかりません"));
+    return outcome;
+  }
   outcome.Target = TargetOf(request);
   const std::set<const TMapLeaf*> before = LeavesOf(*project_);
   try {
@@ -117,12 +195,28 @@ TOpenOutcome TMapService::Open(const TOpenRequest& request) {
   }
   // What this open added, also when an error or a cancel cut it short.
   std::optional<TFRect> extent;
+  std::vector<const TMapLeaf*> added;
   for (const TMapLeaf* leaf : LeavesOf(*project_))
     if (!before.contains(leaf)) {
       ++outcome.Added;
       Widen(extent, leaf->Extent);
+      added.push_back(leaf);
     }
   if (extent) outcome.Extent = *extent;
+  if (std::string notice = PlaceNotice(*project_, added); !notice.empty())
+    project_->AddNotice(std::move(notice));
+  // A file opened as a kind it is not, which that kind refused or found
+  // nothing in: the kind its content shows, when another kind recognises it
+  // (not the SDF map, which KindOfFile answers for a file it does not know,
+  // nor the kind that reads any XML document).
+  if (outcome.Added == 0 && !outcome.Cancelled && request.Kind != TKind::ByContent &&
+      outcome.Target.Mode == TOpenMode::File && IsRegularFile(request.Path)) {
+    const TKind content = KindOfFile(request.Path);
+    const TDataKind* row = FindDataKind(content);
+    if (content != TKind::Sdf2500 && row && !row->CatchAll &&
+        row != FindDataKind(outcome.Target.Kind))
+      outcome.ContentKind = content;
+  }
   return outcome;
 }
 
@@ -171,6 +265,10 @@ TConvertResult ConvertMaps(const TConvertJob& job, const TDrawingPorts& ports) {
   for (const std::string& map : job.Maps) {
     const TOpenOutcome outcome = service.Open({map, job.Kind, job.Folder});
     if (outcome.Cancelled) throw EOpenCancelled();
+    if (outcome.ContentKind)
+      throw std::runtime_error(OtherKindMessage(Quoted(map), outcome.Target.Kind,
+                                                *outcome.ContentKind) +
+                               "。--kind を外すか変えてください");
     if (outcome.Error) {
       if (outcome.Added == 0) std::rethrow_exception(outcome.Error);
       // A scan that failed part-way: its good files are written, the error

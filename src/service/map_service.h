@@ -52,6 +52,9 @@ struct TOpenOutcome {
   // stay), or the user's cancel. Null for an open that ran to its end.
   std::exception_ptr Error;
   bool Cancelled = false;
+  // A file chosen as one kind whose content shows another known kind, when
+  // the open added nothing: what it is, to say so and offer that kind.
+  std::optional<TKind> ContentKind;
 
   // The open ran to its end and added nothing: not data of this kind, or
   // open already.
@@ -61,6 +64,22 @@ struct TOpenOutcome {
 // The words for an open that added nothing, naming the file as `shownName`
 // and the kind and mode it was opened as.
 std::string NothingNewMessage(const std::string& shownName, const TOpenTarget& target);
+
+// A zone as surveyors write it: "IX系" for 9.
+std::string ZoneName(int number);
+
+// True for a latitude/longitude [deg] within the box around Japan's
+// territory where its plane rectangular zones apply (20-46 N, 122-154.5 E).
+bool InJapanZones(double latitudeDeg, double longitudeDeg);
+
+// The name of `kind` as the open dialog lists it ("基盤地図情報"), without
+// its patterns.
+std::string KindName(TKind kind);
+
+// The words for a file chosen as `chosen` that is data of another kind,
+// `content`, naming the file as `shownName`.
+std::string OtherKindMessage(const std::string& shownName, TKind chosen, TKind content);
+
 
 // What a SIMA output wrote, in one sentence for the window and the
 // converter: the points and parcels and the file, then what could not go.

@@ -54,34 +54,55 @@ private:
 };
 
 // The open's reports shown in the host's progress window: each file of an
-// archive of two or more, and each MB of a large file. The window opens at
-// the first report worth showing.
+// archive or folder of two or more, else each MB of the file. The window
+// opens at the first report of such an archive or folder or of a large
+// file, and for any other open at the first report once the open has taken
+// kOpenProgressDelay; then every change of the text is shown, and the
+// window's cancel button is asked at every report (which lets it answer
+// between the shown steps: an open whose files are all read before its
+// leaves are built, as the FGD download's, still stops).
 class TOpenReports final : public TOpenProgress {
 public:
-  explicit TOpenReports(TMainHost& host) : host_(host) {}
+  using TClock = std::function<std::chrono::steady_clock::time_point()>;
+  TOpenReports(TMainHost& host, TClock clock)
+      : host_(host), clock_(std::move(clock)), start_(clock_()) {}
 
   void Files(const std::string& name, std::int64_t done, std::int64_t total) override {
     if (total < 2) return;
     files_ = true;
-    Show(name + " (" + std::to_string(done + 1) + "/" + std::to_string(total) + ")", done, total);
+    Update(name + " (" + std::to_string(done + 1) + "/" + std::to_string(total) + ")", done, total,
+           true);
   }
   void Bytes(const std::string& name, std::int64_t done, std::int64_t total) override {
-    // Inside an archive the files are the steps.
-    if (files_ || total < kLargeFileBytes) return;
+    // Inside an archive or folder the files are the steps.
+    if (files_) {
+      Update(text_, done_, total_, false);
+      return;
+    }
     constexpr std::int64_t kMb = 1024 * 1024;
     const std::int64_t mb = done / kMb;
-    if (mb == shownMb_) return;
-    shownMb_ = mb;
-    Show(
-        name + " (" + std::to_string(mb) + " / " + std::to_string((total + kMb - 1) / kMb) + " MB)",
-        mb, (total + kMb - 1) / kMb);
+    const std::int64_t mbs = (total + kMb - 1) / kMb;
+    Update(name + " (" + std::to_string(mb) + " / " + std::to_string(mbs) + " MB)", mb, mbs,
+           total >= kLargeFileBytes);
   }
   bool Cancelled() override { return box_ && box_->Cancelled(); }
 
 private:
-  void Show(const std::string& text, std::int64_t done, std::int64_t total) {
-    if (!box_) box_ = host_.StartOpenProgress();
-    if (!box_) return;
+  // The window's text and bar are now `text` at `done` of `total`: shown
+  // when they changed, the window opened `now` (an archive or folder of
+  // files, a large file) or at the first report after the delay.
+  void Update(const std::string& text, std::int64_t done, std::int64_t total, bool now) {
+    const bool changed = text != text_ || !shownOnce_;
+    text_ = text;
+    done_ = done;
+    total_ = total;
+    if (!box_) {
+      if (!now && clock_() - start_ < kOpenProgressDelay) return;
+      box_ = host_.StartOpenProgress();
+      if (!box_) return;
+    }
+    if (!changed) return;
+    shownOnce_ = true;
     box_->Show(text, static_cast<int>(done), static_cast<int>(total));
     // The screenshot scripts hold each step on the screen for a while, to
     // catch the progress window of a small file; the window keeps
@@ -98,9 +119,14 @@ private:
   }
 
   TMainHost& host_;
+  TClock clock_;
+  std::chrono::steady_clock::time_point start_;
   std::unique_ptr<TOpenProgressBox> box_;
   bool files_ = false;
-  std::int64_t shownMb_ = -1;
+  bool shownOnce_ = false;
+  std::string text_;
+  std::int64_t done_ = 0;
+  std::int64_t total_ = 0;
 };
 
 // The name patterns inside the brackets that end a filter caption.
@@ -140,6 +166,18 @@ bool TMainLogic::Guard(const std::function<void()>& step) {
   return Guarded(step, [this](const std::string& message) { host_.ShowError(message); });
 }
 
+bool TMainLogic::OnlyLocal() const {
+  bool any = false;
+  for (int t = 0; t < project_->Themes->Count(); ++t) {
+    const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
+    for (int i = 0; i < leaves.Count(); ++i) {
+      if (!leaves.Items(i)->Zone.IsLocal()) return false;
+      any = true;
+    }
+  }
+  return any;
+}
+
 int TMainLogic::LeafCount() const {
   int count = 0;
   for (int i = 0; i < project_->Themes->Count(); ++i)
@@ -151,33 +189,74 @@ void TMainLogic::OpenMap() {
   std::optional<TOpenChoice> choice;
   if (!Guard([&] { choice = host_.ChooseFile(); })) return;
   if (!choice || choice->FileName.empty()) return;
+  OpenChoice(*choice);
+}
+
+void TMainLogic::OpenChoice(const TOpenChoice& choice) {
+  std::optional<TKind> offered;
+  // The view as the user has it: an open that errors comes back to it.
+  const bool hadMap = loaded_;
+  const TFPoint centre{project_->View->CenterX, project_->View->CenterY};
+  const double scale = project_->GetScale();
   Guard([&] {
     const std::set<const TMapLeaf*> before = Leaves();
     TOpenOutcome outcome;
     {
       TBusy busy(host_);
       project_->SetCanvas(nullptr);
-      TOpenReports reports(host_);
+      TOpenReports reports(host_, Clock);
       const TOpenProgressScope scope(&reports);
-      outcome = service_->Open({choice->FileName, choice->DataKind});
+      outcome = service_->Open({choice.FileName, choice.DataKind});
     }
-    // The view goes to what this open added, also when an error or a cancel
-    // cut it short; an open that added nothing leaves the view as it was.
-    if (outcome.Added > 0) {
+    // The view goes to what this open added, also when a cancel cut it
+    // short; an open that added nothing, or that an error refused while
+    // other maps were open, leaves the view where the user had it.
+    if (outcome.Added > 0 && !(outcome.Error && loaded_)) {
       project_->SetPixelsPerInch(host_.PixelsPerInch());
       FitExtent(outcome.Extent, outcome.Target.Kind == TKind::Sdf2500);
-      if (outcome.Target.Kind != TKind::Sdf2500) FitToDrawn(before, outcome.Extent);
-      loaded_ = true;
     }
-    // A cancel is the user's own choice: no message. What opened before an
-    // error is shown; the error goes to the message box.
-    if (outcome.Cancelled) return;
+    if (outcome.Added > 0) loaded_ = true;
+    for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
+    // What the open added loads now, where the view went (no one sees this
+    // paint): a file cut short fails here rather than at the next paint,
+    // and is refused as an error of the open is, the view where it was.
+    if (outcome.Added > 0 && !outcome.Error) {
+      try {
+        // Fitted to the extent the reader gave, the view then fits what
+        // the new leaves draw (an elevation model its cells with values),
+        // and comes in to where some class of theirs shows.
+        if (outcome.Target.Kind != TKind::Sdf2500) FitToDrawn(before, outcome.Extent);
+        project_->Draw();
+      } catch (...) {
+        if (hadMap) {
+          project_->View->CenterX = centre.x;
+          project_->View->CenterY = centre.y;
+          project_->SetScale(scale);
+          UpdateView();
+        }
+        throw;
+      }
+    }
+    // A cancel is the user's own choice: what was taken before it is said.
+    if (outcome.Cancelled) {
+      if (outcome.Added > 0)
+        host_.ShowNotice("開くのを中止しました。それまでに読んだ " +
+                         std::to_string(outcome.Added) + " ファイルは開いたままです。");
+      return;
+    }
+    if (outcome.ContentKind) {
+      offered = outcome.ContentKind;
+      return;
+    }
     if (outcome.Error) std::rethrow_exception(outcome.Error);
     if (outcome.NothingNew())
-      host_.ShowNotice(NothingNewMessage(choice->ShownName, outcome.Target));
-    for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
+      host_.ShowNotice(NothingNewMessage(choice.ShownName, outcome.Target));
   });
   Refresh();
+  if (offered &&
+      host_.Ask(OtherKindMessage(choice.ShownName, choice.DataKind, *offered) + "。" +
+                KindName(*offered) + " として開きますか?"))
+    OpenChoice({choice.FileName, choice.ShownName, *offered});
 }
 
 void TMainLogic::Output() {
@@ -251,7 +330,8 @@ void TMainLogic::Settings() {
     TBusy busy(host_);
     ApplyMapSettings();
   });
-  host_.RepaintImage();
+  // The zone in the status line follows at once, not at the next move.
+  Refresh();
 }
 
 void TMainLogic::ApplyMapSettings() { service_->ApplyMapSettings(); }
@@ -345,12 +425,12 @@ void TMainLogic::FitToDrawn(const std::set<const TMapLeaf*>& before, const TFRec
   for (const TMapLeaf* leaf : Leaves())
     if (!before.contains(leaf)) added.push_back(leaf);
   if (added.empty()) return;
-  // A leaf that fails to load says so here, once; the paint does not load
-  // it again.
+  // A leaf that fails to load throws here, once (the paint does not load
+  // it again): the caller says so and puts the view back.
   const auto loadInView = [&] {
     UpdateView();
     project_->SetCanvas(nullptr);
-    Guard([&] { project_->Draw(); });
+    project_->Draw();
   };
   loadInView();
   std::optional<TFRect> drawn;
@@ -483,19 +563,6 @@ void TMainLogic::Key(TMapKey key) {
 
 namespace {
 
-// "IX" for 9: the zones as surveyors write them.
-std::string Roman(int n) {
-  static constexpr std::pair<int, const char*> kDigits[] = {
-      {10, "X"}, {9, "IX"}, {5, "V"}, {4, "IV"}, {1, "I"}};
-  std::string out;
-  for (const auto& [value, text] : kDigits)
-    while (n >= value) {
-      out += text;
-      n -= value;
-    }
-  return out;
-}
-
 std::string Fixed(double v, int digits) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", digits, v);
@@ -508,8 +575,10 @@ TStatusLine TMainLogic::Status() const {
   TStatusLine status;
   const TMapProject& p = *project_;
   const std::string datum(DatumName(p.Datum));
-  status.System = p.CoordMode == TCoordMode::Plane && p.Zone.IsPlaneZone()
-                      ? Roman(p.Zone.Number()) + "系 " + datum
+  const bool local = OnlyLocal();
+  status.System = local ? "任意座標"
+                  : p.CoordMode == TCoordMode::Plane && p.Zone.IsPlaneZone()
+                      ? ZoneName(p.Zone.Number()) + " " + datum
                       : "緯度経度 " + datum;
   if (!loaded_) return status;
   status.Scale = "1:" + Fixed(std::round(p.GetScale()), 0);
@@ -528,6 +597,11 @@ TStatusLine TMainLogic::Status() const {
     return status;  // no zone to state a plane position in
   }
   status.Plane = "X " + Fixed(plane.X, 2) + " m  Y " + Fixed(plane.Y, 2) + " m";
+  // Arbitrary coordinates have no latitude/longitude, and outside the area
+  // of Japan's zones the zone's projection gives none worth reading.
+  if (local || !std::isfinite(geo.Lat) || !std::isfinite(geo.Lon) ||
+      !InJapanZones(geo.Lat, geo.Lon))
+    return status;
   status.LatLon = std::string(geo.Lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(geo.Lat), 6) +
                   "°  " + (geo.Lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(geo.Lon), 6) + "°";
   return status;

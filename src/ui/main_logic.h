@@ -6,6 +6,7 @@
 // TMainHost. All texts here are UTF-8.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -144,8 +145,10 @@ protected:
 
 // The caption of the open's progress window.
 inline constexpr char kOpenProgressCaption[] = "地図を開いています";
-// An open shows progress from the second file of an archive, or by the MB
-// for a file of at least this size [bytes].
+// An open shows its progress window from the first file of an archive or
+// folder of two or more, or by the MB for a file of at least
+// kLargeFileBytes, and any other open once it has taken kOpenProgressDelay.
+inline constexpr std::chrono::milliseconds kOpenProgressDelay{500};
 inline constexpr std::int64_t kLargeFileBytes = 8 * 1024 * 1024;
 
 // What a front end lends the logic.
@@ -162,6 +165,8 @@ public:
                                                     const std::string& suggested) = 0;
   virtual void ShowError(const std::string& message) = 0;
   virtual void ShowNotice(const std::string& message) = 0;
+  // Asks `question` with はい and いいえ; true for はい.
+  virtual bool Ask(const std::string& question) = 0;
   // Fills the output settings dialog from the settings file `fileName` and
   // shows it modally; true when the user saved the settings (OK).
   virtual bool ShowSettings(const std::string& fileName) = 0;
@@ -208,10 +213,12 @@ public:
 
   // "地図開": opens the chosen file under the chosen data kind (or the kind
   // its content shows), fits the view to what it added and repaints. A file
-  // that gives no leaf gets a notice and leaves the view as it was; what
-  // opened before an error is shown. An archive of many files or a large
-  // file shows a progress window; cancelling it drops what this open had
-  // made and keeps everything opened before.
+  // that gives no leaf gets a notice and leaves the view as it was; an open
+  // refused by an error keeps the view too (what it read before the error is
+  // open, drawn where it falls), unless nothing was open before. A file of
+  // another known kind is said to be one, and offered to open as that kind.
+  // An open that takes a while shows a progress window; cancelling it stops
+  // at the next file or MB, keeps what was taken and says so.
   void OpenMap();
   // "JWCAD出力": writes "temp.txt", with a progress window when the first
   // theme has more than ProgressThreshold leaves. The view stays as it was.
@@ -256,7 +263,9 @@ public:
   // The cursor left the paint box.
   void MouseLeave();
   void Key(TMapKey key);
-  // The status line as it stands.
+  // The status line as it stands: the zone, or "任意座標" while only maps
+  // in arbitrary coordinates are open; latitude/longitude only inside the
+  // area of Japan's zones.
   TStatusLine Status() const;
 
   static constexpr int kDragSlop = 3;
@@ -265,8 +274,16 @@ public:
   bool Guard(const std::function<void()>& step);
 
   int ProgressThreshold = 4;
+  // The clock the open's progress window is timed by (the steady clock;
+  // tests give a clock of their own).
+  std::function<std::chrono::steady_clock::time_point()> Clock = [] {
+    return std::chrono::steady_clock::now();
+  };
 
 private:
+  // Opens `choice` and says what came of it; a file of another known kind
+  // than the one chosen is offered to be opened as that kind.
+  void OpenChoice(const TOpenChoice& choice);
   int LeafCount() const;
   // Every leaf open now.
   std::set<const TMapLeaf*> Leaves() const;
@@ -276,6 +293,9 @@ private:
   // values); and when no class of their figures shows at the scale, zooms
   // in to the coarsest scale at which one does.
   void FitToDrawn(const std::set<const TMapLeaf*>& before, const TFRect& extent);
+  // True when every leaf open is in arbitrary coordinates not placed
+  // (任意座標): the status line then has no zone and no latitude/longitude.
+  bool OnlyLocal() const;
   // The view's transform from its centre and scale over the paint box.
   void UpdateView();
   // Repaints and shows the status line.

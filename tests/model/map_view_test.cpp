@@ -169,5 +169,34 @@ TEST(MapViewUnits, LatitudeLongitudeShowsTheSameGroundAsPlaneCoordinates) {
   EXPECT_NEAR(project.View->WorldHeight * fy, 426.1417, 426 * 0.01);
 }
 
+// The labels of a paint: a rectangle that overlaps one taken before is
+// refused, one that only touches it or lies apart is taken, anywhere on the
+// plane (also left of and above the window, across the grid's cells); the
+// next paint starts empty.
+TEST_F(MapViewTest, LabelSpaceRefusesOverlapsOnlyAndEachPaintStartsEmpty) {
+  Paint(view, 688, 451, 0, 0);
+  struct Row {
+    TRect Rect;
+    bool Taken;
+  };
+  const Row rows[] = {
+      {{100, 100, 160, 112}, true},
+      {{150, 105, 210, 117}, false},   // overlaps the first by 10 x 7
+      {{160, 100, 220, 112}, true},    // touches it on the right
+      {{100, 112, 160, 124}, true},    // touches it below
+      {{159, 111, 161, 113}, false},   // the corner where three meet
+      {{-70, -20, -10, -8}, true},     // above and left of the window
+      {{-30, -14, 30, -2}, false},     // across the cells at 0 into it
+      {{-10, -20, 50, -8}, true},      // beside it
+      {{0, 300, 688, 320}, true},      // the window's width, over many cells
+      {{340, 310, 350, 330}, false},   // into its middle
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(view.TakeLabelSpace(row.Rect), row.Taken)
+        << row.Rect.left << "," << row.Rect.top << " " << row.Rect.right << "," << row.Rect.bottom;
+  Paint(view, 688, 451, 0, 0);
+  EXPECT_TRUE(view.TakeLabelSpace({150, 105, 210, 117}));
+}
+
 }  // namespace
 }  // namespace chizro

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +48,10 @@ public:
   }
   void ShowError(const std::string& m) override { errors.push_back(m); }
   void ShowNotice(const std::string& m) override { notices.push_back(m); }
+  bool Ask(const std::string& q) override {
+    questions.push_back(q);
+    return answer;
+  }
   bool ShowSettings(const std::string& fileName) override {
     ++settingsShown;
     settingsFile = fileName;
@@ -101,6 +106,8 @@ public:
   std::vector<std::string> saveTypes;
   std::vector<std::string> errors;
   std::vector<std::string> notices;
+  std::vector<std::string> questions;
+  bool answer = false;  // to every question
   std::string log;  // cursor and progress, in order
   int settingsShown = 0;
   std::string settingsFile;
@@ -117,6 +124,9 @@ protected:
     fs::copy(kSource / "def", home.Path() / "def", fs::copy_options::recursive);
     fs::copy_file(kSource / "samples" / "JWC_TEMP.TXT", home.Path() / "JWC_TEMP.TXT");
     host.logic = &logic;
+    // Each look at the clock is `clockStep` later than the one before: the
+    // reports of a reader that takes that long between them.
+    logic.Clock = [this] { return now += clockStep; };
   }
   void Open(const fs::path& file, TKind kind = TKind::ByContent) {
     host.choices.push_back({file.string(), file.string(), kind});
@@ -131,6 +141,8 @@ protected:
   test::TempDir home;
   TFakeHost host;
   TMainLogic logic{host, nullptr, home.Path().string()};
+  std::chrono::steady_clock::time_point now;
+  std::chrono::milliseconds clockStep{0};
 };
 
 TEST_F(MainLogicTest, MapActionsWaitForTheFirstOpenThatGivesAMap) {
@@ -214,6 +226,7 @@ TEST_F(MainLogicTest, TheZoneChosenInTheSettingsConvertsWhatIsOpen) {
   logic.Settings();
   ASSERT_TRUE(host.errors.empty()) << host.errors[0];
   EXPECT_EQ(logic.Project().Zone.Number(), 8);
+  EXPECT_EQ(host.status.System, "VIII系 JGD2000") << "at once, before the mouse moves";
   const TFPoint expected = test::ProjTransform("EPSG:2451", "EPSG:2450", inIX.x, inIX.y);
   const TFPoint inVIII = leaf.FigGrps[0]->Items(0)->Points.at(0);
   EXPECT_NEAR(inVIII.x, expected.x, 0.001);
@@ -496,9 +509,11 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
   TFakeHost other;
   TMainLogic window{other, nullptr, home.Path().string()};
   other.logic = &window;
+  window.Clock = logic.Clock;
   other.choices.push_back(
       {(kSource / "tests/data/gpx/gpx11_tracks.gpx").string(), "track", TKind::ByContent});
   window.OpenMap();
+  other.notices.clear();  // the track spans Tokyo and Sydney: it is said so
   const TMapView& view = *window.Project().View;
   const TFPoint centre{view.CenterX, view.CenterY};
   other.log.clear();
@@ -507,7 +522,15 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
   window.OpenMap();
   EXPECT_EQ(other.log, "busy open-progress " + c.CancelledSteps + "closed idle ");
   EXPECT_TRUE(other.errors.empty()) << other.errors[0];
-  EXPECT_TRUE(other.notices.empty()) << other.notices[0];
+  if (c.Kept > 0) {
+    // Said last, after where the kept files are (another zone than the
+    // track's).
+    ASSERT_FALSE(other.notices.empty());
+    EXPECT_EQ(other.notices.back(), "開くのを中止しました。それまでに読んだ " +
+                                        std::to_string(c.Kept) + " ファイルは開いたままです。");
+  } else {
+    EXPECT_TRUE(other.notices.empty()) << other.notices[0];
+  }
   ASSERT_EQ(window.Project().Themes->Count(), 2);
   EXPECT_EQ(window.Project().Themes->Items(0)->Leaves->Count(), 1) << "the track";
   EXPECT_EQ(window.Project().Themes->Items(1)->Leaves->Count(), c.Kept);
@@ -587,6 +610,188 @@ TEST_F(MainLogicTest, ALargeFileShowsProgressByTheMegabyte) {
   EXPECT_EQ(host.log.find("(3 / 10 MB)"), std::string::npos) << host.log;
   EXPECT_TRUE(host.log.ends_with("(2 / 10 MB)] 2/10 closed idle ")) << host.log;
   EXPECT_EQ(logic.Project().Themes->Items(0)->Leaves->Count(), 1);
+}
+
+// The progress window of a file below the large size comes when the open
+// has taken half a second, by the clock: a reader whose reports come 0.1 s
+// apart shows it at its fifth report (the MB from the first, 0), a quick
+// one never shows it.
+TEST_F(MainLogicTest, TheProgressWindowComesAfterHalfASecond) {
+  std::string gpx =
+      "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"t\" "
+      "xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+      "<trkpt lat=\"35.0\" lon=\"139.0\"/><trkpt lat=\"35.001\" lon=\"139.001\"/>"
+      "</trkseg></trk><!--";
+  gpx.append(3 * 1024 * 1024, 'x');
+  gpx += "--></gpx>\n";
+  test::WriteFile(home.File("slow.gpx"), gpx);
+  test::WriteFile(home.File("quick.gpx"), gpx);
+
+  clockStep = std::chrono::milliseconds(100);
+  Open(home.File("slow.gpx"));
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(host.openSteps, 4) << host.log;  // 0 to 3 MB of 4
+  EXPECT_TRUE(host.log.starts_with("busy open-progress [" + home.File("slow.gpx") + " (0 / 4 MB)]"))
+      << host.log;
+
+  // The same reader at full speed: no window.
+  clockStep = std::chrono::milliseconds(0);
+  host.log.clear();
+  host.openSteps = 0;
+  Open(home.File("quick.gpx"));
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  EXPECT_EQ(host.log, "busy idle ");
+  EXPECT_EQ(host.openSteps, 0);
+}
+
+// An open refused by an error, here a 地図XML file cut off in the middle
+// that fails as it loads, keeps the view's centre and scale and the map
+// drawn; what the file held before the cut stays open.
+TEST_F(MainLogicTest, ARefusedOpenKeepsTheViewAndWhatIsDrawn) {
+  Open(Sheet("09LD183"));
+  logic.Click(100, 80);
+  logic.ZoomOut();
+  const TMapView& view = *logic.Project().View;
+  const TFPoint centre{view.CenterX, view.CenterY};
+  const double scale = logic.Project().GetScale();
+  host.canvas.Calls.clear();
+  host.RepaintImage();
+  const std::string drawn = host.canvas.Calls;
+  ASSERT_FALSE(drawn.empty());
+
+  Open(kSource / "tests/data/moj/bad/truncated.xml", TKind::Moj);
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_NE(host.errors[0].find("113 行目"), std::string::npos) << host.errors[0];
+  EXPECT_EQ(host.errors[0].find("unexpected"), std::string::npos) << host.errors[0];
+  EXPECT_EQ(view.CenterX, centre.x);
+  EXPECT_EQ(view.CenterY, centre.y);
+  EXPECT_EQ(logic.Project().GetScale(), scale);
+  ASSERT_EQ(logic.Project().Themes->Count(), 2);
+  EXPECT_EQ(logic.Project().Themes->Items(1)->Leaves->Count(), 1) << "what was read stays";
+  // The next paint draws the sheet as before (the cut file lies elsewhere)
+  // and does not say the error again.
+  host.canvas.Calls.clear();
+  host.RepaintImage();
+  EXPECT_EQ(host.canvas.Calls, drawn);
+  EXPECT_EQ(host.errors.size(), 1u);
+}
+
+// A file chosen under another kind's filter is said to be what it is, and
+// opened as that kind when the user agrees; a path that names nothing is
+// "not found".
+TEST_F(MainLogicTest, AFileOfAnotherKindIsOfferedAsThatKind) {
+  const fs::path fgd = kSource / "tests/data/fgd/FG-GML-533946-BldA-20230101-0001.xml";
+  Open(fgd, TKind::Gpx);
+  EXPECT_TRUE(host.errors.empty()) << host.errors[0];
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_NE(host.questions[0].find("基盤地図情報"), std::string::npos) << host.questions[0];
+  EXPECT_NE(host.questions[0].find("GPX"), std::string::npos) << host.questions[0];
+  EXPECT_FALSE(logic.Loaded()) << "declined";
+  host.answer = true;
+  Open(fgd, TKind::Gpx);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  ASSERT_TRUE(logic.Loaded());
+  ASSERT_EQ(host.questions.size(), 2u);
+  const TMapThemeGrp& themes = *logic.Project().Themes;
+  int fgdLeaves = 0;
+  for (int i = 0; i < themes.Count(); ++i)
+    fgdLeaves += themes.Items(i)->DataKind == KindNumber(TKind::Fgd)
+                     ? themes.Items(i)->Leaves->Count()
+                     : 0;
+  EXPECT_EQ(fgdLeaves, 1);
+
+  Open(home.File("nothing-here.xml"));
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_NE(host.errors[0].find("ファイルが見つかりません"), std::string::npos) << host.errors[0];
+  EXPECT_NE(host.errors[0].find("nothing-here.xml"), std::string::npos) << host.errors[0];
+}
+
+// Where things are: a 任意座標 map alone has no zone and no latitude; data
+// far outside Japan opens with a notice naming where it is and the zone it
+// is drawn in, and no latitude/longitude is shown for it; data of another
+// zone than the project's is said to be drawn rotated. The zones are the
+// files' own (公共座標2系) or the law's (Fukuoka Prefecture: II).
+TEST_F(MainLogicTest, NoticesSayWhereTheDataIs) {
+  Open(kSource / "tests/data/moj/local.xml", TKind::Moj);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  logic.MouseMove(300, 200);
+  EXPECT_EQ(host.status.System, "任意座標");
+  EXPECT_FALSE(host.status.Plane.empty());
+  EXPECT_TRUE(host.status.LatLon.empty()) << host.status.LatLon;
+
+  TFakeHost other;
+  TMainLogic window{other, nullptr, home.Path().string()};
+  other.logic = &window;
+  other.choices.push_back({(kSource / "tests/data/ui/munich.gpx").string(), "munich", TKind::Gpx});
+  window.OpenMap();
+  ASSERT_TRUE(other.errors.empty()) << other.errors[0];
+  ASSERT_EQ(other.notices.size(), 1u);
+  EXPECT_NE(other.notices[0].find("範囲外 (北緯 48.14°、東経 11.58°)"), std::string::npos)
+      << other.notices[0];
+  EXPECT_NE(other.notices[0].find("プロジェクトの " + ZoneName(window.Project().Zone.Number())),
+            std::string::npos)
+      << other.notices[0];
+  window.MouseMove(344, 225);
+  EXPECT_FALSE(other.status.Plane.empty());
+  EXPECT_TRUE(other.status.LatLon.empty()) << other.status.LatLon;
+
+  TFakeHost third;
+  TMainLogic sheets{third, nullptr, home.Path().string()};
+  third.logic = &sheets;
+  std::string xml = test::ReadFile((kSource / "tests/data/moj/parcels_zone9.xml").string());
+  const std::string nine = "公共座標9系";
+  xml.replace(xml.find(nine), nine.size(), "公共座標2系");
+  test::WriteFile(home.File("zone2.xml"), xml);
+  for (const std::string& file :
+       {Sheet("09LD183").string(), home.File("zone2.xml"),
+        (kSource / "tests/data/ui/fukuoka.gpx").string()})
+    third.choices.push_back({file, file, TKind::ByContent});
+  sheets.OpenMap();
+  sheets.OpenMap();
+  sheets.OpenMap();
+  ASSERT_TRUE(third.errors.empty()) << third.errors[0];
+  const std::string expected =
+      "この地図は II系 です。プロジェクトは IX系 のため回転して表示します。出力設定で変更できます。";
+  EXPECT_EQ(third.notices, (std::vector<std::string>{expected, expected}));
+}
+
+// The texts a paint drew ("text [<label>]" of the recording canvas).
+std::vector<std::string> DrawnTexts(const std::string& calls) {
+  std::vector<std::string> texts;
+  for (std::size_t at = calls.find("text ["); at != std::string::npos;
+       at = calls.find("text [", at + 1)) {
+    const std::size_t end = calls.find(']', at);
+    texts.push_back(calls.substr(at + 6, end - at - 6));
+  }
+  return texts;
+}
+
+// Parcel numbers show where their parcel has room for them: at the fitted
+// scale the file's parcels (地番 100-1 and 100-2, 30 m and 22 m wide) show
+// theirs; 1.5^8 times farther out they are a few pixels wide and do not
+// (the frame's name, on a line, still shows). The output still writes them.
+TEST_F(MainLogicTest, AParcelTooSmallForItsNumberDoesNotShowIt) {
+  Open(kSource / "tests/data/moj/parcels_zone9.xml", TKind::Moj);
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  const std::vector<std::string> numbers = {"100-1", "100-2"};
+  auto shown = [&] {
+    host.canvas.Calls.clear();
+    host.RepaintImage();
+    std::vector<std::string> found;
+    for (const std::string& text : DrawnTexts(host.canvas.Calls))
+      if (std::find(numbers.begin(), numbers.end(), text) != numbers.end()) found.push_back(text);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  EXPECT_EQ(shown(), numbers) << host.canvas.Calls;
+  for (int i = 0; i < 8; ++i) logic.ZoomOut();
+  EXPECT_TRUE(shown().empty()) << host.canvas.Calls;
+  EXPECT_NE(host.canvas.Calls.find("text [ABC-1]"), std::string::npos) << host.canvas.Calls;
+  logic.Output();
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  const std::string written = test::ReadFile(home.File("temp.txt"));
+  for (const std::string& number : numbers)
+    EXPECT_NE(written.find(number), std::string::npos) << number;
 }
 
 // Both windows build their filters from the caption and its patterns: the

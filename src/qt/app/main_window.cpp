@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -85,10 +87,19 @@ public:
     // itself is blocked by the modal dialog.
     QCoreApplication::processEvents();
   }
-  bool Cancelled() override { return dialog_.wasCanceled(); }
+  // Asked at every report of the open: the cancel button is pressed in the
+  // events, let through at most every 50 ms between the shown steps.
+  bool Cancelled() override {
+    if (!timer_.isValid() || timer_.elapsed() >= 50) {
+      QCoreApplication::processEvents();
+      timer_.start();
+    }
+    return dialog_.wasCanceled();
+  }
 
 private:
   QProgressDialog dialog_;
+  QElapsedTimer timer_;
 };
 
 }  // namespace
@@ -216,6 +227,13 @@ TForm1::TForm1(QWidget* parent, std::string programFolder) : QMainWindow(parent)
   };
   NoticeBox = [this](const QString& message) {
     QMessageBox::information(this, windowTitle(), message);
+  };
+  AskBox = [this](const QString& question) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == yes;
   };
 
   // The settings dialog exists from the start, hidden until asked for.

@@ -79,6 +79,8 @@ public:
       SaveDialog;
   std::function<void(const QString& message)> ErrorBox;
   std::function<void(const QString& message)> NoticeBox;
+  // A question with はい and いいえ; true for はい.
+  std::function<bool(const QString& question)> AskBox;
 
 private:
   // TMainHost
@@ -90,6 +92,9 @@ private:
   void ShowError(const std::string& message) override { ErrorBox(QString::fromStdString(message)); }
   void ShowNotice(const std::string& message) override {
     NoticeBox(QString::fromStdString(message));
+  }
+  bool Ask(const std::string& question) override {
+    return AskBox(QString::fromStdString(question));
   }
   bool ShowSettings(const std::string& fileName) override;
   void Close() override;

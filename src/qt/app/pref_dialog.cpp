@@ -114,7 +114,7 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
   BitBtn1->setGeometry(Box(kPrefOkBox));
   BitBtn1->setDefault(true);
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-  BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+  BitBtn2 = new QPushButton(QStringLiteral("キャンセル"), this);
   BitBtn2->setGeometry(Box(kPrefCancelBox));
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 

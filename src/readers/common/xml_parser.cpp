@@ -16,6 +16,10 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <regex>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/errors.h"
 #include "readers/common/euc_jp.h"
@@ -145,9 +149,110 @@ void TSaxHandlerBase::fatalError(const xc::SAXParseException& e) {
   parserErrorLine_ = static_cast<std::uint64_t>(e.getLineNumber());
   const XMLCh* message = e.getMessage();
   Stop("XML として読めません: " +
-           Utf8Of(message ? std::u16string_view(message) : std::u16string_view()) + " (列 " +
-           std::to_string(e.getColumnNumber()) + ")",
+           XmlParserMessageJa(
+               Utf8Of(message ? std::u16string_view(message) : std::u16string_view())) +
+           " (" + std::to_string(e.getColumnNumber()) + " 列目)",
        TErrorPlace::Line(parserErrorLine_));
+}
+
+namespace {
+
+// The fatal errors of Xerces-C++'s scanner a map file meets (its message
+// catalog, XMLErrs and XMLExcepts), as patterns over the English text; $1, $2
+// are the names and characters it quotes.
+struct TParserWords {
+  const char* English;
+  const char* Japanese;
+};
+constexpr TParserWords kParserWords[] = {
+    {"unexpected end of input", "ファイルが途中で終わっています"},
+    {"input ended before all started tags were ended; last tag started is '(.*)'",
+     "ファイルが途中で終わっています (最後に始まったタグは '$1')"},
+    {"expected end of tag '(.*)'", "タグ '$1' の終わりがありません"},
+    {"unterminated start tag '(.*)'", "開始タグ '$1' が閉じていません"},
+    {"unterminated end tag '(.*)'", "終了タグ '$1' が閉じていません"},
+    {"unterminated comment", "コメントが閉じていません"},
+    {"unterminated processing instruction", "処理命令が閉じていません"},
+    {"unterminated CDATA section", "CDATA セクションが閉じていません"},
+    {"unterminated character reference", "文字参照が閉じていません"},
+    {"unterminated entity reference '(.*)'", "実体参照 '$1' が閉じていません"},
+    {"invalid document structure", "文書の構造が正しくありません"},
+    {"XML document cannot be empty", "XML 文書が空です"},
+    {"expected tag name, comment, PI, or other markup", "タグ名などのマークアップがありません"},
+    {"element name expected", "要素名がありません"},
+    {"invalid element name '(.*)'", "要素名 '$1' が正しくありません"},
+    {"comment or processing instruction expected", "コメントまたは処理命令がありません"},
+    {"expected version, encoding, or standalone declaration", "XML 宣言の書き方が正しくありません"},
+    {"XML declarations must be in this order: version, encoding, standalone",
+     "XML 宣言の書き方が正しくありません"},
+    {"invalid XML encoding declaration '(.*)'", "XML 宣言の文字コード '$1' が正しくありません"},
+    {"unexpected end of entity '(.*)'", "実体 '$1' が途中で終わっています"},
+    {"attribute name expected", "属性名がありません"},
+    {"attribute value expected", "属性値がありません"},
+    {"equal sign expected", "等号 (=) がありません"},
+    {"quoted string expected", "引用符で囲んだ文字列がありません"},
+    {"whitespace expected", "空白がありません"},
+    {"unexpected whitespace", "余分な空白があります"},
+    {"invalid character 0x(.*) in attribute value '(.*)'",
+     "属性値 '$2' に使えない文字 (0x$1) があります"},
+    {"invalid character 0x(.*)", "使えない文字 (0x$1) があります"},
+    {"invalid character reference", "文字参照が正しくありません"},
+    {"unmatched end tag detected", "対応する開始タグのない終了タグがあります"},
+    {"'<' character cannot be used in attribute value '(.*)'; use &lt; instead",
+     "属性値 '$1' に '<' は使えません"},
+    {"']]>' sequence is not allowed in character data", "本文に ']]>' は使えません"},
+    {"'--' sequence is illegal in comment", "コメントの中に '--' は使えません"},
+    {"comment must start with <!--", "コメントが <!-- で始まっていません"},
+    {"nested CDATA section illegal", "CDATA セクションが入れ子になっています"},
+    {"processing instruction cannot start with 'xml'", "処理命令の名前が xml で始まっています"},
+    {"attribute '(.*)' is already specified for element '(.*)'",
+     "要素 '$2' に属性 '$1' が二度あります"},
+    {"prefix '(.*)' can not be resolved to namespace URI",
+     "接頭辞 '$1' の名前空間が宣言されていません"},
+    {"entity '(.*)' not found", "実体 '$1' が定義されていません"},
+    {"unsupported XML version '(.*)'", "XML の版 '$1' には対応していません"},
+    {"unable to create converter for '(.*)' encoding", "文字コード '$1' には対応していません"},
+    {"invalid multi-byte sequence", "文字コードとして読めないバイトがあります"},
+    {"invalid byte '(.*)' at position (.*) of a (.*)-byte sequence",
+     "文字コードとして読めないバイト ($1) があります"},
+    {"invalid bytes '(.*)' and '(.*)' of a (.*)-byte sequence",
+     "文字コードとして読めないバイト ($1 $2) があります"},
+    {"irregular bytes '(.*)' and '(.*)' of a 3-byte sequence",
+     "文字コードとして読めないバイト ($1 $2) があります"},
+    {"exceeded byte limit at byte '(.*)' in a (.*)-byte sequence",
+     "文字コードとして読めないバイト ($1) があります"},
+    {"XML or TEXT declaration must start at line 1, column 1",
+     "XML 宣言がファイルの先頭にありません"},
+};
+
+}  // namespace
+
+std::string XmlParserMessageJa(const std::string& english) {
+  static const std::vector<std::pair<std::regex, std::string>> table = [] {
+    std::vector<std::pair<std::regex, std::string>> rows;
+    for (const TParserWords& words : kParserWords) {
+      // Patterns are the catalog's texts with (.*) for its {0}, {1}; every
+      // other regex character stands for itself.
+      std::string pattern;
+      const std::string_view text = words.English;
+      for (std::size_t i = 0; i < text.size();) {
+        if (text.substr(i, 4) == "(.*)") {
+          pattern += "(.*)";
+          i += 4;
+          continue;
+        }
+        if (std::strchr(".^$|()[]{}*+?\\", text[i])) pattern += '\\';
+        pattern += text[i++];
+      }
+      rows.emplace_back(std::regex(pattern), words.Japanese);
+    }
+    return rows;
+  }();
+  for (const auto& [pattern, japanese] : table) {
+    std::smatch match;
+    if (std::regex_match(english, match, pattern)) return match.format(japanese);
+  }
+  return "XML の書き方に誤りがあります";
 }
 
 EInOutError XmlError(const std::string& leafFileName, const std::string& detail,

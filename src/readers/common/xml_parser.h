@@ -32,6 +32,12 @@ EInOutError XmlError(const std::string& leafFileName, const std::string& detail,
 std::string LocatedText(const std::string& leafFileName, const std::string& detail,
                         const TErrorPlace& place);
 
+// The parser's own words for what is wrong with a document (Xerces-C++'s
+// English message texts) in Japanese, with the names it quotes kept: "expected
+// end of tag 'a'" becomes "タグ 'a' の終わりがありません". A text not in the
+// table becomes a plain "XML の書き方に誤りがあります".
+std::string XmlParserMessageJa(const std::string& english);
+
 // What ends a parse before the end of its document: the reader's words, the
 // place they are about, and whether the document is of another format
 // altogether (the reader then passes it on instead of reporting it).

@@ -182,6 +182,19 @@ public:
       SendMessageW(bar_, PBM_SETRANGE32, 0, total);
       SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(done), 0);
     }
+    Pump();
+  }
+  // Asked at every report of the open: the cancel button's click is in the
+  // messages, let through at most every 50 ms between the shown steps.
+  bool Cancelled() override {
+    const ULONGLONG now = GetTickCount64();
+    if (now - pumped_ >= 50) Pump();
+    return cancelled_;
+  }
+
+private:
+  void Pump() {
+    pumped_ = GetTickCount64();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
@@ -193,9 +206,8 @@ public:
       DispatchMessageW(&msg);
     }
   }
-  bool Cancelled() override { return cancelled_; }
 
-private:
+  ULONGLONG pumped_ = 0;
   HWND owner_;
   HWND window_ = nullptr;
   HWND text_ = nullptr;
@@ -652,6 +664,13 @@ void TWinForm1::ShowError(const std::string& message) {
 void TWinForm1::ShowNotice(const std::string& message) {
   MessageBoxW(form_, WideText(message).c_str(), WideText(kMainCaption).c_str(),
               MB_OK | MB_ICONINFORMATION);
+}
+
+bool TWinForm1::Ask(const std::string& question) {
+  // MB_YESNO's buttons are the system's (はい and いいえ on a Japanese
+  // Windows).
+  return MessageBoxW(form_, WideText(question).c_str(), WideText(kMainCaption).c_str(),
+                     MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 bool TWinForm1::ShowSettings(const std::string& fileName) {

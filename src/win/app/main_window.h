@@ -60,6 +60,7 @@ private:
                                             const std::string& suggested) override;
   void ShowError(const std::string& message) override;
   void ShowNotice(const std::string& message) override;
+  bool Ask(const std::string& question) override;
   bool ShowSettings(const std::string& fileName) override;
   void Close() override;
   void RepaintImage() override;

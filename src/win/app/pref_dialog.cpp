@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -144,8 +145,23 @@ void TWinFormPref::CreateControls() {
   for (const std::string& choice : TPrefLogic::ZoneChoices())
     SendMessageW(zone_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideText(choice).c_str()));
   SendMessageW(zone_, CB_SETCURSEL, static_cast<WPARAM>(logic_.Zone()), 0);
-  // The list is wider than the box, so that each zone's areas can be read.
-  SendMessageW(zone_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(kPrefListBox.Width), 0);
+  // The list is as wide as its longest zone (its areas in full), and no
+  // wider than the screen's work area.
+  int listWidth = kPrefListBox.Width;
+  if (HDC dc = GetDC(zone_)) {
+    const HGDIOBJ old = SelectObject(dc, font_);
+    for (const std::string& choice : TPrefLogic::ZoneChoices()) {
+      const std::wstring text = WideText(choice);
+      SIZE size = {};
+      if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
+        listWidth = std::max(listWidth, static_cast<int>(size.cx) + GetSystemMetrics(SM_CXVSCROLL) +
+                                            2 * GetSystemMetrics(SM_CXEDGE) + 8);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(zone_, dc);
+  }
+  listWidth = std::min(listWidth, static_cast<int>(work.right - work.left));
+  SendMessageW(zone_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(listWidth), 0);
   Control(kIdContourLabel, L"STATIC", WideText(kPrefContourCaption),
           WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kPrefContourLabel, dialog_);
   contour_ = Control(kIdEdtContour, L"EDIT", WideText(logic_.ContourText()),
@@ -177,7 +193,7 @@ void TWinFormPref::CreateControls() {
   }
   Control(IDOK, L"BUTTON", L"OK", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, kPrefOkBox,
           dialog_);
-  Control(IDCANCEL, L"BUTTON", L"Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kPrefCancelBox,
+  Control(IDCANCEL, L"BUTTON", WideText("キャンセル"), WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kPrefCancelBox,
           dialog_);
 
   int checked = 2;

@@ -121,7 +121,7 @@ const DamageCase kDamage[] = {
     // which begins at column 41,014.
     {"OneLineLogSpliced",
      "one_line_spliced.gpx",
-     {"の 1 行目", "expected end of tag 'time' (列 41016)"},
+     {"の 1 行目", "タグ 'time' の終わりがありません (41016 列目)"},
      {"TRK 416 ACTIVE LOG"}},
     // The same log with erased flash (0xFF) from column 40,961 on.
     {"OneLineLogErased",
