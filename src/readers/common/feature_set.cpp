@@ -128,7 +128,25 @@ int IdentifyWkt(const std::string& wkt, std::string* name) {
 
 namespace {
 
+// True when `text` begins, after blanks, as WKT does: a keyword and "[" or
+// "(". Anything else is no coordinate system; it is never handed to PROJ,
+// whose general entry point would take it for a name to search its
+// database for.
+bool LooksLikeWkt(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+  const std::size_t start = i;
+  while (i < text.size() && ((text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z') ||
+                             text[i] == '_'))
+    ++i;
+  return i > start && i < text.size() && (text[i] == '[' || text[i] == '(');
+}
+
+// The longest .prj text identified; a coordinate system is a few KB.
+constexpr std::size_t kMaxWkt = 64 * 1024;
+
 int IdentifyWktWithProj(const std::string& wkt, std::string& foundName) {
+  if (wkt.size() > kMaxWkt || !LooksLikeWkt(wkt)) return 0;
   std::string* name = &foundName;
   PJ_CONTEXT* ctx = proj_context_create();
   if (!ctx) return 0;
@@ -136,7 +154,7 @@ int IdentifyWktWithProj(const std::string& wkt, std::string& foundName) {
   proj_log_level(ctx, PJ_LOG_NONE);
   proj_log_func(ctx, nullptr, &SilentLog);
   int found = 0;
-  if (PJ* crs = proj_create(ctx, wkt.c_str())) {
+  if (PJ* crs = proj_create_from_wkt(ctx, wkt.c_str(), nullptr, nullptr, nullptr)) {
     PJ* base = crs;
     if (proj_get_type(crs) == PJ_TYPE_BOUND_CRS) base = proj_get_source_crs(ctx, crs);
     if (base) {
