@@ -7,29 +7,17 @@
 // 60 files against ogr2ogr) come from bench/compare.sh.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
+#include "bench_file.h"
 #include "model/map_leaf.h"
 #include "readers/plateau/plateau_builder.h"
 
 namespace {
 
 using namespace chizro;
-namespace fs = std::filesystem;
-
-// Peak resident set of the process [MB].
-double PeakRssMb() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 class BenchFile {
 public:
@@ -37,25 +25,14 @@ public:
     static const BenchFile file;
     return file;
   }
-  ~BenchFile() {
-    std::error_code ec;
-    fs::remove(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::size_t Bytes() const { return bytes_; }
+  const std::string& Path() const { return file_.Path(); }
+  std::size_t Bytes() const { return file_.Bytes(); }
 
 private:
-  BenchFile()
-      : path_((fs::temp_directory_path() /
-               ("53394611_bldg_6697_op-" + std::to_string(::getpid()) + ".gml"))
-                  .string()) {
-    std::FILE* f = std::fopen(path_.c_str(), "wb");
-    if (!f) std::abort();
-    const auto put = [&](const char* s) {
-      const std::string text(s);
-      if (std::fwrite(text.data(), 1, text.size(), f) != text.size()) std::abort();
-      bytes_ += text.size();
-    };
+  bench::TBenchFile file_{"53394611_bldg_6697_op", ".gml"};
+
+  BenchFile() {
+    const auto put = [&](const char* s) { file_.Put(s); };
     put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<core:CityModel "
         "xmlns:core=\"http://www.opengis.net/citygml/2.0\" "
         "xmlns:bldg=\"http://www.opengis.net/citygml/building/2.0\" "
@@ -113,11 +90,8 @@ private:
             "\t</core:cityObjectMember>\n");
       }
     put("</core:CityModel>\n");
-    if (std::fclose(f) != 0) std::abort();
+    file_.Close();
   }
-
-  std::string path_;
-  std::size_t bytes_ = 0;
 };
 
 void BM_PlateauLoad(benchmark::State& state) {
@@ -135,7 +109,7 @@ void BM_PlateauLoad(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.Bytes()));
   state.counters["MB"] = static_cast<double>(file.Bytes()) / (1 << 20);
   state.counters["figures"] = static_cast<double>(figures);
-  state.counters["peak_rss_MB"] = PeakRssMb();
+  state.counters["peak_rss_MB"] = bench::PeakRssMb();
 }
 BENCHMARK(BM_PlateauLoad)->Unit(benchmark::kMillisecond)->MinTime(2);
 

@@ -9,42 +9,32 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
-#include <unistd.h>
-
+#include "bench_file.h"
 #include "model/map_leaf.h"
 #include "readers/sima/sima_builder.h"
 
 namespace {
 
 using namespace chizro;
-namespace fs = std::filesystem;
 
 constexpr std::size_t kTargetBytes = 50u << 20;
 constexpr long kPointsPerRow = 1000;
 
+// The generated file, written once per process.
 class BenchFile {
 public:
   static const BenchFile& Get() {
     static const BenchFile file;
     return file;
   }
-  ~BenchFile() {
-    std::error_code ec;
-    fs::remove(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  std::size_t Bytes() const { return bytes_; }
+  const std::string& Path() const { return file_.Path(); }
+  std::size_t Bytes() const { return file_.Bytes(); }
   long Points() const { return points_; }
 
 private:
-  BenchFile()
-      : path_((fs::temp_directory_path() / ("points-" + std::to_string(::getpid()) + ".sim"))
-                  .string()) {
+  BenchFile() {
     // Points on a grid of 10 m, parcels over each cell of two rows.
     std::string points = "G00,01,bench,\r\nZ00,\x8d\xc0\x95\x57\xc3\xde\xb0\xc0,\r\nA00,\r\n";
     std::string parcels = "Z00,\x8b\xe6\x89\xe6\xc3\xde\xb0\xc0,\r\n";
@@ -75,17 +65,14 @@ private:
         parcels += "D99,\r\n";
       }
     }
-    points += "A99,\r\n";
-    points += parcels;
-    std::FILE* f = std::fopen(path_.c_str(), "wb");
-    if (!f || std::fwrite(points.data(), 1, points.size(), f) != points.size()) std::abort();
-    std::fclose(f);
-    bytes_ = points.size();
+    file_.Put(points);
+    file_.Put("A99,\r\n");
+    file_.Put(parcels);
+    file_.Close();
     points_ = n;
   }
 
-  std::string path_;
-  std::size_t bytes_ = 0;
+  bench::TBenchFile file_{"points", ".sim"};
   long points_ = 0;
 };
 
