@@ -324,7 +324,7 @@ TXmlStop ParseToEnd(TByteSource& source, TSaxHandlerBase& handler) {
     result.Detail = "メモリが足りません";
     result.Place = handler.Where();
   } catch (const xc::XMLException& e) {
-    result.Detail = Utf8Of(View(e.getMessage()));
+    result.Detail = XmlParserMessageJa(Utf8Of(View(e.getMessage())));
     result.Place = handler.Where();
   }
   // A byte that is not UTF-8 ended the document early: the parser's

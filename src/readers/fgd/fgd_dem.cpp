@@ -384,7 +384,7 @@ TStop Parse(TByteSource& source, TDemHandler& handler) {
   } catch (const xc::OutOfMemoryException&) {
     return TStop{TStop::Error, "メモリが足りません", handler.Where()};
   } catch (const xc::XMLException& e) {
-    return TStop{TStop::Error, Utf8Of(View(e.getMessage())), handler.Where()};
+    return TStop{TStop::Error, XmlParserMessageJa(Utf8Of(View(e.getMessage()))), handler.Where()};
   }
 }
 

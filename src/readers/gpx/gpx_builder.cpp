@@ -398,7 +398,7 @@ TParseResult Parse(const std::string& fileName, TGpxHandler& handler) {
     result.Error = "メモリが足りません";
     result.Place = handler.Where();
   } catch (const xc::XMLException& e) {
-    result.Error = Utf8Of(View(e.getMessage()));
+    result.Error = XmlParserMessageJa(Utf8Of(View(e.getMessage())));
     result.Place = handler.Where();
   }
   // A document that parsed to its end without the bytes after the cut (the

@@ -76,9 +76,10 @@ std::string ToSjis(const XMLCh* text) {
   return Utf8ToSjis(Utf8Of(text));
 }
 
+// The parser's words in Japanese (names it quotes kept).
 std::string MessageOf(const XMLCh* message) {
   const std::string sjis = ToSjis(message);
-  return SjisToUtf8(sjis);
+  return XmlParserMessageJa(SjisToUtf8(sjis));
 }
 
 // The first node named `name` in document order within the subtree of
