@@ -323,16 +323,21 @@ void TFeatureSet::AddPoint(TFPoint p) {
   fig->LabelY = p.y;
 }
 
-void TFeatureSet::AddLine(TFPointGrp points) {
+bool TFeatureSet::Takes(const TFPointGrp& points) {
   for (const TFPoint& p : points) Extent.Add(p);
   if (points.size() < 2) {
     ++Skipped;
-    return;
+    return false;
   }
   if (!build_) {
     ++figures_;
-    return;
+    return false;
   }
+  return true;
+}
+
+void TFeatureSet::AddLine(TFPointGrp points) {
+  if (!Takes(points)) return;
   TFigPolyline* fig = lines_->New();
   Decorate(*fig, TGeomKind::Line);
   const TFPoint mid = points[points.size() / 2];
@@ -342,15 +347,7 @@ void TFeatureSet::AddLine(TFPointGrp points) {
 }
 
 void TFeatureSet::AddRing(TFPointGrp points, bool exterior) {
-  for (const TFPoint& p : points) Extent.Add(p);
-  if (points.size() < 2) {
-    ++Skipped;
-    return;
-  }
-  if (!build_) {
-    ++figures_;
-    return;
-  }
+  if (!Takes(points)) return;
   TFigPolygon* fig = polygons_->New();
   if (exterior || !exterior_) {
     Decorate(*fig, TGeomKind::Polygon);

@@ -133,6 +133,11 @@ public:
   long long Skipped = 0;  // null shapes, empty geometries, degenerate parts
 
 private:
+  // Adds a line's or ring's points to the extent; true when a figure is to
+  // be built of them (fewer than two points are skipped and counted, a scan
+  // that builds nothing counts the figure).
+  bool Takes(const TFPointGrp& points);
+
   // The class code (Shift_JIS) and the texts of the feature for a kind.
   void Decorate(TFigure& fig, TGeomKind kind);
   std::string ClassOf(TGeomKind kind) const;

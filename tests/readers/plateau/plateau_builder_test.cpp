@@ -1,5 +1,5 @@
 // The PLATEAU (3D都市モデル CityGML) reader on a real excerpt and on fixture
-// files written from the standard product specification (tests/data/plateau):
+// files written after PLATEAU's published data definitions (tests/data/plateau):
 // placement against PROJ, the footprint forms, labels and classes read by
 // hand from the fixtures, code lists from a download's folder and from def/,
 // zips and folders, and the errors of bad files.
