@@ -197,6 +197,16 @@ TMapLeaf* TMapLeafGrp::Add(std::unique_ptr<TMapLeaf> leaf) {
   return items_.back().get();
 }
 
+std::unique_ptr<TMapLeaf> TMapLeafGrp::Remove(const TMapLeaf* leaf) {
+  const auto it = std::find_if(items_.begin(), items_.end(),
+                               [leaf](const std::unique_ptr<TMapLeaf>& l) { return l.get() == leaf; });
+  if (it == items_.end()) return nullptr;
+  std::unique_ptr<TMapLeaf> taken = std::move(*it);
+  items_.erase(it);
+  UpdateExtent();
+  return taken;
+}
+
 TMapLeaf* TMapLeafGrp::FindByFileName(const std::string& fileName) const {
   for (const auto& leaf : items_)
     if (SamePath(leaf->FileName, fileName)) return leaf.get();

@@ -132,6 +132,8 @@ public:
   // throws keeps the leaves it added before.
   bool Open(const std::string& fileName);
   TMapLeaf* Add(std::unique_ptr<TMapLeaf> leaf);
+  // Takes `leaf` out of the list and hands it over; null when it is not in it.
+  std::unique_ptr<TMapLeaf> Remove(const TMapLeaf* leaf);
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   TMapLeaf* Items(int i) const { return ItemAt(items_, i); }
   // The leaf of a file, by the platform's rule for letter case in file

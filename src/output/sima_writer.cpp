@@ -136,26 +136,6 @@ private:
   std::unordered_map<TKey, std::int64_t, TKeyHash> index_;
 };
 
-void WriteWhole(const std::string& fileName, const std::string& text) {
-  namespace fs = std::filesystem;
-  const std::string temp = fileName + ".tmp~";
-  std::FILE* f = OpenFile(temp, "wb");
-  if (!f) throw EInOutError(Quoted(fileName) + " を作成できません");
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  std::error_code ec;
-  if (!written || !closed) {
-    fs::remove(FsPath(temp), ec);
-    throw EInOutError(Quoted(fileName) + " に書き込めません");
-  }
-  RenameOver(FsPath(temp), FsPath(fileName), ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(FsPath(temp), ignored);
-    throw EInOutError(Quoted(fileName) + " を作成できません: " + ec.message());
-  }
-}
-
 // The output file's name without its folder and ending, as the G00 title.
 std::string TitleOf(const std::string& fileName) {
   std::string base = fileName;
@@ -200,7 +180,7 @@ TSimaStats ExportSima(TMapProject& project, const std::string& fileName,
   if (stats.Points == 0)
     throw EInOutError(Quoted(fileName) +
                       " を書きませんでした: 開いているデータに SIMA で書ける点や画地がありません");
-  WriteWhole(fileName, out.Text(Utf8ToSjis(PathForMessage(TitleOf(fileName)))));
+  WriteWholeFile(fileName, out.Text(Utf8ToSjis(PathForMessage(TitleOf(fileName)))));
   return stats;
 }
 

@@ -7,7 +7,31 @@
 #include "platform/sjis.h"
 #endif
 
+#include <cstdio>
+
+#include "platform/errors.h"
+
 namespace chizro {
+
+void WriteWholeFile(const std::string& fileName, std::string_view text) {
+  namespace fs = std::filesystem;
+  const std::string temp = fileName + ".tmp~";
+  std::FILE* f = OpenFile(temp, "wb");
+  if (!f) throw EInOutError(Quoted(fileName) + " を作成できません");
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  const bool closed = std::fclose(f) == 0;
+  std::error_code ec;
+  if (!written || !closed) {
+    fs::remove(FsPath(temp), ec);
+    throw EInOutError(Quoted(fileName) + " に書き込めません");
+  }
+  RenameOver(FsPath(temp), FsPath(fileName), ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(FsPath(temp), ignored);
+    throw EInOutError(Quoted(fileName) + " を作成できません: " + ec.message());
+  }
+}
 
 #ifdef _WIN32
 

@@ -41,6 +41,12 @@ bool IsDirectory(std::string_view path);
 void RenameOver(const std::filesystem::path& from, const std::filesystem::path& to,
                 std::error_code& ec);
 
+// Writes `text` as the whole of the file `fileName` (path text): into a
+// temporary file beside it, then put in its place by RenameOver, so that the
+// file is the old one or the new one whole. EInOutError naming the file when
+// it cannot be written.
+void WriteWholeFile(const std::string& fileName, std::string_view text);
+
 // Separators in path text. On Windows the bytes of a Shift_JIS double-byte
 // character are one character, so that the trail byte 0x5C of "ソ" (83 5C)
 // or "表" (95 5C) is never taken for a backslash.

@@ -15,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/file_path.h"
 #include "platform/offscreen.h"
+#include "readers/control_sidecar.h"
 
 namespace chizro {
 namespace {
@@ -218,6 +219,16 @@ TOpenOutcome TMapService::Open(const TOpenRequest& request) {
       outcome.ContentKind = content;
   }
   return outcome;
+}
+
+TOpenOutcome TMapService::Reopen(const TMapLeaf& leaf) {
+  TMapLeafGrp* leaves = leaf.Leaves();
+  const TMapTheme* theme = leaf.Theme();
+  if (!leaves || !theme) throw EChizroError("開いていない地図です");
+  const TKind kind = KindOfNumber(theme->DataKind);
+  const std::string file = OpenedFileOf(leaf.FileName);
+  leaves->Remove(&leaf);
+  return Open({file, kind});
 }
 
 std::optional<TFRect> TMapService::Extent() const {

@@ -28,6 +28,7 @@ namespace chizro {
 
 class TBitmapLoader;
 class TCanvas;
+class TMapLeaf;
 class TMapProject;
 class TOffscreenSurface;
 
@@ -127,6 +128,12 @@ public:
   // kept in the outcome, not thrown: what opened before them stays and is
   // in Added and Extent.
   TOpenOutcome Open(const TOpenRequest& request);
+
+  // Closes `leaf` and opens its file again as the kind its theme reads (for
+  // a member of a zip, the zip, which adds the members not open): the map
+  // is read anew, with a control-point file written since. The outcome is
+  // that of the open.
+  TOpenOutcome Reopen(const TMapLeaf& leaf);
 
   // The rectangle around every leaf open (the project's system); none
   // before the first leaf.

@@ -17,7 +17,14 @@
 #include "model/open_progress.h"
 #include "platform/canvas.h"
 #include "platform/errors.h"
+#include "model/map_builder.h"
+#include "model/map_figure.h"
+#include "model/survey_data.h"
+#include "platform/file_path.h"
+#include "platform/sjis.h"
+#include "readers/control_sidecar.h"
 #include "service/map_service.h"
+#include "ui/placement_logic.h"
 
 namespace chizro {
 namespace {
@@ -348,9 +355,176 @@ void TMainLogic::Paint(TCanvas& canvas) {
       project_->SetCanvas(nullptr);
       throw;
     }
+    if (placement_) PaintPlacement(canvas);
     // The canvas lives for this paint only; the view keeps the device size.
     project_->SetCanvas(nullptr);
   });
+}
+
+void TMainLogic::PaintPlacement(TCanvas& canvas) {
+  const TMapView& view = *project_->View;
+  TFont font;
+  font.Size = 9;
+  canvas.SetBrush({kColorWhite, kBrushClear});
+  for (const TPlacementMarker& m : placement_->Markers()) {
+    // The map's points red, their public places blue, the point waiting
+    // for its place orange and larger.
+    const TColor color = m.Role == TPlacementMarker::TRole::Local    ? MakeColor(220, 0, 0)
+                         : m.Role == TPlacementMarker::TRole::Target ? MakeColor(0, 0, 220)
+                                                                     : MakeColor(255, 140, 0);
+    const int r = m.Role == TPlacementMarker::TRole::Picked ? 9 : 6;
+    const TPoint c = view.WcToDc(m.At.x, m.At.y);
+    canvas.SetPen({color, kPenSolid, 2});
+    const TPoint h[] = {{c.x - r, c.y}, {c.x + r + 1, c.y}};
+    const TPoint v[] = {{c.x, c.y - r}, {c.x, c.y + r + 1}};
+    canvas.Polyline(h);
+    canvas.Polyline(v);
+    canvas.Rectangle({c.x - r / 2 - 1, c.y - r / 2 - 1, c.x + r / 2 + 2, c.y + r / 2 + 2});
+    font.Color = color;
+    canvas.SetFont(font);
+    canvas.TextOut(c.x + r + 2, c.y - r - 12, Utf8ToSjis(m.Label));
+  }
+}
+
+std::optional<TFPoint> TMainLogic::NearestPublicVertex(TFPoint at, double reach) const {
+  std::optional<TFPoint> best;
+  double bestDistance = reach;
+  const double scale = project_->GetScale();
+  for (const TMapLeaf* leaf : Leaves()) {
+    if (leaf->Zone.IsLocal() || !leaf->Loaded || !leaf->DrawClasses) continue;
+    const TFRect& e = leaf->Extent;
+    if (at.x < std::min(e.left, e.right) - reach || at.x > std::max(e.left, e.right) + reach ||
+        at.y < std::min(e.bottom, e.top) - reach || at.y > std::max(e.bottom, e.top) + reach)
+      continue;
+    // Only what is drawn at this scale can be meant.
+    for (int i = 0; i < leaf->DrawClasses->Count(); ++i) {
+      const TDrawClass& cls = *leaf->DrawClasses->Items(i);
+      const TClassDef* def = cls.ClassDef;
+      if (!def || !def->Visible || !def->IsVisibleAt(scale)) continue;
+      for (const TFigure* fig : cls.Figures)
+        for (const TFPoint& p : fig->Points) {
+          const double d = std::hypot(p.x - at.x, p.y - at.y);
+          if (d <= bestDistance) {
+            bestDistance = d;
+            best = p;
+          }
+        }
+    }
+  }
+  return best;
+}
+
+void TMainLogic::StartPlacement() {
+  if (placement_) {
+    host_.ShowPlacement();
+    return;
+  }
+  if (!loaded_) return;
+  Guard([&] {
+    // The map to place: a 地図XML in arbitrary coordinates not yet placed,
+    // the one under the view's centre first.
+    const TFPoint centre{project_->View->CenterX, project_->View->CenterY};
+    const TMapLeaf* target = nullptr;
+    TMapTheme* targetTheme = nullptr;
+    for (int t = 0; t < project_->Themes->Count(); ++t) {
+      TMapTheme& theme = *project_->Themes->Items(t);
+      if (theme.DataKind != KindNumber(TKind::Moj) || !theme.Builder) continue;
+      for (int i = 0; i < theme.Leaves->Count(); ++i) {
+        const TMapLeaf& leaf = *theme.Leaves->Items(i);
+        if (!leaf.Zone.IsLocal() || leaf.AwaitsZone) continue;
+        const TFRect& e = leaf.Extent;
+        const bool under = centre.x >= std::min(e.left, e.right) &&
+                           centre.x <= std::max(e.left, e.right) &&
+                           centre.y >= std::min(e.bottom, e.top) &&
+                           centre.y <= std::max(e.bottom, e.top);
+        if (!target || under) {
+          target = &leaf;
+          targetTheme = &theme;
+        }
+        if (under) break;
+      }
+    }
+    if (!target) {
+      host_.ShowNotice(
+          "位置合わせする地図がありません。位置合わせは、公共座標に位置付けられていない"
+          "任意座標系の地図XMLを開いてから行います。");
+      return;
+    }
+    TSurveyData data;
+    {
+      TBusy busy(host_);
+      targetTheme->Builder->SurveyData(*target, data);
+    }
+    if (data.Points.empty())
+      throw EChizroError(Quoted(target->FileName) + " には筆界点も基準点もありません");
+    TControlPointList existing;
+    const std::string sidecar = ControlSidecarOf(target->FileName);
+    if (IsRegularFile(sidecar)) {
+      // A sidecar that does not read (it is why the map is not placed) is
+      // shown, and the dialog starts without it.
+      try {
+        existing = ReadControlPoints(sidecar);
+      } catch (const EChizroError& e) {
+        host_.ShowError(e.what());
+      }
+    }
+    const std::string zone = project_->Zone.IsPlaneZone() ? ZoneName(project_->Zone.Number()) : "";
+    placement_ = std::make_unique<TPlacementLogic>(
+        target->FileName, std::move(data.Points), existing,
+        [this](TFPoint at, double reach) { return NearestPublicVertex(at, reach); }, zone);
+  });
+  if (!placement_) return;
+  host_.ShowPlacement();
+  Refresh();
+}
+
+void TMainLogic::PlacementEdited() { host_.RepaintImage(); }
+
+bool TMainLogic::FinishPlacement(bool accept) {
+  if (!placement_) return true;
+  if (!accept) {
+    placement_.reset();
+    Refresh();
+    return true;
+  }
+  if (!placement_->CanAccept()) {
+    host_.ShowError(placement_->Summary());
+    return false;
+  }
+  const std::string leafFile = placement_->LeafFileName();
+  if (!Guard([&] { WriteControlPoints(ControlSidecarOf(leafFile), placement_->List()); }))
+    return false;
+  placement_.reset();
+  const TMapLeaf* leaf = nullptr;
+  for (const TMapLeaf* l : Leaves())
+    if (l->FileName == leafFile) leaf = l;
+  if (!leaf) {
+    Refresh();
+    return true;
+  }
+  // The map opens again from its file, placed by the sidecar just written;
+  // the view goes to where it now is.
+  Guard([&] {
+    // The leaf is closed by the reopen: its address may come back for the
+    // new one, which must count as added.
+    std::set<const TMapLeaf*> before = Leaves();
+    before.erase(leaf);
+    TOpenOutcome outcome;
+    {
+      TBusy busy(host_);
+      project_->SetCanvas(nullptr);
+      outcome = service_->Reopen(*leaf);
+    }
+    if (outcome.Added > 0) {
+      project_->SetPixelsPerInch(host_.PixelsPerInch());
+      FitExtent(outcome.Extent, false);
+      FitToDrawn(before, outcome.Extent);
+    }
+    for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
+    if (outcome.Error) std::rethrow_exception(outcome.Error);
+  });
+  Refresh();
+  return true;
 }
 
 void TMainLogic::Click(int x, int y) {
@@ -358,6 +532,14 @@ void TMainLogic::Click(int x, int y) {
   UpdateView();
   TFPoint w;
   project_->View->DcToWc({x, y}, w);
+  if (placement_) {
+    const TMapView& view = *project_->View;
+    const double reach = view.PxPerUnitX > 0 ? kSnapPixels / view.PxPerUnitX : 0;
+    placement_->Click(w, reach);
+    host_.PlacementChanged();
+    host_.RepaintImage();
+    return;
+  }
   project_->View->CenterX = w.x;
   project_->View->CenterY = w.y;
   Refresh();

@@ -30,6 +30,7 @@ class TCanvas;
 class TMapLeaf;
 class TMapProject;
 class TMapService;
+class TPlacementLogic;
 
 // The window's caption and its place and size on a 96-pixels-per-inch
 // screen [px].
@@ -186,6 +187,13 @@ public:
   virtual TPoint ImageSize() = 0;
   // Shows the status line.
   virtual void ShowStatus(const TStatusLine& status) = 0;
+  // Shows the 位置合わせ dialog over TMainLogic::Placement(), beside the
+  // window (modeless); its OK and キャンセル call FinishPlacement, and its
+  // edits PlacementEdited.
+  virtual void ShowPlacement() = 0;
+  // The placement changed on the map's side (a click picked a point): the
+  // dialog shows its list, hint and summary again.
+  virtual void PlacementChanged() = 0;
 
 protected:
   TMainHost() = default;
@@ -242,8 +250,24 @@ public:
 
   // The paint box's paint, onto a canvas that lives for this paint only.
   void Paint(TCanvas& canvas);
-  // A click at pixel (x, y) of the paint box centres the map there.
+  // A click at pixel (x, y) of the paint box centres the map there; while
+  // the 位置合わせ dialog is open it picks a point for it instead.
   void Click(int x, int y);
+
+  // "位置合わせ..." of the map's context menu: opens the 位置合わせ dialog
+  // (ui/placement_logic.h) for the 地図XML in arbitrary coordinates not yet
+  // placed under the view's centre (else the first such map), starting
+  // from its sidecar's points. A notice when no such map is open.
+  void StartPlacement();
+  // The dialog's logic while it is open, else null.
+  TPlacementLogic* Placement() noexcept { return placement_.get(); }
+  // The dialog's list or fit changed: the map's markers are drawn again.
+  void PlacementEdited();
+  // The dialog's OK (`accept`) or キャンセル. OK writes the sidecar, opens
+  // the map again placed by it, fits the view to it and shows the fit's
+  // summary. False when the dialog must stay open: OK without a fit, or a
+  // sidecar that could not be written (the error is shown).
+  bool FinishPlacement(bool accept);
 
   // "全体表示": the view fits everything open.
   void FitAll();
@@ -304,6 +328,11 @@ private:
   void PanPixels(double dx, double dy);
   // Sets the scale, keeping the world point under pixel (x, y) there.
   void ZoomAbout(double scale, int x, int y);
+  // The nearest vertex within `reach` of `at` among the figures shown of
+  // the maps in a zone (not in arbitrary coordinates).
+  std::optional<TFPoint> NearestPublicVertex(TFPoint at, double reach) const;
+  // The placement's markers over the map.
+  void PaintPlacement(TCanvas& canvas);
 
   TMainHost& host_;
   std::unique_ptr<TMapService> service_;
@@ -316,6 +345,7 @@ private:
   std::optional<TPoint> press_;
   TFPoint pressCentre_;
   bool dragging_ = false;
+  std::unique_ptr<TPlacementLogic> placement_;
 };
 
 }  // namespace chizro

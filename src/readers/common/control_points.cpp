@@ -46,6 +46,21 @@ void ReadList(const std::string& fileName, const std::string& text, TControlFile
   while (lines.Next(line)) {
     const std::uint64_t at = lines.LineNumber();
     const std::string_view trimmed = TrimSimaField(line);
+    // The text is Shift_JIS here, as are the fit line's words.
+    static const std::string prefix = Utf8ToSjis(kFitLinePrefix);
+    static const std::string affine = Utf8ToSjis(kAffineFitName);
+    static const std::string helmert = Utf8ToSjis(kHelmertFitName);
+    if (trimmed.starts_with(prefix)) {
+      const std::string_view name = TrimSimaField(trimmed.substr(prefix.size()));
+      if (name == affine)
+        file.Fit = TFitKind::Affine;
+      else if (name == helmert)
+        file.Fit = TFitKind::Helmert;
+      else
+        Fail(fileName, at,
+             "変換 '" + SjisToUtf8(name) + "' は使えません (ヘルマート変換かアフィン変換)");
+      continue;
+    }
     if (trimmed.empty() || trimmed.front() == '#') continue;
     SplitSimaFields(line, f);
     const bool header = first && f.size() >= 5 && f[1] == "x" && f[2] == "y" && f[3] == "X" &&
@@ -137,6 +152,7 @@ TMapPlacement TMapPlacement::Fit(
     points.push_back({SjisToUtf8(e.Name), local.y, local.x, e.X, e.Y});
     at.push_back(local);
   }
+  if (control.Fit) kind = *control.Fit;
   TMapPlacement placement;
   const TControlFit whole = FitControlPoints(points, kind);
   placement.whole_ = whole.Transform;

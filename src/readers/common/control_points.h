@@ -13,7 +13,9 @@
 // both are empty, the name is that of a point of the map (a 筆界点 by its
 // 点番名, a 基準点 by its 名称) and its position is the map's. X and Y are
 // plane rectangular coordinates in the project's zone. A first line
-// "名前,x,y,X,Y" is a header.
+// "名前,x,y,X,Y" is a header. The comment "# 変換: アフィン変換" (or
+// "ヘルマート変換") asks for that fit, whatever the project's: the window
+// writes it when the user chose the fit for the map.
 //
 // A SIMA file (".sim", or a file whose first records are SIMA's) serves as
 // well: its A01 points give X and Y by their 点名, matched to the map's
@@ -44,7 +46,13 @@ struct TControlEntry {
 struct TControlFile {
   std::string FileName;
   std::vector<TControlEntry> Entries;
+  std::optional<TFitKind> Fit;  // asked for by the file
 };
+
+// The comment line that asks for a fit: the prefix, then the fit's name.
+inline constexpr char kFitLinePrefix[] = "# 変換: ";
+inline constexpr char kHelmertFitName[] = "ヘルマート変換";
+inline constexpr char kAffineFitName[] = "アフィン変換";
 
 // Reads a control-point file or a SIMA file. EInOutError naming the file
 // and the line for a line that does not parse (too few fields, a number
@@ -70,7 +78,8 @@ public:
   // Fits `control` (its points without a position found by name through
   // `named`, Shift_JIS name to the model position) for the whole map and
   // for each sheet of `sheets` (closed rings of model positions) with at
-  // least as many of the points inside it as the fit needs. EInOutError
+  // least as many of the points inside it as the fit needs, by the fit the
+  // file asks for, else by `kind`. EInOutError
   // naming the control file and the line of a name that matches no point;
   // EControlFitError when the points admit no fit.
   static TMapPlacement Fit(const TControlFile& control,

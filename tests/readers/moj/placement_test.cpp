@@ -114,7 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
         TPlacementCase{"BySimaPoints", "local_helmert.xml", "control.sim", TFitKind::Helmert,
                        "control.sim"},
         TPlacementCase{"ByPositionsInUtf8", "local_helmert.xml", "explicit_utf8.gcp",
-                       TFitKind::Helmert, "ヘルマート変換 4点"}),
+                       TFitKind::Helmert, "ヘルマート変換 4点"},
+        // The file's fit line wins over the project's fit.
+        TPlacementCase{"TheFileAsksForAffine", "local_affine.xml", "affine_asked.gcp",
+                       TFitKind::Helmert, "アフィン変換 4点 RMSE 0.000 m"}),
     RowName<TPlacementCase>);
 
 struct TUnplacedCase {
@@ -149,6 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUnplacedCase{"UnknownName", "bad/unknown_name.gcp", {"の 3 行目", "'K999'", "地図にありません"}},
         TUnplacedCase{"HalfAPosition", "bad/half_position.gcp", {"の 2 行目", "y '' は数値ではありません"}},
         TUnplacedCase{"NotANumber", "bad/not_a_number.gcp", {"の 2 行目", "'-34217.98x'"}},
+        TUnplacedCase{"UnknownFit", "bad/unknown_fit.gcp", {"の 2 行目", "'射影変換'"}},
         TUnplacedCase{"NoSuchFile", "bad/none.gcp", {"none.gcp"}}),
     RowName<TUnplacedCase>);
 
