@@ -20,9 +20,11 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "qt/app/placement_dialog.h"
 #include "qt/app/pref_dialog.h"
 #include "qt/canvas/qt_canvas.h"
 #include "ui/glyphs.h"
+#include "ui/placement_logic.h"
 
 namespace chizro {
 namespace {
@@ -203,6 +205,8 @@ TForm1::TForm1(QWidget* parent, std::string programFolder) : QMainWindow(parent)
   connect(image_, &TPaintBox::ContextMenu, this, [this](const QPoint& at) {
     QMenu menu(this);
     menu.addAction(QString::fromUtf8(kFitAllCaption), this, [this] { logic_->FitAll(); });
+    menu.addAction(QString::fromUtf8(kPlacementMenuCaption), this,
+                   [this] { logic_->StartPlacement(); });
     menu.exec(at);
   });
   setFocusPolicy(Qt::StrongFocus);
@@ -303,6 +307,21 @@ void TForm1::ShowStatus(const TStatusLine& status) {
   const std::string* texts[] = {&status.Scale, &status.System, &status.Plane, &status.LatLon};
   for (std::size_t i = 0; i < statusParts_.size(); ++i)
     statusParts_[i]->setText(QString::fromStdString(*texts[i]));
+}
+
+void TForm1::ShowPlacement() {
+  if (!placement_) {
+    placement_ = new TPlacementDialog(this, *logic_);
+    // Beside the main window, so that both maps stay in sight.
+    placement_->move(geometry().right() + 8, geometry().top());
+  }
+  placement_->Refresh();
+  placement_->show();
+  placement_->raise();
+}
+
+void TForm1::PlacementChanged() {
+  if (placement_) placement_->Refresh();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

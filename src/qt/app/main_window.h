@@ -22,6 +22,7 @@ class QToolButton;
 namespace chizro {
 
 class TFormPref;
+class TPlacementDialog;
 
 // The map surface: paints through the project's view and reports clicks.
 class TPaintBox final : public QWidget {
@@ -67,6 +68,8 @@ public:
   // latitude/longitude.
   QLabel* StatusPart(int i) const { return statusParts_.at(static_cast<std::size_t>(i)); }
   TFormPref* Pref() const noexcept { return pref_; }
+  // The 位置合わせ dialog, once it has been shown.
+  TPlacementDialog* PlacementDialog() const noexcept { return placement_; }
   QToolButton* SpeedButton(int number) const {
     return buttons_.at(static_cast<std::size_t>(number - 1));
   }
@@ -105,6 +108,8 @@ private:
   std::unique_ptr<TOpenProgressBox> StartOpenProgress() override;
   TPoint ImageSize() override;
   void ShowStatus(const TStatusLine& status) override;
+  void ShowPlacement() override;
+  void PlacementChanged() override;
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -120,6 +125,7 @@ private:
   std::unique_ptr<TMainLogic> logic_;
   TPaintBox* image_ = nullptr;
   TFormPref* pref_ = nullptr;
+  TPlacementDialog* placement_ = nullptr;
   std::vector<QToolButton*> buttons_;
   std::vector<QLabel*> statusParts_;
 };

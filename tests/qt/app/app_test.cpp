@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -17,10 +19,14 @@
 #include <string>
 
 #include "qt/app/main_window.h"
+#include "qt/app/placement_dialog.h"
 #include "qt/app/pref_dialog.h"
 #include "qt/app/translation.h"
 #include "cli/convert_command.h"
+#include "model/map_leaf.h"
 #include "model/map_project.h"
+#include "model/map_theme.h"
+#include "model/map_view.h"
 #include "platform/ini_file.h"
 #include "platform/sjis.h"
 #include "test_support.h"
@@ -123,6 +129,61 @@ TEST_F(AppTest, SimaOutputWritesTheChosenFile) {
   ASSERT_TRUE(fs::exists(sima));
   ASSERT_EQ(notices.size(), 1) << errors.join("\n").toStdString();
   EXPECT_TRUE(notices[0].contains(QStringLiteral("点 5、画地 1 を"))) << notices[0].toStdString();
+}
+
+// The 位置合わせ dialog through its widgets: a point of the arbitrary map
+// clicked and its place clicked on the 公共座標 original, a second one
+// typed; OK writes the sidecar and the map opens again placed. Positions
+// are the generator's (tests/data/placement/fit_oracle.tsv).
+TEST_F(AppTest, PlacementDialogPlacesTheMap) {
+  const std::string original = home.File("original.xml");
+  const std::string copy = home.File("local.xml");
+  fs::copy_file(kSource / "tests" / "data" / "moj" / "46505-3411-1_excerpt.xml", original);
+  fs::copy_file(kSource / "tests" / "data" / "placement" / "local_helmert.xml", copy);
+  ChooseNext(original, TKind::ByContent);
+  Click(1);
+  ChooseNext(copy, TKind::ByContent);
+  Click(1);
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  form->Logic().StartPlacement();
+  TPlacementDialog* dialog = form->PlacementDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->Ok->isEnabled());
+  // Looks at (east, north) at 1:500 and clicks two pixels off it.
+  const auto clickAt = [this](double east, double north) {
+    TMapView& view = *form->Project().View;
+    view.CenterX = east;
+    view.CenterY = north;
+    form->Project().SetScale(500);
+    form->Image()->repaint();
+    const TPoint p = view.WcToDc(east, north);
+    QTest::mouseClick(form->Image(), Qt::LeftButton, {}, QPoint(p.x + 2, p.y + 2));
+  };
+  // 62623 and 62624: x, y in the copy; X, Y in the original.
+  clickAt(1830.715475734, 1119.775184019);
+  ASSERT_EQ(dialog->Points->rowCount(), 1);
+  EXPECT_EQ(dialog->Points->item(0, 0)->text(), QStringLiteral("62623"));
+  EXPECT_TRUE(dialog->Hint->text().contains(QStringLiteral("62623")));
+  clickAt(-34217.986, -297229.388);
+  EXPECT_EQ(dialog->Points->item(0, 3)->text(), QStringLiteral("-297229.388"));
+  clickAt(1863.383239980, 1030.278531210);
+  QTest::keyClicks(dialog->EditX, QStringLiteral("-297324.689"));
+  QTest::keyClicks(dialog->EditY, QStringLiteral("-34217.987"));
+  QTest::mouseClick(dialog->Enter, Qt::LeftButton);
+  ASSERT_EQ(dialog->Points->rowCount(), 2);
+  EXPECT_EQ(dialog->Points->item(1, 4)->text(), QStringLiteral("-34217.987"));
+  EXPECT_TRUE(dialog->Summary->text().startsWith(QStringLiteral("ヘルマート変換 2点")))
+      << dialog->Summary->text().toStdString();
+  EXPECT_TRUE(dialog->Ok->isEnabled());
+  QTest::mouseClick(dialog->Ok, Qt::LeftButton);
+  EXPECT_FALSE(dialog->isVisible());
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  EXPECT_TRUE(fs::exists(copy + ".gcp"));
+  ASSERT_FALSE(notices.isEmpty());
+  EXPECT_TRUE(notices.back().contains(QStringLiteral("位置合わせ: ヘルマート変換 2点")))
+      << notices.back().toStdString();
+  EXPECT_EQ(form->StatusPart(1)->text(), QStringLiteral("II系 JGD2000"));
 }
 
 // The window paints at the paint box's size, so the output equals the
