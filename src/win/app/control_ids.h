@@ -8,8 +8,9 @@ namespace chizro {
 inline constexpr int kIdSpeedButton1 = 101;
 inline constexpr int kIdImage = 110;
 inline constexpr int kIdStatusBar = 111;
-// The paint box's context menu: "全体表示".
+// The paint box's context menu: "全体表示", "位置合わせ...".
 inline constexpr int kIdFitAll = 120;
+inline constexpr int kIdPlacement = 121;
 
 // The settings dialog "出力設定". OK and Cancel are IDOK and IDCANCEL.
 inline constexpr int kIdGroupBox1 = 201;
@@ -21,6 +22,18 @@ inline constexpr int kIdZoneLabel = 241;
 inline constexpr int kIdCmbZone = 242;
 inline constexpr int kIdContourLabel = 243;
 inline constexpr int kIdEdtContour = 244;
+
+// The 位置合わせ dialog. OK and キャンセル are IDOK and IDCANCEL.
+inline constexpr int kIdPlacementHint = 401;
+inline constexpr int kIdPlacementNote = 402;
+inline constexpr int kIdPlacementList = 403;
+inline constexpr int kIdPlacementX = 404;
+inline constexpr int kIdPlacementY = 405;
+inline constexpr int kIdPlacementEnter = 406;
+inline constexpr int kIdPlacementRemove = 407;
+inline constexpr int kIdPlacementHelmert = 408;
+inline constexpr int kIdPlacementAffine = 409;
+inline constexpr int kIdPlacementSummary = 410;
 
 // The progress window of a long output.
 inline constexpr int kIdProgressText = 301;

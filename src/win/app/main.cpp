@@ -11,7 +11,8 @@
 #include "win/app/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                                     ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   int result = 0;
   try {
@@ -19,6 +20,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     form.Show(showCommand);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      // The 位置合わせ dialog beside the window takes its own keys.
+      if (HWND placement = form.PlacementHandle(); placement && IsDialogMessageW(placement, &msg))
+        continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

@@ -9,6 +9,7 @@
 #include "ui/glyphs.h"
 #include "win/app/app_text.h"
 #include "win/app/control_ids.h"
+#include "win/app/placement_dialog.h"
 #include "win/app/pref_dialog.h"
 #include "win/canvas/gdi_canvas.h"
 
@@ -473,6 +474,7 @@ LRESULT TWinForm1::OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       HMENU menu = CreatePopupMenu();
       if (!menu) return 0;
       AppendMenuW(menu, MF_STRING, kIdFitAll, WideText(kFitAllCaption).c_str());
+      AppendMenuW(menu, MF_STRING, kIdPlacement, WideText(kPlacementMenuCaption).c_str());
       POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
         at = {0, 0};
@@ -482,6 +484,7 @@ LRESULT TWinForm1::OnImage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
           TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, image_, nullptr));
       DestroyMenu(menu);
       if (chosen == kIdFitAll) logic_->FitAll();
+      if (chosen == kIdPlacement) logic_->StartPlacement();
       return 0;
     }
     case WM_SETCURSOR:
@@ -579,6 +582,19 @@ TPoint TWinForm1::ImageSize() {
   RECT client = {};
   if (image_) GetClientRect(image_, &client);
   return {client.right, client.bottom};
+}
+
+HWND TWinForm1::PlacementHandle() const noexcept {
+  return placement_ ? placement_->Handle() : nullptr;
+}
+
+void TWinForm1::ShowPlacement() {
+  if (!placement_) placement_ = std::make_unique<TWinFormPlacement>(instance_, font_, *logic_);
+  placement_->Show(form_);
+}
+
+void TWinForm1::PlacementChanged() {
+  if (placement_) placement_->Refresh();
 }
 
 void TWinForm1::ShowStatus(const TStatusLine& status) {

@@ -16,6 +16,7 @@
 
 namespace chizro {
 
+class TWinFormPlacement;
 class TWinFormPref;
 
 class TWinForm1 final : private TMainHost {
@@ -28,6 +29,9 @@ public:
   TWinForm1& operator=(const TWinForm1&) = delete;
 
   HWND Handle() const noexcept { return form_; }
+  // The 位置合わせ dialog while it is open, else null: the message loop
+  // hands it its keys (IsDialogMessage).
+  HWND PlacementHandle() const noexcept;
   void Show(int showCommand);
 
 private:
@@ -70,6 +74,8 @@ private:
   std::unique_ptr<TOpenProgressBox> StartOpenProgress() override;
   TPoint ImageSize() override;
   void ShowStatus(const TStatusLine& status) override;
+  void ShowPlacement() override;
+  void PlacementChanged() override;
 
   HINSTANCE instance_;
   HWND form_ = nullptr;
@@ -85,6 +91,7 @@ private:
   TGdiBitmapLoader bitmaps_;
   std::unique_ptr<TMainLogic> logic_;
   std::unique_ptr<TWinFormPref> pref_;
+  std::unique_ptr<TWinFormPlacement> placement_;
 };
 
 }  // namespace chizro
