@@ -1,6 +1,9 @@
 #include "coords/control_fit.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 #include <cstdio>
 
 namespace chizro {
@@ -30,11 +33,25 @@ TMeans MeansOf(const std::vector<TControlPoint>& points) {
 }
 
 void CheckPlaces(const std::vector<TControlPoint>& points) {
-  for (std::size_t i = 0; i < points.size(); ++i)
-    for (std::size_t j = i + 1; j < points.size(); ++j)
-      if (std::hypot(points[i].x - points[j].x, points[i].y - points[j].y) < kSamePlace)
-        throw EControlFitError("基準にする点 '" + points[i].Name + "' と '" + points[j].Name +
-                               "' がファイルの同じ位置にあります");
+  // Sorted by x, only neighbours closer than kSamePlace in x can be at one
+  // place; of the pairs found, the first in the points' order is named.
+  std::vector<std::size_t> order(points.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return points[a].x < points[b].x; });
+  std::optional<std::pair<std::size_t, std::size_t>> first;
+  for (std::size_t k = 0; k < order.size(); ++k)
+    for (std::size_t l = k + 1; l < order.size() && points[order[l]].x - points[order[k]].x < kSamePlace;
+         ++l) {
+      const TControlPoint& a = points[order[k]];
+      const TControlPoint& b = points[order[l]];
+      if (std::hypot(a.x - b.x, a.y - b.y) >= kSamePlace) continue;
+      const std::pair<std::size_t, std::size_t> pair = std::minmax(order[k], order[l]);
+      if (!first || pair < *first) first = pair;
+    }
+  if (first)
+    throw EControlFitError("基準にする点 '" + points[first->first].Name + "' と '" +
+                           points[first->second].Name + "' がファイルの同じ位置にあります");
 }
 
 // Centred coordinates keep the sums small: a zone's coordinates are up to
