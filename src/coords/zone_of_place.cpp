@@ -54,6 +54,9 @@ int FixedZone(double x, double y) {
     bool in = false;
     for (std::uint32_t r = area.FirstRing; r < area.FirstRing + area.RingCount; ++r) {
       const TFixRing& ring = kFixRings[r];
+      // The ray runs east: a ring wholly west of the point, or above or
+      // below it, crosses it nowhere (most of the islands of a town).
+      if (y < ring.South || y > ring.North || x > ring.East) continue;
       const std::int32_t* v = kFixVertices + 2 * static_cast<std::size_t>(ring.First);
       for (std::uint32_t i = 0, j = ring.Count - 1; i < ring.Count; j = i++) {
         const double xi = v[2 * i], yi = v[2 * i + 1], xj = v[2 * j], yj = v[2 * j + 1];

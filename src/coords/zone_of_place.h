@@ -11,11 +11,12 @@
 // Boundaries come from small-scale public data: a point within about 1 km of
 // a prefectural boundary may get the neighbour's zone. Where that grid is
 // too coarse, municipal outlines decide first (zone_of_place_fix.inc, made by
-// tools/zonegen/make_zone_fix.py from the municipal boundaries of 国土数値情報
-// simplified to 1 %, a few hundred metres): every municipality of Hokkaido,
-// whose zones the notice gives by municipality, and four municipalities the
-// grid gives a neighbour's zone (the islands of 上島町 and 直島町, 境港市,
-// 木曽岬町) are held by their outlines.
+// tools/zonegen/make_zone_fix.py from the municipal boundaries of 国土数値情報):
+// every municipality of Hokkaido, whose zones the notice gives by
+// municipality, simplified to 1 % (a few hundred metres), and at full
+// resolution thinned to 3 m the four municipalities the grid gives a
+// neighbour's zone (上島町 and 直島町, whose small islands lie off another
+// prefecture's coast, 境港市, 木曽岬町).
 #pragma once
 
 namespace chizro {

@@ -9,6 +9,7 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
+#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
 
@@ -149,21 +150,21 @@ TMapLeafGrp::~TMapLeafGrp() = default;
 
 bool TMapLeafGrp::Open(const std::string& fileName) {
   if (!theme_) return false;
+  const std::size_t before = items_.size();
+  // Leaves the reader added are in the data's own system: remember it for
+  // later loads, then bring them into the theme's system. This holds for
+  // the leaves added before a scan that stops with an error, too, and for
+  // those an archive opened as a file keeps when its open is cancelled.
+  // The first of them that states a zone may choose the project's zone
+  // before any is converted.
+  auto adopt = [&] {
+    for (std::size_t i = before; i < items_.size(); ++i) items_[i]->RecordSourceState();
+    if (TMapProject* project = theme_->Project())
+      for (std::size_t i = before; i < items_.size(); ++i) project->AdoptDataZone(*items_[i]);
+    for (std::size_t i = before; i < items_.size(); ++i)
+      items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
+  };
   if (theme_->OpenMode != TOpenMode::File) {
-    const std::size_t before = items_.size();
-    // Leaves the reader added are in the data's own system: remember it for
-    // later loads, then bring them into the theme's system. This holds for
-    // the leaves added before a scan that stops with an error, too.
-    // The first of them that states a zone may choose the project's zone
-    // before any is converted.
-    auto adopt = [&] {
-      for (std::size_t i = before; i < items_.size(); ++i) items_[i]->RecordSourceState();
-      if (TMapProject* project = theme_->Project())
-        for (std::size_t i = before; i < items_.size(); ++i)
-          project->AdoptDataZone(*items_[i]);
-      for (std::size_t i = before; i < items_.size(); ++i)
-        items_[i]->SetCoordSystem(theme_->CoordMode, theme_->Zone, theme_->Datum);
-    };
     try {
       if (theme_->Builder) theme_->Builder->OpenFolder(*this, fileName);
     } catch (...) {
@@ -174,7 +175,14 @@ bool TMapLeafGrp::Open(const std::string& fileName) {
     adopt();
   } else {
     if (FindByFileName(fileName)) return false;
-    std::unique_ptr<TMapLeaf> leaf = theme_->OpenLeaf(fileName);
+    std::unique_ptr<TMapLeaf> leaf;
+    try {
+      leaf = theme_->OpenLeaf(fileName);
+    } catch (const EOpenCancelled&) {
+      adopt();
+      UpdateExtent();
+      throw;
+    }
     if (!leaf) return false;
     // A reader may name the leaf by another path than the one given (a
     // sheet's folder for its description file): that one must not be open

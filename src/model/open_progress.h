@@ -29,11 +29,17 @@ protected:
 };
 
 // The open was cancelled by the user. Not a data error (no EChizroError):
-// readers that go on past a member's error do not go on past this one, and
-// what the open had made is dropped as after any error while opening.
+// readers that go on past a member's error do not go on past this one. The
+// scan of an archive or folder keeps the leaves of the files it had read
+// whole, and says of how many files it was (`Files`; 0 when the open was not
+// one of several files).
 class EOpenCancelled final : public std::exception {
 public:
+  EOpenCancelled() = default;
+  explicit EOpenCancelled(std::int64_t files) : Files(files) {}
   const char* what() const noexcept override { return "地図を開くのを中止しました"; }
+
+  std::int64_t Files = 0;
 };
 
 // Makes `progress` the one the reports of this thread go to, for the life of

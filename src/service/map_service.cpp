@@ -189,8 +189,9 @@ TOpenOutcome TMapService::Open(const TOpenRequest& request) {
   const std::set<const TMapLeaf*> before = LeavesOf(*project_);
   try {
     project_->Open(request.Path, KindNumber(outcome.Target.Kind), outcome.Target.Mode);
-  } catch (const EOpenCancelled&) {
+  } catch (const EOpenCancelled& e) {
     outcome.Cancelled = true;
+    outcome.CancelledOf = e.Files;
   } catch (...) {
     outcome.Error = std::current_exception();
   }

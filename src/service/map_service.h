@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -53,6 +54,10 @@ struct TOpenOutcome {
   // stay), or the user's cancel. Null for an open that ran to its end.
   std::exception_ptr Error;
   bool Cancelled = false;
+  // A cancelled open of an archive's members or a folder's files: how many
+  // files it had (0 for another open). The Added leaves are of the files
+  // read whole before the cancel.
+  std::int64_t CancelledOf = 0;
   // A file chosen as one kind whose content shows another known kind, when
   // the open added nothing: what it is, to say so and offer that kind.
   std::optional<TKind> ContentKind;

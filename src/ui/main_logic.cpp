@@ -247,8 +247,12 @@ void TMainLogic::OpenChoice(const TOpenChoice& choice) {
     // A cancel is the user's own choice: what was taken before it is said.
     if (outcome.Cancelled) {
       if (outcome.Added > 0)
-        host_.ShowNotice("開くのを中止しました。それまでに読んだ " +
-                         std::to_string(outcome.Added) + " ファイルは開いたままです。");
+        host_.ShowNotice("開くのを中止しました。" +
+                         (outcome.CancelledOf > 0
+                              ? std::to_string(outcome.CancelledOf) + " ファイルのうち、"
+                              : std::string()) +
+                         "それまでに読んだ " + std::to_string(outcome.Added) +
+                         " ファイルは開いたままです。");
       return;
     }
     if (outcome.ContentKind) {

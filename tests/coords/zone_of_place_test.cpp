@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,6 +80,36 @@ TEST(ZoneOfPlaceMunicipalities, EveryMunicipalityLandsInTheZoneOfTheNotice) {
     ++count;
   }
   EXPECT_EQ(count, 1902);
+}
+
+// Points a few tens of metres inside the coasts of every island of 上島町
+// (愛媛県, IV, off Hiroshima's coast: III) and 直島町 (香川県, IV, off
+// Okayama's: V), from the full outlines (tests/data/coords/
+// island_coast_points.tsv, made by tools/zonegen/coast_points.py), land in
+// the zone the notice gives the prefecture: the small islands too.
+TEST(ZoneOfPlaceMunicipalities, IslandCoastsLandInTheirPrefecturesZone) {
+  std::istringstream file(
+      test::ReadFile(std::string(CHIZRO_TEST_DATA_DIR) + "/coords/island_coast_points.tsv"));
+  std::set<std::string> islands;
+  int count = 0;
+  for (std::string line; std::getline(file, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string code, island, side;
+    double lat = 0, lon = 0;
+    int zone = 0;
+    ASSERT_TRUE(std::getline(fields, code, '\t') && std::getline(fields, island, '\t') &&
+                std::getline(fields, side, '\t') && fields >> lat >> lon >> zone)
+        << line;
+    EXPECT_EQ(ZoneOfPlace(lat, lon), zone) << code << " " << island << " " << side << " " << lat
+                                           << " " << lon;
+    islands.insert(code + island);
+    ++count;
+  }
+  EXPECT_EQ(count, 134);
+  for (const char* island : {"38356岩城島", "38356弓削島", "38356生名島", "38356佐島", "38356魚島",
+                             "38356高井神島", "38356赤穂根島", "37364直島", "37364井島"})
+    EXPECT_TRUE(islands.contains(island)) << island;
 }
 
 TEST(ZoneOfPlaceEdgeTest, NonFiniteCoordinatesHaveNoZone) {

@@ -394,8 +394,9 @@ TEST_F(MainLogicTest, TheStatusLineSaysWhereTheCursorIs) {
 
 // An open of many files: a zip's members, or a folder's files or sheets.
 // Whole, each file is a step named by it; cancelled at step Cancel (in a
-// window that has a track open), the steps stop there, nothing is said, the
-// track stays and so do the Kept files taken before the cancel.
+// window that has a track open), the steps stop there, the track stays and
+// so do the Kept files read whole before the cancel (a folder's files are
+// read in batches before their steps), said to be of Of files (0: not said).
 struct OpenStepsCase {
   const char* Name;
   const char* Path;                   // below the source tree
@@ -405,6 +406,7 @@ struct OpenStepsCase {
   int Cancel;
   std::string CancelledSteps;
   int Kept;
+  int Of;
 };
 
 void PrintTo(const OpenStepsCase& c, std::ostream* os) { *os << c.Name; }
@@ -446,8 +448,10 @@ TEST_P(MainLogicOpenSteps, ShowAStepPerFileAndACancelKeepsWhatWasOpen) {
     // Said last, after where the kept files are (another zone than the
     // track's).
     ASSERT_FALSE(other.notices.empty());
-    EXPECT_EQ(other.notices.back(), "開くのを中止しました。それまでに読んだ " +
-                                        std::to_string(c.Kept) + " ファイルは開いたままです。");
+    EXPECT_EQ(other.notices.back(),
+              "開くのを中止しました。" +
+                  (c.Of > 0 ? std::to_string(c.Of) + " ファイルのうち、" : std::string()) +
+                  "それまでに読んだ " + std::to_string(c.Kept) + " ファイルは開いたままです。");
   } else {
     EXPECT_TRUE(other.notices.empty()) << other.notices[0];
   }
@@ -470,7 +474,8 @@ const OpenStepsCase kOpenSteps[] = {
      2,
      1,
      "[12103-0000-1.xml (1/2)] 0/2 ",
-     0},
+     0,
+     2},
     // A folder of sheet folders: a step per sheet.
     {"SdfFolder",
      "samples/sdf",
@@ -479,7 +484,8 @@ const OpenStepsCase kOpenSteps[] = {
      2,
      2,
      "[09LD183 (1/2)] 0/2 [09LD184 (2/2)] 1/2 ",
-     1},
+     1,
+     0},
     // A folder of FGD files, its kind found from its content.
     {"FgdFolder",
      "tests/data/fgd",
@@ -493,7 +499,26 @@ const OpenStepsCase kOpenSteps[] = {
      "[FG-GML-533946-BldA-20230101-0001.xml (1/3)] 0/3 "
      "[FG-GML-533946-ElevPt-20230101-0001.xml (2/3)] 1/3 "
      "[FG-GML-533946-RdEdg-20230101-0001.xml (3/3)] 2/3 ",
-     2},
+     3,
+     3},
+    // An FGD download zip: the members read before the cancel stay, the
+    // one whose step the cancel came at is not read.
+    {"FgdZip",
+     "tests/data/fgd/zip/FG-GML-533946-ALL-20230101.zip",
+     {},
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-BldA-20230101-0001.xml (1/6)] 0/6 "
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-CommBdry-20230101-0001.xml (2/6)] 1/6 "
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-ElevPt-20230101-0001.xml (3/6)] 2/6 "
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-RdEdg-20230101-0001.xml (4/6)] 3/6 "
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-SBBdry-20230101-x9.xml (5/6)] 4/6 "
+     "[readme.xml (6/6)] 5/6 ",
+     5,
+     3,
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-BldA-20230101-0001.xml (1/6)] 0/6 "
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-CommBdry-20230101-0001.xml (2/6)] 1/6 "
+     "[FG-GML-533946-ALL-20230101/FG-GML-533946-ElevPt-20230101-0001.xml (3/6)] 2/6 ",
+     2,
+     6},
 };
 
 INSTANTIATE_TEST_SUITE_P(Opens, MainLogicOpenSteps, ::testing::ValuesIn(kOpenSteps),

@@ -1,6 +1,10 @@
 #include "qt/app/pref_dialog.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +13,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "ui/guard.h"
@@ -49,6 +55,40 @@ private:
   const TPrefLogic& logic_;
 };
 
+// Draws a choice of the coordinate system's list wrapped to the list's
+// width: a choice wider than the list (XIII's list of Hokkaido's
+// municipalities on a screen 1024 pixels wide) takes two lines instead of
+// being cut.
+class TWrapDelegate final : public QStyledItemDelegate {
+public:
+  TWrapDelegate(int textWidth, QObject* parent)
+      : QStyledItemDelegate(parent), textWidth_(textWidth) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->save();
+    painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+    painter->setPen(selected ? option.palette.highlightedText().color()
+                             : option.palette.text().color());
+    painter->drawText(option.rect.adjusted(kPad, kPad, -kPad, -kPad),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                      index.data().toString());
+    painter->restore();
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QRect text = option.fontMetrics.boundingRect(QRect(0, 0, textWidth_, 100000),
+                                                       Qt::TextWordWrap, index.data().toString());
+    return {textWidth_ + 2 * kPad, text.height() + 2 * kPad};
+  }
+
+  static constexpr int kPad = 3;
+
+private:
+  int textWidth_;
+};
+
 QComboBox* MakeCombo(QWidget* parent, std::size_t field) {
   auto* combo = new QComboBox(parent);
   combo->setEditable(true);
@@ -82,6 +122,23 @@ TFormPref::TFormPref(QWidget* parent) : QDialog(parent) {
   cmbZone->setGeometry(Box(kPrefZoneBox));
   for (const std::string& choice : TPrefLogic::ZoneChoices())
     cmbZone->addItem(QString::fromStdString(choice));
+  // The list is as wide as its longest zone (its areas in full), but no
+  // wider than the screen less a margin (the popup is moved onto the
+  // screen): there the longest choices wrap.
+  {
+    const QFontMetrics metrics(cmbZone->font());
+    int widest = 0;
+    for (int i = 0; i < cmbZone->count(); ++i)
+      widest = std::max(widest, metrics.horizontalAdvance(cmbZone->itemText(i)));
+    const int chrome = 2 * TWrapDelegate::kPad + 2 * cmbZone->view()->frameWidth() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    const QScreen* screen = this->screen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const int listWidth = std::max(kPrefZoneBox.Width, std::min(widest + chrome, screenWidth - 32));
+    cmbZone->setItemDelegate(new TWrapDelegate(listWidth - chrome, cmbZone));
+    cmbZone->view()->setMinimumWidth(listWidth);
+    cmbZone->view()->setMaximumWidth(listWidth);
+  }
   connect(cmbZone, &QComboBox::currentIndexChanged, this,
           [this](int index) { logic_.SetZone(index); });
   auto* contourLabel = new QLabel(QString::fromUtf8(kPrefContourCaption), this);

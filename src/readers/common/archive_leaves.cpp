@@ -42,7 +42,7 @@ void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf) {
   leaves.Add(std::move(leaf));
 }
 
-std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
+std::vector<std::unique_ptr<TMapLeaf>> WithFailedLeaves(
     TMapLeafGrp& leaves, std::vector<std::unique_ptr<TMapLeaf>> opened,
     const std::vector<std::pair<std::string, std::string>>& failed) {
   TExtentBuilder siblings;
@@ -59,6 +59,13 @@ std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
     leaf->Extent = siblings.Rect;
     opened.push_back(std::move(leaf));
   }
+  return opened;
+}
+
+std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
+    TMapLeafGrp& leaves, std::vector<std::unique_ptr<TMapLeaf>> opened,
+    const std::vector<std::pair<std::string, std::string>>& failed) {
+  opened = WithFailedLeaves(leaves, std::move(opened), failed);
   std::unique_ptr<TMapLeaf> last = std::move(opened.back());
   opened.pop_back();
   for (auto& leaf : opened) AdoptLeaf(leaves, std::move(leaf));

@@ -4,6 +4,7 @@
 // the leaves of an archive put into the list.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -37,6 +38,13 @@ std::unique_ptr<TMapLeaf> PassOverForeign(const std::string& leafFileName, const
 // theme's.
 void AdoptLeaf(TMapLeafGrp& leaves, std::unique_ptr<TMapLeaf> leaf);
 
+// `opened` (not empty) with one more leaf for each member of an archive that
+// failed at open (its leaf path and message), as AdoptArchiveLeaves makes
+// them; none is adopted yet.
+std::vector<std::unique_ptr<TMapLeaf>> WithFailedLeaves(
+    TMapLeafGrp& leaves, std::vector<std::unique_ptr<TMapLeaf>> opened,
+    const std::vector<std::pair<std::string, std::string>>& failed);
+
 // The leaves of an archive's members, `opened` (not empty), with one more for
 // each member that failed at open (its leaf path and message): such a leaf
 // lies over the extent of its siblings and in their system, so that it is
@@ -49,12 +57,16 @@ std::unique_ptr<TMapLeaf> AdoptArchiveLeaves(
 // What the scan of an archive found: leaves of its members not yet in the
 // list, the members that failed before their first coordinate (leaf path,
 // message), the first reason a member was of another format, and whether a
-// member is in the list already.
+// member is in the list already. A scan cancelled by the user (`Cancelled`)
+// holds the members read whole before the cancel; `Members` is how many the
+// archive has of the reader's.
 struct TArchiveScan {
   std::vector<std::unique_ptr<TMapLeaf>> Leaves;
   std::vector<std::pair<std::string, std::string>> Failed;
   std::string Foreign;
   bool AnyOpen = false;
+  bool Cancelled = false;
+  std::size_t Members = 0;
 };
 
 // The leaf an archive opened on its own gives, from its scan: the members'

@@ -37,7 +37,9 @@ std::unique_ptr<TFileGatherer::TPart> CheckGathered(TFileGatherer& gatherer,
 // each member is a step of the open, an archive of a single member is read
 // once (its leaf is built while it is scanned), and the parts gathered
 // become leaves here. As one of a folder's files, its parts go to
-// `folderParts`, to be gathered with the folder's.
+// `folderParts`, to be gathered with the folder's. A cancel of the open
+// ends the scan (Cancelled) with what the members read whole before it gave;
+// the member being read when it came is dropped.
 TArchiveScan ScanArchive(const TFileScan& kind, TMapLeafGrp& leaves, const std::string& archive,
                          TParts* folderParts) {
   const std::vector<std::string> members =
@@ -45,31 +47,36 @@ TArchiveScan ScanArchive(const TFileScan& kind, TMapLeafGrp& leaves, const std::
   const bool own = !folderParts;
   const bool build = own && members.size() == 1;
   TArchiveScan scan;
+  scan.Members = members.size();
   TParts parts;
   std::int64_t done = 0;
-  for (const std::string& path : members) {
-    if (own)
-      ReportOpenFiles(PathForMessage(TLeafPath::Parse(path).Innermost()), done++,
-                      static_cast<std::int64_t>(members.size()));
-    if (leaves.FindByFileName(path)) {
-      scan.AnyOpen = true;
-      continue;
-    }
-    try {
-      if (kind.Gatherer) {
-        if (std::unique_ptr<TFileGatherer::TPart> part = CheckGathered(*kind.Gatherer, path)) {
-          parts.push_back(std::move(part));
-          continue;
-        }
+  try {
+    for (const std::string& path : members) {
+      if (own)
+        ReportOpenFiles(PathForMessage(TLeafPath::Parse(path).Innermost()), done++,
+                        static_cast<std::int64_t>(members.size()));
+      if (leaves.FindByFileName(path)) {
+        scan.AnyOpen = true;
+        continue;
       }
-      std::string reason;
-      if (auto leaf = kind.ReadLeaf(leaves, path, &reason, build))
-        scan.Leaves.push_back(std::move(leaf));
-      else if (scan.Foreign.empty())
-        scan.Foreign = reason;
-    } catch (const EChizroError& e) {
-      scan.Failed.emplace_back(path, e.what());
+      try {
+        if (kind.Gatherer) {
+          if (std::unique_ptr<TFileGatherer::TPart> part = CheckGathered(*kind.Gatherer, path)) {
+            parts.push_back(std::move(part));
+            continue;
+          }
+        }
+        std::string reason;
+        if (auto leaf = kind.ReadLeaf(leaves, path, &reason, build))
+          scan.Leaves.push_back(std::move(leaf));
+        else if (scan.Foreign.empty())
+          scan.Foreign = reason;
+      } catch (const EChizroError& e) {
+        scan.Failed.emplace_back(path, e.what());
+      }
     }
+  } catch (const EOpenCancelled&) {
+    scan.Cancelled = true;
   }
   if (folderParts) {
     for (auto& part : parts) folderParts->push_back(std::move(part));
@@ -103,7 +110,8 @@ std::vector<std::filesystem::path> FilesBelow(const std::string& folderName,
 
 void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
                      const std::function<void(std::size_t)>& read,
-                     const std::function<void(std::size_t)>& take) {
+                     const std::function<void(std::size_t)>& take,
+                     const std::function<void(std::size_t)>& keep) {
   // Batches of a few files per core keep the cores busy while the steps
   // (and a cancel) come as the files are taken.
   const std::size_t batch = std::max<std::size_t>(16, 4 * std::thread::hardware_concurrency());
@@ -111,10 +119,22 @@ void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
   for (std::size_t start = 0; start < files.size(); start += batch) {
     const std::size_t end = std::min(files.size(), start + batch);
     ForEachIndex(end - start, [&](std::size_t k) { read(start + k); });
-    for (std::size_t i = start; i < end; ++i) {
-      ReportOpenFiles(PathForMessage(PathText(files[i].filename())), static_cast<std::int64_t>(i),
-                      total);
-      take(i);
+    std::size_t i = start;
+    bool taking = false;
+    try {
+      for (; i < end; ++i) {
+        taking = false;
+        ReportOpenFiles(PathForMessage(PathText(files[i].filename())),
+                        static_cast<std::int64_t>(i), total);
+        taking = true;
+        take(i);
+      }
+    } catch (const EOpenCancelled&) {
+      // The rest of the batch is read already: what it gave stays. A file
+      // whose take the cancel cut (a zip, read as it is taken) keeps what
+      // its take kept.
+      for (std::size_t j = taking ? i + 1 : i; j < end; ++j) keep(j);
+      throw EOpenCancelled(total);
     }
   }
 }
@@ -122,8 +142,19 @@ void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
 std::unique_ptr<TMapLeaf> TFileScan::OpenFile(TMapLeafGrp& leaves,
                                               const std::string& fileName) const {
   if (!IsRegularFile(fileName)) return nullptr;
-  if (IsArchiveName(fileName))
-    return LeafOfArchive(leaves, fileName, ScanArchive(*this, leaves, fileName, nullptr), What);
+  if (IsArchiveName(fileName)) {
+    TArchiveScan scan = ScanArchive(*this, leaves, fileName, nullptr);
+    if (!scan.Cancelled) return LeafOfArchive(leaves, fileName, std::move(scan), What);
+    // Cancelled: the members read whole go into the list in their own
+    // system, as a folder's files do (the list adopts them as the cancel
+    // passes), and the cancel goes on with the number of members.
+    const std::size_t members = scan.Members;
+    std::vector<std::unique_ptr<TMapLeaf>> kept;
+    if (!scan.Leaves.empty())
+      kept = WithFailedLeaves(leaves, std::move(scan.Leaves), scan.Failed);
+    for (auto& leaf : kept) leaves.Add(std::move(leaf));
+    throw EOpenCancelled(static_cast<std::int64_t>(members));
+  }
   if (Gatherer) {
     if (std::unique_ptr<TFileGatherer::TPart> part = CheckGathered(*Gatherer, fileName)) {
       TParts parts;
@@ -187,6 +218,7 @@ TMapLeafGrp* TFileScan::OpenFolder(TMapLeafGrp& leaves, const std::string& folde
         TArchiveScan archive = ScanArchive(*this, leaves, name, &parts);
         for (auto& leaf : archive.Leaves) leaves.Add(std::move(leaf));
         for (const auto& failed : archive.Failed) errors.push_back(failed.second);
+        if (archive.Cancelled) throw EOpenCancelled();
       } else if (file.Read) {
         if (file.Error) {
           try {
@@ -205,10 +237,23 @@ TMapLeafGrp* TFileScan::OpenFolder(TMapLeafGrp& leaves, const std::string& folde
       errors.push_back(e.what());
     }
   };
-  ReadFolderFiles(files, read, take);
-  if (Gatherer)
-    for (auto& leaf : Gatherer->MakeLeaves(leaves, folderName, std::move(parts)))
-      leaves.Add(std::move(leaf));
+  // After a cancel, the plain files read whole are still taken (a zip is
+  // not read before its take).
+  const auto keep = [&](std::size_t i) {
+    if (reads[i].Read) take(i);
+  };
+  const auto gather = [&] {
+    if (Gatherer)
+      for (auto& leaf : Gatherer->MakeLeaves(leaves, folderName, std::move(parts)))
+        leaves.Add(std::move(leaf));
+  };
+  try {
+    ReadFolderFiles(files, read, take, keep);
+  } catch (const EOpenCancelled&) {
+    gather();  // the tiles taken make their surface
+    throw;
+  }
+  gather();
   if (!errors.empty()) throw EInOutError(errors.front());
   return &leaves;
 }

@@ -45,11 +45,13 @@ std::vector<std::filesystem::path> FilesBelow(const std::string& folderName,
 // progress named by the file's name: `read(i)` runs for a batch of files at
 // a time on all cores (it must not throw and must touch only its own file's
 // result), then `take(i)` for each of the batch in file order on this
-// thread. A cancel of the open (EOpenCancelled) comes before a take: the
-// files taken before it stay taken.
+// thread. A cancel of the open comes before a take: the files taken before
+// it stay taken, `keep(i)` runs for the files of the batch not taken yet
+// (read whole already), and EOpenCancelled goes on with the number of files.
 void ReadFolderFiles(const std::vector<std::filesystem::path>& files,
                      const std::function<void(std::size_t)>& read,
-                     const std::function<void(std::size_t)>& take);
+                     const std::function<void(std::size_t)>& take,
+                     const std::function<void(std::size_t)>& keep);
 
 // The hook of a reader that gathers some of its files into leaves of their
 // own instead of one leaf per file: the FGD elevation-model tiles of a zip,

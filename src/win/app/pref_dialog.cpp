@@ -18,6 +18,43 @@ namespace {
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
 // The drop-down height of a combo box's list [px].
 constexpr int kComboDropHeight = 240;
+// The coordinate system's list: the padding of a choice's text [px], and the
+// gap kept between the list and the right edge of the screen's work area.
+constexpr int kZonePad = 4;
+constexpr int kZoneScreenGap = 8;
+
+// `text` cut into lines no wider than `width` in the font selected into
+// `dc`: each line as long as fits, ending after the last "、", "・" or space
+// that fits when there is one in its second half (the notice's lists break
+// between their items), else at the last character that fits.
+std::vector<std::wstring> WrapText(HDC dc, const std::wstring& text, int width) {
+  std::vector<std::wstring> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::wstring rest = text.substr(start);
+    int fit = 0;
+    SIZE size = {};
+    if (!GetTextExtentExPointW(dc, rest.c_str(), static_cast<int>(rest.size()), width, &fit,
+                               nullptr, &size) ||
+        fit <= 0)
+      fit = 1;
+    std::size_t take = static_cast<std::size_t>(fit);
+    if (take < rest.size()) {
+      for (std::size_t i = take; i > take / 2; --i) {
+        const wchar_t c = rest[i - 1];
+        if (c == L'\u3001' || c == L'\u30FB' || c == L' ') {
+          take = i;
+          break;
+        }
+      }
+    }
+    lines.push_back(rest.substr(0, take));
+    start += take;
+    while (start < text.size() && text[start] == L' ') ++start;
+  }
+  if (lines.empty()) lines.emplace_back();
+  return lines;
+}
 
 // An in-memory dialog template without controls (they are made at their
 // pixel positions when the dialog starts) and without a font.
@@ -138,30 +175,23 @@ void TWinFormPref::CreateControls() {
   }
   Control(kIdZoneLabel, L"STATIC", WideText(kPrefZoneCaption), WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
           kPrefZoneLabel, dialog_);
+  // Owner-drawn with a height per choice: a choice wider than the list
+  // wraps onto a second line instead of being cut (CBS_HASSTRINGS keeps
+  // the texts in the box).
   zone_ = Control(kIdCmbZone, L"COMBOBOX", L"",
-                  WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST,
+                  WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST |
+                      CBS_OWNERDRAWVARIABLE | CBS_HASSTRINGS,
                   {kPrefZoneBox.Left, kPrefZoneBox.Top, kPrefZoneBox.Width, kComboDropHeight},
                   dialog_);
+  // The list is as wide as its longest zone (its areas in full), but ends
+  // short of the right edge of the screen's work area: on a screen 1024
+  // pixels wide the longest choices wrap.
+  RECT zoneRect = {};
+  GetWindowRect(zone_, &zoneRect);
+  LayOutZoneList(static_cast<int>(work.right - zoneRect.left) - kZoneScreenGap);
   for (const std::string& choice : TPrefLogic::ZoneChoices())
     SendMessageW(zone_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideText(choice).c_str()));
   SendMessageW(zone_, CB_SETCURSEL, static_cast<WPARAM>(logic_.Zone()), 0);
-  // The list is as wide as its longest zone (its areas in full), and no
-  // wider than the screen's work area.
-  int listWidth = kPrefListBox.Width;
-  if (HDC dc = GetDC(zone_)) {
-    const HGDIOBJ old = SelectObject(dc, font_);
-    for (const std::string& choice : TPrefLogic::ZoneChoices()) {
-      const std::wstring text = WideText(choice);
-      SIZE size = {};
-      if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
-        listWidth = std::max(listWidth, static_cast<int>(size.cx) + GetSystemMetrics(SM_CXVSCROLL) +
-                                            2 * GetSystemMetrics(SM_CXEDGE) + 8);
-    }
-    SelectObject(dc, old);
-    ReleaseDC(zone_, dc);
-  }
-  listWidth = std::min(listWidth, static_cast<int>(work.right - work.left));
-  SendMessageW(zone_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(listWidth), 0);
   Control(kIdContourLabel, L"STATIC", WideText(kPrefContourCaption),
           WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kPrefContourLabel, dialog_);
   contour_ = Control(kIdEdtContour, L"EDIT", WideText(logic_.ContourText()),
@@ -213,12 +243,20 @@ INT_PTR TWinFormPref::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     case WM_MEASUREITEM: {
       auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlID == kIdCmbZone) {
+        MeasureZone(*item);
+        return TRUE;
+      }
       if (item->CtlID != kIdListBox) return FALSE;
       item->itemHeight = kPrefRowHeight;
       return TRUE;
     }
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID == kIdCmbZone) {
+        DrawZone(*item);
+        return TRUE;
+      }
       if (item->CtlID != kIdListBox) return FALSE;
       DrawRow(*item);
       return TRUE;
@@ -285,6 +323,71 @@ void TWinFormPref::DrawRow(const DRAWITEMSTRUCT& item) {
   SelectObject(dc, oldPen);
   DeleteObject(grey);
   RestoreDC(dc, saved);
+}
+
+void TWinFormPref::LayOutZoneList(int maxWidth) {
+  const std::vector<std::string> choices = TPrefLogic::ZoneChoices();
+  zoneLines_.clear();
+  HDC dc = GetDC(zone_);
+  if (!dc) return;
+  const HGDIOBJ old = SelectObject(dc, font_);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  zoneLineHeight_ = static_cast<int>(metrics.tmHeight);
+  // The frame and the scroll bar of the drop-down list, and the padding.
+  const int chrome = GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE) + 2 * kZonePad;
+  int widest = 0;
+  for (const std::string& choice : choices) {
+    const std::wstring text = WideText(choice);
+    SIZE size = {};
+    if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
+      widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  const int listWidth = std::max(kPrefZoneBox.Width, std::min(widest + chrome, maxWidth));
+  for (const std::string& choice : choices)
+    zoneLines_.push_back(WrapText(dc, WideText(choice), listWidth - chrome));
+  SelectObject(dc, old);
+  ReleaseDC(zone_, dc);
+  SendMessageW(zone_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(listWidth), 0);
+}
+
+void TWinFormPref::MeasureZone(MEASUREITEMSTRUCT& item) const {
+  // The field of the closed box (-1) keeps the box as high as the edit
+  // box beside it.
+  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= zoneLines_.size()) {
+    item.itemHeight = static_cast<UINT>(kPrefZoneBox.Height - 6);
+    return;
+  }
+  item.itemHeight =
+      static_cast<UINT>(static_cast<int>(zoneLines_[item.itemID].size()) * zoneLineHeight_ + 4);
+}
+
+void TWinFormPref::DrawZone(const DRAWITEMSTRUCT& item) const {
+  HDC dc = item.hDC;
+  RECT r = item.rcItem;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(dc, &r, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= zoneLines_.size()) return;
+  const HGDIOBJ oldFont = SelectObject(dc, font_);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  const std::vector<std::wstring>& lines = zoneLines_[item.itemID];
+  if ((item.itemState & ODS_COMBOBOXEDIT) != 0) {
+    // The closed box shows the choice on one line, cut with an ellipsis.
+    std::wstring text;
+    for (const std::wstring& line : lines) text += line;
+    RECT t = {r.left + kZonePad, r.top, r.right - kZonePad, r.bottom};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  } else {
+    int y = r.top + 2;
+    for (const std::wstring& line : lines) {
+      TextOutW(dc, r.left + kZonePad, y, line.c_str(), static_cast<int>(line.size()));
+      y += zoneLineHeight_;
+    }
+  }
+  if ((item.itemState & ODS_FOCUS) != 0) DrawFocusRect(dc, &r);
+  SelectObject(dc, oldFont);
 }
 
 void TWinFormPref::PlaceCombos() {

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ui/pref_logic.h"
 #include "win/canvas/win_api.h"
@@ -31,6 +33,12 @@ private:
   INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void DrawRow(const DRAWITEMSTRUCT& item);
+  // The coordinate system's list: its width, and each choice cut into the
+  // lines it takes at that width (a choice wider than the list, as XIII's
+  // list of Hokkaido's municipalities, takes two).
+  void LayOutZoneList(int listWidth);
+  void MeasureZone(MEASUREITEMSTRUCT& item) const;
+  void DrawZone(const DRAWITEMSTRUCT& item) const;
   // Moves the four combo boxes onto the selected row, or hides them when no
   // row is selected or it is scrolled out of sight.
   void PlaceCombos();
@@ -50,6 +58,8 @@ private:
   HWND list_ = nullptr;
   std::array<HWND, 4> combos_{};
   HWND zone_ = nullptr;
+  std::vector<std::vector<std::wstring>> zoneLines_;
+  int zoneLineHeight_ = 0;
   HWND contour_ = nullptr;
   TPrefLogic logic_;
 };

@@ -2,14 +2,18 @@
 // offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QLineEdit>
+#include <QScreen>
+#include <QStyleOptionViewItem>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -258,6 +262,29 @@ TEST_F(PrefTest, ControlsReachTheRows) {
   const TIniFile saved(home.File("def/chizro.ini"));
   EXPECT_EQ(saved.ReadString("Layers", "Output", ""), "N");
   EXPECT_EQ(saved.ReadString("Elements", "2110", ""), "road,7,2,3,9");
+}
+
+// The coordinate system's list fits the screen; a choice wider than it
+// (XIII, its municipalities listed) takes more lines than a short one
+// (III) instead of being cut, and every choice's text fits the list.
+TEST_F(PrefTest, ZoneListFitsTheScreenAndWrapsLongChoices) {
+  QComboBox& zone = *Pref().cmbZone;
+  QAbstractItemView& view = *zone.view();
+  const QScreen* screen = zone.screen();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_LE(view.minimumWidth(), screen->availableGeometry().width());
+  QStyleOptionViewItem option;
+  option.initFrom(&view);
+  const QSize shortChoice = view.itemDelegate()->sizeHint(option, zone.model()->index(3, 0));
+  const QSize longChoice = view.itemDelegate()->sizeHint(option, zone.model()->index(13, 0));
+  EXPECT_TRUE(zone.itemText(13).startsWith(QStringLiteral("XIII系")));
+  EXPECT_LE(longChoice.width(), view.minimumWidth());
+  const QFontMetrics metrics(view.font());
+  if (metrics.horizontalAdvance(zone.itemText(13)) > longChoice.width())
+    EXPECT_GE(longChoice.height(), 2 * metrics.lineSpacing()) << "wrapped onto two lines";
+  else
+    EXPECT_EQ(longChoice.height(), shortChoice.height()) << "one line where it fits";
+  EXPECT_LT(shortChoice.height(), 2 * metrics.lineSpacing());
 }
 
 TEST_F(PrefTest, CancelWritesNothing) {

@@ -1,7 +1,7 @@
 // The FGD (基盤地図情報 GML) reader on fixture files written from the FGD
 // schema (tests/data/fgd): figures, positions and the labels of the shipped
 // definitions against golden dumps, a zip and a folder opened into a
-// project, and the errors of bad files.
+// project, a cancel of a zip's open, and the errors of bad files.
 #include "readers/fgd/fgd_builder.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "platform/sjis.h"
 #include "support/leaf_dump.h"
@@ -177,6 +178,91 @@ TEST(FgdReader, ZipGivesOneLeafPerMemberThatLoadsByItsName) {
   project.Open(zip, KindNumber(TKind::Fgd), TOpenMode::File);
   EXPECT_EQ(theme.Leaves->Count(), 5);
 }
+
+// A cancel of the zip's open, pressed at the report of member `At` (0-based,
+// in the order the zip holds them): before the member is read, or while it
+// is read. The members read whole before it stay, each loading its figures;
+// the member the cancel cut and those after it are dropped; the cancel says
+// of how many members the zip was.
+struct ZipCancelCase {
+  const char* Name;
+  int At;
+  bool WhileReading;
+  std::vector<std::string> Kept;  // sheet names, in order
+  std::size_t Figures;            // of the kept leaves, loaded
+};
+
+void PrintTo(const ZipCancelCase& c, std::ostream* os) { *os << c.Name; }
+
+class FgdZipCancel : public ::testing::TestWithParam<ZipCancelCase> {};
+
+TEST_P(FgdZipCancel, KeepsTheMembersReadWhole) {
+  const ZipCancelCase& c = GetParam();
+  struct TCancelAt final : TOpenProgress {
+    explicit TCancelAt(const ZipCancelCase& cc) : c(cc) {}
+    void Files(const std::string&, std::int64_t done, std::int64_t) override {
+      member = static_cast<int>(done);
+      if (member == c.At && !c.WhileReading) asked = true;
+    }
+    void Bytes(const std::string&, std::int64_t, std::int64_t) override {
+      if (member == c.At && c.WhileReading) asked = true;
+    }
+    bool Cancelled() override { return asked; }
+    const ZipCancelCase& c;
+    int member = -1;
+    bool asked = false;
+  } progress(c);
+  TMapProject project{DefaultBuilders()};
+  std::int64_t files = -1;
+  {
+    const TOpenProgressScope scope(&progress);
+    try {
+      project.Open(DataPath(kZip), KindNumber(TKind::Fgd), TOpenMode::File);
+    } catch (const EOpenCancelled& e) {
+      files = e.Files;
+    }
+  }
+  EXPECT_TRUE(progress.asked) << "the cancel was never asked";
+  EXPECT_EQ(files, 6) << "5 FGD members and readme.xml";
+  ASSERT_EQ(project.Themes->Count(), 1);
+  TMapTheme& theme = *project.Themes->Items(0);
+  std::vector<std::string> kept;
+  std::size_t figures = 0;
+  for (int i = 0; i < theme.Leaves->Count(); ++i) {
+    TMapLeaf& leaf = *theme.Leaves->Items(i);
+    kept.push_back(leaf.SheetName);
+    theme.LoadLeaf(leaf);
+    EXPECT_TRUE(leaf.Loaded) << leaf.SheetName;
+    for (const auto& grp : leaf.FigGrps) figures += static_cast<std::size_t>(grp->Count());
+  }
+  EXPECT_EQ(kept, c.Kept);
+  EXPECT_EQ(figures, c.Figures);
+  // The members dropped open on a second open, and only they.
+  project.Open(DataPath(kZip), KindNumber(TKind::Fgd), TOpenMode::File);
+  EXPECT_EQ(theme.Leaves->Count(), 5);
+}
+
+const std::string kBldA = "FG-GML-533946-BldA-20230101-0001.xml";
+const std::string kCommBdry = "FG-GML-533946-CommBdry-20230101-0001.xml";
+const std::string kElevPt = "FG-GML-533946-ElevPt-20230101-0001.xml";
+const std::string kRdEdg = "FG-GML-533946-RdEdg-20230101-0001.xml";
+
+// Figures per member, as their golden dumps (tests/data/fgd/*.dump) list
+// them: BldA 4, CommBdry 2, ElevPt 3, RdEdg 3, SBBdry 3.
+INSTANTIATE_TEST_SUITE_P(
+    Fgd, FgdZipCancel,
+    ::testing::Values(ZipCancelCase{"BeforeTheFirst", 0, false, {}, 0},
+                      ZipCancelCase{"InTheFirst", 0, true, {}, 0},
+                      ZipCancelCase{"BeforeTheThird", 2, false, {kBldA, kCommBdry}, 6},
+                      ZipCancelCase{"InTheThird", 2, true, {kBldA, kCommBdry}, 6},
+                      ZipCancelCase{"InTheFifth", 4, true, {kBldA, kCommBdry, kElevPt, kRdEdg}, 12},
+                      ZipCancelCase{"BeforeTheLast",
+                                    5,
+                                    false,
+                                    {kBldA, kCommBdry, kElevPt, kRdEdg,
+                                     "FG-GML-533946-SBBdry-20230101-x9.xml"},
+                                    15}),
+    [](const auto& row) { return std::string(row.param.Name); });
 
 TEST(FgdReader, FolderModeFindsFilesAndArchivesBelowIt) {
   TempDir dir;
