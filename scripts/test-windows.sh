@@ -10,7 +10,11 @@
 #     open dialog, the output button pressed, "temp.txt" checked, and
 #     screenshots of the main window and of the settings dialog; then a KSJ
 #     road file opened by its content (screenshot with the status line) and
-#     an FGD zip of several files (screenshot of its progress window).
+#     an FGD zip of several files (screenshot of its progress window);
+#  5. the 位置合わせ dialog: a 公共座標 地図XML and a 任意座標 copy whose
+#     sidecar names a point the map lacks (so it opens unplaced), the dialog
+#     from the map's context menu starting with the sidecar's other points
+#     (screenshot), OK, and the sidecar rewritten by the dialog.
 #
 # The window runs with CHIZRO_TEST_OPEN_STEP_MS set: each step of an open's
 # progress window stays that long on the screen, so that the screenshot
@@ -225,6 +229,59 @@ window_test() {
   log "  screenshots in $SHOTS"
 }
 
+# The 位置合わせ dialog in a window of its own: it starts from the points of
+# a sidecar that did not place the map, and OK writes the sidecar anew.
+placement_test() {
+  log "the placement dialog on a virtual display"
+  local display=":$((90 + RANDOM % 9))"
+  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  trap stop_display EXIT
+  export DISPLAY="$display"
+  sleep 1
+  mkdir -p "$SHOTS"
+  local app="$RESULTS/placement/chizro" data="$RESULTS/placement/data"
+  rm -rf "$RESULTS/placement"
+  mkdir -p "$app" "$data"
+  cp -r "$STAGE"/. "$app/"
+  cp "$ROOT/samples/JWC_TEMP.TXT" "$app/"
+  cp "$ROOT/tests/data/moj/46505-3411-1_excerpt.xml" "$data/original.xml"
+  cp "$ROOT/tests/data/placement/local_helmert.xml" "$data/local.xml"
+  { head -n 5 "$ROOT/tests/data/placement/local_helmert.xml.gcp"; echo "K99,,,-297400.000,-34000.000"; } \
+    >"$data/local.xml.gcp"
+  (cd "$app" && wine chizro.exe >/dev/null 2>&1) &
+  local main
+  main="$(timeout 120 xdotool search --sync --onlyvisible --name 'chizro' | head -n1)" || true
+  [ -n "$main" ] || fail "the main window did not appear"
+  sleep 2
+  local win_data="Z:${data//\//\\}"
+  open_in_window "$main" "$win_data\\original.xml"
+  sleep 3
+  open_in_window "$main" "$win_data\\local.xml"
+  sleep 3
+  xdotool key Return  # the notice that the sidecar did not place the map
+  sleep 1
+  xdotool mousemove --window "$main" 300 250 click 3
+  sleep 1
+  xdotool key Down Down Return
+  local dialog
+  dialog="$(timeout 30 xdotool search --sync --onlyvisible --name '位置合わせ' | head -n1)" ||
+    fail "the placement dialog did not appear"
+  sleep 1
+  import -window root -display "$display" "$SHOTS/placement-dialog.png"
+  grep -q '^K99' "$data/local.xml.gcp" || fail "the sidecar changed before OK"
+  xdotool key Return  # OK, the default button
+  local i
+  for i in $(seq 1 30); do grep -q '変換: ヘルマート変換' "$data/local.xml.gcp" 2>/dev/null && break; sleep 1; done
+  grep -q '変換: ヘルマート変換' "$data/local.xml.gcp" || fail "OK did not write the sidecar"
+  grep -q '^K99' "$data/local.xml.gcp" && fail "the sidecar kept the point the map lacks"
+  sleep 2
+  xdotool key Return  # the fit's summary
+  sleep 1
+  import -window root -display "$display" "$SHOTS/placement-placed.png"
+  stop_display
+}
+
 # Runs a step and logs its time.
 timed() {
   local start=$SECONDS
@@ -245,6 +302,7 @@ main() {
   timed compare_fixtures
   timed japanese_folder
   timed window_test
+  timed placement_test
   log "Windows tests passed"
 }
 

@@ -472,6 +472,7 @@ void TMainLogic::StartPlacement() {
         host_.ShowError(e.what());
       }
     }
+    placementZone_ = project_->Zone;
     const std::string zone = project_->Zone.IsPlaneZone() ? ZoneName(project_->Zone.Number()) : "";
     placement_ = std::make_unique<TPlacementLogic>(
         target->FileName, std::move(data.Points), existing,
@@ -493,6 +494,12 @@ bool TMainLogic::FinishPlacement(bool accept) {
   }
   if (!placement_->CanAccept()) {
     host_.ShowError(placement_->Summary());
+    return false;
+  }
+  if (!(project_->Zone == placementZone_)) {
+    host_.ShowError(
+        "位置合わせの途中でプロジェクトの座標系が変わりました。点の公共座標は前の座標系のものです。"
+        "キャンセルして、位置合わせをやり直してください。");
     return false;
   }
   const std::string leafFile = placement_->LeafFileName();

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "coords/zone.h"
 #include "model/geometry.h"
 #include "platform/canvas.h"
 #include "platform/program_dir.h"
@@ -265,8 +266,10 @@ public:
   void PlacementEdited();
   // The dialog's OK (`accept`) or キャンセル. OK writes the sidecar, opens
   // the map again placed by it, fits the view to it and shows the fit's
-  // summary. False when the dialog must stay open: OK without a fit, or a
-  // sidecar that could not be written (the error is shown).
+  // summary. False when the dialog must stay open: OK without a fit, after
+  // a change of the project's zone (the points' plane coordinates are of
+  // the zone before), or a sidecar that could not be written (the error is
+  // shown).
   bool FinishPlacement(bool accept);
 
   // "全体表示": the view fits everything open.
@@ -346,6 +349,9 @@ private:
   TFPoint pressCentre_;
   bool dragging_ = false;
   std::unique_ptr<TPlacementLogic> placement_;
+  // The project's zone when the placement started: its plane coordinates
+  // are of that zone.
+  TZone placementZone_;
 };
 
 }  // namespace chizro

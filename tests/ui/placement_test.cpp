@@ -297,6 +297,16 @@ TEST_F(PlacementTest, RefusalsAndAStartFromTheSidecar) {
   EXPECT_EQ(host.errors.size(), errors + 1);
   EXPECT_NE(logic.Placement(), nullptr);
 
+  // A change of the project's zone on the way: the points' plane
+  // coordinates are of the zone before, so OK is refused.
+  placement->SetFit(TFitKind::Helmert);
+  ASSERT_TRUE(placement->CanAccept());
+  logic.Project().ChooseZone(TZone::Stated(9));
+  EXPECT_FALSE(logic.FinishPlacement(true));
+  ASSERT_EQ(host.errors.size(), errors + 2);
+  EXPECT_NE(host.errors.back().find("座標系が変わりました"), std::string::npos);
+  logic.Project().ChooseZone(TZone::Stated(2));
+
   // A click far from any point picks nothing.
   ClickNear({oracle[0].y + 40, oracle[0].x + 40});
   EXPECT_EQ(placement->Rows().size(), 2u);
