@@ -531,6 +531,9 @@ bool TMainLogic::FinishPlacement(bool accept) {
       FitExtent(outcome.Extent, false);
       FitToDrawn(before, outcome.Extent);
     }
+    // The placed map is on the screen, without the markers, before the
+    // fit's summary is said.
+    Refresh();
     for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
     if (outcome.Error) std::rethrow_exception(outcome.Error);
   });

@@ -146,7 +146,10 @@ void TPlacementDialog::RemoveClick() {
 }
 
 void TPlacementDialog::OkClick() {
-  if (logic_.FinishPlacement(true)) hide();
+  // Out of the way while the map opens again and its fit is said; back
+  // when the logic keeps it open.
+  hide();
+  if (!logic_.FinishPlacement(true)) show();
 }
 
 void TPlacementDialog::CancelClick() {

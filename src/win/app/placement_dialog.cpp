@@ -253,7 +253,13 @@ void TWinFormPlacement::SetFit(TFitKind fit) {
 }
 
 void TWinFormPlacement::Finish(bool accept) {
-  if (!logic_.FinishPlacement(accept)) return;
+  // Out of the way while the map opens again and its fit is said; back
+  // when the logic keeps it open.
+  ShowWindow(dialog_, SW_HIDE);
+  if (!logic_.FinishPlacement(accept)) {
+    ShowWindow(dialog_, SW_SHOW);
+    return;
+  }
   HWND dialog = dialog_;
   dialog_ = nullptr;
   list_ = nullptr;
