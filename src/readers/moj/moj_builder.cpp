@@ -6,12 +6,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <exception>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -23,6 +27,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "model/survey_data.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
@@ -30,15 +35,18 @@
 #include "readers/common/archive_leaves.h"
 #include "readers/common/control_points.h"
 #include "readers/common/file_scan.h"
+#include "readers/common/leaf_path.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/utf8_guard.h"
 #include "readers/common/xml_parser.h"
+#include "readers/common/xml_split.h"
 #include "readers/common/xml_text.h"
 #include "readers/common/zip_source.h"
 
 namespace chizro {
 
 namespace xc = XERCES_CPP_NAMESPACE;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -212,6 +220,30 @@ public:
   }
 
   std::vector<TSlot> Slots;
+
+  // Takes in the ids of a later part of the document (read in parts, each
+  // with ids of its own): the slot here of each of the part's slots, and its
+  // definitions with their indices moved on by `base` (by kind). Empty when
+  // an id is defined in both, which a read of the whole reports.
+  std::vector<std::uint32_t> Take(const TIds& part, const std::array<std::uint32_t, 4>& base) {
+    std::vector<std::uint32_t> slots(part.Slots.size());
+    const auto intern = [this](auto& map, const auto& key) {
+      const auto [it, added] = map.try_emplace(key, static_cast<std::uint32_t>(Slots.size()));
+      if (added) Slots.emplace_back();
+      return it->second;
+    };
+    compact_.reserve(compact_.size() + part.compact_.size());
+    for (const auto& [key, slot] : part.compact_) slots[slot] = intern(compact_, key);
+    for (const auto& [id, slot] : part.other_) slots[slot] = intern(other_, id);
+    for (std::size_t s = 0; s < part.Slots.size(); ++s) {
+      const TSlot defined = part.Slots[s];
+      if (defined.Kind == kNone) continue;
+      TSlot& mine = Slots[slots[s]];
+      if (mine.Kind != kNone) return {};
+      mine = {defined.Kind, defined.Index + base[defined.Kind]};
+    }
+    return slots;
+  }
 
 private:
   static std::optional<std::uint64_t> Compact(std::u16string_view id) {
@@ -430,8 +462,68 @@ public:
     text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
   }
 
+  // A namespace declared on a child of the root: a part of the document
+  // read on its own would not know it (readers/common/xml_split.h).
+  void startPrefixMapping(const XMLCh* const /*prefix*/, const XMLCh* const /*uri*/) override {
+    if (depth_ == 1) SectionNamespace = true;
+  }
+  bool SectionNamespace = false;
+
   [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
     throw TXmlStop{detail, place};
+  }
+
+  // Appends what a later part of the document kept, both read to their end
+  // with `build`: what one read of the two in a row would have kept. False
+  // when they cannot be joined so (an id defined in both, more points or
+  // ids than one read takes): the document is then read in one piece, which
+  // reports it.
+  bool Append(TMojHandler& part) {
+    if (Points.size() + part.Points.size() > kMaxPoints) return false;
+    const auto pointBase = static_cast<std::uint32_t>(Points.size());
+    const auto vertexBase = static_cast<std::uint32_t>(CurveVertices.size());
+    const auto ringCurveBase = static_cast<std::uint32_t>(RingCurves.size());
+    const auto ringBase = static_cast<std::uint32_t>(RingStart.size() - 1);
+    std::array<std::uint32_t, 4> base{};
+    base[TIds::kPoint] = pointBase;
+    base[TIds::kCurve] = static_cast<std::uint32_t>(CurveSlots.size());
+    base[TIds::kSurface] = static_cast<std::uint32_t>(SurfaceSlots.size());
+    const std::vector<std::uint32_t> slots = Ids.Take(part.Ids, base);
+    if (slots.size() != part.Ids.Slots.size() || Ids.Slots.size() >= kSlotRef) return false;
+
+    if (part.Zone) {
+      Zone = part.Zone;
+      SystemText = part.SystemText;
+    }
+    Extent.Add(part.Extent);
+    Points.insert(Points.end(), part.Points.begin(), part.Points.end());
+    CurveVertices.reserve(CurveVertices.size() + part.CurveVertices.size());
+    for (const std::uint32_t v : part.CurveVertices)
+      CurveVertices.push_back(v & kSlotRef ? kSlotRef | slots[v & ~kSlotRef] : v + pointBase);
+    for (std::size_t i = 1; i < part.CurveStart.size(); ++i)
+      CurveStart.push_back(part.CurveStart[i] + vertexBase);
+    for (const std::uint32_t slot : part.CurveSlots) CurveSlots.push_back(slots[slot]);
+    for (const std::uint32_t slot : part.RingCurves) RingCurves.push_back(slots[slot]);
+    for (std::size_t i = 1; i < part.RingStart.size(); ++i)
+      RingStart.push_back(part.RingStart[i] + ringCurveBase);
+    for (std::size_t i = 1; i < part.SurfaceRingStart.size(); ++i)
+      SurfaceRingStart.push_back(part.SurfaceRingStart[i] + ringBase);
+    for (const std::uint32_t slot : part.SurfaceSlots) SurfaceSlots.push_back(slots[slot]);
+    for (TMark& mark : part.Marks) {
+      mark.Slot = slots[mark.Slot];
+      Marks.push_back(std::move(mark));
+    }
+    for (TLine& line : part.Lines) {
+      line.Slot = slots[line.Slot];
+      Lines.push_back(std::move(line));
+    }
+    for (TParcel& parcel : part.Parcels) {
+      parcel.Slot = slots[parcel.Slot];
+      Parcels.push_back(std::move(parcel));
+    }
+    if (ItemProblem.Empty()) ItemProblem = std::move(part.ItemProblem);
+    for (TFrame& frame : part.frames_) frames_.push_back(std::move(frame));
+    return true;
   }
   [[noreturn]] void Fail(const std::string& what) const { throw TXmlStop{what, Where()}; }
 
@@ -841,9 +933,14 @@ private:
 
   // The curve a slot names, or nullopt with the problem noted.
   std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const std::string& where) {
+    return CurveOf(slot, [&where] { return where; });
+  }
+  template <class Where>
+  std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const Where& where) {
     const TIds::TSlot s = h_.Ids.Slots[slot];
     if (s.Kind != TIds::kCurve) {
-      Problem(where, [&] { return "参照先の曲線 " + h_.Ids.Text(slot) + " がありません"; });
+      if (Error.Empty()) Error = {"参照先の曲線 " + h_.Ids.Text(slot) + " がありません",
+                                  TErrorPlace::Element(where())};
       return std::nullopt;
     }
     if (curveBad_[s.Index]) return std::nullopt;
@@ -862,7 +959,10 @@ private:
 
   // Joins the curves of a ring end to end, each in whichever direction meets
   // the last; empty with the problem noted when they do not join or close.
-  TRing JoinRing(std::uint32_t first, std::uint32_t last, const std::string& where,
+  // `where()` names the ring for a problem (made then only: naming a slot
+  // searches the ids).
+  template <class Where>
+  TRing JoinRing(std::uint32_t first, std::uint32_t last, const Where& where,
                  std::vector<std::uint32_t>& curves) {
     TRing ring;
     for (std::uint32_t r = first; r < last; ++r) {
@@ -883,9 +983,9 @@ private:
           std::reverse(ring.begin(), ring.end());
           reverse = tail == MmOf(ring.back());
         } else {
-          Problem(where, [&] {
-            return "境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) + " が前の曲線とつながりません";
-          });
+          if (Error.Empty())
+            Error = {"境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) + " が前の曲線とつながりません",
+                     TErrorPlace::Element(where())};
           return {};
         }
       }
@@ -898,7 +998,7 @@ private:
           ring.push_back(Vertex(i));
     }
     if (ring.size() < 4 || !(MmOf(ring.front()) == MmOf(ring.back()))) {
-      Problem(where, [] { return std::string("境界が閉じていません"); });
+      if (Error.Empty()) Error = {"境界が閉じていません", TErrorPlace::Element(where())};
       return {};
     }
     ring.pop_back();
@@ -908,13 +1008,13 @@ private:
   void Parcels() {
     const TCodes& codes = Codes();
     for (const TParcel& parcel : h_.Parcels) {
-      const std::string where = "筆 id=\"" + parcel.Id + "\"";
+      const auto where = [&parcel] { return "筆 id=\"" + parcel.Id + "\""; };
       const int placeholder = PlaceholderOf(parcel.Lot);
       const std::uint8_t owner =
           placeholder < 0 ? std::uint8_t{1} : static_cast<std::uint8_t>(2u << placeholder);
       const TIds::TSlot s = h_.Ids.Slots[parcel.Slot];
       if (s.Kind != TIds::kSurface) {
-        Problem(where, [&] { return "参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
+        Problem(where(), [&] { return "参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
         continue;
       }
       std::vector<TRing> rings;
@@ -922,8 +1022,9 @@ private:
       bool ok = true;
       for (std::uint32_t r = h_.SurfaceRingStart[s.Index]; r < h_.SurfaceRingStart[s.Index + 1];
            ++r) {
-        TRing ring = JoinRing(h_.RingStart[r], h_.RingStart[r + 1],
-                              where + " の面 " + h_.Ids.Text(parcel.Slot), curves);
+        TRing ring = JoinRing(
+            h_.RingStart[r], h_.RingStart[r + 1],
+            [&] { return where() + " の面 " + h_.Ids.Text(parcel.Slot); }, curves);
         if (ring.empty()) {
           ok = false;
           break;
@@ -1211,14 +1312,122 @@ struct TMojSource {
   TControlCharFilter Bytes;
 };
 
+// A file read to its end or to its error: the handler with what it kept,
+// what stopped the read, and the control characters replaced (how many, and
+// the line of the first).
+struct TMojRead {
+  std::unique_ptr<TMojHandler> Handler;
+  TXmlStop Result;
+  std::uint64_t Replaced = 0;
+  std::uint64_t FirstLine = 0;
+};
+
 // What the user is told of the replaced characters: the file and the line
 // of the first; "" when none was.
-std::string ControlCharNotice(const std::string& leafFileName, const TControlCharFilter& bytes) {
-  if (bytes.Replaced == 0) return {};
+std::string ControlCharNotice(const std::string& leafFileName, const TMojRead& read) {
+  if (read.Replaced == 0) return {};
   return LocatedText(leafFileName,
-                     "制御文字 " + std::to_string(bytes.Replaced) +
+                     "制御文字 " + std::to_string(read.Replaced) +
                          " 個を '?' に置き換えて読みました (XML では使えない文字です)",
-                     TErrorPlace::Line(bytes.FirstLine));
+                     TErrorPlace::Line(read.FirstLine));
+}
+
+// The sections whose records a large file is cut between, by their local
+// names: the geometry and the thematic items (the sheets are few).
+const std::vector<TXmlSection>& MojSections() {
+  static const std::vector<TXmlSection> sections = {
+      {"空間属性", {"GM_Point", "GM_Curve", "GM_Surface"}},
+      {"主題属性", {"基準点", "筆界点", "筆界線", "仮行政界線", "筆"}},
+  };
+  return sections;
+}
+
+constexpr unsigned kMaxParts = 16;
+
+// Reads the parts of a file at once, each on a thread of its own (the first
+// on the calling one, which reports the progress and sees a cancel), and
+// appends what they kept in file order to the first part's handler. Null
+// when a part stopped with an error, had a control character replaced or a
+// namespace declared on a section, or the parts do not join (an id defined
+// in two of them): the file is then read in one piece, as one read reports
+// it, with its errors at their true lines.
+std::unique_ptr<TMojHandler> ReadInParts(const std::string& fileName,
+                                         const std::vector<TXmlPart>& parts, std::int64_t size) {
+  const std::size_t n = parts.size();
+  std::vector<std::unique_ptr<TMojHandler>> handlers;
+  for (std::size_t i = 0; i < n; ++i) handlers.push_back(std::make_unique<TMojHandler>(fileName, true));
+  std::vector<char> clean(n, 0);
+  std::atomic<bool> stop{false};
+  std::atomic<std::int64_t> done{0};
+  const auto read = [&](std::size_t i) {
+    const std::unique_ptr<TByteSource> source =
+        OpenXmlPart(fileName, parts[i], done, size, stop, i == 0);
+    TControlCharFilter bytes(*source);
+    const TXmlStop result = ParseToEnd(bytes, *handlers[i]);
+    clean[i] = result.Detail.empty() && bytes.Replaced == 0 && !handlers[i]->SectionNamespace;
+    if (!clean[i]) stop = true;
+  };
+  std::vector<std::thread> threads;
+  std::exception_ptr cancelled;
+  try {
+    for (std::size_t i = 1; i < n; ++i)
+      threads.emplace_back([&read, &stop, i] {
+        try {
+          read(i);
+        } catch (...) {
+          stop = true;
+        }
+      });
+    read(0);
+  } catch (const EOpenCancelled&) {
+    stop = true;
+    cancelled = std::current_exception();
+  } catch (...) {
+    // No thread, or the first part could not be opened: one read tells.
+    stop = true;
+  }
+  for (std::thread& t : threads) t.join();
+  if (cancelled) std::rethrow_exception(cancelled);
+  if (threads.size() + 1 != n || std::count(clean.begin(), clean.end(), 1) != std::ptrdiff_t(n))
+    return nullptr;
+  try {
+    for (std::size_t i = 1; i < n; ++i) {
+      if (!handlers[0]->Append(*handlers[i])) return nullptr;
+      handlers[i].reset();
+    }
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  return std::move(handlers[0]);
+}
+
+// Reads a file whole. A plain file to be built that is as large as `split`
+// says is read in parts on several cores (readers/common/xml_split.h): the
+// result is the one read's.
+TMojRead ReadMoj(const std::string& leafFileName, bool build, const TMojSplit& split) {
+  TMojRead read;
+  if (build && !TLeafPath::Parse(leafFileName).InArchive()) {
+    std::error_code ec;
+    const auto size = static_cast<std::int64_t>(fs::file_size(FsPath(leafFileName), ec));
+    const unsigned parts = split.Parts ? split.Parts : std::thread::hardware_concurrency();
+    if (!ec && size >= split.FromBytes && parts >= 2) {
+      const std::vector<TXmlPart> cut =
+          SplitXmlSections(leafFileName, size, std::min(parts, kMaxParts), MojSections());
+      if (cut.size() >= 2) {
+        read.Handler = ReadInParts(leafFileName, cut, size);
+        if (read.Handler) {
+          if (split.Joined) ++*split.Joined;
+          return read;
+        }
+      }
+    }
+  }
+  TMojSource source(leafFileName);
+  read.Handler = std::make_unique<TMojHandler>(leafFileName, build);
+  read.Result = ParseToEnd(source.Bytes, *read.Handler);
+  read.Replaced = source.Bytes.Replaced;
+  read.FirstLine = source.Bytes.FirstLine;
+  return read;
 }
 
 // Reads a file for its system and extent. With `build` the same pass builds
@@ -1227,10 +1436,10 @@ std::string ControlCharNotice(const std::string& leafFileName, const TControlCha
 // second time would double the work. A file with an error keeps nothing
 // here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notMoj, bool build) {
-  TMojSource source(leafFileName);
-  TMojHandler handler(leafFileName, build);
-  const TXmlStop result = ParseToEnd(source.Bytes, handler);
+                                   std::string* notMoj, bool build, const TMojSplit& split) {
+  TMojRead read = ReadMoj(leafFileName, build, split);
+  TMojHandler& handler = *read.Handler;
+  const TXmlStop& result = read.Result;
   if (result.Foreign) return PassOverForeign(leafFileName, result, notMoj);
   if (!handler.Zone) {
     if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
@@ -1252,11 +1461,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     // The fit needs the named points: a scan that kept no geometry reads
     // the file again with it.
     std::unique_ptr<TMojHandler> full;
-    if (!build) {
-      full = std::make_unique<TMojHandler>(leafFileName, true);
-      TMojSource again(leafFileName);
-      ParseToEnd(again.Bytes, *full);
-    }
+    if (!build) full = ReadMoj(leafFileName, true, split).Handler;
     TMojHandler& h = full ? *full : handler;
     TPlaced placed = PlaceByControl(h, control, project ? project->Fit : TFitKind::Helmert);
     leaf->Notice = placed.Notice;
@@ -1267,7 +1472,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
       if (full) handler.Extent = h.Extent;
     }
   }
-  if (const std::string replaced = ControlCharNotice(leafFileName, source.Bytes); !replaced.empty())
+  if (const std::string replaced = ControlCharNotice(leafFileName, read); !replaced.empty())
     leaf->Notice = leaf->Notice.empty() ? replaced : leaf->Notice + "\n" + replaced;
   leaf->Extent = handler.Extent.Rect;
   if (build && result.Detail.empty()) {
@@ -1287,38 +1492,39 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   return leaf;
 }
 
-// The scan of 地図XML files, zips (also zips in zips) and folders.
-const TFileScan& MojScan() {
-  static const TFileScan scan = [] {
-    TFileScan s;
-    s.Endings = {".xml"};
-    s.NestedArchives = true;
-    s.What = "地図XML";
-    s.ReadLeaf = ScanLeaf;
-    return s;
-  }();
+// The scan of 地図XML files, zips (also zips in zips) and folders; a large
+// plain file is read in parts as `split` says.
+TFileScan MojScan(const TMojSplit& split) {
+  TFileScan scan;
+  scan.Endings = {".xml"};
+  scan.NestedArchives = true;
+  scan.What = "地図XML";
+  scan.ReadLeaf = [&split](TMapLeafGrp& leaves, const std::string& leafFileName,
+                           std::string* notMoj, bool build) {
+    return ScanLeaf(leaves, leafFileName, notMoj, build, split);
+  };
   return scan;
 }
 
 }  // namespace
 
-TMapBuilder_Moj::TMapBuilder_Moj() { EnsureXercesRuntime(); }
+TMapBuilder_Moj::TMapBuilder_Moj(TMojSplit split) : split_(split) { EnsureXercesRuntime(); }
 
 TMapBuilder_Moj::~TMapBuilder_Moj() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
-  return MojScan().OpenFile(leaves, fileName);
+  return MojScan(split_).OpenFile(leaves, fileName);
 }
 
 TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
-  return MojScan().OpenFolder(leaves, folderName);
+  return MojScan(split_).OpenFolder(leaves, folderName);
 }
 
 void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
-  TMojSource source(leaf.FileName);
-  TMojHandler handler(leaf.FileName, true);
-  const TXmlStop result = ParseToEnd(source.Bytes, handler);
+  TMojRead read = ReadMoj(leaf.FileName, true, split_);
+  TMojHandler& handler = *read.Handler;
+  const TXmlStop& result = read.Result;
   const TZone opened = leaf.Zone;
   if (handler.Zone) SetLeafSystem(leaf, *handler.Zone);
   if (handler.Zone == 0 && result.Detail.empty()) {
@@ -1356,9 +1562,9 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
 }
 
 bool TMapBuilder_Moj::SurveyData(const TMapLeaf& leaf, TSurveyData& data) {
-  TMojSource source(leaf.FileName);
-  TMojHandler handler(leaf.FileName, true);
-  const TXmlStop result = ParseToEnd(source.Bytes, handler);
+  TMojRead read = ReadMoj(leaf.FileName, true, split_);
+  TMojHandler& handler = *read.Handler;
+  const TXmlStop& result = read.Result;
   if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
   if (*handler.Zone == 0) {
