@@ -233,6 +233,7 @@ public:
       return it->second;
     };
     compact_.reserve(compact_.size() + part.compact_.size());
+    Slots.reserve(Slots.size() + part.Slots.size());
     for (const auto& [key, slot] : part.compact_) slots[slot] = intern(compact_, key);
     for (const auto& [id, slot] : part.other_) slots[slot] = intern(other_, id);
     for (std::size_t s = 0; s < part.Slots.size(); ++s) {
@@ -857,12 +858,40 @@ public:
   std::unique_ptr<TFigPointGrp> Points = std::make_unique<TFigPointGrp>();
   TProblem Error;  // the first problem met
 
+  // The points of the marks are made on a thread of their own while the
+  // parcels and the boundaries are built (they only read what was kept),
+  // and come after the parcels' points as one thread would add them; so does
+  // their first problem.
   void Run() {
+    std::vector<std::unique_ptr<TFigPoint>> marks;
+    TProblem marksError;
+    std::exception_ptr marksFailed;
+    std::thread worker;
+    try {
+      worker = std::thread([&] {
+        try {
+          Marks(marks, marksError);
+        } catch (...) {
+          marksFailed = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      Marks(marks, marksError);  // no thread: here, in turn
+    }
+    struct TJoin {
+      std::thread& Worker;
+      ~TJoin() {
+        if (Worker.joinable()) Worker.join();
+      }
+    } join{worker};
     ResolveCurves();
     RankCurves();
     Parcels();
     Boundaries();
-    Marks();
+    if (worker.joinable()) worker.join();
+    if (marksFailed) std::rethrow_exception(marksFailed);
+    for (std::unique_ptr<TFigPoint>& fig : marks) Points->Add(std::move(fig));
+    if (Error.Empty()) Error = std::move(marksError);
     Frames();
   }
 
@@ -1143,13 +1172,17 @@ private:
     }
   }
 
-  void Marks() {
+  // The marks' points into `figures`, the first problem into `error`.
+  void Marks(std::vector<std::unique_ptr<TFigPoint>>& figures, TProblem& error) const {
     const TCodes& codes = Codes();
+    figures.reserve(h_.Marks.size() * 2);
     for (const TMark& mark : h_.Marks) {
       const TIds::TSlot s = h_.Ids.Slots[mark.Slot];
       if (s.Kind != TIds::kPoint) {
-        Problem(std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) + ")",
-                [&] { return "参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません"; });
+        if (error.Empty())
+          error = {"参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません",
+                   TErrorPlace::Element(std::string(mark.Control ? "基準点" : "筆界点") + " (" +
+                                        SjisToUtf8(mark.Name) + ")")};
         continue;
       }
       const TXY p = h_.Points[s.Index];
@@ -1164,7 +1197,7 @@ private:
           if (mark.Control) fig->Texts.push_back(mark.Kind);
         }
         fig->UpdateExtent();
-        Points->Add(std::move(fig));
+        figures.push_back(std::move(fig));
       };
       if (mark.Control) {
         add(codes.Control, true);
@@ -1344,60 +1377,80 @@ const std::vector<TXmlSection>& MojSections() {
 
 constexpr unsigned kMaxParts = 16;
 
-// Reads the parts of a file at once, each on a thread of its own (the first
-// on the calling one, which reports the progress and sees a cancel), and
-// appends what they kept in file order to the first part's handler. Null
-// when a part stopped with an error, had a control character replaced or a
-// namespace declared on a section, or the parts do not join (an id defined
-// in two of them): the file is then read in one piece, as one read reports
-// it, with its errors at their true lines.
+// Reads the parts of a file on `threads` threads (the calling one among
+// them: it reports the progress of the parts it reads and sees a cancel),
+// each taking the next part not yet taken, so that parts of unequal cost
+// even out. Once no part is left to take, the calling thread appends the
+// finished parts in file order to the first one's handler while the others
+// read on. Null when a part stopped with an error, had a control character
+// replaced or a namespace declared on a section, or the parts do not join
+// (an id defined in two of them): the file is then read in one piece, as one
+// read reports it, with its errors at their true places.
 std::unique_ptr<TMojHandler> ReadInParts(const std::string& fileName,
-                                         const std::vector<TXmlPart>& parts, std::int64_t size) {
+                                         const std::vector<TXmlPart>& parts, std::int64_t size,
+                                         unsigned threads) {
   const std::size_t n = parts.size();
   std::vector<std::unique_ptr<TMojHandler>> handlers;
   for (std::size_t i = 0; i < n; ++i) handlers.push_back(std::make_unique<TMojHandler>(fileName, true));
-  std::vector<char> clean(n, 0);
+  // Per part: 0 while it is read, 1 read to its end cleanly, 2 not.
+  std::vector<std::atomic<int>> state(n);
+  std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
   std::atomic<std::int64_t> done{0};
-  const auto read = [&](std::size_t i) {
-    const std::unique_ptr<TByteSource> source =
-        OpenXmlPart(fileName, parts[i], done, size, stop, i == 0);
-    TControlCharFilter bytes(*source);
-    const TXmlStop result = ParseToEnd(bytes, *handlers[i]);
-    clean[i] = result.Detail.empty() && bytes.Replaced == 0 && !handlers[i]->SectionNamespace;
-    if (!clean[i]) stop = true;
+  const auto finish = [&](std::size_t i, int how) {
+    if (how != 1) stop = true;
+    state[i] = how;
+    state[i].notify_all();
   };
-  std::vector<std::thread> threads;
+  const auto readParts = [&](bool calling) {
+    for (std::size_t i; (i = next++) < n;) {
+      int how = 2;
+      try {
+        if (!stop) {
+          const std::unique_ptr<TByteSource> source =
+              OpenXmlPart(fileName, parts[i], done, size, stop, calling);
+          TControlCharFilter bytes(*source);
+          const TXmlStop result = ParseToEnd(bytes, *handlers[i]);
+          if (result.Detail.empty() && bytes.Replaced == 0 && !handlers[i]->SectionNamespace)
+            how = 1;
+        }
+      } catch (...) {
+        finish(i, 2);
+        throw;
+      }
+      finish(i, how);
+    }
+  };
+  std::vector<std::thread> workers;
   std::exception_ptr cancelled;
+  bool joined = false;
   try {
-    for (std::size_t i = 1; i < n; ++i)
-      threads.emplace_back([&read, &stop, i] {
+    for (unsigned t = 1; t < threads && t < n; ++t)
+      workers.emplace_back([&readParts, &finish, &next, n] {
         try {
-          read(i);
+          readParts(false);
         } catch (...) {
-          stop = true;
+          // The part this thread was reading stops the others; parts still
+          // untaken are marked by whoever takes them.
+          for (std::size_t i; (i = next++) < n;) finish(i, 2);
         }
       });
-    read(0);
+    readParts(true);
+    joined = true;
+    for (std::size_t i = 0; i < n && joined; ++i) {
+      state[i].wait(0);
+      if (state[i] != 1 || (i > 0 && !handlers[0]->Append(*handlers[i]))) joined = false;
+      if (i > 0) handlers[i].reset();
+    }
   } catch (const EOpenCancelled&) {
-    stop = true;
     cancelled = std::current_exception();
   } catch (...) {
-    // No thread, or the first part could not be opened: one read tells.
-    stop = true;
+    // No thread, or a part could not be opened, or no memory: one read tells.
   }
-  for (std::thread& t : threads) t.join();
+  if (!joined) stop = true;
+  for (std::thread& t : workers) t.join();
   if (cancelled) std::rethrow_exception(cancelled);
-  if (threads.size() + 1 != n || std::count(clean.begin(), clean.end(), 1) != std::ptrdiff_t(n))
-    return nullptr;
-  try {
-    for (std::size_t i = 1; i < n; ++i) {
-      if (!handlers[0]->Append(*handlers[i])) return nullptr;
-      handlers[i].reset();
-    }
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  if (!joined) return nullptr;
   return std::move(handlers[0]);
 }
 
@@ -1409,12 +1462,14 @@ TMojRead ReadMoj(const std::string& leafFileName, bool build, const TMojSplit& s
   if (build && !TLeafPath::Parse(leafFileName).InArchive()) {
     std::error_code ec;
     const auto size = static_cast<std::int64_t>(fs::file_size(FsPath(leafFileName), ec));
-    const unsigned parts = split.Parts ? split.Parts : std::thread::hardware_concurrency();
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // By default four parts a core, which the threads take in turn.
+    const unsigned parts = split.Parts ? split.Parts : cores >= 2 ? 4 * cores : 1;
     if (!ec && size >= split.FromBytes && parts >= 2) {
       const std::vector<TXmlPart> cut =
           SplitXmlSections(leafFileName, size, std::min(parts, kMaxParts), MojSections());
       if (cut.size() >= 2) {
-        read.Handler = ReadInParts(leafFileName, cut, size);
+        read.Handler = ReadInParts(leafFileName, cut, size, std::max(2u, cores));
         if (read.Handler) {
           if (split.Joined) ++*split.Joined;
           return read;
