@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -363,7 +364,8 @@ public:
 
   // The element being read (`zmn:GM_Curve id="C000000003"`), else the line.
   TErrorPlace Where() const override {
-    return where_.empty() ? TErrorPlace::Line(Line()) : TErrorPlace::Element(where_);
+    std::string where = WhereText();
+    return where.empty() ? TErrorPlace::Line(Line()) : TErrorPlace::Element(std::move(where));
   }
   const std::string& FileName() const { return fileName_; }
 
@@ -390,7 +392,7 @@ public:
       } else if (name == u"図郭") {
         section_ = TSection::Frame;
         frames_.emplace_back();
-        where_ = "図郭 (" + std::to_string(frames_.size()) + " 番目)";
+        whereFrame_ = "図郭 (" + std::to_string(frames_.size()) + " 番目)";
       } else if (name == u"座標系") {
         Capture(TField::System);
       }
@@ -428,7 +430,7 @@ public:
     if (field_ != TField::None && depth == fieldDepth_) EndCapture();
     if (depth <= 1) return;
     if (depth == 2) {
-      if (section_ == TSection::Frame) where_.clear();
+      if (section_ == TSection::Frame) whereFrame_.clear();
       section_ = TSection::None;
       return;
     }
@@ -580,11 +582,11 @@ private:
         if (!Zone) Fail("未知の座標系 '" + SystemText + "'");
         break;
       case TField::SheetNo:
-        frames_.back().Number = SjisOf(text);
-        where_ = "図郭 (地図番号 " + Utf8Of(text) + ")";
+        frames_.back().Number = SjisText(text);
+        whereFrame_ = "図郭 (地図番号 " + Utf8Of(text) + ")";
         break;
       case TField::SheetScale:
-        frames_.back().Scale = SjisOf(text);
+        frames_.back().Scale = SjisText(text);
         break;
       default:
         EndItemField(field, text);
@@ -662,8 +664,10 @@ private:
                                       : TGeom::None;
       if (geom_ == TGeom::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
-      where_ = "zmn:" + Utf8Of(name);
-      if (!id.empty()) where_ += " id=\"" + Utf8Of(id) + "\"";
+      SetWhere(geom_ == TGeom::Point   ? "zmn:GM_Point"
+               : geom_ == TGeom::Curve ? "zmn:GM_Curve"
+                                       : "zmn:GM_Surface",
+               id);
       if (id.empty()) Fail("id がありません");
       pointDone_ = false;
       if (!build_) return;
@@ -729,7 +733,7 @@ private:
           break;
       }
     }
-    where_.clear();
+    whereName_ = nullptr;
   }
 
   void StartThematic(std::u16string_view name, const xc::Attributes& attrs) {
@@ -741,14 +745,17 @@ private:
                                                            : TItem::None;
       if (item_ == TItem::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
-      where_ = Utf8Of(name);
-      if (!id.empty()) where_ += " id=\"" + Utf8Of(id) + "\"";
+      SetWhere(item_ == TItem::Control         ? "基準点"
+               : item_ == TItem::BoundaryPoint ? "筆界点"
+               : item_ == TItem::Parcel        ? "筆"
+               : name == u"筆界線"             ? "筆界線"
+                                               : "仮行政界線",
+               id);
       mark_ = TMark{};
       mark_.Control = item_ == TItem::Control;
       line_ = TLine{};
-      line_.Where = where_;
       parcel_ = TParcel{};
-      parcel_.Id = Utf8Of(id);
+      if (item_ == TItem::Parcel) parcel_.Id = Utf8Of(id);
       return;
     }
     if (depth_ != 4 || item_ == TItem::None) return;
@@ -767,33 +774,36 @@ private:
     if (!build_) return;
     switch (field) {
       case TField::Name:
-        mark_.Name = SjisOf(text);
-        if (where_.find(' ') == std::string::npos) where_ += " (" + Utf8Of(text) + ")";
+        mark_.Name = SjisText(text);
+        if (whereId_.empty() && !whereNamed_) {
+          whereNamed_ = true;
+          whereText_.assign(text);
+        }
         break;
       case TField::ControlKind:
-        mark_.Kind = SjisOf(text);
+        mark_.Kind = SjisText(text);
         break;
       case TField::LineKind:
         line_.Rank = RankOf(text);
         break;
       case TField::Oaza:
-        parcel_.Texts[kOaza] = SjisOf(text);
+        parcel_.Texts[kOaza] = SjisText(text);
         break;
       case TField::Chome:
-        parcel_.Texts[kChome] = SjisOf(text);
+        parcel_.Texts[kChome] = SjisText(text);
         break;
       case TField::Koaza:
-        parcel_.Texts[kKoaza] = SjisOf(text);
+        parcel_.Texts[kKoaza] = SjisText(text);
         break;
       case TField::Lot:
-        parcel_.Texts[kLot] = SjisOf(text);
+        parcel_.Texts[kLot] = SjisText(text);
         parcel_.Lot = text;
         break;
       case TField::Accuracy:
-        parcel_.Texts[kAccuracy] = SjisOf(text);
+        parcel_.Texts[kAccuracy] = SjisText(text);
         break;
       case TField::CoordKind:
-        parcel_.Texts[kCoordKind] = SjisOf(text);
+        parcel_.Texts[kCoordKind] = SjisText(text);
         break;
       default:
         break;
@@ -810,7 +820,7 @@ private:
       if (!shaped) {
         if (ItemProblem.Empty()) ItemProblem = {"形状がありません", Where()};
       } else if (item == TItem::Line) {
-        line_.Where = where_;
+        line_.Where = WhereText();
         Lines.push_back(std::move(line_));
       } else if (item == TItem::Parcel) {
         if (parcel_.Id.empty()) parcel_.Id = Utf8Of(parcel_.Lot);
@@ -819,8 +829,48 @@ private:
         Marks.push_back(std::move(mark_));
       }
     }
-    where_.clear();
+    whereName_ = nullptr;
   }
+
+  // A text in Shift_JIS. CP932 keeps every ASCII character as its byte (lot
+  // and point numbers mostly are); other texts are converted once and then
+  // taken from a table, as the same 大字名, 精度区分 and 座標値種別 come back
+  // in parcel after parcel.
+  std::string SjisText(std::u16string_view text) {
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; }))
+      return std::string(text.begin(), text.end());
+    if (const auto it = sjis_.find(text); it != sjis_.end()) return it->second;
+    std::string sjis = SjisOf(text);
+    if (sjis_.size() < kSjisTexts) sjis_.emplace(std::u16string(text), sjis);
+    return sjis;
+  }
+
+  // The element being read, for messages; set at its start (`name` in
+  // UTF-8), written out only when a message needs it.
+  void SetWhere(const char* name, std::u16string_view id) {
+    whereName_ = name;
+    whereId_.assign(id);
+    whereNamed_ = false;
+  }
+  std::string WhereText() const {
+    if (!whereFrame_.empty()) return whereFrame_;
+    if (!whereName_) return {};
+    std::string where = whereName_;
+    if (!whereId_.empty())
+      where += " id=\"" + Utf8Of(whereId_) + "\"";
+    else if (whereNamed_)
+      where += " (" + Utf8Of(whereText_) + ")";
+    return where;
+  }
+
+  struct TTextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view text) const noexcept {
+      return std::hash<std::u16string_view>{}(text);
+    }
+  };
+  static constexpr std::size_t kSjisTexts = 4096;
+  std::unordered_map<std::u16string, std::string, TTextHash, std::equal_to<>> sjis_;
 
   std::string fileName_;
   bool build_;
@@ -833,7 +883,13 @@ private:
   TField field_ = TField::None;
   int fieldDepth_ = 0;
   std::u16string text_;
-  std::string where_;
+  // What WhereText writes: a sheet's words, else the element's name and
+  // its id (or the 名称 or 点番名 of an item without one).
+  std::string whereFrame_;
+  const char* whereName_ = nullptr;
+  std::u16string whereId_;
+  std::u16string whereText_;
+  bool whereNamed_ = false;
   double posX_ = 0, posY_ = 0;
   bool hasX_ = false, hasY_ = false;
   bool posOpen_ = false;
@@ -1034,8 +1090,68 @@ private:
     return ring;
   }
 
+  // A parcel whose rings joined, waiting for its label point.
+  struct TReady {
+    const TParcel* Parcel;
+    int Placeholder;
+    std::vector<TRing> Rings;
+    TXY At;
+  };
+  static constexpr std::size_t kLabelBatch = 4096;
+
+  // The label points of a batch of parcels, the second half on a thread of
+  // its own (they are the costliest part of the build).
+  static void LabelPoints(std::vector<TReady>& ready) {
+    const auto label = [&ready](std::size_t from, std::size_t to) {
+      for (std::size_t i = from; i < to; ++i) ready[i].At = LabelPoint(ready[i].Rings);
+    };
+    const std::size_t half = ready.size() / 2;
+    std::exception_ptr failed;
+    std::thread helper;
+    if (half >= 32) {
+      try {
+        helper = std::thread([&] {
+          try {
+            label(half, ready.size());
+          } catch (...) {
+            failed = std::current_exception();
+          }
+        });
+      } catch (const std::system_error&) {
+        // No thread: all of them here.
+      }
+    }
+    {
+      struct TJoin {
+        std::thread& Helper;
+        ~TJoin() {
+          if (Helper.joinable()) Helper.join();
+        }
+      } join{helper};
+      label(0, helper.joinable() ? half : ready.size());
+    }
+    if (failed) std::rethrow_exception(failed);
+  }
+
   void Parcels() {
     const TCodes& codes = Codes();
+    std::vector<TReady> ready;
+    const auto flush = [&] {
+      LabelPoints(ready);
+      for (const TReady& r : ready) {
+        auto fig = std::make_unique<TFigPoint>();
+        fig->ClassCode = r.Placeholder < 0
+                             ? codes.Parcel
+                             : codes.PlaceholderParcels[static_cast<std::size_t>(r.Placeholder)];
+        fig->Points.push_back(ModelPoint(r.At.x, r.At.y));
+        fig->LabelX = fig->Points[0].x;
+        fig->LabelY = fig->Points[0].y;
+        fig->Texts.assign(r.Parcel->Texts.begin(), r.Parcel->Texts.end());
+        fig->UpdateExtent();
+        Points->Add(std::move(fig));
+      }
+      ready.clear();
+    };
     for (const TParcel& parcel : h_.Parcels) {
       const auto where = [&parcel] { return "筆 id=\"" + parcel.Id + "\""; };
       const int placeholder = PlaceholderOf(parcel.Lot);
@@ -1068,18 +1184,10 @@ private:
         parcelRings_->emplace_back(parcel.Texts[kLot], std::move(rings));
         continue;
       }
-      const TXY at = LabelPoint(rings);
-      auto fig = std::make_unique<TFigPoint>();
-      fig->ClassCode = placeholder < 0
-                           ? codes.Parcel
-                           : codes.PlaceholderParcels[static_cast<std::size_t>(placeholder)];
-      fig->Points.push_back(ModelPoint(at.x, at.y));
-      fig->LabelX = fig->Points[0].x;
-      fig->LabelY = fig->Points[0].y;
-      fig->Texts.assign(parcel.Texts.begin(), parcel.Texts.end());
-      fig->UpdateExtent();
-      Points->Add(std::move(fig));
+      ready.push_back({&parcel, placeholder, std::move(rings), {}});
+      if (ready.size() == kLabelBatch) flush();
     }
+    flush();
   }
 
   // The class of a segment from the highest rank of its curves and the
