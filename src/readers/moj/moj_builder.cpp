@@ -182,6 +182,82 @@ const TCodes& Codes() {
   return codes;
 }
 
+// Compact ids (a letter, a digit count and a number) and their slots. The
+// ids of a file are numbered on in each letter, mostly, and a part of a file
+// read in parts refers to a run of them: the slots of a letter and digit
+// count (of the first 16 met) are a table indexed by the number from the
+// first number met, while the numbers stay within 1024 and eight times as
+// many as there are; other ids go to a hash table. A table takes at most
+// 8 KiB and some 64 bytes an id.
+class TCompactSlots {
+public:
+  static constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
+
+  // The slot of `key`; `next` when the key is new (`added` tells).
+  std::uint32_t Intern(std::uint64_t key, std::uint32_t next, bool& added) {
+    added = false;
+    TClass* c = ClassOf(key);
+    // The number from the table's first (wrapping round below it).
+    const std::uint64_t at = c ? (key & kNumberMask) - c->Base : 0;
+    if (c && at < c->Slots.size() && c->Slots[at] != kNoSlot) return c->Slots[at];
+    if (!sparse_.empty())
+      if (const auto it = sparse_.find(key); it != sparse_.end()) return it->second;
+    added = true;
+    if (c && at < kDenseFloor + 8 * c->Count) {
+      std::vector<std::uint32_t>& slots = c->Slots;
+      if (at >= slots.size())
+        slots.resize(std::max<std::size_t>(at + 1, slots.size() * 2), kNoSlot);
+      slots[at] = next;
+      ++c->Count;
+    } else {
+      sparse_.emplace(key, next);
+    }
+    return next;
+  }
+
+  // Every key with its slot.
+  template <class Each>
+  void ForEach(Each&& each) const {
+    for (const TClass& c : classes_)
+      for (std::size_t at = 0; at < c.Slots.size(); ++at)
+        if (c.Slots[at] != kNoSlot) each((c.Class << kNumberBits) | (c.Base + at), c.Slots[at]);
+    for (const auto& [key, slot] : sparse_) each(key, slot);
+  }
+
+private:
+  static constexpr int kNumberBits = 50;
+  static constexpr std::uint64_t kNumberMask = (std::uint64_t{1} << kNumberBits) - 1;
+  static constexpr std::uint64_t kDenseFloor = 1024;
+
+  struct TClass {
+    std::uint64_t Class = 0;
+    std::uint64_t Base = 0;
+    std::size_t Count = 0;
+    std::vector<std::uint32_t> Slots;
+  };
+
+  static constexpr std::size_t kMaxClasses = 16;
+
+  // The table of a letter and digit count; null once there are enough.
+  TClass* ClassOf(std::uint64_t key) {
+    const std::uint64_t id = key >> kNumberBits;
+    if (last_ < classes_.size() && classes_[last_].Class == id) return &classes_[last_];
+    for (std::size_t i = 0; i < classes_.size(); ++i)
+      if (classes_[i].Class == id) {
+        last_ = i;
+        return &classes_[i];
+      }
+    if (classes_.size() >= kMaxClasses) return nullptr;
+    last_ = classes_.size();
+    classes_.push_back({id, key & kNumberMask, 0, {}});
+    return &classes_.back();
+  }
+
+  std::vector<TClass> classes_;
+  std::size_t last_ = 0;
+  std::unordered_map<std::uint64_t, std::uint32_t> sparse_;
+};
+
 // The ids of the geometry, interned to dense slots. Ids of the form the
 // files use ("P000000001": one letter and up to 15 digits) are kept as one
 // number; others as text.
@@ -195,9 +271,11 @@ public:
 
   std::uint32_t Slot(std::u16string_view id) {
     if (const std::optional<std::uint64_t> key = Compact(id)) {
-      const auto [it, added] = compact_.try_emplace(*key, static_cast<std::uint32_t>(Slots.size()));
+      bool added = false;
+      const std::uint32_t slot =
+          compact_.Intern(*key, static_cast<std::uint32_t>(Slots.size()), added);
       if (added) Slots.emplace_back();
-      return it->second;
+      return slot;
     }
     const auto [it, added] =
         other_.try_emplace(std::u16string(id), static_cast<std::uint32_t>(Slots.size()));
@@ -207,14 +285,16 @@ public:
 
   // The id of a slot, for messages (a search: errors only).
   std::string Text(std::uint32_t slot) const {
-    for (const auto& [key, s] : compact_) {
-      if (s != slot) continue;
-      std::string text(1, static_cast<char>(key >> 56));
+    std::string text;
+    compact_.ForEach([&](std::uint64_t key, std::uint32_t s) {
+      if (s != slot) return;
+      text.assign(1, static_cast<char>(key >> 56));
       const std::string digits = std::to_string(key & ((std::uint64_t{1} << 50) - 1));
       const std::size_t width = static_cast<std::size_t>((key >> 50) & 0x3F);
       text.append(width > digits.size() ? width - digits.size() : 0, '0');
-      return text + digits;
-    }
+      text += digits;
+    });
+    if (!text.empty()) return text;
     for (const auto& [id, s] : other_)
       if (s == slot) return Utf8Of(id);
     return "?";
@@ -233,9 +313,12 @@ public:
       if (added) Slots.emplace_back();
       return it->second;
     };
-    compact_.reserve(compact_.size() + part.compact_.size());
     Slots.reserve(Slots.size() + part.Slots.size());
-    for (const auto& [key, slot] : part.compact_) slots[slot] = intern(compact_, key);
+    part.compact_.ForEach([&](std::uint64_t key, std::uint32_t slot) {
+      bool added = false;
+      slots[slot] = compact_.Intern(key, static_cast<std::uint32_t>(Slots.size()), added);
+      if (added) Slots.emplace_back();
+    });
     for (const auto& [id, slot] : part.other_) slots[slot] = intern(other_, id);
     for (std::size_t s = 0; s < part.Slots.size(); ++s) {
       const TSlot defined = part.Slots[s];
@@ -261,7 +344,7 @@ private:
     return (std::uint64_t{letter} << 56) | (std::uint64_t{id.size() - 1} << 50) | value;
   }
 
-  std::unordered_map<std::uint64_t, std::uint32_t> compact_;
+  TCompactSlots compact_;
   std::unordered_map<std::u16string, std::uint32_t> other_;
 };
 
