@@ -1,7 +1,9 @@
 // Reading one large XML file on several cores: a document whose root holds a
-// long run of records (the features of an FGD file) is cut between two
-// records into parts, and each part is parsed on its own, as a document of
-// the root's start tag, its records and the root's end tag.
+// long run of records (the features of an FGD file), or whose root's
+// children do (the 空間属性 and 主題属性 of a 地図XML file), is cut between
+// two records into parts, and each part is parsed on its own, as a document
+// of the root's start tag (with the enclosing section's), its records and
+// the end tags.
 //
 // The cuts are found by a raw scan of the bytes around each target offset,
 // which knows nothing of comments, CDATA or attribute values; what makes a
