@@ -13,6 +13,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -564,6 +565,20 @@ public:
   // when they cannot be joined so (an id defined in both, more points or
   // ids than one read takes): the document is then read in one piece, which
   // reports it.
+  // The items of a later part after `items`, their slots made this one's;
+  // taken whole when there are none yet.
+  template <class Item>
+  static void MoveItems(std::vector<Item>& items, std::vector<Item>& from,
+                        const std::vector<std::uint32_t>& slots) {
+    for (Item& item : from) item.Slot = slots[item.Slot];
+    if (items.empty()) {
+      items.swap(from);
+      return;
+    }
+    items.reserve(items.size() + from.size());
+    std::move(from.begin(), from.end(), std::back_inserter(items));
+  }
+
   bool Append(TMojHandler& part) {
     if (Points.size() + part.Points.size() > kMaxPoints) return false;
     const auto pointBase = static_cast<std::uint32_t>(Points.size());
@@ -595,18 +610,9 @@ public:
     for (std::size_t i = 1; i < part.SurfaceRingStart.size(); ++i)
       SurfaceRingStart.push_back(part.SurfaceRingStart[i] + ringBase);
     for (const std::uint32_t slot : part.SurfaceSlots) SurfaceSlots.push_back(slots[slot]);
-    for (TMark& mark : part.Marks) {
-      mark.Slot = slots[mark.Slot];
-      Marks.push_back(std::move(mark));
-    }
-    for (TLine& line : part.Lines) {
-      line.Slot = slots[line.Slot];
-      Lines.push_back(std::move(line));
-    }
-    for (TParcel& parcel : part.Parcels) {
-      parcel.Slot = slots[parcel.Slot];
-      Parcels.push_back(std::move(parcel));
-    }
+    MoveItems(Marks, part.Marks, slots);
+    MoveItems(Lines, part.Lines, slots);
+    MoveItems(Parcels, part.Parcels, slots);
     if (ItemProblem.Empty()) ItemProblem = std::move(part.ItemProblem);
     for (TFrame& frame : part.frames_) frames_.push_back(std::move(frame));
     return true;
