@@ -1003,38 +1003,45 @@ public:
   std::unique_ptr<TFigPointGrp> Points = std::make_unique<TFigPointGrp>();
   TProblem Error;  // the first problem met
 
-  // The points of the marks are made on a thread of their own while the
-  // parcels and the boundaries are built (they only read what was kept),
-  // and come after the parcels' points as one thread would add them; so does
-  // their first problem.
+  // Once the parcels' rings are joined, the boundaries and the first half of
+  // the parcels' label points are made here while a second thread makes
+  // the marks' points and the other half of the label points (each only
+  // reads what was kept); the figures come in the order and with the first
+  // problem of one thread's build.
   void Run() {
+    ResolveCurves();
+    RankCurves();
+    Parcels();
     std::vector<std::unique_ptr<TFigPoint>> marks;
     TProblem marksError;
-    std::exception_ptr marksFailed;
+    const std::size_t half = ready_.size() / 2;
+    std::exception_ptr failed;
     std::thread worker;
     try {
       worker = std::thread([&] {
         try {
           Marks(marks, marksError);
+          LabelPoints(half, ready_.size());
         } catch (...) {
-          marksFailed = std::current_exception();
+          failed = std::current_exception();
         }
       });
     } catch (const std::system_error&) {
-      Marks(marks, marksError);  // no thread: here, in turn
+      // No thread: all of it here, in turn.
     }
-    struct TJoin {
-      std::thread& Worker;
-      ~TJoin() {
-        if (Worker.joinable()) Worker.join();
-      }
-    } join{worker};
-    ResolveCurves();
-    RankCurves();
-    Parcels();
-    Boundaries();
-    if (worker.joinable()) worker.join();
-    if (marksFailed) std::rethrow_exception(marksFailed);
+    {
+      struct TJoin {
+        std::thread& Worker;
+        ~TJoin() {
+          if (Worker.joinable()) Worker.join();
+        }
+      } join{worker};
+      Boundaries();
+      LabelPoints(0, worker.joinable() ? half : ready_.size());
+      if (!worker.joinable()) Marks(marks, marksError);
+    }
+    if (failed) std::rethrow_exception(failed);
+    ParcelFigures();
     for (std::unique_ptr<TFigPoint>& fig : marks) Points->Add(std::move(fig));
     if (Error.Empty()) Error = std::move(marksError);
     Frames();
@@ -1186,61 +1193,33 @@ private:
     std::vector<TRing> Rings;
     TXY At;
   };
-  static constexpr std::size_t kLabelBatch = 4096;
 
-  // The label points of a batch of parcels, the second half on a thread of
-  // its own (they are the costliest part of the build).
-  static void LabelPoints(std::vector<TReady>& ready) {
-    const auto label = [&ready](std::size_t from, std::size_t to) {
-      for (std::size_t i = from; i < to; ++i) ready[i].At = LabelPoint(ready[i].Rings);
-    };
-    const std::size_t half = ready.size() / 2;
-    std::exception_ptr failed;
-    std::thread helper;
-    if (half >= 32) {
-      try {
-        helper = std::thread([&] {
-          try {
-            label(half, ready.size());
-          } catch (...) {
-            failed = std::current_exception();
-          }
-        });
-      } catch (const std::system_error&) {
-        // No thread: all of them here.
-      }
-    }
-    {
-      struct TJoin {
-        std::thread& Helper;
-        ~TJoin() {
-          if (Helper.joinable()) Helper.join();
-        }
-      } join{helper};
-      label(0, helper.joinable() ? half : ready.size());
-    }
-    if (failed) std::rethrow_exception(failed);
+  void LabelPoints(std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) ready_[i].At = LabelPoint(ready_[i].Rings);
   }
 
-  void Parcels() {
+  // The parcels' points, in file order, at their label points.
+  void ParcelFigures() {
     const TCodes& codes = Codes();
-    std::vector<TReady> ready;
-    const auto flush = [&] {
-      LabelPoints(ready);
-      for (const TReady& r : ready) {
-        auto fig = std::make_unique<TFigPoint>();
-        fig->ClassCode = r.Placeholder < 0
-                             ? codes.Parcel
-                             : codes.PlaceholderParcels[static_cast<std::size_t>(r.Placeholder)];
-        fig->Points.push_back(ModelPoint(r.At.x, r.At.y));
-        fig->LabelX = fig->Points[0].x;
-        fig->LabelY = fig->Points[0].y;
-        fig->Texts.assign(r.Parcel->Texts.begin(), r.Parcel->Texts.end());
-        fig->UpdateExtent();
-        Points->Add(std::move(fig));
-      }
-      ready.clear();
-    };
+    for (const TReady& r : ready_) {
+      auto fig = std::make_unique<TFigPoint>();
+      fig->ClassCode = r.Placeholder < 0
+                           ? codes.Parcel
+                           : codes.PlaceholderParcels[static_cast<std::size_t>(r.Placeholder)];
+      fig->Points.push_back(ModelPoint(r.At.x, r.At.y));
+      fig->LabelX = fig->Points[0].x;
+      fig->LabelY = fig->Points[0].y;
+      fig->Texts.assign(r.Parcel->Texts.begin(), r.Parcel->Texts.end());
+      fig->UpdateExtent();
+      Points->Add(std::move(fig));
+    }
+    ready_.clear();
+  }
+
+  // Joins the rings of every parcel, marks the curves each parcel borders,
+  // and keeps the parcels whose rings joined for their points (or hands the
+  // rings to the survey data).
+  void Parcels() {
     for (const TParcel& parcel : h_.Parcels) {
       const auto where = [&parcel] { return "筆 id=\"" + parcel.Id + "\""; };
       const int placeholder = PlaceholderOf(parcel.Lot);
@@ -1273,10 +1252,8 @@ private:
         parcelRings_->emplace_back(parcel.Texts[kLot], std::move(rings));
         continue;
       }
-      ready.push_back({&parcel, placeholder, std::move(rings), {}});
-      if (ready.size() == kLabelBatch) flush();
+      ready_.push_back({&parcel, placeholder, std::move(rings), {}});
     }
-    flush();
   }
 
   // The class of a segment from the highest rank of its curves and the
@@ -1301,6 +1278,9 @@ private:
     std::unordered_map<std::uint64_t, std::uint32_t> segmentIds;
     std::vector<TSegment> segments;
     vertexIds.reserve(h_.Points.size());
+    // Each step of a curve is at most one segment.
+    segmentIds.reserve(h_.CurveVertices.size());
+    segments.reserve(h_.CurveVertices.size() / 2);
     const auto vertexId = [&](TXY p) {
       return vertexIds.try_emplace(MmOf(p), static_cast<std::uint32_t>(vertexIds.size()))
           .first->second;
@@ -1431,6 +1411,7 @@ private:
   std::vector<bool> curveBad_;
   std::vector<std::int8_t> curveRank_;
   std::vector<std::uint8_t> curveOwners_;
+  std::vector<TReady> ready_;
 };
 
 // ---------------------------------------------------------------------------
