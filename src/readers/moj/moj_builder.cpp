@@ -1641,8 +1641,9 @@ TMojRead ReadMoj(const std::string& leafFileName, bool build, const TMojSplit& s
     std::error_code ec;
     const auto size = static_cast<std::int64_t>(fs::file_size(FsPath(leafFileName), ec));
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    // By default four parts a core, which the threads take in turn.
-    const unsigned parts = split.Parts ? split.Parts : cores >= 2 ? 4 * cores : 1;
+    // By default eight parts a core, which the threads take in turn: the
+    // last part read is short, and so is the wait for it.
+    const unsigned parts = split.Parts ? split.Parts : cores >= 2 ? 8 * cores : 1;
     if (!ec && size >= split.FromBytes && parts >= 2) {
       const std::vector<TXmlPart> cut =
           SplitXmlSections(leafFileName, size, std::min(parts, kMaxParts), MojSections());
