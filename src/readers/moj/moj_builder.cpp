@@ -1003,25 +1003,30 @@ public:
   std::unique_ptr<TFigPointGrp> Points = std::make_unique<TFigPointGrp>();
   TProblem Error;  // the first problem met
 
-  // Once the parcels' rings are joined, the boundaries and the first half of
-  // the parcels' label points are made here while a second thread makes
-  // the marks' points and the other half of the label points (each only
-  // reads what was kept); the figures come in the order and with the first
-  // problem of one thread's build.
+  // Once the parcels' rings are joined, the boundaries are made here while a
+  // second thread makes the marks' points, and then both make the parcels'
+  // label points, a run of them at a time (each only reads what was kept);
+  // the figures come in the order and with the first problem of one
+  // thread's build.
   void Run() {
     ResolveCurves();
     RankCurves();
     Parcels();
     std::vector<std::unique_ptr<TFigPoint>> marks;
     TProblem marksError;
-    const std::size_t half = ready_.size() / 2;
+    std::atomic<std::size_t> nextLabel{0};
+    const auto labels = [this, &nextLabel] {
+      constexpr std::size_t kRun = 256;
+      for (std::size_t from; (from = nextLabel.fetch_add(kRun)) < ready_.size();)
+        LabelPoints(from, std::min(from + kRun, ready_.size()));
+    };
     std::exception_ptr failed;
     std::thread worker;
     try {
       worker = std::thread([&] {
         try {
           Marks(marks, marksError);
-          LabelPoints(half, ready_.size());
+          labels();
         } catch (...) {
           failed = std::current_exception();
         }
@@ -1037,8 +1042,8 @@ public:
         }
       } join{worker};
       Boundaries();
-      LabelPoints(0, worker.joinable() ? half : ready_.size());
       if (!worker.joinable()) Marks(marks, marksError);
+      labels();
     }
     if (failed) std::rethrow_exception(failed);
     ParcelFigures();
@@ -1281,9 +1286,16 @@ private:
     // Each step of a curve is at most one segment.
     segmentIds.reserve(h_.CurveVertices.size());
     segments.reserve(h_.CurveVertices.size() / 2);
-    const auto vertexId = [&](TXY p) {
-      return vertexIds.try_emplace(MmOf(p), static_cast<std::uint32_t>(vertexIds.size()))
-          .first->second;
+    // The vertex of each point, looked up once a point: the points of the
+    // curves come back from curve to curve.
+    constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> pointVertex(h_.Points.size(), kNoVertex);
+    const auto vertexId = [&](std::uint32_t i) {
+      std::uint32_t& v = pointVertex[h_.CurveVertices[i]];
+      if (v == kNoVertex)
+        v = vertexIds.try_emplace(MmOf(Vertex(i)), static_cast<std::uint32_t>(vertexIds.size()))
+                .first->second;
+      return v;
     };
     // Segment number of each vertex step of the used curves (none for a step
     // that does not move).
@@ -1293,9 +1305,9 @@ private:
     for (std::size_t c = 0; c < curves; ++c) {
       if (curveBad_[c] || (curveRank_[c] < 0 && curveOwners_[c] == 0)) continue;
       const int rank = curveRank_[c] < 0 ? kRankParcel : curveRank_[c];
-      std::uint32_t prev = vertexId(Vertex(h_.CurveStart[c]));
+      std::uint32_t prev = vertexId(h_.CurveStart[c]);
       for (std::uint32_t i = h_.CurveStart[c] + 1; i < h_.CurveStart[c + 1]; ++i) {
-        const std::uint32_t v = vertexId(Vertex(i));
+        const std::uint32_t v = vertexId(i);
         if (v == prev) continue;
         const std::uint64_t key = (std::uint64_t{std::min(v, prev)} << 32) | std::max(v, prev);
         prev = v;
