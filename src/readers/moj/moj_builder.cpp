@@ -560,11 +560,6 @@ public:
     throw TXmlStop{detail, place};
   }
 
-  // Appends what a later part of the document kept, both read to their end
-  // with `build`: what one read of the two in a row would have kept. False
-  // when they cannot be joined so (an id defined in both, more points or
-  // ids than one read takes): the document is then read in one piece, which
-  // reports it.
   // The items of a later part after `items`, their slots made this one's;
   // taken whole when there are none yet.
   template <class Item>
@@ -579,6 +574,11 @@ public:
     std::move(from.begin(), from.end(), std::back_inserter(items));
   }
 
+  // Appends what a later part of the document kept, both read to their end
+  // with `build`: what one read of the two in a row would have kept. False
+  // when they cannot be joined so (an id defined in both, more points or
+  // ids than one read takes): the document is then read in one piece, which
+  // reports it.
   bool Append(TMojHandler& part) {
     if (Points.size() + part.Points.size() > kMaxPoints) return false;
     const auto pointBase = static_cast<std::uint32_t>(Points.size());
@@ -617,6 +617,7 @@ public:
     for (TFrame& frame : part.frames_) frames_.push_back(std::move(frame));
     return true;
   }
+
   [[noreturn]] void Fail(const std::string& what) const { throw TXmlStop{what, Where()}; }
 
   // What was kept for building.
@@ -1657,8 +1658,12 @@ TMojRead ReadMoj(const std::string& leafFileName, bool build, const TMojSplit& s
     // last part read is short, and so is the wait for it.
     const unsigned parts = split.Parts ? split.Parts : cores >= 2 ? 8 * cores : 1;
     if (!ec && size >= split.FromBytes && parts >= 2) {
-      const std::vector<TXmlPart> cut =
-          SplitXmlSections(leafFileName, size, std::min(parts, kMaxParts), MojSections());
+      std::vector<TXmlPart> cut;
+      try {
+        cut = SplitXmlSections(leafFileName, size, std::min(parts, kMaxParts), MojSections());
+      } catch (const EInOutError&) {
+        // Not readable: the one read below says so in its words.
+      }
       if (cut.size() >= 2) {
         read.Handler = ReadInParts(leafFileName, cut, size, std::max(2u, cores));
         if (read.Handler) {
