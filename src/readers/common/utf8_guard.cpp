@@ -156,16 +156,38 @@ std::size_t TControlCharFilter::Read(void* buffer, std::size_t size) {
                  !(p[0] == 0 || (n >= 2 && p[1] == 0));
   }
   if (!filtering_) return n;
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char c = p[i];
-    if (c >= 0x20) continue;
-    if (c == '\n') {
-      ++line_;
-    } else if (c != '\t' && c != '\r') {
-      p[i] = '?';
-      if (Replaced++ == 0) FirstLine = line_;
+  const auto filter = [this, p](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+      const unsigned char c = p[i];
+      if (c >= 0x20) continue;
+      if (c == '\n') {
+        ++line_;
+      } else if (c != '\t' && c != '\r') {
+        p[i] = '?';
+        if (Replaced++ == 0) FirstLine = line_;
+      }
     }
+  };
+  // Eight bytes at a time: a word without a byte below 0x20 but tabs, line
+  // feeds and carriage returns only counts its line feeds; another goes
+  // byte by byte.
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kLow = 0x7F7F7F7F7F7F7F7Fu;
+  // The top bit of each byte of x that is 0, and of no other.
+  const auto zeros = [](std::uint64_t x) { return ~(((x & kLow) + kLow) | x | kLow); };
+  std::size_t i = 0;
+  for (std::uint64_t w; i + 8 <= n; i += 8) {
+    std::memcpy(&w, p + i, 8);
+    const std::uint64_t control = zeros(w & (kOnes * 0xE0));
+    if (control == 0) continue;
+    const std::uint64_t feeds = zeros(w ^ (kOnes * '\n'));
+    if ((control & ~(feeds | zeros(w ^ (kOnes * '\t')) | zeros(w ^ (kOnes * '\r')))) != 0) {
+      filter(i, i + 8);
+      continue;
+    }
+    line_ += ((feeds >> 7) * kOnes) >> 56;
   }
+  filter(i, n);
   return n;
 }
 

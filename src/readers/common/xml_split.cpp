@@ -64,26 +64,45 @@ struct THead {
   std::size_t RootEnd = 0;  // past the root's start tag
   std::string Root;         // its name as written
   std::vector<std::string> Records;  // names of the root's children
+  bool OtherEncoding = false;        // the declaration names another than UTF-8
 };
 
-// The root's start tag and the names of its children in the file's head.
-std::optional<THead> ScanHead(std::string_view text) {
+// Whether the XML declaration `decl` ("<?xml ... ?>") names an encoding
+// other than UTF-8.
+bool DeclaresOtherEncoding(std::string_view decl) {
+  const std::size_t at = decl.find("encoding");
+  if (at == std::string_view::npos) return false;
+  const std::size_t quote = decl.find_first_of("\"'", at);
+  if (quote == std::string_view::npos) return true;
+  const std::size_t end = decl.find(decl[quote], quote + 1);
+  if (end == std::string_view::npos) return true;
+  std::string name(decl.substr(quote + 1, end - quote - 1));
+  for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return name != "UTF-8" && name != "UTF8";
+}
+
+// The root's start tag in the file's head.
+std::optional<THead> ScanRoot(std::string_view text) {
   std::size_t p = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  THead head;
   for (;;) {
     while (p < text.size() && IsSpace(text[p])) ++p;
     if (p >= text.size() || text[p] != '<') return std::nullopt;
     const std::string_view at = text.substr(p);
-    if (at.starts_with("<?"))
+    const std::size_t start = p;
+    if (at.starts_with("<?")) {
       p = Skip(text, p, "<?", "?>");
-    else if (at.starts_with("<!--"))
+      if (at.starts_with("<?xml") && p != std::string_view::npos)
+        head.OtherEncoding = DeclaresOtherEncoding(text.substr(start, p - start));
+    } else if (at.starts_with("<!--")) {
       p = Skip(text, p, "<!--", "-->");
-    else if (at.starts_with("<!"))
+    } else if (at.starts_with("<!")) {
       return std::nullopt;  // a document type declaration
-    else
+    } else {
       break;
+    }
     if (p == std::string_view::npos) return std::nullopt;
   }
-  THead head;
   const std::size_t nameEnd = NameEnd(text, p + 1);
   if (nameEnd == p + 1) return std::nullopt;
   head.Root = std::string(text.substr(p + 1, nameEnd - p - 1));
@@ -91,7 +110,16 @@ std::optional<THead> ScanHead(std::string_view text) {
   p = TagEnd(text, nameEnd, empty);
   if (p == std::string_view::npos || empty) return std::nullopt;
   head.RootEnd = p;
+  return head;
+}
 
+// The root's start tag and the names of its children in the file's head.
+std::optional<THead> ScanHead(std::string_view text) {
+  std::optional<THead> found = ScanRoot(text);
+  if (!found) return std::nullopt;
+  THead& head = *found;
+  std::size_t p = head.RootEnd;
+  bool empty = false;
   int depth = 1;
   while ((p = text.find('<', p)) != std::string_view::npos) {
     const std::string_view at = text.substr(p);
@@ -127,23 +155,33 @@ bool IsRecord(const THead& head, std::string_view name) {
 }
 
 // The offset in `window` of the first start tag of a record that follows a
-// record's end tag ("</BldA>\n<BldA gml:id=..."); npos when none.
-std::size_t FindCut(std::string_view window, const THead& head) {
+// record's end tag ("</BldA>\n<BldA gml:id=..."); npos when none. `record`
+// tells a record by its name as written and the record before it, and
+// keeps what it needs to know of the pair it accepts.
+template <class IsRecordPair>
+std::size_t FindCut(std::string_view window, IsRecordPair&& record) {
   for (std::size_t p = window.find("</"); p != std::string_view::npos;
        p = window.find("</", p + 2)) {
     std::size_t q = NameEnd(window, p + 2);
-    if (q == p + 2 || !IsRecord(head, window.substr(p + 2, q - p - 2))) continue;
+    if (q == p + 2) continue;
+    const std::string_view before = window.substr(p + 2, q - p - 2);
     while (q < window.size() && IsSpace(window[q])) ++q;
     if (q >= window.size() || window[q] != '>') continue;
     ++q;
     while (q < window.size() && IsSpace(window[q])) ++q;
     if (q >= window.size() || window[q] != '<') continue;
     const std::size_t end = NameEnd(window, q + 1);
-    if (end == q + 1 || end >= window.size() || !IsRecord(head, window.substr(q + 1, end - q - 1)))
-      continue;
-    if (IsSpace(window[end]) || window[end] == '>' || window[end] == '/') return q;
+    if (end == q + 1 || end >= window.size()) continue;
+    if (!(IsSpace(window[end]) || window[end] == '>' || window[end] == '/')) continue;
+    if (record(before, window.substr(q + 1, end - q - 1))) return q;
   }
   return std::string_view::npos;
+}
+
+// The name without its prefix.
+std::string_view LocalName(std::string_view name) {
+  const std::size_t colon = name.find(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
 std::string ReadAt(std::ifstream& in, const std::string& fileName, std::int64_t offset,
@@ -232,7 +270,9 @@ std::vector<TXmlPart> SplitXmlRecords(const std::string& fileName, std::int64_t 
                                                 : cuts.back() + 1);
     if (target >= size) break;
     const std::string window = ReadAt(in, fileName, target, kCutWindow);
-    const std::size_t cut = FindCut(window, *head);
+    const std::size_t cut = FindCut(window, [&](std::string_view before, std::string_view next) {
+      return IsRecord(*head, before) && IsRecord(*head, next);
+    });
     if (cut != std::string_view::npos) cuts.push_back(target + static_cast<std::int64_t>(cut));
   }
   if (cuts.empty()) return {};
@@ -247,6 +287,66 @@ std::vector<TXmlPart> SplitXmlRecords(const std::string& fileName, std::int64_t 
     part.Begin = begin;
     part.End = i < cuts.size() ? cuts[i] : size;
     if (i < cuts.size()) part.Tail = rootTail;
+    begin = part.End;
+    result.push_back(std::move(part));
+  }
+  return result;
+}
+
+std::vector<TXmlPart> SplitXmlSections(const std::string& fileName, std::int64_t size,
+                                       unsigned parts, const std::vector<TXmlSection>& sections) {
+  if (parts < 2 || size <= 0 || sections.empty()) return {};
+  std::ifstream in(FsPath(fileName), std::ios::binary);
+  if (!in) throw EInOutError(Quoted(fileName) + " を開けません");
+  const std::string start =
+      ReadAt(in, fileName, 0, static_cast<std::size_t>(std::min<std::int64_t>(size, kHeadBytes)));
+  const std::optional<THead> head = ScanRoot(start);
+  // The sections' names are UTF-8: a document in another encoding is not
+  // cut.
+  if (!head || head->OtherEncoding) return {};
+  // The sections are in the root's namespace: they take its prefix.
+  const std::size_t colon = head->Root.find(':');
+  const std::string prefix = colon == std::string::npos ? "" : head->Root.substr(0, colon + 1);
+
+  const auto sectionOf = [&sections](std::string_view record) -> const TXmlSection* {
+    const std::string_view local = LocalName(record);
+    for (const TXmlSection& section : sections)
+      if (std::find(section.Records.begin(), section.Records.end(), local) !=
+          section.Records.end())
+        return &section;
+    return nullptr;
+  };
+  std::vector<std::int64_t> cuts;
+  std::vector<std::string> cutSections;  // the qualified name of each cut's section
+  for (unsigned k = 1; k < parts; ++k) {
+    const std::int64_t target =
+        std::max(size / parts * k, cuts.empty() ? static_cast<std::int64_t>(head->RootEnd)
+                                                : cuts.back() + 1);
+    if (target >= size) break;
+    const std::string window = ReadAt(in, fileName, target, kCutWindow);
+    const TXmlSection* section = nullptr;
+    const std::size_t cut = FindCut(window, [&](std::string_view before, std::string_view next) {
+      const TXmlSection* s = sectionOf(next);
+      if (!s || sectionOf(before) != s) return false;
+      section = s;
+      return true;
+    });
+    if (cut == std::string_view::npos) continue;
+    cuts.push_back(target + static_cast<std::int64_t>(cut));
+    cutSections.push_back(prefix + section->Name);
+  }
+  if (cuts.empty()) return {};
+
+  const std::string rootHead = start.substr(0, head->RootEnd);
+  const std::string rootTail = "</" + head->Root + ">";
+  std::vector<TXmlPart> result;
+  std::int64_t begin = 0;
+  for (std::size_t i = 0; i <= cuts.size(); ++i) {
+    TXmlPart part;
+    if (i > 0) part.Head = rootHead + "<" + cutSections[i - 1] + ">";
+    part.Begin = begin;
+    part.End = i < cuts.size() ? cuts[i] : size;
+    if (i < cuts.size()) part.Tail = "</" + cutSections[i] + ">" + rootTail;
     begin = part.End;
     result.push_back(std::move(part));
   }

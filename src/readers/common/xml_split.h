@@ -1,7 +1,9 @@
 // Reading one large XML file on several cores: a document whose root holds a
-// long run of records (the features of an FGD file) is cut between two
-// records into parts, and each part is parsed on its own, as a document of
-// the root's start tag, its records and the root's end tag.
+// long run of records (the features of an FGD file), or whose root's
+// children do (the 空間属性 and 主題属性 of a 地図XML file), is cut between
+// two records into parts, and each part is parsed on its own, as a document
+// of the root's start tag (with the enclosing section's), its records and
+// the end tags.
 //
 // The cuts are found by a raw scan of the bytes around each target offset,
 // which knows nothing of comments, CDATA or attribute values; what makes a
@@ -41,6 +43,27 @@ struct TXmlPart {
 // EInOutError naming the file when it cannot be read.
 std::vector<TXmlPart> SplitXmlRecords(const std::string& fileName, std::int64_t size,
                                       unsigned parts);
+
+// A child of the root that holds records (the 空間属性 of a 地図XML file):
+// its local name and its records' (UTF-8).
+struct TXmlSection {
+  std::string Name;
+  std::vector<std::string> Records;
+};
+
+// The same for a document whose records are the children of the root's
+// children named in `sections`: cut between two records of one section
+// (told by their local names), each part after the first opens with the
+// root's start tag and the section's start tag (without attributes, in the
+// root's prefix), and each part before the last ends with the section's and
+// the root's end tags. The parse checks the section: a part that is not in
+// the section it was given ends at a wrong end tag. What it cannot check is
+// a namespace declared on the section's own start tag, which the part's
+// head does not repeat: a reader passes over the parts of a document that
+// declares one there. None when the document declares an encoding other
+// than UTF-8, has a document type declaration, or no cut is found.
+std::vector<TXmlPart> SplitXmlSections(const std::string& fileName, std::int64_t size,
+                                       unsigned parts, const std::vector<TXmlSection>& sections);
 
 // The bytes of a part. Every read adds to `done`, and a part whose `report`
 // is set tells the open's progress of `done` out of `size` (from the thread

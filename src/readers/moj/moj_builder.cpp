@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -23,6 +29,7 @@
 #include "model/map_leaf.h"
 #include "model/map_project.h"
 #include "model/map_theme.h"
+#include "model/open_progress.h"
 #include "model/survey_data.h"
 #include "platform/errors.h"
 #include "platform/file_path.h"
@@ -30,15 +37,18 @@
 #include "readers/common/archive_leaves.h"
 #include "readers/common/control_points.h"
 #include "readers/common/file_scan.h"
+#include "readers/common/leaf_path.h"
 #include "readers/common/reader_util.h"
 #include "readers/common/utf8_guard.h"
 #include "readers/common/xml_parser.h"
+#include "readers/common/xml_split.h"
 #include "readers/common/xml_text.h"
 #include "readers/common/zip_source.h"
 
 namespace chizro {
 
 namespace xc = XERCES_CPP_NAMESPACE;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -173,6 +183,82 @@ const TCodes& Codes() {
   return codes;
 }
 
+// Compact ids (a letter, a digit count and a number) and their slots. The
+// ids of a file are numbered on in each letter, mostly, and a part of a file
+// read in parts refers to a run of them: the slots of a letter and digit
+// count (of the first 16 met) are a table indexed by the number from the
+// first number met, while the numbers stay within 1024 and eight times as
+// many as there are; other ids go to a hash table. A table takes at most
+// 8 KiB and some 64 bytes an id.
+class TCompactSlots {
+public:
+  static constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
+
+  // The slot of `key`; `next` when the key is new (`added` tells).
+  std::uint32_t Intern(std::uint64_t key, std::uint32_t next, bool& added) {
+    added = false;
+    TClass* c = ClassOf(key);
+    // The number from the table's first (wrapping round below it).
+    const std::uint64_t at = c ? (key & kNumberMask) - c->Base : 0;
+    if (c && at < c->Slots.size() && c->Slots[at] != kNoSlot) return c->Slots[at];
+    if (!sparse_.empty())
+      if (const auto it = sparse_.find(key); it != sparse_.end()) return it->second;
+    added = true;
+    if (c && at < kDenseFloor + 8 * c->Count) {
+      std::vector<std::uint32_t>& slots = c->Slots;
+      if (at >= slots.size())
+        slots.resize(std::max<std::size_t>(at + 1, slots.size() * 2), kNoSlot);
+      slots[at] = next;
+      ++c->Count;
+    } else {
+      sparse_.emplace(key, next);
+    }
+    return next;
+  }
+
+  // Every key with its slot.
+  template <class Each>
+  void ForEach(Each&& each) const {
+    for (const TClass& c : classes_)
+      for (std::size_t at = 0; at < c.Slots.size(); ++at)
+        if (c.Slots[at] != kNoSlot) each((c.Class << kNumberBits) | (c.Base + at), c.Slots[at]);
+    for (const auto& [key, slot] : sparse_) each(key, slot);
+  }
+
+private:
+  static constexpr int kNumberBits = 50;
+  static constexpr std::uint64_t kNumberMask = (std::uint64_t{1} << kNumberBits) - 1;
+  static constexpr std::uint64_t kDenseFloor = 1024;
+
+  struct TClass {
+    std::uint64_t Class = 0;
+    std::uint64_t Base = 0;
+    std::size_t Count = 0;
+    std::vector<std::uint32_t> Slots;
+  };
+
+  static constexpr std::size_t kMaxClasses = 16;
+
+  // The table of a letter and digit count; null once there are enough.
+  TClass* ClassOf(std::uint64_t key) {
+    const std::uint64_t id = key >> kNumberBits;
+    if (last_ < classes_.size() && classes_[last_].Class == id) return &classes_[last_];
+    for (std::size_t i = 0; i < classes_.size(); ++i)
+      if (classes_[i].Class == id) {
+        last_ = i;
+        return &classes_[i];
+      }
+    if (classes_.size() >= kMaxClasses) return nullptr;
+    last_ = classes_.size();
+    classes_.push_back({id, key & kNumberMask, 0, {}});
+    return &classes_.back();
+  }
+
+  std::vector<TClass> classes_;
+  std::size_t last_ = 0;
+  std::unordered_map<std::uint64_t, std::uint32_t> sparse_;
+};
+
 // The ids of the geometry, interned to dense slots. Ids of the form the
 // files use ("P000000001": one letter and up to 15 digits) are kept as one
 // number; others as text.
@@ -186,9 +272,11 @@ public:
 
   std::uint32_t Slot(std::u16string_view id) {
     if (const std::optional<std::uint64_t> key = Compact(id)) {
-      const auto [it, added] = compact_.try_emplace(*key, static_cast<std::uint32_t>(Slots.size()));
+      bool added = false;
+      const std::uint32_t slot =
+          compact_.Intern(*key, static_cast<std::uint32_t>(Slots.size()), added);
       if (added) Slots.emplace_back();
-      return it->second;
+      return slot;
     }
     const auto [it, added] =
         other_.try_emplace(std::u16string(id), static_cast<std::uint32_t>(Slots.size()));
@@ -198,20 +286,50 @@ public:
 
   // The id of a slot, for messages (a search: errors only).
   std::string Text(std::uint32_t slot) const {
-    for (const auto& [key, s] : compact_) {
-      if (s != slot) continue;
-      std::string text(1, static_cast<char>(key >> 56));
+    std::string text;
+    compact_.ForEach([&](std::uint64_t key, std::uint32_t s) {
+      if (s != slot) return;
+      text.assign(1, static_cast<char>(key >> 56));
       const std::string digits = std::to_string(key & ((std::uint64_t{1} << 50) - 1));
       const std::size_t width = static_cast<std::size_t>((key >> 50) & 0x3F);
       text.append(width > digits.size() ? width - digits.size() : 0, '0');
-      return text + digits;
-    }
+      text += digits;
+    });
+    if (!text.empty()) return text;
     for (const auto& [id, s] : other_)
       if (s == slot) return Utf8Of(id);
     return "?";
   }
 
   std::vector<TSlot> Slots;
+
+  // Takes in the ids of a later part of the document (read in parts, each
+  // with ids of its own): the slot here of each of the part's slots, and its
+  // definitions with their indices moved on by `base` (by kind). Empty when
+  // an id is defined in both, which a read of the whole reports.
+  std::vector<std::uint32_t> Take(const TIds& part, const std::array<std::uint32_t, 4>& base) {
+    std::vector<std::uint32_t> slots(part.Slots.size());
+    const auto intern = [this](auto& map, const auto& key) {
+      const auto [it, added] = map.try_emplace(key, static_cast<std::uint32_t>(Slots.size()));
+      if (added) Slots.emplace_back();
+      return it->second;
+    };
+    Slots.reserve(Slots.size() + part.Slots.size());
+    part.compact_.ForEach([&](std::uint64_t key, std::uint32_t slot) {
+      bool added = false;
+      slots[slot] = compact_.Intern(key, static_cast<std::uint32_t>(Slots.size()), added);
+      if (added) Slots.emplace_back();
+    });
+    for (const auto& [id, slot] : part.other_) slots[slot] = intern(other_, id);
+    for (std::size_t s = 0; s < part.Slots.size(); ++s) {
+      const TSlot defined = part.Slots[s];
+      if (defined.Kind == kNone) continue;
+      TSlot& mine = Slots[slots[s]];
+      if (mine.Kind != kNone) return {};
+      mine = {defined.Kind, defined.Index + base[defined.Kind]};
+    }
+    return slots;
+  }
 
 private:
   static std::optional<std::uint64_t> Compact(std::u16string_view id) {
@@ -227,7 +345,7 @@ private:
     return (std::uint64_t{letter} << 56) | (std::uint64_t{id.size() - 1} << 50) | value;
   }
 
-  std::unordered_map<std::uint64_t, std::uint32_t> compact_;
+  TCompactSlots compact_;
   std::unordered_map<std::u16string, std::uint32_t> other_;
 };
 
@@ -330,7 +448,8 @@ public:
 
   // The element being read (`zmn:GM_Curve id="C000000003"`), else the line.
   TErrorPlace Where() const override {
-    return where_.empty() ? TErrorPlace::Line(Line()) : TErrorPlace::Element(where_);
+    std::string where = WhereText();
+    return where.empty() ? TErrorPlace::Line(Line()) : TErrorPlace::Element(std::move(where));
   }
   const std::string& FileName() const { return fileName_; }
 
@@ -357,7 +476,7 @@ public:
       } else if (name == u"図郭") {
         section_ = TSection::Frame;
         frames_.emplace_back();
-        where_ = "図郭 (" + std::to_string(frames_.size()) + " 番目)";
+        whereFrame_ = "図郭 (" + std::to_string(frames_.size()) + " 番目)";
       } else if (name == u"座標系") {
         Capture(TField::System);
       }
@@ -395,7 +514,7 @@ public:
     if (field_ != TField::None && depth == fieldDepth_) EndCapture();
     if (depth <= 1) return;
     if (depth == 2) {
-      if (section_ == TSection::Frame) where_.clear();
+      if (section_ == TSection::Frame) whereFrame_.clear();
       section_ = TSection::None;
       return;
     }
@@ -430,9 +549,75 @@ public:
     text_.append(chars, std::min<std::size_t>(length, kMaxTextLength - text_.size()));
   }
 
+  // A namespace declared on a child of the root: a part of the document
+  // read on its own would not know it (readers/common/xml_split.h).
+  void startPrefixMapping(const XMLCh* const /*prefix*/, const XMLCh* const /*uri*/) override {
+    if (depth_ == 1) SectionNamespace = true;
+  }
+  bool SectionNamespace = false;
+
   [[noreturn]] void Stop(const std::string& detail, const TErrorPlace& place) const override {
     throw TXmlStop{detail, place};
   }
+
+  // The items of a later part after `items`, their slots made this one's;
+  // taken whole when there are none yet.
+  template <class Item>
+  static void MoveItems(std::vector<Item>& items, std::vector<Item>& from,
+                        const std::vector<std::uint32_t>& slots) {
+    for (Item& item : from) item.Slot = slots[item.Slot];
+    if (items.empty()) {
+      items.swap(from);
+      return;
+    }
+    items.reserve(items.size() + from.size());
+    std::move(from.begin(), from.end(), std::back_inserter(items));
+  }
+
+  // Appends what a later part of the document kept, both read to their end
+  // with `build`: what one read of the two in a row would have kept. False
+  // when they cannot be joined so (an id defined in both, more points or
+  // ids than one read takes): the document is then read in one piece, which
+  // reports it.
+  bool Append(TMojHandler& part) {
+    if (Points.size() + part.Points.size() > kMaxPoints) return false;
+    const auto pointBase = static_cast<std::uint32_t>(Points.size());
+    const auto vertexBase = static_cast<std::uint32_t>(CurveVertices.size());
+    const auto ringCurveBase = static_cast<std::uint32_t>(RingCurves.size());
+    const auto ringBase = static_cast<std::uint32_t>(RingStart.size() - 1);
+    std::array<std::uint32_t, 4> base{};
+    base[TIds::kPoint] = pointBase;
+    base[TIds::kCurve] = static_cast<std::uint32_t>(CurveSlots.size());
+    base[TIds::kSurface] = static_cast<std::uint32_t>(SurfaceSlots.size());
+    const std::vector<std::uint32_t> slots = Ids.Take(part.Ids, base);
+    if (slots.size() != part.Ids.Slots.size() || Ids.Slots.size() >= kSlotRef) return false;
+
+    if (part.Zone) {
+      Zone = part.Zone;
+      SystemText = part.SystemText;
+    }
+    Extent.Add(part.Extent);
+    Points.insert(Points.end(), part.Points.begin(), part.Points.end());
+    CurveVertices.reserve(CurveVertices.size() + part.CurveVertices.size());
+    for (const std::uint32_t v : part.CurveVertices)
+      CurveVertices.push_back(v & kSlotRef ? kSlotRef | slots[v & ~kSlotRef] : v + pointBase);
+    for (std::size_t i = 1; i < part.CurveStart.size(); ++i)
+      CurveStart.push_back(part.CurveStart[i] + vertexBase);
+    for (const std::uint32_t slot : part.CurveSlots) CurveSlots.push_back(slots[slot]);
+    for (const std::uint32_t slot : part.RingCurves) RingCurves.push_back(slots[slot]);
+    for (std::size_t i = 1; i < part.RingStart.size(); ++i)
+      RingStart.push_back(part.RingStart[i] + ringCurveBase);
+    for (std::size_t i = 1; i < part.SurfaceRingStart.size(); ++i)
+      SurfaceRingStart.push_back(part.SurfaceRingStart[i] + ringBase);
+    for (const std::uint32_t slot : part.SurfaceSlots) SurfaceSlots.push_back(slots[slot]);
+    MoveItems(Marks, part.Marks, slots);
+    MoveItems(Lines, part.Lines, slots);
+    MoveItems(Parcels, part.Parcels, slots);
+    if (ItemProblem.Empty()) ItemProblem = std::move(part.ItemProblem);
+    for (TFrame& frame : part.frames_) frames_.push_back(std::move(frame));
+    return true;
+  }
+
   [[noreturn]] void Fail(const std::string& what) const { throw TXmlStop{what, Where()}; }
 
   // What was kept for building.
@@ -487,11 +672,11 @@ private:
         if (!Zone) Fail("未知の座標系 '" + SystemText + "'");
         break;
       case TField::SheetNo:
-        frames_.back().Number = SjisOf(text);
-        where_ = "図郭 (地図番号 " + Utf8Of(text) + ")";
+        frames_.back().Number = SjisText(text);
+        whereFrame_ = "図郭 (地図番号 " + Utf8Of(text) + ")";
         break;
       case TField::SheetScale:
-        frames_.back().Scale = SjisOf(text);
+        frames_.back().Scale = SjisText(text);
         break;
       default:
         EndItemField(field, text);
@@ -569,8 +754,10 @@ private:
                                       : TGeom::None;
       if (geom_ == TGeom::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
-      where_ = "zmn:" + Utf8Of(name);
-      if (!id.empty()) where_ += " id=\"" + Utf8Of(id) + "\"";
+      SetWhere(geom_ == TGeom::Point   ? "zmn:GM_Point"
+               : geom_ == TGeom::Curve ? "zmn:GM_Curve"
+                                       : "zmn:GM_Surface",
+               id);
       if (id.empty()) Fail("id がありません");
       pointDone_ = false;
       if (!build_) return;
@@ -636,7 +823,7 @@ private:
           break;
       }
     }
-    where_.clear();
+    whereName_ = nullptr;
   }
 
   void StartThematic(std::u16string_view name, const xc::Attributes& attrs) {
@@ -648,14 +835,17 @@ private:
                                                            : TItem::None;
       if (item_ == TItem::None) return;
       const std::u16string_view id = View(attrs.getValue(u"id"));
-      where_ = Utf8Of(name);
-      if (!id.empty()) where_ += " id=\"" + Utf8Of(id) + "\"";
+      SetWhere(item_ == TItem::Control         ? "基準点"
+               : item_ == TItem::BoundaryPoint ? "筆界点"
+               : item_ == TItem::Parcel        ? "筆"
+               : name == u"筆界線"             ? "筆界線"
+                                               : "仮行政界線",
+               id);
       mark_ = TMark{};
       mark_.Control = item_ == TItem::Control;
       line_ = TLine{};
-      line_.Where = where_;
       parcel_ = TParcel{};
-      parcel_.Id = Utf8Of(id);
+      if (item_ == TItem::Parcel) parcel_.Id = Utf8Of(id);
       return;
     }
     if (depth_ != 4 || item_ == TItem::None) return;
@@ -674,33 +864,36 @@ private:
     if (!build_) return;
     switch (field) {
       case TField::Name:
-        mark_.Name = SjisOf(text);
-        if (where_.find(' ') == std::string::npos) where_ += " (" + Utf8Of(text) + ")";
+        mark_.Name = SjisText(text);
+        if (whereId_.empty() && !whereNamed_) {
+          whereNamed_ = true;
+          whereText_.assign(text);
+        }
         break;
       case TField::ControlKind:
-        mark_.Kind = SjisOf(text);
+        mark_.Kind = SjisText(text);
         break;
       case TField::LineKind:
         line_.Rank = RankOf(text);
         break;
       case TField::Oaza:
-        parcel_.Texts[kOaza] = SjisOf(text);
+        parcel_.Texts[kOaza] = SjisText(text);
         break;
       case TField::Chome:
-        parcel_.Texts[kChome] = SjisOf(text);
+        parcel_.Texts[kChome] = SjisText(text);
         break;
       case TField::Koaza:
-        parcel_.Texts[kKoaza] = SjisOf(text);
+        parcel_.Texts[kKoaza] = SjisText(text);
         break;
       case TField::Lot:
-        parcel_.Texts[kLot] = SjisOf(text);
+        parcel_.Texts[kLot] = SjisText(text);
         parcel_.Lot = text;
         break;
       case TField::Accuracy:
-        parcel_.Texts[kAccuracy] = SjisOf(text);
+        parcel_.Texts[kAccuracy] = SjisText(text);
         break;
       case TField::CoordKind:
-        parcel_.Texts[kCoordKind] = SjisOf(text);
+        parcel_.Texts[kCoordKind] = SjisText(text);
         break;
       default:
         break;
@@ -717,7 +910,7 @@ private:
       if (!shaped) {
         if (ItemProblem.Empty()) ItemProblem = {"形状がありません", Where()};
       } else if (item == TItem::Line) {
-        line_.Where = where_;
+        line_.Where = WhereText();
         Lines.push_back(std::move(line_));
       } else if (item == TItem::Parcel) {
         if (parcel_.Id.empty()) parcel_.Id = Utf8Of(parcel_.Lot);
@@ -726,8 +919,48 @@ private:
         Marks.push_back(std::move(mark_));
       }
     }
-    where_.clear();
+    whereName_ = nullptr;
   }
+
+  // A text in Shift_JIS. CP932 keeps every ASCII character as its byte (lot
+  // and point numbers mostly are); other texts are converted once and then
+  // taken from a table, as the same 大字名, 精度区分 and 座標値種別 come back
+  // in parcel after parcel.
+  std::string SjisText(std::u16string_view text) {
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; }))
+      return std::string(text.begin(), text.end());
+    if (const auto it = sjis_.find(text); it != sjis_.end()) return it->second;
+    std::string sjis = SjisOf(text);
+    if (sjis_.size() < kSjisTexts) sjis_.emplace(std::u16string(text), sjis);
+    return sjis;
+  }
+
+  // The element being read, for messages; set at its start (`name` in
+  // UTF-8), written out only when a message needs it.
+  void SetWhere(const char* name, std::u16string_view id) {
+    whereName_ = name;
+    whereId_.assign(id);
+    whereNamed_ = false;
+  }
+  std::string WhereText() const {
+    if (!whereFrame_.empty()) return whereFrame_;
+    if (!whereName_) return {};
+    std::string where = whereName_;
+    if (!whereId_.empty())
+      where += " id=\"" + Utf8Of(whereId_) + "\"";
+    else if (whereNamed_)
+      where += " (" + Utf8Of(whereText_) + ")";
+    return where;
+  }
+
+  struct TTextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view text) const noexcept {
+      return std::hash<std::u16string_view>{}(text);
+    }
+  };
+  static constexpr std::size_t kSjisTexts = 4096;
+  std::unordered_map<std::u16string, std::string, TTextHash, std::equal_to<>> sjis_;
 
   std::string fileName_;
   bool build_;
@@ -740,7 +973,13 @@ private:
   TField field_ = TField::None;
   int fieldDepth_ = 0;
   std::u16string text_;
-  std::string where_;
+  // What WhereText writes: a sheet's words, else the element's name and
+  // its id (or the 名称 or 点番名 of an item without one).
+  std::string whereFrame_;
+  const char* whereName_ = nullptr;
+  std::u16string whereId_;
+  std::u16string whereText_;
+  bool whereNamed_ = false;
   double posX_ = 0, posY_ = 0;
   bool hasX_ = false, hasY_ = false;
   bool posOpen_ = false;
@@ -765,12 +1004,52 @@ public:
   std::unique_ptr<TFigPointGrp> Points = std::make_unique<TFigPointGrp>();
   TProblem Error;  // the first problem met
 
+  // Once the parcels' rings are joined, the boundaries are made here while a
+  // second thread makes the marks' points, and then both make the parcels'
+  // label points, a run of them at a time (each only reads what was kept);
+  // the figures come in the order and with the first problem of one
+  // thread's build.
   void Run() {
     ResolveCurves();
     RankCurves();
     Parcels();
-    Boundaries();
-    Marks();
+    std::vector<std::unique_ptr<TFigPoint>> marks;
+    TProblem marksError;
+    std::atomic<std::size_t> nextLabel{0};
+    const auto labels = [this, &nextLabel] {
+      constexpr std::size_t kRun = 256;
+      for (std::size_t from; (from = nextLabel.fetch_add(kRun)) < ready_.size();)
+        LabelPoints(from, std::min(from + kRun, ready_.size()));
+    };
+    std::exception_ptr failed;
+    std::thread worker;
+    try {
+      worker = std::thread([&] {
+        try {
+          Marks(marks, marksError);
+          labels();
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread: all of it here, in turn.
+    }
+    {
+      struct TJoin {
+        std::thread& Worker;
+        ~TJoin() {
+          if (Worker.joinable()) Worker.join();
+        }
+      } join{worker};
+      Boundaries();
+      if (!worker.joinable()) Marks(marks, marksError);
+      labels();
+    }
+    if (failed) std::rethrow_exception(failed);
+    ParcelFigures();
+    for (std::unique_ptr<TFigPoint>& fig : marks) Points->Add(std::move(fig));
+    if (Error.Empty()) Error = std::move(marksError);
     Frames();
   }
 
@@ -841,9 +1120,14 @@ private:
 
   // The curve a slot names, or nullopt with the problem noted.
   std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const std::string& where) {
+    return CurveOf(slot, [&where] { return where; });
+  }
+  template <class Where>
+  std::optional<std::uint32_t> CurveOf(std::uint32_t slot, const Where& where) {
     const TIds::TSlot s = h_.Ids.Slots[slot];
     if (s.Kind != TIds::kCurve) {
-      Problem(where, [&] { return "参照先の曲線 " + h_.Ids.Text(slot) + " がありません"; });
+      if (Error.Empty()) Error = {"参照先の曲線 " + h_.Ids.Text(slot) + " がありません",
+                                  TErrorPlace::Element(where())};
       return std::nullopt;
     }
     if (curveBad_[s.Index]) return std::nullopt;
@@ -862,7 +1146,10 @@ private:
 
   // Joins the curves of a ring end to end, each in whichever direction meets
   // the last; empty with the problem noted when they do not join or close.
-  TRing JoinRing(std::uint32_t first, std::uint32_t last, const std::string& where,
+  // `where()` names the ring for a problem (made then only: naming a slot
+  // searches the ids).
+  template <class Where>
+  TRing JoinRing(std::uint32_t first, std::uint32_t last, const Where& where,
                  std::vector<std::uint32_t>& curves) {
     TRing ring;
     for (std::uint32_t r = first; r < last; ++r) {
@@ -883,9 +1170,9 @@ private:
           std::reverse(ring.begin(), ring.end());
           reverse = tail == MmOf(ring.back());
         } else {
-          Problem(where, [&] {
-            return "境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) + " が前の曲線とつながりません";
-          });
+          if (Error.Empty())
+            Error = {"境界の曲線 " + h_.Ids.Text(h_.RingCurves[r]) + " が前の曲線とつながりません",
+                     TErrorPlace::Element(where())};
           return {};
         }
       }
@@ -898,23 +1185,55 @@ private:
           ring.push_back(Vertex(i));
     }
     if (ring.size() < 4 || !(MmOf(ring.front()) == MmOf(ring.back()))) {
-      Problem(where, [] { return std::string("境界が閉じていません"); });
+      if (Error.Empty()) Error = {"境界が閉じていません", TErrorPlace::Element(where())};
       return {};
     }
     ring.pop_back();
     return ring;
   }
 
-  void Parcels() {
+  // A parcel whose rings joined, waiting for its label point.
+  struct TReady {
+    const TParcel* Parcel;
+    int Placeholder;
+    std::vector<TRing> Rings;
+    TXY At;
+  };
+
+  void LabelPoints(std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) ready_[i].At = LabelPoint(ready_[i].Rings);
+  }
+
+  // The parcels' points, in file order, at their label points.
+  void ParcelFigures() {
     const TCodes& codes = Codes();
+    for (const TReady& r : ready_) {
+      auto fig = std::make_unique<TFigPoint>();
+      fig->ClassCode = r.Placeholder < 0
+                           ? codes.Parcel
+                           : codes.PlaceholderParcels[static_cast<std::size_t>(r.Placeholder)];
+      fig->Points.push_back(ModelPoint(r.At.x, r.At.y));
+      fig->LabelX = fig->Points[0].x;
+      fig->LabelY = fig->Points[0].y;
+      fig->Texts.assign(r.Parcel->Texts.begin(), r.Parcel->Texts.end());
+      fig->UpdateExtent();
+      Points->Add(std::move(fig));
+    }
+    ready_.clear();
+  }
+
+  // Joins the rings of every parcel, marks the curves each parcel borders,
+  // and keeps the parcels whose rings joined for their points (or hands the
+  // rings to the survey data).
+  void Parcels() {
     for (const TParcel& parcel : h_.Parcels) {
-      const std::string where = "筆 id=\"" + parcel.Id + "\"";
+      const auto where = [&parcel] { return "筆 id=\"" + parcel.Id + "\""; };
       const int placeholder = PlaceholderOf(parcel.Lot);
       const std::uint8_t owner =
           placeholder < 0 ? std::uint8_t{1} : static_cast<std::uint8_t>(2u << placeholder);
       const TIds::TSlot s = h_.Ids.Slots[parcel.Slot];
       if (s.Kind != TIds::kSurface) {
-        Problem(where, [&] { return "参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
+        Problem(where(), [&] { return "参照先の面 " + h_.Ids.Text(parcel.Slot) + " がありません"; });
         continue;
       }
       std::vector<TRing> rings;
@@ -922,8 +1241,9 @@ private:
       bool ok = true;
       for (std::uint32_t r = h_.SurfaceRingStart[s.Index]; r < h_.SurfaceRingStart[s.Index + 1];
            ++r) {
-        TRing ring = JoinRing(h_.RingStart[r], h_.RingStart[r + 1],
-                              where + " の面 " + h_.Ids.Text(parcel.Slot), curves);
+        TRing ring = JoinRing(
+            h_.RingStart[r], h_.RingStart[r + 1],
+            [&] { return where() + " の面 " + h_.Ids.Text(parcel.Slot); }, curves);
         if (ring.empty()) {
           ok = false;
           break;
@@ -938,17 +1258,7 @@ private:
         parcelRings_->emplace_back(parcel.Texts[kLot], std::move(rings));
         continue;
       }
-      const TXY at = LabelPoint(rings);
-      auto fig = std::make_unique<TFigPoint>();
-      fig->ClassCode = placeholder < 0
-                           ? codes.Parcel
-                           : codes.PlaceholderParcels[static_cast<std::size_t>(placeholder)];
-      fig->Points.push_back(ModelPoint(at.x, at.y));
-      fig->LabelX = fig->Points[0].x;
-      fig->LabelY = fig->Points[0].y;
-      fig->Texts.assign(parcel.Texts.begin(), parcel.Texts.end());
-      fig->UpdateExtent();
-      Points->Add(std::move(fig));
+      ready_.push_back({&parcel, placeholder, std::move(rings), {}});
     }
   }
 
@@ -974,9 +1284,19 @@ private:
     std::unordered_map<std::uint64_t, std::uint32_t> segmentIds;
     std::vector<TSegment> segments;
     vertexIds.reserve(h_.Points.size());
-    const auto vertexId = [&](TXY p) {
-      return vertexIds.try_emplace(MmOf(p), static_cast<std::uint32_t>(vertexIds.size()))
-          .first->second;
+    // Each step of a curve is at most one segment.
+    segmentIds.reserve(h_.CurveVertices.size());
+    segments.reserve(h_.CurveVertices.size() / 2);
+    // The vertex of each point, looked up once a point: the points of the
+    // curves come back from curve to curve.
+    constexpr std::uint32_t kNoVertex = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> pointVertex(h_.Points.size(), kNoVertex);
+    const auto vertexId = [&](std::uint32_t i) {
+      std::uint32_t& v = pointVertex[h_.CurveVertices[i]];
+      if (v == kNoVertex)
+        v = vertexIds.try_emplace(MmOf(Vertex(i)), static_cast<std::uint32_t>(vertexIds.size()))
+                .first->second;
+      return v;
     };
     // Segment number of each vertex step of the used curves (none for a step
     // that does not move).
@@ -986,9 +1306,9 @@ private:
     for (std::size_t c = 0; c < curves; ++c) {
       if (curveBad_[c] || (curveRank_[c] < 0 && curveOwners_[c] == 0)) continue;
       const int rank = curveRank_[c] < 0 ? kRankParcel : curveRank_[c];
-      std::uint32_t prev = vertexId(Vertex(h_.CurveStart[c]));
+      std::uint32_t prev = vertexId(h_.CurveStart[c]);
       for (std::uint32_t i = h_.CurveStart[c] + 1; i < h_.CurveStart[c + 1]; ++i) {
-        const std::uint32_t v = vertexId(Vertex(i));
+        const std::uint32_t v = vertexId(i);
         if (v == prev) continue;
         const std::uint64_t key = (std::uint64_t{std::min(v, prev)} << 32) | std::max(v, prev);
         prev = v;
@@ -1042,13 +1362,17 @@ private:
     }
   }
 
-  void Marks() {
+  // The marks' points into `figures`, the first problem into `error`.
+  void Marks(std::vector<std::unique_ptr<TFigPoint>>& figures, TProblem& error) const {
     const TCodes& codes = Codes();
+    figures.reserve(h_.Marks.size() * 2);
     for (const TMark& mark : h_.Marks) {
       const TIds::TSlot s = h_.Ids.Slots[mark.Slot];
       if (s.Kind != TIds::kPoint) {
-        Problem(std::string(mark.Control ? "基準点" : "筆界点") + " (" + SjisToUtf8(mark.Name) + ")",
-                [&] { return "参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません"; });
+        if (error.Empty())
+          error = {"参照先の点 " + h_.Ids.Text(mark.Slot) + " がありません",
+                   TErrorPlace::Element(std::string(mark.Control ? "基準点" : "筆界点") + " (" +
+                                        SjisToUtf8(mark.Name) + ")")};
         continue;
       }
       const TXY p = h_.Points[s.Index];
@@ -1063,7 +1387,7 @@ private:
           if (mark.Control) fig->Texts.push_back(mark.Kind);
         }
         fig->UpdateExtent();
-        Points->Add(std::move(fig));
+        figures.push_back(std::move(fig));
       };
       if (mark.Control) {
         add(codes.Control, true);
@@ -1100,6 +1424,7 @@ private:
   std::vector<bool> curveBad_;
   std::vector<std::int8_t> curveRank_;
   std::vector<std::uint8_t> curveOwners_;
+  std::vector<TReady> ready_;
 };
 
 // ---------------------------------------------------------------------------
@@ -1211,14 +1536,149 @@ struct TMojSource {
   TControlCharFilter Bytes;
 };
 
+// A file read to its end or to its error: the handler with what it kept,
+// what stopped the read, and the control characters replaced (how many, and
+// the line of the first).
+struct TMojRead {
+  std::unique_ptr<TMojHandler> Handler;
+  TXmlStop Result;
+  std::uint64_t Replaced = 0;
+  std::uint64_t FirstLine = 0;
+};
+
 // What the user is told of the replaced characters: the file and the line
 // of the first; "" when none was.
-std::string ControlCharNotice(const std::string& leafFileName, const TControlCharFilter& bytes) {
-  if (bytes.Replaced == 0) return {};
+std::string ControlCharNotice(const std::string& leafFileName, const TMojRead& read) {
+  if (read.Replaced == 0) return {};
   return LocatedText(leafFileName,
-                     "制御文字 " + std::to_string(bytes.Replaced) +
+                     "制御文字 " + std::to_string(read.Replaced) +
                          " 個を '?' に置き換えて読みました (XML では使えない文字です)",
-                     TErrorPlace::Line(bytes.FirstLine));
+                     TErrorPlace::Line(read.FirstLine));
+}
+
+// The sections whose records a large file is cut between, by their local
+// names: the geometry and the thematic items (the sheets are few).
+const std::vector<TXmlSection>& MojSections() {
+  static const std::vector<TXmlSection> sections = {
+      {"空間属性", {"GM_Point", "GM_Curve", "GM_Surface"}},
+      {"主題属性", {"基準点", "筆界点", "筆界線", "仮行政界線", "筆"}},
+  };
+  return sections;
+}
+
+constexpr unsigned kMaxParts = 16;
+
+// Reads the parts of a file on `threads` threads (the calling one among
+// them: it reports the progress of the parts it reads and sees a cancel),
+// each taking the next part not yet taken, so that parts of unequal cost
+// even out. Once no part is left to take, the calling thread appends the
+// finished parts in file order to the first one's handler while the others
+// read on. Null when a part stopped with an error, had a control character
+// replaced or a namespace declared on a section, or the parts do not join
+// (an id defined in two of them): the file is then read in one piece, as one
+// read reports it, with its errors at their true places.
+std::unique_ptr<TMojHandler> ReadInParts(const std::string& fileName,
+                                         const std::vector<TXmlPart>& parts, std::int64_t size,
+                                         unsigned threads) {
+  const std::size_t n = parts.size();
+  std::vector<std::unique_ptr<TMojHandler>> handlers;
+  for (std::size_t i = 0; i < n; ++i) handlers.push_back(std::make_unique<TMojHandler>(fileName, true));
+  // Per part: 0 while it is read, 1 read to its end cleanly, 2 not.
+  std::vector<std::atomic<int>> state(n);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  std::atomic<std::int64_t> done{0};
+  const auto finish = [&](std::size_t i, int how) {
+    if (how != 1) stop = true;
+    state[i] = how;
+    state[i].notify_all();
+  };
+  const auto readParts = [&](bool calling) {
+    for (std::size_t i; (i = next++) < n;) {
+      int how = 2;
+      try {
+        if (!stop) {
+          const std::unique_ptr<TByteSource> source =
+              OpenXmlPart(fileName, parts[i], done, size, stop, calling);
+          TControlCharFilter bytes(*source);
+          const TXmlStop result = ParseToEnd(bytes, *handlers[i]);
+          if (result.Detail.empty() && bytes.Replaced == 0 && !handlers[i]->SectionNamespace)
+            how = 1;
+        }
+      } catch (...) {
+        finish(i, 2);
+        throw;
+      }
+      finish(i, how);
+    }
+  };
+  std::vector<std::thread> workers;
+  std::exception_ptr cancelled;
+  bool joined = false;
+  try {
+    for (unsigned t = 1; t < threads && t < n; ++t)
+      workers.emplace_back([&readParts, &finish, &next, n] {
+        try {
+          readParts(false);
+        } catch (...) {
+          // The part this thread was reading stops the others; parts still
+          // untaken are marked by whoever takes them.
+          for (std::size_t i; (i = next++) < n;) finish(i, 2);
+        }
+      });
+    readParts(true);
+    joined = true;
+    for (std::size_t i = 0; i < n && joined; ++i) {
+      state[i].wait(0);
+      if (state[i] != 1 || (i > 0 && !handlers[0]->Append(*handlers[i]))) joined = false;
+      if (i > 0) handlers[i].reset();
+    }
+  } catch (const EOpenCancelled&) {
+    cancelled = std::current_exception();
+  } catch (...) {
+    // No thread, or a part could not be opened, or no memory: one read tells.
+  }
+  if (!joined) stop = true;
+  for (std::thread& t : workers) t.join();
+  if (cancelled) std::rethrow_exception(cancelled);
+  if (!joined) return nullptr;
+  return std::move(handlers[0]);
+}
+
+// Reads a file whole. A plain file to be built that is as large as `split`
+// says is read in parts on several cores (readers/common/xml_split.h): the
+// result is the one read's.
+TMojRead ReadMoj(const std::string& leafFileName, bool build, const TMojSplit& split) {
+  TMojRead read;
+  if (build && !TLeafPath::Parse(leafFileName).InArchive()) {
+    std::error_code ec;
+    const auto size = static_cast<std::int64_t>(fs::file_size(FsPath(leafFileName), ec));
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // By default eight parts a core, which the threads take in turn: the
+    // last part read is short, and so is the wait for it.
+    const unsigned parts = split.Parts ? split.Parts : cores >= 2 ? 8 * cores : 1;
+    if (!ec && size >= split.FromBytes && parts >= 2) {
+      std::vector<TXmlPart> cut;
+      try {
+        cut = SplitXmlSections(leafFileName, size, std::min(parts, kMaxParts), MojSections());
+      } catch (const EInOutError&) {
+        // Not readable: the one read below says so in its words.
+      }
+      if (cut.size() >= 2) {
+        read.Handler = ReadInParts(leafFileName, cut, size, std::max(2u, cores));
+        if (read.Handler) {
+          if (split.Joined) ++*split.Joined;
+          return read;
+        }
+      }
+    }
+  }
+  TMojSource source(leafFileName);
+  read.Handler = std::make_unique<TMojHandler>(leafFileName, build);
+  read.Result = ParseToEnd(source.Bytes, *read.Handler);
+  read.Replaced = source.Bytes.Replaced;
+  read.FirstLine = source.Bytes.FirstLine;
+  return read;
 }
 
 // Reads a file for its system and extent. With `build` the same pass builds
@@ -1227,10 +1687,10 @@ std::string ControlCharNotice(const std::string& leafFileName, const TControlCha
 // second time would double the work. A file with an error keeps nothing
 // here: its load reads it again and reports.
 std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafFileName,
-                                   std::string* notMoj, bool build) {
-  TMojSource source(leafFileName);
-  TMojHandler handler(leafFileName, build);
-  const TXmlStop result = ParseToEnd(source.Bytes, handler);
+                                   std::string* notMoj, bool build, const TMojSplit& split) {
+  TMojRead read = ReadMoj(leafFileName, build, split);
+  TMojHandler& handler = *read.Handler;
+  const TXmlStop& result = read.Result;
   if (result.Foreign) return PassOverForeign(leafFileName, result, notMoj);
   if (!handler.Zone) {
     if (!result.Detail.empty()) throw XmlError(leafFileName, result.Detail, result.Place);
@@ -1252,11 +1712,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     // The fit needs the named points: a scan that kept no geometry reads
     // the file again with it.
     std::unique_ptr<TMojHandler> full;
-    if (!build) {
-      full = std::make_unique<TMojHandler>(leafFileName, true);
-      TMojSource again(leafFileName);
-      ParseToEnd(again.Bytes, *full);
-    }
+    if (!build) full = ReadMoj(leafFileName, true, split).Handler;
     TMojHandler& h = full ? *full : handler;
     TPlaced placed = PlaceByControl(h, control, project ? project->Fit : TFitKind::Helmert);
     leaf->Notice = placed.Notice;
@@ -1267,7 +1723,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
       if (full) handler.Extent = h.Extent;
     }
   }
-  if (const std::string replaced = ControlCharNotice(leafFileName, source.Bytes); !replaced.empty())
+  if (const std::string replaced = ControlCharNotice(leafFileName, read); !replaced.empty())
     leaf->Notice = leaf->Notice.empty() ? replaced : leaf->Notice + "\n" + replaced;
   leaf->Extent = handler.Extent.Rect;
   if (build && result.Detail.empty()) {
@@ -1287,38 +1743,39 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   return leaf;
 }
 
-// The scan of 地図XML files, zips (also zips in zips) and folders.
-const TFileScan& MojScan() {
-  static const TFileScan scan = [] {
-    TFileScan s;
-    s.Endings = {".xml"};
-    s.NestedArchives = true;
-    s.What = "地図XML";
-    s.ReadLeaf = ScanLeaf;
-    return s;
-  }();
+// The scan of 地図XML files, zips (also zips in zips) and folders; a large
+// plain file is read in parts as `split` says.
+TFileScan MojScan(const TMojSplit& split) {
+  TFileScan scan;
+  scan.Endings = {".xml"};
+  scan.NestedArchives = true;
+  scan.What = "地図XML";
+  scan.ReadLeaf = [&split](TMapLeafGrp& leaves, const std::string& leafFileName,
+                           std::string* notMoj, bool build) {
+    return ScanLeaf(leaves, leafFileName, notMoj, build, split);
+  };
   return scan;
 }
 
 }  // namespace
 
-TMapBuilder_Moj::TMapBuilder_Moj() { EnsureXercesRuntime(); }
+TMapBuilder_Moj::TMapBuilder_Moj(TMojSplit split) : split_(split) { EnsureXercesRuntime(); }
 
 TMapBuilder_Moj::~TMapBuilder_Moj() = default;
 
 std::unique_ptr<TMapLeaf> TMapBuilder_Moj::OpenFile(TMapLeafGrp& leaves,
                                                     const std::string& fileName) {
-  return MojScan().OpenFile(leaves, fileName);
+  return MojScan(split_).OpenFile(leaves, fileName);
 }
 
 TMapLeafGrp* TMapBuilder_Moj::OpenFolder(TMapLeafGrp& leaves, const std::string& folderName) {
-  return MojScan().OpenFolder(leaves, folderName);
+  return MojScan(split_).OpenFolder(leaves, folderName);
 }
 
 void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/, double /*scale*/) {
-  TMojSource source(leaf.FileName);
-  TMojHandler handler(leaf.FileName, true);
-  const TXmlStop result = ParseToEnd(source.Bytes, handler);
+  TMojRead read = ReadMoj(leaf.FileName, true, split_);
+  TMojHandler& handler = *read.Handler;
+  const TXmlStop& result = read.Result;
   const TZone opened = leaf.Zone;
   if (handler.Zone) SetLeafSystem(leaf, *handler.Zone);
   if (handler.Zone == 0 && result.Detail.empty()) {
@@ -1356,9 +1813,9 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
 }
 
 bool TMapBuilder_Moj::SurveyData(const TMapLeaf& leaf, TSurveyData& data) {
-  TMojSource source(leaf.FileName);
-  TMojHandler handler(leaf.FileName, true);
-  const TXmlStop result = ParseToEnd(source.Bytes, handler);
+  TMojRead read = ReadMoj(leaf.FileName, true, split_);
+  TMojHandler& handler = *read.Handler;
+  const TXmlStop& result = read.Result;
   if (!result.Detail.empty()) throw XmlError(leaf.FileName, result.Detail, result.Place);
   if (!handler.Zone) throw EInOutError(Quoted(leaf.FileName) + " には座標系がありません");
   if (*handler.Zone == 0) {

@@ -47,8 +47,17 @@
 // surface) once the document has been read, so memory grows with the points,
 // curves and what is drawn, not with the text. The parser never reads another
 // file or the network, and a document type declaration is refused.
+//
+// A large plain file is read in parts on all cores (readers/common/
+// xml_split.h), cut between two records of 空間属性 or of 主題属性; each
+// part keeps its own ids, and the parts are joined in file order before the
+// ids are resolved. The result is the same as one read's; a file with an
+// error in any part (or an id defined in two parts) is read again in one
+// piece, which reports it at its true place.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -56,9 +65,20 @@
 
 namespace chizro {
 
+// When a file to be built (opened on its own, loaded, or asked for its
+// survey data) is read in parts: from FromBytes on, in Parts parts (0: one
+// per core; fewer than two: never).
+struct TMojSplit {
+  std::int64_t FromBytes = std::int64_t{8} << 20;
+  unsigned Parts = 0;
+  // When set, counts the reads whose parts were joined (not read again in
+  // one piece), for a caller that checks which way a file was read.
+  std::atomic<unsigned>* Joined = nullptr;
+};
+
 class TMapBuilder_Moj final : public TMapBuilder {
 public:
-  TMapBuilder_Moj();
+  explicit TMapBuilder_Moj(TMojSplit split = {});
   ~TMapBuilder_Moj() override;
 
   // Null when no file of that name exists. An ".xml" file gives one leaf; a
@@ -88,12 +108,15 @@ public:
   // not join) throws EInOutError naming the file and the element's id; what
   // could be built stays attached to the leaf.
   void LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* classDefs, double scale) override;
-  // The reader keeps no state: each load reads its own file.
+  // The reader keeps no state but its settings: each load reads its own file.
   bool ConcurrentLoads() const override { return true; }
 
   // Boundary and control points by their names, and every parcel (筆,
   // named by its 地番) as its outer ring through them; holes are counted.
   bool SurveyData(const TMapLeaf& leaf, TSurveyData& data) override;
+
+private:
+  TMojSplit split_;
 };
 
 }  // namespace chizro
