@@ -251,6 +251,53 @@ private:
   std::size_t tail_ = 0;
 };
 
+// Cuts a file into about `parts` parts at equal offsets, each cut between
+// two records that `wrapOf(before, next)` accepts: it gives the qualified
+// name of the element below the root that holds both ("" when the records
+// are the root's children), which the next part's head opens again and
+// this part's tail closes, or none where the two may not be parted.
+template <class WrapOf>
+std::vector<TXmlPart> CutParts(std::ifstream& in, const std::string& fileName, std::int64_t size,
+                               unsigned parts, const std::string& start, const THead& head,
+                               WrapOf&& wrapOf) {
+  std::vector<std::int64_t> cuts;
+  std::vector<std::string> wraps;  // the enclosing element of each cut
+  for (unsigned k = 1; k < parts; ++k) {
+    const std::int64_t target =
+        std::max(size / parts * k, cuts.empty() ? static_cast<std::int64_t>(head.RootEnd)
+                                                : cuts.back() + 1);
+    if (target >= size) break;
+    const std::string window = ReadAt(in, fileName, target, kCutWindow);
+    std::string wrap;
+    const std::size_t cut = FindCut(window, [&](std::string_view before, std::string_view next) {
+      std::optional<std::string> w = wrapOf(before, next);
+      if (!w) return false;
+      wrap = std::move(*w);
+      return true;
+    });
+    if (cut == std::string_view::npos) continue;
+    cuts.push_back(target + static_cast<std::int64_t>(cut));
+    wraps.push_back(std::move(wrap));
+  }
+  if (cuts.empty()) return {};
+
+  const std::string rootHead = start.substr(0, head.RootEnd);
+  const std::string rootTail = "</" + head.Root + ">";
+  std::vector<TXmlPart> result;
+  std::int64_t begin = 0;
+  for (std::size_t i = 0; i <= cuts.size(); ++i) {
+    TXmlPart part;
+    if (i > 0) part.Head = rootHead + (wraps[i - 1].empty() ? "" : "<" + wraps[i - 1] + ">");
+    part.Begin = begin;
+    part.End = i < cuts.size() ? cuts[i] : size;
+    if (i < cuts.size())
+      part.Tail = (wraps[i].empty() ? "" : "</" + wraps[i] + ">") + rootTail;
+    begin = part.End;
+    result.push_back(std::move(part));
+  }
+  return result;
+}
+
 }  // namespace
 
 std::vector<TXmlPart> SplitXmlRecords(const std::string& fileName, std::int64_t size,
@@ -262,35 +309,11 @@ std::vector<TXmlPart> SplitXmlRecords(const std::string& fileName, std::int64_t 
       ReadAt(in, fileName, 0, static_cast<std::size_t>(std::min<std::int64_t>(size, kHeadBytes)));
   const std::optional<THead> head = ScanHead(start);
   if (!head) return {};
-
-  std::vector<std::int64_t> cuts;
-  for (unsigned k = 1; k < parts; ++k) {
-    const std::int64_t target =
-        std::max(size / parts * k, cuts.empty() ? static_cast<std::int64_t>(head->RootEnd)
-                                                : cuts.back() + 1);
-    if (target >= size) break;
-    const std::string window = ReadAt(in, fileName, target, kCutWindow);
-    const std::size_t cut = FindCut(window, [&](std::string_view before, std::string_view next) {
-      return IsRecord(*head, before) && IsRecord(*head, next);
-    });
-    if (cut != std::string_view::npos) cuts.push_back(target + static_cast<std::int64_t>(cut));
-  }
-  if (cuts.empty()) return {};
-
-  const std::string rootHead = start.substr(0, head->RootEnd);
-  const std::string rootTail = "</" + head->Root + ">";
-  std::vector<TXmlPart> result;
-  std::int64_t begin = 0;
-  for (std::size_t i = 0; i <= cuts.size(); ++i) {
-    TXmlPart part;
-    if (i > 0) part.Head = rootHead;
-    part.Begin = begin;
-    part.End = i < cuts.size() ? cuts[i] : size;
-    if (i < cuts.size()) part.Tail = rootTail;
-    begin = part.End;
-    result.push_back(std::move(part));
-  }
-  return result;
+  return CutParts(in, fileName, size, parts, start, *head,
+                  [&](std::string_view before, std::string_view next) -> std::optional<std::string> {
+                    if (IsRecord(*head, before) && IsRecord(*head, next)) return std::string();
+                    return std::nullopt;
+                  });
 }
 
 std::vector<TXmlPart> SplitXmlSections(const std::string& fileName, std::int64_t size,
@@ -316,41 +339,12 @@ std::vector<TXmlPart> SplitXmlSections(const std::string& fileName, std::int64_t
         return &section;
     return nullptr;
   };
-  std::vector<std::int64_t> cuts;
-  std::vector<std::string> cutSections;  // the qualified name of each cut's section
-  for (unsigned k = 1; k < parts; ++k) {
-    const std::int64_t target =
-        std::max(size / parts * k, cuts.empty() ? static_cast<std::int64_t>(head->RootEnd)
-                                                : cuts.back() + 1);
-    if (target >= size) break;
-    const std::string window = ReadAt(in, fileName, target, kCutWindow);
-    const TXmlSection* section = nullptr;
-    const std::size_t cut = FindCut(window, [&](std::string_view before, std::string_view next) {
-      const TXmlSection* s = sectionOf(next);
-      if (!s || sectionOf(before) != s) return false;
-      section = s;
-      return true;
-    });
-    if (cut == std::string_view::npos) continue;
-    cuts.push_back(target + static_cast<std::int64_t>(cut));
-    cutSections.push_back(prefix + section->Name);
-  }
-  if (cuts.empty()) return {};
-
-  const std::string rootHead = start.substr(0, head->RootEnd);
-  const std::string rootTail = "</" + head->Root + ">";
-  std::vector<TXmlPart> result;
-  std::int64_t begin = 0;
-  for (std::size_t i = 0; i <= cuts.size(); ++i) {
-    TXmlPart part;
-    if (i > 0) part.Head = rootHead + "<" + cutSections[i - 1] + ">";
-    part.Begin = begin;
-    part.End = i < cuts.size() ? cuts[i] : size;
-    if (i < cuts.size()) part.Tail = "</" + cutSections[i] + ">" + rootTail;
-    begin = part.End;
-    result.push_back(std::move(part));
-  }
-  return result;
+  return CutParts(in, fileName, size, parts, start, *head,
+                  [&](std::string_view before, std::string_view next) -> std::optional<std::string> {
+                    const TXmlSection* section = sectionOf(next);
+                    if (!section || sectionOf(before) != section) return std::nullopt;
+                    return prefix + section->Name;
+                  });
 }
 
 std::unique_ptr<TByteSource> OpenXmlPart(const std::string& fileName, const TXmlPart& part,
