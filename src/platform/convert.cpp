@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "platform/errors.h"
 
@@ -102,6 +103,15 @@ std::int32_t ProfileStrToInt(std::string_view text, std::int32_t def) noexcept {
     v = ParseSignedDigits(negative, s, 10);
   }
   return v.value_or(def);
+}
+
+std::string FixedText(double value, int digits) {
+  // Enough for any double in fixed notation with the digits asked for.
+  std::array<char, 400> buf{};
+  const auto [end, ec] =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, digits);
+  if (ec != std::errc()) return std::to_string(value);
+  return std::string(buf.data(), end);
 }
 
 std::optional<double> TryStrToFloat(std::string_view text) noexcept {

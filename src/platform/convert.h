@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace chizro {
@@ -22,6 +23,9 @@ std::int32_t ProfileStrToInt(std::string_view text, std::int32_t def) noexcept;
 // A real number: optional blanks around it, optional sign, digits with an
 // optional "." fraction and an optional exponent. No "inf" or "nan".
 std::optional<double> TryStrToFloat(std::string_view text) noexcept;
+
+// `value` with `digits` decimals ("-297229.388"), "." whatever the locale.
+std::string FixedText(double value, int digits);
 
 // As TryStrToFloat; throws EFloatConvertError ("'%s' は浮動小数点数ではありません").
 double StrToFloat(std::string_view text);

@@ -1,22 +1,12 @@
 #include "readers/control_sidecar.h"
 
-#include <cstdio>
-
+#include "platform/convert.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
 #include "readers/common/control_points.h"
 #include "readers/common/leaf_path.h"
 
 namespace chizro {
-namespace {
-
-std::string Fixed(double v, int digits) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-  return buf;
-}
-
-}  // namespace
 
 std::string ControlSidecarOf(const std::string& leafFileName) { return SidecarOf(leafFileName); }
 
@@ -51,9 +41,9 @@ void WriteControlPoints(const std::string& fileName, const TControlPointList& li
     for (char& c : name)
       if (c == ',') c = '_';
     text += name + ",";
-    if (p.Local) text += Fixed(p.Local->y, 6) + "," + Fixed(p.Local->x, 6);
+    if (p.Local) text += FixedText(p.Local->y, 6) + "," + FixedText(p.Local->x, 6);
     else text += ",";
-    text += "," + Fixed(p.Zone.y, 4) + "," + Fixed(p.Zone.x, 4) + "\r\n";
+    text += "," + FixedText(p.Zone.y, 4) + "," + FixedText(p.Zone.x, 4) + "\r\n";
   }
   WriteWholeFile(fileName, text);
 }

@@ -20,6 +20,7 @@
 #include "model/map_builder.h"
 #include "model/map_figure.h"
 #include "model/survey_data.h"
+#include "platform/convert.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
 #include "readers/control_sidecar.h"
@@ -757,16 +758,6 @@ void TMainLogic::Key(TMapKey key) {
   Refresh();
 }
 
-namespace {
-
-std::string Fixed(double v, int digits) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-  return buf;
-}
-
-}  // namespace
-
 TStatusLine TMainLogic::Status() const {
   TStatusLine status;
   const TMapProject& p = *project_;
@@ -777,7 +768,7 @@ TStatusLine TMainLogic::Status() const {
                       ? ZoneName(p.Zone.Number()) + " " + datum
                       : "緯度経度 " + datum;
   if (!loaded_) return status;
-  status.Scale = "1:" + Fixed(std::round(p.GetScale()), 0);
+  status.Scale = "1:" + FixedText(std::round(p.GetScale()), 0);
   if (!cursor_) return status;
   TFPoint w;
   p.View->DcToWc(*cursor_, w);
@@ -792,14 +783,14 @@ TStatusLine TMainLogic::Status() const {
   } catch (const EChizroError&) {
     return status;  // no zone to state a plane position in
   }
-  status.Plane = "X " + Fixed(plane.X, 2) + " m  Y " + Fixed(plane.Y, 2) + " m";
+  status.Plane = "X " + FixedText(plane.X, 2) + " m  Y " + FixedText(plane.Y, 2) + " m";
   // Arbitrary coordinates have no latitude/longitude, and outside the area
   // of Japan's zones the zone's projection gives none worth reading.
   if (local || !std::isfinite(geo.Lat) || !std::isfinite(geo.Lon) ||
       !InJapanZones(geo.Lat, geo.Lon))
     return status;
-  status.LatLon = std::string(geo.Lat < 0 ? "南緯 " : "北緯 ") + Fixed(std::fabs(geo.Lat), 6) +
-                  "°  " + (geo.Lon < 0 ? "西経 " : "東経 ") + Fixed(std::fabs(geo.Lon), 6) + "°";
+  status.LatLon = std::string(geo.Lat < 0 ? "南緯 " : "北緯 ") + FixedText(std::fabs(geo.Lat), 6) +
+                  "°  " + (geo.Lon < 0 ? "西経 " : "東経 ") + FixedText(std::fabs(geo.Lon), 6) + "°";
   return status;
 }
 

@@ -1,20 +1,14 @@
 #include "ui/placement_logic.h"
 
 #include <cmath>
-#include <cstdio>
 #include <unordered_map>
 
+#include "platform/convert.h"
 #include "platform/file_path.h"
 #include "platform/sjis.h"
 
 namespace chizro {
 namespace {
-
-std::string Fixed(double v, int digits) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-  return buf;
-}
 
 double Distance(TFPoint a, TFPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
@@ -50,14 +44,7 @@ std::optional<double> ParseCoordinate(std::string_view text) {
     }
     ascii += static_cast<char>(c);
   }
-  const std::size_t first = ascii.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::nullopt;
-  const std::size_t last = ascii.find_last_not_of(" \t");
-  const std::string trimmed = ascii.substr(first, last - first + 1);
-  char* end = nullptr;
-  const double v = std::strtod(trimmed.c_str(), &end);
-  if (end != trimmed.c_str() + trimmed.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
+  return TryStrToFloat(ascii);
 }
 
 }  // namespace
@@ -204,18 +191,18 @@ std::vector<TPlacementRow> TPlacementLogic::Rows() const {
   for (std::size_t i = 0; i < pairs_.size(); ++i) {
     const TSurveyPoint& s = points_[pairs_[i].Point];
     TPlacementRow row;
-    row.Cells = {NameOf(pairs_[i].Point), Fixed(s.Y, 3), Fixed(s.X, 3),
-                 Fixed(pairs_[i].Target.y, 3), Fixed(pairs_[i].Target.x, 3), ""};
+    row.Cells = {NameOf(pairs_[i].Point), FixedText(s.Y, 3), FixedText(s.X, 3),
+                 FixedText(pairs_[i].Target.y, 3), FixedText(pairs_[i].Target.x, 3), ""};
     if (fitted_ && i < fitted_->Residuals.size()) {
       const double length = fitted_->Residuals[i].Length;
-      row.Cells[5] = Fixed(length, 3);
+      row.Cells[5] = FixedText(length, 3);
       row.Large = length > kLargeResidual;
     }
     rows.push_back(std::move(row));
   }
   if (picked_) {
     const TSurveyPoint& s = points_[*picked_];
-    rows.push_back({{NameOf(*picked_), Fixed(s.Y, 3), Fixed(s.X, 3), "?", "?", ""}, false});
+    rows.push_back({{NameOf(*picked_), FixedText(s.Y, 3), FixedText(s.X, 3), "?", "?", ""}, false});
   }
   return rows;
 }

@@ -29,7 +29,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from municipality_points import law_zone  # noqa: E402
+from municipality_points import inside, law_zone  # noqa: E402
 
 MIN_AREA_M2 = 3000.0
 DEPTH_M = (20.0, 60.0)
@@ -49,15 +49,6 @@ TOWNS = {"38356": "上島町", "37364": "直島町"}
 
 def local(lat):
     return 111320.0 * math.cos(math.radians(lat)), 110950.0
-
-
-def inside(rings, x, y):
-    c = False
-    for ring in rings:
-        for (x1, y1), (x2, y2) in zip(ring, ring[1:] + ring[:1]):
-            if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
-                c = not c
-    return c
 
 
 def edge_m(rings, x, y):
