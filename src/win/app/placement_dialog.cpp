@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "ui/main_logic.h"
 #include "win/app/app_text.h"
 #include "win/app/control_ids.h"
+#include "win/app/dialog_util.h"
 
 namespace chizro {
 namespace {
@@ -20,25 +20,6 @@ constexpr int kWidth = 520;
 constexpr int kHeight = 400;
 // The list's columns [px], as kPlacementColumns.
 constexpr int kColumnWidths[] = {92, 76, 76, 90, 90, 62};
-
-std::vector<WORD> DialogTemplate(const std::wstring& title) {
-  DLGTEMPLATE head = {};
-  head.style = kDialogStyle;
-  std::vector<WORD> words(sizeof head / sizeof(WORD));
-  std::memcpy(words.data(), &head, sizeof head);
-  words.push_back(0);  // no menu
-  words.push_back(0);  // the standard dialog class
-  for (wchar_t c : title) words.push_back(static_cast<WORD>(c));
-  words.push_back(0);
-  return words;
-}
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 }  // namespace
 
@@ -51,7 +32,7 @@ TWinFormPlacement::~TWinFormPlacement() {
 
 void TWinFormPlacement::Show(HWND owner) {
   if (!dialog_) {
-    const std::vector<WORD> tmpl = DialogTemplate(WideText(kPlacementCaption));
+    const std::vector<WORD> tmpl = DialogTemplate(WideText(kPlacementCaption), kDialogStyle);
     CreateDialogIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()), owner,
                                DialogProc, reinterpret_cast<LPARAM>(this));
     if (!dialog_) throw EChizroError("位置合わせの画面を開けません");

@@ -3,12 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "ui/guard.h"
 #include "win/app/app_text.h"
 #include "win/app/control_ids.h"
+#include "win/app/dialog_util.h"
 
 namespace chizro {
 namespace {
@@ -56,27 +56,6 @@ std::vector<std::wstring> WrapText(HDC dc, const std::wstring& text, int width) 
   return lines;
 }
 
-// An in-memory dialog template without controls (they are made at their
-// pixel positions when the dialog starts) and without a font.
-std::vector<WORD> DialogTemplate(const std::wstring& title) {
-  DLGTEMPLATE head = {};
-  head.style = kDialogStyle;
-  std::vector<WORD> words(sizeof head / sizeof(WORD));
-  std::memcpy(words.data(), &head, sizeof head);
-  words.push_back(0);  // no menu
-  words.push_back(0);  // the standard dialog class
-  for (wchar_t c : title) words.push_back(static_cast<WORD>(c));
-  words.push_back(0);
-  return words;
-}
-
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 std::wstring ListItemText(HWND combo, int index) {
   const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length == CB_ERR) return {};
@@ -93,7 +72,7 @@ TWinFormPref::TWinFormPref(HINSTANCE instance, HFONT font) : instance_(instance)
 
 bool TWinFormPref::ShowModal(HWND owner, const std::string& fileName) {
   logic_.Load(fileName);
-  const std::vector<WORD> dialog = DialogTemplate(WideText(kPrefCaption));
+  const std::vector<WORD> dialog = DialogTemplate(WideText(kPrefCaption), kDialogStyle);
   const INT_PTR result =
       DialogBoxIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()),
                               owner, DialogProc, reinterpret_cast<LPARAM>(this));
