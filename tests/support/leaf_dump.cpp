@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <sstream>
 
 #include "model/draw_class.h"
 #include "model/map_figure.h"
@@ -78,6 +79,22 @@ const char* KindName(TFigKind kind) {
 std::string DataPath(std::string_view relative) {
   const std::string root = CHIZRO_TEST_DATA_DIR;
   return relative.empty() ? root : root + "/" + std::string(relative);
+}
+
+std::vector<TFPoint> MojExcerptPlaces() {
+  std::vector<TFPoint> places;
+  for (const TableRow& r : ReadTable(DataPath("sima/46505-3411-1_excerpt.parcels.tsv"))) {
+    if (r.at(0) == "point") {
+      places.push_back({std::stod(r.at(3)), std::stod(r.at(2))});
+      continue;
+    }
+    std::stringstream ss(r.at(3));
+    for (std::string c; ss >> c;) {
+      const std::size_t comma = c.find(',');
+      places.push_back({std::stod(c.substr(comma + 1)), std::stod(c.substr(0, comma))});
+    }
+  }
+  return places;
 }
 
 std::string SourcePath(std::string_view relative) {

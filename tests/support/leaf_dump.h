@@ -25,6 +25,12 @@ namespace chizro::test {
 std::string DataPath(std::string_view relative = {});
 std::string SourcePath(std::string_view relative = {});
 
+// The corners and boundary points (east, north) of the real 地図XML excerpt
+// tests/data/moj/46505-3411-1_excerpt.xml, as Python's ElementTree read
+// them (tests/data/sima/46505-3411-1_excerpt.parcels.tsv): the oracle of
+// the placement tests.
+std::vector<TFPoint> MojExcerptPlaces();
+
 // The leaf as text: its header (file name relative to tests/data, names,
 // mode, datum, zone, extent, corners, why it has no figures), then each
 // figure list (name, kind) and each figure (class code, name, label point,

@@ -56,25 +56,6 @@ std::vector<TOraclePoint> OraclePoints(const std::string& kind) {
   return points;
 }
 
-// The original's parcel corners and boundary points (east, north), as
-// Python read them.
-std::vector<TFPoint> OriginalPlaces() {
-  std::vector<TFPoint> places;
-  for (const test::TableRow& r :
-       test::ReadTable(test::DataPath("sima/46505-3411-1_excerpt.parcels.tsv"))) {
-    if (r.at(0) == "point") {
-      places.push_back({std::stod(r.at(3)), std::stod(r.at(2))});
-      continue;
-    }
-    std::stringstream ss(r.at(3));
-    for (std::string c; ss >> c;) {
-      const std::size_t comma = c.find(',');
-      places.push_back({std::stod(c.substr(comma + 1)), std::stod(c.substr(0, comma))});
-    }
-  }
-  return places;
-}
-
 class PlacementTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -235,7 +216,7 @@ TEST_P(PlacementByClicks, PlacesTheMapOnTheOriginal) {
   host.RepaintImage();
   const TMapLeaf& leaf = *placed;
   ASSERT_TRUE(leaf.Loaded);
-  const std::vector<TFPoint> places = OriginalPlaces();
+  const std::vector<TFPoint> places = test::MojExcerptPlaces();
   const std::string parcel = Utf8ToSjis("筆"), outside = Utf8ToSjis("地区外");
   int checked = 0;
   for (const auto& grp : leaf.FigGrps)

@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,23 +23,6 @@ namespace chizro::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The original's corners and boundary points: (east, north).
-std::vector<TFPoint> OriginalPlaces() {
-  std::vector<TFPoint> places;
-  for (const TableRow& r : ReadTable(DataPath("sima/46505-3411-1_excerpt.parcels.tsv"))) {
-    if (r.at(0) == "point") {
-      places.push_back({std::stod(r.at(3)), std::stod(r.at(2))});
-      continue;
-    }
-    std::stringstream ss(r.at(3));
-    for (std::string c; ss >> c;) {
-      const std::size_t comma = c.find(',');
-      places.push_back({std::stod(c.substr(comma + 1)), std::stod(c.substr(0, comma))});
-    }
-  }
-  return places;
-}
 
 double Nearest(const std::vector<TFPoint>& places, TFPoint p) {
   double best = 1e300;
@@ -96,7 +78,7 @@ TEST_P(MojPlacement, EveryCornerLandsOnTheOriginal) {
   ASSERT_TRUE(leaf.Loaded) << leaf.LoadError;
   EXPECT_EQ(leaf.Zone, TZone::Stated(2));
   EXPECT_NE(leaf.Notice.find(c.Says), std::string::npos) << leaf.Notice;
-  const std::vector<TFPoint> places = OriginalPlaces();
+  const std::vector<TFPoint> places = MojExcerptPlaces();
   const std::vector<TFPoint> vertices = Vertices(leaf);
   ASSERT_GT(vertices.size(), 40u);
   for (const TFPoint& v : vertices) EXPECT_LT(Nearest(places, v), 0.0001) << v.x << " " << v.y;
@@ -165,7 +147,7 @@ TEST(MojPlacementRefused, APublicFileKeepsItsPlaceAndSaysSo) {
   TMapLeaf& leaf = Open(project, copy);
   EXPECT_NE(leaf.Notice.find("公共座標の地図XMLには位置合わせをしません"), std::string::npos)
       << leaf.Notice;
-  const std::vector<TFPoint> places = OriginalPlaces();
+  const std::vector<TFPoint> places = MojExcerptPlaces();
   for (const TFPoint& v : Vertices(leaf)) EXPECT_LT(Nearest(places, v), 0.0001);
 }
 
