@@ -147,22 +147,33 @@ stop_display() {
   XVFB_PID=""
 }
 
-# The window: open a sheet through the open dialog, output, settings dialog.
-window_test() {
-  log "chizro.exe on a virtual display"
+# A virtual display of the size $1 (WxHxDepth) for the window, stopped on
+# exit.
+start_display() {
   local display=":$((90 + RANDOM % 9))"
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   trap stop_display EXIT
   export DISPLAY="$display"
   sleep 1
   mkdir -p "$SHOTS"
+}
+
+# The package in the folder $1, with a request file beside the program.
+install_app() {
+  mkdir -p "$1"
+  cp -r "$STAGE"/. "$1/"
+  cp "$ROOT/samples/JWC_TEMP.TXT" "$1/"
+}
+
+# The window: open a sheet through the open dialog, output, settings dialog.
+window_test() {
+  log "chizro.exe on a virtual display"
+  start_display 1024x768x24
   # The program inside a folder with a Japanese name, as under C:\Users\山田.
   local app="$RESULTS/山田/chizro"
   rm -rf "$RESULTS/山田"
-  mkdir -p "$app"
-  cp -r "$STAGE"/. "$app/"
-  cp "$ROOT/samples/JWC_TEMP.TXT" "$app/"
+  install_app "$app"
   local sheet="$RESULTS/gui/09LD183"
   rm -rf "$RESULTS/gui" && mkdir -p "$RESULTS/gui"
   cp -r "$ROOT/samples/sdf/09LD183" "$sheet"
@@ -178,7 +189,7 @@ window_test() {
   sleep 2
   open_in_window "$main" "Z:${sheet//\//\\}\\09LD183.txt"
   sleep 4
-  import -window root -display "$display" "$SHOTS/main-window.png"
+  import -window root -display "$DISPLAY" "$SHOTS/main-window.png"
   # "JWCAD出力"
   xdotool mousemove --window "$main" 120 13 click 1
   local i
@@ -193,7 +204,7 @@ window_test() {
   # The second row selected, so that its four combo boxes show.
   xdotool mousemove --window "$pref" 60 152 click 1
   sleep 1
-  import -window root -display "$display" "$SHOTS/settings-dialog.png"
+  import -window root -display "$DISPLAY" "$SHOTS/settings-dialog.png"
   xdotool key Escape
   sleep 1
   # The KSJ roads, the kind found from the content ("すべてのファイル"), with
@@ -202,7 +213,7 @@ window_test() {
   sleep 3
   xdotool mousemove --window "$main" 300 250
   sleep 1
-  import -window root -display "$display" "$SHOTS/ksj-roads.png"
+  import -window root -display "$DISPLAY" "$SHOTS/ksj-roads.png"
   # The zip's progress window, caught on its second file.
   open_in_window "$main" "Z:${RESULTS//\//\\}\\gui\\FG-GML-533946-ALL-20230101.zip"
   local seen=""
@@ -212,7 +223,7 @@ window_test() {
   done
   [ -n "$seen" ] || fail "the progress window of the zip did not appear"
   sleep 2
-  import -window root -display "$display" "$SHOTS/zip-progress.png"
+  import -window root -display "$DISPLAY" "$SHOTS/zip-progress.png"
   for i in $(seq 1 30); do
     xdotool search --onlyvisible --name '地図を開いています' >/dev/null 2>&1 || break
     sleep 1
@@ -233,18 +244,11 @@ window_test() {
 # a sidecar that did not place the map, and OK writes the sidecar anew.
 placement_test() {
   log "the placement dialog on a virtual display"
-  local display=":$((90 + RANDOM % 9))"
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
-  trap stop_display EXIT
-  export DISPLAY="$display"
-  sleep 1
-  mkdir -p "$SHOTS"
+  start_display 1280x800x24
   local app="$RESULTS/placement/chizro" data="$RESULTS/placement/data"
   rm -rf "$RESULTS/placement"
-  mkdir -p "$app" "$data"
-  cp -r "$STAGE"/. "$app/"
-  cp "$ROOT/samples/JWC_TEMP.TXT" "$app/"
+  mkdir -p "$data"
+  install_app "$app"
   cp "$ROOT/tests/data/moj/46505-3411-1_excerpt.xml" "$data/original.xml"
   cp "$ROOT/tests/data/placement/local_helmert.xml" "$data/local.xml"
   { head -n 5 "$ROOT/tests/data/placement/local_helmert.xml.gcp"; echo "K99,,,-297400.000,-34000.000"; } \
@@ -272,7 +276,7 @@ placement_test() {
   dialog="$(timeout 30 xdotool search --sync --onlyvisible --name '位置合わせ' | head -n1)" ||
     fail "the placement dialog did not appear"
   sleep 1
-  import -window root -display "$display" "$SHOTS/placement-dialog.png"
+  import -window root -display "$DISPLAY" "$SHOTS/placement-dialog.png"
   grep -q '^K99' "$data/local.xml.gcp" || fail "the sidecar changed before OK"
   xdotool key Return  # OK, the default button
   local i
@@ -282,7 +286,7 @@ placement_test() {
   sleep 2
   xdotool key Return  # the fit's summary
   sleep 1
-  import -window root -display "$display" "$SHOTS/placement-placed.png"
+  import -window root -display "$DISPLAY" "$SHOTS/placement-placed.png"
   stop_display
 }
 

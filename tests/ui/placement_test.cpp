@@ -187,9 +187,9 @@ TEST_P(PlacementByClicks, PlacesTheMapOnTheOriginal) {
   // The sidecar: each point by its name (x and y empty), X and Y as the
   // generator has them, and the fit asked for.
   const std::string sidecar = test::ReadFile(copy + ".gcp");
-  EXPECT_EQ(sidecar.find(c.Fit == TFitKind::Affine ? "# 変換: アフィン変換\r\n"
-                                                    : "# 変換: ヘルマート変換\r\n") == std::string::npos,
-            false)
+  EXPECT_NE(sidecar.find(c.Fit == TFitKind::Affine ? "# 変換: アフィン変換\r\n"
+                                                    : "# 変換: ヘルマート変換\r\n"),
+            std::string::npos)
       << sidecar;
   for (const TOraclePoint& p : oracle) {
     const std::size_t at = sidecar.find("\n" + p.Name + ",,,");
