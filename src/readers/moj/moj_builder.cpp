@@ -9,11 +9,13 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -1583,15 +1585,27 @@ std::unique_ptr<TMojHandler> ReadInParts(const std::string& fileName,
   const std::size_t n = parts.size();
   std::vector<std::unique_ptr<TMojHandler>> handlers;
   for (std::size_t i = 0; i < n; ++i) handlers.push_back(std::make_unique<TMojHandler>(fileName, true));
-  // Per part: 0 while it is read, 1 read to its end cleanly, 2 not.
-  std::vector<std::atomic<int>> state(n);
+  // Per part: 0 while it is read, 1 read to its end cleanly, 2 not. A mutex
+  // and a condition variable, not std::atomic::wait: MinGW's libstdc++ can
+  // miss the wake-up of an atomic wait and hang.
+  std::vector<int> state(n, 0);
+  std::mutex stateMutex;
+  std::condition_variable stateChanged;
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
   std::atomic<std::int64_t> done{0};
   const auto finish = [&](std::size_t i, int how) {
     if (how != 1) stop = true;
-    state[i] = how;
-    state[i].notify_all();
+    {
+      const std::lock_guard<std::mutex> lock(stateMutex);
+      state[i] = how;
+    }
+    stateChanged.notify_all();
+  };
+  const auto waitFor = [&](std::size_t i) {
+    std::unique_lock<std::mutex> lock(stateMutex);
+    stateChanged.wait(lock, [&] { return state[i] != 0; });
+    return state[i];
   };
   const auto readParts = [&](bool calling) {
     for (std::size_t i; (i = next++) < n;) {
@@ -1629,8 +1643,7 @@ std::unique_ptr<TMojHandler> ReadInParts(const std::string& fileName,
     readParts(true);
     joined = true;
     for (std::size_t i = 0; i < n && joined; ++i) {
-      state[i].wait(0);
-      if (state[i] != 1 || (i > 0 && !handlers[0]->Append(*handlers[i]))) joined = false;
+      if (waitFor(i) != 1 || (i > 0 && !handlers[0]->Append(*handlers[i]))) joined = false;
       if (i > 0) handlers[i].reset();
     }
   } catch (const EOpenCancelled&) {
