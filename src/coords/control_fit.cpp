@@ -75,6 +75,59 @@ TPlaneTransform Helmert(const std::vector<TControlPoint>& points, const TMeans& 
   return t;
 }
 
+// The leverage of each point in the least-squares fit (the diagonal of the
+// hat matrix, the same for X and Y): with centred coordinates 1/n plus the
+// point's share of the spread, for Helmert of the spread about the centre,
+// for affine of the covariance of x and y.
+std::vector<double> Leverages(const std::vector<TControlPoint>& points, const TMeans& m,
+                              TFitKind kind) {
+  const auto n = static_cast<double>(points.size());
+  double sxx = 0, sxy = 0, syy = 0;
+  for (const TControlPoint& p : points) {
+    const double x = p.x - m.x, y = p.y - m.y;
+    sxx += x * x;
+    sxy += x * y;
+    syy += y * y;
+  }
+  const double det = sxx * syy - sxy * sxy;
+  std::vector<double> h;
+  h.reserve(points.size());
+  for (const TControlPoint& p : points) {
+    const double x = p.x - m.x, y = p.y - m.y;
+    if (kind == TFitKind::Helmert)
+      h.push_back(1 / n + (x * x + y * y) / (sxx + syy));
+    else
+      h.push_back(1 / n + (x * x * syy - 2 * x * y * sxy + y * y * sxx) / det);
+  }
+  return h;
+}
+
+// Each point against the fit of the others, without fitting again. In a
+// linear least-squares fit with leverage h, the deleted residual is
+// e / (1 - h), the others' sum of squares is the whole one less
+// |e|^2 / (1 - h), and the variance of the deleted residual per coordinate
+// is sigma^2 / (1 - h). With the two coordinates' squares summed,
+// |e|^2 / ((1 - h) 2 sigma^2) follows F(2, f) for a sound point, whose
+// quantile has a closed form: P(F > q) = (1 + 2q/f)^(-f/2).
+void CheckAgainstOthers(TControlFit& fit, const std::vector<double>& leverage, double sum,
+                        std::size_t unknowns) {
+  const std::size_t n = fit.Residuals.size();
+  if (2 * (n - 1) <= unknowns) return;
+  const auto f = static_cast<double>(2 * (n - 1) - unknowns);
+  const double quantile = f / 2 * (std::pow(kBlunderRisk, -2 / f) - 1);
+  for (std::size_t i = 0; i < n; ++i) {
+    TResidual& r = fit.Residuals[i];
+    const double free = 1 - leverage[i];
+    // A point the others cannot check (far out on its own) stays unjudged.
+    if (!(free > 1e-9)) continue;
+    const double squares = r.Length * r.Length;
+    const double variance = std::max(0.0, sum - squares / free) / f;
+    r.Apart = r.Length / free;
+    r.OthersSigma = std::sqrt(variance);
+    if (r.Apart > kBlunderApart && squares > quantile * 2 * variance * free) r.Large = true;
+  }
+}
+
 TPlaneTransform Affine(const std::vector<TControlPoint>& points, const TMeans& m) {
   double sxx = 0, sxy = 0, syy = 0, sxX = 0, syX = 0, sxY = 0, syY = 0;
   for (const TControlPoint& p : points) {
@@ -128,10 +181,12 @@ TControlFit FitControlPoints(const std::vector<TControlPoint>& points, TFitKind 
     t.Apply(p.x, p.y, X, Y);
     TResidual r{p.X - X, p.Y - Y, 0};
     r.Length = std::hypot(r.dX, r.dY);
+    r.Large = r.Length > kLargeResidual;
     sum += r.Length * r.Length;
     fit.Residuals.push_back(r);
   }
   fit.Rmse = std::sqrt(sum / static_cast<double>(points.size()));
+  CheckAgainstOthers(fit, Leverages(points, m, kind), sum, 2 * needed);
   return fit;
 }
 
@@ -141,10 +196,16 @@ std::string FitSummary(const TControlFit& fit, const std::vector<TControlPoint>&
   std::string s = std::string(fit.Kind == TFitKind::Helmert ? "ヘルマート変換 " : "アフィン変換 ") +
                   std::to_string(points.size()) + "点 RMSE " + rmse + " m";
   for (std::size_t i = 0; i < fit.Residuals.size() && i < points.size(); ++i) {
-    if (fit.Residuals[i].Length <= kLargeResidual) continue;
+    const TResidual& residual = fit.Residuals[i];
+    if (!residual.Large) continue;
     char r[32];
-    std::snprintf(r, sizeof r, "%.3f", fit.Residuals[i].Length);
-    s += "、点 '" + points[i].Name + "' の残差 " + r + " m が大きすぎます";
+    if (residual.Length > kLargeResidual) {
+      std::snprintf(r, sizeof r, "%.3f", residual.Length);
+      s += "、点 '" + points[i].Name + "' の残差 " + r + " m が大きすぎます";
+    } else {
+      std::snprintf(r, sizeof r, "%.3f", residual.Apart);
+      s += "、点 '" + points[i].Name + "' は他の点から求めた位置と " + r + " m 食い違います";
+    }
   }
   return s;
 }

@@ -48,6 +48,13 @@ struct TControlPoint {
 
 struct TResidual {
   double dX = 0, dY = 0, Length = 0;  // observed minus fitted [m]
+  // How far the point lies from where the fit of the other points puts it
+  // [m], and the standard deviation of one coordinate that those others'
+  // residuals show; both negative when the other points alone leave no
+  // check (no more than the fit needs).
+  double Apart = -1, OthersSigma = -1;
+  // Longer than kLargeResidual, or a blunder (see kBlunderApart).
+  bool Large = false;
 };
 
 struct TControlFit {
@@ -64,6 +71,19 @@ struct TControlFit {
 // A residual longer than this [m] is flagged to the user.
 inline constexpr double kLargeResidual = 0.1;
 
+// A least-squares fit spreads one point's error over all of them: a point
+// 2 cm off among four exact ones has a residual of about 1 cm, the others
+// some 5 mm. So each point is also checked against the fit of the others (a
+// leave-one-out check): it is a blunder when it lies more than
+// kBlunderApart from where they put it, and further than their own scatter
+// explains: the squared distance, scaled by the variance the others' fit
+// predicts there, exceeds the F(2, f) quantile that a sound point exceeds
+// with the chance kBlunderRisk (f: the others' redundancy). 1 cm is finer
+// than the registry's best accuracy class (甲一, a standard deviation of
+// 2 cm) and coarser than a drawing's rounding.
+inline constexpr double kBlunderApart = 0.01;
+inline constexpr double kBlunderRisk = 0.01;
+
 // Fits `points` by `kind`. EControlFitError (a message in Japanese naming
 // the points) for fewer points than the fit needs (two for Helmert, three
 // for affine), for two points at one place in the file, and for points all
@@ -71,7 +91,7 @@ inline constexpr double kLargeResidual = 0.1;
 TControlFit FitControlPoints(const std::vector<TControlPoint>& points, TFitKind kind);
 
 // The fit in a line for the user: "ヘルマート変換 4点 RMSE 0.004 m", with the
-// points whose residual is larger than kLargeResidual named after it.
+// flagged points (TResidual::Large) named after it.
 std::string FitSummary(const TControlFit& fit, const std::vector<TControlPoint>& points);
 
 }  // namespace chizro

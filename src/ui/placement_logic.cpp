@@ -196,7 +196,7 @@ std::vector<TPlacementRow> TPlacementLogic::Rows() const {
     if (fitted_ && i < fitted_->Residuals.size()) {
       const double length = fitted_->Residuals[i].Length;
       row.Cells[5] = FixedText(length, 3);
-      row.Large = length > kLargeResidual;
+      row.Large = fitted_->Residuals[i].Large;
     }
     rows.push_back(std::move(row));
   }

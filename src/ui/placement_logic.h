@@ -43,7 +43,7 @@ inline constexpr std::array<const char*, 6> kPlacementColumns = {"点名",  "x",
                                                                  "X", "Y", "残差 (m)"};
 
 // One line of the point list: its cells by kPlacementColumns, and whether
-// its residual is larger than kLargeResidual (shown marked).
+// the fit flags the point (TResidual::Large: shown marked).
 struct TPlacementRow {
   std::array<std::string, 6> Cells;
   bool Large = false;
@@ -101,7 +101,7 @@ public:
 
   // The pairs, then the picked point waiting for its target.
   std::vector<TPlacementRow> Rows() const;
-  // "ヘルマート変換 3点 RMSE 0.004 m", with the points over kLargeResidual;
+  // "ヘルマート変換 3点 RMSE 0.004 m", with the flagged points named;
   // or why there is no fit yet.
   std::string Summary() const;
   // True when the pairs admit the fit chosen.

@@ -242,6 +242,19 @@ TEST_F(ConvertTest, ControlPointsPlaceAnArbitraryMapAndTheFitIsReported) {
   EXPECT_NE(out.str().find("位置合わせ: アフィン変換 4点 RMSE 0.000 m"), std::string::npos)
       << out.str();
   EXPECT_EQ(out.str().find("任意座標系"), std::string::npos) << out.str();
+  // One of the points 2 cm off: the map is placed, and that point named. By
+  // hand, for four points near a square's corners (leverage 1/2 each): the
+  // blunder's residual is 1 cm, the sum of squares (2 cm)² · 1/2, the RMSE
+  // sqrt(0.0002 / 4) = 0.007 m.
+  out.str("");
+  ASSERT_EQ(RunMoj({"--zone", "2", "--control", (placement / "blunder.gcp").string(),
+                    data.File("map.xml")}),
+            0)
+      << err.str();
+  EXPECT_NE(out.str().find("位置合わせ: ヘルマート変換 4点 RMSE 0.007 m、"), std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("点 '62675' は他の点から求めた位置と 0.02"), std::string::npos)
+      << out.str();
 }
 
 TEST_F(ConvertTest, TheHelpGoesToStandardOutputAndSaysWhereTheDataComesFrom) {

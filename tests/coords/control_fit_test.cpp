@@ -72,19 +72,62 @@ TEST(ControlFit, TwoPointsGiveTheSimilarityThroughThem) {
   EXPECT_NEAR(fit.Rmse, 0, 1e-9);
 }
 
-// One point 2 cm off among exact ones: its residual is the largest, and the
-// summary names a residual only above 0.1 m.
-TEST(ControlFit, ABlunderHasTheLargestResidual) {
-  std::vector<TControlPoint> points = ReadOracle().at("helmert").Points;
-  points[2].X += 0.02;
-  const TControlFit fit = FitControlPoints(points, TFitKind::Helmert);
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    if (i == 2) continue;
+// Sets of points with a few millimetres of noise and at most one blunder
+// (tests/data/placement/blunder_oracle.tsv, by
+// tools/fixtures/placement/blunder_oracle.py): each point against numpy's fit
+// of the others, and only the displaced point flagged. A 2 cm blunder among
+// four exact points has the largest residual, about 1 cm: only the check
+// against the others flags it.
+TEST(ControlFit, EachPointIsCheckedAgainstTheFitOfTheOthers) {
+  struct TSet {
+    std::vector<TControlPoint> Points;
+    std::vector<double> Apart, Sigma;
+    int Blunder = -1;
+  };
+  std::map<std::string, TSet> sets;
+  for (const TableRow& r : ReadTable(DataPath("placement/blunder_oracle.tsv"))) {
+    TSet& set = sets[r.at(0) + " " + r.at(1)];
+    set.Points.push_back(
+        {r.at(2), std::stod(r.at(3)), std::stod(r.at(4)), std::stod(r.at(5)), std::stod(r.at(6))});
+    if (r.at(7) == "1") set.Blunder = static_cast<int>(set.Points.size()) - 1;
+    set.Apart.push_back(std::stod(r.at(8)));
+    set.Sigma.push_back(std::stod(r.at(9)));
+  }
+  ASSERT_EQ(sets.size(), 6u);
+  for (const auto& [name, set] : sets) {
+    const TControlFit fit = FitControlPoints(
+        set.Points, name.ends_with("affine") ? TFitKind::Affine : TFitKind::Helmert);
+    std::string flagged;
+    for (std::size_t i = 0; i < set.Points.size(); ++i) {
+      const TResidual& r = fit.Residuals[i];
+      // The oracle's coordinates are to 0.1 mm, its fits to rounding.
+      EXPECT_NEAR(r.Apart, set.Apart[i], 1e-7) << name << " " << set.Points[i].Name;
+      EXPECT_NEAR(r.OthersSigma, set.Sigma[i], 1e-7) << name << " " << set.Points[i].Name;
+      if (r.Large) flagged += set.Points[i].Name;
+    }
+    const bool checked = set.Apart[0] >= 0;
+    EXPECT_EQ(flagged, checked && set.Blunder >= 0 ? set.Points[static_cast<std::size_t>(set.Blunder)].Name
+                                                   : "")
+        << name;
+    const std::string summary = FitSummary(fit, set.Points);
+    EXPECT_EQ(summary.find("食い違います") != std::string::npos, !flagged.empty()) << summary;
+  }
+  // The 2 cm blunder among exact points: the largest residual, under 0.1 m.
+  const TSet& square = sets.at("square helmert");
+  const TControlFit fit = FitControlPoints(square.Points, TFitKind::Helmert);
+  for (std::size_t i = 0; i < square.Points.size(); ++i) {
+    if (static_cast<int>(i) == square.Blunder) continue;
     EXPECT_GT(fit.Residuals[2].Length, fit.Residuals[i].Length) << i;
   }
-  EXPECT_GT(fit.Residuals[2].Length, 0.005);
-  EXPECT_EQ(FitSummary(fit, points).find("大きすぎます"), std::string::npos);
-  points[2].X += 0.3;
+  EXPECT_NE(FitSummary(fit, square.Points).find("点 'P3' は他の点から求めた位置と 0.020 m"),
+            std::string::npos)
+      << FitSummary(fit, square.Points);
+}
+
+// A residual over 0.1 m is named by its length.
+TEST(ControlFit, AResidualOverATenthOfAMetreIsNamed) {
+  std::vector<TControlPoint> points = ReadOracle().at("helmert").Points;
+  points[2].X += 0.32;
   const TControlFit far = FitControlPoints(points, TFitKind::Helmert);
   EXPECT_NE(FitSummary(far, points).find("点 '62675' の残差"), std::string::npos)
       << FitSummary(far, points);
