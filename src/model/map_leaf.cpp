@@ -84,6 +84,7 @@ std::unique_ptr<TMapLeaf> TMapLeaf::LoadCopy() const {
   copy->Notice = Notice;
   copy->NoticeTaken = NoticeTaken;
   copy->AwaitsZone = AwaitsZone;
+  copy->PlacedByControl = PlacedByControl;
   copy->source_ = source_;
   copy->RestoreSourceState();
   return copy;

@@ -100,6 +100,9 @@ public:
   // they are (Zone local) until the user chooses the project's zone, which
   // then becomes the leaf's without moving it (TMapProject::ChooseZone).
   bool AwaitsZone = false;
+  // Drawn in arbitrary coordinates (任意座標) and placed in the zone by
+  // control points (its sidecar or the project's file).
+  bool PlacedByControl = false;
 
   // True when some figure has a vertex to draw and write (or is a raster).
   bool HasFigures() const noexcept;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,10 @@ public:
   // sidecar of its own (empty: none), and the fit to use.
   std::string ControlFile;
   TFitKind Fit = TFitKind::Helmert;
+  // Maps (their leaves' file names) opened without any control points,
+  // whatever their sidecar: a placement being redone shows the map in its
+  // own coordinates until the new points are saved.
+  std::set<std::string> Unplaced;
   std::unique_ptr<TMapView> View;
   std::unique_ptr<TMapThemeGrp> Themes;
   bool Placed = false;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 #include "coords/datum.h"
 #include "coords/projection.h"
@@ -426,34 +427,47 @@ void TMainLogic::StartPlacement() {
   }
   if (!loaded_) return;
   Guard([&] {
-    // The map to place: a 地図XML in arbitrary coordinates not yet placed,
-    // the one under the view's centre first.
+    // The map to place: a 地図XML in arbitrary coordinates, not yet placed
+    // or placed by its sidecar (to be placed again); the one under the
+    // view's centre first, and of two there the one not yet placed.
     const TFPoint centre{project_->View->CenterX, project_->View->CenterY};
     const TMapLeaf* target = nullptr;
     TMapTheme* targetTheme = nullptr;
+    int best = -1;
     for (int t = 0; t < project_->Themes->Count(); ++t) {
       TMapTheme& theme = *project_->Themes->Items(t);
       if (theme.DataKind != KindNumber(TKind::Moj) || !theme.Builder) continue;
       for (int i = 0; i < theme.Leaves->Count(); ++i) {
         const TMapLeaf& leaf = *theme.Leaves->Items(i);
-        if (!leaf.Zone.IsLocal() || leaf.AwaitsZone) continue;
+        if (leaf.AwaitsZone) continue;
+        const bool unplaced = leaf.Zone.IsLocal();
+        if (!unplaced && !leaf.PlacedByControl) continue;
         const TFRect& e = leaf.Extent;
         const bool under = centre.x >= std::min(e.left, e.right) &&
                            centre.x <= std::max(e.left, e.right) &&
                            centre.y >= std::min(e.bottom, e.top) &&
                            centre.y <= std::max(e.bottom, e.top);
-        if (!target || under) {
+        const int score = (under ? 2 : 0) + (unplaced ? 1 : 0);
+        if (score > best) {
+          best = score;
           target = &leaf;
           targetTheme = &theme;
         }
-        if (under) break;
       }
     }
     if (!target) {
       host_.ShowNotice(
-          "位置合わせする地図がありません。位置合わせは、公共座標に位置付けられていない"
-          "任意座標系の地図XMLを開いてから行います。");
+          "位置合わせする地図がありません。位置合わせは、任意座標系の地図XMLを開いてから行います。");
       return;
+    }
+    if (!target->Zone.IsLocal()) {
+      // Placed by its sidecar: opened again in its own coordinates, where
+      // its points are picked, until the dialog ends.
+      const std::string file = target->FileName;
+      project_->Unplaced.insert(file);
+      redoing_ = file;
+      target = ReopenForPlacement(*target, false);
+      if (!target) throw EChizroError(Quoted(file) + " を開き直せませんでした");
     }
     TSurveyData data;
     {
@@ -479,9 +493,19 @@ void TMainLogic::StartPlacement() {
         target->FileName, std::move(data.Points), existing,
         [this](TFPoint at, double reach) { return NearestPublicVertex(at, reach); }, zone);
   });
-  if (!placement_) return;
+  if (!placement_) {
+    PlaceAgainBySidecar();
+    return;
+  }
   host_.ShowPlacement();
   Refresh();
+}
+
+void TMainLogic::PlaceAgainBySidecar() {
+  if (redoing_.empty()) return;
+  const std::string file = std::exchange(redoing_, {});
+  project_->Unplaced.erase(file);
+  if (const TMapLeaf* leaf = LeafOfFile(file)) Guard([&] { ReopenForPlacement(*leaf, false); });
 }
 
 void TMainLogic::PlacementEdited() { host_.RepaintImage(); }
@@ -490,6 +514,9 @@ bool TMainLogic::FinishPlacement(bool accept) {
   if (!placement_) return true;
   if (!accept) {
     placement_.reset();
+    // A placement redone and cancelled: the map goes back to where its
+    // sidecar places it.
+    PlaceAgainBySidecar();
     Refresh();
     return true;
   }
@@ -507,39 +534,51 @@ bool TMainLogic::FinishPlacement(bool accept) {
   if (!Guard([&] { WriteControlPoints(ControlSidecarOf(leafFile), placement_->List()); }))
     return false;
   placement_.reset();
-  const TMapLeaf* leaf = nullptr;
-  for (const TMapLeaf* l : Leaves())
-    if (l->FileName == leafFile) leaf = l;
+  project_->Unplaced.erase(leafFile);
+  redoing_.clear();
+  const TMapLeaf* leaf = LeafOfFile(leafFile);
   if (!leaf) {
     Refresh();
     return true;
   }
   // The map opens again from its file, placed by the sidecar just written;
-  // the view goes to where it now is.
-  Guard([&] {
-    // The leaf is closed by the reopen: its address may come back for the
-    // new one, which must count as added.
-    std::set<const TMapLeaf*> before = Leaves();
-    before.erase(leaf);
-    TOpenOutcome outcome;
-    {
-      TBusy busy(host_);
-      project_->SetCanvas(nullptr);
-      outcome = service_->Reopen(*leaf);
-    }
-    if (outcome.Added > 0) {
-      project_->SetPixelsPerInch(host_.PixelsPerInch());
-      FitExtent(outcome.Extent, false);
-      FitToDrawn(before, outcome.Extent);
-    }
-    // The placed map is on the screen, without the markers, before the
-    // fit's summary is said.
-    Refresh();
-    for (const std::string& notice : project_->TakeNotices()) host_.ShowNotice(notice);
-    if (outcome.Error) std::rethrow_exception(outcome.Error);
-  });
+  // the view goes to where it now is, and the fit's summary is said.
+  Guard([&] { ReopenForPlacement(*leaf, true); });
   Refresh();
   return true;
+}
+
+const TMapLeaf* TMainLogic::ReopenForPlacement(const TMapLeaf& leaf, bool sayNotices) {
+  const std::string file = leaf.FileName;
+  // The leaf is closed by the reopen: its address may come back for the
+  // new one, which must count as added.
+  std::set<const TMapLeaf*> before = Leaves();
+  before.erase(&leaf);
+  TOpenOutcome outcome;
+  {
+    TBusy busy(host_);
+    project_->SetCanvas(nullptr);
+    outcome = service_->Reopen(leaf);
+  }
+  if (outcome.Added > 0) {
+    project_->SetPixelsPerInch(host_.PixelsPerInch());
+    FitExtent(outcome.Extent, false);
+    FitToDrawn(before, outcome.Extent);
+  }
+  // The map is on the screen, without the markers, before its notices are
+  // said.
+  Refresh();
+  std::vector<std::string> notices = project_->TakeNotices();
+  if (sayNotices)
+    for (const std::string& notice : notices) host_.ShowNotice(notice);
+  if (outcome.Error) std::rethrow_exception(outcome.Error);
+  return LeafOfFile(file);
+}
+
+const TMapLeaf* TMainLogic::LeafOfFile(const std::string& fileName) const {
+  for (const TMapLeaf* l : Leaves())
+    if (l->FileName == fileName) return l;
+  return nullptr;
 }
 
 void TMainLogic::Click(int x, int y) {

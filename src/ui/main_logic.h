@@ -256,9 +256,12 @@ public:
   void Click(int x, int y);
 
   // "位置合わせ..." of the map's context menu: opens the 位置合わせ dialog
-  // (ui/placement_logic.h) for the 地図XML in arbitrary coordinates not yet
-  // placed under the view's centre (else the first such map), starting
-  // from its sidecar's points. A notice when no such map is open.
+  // (ui/placement_logic.h) for a 地図XML in arbitrary coordinates, starting
+  // from its sidecar's points: the one under the view's centre (else the
+  // first), not yet placed before one placed by control points. A placed
+  // map is opened again in its own coordinates while the dialog is open,
+  // and placed again by its sidecar on キャンセル. A notice when no such
+  // map is open.
   void StartPlacement();
   // The dialog's logic while it is open, else null.
   TPlacementLogic* Placement() noexcept { return placement_.get(); }
@@ -348,10 +351,20 @@ private:
   std::optional<TPoint> press_;
   TFPoint pressCentre_;
   bool dragging_ = false;
+  // Opens `leaf` again from its file (placed or not as its sidecar and
+  // TMapProject::Unplaced say), fits the view to it and shows its notices
+  // when `sayNotices`; its new leaf, or null.
+  const TMapLeaf* ReopenForPlacement(const TMapLeaf& leaf, bool sayNotices);
+  const TMapLeaf* LeafOfFile(const std::string& fileName) const;
+  // A placement redone that ends without new points (キャンセル, or a start
+  // that failed): the map goes back to where its sidecar places it.
+  void PlaceAgainBySidecar();
   std::unique_ptr<TPlacementLogic> placement_;
   // The project's zone when the placement started: its plane coordinates
   // are of that zone.
   TZone placementZone_;
+  // The file of a placed map whose placement is redone, else empty.
+  std::string redoing_;
 };
 
 }  // namespace chizro

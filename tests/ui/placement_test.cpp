@@ -299,5 +299,64 @@ TEST_F(PlacementTest, RefusalsAndAStartFromTheSidecar) {
   EXPECT_TRUE(LeafOf(copy)->Zone.IsLocal());
 }
 
+// A map already placed by its sidecar is placed again: the dialog opens it
+// in its own coordinates with the sidecar's points; キャンセル puts it back
+// where the sidecar places it; a point removed and OK place it by the rest.
+TEST_F(PlacementTest, APlacedMapIsPlacedAgainFromItsSidecar) {
+  const std::string copy = Copy("local_helmert.xml");
+  const std::string gcp = test::ReadFile(test::DataPath("placement/local_helmert.xml.gcp"));
+  test::WriteFile(copy + ".gcp", gcp);
+  Open(original);
+  Open(copy);
+  ASSERT_TRUE(LeafOf(copy) && LeafOf(copy)->Zone.Number() == 2);
+  ASSERT_TRUE(LeafOf(copy)->PlacedByControl);
+  const std::vector<TOraclePoint> oracle = OraclePoints("helmert");
+
+  for (const bool accept : {false, true}) {
+    logic.StartPlacement();
+    TPlacementLogic* placement = logic.Placement();
+    ASSERT_NE(placement, nullptr);
+    ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+    // In its own coordinates while the dialog is open: the view is on the
+    // copy's control points (the generator's x north, y east), not on the
+    // original's plane coordinates.
+    const TMapLeaf* local = LeafOf(copy);
+    ASSERT_NE(local, nullptr);
+    EXPECT_TRUE(local->Zone.IsLocal());
+    // Some of the points are the map's outermost: inside to the millimetre.
+    const auto within = [](const TFRect& e, double east, double north) {
+      return east > e.left - 0.001 && east < e.right + 0.001 && north > e.bottom - 0.001 &&
+             north < e.top + 0.001;
+    };
+    for (const TOraclePoint& p : oracle) EXPECT_TRUE(within(local->Extent, p.y, p.x)) << p.Name;
+    ASSERT_EQ(placement->Rows().size(), oracle.size());
+    for (std::size_t i = 0; i < oracle.size(); ++i) {
+      EXPECT_EQ(placement->Rows()[i].Cells[0], oracle[i].Name);
+      EXPECT_NEAR(std::stod(placement->Rows()[i].Cells[1]), oracle[i].x, 0.0005);
+    }
+    if (!accept) {
+      ASSERT_TRUE(logic.FinishPlacement(false));
+      EXPECT_EQ(test::ReadFile(copy + ".gcp"), gcp);
+      ASSERT_NE(LeafOf(copy), nullptr);
+      EXPECT_EQ(LeafOf(copy)->Zone.Number(), 2);
+      EXPECT_TRUE(LeafOf(copy)->PlacedByControl);
+      for (const TOraclePoint& p : oracle)
+        EXPECT_TRUE(within(LeafOf(copy)->Extent, p.Y, p.X)) << p.Name;
+      continue;
+    }
+    placement->Remove(3);
+    ASSERT_TRUE(logic.FinishPlacement(true));
+    ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+  }
+  const std::string written = test::ReadFile(copy + ".gcp");
+  for (std::size_t i = 0; i < oracle.size(); ++i)
+    EXPECT_EQ(written.find("\n" + oracle[i].Name + ",,,") != std::string::npos, i < 3)
+        << oracle[i].Name << "\n" << written;
+  ASSERT_NE(LeafOf(copy), nullptr);
+  EXPECT_EQ(LeafOf(copy)->Zone.Number(), 2);
+  EXPECT_NE(host.notices.back().find("ヘルマート変換 3点"), std::string::npos) << host.notices.back();
+  EXPECT_TRUE(logic.Project().Unplaced.empty());
+}
+
 }  // namespace
 }  // namespace chizro

@@ -1457,8 +1457,9 @@ void SetLeafSystem(TMapLeaf& leaf, int zone) {
 // Placement of a map in 任意座標系 by control points.
 
 // The control points of a map: its sidecar, else the project's file; empty
-// when there is neither.
+// when there is neither, or while its placement is redone.
 std::string ControlFileFor(const TMapProject* project, const std::string& leafFileName) {
+  if (project && project->Unplaced.count(leafFileName)) return {};
   const std::string sidecar = SidecarOf(leafFileName);
   if (IsFile(sidecar)) return sidecar;
   return project ? project->ControlFile : std::string();
@@ -1733,6 +1734,7 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
       ApplyPlacement(h, *placed.Placement);
       leaf->Zone = project ? project->Zone : TZone::Stated(9);
       leaf->Datum = TDatum::Jgd2000;
+      leaf->PlacedByControl = true;
       if (full) handler.Extent = h.Extent;
     }
   }
