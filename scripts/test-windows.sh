@@ -14,7 +14,8 @@
 #  5. the 位置合わせ dialog: a 公共座標 地図XML and a 任意座標 copy whose
 #     sidecar names a point the map lacks (so it opens unplaced), the dialog
 #     from the map's context menu starting with the sidecar's other points
-#     (screenshot), OK, and the sidecar rewritten by the dialog.
+#     (screenshot), OK, and the sidecar rewritten by the dialog; then the
+#     dialog over the placed map, cancelled (screenshots).
 #
 # The window runs with CHIZRO_TEST_OPEN_STEP_MS set: each step of an open's
 # progress window stays that long on the screen, so that the screenshot
@@ -287,6 +288,25 @@ placement_test() {
   xdotool key Return  # the fit's summary
   sleep 1
   import -window root -display "$DISPLAY" "$SHOTS/placement-placed.png"
+  # The placement redone over the placed map (the view is on it): the
+  # dialog opens with the sidecar's points, and キャンセル (Escape) leaves
+  # the sidecar as it was and the map placed.
+  local saved
+  saved="$(md5sum <"$data/local.xml.gcp")"
+  xdotool mousemove --window "$main" 300 250 click 1
+  sleep 1
+  xdotool click 3
+  sleep 1
+  xdotool key Down Down Return
+  sleep 2
+  timeout 30 xdotool search --sync --onlyvisible --name '位置合わせ' >/dev/null ||
+    fail "the placement dialog did not appear over the placed map"
+  sleep 1
+  import -window root -display "$DISPLAY" "$SHOTS/placement-redo.png"
+  xdotool key Escape
+  sleep 3
+  [ "$(md5sum <"$data/local.xml.gcp")" = "$saved" ] || fail "キャンセル changed the sidecar"
+  import -window root -display "$DISPLAY" "$SHOTS/placement-redo-cancelled.png"
   stop_display
 }
 

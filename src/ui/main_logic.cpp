@@ -187,6 +187,23 @@ bool TMainLogic::OnlyLocal() const {
   return any;
 }
 
+bool TMainLogic::LocalAt(const TFPoint& w) const {
+  bool local = false;
+  for (int t = 0; t < project_->Themes->Count(); ++t) {
+    const TMapLeafGrp& leaves = *project_->Themes->Items(t)->Leaves;
+    for (int i = 0; i < leaves.Count(); ++i) {
+      const TMapLeaf& leaf = *leaves.Items(i);
+      const TFRect& e = leaf.Extent;
+      if (w.x < std::min(e.left, e.right) || w.x > std::max(e.left, e.right) ||
+          w.y < std::min(e.bottom, e.top) || w.y > std::max(e.bottom, e.top))
+        continue;
+      if (!leaf.Zone.IsLocal()) return false;
+      local = true;
+    }
+  }
+  return local;
+}
+
 int TMainLogic::LeafCount() const {
   int count = 0;
   for (int i = 0; i < project_->Themes->Count(); ++i)
@@ -801,7 +818,12 @@ TStatusLine TMainLogic::Status() const {
   TStatusLine status;
   const TMapProject& p = *project_;
   const std::string datum(DatumName(p.Datum));
-  const bool local = OnlyLocal();
+  TFPoint w;
+  if (loaded_ && cursor_) p.View->DcToWc(*cursor_, w);
+  // In arbitrary coordinates: all that is open, or what lies under the
+  // cursor (a map not yet placed beside placed data: its positions are not
+  // the zone's).
+  const bool local = OnlyLocal() || (loaded_ && cursor_ && LocalAt(w));
   status.System = local ? "任意座標"
                   : p.CoordMode == TCoordMode::Plane && p.Zone.IsPlaneZone()
                       ? ZoneName(p.Zone.Number()) + " " + datum
@@ -809,8 +831,6 @@ TStatusLine TMainLogic::Status() const {
   if (!loaded_) return status;
   status.Scale = "1:" + FixedText(std::round(p.GetScale()), 0);
   if (!cursor_) return status;
-  TFPoint w;
-  p.View->DcToWc(*cursor_, w);
   const TEllipsoid& ellipsoid = EllipsoidOfDatum(p.Datum);
   TPlanePoint plane{w.y, w.x};
   TLatLon geo{w.y, w.x};

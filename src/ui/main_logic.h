@@ -326,6 +326,9 @@ private:
   // True when every leaf open is in arbitrary coordinates not placed
   // (任意座標): the status line then has no zone and no latitude/longitude.
   bool OnlyLocal() const;
+  // True when `w` (the project's system) lies in the extent of a map in
+  // arbitrary coordinates and in no other's.
+  bool LocalAt(const TFPoint& w) const;
   // The view's transform from its centre and scale over the paint box.
   void UpdateView();
   // Repaints and shows the status line.

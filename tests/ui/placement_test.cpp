@@ -260,6 +260,29 @@ TEST_F(PlacementTest, RefusalsAndAStartFromTheSidecar) {
   test::WriteFile(copy + ".gcp", gcp);
   Open(copy);
   ASSERT_TRUE(LeafOf(copy) && LeafOf(copy)->Zone.IsLocal());
+  // Under the cursor, the unplaced copy is in arbitrary coordinates, without
+  // a latitude; the original beside it is in II系, with one.
+  const auto statusAt = [&](double east, double north) {
+    ClickNear({east, north});  // centres the view there
+    const TPoint p = logic.Project().View->WcToDc(east, north);
+    logic.MouseMove(p.x, p.y);
+    return host.status;
+  };
+  // The middle of the control points: inside each map.
+  TOraclePoint middle;
+  for (const TOraclePoint& p : oracle) {
+    middle.x += p.x / static_cast<double>(oracle.size());
+    middle.y += p.y / static_cast<double>(oracle.size());
+    middle.X += p.X / static_cast<double>(oracle.size());
+    middle.Y += p.Y / static_cast<double>(oracle.size());
+  }
+  TStatusLine status = statusAt(middle.y, middle.x);
+  EXPECT_EQ(status.System, "任意座標");
+  EXPECT_EQ(status.LatLon, "");
+  status = statusAt(middle.Y, middle.X);
+  EXPECT_EQ(status.System, "II系 JGD2000");
+  // II系's origin is 33°N: 297 km south of it, about 30.3°.
+  EXPECT_NE(status.LatLon.find("北緯 30.3"), std::string::npos) << status.LatLon;
   logic.StartPlacement();
   TPlacementLogic* placement = logic.Placement();
   ASSERT_NE(placement, nullptr);
