@@ -188,6 +188,20 @@ TEST_F(AppTest, PlacementDialogPlacesTheMap) {
   EXPECT_TRUE(notices.back().contains(QStringLiteral("位置合わせ: ヘルマート変換 2点")))
       << notices.back().toStdString();
   EXPECT_EQ(form->StatusPart(1)->text(), QStringLiteral("II系 JGD2000"));
+
+  // Over the placed map the dialog opens again with the sidecar's two
+  // points; キャンセル leaves the sidecar as it was.
+  const std::string saved = test::ReadFile(copy + ".gcp");
+  form->Logic().StartPlacement();
+  dialog = form->PlacementDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  ASSERT_EQ(dialog->Points->rowCount(), 2);
+  EXPECT_EQ(dialog->Points->item(0, 0)->text(), QStringLiteral("62623"));
+  QTest::mouseClick(dialog->Cancel, Qt::LeftButton);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(test::ReadFile(copy + ".gcp"), saved);
+  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
 }
 
 // The window paints at the paint box's size, so the output equals the
