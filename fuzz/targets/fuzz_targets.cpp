@@ -626,7 +626,7 @@ int FuzzPlateau(const std::uint8_t* data, std::size_t size) {
 // the SIMA output reads it; the same bytes as a control-point file.
 int FuzzSima(const std::uint8_t* data, std::size_t size) {
   try {
-    ReadControlFile(WriteScratch("control.gcp", data, size));
+    ReadControlFile(WriteScratch("control.gcp", data, size)).ForMap("maps.zip|a.xml");
   } catch (const EChizroError&) {
   }
   TMapBuilder_Sima reader;

@@ -493,17 +493,20 @@ void TMainLogic::StartPlacement() {
     }
     if (data.Points.empty())
       throw EChizroError(Quoted(target->FileName) + " には筆界点も基準点もありません");
-    TControlPointList existing;
+    placementSidecar_ = {};
     const std::string sidecar = ControlSidecarOf(target->FileName);
     if (IsRegularFile(sidecar)) {
       // A sidecar that does not read (it is why the map is not placed) is
       // shown, and the dialog starts without it.
       try {
-        existing = ReadControlPoints(sidecar);
+        placementSidecar_ = ReadControlPoints(sidecar);
       } catch (const EChizroError& e) {
         host_.ShowError(e.what());
       }
     }
+    // A zip's sidecar may hold the parts of other members, kept when OK
+    // writes this map's.
+    const TControlPointList existing = ControlPointsOf(placementSidecar_, target->FileName);
     placementZone_ = project_->Zone;
     const std::string zone = project_->Zone.IsPlaneZone() ? ZoneName(project_->Zone.Number()) : "";
     placement_ = std::make_unique<TPlacementLogic>(
@@ -548,7 +551,10 @@ bool TMainLogic::FinishPlacement(bool accept) {
     return false;
   }
   const std::string leafFile = placement_->LeafFileName();
-  if (!Guard([&] { WriteControlPoints(ControlSidecarOf(leafFile), placement_->List()); }))
+  if (!Guard([&] {
+        WriteControlPoints(ControlSidecarOf(leafFile),
+                           WithMapPoints(placementSidecar_, leafFile, placement_->List()));
+      }))
     return false;
   placement_.reset();
   project_->Unplaced.erase(leafFile);

@@ -20,6 +20,7 @@
 #include "model/geometry.h"
 #include "platform/canvas.h"
 #include "platform/program_dir.h"
+#include "readers/control_sidecar.h"
 #include "readers/data_kinds.h"
 #include "ui/glyphs.h"
 #include "ui/guard.h"
@@ -368,6 +369,9 @@ private:
   TZone placementZone_;
   // The file of a placed map whose placement is redone, else empty.
   std::string redoing_;
+  // The sidecar as the placement found it: OK writes the map's points into
+  // it.
+  TControlPointList placementSidecar_;
 };
 
 }  // namespace chizro

@@ -24,6 +24,7 @@
 #include "model/map_project.h"
 #include "model/map_theme.h"
 #include "model/map_view.h"
+#include "platform/convert.h"
 #include "platform/sjis.h"
 #include "readers/control_sidecar.h"
 #include "service/map_service.h"
@@ -379,6 +380,79 @@ TEST_F(PlacementTest, APlacedMapIsPlacedAgainFromItsSidecar) {
   EXPECT_EQ(LeafOf(copy)->Zone.Number(), 2);
   EXPECT_NE(host.notices.back().find("ヘルマート変換 3点"), std::string::npos) << host.notices.back();
   EXPECT_TRUE(logic.Project().Unplaced.empty());
+}
+
+// In a zip of several maps the dialog places one member: the zip's
+// sidecar keeps the other members' parts as they were.
+TEST_F(PlacementTest, AMemberOfAZipIsPlacedAgainInItsOwnPart) {
+  const std::string zip = data.File("maps.zip");
+  fs::copy_file(test::DataPath("placement/two_maps.zip"), zip);
+  const std::string gcp = test::ReadFile(test::DataPath("placement/two_maps.zip.gcp"));
+  test::WriteFile(zip + ".gcp", gcp);
+  Open(original);
+  Open(zip);
+  const std::string helmert = zip + "|local_helmert.xml", affine = zip + "|local_affine.xml",
+                    unplaced = zip + "|unplaced.xml";
+  ASSERT_TRUE(LeafOf(helmert) && LeafOf(affine) && LeafOf(unplaced));
+  ASSERT_TRUE(LeafOf(helmert)->PlacedByControl);
+  // Over the placed members: the first of them, with its part's three points.
+  const std::vector<TOraclePoint> oracle = OraclePoints("helmert");
+  logic.Project().View->CenterX = oracle[0].Y;
+  logic.Project().View->CenterY = oracle[0].X;
+  logic.StartPlacement();
+  TPlacementLogic* placement = logic.Placement();
+  ASSERT_NE(placement, nullptr);
+  ASSERT_EQ(placement->LeafFileName(), helmert);
+  ASSERT_EQ(placement->Rows().size(), 3u);
+  placement->Remove(2);
+  ASSERT_TRUE(logic.FinishPlacement(true));
+  ASSERT_TRUE(host.errors.empty()) << host.errors[0];
+
+  // The affine member's part as it was, the Helmert one's with two points,
+  // none for the third.
+  const std::string written = test::ReadFile(zip + ".gcp");
+  // A part's lines up to the next part: the comments, then each point's
+  // name and X, Y as numbers.
+  const auto partOf = [](const std::string& text, const std::string& map) {
+    std::vector<std::string> lines;
+    std::stringstream in(text.substr(std::min(text.size(), text.find("# 地図: " + map))));
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.starts_with("# 地図: ") && !lines.empty()) break;
+      const std::size_t comma = line.find(",,,");
+      if (comma == std::string::npos) {
+        lines.push_back(line);
+        continue;
+      }
+      std::stringstream xy(line.substr(comma + 3));
+      double X = 0, Y = 0;
+      char c = 0;
+      xy >> X >> c >> Y;
+      lines.push_back(line.substr(0, comma) + " " + FixedText(X, 3) + " " + FixedText(Y, 3));
+    }
+    return lines;
+  };
+  const std::vector<std::string> affinePart = partOf(written, "local_affine.xml");
+  EXPECT_EQ(affinePart, partOf(gcp, "local_affine.xml"));
+  EXPECT_EQ(affinePart.size(), 6u);
+  const std::vector<std::string> helmertPart = partOf(written, "local_helmert.xml");
+  ASSERT_EQ(helmertPart.size(), 4u) << written;
+  EXPECT_EQ(helmertPart[1], "# 変換: ヘルマート変換");
+  EXPECT_EQ(helmertPart[2].substr(0, 6), "62623 ");
+  EXPECT_EQ(helmertPart[3].substr(0, 6), "62624 ");
+  EXPECT_EQ(written.find("unplaced"), std::string::npos) << written;
+
+  // Each member once: the two placed, the third not.
+  int members = 0;
+  for (const TMapLeaf* leaf : {LeafOf(helmert), LeafOf(affine), LeafOf(unplaced)})
+    if (leaf) ++members;
+  EXPECT_EQ(members, 3);
+  EXPECT_EQ(logic.Project().Themes->Items(0)->Leaves->Count(), 4);
+  EXPECT_EQ(LeafOf(helmert)->Zone.Number(), 2);
+  EXPECT_NE(host.notices.back().find("ヘルマート変換 2点"), std::string::npos) << host.notices.back();
+  EXPECT_EQ(LeafOf(affine)->Zone.Number(), 2);
+  EXPECT_TRUE(LeafOf(unplaced)->Zone.IsLocal());
 }
 
 }  // namespace

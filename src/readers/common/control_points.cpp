@@ -34,7 +34,7 @@ void ReadSima(const std::string& fileName, std::string bytes, TControlFile& file
     Fail(fileName, fault->Place.Number, fault->Detail);
   for (const TSimaPoint& p : data.Points) {
     if (p.Name.empty()) continue;
-    file.Entries.push_back({p.Name, std::nullopt, std::nullopt, p.X, p.Y, p.Line});
+    file.Entries.push_back({p.Name, std::nullopt, std::nullopt, p.X, p.Y, p.Line, {}});
   }
 }
 
@@ -43,6 +43,7 @@ void ReadList(const std::string& fileName, const std::string& text, TControlFile
   std::string_view line;
   bool first = true;
   std::vector<std::string_view> f;
+  std::string map;  // the part being read: "" for every map
   while (lines.Next(line)) {
     const std::uint64_t at = lines.LineNumber();
     const std::string_view trimmed = TrimSimaField(line);
@@ -50,15 +51,27 @@ void ReadList(const std::string& fileName, const std::string& text, TControlFile
     static const std::string prefix = Utf8ToSjis(kFitLinePrefix);
     static const std::string affine = Utf8ToSjis(kAffineFitName);
     static const std::string helmert = Utf8ToSjis(kHelmertFitName);
+    // Without the space after the colon: a part line with an empty name
+    // is trimmed to "# 地図:".
+    static const std::string mapPrefix =
+        Utf8ToSjis(std::string(TrimSimaField(std::string_view(kMapLinePrefix))));
     if (trimmed.starts_with(prefix)) {
       const std::string_view name = TrimSimaField(trimmed.substr(prefix.size()));
+      TFitKind fit = TFitKind::Helmert;
       if (name == affine)
-        file.Fit = TFitKind::Affine;
-      else if (name == helmert)
-        file.Fit = TFitKind::Helmert;
-      else
+        fit = TFitKind::Affine;
+      else if (name != helmert)
         Fail(fileName, at,
              "変換 '" + SjisToUtf8(name) + "' は使えません (ヘルマート変換かアフィン変換)");
+      if (map.empty())
+        file.Fit = fit;
+      else
+        file.MapFits.emplace_back(map, fit);
+      continue;
+    }
+    if (trimmed.starts_with(mapPrefix)) {
+      map = SjisToUtf8(TrimSimaField(trimmed.substr(mapPrefix.size())));
+      if (map.empty()) Fail(fileName, at, "地図の名前がありません");
       continue;
     }
     if (trimmed.empty() || trimmed.front() == '#') continue;
@@ -72,6 +85,7 @@ void ReadList(const std::string& fileName, const std::string& text, TControlFile
     TControlEntry e;
     e.Name = std::string(f[0]);
     e.Line = at;
+    e.Map = map;
     if (!f[1].empty() || !f[2].empty()) {
       e.x = DecimalField(f[1]);
       e.y = DecimalField(f[2]);
@@ -111,6 +125,38 @@ TControlFile ReadControlFile(const std::string& fileName) {
     ReadList(fileName, TextAsSjis(std::move(bytes)), file);
   if (file.Entries.empty()) Fail(fileName, 1, "基準にする点がありません");
   return file;
+}
+
+std::string ControlMapName(const std::string& leafFileName) {
+  const TLeafPath path = TLeafPath::Parse(leafFileName);
+  if (path.InArchive()) {
+    std::string name;
+    for (const std::string& member : path.Members)
+      name += (name.empty() ? "" : std::string(1, TLeafPath::kSeparator)) + member;
+    return name;
+  }
+  const std::size_t cut = path.File.find_last_of("/\\");
+  return cut == std::string::npos ? path.File : path.File.substr(cut + 1);
+}
+
+bool ControlMapMatches(const std::string& map, const std::string& leafFileName) {
+  if (map.empty()) return true;
+  const std::string name = ControlMapName(leafFileName);
+  if (map == name) return true;
+  // A member also answers to its last name, without the zips it is in.
+  const std::size_t cut = name.find_last_of("/|");
+  return cut != std::string::npos && map == name.substr(cut + 1);
+}
+
+TControlFile TControlFile::ForMap(const std::string& leafFileName) const {
+  TControlFile out;
+  out.FileName = FileName;
+  out.Fit = Fit;
+  for (const auto& [map, fit] : MapFits)
+    if (ControlMapMatches(map, leafFileName)) out.Fit = fit;
+  for (const TControlEntry& e : Entries)
+    if (ControlMapMatches(e.Map, leafFileName)) out.Entries.push_back(e);
+  return out;
 }
 
 std::string SidecarOf(const std::string& leafFileName) {

@@ -21,14 +21,22 @@
 // well: its A01 points give X and Y by their 点名, matched to the map's
 // points of that name.
 //
+// The comment "# 地図: 13101-0101-1.xml" starts the points of one map: those
+// after it, up to the next such line, place only the map of that name (a
+// member of the zip the file serves, as "inner.zip|a.xml" or by its last
+// name "a.xml"; or a file, by its name). Points before any such line place
+// every map. A fit line inside a map's points asks for that map's fit.
+//
 // The sidecar "<map file>.gcp" beside a map (for a map inside a zip, beside
-// the zip: "<zip>.gcp") is such a file, read when the map opens.
+// the zip: "<zip>.gcp", with a "# 地図:" part for each member placed) is
+// such a file, read when the map opens.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "coords/control_fit.h"
@@ -41,18 +49,35 @@ struct TControlEntry {
   std::optional<double> x, y;  // in the map's file; none: the map's point of that name
   double X = 0, Y = 0;         // in the zone
   std::uint64_t Line = 0;
+  std::string Map;  // the map it places (path text, UTF-8); empty: every map
 };
 
 struct TControlFile {
   std::string FileName;
   std::vector<TControlEntry> Entries;
-  std::optional<TFitKind> Fit;  // asked for by the file
+  std::optional<TFitKind> Fit;  // asked for by the file, before any map's part
+  // Fits asked for inside a map's part, by the map's name.
+  std::vector<std::pair<std::string, TFitKind>> MapFits;
+
+  // The points and the fit of the map `leafFileName`: the points of every
+  // map and those of its own part.
+  TControlFile ForMap(const std::string& leafFileName) const;
 };
 
 // The comment line that asks for a fit: the prefix, then the fit's name.
 inline constexpr char kFitLinePrefix[] = "# 変換: ";
 inline constexpr char kHelmertFitName[] = "ヘルマート変換";
 inline constexpr char kAffineFitName[] = "アフィン変換";
+// The comment line that starts one map's points: the prefix, then its name.
+inline constexpr char kMapLinePrefix[] = "# 地図: ";
+
+// The name a control-point file gives the map `leafFileName` (path text):
+// a member of an archive by its members ("a.xml", "inner.zip|a.xml"), a
+// file by its name without the folder.
+std::string ControlMapName(const std::string& leafFileName);
+// True when the points of the part `map` ("" for every map) place
+// `leafFileName`.
+bool ControlMapMatches(const std::string& map, const std::string& leafFileName);
 
 // Reads a control-point file or a SIMA file. EInOutError naming the file
 // and the line for a line that does not parse (too few fields, a number

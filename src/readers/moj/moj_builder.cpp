@@ -1465,6 +1465,16 @@ std::string ControlFileFor(const TMapProject* project, const std::string& leafFi
   return project ? project->ControlFile : std::string();
 }
 
+// True when the control file has points for the map (a zip's sidecar may
+// hold only other members'); false when it does not read.
+bool HasPointsFor(const std::string& controlFile, const std::string& leafFileName) {
+  try {
+    return !ReadControlFile(controlFile).ForMap(leafFileName).Entries.empty();
+  } catch (const EChizroError&) {
+    return false;
+  }
+}
+
 const TMapProject* ProjectOf(const TMapLeafGrp* leaves) {
   const TMapTheme* theme = leaves ? leaves->Theme() : nullptr;
   return theme ? theme->Project() : nullptr;
@@ -1479,10 +1489,17 @@ struct TPlaced {
 // Fits the control points to the named points of a file read with its
 // geometry (`build`): 基準点 by 名称, 筆界点 by 点番名. The sheets are the
 // frames with all four corners.
-TPlaced PlaceByControl(const TMojHandler& h, const std::string& controlFile, TFitKind kind) {
+TPlaced PlaceByControl(const TMojHandler& h, const std::string& leafFileName,
+                       const std::string& controlFile, TFitKind kind) {
   TPlaced out;
   try {
-    const TControlFile control = ReadControlFile(controlFile);
+    const TControlFile control = ReadControlFile(controlFile).ForMap(leafFileName);
+    // Points for other maps only (a zip's sidecar before this member is
+    // placed): the map stays in its own coordinates, as without a file.
+    if (control.Entries.empty()) {
+      out.Notice = kLocalNotice;
+      return out;
+    }
     const auto named = [&h](const std::string& name) -> std::optional<TFPoint> {
       for (const TMark& mark : h.Marks) {
         if (mark.Name != name) continue;
@@ -1719,7 +1736,8 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
   if (*handler.Zone == 0) leaf->Notice = kLocalNotice;
   const TMapProject* project = ProjectOf(&leaves);
   const std::string control = ControlFileFor(project, leafFileName);
-  if (!control.empty() && *handler.Zone != 0 && IsFile(SidecarOf(leafFileName)))
+  if (!control.empty() && *handler.Zone != 0 && IsFile(SidecarOf(leafFileName)) &&
+      HasPointsFor(control, leafFileName))
     leaf->Notice = "公共座標の地図XMLには位置合わせをしません (すでに位置付けられています): " +
                    PathForMessage(SidecarOf(leafFileName));
   if (!control.empty() && *handler.Zone == 0 && result.Detail.empty()) {
@@ -1728,7 +1746,8 @@ std::unique_ptr<TMapLeaf> ScanLeaf(TMapLeafGrp& leaves, const std::string& leafF
     std::unique_ptr<TMojHandler> full;
     if (!build) full = ReadMoj(leafFileName, true, split).Handler;
     TMojHandler& h = full ? *full : handler;
-    TPlaced placed = PlaceByControl(h, control, project ? project->Fit : TFitKind::Helmert);
+    TPlaced placed =
+        PlaceByControl(h, leafFileName, control, project ? project->Fit : TFitKind::Helmert);
     leaf->Notice = placed.Notice;
     if (placed.Placement) {
       ApplyPlacement(h, *placed.Placement);
@@ -1797,7 +1816,8 @@ void TMapBuilder_Moj::LoadLeaf(TMapLeaf& leaf, const TClassDefGrp* /*classDefs*/
     const TMapProject* project = ProjectOf(leaf.Leaves());
     const std::string control = ControlFileFor(project, leaf.FileName);
     if (!control.empty()) {
-      TPlaced placed = PlaceByControl(handler, control, project ? project->Fit : TFitKind::Helmert);
+      TPlaced placed = PlaceByControl(handler, leaf.FileName, control,
+                                      project ? project->Fit : TFitKind::Helmert);
       leaf.Notice = placed.Notice;
       if (placed.Placement) {
         ApplyPlacement(handler, *placed.Placement);
@@ -1838,7 +1858,8 @@ bool TMapBuilder_Moj::SurveyData(const TMapLeaf& leaf, TSurveyData& data) {
     const TMapProject* project = ProjectOf(leaf.Leaves());
     const std::string control = ControlFileFor(project, leaf.FileName);
     if (!control.empty()) {
-      TPlaced placed = PlaceByControl(handler, control, project ? project->Fit : TFitKind::Helmert);
+      TPlaced placed = PlaceByControl(handler, leaf.FileName, control,
+                                      project ? project->Fit : TFitKind::Helmert);
       if (placed.Placement) ApplyPlacement(handler, *placed.Placement);
     }
   }

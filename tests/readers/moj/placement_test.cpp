@@ -102,6 +102,43 @@ INSTANTIATE_TEST_SUITE_P(
                        TFitKind::Helmert, "アフィン変換 4点 RMSE 0.000 m"}),
     RowName<TPlacementCase>);
 
+// A zip of three 任意座標 maps with one sidecar: each of the first two is
+// placed by the points of its own "# 地図:" part (the Helmert copy by three,
+// the affine copy by four and its own fit line), the third, without a part,
+// stays in its own coordinates with the plain notice.
+TEST(MojPlacementZip, EachMemberIsPlacedByItsOwnPart) {
+  TempDir dir;
+  const std::string zip = dir.File("maps.zip");
+  fs::copy_file(DataPath("placement/two_maps.zip"), zip);
+  fs::copy_file(DataPath("placement/two_maps.zip.gcp"), zip + ".gcp");
+  TMapProject project{DefaultBuilders()};
+  project.ChooseZone(TZone::Stated(2));
+  project.Open(zip, KindNumber(TKind::Moj), TOpenMode::File);
+  TMapTheme& theme = *project.Themes->Items(0);
+  ASSERT_EQ(theme.Leaves->Count(), 3);
+  const std::vector<TFPoint> places = MojExcerptPlaces();
+  for (int i = 0; i < theme.Leaves->Count(); ++i) {
+    TMapLeaf& leaf = *theme.Leaves->Items(i);
+    if (!leaf.Loaded) theme.LoadLeaf(leaf);
+    ASSERT_TRUE(leaf.Loaded) << leaf.LoadError;
+    const std::string member = leaf.FileName.substr(leaf.FileName.rfind('|') + 1);
+    if (member == "unplaced.xml") {
+      EXPECT_TRUE(leaf.Zone.IsLocal());
+      EXPECT_EQ(leaf.Notice.find("位置合わせできません"), std::string::npos) << leaf.Notice;
+      EXPECT_NE(leaf.Notice.find("任意座標系の地図XML"), std::string::npos) << leaf.Notice;
+      continue;
+    }
+    EXPECT_EQ(leaf.Zone, TZone::Stated(2)) << member;
+    EXPECT_NE(leaf.Notice.find(member == "local_affine.xml" ? "アフィン変換 4点 RMSE 0.000 m"
+                                                            : "ヘルマート変換 3点 RMSE 0.000 m"),
+              std::string::npos)
+        << leaf.Notice;
+    const std::vector<TFPoint> vertices = Vertices(leaf);
+    ASSERT_GT(vertices.size(), 40u);
+    for (const TFPoint& v : vertices) EXPECT_LT(Nearest(places, v), 0.0001) << member;
+  }
+}
+
 struct TUnplacedCase {
   const char* Name;
   const char* Control;  // under tests/data/placement
@@ -135,6 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         TUnplacedCase{"HalfAPosition", "bad/half_position.gcp", {"の 2 行目", "y '' は数値ではありません"}},
         TUnplacedCase{"NotANumber", "bad/not_a_number.gcp", {"の 2 行目", "'-34217.98x'"}},
         TUnplacedCase{"UnknownFit", "bad/unknown_fit.gcp", {"の 2 行目", "'射影変換'"}},
+        TUnplacedCase{"MapWithoutName", "bad/empty_map.gcp", {"の 2 行目", "地図の名前がありません"}},
         TUnplacedCase{"NoSuchFile", "bad/none.gcp", {"none.gcp"}}),
     RowName<TUnplacedCase>);
 
