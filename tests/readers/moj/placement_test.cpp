@@ -51,6 +51,16 @@ std::vector<TFPoint> Vertices(const TMapLeaf& leaf) {
   return out;
 }
 
+// A copy of the data file `map` as `name` in `dir`, with `sidecar` beside it
+// as its ".gcp"; the copy's path.
+std::string CopyWithSidecar(const TempDir& dir, const std::string& name, const std::string& map,
+                            const std::string& sidecar) {
+  const std::string copy = dir.File(name);
+  fs::copy_file(DataPath(map), copy);
+  fs::copy_file(DataPath(sidecar), copy + ".gcp");
+  return copy;
+}
+
 struct TPlacementCase {
   const char* Name;
   const char* Map;      // under tests/data/placement
@@ -108,9 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
 // stays in its own coordinates with the plain notice.
 TEST(MojPlacementZip, EachMemberIsPlacedByItsOwnPart) {
   TempDir dir;
-  const std::string zip = dir.File("maps.zip");
-  fs::copy_file(DataPath("placement/two_maps.zip"), zip);
-  fs::copy_file(DataPath("placement/two_maps.zip.gcp"), zip + ".gcp");
+  const std::string zip =
+      CopyWithSidecar(dir, "maps.zip", "placement/two_maps.zip", "placement/two_maps.zip.gcp");
   TMapProject project{DefaultBuilders()};
   project.ChooseZone(TZone::Stated(2));
   project.Open(zip, KindNumber(TKind::Moj), TOpenMode::File);
@@ -178,9 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MojPlacementRefused, APublicFileKeepsItsPlaceAndSaysSo) {
   TempDir dir;
-  const std::string copy = dir.File("public.xml");
-  fs::copy_file(DataPath("moj/46505-3411-1_excerpt.xml"), copy);
-  fs::copy_file(DataPath("placement/local_helmert.xml.gcp"), copy + ".gcp");
+  const std::string copy = CopyWithSidecar(dir, "public.xml", "moj/46505-3411-1_excerpt.xml",
+                                           "placement/local_helmert.xml.gcp");
   TMapProject project{DefaultBuilders()};
   TMapLeaf& leaf = Open(project, copy);
   EXPECT_NE(leaf.Notice.find("公共座標の地図XMLには位置合わせをしません"), std::string::npos)
