@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -194,28 +195,61 @@ std::string StemOf(const std::string& leafFileName) {
 
 // The text of a small file beside the .shp (".prj", ".cpg"), in small or
 // capital letters; nothing when there is none. At most `limit` bytes.
-std::optional<std::string> SideFile(const std::string& stem, std::string_view ending) {
+// The side file `stem` + `ending` (either letter case) opened, or null.
+std::unique_ptr<TByteSource> OpenSideFile(const std::string& stem, std::string_view ending) {
   std::string upper(ending);
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   for (const std::string& name : {stem + std::string(ending), stem + upper}) {
     if (!TLeafPath::Parse(name).InArchive() && !IsFile(name)) continue;
-    std::unique_ptr<TByteSource> source;
     try {
-      source = OpenSource(name);
+      return OpenSource(name);
     } catch (const std::exception&) {
       continue;
     }
-    std::string text;
-    char buffer[4096];
-    constexpr std::size_t kLimit = 1 << 16;
-    while (text.size() < kLimit) {
-      const std::size_t n = source->Read(buffer, sizeof buffer);
-      if (n == 0) break;
-      text.append(buffer, n);
-    }
-    return text;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+// Reads from `source` until `limit` bytes are in `text` or the source ends;
+// the bytes read.
+std::size_t ReadUpTo(TByteSource& source, std::uint64_t limit, std::string* text) {
+  char buffer[1 << 14];
+  std::uint64_t got = 0;
+  while (got < limit) {
+    const std::size_t n =
+        source.Read(buffer, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer, limit - got)));
+    if (n == 0) break;
+    if (text) text->append(buffer, n);
+    got += n;
+  }
+  return static_cast<std::size_t>(got);
+}
+
+std::optional<std::string> SideFile(const std::string& stem, std::string_view ending) {
+  const std::unique_ptr<TByteSource> source = OpenSideFile(stem, ending);
+  if (!source) return std::nullopt;
+  std::string text;
+  ReadUpTo(*source, 1 << 16, &text);
+  return text;
+}
+
+// shapelib sizes its record tables by the length the index's header states,
+// before it reads a record: an index shorter than its header says is
+// refused here, so that a damaged one never costs more memory than its
+// bytes. Empty when the index is missing or holds what it states (a
+// header too short for shapelib is its own to refuse).
+std::string ShortIndex(const std::string& stem) {
+  const std::unique_ptr<TByteSource> shx = OpenSideFile(stem, ".shx");
+  if (!shx) return {};
+  std::string head;
+  if (ReadUpTo(*shx, 100, &head) < 100) return {};
+  const auto byte = [&](int i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(head[i])); };
+  const std::uint64_t stated = 2 * (byte(24) << 24 | byte(25) << 16 | byte(26) << 8 | byte(27));
+  if (stated <= 100) return {};
+  const std::uint64_t have = 100 + ReadUpTo(*shx, stated - 100, nullptr);
+  if (have >= stated) return {};
+  return "索引ファイル (.shx) が途中で切れています (ヘッダでは " + std::to_string(stated) +
+         " バイト、ファイルは " + std::to_string(have) + " バイト)";
 }
 
 // How the .dbf's text is encoded.
@@ -318,6 +352,8 @@ public:
         FailAtStart(fileName_, why);
       }
     }
+    if (const std::string shortIndex = ShortIndex(stem_); !shortIndex.empty())
+      FailAtStart(fileName_, shortIndex);
     shp_.reset(SHPOpenLL(fileName_.c_str(), "rb", &hooks));
     if (!shp_) {
       const bool noIndex = !SideFile(stem_, ".shx");
