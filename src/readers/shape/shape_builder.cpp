@@ -193,8 +193,6 @@ std::string StemOf(const std::string& leafFileName) {
   return leafFileName.substr(0, dot);
 }
 
-// The text of a small file beside the .shp (".prj", ".cpg"), in small or
-// capital letters; nothing when there is none. At most `limit` bytes.
 // The side file `stem` + `ending` (either letter case) opened, or null.
 std::unique_ptr<TByteSource> OpenSideFile(const std::string& stem, std::string_view ending) {
   std::string upper(ending);
@@ -225,6 +223,8 @@ std::size_t ReadUpTo(TByteSource& source, std::uint64_t limit, std::string* text
   return static_cast<std::size_t>(got);
 }
 
+// The text of a small file beside the .shp (".prj", ".cpg"), in small or
+// capital letters; nothing when there is none. At most 64 kB.
 std::optional<std::string> SideFile(const std::string& stem, std::string_view ending) {
   const std::unique_ptr<TByteSource> source = OpenSideFile(stem, ending);
   if (!source) return std::nullopt;
