@@ -403,6 +403,8 @@ TEST_F(PlacementTest, AMemberOfAZipIsPlacedAgainInItsOwnPart) {
   TPlacementLogic* placement = logic.Placement();
   ASSERT_NE(placement, nullptr);
   ASSERT_EQ(placement->LeafFileName(), helmert);
+  ASSERT_TRUE(LeafOf(helmert) && LeafOf(helmert)->Zone.IsLocal());
+  EXPECT_EQ(LeafOf(affine)->Zone.Number(), 2);
   ASSERT_EQ(placement->Rows().size(), 3u);
   placement->Remove(2);
   ASSERT_TRUE(logic.FinishPlacement(true));
