@@ -29,7 +29,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from municipality_points import inside, law_zone  # noqa: E402
+from municipality_points import deepest_inside, inside, law_zone  # noqa: E402
 
 MIN_AREA_M2 = 3000.0
 DEPTH_M = (20.0, 60.0)
@@ -97,19 +97,11 @@ def points_of(ring, rings):
                 break
     if found:
         return found
-    xs = [v[0] for v in ring]
-    ys = [v[1] for v in ring]
-    best = None
-    n = 30
-    for i in range(1, n):
-        for j in range(1, n):
-            x = min(xs) + (max(xs) - min(xs)) * i / n
-            y = min(ys) + (max(ys) - min(ys)) * j / n
-            if inside(rings, x, y):
-                d = edge_m(rings, x, y)
-                if best is None or d > best[3]:
-                    best = ("中央", y, x, d)
-    return [best] if best and best[3] >= DEPTH_M[0] else []
+    best = deepest_inside(rings, ring, 30, edge_m)
+    if best is None or best[0] < DEPTH_M[0]:
+        return []
+    d, x, y = best
+    return [("中央", y, x, d)]
 
 
 def main():

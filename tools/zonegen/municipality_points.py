@@ -91,6 +91,24 @@ def edge_km(rings, x, y):
     return best
 
 
+def deepest_inside(rings, box, n, edge):
+    """The point of an n by n grid over the bounding box of `box` that lies
+    inside `rings` farthest from their edges, as (distance, x, y) by
+    `edge(rings, x, y)`; None when no grid point is inside."""
+    xs = [v[0] for v in box]
+    ys = [v[1] for v in box]
+    best = None
+    for i in range(1, n):
+        for j in range(1, n):
+            x = min(xs) + (max(xs) - min(xs)) * i / n
+            y = min(ys) + (max(ys) - min(ys)) * j / n
+            if inside(rings, x, y):
+                d = edge(rings, x, y)
+                if best is None or d > best[0]:
+                    best = (d, x, y)
+    return best
+
+
 def area(ring):
     return abs(sum(x1 * y2 - x2 * y1 for (x1, y1), (x2, y2) in zip(ring, ring[1:] + ring[:1]))) / 2
 
@@ -114,18 +132,7 @@ def main():
         name, polys = rows[code]
         largest = max(polys, key=lambda poly: area(poly[0]))
         rings = [[tuple(v) for v in r[:-1]] for r in largest]
-        xs = [v[0] for v in rings[0]]
-        ys = [v[1] for v in rings[0]]
-        best = None
-        n = 24
-        for i in range(1, n):
-            for j in range(1, n):
-                x = min(xs) + (max(xs) - min(xs)) * i / n
-                y = min(ys) + (max(ys) - min(ys)) * j / n
-                if inside(rings, x, y):
-                    d = edge_km(rings, x, y)
-                    if best is None or d > best[0]:
-                        best = (d, x, y)
+        best = deepest_inside(rings, rings[0], 24, edge_km)
         if best is None:
             continue  # too small for the grid
         d, x, y = best

@@ -4,7 +4,6 @@
 // one read; the open's cancel reaches a read in parts.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 
@@ -12,9 +11,9 @@
 #include <vector>
 
 #include "model/map_leaf.h"
-#include "model/open_progress.h"
 #include "readers/common/xml_split.h"
 #include "readers/fgd/fgd_builder.h"
+#include "support/cancel_in_parts.h"
 #include "support/leaf_dump.h"
 #include "test_support.h"
 
@@ -92,19 +91,8 @@ TEST(XmlSplit, CutsBeforeTheFeaturesThatFollowTheHalfAndThirds) {
 // The window's cancel, asked on the calling thread while the parts are read,
 // ends the open with no leaf and every thread joined.
 TEST(FgdInPartsCancel, EndsTheOpen) {
-  struct TCancelAtFirstBytes final : TOpenProgress {
-    void Files(const std::string&, std::int64_t, std::int64_t) override {}
-    void Bytes(const std::string&, std::int64_t, std::int64_t) override { asked = true; }
-    bool Cancelled() override { return asked; }
-    std::atomic<bool> asked{false};
-  } progress;
-  const TOpenProgressScope scope(&progress);
   TMapBuilder_Fgd reader(TFgdSplit{1, 2});
-  TMapLeafGrp leaves(nullptr);
-  EXPECT_THROW(reader.OpenFile(leaves, DataPath("fgd/FG-GML-533946-BldA-20230101-0001.xml")),
-               EOpenCancelled);
-  EXPECT_TRUE(progress.asked);
-  EXPECT_EQ(leaves.Count(), 0);
+  ExpectOpenCancelledInParts(reader, DataPath("fgd/FG-GML-533946-BldA-20230101-0001.xml"));
 }
 
 }  // namespace

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "model/map_leaf.h"
-#include "model/open_progress.h"
 #include "platform/errors.h"
 #include "readers/common/xml_split.h"
 #include "readers/moj/moj_builder.h"
+#include "support/cancel_in_parts.h"
 #include "support/leaf_dump.h"
 #include "test_support.h"
 
@@ -259,21 +259,11 @@ INSTANTIATE_TEST_SUITE_P(
 // The window's cancel, asked on the calling thread while the parts are read,
 // ends the open with no leaf and every thread joined.
 TEST(MojInPartsCancel, EndsTheOpen) {
-  struct TCancelAtFirstBytes final : TOpenProgress {
-    void Files(const std::string&, std::int64_t, std::int64_t) override {}
-    void Bytes(const std::string&, std::int64_t, std::int64_t) override { asked = true; }
-    bool Cancelled() override { return asked; }
-    std::atomic<bool> asked{false};
-  } progress;
   TempDir dir;
   const std::string path = dir.File("13101-0001.xml");
   WriteFile(path, MapText(12, false));
-  const TOpenProgressScope scope(&progress);
   TMapBuilder_Moj reader(TMojSplit{1, 4});
-  TMapLeafGrp leaves(nullptr);
-  EXPECT_THROW(reader.OpenFile(leaves, path), EOpenCancelled);
-  EXPECT_TRUE(progress.asked);
-  EXPECT_EQ(leaves.Count(), 0);
+  ExpectOpenCancelledInParts(reader, path);
 }
 
 // The cuts of a generated map: each before a record of the section it lies
